@@ -1,0 +1,122 @@
+#include "core/model/bouquet.h"
+
+#include "core/model/save_handler.h"
+#include "core/model/linker.h"
+#include "core/model/service_list.h"
+
+TBouquetService *TBouquet::GetItem(int index) const
+{
+    return m_services.checkedAt(index);
+}
+
+void TBouquet::Clear()
+{
+    SaveHandler().SetModified();
+    m_services.clear();
+}
+
+int TBouquet::Add(std::unique_ptr<TBouquetService> entry)
+{
+    SaveHandler().SetModified();
+    const QString key = entry->Name;
+    return m_services.append(key, std::move(entry));
+}
+
+int TBouquet::Add(const TBouquetService &entry)
+{
+    SaveHandler().SetModified();
+    return m_services.append(entry.Name, entry.Clone());
+}
+
+int TBouquet::AddService(TService *service, TTransponder *transponder, TSatelite *satelite)
+{
+    SaveHandler().SetModified();
+    auto entry = std::make_unique<TBouquetService>();
+    entry->Name = service->Name;
+    entry->Sid = service->Sid;
+    entry->Tsid = transponder->Tsid;
+    entry->Onid = transponder->Onid;
+    entry->Position = satelite->Position;
+    entry->SetLinks(service, transponder, satelite);
+    entry->Marked = true;
+    const QString key = entry->Name;
+    return m_services.append(key, std::move(entry));
+}
+
+std::unique_ptr<TBouquet> TBouquet::Clone() const
+{
+    auto clone = std::make_unique<TBouquet>();
+    clone->Name = Name;
+    clone->Hidden = Hidden;
+    clone->Locked = Locked;
+    return clone;
+}
+
+int TBouquet::FindService(const TService &service, TService *&found) const
+{
+    for (int i = 0; i < m_services.count(); ++i) {
+        TService *linked = m_services.at(i)->Service();
+        if (linked && linked->Name == service.Name && linked->Sid == service.Sid
+            && linked->GetServiceType() == service.GetServiceType()) {
+            found = linked;
+            return i;
+        }
+    }
+    found = nullptr;
+    return -1;
+}
+
+bool TBouquet::Link(const TServiceList &serviceList, const TServiceList &myServiceList)
+{
+    return linkBouquets({this}, serviceList, myServiceList, false);
+}
+
+int TBouquet::UpdateServiceReferences(const QString &name, const QString &sid,
+                                      const QString &tsid, const QString &onid,
+                                      const TService *service)
+{
+    SaveHandler().SetModified();
+    int changed = 0;
+    if (!service)
+        return 0; // unlinked entries are not "linked to" anything
+    m_services.forEach([&](TBouquetService *entry) {
+        if (entry->Service() != service)
+            return;
+        entry->Name = name;
+        entry->Sid = sid;
+        entry->Tsid = tsid;
+        entry->Onid = onid;
+        entry->SetLinks(nullptr, nullptr, nullptr);
+        ++changed;
+    });
+    return changed;
+}
+
+int TBouquet::RelinkAll(TServiceList &serviceList)
+{
+    int linked = 0;
+    m_services.forEach([&](TBouquetService *entry) { linked += entry->RelinkByTemplate(serviceList); });
+    return linked;
+}
+
+bool TBouquet::AddMarkedServices(const TServiceList &serviceList)
+{
+    SaveHandler().SetModified();
+    bool added = false;
+    UnmarkAll();
+    serviceList.forEachService([&](TService *service, TTransponder *tp, TSatelite *sat) {
+        if (!service->Marked)
+            return;
+        TService *present = nullptr;
+        if (FindService(*service, present) >= 0)
+            return;
+        AddService(service, tp, sat);
+        added = true;
+    });
+    return added;
+}
+
+void TBouquet::UnmarkAll()
+{
+    m_services.forEach([](TBouquetService *entry) { entry->Marked = false; });
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/model/bouquet_service.h"
+#include "core/model/owned_list.h"
+
+#include <memory>
+
+
+// One bouquet: a named, ordered list of entries.
+class TBouquet
+{
+public:
+    TBouquet() = default;
+    ~TBouquet() = default; // frees the entries; no unsaved-changes report
+    TBouquet(const TBouquet &) = delete;
+    TBouquet &operator=(const TBouquet &) = delete;
+
+    QString Name;
+    bool Marked = false;
+    bool Moved = false;
+    bool Hidden = false;
+    bool Locked = false;
+
+    int Count() const { return m_services.count(); }
+    int GetCount() const { return Count(); }
+    TBouquetService *GetItem(int index) const;
+    void Clear();
+
+    QString GetHiddenText() const { return Hidden ? QStringLiteral("1") : QStringLiteral("0"); }
+    QString GetLockedText() const { return Locked ? QStringLiteral("1") : QStringLiteral("0"); }
+
+    // Takes the entry (no duplicate check).
+    int Add(std::unique_ptr<TBouquetService> entry);
+    // Appends a clone of the entry.
+    int Add(const TBouquetService &entry);
+    int AddService(TService *service, TTransponder *transponder, TSatelite *satelite);
+    // Name and flags, no entries.
+    std::unique_ptr<TBouquet> Clone() const;
+    int FindService(const TService &service, TService *&found) const;
+    bool Link(const TServiceList &serviceList, const TServiceList &myServiceList);
+    int UpdateServiceReferences(const QString &name, const QString &sid, const QString &tsid,
+                                const QString &onid, const TService *service);
+
+    int RelinkAll(TServiceList &serviceList);
+    bool AddMarkedServices(const TServiceList &serviceList);
+    void MoveMarkedTo(int targetRow);
+    void MoveMarkedUp(int steps);
+    void MoveMarkedDown(int steps);
+    void SortByName();
+    void SortByFrequency();
+    void DeleteMarked();
+    int RemoveObsolete();
+    int RemoveData();
+    void UnmarkAll();
+
+private:
+    template <typename Pred>
+    int removeEntries(Pred remove);
+    // Index of the row-th entry the grid shows, or -1.
+    int indexOfShownRow(int row) const;
+
+    OwnedList<TBouquetService> m_services;
+};

@@ -1,0 +1,92 @@
+// Edits of the marked entries of a bouquet: moving, sorting, deleting.
+#include "core/model/bouquet.h"
+
+#include "core/model/marked_moves.h"
+#include "core/model/save_handler.h"
+#include "core/model/service.h"
+#include "core/model/transponder.h"
+#include "core/util/text_compare.h"
+
+namespace {
+
+bool textLess(const QString &a, const QString &b)
+{
+    return compareText(a, b) < 0;
+}
+
+} // namespace
+
+int TBouquet::indexOfShownRow(int row) const
+{
+    int shownSoFar = 0;
+    for (int i = 0; i < m_services.count(); ++i) {
+        if (!m_services.at(i)->Shown)
+            continue;
+        if (shownSoFar == row)
+            return i;
+        ++shownSoFar;
+    }
+    return -1;
+}
+
+void TBouquet::MoveMarkedTo(int targetRow)
+{
+    SaveHandler().SetModified();
+    moveMarkedTo(m_services, [&] {
+        // A drop below the last shown row lands at the end of the bouquet.
+        const int to = indexOfShownRow(std::max(targetRow, 0));
+        return to >= 0 ? to : m_services.count() - 1;
+    });
+}
+
+void TBouquet::MoveMarkedUp(int steps)
+{
+    SaveHandler().SetModified();
+    moveMarkedUp(m_services, steps, [](const TBouquetService &e) { return e.Shown; });
+}
+
+void TBouquet::MoveMarkedDown(int steps)
+{
+    SaveHandler().SetModified();
+    moveMarkedDown(m_services, steps, [](const TBouquetService &e) { return e.Shown; });
+}
+
+void TBouquet::SortByName()
+{
+    m_services.sortByKey(textLess);
+}
+
+void TBouquet::SortByFrequency()
+{
+    for (int i = 0; i < m_services.count(); ++i) {
+        const TTransponder *tp = m_services.at(i)->Transponder();
+        m_services.setKey(i, tp ? tp->Frequency : QStringLiteral("0"));
+    }
+    m_services.sortByKey(textLess);
+    for (int i = 0; i < m_services.count(); ++i)
+        m_services.setKey(i, m_services.at(i)->Name);
+}
+
+void TBouquet::DeleteMarked()
+{
+    SaveHandler().SetModified();
+    const auto removal = m_services.removeIf([](const TBouquetService &e) { return e.Marked; });
+    m_services.markSuccessor(removal, [](TBouquetService &e) { e.Marked = true; });
+}
+
+template <typename Pred>
+int TBouquet::removeEntries(Pred remove)
+{
+    SaveHandler().SetModified();
+    return m_services.removeIf(remove).removed;
+}
+
+int TBouquet::RemoveObsolete()
+{
+    return removeEntries([](const TBouquetService &e) { return e.Service() == nullptr; });
+}
+
+int TBouquet::RemoveData()
+{
+    return removeEntries([](const TBouquetService &e) { return e.IsData(); });
+}

@@ -1,0 +1,173 @@
+#include "core/model/bouquet_list.h"
+
+#include <algorithm>
+
+#include "core/model/marked_moves.h"
+#include "core/model/save_handler.h"
+#include "core/model/linker.h"
+#include "core/model/service_list.h"
+#include "core/util/text_compare.h"
+#include "core/zapit/format_names.h"
+
+TBouquetList::TBouquetList()
+    : FormatName(BouquetXMLFormatNames[4])
+{
+}
+
+TBouquet *TBouquetList::GetItem(int index) const
+{
+    return m_bouquets.checkedAt(index);
+}
+
+void TBouquetList::Clear()
+{
+    SaveHandler().SetModified();
+    m_bouquets.clear();
+}
+
+int TBouquetList::IndexOf(const QString &name) const
+{
+    for (int i = 0; i < m_bouquets.count(); ++i) {
+        if (sameText(m_bouquets.keyAt(i), name))
+            return i;
+    }
+    return -1;
+}
+
+int TBouquetList::Add(std::unique_ptr<TBouquet> bouquet)
+{
+    SaveHandler().SetModified();
+    const QString key = bouquet->Name;
+    return m_bouquets.append(key, std::move(bouquet));
+}
+
+int TBouquetList::Add(const TBouquet &bouquet)
+{
+    SaveHandler().SetModified();
+    return m_bouquets.append(bouquet.Name, bouquet.Clone());
+}
+
+int TBouquetList::AddNewBouquet(const QString &name, TBouquet *&bouquet)
+{
+    SaveHandler().SetModified();
+    if (const int existing = IndexOf(name); existing >= 0) {
+        bouquet = m_bouquets.at(existing);
+        return -1;
+    }
+    UnmarkAll();
+    auto created = std::make_unique<TBouquet>();
+    created->Name = name;
+    created->Marked = true;
+    bouquet = created.get();
+    return m_bouquets.append(name, std::move(created));
+}
+
+void TBouquetList::Delete(int index)
+{
+    SaveHandler().SetModified();
+    if (index >= 0 && index < Count())
+        m_bouquets.removeAt(index);
+}
+
+void TBouquetList::ClearBouquet(int index)
+{
+    SaveHandler().SetModified();
+    if (index >= 0 && index < Count())
+        m_bouquets.at(index)->Clear();
+}
+
+bool TBouquetList::RenameBouquet(TBouquet *bouquet, const QString &newName)
+{
+    SaveHandler().SetModified();
+    // Also refuses a mere change of capitals: the name clashes with itself.
+    if (IndexOf(newName) >= 0)
+        return false;
+    const int index = IndexOf(bouquet->Name);
+    if (index < 0)
+        return false;
+    m_bouquets.setKey(index, newName);
+    bouquet->Name = newName;
+    return true;
+}
+
+void TBouquetList::Sort()
+{
+    m_bouquets.sortByKey([](const QString &a, const QString &b) { return compareText(a, b) < 0; });
+}
+
+bool TBouquetList::Link(TServiceList &serviceList, TServiceList &myServiceList)
+{
+    std::vector<TBouquet *> bouquets;
+    bouquets.reserve(std::size_t(Count()));
+    m_bouquets.forEach([&](TBouquet *bouquet) { bouquets.push_back(bouquet); });
+    return linkBouquets(bouquets, serviceList, myServiceList, true);
+}
+
+int TBouquetList::UpdateServiceReferences(const QString &name, const QString &sid,
+                                          const QString &tsid, const QString &onid,
+                                          const TService *service)
+{
+    SaveHandler().SetModified();
+    return m_bouquets.sum([&](TBouquet &bouquet) {
+        return bouquet.UpdateServiceReferences(name, sid, tsid, onid, service);
+    });
+}
+
+int TBouquetList::RelinkAll(TServiceList &serviceList)
+{
+    return m_bouquets.sum([&](TBouquet &bouquet) { return bouquet.RelinkAll(serviceList); });
+}
+
+int TBouquetList::RemoveObsolete()
+{
+    SaveHandler().SetModified();
+    return m_bouquets.sum([](TBouquet &bouquet) { return bouquet.RemoveObsolete(); });
+}
+
+int TBouquetList::RemoveData()
+{
+    SaveHandler().SetModified();
+    return m_bouquets.sum([](TBouquet &bouquet) { return bouquet.RemoveData(); });
+}
+
+void TBouquetList::UnmarkAll()
+{
+    m_bouquets.forEach([](TBouquet *bouquet) { bouquet->Marked = false; });
+}
+
+void TBouquetList::UnmarkAllServices()
+{
+    m_bouquets.forEach([](TBouquet *bouquet) { bouquet->UnmarkAll(); });
+}
+
+void TBouquetList::DeleteMarkedServices()
+{
+    SaveHandler().SetModified();
+    m_bouquets.forEach([](TBouquet *bouquet) { bouquet->DeleteMarked(); });
+}
+
+void TBouquetList::DeleteMarked()
+{
+    SaveHandler().SetModified();
+    const auto removal = m_bouquets.removeIf([](const TBouquet &b) { return b.Marked; });
+    m_bouquets.markSuccessor(removal, [](TBouquet &b) { b.Marked = true; });
+}
+
+void TBouquetList::MoveMarkedTo(int targetIndex)
+{
+    SaveHandler().SetModified();
+    const int target = std::clamp(targetIndex, 0, std::max(0, Count() - 1));
+    moveMarkedTo(m_bouquets, [target] { return target; });
+}
+
+void TBouquetList::MoveMarkedUp(int steps)
+{
+    SaveHandler().SetModified();
+    moveMarkedUp(m_bouquets, steps, [](const TBouquet &) { return true; });
+}
+
+void TBouquetList::MoveMarkedDown(int steps)
+{
+    SaveHandler().SetModified();
+    moveMarkedDown(m_bouquets, steps, [](const TBouquet &) { return true; });
+}

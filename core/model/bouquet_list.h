@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/model/bouquet.h"
+#include "core/model/owned_list.h"
+
+#include <memory>
+
+// The bouquets of one bouquets file.
+class TBouquetList
+{
+public:
+    TBouquetList();
+    ~TBouquetList() = default; // frees the bouquets; no unsaved-changes report
+    TBouquetList(const TBouquetList &) = delete;
+    TBouquetList &operator=(const TBouquetList &) = delete;
+
+    QString FormatName;
+    QString Encoding = QStringLiteral("UTF-8");
+    quint16 Format = 4;
+
+    int Count() const { return m_bouquets.count(); }
+    TBouquet *GetItem(int index) const;
+    void Clear();
+
+    // The bouquet whose name equals `name` ignoring case, or -1.
+    int IndexOf(const QString &name) const;
+    int Add(std::unique_ptr<TBouquet> bouquet);
+    int Add(const TBouquet &bouquet);
+    int AddNewBouquet(const QString &name, TBouquet *&bouquet);
+    void Delete(int index);
+    void ClearBouquet(int index);
+    bool RenameBouquet(TBouquet *bouquet, const QString &newName);
+    void Sort();
+    // Rebuilds every service's bouquet names and resolves every entry; true
+    // when all entries linked. Does not mark the model modified.
+    bool Link(TServiceList &serviceList, TServiceList &myServiceList);
+    int UpdateServiceReferences(const QString &name, const QString &sid, const QString &tsid,
+                                const QString &onid, const TService *service);
+
+    int RelinkAll(TServiceList &serviceList);
+    int RemoveObsolete();
+    int RemoveData();
+    void UnmarkAll();
+    void UnmarkAllServices();
+    void DeleteMarkedServices();
+    void DeleteMarked();
+    void MoveMarkedTo(int targetIndex);
+    void MoveMarkedUp(int steps);
+    void MoveMarkedDown(int steps);
+
+private:
+    OwnedList<TBouquet> m_bouquets;
+};

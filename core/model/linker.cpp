@@ -1,0 +1,200 @@
+#include "core/model/linker.h"
+
+#include "core/model/bouquet.h"
+#include "core/model/service_key.h"
+#include "core/model/service_list.h"
+
+#include <QBitArray>
+
+namespace {
+
+// One id triple the entries ask for, with the entries that ask for it
+// chained through `Waiting::next`.
+struct Slot {
+    int firstWaiting = -1;
+    bool linked = false;
+};
+
+struct Waiting {
+    TBouquetService *entry;
+    const QString *bouquetName;
+    Slot *slot;
+    int next;
+};
+
+// The wanted ids. Packed keys get a map of their own with small nodes, and a
+// bit per hash value in front of it: most services of a large list are in no
+// bouquet, and the bits, unlike the map, stay in the cache.
+class WantedIds
+{
+public:
+    explicit WantedIds(qsizetype expectedKeys)
+        : m_bitMask(bitsFor(expectedKeys) - 1), m_bits(bitsFor(expectedKeys))
+    {
+        m_packed.reserve(expectedKeys);
+    }
+
+    Slot &slotFor(const TServiceKey &key)
+    {
+        if (!key.isPacked())
+            return m_texts[key];
+        m_bits.setBit(bitOf(key.packed()));
+        return m_packed[key.packed()];
+    }
+
+    Slot *find(const TServiceKey &key)
+    {
+        if (key.isPacked()) {
+            if (!m_bits.testBit(bitOf(key.packed())))
+                return nullptr;
+            const auto it = m_packed.find(key.packed());
+            return it == m_packed.end() ? nullptr : &*it;
+        }
+        const auto it = m_texts.find(key);
+        return it == m_texts.end() ? nullptr : &*it;
+    }
+
+private:
+    // About 32 bits per key: few false hits, and still a small table.
+    static qsizetype bitsFor(qsizetype keys)
+    {
+        qsizetype bits = 4096;
+        while (bits < keys * 32)
+            bits *= 2;
+        return bits;
+    }
+
+    qsizetype bitOf(quint64 packed) const
+    {
+        return qsizetype(qHash(packed, size_t(0x9e3779b9))) & m_bitMask;
+    }
+
+    qsizetype m_bitMask;
+    QBitArray m_bits;
+    QHash<quint64, Slot> m_packed;
+    QHash<TServiceKey, Slot> m_texts;
+};
+
+// A large list does not fit in the caches, and each service sits in its own
+// allocation: ask for the service a few places ahead, and for its id text
+// once the service itself has had time to arrive.
+constexpr int kPrefetchDistance = 8;
+
+// Links the entries waiting for a slot a little after their service was
+// found: the entries were asked for from memory when the service turned up,
+// and by the time they are linked they have arrived.
+class DeferredLinks
+{
+public:
+    DeferredLinks(std::vector<Waiting> &waiting, bool isMyServices)
+        : m_waiting(waiting), m_isMyServices(isMyServices)
+    {
+    }
+    ~DeferredLinks() { flush(); }
+
+    void add(const Slot *slot, const TBouquetService::Target &target)
+    {
+        for (int w = slot->firstWaiting; w >= 0; w = m_waiting[std::size_t(w)].next)
+            __builtin_prefetch(m_waiting[std::size_t(w)].entry);
+        if (m_count == kDepth)
+            linkOldest();
+        m_ring[(m_first + m_count) % kDepth] = {slot, target};
+        ++m_count;
+    }
+
+    void flush()
+    {
+        while (m_count > 0)
+            linkOldest();
+    }
+
+private:
+    static constexpr int kDepth = 8;
+
+    void linkOldest()
+    {
+        const auto &[slot, target] = m_ring[m_first];
+        for (int w = slot->firstWaiting; w >= 0; w = m_waiting[std::size_t(w)].next) {
+            const Waiting &it = m_waiting[std::size_t(w)];
+            if (m_isMyServices)
+                it.entry->ResolveFound({}, target, *it.bouquetName);
+            else
+                it.entry->ResolveFound(target, {}, *it.bouquetName);
+        }
+        m_first = (m_first + 1) % kDepth;
+        --m_count;
+    }
+
+    std::vector<Waiting> &m_waiting;
+    const bool m_isMyServices;
+    std::pair<const Slot *, TBouquetService::Target> m_ring[kDepth];
+    int m_first = 0;
+    int m_count = 0;
+};
+
+// Walks the list once in tree order. The first service with a wanted id
+// takes every entry waiting for that id; later services with the same ids
+// are passed over.
+void linkWaitingEntries(const TServiceList &list, bool isMyServices, WantedIds &wanted,
+                        std::vector<Waiting> &waiting, bool clearBouquetNames)
+{
+    DeferredLinks links(waiting, isMyServices);
+    for (int a = 0; a < list.Count(); ++a) {
+        TSatelite *sat = list.GetItem(a);
+        for (int t = 0; t < sat->Count(); ++t) {
+            TTransponder *tp = sat->GetItem(t);
+            const int count = tp->Count();
+            for (int s = 0; s < count; ++s) {
+                if (s + 2 * kPrefetchDistance < count)
+                    __builtin_prefetch(tp->GetItem(s + 2 * kPrefetchDistance));
+                if (s + kPrefetchDistance < count)
+                    __builtin_prefetch(tp->GetItem(s + kPrefetchDistance)->Sid.constData());
+                TService *service = tp->GetItem(s);
+                if (clearBouquetNames && !service->BouquetNames.isEmpty())
+                    service->BouquetNames.clear();
+                Slot *slot = wanted.find(TServiceKey(service->Sid, tp->Tsid, tp->Onid));
+                if (!slot || slot->linked)
+                    continue;
+                slot->linked = true;
+                links.add(slot, {service, tp, sat});
+            }
+        }
+    }
+}
+
+} // namespace
+
+bool linkBouquets(const std::vector<TBouquet *> &bouquets, const TServiceList &serviceList,
+                  const TServiceList &myServiceList, bool clearBouquetNames)
+{
+    qsizetype entries = 0;
+    for (const TBouquet *bouquet : bouquets)
+        entries += bouquet->Count();
+    WantedIds wanted(entries);
+    std::vector<Waiting> waiting;
+    waiting.reserve(std::size_t(entries));
+    for (const TBouquet *bouquet : bouquets) {
+        for (int i = 0; i < bouquet->Count(); ++i) {
+            TBouquetService *entry = bouquet->GetItem(i);
+            Slot &slot = wanted.slotFor(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
+            waiting.push_back({entry, &bouquet->Name, &slot, slot.firstWaiting});
+            slot.firstWaiting = int(waiting.size()) - 1;
+        }
+    }
+    // No more slots are made from here on, so the slot pointers stay valid.
+
+    // The user's own entries take precedence: their list goes first, and the
+    // services list only gets the ids it left unlinked.
+    linkWaitingEntries(myServiceList, true, wanted, waiting, clearBouquetNames);
+    if (&serviceList != &myServiceList)
+        linkWaitingEntries(serviceList, false, wanted, waiting, clearBouquetNames);
+
+    bool allLinked = true;
+    for (const Waiting &w : waiting) {
+        if (!w.slot->linked) {
+            w.entry->ResolveFound({}, {}, *w.bouquetName);
+            allLinked = false;
+        }
+    }
+    return allLinked;
+}

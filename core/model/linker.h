@@ -1,0 +1,18 @@
+#pragma once
+
+#include <vector>
+
+class TBouquet;
+class TServiceList;
+
+// Links every entry of the given bouquets to the first service, in tree
+// order, that carries its ids: in the my-services list if any, else in the
+// services list. With clearBouquetNames every service's bouquet names are
+// emptied first, so they end up listing exactly the bouquets that hold it.
+// True when every entry linked.
+//
+// Each list is walked once, looking its services up among the ids the
+// entries ask for, so the cost grows with the sizes of the lists and not
+// with their product.
+bool linkBouquets(const std::vector<TBouquet *> &bouquets, const TServiceList &serviceList,
+                  const TServiceList &myServiceList, bool clearBouquetNames);

@@ -1,0 +1,173 @@
+#pragma once
+
+#include "core/util/exception.h"
+#include "core/util/messages.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+#include <vector>
+
+// An ordered list of owned objects, each filed under a display key. The key is
+// set when an object is added and only changes when someone sets it; it does
+// not follow the object's own fields. Only checkedAt checks its index.
+template <typename T>
+class OwnedList
+{
+public:
+    OwnedList() = default;
+    OwnedList(const OwnedList &) = delete;
+    OwnedList &operator=(const OwnedList &) = delete;
+
+    int count() const { return int(m_entries.size()); }
+    bool isEmpty() const { return m_entries.empty(); }
+    T *at(int index) const { return m_entries[std::size_t(index)].object.get(); }
+
+    // What every model container's GetItem does with a bad index.
+    T *checkedAt(int index) const
+    {
+        if (index < 0 || index >= count())
+            throw Exception(msg(MsgIndexOutOfBounds));
+        return at(index);
+    }
+    const QString &keyAt(int index) const { return m_entries[std::size_t(index)].key; }
+    void setKey(int index, QString key) { m_entries[std::size_t(index)].key = std::move(key); }
+
+    int append(QString key, std::unique_ptr<T> object)
+    {
+        m_entries.push_back({std::move(key), std::move(object)});
+        return count() - 1;
+    }
+
+    // Adding with merge: when findEqual (object, out existing) finds an equal
+    // entry, mergeInto (object, existing) hands over what the object holds
+    // and the object is freed; otherwise the object is appended. `*inList`
+    // then refers to the entry that stays. Returns its index.
+    template <typename FindEqual, typename MergeInto>
+    int appendOrMerge(QString key, std::unique_ptr<T> object, T **inList, FindEqual findEqual,
+                      MergeInto mergeInto)
+    {
+        T *existing = nullptr;
+        const int index = findEqual(*object, existing);
+        if (index >= 0) {
+            mergeInto(*object, *existing);
+            if (inList)
+                *inList = existing;
+            return index;
+        }
+        if (inList)
+            *inList = object.get();
+        return append(std::move(key), std::move(object));
+    }
+
+    template <typename Fn>
+    int sum(Fn fn) const
+    {
+        int total = 0;
+        for (const auto &entry : m_entries)
+            total += fn(*entry.object);
+        return total;
+    }
+
+    void insert(int index, QString key, std::unique_ptr<T> object)
+    {
+        m_entries.insert(m_entries.begin() + index, Entry{std::move(key), std::move(object)});
+    }
+
+    std::unique_ptr<T> take(int index)
+    {
+        auto object = std::move(m_entries[std::size_t(index)].object);
+        m_entries.erase(m_entries.begin() + index);
+        return object;
+    }
+
+    void removeAt(int index) { take(index); }
+
+    // Moves the entry so that it ends up at `to` (remove, then insert there).
+    void move(int from, int to)
+    {
+        if (from == to)
+            return;
+        auto first = m_entries.begin();
+        if (from < to)
+            std::rotate(first + from, first + from + 1, first + to + 1);
+        else
+            std::rotate(first + to, first + from, first + from + 1);
+    }
+
+    int indexOf(const T *object) const
+    {
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            if (m_entries[i].object.get() == object)
+                return int(i);
+        }
+        return -1;
+    }
+
+    void clear() { m_entries.clear(); }
+
+    struct Removal {
+        int removed = 0;
+        int lowestIndex = -1; // where the first removed entry stood
+    };
+
+    // Frees every entry the predicate picks, walking from the last to the
+    // first (so the predicate sees the list as it was above the current one).
+    template <typename Pred>
+    Removal removeIf(Pred remove)
+    {
+        Removal result;
+        for (int i = count() - 1; i >= 0; --i) {
+            if (remove(*at(i))) {
+                removeAt(i);
+                ++result.removed;
+                result.lowestIndex = i;
+            }
+        }
+        return result;
+    }
+
+    // After a deletion, mark the entry that now stands where the deleted
+    // block began (or the last one), so the grid selection moves on to it.
+    template <typename SetMark>
+    void markSuccessor(const Removal &removal, SetMark setMark)
+    {
+        if (removal.removed > 0 && count() > 0)
+            setMark(*at(std::min(removal.lowestIndex, count() - 1)));
+    }
+
+    // Empties the list and hands every object to the caller.
+    std::vector<std::unique_ptr<T>> releaseAll()
+    {
+        std::vector<std::unique_ptr<T>> objects;
+        objects.reserve(m_entries.size());
+        for (auto &entry : m_entries)
+            objects.push_back(std::move(entry.object));
+        m_entries.clear();
+        return objects;
+    }
+
+    // Stable, so entries that compare equal keep their relative order.
+    template <typename Less>
+    void sortByKey(Less less)
+    {
+        std::stable_sort(m_entries.begin(), m_entries.end(),
+                         [&](const Entry &a, const Entry &b) { return less(a.key, b.key); });
+    }
+
+    template <typename Fn>
+    void forEach(Fn fn) const
+    {
+        for (const auto &entry : m_entries)
+            fn(entry.object.get());
+    }
+
+private:
+    struct Entry {
+        QString key;
+        std::unique_ptr<T> object;
+    };
+    std::vector<Entry> m_entries;
+};

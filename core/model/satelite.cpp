@@ -1,0 +1,141 @@
+#include "core/model/satelite.h"
+
+#include "core/model/save_handler.h"
+
+TTransponder *TSatelite::GetItem(int index) const
+{
+    return m_transponders.checkedAt(index);
+}
+
+void TSatelite::Clear()
+{
+    SaveHandler().SetModified();
+    m_transponders.clear();
+}
+
+std::unique_ptr<TSatelite> TSatelite::Clone() const
+{
+    auto clone = std::make_unique<TSatelite>();
+    clone->Name = Name;
+    clone->Diseqc = Diseqc;
+    clone->Position = Position;
+    return clone;
+}
+
+void TSatelite::SetWildcards()
+{
+    Name = QStringLiteral("*");
+    Diseqc = QStringLiteral("*");
+}
+
+int TSatelite::FindTransponder(const TTransponder &templ, bool useWildcards,
+                               TTransponder *&transponder) const
+{
+    for (int i = 0; i < m_transponders.count(); ++i) {
+        if (transponderMatches(*m_transponders.at(i), templ, useWildcards)) {
+            transponder = m_transponders.at(i);
+            return i;
+        }
+    }
+    transponder = nullptr;
+    return -1;
+}
+
+int TSatelite::AddTransponder(std::unique_ptr<TTransponder> transponder, TTransponder **inList)
+{
+    SaveHandler().SetModified();
+    QString key = transponder->Frequency;
+    return m_transponders.appendOrMerge(
+        std::move(key), std::move(transponder), inList,
+        [this](const TTransponder &t, TTransponder *&found) {
+            return FindTransponder(t, false, found);
+        },
+        [](TTransponder &given, TTransponder &existing) { given.MoveServicesTo(existing); });
+}
+
+int TSatelite::AddTransponder(const TTransponder &transponder)
+{
+    SaveHandler().SetModified();
+    return m_transponders.append(transponder.Frequency, transponder.Clone());
+}
+
+int TSatelite::FindServiceExact(const TService &service, const TTransponder &transponder,
+                                bool compareName, bool compareType, TService *&found) const
+{
+    TTransponder *own = nullptr;
+    if (FindTransponder(transponder, false, own) < 0) {
+        found = nullptr;
+        return -1;
+    }
+    return own->FindService(service, false, compareName, compareType, found);
+}
+
+int TSatelite::FindServiceByNameSid(const TService &service, TService *&found) const
+{
+    for (int i = 0; i < m_transponders.count(); ++i) {
+        const int index = m_transponders.at(i)->FindServiceByNameSid(service, found);
+        if (index >= 0)
+            return index;
+    }
+    found = nullptr;
+    return -1;
+}
+
+void TSatelite::MoveTranspondersTo(TSatelite &target)
+{
+    auto transponders = m_transponders.releaseAll();
+    for (auto it = transponders.rbegin(); it != transponders.rend(); ++it) {
+        // Its services now sit on another satellite: links naming this one are stale.
+        (*it)->forEachService([](TService *s) { s->UnlinkBouquetEntries(); });
+        target.AddTransponder(std::move(*it));
+    }
+}
+
+void TSatelite::UnmarkAll()
+{
+    m_transponders.forEach([](TTransponder *t) { t->UnmarkAll(); });
+}
+
+void TSatelite::ResetMatched()
+{
+    m_transponders.forEach([](TTransponder *t) { t->ResetMatched(); });
+}
+
+void TSatelite::UpdateClassAll()
+{
+    m_transponders.forEach([](TTransponder *t) { t->UpdateClassAll(); });
+}
+
+void TSatelite::ClearBouquetNames()
+{
+    m_transponders.forEach([](TTransponder *t) { t->ClearBouquetNames(); });
+}
+
+void TSatelite::MarkAll()
+{
+    m_transponders.forEach([](TTransponder *t) { t->MarkAll(); });
+}
+
+int TSatelite::RemoveObsolete()
+{
+    SaveHandler().SetModified();
+    return m_transponders.sum([](TTransponder &t) { return t.RemoveObsolete(); });
+}
+
+int TSatelite::RemoveData()
+{
+    SaveHandler().SetModified();
+    return m_transponders.sum([](TTransponder &t) { return t.RemoveData(); });
+}
+
+int TSatelite::RemoveUnbouqueted()
+{
+    SaveHandler().SetModified();
+    return m_transponders.sum([](TTransponder &t) { return t.RemoveUnbouqueted(); });
+}
+
+void TSatelite::DeleteMarked()
+{
+    SaveHandler().SetModified();
+    m_transponders.forEach([](TTransponder *t) { t->DeleteMarked(); });
+}

@@ -1,0 +1,219 @@
+#include "core/model/service.h"
+
+#include "core/model/bouquet_service.h"
+#include "core/model/save_handler.h"
+#include "core/util/number_text.h"
+#include "core/util/str_utils.h"
+#include "core/util/text_compare.h"
+
+#include <algorithm>
+
+TService::TService()
+{
+    SetServiceType(QStringLiteral("00"));
+}
+
+TService::~TService()
+{
+    UnlinkBouquetEntries();
+}
+
+std::unique_ptr<TService> TService::Clone() const
+{
+    auto clone = std::make_unique<TService>();
+    clone->Name = Name;
+    clone->Sid = Sid;
+    clone->Country = Country;
+    clone->Category = Category;
+    clone->Encryption = Encryption;
+    clone->SetServiceType(m_serviceType);
+    return clone;
+}
+
+void TService::SetServiceType(const QString &type)
+{
+    m_serviceType = type;
+    UpdateClass();
+}
+
+QString TService::GetServiceTypeDec() const
+{
+    return hexToDecText(m_serviceType);
+}
+
+QString TService::GetSidDec() const
+{
+    return hexToDecText(Sid);
+}
+
+void TService::SetSidDec(const QString &decimal)
+{
+    Sid = decToHexText(decimal);
+}
+
+void TService::SetWildcards()
+{
+    Name = QStringLiteral("*");
+    Sid = QStringLiteral("*");
+    SetServiceType(QStringLiteral("*"));
+}
+
+int TService::GetAction() const
+{
+    if (Action == u"add")
+        return saAdd;
+    if (Action == u"remove")
+        return saRemove;
+    if (Action == u"replace")
+        return saReplace;
+    return saNone;
+}
+
+void TService::SetAction(int action)
+{
+    SaveHandler().SetModified();
+    switch (action) {
+    case saAdd: Action = QStringLiteral("add"); break;
+    case saRemove: Action = QStringLiteral("remove"); break;
+    case saReplace: Action = QStringLiteral("replace"); break;
+    default: Action.clear();
+    }
+}
+
+bool TService::IsActionAdd() const
+{
+    return sameText(Action, u"add");
+}
+
+bool TService::IsActionRemove() const
+{
+    return sameText(Action, u"remove");
+}
+
+bool TService::IsActionReplace() const
+{
+    return sameText(Action, u"replace");
+}
+
+std::optional<quint32> TService::TypeNumber() const
+{
+    return hexTextValue(m_serviceType);
+}
+
+bool TService::IsTv() const
+{
+    return !Obsolete && TypeNumber() == 1u;
+}
+
+bool TService::IsRadio() const
+{
+    return !Obsolete && TypeNumber() == 2u;
+}
+
+bool TService::IsData() const
+{
+    const auto type = TypeNumber();
+    return !Obsolete && type && *type != 1 && *type != 2;
+}
+
+void TService::UpdateClass()
+{
+    if (IsTv())
+        LogoIndex = 1;
+    else if (IsRadio())
+        LogoIndex = 2;
+    else if (IsData())
+        LogoIndex = 3;
+    else
+        LogoIndex = 0;
+}
+
+int TService::GetTypeIconIndex() const
+{
+    if (Obsolete)
+        return 3;
+    if (IsTv())
+        return 0;
+    if (IsRadio())
+        return 1;
+    return 2;
+}
+
+int actionIconIndex(const QString &action)
+{
+    if (action == u"add")
+        return 1;
+    if (action == u"remove")
+        return 2;
+    if (action == u"replace")
+        return 3;
+    return 0;
+}
+
+int TService::GetActionIconIndex() const
+{
+    return actionIconIndex(Action);
+}
+
+int TService::GetMyActionIconIndex() const
+{
+    return actionIconIndex(MyAction);
+}
+
+void TService::AddBouquetName(const QString &name)
+{
+    const bool present = std::any_of(BouquetNames.cbegin(), BouquetNames.cend(),
+                                     [&](const QString &n) { return sameText(n, name); });
+    if (!name.isEmpty() && !present)
+        BouquetNames.append(name);
+    std::sort(BouquetNames.begin(), BouquetNames.end(),
+              [](const QString &a, const QString &b) { return compareText(a, b) < 0; });
+}
+
+QString TService::BouquetNamesText() const
+{
+    return BouquetNames.join(u',');
+}
+
+bool nameMatchesFilter(const QString &name, const QString &filterText)
+{
+    return matchesWildcard(upperText(name), upperText(filterText));
+}
+
+bool TService::IsFilteredOut(bool showTv, bool showRadio, bool showData,
+                             const QString &filterText) const
+{
+    if (!nameMatchesFilter(Name, filterText))
+        return true;
+    const bool shown = (IsTv() && showTv) || (IsRadio() && showRadio) || (IsData() && showData);
+    return !shown;
+}
+
+bool TService::IsFilteredOutMy(bool showTv, bool showRadio, bool showData, bool showAnti,
+                               bool showMy, bool showReplace, bool showObsolete,
+                               const QString &filterText) const
+{
+    if (!nameMatchesFilter(Name, filterText))
+        return true;
+    const bool passesClass = (IsTv() && showTv) || (IsRadio() && showRadio)
+        || (IsData() && showData) || (Obsolete && showObsolete);
+    if (!passesClass)
+        return true;
+    if (Obsolete)
+        return !showObsolete;
+    if (IsActionAdd())
+        return !showMy;
+    if (IsActionReplace())
+        return !showReplace;
+    if (IsActionRemove())
+        return !showAnti;
+    return false;
+}
+
+void TService::UnlinkBouquetEntries()
+{
+    // Detach first: dropping a link edits m_linkedEntries.
+    const auto entries = std::exchange(m_linkedEntries, {});
+    for (TBouquetService *entry : entries)
+        entry->forgetLinks();
+}

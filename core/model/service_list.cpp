@@ -1,0 +1,132 @@
+#include "core/model/service_list.h"
+
+#include "core/model/save_handler.h"
+#include "core/util/str_utils.h"
+#include "core/zapit/format_names.h"
+
+TServiceList::TServiceList()
+    : FormatName(ServicesXMLFormatNames[1])
+{
+}
+
+TSatelite *TServiceList::GetItem(int index) const
+{
+    return m_satelites.checkedAt(index);
+}
+
+void TServiceList::Clear()
+{
+    SaveHandler().SetModified();
+    m_satelites.clear();
+}
+
+int TServiceList::FindSatelite(const TSatelite &templ, bool useWildcards,
+                               TSatelite *&satelite) const
+{
+    for (int i = 0; i < m_satelites.count(); ++i) {
+        if (strMatches(m_satelites.at(i)->Name, templ.Name, useWildcards)) {
+            satelite = m_satelites.at(i);
+            return i;
+        }
+    }
+    satelite = nullptr;
+    return -1;
+}
+
+int TServiceList::AddSatelite(std::unique_ptr<TSatelite> satelite, TSatelite **inList)
+{
+    SaveHandler().SetModified();
+    QString key = satelite->Name;
+    return m_satelites.appendOrMerge(
+        std::move(key), std::move(satelite), inList,
+        [this](const TSatelite &s, TSatelite *&found) { return FindSatelite(s, false, found); },
+        [](TSatelite &given, TSatelite &existing) { given.MoveTranspondersTo(existing); });
+}
+
+int TServiceList::AddSatelite(const TSatelite &satelite)
+{
+    SaveHandler().SetModified();
+    return m_satelites.append(satelite.Name, satelite.Clone());
+}
+
+int TServiceList::FindExact(const TService &service, const TTransponder &transponder,
+                            const TSatelite &satelite, bool compareName, bool compareType,
+                            TService *&found) const
+{
+    TSatelite *own = nullptr;
+    if (FindSatelite(satelite, false, own) < 0) {
+        found = nullptr;
+        return -1;
+    }
+    return own->FindServiceExact(service, transponder, compareName, compareType, found);
+}
+
+int TServiceList::FindMovedService(const TService &service, const QString &sateliteName,
+                                   TService *&found) const
+{
+    for (int i = 0; i < m_satelites.count(); ++i) {
+        if (m_satelites.at(i)->Name != sateliteName)
+            continue;
+        const int index = m_satelites.at(i)->FindServiceByNameSid(service, found);
+        if (index >= 0)
+            return index;
+    }
+    found = nullptr;
+    return -1;
+}
+
+void TServiceList::LinkMyServices(TServiceList &myServiceList)
+{
+    myServiceList.forEachService([&](TService *entry, TTransponder *tp, TSatelite *sat) {
+        TService *found = nullptr;
+        if (FindExact(*entry, *tp, *sat, false, false, found) >= 0) {
+            entry->Obsolete = false;
+            found->MyAction = entry->Action;
+        } else {
+            // An "add" entry brings a service the receiver lacks: never obsolete.
+            entry->Obsolete = entry->IsActionRemove() || entry->IsActionReplace();
+        }
+    });
+}
+
+int TServiceList::AddServiceCopy(const TService &service, const TTransponder &transponder,
+                                 const TSatelite &satelite, TService *&newService)
+{
+    SaveHandler().SetModified();
+    auto copy = service.Clone();
+    TSatelite *ownSat = nullptr;
+    if (FindSatelite(satelite, false, ownSat) >= 0) {
+        TTransponder *ownTp = nullptr;
+        if (ownSat->FindTransponder(transponder, false, ownTp) >= 0)
+            return ownTp->AddService(std::move(copy), &newService);
+        auto tp = transponder.Clone();
+        tp->AddService(std::move(copy), &newService);
+        ownSat->AddTransponder(std::move(tp));
+        return -1;
+    }
+    auto tp = transponder.Clone();
+    tp->AddService(std::move(copy), &newService);
+    auto sat = satelite.Clone();
+    sat->AddTransponder(std::move(tp));
+    return AddSatelite(std::move(sat));
+}
+
+void TServiceList::UnmarkAll()
+{
+    m_satelites.forEach([](TSatelite *s) { s->UnmarkAll(); });
+}
+
+void TServiceList::ResetMatched()
+{
+    m_satelites.forEach([](TSatelite *s) { s->ResetMatched(); });
+}
+
+void TServiceList::UpdateClassAll()
+{
+    m_satelites.forEach([](TSatelite *s) { s->UpdateClassAll(); });
+}
+
+void TServiceList::ClearBouquetNames()
+{
+    m_satelites.forEach([](TSatelite *s) { s->ClearBouquetNames(); });
+}

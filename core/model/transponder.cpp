@@ -1,0 +1,218 @@
+#include "core/model/transponder.h"
+
+#include "core/model/save_handler.h"
+#include "core/util/number_text.h"
+#include "core/util/str_utils.h"
+#include "core/util/text_compare.h"
+
+#include <array>
+
+namespace {
+
+bool upperMatches(const QString &text, const QString &mask, bool useWildcards)
+{
+    return strMatches(upperText(text), upperText(mask), useWildcards);
+}
+
+} // namespace
+
+bool transponderMatches(const TTransponder &c, const TTransponder &t, bool useWildcards)
+{
+    return upperMatches(c.Tsid, t.Tsid, useWildcards) && upperMatches(c.Onid, t.Onid, useWildcards)
+        && upperMatches(c.Frequency, t.Frequency, useWildcards)
+        && upperMatches(c.SymbolRate, t.SymbolRate, useWildcards)
+        && upperMatches(c.Fec, t.Fec, useWildcards)
+        && upperMatches(c.Polarization, t.Polarization, useWildcards)
+        && upperMatches(c.Modulation, t.Modulation, useWildcards);
+}
+
+TService *TTransponder::GetItem(int index) const
+{
+    return m_services.checkedAt(index);
+}
+
+void TTransponder::Clear()
+{
+    SaveHandler().SetModified();
+    m_services.clear();
+}
+
+std::unique_ptr<TTransponder> TTransponder::Clone() const
+{
+    auto clone = std::make_unique<TTransponder>();
+    clone->Tsid = Tsid;
+    clone->Onid = Onid;
+    clone->Frequency = Frequency;
+    clone->Inversion = Inversion;
+    clone->SymbolRate = SymbolRate;
+    clone->Fec = Fec;
+    clone->Polarization = Polarization;
+    clone->Modulation = Modulation;
+    return clone;
+}
+
+void TTransponder::SetWildcards()
+{
+    const QString any = QStringLiteral("*");
+    Tsid = Onid = Frequency = Inversion = SymbolRate = Fec = Polarization = Modulation = any;
+}
+
+QString TTransponder::GetTsidDec() const
+{
+    return hexToDecText(Tsid);
+}
+
+QString TTransponder::GetOnidDec() const
+{
+    return hexToDecText(Onid);
+}
+
+void TTransponder::SetTsidDec(const QString &decimal)
+{
+    Tsid = decToHexText(decimal);
+}
+
+void TTransponder::SetOnidDec(const QString &decimal)
+{
+    Onid = decToHexText(decimal);
+}
+
+void TTransponder::SetFecText(const QString &text)
+{
+    static const std::array<const char16_t *, 8> kRates = {u"1/2", u"2/3", u"3/4", u"4/5",
+                                                           u"5/6", u"6/7", u"7/8", u"8/9"};
+    for (std::size_t i = 0; i < kRates.size(); ++i) {
+        if (text == QStringView(kRates[i])) {
+            Fec = QString::number(i + 1);
+            return;
+        }
+    }
+}
+
+int TTransponder::FindService(const TService &templ, bool useWildcards, bool compareName,
+                              bool compareType, TService *&service) const
+{
+    const QString sidMask = upperText(templ.Sid);
+    const QString typeMask = upperText(templ.GetServiceType());
+    for (int i = 0; i < m_services.count(); ++i) {
+        TService *candidate = m_services.at(i);
+        bool match = strMatches(upperText(candidate->Sid), sidMask, useWildcards);
+        if (match && compareType)
+            match = strMatches(upperText(candidate->GetServiceType()), typeMask, useWildcards);
+        if (match && compareType && compareName)
+            match = strMatches(candidate->Name, templ.Name, useWildcards);
+        if (match) {
+            service = candidate;
+            return i;
+        }
+    }
+    service = nullptr;
+    return -1;
+}
+
+int TTransponder::FindServiceByNameSid(const TService &service, TService *&found) const
+{
+    for (int i = 0; i < m_services.count(); ++i) {
+        TService *candidate = m_services.at(i);
+        if (candidate->Name == service.Name && sameText(candidate->Sid, service.Sid)) {
+            found = candidate;
+            return i;
+        }
+    }
+    found = nullptr;
+    return -1;
+}
+
+int TTransponder::AddService(std::unique_ptr<TService> service, TService **inList)
+{
+    SaveHandler().SetModified();
+    QString key = service->Name;
+    // A repeated service keeps its first occurrence's fields.
+    return m_services.appendOrMerge(
+        std::move(key), std::move(service), inList,
+        [this](const TService &s, TService *&found) {
+            return FindService(s, false, true, true, found);
+        },
+        [](TService &, TService &) {});
+}
+
+int TTransponder::AddService(const TService &service)
+{
+    SaveHandler().SetModified();
+    return m_services.append(service.Name, service.Clone());
+}
+
+bool TTransponder::DeleteService(TService *service)
+{
+    SaveHandler().SetModified();
+    const int index = m_services.indexOf(service);
+    if (index < 0)
+        return false;
+    m_services.removeAt(index);
+    return true;
+}
+
+void TTransponder::MoveServicesTo(TTransponder &target)
+{
+    auto services = m_services.releaseAll();
+    for (auto it = services.rbegin(); it != services.rend(); ++it) {
+        // The service leaves this transponder: links that named it here are stale.
+        (*it)->UnlinkBouquetEntries();
+        target.AddService(std::move(*it));
+    }
+}
+
+void TTransponder::UnmarkAll()
+{
+    m_services.forEach([](TService *s) { s->Marked = false; });
+}
+
+void TTransponder::ResetMatched()
+{
+    m_services.forEach([](TService *s) { s->Matched = false; });
+}
+
+void TTransponder::UpdateClassAll()
+{
+    m_services.forEach([](TService *s) { s->UpdateClass(); });
+}
+
+void TTransponder::ClearBouquetNames()
+{
+    m_services.forEach([](TService *s) { s->BouquetNames.clear(); });
+}
+
+void TTransponder::MarkAll()
+{
+    m_services.forEach([](TService *s) { s->Marked = true; });
+}
+
+template <typename Pred>
+int TTransponder::removeServices(Pred remove, bool markNeighbour)
+{
+    SaveHandler().SetModified();
+    const auto removal = m_services.removeIf(remove);
+    if (markNeighbour)
+        m_services.markSuccessor(removal, [](TService &s) { s.Marked = true; });
+    return removal.removed;
+}
+
+int TTransponder::RemoveObsolete()
+{
+    return removeServices([](const TService &s) { return s.Obsolete; }, false);
+}
+
+int TTransponder::RemoveData()
+{
+    return removeServices([](const TService &s) { return s.IsData(); }, false);
+}
+
+int TTransponder::RemoveUnbouqueted()
+{
+    return removeServices([](const TService &s) { return !s.IsInBouquet(); }, false);
+}
+
+void TTransponder::DeleteMarked()
+{
+    removeServices([](const TService &s) { return s.Marked; }, true);
+}

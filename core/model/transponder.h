@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/model/owned_list.h"
+#include "core/model/service.h"
+
+#include <memory>
+
+// One transponder of a satellite (or cable network) and the services on it.
+class TTransponder
+{
+public:
+    TTransponder() = default;
+    ~TTransponder() = default; // frees the services; no unsaved-changes report
+    TTransponder(const TTransponder &) = delete;
+    TTransponder &operator=(const TTransponder &) = delete;
+
+    QString Tsid = QStringLiteral("0000");
+    QString Onid = QStringLiteral("0000");
+    QString Frequency = QStringLiteral("0");
+    QString Inversion = QStringLiteral("0");
+    QString SymbolRate = QStringLiteral("0");
+    QString Fec = QStringLiteral("0");
+    QString Polarization = QStringLiteral("0");
+    QString Modulation = QStringLiteral("0");
+
+    int Count() const { return m_services.count(); }
+    TService *GetItem(int index) const;
+    void Clear();
+
+    // The eight texts, no services.
+    std::unique_ptr<TTransponder> Clone() const;
+    void SetWildcards();
+
+    QString GetTsidDec() const;
+    QString GetOnidDec() const;
+    void SetTsidDec(const QString &decimal);
+    void SetOnidDec(const QString &decimal);
+    void SetFecText(const QString &text);
+
+    int FindService(const TService &templ, bool useWildcards, bool compareName,
+                    bool compareType, TService *&service) const;
+    int FindServiceByNameSid(const TService &service, TService *&found) const;
+
+    // Takes the service; when an equal one (name, id, type) is already here the
+    // given one is freed and `*inList` refers to the existing one.
+    int AddService(std::unique_ptr<TService> service, TService **inList = nullptr);
+    // Appends a clone; the caller keeps its service.
+    int AddService(const TService &service);
+    bool DeleteService(TService *service);
+    void MoveServicesTo(TTransponder &target);
+
+    void UnmarkAll();
+    void ResetMatched();
+    void UpdateClassAll();
+    void ClearBouquetNames();
+    void MarkAll();
+
+    int RemoveObsolete();
+    int RemoveData();
+    int RemoveUnbouqueted();
+    void DeleteMarked();
+
+    // Read-only access for walkers.
+    template <typename Fn>
+    void forEachService(Fn fn) const
+    {
+        m_services.forEach(fn);
+    }
+
+private:
+    template <typename Pred>
+    int removeServices(Pred remove, bool markNeighbour);
+
+    OwnedList<TService> m_services;
+};
+
+// Whether a transponder matches a template on the seven fields that make a
+// transponder the same one (all but inversion), case-insensitively.
+bool transponderMatches(const TTransponder &candidate, const TTransponder &templ,
+                        bool useWildcards);

@@ -1,0 +1,38 @@
+#include "core/util/number_text.h"
+
+#include "core/util/str_utils.h"
+
+#include <algorithm>
+
+std::optional<quint32> hexTextValue(QStringView text)
+{
+    if (!isHexNumber(text))
+        return std::nullopt;
+    quint64 value = 0;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const int digit = u <= u'9' ? u - u'0' : (u | 0x20) - u'a' + 10;
+        value = value * 16 + quint64(digit);
+        if (value > 0xFFFFFFFFull)
+            return std::nullopt;
+    }
+    return quint32(value);
+}
+
+QString hexToDecText(QStringView hexText)
+{
+    const auto value = hexTextValue(hexText);
+    return value ? QString::number(*value) : QStringLiteral("0");
+}
+
+QString decToHexText(QStringView decimalText)
+{
+    const bool allDigits = !decimalText.isEmpty()
+        && std::all_of(decimalText.begin(), decimalText.end(),
+                       [](QChar c) { return c >= u'0' && c <= u'9'; });
+    bool ok = false;
+    const quint32 value = allDigits ? decimalText.toUInt(&ok, 10) : 0;
+    if (!ok)
+        return QStringLiteral("0000");
+    return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+}
