@@ -1,0 +1,335 @@
+#include "core/export/list_export.h"
+
+#include "core/model/bouquet_list.h"
+#include "core/model/service_list.h"
+#include "core/util/file_utils.h"
+#include "core/util/str_utils.h"
+#include "core/util/sys_utils.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace {
+
+const QString kLogo = QStringLiteral("Logo");
+const QString kSatelliteColumn = QStringLiteral("Satellite/Cable");
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kEmptyCell = QStringLiteral("&nbsp;");
+const QString kSpacerColour = QStringLiteral("#ffffff");
+const QString kPageStart = QStringLiteral(
+    "<html><body><table width=\"100%\" cellspacing=\"0\" cellpading=\"1\" border=\"1\" "
+    "style=\"border-collapse: collapse; border: 1px solid #666666\">");
+const QString kPageEnd = QStringLiteral("</table></body></html>");
+const QString kFontStart = QStringLiteral(
+    "<font color=\"#000000\" face=\"Verdana, Tahoma, Arial, Helvetica, sans-serif\" "
+    "style=\"font-size: 10px\">");
+
+enum CellKind { SpacerCell = 0, TitleCell = 1, BodyCell = 2 };
+
+// One exported row: the service (with its transponder and satellite) and the
+// name the row shows; a bouquet entry may lack any of the three.
+struct Row {
+    QString name;
+    const TService *service = nullptr;
+    const TTransponder *transponder = nullptr;
+    const TSatelite *satelite = nullptr;
+};
+
+// The value of a column, or nothing when the row lacks the object it needs.
+// Only names are names; the rest are written as the model holds them.
+struct Value {
+    QString text;
+    bool isName = false;
+};
+
+std::optional<Value> columnValue(const QString &column, const Row &row)
+{
+    if (column == u"Service Name")
+        return Value{row.name, true};
+    if (column == u"Service Type" || column == u"SID") {
+        if (!row.service)
+            return std::nullopt;
+        return Value{column == u"SID" ? row.service->Sid : row.service->GetServiceType()};
+    }
+    if (column == kSatelliteColumn) {
+        if (!row.satelite)
+            return std::nullopt;
+        return Value{row.satelite->Name, true};
+    }
+    const TTransponder *tp = row.transponder;
+    const std::pair<const char16_t *, const QString TTransponder::*> tpColumns[] = {
+        {u"TSID", &TTransponder::Tsid},         {u"ONID", &TTransponder::Onid},
+        {u"Frequency", &TTransponder::Frequency}, {u"Inversion", &TTransponder::Inversion},
+        {u"Polarization", &TTransponder::Polarization}, {u"FEC", &TTransponder::Fec},
+        {u"Modulation", &TTransponder::Modulation},
+    };
+    for (const auto &[name, field] : tpColumns) {
+        if (column == QStringView(name))
+            return tp ? std::optional<Value>(Value{tp->*field}) : std::nullopt;
+    }
+    return Value{};
+}
+
+// A field holding the separator, a quote or a line break is quoted, so it
+// stays one field; every other field is written as it stands.
+QString csvField(const QString &text)
+{
+    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\r')
+        && !text.contains(u'\n'))
+        return text;
+    QString quoted = text;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QString htmlText(const Value &value)
+{
+    if (value.isName)
+        return convertCharactersToHtmlEntities(value.text);
+    QString escaped = value.text;
+    escaped.replace(u'&', QStringLiteral("&amp;"));
+    escaped.replace(u'<', QStringLiteral("&lt;"));
+    escaped.replace(u'>', QStringLiteral("&gt;"));
+    escaped.replace(u'"', QStringLiteral("&quot;"));
+    return escaped;
+}
+
+// The page is plain ASCII: any other character is a character reference, so
+// no browser has to guess the encoding.
+QByteArray asciiPage(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (char32_t c : text.toUcs4()) {
+        if (c < 0x80)
+            bytes += char(c);
+        else
+            bytes += "&#" + QByteArray::number(quint32(c)) + ';';
+    }
+    return bytes;
+}
+
+bool saveText(const QString &fileName, const QByteArray &bytes)
+{
+    QSaveFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+QString joinLines(const QStringList &lines)
+{
+    QString text;
+    for (const QString &line : lines)
+        text += line + kCrLf;
+    return text;
+}
+
+QStringList shownColumns(const ExportColumns &columns, const QStringList &left)
+{
+    QStringList shown;
+    for (const ExportColumn &c : columns) {
+        if (c.checked && !left.contains(c.name))
+            shown.append(c.name);
+    }
+    return shown;
+}
+
+// A group of rows under a title: one bouquet, or one satellite's services.
+struct Group {
+    QString title;
+    QList<Row> rows;
+};
+
+QList<Group> bouquetGroups(const TBouquetList &list, const QString &bouquetName)
+{
+    QList<Group> groups;
+    for (int b = 0; b < list.Count(); ++b) {
+        const TBouquet *bouquet = list.GetItem(b);
+        if (!bouquetName.isEmpty() && bouquet->Name != bouquetName)
+            continue;
+        Group group{bouquet->Name, {}};
+        for (int e = 0; e < bouquet->Count(); ++e) {
+            const TBouquetService *entry = bouquet->GetItem(e);
+            group.rows.append({entry->Name, entry->Service(), entry->Transponder(),
+                               entry->Satelite()});
+        }
+        groups.append(group);
+    }
+    return groups;
+}
+
+QList<Group> satelliteGroups(const TServiceList &list)
+{
+    QList<Group> groups;
+    for (int s = 0; s < list.Count(); ++s) {
+        const TSatelite *sat = list.GetItem(s);
+        Group group{sat->Name, {}};
+        for (int t = 0; t < sat->Count(); ++t) {
+            const TTransponder *tp = sat->GetItem(t);
+            for (int v = 0; v < tp->Count(); ++v)
+                group.rows.append({tp->GetItem(v)->Name, tp->GetItem(v), tp, sat});
+        }
+        groups.append(group);
+    }
+    return groups;
+}
+
+bool writeCsv(const QList<Group> &groups, const QString &fileName, const QStringList &columns)
+{
+    QStringList lines;
+    QString header;
+    for (const QString &c : columns)
+        header += csvField(c) + u';';
+    lines << header;
+    for (const Group &group : groups) {
+        lines << QString() << QString() << QString() << csvField(group.title) << QString();
+        for (const Row &row : group.rows) {
+            QString line;
+            for (const QString &c : columns)
+                line += csvField(columnValue(c, row).value_or(Value{}).text) + u';';
+            lines << line;
+        }
+    }
+    return saveText(fileName, joinLines(lines).toUtf8());
+}
+
+class HtmlPage
+{
+public:
+    HtmlPage(const QStringList &columns, const QColor &header, const QColor &body)
+        : m_columns(columns), m_header(colorToHtmlColor(header)), m_body(colorToHtmlColor(body))
+    {
+    }
+
+    QString cell(CellKind kind, bool spanAll, const QString &content) const
+    {
+        const QString colour = kind == SpacerCell ? kSpacerColour
+            : kind == TitleCell                   ? m_header
+                                                  : m_body;
+        QString text = QStringLiteral("<td colspan=\"")
+            + QString::number(spanAll ? m_columns.size() : 1) + QStringLiteral("\" bgcolor=\"")
+            + colour + QStringLiteral("\" width=\"25\">") + kCrLf + kFontStart + kCrLf;
+        if (kind == TitleCell)
+            text += QStringLiteral("<b>") + kCrLf;
+        text += content + kCrLf;
+        if (kind == TitleCell)
+            text += QStringLiteral("</b>") + kCrLf;
+        return text + QStringLiteral("</font>") + kCrLf + QStringLiteral("</td>");
+    }
+
+    QString row(const QStringList &cells) const
+    {
+        QString text = QStringLiteral("<tr>");
+        for (const QString &c : cells)
+            text += kCrLf + c;
+        return text + kCrLf + QStringLiteral("</tr>");
+    }
+
+private:
+    QStringList m_columns;
+    QString m_header;
+    QString m_body;
+};
+
+// Finds and copies a row's logo; the cell's content.
+class LogoColumn
+{
+public:
+    LogoColumn(const QString &pageFile, const QStringList &logoLines, const QString &programFolder)
+        : m_lines(logoLines)
+        , m_pageName(QFileInfo(pageFile).completeBaseName())
+        , m_folder(QFileInfo(pageFile).absolutePath() + u'/' + m_pageName
+                   + QStringLiteral(".html.Logos"))
+        , m_sourceFolder(QDir(programFolder).filePath(QStringLiteral("LogoTypes")))
+    {
+    }
+
+    bool createFolder() const { return QDir().mkpath(m_folder); }
+
+    QString cellFor(const QString &name) const
+    {
+        const int index = stringListIndexOf(m_lines, name + QStringLiteral("|*"), false, true);
+        if (index < 0)
+            return kEmptyCell;
+        // Only the file-name part: a line naming "../x" must not reach outside.
+        const QString file = QFileInfo(m_lines.at(index).section(u'|', 2)).fileName();
+        if (file.isEmpty())
+            return kEmptyCell;
+        cpyFile(QDir(m_sourceFolder).filePath(file), QDir(m_folder).filePath(file));
+        return QStringLiteral("<IMG src=\"./")
+            + htmlText(Value{m_pageName + QStringLiteral(".html.Logos/") + file})
+            + QStringLiteral("\" alt=\"Logo\">");
+    }
+
+private:
+    QStringList m_lines;
+    QString m_pageName;
+    QString m_folder;
+    QString m_sourceFolder;
+};
+
+bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStringList &columns,
+               const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
+               const QString &programFolder)
+{
+    const HtmlPage page(columns, headerColor, bodyColor);
+    const LogoColumn logos(fileName, logoLines, programFolder);
+    if (columns.contains(kLogo))
+        logos.createFolder();
+
+    QStringList lines{kPageStart};
+    QStringList headerCells;
+    for (const QString &c : columns)
+        headerCells << page.cell(TitleCell, false, convertCharactersToHtmlEntities(c));
+    lines << page.row(headerCells);
+    for (const Group &group : groups) {
+        lines << page.row({page.cell(SpacerCell, true, kEmptyCell)});
+        lines << page.row({page.cell(TitleCell, true, convertCharactersToHtmlEntities(group.title))});
+        for (const Row &row : group.rows) {
+            QStringList cells;
+            for (const QString &c : columns) {
+                if (c == kLogo) {
+                    cells << page.cell(BodyCell, false, logos.cellFor(row.name));
+                    continue;
+                }
+                const std::optional<Value> value = columnValue(c, row);
+                cells << page.cell(BodyCell, false, value ? htmlText(*value) : kEmptyCell);
+            }
+            lines << page.row(cells);
+        }
+    }
+    lines << kPageEnd;
+    return saveText(fileName, asciiPage(joinLines(lines)));
+}
+
+} // namespace
+
+bool ExportCsv(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
+               const ExportColumns &columns)
+{
+    return writeCsv(bouquetGroups(list, bouquetName), fileName, shownColumns(columns, {kLogo}));
+}
+
+bool ExportHtml(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
+                const ExportColumns &columns, const QColor &headerColor, const QColor &bodyColor,
+                const QStringList &logoLines, const QString &programFolder)
+{
+    return writeHtml(bouquetGroups(list, bouquetName), fileName, shownColumns(columns, {}),
+                     headerColor, bodyColor, logoLines, programFolder);
+}
+
+bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns)
+{
+    return writeCsv(satelliteGroups(list), fileName,
+                    shownColumns(columns, {kLogo, kSatelliteColumn}));
+}
+
+bool ExportHtml(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
+                const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
+                const QString &programFolder)
+{
+    return writeHtml(satelliteGroups(list), fileName, shownColumns(columns, {kSatelliteColumn}),
+                     headerColor, bodyColor, logoLines, programFolder);
+}

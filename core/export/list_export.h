@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class TBouquetList;
+class TServiceList;
+
+// One column of an exported channel list, in the order the user arranged
+// them; only checked columns are written.
+struct ExportColumn {
+    QString name; // "Logo", "Service Name", "Service Type", "SID", "TSID", ...
+    bool checked = true;
+};
+using ExportColumns = QList<ExportColumn>;
+
+// CSV (";" after every field) and HTML channel lists. `bouquetName` empty
+// exports every bouquet, otherwise the one of exactly that name. A bouquet
+// entry without a linked service writes empty fields (and cells) for the
+// columns it cannot fill, so every value stays under its header. The "Logo"
+// column (HTML only) copies the logo files named in `logoLines`
+// ("name|index|file") from <programFolder>/LogoTypes into a folder beside the
+// page. False when the output file cannot be written; an earlier file of the
+// same name then stays as it was.
+bool ExportCsv(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
+               const ExportColumns &columns);
+bool ExportHtml(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
+                const ExportColumns &columns, const QColor &headerColor, const QColor &bodyColor,
+                const QStringList &logoLines, const QString &programFolder);
+bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns);
+bool ExportHtml(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
+                const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
+                const QString &programFolder);

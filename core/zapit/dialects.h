@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <span>
+
+class TSatelite;
+class TTransponder;
+class TService;
+class TBouquet;
+class TBouquetService;
+
+// The three zapit files and their dialects, described once: the readers, the
+// writers and the detection all work from these tables.
+enum class ZapitKind { Services, MyServices, Bouquets };
+
+// The model field an attribute fills.
+enum class ZapitField {
+    SateliteName, SateliteDiseqc, SatelitePosition,
+    TransponderTsid, TransponderOnid, TransponderFrequency, TransponderInversion,
+    TransponderSymbolRate, TransponderFec, TransponderPolarization, TransponderModulation,
+    ServiceSid, ServiceName, ServiceType, ServiceAction, ServiceChannelNr,
+    ServiceCountry, ServiceCategory, ServiceEncryption, ServiceProvider,
+    BouquetName, BouquetHidden, BouquetLocked,
+    EntrySid, EntryName, EntryTsid, EntryOnid, EntryPosition,
+};
+
+struct AttributeSpec {
+    const char *name; // as written; the readers accept it in any case
+    ZapitField field;
+};
+
+struct LevelSpec {
+    const char *element;
+    std::span<const AttributeSpec> attributes;
+};
+
+inline constexpr int kZapitMaxLevels = 3;
+
+struct DialectSpec {
+    ZapitKind kind;
+    int number;
+    int depth; // levels below the root: 3, or 2 for bouquets
+    std::array<LevelSpec, kZapitMaxLevels> levels;
+};
+
+// The dialects of a kind, in ascending number.
+std::span<const DialectSpec> zapitDialects(ZapitKind kind);
+// The dialect of that number, or null when the kind has none.
+const DialectSpec *findZapitDialect(ZapitKind kind, int number);
+// What a reader of the dialect stores as the list's FormatName.
+QString zapitDialectDisplayName(const DialectSpec &dialect);
+
+// Model fields by ZapitField; a field of another level is ignored or empty.
+void setZapitField(TSatelite &satelite, ZapitField field, const QString &value);
+void setZapitField(TTransponder &transponder, ZapitField field, const QString &value);
+void setZapitField(TService &service, ZapitField field, const QString &value);
+void setZapitField(TBouquet &bouquet, ZapitField field, const QString &value);
+void setZapitField(TBouquetService &entry, ZapitField field, const QString &value);
+QString zapitField(const TSatelite &satelite, ZapitField field);
+QString zapitField(const TTransponder &transponder, ZapitField field);
+QString zapitField(const TService &service, ZapitField field);
+QString zapitField(const TBouquet &bouquet, ZapitField field);
+QString zapitField(const TBouquetService &entry, ZapitField field);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class TServiceList;
+
+// The import news: what changed between the services list held before an
+// import and the one just read. Each line is the service name, ";" and the
+// satellite (or cable network) name; data services are never listed.
+struct ServiceDiff {
+    QStringList newServices;
+    QStringList deletedServices;
+    QStringList changedServices; // same satellite, name and id, other or changed transponder
+};
+
+inline const QString kNewServicesFile = QStringLiteral("NewServices.dat");
+inline const QString kDeletedServicesFile = QStringLiteral("DeletedServices.dat");
+inline const QString kChangedServicesFile = QStringLiteral("ChangedServices.dat");
+
+// Compares the lists and sorts the three line lists. Changes both lists:
+// services of `previous` that have a counterpart in `next` are deleted from
+// it, and the services reported as new stay marked in `next`.
+ServiceDiff compareServiceLists(TServiceList &previous, TServiceList &next);
+
+// Writes the three files into `folder` (each replaced whole; CR LF line
+// ends, UTF-8). False with an error text naming the file that could not be
+// written; files already written stay, the rest keep their earlier content.
+bool saveServiceDiff(const ServiceDiff &diff, const QString &folder, QString &errorText);
+
+// compareServiceLists, then saveServiceDiff into `folder` (the program's
+// folder in the running program).
+bool WriteServiceDiff(TServiceList &previous, TServiceList &next, QString &errorText,
+                      const QString &folder);

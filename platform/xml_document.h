@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+struct _xmlDoc;
+struct _xmlNode;
+struct _xmlAttr;
+
+// A read-only view of one parsed XML file, giving what the zapit readers
+// walk: node names as the file writes them ("#comment", "#text" and the like
+// for non-elements), attributes in document order, the declared encoding, and
+// the parser's own message when the file is not well-formed.
+//
+// Parsing never touches the network, never loads a DTD and never expands
+// entities; a document type declaration is refused outright, and elements
+// may nest at most kMaxXmlDepth levels. Text nodes that hold only white space
+// are not part of the view (the layout of a file does not change its data).
+
+inline constexpr int kMaxXmlDepth = 64;
+
+class XmlAttribute
+{
+public:
+    XmlAttribute() = default;
+    explicit XmlAttribute(_xmlAttr *attr) : m_attr(attr) {}
+
+    bool isNull() const { return m_attr == nullptr; }
+    explicit operator bool() const { return m_attr != nullptr; }
+
+    // UTF-8 name, valid while the document lives.
+    const char *rawName() const;
+    QString name() const;
+    QString value() const;
+    XmlAttribute next() const;
+
+private:
+    _xmlAttr *m_attr = nullptr;
+};
+
+class XmlNode
+{
+public:
+    XmlNode() = default;
+    explicit XmlNode(_xmlNode *node) : m_node(node) {}
+
+    bool isNull() const { return m_node == nullptr; }
+    explicit operator bool() const { return m_node != nullptr; }
+
+    bool isElement() const;
+    bool isComment() const;
+    // The element's name as written, or "#text", "#comment",
+    // "#cdata-section"; a processing instruction is named by its target.
+    // UTF-8, valid while the document lives.
+    const char *rawName() const;
+    QString name() const;
+
+    XmlNode firstChild() const;
+    XmlNode nextSibling() const;
+    XmlAttribute firstAttribute() const;
+    // The value of the attribute of exactly this name; null when absent.
+    QString attribute(const char *name) const;
+    bool hasAttribute(const char *name) const;
+
+private:
+    _xmlNode *m_node = nullptr;
+};
+
+class XmlDocument
+{
+public:
+    XmlDocument();
+    ~XmlDocument();
+    XmlDocument(const XmlDocument &) = delete;
+    XmlDocument &operator=(const XmlDocument &) = delete;
+
+    // False when the file cannot be read or is not well-formed;
+    // errorMessage() then holds the reason.
+    bool loadFile(const QString &fileName);
+    bool loadData(const QByteArray &data);
+    void clear();
+
+    bool isLoaded() const { return m_doc != nullptr; }
+    QString errorMessage() const { return m_error; }
+    // The encoding named in the XML declaration, empty when none is named.
+    QString encoding() const;
+    // Null when the document holds no element.
+    XmlNode documentElement() const;
+
+private:
+    struct DocDeleter {
+        void operator()(_xmlDoc *doc) const noexcept;
+    };
+    std::unique_ptr<_xmlDoc, DocDeleter> m_doc;
+    QString m_error;
+};

@@ -1,0 +1,226 @@
+#include "zapit_test_support.h"
+
+#include "core/util/exception.h"
+#include "core/util/file_utils.h"
+#include "core/util/messages.h"
+#include "core/util/sys_utils.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdlib>
+
+using namespace zapit_test;
+
+namespace {
+
+TEST(SysUtils, IpAddressForms)
+{
+    const std::pair<const char *, const char *> fill[] = {
+        {"10.0.0.5", "010.000.000.005"}, {"192.168.15.24", "192.168.015.024"},
+        {" 192. 168.1.\t2", "192.168.001.002"}, {"10.0.0.", "010.000.000.000"},
+        {"1234.5.6.7", "1234.005.006.007"}};
+    for (const auto &[in, out] : fill)
+        EXPECT_EQ(ipAddressFill(QLatin1String(in)), QLatin1String(out)) << in;
+    const std::pair<const char *, const char *> format[] = {
+        {"192.168.015.024", "192.168.15.24"}, {"010.000.000.005", "10.0.0.5"},
+        {"127.000.000.001", "127.0.0.1"}, {"000..1.100", "0.0.1.100"}};
+    for (const auto &[in, out] : format)
+        EXPECT_EQ(ipAddressFormat(QLatin1String(in)), QLatin1String(out)) << in;
+}
+
+TEST(SysUtils, TimeAndDateStrings)
+{
+    EXPECT_EQ(convertSystemTimeToTimeString(QTime(9, 5, 7), 1), QStringLiteral("09h 05min 07sec"));
+    EXPECT_EQ(convertSystemTimeToTimeString(QTime(9, 5, 7), 0), QStringLiteral("09.05.07"));
+    EXPECT_EQ(convertSystemTimeToDateString(QDate(2024, 3, 7), 0), QStringLiteral("2024-03-07"));
+    EXPECT_EQ(convertSystemTimeToDateString(QDate(2024, 1, 1), 1),
+              QStringLiteral("Monday, 1st January 2024"));
+    EXPECT_EQ(convertSystemTimeToDateString(QDate(2024, 3, 7), 1),
+              QStringLiteral("Thursday, 7th March 2024"));
+    EXPECT_EQ(convertSystemTimeToDateString(QDate(2023, 12, 22), 1),
+              QStringLiteral("Friday, 22nd December 2023"));
+    EXPECT_EQ(convertSystemTimeToDateString(QDate(2023, 12, 31), 1),
+              QStringLiteral("Sunday, 31st December 2023"));
+    EXPECT_EQ(convertSystemTimeToDateString(QDate(2024, 3, 23), 1),
+              QStringLiteral("Saturday, 23rd March 2024"));
+    EXPECT_TRUE(convertSystemTimeToDateString(QDate(2024, 3, 7), 2).isEmpty());
+}
+
+TEST(SysUtils, HtmlColours)
+{
+    EXPECT_EQ(colorToHtmlColor(QColor(255, 0, 0)), QStringLiteral("#FF0000"));
+    EXPECT_EQ(colorToHtmlColor(QColor(0x0a, 0xbc, 0x01)), QStringLiteral("#0ABC01"));
+    try {
+        colorToHtmlColor(QColor());
+        FAIL() << "an invalid colour must be refused";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("function colorToHtmlColor: ") + msg(MsgRangeCheckError));
+    }
+}
+
+TEST(SysUtils, NoRegistryAndNoHeldKeysWithoutAGuiApplication)
+{
+    EXPECT_TRUE(readRegistryString(QStringLiteral("Software\\x"), QStringLiteral("v"),
+                                   QStringLiteral("HKLM")).isEmpty());
+    EXPECT_FALSE(isShiftOrCtrlDown());
+    EXPECT_FALSE(isLeftMouseButtonDown());
+}
+
+TEST(FileUtils, NameHelpers)
+{
+    EXPECT_EQ(extractUrlFileName(QStringLiteral("ftp:/var/tuxbox/config/zapit/services.xml")),
+              QStringLiteral("services.xml"));
+    EXPECT_EQ(extractUrlFileName(QStringLiteral("http://host/a/b.xml")), QStringLiteral("b.xml"));
+    EXPECT_EQ(extractUrlFileName(QStringLiteral("plain.xml")), QStringLiteral("plain.xml"));
+    EXPECT_EQ(ensureTrailingBackslash(QStringLiteral("//var/x/")), QStringLiteral("/var/x/"));
+    EXPECT_EQ(ensureTrailingBackslash(QStringLiteral("var")), QStringLiteral("/var"));
+    EXPECT_EQ(removeInvalidFileNameChars(QStringLiteral("a*b?c<d>e/f\\g|h:i\"j")),
+              QStringLiteral("abcdefghij"));
+    EXPECT_EQ(extractFileNameNoExt(QStringLiteral("/opt/p/pelloran.bin")), QStringLiteral("pelloran"));
+    EXPECT_EQ(extractFileNameNoExt(QStringLiteral("/opt/p.d/pelloran")), QStringLiteral("pelloran"));
+    EXPECT_EQ(extractFileSpecNoExt(QStringLiteral("/opt/p/pelloran.x.bin")),
+              QStringLiteral("/opt/p/pelloran.x"));
+}
+
+TEST(FileUtils, ReadAndCopyFiles)
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("a.txt"));
+    const QString b = dir.filePath(QStringLiteral("b.txt"));
+    EXPECT_TRUE(fileToString(a).isEmpty());
+    ASSERT_TRUE(writeBytes(a, QByteArray("K\xC3\xB6nig ").repeated(1000)));
+    EXPECT_EQ(fileToString(a), QString::fromUtf8("K\xC3\xB6nig ").repeated(1000));
+    ASSERT_TRUE(writeBytes(b, "old and longer"));
+    EXPECT_TRUE(cpyFile(a, b));
+    EXPECT_EQ(readBytes(b), readBytes(a));
+    EXPECT_FALSE(cpyFile(dir.filePath(QStringLiteral("none")), b));
+    EXPECT_EQ(readBytes(b), readBytes(a));
+}
+
+TEST(FileUtils, ListFilesRecursiveDoesNotFollowLinks)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("sub/deeper")));
+    ASSERT_TRUE(writeBytes(root + QStringLiteral("/one"), "1"));
+    ASSERT_TRUE(writeBytes(root + QStringLiteral("/.hidden"), "h"));
+    ASSERT_TRUE(writeBytes(root + QStringLiteral("/sub/deeper/two"), "2"));
+    ASSERT_TRUE(QFile::link(root, root + QStringLiteral("/sub/loop")));
+    ASSERT_TRUE(QFile::link(root + QStringLiteral("/one"), root + QStringLiteral("/sub/one-link")));
+    QStringList files;
+    ASSERT_TRUE(listFilesRecursive(root, files));
+    files.sort();
+    EXPECT_EQ(files, (QStringList{root + QStringLiteral("/.hidden"), root + QStringLiteral("/one"),
+                                  root + QStringLiteral("/sub/deeper/two"),
+                                  root + QStringLiteral("/sub/one-link")}));
+    EXPECT_FALSE(listFilesRecursive(root + QStringLiteral("/missing"), files));
+}
+
+TEST(SysUtils, TempFilesLiveInAPrivateFolder)
+{
+    const QString folder = getTempDir();
+    ASSERT_TRUE(folder.endsWith(u'/'));
+    EXPECT_EQ(QFileInfo(folder).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+    const QString a = getTempFile();
+    const QString b = getTempFile();
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(a.startsWith(folder + QStringLiteral("Qel")));
+    EXPECT_EQ(QFileInfo(a).size(), 0);
+    EXPECT_TRUE(getApplicationDir().endsWith(u'/'));
+}
+
+TEST(RunApplication, ArgumentsReachTheProgramUnsplit)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out"));
+    int exitCode = -1;
+    ASSERT_TRUE(runApplication(QStringLiteral("/bin/sh"),
+                               {QStringLiteral("-c"), QStringLiteral("printf %s \"$1\" > \"$2\"; exit 3"),
+                                QStringLiteral("sh"), QStringLiteral("a b; rm -rf x 'q' $(id)"), out},
+                               dir.path(), false, true, exitCode));
+    EXPECT_EQ(exitCode, 3);
+    EXPECT_EQ(readBytes(out), QByteArray("a b; rm -rf x 'q' $(id)"));
+}
+
+TEST(RunApplication, WaitLetsQueuedEventsRun)
+{
+    int argc = 1;
+    char name[] = "core_tests";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    bool timerRan = false;
+    QTimer::singleShot(0, [&] { timerRan = true; });
+    int exitCode = -1;
+    ASSERT_TRUE(runApplication(QStringLiteral("sleep"), {QStringLiteral("0.3")}, QString(), false,
+                               true, exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(timerRan);
+}
+
+TEST(RunApplication, WithoutWaitTheChildIsLeftRunning)
+{
+    QElapsedTimer clock;
+    clock.start();
+    int exitCode = -1;
+    ASSERT_TRUE(runApplication(QStringLiteral("sleep"), {QStringLiteral("3")}, QString(), false,
+                               false, exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_FALSE(runApplication(QStringLiteral("/nonexistent/program"), {}, QString(), false, true,
+                                exitCode));
+}
+
+class ShellExec : public testing::Test
+{
+protected:
+    void SetUp() override { m_path = qgetenv("PATH"); }
+    void TearDown() override { qputenv("PATH", m_path); }
+    QByteArray m_path;
+    QTemporaryDir m_dir;
+};
+
+TEST_F(ShellExec, MissingFilesAndFoldersGiveTheirTexts)
+{
+    QString error;
+    EXPECT_FALSE(shellExec(m_dir.filePath(QStringLiteral("none.html")), {}, QString(), 1, error));
+    EXPECT_EQ(error, msg(MsgShellFileNotFound));
+    EXPECT_FALSE(shellExec(m_dir.filePath(QStringLiteral("no/none.html")), {}, QString(), 1, error));
+    EXPECT_EQ(error, msg(MsgShellPathNotFound));
+}
+
+TEST_F(ShellExec, NoOpenerMeansNoAssociatedProgram)
+{
+    const QString doc = m_dir.filePath(QStringLiteral("list.html"));
+    ASSERT_TRUE(writeBytes(doc, "<html/>"));
+    qputenv("PATH", m_dir.path().toLocal8Bit());
+    QString error;
+    EXPECT_FALSE(shellExec(doc, {}, QString(), 1, error));
+    EXPECT_EQ(error, msg(MsgShellNoAssociation));
+}
+
+TEST_F(ShellExec, OpensWithXdgOpenGivingThePathAsOneArgument)
+{
+    const QString doc = m_dir.filePath(QStringLiteral("my list; $(x).html"));
+    const QString seen = m_dir.filePath(QStringLiteral("seen"));
+    ASSERT_TRUE(writeBytes(doc, "<html/>"));
+    const QString opener = m_dir.filePath(QStringLiteral("xdg-open"));
+    ASSERT_TRUE(writeBytes(opener, "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"" + seen.toUtf8()
+                                       + ".tmp\" && mv \"" + seen.toUtf8() + ".tmp\" \""
+                                       + seen.toUtf8() + "\"\n"));
+    QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", m_dir.path().toLocal8Bit() + ':' + m_path);
+    QString error = QStringLiteral("x");
+    EXPECT_TRUE(shellExec(doc, {}, QString(), 1, error));
+    EXPECT_TRUE(error.isEmpty());
+    for (int i = 0; i < 100 && !QFile::exists(seen); ++i)
+        QThread::msleep(20);
+    EXPECT_EQ(QString::fromUtf8(readBytes(seen)), QStringLiteral("1|") + doc);
+}
+
+} // namespace
