@@ -19,6 +19,14 @@ TBouquet *TBouquetList::GetItem(int index) const
     return m_bouquets.checkedAt(index);
 }
 
+void TBouquetList::Swap(TBouquetList &other)
+{
+    m_bouquets.swap(other.m_bouquets);
+    std::swap(FormatName, other.FormatName);
+    std::swap(Encoding, other.Encoding);
+    std::swap(Format, other.Format);
+}
+
 void TBouquetList::Clear()
 {
     SaveHandler().SetModified();

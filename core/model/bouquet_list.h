@@ -18,6 +18,10 @@ public:
     QString Encoding = QStringLiteral("UTF-8");
     quint16 Format = 4;
 
+    // Exchanges the whole content (bouquets, dialect, encoding) with another
+    // list, so a list read aside can replace this one once it is complete.
+    void Swap(TBouquetList &other);
+
     int Count() const { return m_bouquets.count(); }
     TBouquet *GetItem(int index) const;
     void Clear();

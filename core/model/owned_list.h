@@ -107,6 +107,7 @@ public:
     }
 
     void clear() { m_entries.clear(); }
+    void swap(OwnedList &other) noexcept { m_entries.swap(other.m_entries); }
 
     struct Removal {
         int removed = 0;

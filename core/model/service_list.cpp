@@ -14,6 +14,14 @@ TSatelite *TServiceList::GetItem(int index) const
     return m_satelites.checkedAt(index);
 }
 
+void TServiceList::Swap(TServiceList &other)
+{
+    m_satelites.swap(other.m_satelites);
+    std::swap(FormatName, other.FormatName);
+    std::swap(Encoding, other.Encoding);
+    std::swap(Format, other.Format);
+}
+
 void TServiceList::Clear()
 {
     SaveHandler().SetModified();

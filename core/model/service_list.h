@@ -18,6 +18,10 @@ public:
     QString Encoding = QStringLiteral("UTF-8");
     quint16 Format = 1;
 
+    // Exchanges the whole content (tree, dialect, encoding) with another list,
+    // so a list read aside can replace this one only once it is complete.
+    void Swap(TServiceList &other);
+
     int Count() const { return m_satelites.count(); }
     TSatelite *GetItem(int index) const;
     void Clear();

@@ -6,6 +6,8 @@
 #include "core/model/bouquet_list.h"
 #include "core/model/service_list.h"
 
+#include "qt_print.h"
+
 #include <QString>
 
 #include <memory>
@@ -150,10 +152,3 @@ inline TService *findService(const TServiceList &list, const QString &name)
 }
 
 } // namespace testing_model
-
-// Readable failure output for QString in GoogleTest.
-#include <ostream>
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}

@@ -6,6 +6,7 @@
 
 #include "core/model/bouquet_list.h"
 #include "core/model/service_list.h"
+#include "qt_print.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,12 +15,6 @@
 
 #include <initializer_list>
 #include <ostream>
-
-// Readable failure output for Qt texts.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace zapit_test {
 

@@ -1,0 +1,159 @@
+#include "core/transfer/download_progress.h"
+
+#include "core/util/messages.h"
+
+#include <QFile>
+
+#include <cmath>
+
+namespace {
+
+struct ProgressState {
+    TProgressDisplay *display = nullptr;
+    int position = 0; // what the bar shows when there is no display
+    int step = 0;
+    int maximum = 0;
+    TStatusCallback *callback = nullptr;
+};
+
+ProgressState &state()
+{
+    static ProgressState s;
+    return s;
+}
+
+void setPosition(int position)
+{
+    auto &s = state();
+    s.position = position;
+    if (s.display)
+        s.display->setProgressPosition(position);
+}
+
+void letEventsRun()
+{
+    if (state().display)
+        state().display->letEventsRun();
+}
+
+// The platform's MulDiv: a 64-bit product divided with rounding half away
+// from zero; a zero divisor gives -1.
+int mulDiv(qint32 number, qint32 numerator, qint32 denominator)
+{
+    if (denominator == 0)
+        return -1;
+    const qint64 product = qint64(number) * numerator;
+    const qint64 half = std::abs(qint64(denominator)) / 2;
+    const bool negative = (product < 0) != (denominator < 0);
+    const qint64 magnitude = (std::abs(product) + half) / std::abs(qint64(denominator));
+    return int(negative ? -magnitude : magnitude);
+}
+
+qint32 clampToInt32(qint64 value)
+{
+    return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(),
+                                     std::numeric_limits<qint32>::max()));
+}
+
+} // namespace
+
+void setProgressDisplay(TProgressDisplay *display)
+{
+    state().display = display;
+}
+
+void progressReset()
+{
+    setPosition(0);
+    state().step = 0;
+    letEventsRun();
+}
+
+void progressInit(int maximum)
+{
+    progressReset();
+    state().maximum = maximum;
+    letEventsRun();
+}
+
+void progressStep()
+{
+    auto &s = state();
+    ++s.step;
+    // Nearest integer, halves to even, as the bar's own rounding does.
+    if (s.maximum > 0)
+        setPosition(int(std::nearbyint(double(s.step) / s.maximum * 100.0)));
+    letEventsRun();
+}
+
+void progressSetStep(int n)
+{
+    state().step = n - 1;
+    progressStep();
+}
+
+int progressGetPosition()
+{
+    const auto &s = state();
+    return s.display ? s.display->progressPosition() : s.position;
+}
+
+void TStatusCallback::OnProgress(qint32 progress, qint32 progressMax, int statusCode)
+{
+    switch (statusCode) {
+    case BeginDownloadData:
+        progressReset();
+        progressInit(100);
+        break;
+    case DownloadingData: {
+        const int percent = mulDiv(progress, 100, progressMax);
+        if (percent != progressGetPosition())
+            progressSetStep(percent);
+        break;
+    }
+    case EndDownloadData:
+        progressReset();
+        break;
+    default:
+        break;
+    }
+}
+
+void TStatusCallback::downloadBegins()
+{
+    OnProgress(0, 0, BeginDownloadData);
+}
+
+void TStatusCallback::downloadData(qint64 received, qint64 total)
+{
+    OnProgress(clampToInt32(received), clampToInt32(total), DownloadingData);
+}
+
+void TStatusCallback::downloadEnds()
+{
+    OnProgress(0, 0, EndDownloadData);
+}
+
+void setStatusCallback(TStatusCallback *callback)
+{
+    state().callback = callback;
+}
+
+TStatusCallback *StatusCallback()
+{
+    return state().callback;
+}
+
+bool downloadUrlToFile(const QString &url, const QString &fileName, QString &errMsg,
+                       const DownloadOptions &options)
+{
+    errMsg.clear();
+    QFile::remove(fileName);
+    QString reason;
+    if (downloadToFile(url, fileName, StatusCallback(), &reason, options)
+        && QFile::exists(fileName)) {
+        return true;
+    }
+    errMsg = msg(MsgDownloadFailed);
+    return false;
+}

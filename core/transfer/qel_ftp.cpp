@@ -1,0 +1,139 @@
+#include "core/transfer/qel_ftp.h"
+
+#include "core/util/messages.h"
+#include "core/util/sys_utils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+TQelFTP::TQelFTP(const QString &host, const QString &userName, const QString &password,
+                 int port, Warning warn)
+    : m_warn(std::move(warn))
+{
+    // The settings keep addresses zero-padded; "015" would be read as octal.
+    m_settings.host = ipAddressFormat(host);
+    m_settings.port = port;
+    m_settings.user = userName;
+    m_settings.password = password;
+}
+
+TQelFTP::~TQelFTP()
+{
+    Disconnect();
+}
+
+void TQelFTP::setTimeouts(int connectSeconds, int stallSeconds)
+{
+    m_settings.connectTimeoutSeconds = connectSeconds;
+    m_settings.stallSeconds = stallSeconds;
+}
+
+void TQelFTP::warn(const QString &text) const
+{
+    if (m_warn)
+        m_warn(text);
+}
+
+bool TQelFTP::Connect()
+{
+    m_client = std::make_unique<FtpClient>(m_settings);
+    const auto result = m_client->connect();
+    m_connected = result != FtpClient::Connection::Unreachable;
+    m_loginRefused = result == FtpClient::Connection::LoginRefused;
+    if (!m_connected)
+        m_client.reset();
+    return m_connected;
+}
+
+bool TQelFTP::Login()
+{
+    return m_connected && !m_loginRefused;
+}
+
+bool TQelFTP::GetFile(const QString &remotePath, const QString &localFile)
+{
+    if (!Login())
+        return false;
+    QSaveFile file(localFile);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (!m_client->download(remotePath, file))
+        return false; // the save file is discarded, the old local file stays
+    return file.commit() && QFileInfo::exists(localFile);
+}
+
+bool TQelFTP::PutFile(const QString &localFile, const QString &remotePath)
+{
+    QFile file(localFile);
+    if (!file.exists() || !Login() || !file.open(QIODevice::ReadOnly))
+        return false;
+    return m_client->upload(file, file.size(), remotePath,
+                            {QStringLiteral("chmod 777 ") + remotePath});
+}
+
+QString TQelFTP::localPathFor(const QString &remotePath, const QString &localRoot,
+                              bool keepTree)
+{
+    const QString fileName = remotePath.section(u'/', -1);
+    if (fileName.isEmpty() || fileName == u"." || fileName == u"..")
+        return {};
+    const QString root = QDir::cleanPath(localRoot);
+    const QString relative = keepTree ? remotePath : fileName;
+    const QString local = QDir::cleanPath(root + u'/' + relative);
+    if (!local.startsWith(root + u'/'))
+        return {};
+    return local;
+}
+
+bool TQelFTP::GetFiles(const QStringList &remotePaths, const QString &localRoot, bool keepTree)
+{
+    bool allGot = true;
+    for (const QString &remotePath : remotePaths) {
+        const QString localFile = localPathFor(remotePath, localRoot, keepTree);
+        if (localFile.isEmpty()) {
+            allGot = false;
+            warn(FormatMsg1(msg(MsgFtpGettingFailed), remotePath));
+            continue;
+        }
+        if (!QDir().mkpath(QFileInfo(localFile).absolutePath())) {
+            allGot = false;
+            warn(msg(MsgBackupDirFailed));
+            continue;
+        }
+        if (!GetFile(remotePath, localFile)) {
+            allGot = false;
+            warn(FormatMsg1(msg(MsgFtpGettingFailed), remotePath));
+        }
+    }
+    return allGot;
+}
+
+bool TQelFTP::PutFiles(const QStringList &localFiles, const QStringList &remotePaths)
+{
+    bool allPut = true;
+    const qsizetype pairs = std::max(localFiles.size(), remotePaths.size());
+    for (qsizetype i = 0; i < pairs; ++i) {
+        const QString local = localFiles.value(i);
+        const QString remote = remotePaths.value(i);
+        // An entry without its partner has nothing to go to or come from.
+        const bool paired = i < localFiles.size() && i < remotePaths.size();
+        if (!paired || !PutFile(local, remote)) {
+            allPut = false;
+            warn(FormatMsg2(msg(MsgFtpPuttingFailed), QFileInfo(local).fileName(), remote));
+        }
+    }
+    return allPut;
+}
+
+bool TQelFTP::Disconnect()
+{
+    m_connected = false;
+    m_loginRefused = false;
+    if (!m_client)
+        return false;
+    const bool closed = m_client->disconnect();
+    m_client.reset();
+    return closed;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "platform/ftp_client.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+// The program's only way to the receiver's file system. Every step reports
+// success as a Boolean and never raises; after every upload the raw command
+// "chmod 777 <remote path>" is sent and whatever it answers is accepted.
+//
+// Calling order: construct, Connect, Login, transfers, Disconnect. The
+// list operations tell the user about each failed file through `warn`.
+class TQelFTP
+{
+public:
+    using Warning = std::function<void(const QString &text)>;
+
+    // The host may be in the settings' zero-padded form ("192.168.015.024").
+    TQelFTP(const QString &host, const QString &userName, const QString &password, int port = 21,
+            Warning warn = {});
+    ~TQelFTP();
+    TQelFTP(const TQelFTP &) = delete;
+    TQelFTP &operator=(const TQelFTP &) = delete;
+
+    // For tests: how long connecting and a stalled transfer may take.
+    void setTimeouts(int connectSeconds, int stallSeconds);
+
+    bool Connect();
+    bool Login();
+    // The old local file stays until the new one has arrived whole.
+    bool GetFile(const QString &remotePath, const QString &localFile);
+    bool PutFile(const QString &localFile, const QString &remotePath);
+    bool GetFiles(const QStringList &remotePaths, const QString &localRoot, bool keepTree);
+    bool PutFiles(const QStringList &localFiles, const QStringList &remotePaths);
+    bool Disconnect();
+
+    // Where GetFiles puts a remote file below `localRoot`; empty when the
+    // remote path names no file there (an empty name, "..", or a path that
+    // would climb out of the root).
+    static QString localPathFor(const QString &remotePath, const QString &localRoot,
+                                bool keepTree);
+
+private:
+    void warn(const QString &text) const;
+
+    FtpClient::Settings m_settings;
+    std::unique_ptr<FtpClient> m_client;
+    bool m_connected = false;
+    bool m_loginRefused = false;
+    Warning m_warn;
+};

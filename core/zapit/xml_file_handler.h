@@ -1,0 +1,100 @@
+#pragma once
+
+#include "core/zapit/dialects.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class TBouquetList;
+class TQelFTP;
+class TPrompts;
+class TServiceList;
+class TStatusSink;
+
+// How to reach the receiver, read from the settings at each transfer.
+struct TReceiverAccess {
+    QString host; // as the settings keep it, e.g. "192.168.015.024"
+    QString user;
+    QString password;
+    int port = 21;
+};
+
+// The one place where zapit files are fetched, parsed, read, written and
+// stored. Sources and targets are texts: "ftp:<path>" on the receiver,
+// "http:"/"https:" on the web (sources only), anything else a local path the
+// user confirms in a file dialog.
+//
+// Every entry point returns true on success; otherwise false with the reason
+// in `errorText`, or with an empty `errorText` when the user cancelled a
+// dialog. A load that fails leaves the list it was given as it was.
+class TFrmXMLHandler
+{
+public:
+    struct Environment {
+        TStatusSink *status = nullptr;
+        TPrompts *prompts = nullptr;
+        std::function<TReceiverAccess()> receiver;
+        // Where the import news files go (the program folder).
+        QString newsFolder;
+        // The folder of every file the user picks is remembered here.
+        QString *lastImportDir = nullptr;
+        // For tests: how long an FTP connection or a stalled transfer may take.
+        int connectTimeoutSeconds = 15;
+        int stallSeconds = 30;
+    };
+
+    explicit TFrmXMLHandler(Environment environment);
+
+    bool LoadServices(const QString &fileName, QString &errorText, bool compare,
+                      TServiceList &services);
+    bool LoadMyServices(const QString &fileName, QString &errorText, TServiceList &myServices);
+    bool LoadBouquets(const QString &fileName, QString &errorText, TBouquetList &bouquets);
+
+    bool OpenServices(const QString &source, const QString &title, TServiceList &services,
+                      QString &errorText);
+    bool OpenMyServices(const QString &source, const QString &title, TServiceList &myServices,
+                        QString &errorText);
+    bool OpenBouquets(const QString &source, const QString &title, TBouquetList &bouquets,
+                      QString &errorText);
+
+    bool WriteServices(const QString &fileName, int dialect, const TServiceList &services,
+                       QString &errorText, const QString &encoding);
+    bool WriteMyServices(const QString &fileName, int dialect, const TServiceList &myServices,
+                         QString &errorText, const QString &encoding);
+    bool WriteBouquets(const QString &fileName, int dialect, const TBouquetList &bouquets,
+                       QString &errorText, const QString &encoding);
+
+    bool SaveServices(const QString &target, const QString &title, const TServiceList &services,
+                      QString &errorText, const QString &encoding, int dialect);
+    bool SaveMyServices(const QString &target, const QString &title,
+                        const TServiceList &myServices, QString &errorText,
+                        const QString &encoding, int dialect);
+    bool SaveBouquets(const QString &target, const QString &title, const TBouquetList &bouquets,
+                      QString &errorText, const QString &encoding, int dialect);
+
+    // Brings a source to a local file; `name` becomes that file's path.
+    bool GetFile(QString &name, const QString &title, QString &errorText);
+    // Stores a local file at a target.
+    bool PutFile(const QString &localFile, const QString &title, const QString &target,
+                 QString &errorText);
+
+private:
+    void showStatus(const QString &text) const;
+    bool loadServiceTree(ZapitKind kind, const QString &fileName, QString &errorText,
+                         TServiceList &fresh);
+    TReceiverAccess receiverAccess() const;
+    std::unique_ptr<TQelFTP> receiverSession() const;
+    // Connects and logs in, naming the step that failed in errorText.
+    bool openReceiver(TQelFTP &ftp, QString &errorText) const;
+    bool getFromReceiver(QString &name, QString &errorText);
+    bool putToReceiver(const QString &localFile, const QString &remotePath, QString &errorText);
+    // Writes into a temporary file named after the target, then stores it.
+    bool saveThrough(const QString &target, const QString &title, QString &errorText,
+                     const std::function<bool(const QString &)> &write);
+    // The temporary file a save writes before storing it at `target`.
+    static QString tempFileFor(const QString &target);
+
+    Environment m_env;
+};

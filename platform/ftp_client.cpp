@@ -1,0 +1,167 @@
+#include "platform/ftp_client.h"
+
+#include <QIODevice>
+#include <QUrl>
+
+namespace {
+
+size_t writeToDevice(char *data, size_t size, size_t count, void *device)
+{
+    const qint64 bytes = qint64(size * count);
+    return static_cast<QIODevice *>(device)->write(data, bytes) == bytes ? size_t(bytes) : 0;
+}
+
+size_t readFromDevice(char *buffer, size_t size, size_t count, void *device)
+{
+    const qint64 read = static_cast<QIODevice *>(device)->read(buffer, qint64(size * count));
+    return read < 0 ? CURL_READFUNC_ABORT : size_t(read);
+}
+
+bool isUnreachable(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_URL_MALFORMAT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+FtpClient::FtpClient(Settings settings)
+    : m_settings(std::move(settings))
+{
+}
+
+FtpClient::~FtpClient() = default;
+
+QByteArray FtpClient::urlFor(const QString &remotePath) const
+{
+    // "%2F" makes the path absolute instead of relative to the login folder;
+    // every segment is escaped so blanks and "#" reach the server as named.
+    QByteArray url = "ftp://" + QUrl::toPercentEncoding(m_settings.host, ".:[]") + ':'
+        + QByteArray::number(m_settings.port) + "/%2F";
+    const QStringList segments = remotePath.split(u'/', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        if (i > 0)
+            url += '/';
+        url += QUrl::toPercentEncoding(segments[i]);
+    }
+    return url;
+}
+
+void FtpClient::applyCommonOptions(CURL *handle)
+{
+    curl_easy_reset(handle);
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, m_errorBuffer);
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(handle, CURLOPT_USERNAME, m_settings.user.toUtf8().constData());
+    curl_easy_setopt(handle, CURLOPT_PASSWORD, m_settings.password.toUtf8().constData());
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, long(m_settings.connectTimeoutSeconds));
+    curl_easy_setopt(handle, CURLOPT_FTP_RESPONSE_TIMEOUT, long(m_settings.connectTimeoutSeconds));
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, long(m_settings.stallSeconds));
+    // Plain PASV: the small servers on receivers do not all know EPSV.
+    curl_easy_setopt(handle, CURLOPT_FTP_USE_EPSV, 0L);
+    curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
+}
+
+bool FtpClient::perform(CURL *handle)
+{
+    m_errorBuffer[0] = '\0';
+    const CURLcode code = curl_easy_perform(handle);
+    if (code == CURLE_OK) {
+        m_lastError.clear();
+        return true;
+    }
+    m_lastError = m_errorBuffer[0] ? QString::fromUtf8(m_errorBuffer) : curlErrorText(code);
+    return false;
+}
+
+FtpClient::Connection FtpClient::connect()
+{
+    m_handle = makeCurlEasy();
+    if (!m_handle) {
+        m_lastError = QStringLiteral("out of memory");
+        return Connection::Unreachable;
+    }
+    CURL *handle = m_handle.get();
+    applyCommonOptions(handle);
+    const QByteArray url = urlFor(QString());
+    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+    // Log in and look at the root folder; no listing is transferred.
+    curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+    m_errorBuffer[0] = '\0';
+    const CURLcode code = curl_easy_perform(handle);
+    if (code == CURLE_OK)
+        return Connection::Ok;
+    m_lastError = m_errorBuffer[0] ? QString::fromUtf8(m_errorBuffer) : curlErrorText(code);
+    if (isUnreachable(code)) {
+        m_handle.reset();
+        return Connection::Unreachable;
+    }
+    return Connection::LoginRefused;
+}
+
+bool FtpClient::download(const QString &remotePath, QIODevice &target)
+{
+    if (!m_handle) {
+        m_lastError = QStringLiteral("not connected");
+        return false;
+    }
+    CURL *handle = m_handle.get();
+    applyCommonOptions(handle);
+    const QByteArray url = urlFor(remotePath);
+    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writeToDevice);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
+    return perform(handle);
+}
+
+bool FtpClient::upload(QIODevice &source, qint64 size, const QString &remotePath,
+                       const QStringList &afterCommands)
+{
+    if (!m_handle) {
+        m_lastError = QStringLiteral("not connected");
+        return false;
+    }
+    CURL *handle = m_handle.get();
+    applyCommonOptions(handle);
+    const QByteArray url = urlFor(remotePath);
+    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+    curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(handle, CURLOPT_READFUNCTION, readFromDevice);
+    curl_easy_setopt(handle, CURLOPT_READDATA, &source);
+    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(size));
+    curl_slist *raw = nullptr;
+    for (const QString &command : afterCommands) {
+        // A leading "*" tells libcurl to accept any reply to the command.
+        const QByteArray line = "*" + command.toUtf8();
+        curl_slist *extended = curl_slist_append(raw, line.constData());
+        if (!extended) {
+            curl_slist_free_all(raw);
+            m_lastError = QStringLiteral("out of memory");
+            return false;
+        }
+        raw = extended;
+    }
+    const CurlSlist commands(raw);
+    curl_easy_setopt(handle, CURLOPT_POSTQUOTE, commands.get());
+    return perform(handle);
+}
+
+bool FtpClient::disconnect()
+{
+    const bool wasOpen = bool(m_handle);
+    m_handle.reset(); // sends QUIT on the cached connection
+    return wasOpen;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/curl_handle.h"
+
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+// A session with an FTP server over libcurl: binary transfers in passive
+// mode, one control connection kept open between the calls of a session.
+//
+// libcurl logs in as part of connecting, so connect() reports apart whether
+// the server could not be reached or refused the account.
+class FtpClient
+{
+public:
+    struct Settings {
+        QString host; // as given to the network: "10.0.0.5", not "010.000.000.005"
+        int port = 21;
+        QString user;
+        QString password;
+        int connectTimeoutSeconds = 15;
+        // A transfer that moves no byte for this long is given up.
+        int stallSeconds = 30;
+    };
+
+    enum class Connection { Ok, Unreachable, LoginRefused };
+
+    explicit FtpClient(Settings settings);
+    ~FtpClient();
+    FtpClient(const FtpClient &) = delete;
+    FtpClient &operator=(const FtpClient &) = delete;
+
+    Connection connect();
+
+    // Writes the remote file into `target`. False on any failure.
+    bool download(const QString &remotePath, QIODevice &target);
+
+    // Replaces the remote file with `size` bytes read from `source`, then
+    // sends each of `afterCommands` as a raw command line whose reply,
+    // whatever it is, is accepted.
+    bool upload(QIODevice &source, qint64 size, const QString &remotePath,
+                const QStringList &afterCommands);
+
+    // Closes the control connection (QUIT). False when the session was
+    // never open.
+    bool disconnect();
+
+    // What went wrong last, in libcurl's words.
+    const QString &lastError() const { return m_lastError; }
+
+private:
+    QByteArray urlFor(const QString &remotePath) const;
+    void applyCommonOptions(CURL *handle);
+    bool perform(CURL *handle);
+
+    Settings m_settings;
+    CurlEasy m_handle;
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
+    QString m_lastError;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// What a download tells its observer, in the order it happens: begin when the
+// first bytes arrive, data as they keep arriving (total 0 when the server
+// did not say), end when the body is complete.
+class DownloadObserver
+{
+public:
+    virtual ~DownloadObserver() = default;
+    virtual void downloadBegins() = 0;
+    virtual void downloadData(qint64 received, qint64 total) = 0;
+    virtual void downloadEnds() = 0;
+};
+
+struct DownloadOptions {
+    int connectTimeoutSeconds = 15;
+    // A transfer that moves no byte for this long is given up.
+    int stallSeconds = 30;
+};
+
+// Fetches an http: or https: address (redirects followed) into `fileName`.
+// Only a complete body with a status below 400 counts; it is written to a
+// temporary file beside the target and renamed into place, so a failed
+// download leaves whatever was there before. False with libcurl's or the
+// server's reason in `error` otherwise.
+bool downloadToFile(const QString &url, const QString &fileName, DownloadObserver *observer,
+                    QString *error, const DownloadOptions &options = {});

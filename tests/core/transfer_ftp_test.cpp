@@ -1,0 +1,204 @@
+#include "core/transfer/qel_ftp.h"
+
+#include "script_server.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kUser = QStringLiteral("root");
+const QString kPassword = QStringLiteral("dbox2");
+const QString kZapit = QStringLiteral("/var/tuxbox/config/zapit");
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A receiver's file system served over FTP on loopback.
+class FtpTransfer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid() && local.isValid());
+        services = QByteArray("<?xml version=\"1.0\"?>\n<zapit>\n\xff\x00\x01 binary\r\n</zapit>\n", 48);
+        writeFile(home.path() + kZapit + "/services.xml", services);
+        writeFile(home.path() + kZapit + "/bouquets.xml", "<zapit/>\n");
+        writeFile(home.path() + kZapit + "/empty.xml", "");
+        writeFile(home.path() + "/var/my files/with space.xml", "spaced\n");
+        server = std::make_unique<ScriptServer>(
+            QStringLiteral("ftp_server.py"),
+            QStringList{"--root", home.path(), "--user", kUser, "--password", kPassword});
+        ASSERT_NE(server->port(), 0) << server->errors().toStdString();
+    }
+
+    std::unique_ptr<TQelFTP> session(const QString &password = kPassword)
+    {
+        auto ftp = std::make_unique<TQelFTP>(QStringLiteral("127.000.000.001"), kUser, password,
+                                             server->port(),
+                                             [this](const QString &w) { warnings << w; });
+        ftp->setTimeouts(5, 5);
+        return ftp;
+    }
+
+    QTemporaryDir home;
+    QTemporaryDir local;
+    QByteArray services;
+    std::unique_ptr<ScriptServer> server;
+    QStringList warnings;
+};
+
+TEST_F(FtpTransfer, GetAndPutRoundTripsAreByteIdentical)
+{
+    auto ftp = session();
+    ASSERT_TRUE(ftp->Connect());
+    ASSERT_TRUE(ftp->Login());
+    const QString copy = local.filePath("services.xml");
+    ASSERT_TRUE(ftp->GetFile(kZapit + "/services.xml", copy));
+    EXPECT_EQ(readAll(copy), services);
+
+    // The server does not know "chmod": its refusal must not fail the upload.
+    ASSERT_TRUE(ftp->PutFile(copy, kZapit + "/services-copy.xml"));
+    EXPECT_EQ(readAll(home.path() + kZapit + "/services-copy.xml"), services);
+
+    writeFile(local.filePath("replacement.xml"), "short\n");
+    ASSERT_TRUE(ftp->PutFile(local.filePath("replacement.xml"), kZapit + "/services-copy.xml"));
+    EXPECT_EQ(readAll(home.path() + kZapit + "/services-copy.xml"), "short\n");
+    EXPECT_TRUE(ftp->Disconnect());
+}
+
+TEST_F(FtpTransfer, SpacesAndEmptyFiles)
+{
+    auto ftp = session();
+    ASSERT_TRUE(ftp->Connect() && ftp->Login());
+    const QString spaced = local.filePath("a b.xml");
+    ASSERT_TRUE(ftp->GetFile("/var/my files/with space.xml", spaced));
+    EXPECT_EQ(readAll(spaced), "spaced\n");
+    ASSERT_TRUE(ftp->PutFile(spaced, "/var/my files/back again.xml"));
+    EXPECT_EQ(readAll(home.path() + "/var/my files/back again.xml"), "spaced\n");
+
+    const QString empty = local.filePath("empty.xml");
+    ASSERT_TRUE(ftp->GetFile(kZapit + "/empty.xml", empty));
+    EXPECT_TRUE(QFileInfo::exists(empty));
+    EXPECT_EQ(QFileInfo(empty).size(), 0);
+}
+
+TEST_F(FtpTransfer, MissingRemoteFileKeepsTheOldLocalCopy)
+{
+    auto ftp = session();
+    ASSERT_TRUE(ftp->Connect() && ftp->Login());
+    const QString target = local.filePath("services.xml");
+    writeFile(target, "previous\n");
+    EXPECT_FALSE(ftp->GetFile(kZapit + "/nothing-here.xml", target));
+    EXPECT_EQ(readAll(target), "previous\n");
+}
+
+TEST_F(FtpTransfer, WrongPasswordConnectsButCannotLogIn)
+{
+    auto ftp = session(QStringLiteral("wrong"));
+    EXPECT_TRUE(ftp->Connect());
+    EXPECT_FALSE(ftp->Login());
+    EXPECT_FALSE(ftp->GetFile(kZapit + "/services.xml", local.filePath("x.xml")));
+}
+
+TEST_F(FtpTransfer, PutFileOfMissingLocalFileFails)
+{
+    auto ftp = session();
+    ASSERT_TRUE(ftp->Connect() && ftp->Login());
+    EXPECT_FALSE(ftp->PutFile(local.filePath("not-there.xml"), kZapit + "/new.xml"));
+    EXPECT_FALSE(QFileInfo::exists(home.path() + kZapit + "/new.xml"));
+    // Nothing was connected for it either.
+    TQelFTP never(QStringLiteral("127.0.0.1"), kUser, kPassword, server->port());
+    EXPECT_FALSE(never.PutFile(local.filePath("not-there.xml"), kZapit + "/new.xml"));
+}
+
+TEST_F(FtpTransfer, GetFilesRebuildsTheTreeOrFlattensIt)
+{
+    auto ftp = session();
+    ASSERT_TRUE(ftp->Connect() && ftp->Login());
+    const QStringList remote = {kZapit + "/services.xml", kZapit + "/bouquets.xml",
+                                kZapit + "/gone.xml"};
+    EXPECT_FALSE(ftp->GetFiles(remote, local.filePath("tree"), true));
+    EXPECT_EQ(readAll(local.filePath("tree/var/tuxbox/config/zapit/services.xml")), services);
+    EXPECT_TRUE(QFileInfo::exists(local.filePath("tree/var/tuxbox/config/zapit/bouquets.xml")));
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0], "FTP: Getting /var/tuxbox/config/zapit/gone.xml failed.");
+
+    warnings.clear();
+    EXPECT_TRUE(ftp->GetFiles(remote.mid(0, 2), local.filePath("flat"), false));
+    EXPECT_EQ(readAll(local.filePath("flat/services.xml")), services);
+    EXPECT_TRUE(warnings.isEmpty());
+}
+
+TEST_F(FtpTransfer, PutFilesWithUnpairedEntries)
+{
+    auto ftp = session();
+    ASSERT_TRUE(ftp->Connect() && ftp->Login());
+    writeFile(local.filePath("one.xml"), "1\n");
+    writeFile(local.filePath("two.xml"), "2\n");
+    EXPECT_FALSE(ftp->PutFiles({local.filePath("one.xml"), local.filePath("two.xml")},
+                               {kZapit + "/one.xml"}));
+    EXPECT_EQ(readAll(home.path() + kZapit + "/one.xml"), "1\n");
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_EQ(warnings[0], "FTP: Putting two.xml to  failed.");
+}
+
+TEST(FtpConnect, ClosedPortFailsQuickly)
+{
+    // A port that was free a moment ago: nothing listens there now.
+    int port = 0;
+    {
+        QTemporaryDir home;
+        ScriptServer probe(QStringLiteral("ftp_server.py"),
+                           {"--root", home.path(), "--user", "u", "--password", "p"});
+        port = probe.port();
+    }
+    ASSERT_NE(port, 0);
+    TQelFTP ftp(QStringLiteral("127.0.0.1"), kUser, kPassword, port);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(ftp.Connect());
+    EXPECT_FALSE(ftp.Login());
+    EXPECT_LT(timer.elapsed(), 20000);
+}
+
+TEST(FtpPaths, LocalPathForStaysBelowTheRoot)
+{
+    const QString root = QStringLiteral("/backup");
+    const struct {
+        const char *remote;
+        bool keepTree;
+        const char *expected;
+    } rows[] = {
+        {"/var/tuxbox/config/zapit/services.xml", true, "/backup/var/tuxbox/config/zapit/services.xml"},
+        {"/var/tuxbox/config/zapit/services.xml", false, "/backup/services.xml"},
+        {"relative/file.xml", true, "/backup/relative/file.xml"},
+        {"/var/../../etc/passwd", true, ""},
+        {"/var/zapit/..", false, ""},
+        {"/var/zapit/", true, ""},
+        {"", false, ""},
+        {"/a/b/../c.xml", true, "/backup/a/c.xml"},
+    };
+    for (const auto &r : rows) {
+        EXPECT_EQ(TQelFTP::localPathFor(QString::fromLatin1(r.remote), root, r.keepTree),
+                  QString::fromLatin1(r.expected))
+            << r.remote;
+    }
+}
+
+} // namespace

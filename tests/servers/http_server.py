@@ -1,0 +1,75 @@
+#!/usr/bin/python3
+"""Loopback HTTP server for the download tests.
+
+Serves the files below --root on 127.0.0.1 and a few paths that misbehave
+on purpose; prints "PORT <n>" once it listens.
+
+  /missing           404
+  /truncated         promises 1000 bytes, sends 10, closes
+  /nolength          a body without Content-Length, ended by closing
+  /stall             sends a few bytes, then nothing, for a long time
+  /redirect/<path>   302 to /<path>
+"""
+import argparse
+import http.server
+import os
+import socketserver
+import sys
+import time
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        if self.path == "/missing":
+            self.send_error(404)
+        elif self.path == "/truncated":
+            self.send_response(200)
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.write(b"0123456789")
+            self.wfile.flush()
+            self.close_connection = True
+        elif self.path == "/nolength":
+            self.protocol_version = "HTTP/1.0"
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(b"no length given\n" * 64)
+            self.close_connection = True
+        elif self.path == "/stall":
+            self.send_response(200)
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            self.wfile.write(b"x" * 10)
+            self.wfile.flush()
+            time.sleep(600)
+        elif self.path.startswith("/redirect/"):
+            self.send_response(302)
+            self.send_header("Location", "/" + self.path[len("/redirect/"):])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        else:
+            super().do_GET()
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    args = parser.parse_args()
+    os.chdir(args.root)
+    server = Server(("127.0.0.1", 0), Handler)
+    print("PORT %d" % server.server_address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
