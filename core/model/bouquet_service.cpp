@@ -20,22 +20,28 @@ void TBouquetService::SetLinks(TService *service, TTransponder *transponder, TSa
         return;
     }
     if (m_service) {
-        auto &entries = m_service->m_linkedEntries;
-        entries.erase(std::remove(entries.begin(), entries.end(), this), entries.end());
+        TBouquetService **link = &m_service->m_firstLinkedEntry;
+        while (*link != this)
+            link = &(*link)->m_nextOnService;
+        *link = m_nextOnService;
     }
     m_service = service;
     m_transponder = service ? transponder : nullptr;
     m_satelite = service ? satelite : nullptr;
-    if (m_service)
-        m_service->m_linkedEntries.push_back(this);
+    m_nextOnService = nullptr;
+    if (m_service) {
+        m_nextOnService = m_service->m_firstLinkedEntry;
+        m_service->m_firstLinkedEntry = this;
+    }
 }
 
-void TBouquetService::forgetLinks()
+TBouquetService *TBouquetService::forgetLinks()
 {
     m_service = nullptr;
     m_transponder = nullptr;
     m_satelite = nullptr;
     LinkState = lsUnresolved;
+    return std::exchange(m_nextOnService, nullptr);
 }
 
 void TBouquetService::AssignTo(TBouquetService &target) const

@@ -71,10 +71,13 @@ public:
 
 private:
     friend class TService;
-    void forgetLinks(); // the linked service is going away
+    // The linked service is going away; returns the next entry of its chain.
+    TBouquetService *forgetLinks();
     void linkTo(const Target &target, TLinkState state, const QString &bouquetName);
 
     TService *m_service = nullptr;
     TTransponder *m_transponder = nullptr;
     TSatelite *m_satelite = nullptr;
+    // The next entry linked to the same service.
+    TBouquetService *m_nextOnService = nullptr;
 };

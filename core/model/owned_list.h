@@ -7,13 +7,15 @@
 
 #include <algorithm>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
-// An ordered list of owned objects, each filed under a display key. The key is
-// set when an object is added and only changes when someone sets it; it does
-// not follow the object's own fields. Only checkedAt checks its index.
-template <typename T>
+// An ordered list of owned objects. A keyed list files each object under a
+// display key, set when the object is added and changed only by setKey; it
+// does not follow the object's own fields. The service tree never reads its
+// keys, so its lists keep none. Only checkedAt checks its index.
+template <typename T, bool Keyed = true>
 class OwnedList
 {
 public:
@@ -32,12 +34,20 @@ public:
             throw Exception(msg(MsgIndexOutOfBounds));
         return at(index);
     }
-    const QString &keyAt(int index) const { return m_entries[std::size_t(index)].key; }
-    void setKey(int index, QString key) { m_entries[std::size_t(index)].key = std::move(key); }
+    const QString &keyAt(int index) const
+        requires Keyed
+    {
+        return m_entries[std::size_t(index)].key;
+    }
+    void setKey(int index, QString key)
+        requires Keyed
+    {
+        m_entries[std::size_t(index)].key = std::move(key);
+    }
 
     int append(QString key, std::unique_ptr<T> object)
     {
-        m_entries.push_back({std::move(key), std::move(object)});
+        m_entries.push_back(makeEntry(std::move(key), std::move(object)));
         return count() - 1;
     }
 
@@ -73,7 +83,7 @@ public:
 
     void insert(int index, QString key, std::unique_ptr<T> object)
     {
-        m_entries.insert(m_entries.begin() + index, Entry{std::move(key), std::move(object)});
+        m_entries.insert(m_entries.begin() + index, makeEntry(std::move(key), std::move(object)));
     }
 
     std::unique_ptr<T> take(int index)
@@ -153,6 +163,7 @@ public:
     // Stable, so entries that compare equal keep their relative order.
     template <typename Less>
     void sortByKey(Less less)
+        requires Keyed
     {
         std::stable_sort(m_entries.begin(), m_entries.end(),
                          [&](const Entry &a, const Entry &b) { return less(a.key, b.key); });
@@ -166,9 +177,22 @@ public:
     }
 
 private:
-    struct Entry {
+    struct KeyedEntry {
         QString key;
         std::unique_ptr<T> object;
     };
+    struct PlainEntry {
+        std::unique_ptr<T> object;
+    };
+    using Entry = std::conditional_t<Keyed, KeyedEntry, PlainEntry>;
+
+    static Entry makeEntry([[maybe_unused]] QString key, std::unique_ptr<T> object)
+    {
+        if constexpr (Keyed)
+            return Entry{std::move(key), std::move(object)};
+        else
+            return Entry{std::move(object)};
+    }
+
     std::vector<Entry> m_entries;
 };

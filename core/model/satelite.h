@@ -50,5 +50,5 @@ public:
     void DeleteMarked();
 
 private:
-    OwnedList<TTransponder> m_transponders;
+    OwnedList<TTransponder, false> m_transponders;
 };

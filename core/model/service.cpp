@@ -18,14 +18,30 @@ TService::~TService()
     UnlinkBouquetEntries();
 }
 
+const TService::Extra &TService::extra() const
+{
+    static const Extra kNone;
+    return m_extra ? *m_extra : kNone;
+}
+
+void TService::setExtra(QString Extra::*field, const QString &value)
+{
+    if (!m_extra) {
+        if (value.isEmpty())
+            return;
+        m_extra = std::make_unique<Extra>();
+    }
+    (*m_extra).*field = value;
+}
+
 std::unique_ptr<TService> TService::Clone() const
 {
     auto clone = std::make_unique<TService>();
     clone->Name = Name;
     clone->Sid = Sid;
-    clone->Country = Country;
-    clone->Category = Category;
-    clone->Encryption = Encryption;
+    clone->SetCountry(Country());
+    clone->SetCategory(Category());
+    clone->SetEncryption(Encryption());
     clone->SetServiceType(m_serviceType);
     return clone;
 }
@@ -60,11 +76,12 @@ void TService::SetWildcards()
 
 int TService::GetAction() const
 {
-    if (Action == u"add")
+    const QString &action = Action();
+    if (action == u"add")
         return saAdd;
-    if (Action == u"remove")
+    if (action == u"remove")
         return saRemove;
-    if (Action == u"replace")
+    if (action == u"replace")
         return saReplace;
     return saNone;
 }
@@ -73,26 +90,26 @@ void TService::SetAction(int action)
 {
     SaveHandler().SetModified();
     switch (action) {
-    case saAdd: Action = QStringLiteral("add"); break;
-    case saRemove: Action = QStringLiteral("remove"); break;
-    case saReplace: Action = QStringLiteral("replace"); break;
-    default: Action.clear();
+    case saAdd: SetActionText(QStringLiteral("add")); break;
+    case saRemove: SetActionText(QStringLiteral("remove")); break;
+    case saReplace: SetActionText(QStringLiteral("replace")); break;
+    default: SetActionText(QString());
     }
 }
 
 bool TService::IsActionAdd() const
 {
-    return sameText(Action, u"add");
+    return sameText(Action(), u"add");
 }
 
 bool TService::IsActionRemove() const
 {
-    return sameText(Action, u"remove");
+    return sameText(Action(), u"remove");
 }
 
 bool TService::IsActionReplace() const
 {
-    return sameText(Action, u"replace");
+    return sameText(Action(), u"replace");
 }
 
 std::optional<quint32> TService::TypeNumber() const
@@ -152,12 +169,12 @@ int actionIconIndex(const QString &action)
 
 int TService::GetActionIconIndex() const
 {
-    return actionIconIndex(Action);
+    return actionIconIndex(Action());
 }
 
 int TService::GetMyActionIconIndex() const
 {
-    return actionIconIndex(MyAction);
+    return actionIconIndex(MyAction());
 }
 
 void TService::AddBouquetName(const QString &name)
@@ -212,8 +229,6 @@ bool TService::IsFilteredOutMy(bool showTv, bool showRadio, bool showData, bool 
 
 void TService::UnlinkBouquetEntries()
 {
-    // Detach first: dropping a link edits m_linkedEntries.
-    const auto entries = std::exchange(m_linkedEntries, {});
-    for (TBouquetService *entry : entries)
-        entry->forgetLinks();
+    for (TBouquetService *entry = std::exchange(m_firstLinkedEntry, nullptr); entry;)
+        entry = entry->forgetLinks();
 }

@@ -5,7 +5,6 @@
 
 #include <memory>
 #include <optional>
-#include <vector>
 
 class TBouquetService;
 
@@ -31,13 +30,22 @@ public:
     bool Marked = false;
     bool Matched = false;
     int LogoIndex = 0;
-    QString Action;
-    QString MyAction;
     QString ChannelNr = QStringLiteral("0");
-    QString Country;
-    QString Category;
-    QString Encryption;
-    QString Provider;
+
+    // Texts most services leave empty live in a block of their own, made on
+    // the first write: a receiver's list of 100,000 services stays small.
+    const QString &Action() const { return extra().action; }
+    const QString &MyAction() const { return extra().myAction; }
+    const QString &Country() const { return extra().country; }
+    const QString &Category() const { return extra().category; }
+    const QString &Encryption() const { return extra().encryption; }
+    const QString &Provider() const { return extra().provider; }
+    void SetActionText(const QString &action) { setExtra(&Extra::action, action); }
+    void SetMyAction(const QString &action) { setExtra(&Extra::myAction, action); }
+    void SetCountry(const QString &country) { setExtra(&Extra::country, country); }
+    void SetCategory(const QString &category) { setExtra(&Extra::category, category); }
+    void SetEncryption(const QString &encryption) { setExtra(&Extra::encryption, encryption); }
+    void SetProvider(const QString &provider) { setExtra(&Extra::provider, provider); }
 
     // Name, ids, country, category and encryption; no actions, flags or bouquets.
     std::unique_ptr<TService> Clone() const;
@@ -86,8 +94,16 @@ public:
 private:
     friend class TBouquetService;
 
+    struct Extra {
+        QString action, myAction, country, category, encryption, provider;
+    };
+    const Extra &extra() const;
+    void setExtra(QString Extra::*field, const QString &value);
+
     QString m_serviceType;
-    std::vector<TBouquetService *> m_linkedEntries;
+    std::unique_ptr<Extra> m_extra;
+    // The bouquet entries linked to this service, chained through the entries.
+    TBouquetService *m_firstLinkedEntry = nullptr;
 };
 
 // Whether an upper-cased name passes a grid filter text ("*", "?" masks).

@@ -89,7 +89,7 @@ void TServiceList::LinkMyServices(TServiceList &myServiceList)
         TService *found = nullptr;
         if (FindExact(*entry, *tp, *sat, false, false, found) >= 0) {
             entry->Obsolete = false;
-            found->MyAction = entry->Action;
+            found->SetMyAction(entry->Action());
         } else {
             // An "add" entry brings a service the receiver lacks: never obsolete.
             entry->Obsolete = entry->IsActionRemove() || entry->IsActionReplace();

@@ -79,7 +79,7 @@ public:
                            TSatelite *&satelite);
 
 private:
-    OwnedList<TSatelite> m_satelites;
+    OwnedList<TSatelite, false> m_satelites;
 };
 
 template <typename SatTest, typename TpTest, typename ServiceTest>

@@ -71,7 +71,7 @@ private:
     template <typename Pred>
     int removeServices(Pred remove, bool markNeighbour);
 
-    OwnedList<TService> m_services;
+    OwnedList<TService, false> m_services;
 };
 
 // Whether a transponder matches a template on the seven fields that make a

@@ -191,12 +191,12 @@ void setZapitField(TService &s, ZapitField field, const QString &value)
     case F::ServiceSid: s.Sid = value; break;
     case F::ServiceName: s.Name = value; break;
     case F::ServiceType: s.SetServiceType(value); break;
-    case F::ServiceAction: s.Action = value; break;
+    case F::ServiceAction: s.SetActionText(value); break;
     case F::ServiceChannelNr: s.ChannelNr = value; break;
-    case F::ServiceCountry: s.Country = value; break;
-    case F::ServiceCategory: s.Category = value; break;
-    case F::ServiceEncryption: s.Encryption = value; break;
-    case F::ServiceProvider: s.Provider = value; break;
+    case F::ServiceCountry: s.SetCountry(value); break;
+    case F::ServiceCategory: s.SetCategory(value); break;
+    case F::ServiceEncryption: s.SetEncryption(value); break;
+    case F::ServiceProvider: s.SetProvider(value); break;
     default: break;
     }
 }
@@ -255,12 +255,12 @@ QString zapitField(const TService &s, ZapitField field)
     case F::ServiceSid: return s.Sid;
     case F::ServiceName: return s.Name;
     case F::ServiceType: return s.GetServiceType();
-    case F::ServiceAction: return s.Action;
+    case F::ServiceAction: return s.Action();
     case F::ServiceChannelNr: return s.ChannelNr;
-    case F::ServiceCountry: return s.Country;
-    case F::ServiceCategory: return s.Category;
-    case F::ServiceEncryption: return s.Encryption;
-    case F::ServiceProvider: return s.Provider;
+    case F::ServiceCountry: return s.Country();
+    case F::ServiceCategory: return s.Category();
+    case F::ServiceEncryption: return s.Encryption();
+    case F::ServiceProvider: return s.Provider();
     default: return QString();
     }
 }

@@ -42,7 +42,7 @@ inline std::unique_ptr<TService> makeService(const Svc &spec)
     s->Name = spec.name;
     s->Sid = spec.sid;
     s->SetServiceType(spec.type);
-    s->Action = spec.action;
+    s->SetActionText(spec.action);
     return s;
 }
 

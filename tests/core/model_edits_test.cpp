@@ -210,7 +210,7 @@ TEST(ModelCopies, AddMarkedFromBuildsTheMissingTree)
     EXPECT_EQ(target->GetItem(1)->Name, "Hotbird");
     TService *copy = findService(*target, "Rai 2");
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->Action, "replace");
+    EXPECT_EQ(copy->Action(), "replace");
     EXPECT_TRUE(copy->Marked);
     EXPECT_FALSE(findService(*target, "A")->Marked);
 
@@ -218,7 +218,7 @@ TEST(ModelCopies, AddMarkedFromBuildsTheMissingTree)
     findService(*source, "Rai 2")->Name = "Rai Due";
     source->AddMarkedFrom(*target, saNone, false, true);
     EXPECT_EQ(copy->Name, "Rai Due");
-    EXPECT_EQ(copy->Action, "");
+    EXPECT_EQ(copy->Action(), "");
     EXPECT_EQ(target->GetItem(1)->GetItem(0)->Count(), 1);
 }
 

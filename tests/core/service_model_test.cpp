@@ -86,15 +86,15 @@ TEST(ServiceTree, RepeatedServiceKeepsFirstOccurrence)
     EXPECT_EQ(serviceNames(*tp), "A A2 A");
 
     auto first = makeService({"X", "0010"});
-    first->Provider = "first";
+    first->SetProvider("first");
     auto second = makeService({"X", "0010"});
-    second->Provider = "second";
+    second->SetProvider("second");
     TTransponder target;
     TService *inList = nullptr;
     target.AddService(std::move(first), &inList);
     EXPECT_EQ(target.AddService(std::move(second), &inList), 0);
     EXPECT_EQ(target.Count(), 1);
-    EXPECT_EQ(inList->Provider, "first");
+    EXPECT_EQ(inList->Provider(), "first");
 }
 
 TEST(ServiceTree, CopyAddsCloneAndKeepsCallersObject)
@@ -109,7 +109,7 @@ TEST(ServiceTree, CopyAddsCloneAndKeepsCallersObject)
     const TService *copy = tp.GetItem(0);
     EXPECT_NE(copy, original.get());
     EXPECT_EQ(copy->Name, "Copy me");
-    EXPECT_EQ(copy->Action, "");
+    EXPECT_EQ(copy->Action(), "");
     EXPECT_EQ(copy->ChannelNr, "0");
     EXPECT_FALSE(copy->Marked);
     EXPECT_EQ(copy->LogoIndex, 1);
@@ -169,7 +169,7 @@ TEST(ServiceTree, Actions)
         {"", saNone, false, false, false, 0},
     };
     for (const auto &r : rows) {
-        s.Action = QString::fromLatin1(r.action);
+        s.SetActionText(QString::fromLatin1(r.action));
         EXPECT_EQ(s.GetAction(), r.getAction) << r.action;
         EXPECT_EQ(s.IsActionAdd(), r.add) << r.action;
         EXPECT_EQ(s.IsActionRemove(), r.remove) << r.action;
@@ -177,11 +177,11 @@ TEST(ServiceTree, Actions)
         EXPECT_EQ(s.GetActionIconIndex(), r.icon) << r.action;
     }
     s.SetAction(saReplace);
-    EXPECT_EQ(s.Action, "replace");
+    EXPECT_EQ(s.Action(), "replace");
     s.SetAction(saNone);
-    EXPECT_EQ(s.Action, "");
+    EXPECT_EQ(s.Action(), "");
     s.SetAction(17);
-    EXPECT_EQ(s.Action, "");
+    EXPECT_EQ(s.Action(), "");
 }
 
 TEST(ServiceTree, IdentifierConversions)
@@ -251,8 +251,8 @@ TEST(ServiceTree, LinkMyServices)
                             {"Gone too", "0098", "01", "Remove"},
                             {"New", "0097", "01", "add"}}}}}});
     services->LinkMyServices(*my);
-    EXPECT_EQ(findService(*services, "A")->MyAction, "replace");
-    EXPECT_EQ(findService(*services, "B")->MyAction, "");
+    EXPECT_EQ(findService(*services, "A")->MyAction(), "replace");
+    EXPECT_EQ(findService(*services, "B")->MyAction(), "");
     EXPECT_FALSE(findService(*my, "Renamed A")->Obsolete);
     EXPECT_TRUE(findService(*my, "Gone")->Obsolete);
     EXPECT_TRUE(findService(*my, "Gone too")->Obsolete);

@@ -195,7 +195,7 @@ TEST(Readers, MyServicesAttributeInAnotherCaseIsReadByItsOwnValue)
               kReadComplete);
     const TService *s = list.GetItem(0)->GetItem(0)->GetItem(0);
     EXPECT_EQ(s->Sid, QStringLiteral("6dcb"));
-    EXPECT_EQ(s->Action, QStringLiteral("remove"));
+    EXPECT_EQ(s->Action(), QStringLiteral("remove"));
     EXPECT_EQ(s->Name, QStringLiteral("Upper"));
 }
 

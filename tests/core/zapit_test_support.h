@@ -111,10 +111,10 @@ inline QStringList dump(const TServiceList &list, const FieldSet &carried)
                 const TService *sv = tp->GetItem(v);
                 out << line("    sv", {{"sv.sid", sv->Sid}, {"sv.name", sv->Name},
                                        {"sv.type", sv->GetServiceType()},
-                                       {"sv.action", sv->Action}, {"sv.channelnr", sv->ChannelNr},
-                                       {"sv.country", sv->Country}, {"sv.category", sv->Category},
-                                       {"sv.encryption", sv->Encryption},
-                                       {"sv.provider", sv->Provider}}, carried);
+                                       {"sv.action", sv->Action()}, {"sv.channelnr", sv->ChannelNr},
+                                       {"sv.country", sv->Country()}, {"sv.category", sv->Category()},
+                                       {"sv.encryption", sv->Encryption()},
+                                       {"sv.provider", sv->Provider()}}, carried);
             }
         }
     }
