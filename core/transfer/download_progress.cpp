@@ -1,6 +1,7 @@
 #include "core/transfer/download_progress.h"
 
 #include "core/util/messages.h"
+#include "core/util/mul_div.h"
 
 #include <QFile>
 
@@ -34,19 +35,6 @@ void letEventsRun()
 {
     if (state().display)
         state().display->letEventsRun();
-}
-
-// The platform's MulDiv: a 64-bit product divided with rounding half away
-// from zero; a zero divisor gives -1.
-int mulDiv(qint32 number, qint32 numerator, qint32 denominator)
-{
-    if (denominator == 0)
-        return -1;
-    const qint64 product = qint64(number) * numerator;
-    const qint64 half = std::abs(qint64(denominator)) / 2;
-    const bool negative = (product < 0) != (denominator < 0);
-    const qint64 magnitude = (std::abs(product) + half) / std::abs(qint64(denominator));
-    return int(negative ? -magnitude : magnitude);
 }
 
 qint32 clampToInt32(qint64 value)
@@ -106,7 +94,7 @@ void TStatusCallback::OnProgress(qint32 progress, qint32 progressMax, int status
         progressInit(100);
         break;
     case DownloadingData: {
-        const int percent = mulDiv(progress, 100, progressMax);
+        const int percent = MulDiv(progress, 100, progressMax);
         if (percent != progressGetPosition())
             progressSetStep(percent);
         break;

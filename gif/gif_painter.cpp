@@ -1,0 +1,300 @@
+#include "gif/gif_painter.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QThread>
+#include <QTimer>
+
+#include <limits>
+#include <new>
+
+namespace {
+
+class MonotonicClock : public TGIFClock
+{
+public:
+    MonotonicClock() { m_timer.start(); }
+    qint64 NowMs() override { return m_timer.elapsed(); }
+    void SleepMs(qint64 ms) override { QThread::msleep(ulong(qMax<qint64>(ms, 0))); }
+
+private:
+    QElapsedTimer m_timer;
+};
+
+constexpr int kSpeedPercent = 100;
+constexpr qint64 kStalledWaitMs = 1000 * TGIFPainter::kDelayUnitMs;
+
+} // namespace
+
+TGIFClock &SystemClock()
+{
+    static MonotonicClock clock;
+    return clock;
+}
+
+TGIFPainter::TGIFPainter(TGifPicture *image, const QRect &rect, TGIFDrawOptions options,
+                         TGIFClock &clock)
+    : m_image(image), m_rect(rect), m_options(options), m_clock(clock)
+{
+    if (m_image)
+        Speed = m_image->AnimationSpeed;
+}
+
+TGIFPainter::~TGIFPainter() = default;
+
+void TGIFPainter::Start()
+{
+    ActiveImage = 0;
+    m_running = true;
+    m_terminated = false;
+    m_restart = false;
+    m_started = false;
+    m_loopCount = 1;
+    m_loopStart = 0;
+    m_loopSeen = false;
+    m_previousWait = Threaded() ? 0 : 1;
+    m_lastFrameTime = m_clock.NowMs();
+    if (OnStartPaint)
+        OnStartPaint(this);
+
+    if (!m_image || m_image->Images().Count() == 0) {
+        Finish();
+        return;
+    }
+    // The picture covers the logical screen; a screen of 0 x 0 takes the
+    // first frame's extent.
+    int width = m_image->Width();
+    int height = m_image->Height();
+    const TGIFSubImage *first = m_image->Images()[0];
+    if (width == 0)
+        width = first->Left + first->Width;
+    if (height == 0)
+        height = first->Top + first->Height;
+    if (qint64(width) * height <= 0 || qint64(width) * height > gif::kMaxPixels) {
+        Finish();
+        return;
+    }
+    if (m_image->BackgroundColor)
+        m_background = *m_image->BackgroundColor;
+    else if (m_image->Header().ColorMap().Count() > 0) {
+        const TGIFColor c = m_image->BackgroundColorValue();
+        m_background = qRgb(c.Red, c.Green, c.Blue);
+    } else {
+        m_background = qRgb(255, 255, 255);
+    }
+    m_work = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+    if (m_work.isNull()) {
+        Finish();
+        return;
+    }
+    RestoreToBackground(m_work.rect());
+    m_picture = m_work;
+    ShowFrame();
+    if (m_running)
+        AfterFrame();
+}
+
+bool TGIFPainter::Step()
+{
+    if (!m_running)
+        return false;
+    if (m_restart) {
+        Start();
+        return m_running;
+    }
+    ShowFrame();
+    if (m_running)
+        AfterFrame();
+    return m_running;
+}
+
+void TGIFPainter::ShowFrame()
+{
+    if (!m_image || m_terminated || ActiveImage < 0 || ActiveImage >= m_image->Images().Count()) {
+        Finish();
+        return;
+    }
+    TGIFSubImage &frame = *m_image->Images()[ActiveImage];
+    if (frame.Empty()) {
+        Finish();
+        return;
+    }
+    frame.Bitmap();
+    if (OnPaint)
+        OnPaint(this);
+
+    int disposal = int(TGIFDisposalMethod::dmNoDisposal);
+    for (const auto &extension : frame.Extensions()) {
+        const auto *loop = dynamic_cast<const TGIFAppExtNSLoop *>(extension.get());
+        if (loop && !m_loopSeen) {
+            m_loopSeen = true;
+            m_loopCount = loop->Loops;
+            m_loopStart = ActiveImage;
+            if ((m_loopCount == 0 || (m_options & doLoopForever)) && Threaded())
+                m_loopCount = -1; // endless
+        }
+    }
+    int delay = kDefaultDelay;
+    if (const TGIFGraphicControlExtension *gce = frame.GraphicControlExtension()) {
+        disposal = gce->Disposal();
+        if (gce->Delay() != 0)
+            delay = gce->Delay();
+    }
+    delay = qMax(delay, kMinimumDelay);
+    if (delay > kMaximumDelay && !Threaded())
+        delay = kMaximumDelay;
+    m_frameDelay = delay;
+
+    Compose(frame, disposal);
+    m_started = true;
+}
+
+void TGIFPainter::Compose(TGIFSubImage &frame, int disposal)
+{
+    const bool transparent = m_options & doTransparent;
+    switch (disposal) {
+    case int(TGIFDisposalMethod::dmNone):
+    case int(TGIFDisposalMethod::dmNoDisposal): {
+        QPainter p(&m_work);
+        frame.Draw(p, m_work.rect(), transparent, false);
+        p.end();
+        m_picture = m_work;
+        break;
+    }
+    case int(TGIFDisposalMethod::dmBackground): {
+        QPainter p(&m_work);
+        frame.Draw(p, m_work.rect(), transparent, false);
+        p.end();
+        m_picture = m_work.copy();
+        RestoreToBackground(frame.BoundsRect());
+        break;
+    }
+    case int(TGIFDisposalMethod::dmPrevious): {
+        // Shown over what was there; the work picture keeps it without the frame.
+        QImage shown = m_work.copy();
+        QPainter p(&shown);
+        frame.Draw(p, shown.rect(), transparent, false);
+        p.end();
+        m_picture = shown;
+        break;
+    }
+    default:
+        m_picture = m_work; // undefined methods: the frame is not drawn
+        break;
+    }
+}
+
+void TGIFPainter::RestoreToBackground(const QRect &area)
+{
+    const QRect r = area.intersected(m_work.rect());
+    if (r.isEmpty())
+        return;
+    QPainter p(&m_work);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(r, (m_options & doTransparent) ? QColor(Qt::transparent) : QColor(m_background));
+}
+
+void TGIFPainter::AfterFrame()
+{
+    const int shown = ActiveImage;
+    if (OnAfterPaint)
+        OnAfterPaint(this);
+    if (ActiveImage == shown)
+        ++ActiveImage;
+    if (!(m_options & doAnimate) || m_terminated) {
+        Finish();
+        return;
+    }
+    if (m_restart) {
+        ScheduleNext();
+        return;
+    }
+    if (ActiveImage >= m_image->Images().Count()) {
+        if (m_loopCount > 0)
+            --m_loopCount;
+        if ((m_options & doLoop) && (m_loopCount != 0 || (m_options & doLoopForever))) {
+            ActiveImage = m_loopStart;
+            if (m_started && OnLoop)
+                OnLoop(this);
+        } else {
+            Finish();
+            return;
+        }
+    }
+    ScheduleNext();
+}
+
+void TGIFPainter::ScheduleNext()
+{
+    const qint64 now = m_clock.NowMs();
+    if (Speed <= 0) {
+        m_wait = Threaded() ? kWaitForever : kStalledWaitMs;
+    } else {
+        const qint64 overrun = (now - m_lastFrameTime) - m_previousWait;
+        m_wait = MulDiv(qint64(m_frameDelay) * kDelayUnitMs - overrun / 2, kSpeedPercent, Speed);
+        if (!Threaded() && m_wait <= 0)
+            m_wait = 1;
+        m_wait = qMax<qint64>(m_wait, 0);
+    }
+    m_lastFrameTime = now;
+    m_previousWait = qMax<qint64>(m_wait, 0);
+    if (m_timer)
+        ArmTimer();
+}
+
+void TGIFPainter::Finish()
+{
+    const bool wasRunning = m_running;
+    m_running = false;
+    m_wait = kWaitForever;
+    ActiveImage = -1;
+    if (m_timer)
+        m_timer->stop();
+    if (wasRunning && OnEndPaint)
+        OnEndPaint(this);
+}
+
+void TGIFPainter::Run()
+{
+    Start();
+    while (m_running) {
+        if (m_wait > 0)
+            m_clock.SleepMs(m_wait);
+        Step();
+    }
+}
+
+void TGIFPainter::StartTimer()
+{
+    m_timer = std::make_unique<QTimer>();
+    m_timer->setSingleShot(true);
+    // Nothing may throw out of an event handler: a frame that cannot be
+    // rendered ends the animation.
+    QObject::connect(m_timer.get(), &QTimer::timeout, m_timer.get(), [this] {
+        try {
+            Step();
+        } catch (const Exception &) {
+            Stop();
+        } catch (const std::bad_alloc &) {
+            Stop();
+        }
+    });
+    Start();
+    ArmTimer();
+}
+
+void TGIFPainter::ArmTimer()
+{
+    if (!m_running || m_wait == kWaitForever) {
+        m_timer->stop();
+        return;
+    }
+    m_timer->start(int(qMin<qint64>(m_wait, std::numeric_limits<int>::max())));
+}
+
+void TGIFPainter::Stop()
+{
+    m_terminated = true;
+    if (m_running)
+        Finish();
+}

@@ -1,0 +1,165 @@
+#pragma once
+
+#include "gif/gif_model.h"
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QRgb>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class QMimeData;
+class QPainter;
+class TGIFPainter;
+
+enum TGIFDrawOption : quint16 {
+    doThreaded = 0x0001,
+    doTransparent = 0x0002,
+    doAnimate = 0x0004,
+    doLoop = 0x0008,
+    doLoopForever = 0x0010,
+    doHoldDC = 0x0020,
+    doDirectPaint = 0x0040,
+    doSaveBackground = 0x0080,
+    doTile = 0x0100,
+    doDither = 0x0200,
+    doDitherOnPaletteDisplay = 0x0400,
+};
+using TGIFDrawOptions = quint16;
+inline constexpr TGIFDrawOptions kDefaultDrawOptions = 0x060F;
+
+enum class TProgressStage { psStarting, psRunning, psEnding };
+
+// The GIF image component: owns the file model, loads and saves it, renders
+// it and draws it. One instance is used by one thread at a time; instances
+// on different threads share nothing but the read-only registries.
+class TGifPicture
+{
+public:
+    using WarningEvent = std::function<void(TGifPicture *sender, TGIFSeverity severity,
+                                            const QString &message)>;
+    using ProgressEvent = std::function<void(TGifPicture *sender, TProgressStage stage,
+                                             int percent, bool redraw, const QRect &rect,
+                                             const QString &message)>;
+    using ChangeEvent = std::function<void(TGifPicture *sender)>;
+    using PainterEvent = std::function<void(TGIFPainter *painter)>;
+
+    static constexpr const char *kMimeType = "image/gif";
+    static constexpr int kDefaultAnimationSpeed = 100;
+    static constexpr int kDefaultColorReduction = 6;
+
+    TGifPicture();
+    ~TGifPicture();
+    TGifPicture(const TGifPicture &) = delete;
+    TGifPicture &operator=(const TGifPicture &) = delete;
+
+    TGIFHeader &Header() { return m_header; }
+    const TGIFHeader &Header() const { return m_header; }
+    TGifPictureList &Images() { return m_images; }
+    const TGifPictureList &Images() const { return m_images; }
+
+    // Settings read by the renderer, painter, writer and reducer.
+    TGIFDrawOptions DrawOptions = kDefaultDrawOptions;
+    quint8 ColorReduction = kDefaultColorReduction;
+    quint32 ReductionBits = 8;
+    quint8 DitherMode = 0;
+    quint8 Compression = 0;
+    int ThreadPriority = 3;
+    int AnimationSpeed = kDefaultAnimationSpeed;
+    int ActiveImage = -1;
+    std::optional<QRgb> BackgroundColor;
+    // The graphic's own transparency property (the logo loader turns it off).
+    bool Transparent = true;
+
+    WarningEvent OnWarning;
+    ProgressEvent OnProgress;
+    ChangeEvent OnChange;
+    PainterEvent OnStartPaint, OnPaint, OnAfterPaint, OnLoop, OnEndPaint;
+
+    // Process-wide: frames are rendered while loading (off by default), and
+    // the display shows 256 colours or fewer (steers dithering).
+    static std::atomic<bool> RenderOnLoad;
+    static std::atomic<bool> PaletteDisplay;
+
+    // Raises GIFException; the image keeps what was read before the error.
+    void LoadFromStream(TGifStream &stream);
+    void SaveToStream(TGifOutStream &stream);
+    // Boundary helpers: false with the error text instead of raising.
+    bool LoadFromData(const QByteArray &data, QString &errorText);
+    bool LoadFromFile(const QString &fileName, QString &errorText);
+    QByteArray SaveToData();
+    bool SaveToFile(const QString &fileName, QString &errorText);
+
+    bool Empty() const { return m_images.Count() == 0; }
+    int Width() const { return m_header.Width; }
+    int Height() const { return m_header.Height; }
+    void SetWidth(int width);
+    void SetHeight(int height);
+
+    QList<QRgb> GetPalette();
+    void SetPalette(const QList<QRgb> &palette);
+    bool PaletteModified = false;
+
+    // The whole image (frame 0 on the logical screen), cached.
+    QImage Bitmap();
+    void FreeBitmap();
+
+    void Clear();
+    void Assign(const TGifPicture *source);
+    void Assign(const QImage &image);
+    void AssignTo(QImage &target);
+    int Add(const QImage &image);
+    int Add(std::unique_ptr<TGIFSubImage> frame);
+
+    void Draw(QPainter &painter, const QRect &rect);
+    // Starts a painter for rect with options; null for an empty image.
+    TGIFPainter *Paint(const QRect &rect, TGIFDrawOptions options);
+    TGIFPainter *Painter() const { return m_painter; }
+    void StopDraw();
+
+    TGIFVersion Version() const;
+    int ColorResolution() const;
+    int BitsPerPixel() const;
+    TGIFColor BackgroundColorValue() const;
+    // Dithering to the web palette applies.
+    bool DoDither() const;
+
+    // Clipboard: the bitmap plus the GIF data under kMimeType.
+    std::unique_ptr<QMimeData> SaveToClipboardFormat();
+    void LoadFromClipboardFormat(const QMimeData &data);
+    void CopyToClipboard();
+
+    void Warning(TGIFSeverity severity, const QString &message);
+    void Progress(TProgressStage stage, int percent, bool redraw, const QRect &rect,
+                  const QString &message);
+    void Changed();
+
+    // Frames allocate their pixels through this budget (kMaxPixels in all).
+    void ReservePixels(qint64 pixels);
+
+    // Painters report here when they finish.
+    void PainterFinished(TGIFPainter *painter);
+
+private:
+    void StopPainter();
+    void DrawFrames(QPainter &painter, const QRect &rect, const QImage &picture);
+
+    TGIFHeader m_header;
+    TGifPictureList m_images;
+    QList<QRgb> m_palette;
+    QImage m_bitmap;
+    qint64 m_pixelsReserved = 0;
+    bool m_drawing = false;
+    bool m_inGetPalette = false;
+
+    std::mutex m_paintersLock;
+    std::vector<std::unique_ptr<TGIFPainter>> m_painters;
+    TGIFPainter *m_painter = nullptr;
+    QRect m_painterRect;
+};

@@ -1,0 +1,42 @@
+// Inputs the fuzzer once stumbled on: each loads or is refused with a designed
+// error, and whatever loaded renders and draws.
+#include "gif_test_support.h"
+
+#include <QDir>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using namespace giftest;
+
+namespace {
+
+TEST(GifFuzzFinds, LoadOrRefuseAndDraw)
+{
+    const QDir dir(QStringLiteral(PELLORAN_FIXTURES_DIR "/gif/fuzz"));
+    const QStringList files = dir.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    const QStringList designed = {msg(MsgGifInvalidSignature), msg(MsgGifPrematureEnd),
+                                  msg(MsgGifUnknownExtension), msg(MsgGifInvalidData),
+                                  msg(MsgGifBadExtensionIntroducer),
+                                  msg(MsgGifCircularTableEntry), msg(MsgGifInvalidDimensions)};
+    for (const QString &name : files) {
+        SCOPED_TRACE(name.toStdString());
+        for (TGIFDrawOptions options : {TGIFDrawOptions(doTransparent),
+                                        TGIFDrawOptions(doTransparent | doTile),
+                                        TGIFDrawOptions(doTransparent | doDither)}) {
+            TGifPicture picture;
+            QString error;
+            if (!picture.LoadFromData(readFile(dir.filePath(name)), error)) {
+                EXPECT_TRUE(designed.contains(error)) << error.toStdString();
+            }
+            picture.DrawOptions = options;
+            QImage target(61, 47, QImage::Format_ARGB32_Premultiplied);
+            target.fill(Qt::gray);
+            QPainter painter(&target);
+            EXPECT_NO_THROW(picture.Draw(painter, QRect(3, 2, 56, 43)));
+        }
+    }
+}
+
+} // namespace
