@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QHash>
+
 #include <memory>
 
 namespace {
@@ -12,9 +14,21 @@ namespace {
 constexpr int kSatelites = 10;
 constexpr int kServicesPerTransponder = 40;
 
+// The reader shares one copy of every short value it meets ("0001" is the
+// same text object in every service that has it); lists built here do too.
+QString pooled(const QString &text)
+{
+    static QHash<QString, QString> pool;
+    const auto it = pool.constFind(text);
+    if (it != pool.constEnd())
+        return *it;
+    pool.insert(text, text);
+    return text;
+}
+
 QString hex4(int value)
 {
-    return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+    return pooled(QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper());
 }
 
 std::unique_ptr<TServiceList> makeServices(int count)
@@ -34,7 +48,7 @@ std::unique_ptr<TServiceList> makeServices(int count)
                 auto service = std::make_unique<TService>();
                 service->Name = QStringLiteral("Service %1").arg(made);
                 service->Sid = hex4(v);
-                service->SetServiceType(QStringLiteral("01"));
+                service->SetServiceType(pooled(QStringLiteral("01")));
                 tp->AddService(std::move(service));
             }
             sat->AddTransponder(std::move(tp));
@@ -66,11 +80,12 @@ std::unique_ptr<TBouquetList> makeBouquets(const TServiceList &services, int ent
         for (int i = 0; i < kPerBouquet && made < entries; ++i, ++made) {
             const std::size_t pick = (std::size_t(made) * 7919u) % flat.size();
             auto entry = std::make_unique<TBouquetService>();
-            // Own copies of the texts, as a reader would have made them.
+            // Texts as a reader would have made them: names of their own,
+            // short ids shared.
             entry->Name = ownCopy(flat[pick]->Name);
-            entry->Sid = made % 10 == 9 ? QStringLiteral("FFFF") : ownCopy(flat[pick]->Sid);
-            entry->Tsid = ownCopy(flatTp[pick]->Tsid);
-            entry->Onid = ownCopy(flatTp[pick]->Onid);
+            entry->Sid = made % 10 == 9 ? pooled(QStringLiteral("FFFF")) : flat[pick]->Sid;
+            entry->Tsid = flatTp[pick]->Tsid;
+            entry->Onid = flatTp[pick]->Onid;
             bouquet->Add(std::move(entry));
         }
         list->Add(std::move(bouquet));
