@@ -5,9 +5,7 @@
 
 #include <memory>
 
-struct _xmlDoc;
-struct _xmlNode;
-struct _xmlAttr;
+class XmlTree;
 
 // A read-only view of one parsed XML file, giving what the zapit readers
 // walk: node names as the file writes them ("#comment", "#text" and the like
@@ -25,10 +23,9 @@ class XmlAttribute
 {
 public:
     XmlAttribute() = default;
-    explicit XmlAttribute(_xmlAttr *attr) : m_attr(attr) {}
 
-    bool isNull() const { return m_attr == nullptr; }
-    explicit operator bool() const { return m_attr != nullptr; }
+    bool isNull() const { return m_tree == nullptr; }
+    explicit operator bool() const { return m_tree != nullptr; }
 
     // UTF-8 name, valid while the document lives.
     const char *rawName() const;
@@ -37,17 +34,20 @@ public:
     XmlAttribute next() const;
 
 private:
-    _xmlAttr *m_attr = nullptr;
+    friend class XmlNode;
+    XmlAttribute(const XmlTree *tree, quint32 index) : m_tree(tree), m_index(index) {}
+
+    const XmlTree *m_tree = nullptr;
+    quint32 m_index = 0;
 };
 
 class XmlNode
 {
 public:
     XmlNode() = default;
-    explicit XmlNode(_xmlNode *node) : m_node(node) {}
 
-    bool isNull() const { return m_node == nullptr; }
-    explicit operator bool() const { return m_node != nullptr; }
+    bool isNull() const { return m_tree == nullptr; }
+    explicit operator bool() const { return m_tree != nullptr; }
 
     bool isElement() const;
     bool isComment() const;
@@ -65,7 +65,12 @@ public:
     bool hasAttribute(const char *name) const;
 
 private:
-    _xmlNode *m_node = nullptr;
+    friend class XmlDocument;
+    XmlNode(const XmlTree *tree, quint32 index) : m_tree(tree), m_index(index) {}
+    static XmlNode at(const XmlTree *tree, quint32 index);
+
+    const XmlTree *m_tree = nullptr;
+    quint32 m_index = 0;
 };
 
 class XmlDocument
@@ -82,7 +87,7 @@ public:
     bool loadData(const QByteArray &data);
     void clear();
 
-    bool isLoaded() const { return m_doc != nullptr; }
+    bool isLoaded() const { return m_tree != nullptr; }
     QString errorMessage() const { return m_error; }
     // The encoding named in the XML declaration, empty when none is named.
     QString encoding() const;
@@ -90,9 +95,10 @@ public:
     XmlNode documentElement() const;
 
 private:
-    struct DocDeleter {
-        void operator()(_xmlDoc *doc) const noexcept;
-    };
-    std::unique_ptr<_xmlDoc, DocDeleter> m_doc;
+    struct Input;
+    bool parse(Input &input, qint64 expectedSize);
+
+    std::unique_ptr<XmlTree> m_tree;
+    QString m_encoding;
     QString m_error;
 };

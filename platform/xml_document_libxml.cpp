@@ -1,14 +1,20 @@
 #include "platform/xml_document.h"
+#include "platform/xml_tree.h"
 
 #include <QFile>
 
 #include <libxml/parser.h>
-#include <libxml/tree.h>
-#include <libxml/dict.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
-#include <vector>
+#include <string>
+#include <string_view>
+
+// libxml2 reports the file through SAX callbacks and XmlTreeBuilder keeps
+// what the view needs; libxml2's own tree, about 1 KB an element, is never
+// built. The parser reads its input in small pieces through a callback, so
+// no second copy of the file is made either.
 
 namespace {
 
@@ -17,31 +23,15 @@ struct ParserContextDeleter {
 };
 using ParserContext = std::unique_ptr<xmlParserCtxt, ParserContextDeleter>;
 
-struct XmlCharDeleter {
-    void operator()(xmlChar *text) const noexcept { xmlFree(text); }
-};
-using XmlText = std::unique_ptr<xmlChar, XmlCharDeleter>;
-
 // No network, no DTD, no entity substitution; errors are collected, not printed.
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING
-    | XML_PARSE_NOBLANKS | XML_PARSE_COMPACT;
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
-bool isBlankText(const xmlNode *node)
-{
-    if (node->type != XML_TEXT_NODE)
-        return false;
-    for (const xmlChar *p = node->content; p && *p; ++p) {
-        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
-            return false;
-    }
-    return true;
-}
+// libxml2 hands each attribute as five pointers.
+enum AttributeField { kLocalName, kPrefix, kUri, kValue, kValueEnd, kAttributeFields };
 
-xmlNode *skipBlanks(xmlNode *node)
+std::string_view view(const xmlChar *text)
 {
-    while (node && isBlankText(node))
-        node = node->next;
-    return node;
+    return text ? std::string_view(reinterpret_cast<const char *>(text)) : std::string_view();
 }
 
 QString parserMessage(const xmlError *error)
@@ -54,149 +44,180 @@ QString parserMessage(const xmlError *error)
     return text;
 }
 
-// libxml2 files a prefixed name under its local part; the readers compare
-// names exactly as written, so "x:sat" must not pass for "sat".
-void restoreQualifiedName(xmlDoc *doc, const xmlChar *&name, xmlNs *&ns)
+class SaxBuild
 {
-    if (!ns || !ns->prefix)
-        return;
-    const QByteArray qualified = QByteArray(reinterpret_cast<const char *>(ns->prefix)) + ':'
-        + reinterpret_cast<const char *>(name);
-    const auto *bytes = reinterpret_cast<const xmlChar *>(qualified.constData());
-    // A dictionary name is released with the dictionary; xmlFreeDoc knows.
-    const xmlChar *replacement = doc->dict ? xmlDictLookup(doc->dict, bytes, -1) : xmlStrdup(bytes);
-    if (!doc->dict || !xmlDictOwns(doc->dict, name))
-        xmlFree(const_cast<xmlChar *>(name));
-    name = replacement;
-    ns = nullptr;
+public:
+    explicit SaxBuild(XmlTree &tree) : m_builder(tree) {}
+
+    void attach(xmlParserCtxt *ctxt) { m_ctxt = ctxt; }
+    XmlTreeBuilder &builder() { return m_builder; }
+    const QString &stopReason() const { return m_stopReason; }
+
+    // Once stopped, libxml2 makes no further calls.
+    void stop(const QString &reason)
+    {
+        if (m_stopReason.isEmpty())
+            m_stopReason = reason;
+        xmlStopParser(m_ctxt);
+    }
+    void check(bool built)
+    {
+        if (!built)
+            stop(QStringLiteral("The file is too large."));
+    }
+
+    // The readers compare names exactly as written, so "x:sat" must not
+    // pass for "sat".
+    std::string_view qualifiedName(const xmlChar *prefix, const xmlChar *localName)
+    {
+        if (!prefix)
+            return view(localName);
+        m_scratch.assign(view(prefix));
+        m_scratch += ':';
+        m_scratch += view(localName);
+        return m_scratch;
+    }
+
+    int line() const { return m_ctxt->input ? m_ctxt->input->line : 0; }
+
+    // Without entity substitution libxml2 hands an attribute's "&amp;" or
+    // "&#38;" on as "&#38;" (every other reference arrives resolved), so an
+    // "&" in a value always starts that escape.
+    std::string_view attributeValue(const xmlChar *begin, const xmlChar *end)
+    {
+        const std::string_view raw(reinterpret_cast<const char *>(begin), std::size_t(end - begin));
+        if (raw.find('&') == std::string_view::npos)
+            return raw;
+        m_value.clear();
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            m_value += raw[i];
+            if (raw[i] == '&' && raw.substr(i, kAmpersandEscape.size()) == kAmpersandEscape)
+                i += kAmpersandEscape.size() - 1;
+        }
+        return m_value;
+    }
+
+private:
+    XmlTreeBuilder m_builder;
+    xmlParserCtxt *m_ctxt = nullptr;
+    QString m_stopReason;
+    static constexpr std::string_view kAmpersandEscape = "&#38;";
+
+    std::string m_scratch;
+    std::string m_value;
+};
+
+SaxBuild &state(void *userData)
+{
+    return *static_cast<SaxBuild *>(userData);
 }
 
-// One pass over the tree: bounds the nesting and writes qualified names back.
-bool normaliseTree(xmlDoc *doc, QString &error)
+void onStartElement(void *userData, const xmlChar *localName, const xmlChar *prefix,
+                    const xmlChar * /*uri*/, int /*namespaceCount*/,
+                    const xmlChar ** /*namespaces*/, int attributeCount, int /*defaulted*/,
+                    const xmlChar **attributes)
 {
-    struct Level {
-        xmlNode *node;
-        int depth;
-    };
-    std::vector<Level> pending;
-    pending.push_back({xmlDocGetRootElement(doc), 1});
-    while (!pending.empty()) {
-        const Level level = pending.back();
-        pending.pop_back();
-        for (xmlNode *node = level.node; node; node = node->next) {
-            if (node->type != XML_ELEMENT_NODE)
-                continue;
-            if (level.depth > kMaxXmlDepth) {
-                error = QStringLiteral("Elements are nested deeper than %1 levels (line %2).")
-                            .arg(kMaxXmlDepth)
-                            .arg(xmlGetLineNo(node));
-                return false;
-            }
-            restoreQualifiedName(doc, node->name, node->ns);
-            for (xmlAttr *attr = node->properties; attr; attr = attr->next)
-                restoreQualifiedName(doc, attr->name, attr->ns);
-            if (node->children)
-                pending.push_back({node->children, level.depth + 1});
+    SaxBuild &s = state(userData);
+    if (s.builder().depth() >= kMaxXmlDepth) {
+        s.stop(QStringLiteral("Elements are nested deeper than %1 levels (line %2).")
+                   .arg(kMaxXmlDepth)
+                   .arg(s.line()));
+        return;
+    }
+    if (!s.builder().startElement(s.qualifiedName(prefix, localName))) {
+        s.check(false);
+        return;
+    }
+    // Namespace declarations are not attributes here, as in libxml2's tree.
+    for (int i = 0; i < attributeCount; ++i) {
+        const xmlChar **a = attributes + std::ptrdiff_t(i) * kAttributeFields;
+        const std::string_view value = s.attributeValue(a[kValue], a[kValueEnd]);
+        if (!s.builder().addAttribute(s.qualifiedName(a[kPrefix], a[kLocalName]), value)) {
+            s.check(false);
+            return;
         }
     }
-    return true;
+}
+
+void onEndElement(void *userData, const xmlChar *, const xmlChar *, const xmlChar *)
+{
+    state(userData).check(state(userData).builder().endElement());
+}
+
+void onCharacters(void *userData, const xmlChar *text, int length)
+{
+    const std::string_view chars(reinterpret_cast<const char *>(text), std::size_t(length));
+    state(userData).check(state(userData).builder().characters(chars));
+}
+
+void onCData(void *userData, const xmlChar *, int)
+{
+    state(userData).check(state(userData).builder().cdata());
+}
+
+void onComment(void *userData, const xmlChar *)
+{
+    state(userData).check(state(userData).builder().comment());
+}
+
+void onProcessingInstruction(void *userData, const xmlChar *target, const xmlChar *)
+{
+    state(userData).check(state(userData).builder().processingInstruction(view(target)));
+}
+
+// An internal subset may declare entities that grow without bound, and an
+// external one would be fetched; zapit files never carry either. Stopping
+// here comes before any declaration is read.
+void onDocumentType(void *userData, const xmlChar *, const xmlChar *, const xmlChar *)
+{
+    state(userData).stop(QStringLiteral("A document type declaration is not allowed."));
+}
+
+xmlSAXHandler saxHandler()
+{
+    xmlSAXHandler sax;
+    std::memset(&sax, 0, sizeof sax);
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = onStartElement;
+    sax.endElementNs = onEndElement;
+    sax.characters = onCharacters;
+    sax.ignorableWhitespace = onCharacters;
+    sax.cdataBlock = onCData;
+    sax.comment = onComment;
+    sax.processingInstruction = onProcessingInstruction;
+    sax.internalSubset = onDocumentType;
+    return sax;
+}
+
+QString declaredEncoding(const xmlParserCtxt *ctxt)
+{
+    const xmlChar *name = ctxt->encoding;
+    if (!name && ctxt->input)
+        name = ctxt->input->encoding;
+    return name ? QString::fromUtf8(reinterpret_cast<const char *>(name)) : QString();
 }
 
 } // namespace
 
-const char *XmlAttribute::rawName() const
-{
-    return reinterpret_cast<const char *>(m_attr->name);
-}
+// Where the parser's pieces come from: a device, or bytes in memory.
+struct XmlDocument::Input {
+    QIODevice *device = nullptr;
+    const char *data = nullptr;
+    qint64 size = 0;
+    qint64 position = 0;
 
-QString XmlAttribute::name() const
-{
-    return m_attr ? QString::fromUtf8(rawName()) : QString();
-}
-
-QString XmlAttribute::value() const
-{
-    if (!m_attr)
-        return QString();
-    const xmlNode *child = m_attr->children;
-    // The common case: one text node, read in place.
-    if (child && !child->next && child->type == XML_TEXT_NODE)
-        return QString::fromUtf8(reinterpret_cast<const char *>(child->content));
-    XmlText text(xmlNodeListGetString(m_attr->doc, m_attr->children, 1));
-    return QString::fromUtf8(reinterpret_cast<const char *>(text.get()));
-}
-
-XmlAttribute XmlAttribute::next() const
-{
-    return XmlAttribute(m_attr ? m_attr->next : nullptr);
-}
-
-bool XmlNode::isElement() const
-{
-    return m_node && m_node->type == XML_ELEMENT_NODE;
-}
-
-bool XmlNode::isComment() const
-{
-    return m_node && m_node->type == XML_COMMENT_NODE;
-}
-
-const char *XmlNode::rawName() const
-{
-    switch (m_node->type) {
-    case XML_ELEMENT_NODE:
-    case XML_PI_NODE:
-    case XML_ENTITY_REF_NODE:
-        return reinterpret_cast<const char *>(m_node->name);
-    case XML_TEXT_NODE: return "#text";
-    case XML_COMMENT_NODE: return "#comment";
-    case XML_CDATA_SECTION_NODE: return "#cdata-section";
-    default: return "#node";
+    static int read(void *context, char *buffer, int length)
+    {
+        auto &input = *static_cast<Input *>(context);
+        if (input.device)
+            return int(input.device->read(buffer, length));
+        const qint64 count = std::min<qint64>(length, input.size - input.position);
+        std::memcpy(buffer, input.data + input.position, std::size_t(count));
+        input.position += count;
+        return int(count);
     }
-}
-
-QString XmlNode::name() const
-{
-    return m_node ? QString::fromUtf8(rawName()) : QString();
-}
-
-XmlNode XmlNode::firstChild() const
-{
-    return XmlNode(m_node ? skipBlanks(m_node->children) : nullptr);
-}
-
-XmlNode XmlNode::nextSibling() const
-{
-    return XmlNode(m_node ? skipBlanks(m_node->next) : nullptr);
-}
-
-XmlAttribute XmlNode::firstAttribute() const
-{
-    return XmlAttribute(isElement() ? m_node->properties : nullptr);
-}
-
-QString XmlNode::attribute(const char *name) const
-{
-    for (XmlAttribute a = firstAttribute(); a; a = a.next()) {
-        if (std::strcmp(a.rawName(), name) == 0)
-            return a.value();
-    }
-    return QString();
-}
-
-bool XmlNode::hasAttribute(const char *name) const
-{
-    for (XmlAttribute a = firstAttribute(); a; a = a.next()) {
-        if (std::strcmp(a.rawName(), name) == 0)
-            return true;
-    }
-    return false;
-}
-
-void XmlDocument::DocDeleter::operator()(_xmlDoc *doc) const noexcept
-{
-    xmlFreeDoc(doc);
-}
+    static int close(void *) { return 0; }
+};
 
 XmlDocument::XmlDocument()
 {
@@ -207,7 +228,8 @@ XmlDocument::~XmlDocument() = default;
 
 void XmlDocument::clear()
 {
-    m_doc.reset();
+    m_tree.reset();
+    m_encoding.clear();
     m_error.clear();
 }
 
@@ -219,50 +241,62 @@ bool XmlDocument::loadFile(const QString &fileName)
         m_error = file.errorString();
         return false;
     }
-    return loadData(file.readAll());
+    Input input;
+    input.device = &file;
+    return parse(input, file.size());
 }
 
 bool XmlDocument::loadData(const QByteArray &data)
 {
     clear();
-    if (data.size() > std::numeric_limits<int>::max()) {
+    Input input;
+    input.data = data.constData();
+    input.size = data.size();
+    return parse(input, data.size());
+}
+
+bool XmlDocument::parse(Input &input, qint64 expectedSize)
+{
+    if (expectedSize > std::numeric_limits<int>::max()) {
         m_error = QStringLiteral("The file is too large.");
         return false;
     }
-    ParserContext ctxt(xmlNewParserCtxt());
+    auto tree = std::make_unique<XmlTree>();
+    SaxBuild build(*tree);
+    build.builder().expectBytes(expectedSize);
+    xmlSAXHandler sax = saxHandler();
+    ParserContext ctxt(xmlCreateIOParserCtxt(&sax, &build, Input::read, Input::close, &input,
+                                             XML_CHAR_ENCODING_NONE));
     if (!ctxt) {
         m_error = QStringLiteral("The XML parser could not be created.");
         return false;
     }
-    m_doc.reset(xmlCtxtReadMemory(ctxt.get(), data.constData(), int(data.size()), nullptr,
-                                  nullptr, kParseOptions));
-    if (!m_doc || !ctxt->wellFormed) {
+    build.attach(ctxt.get());
+    xmlCtxtUseOptions(ctxt.get(), kParseOptions);
+    xmlParseDocument(ctxt.get());
+    if (!build.stopReason().isEmpty()) {
+        m_error = build.stopReason();
+        return false;
+    }
+    if (!ctxt->wellFormed) {
         m_error = parserMessage(xmlCtxtGetLastError(ctxt.get()));
-        m_doc.reset();
         return false;
     }
-    // An internal subset may declare entities that grow without bound;
-    // zapit files never carry one.
-    if (m_doc->intSubset || m_doc->extSubset) {
-        m_error = QStringLiteral("A document type declaration is not allowed.");
-        m_doc.reset();
+    if (!build.builder().finish()) {
+        m_error = QStringLiteral("The file is too large.");
         return false;
     }
-    if (!normaliseTree(m_doc.get(), m_error)) {
-        m_doc.reset();
-        return false;
-    }
+    m_encoding = declaredEncoding(ctxt.get());
+    m_tree = std::move(tree);
     return true;
 }
 
 QString XmlDocument::encoding() const
 {
-    if (!m_doc || !m_doc->encoding)
-        return QString();
-    return QString::fromUtf8(reinterpret_cast<const char *>(m_doc->encoding));
+    return m_encoding;
 }
 
 XmlNode XmlDocument::documentElement() const
 {
-    return XmlNode(m_doc ? xmlDocGetRootElement(m_doc.get()) : nullptr);
+    return m_tree ? XmlNode::at(m_tree.get(), m_tree->documentElement()) : XmlNode();
 }

@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -54,9 +55,11 @@ ServiceKey serviceKey(const TTransponder *tp, const TService &s)
 }
 
 // A moved service: a satellite of the same name holding a service of the same
-// name (exact) and id (case-insensitive) on any transponder.
+// name (exact) and id (case-insensitive) on any transponder. Satellites of one
+// name are filed under the first of them.
 struct MovedKey {
-    QString satelite, name, sid;
+    const TSatelite *satelite;
+    QString name, sid;
     friend bool operator==(const MovedKey &, const MovedKey &) = default;
     friend size_t qHash(const MovedKey &k, size_t seed = 0)
     {
@@ -64,49 +67,91 @@ struct MovedKey {
     }
 };
 
-MovedKey movedKey(const QString &sateliteName, const TService &s)
+MovedKey movedKey(const TSatelite *firstOfName, const TService &s)
 {
-    return {sateliteName, s.Name, s.Sid.toCaseFolded()};
+    return {firstOfName, s.Name, upperText(s.Sid)};
 }
 
+// The previous list, looked up by what makes a service "the same" or
+// "moved". Services are numbered in tree order; the comparison records which
+// numbers it met instead of changing the previous list, which stays as the
+// caller gave it.
 class PreviousIndex
 {
 public:
+    struct Entry {
+        TService *service;
+        const TSatelite *satelite;
+        const TSatelite *filedUnder; // the first satellite of its name
+    };
+
     explicit PreviousIndex(const TServiceList &list)
     {
+        qsizetype services = 0;
+        list.forEachService([&](TService *, TTransponder *, TSatelite *) { ++services; });
+        m_entries.reserve(std::size_t(services));
+        m_services.reserve(services);
         for (int a = 0; a < list.Count(); ++a) {
             const TSatelite *sat = list.GetItem(a);
             const bool firstOfName = !m_satelites.contains(sat->Name);
             if (firstOfName)
                 m_satelites.insert(sat->Name, sat);
+            const TSatelite *filedUnder = m_satelites.value(sat->Name);
             for (int t = 0; t < sat->Count(); ++t) {
                 const TTransponder *tp = sat->GetItem(t);
                 if (firstOfName)
                     m_transponders.insert(transponderKey(sat, *tp), tp); // keeps the first
                 for (int s = 0; s < tp->Count(); ++s) {
                     TService *service = tp->GetItem(s);
-                    m_services.insert(serviceKey(tp, *service), service);
-                    m_moved.insert(movedKey(sat->Name, *service), service);
+                    m_services.insert(serviceKey(tp, *service), int(m_entries.size()));
+                    m_entries.push_back({service, sat, filedUnder});
                 }
             }
         }
+        m_met.assign(m_entries.size(), false);
     }
 
+    // The first previous satellite of that name, under which all of that
+    // name are filed; null when there is none.
+    const TSatelite *sateliteNamed(const QString &name) const { return m_satelites.value(name); }
+
     // The previous list's counterpart of a transponder of the new list, or null.
-    const TTransponder *findTransponder(const TTransponder &tp, const QString &satName) const
+    const TTransponder *findTransponder(const TTransponder &tp, const TSatelite *sat) const
     {
-        const TSatelite *sat = m_satelites.value(satName);
         return sat ? m_transponders.value(transponderKey(sat, tp)) : nullptr;
     }
 
-    TService *findExact(const TService &s, const TTransponder *own) const
+    // The number of the same service on that transponder, or -1.
+    int findExact(const TService &s, const TTransponder *own) const
     {
-        return own ? m_services.value(serviceKey(own, s)) : nullptr;
+        return own ? m_services.value(serviceKey(own, s), -1) : -1;
     }
 
-    TService *findMoved(const TService &s, const QString &satName) const
+    int findMoved(const TService &s, const TSatelite *sat)
     {
-        return m_moved.value(movedKey(satName, s));
+        if (!sat)
+            return -1;
+        // Most services stay where they were: the second index is only made
+        // once a service is not found in its place.
+        if (!m_movedBuilt) {
+            m_moved.reserve(qsizetype(m_entries.size()));
+            for (std::size_t i = 0; i < m_entries.size(); ++i)
+                m_moved.insert(movedKey(m_entries[i].filedUnder, *m_entries[i].service), int(i));
+            m_movedBuilt = true;
+        }
+        return m_moved.value(movedKey(sat, s), -1);
+    }
+
+    const Entry &entry(int number) const { return m_entries[std::size_t(number)]; }
+    void meet(int number) { m_met[std::size_t(number)] = true; }
+
+    template <typename Fn>
+    void forEachUnmet(Fn fn) const
+    {
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            if (!m_met[i])
+                fn(m_entries[i]);
+        }
     }
 
 private:
@@ -120,10 +165,13 @@ private:
         }
     };
 
+    std::vector<Entry> m_entries;
+    std::vector<bool> m_met;
     FirstWins<QString, const TSatelite *> m_satelites;
     FirstWins<TransponderKey, const TTransponder *> m_transponders;
-    FirstWins<ServiceKey, TService *> m_services;
-    FirstWins<MovedKey, TService *> m_moved;
+    FirstWins<ServiceKey, int> m_services;
+    FirstWins<MovedKey, int> m_moved;
+    bool m_movedBuilt = false;
 };
 
 QString newsLine(const TService &service, const TSatelite &satelite)
@@ -150,24 +198,25 @@ bool saveLines(const QStringList &lines, const QString &fileName)
 
 } // namespace
 
-ServiceDiff compareServiceLists(TServiceList &previous, TServiceList &next)
+ServiceDiff compareServiceLists(const TServiceList &previous, TServiceList &next)
 {
     ServiceDiff diff;
-    previous.UnmarkAll();
-    const PreviousIndex index(previous);
+    PreviousIndex index(previous);
     for (int a = 0; a < next.Count(); ++a) {
         const TSatelite *sat = next.GetItem(a);
+        const TSatelite *previousSat = index.sateliteNamed(sat->Name);
         for (int t = 0; t < sat->Count(); ++t) {
             const TTransponder *tp = sat->GetItem(t);
-            const TTransponder *own = index.findTransponder(*tp, sat->Name);
+            const TTransponder *own = index.findTransponder(*tp, previousSat);
             for (int s = 0; s < tp->Count(); ++s) {
                 TService *service = tp->GetItem(s);
-                if (TService *same = index.findExact(*service, own)) {
-                    same->Marked = true;
-                } else if (TService *moved = index.findMoved(*service, sat->Name)) {
-                    if (!moved->IsData())
-                        diff.changedServices << newsLine(*moved, *sat);
-                    moved->Marked = true;
+                if (const int same = index.findExact(*service, own); same >= 0) {
+                    index.meet(same);
+                } else if (const int moved = index.findMoved(*service, previousSat); moved >= 0) {
+                    const TService &was = *index.entry(moved).service;
+                    if (!was.IsData())
+                        diff.changedServices << newsLine(was, *sat);
+                    index.meet(moved);
                 } else if (!service->IsData()) {
                     diff.newServices << newsLine(*service, *sat);
                     service->Marked = true;
@@ -175,10 +224,9 @@ ServiceDiff compareServiceLists(TServiceList &previous, TServiceList &next)
             }
         }
     }
-    previous.DeleteMarked();
-    previous.forEachService([&](TService *service, TTransponder *, TSatelite *sat) {
-        if (!service->IsData())
-            diff.deletedServices << newsLine(*service, *sat);
+    index.forEachUnmet([&](const PreviousIndex::Entry &e) {
+        if (!e.service->IsData())
+            diff.deletedServices << newsLine(*e.service, *e.satelite);
     });
     sortLines(diff.newServices);
     sortLines(diff.deletedServices);
@@ -204,7 +252,7 @@ bool saveServiceDiff(const ServiceDiff &diff, const QString &folder, QString &er
     return true;
 }
 
-bool WriteServiceDiff(TServiceList &previous, TServiceList &next, QString &errorText,
+bool WriteServiceDiff(const TServiceList &previous, TServiceList &next, QString &errorText,
                       const QString &folder)
 {
     errorText.clear();

@@ -18,10 +18,9 @@ inline const QString kNewServicesFile = QStringLiteral("NewServices.dat");
 inline const QString kDeletedServicesFile = QStringLiteral("DeletedServices.dat");
 inline const QString kChangedServicesFile = QStringLiteral("ChangedServices.dat");
 
-// Compares the lists and sorts the three line lists. Changes both lists:
-// services of `previous` that have a counterpart in `next` are deleted from
-// it, and the services reported as new stay marked in `next`.
-ServiceDiff compareServiceLists(TServiceList &previous, TServiceList &next);
+// Compares the lists and sorts the three line lists. `previous` is left as
+// it is; the services reported as new are marked in `next`.
+ServiceDiff compareServiceLists(const TServiceList &previous, TServiceList &next);
 
 // Writes the three files into `folder` (each replaced whole; CR LF line
 // ends, UTF-8). False with an error text naming the file that could not be
@@ -30,5 +29,5 @@ bool saveServiceDiff(const ServiceDiff &diff, const QString &folder, QString &er
 
 // compareServiceLists, then saveServiceDiff into `folder` (the program's
 // folder in the running program).
-bool WriteServiceDiff(TServiceList &previous, TServiceList &next, QString &errorText,
+bool WriteServiceDiff(const TServiceList &previous, TServiceList &next, QString &errorText,
                       const QString &folder);

@@ -147,6 +147,27 @@ TEST_F(XmlFileHandler, FailedLoadsLeaveThePreviousListsAlone)
     EXPECT_FALSE(QFile::exists(program.filePath("NewServices.dat")));
 }
 
+TEST(XmlFileHandlerNews, UnwritableNewsKeepThePreviousList)
+{
+    QTemporaryDir work;
+    TFrmXMLHandler::Environment env;
+    env.newsFolder = work.filePath("no/such/folder");
+    TFrmXMLHandler handler(env);
+    TServiceList services;
+    QString error;
+    ASSERT_TRUE(handler.LoadServices(fixture("services.1.astra-canonical.xml"), error, false,
+                                     services));
+    int before = 0;
+    services.forEachService([&](TService *, TTransponder *, TSatelite *) { ++before; });
+    EXPECT_FALSE(handler.LoadServices(fixture("services.6.numbered-canonical.xml"), error, true,
+                                      services));
+    EXPECT_TRUE(error.startsWith(u"The import news file ")) << error.toStdString();
+    int after = 0;
+    services.forEachService([&](TService *, TTransponder *, TSatelite *) { ++after; });
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(services.Format, 1);
+}
+
 TEST_F(XmlFileHandler, CorruptFileNamesTheParserMessageLast)
 {
     TServiceList services;
