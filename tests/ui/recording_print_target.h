@@ -1,0 +1,79 @@
+#pragma once
+
+#include "ui/grid/print_target.h"
+
+#include <QImage>
+#include <QList>
+
+// A print target that draws into page images and keeps a record of every
+// placed item, so tests can check the layout without a printer.
+class RecordingPrintTarget : public TPrintTarget
+{
+public:
+    struct Item {
+        TPrintedItem kind;
+        int col;
+        int row;
+        QRect rect;
+        int page;
+    };
+
+    RecordingPrintTarget(int width, int height, bool available = true)
+        : m_width(width), m_height(height), m_available(available)
+    {
+    }
+
+    bool BeginDoc() override
+    {
+        if (!m_available)
+            return false;
+        ++begun;
+        startPage();
+        return true;
+    }
+    void NewPage() override
+    {
+        m_painter.end();
+        startPage();
+    }
+    void EndDoc() override
+    {
+        m_painter.end();
+        ++ended;
+    }
+    int PageWidth() const override { return m_width; }
+    int PageHeight() const override { return m_height; }
+    int Resolution() const override { return 96; }
+    QPainter &Canvas() override { return m_painter; }
+    void Placed(TPrintedItem kind, int col, int row, const QRect &rect) override
+    {
+        items.append({kind, col, row, rect, int(pages.size()) - 1});
+    }
+
+    QList<Item> of(TPrintedItem kind) const
+    {
+        QList<Item> out;
+        for (const Item &i : items)
+            if (i.kind == kind)
+                out.append(i);
+        return out;
+    }
+
+    QList<QImage> pages;
+    QList<Item> items;
+    int begun = 0;
+    int ended = 0;
+
+private:
+    void startPage()
+    {
+        pages.append(QImage(m_width, m_height, QImage::Format_RGB32));
+        pages.last().fill(Qt::white);
+        m_painter.begin(&pages.last());
+    }
+
+    int m_width;
+    int m_height;
+    bool m_available;
+    QPainter m_painter;
+};

@@ -1,0 +1,431 @@
+#include "ui/grid/cell_store.h"
+
+#include "ui/grid/font_styles.h"
+#include "core/util/messages.h"
+#include "ui/grid/columns.h"
+
+#include <algorithm>
+
+namespace {
+
+[[noreturn]] void throwListIndex(int index)
+{
+    throw Exception(FormatMsg1(msg(MsgListIndexOutOfBounds), QString::number(index)));
+}
+
+// Hoare partition around a pivot taken from [L + 1, R], over a permutation of
+// row numbers. Both scans are bounded by [L, R] so that a comparison that
+// contradicts itself (a custom handler) cannot walk out of the range.
+template <typename Compare>
+int partition(std::vector<int> &order, int L, int R, bool descending, Compare &cmp,
+              std::minstd_rand &random)
+{
+    const int pivot = order[L + 1 + int(random() % unsigned(R - L))];
+    auto le = [&](int other) { return cmp(pivot, other) <= 0; };
+    auto ge = [&](int other) { return cmp(pivot, other) >= 0; };
+    int i = L - 1;
+    int j = R + 1;
+    do {
+        do
+            ++i;
+        while (i < R && !(descending ? ge(order[i]) : le(order[i])));
+        do
+            --j;
+        while (j > L && !(descending ? le(order[j]) : ge(order[j])));
+        if (i != j)
+            std::swap(order[i], order[j]);
+    } while (i < j);
+    if (i != j)
+        std::swap(order[i], order[j]);
+    return std::clamp(i, L + 1, R);
+}
+
+template <typename Compare>
+void quickSort(std::vector<int> &order, int L, int R, bool descending, Compare &cmp,
+               std::minstd_rand &random)
+{
+    // Recursing into the smaller part keeps the stack shallow whatever the data.
+    while (R > L) {
+        const int p = partition(order, L, R, descending, cmp, random);
+        if (p - 1 - L < R - p) {
+            quickSort(order, L, p - 1, descending, cmp, random);
+            L = p;
+        } else {
+            quickSort(order, p, R, descending, cmp, random);
+            R = p - 1;
+        }
+    }
+}
+
+template <typename T>
+int threeWay(const T &a, const T &b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+} // namespace
+
+std::array<quint32, 4> splitAddress(const QString &text)
+{
+    std::array<quint32, 4> parts{0, 0, 0, 0};
+    std::size_t next = 0;
+    QString digits;
+    const qsizetype n = text.size();
+    for (qsizetype k = 0; k < n; ++k) {
+        const QChar c = text.at(k);
+        if (c.isDigit() && c.unicode() < 128)
+            digits.append(c);
+        if (c == u'.' || k == n - 1) {
+            bool ok = false;
+            const quint32 v = digits.toUInt(&ok);
+            if (!ok)
+                throw EConvertError(FormatMsg1(msg(MsgInvalidInteger), digits));
+            if (next < parts.size())
+                parts[next++] = v;
+            digits.clear();
+        }
+    }
+    return parts;
+}
+
+TCells::TCells(TLgColumns *columns) : m_columns(columns) {}
+
+TCells::~TCells() = default;
+
+void TCells::checkRow(int row) const
+{
+    if (row < 0 || row >= m_rowCount)
+        throwListIndex(row);
+}
+
+void TCells::checkRowForInsert(int row) const
+{
+    if (row < 0 || row > m_rowCount)
+        throwListIndex(row);
+}
+
+TCell *TCells::Cell(int ACol, int ARow)
+{
+    if (ACol < 0 || ACol >= ColCount())
+        throw Exception(FormatMsg2(msg(MsgCellOutOfBounds), QString::number(ACol),
+                                   QString::number(ARow)));
+    checkRow(ARow);
+    TCell *cell = m_lists[std::size_t(ACol)][std::size_t(ARow)].get();
+    cell->m_col = ACol;
+    cell->m_row = ARow;
+    return cell;
+}
+
+TCells::ColumnTemplate TCells::templateFor(int column) const
+{
+    ColumnTemplate t;
+    if (!m_columns || column < 0 || column >= m_columns->Count())
+        return t;
+    TLgCustomColumn *c = m_columns->Items(column);
+    t.kind = c->Kind();
+    t.fontStyle = stylesOf(c->Font());
+    t.color = c->Color();
+    t.column = c;
+    return t;
+}
+
+std::unique_ptr<TCell> TCells::makeCell(const ColumnTemplate &t, bool inserted)
+{
+    std::unique_ptr<TCell> cell;
+    switch (t.kind) {
+    case kKindIncrement:
+        if (inserted)
+            cell = std::make_unique<TIntegerCell>(this);
+        else
+            cell = std::make_unique<TIncrementCell>(this);
+        break;
+    case kKindBoolean: cell = std::make_unique<TBooleanCell>(this); break;
+    case kKindDateTime: cell = std::make_unique<TDateTimeCell>(this); break;
+    case kKindFloat: cell = std::make_unique<TFloatCell>(this); break;
+    case kKindInteger: cell = std::make_unique<TIntegerCell>(this); break;
+    case kKindVirtual:
+        if (t.column) {
+            cell = std::make_unique<TVirtualCell>(this, t.column);
+            break;
+        }
+        [[fallthrough]];
+    default: cell = std::make_unique<TStringCell>(this); break;
+    }
+    cell->m_fontStyle = t.fontStyle;
+    cell->SetColor(t.color);
+    cell->m_creating = false;
+    return cell;
+}
+
+void TCells::AddRows(int count)
+{
+    if (count <= 0)
+        return;
+    for (int c = 0; c < ColCount(); ++c) {
+        const ColumnTemplate t = templateFor(c);
+        TCellList &list = m_lists[std::size_t(c)];
+        for (int k = 0; k < count; ++k)
+            list.push_back(makeCell(t, false));
+    }
+    m_rowCount += count;
+    m_sorted = false;
+}
+
+void TCells::InsertRow(int pos)
+{
+    checkRowForInsert(pos);
+    for (int c = 0; c < ColCount(); ++c) {
+        TCellList &list = m_lists[std::size_t(c)];
+        list.insert(list.begin() + pos, makeCell(templateFor(c), true));
+    }
+    ++m_rowCount;
+    m_sorted = false;
+}
+
+void TCells::DeleteRow(int index)
+{
+    checkRow(index);
+    for (TCellList &list : m_lists)
+        list.erase(list.begin() + index);
+    --m_rowCount;
+}
+
+void TCells::MoveRow(int fromPos, int toPos)
+{
+    checkRow(fromPos);
+    checkRow(toPos);
+    for (TCellList &list : m_lists) {
+        auto cell = std::move(list[std::size_t(fromPos)]);
+        list.erase(list.begin() + fromPos);
+        list.insert(list.begin() + toPos, std::move(cell));
+    }
+    m_sorted = false;
+}
+
+void TCells::SwapRows(int a, int b)
+{
+    checkRow(a);
+    checkRow(b);
+    for (TCellList &list : m_lists)
+        std::swap(list[std::size_t(a)], list[std::size_t(b)]);
+    // The rows may no longer follow the last sort: the next sort must really sort.
+    m_sorted = false;
+}
+
+void TCells::Clear()
+{
+    for (TCellList &list : m_lists)
+        list.clear();
+    m_rowCount = 0;
+    m_sorted = false;
+}
+
+void TCells::ColumnNotification(int operation, int index, int index2)
+{
+    constexpr int kOperationMask = 0x7f;
+    switch (operation & kOperationMask) {
+    case kColumnAppended: {
+        const ColumnTemplate t = templateFor(m_columns ? m_columns->Count() - 1 : 0);
+        TCellList list;
+        list.reserve(std::size_t(m_rowCount));
+        for (int r = 0; r < m_rowCount; ++r)
+            list.push_back(makeCell(t, false));
+        m_lists.push_back(std::move(list));
+        break;
+    }
+    case kColumnDeleted:
+        if (index < 0 || index >= ColCount())
+            return;
+        m_lists.erase(m_lists.begin() + index);
+        if (m_lists.empty())
+            m_rowCount = 0;
+        m_sorted = false;
+        m_lastSortColumn = -1;
+        break;
+    case kColumnsCleared:
+        m_lists.clear();
+        m_rowCount = 0;
+        m_sorted = false;
+        m_lastSortColumn = -1;
+        break;
+    case kColumnInserted: {
+        if (index < 0 || index > ColCount())
+            return;
+        const ColumnTemplate t = templateFor(index);
+        TCellList list;
+        list.reserve(std::size_t(m_rowCount));
+        for (int r = 0; r < m_rowCount; ++r)
+            list.push_back(makeCell(t, true));
+        m_lists.insert(m_lists.begin() + index, std::move(list));
+        m_sorted = false;
+        break;
+    }
+    case kColumnMoved: {
+        if (index < 0 || index >= ColCount() || index2 < 0 || index2 >= ColCount())
+            return;
+        TCellList list = std::move(m_lists[std::size_t(index)]);
+        m_lists.erase(m_lists.begin() + index);
+        m_lists.insert(m_lists.begin() + index2, std::move(list));
+        m_sorted = false;
+        m_lastSortColumn = -1;
+        break;
+    }
+    default: break;
+    }
+}
+
+void TCells::applyOrder(const std::vector<int> &order)
+{
+    for (TCellList &list : m_lists) {
+        TCellList sorted;
+        sorted.reserve(list.size());
+        for (int from : order)
+            sorted.push_back(std::move(list[std::size_t(from)]));
+        list = std::move(sorted);
+    }
+}
+
+void TCells::Sort(int column, TSortType sortType, int direction)
+{
+    if (column < 0 || column >= ColCount())
+        throw Exception(FormatMsg1(msg(MsgColumnIndexOutOfBounds), QString::number(column)));
+    if (column == m_lastSortColumn && m_sorted && direction != m_lastDirection) {
+        m_lastDirection = direction;
+        for (TCellList &list : m_lists)
+            std::reverse(list.begin(), list.end());
+    } else {
+        m_lastDirection = direction;
+        // Every key is converted before any row moves, so a cell that does
+        // not convert leaves the rows exactly as they were.
+        const int n = m_rowCount;
+        std::vector<int> order(static_cast<std::size_t>(n));
+        for (int r = 0; r < n; ++r)
+            order[std::size_t(r)] = r;
+        const bool descending = direction != 0;
+        auto run = [&](auto cmp) {
+            if (n > 1)
+                quickSort(order, 0, n - 1, descending, cmp, m_random);
+        };
+        switch (sortType) {
+        case stBoolean: {
+            std::vector<char> keys(static_cast<std::size_t>(n));
+            for (int r = 0; r < n; ++r)
+                keys[std::size_t(r)] = Cell(column, r)->AsBoolean() ? 1 : 0;
+            run([&](int a, int b) { return threeWay(keys[std::size_t(a)], keys[std::size_t(b)]); });
+            break;
+        }
+        case stNumeric:
+        case stDate: {
+            std::vector<double> keys(static_cast<std::size_t>(n));
+            for (int r = 0; r < n; ++r) {
+                TCell *cell = Cell(column, r);
+                keys[std::size_t(r)] = sortType == stNumeric ? cell->AsFloat() : cell->AsDateTime();
+            }
+            run([&](int a, int b) { return threeWay(keys[std::size_t(a)], keys[std::size_t(b)]); });
+            break;
+        }
+        case stIP: {
+            std::vector<std::array<quint32, 4>> keys(static_cast<std::size_t>(n));
+            for (int r = 0; r < n; ++r)
+                keys[std::size_t(r)] = splitAddress(Cell(column, r)->AsString());
+            run([&](int a, int b) { return threeWay(keys[std::size_t(a)], keys[std::size_t(b)]); });
+            break;
+        }
+        case stCustom: {
+            std::vector<TCell *> cells(static_cast<std::size_t>(n));
+            for (int r = 0; r < n; ++r)
+                cells[std::size_t(r)] = Cell(column, r);
+            run([&](int a, int b) {
+                int compare = 0;
+                CustomCompare(cells[std::size_t(a)], cells[std::size_t(b)], compare);
+                return compare;
+            });
+            break;
+        }
+        case stCaseInsensitive:
+        case stAlphabetic:
+        default: {
+            std::vector<QString> keys(static_cast<std::size_t>(n));
+            for (int r = 0; r < n; ++r) {
+                QString text = Cell(column, r)->AsString();
+                // Case folding keeps Cyrillic and Greek names apart instead of
+                // flattening them to one 8-bit replacement character.
+                keys[std::size_t(r)] = sortType == stCaseInsensitive ? text.toCaseFolded() : text;
+            }
+            run([&](int a, int b) {
+                return QString::compare(keys[std::size_t(a)], keys[std::size_t(b)]);
+            });
+            break;
+        }
+        }
+        applyOrder(order);
+    }
+    m_lastSortColumn = column;
+    m_sorted = true;
+}
+
+void TCells::ValueChanged(int ACol, int ARow)
+{
+    if (OnChange)
+        OnChange(ACol, ARow);
+    m_sorted = false;
+}
+
+void TCells::CustomCompare(TCell *cell1, TCell *cell2, int &compare)
+{
+    if (OnCompare)
+        OnCompare(cell1, cell2, compare);
+}
+
+QColor TCells::CellColor(int ACol, int ARow, bool text) const
+{
+    if (OnColorQuery)
+        return OnColorQuery(ACol, ARow, text);
+    return text ? SysColor::windowText() : SysColor::window();
+}
+
+// --- TRows
+
+TRow &TRows::Item(int index)
+{
+    if (index < 0 || index >= Count())
+        throwListIndex(index);
+    return m_rows[std::size_t(index)];
+}
+
+const TRow &TRows::Item(int index) const
+{
+    if (index < 0 || index >= Count())
+        throwListIndex(index);
+    return m_rows[std::size_t(index)];
+}
+
+void TRows::Add(int height, int count)
+{
+    TRow row;
+    row.Height = height;
+    m_rows.insert(m_rows.end(), std::size_t(std::max(count, 0)), row);
+}
+
+void TRows::Insert(int pos, int height)
+{
+    if (pos < 0 || pos > Count())
+        throwListIndex(pos);
+    TRow row;
+    row.Height = height;
+    m_rows.insert(m_rows.begin() + pos, row);
+}
+
+void TRows::Delete(int index)
+{
+    Item(index);
+    m_rows.erase(m_rows.begin() + index);
+}
+
+void TRows::Move(int fromPos, int toPos)
+{
+    const TRow row = Item(fromPos);
+    Item(toPos);
+    m_rows.erase(m_rows.begin() + fromPos);
+    m_rows.insert(m_rows.begin() + toPos, row);
+}

@@ -1,0 +1,198 @@
+#include "ui/grid/grid_print.h"
+
+#include "ui/grid/column_displays.h"
+#include "ui/grid/list_grid.h"
+#include "ui/grid/style_displays.h"
+
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kPointsPerInch = 72.0;
+constexpr double kScreenDpi = 96.0;
+
+QFont printerFont(QFont font)
+{
+    // A font sized in screen pixels keeps its physical size on paper.
+    if (font.pixelSize() > 0)
+        font.setPointSizeF(font.pixelSize() * kPointsPerInch / kScreenDpi);
+    return font;
+}
+
+void fillDisplayValue(TListGrid &grid, TColumnDisplay &display, int ACol, int ARow)
+{
+    TCell *cell = grid.Cell(ACol, ARow);
+    switch (grid.Columns()->Items(ACol)->Kind()) {
+    case kKindIncrement: display.IntegerValue = ARow; break;
+    case kKindBoolean: display.BooleanValue = cell->AsBoolean(); break;
+    case kKindDateTime:
+        display.DateTimeValue = cell->AsDateTime();
+        display.TextValue = cell->AsString();
+        break;
+    case kKindFloat: display.FloatValue = cell->AsFloat(); break;
+    case kKindInteger: display.IntegerValue = cell->AsInteger(); break;
+    default: display.TextValue = cell->AsString(); break;
+    }
+}
+
+} // namespace
+
+bool TPrinterTarget::BeginDoc()
+{
+    if (!m_printer.isValid())
+        return false;
+    return m_painter.begin(&m_printer);
+}
+
+void TPrinterTarget::NewPage()
+{
+    m_printer.newPage();
+}
+
+void TPrinterTarget::EndDoc()
+{
+    m_painter.end();
+}
+
+int TPrinterTarget::PageWidth() const
+{
+    return m_printer.width();
+}
+
+int TPrinterTarget::PageHeight() const
+{
+    return m_printer.height();
+}
+
+int TPrinterTarget::Resolution() const
+{
+    return m_printer.resolution();
+}
+
+TLgGridPrint::TLgGridPrint(QObject *parent) : QObject(parent) {}
+
+bool TLgGridPrint::Print()
+{
+    if (!Associate)
+        return false;
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return false;
+    QPrinter printer(info, QPrinter::HighResolution);
+    TPrinterTarget target(printer);
+    return Print(target);
+}
+
+bool TLgGridPrint::Print(TPrintTarget &target)
+{
+    if (!Associate || !target.BeginDoc())
+        return false;
+    layOut(target, target.PageWidth(), true, target.PageHeight());
+    target.EndDoc();
+    return true;
+}
+
+void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, int pageHeight)
+{
+    TListGrid &grid = *Associate;
+    QPainter &canvas = target.Canvas();
+    TLgColumns &columns = *grid.Columns();
+    const int rowCount = grid.RowCount();
+    const int lastRow = ToRow == 0 ? rowCount : std::min(ToRow, rowCount);
+
+    // Only the visible columns share the page.
+    long long totalWidth = 0;
+    for (int c = 0; c < columns.Count(); ++c)
+        if (columns.Items(c)->Visible())
+            totalWidth += columns.Items(c)->Width();
+    const int printable = pageWidth - Margins.Left - Margins.Right;
+    auto shareOf = [&](const TLgCustomColumn *column) {
+        return int(std::lround(printable * (double(column->Width()) / double(totalWidth) * 100.0) / 100.0));
+    };
+
+    canvas.fillRect(QRect(0, 0, pageWidth, pageHeight), grid.Color());
+    const QFont font = printerFont(grid.font());
+    canvas.setFont(font);
+    const int lineWidth = std::max(1, target.Resolution() / int(kScreenDpi));
+    const QPen linePen(SysColor::windowText(), lineWidth);
+
+    int y = Margins.Top;
+    TFlatStyleDisplay header;
+    if (totalWidth > 0) {
+        int x = Margins.Left;
+        for (int c = 0; c < columns.Count(); ++c) {
+            TLgCustomColumn *column = columns.Items(c);
+            if (!column->Visible())
+                continue;
+            const int w = shareOf(column);
+            const QRect rect(x, y, std::max(w - 2, 0), RowSize);
+            header.PaintHeader(canvas, rect, *column, {});
+            target.Placed(TPrintedItem::HeaderCell, c, -1, rect);
+            x += w;
+        }
+    }
+    y += HeaderSize;
+    canvas.setPen(linePen);
+    for (int k = 0; k < 2; ++k) {
+        const QRect line(Margins.Left, y + k, pageWidth - Margins.Right - Margins.Left, 1);
+        canvas.drawLine(line.left(), line.top(), line.right(), line.top());
+        target.Placed(TPrintedItem::Line, -1, -1, line);
+    }
+    y += 2;
+    if (totalWidth == 0)
+        return;
+
+    for (int r = std::max(FromRow, 0); r < lastRow; ++r) {
+        if (Options.contains(gpoOnlySelectedRows) && !grid.Selected(r))
+            continue;
+        // One page break per row at most, even for a row taller than a page.
+        if (pageHeight - Margins.Bottom < y + RowSize && y > Margins.Top) {
+            if (!pageBreaks)
+                return;
+            target.NewPage();
+            canvas.fillRect(QRect(0, 0, pageWidth, pageHeight), grid.Color());
+            y = Margins.Top;
+        }
+        int x = Margins.Left;
+        for (int c = 0; c < columns.Count(); ++c) {
+            TLgCustomColumn *column = columns.Items(c);
+            if (!column->Visible())
+                continue;
+            const int w = shareOf(column);
+            const QRect rect(x, y, std::max(w - 2, 0), RowSize);
+            const QColor color = Options.contains(gpoIgnoreColumnColor) ? grid.Color() : column->Color();
+            canvas.fillRect(rect, color);
+            TColumnDisplay *display = column->Display();
+            canvas.save();
+            canvas.setFont(printerFont(column->Font()));
+            canvas.setPen(SysColor::windowText());
+            display->Canvas = &canvas;
+            display->CellRect = rect;
+            display->Widget = nullptr;
+            display->Themed = false;
+            display->Selected = false;
+            display->SelectedCell = false;
+            try {
+                fillDisplayValue(grid, *display, c, r);
+                display->Paint();
+            } catch (const Exception &) {
+                // A cell that cannot be read is printed empty.
+            }
+            display->Canvas = nullptr;
+            canvas.restore();
+            target.Placed(TPrintedItem::Cell, c, r, rect);
+            x += w;
+        }
+        y += RowSize;
+        if (Options.contains(gpoHorzGridLines)) {
+            canvas.setPen(linePen);
+            const QRect line(Margins.Left, y, printable, 1);
+            canvas.drawLine(line.left(), y, line.right(), y);
+            target.Placed(TPrintedItem::Line, -1, r, line);
+            y += 1;
+        }
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ui/grid/grid_types.h"
+#include "ui/grid/print_target.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class TListGrid;
+
+enum TGridPrintOption { gpoHorzGridLines, gpoIgnoreColumnColor, gpoOnlySelectedRows };
+using TGridPrintOptions = TSetOf<TGridPrintOption>;
+
+struct TMargins {
+    int Left = 10;
+    int Top = 10;
+    int Right = 20;
+    int Bottom = 20;
+};
+
+using TApplyCellEvent = std::function<void(QObject *Sender, int ACol, int ARow, const QString &Value)>;
+
+// Prints a grid as shown: one header line with the visible columns'
+// captions, then the rows, the visible columns sharing the printable width
+// in proportion to their widths on screen.
+class TLgGridPrint : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TLgGridPrint(QObject *parent = nullptr);
+
+    QPointer<TListGrid> Associate;
+    int FromRow = 0;
+    int ToRow = 0;        // row after the last one printed; 0 means all
+    int HeaderSize = 100;
+    int RowSize = 86;
+    TMargins Margins;
+    TGridPrintOptions Options{gpoHorzGridLines};
+    TApplyCellEvent OnApplyCell;
+
+    // On the default printer; False without a grid or a printer.
+    bool Print();
+    // On any target; False without a grid or when the job cannot start.
+    bool Print(TPrintTarget &target);
+
+private:
+    void layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, int pageHeight);
+};
