@@ -1,8 +1,11 @@
 #include "ui/grid/column_kinds.h"
 
+#include "ui/editors/lg_combo_box.h"
+#include "ui/editors/lg_number_edit.h"
 #include "ui/grid/cells.h"
 #include "ui/grid/column_displays.h"
 #include "ui/grid/inplace_editor.h"
+#include "ui/grid/image_list.h"
 #include "ui/grid/number_format.h"
 
 #include <QFontMetrics>
@@ -108,8 +111,13 @@ bool TLgNumberColumn::IsValidChar(QChar c) const
 
 void TLgNumberColumn::PrepareEditor(ILgInplaceEditor *editor)
 {
-    // The spin editor takes Increment, Min and Max when it exists.
     TLgCustomColumn::PrepareEditor(editor);
+    if (auto *spin = dynamic_cast<TLgSpinEdit *>(editor)) {
+        spin->SetInPlace(true);
+        spin->SetIncrement(Increment);
+        spin->SetMin(Min);
+        spin->SetMax(Max);
+    }
 }
 
 std::unique_ptr<TColumnDisplay> TLgNumberColumn::CreateDisplay()
@@ -127,7 +135,49 @@ std::unique_ptr<TColumnDisplay> TLgIncrementColumn::CreateDisplay()
     return std::make_unique<TIncrementColumnDisplay>(this);
 }
 
+void TLgPopupColumn::PrepareEditor(ILgInplaceEditor *editor)
+{
+    TLgTextColumn::PrepareEditor(editor);
+    auto *popup = dynamic_cast<TLgPopupEdit *>(editor);
+    if (!popup)
+        return;
+    popup->OnCloseUp = [this](TLgPopupEdit *) {
+        if (OnCloseUp)
+            OnCloseUp(this);
+    };
+    popup->OnSelect = [this](TLgPopupEdit *) {
+        if (OnSelect)
+            OnSelect(this);
+    };
+}
+
 TLgComboBoxColumn::TLgComboBoxColumn(QObject *parent) : TLgTextColumn(parent) {}
+
+void TLgComboBoxColumn::PrepareEditor(ILgInplaceEditor *editor)
+{
+    TLgTextColumn::PrepareEditor(editor);
+    auto *combo = dynamic_cast<TLgComboBox *>(editor);
+    if (!combo)
+        return;
+    QList<QPixmap> images;
+    if (Images)
+        for (int k = 0; k < Images->Count(); ++k)
+            images.append(Images->Image(k));
+    combo->SetStyle(Style == cbsDropDownList ? dsDropDownList : dsDropDown);
+    combo->SetItems(Items);
+    combo->SetImages(images);
+    // The editor already holds the cell text; the item equal to it is selected.
+    const QString text = combo->Text();
+    combo->SetItemIndex(int(Items.indexOf(text)));
+    if (Style == cbsDropDown)
+        combo->SetText(text);
+    combo->SetShowPreview(DisplayMode != dmTextOnly && !images.isEmpty());
+    combo->SetDropDownCount(DropDownCount);
+    combo->OnSelect = [this](TLgPopupEdit *) {
+        if (OnSelect)
+            OnSelect(this);
+    };
+}
 
 std::unique_ptr<TColumnDisplay> TLgComboBoxColumn::CreateDisplay()
 {

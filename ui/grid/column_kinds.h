@@ -22,6 +22,7 @@ public:
     QString DisplayText(const QString &value) const override;
     bool IsValidChar(QChar c) const override;
     void PrepareEditor(ILgInplaceEditor *editor) override;
+    TInplaceEditorKind DefaultEditorKind() const override { return ieEdit; }
 };
 
 class TLgHtmlColumn : public TLgCustomColumn
@@ -82,6 +83,7 @@ public:
     QString FormatValue(double value) const;
     bool IsValidChar(QChar c) const override;
     void PrepareEditor(ILgInplaceEditor *editor) override;
+    TInplaceEditorKind DefaultEditorKind() const override { return ieSpinEdit; }
 
 protected:
     std::unique_ptr<TColumnDisplay> CreateDisplay() override;
@@ -98,12 +100,16 @@ protected:
     std::unique_ptr<TColumnDisplay> CreateDisplay() override;
 };
 
+// Its editor is a TLgPopupEdit of the window's own kind (assigned to
+// InplaceEdit); the column passes the editor's close-up and select on.
 class TLgPopupColumn : public TLgTextColumn
 {
     Q_OBJECT
 
 public:
     using TLgTextColumn::TLgTextColumn;
+    TInplaceEditorKind DefaultEditorKind() const override { return ieNone; }
+    void PrepareEditor(ILgInplaceEditor *editor) override;
 
     std::function<void(QObject *Sender)> OnCloseUp;
     std::function<void(QObject *Sender)> OnSelect;
@@ -122,6 +128,9 @@ public:
     int DropDownCount = 8;
     TDisplayMode DisplayMode = dmTextOnly;
     std::function<void(QObject *Sender)> OnSelect;
+
+    TInplaceEditorKind DefaultEditorKind() const override { return ieComboBox; }
+    void PrepareEditor(ILgInplaceEditor *editor) override;
 
 protected:
     std::unique_ptr<TColumnDisplay> CreateDisplay() override;

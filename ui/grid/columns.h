@@ -40,6 +40,10 @@ enum TColumnListenerChange {
 };
 
 inline constexpr int kMinColumnWidth = 8;
+
+// The edit control a column's cells are edited in when the column has no
+// editor of its own.
+enum TInplaceEditorKind { ieNone, ieEdit, ieSpinEdit, ieComboBox };
 inline constexpr int kIndicatorWidth = 12;
 
 // Header or footer of a column.
@@ -199,6 +203,7 @@ public:
     virtual QString DisplayText(const QString &value) const { return value; }
     virtual bool IsValidChar(QChar c) const;
     virtual void PrepareEditor(ILgInplaceEditor *editor);
+    virtual TInplaceEditorKind DefaultEditorKind() const { return ieNone; }
     // Kind 9 columns supply and take the texts of their cells.
     virtual void GetVirtualText(int ACol, int ARow, QString &text);
     virtual void SetVirtualText(int ACol, int ARow, const QString &text);

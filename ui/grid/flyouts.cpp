@@ -88,8 +88,9 @@ void TColumnDragBox::Start(const QPixmap &header, const QPoint &screenPoint)
     m_header = header;
     resize(header.size());
     MoveTo(screenPoint);
+    // The grid keeps the mouse grab and moves the box; a grab here would
+    // take the moves and the release away from it.
     show();
-    grabMouse();
 }
 
 void TColumnDragBox::MoveTo(const QPoint &screenPoint)
@@ -101,7 +102,6 @@ void TColumnDragBox::MoveTo(const QPoint &screenPoint)
 
 void TColumnDragBox::Drop(const QPoint &screenPoint)
 {
-    releaseMouse();
     hide();
     if (OnDrop)
         OnDrop(screenPoint);

@@ -362,6 +362,16 @@ void TLgCustomGridControl::ScrollToRow(int ARow)
         setFirstVisibleRow(ARow);
 }
 
+void TLgCustomGridControl::setInputLineSelected(bool selected)
+{
+    if (selected && (!m_options.contains(goInput) || m_gridStyle != gsReport))
+        return;
+    if (m_inputSelected == selected)
+        return;
+    m_inputSelected = selected;
+    viewport()->update();
+}
+
 void TLgCustomGridControl::setFirstVisibleRow(int row)
 {
     VertScrollBar().SetPosition(row);

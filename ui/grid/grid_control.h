@@ -111,6 +111,9 @@ public:
     TNotifyEvent OnInputAdded;
     TMeasuringRowHeightEvent OnMeasuringRowHeight;
     TNotifyEvent OnPostDraw;
+    // An edit that could not be applied (the text is not a value of the
+    // column's kind); the cell keeps its value and the editor stays open.
+    TEditEvent OnEditError;
 
     // --- data, filled by the concrete grid
     virtual QString Cells(int ACol, int ARow) const = 0;
@@ -154,6 +157,10 @@ public:
     virtual void EditCell(int ACol, int ARow, const QString &Text = QString());
     bool ApplyEditing();
     void EndEditing();
+    // Applies and ends a running edit. False when the edit cannot be applied:
+    // the editor then stays open with the user's text and has the focus.
+    bool FinishEditing();
+    ILgInplaceEditor *CurrentEditor() const { return m_editor; }
     bool Editing() const { return m_editing || m_inputEditing; }
     QPoint EditedCell() const { return m_editedCell; }
     void StartInputEditing(int ACol, const QString &Text = QString());
@@ -164,6 +171,11 @@ public:
     void BestFitColumn(TLgCustomColumn *Column);
     void AutoSizeColumn(TLgCustomColumn *Column);
     virtual void RecalcFooters() {}
+
+    // The value a check box play starts from, and the play's input applied
+    // to the cell; the concrete grid fills them.
+    virtual bool InplaceCheckBoxValue(int ACol, int ARow) const;
+    virtual void ApplyPlayInput(int ACol, int ARow, const QString &Text, bool Value);
 
     // Reads a delimited text file into new rows (UTF-16 with a byte order
     // mark, else 8-bit). Returns False when the file cannot be read.
@@ -212,6 +224,10 @@ protected:
     virtual void ColumnNotification(int Operation, int Index, int Index2);
     virtual void ColumnChanged(TLgCustomColumn *Column, int Change, int Value);
     virtual void ColumnSorted(TLgCustomColumn *Column, bool Ascending);
+    // The editor of a column's cells; the column's own when it has one.
+    virtual ILgInplaceEditor *EditorFor(TLgCustomColumn *column);
+    // Moves the selection after Enter applied an edit.
+    void moveAfterEnter(int row);
 
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -230,6 +246,8 @@ protected:
     void SetSelectedRowIndex(int row);
 
     void setFirstVisibleRow(int row);
+    // Selects the input line (report style with goInput) or leaves it.
+    void setInputLineSelected(bool selected);
 
 private:
     void paintColumnParts(QPainter &painter, const QRect &clip);
@@ -241,6 +259,9 @@ private:
     void placeEditor();
     bool editorFocused() const;
     void redrawColumnPart(TLgCustomColumn *column);
+    enum class ApplyResult { Nothing, Applied, Rejected, Failed };
+    ApplyResult applyEdit();
+    void bindEditorKeys(ILgInplaceEditor *editor);
 
     std::unique_ptr<TLgColumns> m_columns;
     std::array<std::unique_ptr<TStyleDisplay>, 4> m_styleDisplays;

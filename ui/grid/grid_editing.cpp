@@ -1,5 +1,8 @@
 #include "ui/grid/grid_control.h"
 
+#include "core/util/exception.h"
+#include "ui/editors/inplace_editable.h"
+#include "ui/grid/cells.h"
 #include "ui/grid/inplace_editor.h"
 
 #include <QFile>
@@ -57,12 +60,103 @@ bool TLgCustomGridControl::editorFocused() const
     return m_editor && m_editor->Widget() && m_editor->Widget()->hasFocus();
 }
 
+ILgInplaceEditor *TLgCustomGridControl::EditorFor(TLgCustomColumn *column)
+{
+    return column ? column->InplaceEdit : nullptr;
+}
+
+bool TLgCustomGridControl::InplaceCheckBoxValue(int, int) const
+{
+    return false;
+}
+
+void TLgCustomGridControl::ApplyPlayInput(int, int, const QString &, bool) {}
+
+void TLgCustomGridControl::moveAfterEnter(int row)
+{
+    const int col = m_selectedCol;
+    auto visibleColumn = [this](int from, int step) {
+        for (int pos = from + step; pos >= 0 && pos < m_columns->Count(); pos += step) {
+            TLgCustomColumn *c = m_columns->ByDisplayIndex(pos);
+            if (c && c->Visible())
+                return m_columns->IndexOf(c);
+        }
+        return -1;
+    };
+    switch (SelectionMoveDirection) {
+    case mdDown:
+        for (int r = row + 1; r < RowCount(); ++r)
+            if (RowVisible(r)) {
+                SelectCell(col, r);
+                ScrollToRow(r);
+                break;
+            }
+        break;
+    case mdUp:
+        for (int r = row - 1; r >= 0; --r)
+            if (RowVisible(r)) {
+                SelectCell(col, r);
+                ScrollToRow(r);
+                break;
+            }
+        break;
+    case mdLeft:
+    case mdRight: {
+        const TLgCustomColumn *c = m_columns->Items(col);
+        const int next = c ? visibleColumn(c->Position(), SelectionMoveDirection == mdLeft ? -1 : 1) : -1;
+        if (next >= 0)
+            SelectCell(next, row);
+        break;
+    }
+    case mdNone: break;
+    }
+}
+
+void TLgCustomGridControl::bindEditorKeys(ILgInplaceEditor *editor)
+{
+    editor->OnTextChanged = [this] {
+        if (OnEdit && m_editor && m_editing)
+            OnEdit(this, m_editedCell.x(), m_editedCell.y(), m_editor->Text());
+    };
+    editor->OnFocusChanged = [this](bool) { viewport()->update(); };
+    // Runs inside the editor's key handler: nothing may throw out of it.
+    editor->OnKeyDown = [this](int key) {
+        if (key == Qt::Key_Escape) {
+            EndEditing();
+            setFocus();
+            return true;
+        }
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        if (m_inputEditing) {
+            ApplyEditing();
+            try {
+                AcceptInputLine();
+            } catch (const Exception &e) {
+                if (OnEditError)
+                    OnEditError(this, m_inputColumn, -1, e.message());
+            }
+            if (m_editor) {
+                m_editor->SetText(QString());
+                m_editor->SelectAll();
+            }
+            return true;
+        }
+        const int row = m_editedCell.y();
+        if (!FinishEditing())
+            return true;
+        setFocus();
+        moveAfterEnter(row);
+        return true;
+    };
+}
+
 void TLgCustomGridControl::EditCell(int ACol, int ARow, const QString &Text)
 {
     TLgCustomColumn *column = Columns()->Items(ACol);
     if (!column || !column->CanEdit() || ReadOnly || ARow < 0 || ARow >= RowCount())
         return;
-    ILgInplaceEditor *editor = column->InplaceEdit;
+    ILgInplaceEditor *editor = EditorFor(column);
     if (!editor || !editor->Widget())
         return;
     bool accept = true;
@@ -70,41 +164,26 @@ void TLgCustomGridControl::EditCell(int ACol, int ARow, const QString &Text)
         OnBeforeEdit(this, ACol, ARow, accept);
     if (!accept)
         return;
-    ApplyEditing();
-    EndEditing();
+    if (!FinishEditing())
+        return;
     m_editedCell = QPoint(ACol, ARow);
     m_editing = true;
     m_editor = editor;
-    column->PrepareEditor(editor);
     editor->Widget()->setParent(viewport());
-    editor->SetAppearance(column->Font(), CellColor(ACol, ARow));
-    editor->OnTextChanged = [this] {
-        if (OnEdit && m_editor)
-            OnEdit(this, m_editedCell.x(), m_editedCell.y(), m_editor->Text());
-    };
-    editor->OnFocusChanged = [this](bool) { viewport()->update(); };
-    editor->OnKeyDown = [this](int key) {
-        if (key == Qt::Key_Escape) {
-            EndEditing();
-            setFocus();
-            return true;
-        }
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            const int row = m_editedCell.y();
-            ApplyEditing();
-            EndEditing();
-            setFocus();
-            if (SelectionMoveDirection == mdDown && row + 1 < RowCount())
-                SelectCell(m_selectedCol, row + 1);
-            else if (SelectionMoveDirection == mdUp && row > 0)
-                SelectCell(m_selectedCol, row - 1);
-            return true;
-        }
-        return false;
-    };
     editor->SetText(Text.isEmpty() ? Cells(ACol, ARow) : Text);
-    if (column->Options().contains(coEditorAutoSelect))
+    // After the text: a combo box selects the item equal to it.
+    column->PrepareEditor(editor);
+    editor->SetAppearance(column->Font(), CellColor(ACol, ARow));
+    bindEditorKeys(editor);
+    auto *editable = dynamic_cast<IInplaceEditable *>(editor);
+    // A typed first character is the start of the new text, not a selection
+    // the next character would replace.
+    if (!Text.isEmpty() && editable)
+        editable->EnterEditMode();
+    else if (column->Options().contains(coEditorAutoSelect))
         editor->SelectAll();
+    else if (editable)
+        editable->EnterEditMode();
     placeEditor();
     editor->Widget()->show();
     editor->Widget()->setFocus();
@@ -128,30 +207,105 @@ void TLgCustomGridControl::placeEditor()
     m_editor->Widget()->setGeometry(rect);
 }
 
-bool TLgCustomGridControl::ApplyEditing()
+namespace {
+
+// Reads the editor's text as a value of the column's kind; throws the
+// conversion error of the editor or of the cell text rules.
+void checkEditValue(ILgInplaceEditor *editor, int kind, const QString &text)
+{
+    auto *editable = dynamic_cast<IInplaceEditable *>(editor);
+    switch (kind) {
+    case kKindFloat:
+        if (editable)
+            editable->AsFloat();
+        else
+            CellText::toFloat(text);
+        break;
+    case kKindInteger:
+        if (editable)
+            editable->AsInteger();
+        else
+            CellText::toInteger(text);
+        break;
+    case kKindBoolean:
+        if (editable)
+            editable->AsBoolean();
+        else
+            CellText::toBoolean(text);
+        break;
+    case kKindDateTime:
+        if (editable)
+            editable->AsDateTime();
+        break;
+    default: break;
+    }
+}
+
+} // namespace
+
+TLgCustomGridControl::ApplyResult TLgCustomGridControl::applyEdit()
 {
     if (!m_editor)
-        return false;
+        return ApplyResult::Nothing;
     const QString text = m_editor->Text();
     if (m_inputEditing) {
         if (TLgCustomColumn *column = Columns()->Items(m_inputColumn))
             column->InputValue = text;
-        return true;
+        return ApplyResult::Applied;
     }
     if (!m_editing)
-        return false;
+        return ApplyResult::Nothing;
     const int col = m_editedCell.x();
     const int row = m_editedCell.y();
-    if (row < 0 || row >= RowCount() || text == Cells(col, row))
-        return false;
+    TLgCustomColumn *column = Columns()->Items(col);
+    if (!column || row < 0 || row >= RowCount() || text == Cells(col, row))
+        return ApplyResult::Nothing;
+    // The value is checked before anyone is asked, and written in a guard:
+    // a text that is not a value of the column's kind leaves the cell alone.
+    try {
+        checkEditValue(m_editor, column->Kind(), text);
+    } catch (const Exception &e) {
+        if (OnEditError)
+            OnEditError(this, col, row, e.message());
+        return ApplyResult::Failed;
+    }
     bool accept = true;
     if (OnEditAccept)
         OnEditAccept(this, col, row, text, accept);
     if (!accept || row >= RowCount())
-        return false;
-    SetCells(col, row, text);
+        return ApplyResult::Rejected;
+    const QString old = Cells(col, row);
+    try {
+        SetCells(col, row, text);
+    } catch (const Exception &e) {
+        try {
+            SetCells(col, row, old);
+        } catch (const Exception &) {
+        }
+        if (OnEditError)
+            OnEditError(this, col, row, e.message());
+        return ApplyResult::Failed;
+    }
     if (OnAfterEdit)
         OnAfterEdit(this, col, row, text);
+    return ApplyResult::Applied;
+}
+
+bool TLgCustomGridControl::ApplyEditing()
+{
+    return applyEdit() == ApplyResult::Applied;
+}
+
+bool TLgCustomGridControl::FinishEditing()
+{
+    if (!m_editor)
+        return true;
+    if (applyEdit() == ApplyResult::Failed) {
+        if (m_editor && m_editor->Widget())
+            m_editor->Widget()->setFocus();
+        return false;
+    }
+    EndEditing();
     return true;
 }
 
@@ -181,18 +335,19 @@ void TLgCustomGridControl::StartInputEditing(int ACol, const QString &Text)
     TLgCustomColumn *column = Columns()->Items(ACol);
     if (!column || ReadOnly || !m_options.contains(goInput) || !column->Options().contains(coCanInput))
         return;
-    ILgInplaceEditor *editor = column->InplaceEdit;
+    ILgInplaceEditor *editor = EditorFor(column);
     if (!editor || !editor->Widget())
         return;
-    ApplyEditing();
-    EndEditing();
+    if (!FinishEditing())
+        return;
     m_inputSelected = true;
     m_inputEditing = true;
     m_inputColumn = ACol;
     m_editor = editor;
-    column->PrepareEditor(editor);
     editor->Widget()->setParent(viewport());
     editor->SetText(Text.isEmpty() ? column->InputValue : Text);
+    column->PrepareEditor(editor);
+    bindEditorKeys(editor);
     placeEditor();
     editor->Widget()->show();
     editor->Widget()->setFocus();

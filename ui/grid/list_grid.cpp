@@ -40,6 +40,8 @@ TListGrid::TListGrid(QWidget *parent)
 
 TListGrid::~TListGrid()
 {
+    // An edit ends while the cells it shows still exist.
+    EndEditing();
     // The columns outlive this part of the grid; stop them reporting here.
     Columns()->OnListChanged = nullptr;
     Columns()->OnColumnChanged = nullptr;

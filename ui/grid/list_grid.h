@@ -40,8 +40,8 @@ public:
 
     // The value a check box play starts from, and the play's input applied
     // to the cell (after OnEditAccept allows it).
-    bool InplaceCheckBoxValue(int ACol, int ARow) const;
-    void ApplyPlayInput(int ACol, int ARow, const QString &Text, bool Value);
+    bool InplaceCheckBoxValue(int ACol, int ARow) const override;
+    void ApplyPlayInput(int ACol, int ARow, const QString &Text, bool Value) override;
 
     TCells &Store() { return *m_cells; }
     TRows &Rows() { return m_rows; }

@@ -47,6 +47,11 @@ QCursor drawnCursor(int id)
         p.drawLine(c + 1, c - 8, c + 1, c + 8);
         p.drawLine(c - 8, c, c + 8, c);
         break;
+    case crVertSplit:
+        p.drawLine(c - 8, c - 1, c + 8, c - 1);
+        p.drawLine(c - 8, c + 1, c + 8, c + 1);
+        p.drawLine(c, c - 8, c, c + 8);
+        break;
     case crColumnNoDrag:
         p.drawEllipse(QPoint(c, c), 7, 7);
         p.drawLine(c - 5, c - 5, c + 5, c + 5);

@@ -127,6 +127,8 @@ private:
 enum TGridCursorId {
     crHorzSplit = 3000,
     crColumnNoDrag = 3001,
+    // The row-border cursor: the roll cursor holds 3003 in this library.
+    crVertSplit = 3002,
     crRoll = 3003,
     crRollUp = 3004,
     crRollDown = 3005,
