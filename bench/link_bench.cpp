@@ -112,7 +112,7 @@ void BM_TouchEveryService(benchmark::State &state)
     for (auto _ : state) {
         qsizetype total = 0;
         services->forEachService(
-            [&](TService *s, TTransponder *, TSatelite *) { total += s->BouquetNames.size(); });
+            [&](TService *s, TTransponder *, TSatelite *) { total += s->BouquetNames().size(); });
         benchmark::DoNotOptimize(total);
     }
 }

@@ -150,8 +150,8 @@ void linkWaitingEntries(const TServiceList &list, bool isMyServices, WantedIds &
                 if (s + kPrefetchDistance < count)
                     __builtin_prefetch(tp->GetItem(s + kPrefetchDistance)->Sid.constData());
                 TService *service = tp->GetItem(s);
-                if (clearBouquetNames && !service->BouquetNames.isEmpty())
-                    service->BouquetNames.clear();
+                if (clearBouquetNames)
+                    service->ClearBouquetNames();
                 Slot *slot = wanted.find(TServiceKey(service->Sid, tp->Tsid, tp->Onid));
                 if (!slot || slot->linked)
                     continue;

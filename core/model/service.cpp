@@ -6,7 +6,38 @@
 #include "core/util/str_utils.h"
 #include "core/util/text_compare.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <mutex>
+
+namespace {
+
+// The shared copies of short type texts. Bounded, so a file full of odd
+// types cannot grow it without end; the rest are kept by their services.
+const QString *sharedTypeText(const QString &type)
+{
+    constexpr qsizetype kMaxSharedLength = 4;
+    constexpr qsizetype kMaxSharedTexts = 4096;
+    static std::mutex lock;
+    // Never freed: the texts live as long as the program, like the services
+    // that may point at them from any list.
+    static auto *const texts = new QHash<QString, const QString *>();
+    if (type.size() > kMaxSharedLength)
+        return nullptr;
+    std::lock_guard guard(lock);
+    if (const auto it = texts->constFind(type); it != texts->constEnd())
+        return *it;
+    if (texts->size() >= kMaxSharedTexts)
+        return nullptr;
+    const QString *shared = new QString(type);
+    texts->insert(type, shared);
+    return shared;
+}
+
+const QStringList kNoBouquetNames;
+
+} // namespace
 
 TService::TService()
 {
@@ -42,19 +73,25 @@ std::unique_ptr<TService> TService::Clone() const
     clone->SetCountry(Country());
     clone->SetCategory(Category());
     clone->SetEncryption(Encryption());
-    clone->SetServiceType(m_serviceType);
+    clone->SetServiceType(*m_serviceType);
     return clone;
 }
 
 void TService::SetServiceType(const QString &type)
 {
-    m_serviceType = type;
+    m_serviceType = sharedTypeText(type);
+    if (!m_serviceType) {
+        if (!m_extra)
+            m_extra = std::make_unique<Extra>();
+        m_extra->serviceType = type;
+        m_serviceType = &m_extra->serviceType;
+    }
     UpdateClass();
 }
 
 QString TService::GetServiceTypeDec() const
 {
-    return hexToDecText(m_serviceType);
+    return hexToDecText(*m_serviceType);
 }
 
 QString TService::GetSidDec() const
@@ -114,7 +151,7 @@ bool TService::IsActionReplace() const
 
 std::optional<quint32> TService::TypeNumber() const
 {
-    return hexTextValue(m_serviceType);
+    return hexTextValue(*m_serviceType);
 }
 
 bool TService::IsTv() const
@@ -177,19 +214,30 @@ int TService::GetMyActionIconIndex() const
     return actionIconIndex(MyAction());
 }
 
+const QStringList &TService::BouquetNames() const
+{
+    return m_bouquetNames ? *m_bouquetNames : kNoBouquetNames;
+}
+
 void TService::AddBouquetName(const QString &name)
 {
-    const bool present = std::any_of(BouquetNames.cbegin(), BouquetNames.cend(),
+    if (name.isEmpty())
+        return;
+    if (!m_bouquetNames)
+        m_bouquetNames = std::make_unique<QStringList>();
+    QStringList &names = *m_bouquetNames;
+    const bool present = std::any_of(names.cbegin(), names.cend(),
                                      [&](const QString &n) { return sameText(n, name); });
-    if (!name.isEmpty() && !present)
-        BouquetNames.append(name);
-    std::sort(BouquetNames.begin(), BouquetNames.end(),
+    if (present)
+        return;
+    names.append(name);
+    std::sort(names.begin(), names.end(),
               [](const QString &a, const QString &b) { return compareText(a, b) < 0; });
 }
 
 QString TService::BouquetNamesText() const
 {
-    return BouquetNames.join(u',');
+    return BouquetNames().join(u',');
 }
 
 bool nameMatchesFilter(const QString &name, const QString &filterText)

@@ -22,11 +22,12 @@ public:
     TService(const TService &) = delete;
     TService &operator=(const TService &) = delete;
 
-    // What linking reads of every service (the size of the bouquet names, the
-    // id's text and length) comes first and within 32 bytes, so it mostly
-    // sits in one cache line.
-    QStringList BouquetNames; // sorted, no duplicates (case-insensitive)
+    // What linking reads of every service (the id's text and length, whether
+    // it has bouquet names) comes first, so it mostly sits in one cache line.
     QString Sid = QStringLiteral("0000");
+private:
+    std::unique_ptr<QStringList> m_bouquetNames; // only while there are names
+public:
     QString Name;
     bool Obsolete = false;
     bool Marked = false;
@@ -52,7 +53,7 @@ public:
     // Name, ids, country, category and encryption; no actions, flags or bouquets.
     std::unique_ptr<TService> Clone() const;
 
-    const QString &GetServiceType() const { return m_serviceType; }
+    const QString &GetServiceType() const { return *m_serviceType; }
     void SetServiceType(const QString &type);
     QString GetServiceTypeDec() const;
     QString GetSidDec() const;
@@ -78,8 +79,16 @@ public:
     int GetActionIconIndex() const;
     int GetMyActionIconIndex() const;
 
-    bool IsInBouquet() const { return !BouquetNames.isEmpty(); }
+    // The names of the bouquets that hold the service (valid after linking):
+    // sorted, no duplicates, compared ignoring case.
+    const QStringList &BouquetNames() const;
+    bool IsInBouquet() const { return m_bouquetNames != nullptr; }
     void AddBouquetName(const QString &name);
+    void ClearBouquetNames()
+    {
+        if (m_bouquetNames) // no store when there is nothing to clear
+            m_bouquetNames.reset();
+    }
     // What the grids show: the bouquet names joined by ",".
     QString BouquetNamesText() const;
 
@@ -98,11 +107,13 @@ private:
 
     struct Extra {
         QString action, myAction, country, category, encryption, provider;
+        QString serviceType; // only when the type is not one of the shared texts
     };
     const Extra &extra() const;
     void setExtra(QString Extra::*field, const QString &value);
 
-    QString m_serviceType;
+    // Type texts repeat ("01", "02"): services point at one shared copy.
+    const QString *m_serviceType = nullptr;
     std::unique_ptr<Extra> m_extra;
     // The bouquet entries linked to this service, chained through the entries.
     TBouquetService *m_firstLinkedEntry = nullptr;

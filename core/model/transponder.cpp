@@ -179,7 +179,7 @@ void TTransponder::UpdateClassAll()
 
 void TTransponder::ClearBouquetNames()
 {
-    m_services.forEach([](TService *s) { s->BouquetNames.clear(); });
+    m_services.forEach([](TService *s) { s->ClearBouquetNames(); });
 }
 
 void TTransponder::MarkAll()

@@ -65,10 +65,11 @@ TEST_F(Linking, RebuildsBouquetNamesSortedAndUnique)
         {"B", {{"", "00AA", "0001", "0085"}, {"", "00AA", "0001", "0085"}}},
         {"a", {{"", "00AA", "0001", "0085"}}},
     });
-    findService(*services, "Zwei")->BouquetNames = {"stale"};
+    findService(*services, "Zwei")->AddBouquetName("stale");
     bouquets->Link(*services, *my);
     EXPECT_EQ(findService(*services, "Eins")->BouquetNamesText(), "a,B");
-    EXPECT_TRUE(findService(*services, "Zwei")->BouquetNames.isEmpty());
+    EXPECT_TRUE(findService(*services, "Zwei")->BouquetNames().isEmpty());
+    EXPECT_FALSE(findService(*services, "Zwei")->IsInBouquet());
 }
 
 TEST_F(Linking, DoesNotMarkModified)

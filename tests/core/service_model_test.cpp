@@ -296,9 +296,9 @@ TEST(ServiceTree, BouquetNamesSortedAndUnique)
     s.AddBouquetName("");
     s.AddBouquetName("Ärzte");
     s.AddBouquetName("alpha");
-    EXPECT_EQ(s.BouquetNames.size(), 4);
-    for (qsizetype i = 1; i < s.BouquetNames.size(); ++i)
-        EXPECT_LE(compareText(s.BouquetNames[i - 1], s.BouquetNames[i]), 0) << i;
+    ASSERT_EQ(s.BouquetNames().size(), 4);
+    for (qsizetype i = 1; i < s.BouquetNames().size(); ++i)
+        EXPECT_LE(compareText(s.BouquetNames()[i - 1], s.BouquetNames()[i]), 0) << i;
     EXPECT_TRUE(s.IsInBouquet());
 }
 
