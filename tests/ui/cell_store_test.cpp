@@ -238,10 +238,10 @@ TEST(Sorting, RowsMoveAcrossAllColumns)
     s.fill(0, {"2", "3", "1"});
     s.fill(1, {"two", "three", "one"});
     int marker = 0;
-    s.cells.Cell(1, 0)->ObjectReference = &marker;
+    s.cells.Cell(1, 0)->SetObjectReference(&marker);
     s.cells.Sort(0, stNumeric, 0);
     EXPECT_EQ(s.texts(1), QStringList({"one", "two", "three"}));
-    EXPECT_EQ(s.cells.Cell(1, 1)->ObjectReference, &marker);
+    EXPECT_EQ(s.cells.Cell(1, 1)->ObjectReference(), &marker);
 }
 
 TEST(Sorting, ConversionErrorLeavesRowsAsTheyWere)

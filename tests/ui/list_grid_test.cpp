@@ -86,7 +86,7 @@ TEST(ListGrid, ClearRowsLeavesReferencedObjectsAlive)
     auto owned = std::make_unique<QObject>();
     QPointer<QObject> watch(owned.get());
     g.grid.AddRow(1);
-    g.grid.Cell(0, 0)->ObjectReference = owned.get();
+    g.grid.Cell(0, 0)->SetObjectReference(owned.get());
     g.grid.ClearRows();
     EXPECT_EQ(g.grid.RowCount(), 0);
     EXPECT_FALSE(watch.isNull());

@@ -99,7 +99,7 @@ struct ShowcaseGrid : GridFixture {
             grid.SetCells(6, r, QStringLiteral("Favourites"));
             grid.SetCells(7, r, r % 2 ? QStringLiteral("off") : QStringLiteral("on"));
         }
-        grid.Cell(1, 1)->Hint = QStringLiteral("renamed by the provider");
+        grid.Cell(1, 1)->SetHint(QStringLiteral("renamed by the provider"));
         grid.EndUpdate();
         name->SetSorted(true);
         focus(grid);

@@ -6,7 +6,27 @@
 
 #include <algorithm>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace {
+
+// Free slots are poisoned under AddressSanitizer, so a cell used after the
+// store freed it is reported as it would be with malloc.
+#if defined(__SANITIZE_ADDRESS__)
+void poison(const void *p, std::size_t size)
+{
+    ASAN_POISON_MEMORY_REGION(p, size);
+}
+void unpoison(const void *p, std::size_t size)
+{
+    ASAN_UNPOISON_MEMORY_REGION(p, size);
+}
+#else
+void poison(const void *, std::size_t) {}
+void unpoison(const void *, std::size_t) {}
+#endif
 
 [[noreturn]] void throwListIndex(int index)
 {
@@ -88,9 +108,127 @@ std::array<quint32, 4> splitAddress(const QString &text)
     return parts;
 }
 
+// --- TCellPool
+
+TCellPool::Block::~Block()
+{
+    if (memory)
+        unpoison(memory.get(), kSlotsPerBlock * sizeof(Slot));
+}
+
+TCellPool::~TCellPool()
+{
+    // The store destroys its cells first; what is left here holds no value.
+    Q_ASSERT(m_live == 0);
+}
+
+void *TCellPool::allocate()
+{
+    Slot *slot = m_free;
+    if (slot) {
+        unpoison(slot, sizeof(Slot));
+        m_free = slot->next;
+    } else {
+        if (m_unusedInLastBlock == 0) {
+            m_blocks.emplace_back(std::make_unique_for_overwrite<Slot[]>(kSlotsPerBlock));
+            poison(m_blocks.back().memory.get(), kSlotsPerBlock * sizeof(Slot));
+            m_unusedInLastBlock = kSlotsPerBlock;
+        }
+        slot = m_blocks.back().memory.get() + (kSlotsPerBlock - m_unusedInLastBlock);
+        --m_unusedInLastBlock;
+        unpoison(slot, sizeof(Slot));
+    }
+    ++m_live;
+    return slot;
+}
+
+void TCellPool::deallocate(void *p) noexcept
+{
+    Slot *slot = static_cast<Slot *>(p);
+    slot->next = m_free;
+    m_free = slot;
+    --m_live;
+    poison(slot, sizeof(Slot));
+}
+
+void TCellPool::Destroy(TCell *cell) noexcept
+{
+    if (!cell)
+        return;
+    cell->~TCell();
+    deallocate(cell);
+}
+
+void TCellPool::ReleaseIfUnused() noexcept
+{
+    if (m_live != 0)
+        return;
+    m_blocks.clear();
+    m_blocks.shrink_to_fit();
+    m_free = nullptr;
+    m_unusedInLastBlock = 0;
+}
+
+// --- TCells
+
 TCells::TCells(TLgColumns *columns) : m_columns(columns) {}
 
-TCells::~TCells() = default;
+TCells::~TCells()
+{
+    freeAll();
+}
+
+void TCells::freeCell(TCell *cell) noexcept
+{
+    // Only the grid's own entries go: the referenced object is the caller's.
+    if (!m_hints.empty())
+        m_hints.erase(cell);
+    if (!m_objectReferences.empty())
+        m_objectReferences.erase(cell);
+    m_pool.Destroy(cell);
+}
+
+void TCells::freeList(TCellList &list) noexcept
+{
+    for (TCell *cell : list)
+        freeCell(cell);
+    list.clear();
+}
+
+void TCells::freeAll() noexcept
+{
+    for (TCellList &list : m_lists)
+        freeList(list);
+    m_pool.ReleaseIfUnused();
+}
+
+QString TCells::HintOf(const TCell *cell) const
+{
+    const auto it = m_hints.find(cell);
+    return it == m_hints.end() ? QString() : it->second;
+}
+
+void TCells::SetHintOf(const TCell *cell, const QString &hint)
+{
+    if (hint.isEmpty())
+        m_hints.erase(cell);
+    else
+        m_hints.insert_or_assign(cell, hint);
+}
+
+void *TCells::ObjectReferenceOf(const TCell *cell) const
+{
+    const auto it = m_objectReferences.find(cell);
+    return it == m_objectReferences.end() ? nullptr : it->second;
+}
+
+void TCells::SetObjectReferenceOf(const TCell *cell, void *object)
+{
+    if (!object)
+        m_objectReferences.erase(cell);
+    else
+        m_objectReferences.insert_or_assign(cell, object);
+}
 
 void TCells::checkRow(int row) const
 {
@@ -110,7 +248,7 @@ TCell *TCells::Cell(int ACol, int ARow)
         throw Exception(FormatMsg2(msg(MsgCellOutOfBounds), QString::number(ACol),
                                    QString::number(ARow)));
     checkRow(ARow);
-    TCell *cell = m_lists[std::size_t(ACol)][std::size_t(ARow)].get();
+    TCell *cell = m_lists[std::size_t(ACol)][std::size_t(ARow)];
     cell->m_col = ACol;
     cell->m_row = ARow;
     return cell;
@@ -129,32 +267,41 @@ TCells::ColumnTemplate TCells::templateFor(int column) const
     return t;
 }
 
-std::unique_ptr<TCell> TCells::makeCell(const ColumnTemplate &t, bool inserted)
+TCell *TCells::makeCell(const ColumnTemplate &t, bool inserted)
 {
-    std::unique_ptr<TCell> cell;
+    TCell *cell = nullptr;
     switch (t.kind) {
     case kKindIncrement:
         if (inserted)
-            cell = std::make_unique<TIntegerCell>(this);
+            cell = m_pool.Create<TIntegerCell>(this);
         else
-            cell = std::make_unique<TIncrementCell>(this);
+            cell = m_pool.Create<TIncrementCell>(this);
         break;
-    case kKindBoolean: cell = std::make_unique<TBooleanCell>(this); break;
-    case kKindDateTime: cell = std::make_unique<TDateTimeCell>(this); break;
-    case kKindFloat: cell = std::make_unique<TFloatCell>(this); break;
-    case kKindInteger: cell = std::make_unique<TIntegerCell>(this); break;
+    case kKindBoolean: cell = m_pool.Create<TBooleanCell>(this); break;
+    case kKindDateTime: cell = m_pool.Create<TDateTimeCell>(this); break;
+    case kKindFloat: cell = m_pool.Create<TFloatCell>(this); break;
+    case kKindInteger: cell = m_pool.Create<TIntegerCell>(this); break;
     case kKindVirtual:
         if (t.column) {
-            cell = std::make_unique<TVirtualCell>(this, t.column);
+            cell = m_pool.Create<TVirtualCell>(this, t.column);
             break;
         }
         [[fallthrough]];
-    default: cell = std::make_unique<TStringCell>(this); break;
+    default: cell = m_pool.Create<TStringCell>(this); break;
     }
-    cell->m_fontStyle = t.fontStyle;
+    cell->SetFontStyle(t.fontStyle);
     cell->SetColor(t.color);
     cell->m_creating = false;
     return cell;
+}
+
+// Room is made before a cell is taken from the pool, so a failing insert
+// loses no cell; growth stays geometric, as rows mostly come one at a time.
+void TCells::reserveFor(TCellList &list, int count)
+{
+    const std::size_t needed = std::size_t(count);
+    if (list.capacity() < needed)
+        list.reserve(std::max(needed, list.capacity() * 2));
 }
 
 void TCells::AddRows(int count)
@@ -164,6 +311,7 @@ void TCells::AddRows(int count)
     for (int c = 0; c < ColCount(); ++c) {
         const ColumnTemplate t = templateFor(c);
         TCellList &list = m_lists[std::size_t(c)];
+        reserveFor(list, m_rowCount + count);
         for (int k = 0; k < count; ++k)
             list.push_back(makeCell(t, false));
     }
@@ -176,6 +324,7 @@ void TCells::InsertRow(int pos)
     checkRowForInsert(pos);
     for (int c = 0; c < ColCount(); ++c) {
         TCellList &list = m_lists[std::size_t(c)];
+        reserveFor(list, m_rowCount + 1);
         list.insert(list.begin() + pos, makeCell(templateFor(c), true));
     }
     ++m_rowCount;
@@ -185,8 +334,10 @@ void TCells::InsertRow(int pos)
 void TCells::DeleteRow(int index)
 {
     checkRow(index);
-    for (TCellList &list : m_lists)
+    for (TCellList &list : m_lists) {
+        freeCell(list[std::size_t(index)]);
         list.erase(list.begin() + index);
+    }
     --m_rowCount;
 }
 
@@ -195,9 +346,9 @@ void TCells::MoveRow(int fromPos, int toPos)
     checkRow(fromPos);
     checkRow(toPos);
     for (TCellList &list : m_lists) {
-        auto cell = std::move(list[std::size_t(fromPos)]);
+        TCell *cell = list[std::size_t(fromPos)];
         list.erase(list.begin() + fromPos);
-        list.insert(list.begin() + toPos, std::move(cell));
+        list.insert(list.begin() + toPos, cell);
     }
     m_sorted = false;
 }
@@ -214,8 +365,7 @@ void TCells::SwapRows(int a, int b)
 
 void TCells::Clear()
 {
-    for (TCellList &list : m_lists)
-        list.clear();
+    freeAll();
     m_rowCount = 0;
     m_sorted = false;
 }
@@ -226,23 +376,27 @@ void TCells::ColumnNotification(int operation, int index, int index2)
     switch (operation & kOperationMask) {
     case kColumnAppended: {
         const ColumnTemplate t = templateFor(m_columns ? m_columns->Count() - 1 : 0);
-        TCellList list;
+        m_lists.emplace_back();
+        TCellList &list = m_lists.back();
         list.reserve(std::size_t(m_rowCount));
         for (int r = 0; r < m_rowCount; ++r)
             list.push_back(makeCell(t, false));
-        m_lists.push_back(std::move(list));
         break;
     }
     case kColumnDeleted:
         if (index < 0 || index >= ColCount())
             return;
+        freeList(m_lists[std::size_t(index)]);
         m_lists.erase(m_lists.begin() + index);
-        if (m_lists.empty())
+        if (m_lists.empty()) {
             m_rowCount = 0;
+            m_pool.ReleaseIfUnused();
+        }
         m_sorted = false;
         m_lastSortColumn = -1;
         break;
     case kColumnsCleared:
+        freeAll();
         m_lists.clear();
         m_rowCount = 0;
         m_sorted = false;
@@ -252,11 +406,10 @@ void TCells::ColumnNotification(int operation, int index, int index2)
         if (index < 0 || index > ColCount())
             return;
         const ColumnTemplate t = templateFor(index);
-        TCellList list;
+        TCellList &list = *m_lists.emplace(m_lists.begin() + index);
         list.reserve(std::size_t(m_rowCount));
         for (int r = 0; r < m_rowCount; ++r)
             list.push_back(makeCell(t, true));
-        m_lists.insert(m_lists.begin() + index, std::move(list));
         m_sorted = false;
         break;
     }
@@ -280,7 +433,7 @@ void TCells::applyOrder(const std::vector<int> &order)
         TCellList sorted;
         sorted.reserve(list.size());
         for (int from : order)
-            sorted.push_back(std::move(list[std::size_t(from)]));
+            sorted.push_back(list[std::size_t(from)]);
         list = std::move(sorted);
     }
 }

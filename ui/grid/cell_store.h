@@ -3,9 +3,14 @@
 #include "ui/grid/cells.h"
 #include "ui/grid/grid_types.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <new>
 #include <random>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class TLgColumns;
@@ -19,12 +24,76 @@ enum TColumnListOperation {
     kColumnMoved = 4,
 };
 
+// Fixed-size slots for the cells of one store, taken from blocks and given
+// back to a free list. A grid holds a cell for every row of every column, so
+// each cell saving malloc's own bookkeeping counts; a slot never moves, so a
+// cell pointer stays valid until the store frees that cell.
+class TCellPool
+{
+public:
+    static constexpr std::size_t kSlotSize =
+        std::max({sizeof(TBooleanCell), sizeof(TDateTimeCell), sizeof(TFloatCell),
+                  sizeof(TIntegerCell), sizeof(TStringCell), sizeof(TIncrementCell),
+                  sizeof(TVirtualCell)});
+    static constexpr std::size_t kSlotAlign =
+        std::max({alignof(TBooleanCell), alignof(TDateTimeCell), alignof(TFloatCell),
+                  alignof(TIntegerCell), alignof(TStringCell), alignof(TIncrementCell),
+                  alignof(TVirtualCell)});
+    static constexpr std::size_t kSlotsPerBlock = 4096;
+
+    TCellPool() = default;
+    ~TCellPool();
+    TCellPool(const TCellPool &) = delete;
+    TCellPool &operator=(const TCellPool &) = delete;
+
+    template <typename T, typename... Args>
+    T *Create(Args &&...args)
+    {
+        static_assert(sizeof(T) <= kSlotSize && alignof(T) <= kSlotAlign);
+        void *slot = allocate();
+        try {
+            return ::new (slot) T(std::forward<Args>(args)...);
+        } catch (...) {
+            deallocate(slot);
+            throw;
+        }
+    }
+    void Destroy(TCell *cell) noexcept;
+    // Gives the blocks back to the heap once no cell lives in them.
+    void ReleaseIfUnused() noexcept;
+
+    std::size_t LiveCount() const { return m_live; }
+    std::size_t BlockCount() const { return m_blocks.size(); }
+
+private:
+    union Slot {
+        Slot *next;
+        alignas(kSlotAlign) std::byte storage[kSlotSize];
+    };
+    static_assert(sizeof(Slot) == kSlotSize);
+    struct Block {
+        explicit Block(std::unique_ptr<Slot[]> s) : memory(std::move(s)) {}
+        Block(Block &&) = default;
+        Block &operator=(Block &&) = default;
+        ~Block();
+        std::unique_ptr<Slot[]> memory;
+    };
+    void *allocate();
+    void deallocate(void *slot) noexcept;
+
+    std::vector<Block> m_blocks;
+    Slot *m_free = nullptr;
+    std::size_t m_unusedInLastBlock = 0;
+    std::size_t m_live = 0;
+};
+
 // The grid's cells: one list per column, one cell per row in each list. Row
 // operations touch one entry per column; sorting moves entries, never values.
 class TCells
 {
 public:
-    using TCellList = std::vector<std::unique_ptr<TCell>>;
+    // The lists point into the pool; the store frees every cell it drops.
+    using TCellList = std::vector<TCell *>;
 
     explicit TCells(TLgColumns *columns);
     ~TCells();
@@ -58,6 +127,16 @@ public:
     void CustomCompare(TCell *cell1, TCell *cell2, int &compare);
     QColor CellColor(int ACol, int ARow, bool text) const;
 
+    // The sparse per-cell data behind TCell's accessors; an empty hint or a
+    // null reference removes the entry.
+    QString HintOf(const TCell *cell) const;
+    void SetHintOf(const TCell *cell, const QString &hint);
+    void *ObjectReferenceOf(const TCell *cell) const;
+    void SetObjectReferenceOf(const TCell *cell, void *object);
+    std::size_t HintCount() const { return m_hints.size(); }
+    std::size_t ObjectReferenceCount() const { return m_objectReferences.size(); }
+    const TCellPool &Pool() const { return m_pool; }
+
     std::function<void(int ACol, int ARow)> OnChange;
     std::function<void(TCell *Cell1, TCell *Cell2, int &Compare)> OnCompare;
     std::function<QColor(int ACol, int ARow, bool text)> OnColorQuery;
@@ -70,12 +149,20 @@ private:
         TLgCustomColumn *column = nullptr;
     };
     ColumnTemplate templateFor(int column) const;
-    std::unique_ptr<TCell> makeCell(const ColumnTemplate &t, bool inserted);
+    TCell *makeCell(const ColumnTemplate &t, bool inserted);
+    void freeCell(TCell *cell) noexcept;
+    void freeList(TCellList &list) noexcept;
+    void freeAll() noexcept;
+    static void reserveFor(TCellList &list, int count);
     void checkRow(int row) const;
     void checkRowForInsert(int row) const;
     void applyOrder(const std::vector<int> &order);
 
     TLgColumns *m_columns;
+    // Declared before the lists: the cells are gone before their slots.
+    TCellPool m_pool;
+    std::unordered_map<const TCell *, QString> m_hints;
+    std::unordered_map<const TCell *, void *> m_objectReferences;
     std::vector<TCellList> m_lists;
     int m_rowCount = 0;
     bool m_sorted = false;

@@ -164,7 +164,33 @@ double today()
 
 } // namespace CellText
 
+// The font styles fit the byte the cell keeps them in, and the packed cells
+// fit the store's slots without padding (see TCellPool).
+static_assert(int(fsStrikeOut) < 8);
+static_assert(sizeof(void *) != 8 || sizeof(TCell) == 32);
+static_assert(sizeof(void *) != 8 || sizeof(TStringCell) == 56);
+
 TCell::TCell(TCells *owner) : m_owner(owner) {}
+
+void *TCell::ObjectReference() const
+{
+    return m_owner->ObjectReferenceOf(this);
+}
+
+void TCell::SetObjectReference(void *object)
+{
+    m_owner->SetObjectReferenceOf(this, object);
+}
+
+QString TCell::Hint() const
+{
+    return m_owner->HintOf(this);
+}
+
+void TCell::SetHint(const QString &hint)
+{
+    m_owner->SetHintOf(this, hint);
+}
 
 QColor TCell::BackgroundColor() const
 {

@@ -43,13 +43,17 @@ public:
     virtual void SetAsString(const QString &value);
 
     // The model object the row shows. Never read, copied or freed by the grid.
-    void *ObjectReference = nullptr;
+    // Kept by the store beside the cell, since most grids set none.
+    void *ObjectReference() const;
+    void SetObjectReference(void *object);
 
-    TFontStyles FontStyle() const { return m_fontStyle; }
-    void SetFontStyle(TFontStyles style) { m_fontStyle = style; }
+    TFontStyles FontStyle() const { return TFontStyles::fromBits(m_fontStyle); }
+    void SetFontStyle(TFontStyles style) { m_fontStyle = quint8(style.bits()); }
     QColor Color() const { return QColor::fromRgba(m_color); }
     void SetColor(const QColor &color);
-    QString Hint;
+    // Few cells have a hint; the store keeps them beside the cells.
+    QString Hint() const;
+    void SetHint(const QString &hint);
 
     int Col() const { return m_col; }
     int Row() const { return m_row; }
@@ -60,9 +64,11 @@ private:
     friend class TCells;
     void reportChange();
 
+    // Packed so that a text cell fills one 56-byte pool slot: a grid holds
+    // a cell for every row of every column.
     TCells *m_owner;
     QRgb m_color = 0xffffffff;
-    TFontStyles m_fontStyle;
+    quint8 m_fontStyle = 0;
     bool m_creating = true;
     int m_col = 0;
     int m_row = 0;

@@ -298,7 +298,7 @@ bool TListGrid::PrepareCellDrawing(int ACol, int ARow, TColumnDisplay &Display)
         case kKindFloat: Display.FloatValue = cell->AsFloat(); break;
         default: Display.TextValue = cell->AsString(); break;
         }
-        Display.ShowHintMark = !cell->Hint.isEmpty() && AppearanceOptions().contains(aoHintMarks);
+        Display.ShowHintMark = !cell->Hint().isEmpty() && AppearanceOptions().contains(aoHintMarks);
         return true;
     } catch (const Exception &) {
         return false;
@@ -316,7 +316,7 @@ QString TListGrid::CellHint(int ACol, int ARow) const
 {
     if (ARow < 0 || ARow >= RowCount() || ACol < 0 || ACol >= m_cells->ColCount())
         return {};
-    return m_cells->Cell(ACol, ARow)->Hint;
+    return m_cells->Cell(ACol, ARow)->Hint();
 }
 
 void TListGrid::CellFormating(int ACol, int ARow, QColor &TextColor, TFontStyles &FontStyle,
