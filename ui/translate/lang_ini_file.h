@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/ini_file.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 // A language file held in memory: sections and keys in file order, found
 // without regard to letter case. The program only ever reads language files,
@@ -13,10 +13,7 @@
 class TLangIniFile
 {
 public:
-    struct TEntry {
-        QString key;
-        QString value; // raw, still a literal
-    };
+    using TEntry = IniFile::Entry; // the value is raw, still a literal
 
     explicit TLangIniFile(const QString &fileName);
 
@@ -25,28 +22,23 @@ public:
 
     const QString &FileName() const { return m_fileName; }
 
-    bool SectionExists(const QString &section) const;
+    bool SectionExists(const QString &section) const { return m_ini.sectionExists(section); }
     // Every entry of a section, in file order (a repeated key is listed twice).
-    QList<TEntry> ReadSection(const QString &section) const;
-    QStringList ReadSectionKeys(const QString &section) const;
+    QList<TEntry> ReadSection(const QString &section) const { return m_ini.section(section); }
+    QStringList ReadSectionKeys(const QString &section) const
+    {
+        return m_ini.sectionKeys(section);
+    }
     // The first value of a key; defaultValue when the section or key is missing.
     QString ReadString(const QString &section, const QString &key,
-                       const QString &defaultValue = QString()) const;
+                       const QString &defaultValue = QString()) const
+    {
+        return m_ini.readString(section, key, defaultValue);
+    }
 
 private:
-    struct TSection {
-        QString name;
-        QList<TEntry> entries;
-    };
-
     TLangIniFile() = default;
-    void parse(const QString &text);
-    const TSection *findSection(const QString &section) const;
 
     QString m_fileName;
-    QList<TSection> m_sections;
+    IniFile m_ini;
 };
-
-// Bytes of an ini file as text: UTF-8 (with or without BOM), or Windows-1252
-// when the bytes are not valid UTF-8 (files written by the Windows program).
-QString decodeIniBytes(const QByteArray &bytes);
