@@ -336,19 +336,14 @@ int TGifPicture::Add(const QImage &image)
         indexed = image.convertToFormat(QImage::Format_Indexed8);
         frame->ColorMap().AssignColorTable(indexed.colorTable());
     } else {
-        // Other bitmaps are reduced to the web palette, nearest colour.
-        const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-        indexed = QImage(rgb.size(), QImage::Format_Indexed8);
-        const TNetscapeColorLookup lookup;
-        for (int y = 0; y < rgb.height(); ++y) {
-            const uchar *src = rgb.constScanLine(y);
-            uchar *dst = indexed.scanLine(y);
-            for (int x = 0; x < rgb.width(); ++x) {
-                int r, g, b;
-                dst[x] = uchar(lookup.Lookup(src[3 * x], src[3 * x + 1], src[3 * x + 2], r, g, b));
-            }
-        }
-        frame->ColorMap().AssignColorTable(WebPalette());
+        // True-colour bitmaps go through the image's reduction settings; a
+        // given palette (reduction 9) is the image's palette, else its global table.
+        const QList<QRgb> custom =
+            m_palette.isEmpty() ? m_header.ColorMap().ColorTable() : m_palette;
+        indexed = ReduceColors(image, ColorReduction, DitherMode, ReductionBits, custom);
+        if (indexed.isNull())
+            throw GIFException(MsgGifUnsupportedPixelFormat);
+        frame->ColorMap().AssignColorTable(indexed.colorTable());
     }
     std::vector<quint8> data(size_t(image.width()) * image.height());
     for (int y = 0; y < image.height(); ++y) {

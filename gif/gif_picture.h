@@ -34,6 +34,16 @@ enum TGIFDrawOption : quint16 {
 using TGIFDrawOptions = quint16;
 inline constexpr TGIFDrawOptions kDefaultDrawOptions = 0x060F;
 
+// Image Optimize options.
+enum TGIFOptimizeOption : quint8 {
+    ooCrop = 0x01,
+    ooMerge = 0x02,
+    ooCleanup = 0x04,
+    ooColorMap = 0x08,
+    ooReduceColors = 0x10,
+};
+using TGIFOptimizeOptions = quint8;
+
 enum class TProgressStage { psStarting, psRunning, psEnding };
 
 // The GIF image component: owns the file model, loads and saves it, renders
@@ -111,6 +121,16 @@ public:
     void FreeBitmap();
 
     void Clear();
+    // Colour-table optimise: the table sorted by descending use (ties keep
+    // their order), unused colours cut off the end, pixels and transparent
+    // indices remapped; marks the table Optimized. True when it changed.
+    bool OptimizeGlobalColorMap();
+    bool OptimizeLocalColorMap(TGIFSubImage &frame);
+    // Shrinks the image without changing how it looks; raises "Invalid
+    // reduction method" for ooReduceColors with reduction 9. ooMerge
+    // (frame differencing) is not performed yet and leaves frames as they are.
+    void Optimize(TGIFOptimizeOptions options, int reduction, int ditherMode,
+                  quint32 reductionBits);
     void Assign(const TGifPicture *source);
     void Assign(const QImage &image);
     void AssignTo(QImage &target);

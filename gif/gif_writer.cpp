@@ -72,7 +72,8 @@ void TGIFSubImage::SaveToStream(TGifOutStream &stream) const
         bits = Image()->BitsPerPixel();
         colors = 1 << bits;
     }
-    CompressFrame(stream, bits, colors, m_data.data(), Interlaced(), Width, Height);
+    const quint8 compression = Image() ? Image()->Compression : 0;
+    CompressFrame(stream, bits, colors, m_data.data(), Interlaced(), Width, Height, compression);
 }
 
 void TGifPictureList::SaveToStream(TGifOutStream &stream) const

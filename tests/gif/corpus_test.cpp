@@ -106,10 +106,10 @@ TEST(GifCorpus, AnimationFramesMatchImageMagickCoalesce)
     }
 }
 
-// Every prefix of these files either loads or fails with a designed error.
+// Every prefix of these files either loads or fails with one of the codec's own errors.
 TEST(GifCorpus, TruncatedFilesLoadOrFailCleanly)
 {
-    const QStringList designed = {
+    const QStringList known = {
         msg(MsgGifInvalidSignature), msg(MsgGifPrematureEnd), msg(MsgGifUnknownExtension),
         msg(MsgGifInvalidData), msg(MsgGifBadExtensionIntroducer),
         msg(MsgGifCircularTableEntry), msg(MsgGifInvalidDimensions)};
@@ -131,7 +131,7 @@ TEST(GifCorpus, TruncatedFilesLoadOrFailCleanly)
                 picture.Bitmap(); // a loaded prefix must also render
                 continue;
             }
-            EXPECT_TRUE(designed.contains(error))
+            EXPECT_TRUE(known.contains(error))
                 << name.toStdString() << " prefix " << n << ": " << error.toStdString();
         }
     }

@@ -1,5 +1,5 @@
-// Inputs the fuzzer once stumbled on: each loads or is refused with a designed
-// error, and whatever loaded renders and draws.
+// Inputs the fuzzer once stumbled on: each loads or is refused with one of the codec's
+// own errors, and whatever loaded renders and draws.
 #include "gif_test_support.h"
 
 #include <QDir>
@@ -16,7 +16,7 @@ TEST(GifFuzzFinds, LoadOrRefuseAndDraw)
     const QDir dir(QStringLiteral(PELLORAN_FIXTURES_DIR "/gif/fuzz"));
     const QStringList files = dir.entryList(QDir::Files);
     ASSERT_FALSE(files.isEmpty());
-    const QStringList designed = {msg(MsgGifInvalidSignature), msg(MsgGifPrematureEnd),
+    const QStringList known = {msg(MsgGifInvalidSignature), msg(MsgGifPrematureEnd),
                                   msg(MsgGifUnknownExtension), msg(MsgGifInvalidData),
                                   msg(MsgGifBadExtensionIntroducer),
                                   msg(MsgGifCircularTableEntry), msg(MsgGifInvalidDimensions)};
@@ -28,7 +28,7 @@ TEST(GifFuzzFinds, LoadOrRefuseAndDraw)
             TGifPicture picture;
             QString error;
             if (!picture.LoadFromData(readFile(dir.filePath(name)), error)) {
-                EXPECT_TRUE(designed.contains(error)) << error.toStdString();
+                EXPECT_TRUE(known.contains(error)) << error.toStdString();
             }
             picture.DrawOptions = options;
             QImage target(61, 47, QImage::Format_ARGB32_Premultiplied);

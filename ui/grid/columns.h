@@ -186,7 +186,7 @@ public:
     // The text typed into the input line for this column.
     QString InputValue;
 
-    // Copies the designed set of properties (not SortType, Enabled or DefaultWidth).
+    // Copies the column's settings except SortType, Enabled and DefaultWidth.
     void Assign(const TLgCustomColumn &other);
 
     using TListener = std::function<void(TLgCustomColumn *column, int change)>;
