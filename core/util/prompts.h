@@ -9,6 +9,18 @@ class TPrompts
 public:
     virtual ~TPrompts() = default;
 
+    enum class TMsgKind { Error, Warning, Information, Confirmation };
+    // Buttons of a message box; messageBox answers with the one pressed.
+    enum TMsgButton : int {
+        mbOK = 0x1,
+        mbCancel = 0x2,
+        mbYes = 0x4,
+        mbNo = 0x8,
+        mbAbort = 0x10,
+    };
+
+    virtual int messageBox(TMsgKind kind, const QString &text, int buttons) = 0;
+
     // An existing file to open; empty when the user cancelled. `filter` is in
     // Qt's form ("XML (*.xml)").
     virtual QString openFileName(const QString &title, const QString &filter,

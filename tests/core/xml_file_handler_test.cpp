@@ -30,6 +30,11 @@ QString fixture(const char *name)
 class ScriptedPrompts : public TPrompts
 {
 public:
+    int messageBox(TMsgKind, const QString &text, int buttons) override
+    {
+        asked << QStringList{QStringLiteral("message"), text};
+        return buttons & mbOK ? mbOK : mbCancel;
+    }
     QString openFileName(const QString &title, const QString &filter, const QString &folder,
                          const QString &fileName) override
     {
