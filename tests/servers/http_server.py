@@ -9,6 +9,8 @@ on purpose; prints "PORT <n>" once it listens.
   /nolength          a body without Content-Length, ended by closing
   /stall             sends a few bytes, then nothing, for a long time
   /redirect/<path>   302 to /<path>
+
+With --log FILE every requested path (query included) is appended to FILE.
 """
 import argparse
 import http.server
@@ -24,7 +26,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    log_file = None
+
     def do_GET(self):
+        if Handler.log_file:
+            with open(Handler.log_file, "a", encoding="utf-8") as log:
+                log.write(self.path + "\n")
         if self.path == "/missing":
             self.send_error(404)
         elif self.path == "/truncated":
@@ -64,7 +71,9 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
+    parser.add_argument("--log")
     args = parser.parse_args()
+    Handler.log_file = args.log
     os.chdir(args.root)
     server = Server(("127.0.0.1", 0), Handler)
     print("PORT %d" % server.server_address[1], flush=True)
