@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+class TBouquetList;
+class TFrmXMLHandler;
+class TServiceList;
+
+// The four model lists the program keeps between runs.
+struct TModelLists {
+    TServiceList &kingOfSat;
+    TServiceList &services;
+    TServiceList &myServices;
+    TBouquetList &bouquets;
+};
+
+// The working files in the program folder ("KingOfSat.xml", "Services.xml",
+// "MyServices.xml", "Bouquets.xml") and the "History" folder beside them:
+// before each save the last three are copied there under a date-and-time
+// stamp, so any saved state can be brought back. The menus, grids and
+// message boxes around this belong to the main window.
+class TWorkingFiles
+{
+public:
+    TWorkingFiles(QString programFolder, TFrmXMLHandler &handler, TModelLists lists);
+
+    // Loads every working file that exists (services without news), then links.
+    void LoadFiles();
+    void LinkLists();
+    // SaveState, then writes each list in its own dialect, or deletes its file
+    // when the list is empty; the model counts as saved afterwards.
+    void SaveFiles();
+    void SaveState(const QDateTime &now = QDateTime::currentDateTime());
+    // The stamps of the saved states, newest first.
+    QStringList HistoryStamps() const;
+    // Moves the state's files back over the working files (a file the state
+    // lacks is deleted), reloads the lists and counts the model as saved.
+    void RestoreState(const QString &stamp);
+    void ClearHistory();
+    // Deletes the working files and empties the lists, except KingOfSat's.
+    void Reset();
+
+    QString HistoryFolder() const;
+    QString WorkingFile(const QString &name) const;
+
+    // "2007-03-14_21.05.09": sorts in time order as plain text.
+    static QString stampFor(const QDateTime &time);
+    // The text between the first and the last "." of a history file's name.
+    static QString stampOf(const QString &fileName);
+
+private:
+    QString m_folder;
+    TFrmXMLHandler &m_handler;
+    TModelLists m_lists;
+};

@@ -1,0 +1,129 @@
+#include "app/main/working_files.h"
+#include "core/model/bouquet_list.h"
+#include "core/model/save_handler.h"
+#include "core/model/service_list.h"
+#include "core/zapit/xml_file_handler.h"
+
+#include "qt_print.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString fixture(const char *name)
+{
+    return QStringLiteral(PELLORAN_FIXTURES_DIR "/zapit/") + QLatin1String(name);
+}
+
+// A program folder with the four lists and the files behind them.
+class WorkingFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        QFile::copy(fixture("services.1.astra-canonical.xml"), path("Services.xml"));
+        QFile::copy(fixture("myservices.1.sat-canonical.xml"), path("MyServices.xml"));
+        QFile::copy(fixture("bouquets.4.position-canonical.xml"), path("Bouquets.xml"));
+        QFile::copy(fixture("services.3.esi-canonical.xml"), path("KingOfSat.xml"));
+        files.LoadFiles();
+    }
+
+    QString path(const QString &name) const { return folder.filePath(name); }
+    bool exists(const QString &name) const { return QFile::exists(path(name)); }
+
+    QTemporaryDir folder;
+    TFrmXMLHandler handler{TFrmXMLHandler::Environment{}};
+    TServiceList kingOfSat, services, myServices;
+    TBouquetList bouquets;
+    TWorkingFiles files{folder.path(), handler, {kingOfSat, services, myServices, bouquets}};
+};
+
+TEST_F(WorkingFiles, LoadsAndLinksWhatExists)
+{
+    EXPECT_GT(services.Count(), 0);
+    EXPECT_GT(myServices.Count(), 0);
+    EXPECT_GT(kingOfSat.Count(), 0);
+    ASSERT_GT(bouquets.Count(), 0);
+    EXPECT_EQ(bouquets.Format, 4);
+}
+
+TEST_F(WorkingFiles, SavingKeepsAHistoryState)
+{
+    const QDateTime when(QDate(2007, 3, 14), QTime(21, 5, 9));
+    files.SaveState(when);
+    files.SaveState(when); // the same second: the same names
+    EXPECT_EQ(files.HistoryStamps(), QStringList({"2007-03-14_21.05.09"}));
+    for (const char *name : {"Services", "MyServices", "Bouquets"})
+        EXPECT_TRUE(QFile::exists(QDir(files.HistoryFolder())
+                                      .filePath(QLatin1String(name) + ".2007-03-14_21.05.09.xml")))
+            << name;
+    EXPECT_FALSE(QFile::exists(QDir(files.HistoryFolder()).filePath("KingOfSat.2007-03-14_21.05.09.xml")));
+
+    files.SaveState(when.addSecs(3600));
+    EXPECT_EQ(files.HistoryStamps(), QStringList({"2007-03-14_22.05.09", "2007-03-14_21.05.09"}));
+    files.ClearHistory();
+    EXPECT_TRUE(files.HistoryStamps().isEmpty());
+}
+
+TEST_F(WorkingFiles, EmptyListsLoseTheirFiles)
+{
+    myServices.Clear();
+    SaveHandler().SetModified();
+    files.SaveFiles();
+    EXPECT_FALSE(exists("MyServices.xml"));
+    EXPECT_TRUE(exists("Services.xml"));
+    EXPECT_TRUE(SaveHandler().Saved());
+    EXPECT_EQ(files.HistoryStamps().size(), 1);
+}
+
+TEST_F(WorkingFiles, RestoreMovesTheStateBack)
+{
+    const QByteArray original = [&] {
+        QFile f(path("Services.xml"));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    QFile::remove(path("Bouquets.xml")); // a state saved without a bouquets file
+    files.SaveState(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
+    QFile::copy(fixture("bouquets.1.sat-canonical.xml"), path("Bouquets.xml"));
+    QFile::remove(path("Services.xml"));
+    QFile::copy(fixture("services.6.numbered-canonical.xml"), path("Services.xml"));
+
+    files.RestoreState("2020-01-02_03.04.05");
+    QFile restored(path("Services.xml"));
+    ASSERT_TRUE(restored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(restored.readAll(), original);
+    EXPECT_FALSE(exists("Bouquets.xml"));
+    EXPECT_EQ(bouquets.Count(), 0);
+    EXPECT_EQ(services.Format, 1);
+    EXPECT_TRUE(files.HistoryStamps().isEmpty()); // moved back, not copied
+    EXPECT_TRUE(SaveHandler().Saved());
+}
+
+TEST_F(WorkingFiles, ResetKeepsKingOfSat)
+{
+    files.Reset();
+    for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+        EXPECT_FALSE(exists(QLatin1String(name))) << name;
+    EXPECT_TRUE(exists("KingOfSat.xml"));
+    EXPECT_EQ(services.Count(), 0);
+    EXPECT_EQ(bouquets.Count(), 0);
+    EXPECT_GT(kingOfSat.Count(), 0);
+}
+
+TEST(WorkingFilesNames, StampsSortInTimeOrder)
+{
+    EXPECT_EQ(TWorkingFiles::stampFor(QDateTime(QDate(2007, 3, 14), QTime(21, 5, 9))),
+              "2007-03-14_21.05.09");
+    EXPECT_EQ(TWorkingFiles::stampOf("Services.2007-03-14_21.05.09.xml"), "2007-03-14_21.05.09");
+    EXPECT_EQ(TWorkingFiles::stampOf("odd.xml"), "");
+    EXPECT_LT(TWorkingFiles::stampFor(QDateTime(QDate(2007, 3, 14), QTime(9, 0, 0))),
+              TWorkingFiles::stampFor(QDateTime(QDate(2007, 3, 14), QTime(10, 0, 0))));
+}
+
+} // namespace
