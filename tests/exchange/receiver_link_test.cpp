@@ -47,12 +47,13 @@ TEST(ReceiverPing, ResultsAndStatusTexts)
         {"no_program", dir.filePath("no-such-ping"), TPingResult::NotStarted, ""},
     };
     for (const auto &r : rows) {
-        const TPingResult result = pingReceiver(QStringLiteral("192.168.015.024"), r.program);
+        // The stand-in records what it was asked; loopback even so.
+        const TPingResult result = pingReceiver(QStringLiteral("127.000.000.001"), r.program);
         EXPECT_EQ(result, r.result) << r.name;
         EXPECT_EQ(pingStatusText(result), QString::fromLatin1(r.status)) << r.name;
     }
     // The zero-padded address is pinged in its network form.
-    EXPECT_EQ(readAll(dir.filePath("args")), "-c 1 -W 3 192.168.15.24");
+    EXPECT_EQ(readAll(dir.filePath("args")), "-c 1 -W 3 127.0.0.1");
 }
 
 TEST(ReceiverPing, TheThreadReportsToItsOwner)
