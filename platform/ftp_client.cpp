@@ -94,10 +94,7 @@ FtpClient::Connection FtpClient::connect()
         m_lastError = QStringLiteral("out of memory");
         return Connection::Unreachable;
     }
-    CURL *handle = m_handle.get();
-    applyCommonOptions(handle);
-    const QByteArray url = urlFor(QString());
-    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+    CURL *handle = prepareTransfer(QString());
     // Log in and look at the root folder; no listing is transferred.
     curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
     m_errorBuffer[0] = '\0';
@@ -112,16 +109,23 @@ FtpClient::Connection FtpClient::connect()
     return Connection::LoginRefused;
 }
 
-bool FtpClient::download(const QString &remotePath, QIODevice &target)
+CURL *FtpClient::prepareTransfer(const QString &remotePath)
 {
     if (!m_handle) {
         m_lastError = QStringLiteral("not connected");
-        return false;
+        return nullptr;
     }
     CURL *handle = m_handle.get();
     applyCommonOptions(handle);
-    const QByteArray url = urlFor(remotePath);
-    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+    curl_easy_setopt(handle, CURLOPT_URL, urlFor(remotePath).constData()); // libcurl copies it
+    return handle;
+}
+
+bool FtpClient::download(const QString &remotePath, QIODevice &target)
+{
+    CURL *handle = prepareTransfer(remotePath);
+    if (!handle)
+        return false;
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writeToDevice);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
     return perform(handle);
@@ -130,14 +134,9 @@ bool FtpClient::download(const QString &remotePath, QIODevice &target)
 bool FtpClient::upload(QIODevice &source, qint64 size, const QString &remotePath,
                        const QStringList &afterCommands)
 {
-    if (!m_handle) {
-        m_lastError = QStringLiteral("not connected");
+    CURL *handle = prepareTransfer(remotePath);
+    if (!handle)
         return false;
-    }
-    CURL *handle = m_handle.get();
-    applyCommonOptions(handle);
-    const QByteArray url = urlFor(remotePath);
-    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
     curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, readFromDevice);
     curl_easy_setopt(handle, CURLOPT_READDATA, &source);

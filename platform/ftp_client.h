@@ -53,6 +53,9 @@ public:
 private:
     QByteArray urlFor(const QString &remotePath) const;
     void applyCommonOptions(CURL *handle);
+    // The session's handle set up for one transfer of that path; null when
+    // there is no session.
+    CURL *prepareTransfer(const QString &remotePath);
     bool perform(CURL *handle);
 
     Settings m_settings;
