@@ -33,13 +33,13 @@ size_t writeBody(char *data, size_t size, size_t count, void *context)
     return size_t(bytes);
 }
 
+} // namespace
+
 bool isWebAddress(const QString &url)
 {
     return url.startsWith(u"http:", Qt::CaseInsensitive)
         || url.startsWith(u"https:", Qt::CaseInsensitive);
 }
-
-} // namespace
 
 bool downloadToFile(const QString &url, const QString &fileName, DownloadObserver *observer,
                     QString *error, const DownloadOptions &options)

@@ -14,6 +14,9 @@ public:
     virtual void downloadEnds() = 0;
 };
 
+// Whether a text names an http: or https: address (either in any case).
+bool isWebAddress(const QString &url);
+
 struct DownloadOptions {
     int connectTimeoutSeconds = 15;
     // A transfer that moves no byte for this long is given up.

@@ -3,6 +3,7 @@
 #include "core/model/bouquet_list.h"
 #include "core/model/save_handler.h"
 #include "core/model/service_list.h"
+#include "core/util/file_utils.h"
 #include "core/util/sys_utils.h"
 #include "core/zapit/xml_file_handler.h"
 
@@ -30,13 +31,6 @@ const QStringList &historyFiles()
 QString historyName(const QString &workingFile, const QString &stamp)
 {
     return QFileInfo(workingFile).completeBaseName() + u'.' + stamp + QStringLiteral(".xml");
-}
-
-// Copies over an existing file; QFile::copy refuses to.
-bool copyReplacing(const QString &from, const QString &to)
-{
-    QFile::remove(to);
-    return QFile::copy(from, to);
 }
 
 } // namespace
@@ -125,7 +119,7 @@ void TWorkingFiles::SaveState(const QDateTime &now)
     for (const QString &name : historyFiles()) {
         const QString working = WorkingFile(name);
         if (QFileInfo::exists(working))
-            copyReplacing(working, QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+            cpyFile(working, QDir(HistoryFolder()).filePath(historyName(name, stamp)));
     }
 }
 
@@ -151,7 +145,7 @@ void TWorkingFiles::RestoreState(const QString &stamp)
         const QString working = WorkingFile(name);
         if (QFileInfo::exists(saved)) {
             // Only a state that reached its place leaves the history.
-            if (copyReplacing(saved, working))
+            if (cpyFile(saved, working))
                 QFile::remove(saved);
         } else {
             QFile::remove(working);

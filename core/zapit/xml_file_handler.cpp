@@ -4,6 +4,7 @@
 #include "core/model/service_list.h"
 #include "core/transfer/download_progress.h"
 #include "core/transfer/qel_ftp.h"
+#include "core/util/file_utils.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "core/util/str_utils.h"
@@ -14,7 +15,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -23,12 +23,6 @@ const QString kXmlFilter = QStringLiteral("XML (*.xml)");
 bool isReceiverPath(const QString &name)
 {
     return name.left(4).toLower() == u"ftp:";
-}
-
-bool isWebAddress(const QString &name)
-{
-    const QString lower = name.left(6).toLower();
-    return lower.startsWith(u"http:") || lower.startsWith(u"https:");
 }
 
 // The last component of a remote path: "services.xml" of "/var/.../services.xml".
@@ -40,18 +34,6 @@ QString remoteFileName(const QString &remotePath)
 bool namesAFile(const QString &fileName)
 {
     return !fileName.isEmpty() && fileName != u"." && fileName != u"..";
-}
-
-bool copyReplacing(const QString &from, const QString &to)
-{
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = source.readAll();
-    return target.write(bytes) == bytes.size() && target.commit();
 }
 
 } // namespace
@@ -303,7 +285,7 @@ bool TFrmXMLHandler::PutFile(const QString &localFile, const QString &title,
         : QString();
     if (chosen.isEmpty())
         return false;
-    if (!copyReplacing(localFile, chosen)) {
+    if (!cpyFile(localFile, chosen)) {
         errorText = msg(MsgCopyFailed);
         return false;
     }
