@@ -74,115 +74,88 @@ quint8 applyAttributes(const LevelSpec &level, int depth, const XmlNode &node, O
     return kReadComplete;
 }
 
-class ServicesWalker
+// Walks the elements below the root in document order: each element fills a
+// fresh object of its level, its children are read into it, then it is handed
+// to its parent. Comments are skipped; an element below the deepest level of
+// the dialect stops the walk.
+template <typename Levels>
+quint8 walkLevels(XmlNode node, int depth, Levels &levels)
 {
-public:
-    ServicesWalker(const DialectSpec &dialect, TServiceList &list)
-        : m_dialect(dialect), m_list(list)
-    {
+    for (; node; node = node.nextSibling()) {
+        if (node.isComment())
+            continue;
+        if (depth > levels.dialect.depth)
+            return kReadTooDeep;
+        const LevelSpec &level = levels.dialect.levels[std::size_t(depth - 1)];
+        if (const quint8 code = levels.fill(depth, level, node); code != kReadComplete)
+            return code;
+        if (const quint8 code = walkLevels(node.firstChild(), depth + 1, levels);
+            code != kReadComplete)
+            return code;
+        levels.handOver(depth);
     }
+    return kReadComplete;
+}
 
-    quint8 walk(XmlNode node)
+// Satellites, transponders and services, each added with merge after its children.
+struct ServiceLevels {
+    const DialectSpec &dialect;
+    TServiceList &list;
+    ValuePool pool;
+    std::unique_ptr<TSatelite> satelite;
+    std::unique_ptr<TTransponder> transponder;
+    std::unique_ptr<TService> service;
+
+    quint8 fill(int depth, const LevelSpec &level, const XmlNode &node)
     {
-        ++m_depth;
-        for (; node; node = node.nextSibling()) {
-            if (node.isComment())
-                continue;
-            if (m_depth > m_dialect.depth)
-                return kReadTooDeep;
-            if (const quint8 code = fillLevel(node); code != kReadComplete)
-                return code;
-            if (const quint8 code = walk(node.firstChild()); code != kReadComplete)
-                return code;
-            handOver();
-        }
-        --m_depth;
-        return kReadComplete;
-    }
-
-private:
-    const LevelSpec &level() const { return m_dialect.levels[std::size_t(m_depth - 1)]; }
-
-    quint8 fillLevel(const XmlNode &node)
-    {
-        switch (m_depth) {
+        switch (depth) {
         case 1:
-            m_satelite = std::make_unique<TSatelite>();
-            return applyAttributes(level(), m_depth, node, *m_satelite, m_pool);
+            satelite = std::make_unique<TSatelite>();
+            return applyAttributes(level, depth, node, *satelite, pool);
         case 2:
-            m_transponder = std::make_unique<TTransponder>();
-            return applyAttributes(level(), m_depth, node, *m_transponder, m_pool);
+            transponder = std::make_unique<TTransponder>();
+            return applyAttributes(level, depth, node, *transponder, pool);
         default:
-            m_service = std::make_unique<TService>();
-            return applyAttributes(level(), m_depth, node, *m_service, m_pool);
+            service = std::make_unique<TService>();
+            return applyAttributes(level, depth, node, *service, pool);
         }
     }
 
-    void handOver()
+    void handOver(int depth)
     {
-        switch (m_depth) {
-        case 1: m_list.AddSatelite(std::move(m_satelite)); break;
-        case 2: m_satelite->AddTransponder(std::move(m_transponder)); break;
-        default: m_transponder->AddService(std::move(m_service)); break;
+        switch (depth) {
+        case 1: list.AddSatelite(std::move(satelite)); break;
+        case 2: satelite->AddTransponder(std::move(transponder)); break;
+        default: transponder->AddService(std::move(service)); break;
         }
     }
-
-    const DialectSpec &m_dialect;
-    TServiceList &m_list;
-    int m_depth = 0;
-    ValuePool m_pool;
-    std::unique_ptr<TSatelite> m_satelite;
-    std::unique_ptr<TTransponder> m_transponder;
-    std::unique_ptr<TService> m_service;
 };
 
-class BouquetsWalker
-{
-public:
-    BouquetsWalker(const DialectSpec &dialect, TBouquetList &list)
-        : m_dialect(dialect), m_list(list)
-    {
-    }
+// Bouquets and their entries.
+struct BouquetLevels {
+    const DialectSpec &dialect;
+    TBouquetList &list;
+    ValuePool pool;
+    std::unique_ptr<TBouquet> bouquet;
+    std::unique_ptr<TBouquetService> entry;
 
-    quint8 walk(XmlNode node)
+    quint8 fill(int depth, const LevelSpec &level, const XmlNode &node)
     {
-        ++m_depth;
-        for (; node; node = node.nextSibling()) {
-            if (node.isComment())
-                continue;
-            if (m_depth > m_dialect.depth)
-                return kReadTooDeep;
-            if (const quint8 code = fillLevel(node); code != kReadComplete)
-                return code;
-            if (const quint8 code = walk(node.firstChild()); code != kReadComplete)
-                return code;
-            if (m_depth == 1)
-                m_list.Add(std::move(m_bouquet));
-            else
-                m_bouquet->Add(std::move(m_entry));
+        if (depth == 1) {
+            bouquet = std::make_unique<TBouquet>();
+            return applyAttributes(level, depth, node, *bouquet, pool);
         }
-        --m_depth;
-        return kReadComplete;
+        entry = std::make_unique<TBouquetService>();
+        return applyAttributes(level, depth, node, *entry, pool);
     }
 
-private:
-    quint8 fillLevel(const XmlNode &node)
+    void handOver(int depth)
     {
-        const LevelSpec &level = m_dialect.levels[std::size_t(m_depth - 1)];
-        if (m_depth == 1) {
-            m_bouquet = std::make_unique<TBouquet>();
-            return applyAttributes(level, m_depth, node, *m_bouquet, m_pool);
-        }
-        m_entry = std::make_unique<TBouquetService>();
-        return applyAttributes(level, m_depth, node, *m_entry, m_pool);
+        if (depth == 1)
+            list.Add(std::move(bouquet));
+        else
+            bouquet->Add(std::move(entry));
     }
-
-    const DialectSpec &m_dialect;
-    TBouquetList &m_list;
-    int m_depth = 0;
-    ValuePool m_pool;
-    std::unique_ptr<TBouquet> m_bouquet;
-    std::unique_ptr<TBouquetService> m_entry;
 };
 
 quint8 readServices(ZapitKind kind, int number, const XmlDocument &document, TServiceList &list)
@@ -204,7 +177,8 @@ quint8 readZapitDocument(const DialectSpec &dialect, const XmlDocument &document
     const XmlNode root = document.documentElement();
     if (!root)
         return kReadComplete;
-    return ServicesWalker(dialect, list).walk(root.firstChild());
+    ServiceLevels levels{dialect, list, {}, {}, {}, {}};
+    return walkLevels(root.firstChild(), 1, levels);
 }
 
 quint8 readZapitDocument(const DialectSpec &dialect, const XmlDocument &document,
@@ -214,7 +188,8 @@ quint8 readZapitDocument(const DialectSpec &dialect, const XmlDocument &document
     const XmlNode root = document.documentElement();
     if (!root)
         return kReadComplete;
-    return BouquetsWalker(dialect, list).walk(root.firstChild());
+    BouquetLevels levels{dialect, list, {}, {}, {}};
+    return walkLevels(root.firstChild(), 1, levels);
 }
 
 // clang-format off
