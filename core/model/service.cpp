@@ -230,9 +230,12 @@ void TService::AddBouquetName(const QString &name)
                                      [&](const QString &n) { return sameText(n, name); });
     if (present)
         return;
-    names.append(name);
-    std::sort(names.begin(), names.end(),
-              [](const QString &a, const QString &b) { return compareText(a, b) < 0; });
+    // The list is kept sorted, so the new name only needs its place.
+    const auto at = std::upper_bound(names.begin(), names.end(), name,
+                                     [](const QString &a, const QString &b) {
+                                         return compareText(a, b) < 0;
+                                     });
+    names.insert(at, name);
 }
 
 QString TService::BouquetNamesText() const
