@@ -1,0 +1,56 @@
+#include "app/main/program.h"
+
+#include "core/model/bouquet_list.h"
+#include "core/model/service_list.h"
+#include "core/zapit/xml_file_handler.h"
+
+#include <QDir>
+
+TProgram::TProgram() = default;
+
+TProgram::~TProgram()
+{
+    FreeForms();
+}
+
+QString TProgram::SettingsFile() const
+{
+    return QDir(ProgramFolder).filePath(QStringLiteral("pelloran.ini"));
+}
+
+void TProgram::CreateLists()
+{
+    ServiceList = std::make_unique<TServiceList>();
+    MyServiceList = std::make_unique<TServiceList>();
+    BouquetList = std::make_unique<TBouquetList>();
+    KingOfSatList = std::make_unique<TServiceList>();
+}
+
+void TProgram::FreeLists()
+{
+    // Bouquet entries point at services: the bouquets go first.
+    BouquetList.reset();
+    ServiceList.reset();
+    MyServiceList.reset();
+    KingOfSatList.reset();
+}
+
+void TProgram::AddForm(const QString &name, std::unique_ptr<QWidget> form)
+{
+    form->setObjectName(name);
+    m_formsByName.insert(name.toLower(), form.get());
+    m_forms.push_back(std::move(form));
+}
+
+QWidget *TProgram::Form(const QString &name) const
+{
+    return m_formsByName.value(name.toLower());
+}
+
+void TProgram::FreeForms()
+{
+    m_formsByName.clear();
+    while (!m_forms.empty())
+        m_forms.pop_back();
+    FrmMain = nullptr;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QHash>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class TBouquetList;
+class TFrmMain;
+class TFrmXMLHandler;
+class TServiceList;
+
+// What the program keeps for the whole run: the model lists, the few texts
+// the settings carry between windows, the flags shared with the logo thread
+// and the windows themselves. main() owns one; each test builds its own, so
+// two tests are two programs.
+struct TProgram {
+    TProgram();
+    ~TProgram();
+    TProgram(const TProgram &) = delete;
+    TProgram &operator=(const TProgram &) = delete;
+
+    // The folder of the settings file, the working files, History/,
+    // Language/, LogoTypes/ and the .dat files.
+    QString ProgramFolder;
+    // The settings file: "pelloran.ini" in the program folder.
+    QString SettingsFile() const;
+
+    // Texts the settings store keeps between runs.
+    QString LastImportDir;
+    QString LastSentMessage;
+    QString LastOrvikSettingsVersion;
+    // The ready-made list's version found at start-up, or "<disabled>".
+    QString OnlineSettingsListVersion;
+
+    // The logo size every logo is scaled to (set from the logo manager's
+    // size slider by updateLogoSize).
+    int LogoWidth = 41;
+    int LogoHeight = 31;
+
+    // True while bouquet edits refill the bouquet combo, so its change
+    // handler stays out of the way.
+    bool ComboBouquetsUpdating = false;
+    // Shared with the logo thread: the UI sets Running before the thread
+    // starts and clears it to ask for a stop; the thread sets Stopped when it
+    // has left its loops on request.
+    std::atomic<bool> LogoMappingRunning{false};
+    std::atomic<bool> LogoMappingStopped{false};
+
+    // The four lists exist from the start-up routine until shut-down.
+    std::unique_ptr<TServiceList> ServiceList;
+    std::unique_ptr<TServiceList> MyServiceList;
+    std::unique_ptr<TServiceList> KingOfSatList;
+    std::unique_ptr<TBouquetList> BouquetList;
+    void CreateLists();
+    void FreeLists();
+
+    // Windows by their design names ("FrmMain", "FrmSettings", ...), so the
+    // settings store and the translation engine find their controls by name.
+    // The program owns them; they are freed in reverse order of creation.
+    void AddForm(const QString &name, std::unique_ptr<QWidget> form);
+    QWidget *Form(const QString &name) const;
+    template <typename T>
+    T *FormAs(const QString &name) const
+    {
+        return qobject_cast<T *>(Form(name));
+    }
+    void FreeForms();
+
+    TFrmMain *FrmMain = nullptr;
+    std::unique_ptr<TFrmXMLHandler> FrmXMLHandler;
+
+private:
+    std::vector<std::unique_ptr<QWidget>> m_forms;
+    QHash<QString, QWidget *> m_formsByName;
+};

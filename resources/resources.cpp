@@ -1,0 +1,16 @@
+#include "resources/resources.h"
+
+#include <QtCore/qglobal.h>
+
+#include <mutex>
+
+static void registerResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+void pelloranInitResources()
+{
+    static std::once_flag once;
+    std::call_once(once, registerResources);
+}
