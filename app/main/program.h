@@ -12,6 +12,7 @@
 class TBouquetList;
 class TFrmMain;
 class TFrmXMLHandler;
+class TPrompts;
 class TServiceList;
 
 // What the program keeps for the whole run: the model lists, the few texts
@@ -29,6 +30,10 @@ struct TProgram {
     QString ProgramFolder;
     // The settings file: "pelloran.ini" in the program folder.
     QString SettingsFile() const;
+
+    // Where every modal question goes: real dialogs in the program, scripted
+    // answers in tests. Not owned.
+    TPrompts *Prompts = nullptr;
 
     // Texts the settings store keeps between runs.
     QString LastImportDir;
