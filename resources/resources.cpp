@@ -6,7 +6,8 @@
 
 static void registerResources()
 {
-    Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(icons);
+    Q_INIT_RESOURCE(pictures);
 }
 
 void pelloranInitResources()
