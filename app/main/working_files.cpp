@@ -4,6 +4,7 @@
 #include "core/model/save_handler.h"
 #include "core/model/service_list.h"
 #include "core/util/file_utils.h"
+#include "core/util/messages.h"
 #include "core/util/sys_utils.h"
 #include "core/zapit/xml_file_handler.h"
 
@@ -63,18 +64,31 @@ QString TWorkingFiles::stampOf(const QString &fileName)
     return first < 0 || last <= first ? QString() : fileName.mid(first + 1, last - first - 1);
 }
 
-void TWorkingFiles::LoadFiles()
+QStringList TWorkingFiles::LoadFiles()
 {
-    QString error;
-    if (QFileInfo::exists(WorkingFile(kKingOfSatFile)))
-        m_handler.LoadServices(WorkingFile(kKingOfSatFile), error, false, m_lists.kingOfSat);
-    if (QFileInfo::exists(WorkingFile(kServicesFile)))
-        m_handler.LoadServices(WorkingFile(kServicesFile), error, false, m_lists.services);
-    if (QFileInfo::exists(WorkingFile(kMyServicesFile)))
-        m_handler.LoadMyServices(WorkingFile(kMyServicesFile), error, m_lists.myServices);
-    if (QFileInfo::exists(WorkingFile(kBouquetsFile)))
-        m_handler.LoadBouquets(WorkingFile(kBouquetsFile), error, m_lists.bouquets);
+    QStringList failures;
+    const auto load = [&](const QString &name, const auto &read) {
+        const QString file = WorkingFile(name);
+        if (!QFileInfo::exists(file))
+            return;
+        QString error;
+        if (!read(file, error))
+            failures.append(name + QStringLiteral(": ") + error);
+    };
+    load(kKingOfSatFile, [&](const QString &file, QString &error) {
+        return m_handler.LoadServices(file, error, false, m_lists.kingOfSat);
+    });
+    load(kServicesFile, [&](const QString &file, QString &error) {
+        return m_handler.LoadServices(file, error, false, m_lists.services);
+    });
+    load(kMyServicesFile, [&](const QString &file, QString &error) {
+        return m_handler.LoadMyServices(file, error, m_lists.myServices);
+    });
+    load(kBouquetsFile, [&](const QString &file, QString &error) {
+        return m_handler.LoadBouquets(file, error, m_lists.bouquets);
+    });
     LinkLists();
+    return failures;
 }
 
 void TWorkingFiles::LinkLists()
@@ -83,33 +97,45 @@ void TWorkingFiles::LinkLists()
     m_lists.bouquets.Link(m_lists.services, m_lists.myServices);
 }
 
-void TWorkingFiles::SaveFiles()
+bool TWorkingFiles::SaveFiles(QString &errorText)
 {
     SaveState();
-    QString error;
-    const auto saveServices = [&](const QString &name, const TServiceList &list,
-                                  const QString &encoding, bool my) {
+    QStringList failures;
+    // An empty list has no file; a file that cannot be removed would come
+    // back at the next start, so that counts as a failure too.
+    const auto save = [&](const QString &name, bool empty, const auto &write) {
         const QString file = WorkingFile(name);
-        if (list.Count() == 0) {
-            QFile::remove(file);
+        if (empty) {
+            if (QFileInfo::exists(file) && !QFile::remove(file))
+                failures.append(name + QStringLiteral(": ") + msg(MsgWorkingFileNotRemoved));
             return;
         }
-        if (my)
-            m_handler.WriteMyServices(file, list.Format, list, error, encoding);
-        else
-            m_handler.WriteServices(file, list.Format, list, error, encoding);
+        QString error;
+        if (!write(file, error))
+            failures.append(name + QStringLiteral(": ") + error);
     };
-    saveServices(kKingOfSatFile, m_lists.kingOfSat, m_lists.kingOfSat.Encoding, false);
-    saveServices(kServicesFile, m_lists.services, m_lists.services.Encoding, false);
+    save(kKingOfSatFile, m_lists.kingOfSat.Count() == 0, [&](const QString &file, QString &error) {
+        return m_handler.WriteServices(file, m_lists.kingOfSat.Format, m_lists.kingOfSat, error,
+                                       m_lists.kingOfSat.Encoding);
+    });
+    save(kServicesFile, m_lists.services.Count() == 0, [&](const QString &file, QString &error) {
+        return m_handler.WriteServices(file, m_lists.services.Format, m_lists.services, error,
+                                       m_lists.services.Encoding);
+    });
     // The my-services file follows the receiver's list in its encoding.
-    saveServices(kMyServicesFile, m_lists.myServices, m_lists.services.Encoding, true);
-    const QString bouquets = WorkingFile(kBouquetsFile);
-    if (m_lists.bouquets.Count() == 0)
-        QFile::remove(bouquets);
-    else
-        m_handler.WriteBouquets(bouquets, m_lists.bouquets.Format, m_lists.bouquets, error,
-                                m_lists.bouquets.Encoding);
+    save(kMyServicesFile, m_lists.myServices.Count() == 0, [&](const QString &file, QString &error) {
+        return m_handler.WriteMyServices(file, m_lists.myServices.Format, m_lists.myServices,
+                                         error, m_lists.services.Encoding);
+    });
+    save(kBouquetsFile, m_lists.bouquets.Count() == 0, [&](const QString &file, QString &error) {
+        return m_handler.WriteBouquets(file, m_lists.bouquets.Format, m_lists.bouquets, error,
+                                       m_lists.bouquets.Encoding);
+    });
+    errorText = failures.join(u'\n');
+    if (!failures.isEmpty())
+        return false;
     SaveHandler().SetSaved();
+    return true;
 }
 
 void TWorkingFiles::SaveState(const QDateTime &now)
@@ -138,7 +164,7 @@ QStringList TWorkingFiles::HistoryStamps() const
     return stamps;
 }
 
-void TWorkingFiles::RestoreState(const QString &stamp)
+QStringList TWorkingFiles::RestoreState(const QString &stamp)
 {
     for (const QString &name : historyFiles()) {
         const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
@@ -154,8 +180,9 @@ void TWorkingFiles::RestoreState(const QString &stamp)
     m_lists.services.Clear();
     m_lists.myServices.Clear();
     m_lists.bouquets.Clear();
-    LoadFiles();
+    const QStringList failures = LoadFiles();
     SaveHandler().SetSaved();
+    return failures;
 }
 
 void TWorkingFiles::ClearHistory()

@@ -26,18 +26,22 @@ class TWorkingFiles
 public:
     TWorkingFiles(QString programFolder, TFrmXMLHandler &handler, TModelLists lists);
 
-    // Loads every working file that exists (services without news), then links.
-    void LoadFiles();
+    // Loads every working file that exists (services without news), then
+    // links. Returns one text per file that could not be read ("<file>: <why>"),
+    // so the window can say that a list did not come back.
+    QStringList LoadFiles();
     void LinkLists();
     // SaveState, then writes each list in its own dialect, or deletes its file
-    // when the list is empty; the model counts as saved afterwards.
-    void SaveFiles();
+    // when the list is empty. Only when every file is written does the model
+    // count as saved; otherwise false with the failures in errorText.
+    bool SaveFiles(QString &errorText);
     void SaveState(const QDateTime &now = QDateTime::currentDateTime());
     // The stamps of the saved states, newest first.
     QStringList HistoryStamps() const;
     // Moves the state's files back over the working files (a file the state
     // lacks is deleted), reloads the lists and counts the model as saved.
-    void RestoreState(const QString &stamp);
+    // Returns LoadFiles' failures.
+    QStringList RestoreState(const QString &stamp);
     void ClearHistory();
     // Deletes the working files and empties the lists, except KingOfSat's.
     void Reset();

@@ -129,7 +129,7 @@ bool TFrmXMLHandler::WriteServices(const QString &fileName, int dialect,
 {
     errorText.clear();
     return writeZapitDialect(ZapitKind::Services, dialect, fileName, encoding, errorText,
-                             services, defaultCreatorCaption());
+                             services, creator());
 }
 
 bool TFrmXMLHandler::WriteMyServices(const QString &fileName, int dialect,
@@ -138,7 +138,7 @@ bool TFrmXMLHandler::WriteMyServices(const QString &fileName, int dialect,
 {
     errorText.clear();
     return writeZapitDialect(ZapitKind::MyServices, dialect, fileName, encoding, errorText,
-                             myServices, defaultCreatorCaption());
+                             myServices, creator());
 }
 
 bool TFrmXMLHandler::WriteBouquets(const QString &fileName, int dialect,
@@ -146,8 +146,17 @@ bool TFrmXMLHandler::WriteBouquets(const QString &fileName, int dialect,
                                    const QString &encoding)
 {
     errorText.clear();
-    return writeZapitDialect(dialect, fileName, encoding, errorText, bouquets,
-                             defaultCreatorCaption());
+    return writeZapitDialect(dialect, fileName, encoding, errorText, bouquets, creator());
+}
+
+QString TFrmXMLHandler::creator() const
+{
+    if (m_env.creatorCaption) {
+        const QString caption = m_env.creatorCaption();
+        if (!caption.isEmpty())
+            return caption;
+    }
+    return defaultCreatorCaption();
 }
 
 QString TFrmXMLHandler::tempFileFor(const QString &target)

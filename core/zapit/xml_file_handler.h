@@ -40,6 +40,9 @@ public:
         QString newsFolder;
         // The folder of every file the user picks is remembered here.
         QString *lastImportDir = nullptr;
+        // The caption the writers name in the "Settings created by" comment
+        // (the main window's); the default caption when not set.
+        std::function<QString()> creatorCaption;
         // For tests: how long an FTP connection or a stalled transfer may take.
         int connectTimeoutSeconds = 15;
         int stallSeconds = 30;
@@ -82,6 +85,7 @@ public:
 
 private:
     void showStatus(const QString &text) const;
+    QString creator() const;
     bool loadServiceTree(ZapitKind kind, const QString &fileName, QString &errorText,
                          TServiceList &fresh);
     TReceiverAccess receiverAccess() const;

@@ -74,11 +74,40 @@ TEST_F(WorkingFiles, EmptyListsLoseTheirFiles)
 {
     myServices.Clear();
     SaveHandler().SetModified();
-    files.SaveFiles();
+    QString error;
+    EXPECT_TRUE(files.SaveFiles(error)) << qPrintable(error);
     EXPECT_FALSE(exists("MyServices.xml"));
     EXPECT_TRUE(exists("Services.xml"));
     EXPECT_TRUE(SaveHandler().Saved());
     EXPECT_EQ(files.HistoryStamps().size(), 1);
+}
+
+TEST_F(WorkingFiles, AFailedWriteKeepsTheChangesUnsaved)
+{
+    // A folder where the services file should be: the write cannot succeed.
+    ASSERT_TRUE(QFile::remove(path("Services.xml")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Services.xml"));
+    SaveHandler().SetModified();
+    QString error;
+    EXPECT_FALSE(files.SaveFiles(error));
+    EXPECT_TRUE(error.startsWith("Services.xml: ")) << qPrintable(error);
+    EXPECT_FALSE(SaveHandler().Saved());
+    SaveHandler().SetSaved();
+}
+
+TEST_F(WorkingFiles, AnUnreadableWorkingFileIsReported)
+{
+    QFile broken(path("Bouquets.xml"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("<zapit><Bouquet name=\"x\"");
+    broken.close();
+    TServiceList k, s, m;
+    TBouquetList b;
+    TWorkingFiles fresh(folder.path(), handler, {k, s, m, b});
+    const QStringList failures = fresh.LoadFiles();
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures.first().startsWith("Bouquets.xml: ")) << qPrintable(failures.first());
+    EXPECT_GT(s.Count(), 0);
 }
 
 TEST_F(WorkingFiles, RestoreMovesTheStateBack)
