@@ -6,6 +6,8 @@
 
 #include <QBitArray>
 
+#include <vector>
+
 namespace {
 
 // One id triple the entries ask for, with the entries that ask for it
@@ -18,7 +20,7 @@ struct Slot {
 struct Waiting {
     TBouquetService *entry;
     const QString *bouquetName;
-    Slot *slot;
+    int slot;
     int next;
 };
 
@@ -32,29 +34,48 @@ public:
         : m_bitMask(bitsFor(expectedKeys) - 1), m_bits(bitsFor(expectedKeys))
     {
         m_packed.reserve(expectedKeys);
+        m_slots.reserve(std::size_t(expectedKeys));
     }
 
-    Slot &slotFor(const TServiceKey &key)
+    // The slot of a key, made when new. The maps hold indexes, not slots:
+    // a QHash moves its entries as it grows, so a pointer into it would not
+    // survive the next key.
+    int slotFor(const TServiceKey &key)
     {
-        if (!key.isPacked())
-            return m_texts[key];
-        m_bits.setBit(bitOf(key.packed()));
-        return m_packed[key.packed()];
+        if (key.isPacked()) {
+            m_bits.setBit(bitOf(key.packed()));
+            return indexIn(m_packed, key.packed());
+        }
+        return indexIn(m_texts, key);
     }
+
+    Slot &slot(int index) { return m_slots[std::size_t(index)]; }
 
     Slot *find(const TServiceKey &key)
     {
         if (key.isPacked()) {
             if (!m_bits.testBit(bitOf(key.packed())))
                 return nullptr;
-            const auto it = m_packed.find(key.packed());
-            return it == m_packed.end() ? nullptr : &*it;
+            const auto it = m_packed.constFind(key.packed());
+            return it == m_packed.cend() ? nullptr : &m_slots[std::size_t(*it)];
         }
-        const auto it = m_texts.find(key);
-        return it == m_texts.end() ? nullptr : &*it;
+        const auto it = m_texts.constFind(key);
+        return it == m_texts.cend() ? nullptr : &m_slots[std::size_t(*it)];
     }
 
 private:
+    template <typename Map, typename Key>
+    int indexIn(Map &map, const Key &key)
+    {
+        const auto it = map.constFind(key);
+        if (it != map.cend())
+            return *it;
+        const int index = int(m_slots.size());
+        m_slots.emplace_back();
+        map.insert(key, index);
+        return index;
+    }
+
     // About 32 bits per key: few false hits, and still a small table.
     static qsizetype bitsFor(qsizetype keys)
     {
@@ -71,8 +92,9 @@ private:
 
     qsizetype m_bitMask;
     QBitArray m_bits;
-    QHash<quint64, Slot> m_packed;
-    QHash<TServiceKey, Slot> m_texts;
+    QHash<quint64, int> m_packed;
+    QHash<TServiceKey, int> m_texts;
+    std::vector<Slot> m_slots;
 };
 
 // A large list does not fit in the caches, and each service sits in its own
@@ -176,12 +198,13 @@ bool linkBouquets(const std::vector<TBouquet *> &bouquets, const TServiceList &s
     for (const TBouquet *bouquet : bouquets) {
         for (int i = 0; i < bouquet->Count(); ++i) {
             TBouquetService *entry = bouquet->GetItem(i);
-            Slot &slot = wanted.slotFor(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
-            waiting.push_back({entry, &bouquet->Name, &slot, slot.firstWaiting});
+            const int index = wanted.slotFor(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
+            Slot &slot = wanted.slot(index);
+            waiting.push_back({entry, &bouquet->Name, index, slot.firstWaiting});
             slot.firstWaiting = int(waiting.size()) - 1;
         }
     }
-    // No more slots are made from here on, so the slot pointers stay valid.
+    // No more slots are made from here on, so pointers to slots stay valid.
 
     // The user's own entries take precedence: their list goes first, and the
     // services list only gets the ids it left unlinked.
@@ -191,7 +214,7 @@ bool linkBouquets(const std::vector<TBouquet *> &bouquets, const TServiceList &s
 
     bool allLinked = true;
     for (const Waiting &w : waiting) {
-        if (!w.slot->linked) {
+        if (!wanted.slot(w.slot).linked) {
             w.entry->ResolveFound({}, {}, *w.bouquetName);
             allLinked = false;
         }

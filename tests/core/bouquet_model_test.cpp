@@ -175,6 +175,37 @@ TEST_F(Linking, FreedServicesLeaveNoDanglingLinks)
     }
 }
 
+// Many distinct ids, as a receiver's list has: the table of wanted ids grows
+// and rehashes while the entries are collected, and every entry must still
+// find its service.
+TEST(LinkingLargeLists, EveryEntryOfManyDistinctIdsLinks)
+{
+    using namespace testing_model;
+    constexpr int kTransponders = 400;
+    constexpr int kPerTransponder = 100;
+    std::vector<Tp> transponders;
+    Bqt bouquet{"All", {}};
+    for (int t = 0; t < kTransponders; ++t) {
+        Tp tp{QString::number(t + 1, 16).rightJustified(4, u'0'), "0001", "11000", {}};
+        for (int s = 0; s < kPerTransponder; ++s) {
+            const QString sid = QString::number(s + 1, 16).rightJustified(4, u'0');
+            const QString name = QStringLiteral("S%1-%2").arg(t).arg(s);
+            tp.services.push_back({name, sid});
+            bouquet.entries.push_back({name, sid, tp.tsid, tp.onid});
+        }
+        transponders.push_back(std::move(tp));
+    }
+    auto services = makeList({{"Astra", std::move(transponders)}});
+    TServiceList myServices;
+    auto bouquets = makeBouquets({bouquet});
+    EXPECT_TRUE(bouquets->Link(*services, myServices));
+    const TBouquet &all = *bouquets->GetItem(0);
+    int unlinked = 0;
+    for (int i = 0; i < all.Count(); ++i)
+        unlinked += all.GetItem(i)->Service() ? 0 : 1;
+    EXPECT_EQ(unlinked, 0);
+}
+
 TEST(BouquetList, NamesAreLookedUpIgnoringCase)
 {
     auto bouquets = makeBouquets({{"News", {}}, {"Sport", {}}});
