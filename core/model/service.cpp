@@ -245,7 +245,18 @@ QString TService::BouquetNamesText() const
 
 bool nameMatchesFilter(const QString &name, const QString &filterText)
 {
-    return matchesWildcard(upperText(name), upperText(filterText));
+    // "*" is what most refills run with: everything passes.
+    if (!filterText.isEmpty()
+        && std::all_of(filterText.cbegin(), filterText.cend(), [](QChar c) { return c == u'*'; }))
+        return true;
+    // One filter text serves a whole list: its upper case is made once.
+    thread_local QString lastFilter;
+    thread_local QString lastUpper;
+    if (filterText != lastFilter) {
+        lastFilter = filterText;
+        lastUpper = upperText(filterText);
+    }
+    return matchesWildcardUpper(name, lastUpper);
 }
 
 bool TService::IsFilteredOut(bool showTv, bool showRadio, bool showData,

@@ -198,6 +198,24 @@ bool matchesWildcard(QStringView text, QStringView mask)
         [&](qsizetype m, qsizetype t) { return mask.at(m) == u'?' || mask.at(m) == text.at(t); });
 }
 
+bool matchesWildcardUpper(QStringView text, QStringView upperMask)
+{
+    const bool pairs = std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
+    if (pairs)
+        return matchesWildcard(upperText(text), upperMask);
+    // The same mapping upperText applies to a character outside a surrogate
+    // pair: its upper case, unless that would need two code units.
+    const auto upper = [](QChar c) {
+        const char32_t mapped = QChar::toUpper(char32_t(c.unicode()));
+        return QChar::requiresSurrogates(mapped) ? c : QChar(char16_t(mapped));
+    };
+    return backtrackingMatch(
+        text.size(), upperMask.size(), [&](qsizetype m) { return upperMask.at(m) == u'*'; },
+        [&](qsizetype m, qsizetype t) {
+            return upperMask.at(m) == u'?' || upperMask.at(m) == upper(text.at(t));
+        });
+}
+
 bool strMatches(QStringView text, QStringView mask, bool useWildcards)
 {
     return useWildcards ? matchesWildcard(text, mask) : text == mask;

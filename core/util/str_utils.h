@@ -10,6 +10,9 @@
 // "*" matches any run (also an empty one), "?" exactly one character, every
 // other character itself, case-sensitively, over the whole text.
 bool matchesWildcard(QStringView text, QStringView mask);
+// matchesWildcard(upperText(text), upperMask) without making the upper-case
+// copy: the grid filters test every name of a list on each key press.
+bool matchesWildcardUpper(QStringView text, QStringView upperMask);
 
 // matchesWildcard with useWildcards, else exact case-sensitive equality.
 bool strMatches(QStringView text, QStringView mask, bool useWildcards);

@@ -45,6 +45,28 @@ INSTANTIATE_TEST_SUITE_P(
         WildcardCase{"unicode", QString::fromUtf8("Первый канал"), QString::fromUtf8("Перв*"), true}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// The copy-free upper-case match must agree with upper-casing first, for
+// every kind of text a list holds: umlauts, "ß" (whose upper case is two
+// letters, so it stays), Cyrillic, letters outside the basic plane.
+TEST(StrUtils, UpperCaseMatchAgreesWithUpperCasingFirst)
+{
+    const QStringList texts = {
+        "das erste", "Bayerisches Fernsehen Süd", QString::fromUtf8("straße 1"),
+        QString::fromUtf8("Первый канал"), QString::fromUtf8("\U00010428bc"), "", "Klassik & Jazz 9",
+        QString::fromUtf8("ǅungla")};
+    const QStringList masks = {"*", "", "D*", "*SÜD", QString::fromUtf8("*SS*"),
+                               QString::fromUtf8("*ß*"), QString::fromUtf8("ПЕРВ*"), "*?",
+                               QString::fromUtf8("\U00010400*"), "*&*9", "??????*", "Ǆ*"};
+    for (const QString &text : texts) {
+        for (const QString &mask : masks) {
+            SCOPED_TRACE(qPrintable(text + " ~ " + mask));
+            const QString upperMask = upperText(mask);
+            EXPECT_EQ(matchesWildcardUpper(text, upperMask),
+                      matchesWildcard(upperText(text), upperMask));
+        }
+    }
+}
+
 struct ReplaceCase {
     const char *name;
     QString text;
