@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -16,6 +17,33 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 constexpr unsigned char kCp1252HighFirst = 0x80;
 constexpr unsigned char kCp1252HighLast = 0x9F;
+
+} // namespace
+
+QString windows1252CharsToBytes(const QString &text)
+{
+    QString bytes = text;
+    for (QChar &c : bytes) {
+        const auto *at = std::find(kCp1252High.begin(), kCp1252High.end(), c.unicode());
+        if (at != kCp1252High.end())
+            c = QChar(char16_t(kCp1252HighFirst + (at - kCp1252High.begin())));
+    }
+    return bytes;
+}
+
+namespace {
+
+// Profile files trim blanks and tabs only: characters like U+00A0 or U+0085
+// are part of a value (a scrambled password holds them).
+QStringView trimBlanks(QStringView text)
+{
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (!text.isEmpty() && blank(text.front()))
+        text = text.mid(1);
+    while (!text.isEmpty() && blank(text.back()))
+        text.chop(1);
+    return text;
+}
 
 QString decodeCp1252(const QByteArray &bytes)
 {
@@ -72,9 +100,9 @@ IniFile IniFile::fromText(const QString &text)
     for (QStringView raw : rest.split(u'\n')) {
         if (raw.endsWith(u'\r'))
             raw.chop(1);
-        const QStringView line = raw.trimmed();
+        const QStringView line = trimBlanks(raw);
         if (line.startsWith(u'[') && line.endsWith(u']')) {
-            const QString name = line.mid(1, line.size() - 2).trimmed().toString();
+            const QString name = trimBlanks(line.mid(1, line.size() - 2)).toString();
             // A section written twice continues the first one.
             Section *existing = ini.findSection(name);
             if (!existing) {
@@ -90,8 +118,8 @@ IniFile IniFile::fromText(const QString &text)
         } else if (eq < 0) {
             lines->append(Line{true, line.toString(), {}});
         } else {
-            lines->append(Line{true, line.left(eq).trimmed().toString(),
-                               line.mid(eq + 1).trimmed().toString()});
+            lines->append(Line{true, trimBlanks(line.left(eq)).toString(),
+                               trimBlanks(line.mid(eq + 1)).toString()});
         }
     }
     return ini;

@@ -32,6 +32,18 @@ TEST(IniFile, ReadsIgnoringCaseAndKeepsRawValues)
     EXPECT_EQ(ini.sectionKeys("lastvars"), QStringList({"ip", "futureKey"}));
 }
 
+// Only blanks and tabs are trimmed: other white space is part of a value
+// (a scrambled password may begin or end with U+00A0 or U+0085).
+TEST(IniFile, OnlyBlanksAndTabsAreTrimmed)
+{
+    const QString value = QString(QChar(0x85)) + "pass" + QChar(0xA0);
+    IniFile written;
+    written.writeString("GUISettings", "password", value);
+    const IniFile back = IniFile::fromText(decodeIniBytes(written.toText().toUtf8()));
+    EXPECT_EQ(back.readString("GUISettings", "password"), value);
+    EXPECT_EQ(IniFile::fromText("[S]\n\t key \t=\t v w \t\n").readString("S", "key"), "v w");
+}
+
 TEST(IniFile, WritingKeepsEverythingElseInPlace)
 {
     IniFile ini = IniFile::fromText(kSettings);
