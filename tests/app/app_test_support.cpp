@@ -27,22 +27,3 @@ QApplication &appTestApp()
     }();
     return *app;
 }
-
-QString shotsDir()
-{
-    const QString dir = QStringLiteral(PELLORAN_SHOTS_DIR);
-    QDir().mkpath(dir);
-    return dir;
-}
-
-bool saveShot(QWidget &widget, const QString &name)
-{
-    return widget.grab().save(QDir(shotsDir()).filePath(name));
-}
-
-// Fontconfig keeps a few allocations of its own for the life of the process;
-// they are not ours to free, so the leak checker of sanitizer builds skips them.
-extern "C" const char *__lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}

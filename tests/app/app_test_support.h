@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QString>
 
+#include "form_test_support.h"
+
 class QWidget;
 
 // One application for the whole test program, on the offscreen platform
@@ -10,8 +12,3 @@ class QWidget;
 // the desktop the tests run on; the built-in pictures are registered.
 QApplication &appTestApp();
 
-// Where screenshots go (created on first use).
-QString shotsDir();
-
-// Grabs a shown widget into shotsDir()/name; false when it could not be saved.
-bool saveShot(QWidget &widget, const QString &name);

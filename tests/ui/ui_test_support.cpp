@@ -23,23 +23,9 @@ QApplication &uiApp()
     return *app;
 }
 
-QString shotsDir()
-{
-    const QString dir = QStringLiteral(PELLORAN_SHOTS_DIR);
-    QDir().mkpath(dir);
-    return dir;
-}
-
 GridFixture::GridFixture(int width, int height) : grid((uiApp(), nullptr))
 {
     grid.resize(width, height);
     // Shown, so that the viewport has its real size.
     grid.show();
-}
-
-// Fontconfig keeps a few allocations of its own for the life of the process;
-// they are not ours to free, so the leak checker of sanitizer builds skips them.
-extern "C" const char *__lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
 }

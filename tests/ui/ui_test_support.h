@@ -3,6 +3,8 @@
 #include "ui/grid/column_kinds.h"
 #include "ui/grid/list_grid.h"
 
+#include "form_test_support.h"
+
 #include <QApplication>
 #include <QString>
 
@@ -11,8 +13,6 @@
 // the desktop the tests run on.
 QApplication &uiApp();
 
-// Where screenshots go (created on first use).
-QString shotsDir();
 
 // A grid of the given size, shown, with the test style in force.
 struct GridFixture {

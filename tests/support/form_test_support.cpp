@@ -1,0 +1,151 @@
+#include "form_test_support.h"
+
+#include "ui/grid/list_grid.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QMap>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int g_argc = 1;
+char g_name[] = "pelloran_tests";
+char *g_argv[] = {g_name, nullptr};
+
+} // namespace
+
+FormTestApp::FormTestApp()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    m_app = std::make_unique<QApplication>(g_argc, g_argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+}
+
+FormTestApp::~FormTestApp() = default;
+
+QString shotsDir()
+{
+    const QString dir = QStringLiteral(PELLORAN_SHOTS_DIR);
+    QDir().mkpath(dir);
+    return dir;
+}
+
+bool saveShot(QWidget &widget, const QString &name)
+{
+    return widget.grab().save(QDir(shotsDir()).filePath(name));
+}
+
+void expectControls(const QWidget &form, std::span<const ControlRow> rows)
+{
+    for (const ControlRow &row : rows) {
+        const QString name = QString::fromLatin1(row.name);
+        const auto found = form.findChildren<QWidget *>(name);
+        if (found.size() != 1) {
+            ADD_FAILURE() << form.objectName().toStdString() << " has " << found.size()
+                          << " controls named " << row.name;
+            continue;
+        }
+        const QWidget *control = found.first();
+        EXPECT_TRUE(control->inherits(row.type))
+            << row.name << " is a " << control->metaObject()->className() << ", not a " << row.type;
+        if (!row.text)
+            continue;
+        const auto *group = qobject_cast<const QGroupBox *>(control);
+        const QString text = group ? group->title() : control->property("text").toString();
+        EXPECT_EQ(text, QString::fromUtf8(row.text)) << row.name;
+    }
+}
+
+void expectProperties(const QWidget &form, std::span<const PropertyRow> rows)
+{
+    for (const PropertyRow &row : rows) {
+        const QObject *control = form.findChild<QWidget *>(QString::fromLatin1(row.control));
+        if (!control) {
+            ADD_FAILURE() << form.objectName().toStdString() << " has no " << row.control;
+            continue;
+        }
+        EXPECT_EQ(control->property(row.property), row.value) << row.control << "." << row.property;
+    }
+}
+
+void expectColumns(const QWidget &form, std::span<const ColumnRow> rows)
+{
+    QMap<QString, int> counts;
+    for (const ColumnRow &row : rows) {
+        const QString gridName = QString::fromLatin1(row.grid);
+        const int index = counts[gridName]++;
+        const auto *grid = form.findChild<TListGrid *>(gridName);
+        if (!grid) {
+            ADD_FAILURE() << form.objectName().toStdString() << " has no grid " << row.grid;
+            continue;
+        }
+        const TLgCustomColumn *column = grid->Columns()->ColumnByName(QString::fromLatin1(row.column));
+        if (!column) {
+            ADD_FAILURE() << row.grid << " has no column " << row.column;
+            continue;
+        }
+        EXPECT_EQ(column->Index(), index) << row.column;
+        EXPECT_TRUE(column->inherits(row.type))
+            << row.column << " is a " << column->metaObject()->className() << ", not a " << row.type;
+        EXPECT_EQ(column->Header().Caption(), QString::fromUtf8(row.caption)) << row.column;
+        if (row.width >= 0) {
+            EXPECT_EQ(column->Width(), row.width) << row.column;
+        }
+        EXPECT_EQ(column->Visible(), row.visible) << row.column;
+        EXPECT_EQ(column->Options().contains(coEditing), row.editable) << row.column;
+    }
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (const auto *grid = form.findChild<TListGrid *>(it.key())) {
+            EXPECT_EQ(grid->Columns()->Count(), it.value()) << it.key().toStdString();
+        }
+    }
+}
+
+void expectExclusiveGroups(const QWidget &form, const std::vector<std::vector<const char *>> &groups)
+{
+    const auto button = [&form](const char *name) {
+        return form.findChild<QRadioButton *>(QString::fromLatin1(name));
+    };
+    for (const auto &group : groups) {
+        for (const char *name : group) {
+            QRadioButton *chosen = button(name);
+            if (!chosen) {
+                ADD_FAILURE() << form.objectName().toStdString() << " has no radio button " << name;
+                continue;
+            }
+            QMap<QString, bool> before;
+            for (const auto &other : groups)
+                if (&other != &group)
+                    for (const char *otherName : other)
+                        if (QRadioButton *b = button(otherName))
+                            before[QString::fromLatin1(otherName)] = b->isChecked();
+            chosen->setChecked(true);
+            for (const char *member : group) {
+                if (QRadioButton *b = button(member)) {
+                    EXPECT_EQ(b->isChecked(), b == chosen) << name << " checked, " << member;
+                }
+            }
+            for (auto it = before.cbegin(); it != before.cend(); ++it)
+                EXPECT_EQ(button(qPrintable(it.key()))->isChecked(), it.value())
+                    << name << " checked, " << qPrintable(it.key());
+        }
+    }
+}
+
+// Fontconfig keeps a few allocations of its own for the life of the process;
+// they are not ours to free, so the leak checker of sanitizer builds skips them.
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}

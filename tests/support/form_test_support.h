@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <span>
+#include <vector>
+
+class QWidget;
+
+// The widget application of one test suite, on the offscreen platform with
+// the Fusion style, its standard palette and DejaVu Sans 11 px, so pixels do
+// not depend on the desktop the tests run on. It lives for one suite only:
+// other tests of this program make a core application of their own, and Qt
+// allows one at a time.
+class FormTestApp
+{
+public:
+    FormTestApp();
+    ~FormTestApp();
+    FormTestApp(const FormTestApp &) = delete;
+    FormTestApp &operator=(const FormTestApp &) = delete;
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
+
+// Where screenshots go (created on first use).
+QString shotsDir();
+
+// Grabs a shown widget into shotsDir()/name; false when it could not be saved.
+bool saveShot(QWidget &widget, const QString &name);
+
+// A named control of a window: a class it must be (or derive from) and,
+// when given, its text (a group box's title).
+struct ControlRow {
+    const char *name;
+    const char *type;
+    const char *text = nullptr;
+};
+
+// A property of a named control as the window starts out.
+struct PropertyRow {
+    const char *control;
+    const char *property;
+    QVariant value;
+};
+
+// Every control exists exactly once under its name, with its class and text.
+void expectControls(const QWidget &form, std::span<const ControlRow> rows);
+
+void expectProperties(const QWidget &form, std::span<const PropertyRow> rows);
+
+// A grid column: its class, header caption, width (-1 where it follows the
+// grid's width), whether it shows and whether its cells are edited.
+struct ColumnRow {
+    const char *grid;
+    const char *column;
+    const char *type;
+    const char *caption;
+    int width;
+    bool visible;
+    bool editable;
+};
+
+// Each grid holds exactly the rows' columns, in the rows' order (the order
+// its cells are addressed in).
+void expectColumns(const QWidget &form, std::span<const ColumnRow> rows);
+
+// Checking any button of a group unchecks the rest of that group and leaves
+// every other group as it was.
+void expectExclusiveGroups(const QWidget &form, const std::vector<std::vector<const char *>> &groups);
