@@ -249,6 +249,10 @@ TCell *TCells::Cell(int ACol, int ARow)
                                    QString::number(ARow)));
     checkRow(ARow);
     TCell *cell = m_lists[std::size_t(ACol)][std::size_t(ARow)];
+    if (!cell) {
+        materialize(ARow);
+        cell = m_lists[std::size_t(ACol)][std::size_t(ARow)];
+    }
     cell->m_col = ACol;
     cell->m_row = ARow;
     return cell;
@@ -315,13 +319,83 @@ void TCells::AddRows(int count)
         for (int k = 0; k < count; ++k)
             list.push_back(makeCell(t, false));
     }
+    if (hasSources())
+        m_rowSources.resize(std::size_t(m_rowCount + count), nullptr);
     m_rowCount += count;
     m_sorted = false;
+}
+
+void TCells::AddSourcedRows(std::span<const void *const> sources)
+{
+    if (sources.empty())
+        return;
+    const int count = int(sources.size());
+    if (!hasSources())
+        m_rowSources.assign(std::size_t(m_rowCount), nullptr);
+    m_rowSources.insert(m_rowSources.end(), sources.begin(), sources.end());
+    for (TCellList &list : m_lists)
+        list.resize(std::size_t(m_rowCount + count), nullptr);
+    m_rowCount += count;
+    m_sorted = false;
+}
+
+void TCells::ResetRow(int row, const void *source)
+{
+    checkRow(row);
+    if (!hasSources())
+        m_rowSources.assign(std::size_t(m_rowCount), nullptr);
+    m_rowSources[std::size_t(row)] = source;
+    for (TCellList &list : m_lists)
+        freeCell(std::exchange(list[std::size_t(row)], nullptr));
+    m_sorted = false;
+}
+
+const void *TCells::RowSource(int row) const
+{
+    checkRow(row);
+    return hasSources() ? m_rowSources[std::size_t(row)] : nullptr;
+}
+
+bool TCells::RowFilled(int row) const
+{
+    checkRow(row);
+    for (const TCellList &list : m_lists) {
+        if (!list[std::size_t(row)])
+            return false;
+    }
+    return true;
+}
+
+void TCells::materialize(int row)
+{
+    for (int c = 0; c < ColCount(); ++c) {
+        TCell *&cell = m_lists[std::size_t(c)][std::size_t(row)];
+        if (!cell)
+            cell = makeCell(templateFor(c), false);
+    }
+    const void *source = hasSources() ? m_rowSources[std::size_t(row)] : nullptr;
+    if (!source || !OnFillRow || m_materializing)
+        return;
+    // Writing a row's first values is no change the grid has to report, and
+    // it keeps the order a sort left.
+    const bool sorted = m_sorted;
+    m_materializing = true;
+    try {
+        OnFillRow(row, source);
+    } catch (...) {
+        m_materializing = false;
+        m_sorted = sorted;
+        throw;
+    }
+    m_materializing = false;
+    m_sorted = sorted;
 }
 
 void TCells::InsertRow(int pos)
 {
     checkRowForInsert(pos);
+    if (hasSources())
+        m_rowSources.insert(m_rowSources.begin() + pos, nullptr);
     for (int c = 0; c < ColCount(); ++c) {
         TCellList &list = m_lists[std::size_t(c)];
         reserveFor(list, m_rowCount + 1);
@@ -338,6 +412,8 @@ void TCells::DeleteRow(int index)
         freeCell(list[std::size_t(index)]);
         list.erase(list.begin() + index);
     }
+    if (hasSources())
+        m_rowSources.erase(m_rowSources.begin() + index);
     --m_rowCount;
 }
 
@@ -350,6 +426,11 @@ void TCells::MoveRow(int fromPos, int toPos)
         list.erase(list.begin() + fromPos);
         list.insert(list.begin() + toPos, cell);
     }
+    if (hasSources()) {
+        const void *source = m_rowSources[std::size_t(fromPos)];
+        m_rowSources.erase(m_rowSources.begin() + fromPos);
+        m_rowSources.insert(m_rowSources.begin() + toPos, source);
+    }
     m_sorted = false;
 }
 
@@ -359,6 +440,8 @@ void TCells::SwapRows(int a, int b)
     checkRow(b);
     for (TCellList &list : m_lists)
         std::swap(list[std::size_t(a)], list[std::size_t(b)]);
+    if (hasSources())
+        std::swap(m_rowSources[std::size_t(a)], m_rowSources[std::size_t(b)]);
     // The rows may no longer follow the last sort: the next sort must really sort.
     m_sorted = false;
 }
@@ -366,6 +449,8 @@ void TCells::SwapRows(int a, int b)
 void TCells::Clear()
 {
     freeAll();
+    m_rowSources.clear();
+    m_rowSources.shrink_to_fit();
     m_rowCount = 0;
     m_sorted = false;
 }
@@ -389,6 +474,7 @@ void TCells::ColumnNotification(int operation, int index, int index2)
         freeList(m_lists[std::size_t(index)]);
         m_lists.erase(m_lists.begin() + index);
         if (m_lists.empty()) {
+            m_rowSources.clear();
             m_rowCount = 0;
             m_pool.ReleaseIfUnused();
         }
@@ -398,6 +484,7 @@ void TCells::ColumnNotification(int operation, int index, int index2)
     case kColumnsCleared:
         freeAll();
         m_lists.clear();
+        m_rowSources.clear();
         m_rowCount = 0;
         m_sorted = false;
         m_lastSortColumn = -1;
@@ -436,6 +523,13 @@ void TCells::applyOrder(const std::vector<int> &order)
             sorted.push_back(list[std::size_t(from)]);
         list = std::move(sorted);
     }
+    if (hasSources()) {
+        std::vector<const void *> sorted;
+        sorted.reserve(m_rowSources.size());
+        for (int from : order)
+            sorted.push_back(m_rowSources[std::size_t(from)]);
+        m_rowSources = std::move(sorted);
+    }
 }
 
 void TCells::Sort(int column, TSortType sortType, int direction)
@@ -446,6 +540,7 @@ void TCells::Sort(int column, TSortType sortType, int direction)
         m_lastDirection = direction;
         for (TCellList &list : m_lists)
             std::reverse(list.begin(), list.end());
+        std::reverse(m_rowSources.begin(), m_rowSources.end());
     } else {
         m_lastDirection = direction;
         // Every key is converted before any row moves, so a cell that does
@@ -519,6 +614,8 @@ void TCells::Sort(int column, TSortType sortType, int direction)
 
 void TCells::ValueChanged(int ACol, int ARow)
 {
+    if (m_materializing)
+        return;
     if (OnChange)
         OnChange(ACol, ARow);
     m_sorted = false;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <random>
+#include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -111,6 +112,15 @@ public:
     TCell *Cell(int ACol, int ARow);
 
     void AddRows(int count);
+    // Rows whose cells are made only when one of them is first asked for:
+    // `OnFillRow` then writes the row from its source. A grid of 100,000
+    // rows thus holds cells for the rows that were shown or read.
+    void AddSourcedRows(std::span<const void *const> sources);
+    // The row forgets its cells and refills from `source` when next asked.
+    void ResetRow(int row, const void *source);
+    const void *RowSource(int row) const;
+    // False while the row waits for its first fill.
+    bool RowFilled(int row) const;
     void InsertRow(int pos);
     void DeleteRow(int index);
     void MoveRow(int fromPos, int toPos);
@@ -140,6 +150,7 @@ public:
     std::function<void(int ACol, int ARow)> OnChange;
     std::function<void(TCell *Cell1, TCell *Cell2, int &Compare)> OnCompare;
     std::function<QColor(int ACol, int ARow, bool text)> OnColorQuery;
+    std::function<void(int row, const void *source)> OnFillRow;
 
 private:
     struct ColumnTemplate {
@@ -157,6 +168,9 @@ private:
     void checkRow(int row) const;
     void checkRowForInsert(int row) const;
     void applyOrder(const std::vector<int> &order);
+    // Makes the missing cells of a row and fills it from its source.
+    void materialize(int row);
+    bool hasSources() const { return !m_rowSources.empty(); }
 
     TLgColumns *m_columns;
     // Declared before the lists: the cells are gone before their slots.
@@ -164,6 +178,9 @@ private:
     std::unordered_map<const TCell *, QString> m_hints;
     std::unordered_map<const TCell *, void *> m_objectReferences;
     std::vector<TCellList> m_lists;
+    // One source per row once any row has one (null: an ordinary row).
+    std::vector<const void *> m_rowSources;
+    bool m_materializing = false;
     int m_rowCount = 0;
     bool m_sorted = false;
     int m_lastSortColumn = -1;

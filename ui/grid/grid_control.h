@@ -6,6 +6,8 @@
 #include "ui/grid/style_displays.h"
 
 #include <QColor>
+#include <QFont>
+#include <QHash>
 #include <QPointer>
 
 #include <array>
@@ -169,6 +171,9 @@ public:
 
     // --- columns
     void BestFitColumn(TLgCustomColumn *Column);
+    // The text best fit measures for a cell (the concrete grid may supply it
+    // without making the cell).
+    virtual QString MeasureText(int ACol, int ARow) const;
     void AutoSizeColumn(TLgCustomColumn *Column);
     virtual void RecalcFooters() {}
 
@@ -257,6 +262,9 @@ private:
     void drawEmptyCell(QPainter &painter, const QRect &clip, TLgCustomColumn &column, int ARow);
     void drawIndicator(QPainter &painter, const QRect &clip, int ARow, bool realRow);
     void placeEditor();
+    int widestText(TLgCustomColumn &column, int index) const;
+    mutable QFont m_measuredFont;
+    mutable QHash<QString, int> m_measuredWidths;
     bool editorFocused() const;
     void redrawColumnPart(TLgCustomColumn *column);
     enum class ApplyResult { Nothing, Applied, Rejected, Failed };

@@ -11,10 +11,15 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
 
 namespace {
 
 constexpr int kBestFitPadding = 6;
+// Widths kept for best fit; beyond this many texts the store starts afresh.
+constexpr qsizetype kMaxMeasuredTexts = 400000;
 
 // Keeps the grid inside BeginUpdate for a scope, whatever leaves it.
 class UpdateScope
@@ -379,13 +384,69 @@ void TLgCustomGridControl::BestFitColumn(TLgCustomColumn *Column)
     const int index = Columns()->IndexOf(Column);
     if (index < 0)
         return;
-    const QFontMetrics metrics(Column->Font());
-    int widest = 0;
-    for (int r = 0; r < RowCount(); ++r)
-        widest = std::max(widest, metrics.horizontalAdvance(Column->DisplayText(Cells(index, r))));
-    const int width = widest + kBestFitPadding;
+    const int width = widestText(*Column, index) + kBestFitPadding;
     if (width != Column->Width())
         Column->SetWidth(width);
+}
+
+QString TLgCustomGridControl::MeasureText(int ACol, int ARow) const
+{
+    return Cells(ACol, ARow);
+}
+
+// The widest displayed text of a column. Measuring every text of a list of
+// 100,000 rows takes seconds, so each text first gets a cheap bound: the sum
+// of its characters' own advances, which shaping and kerning do not exceed.
+// The text with the largest bound is measured first; after it, only texts
+// whose bound still beats the widest so far are measured.
+int TLgCustomGridControl::widestText(TLgCustomColumn &column, int index) const
+{
+    const QFontMetrics metrics(column.Font());
+    const QFontMetricsF exact(column.Font());
+    const int rows = RowCount();
+    std::vector<qreal> charWidth(0x10000, -1);
+    const auto bound = [&](const QString &text) {
+        qreal sum = 0;
+        for (const QChar c : text) {
+            if (c.isSurrogate())
+                return std::numeric_limits<qreal>::max();
+            qreal &w = charWidth[c.unicode()];
+            if (w < 0)
+                w = exact.horizontalAdvance(c);
+            sum += w;
+        }
+        return sum;
+    };
+    std::vector<qreal> bounds(std::size_t(rows), 0);
+    int first = -1;
+    for (int r = 0; r < rows; ++r) {
+        bounds[std::size_t(r)] = bound(column.DisplayText(MeasureText(index, r)));
+        if (first < 0 || bounds[std::size_t(r)] > bounds[std::size_t(first)])
+            first = r;
+    }
+    if (first < 0)
+        return 0;
+    // Lists repeat their texts (satellites, frequencies), and a refill
+    // measures the same names again: widths are kept per font.
+    if (m_measuredFont != column.Font() || m_measuredWidths.size() > kMaxMeasuredTexts) {
+        m_measuredFont = column.Font();
+        m_measuredWidths.clear();
+    }
+    const auto measure = [&](int r) {
+        const QString text = column.DisplayText(MeasureText(index, r));
+        const auto known = m_measuredWidths.constFind(text);
+        if (known != m_measuredWidths.cend())
+            return *known;
+        const int width = metrics.horizontalAdvance(text);
+        m_measuredWidths.insert(text, width);
+        return width;
+    };
+    int widest = measure(first);
+    for (int r = 0; r < rows; ++r) {
+        if (r != first && std::ceil(bounds[std::size_t(r)]) > widest)
+            widest = std::max(widest, measure(r));
+    }
+    return widest;
 }
 
 void TLgCustomGridControl::AutoSizeColumn(TLgCustomColumn *Column)

@@ -33,6 +33,10 @@ TListGrid::TListGrid(QWidget *parent)
         if (OnCompare)
             OnCompare(this, cell1, cell2, compare);
     };
+    m_cells->OnFillRow = [this](int ARow, const void *source) {
+        if (OnFillRow)
+            OnFillRow(ARow, source);
+    };
     m_cells->OnColorQuery = [this](int ACol, int ARow, bool text) {
         return text ? TextColorForDrawing(ACol, ARow) : CellColorForDrawing(ACol, ARow);
     };
@@ -137,6 +141,36 @@ void TListGrid::AddRow(int Count)
                     SetCells(c, r, value);
             }
     }
+    rowsAdded(first);
+}
+
+void TListGrid::AddSourcedRows(std::span<const void *const> sources)
+{
+    if (sources.empty())
+        return;
+    const int first = RowCount();
+    m_cells->AddSourcedRows(sources);
+    m_rows.Add(RowSize(), int(sources.size()));
+    rowsAdded(first);
+}
+
+void TListGrid::ResetRow(int Index, const void *source)
+{
+    m_cells->ResetRow(Index, source);
+    RepaintRow(Index);
+}
+
+QString TListGrid::MeasureText(int ACol, int ARow) const
+{
+    if (OnPeekText && !m_cells->RowFilled(ARow)) {
+        if (const void *source = m_cells->RowSource(ARow))
+            return OnPeekText(ACol, ARow, source);
+    }
+    return Cells(ACol, ARow);
+}
+
+void TListGrid::rowsAdded(int first)
+{
     if (UpdateCount() > 0)
         return;
     const int top = RowTop(first > 0 && Options().contains(goGrid) ? first - 1 : first);

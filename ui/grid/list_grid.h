@@ -31,6 +31,19 @@ public:
     void SetSelected(int Index, bool Value) override;
 
     void AddRow(int Count = 1) override;
+    // Rows made from model objects: their cells exist only once a cell of
+    // the row is read, drawn or written, and OnFillRow then writes the row
+    // from its source. Everything else treats them as ordinary rows.
+    void AddSourcedRows(std::span<const void *const> sources);
+    // The row drops its cells and is written from `source` when next needed.
+    void ResetRow(int Index, const void *source);
+    const void *RowSource(int Index) const { return m_cells->RowSource(Index); }
+    bool RowFilled(int Index) const { return m_cells->RowFilled(Index); }
+    std::function<void(int ARow, const void *source)> OnFillRow;
+    // The text a cell of a row not yet written would hold, without writing
+    // the row (best fit reads whole columns).
+    std::function<QString(int ACol, int ARow, const void *source)> OnPeekText;
+    QString MeasureText(int ACol, int ARow) const override;
     void ClearRows() override;
     void DeleteRow(int Index) override;
     void InsertRow(int Pos) override;
@@ -62,6 +75,7 @@ private:
     void checkCell(int ACol, int ARow) const;
     void cellChanged(int ACol, int ARow);
     bool hasFormulas() const;
+    void rowsAdded(int first);
 
     std::unique_ptr<TCells> m_cells;
     TRows m_rows;
