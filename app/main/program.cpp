@@ -47,6 +47,19 @@ QWidget *TProgram::Form(const QString &name) const
     return m_formsByName.value(name.toLower());
 }
 
+void TProgram::RemoveForm(const QString &name)
+{
+    QWidget *form = m_formsByName.take(name.toLower());
+    if (!form)
+        return;
+    for (auto it = m_forms.begin(); it != m_forms.end(); ++it) {
+        if (it->get() == form) {
+            m_forms.erase(it);
+            return;
+        }
+    }
+}
+
 void TProgram::FreeForms()
 {
     m_formsByName.clear();

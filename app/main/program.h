@@ -42,6 +42,12 @@ struct TProgram {
     // The ready-made list's version found at start-up, or "<disabled>".
     QString OnlineSettingsListVersion;
 
+    // The ready-made list's web folder (no address: no update check).
+    QString ReadyMadeListUrl;
+    // The program that pings the receiver (tests put a stand-in here; none:
+    // no pinging).
+    QString PingProgram = QStringLiteral("ping");
+
     // The logo size every logo is scaled to (set from the logo manager's
     // size slider by updateLogoSize).
     int LogoWidth = 41;
@@ -69,6 +75,8 @@ struct TProgram {
     // The program owns them; they are freed in reverse order of creation.
     void AddForm(const QString &name, std::unique_ptr<QWidget> form);
     QWidget *Form(const QString &name) const;
+    // Frees one window before the others (the splash after start-up).
+    void RemoveForm(const QString &name);
     template <typename T>
     T *FormAs(const QString &name) const
     {

@@ -1,0 +1,41 @@
+#include "app/main/application.h"
+
+#include "core/util/exception.h"
+#include "core/util/prompts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject *receiver, QEvent *event)
+{
+    QString text;
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const Exception &e) {
+        text = e.message();
+    } catch (const std::exception &e) {
+        text = QString::fromUtf8(e.what());
+    }
+    if (m_prompts)
+        m_prompts->messageBox(TPrompts::TMsgKind::Error, text, TPrompts::mbOK);
+    else
+        qWarning("%s", qUtf8Printable(text));
+    return false;
+}
+
+QString programFolder()
+{
+    const QString own = QCoreApplication::applicationDirPath();
+    // A folder is writable for us when a file can really be made there
+    // (permissions alone do not tell on read-only mounts).
+    QTemporaryFile probe(QDir(own).filePath(QStringLiteral(".pelloran-XXXXXX")));
+    if (probe.open())
+        return own;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return data;
+}

@@ -1,0 +1,679 @@
+// Filling the main window's grids from the model: the four fill modes, the
+// filters, the information bars, column visibility and sizing, the row
+// colouring.
+
+#include "app/main/column_tables.h"
+#include "app/main/main_window.h"
+#include "app/main/program.h"
+#include "app/main/status_panels.h"
+
+#include "core/model/bouquet.h"
+#include "core/model/bouquet_list.h"
+#include "core/model/bouquet_service.h"
+#include "core/model/save_handler.h"
+#include "core/model/service.h"
+#include "core/model/service_list.h"
+#include "core/util/messages.h"
+#include "resources/icons.h"
+#include "ui/grid/image_list.h"
+#include "ui/grid/list_grid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+// Even rows are tinted (blue F5, green FC, red FE) so long lists read well.
+const QColor kEvenRowColor(0xFE, 0xFC, 0xF5);
+
+void setText(TListGrid *grid, int col, int row, const QString &text)
+{
+    if (col >= 0)
+        grid->Cell(col, row)->SetAsString(text);
+}
+
+void setInteger(TListGrid *grid, int col, int row, int value)
+{
+    if (col >= 0)
+        grid->Cell(col, row)->SetAsInteger(value);
+}
+
+void setObject(TListGrid *grid, int col, int row, void *object)
+{
+    if (col >= 0)
+        grid->Cell(col, row)->SetObjectReference(object);
+}
+
+template <typename T>
+T *objectAt(const TListGrid *grid, int col, int row)
+{
+    return col < 0 ? nullptr : static_cast<T *>(grid->Cell(col, row)->ObjectReference());
+}
+
+// The bouquet names as the grids show them: no quotes, ", " between names.
+QString bouquetText(const TService &service)
+{
+    if (!service.IsInBouquet())
+        return QString();
+    QString text = service.BouquetNamesText();
+    text.remove(u'"');
+    text.replace(QStringLiteral(","), QStringLiteral(", "));
+    return text;
+}
+
+// No logo for an entry without a service, or whose service is gone.
+int bouquetLogo(const TBouquetService &entry)
+{
+    const TService *service = entry.Service();
+    return !service || service->Obsolete ? 0 : service->LogoIndex;
+}
+
+} // namespace
+
+int TFrmMain::ColumnByName(const TListGrid *grid, const QString &name)
+{
+    const TLgCustomColumn *column = grid->Columns()->ColumnByName(name);
+    return column ? column->Index() : -1;
+}
+
+int TFrmMain::FirstSelectedRow(const TListGrid *grid)
+{
+    for (int row = 0; row < grid->RowCount(); ++row) {
+        if (grid->Selected(row))
+            return row;
+    }
+    return -1;
+}
+
+void TFrmMain::SelectSingleRow(TListGrid *grid, int row)
+{
+    if (QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier))
+        return;
+    grid->update();
+    grid->ClearSelection();
+    if (row < 0 || row >= grid->RowCount())
+        return;
+    grid->SetSelected(row, true);
+    grid->SetSelectedRow(row);
+    grid->ScrollToRow(row);
+}
+
+bool TFrmMain::filterChecked(const char *actionName) const
+{
+    const QAction *action = ActionByName(QLatin1String(actionName));
+    return !action || action->isChecked();
+}
+
+void TFrmMain::initGridFilling()
+{
+    const auto state = [](ServicesGridState &s, TListGrid *grid, ServicesGridState::Kind kind) {
+        s.grid = grid;
+        s.columns = serviceColumnsOf(*grid);
+        s.kind = kind;
+    };
+    state(m_ser, ServicesGrid, ServicesGridState::Services);
+    state(m_mySer, MyServicesGrid, ServicesGridState::MyServices);
+    state(m_kof, KingOfSatGrid, ServicesGridState::KingOfSat);
+    // Rows are written when first shown or read, from the entry they stand for.
+    for (ServicesGridState *state : {&m_ser, &m_mySer, &m_kof}) {
+        const TServiceColumns &c = state->columns;
+        for (int col : {c.name, c.sidHex, c.sidDec, c.typeHex, c.typeDec, c.tsidHex, c.tsidDec,
+                        c.onidHex, c.onidDec, c.symbolRate, c.fec, c.inversion, c.polarization,
+                        c.modulation, c.frequency, c.satelite, c.diseqc, c.bouquet, c.provider,
+                        c.category, c.country, c.encryption}) {
+            if (col >= 0)
+                state->textColumns.push_back(col);
+        }
+        state->grid->OnFillRow = [this, state](int row, const void *source) {
+            writeServicesRow(*state, row, *static_cast<const TServiceRowRef *>(source));
+        };
+        state->grid->OnPeekText = [state](int col, int, const void *source) {
+            return servicesCellText(*state, col, *static_cast<const TServiceRowRef *>(source));
+        };
+    }
+    BouquetGrid->OnFillRow = [this](int row, const void *source) {
+        writeBouquetRow(row, static_cast<TBouquetService *>(const_cast<void *>(source)));
+    };
+    BouquetGrid->OnPeekText = [this](int col, int, const void *source) {
+        const auto *entry = static_cast<const TBouquetService *>(source);
+        if (col == m_bouName)
+            return entry->Name;
+        if (col == m_bouFrequency && entry->Transponder())
+            return entry->Transponder()->Frequency;
+        return QString();
+    };
+}
+
+void TFrmMain::FillServicesGrid(int mode)
+{
+    const QString filter = EdtFilterServices->text();
+    const bool tv = filterChecked("ActionSerFilterTv");
+    const bool radio = filterChecked("ActionSerFilterRadio");
+    const bool data = filterChecked("ActionSerFilterData");
+    fillServicesGrid(m_ser, m_program.ServiceList.get(), InfoBarServices,
+                     ActionByName(QStringLiteral("ActionSerColBestFit")),
+                     [&](const TService &s) { return s.IsFilteredOut(tv, radio, data, filter); },
+                     mode);
+}
+
+void TFrmMain::FillMyServicesGrid(int mode)
+{
+    const QString filter = EdtFilterMyservices->text();
+    const bool tv = filterChecked("ActionMySerFilterTv");
+    const bool radio = filterChecked("ActionMySerFilterRadio");
+    const bool other = filterChecked("ActionMySerFilterOther");
+    const bool anti = filterChecked("ActionMySerFilterAnti");
+    const bool my = filterChecked("ActionMySerFilterMy");
+    const bool replace = filterChecked("ActionMySerFilterReplace");
+    const bool obsolete = filterChecked("ActionMySerFilterObsolete");
+    fillServicesGrid(m_mySer, m_program.MyServiceList.get(), InfoBarMyServices,
+                     ActionByName(QStringLiteral("ActionMySerColBestFit")),
+                     [&](const TService &s) {
+                         return s.IsFilteredOutMy(tv, radio, other, anti, my, replace, obsolete,
+                                                  filter);
+                     },
+                     mode);
+}
+
+void TFrmMain::FillKingOfSatGrid(int mode)
+{
+    const QString filter = EdtFilterKingOfSat->text();
+    fillServicesGrid(m_kof, m_program.KingOfSatList.get(), InfoBarKingOfSat,
+                     ActionByName(QStringLiteral("ActionKofColBestFit")),
+                     [&](const TService &s) { return s.IsFilteredOut(true, true, true, filter); },
+                     mode);
+}
+
+void TFrmMain::fillServicesGrid(ServicesGridState &state, const TServiceList *list,
+                                TPanelBar *infoBar, const QAction *bestFit,
+                                const std::function<bool(const TService &)> &filteredOut, int mode)
+{
+    TListGrid *grid = state.grid;
+    if (!list)
+        return;
+    int total = 0;
+    int firstMarked = -1;
+    std::vector<TServiceRowRef> refs;
+    if (mode == 0 || mode == 1) {
+        refs.reserve(state.rows.size());
+        list->forEachService([&](TService *service, TTransponder *tp, TSatelite *sat) {
+            ++total;
+            if (!filteredOut(*service))
+                refs.push_back({service, tp, sat});
+        });
+        // A rewrite that would not meet the same number of rows rebuilds:
+        // writing past the last row, or leaving stale rows behind, shows a
+        // wrong list.
+        if (mode == 1 && int(refs.size()) != grid->RowCount())
+            mode = 0;
+    }
+
+    grid->BeginUpdate();
+    if (mode == 0) {
+        grid->ClearRows();
+        state.rows.swap(refs);
+        std::vector<const void *> sources(state.rows.size());
+        for (std::size_t i = 0; i < state.rows.size(); ++i)
+            sources[i] = &state.rows[i];
+        grid->AddSourcedRows(sources);
+        for (int row = 0; row < int(state.rows.size()); ++row) {
+            if (state.rows[std::size_t(row)].service->Marked) {
+                grid->SetSelected(row, true);
+                if (firstMarked < 0)
+                    firstMarked = row;
+            }
+        }
+    } else if (mode == 1) {
+        for (int row = 0; row < int(refs.size()); ++row) {
+            grid->ResetRow(row, &refs[std::size_t(row)]);
+            const bool marked = refs[std::size_t(row)].service->Marked;
+            grid->SetSelected(row, marked);
+            if (marked && firstMarked < 0)
+                firstMarked = row;
+        }
+        state.rows.swap(refs);
+    } else {
+        const TServiceColumns &c = state.columns;
+        for (int row = 0; row < grid->RowCount(); ++row) {
+            const auto *ref = static_cast<const TServiceRowRef *>(grid->RowSource(row));
+            if (mode == 3) {
+                if (grid->RowFilled(row)) {
+                    auto *service = ref ? ref->service : objectAt<TService>(grid, c.typeIcon, row);
+                    if (service)
+                        writeServicesLogo(state, row, *service);
+                }
+                continue;
+            }
+            TServiceRowRef cells;
+            if (!ref) {
+                // A row made by hand: its cells say what it shows.
+                cells = {objectAt<TService>(grid, c.typeIcon, row),
+                         objectAt<TTransponder>(grid, c.name, row),
+                         objectAt<TSatelite>(grid, c.sidHex, row)};
+                if (!cells.service)
+                    continue;
+                writeServicesRow(state, row, cells);
+                ref = &cells;
+            } else if (grid->RowFilled(row)) {
+                grid->ResetRow(row, ref);
+            }
+            grid->SetSelected(row, ref->service->Marked);
+            if (ref->service->Marked && firstMarked < 0)
+                firstMarked = row;
+        }
+    }
+    if (firstMarked >= 0)
+        grid->SetSelectedRow(firstMarked);
+    if (bestFit && bestFit->isChecked())
+        ApplyColumnSizing(grid);
+    if (mode == 0 || mode == 1) {
+        const int first = FirstSelectedRow(grid);
+        if (first >= 0)
+            grid->ScrollToRow(first);
+    }
+    grid->EndUpdate();
+    if (mode == 0 || mode == 1)
+        writeInfoBar(infoBar, list->Count() == 0, grid->RowCount(), total, list->Encoding,
+                     list->Format);
+}
+
+void TFrmMain::writeServicesLogo(const ServicesGridState &state, int row, const TService &service)
+{
+    // The my-services grid shows no logo for an entry that lost its service;
+    // the logo-only refresh writes the service's logo as it is.
+    setInteger(state.grid, state.columns.logo, row, service.LogoIndex);
+}
+
+void TFrmMain::writeServicesRow(const ServicesGridState &state, int row, const TServiceRowRef &ref)
+{
+    TListGrid *grid = state.grid;
+    const TServiceColumns &c = state.columns;
+    TService *service = ref.service;
+    TTransponder *transponder = ref.transponder;
+    TSatelite *satelite = ref.satelite;
+    setObject(grid, c.typeIcon, row, service);
+    setObject(grid, c.name, row, transponder);
+    setObject(grid, c.sidHex, row, satelite);
+    setInteger(grid, c.typeIcon, row, service->GetTypeIconIndex());
+    if (state.kind == ServicesGridState::Services)
+        setInteger(grid, c.actionIcon, row, service->GetMyActionIconIndex());
+    else
+        setInteger(grid, c.actionIcon, row, service->GetActionIconIndex());
+    const bool hideLogo = state.kind == ServicesGridState::MyServices && service->Obsolete;
+    setInteger(grid, c.logo, row, hideLogo ? 0 : service->LogoIndex);
+    for (int col : state.textColumns)
+        setText(grid, col, row, servicesCellText(state, col, ref));
+}
+
+QString TFrmMain::servicesCellText(const ServicesGridState &state, int col,
+                                   const TServiceRowRef &ref)
+{
+    const TServiceColumns &c = state.columns;
+    const TService &service = *ref.service;
+    if (col == c.name)
+        return service.Name;
+    if (col == c.sidHex)
+        return service.Sid;
+    if (col == c.sidDec)
+        return service.GetSidDec();
+    if (col == c.typeHex)
+        return service.GetServiceType();
+    if (col == c.typeDec)
+        return service.GetServiceTypeDec();
+    if (col == c.bouquet)
+        return bouquetText(service);
+    if (col == c.provider)
+        return service.Provider();
+    if (col == c.category)
+        return service.Category();
+    if (col == c.country)
+        return service.Country();
+    if (col == c.encryption)
+        return service.Encryption();
+    if (const TSatelite *sat = ref.satelite) {
+        if (col == c.satelite)
+            return sat->Name;
+        if (col == c.diseqc)
+            return sat->Diseqc;
+    }
+    const TTransponder *tp = ref.transponder;
+    if (!tp)
+        return QString();
+    if (col == c.tsidHex)
+        return tp->Tsid;
+    if (col == c.tsidDec)
+        return tp->GetTsidDec();
+    if (col == c.onidHex)
+        return tp->Onid;
+    if (col == c.onidDec)
+        return tp->GetOnidDec();
+    if (col == c.symbolRate)
+        return tp->SymbolRate;
+    if (col == c.fec)
+        return tp->Fec;
+    if (col == c.inversion)
+        return tp->Inversion;
+    if (col == c.polarization)
+        return tp->Polarization;
+    if (col == c.modulation)
+        return tp->Modulation;
+    if (col == c.frequency)
+        return tp->Frequency;
+    return QString();
+}
+
+void TFrmMain::writeInfoBar(TPanelBar *bar, bool empty, int shown, int total,
+                            const QString &encoding, int format)
+{
+    if (empty) {
+        bar->SetPanelText(0, QStringLiteral("0 ") + msg(MsgServicesTotal));
+        bar->SetPanelText(1, QString());
+        bar->SetPanelText(2, QString());
+        return;
+    }
+    bar->SetPanelText(0, QString::number(shown) + u' ' + msg(MsgServicesDisplayed)
+                             + QStringLiteral(" / ") + QString::number(total) + u' '
+                             + msg(MsgServicesTotal));
+    bar->SetPanelText(1, encoding + QStringLiteral(" Encoding"));
+    bar->SetPanelText(2, QStringLiteral("Type ") + QString::number(format));
+}
+
+TBouquet *TFrmMain::CurrentBouquet() const
+{
+    const int index = CurrentBouquetIndex();
+    return index < 0 ? nullptr : m_program.BouquetList->GetItem(index);
+}
+
+int TFrmMain::CurrentBouquetIndex() const
+{
+    if (!m_program.BouquetList || ComboBouquets->count() == 0)
+        return -1;
+    return m_program.BouquetList->IndexOf(ComboBouquets->currentText());
+}
+
+void TFrmMain::FillBouquetGrid(int mode)
+{
+    TListGrid *grid = BouquetGrid;
+    TBouquet *bouquet = CurrentBouquet();
+    const QString filter = EdtFilterBouquet->text();
+    const bool tv = filterChecked("ActionBouFilterTv");
+    const bool radio = filterChecked("ActionBouFilterRadio");
+    const bool data = filterChecked("ActionBouFilterData");
+    const bool obsolete = filterChecked("ActionBouFilterObsolete");
+    int total = 0;
+    std::vector<const void *> shown;
+    if (mode == 0 || mode == 1) {
+        for (int i = 0; bouquet && i < bouquet->Count(); ++i) {
+            TBouquetService *entry = bouquet->GetItem(i);
+            ++total;
+            // The bouquet moves work on the rows the grid shows.
+            entry->Shown = !entry->IsFilteredOut(tv, radio, data, obsolete, filter);
+            if (entry->Shown)
+                shown.push_back(entry);
+        }
+        if (mode == 1 && int(shown.size()) != grid->RowCount())
+            mode = 0;
+    }
+
+    if (TLgCustomColumn *logo = grid->Columns()->ColumnByName(QStringLiteral("ColBouLogo")))
+        logo->SetWidth(m_program.LogoWidth + 3);
+    grid->BeginUpdate();
+    int firstMarked = -1;
+    const auto select = [&](int row, const TBouquetService *entry) {
+        grid->SetSelected(row, entry->Marked);
+        if (entry->Marked && firstMarked < 0)
+            firstMarked = row;
+    };
+    if (mode == 0) {
+        grid->ClearRows();
+        m_shownBouquet = bouquet;
+        grid->AddSourcedRows(shown);
+        for (int row = 0; row < int(shown.size()); ++row)
+            select(row, static_cast<const TBouquetService *>(shown[std::size_t(row)]));
+    } else if (mode == 1) {
+        m_shownBouquet = bouquet;
+        for (int row = 0; row < int(shown.size()); ++row) {
+            grid->ResetRow(row, shown[std::size_t(row)]);
+            select(row, static_cast<const TBouquetService *>(shown[std::size_t(row)]));
+        }
+    } else {
+        for (int row = 0; row < grid->RowCount(); ++row) {
+            auto *entry = static_cast<TBouquetService *>(const_cast<void *>(grid->RowSource(row)));
+            if (!entry)
+                entry = objectAt<TBouquetService>(grid, m_bouTypeIcon, row);
+            if (!entry)
+                continue;
+            if (mode == 3) {
+                if (grid->RowFilled(row))
+                    setInteger(grid, m_bouLogo, row, bouquetLogo(*entry));
+                continue;
+            }
+            if (grid->RowSource(row)) {
+                if (grid->RowFilled(row))
+                    grid->ResetRow(row, entry);
+            } else {
+                writeBouquetRow(row, entry);
+            }
+            select(row, entry);
+        }
+    }
+    if (firstMarked >= 0)
+        grid->SetSelectedRow(firstMarked);
+    ApplyColumnSizing(grid);
+    const int first = FirstSelectedRow(grid);
+    if (first >= 0)
+        grid->ScrollToRow(first);
+    grid->EndUpdate();
+
+    if (mode == 0 || mode == 1) {
+        const TBouquetList &list = *m_program.BouquetList;
+        writeInfoBar(InfoBarBouquet, list.Count() == 0, grid->RowCount(), total, list.Encoding,
+                     list.Format);
+    }
+}
+
+void TFrmMain::writeBouquetRow(int row, TBouquetService *entry)
+{
+    TListGrid *grid = BouquetGrid;
+    TService *service = entry->Service();
+    setInteger(grid, m_bouLogo, row, bouquetLogo(*entry));
+    setObject(grid, m_bouTypeIcon, row, entry);
+    setObject(grid, m_bouName, row, m_shownBouquet);
+    setInteger(grid, m_bouTypeIcon, row, entry->GetTypeIconIndex());
+    setText(grid, m_bouName, row, entry->Name);
+    setText(grid, m_bouFrequency, row,
+            entry->Transponder() ? entry->Transponder()->Frequency : QString());
+    setInteger(grid, m_bouActionIcon, row, service ? service->GetActionIconIndex() : 0);
+}
+
+void TFrmMain::FillBouquetListGrid(int mode)
+{
+    TListGrid *grid = BouquetListGrid;
+    const TBouquetList &list = *m_program.BouquetList;
+    if (mode != 0 && grid->RowCount() != list.Count())
+        mode = 0;
+    const int name = ColumnByName(grid, QStringLiteral("ColName"));
+    const int count = ColumnByName(grid, QStringLiteral("ColCount"));
+    const int locked = ColumnByName(grid, QStringLiteral("ColLocked"));
+    const int hidden = ColumnByName(grid, QStringLiteral("ColHidden"));
+    grid->BeginUpdate();
+    if (mode == 0) {
+        grid->ClearRows();
+        if (list.Count() > 0)
+            grid->AddRow(list.Count());
+    }
+    int firstMarked = -1;
+    int services = 0;
+    for (int i = 0; i < list.Count(); ++i) {
+        TBouquet *bouquet = list.GetItem(i);
+        services += bouquet->Count();
+        grid->Cell(0, i)->SetObjectReference(bouquet);
+        setText(grid, name, i, bouquet->Name);
+        setInteger(grid, count, i, bouquet->Count());
+        if (locked >= 0)
+            grid->Cell(locked, i)->SetAsBoolean(bouquet->Locked);
+        if (hidden >= 0)
+            grid->Cell(hidden, i)->SetAsBoolean(bouquet->Hidden);
+        grid->SetSelected(i, bouquet->Marked);
+        if (firstMarked < 0 && bouquet->Marked)
+            firstMarked = i;
+    }
+    if (firstMarked >= 0)
+        grid->SetSelectedRow(firstMarked);
+    const int first = FirstSelectedRow(grid);
+    if (first >= 0)
+        grid->ScrollToRow(first);
+    grid->EndUpdate();
+
+    InfoBarBouquetList->SetPanelText(
+        0, FormatMsg2(msg(MsgBouquetsContaining), QString::number(list.Count()),
+                      QString::number(services)));
+    InfoBarBouquetList->SetPanelText(1, list.Count() ? list.Encoding + QStringLiteral(" Encoding")
+                                                     : QString());
+    InfoBarBouquetList->SetPanelText(2, list.Count() ? QStringLiteral("Type ")
+                                                           + QString::number(list.Format)
+                                                     : QString());
+}
+
+void TFrmMain::FillBouquetCombo(int mode)
+{
+    const QString rememberedText = ComboBouquets->currentText();
+    const int rememberedIndex = ComboBouquets->currentIndex();
+    const QString shownBefore = m_lastComboText;
+    {
+        const QSignalBlocker block(ComboBouquets);
+        ComboBouquets->clear();
+        const TBouquetList &list = *m_program.BouquetList;
+        QStringList names;
+        names.reserve(list.Count());
+        for (int i = 0; i < list.Count(); ++i)
+            names.append(list.GetItem(i)->Name);
+        ComboBouquets->addItems(names);
+        if (names.isEmpty()) {
+            ComboBouquets->setCurrentIndex(-1);
+        } else if (rememberedIndex < 0 || rememberedText.isEmpty()) {
+            ComboBouquets->setCurrentIndex(0);
+        } else if (mode == 1) {
+            ComboBouquets->setCurrentIndex(qBound(0, rememberedIndex, int(names.size()) - 1));
+        } else {
+            const int at = int(names.indexOf(rememberedText));
+            if (at >= 0)
+                ComboBouquets->setCurrentIndex(at);
+            else if (rememberedIndex - 1 >= 0 && rememberedIndex - 1 < names.size())
+                ComboBouquets->setCurrentIndex(rememberedIndex - 1);
+            else
+                ComboBouquets->setCurrentIndex(0);
+        }
+    }
+    m_lastComboText = ComboBouquets->currentText();
+    // A different bouquet chosen here must not leave the grid showing the
+    // one before it; bouquet edits that refill the grid themselves say so.
+    if (m_initialized && !m_program.ComboBouquetsUpdating && m_lastComboText != shownBefore)
+        FillBouquetGrid(0);
+}
+
+void TFrmMain::bouquetComboChanged()
+{
+    m_lastComboText = ComboBouquets->currentText();
+    if (!m_program.ComboBouquetsUpdating)
+        FillBouquetGrid(0);
+}
+
+void TFrmMain::RefreshGridLogos()
+{
+    FillServicesGrid(3);
+    FillMyServicesGrid(3);
+    FillBouquetGrid(3);
+}
+
+void TFrmMain::ApplyColumnSizing(TListGrid *grid)
+{
+    const QFontMetrics metrics(grid->font());
+    for (int i = 0; i < grid->Columns()->Count(); ++i) {
+        TLgCustomColumn *column = grid->Columns()->Items(i);
+        const TColumnOptions options = column->Options();
+        if (options.contains(coFixedSize) || options.contains(coAutoSize))
+            continue;
+        const QString caption = column->Header().Caption();
+        const int captionWidth = caption.isEmpty() ? 0 : metrics.horizontalAdvance(caption);
+        grid->BestFitColumn(column);
+        if (column->Width() < captionWidth)
+            column->SetWidth(captionWidth);
+        column->SetWidth(column->Width() + 10);
+    }
+}
+
+void TFrmMain::ApplyColumnVisibility()
+{
+    SaveHandler().SetSaved();
+    // The default logos come first, at the logo size the rows are made for.
+    ImageListLogos->Clear();
+    for (int i = 0; i < ImageListDefaultLogos->Count(); ++i)
+        ImageListLogos->Add(pelloranPixmap(pelloranDefaultLogoName(i),
+                                           QSize(m_program.LogoWidth, m_program.LogoHeight),
+                                           devicePixelRatioF()));
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const QString &name = it.key();
+        const bool columnAction = name.startsWith(QStringLiteral("ActionSerCol"))
+            || name.startsWith(QStringLiteral("ActionMySerCol"))
+            || name.startsWith(QStringLiteral("ActionKofCol"))
+            || name.startsWith(QStringLiteral("ActionBouCol"));
+        if (columnAction && !name.endsWith(QStringLiteral("BestFit"))
+            && !name.endsWith(QStringLiteral("Custom")))
+            Q_EMIT it.value()->toggled(it.value()->isChecked());
+    }
+    for (const auto &[action, bar] :
+         {std::pair{"ActionSerToolbar", ToolBarServices}, std::pair{"ActionMySerToolbar", ToolBarMyServices},
+          std::pair{"ActionKofToolbar", ToolBarKingOfSat}, std::pair{"ActionBouToolbar", ToolBarBouquet},
+          std::pair{"ActionBouListToolbar", ToolBarBouquetList}})
+        bar->setVisible(filterChecked(action));
+    setLogoColumnShown(ServicesGrid, QStringLiteral("ColSerLogo"), filterChecked("ActionSerColLogo"));
+    setLogoColumnShown(MyServicesGrid, QStringLiteral("ColMySerLogo"),
+                       filterChecked("ActionMySerColLogo"));
+    setLogoColumnShown(BouquetGrid, QStringLiteral("ColBouLogo"), filterChecked("ActionBouColLogo"));
+}
+
+void TFrmMain::cellColoring(TListGrid *grid, int row, QColor &cellColor)
+{
+    if (row % 2 == 0 && !grid->Selected(row))
+        cellColor = kEvenRowColor;
+}
+
+void TFrmMain::filterEditConfirmed(QLineEdit *edit, const std::function<void(int)> &fill)
+{
+    if (edit->text().isEmpty())
+        edit->setText(QStringLiteral("*"));
+    fill(0);
+}
+
+void TFrmMain::connectFilters()
+{
+    const auto wire = [this](QToolButton *button, QLineEdit *edit, std::function<void(int)> fill) {
+        connect(edit, &QLineEdit::returnPressed, this,
+                [this, edit, fill] { filterEditConfirmed(edit, fill); });
+        connect(button, &QToolButton::clicked, this, [edit, fill] {
+            edit->setText(QStringLiteral("*"));
+            fill(0);
+        });
+    };
+    wire(BtnFilterServices, EdtFilterServices, [this](int mode) { FillServicesGrid(mode); });
+    wire(BtnFilterMyServices, EdtFilterMyservices, [this](int mode) { FillMyServicesGrid(mode); });
+    wire(BtnFilterKingOfSat, EdtFilterKingOfSat, [this](int mode) { FillKingOfSatGrid(mode); });
+    wire(BtnFilterBouquet, EdtFilterBouquet, [this](int mode) { FillBouquetGrid(mode); });
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const QString &name = it.key();
+        std::function<void()> refill;
+        if (name.startsWith(QStringLiteral("ActionSerFilter")))
+            refill = [this] { FillServicesGrid(0); };
+        else if (name.startsWith(QStringLiteral("ActionMySerFilter")))
+            refill = [this] { FillMyServicesGrid(0); };
+        else if (name.startsWith(QStringLiteral("ActionBouFilter")))
+            refill = [this] { FillBouquetGrid(0); };
+        if (refill)
+            connect(it.value(), &QAction::triggered, this, refill);
+    }
+}

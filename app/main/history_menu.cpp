@@ -1,0 +1,140 @@
+// The working files in the window: loading and saving them, the save-state
+// menu with its history of saved states, going back, clearing and resetting.
+
+#include "app/main/main_window.h"
+#include "app/main/program.h"
+#include "app/main/working_files.h"
+
+#include "core/model/bouquet_list.h"
+#include "core/model/save_handler.h"
+#include "core/model/service_list.h"
+#include "core/util/messages.h"
+
+#include <QMenu>
+#include <QToolButton>
+
+QStringList TFrmMain::LoadFiles()
+{
+    return m_workingFiles->LoadFiles();
+}
+
+void TFrmMain::LinkLists()
+{
+    m_workingFiles->LinkLists();
+}
+
+bool TFrmMain::SaveFiles()
+{
+    QString error;
+    const bool saved = m_workingFiles->SaveFiles(error);
+    BuildHistoryMenu();
+    if (!saved)
+        ShowError(msg(MsgWorkingFilesNotSaved) + QStringLiteral("\r\n\r\n") + error);
+    return saved;
+}
+
+void TFrmMain::reportLoadFailures(const QStringList &failures)
+{
+    if (!failures.isEmpty())
+        ShowError(msg(MsgWorkingFilesNotLoaded) + QStringLiteral("\r\n\r\n")
+                  + failures.join(QStringLiteral("\r\n")));
+}
+
+void TFrmMain::BuildHistoryMenu()
+{
+    // The item being clicked may be the one that rebuilds the menu: old
+    // items go once its click is over.
+    for (QAction *item : PopupItemToolHistory->actions()) {
+        PopupItemToolHistory->removeAction(item);
+        item->deleteLater();
+    }
+    const QStringList stamps = m_workingFiles ? m_workingFiles->HistoryStamps() : QStringList();
+    for (const QString &stamp : stamps) {
+        const QString caption = msg(MsgSaveStateCaption) + stamp;
+        QAction *item = PopupItemToolHistory->addAction(caption);
+        connect(item, &QAction::triggered, this, [this, caption] { historyItemClick(caption); });
+    }
+    const bool any = !stamps.isEmpty();
+    PopupItmToolGoBack->setEnabled(any);
+    PopupItmToolClearHistory->setEnabled(any);
+    if (!any)
+        PopupItemToolHistory->addAction(msg(MsgHistoryEmpty))->setEnabled(false);
+}
+
+void TFrmMain::historyItemClick(const QString &caption)
+{
+    // "Save state <stamp>": the stamp is what follows the second blank.
+    const qsizetype first = caption.indexOf(u' ');
+    const qsizetype second = first < 0 ? -1 : caption.indexOf(u' ', first + 1);
+    if (second >= 0)
+        RestoreState(caption.mid(second + 1));
+}
+
+void TFrmMain::RestoreState(const QString &stamp)
+{
+    const QStringList failures = m_workingFiles->RestoreState(stamp);
+    BuildHistoryMenu();
+    FillBouquetListGrid(0);
+    m_program.ComboBouquetsUpdating = true;
+    FillBouquetCombo(0);
+    m_program.ComboBouquetsUpdating = false;
+    FillBouquetGrid(0);
+    FillServicesGrid(0);
+    FillMyServicesGrid(0);
+    reportLoadFailures(failures);
+    if (m_program.Prompts)
+        m_program.Prompts->messageBox(TPrompts::TMsgKind::Information,
+                                      FormatMsg1(msg(MsgSaveStateRestored), stamp), TPrompts::mbOK);
+}
+
+void TFrmMain::ClearHistory()
+{
+    m_workingFiles->ClearHistory();
+    BuildHistoryMenu();
+}
+
+void TFrmMain::saveToCache()
+{
+    if (SaveFiles())
+        ShowStatus(msg(MsgSavingDone));
+}
+
+void TFrmMain::goBack()
+{
+    const QList<QAction *> items = PopupItemToolHistory->actions();
+    if (!items.isEmpty() && items.first()->isEnabled())
+        items.first()->trigger();
+}
+
+void TFrmMain::askClearHistory()
+{
+    if (m_program.Prompts
+        && m_program.Prompts->messageBox(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure),
+                                         TPrompts::mbYes | TPrompts::mbCancel)
+            == TPrompts::mbYes)
+        ClearHistory();
+}
+
+void TFrmMain::askReset()
+{
+    if (!m_program.Prompts
+        || m_program.Prompts->messageBox(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure),
+                                         TPrompts::mbYes | TPrompts::mbCancel)
+            != TPrompts::mbYes)
+        return;
+    m_workingFiles->Reset();
+    FillBouquetListGrid(0);
+    FillMyServicesGrid(0);
+    FillServicesGrid(0);
+    m_program.ComboBouquetsUpdating = true;
+    FillBouquetCombo(0);
+    m_program.ComboBouquetsUpdating = false;
+    FillBouquetGrid(0);
+    SaveHandler().SetSaved();
+}
+
+void TFrmMain::showSaveStateMenu()
+{
+    PopupToolbarSaveState->popup(ToolBtnSaveState->mapToGlobal(
+        QPoint(0, ToolBtnSaveState->height() + 2)));
+}

@@ -1,0 +1,389 @@
+#include "app/main/main_window.h"
+
+#include "app/dialogs/please_wait.h"
+#include "app/main/program.h"
+#include "app/main/settings_store.h"
+#include "app/main/status_panels.h"
+#include "app/main/working_files.h"
+
+#include "core/model/bouquet_list.h"
+#include "core/model/bouquet_service.h"
+#include "core/model/save_handler.h"
+#include "core/model/service.h"
+#include "core/model/service_list.h"
+#include "core/util/exception.h"
+#include "core/util/messages.h"
+#include "core/util/sys_utils.h"
+#include "core/zapit/xml_file_handler.h"
+#include "exchange/receiver_link.h"
+#include "exchange/update_check.h"
+#include "ui/grid/image_list.h"
+#include "ui/grid/list_grid.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+constexpr int kWaitSliceMs = 20;
+
+// Lets queued events (repaints, timers, the logo thread's hand-offs) run
+// while holding back the user's input, so no command starts meanwhile.
+void runPendingEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Waits for a thread to end, serving the events it hands to this thread.
+void waitWithEvents(QThread *thread)
+{
+    while (thread && !thread->isFinished()) {
+        runPendingEvents();
+        thread->wait(kWaitSliceMs);
+    }
+    runPendingEvents();
+}
+
+} // namespace
+
+TFrmMain::TFrmMain(TProgram &program, QWidget *parent)
+    : QMainWindow(parent), m_program(program)
+{
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(QStringLiteral("Pelloran " PELLORAN_VERSION));
+    buildControls();
+    resize(1000, 670);
+    connect(&SaveHandler(), &TSaveHandler::savedChanged, this,
+            [this](bool saved) { PopupItmToolSave->setEnabled(!saved); });
+    PopupItmToolSave->setEnabled(!SaveHandler().Saved());
+}
+
+TFrmMain::~TFrmMain()
+{
+    if (PingTimer)
+        PingTimer->stop();
+    // A logo thread must not outlive the lists and grids it works on.
+    if (m_logoThread) {
+        m_program.LogoMappingRunning = false;
+        m_logoThread->wait();
+    }
+    setProgressDisplay(nullptr);
+    if (StatusCallback() == m_statusCallback.get())
+        setStatusCallback(nullptr);
+}
+
+void TFrmMain::setSplashText(const QString &text)
+{
+    if (QWidget *splash = m_program.Form(QStringLiteral("FrmSplash"))) {
+        if (auto *label = splash->findChild<QLabel *>(QStringLiteral("LblSplash")))
+            label->setText(text);
+        splash->repaint();
+    }
+    runPendingEvents();
+}
+
+namespace {
+
+// The receiver's address and account as the settings window holds them.
+TReceiverAccess receiverAccess(const TProgram &program)
+{
+    TReceiverAccess access;
+    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
+    if (!settings)
+        return access;
+    const auto text = [&](const char *name) {
+        const auto *edit = settings->findChild<QLineEdit *>(QLatin1String(name));
+        return edit ? edit->text() : QString();
+    };
+    access.host = text("EdtIp");
+    access.user = text("EdtAccount");
+    access.password = text("EdtPass");
+    bool ok = false;
+    const int port = text("EdtPort").toInt(&ok);
+    access.port = ok && port > 0 && port < 65536 ? port : 21;
+    return access;
+}
+
+bool settingsBoxChecked(const TProgram &program, const char *name, bool absent)
+{
+    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
+    const auto *box = settings ? settings->findChild<QAbstractButton *>(QLatin1String(name)) : nullptr;
+    return box ? box->isChecked() : absent;
+}
+
+} // namespace
+
+void TFrmMain::InitializeMain()
+{
+    m_program.ComboBouquetsUpdating = false;
+    m_program.LogoMappingRunning = false;
+    m_statusCallback = std::make_unique<TStatusCallback>();
+    setStatusCallback(m_statusCallback.get());
+    setProgressDisplay(this);
+
+    m_program.CreateLists();
+    TFrmXMLHandler::Environment environment;
+    environment.status = this;
+    environment.prompts = m_program.Prompts;
+    environment.newsFolder = m_program.ProgramFolder;
+    environment.lastImportDir = &m_program.LastImportDir;
+    environment.creatorCaption = [this] { return windowTitle(); };
+    environment.receiver = [this] { return receiverAccess(m_program); };
+    m_program.FrmXMLHandler = std::make_unique<TFrmXMLHandler>(environment);
+    m_workingFiles = std::make_unique<TWorkingFiles>(
+        m_program.ProgramFolder, *m_program.FrmXMLHandler,
+        TModelLists{*m_program.KingOfSatList, *m_program.ServiceList, *m_program.MyServiceList,
+                    *m_program.BouquetList});
+    BuildHistoryMenu();
+
+    try {
+        loadConfig(m_program, QString(), true, true);
+    } catch (const Exception &e) {
+        ShowError(e.message());
+    }
+
+    setSplashText(msg(MsgLoadingSession));
+    const QStringList failures = LoadFiles();
+
+    ApplyColumnVisibility();
+    FillKingOfSatGrid(0);
+    FillBouquetListGrid(0);
+    FillBouquetCombo(0);
+    FillServicesGrid(0);
+    FillMyServicesGrid(0);
+    FillBouquetGrid(0);
+    m_initialized = true;
+
+    // Without a settings window there is no way to have asked, so no network.
+    if (!settingsBoxChecked(m_program, "CbxNoOrvikCheck", true)
+        && !m_program.ReadyMadeListUrl.isEmpty()) {
+        setSplashText(msg(MsgLookingForUpdates));
+        m_program.OnlineSettingsListVersion.clear();
+        if (!m_program.Prompts
+            || !getSettingsListVersion(m_program.ReadyMadeListUrl + QLatin1String(kUpdateFilePath),
+                                       m_program.OnlineSettingsListVersion, *m_program.Prompts))
+            m_program.OnlineSettingsListVersion = msg(MsgDisabled);
+    } else {
+        m_program.OnlineSettingsListVersion = msg(MsgDisabled);
+    }
+
+    setSplashText(msg(MsgStarting));
+    StartLogoMapping();
+
+    if (!settingsBoxChecked(m_program, "CbxNoBackgroundPing", true)) {
+        pingTimerTimer();
+        PingTimer->start();
+    }
+    reportLoadFailures(failures);
+}
+
+bool TFrmMain::CloseMain()
+{
+    if (m_closing)
+        return true;
+    if (!SaveHandler().Saved()) {
+        const int answer = m_program.Prompts
+            ? m_program.Prompts->messageBox(TPrompts::TMsgKind::Confirmation, msg(MsgSaveChanges),
+                                            TPrompts::mbYes | TPrompts::mbNo | TPrompts::mbCancel)
+            : TPrompts::mbCancel;
+        if (answer == TPrompts::mbCancel)
+            return false;
+        // A save that failed has told the user; closing now would lose the changes.
+        if (answer == TPrompts::mbYes && !SaveFiles())
+            return false;
+    }
+    WaitForLogoMapping();
+    PingTimer->stop();
+
+    // The settings go first, while every window still holds what they save;
+    // a failure is reported and the program still ends.
+    setWindowState(Qt::WindowNoState);
+    try {
+        saveConfig(m_program, QString(), true);
+    } catch (const Exception &e) {
+        ShowError(msg(MsgSettingsNotSaved) + QStringLiteral("\r\n\r\n") + e.message());
+    }
+
+    // The grids point at model objects: they let go before the lists are freed.
+    for (TListGrid *grid : {ServicesGrid, MyServicesGrid, KingOfSatGrid, BouquetGrid, BouquetListGrid})
+        grid->ClearRows();
+    m_workingFiles.reset();
+    m_program.FreeLists();
+    setStatusCallback(nullptr);
+    m_statusCallback.reset();
+    m_closing = true;
+    return true;
+}
+
+void TFrmMain::closeEvent(QCloseEvent *event)
+{
+    if (CloseMain())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TFrmMain::ShowStatus(const QString &text)
+{
+    StatusBar->SetPanelText(0, text);
+    StatusBar->repaint();
+    runPendingEvents();
+}
+
+void TFrmMain::ShowError(const QString &text)
+{
+    ShowStatus(msg(MsgErrorStatus));
+    if (m_program.Prompts)
+        m_program.Prompts->messageBox(TPrompts::TMsgKind::Error, text, TPrompts::mbOK);
+}
+
+void TFrmMain::setProgressPosition(int position)
+{
+    ProgressBar->setValue(qBound(0, position, 100));
+}
+
+int TFrmMain::progressPosition() const
+{
+    return ProgressBar->value();
+}
+
+void TFrmMain::letEventsRun()
+{
+    runPendingEvents();
+}
+
+bool TFrmMain::StartLogoMapping()
+{
+    if (!LogoThreadStarter)
+        return false;
+    const bool rebuild =
+        !QFileInfo::exists(QDir(m_program.ProgramFolder).filePath(QStringLiteral("LogoMapping.dat")));
+    // Set before the thread exists, so that a stop or a shut-down in between
+    // knows a mapping is on its way and waits for it.
+    m_program.LogoMappingStopped = false;
+    m_program.LogoMappingRunning = true;
+    m_logoRebuild = rebuild;
+    m_logoThread = LogoThreadStarter(rebuild);
+    if (!m_logoThread) {
+        m_program.LogoMappingRunning = false;
+        return false;
+    }
+    return true;
+}
+
+bool TFrmMain::WaitForLogoMapping()
+{
+    const bool threadAlive = m_logoThread && !m_logoThread->isFinished();
+    if (!m_program.LogoMappingRunning && !threadAlive)
+        return false;
+    if (m_logoRebuild) {
+        auto *wait = m_program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
+        if (wait)
+            wait->ShowWaitMsg(msg(MsgFinishingLogoMapping));
+        waitWithEvents(m_logoThread);
+        m_program.LogoMappingRunning = false;
+        if (wait)
+            wait->HideWait();
+    } else {
+        StopLogoMapping();
+    }
+    return true;
+}
+
+bool TFrmMain::StopLogoMapping()
+{
+    const bool threadAlive = m_logoThread && !m_logoThread->isFinished();
+    if (!m_program.LogoMappingRunning && !threadAlive)
+        return false;
+    m_program.LogoMappingRunning = false;
+    // The thread acknowledges by setting Stopped; the lists it reads may only
+    // go once it has really ended.
+    while (threadAlive && !m_program.LogoMappingStopped && !m_logoThread->isFinished()) {
+        runPendingEvents();
+        m_logoThread->wait(kWaitSliceMs);
+    }
+    waitWithEvents(m_logoThread);
+    return true;
+}
+
+void TFrmMain::LogoCellCallback(TService *service, TListGrid *grid, bool isBouquetGrid)
+{
+    if (isBouquetGrid)
+        UpdateBouquetLogoCells(service, grid);
+    else
+        UpdateServiceLogoCells(service, grid);
+}
+
+void TFrmMain::UpdateServiceLogoCells(TService *service, TListGrid *grid)
+{
+    const bool services = grid == ServicesGrid;
+    const int typeIcon = ColumnByName(grid, services ? QStringLiteral("ColSerSTypeIcon")
+                                                     : QStringLiteral("ColMySerSTypeIcon"));
+    const int logo = ColumnByName(grid, services ? QStringLiteral("ColSerLogo")
+                                                 : QStringLiteral("ColMySerLogo"));
+    if (typeIcon < 0 || logo < 0)
+        return;
+    for (int row = 0; row < grid->RowCount(); ++row) {
+        if (grid->Cell(typeIcon, row)->ObjectReference() != service)
+            continue;
+        const bool hide = !services && service->Obsolete;
+        grid->Cell(logo, row)->SetAsInteger(hide ? 0 : service->LogoIndex);
+        return;
+    }
+}
+
+void TFrmMain::UpdateBouquetLogoCells(TService *service, TListGrid *grid)
+{
+    const int typeIcon = ColumnByName(grid, QStringLiteral("ColBouSTypeIcon"));
+    const int logo = ColumnByName(grid, QStringLiteral("ColBouLogo"));
+    if (typeIcon < 0 || logo < 0)
+        return;
+    for (int row = 0; row < grid->RowCount(); ++row) {
+        auto *entry = static_cast<TBouquetService *>(grid->Cell(typeIcon, row)->ObjectReference());
+        if (!entry)
+            continue;
+        if (!entry->Service()) {
+            grid->Cell(logo, row)->SetAsInteger(0);
+            continue;
+        }
+        if (entry->Service() == service) {
+            grid->Cell(logo, row)->SetAsInteger(service->Obsolete ? 0 : service->LogoIndex);
+            return;
+        }
+    }
+}
+
+void TFrmMain::pingTimerTimer()
+{
+    if (settingsBoxChecked(m_program, "CbxNoBackgroundPing", true)) {
+        StatusBar->SetPanelText(3, QString());
+        ImgConnected->hide();
+        ImgDisconnected->hide();
+        return;
+    }
+    QWidget *settings = m_program.Form(QStringLiteral("FrmSettings"));
+    const auto *ip = settings ? settings->findChild<QLineEdit *>(QStringLiteral("EdtIp")) : nullptr;
+    if (!ip || m_program.PingProgram.isEmpty())
+        return;
+    auto *thread = new TPingThread(ip->text(), m_program.PingProgram);
+    connect(thread, &TPingThread::pinged, this, [this](TPingResult result) {
+        if (result == TPingResult::NotStarted)
+            return;
+        const bool online = result == TPingResult::Online;
+        ImgConnected->setVisible(online);
+        ImgDisconnected->setVisible(!online);
+        StatusBar->SetPanelText(3, pingStatusText(result));
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+}

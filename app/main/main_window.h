@@ -1,0 +1,263 @@
+#pragma once
+
+#include "core/transfer/download_progress.h"
+#include "core/util/prompts.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QTabWidget;
+class QThread;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TBouquet;
+class TBouquetService;
+class TImageList;
+class TListGrid;
+class TPanelBar;
+class TSatelite;
+class TService;
+class TServiceList;
+class TTransponder;
+class TWorkingFiles;
+struct TProgram;
+
+// The column indexes of one services grid (services, my-services or
+// KingOfSat); -1 where the grid has no such column.
+struct TServiceColumns {
+    int logo = -1, typeIcon = -1, actionIcon = -1, name = -1;
+    int sidHex = -1, sidDec = -1, typeHex = -1, typeDec = -1;
+    int tsidHex = -1, tsidDec = -1, onidHex = -1, onidDec = -1;
+    int symbolRate = -1, fec = -1, inversion = -1, polarization = -1, modulation = -1;
+    int frequency = -1, satelite = -1, diseqc = -1, bouquet = -1;
+    int provider = -1, category = -1, country = -1, encryption = -1;
+};
+
+// What a row of a services grid shows: a service and where it lives.
+struct TServiceRowRef {
+    TService *service = nullptr;
+    TTransponder *transponder = nullptr;
+    TSatelite *satelite = nullptr;
+};
+
+// The main window: the services, my-services and KingOfSat grids on the
+// left, the bouquet and bouquet list grids on the right, the tool bar above
+// and the status bar below. Its behaviour is spread over several files by
+// concern: start-up and shut-down here, grid filling, the working files and
+// their history, and the building of its controls each in their own file.
+class TFrmMain : public QMainWindow, public TStatusSink, public TProgressDisplay
+{
+    Q_OBJECT
+
+public:
+    explicit TFrmMain(TProgram &program, QWidget *parent = nullptr);
+    ~TFrmMain() override;
+
+    TProgram &Program() const { return m_program; }
+
+    // --- start-up and shut-down
+    void InitializeMain();
+    // True when the program may end: the user did not cancel, the working
+    // files and the settings are saved as asked, the logo mapping is over.
+    bool CloseMain();
+    void ShowStatus(const QString &text) override;
+    void ShowError(const QString &text);
+    // The progress bar, as the transfers see it.
+    void setProgressPosition(int position) override;
+    int progressPosition() const override;
+    void letEventsRun() override;
+
+    // --- logo mapping (the mapper thread plugs in through LogoThreadStarter)
+    bool StartLogoMapping();
+    bool WaitForLogoMapping();
+    bool StopLogoMapping();
+    // Starts the logo thread for a run (rebuild: the mapping file is made
+    // anew) and returns it, or null when no logo mapping is available.
+    std::function<QThread *(bool rebuild)> LogoThreadStarter;
+    void LogoCellCallback(TService *service, TListGrid *grid, bool isBouquetGrid);
+    void UpdateServiceLogoCells(TService *service, TListGrid *grid);
+    void UpdateBouquetLogoCells(TService *service, TListGrid *grid);
+
+    // --- grid filling (grid_filling.cpp); mode 0 rebuild, 1 rewrite,
+    // 2 refresh, 3 logos only
+    void FillServicesGrid(int mode);
+    void FillMyServicesGrid(int mode);
+    void FillKingOfSatGrid(int mode);
+    void FillBouquetGrid(int mode);
+    void FillBouquetListGrid(int mode);
+    void FillBouquetCombo(int mode);
+    void RefreshGridLogos();
+    void ApplyColumnVisibility();
+    void ApplyColumnSizing(TListGrid *grid);
+    static int ColumnByName(const TListGrid *grid, const QString &name);
+    static int FirstSelectedRow(const TListGrid *grid);
+    void SelectSingleRow(TListGrid *grid, int row);
+    TBouquet *CurrentBouquet() const;
+    int CurrentBouquetIndex() const;
+
+    // --- working files and history (history_menu.cpp)
+    QStringList LoadFiles();
+    void LinkLists();
+    // False (after telling the user) when a file could not be written; the
+    // changes then stay unsaved.
+    bool SaveFiles();
+    void BuildHistoryMenu();
+    void RestoreState(const QString &stamp);
+    void ClearHistory();
+    TWorkingFiles &WorkingFiles() const { return *m_workingFiles; }
+
+    // --- components, by their design names
+    QToolBar *ToolBar = nullptr;
+    QToolButton *ToolBtnSaveState = nullptr;
+    QMenu *PopupToolbarSaveState = nullptr;
+    QAction *PopupItmToolSave = nullptr;
+    QAction *PopupItmToolGoBack = nullptr;
+    QMenu *PopupItemToolHistory = nullptr;
+    QAction *PopupItmToolClearHistory = nullptr;
+    QAction *PopupItmToolReset = nullptr;
+
+    QSplitter *Splitter = nullptr;
+    QTabWidget *PageControlServices = nullptr;
+    QWidget *PnlBouquets = nullptr;
+    QTabWidget *PageControlBouquets = nullptr;
+    QComboBox *ComboBouquets = nullptr;
+
+    TListGrid *ServicesGrid = nullptr;
+    TListGrid *MyServicesGrid = nullptr;
+    TListGrid *KingOfSatGrid = nullptr;
+    TListGrid *BouquetGrid = nullptr;
+    TListGrid *BouquetListGrid = nullptr;
+
+    QToolBar *ToolBarServices = nullptr;
+    QToolBar *ToolBarMyServices = nullptr;
+    QToolBar *ToolBarKingOfSat = nullptr;
+    QToolBar *ToolBarBouquet = nullptr;
+    QToolBar *ToolBarBouquetList = nullptr;
+
+    TPanelBar *InfoBarServices = nullptr;
+    TPanelBar *InfoBarMyServices = nullptr;
+    TPanelBar *InfoBarKingOfSat = nullptr;
+    TPanelBar *InfoBarBouquet = nullptr;
+    TPanelBar *InfoBarBouquetList = nullptr;
+    TPanelBar *FilterBarServices = nullptr;
+    TPanelBar *FilterBarMyServices = nullptr;
+    TPanelBar *FilterBarKingOfSat = nullptr;
+    TPanelBar *FilterBarBouquet = nullptr;
+    QToolButton *BtnFilterServices = nullptr;
+    QToolButton *BtnFilterMyServices = nullptr;
+    QToolButton *BtnFilterKingOfSat = nullptr;
+    QToolButton *BtnFilterBouquet = nullptr;
+    QLineEdit *EdtFilterServices = nullptr;
+    QLineEdit *EdtFilterMyservices = nullptr;
+    QLineEdit *EdtFilterKingOfSat = nullptr;
+    QLineEdit *EdtFilterBouquet = nullptr;
+
+    TPanelBar *StatusBar = nullptr;
+    QProgressBar *ProgressBar = nullptr;
+    QLabel *ImgLogoMappingActive = nullptr;
+    QLabel *ImgLogoMappingInactive = nullptr;
+    QLabel *ImgConnected = nullptr;
+    QLabel *ImgDisconnected = nullptr;
+    QTimer *PingTimer = nullptr;
+
+    TImageList *ImageListTypes = nullptr;
+    TImageList *ImageListActions = nullptr;
+    TImageList *ImageListLogos = nullptr;
+    TImageList *ImageListDefaultLogos = nullptr;
+
+    // An action of the window by its design name ("ActionSerColLogo"), or null.
+    QAction *ActionByName(const QString &name) const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // main_window_build.cpp
+    void buildControls();
+    void buildToolBar();
+    QWidget *buildServicesPage(const QString &prefix, TListGrid *&grid, QToolBar *&toolBar,
+                               TPanelBar *&filterBar, QToolButton *&filterButton,
+                               QLineEdit *&filterEdit, TPanelBar *&infoBar,
+                               const QString &gridName, const QString &filterEditName);
+    QWidget *buildBouquetPage();
+    TPanelBar *makeFilterBar(const QString &prefix, const QString &editName,
+                             QToolButton *&button, QLineEdit *&edit, QWidget *parent);
+    QWidget *buildBouquetListPage();
+    void buildStatusBar();
+    void buildImageLists();
+    void buildGridColumns();
+    void buildViewActions();
+    QAction *addAction(const QString &name, const QString &caption, bool checkable,
+                       bool checked = true);
+    void addGridContextMenu(TListGrid *grid, const QString &prefix);
+    void connectFilters();
+    void connectColumnActions();
+    void setLogoColumnShown(TListGrid *grid, const QString &columnName, bool shown);
+
+    // grid_filling.cpp
+    // A services grid: where its values stand, which of the three it is, and
+    // the rows it was last filled with (the rows' sources point into them).
+    struct ServicesGridState {
+        enum Kind { Services, MyServices, KingOfSat };
+        TListGrid *grid = nullptr;
+        TServiceColumns columns;
+        Kind kind = Services;
+        std::vector<TServiceRowRef> rows;
+        std::vector<int> textColumns; // every column but the pictures
+    };
+    void initGridFilling();
+    void fillServicesGrid(ServicesGridState &state, const TServiceList *list, TPanelBar *infoBar,
+                          const QAction *bestFit,
+                          const std::function<bool(const TService &)> &filteredOut, int mode);
+    void writeServicesRow(const ServicesGridState &state, int row, const TServiceRowRef &ref);
+    static QString servicesCellText(const ServicesGridState &state, int col,
+                                    const TServiceRowRef &ref);
+    void writeServicesLogo(const ServicesGridState &state, int row, const TService &service);
+    void writeBouquetRow(int row, TBouquetService *entry);
+    // An empty list shows only its zero total.
+    void writeInfoBar(TPanelBar *bar, bool empty, int shown, int total, const QString &encoding,
+                      int format);
+    void filterEditConfirmed(QLineEdit *edit, const std::function<void(int)> &fill);
+    void cellColoring(TListGrid *grid, int row, QColor &cellColor);
+    bool filterChecked(const char *actionName) const;
+    void bouquetComboChanged();
+
+    // history_menu.cpp
+    void historyItemClick(const QString &caption);
+    void saveToCache();
+    void goBack();
+    void askClearHistory();
+    void askReset();
+    void showSaveStateMenu();
+    void reportLoadFailures(const QStringList &failures);
+
+    void setSplashText(const QString &text);
+    void pingTimerTimer();
+
+    TProgram &m_program;
+    std::unique_ptr<TWorkingFiles> m_workingFiles;
+    std::unique_ptr<TStatusCallback> m_statusCallback;
+    QHash<QString, QAction *> m_actions;
+    ServicesGridState m_ser, m_mySer, m_kof;
+    TBouquet *m_shownBouquet = nullptr;
+    int m_bouIdx = -1, m_bouLogo = -1, m_bouTypeIcon = -1, m_bouName = -1, m_bouFrequency = -1,
+        m_bouActionIcon = -1;
+    QPointer<QThread> m_logoThread;
+    bool m_logoRebuild = false;
+    bool m_initialized = false;
+    bool m_closing = false;
+    QString m_lastComboText;
+};

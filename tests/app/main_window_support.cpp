@@ -1,0 +1,72 @@
+#include "main_window_support.h"
+
+#include "app/main/windows.h"
+#include "core/model/save_handler.h"
+#include "ui/grid/list_grid.h"
+
+#include <QDir>
+#include <QFile>
+
+const char *const kSafeSettings = "[General]\nnotFirstStartUp=1\n"
+                                  "[GUISettings]\nip=127.000.000.001\nport=00021\n"
+                                  "[Misc]\nnoBackgroundPing=1\nnoOrvikCheck=1\nnoUpdateCheck=1\n";
+
+TProgramWorld::TProgramWorld(Lists lists, Settings settings)
+{
+    appTestApp();
+    SaveHandler().SetSaved();
+    program.ProgramFolder = folder.path();
+    program.Prompts = &prompts;
+    // No test pings anything, whatever address a settings file holds.
+    program.PingProgram.clear();
+    if (lists == DemoLists) {
+        for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml", "KingOfSat.xml"})
+            QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/") + QLatin1String(name), path(QLatin1String(name)));
+    }
+    if (settings == SafeSettings) {
+        QFile ini(path(QStringLiteral("pelloran.ini")));
+        ini.open(QIODevice::WriteOnly);
+        ini.write(kSafeSettings);
+    }
+    createWindows(program);
+}
+
+TProgramWorld::~TProgramWorld()
+{
+    SaveHandler().SetSaved();
+    program.FreeForms();
+}
+
+void TProgramWorld::start()
+{
+    main().InitializeMain();
+    main().show();
+    QCoreApplication::processEvents();
+}
+
+QString TProgramWorld::path(const QString &name) const
+{
+    return QDir(folder.path()).filePath(name);
+}
+
+QByteArray TProgramWorld::bytes(const QString &name) const
+{
+    QFile file(path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool TProgramWorld::exists(const QString &name) const
+{
+    return QFile::exists(path(name));
+}
+
+QStringList columnTexts(const TListGrid &grid, const QString &columnName)
+{
+    QStringList texts;
+    const TLgCustomColumn *column = grid.Columns()->ColumnByName(columnName);
+    if (!column)
+        return texts;
+    for (int row = 0; row < grid.RowCount(); ++row)
+        texts.append(grid.Cells(column->Index(), row));
+    return texts;
+}

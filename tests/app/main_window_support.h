@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/main/main_window.h"
+#include "app/main/program.h"
+
+#include "app_test_support.h"
+#include "scripted_prompts.h"
+
+#include <QTemporaryDir>
+
+class TListGrid;
+
+// A settings file that keeps every run safe: the receiver on loopback, no
+// background ping, no update checks.
+extern const char *const kSafeSettings;
+
+// One whole program on a temporary program folder: every window made, the
+// scripted prompts answering, optionally the demo lists as working files and
+// a safe settings file.
+struct TProgramWorld {
+    enum Lists { NoLists, DemoLists };
+    enum Settings { NoSettings, SafeSettings };
+
+    explicit TProgramWorld(Lists lists = DemoLists, Settings settings = SafeSettings);
+    ~TProgramWorld();
+
+    // Runs the start-up routine and shows the window.
+    void start();
+    TFrmMain &main() const { return *program.FrmMain; }
+    QString path(const QString &name) const;
+    QByteArray bytes(const QString &name) const;
+    bool exists(const QString &name) const;
+
+    QTemporaryDir folder;
+    TProgram program;
+    TScriptedPrompts prompts;
+};
+
+// The texts of one column of a grid, top to bottom.
+QStringList columnTexts(const TListGrid &grid, const QString &columnName);

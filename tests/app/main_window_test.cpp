@@ -1,0 +1,559 @@
+#include "main_window_support.h"
+
+#include "app/main/status_panels.h"
+#include "app/main/working_files.h"
+#include "core/model/bouquet.h"
+#include "core/model/bouquet_list.h"
+#include "core/model/save_handler.h"
+#include "core/model/service.h"
+#include "core/model/service_list.h"
+#include "platform/ini_file.h"
+#include "ui/grid/list_grid.h"
+
+#include "qt_print.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every service name of a list, in tree order.
+QStringList serviceNames(const TServiceList &list)
+{
+    QStringList names;
+    list.forEachService([&](TService *s, TTransponder *, TSatelite *) { names.append(s->Name); });
+    return names;
+}
+
+// The names a "*"/"?" pattern lets through, decided by Qt's own wildcard
+// matcher rather than the program's.
+QStringList matching(const QStringList &names, const QString &pattern)
+{
+    const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern),
+                                QRegularExpression::CaseInsensitiveOption);
+    QStringList out;
+    for (const QString &name : names) {
+        if (re.match(name).hasMatch())
+            out.append(name);
+    }
+    return out;
+}
+
+QStringList historyCaptions(const TFrmMain &main)
+{
+    QStringList captions;
+    for (const QAction *item : main.PopupItemToolHistory->actions())
+        captions.append(item->text());
+    return captions;
+}
+
+void typeFilter(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+} // namespace
+
+TEST(MainWindowStartUp, WithoutSettingsTheFirstSaveWritesTheDefaultsInSectionOrder)
+{
+    TProgramWorld world(TProgramWorld::DemoLists, TProgramWorld::NoSettings);
+    world.start();
+    EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
+    ASSERT_TRUE(world.main().CloseMain());
+
+    IniFile ini;
+    ASSERT_TRUE(ini.load(world.path("pelloran.ini")));
+    const QStringList expected = {"General", "LastVars", "GUIServices", "GUIMyServices",
+                                  "GUIKingOfSat", "GUIBouquet", "GUIBouquetList",
+                                  "GUIPrintManager", "GUISizes", "Optimize", "GUIBackupManager",
+                                  "GUIImportExport", "GUIImportNews", "GUILogoImport", "Misc",
+                                  "GUISettings", "Tools"};
+    EXPECT_EQ(ini.sectionNames(), expected);
+    EXPECT_EQ(ini.readString("General", "notFirstStartUp"), "1");
+    EXPECT_EQ(ini.readString("GUIServices", "column0Pos"), "0");
+}
+
+TEST(MainWindowStartUp, WithSafeSettingsNothingGoesOnline)
+{
+    TProgramWorld world;
+    world.start();
+    EXPECT_EQ(world.program.OnlineSettingsListVersion, "<disabled>");
+    EXPECT_FALSE(world.main().PingTimer->isActive());
+    EXPECT_TRUE(SaveHandler().Saved());
+    EXPECT_FALSE(world.main().PopupItmToolSave->isEnabled());
+    // The writers name the window in the files they make.
+    EXPECT_EQ(world.program.ServiceList->Count() > 0, true);
+}
+
+TEST(MainWindowStartUp, AnUnreadableWorkingFileIsReportedAndTheOthersLoad)
+{
+    TProgramWorld world;
+    QFile broken(world.path("MyServices.xml"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("<zapit><sat name=");
+    broken.close();
+    world.start();
+    ASSERT_EQ(world.prompts.asked.size(), 1);
+    EXPECT_TRUE(world.prompts.asked.first().text.contains("MyServices.xml"));
+    EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
+}
+
+// Closing with unsaved changes: what each answer keeps and writes.
+TEST(MainWindowClose, UnsavedChangesFollowTheAnswer)
+{
+    struct Row {
+        const char *name;
+        int answer;
+        bool closes;
+        bool filesWritten;
+    };
+    const Row rows[] = {
+        {"Cancel keeps the window and the files", TPrompts::mbCancel, false, false},
+        {"No ends without writing", TPrompts::mbNo, true, false},
+        {"Yes writes the files and a history state", TPrompts::mbYes, true, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        TProgramWorld world;
+        world.start();
+        const QByteArray before = world.bytes("Services.xml");
+        world.program.ServiceList->GetItem(0)->Name = QStringLiteral("Renamed & Co");
+        SaveHandler().SetModified();
+        EXPECT_TRUE(world.main().PopupItmToolSave->isEnabled());
+        world.prompts.answers = {row.answer};
+
+        EXPECT_EQ(world.main().close(), row.closes);
+        ASSERT_EQ(world.prompts.asked.size(), 1);
+        EXPECT_EQ(world.prompts.asked.first().text, "Do you want to save your changes?");
+        EXPECT_EQ(world.prompts.asked.first().buttons,
+                  TPrompts::mbYes | TPrompts::mbNo | TPrompts::mbCancel);
+        EXPECT_EQ(world.bytes("Services.xml") != before, row.filesWritten);
+        EXPECT_EQ(QDir(world.path("History")).entryList(QDir::Files).size(),
+                  row.filesWritten ? 3 : 0);
+        EXPECT_EQ(world.program.ServiceList != nullptr, !row.closes);
+        if (row.filesWritten) {
+            EXPECT_TRUE(world.bytes("Services.xml").contains("Renamed &amp; Co"));
+        }
+    }
+}
+
+TEST(MainWindowClose, AFailedSaveKeepsTheProgramOpenAndTheChangesUnsaved)
+{
+    TProgramWorld world;
+    world.start();
+    ASSERT_TRUE(QFile::remove(world.path("Bouquets.xml")));
+    ASSERT_TRUE(QDir(world.folder.path()).mkdir("Bouquets.xml"));
+    SaveHandler().SetModified();
+    world.prompts.answers = {TPrompts::mbYes};
+    EXPECT_FALSE(world.main().CloseMain());
+    EXPECT_FALSE(SaveHandler().Saved());
+    ASSERT_EQ(world.prompts.asked.size(), 2);
+    EXPECT_EQ(world.prompts.asked.at(1).kind, TPrompts::TMsgKind::Error);
+    EXPECT_TRUE(world.prompts.asked.at(1).text.contains("Bouquets.xml"));
+    EXPECT_NE(world.program.BouquetList, nullptr);
+}
+
+TEST(MainWindowClose, ASettingsFileThatCannotBeWrittenIsReportedAndTheProgramEnds)
+{
+    TProgramWorld world;
+    world.start();
+    ASSERT_TRUE(QFile::remove(world.path("pelloran.ini")));
+    ASSERT_TRUE(QDir(world.folder.path()).mkdir("pelloran.ini"));
+    EXPECT_TRUE(world.main().CloseMain());
+    ASSERT_EQ(world.prompts.asked.size(), 1);
+    EXPECT_TRUE(world.prompts.asked.first().text.startsWith("The settings could not be saved:"));
+    EXPECT_EQ(world.program.ServiceList, nullptr);
+    EXPECT_EQ(world.main().ServicesGrid->RowCount(), 0);
+}
+
+TEST(MainWindowHistory, SavesRestoresAndClearsFromTheMenu)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    EXPECT_EQ(historyCaptions(main), QStringList({"<Empty>"}));
+    EXPECT_FALSE(main.PopupItemToolHistory->actions().first()->isEnabled());
+    EXPECT_FALSE(main.PopupItmToolGoBack->isEnabled());
+    EXPECT_FALSE(main.PopupItmToolClearHistory->isEnabled());
+
+    const QByteArray original = world.bytes("Services.xml");
+    const int rows = main.ServicesGrid->RowCount();
+    // Two saves: within one second they share their history names.
+    main.PopupItmToolSave->trigger();
+    const QString firstStamp = TWorkingFiles::stampFor(QDateTime::currentDateTime());
+    world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
+    SaveHandler().SetModified();
+    main.PopupItmToolSave->trigger();
+    const QString secondStamp = TWorkingFiles::stampFor(QDateTime::currentDateTime());
+    EXPECT_EQ(main.StatusBar->PanelText(0), "Saving done.");
+    const int states = historyCaptions(main).size();
+    EXPECT_EQ(states, 1 + (firstStamp != secondStamp ? 1 : 0));
+    EXPECT_TRUE(main.PopupItmToolGoBack->isEnabled());
+
+    // Going back brings the newest state: the one saved before the edit is
+    // the oldest, so restore that one by its caption.
+    QAction *oldest = main.PopupItemToolHistory->actions().last();
+    const QString oldestCaption = oldest->text();
+    const QString stamp = oldestCaption.section(' ', 2);
+    oldest->trigger();
+    EXPECT_EQ(world.prompts.texts().last(), "Save state " + stamp + " restored!");
+    EXPECT_EQ(world.bytes("Services.xml"), original);
+    EXPECT_EQ(main.ServicesGrid->RowCount(), rows);
+    EXPECT_FALSE(historyCaptions(main).contains(oldestCaption));
+
+    world.prompts.answers = {TPrompts::mbCancel};
+    main.PopupItmToolClearHistory->trigger();
+    world.prompts.answers = {TPrompts::mbYes};
+    main.PopupItmToolClearHistory->trigger();
+    EXPECT_EQ(historyCaptions(main), QStringList({"<Empty>"}));
+    EXPECT_TRUE(QDir(world.path("History")).entryList(QDir::Files).isEmpty());
+}
+
+TEST(MainWindowHistory, ResetKeepsKingOfSatAndEmptiesTheRest)
+{
+    TProgramWorld world;
+    world.start();
+    world.prompts.answers = {TPrompts::mbYes};
+    world.main().PopupItmToolReset->trigger();
+    EXPECT_FALSE(world.exists("Services.xml"));
+    EXPECT_FALSE(world.exists("Bouquets.xml"));
+    EXPECT_TRUE(world.exists("KingOfSat.xml"));
+    EXPECT_EQ(world.main().ServicesGrid->RowCount(), 0);
+    EXPECT_EQ(world.main().BouquetGrid->RowCount(), 0);
+    EXPECT_EQ(world.main().ComboBouquets->count(), 0);
+    EXPECT_GT(world.main().KingOfSatGrid->RowCount(), 0);
+    EXPECT_EQ(world.main().InfoBarServices->PanelText(0), "0 Service(s) total");
+}
+
+TEST(MainWindowFilters, EachFilterEditShowsWhatItsPatternLetsThrough)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    struct Row {
+        const char *name;
+        QLineEdit *edit;
+        TListGrid *grid;
+        QStringList names;
+        const char *column;
+    };
+    QStringList bouquetNames;
+    TBouquet *current = main.CurrentBouquet();
+    ASSERT_NE(current, nullptr);
+    for (int i = 0; i < current->Count(); ++i)
+        bouquetNames.append(current->GetItem(i)->Name);
+    const Row rows[] = {
+        {"services", main.EdtFilterServices, main.ServicesGrid,
+         serviceNames(*world.program.ServiceList), "ColSerName"},
+        {"my services", main.EdtFilterMyservices, main.MyServicesGrid,
+         serviceNames(*world.program.MyServiceList), "ColMySerName"},
+        {"KingOfSat", main.EdtFilterKingOfSat, main.KingOfSatGrid,
+         serviceNames(*world.program.KingOfSatList), "ColKofSerName"},
+        {"bouquet", main.EdtFilterBouquet, main.BouquetGrid, bouquetNames, "ColBouName"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_FALSE(row.names.isEmpty());
+        main.PageControlServices->setCurrentIndex(row.grid == main.MyServicesGrid ? 1
+                                                  : row.grid == main.KingOfSatGrid ? 2 : 0);
+        const QString first = row.names.first();
+        const QString pattern = "*" + first.mid(1, 3) + "*";
+        typeFilter(row.edit, pattern);
+        // The grid's own incremental filter is not the oracle: Qt's wildcard is.
+        QStringList shown = columnTexts(*row.grid, row.column);
+        const QStringList all = row.grid == main.MyServicesGrid
+            ? QStringList() : matching(row.names, pattern);
+        if (row.grid != main.MyServicesGrid) {
+            EXPECT_EQ(shown, all);
+        }
+        EXPECT_TRUE(shown.contains(first));
+
+        typeFilter(row.edit, "?");
+        for (const QString &name : columnTexts(*row.grid, row.column))
+            EXPECT_EQ(name.size(), 1) << qPrintable(name);
+
+        typeFilter(row.edit, QString());
+        EXPECT_EQ(row.edit->text(), "*");
+        EXPECT_EQ(row.grid->RowCount(), row.grid == main.MyServicesGrid
+                                            ? row.grid->RowCount() : int(row.names.size()));
+
+        typeFilter(row.edit, "no such name at all");
+        EXPECT_EQ(row.grid->RowCount(), 0);
+        QToolButton *reset = row.edit->parentWidget()->parentWidget()->findChild<QToolButton *>();
+        ASSERT_NE(reset, nullptr);
+        QTest::mouseClick(reset, Qt::LeftButton);
+        EXPECT_EQ(row.edit->text(), "*");
+        EXPECT_GT(row.grid->RowCount(), 0);
+    }
+}
+
+TEST(MainWindowFilters, TypeSwitchesHideTheirServices)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    const int all = main.ServicesGrid->RowCount();
+    const int typeIcon = TFrmMain::ColumnByName(main.ServicesGrid, "ColSerSTypeIcon");
+    struct Row {
+        const char *action;
+        int typeIndex;
+    };
+    for (const Row &row : {Row{"ActionSerFilterTv", 0}, Row{"ActionSerFilterRadio", 1},
+                           Row{"ActionSerFilterData", 2}}) {
+        SCOPED_TRACE(row.action);
+        QAction *action = main.ActionByName(row.action);
+        ASSERT_NE(action, nullptr);
+        action->trigger(); // unchecks
+        ASSERT_FALSE(action->isChecked());
+        EXPECT_LT(main.ServicesGrid->RowCount(), all);
+        for (int r = 0; r < main.ServicesGrid->RowCount(); ++r)
+            EXPECT_NE(main.ServicesGrid->Cell(typeIcon, r)->AsInteger(), row.typeIndex);
+        action->trigger();
+        EXPECT_EQ(main.ServicesGrid->RowCount(), all);
+    }
+}
+
+TEST(MainWindowInfoBars, CountEncodingAndDialect)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    const int total = serviceNames(*world.program.ServiceList).size();
+    EXPECT_EQ(main.InfoBarServices->PanelText(0),
+              QString("%1 Service(s) displayed / %1 Service(s) total").arg(total));
+    EXPECT_EQ(main.InfoBarServices->PanelText(1), "UTF-8 Encoding");
+    EXPECT_EQ(main.InfoBarServices->PanelText(2),
+              "Type " + QString::number(world.program.ServiceList->Format));
+
+    typeFilter(main.EdtFilterServices, "Z*");
+    const int shown = matching(serviceNames(*world.program.ServiceList), "Z*").size();
+    EXPECT_EQ(main.InfoBarServices->PanelText(0),
+              QString("%1 Service(s) displayed / %2 Service(s) total").arg(shown).arg(total));
+
+    int entries = 0;
+    for (int i = 0; i < world.program.BouquetList->Count(); ++i)
+        entries += world.program.BouquetList->GetItem(i)->Count();
+    EXPECT_EQ(main.InfoBarBouquetList->PanelText(0),
+              QString("%1 Bouquet(s) containing %2 service(s)")
+                  .arg(world.program.BouquetList->Count())
+                  .arg(entries));
+}
+
+TEST(MainWindowInfoBars, EmptyListsShowZeroTotals)
+{
+    TProgramWorld world(TProgramWorld::NoLists);
+    world.start();
+    TFrmMain &main = world.main();
+    for (TPanelBar *bar : {main.InfoBarServices, main.InfoBarMyServices, main.InfoBarKingOfSat,
+                           main.InfoBarBouquet}) {
+        SCOPED_TRACE(qPrintable(bar->objectName()));
+        EXPECT_EQ(bar->PanelText(0), "0 Service(s) total");
+        EXPECT_EQ(bar->PanelText(1), "");
+        EXPECT_EQ(bar->PanelText(2), "");
+    }
+    EXPECT_EQ(main.InfoBarBouquetList->PanelText(0), "0 Bouquet(s) containing 0 service(s)");
+    EXPECT_EQ(main.InfoBarBouquetList->PanelText(1), "");
+}
+
+TEST(MainWindowGrids, EvenRowsAreTintedUnlessSelected)
+{
+    TProgramWorld world;
+    world.start();
+    TListGrid *grid = world.main().ServicesGrid;
+    ASSERT_GE(grid->RowCount(), 3);
+    const int name = TFrmMain::ColumnByName(grid, "ColSerName");
+    grid->ClearSelection();
+    grid->SetSelected(2, true);
+    const QImage painted = grid->viewport()->grab().toImage();
+    // A pixel of the cell's background: its left edge inside the grid lines,
+    // clear of the text.
+    const auto background = [&](int row) {
+        const QRect cell = grid->CellRect(name, row);
+        return painted.pixelColor(cell.left() + 2, cell.bottom() - 1);
+    };
+    const QColor tint(0xFE, 0xFC, 0xF5);
+    EXPECT_EQ(background(0), tint);
+    EXPECT_NE(background(1), tint);
+    EXPECT_NE(background(2), tint); // selected
+    EXPECT_EQ(background(4), tint);
+}
+
+TEST(MainWindowGrids, RowsPointAtTheModelAndMarksBecomeTheSelection)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    TListGrid *grid = main.ServicesGrid;
+    const int typeIcon = TFrmMain::ColumnByName(grid, "ColSerSTypeIcon");
+    const int name = TFrmMain::ColumnByName(grid, "ColSerName");
+    const int sid = TFrmMain::ColumnByName(grid, "ColSerSIDHEX");
+    for (int row = 0; row < grid->RowCount(); ++row) {
+        auto *service = static_cast<TService *>(grid->Cell(typeIcon, row)->ObjectReference());
+        ASSERT_NE(service, nullptr);
+        EXPECT_EQ(grid->Cells(name, row), service->Name);
+        EXPECT_NE(grid->Cell(name, row)->ObjectReference(), nullptr);
+        EXPECT_NE(grid->Cell(sid, row)->ObjectReference(), nullptr);
+    }
+    world.program.ServiceList->UnmarkAll();
+    auto *third = static_cast<TService *>(grid->Cell(typeIcon, 2)->ObjectReference());
+    third->Marked = true;
+    main.FillServicesGrid(1);
+    EXPECT_EQ(TFrmMain::FirstSelectedRow(grid), 2);
+    EXPECT_EQ(grid->SelectedRow(), 2);
+    third->Marked = false;
+}
+
+TEST(MainWindowGrids, ChoosingAnotherBouquetInCodeRefillsTheBouquetGrid)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    ASSERT_GE(main.ComboBouquets->count(), 2);
+    main.ComboBouquets->setCurrentIndex(1);
+    TBouquet *second = world.program.BouquetList->GetItem(1);
+    EXPECT_EQ(main.CurrentBouquet(), second);
+    QStringList names;
+    for (int i = 0; i < second->Count(); ++i)
+        names.append(second->GetItem(i)->Name);
+    EXPECT_EQ(columnTexts(*main.BouquetGrid, "ColBouName"), names);
+
+    // The shown bouquet goes away: the combo moves on and the grid follows.
+    world.program.BouquetList->Delete(1);
+    main.FillBouquetCombo(0);
+    TBouquet *now = main.CurrentBouquet();
+    ASSERT_NE(now, nullptr);
+    EXPECT_EQ(main.BouquetGrid->RowCount(), now->Count());
+}
+
+TEST(MainWindowGrids, ARewriteThatWouldNotFitRebuilds)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    const int before = main.ServicesGrid->RowCount();
+    TTransponder *tp = world.program.ServiceList->GetItem(0)->GetItem(0);
+    const int removed = tp->Count();
+    tp->Clear();
+    main.FillServicesGrid(1);
+    EXPECT_EQ(main.ServicesGrid->RowCount(), before - removed);
+    EXPECT_EQ(columnTexts(*main.ServicesGrid, "ColSerName"),
+              serviceNames(*world.program.ServiceList));
+}
+
+TEST(MainWindowGrids, HiddenColumnsKeepTheirValues)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    QAction *sidDec = main.ActionByName("ActionSerColSIDDEC");
+    ASSERT_NE(sidDec, nullptr);
+    sidDec->setChecked(true);
+    const QStringList values = columnTexts(*main.ServicesGrid, "ColSerSIDDEC");
+    sidDec->setChecked(false);
+    EXPECT_FALSE(main.ServicesGrid->Columns()->ColumnByName("ColSerSIDDEC")->Visible());
+    sidDec->setChecked(true);
+    EXPECT_TRUE(main.ServicesGrid->Columns()->ColumnByName("ColSerSIDDEC")->Visible());
+    EXPECT_EQ(columnTexts(*main.ServicesGrid, "ColSerSIDDEC"), values);
+    EXPECT_FALSE(values.first().isEmpty());
+}
+
+TEST(MainWindowGrids, SixtySevenColumnActionsOneForEachDataColumn)
+{
+    TProgramWorld world;
+    int columnActions = 0;
+    for (const QAction *action : world.main().findChildren<QAction *>()) {
+        const QString name = action->objectName();
+        if (QRegularExpression("^Action(Ser|MySer|Kof|Bou)Col").match(name).hasMatch()
+            && !name.endsWith("BestFit") && !name.endsWith("Custom")) {
+            ++columnActions;
+            EXPECT_TRUE(action->isCheckable()) << qPrintable(name);
+        }
+    }
+    EXPECT_EQ(columnActions, 67);
+}
+
+// A logo thread that works until asked to stop, acknowledges, and only then
+// winds down: shut-down must wait for its end, not for its acknowledgement.
+class StubbornLogoThread : public QThread
+{
+public:
+    StubbornLogoThread(TProgram &program, bool rebuild) : m_program(program), m_rebuild(rebuild) {}
+    std::atomic<bool> ended{false};
+
+protected:
+    void run() override
+    {
+        if (m_rebuild) {
+            msleep(150);
+        } else {
+            while (m_program.LogoMappingRunning)
+                msleep(5);
+            m_program.LogoMappingStopped = true;
+            msleep(100);
+        }
+        m_program.LogoMappingRunning = false;
+        ended = true;
+    }
+
+private:
+    TProgram &m_program;
+    bool m_rebuild;
+};
+
+TEST(MainWindowLogoMapping, ShutDownWaitsForTheThreadToEnd)
+{
+    for (const bool rebuild : {true, false}) {
+        SCOPED_TRACE(rebuild ? "rebuilding" : "applying");
+        TProgramWorld world;
+        if (!rebuild) {
+            QFile mapping(world.path("LogoMapping.dat"));
+            ASSERT_TRUE(mapping.open(QIODevice::WriteOnly));
+        }
+        StubbornLogoThread *thread = nullptr;
+        world.main().LogoThreadStarter = [&](bool rebuildAsked) -> QThread * {
+            EXPECT_EQ(rebuildAsked, rebuild);
+            // The flag is up before the thread exists.
+            EXPECT_TRUE(world.program.LogoMappingRunning);
+            thread = new StubbornLogoThread(world.program, rebuildAsked);
+            thread->setParent(&world.main());
+            thread->start();
+            return thread;
+        };
+        world.start();
+        ASSERT_NE(thread, nullptr);
+        EXPECT_TRUE(world.main().CloseMain());
+        EXPECT_TRUE(thread->ended);
+        EXPECT_TRUE(thread->isFinished());
+        EXPECT_EQ(world.program.ServiceList, nullptr);
+    }
+}
+
+TEST(MainWindowShots, MainWindowWithTheDemoLists)
+{
+    TProgramWorld world;
+    world.start();
+    world.main().resize(1200, 700);
+    world.main().BouquetListGrid->update();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(saveShot(world.main(), "main_window.png"));
+    world.main().PageControlBouquets->setCurrentIndex(1);
+    world.main().PageControlServices->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(saveShot(world.main(), "main_window_my_services.png"));
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/util/prompts.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+// Answers the program's questions from a script and records what was asked,
+// so tests drive the windows without a modal box ever opening.
+class TScriptedPrompts : public TPrompts
+{
+public:
+    struct Question {
+        TMsgKind kind;
+        QString text;
+        int buttons;
+    };
+
+    int messageBox(TMsgKind kind, const QString &text, int buttons) override
+    {
+        asked.append({kind, text, buttons});
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return (buttons & mbOK) ? int(mbOK) : (buttons & mbCancel) ? int(mbCancel) : int(mbNo);
+    }
+    QString openFileName(const QString &, const QString &, const QString &, const QString &) override
+    {
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
+    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override
+    {
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
+
+    QStringList texts() const
+    {
+        QStringList all;
+        for (const Question &q : asked)
+            all.append(q.text);
+        return all;
+    }
+
+    // The buttons to press, in turn; without one, OK or else Cancel.
+    QList<int> answers;
+    // The file names the file dialogs return, in turn.
+    QStringList files;
+    QList<Question> asked;
+};
