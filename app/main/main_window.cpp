@@ -334,10 +334,17 @@ void TFrmMain::UpdateServiceLogoCells(TService *service, TListGrid *grid)
     if (typeIcon < 0 || logo < 0)
         return;
     for (int row = 0; row < grid->RowCount(); ++row) {
-        if (grid->Cell(typeIcon, row)->ObjectReference() != service)
+        // A row not written yet shows the service's logo once it is.
+        const auto *ref = static_cast<const TServiceRowRef *>(grid->RowSource(row));
+        const bool filled = grid->RowFilled(row);
+        const void *shown = ref && !filled ? ref->service
+                                           : grid->Cell(typeIcon, row)->ObjectReference();
+        if (shown != service)
             continue;
-        const bool hide = !services && service->Obsolete;
-        grid->Cell(logo, row)->SetAsInteger(hide ? 0 : service->LogoIndex);
+        if (filled) {
+            const bool hide = !services && service->Obsolete;
+            grid->Cell(logo, row)->SetAsInteger(hide ? 0 : service->LogoIndex);
+        }
         return;
     }
 }
@@ -349,15 +356,19 @@ void TFrmMain::UpdateBouquetLogoCells(TService *service, TListGrid *grid)
     if (typeIcon < 0 || logo < 0)
         return;
     for (int row = 0; row < grid->RowCount(); ++row) {
-        auto *entry = static_cast<TBouquetService *>(grid->Cell(typeIcon, row)->ObjectReference());
+        const bool filled = grid->RowFilled(row);
+        const auto *entry = static_cast<const TBouquetService *>(
+            filled ? grid->Cell(typeIcon, row)->ObjectReference() : grid->RowSource(row));
         if (!entry)
             continue;
         if (!entry->Service()) {
-            grid->Cell(logo, row)->SetAsInteger(0);
+            if (filled)
+                grid->Cell(logo, row)->SetAsInteger(0);
             continue;
         }
         if (entry->Service() == service) {
-            grid->Cell(logo, row)->SetAsInteger(service->Obsolete ? 0 : service->LogoIndex);
+            if (filled)
+                grid->Cell(logo, row)->SetAsInteger(service->Obsolete ? 0 : service->LogoIndex);
             return;
         }
     }
