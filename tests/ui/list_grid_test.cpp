@@ -281,3 +281,42 @@ TEST(ListGrid, MoveRowMovesCellsAndRowState)
 }
 
 } // namespace
+
+namespace {
+
+// An auto-size column fills the room left whether or not the rows need a
+// scroll bar, and follows when the bar comes or goes.
+TEST(ListGrid, AutoSizeColumnFollowsTheScrollBar)
+{
+    GridFixture g(300, 200);
+    auto *fixed = g.grid.Columns()->Add<TLgTextColumn>(QStringLiteral("ColFixed"));
+    fixed->SetWidth(80);
+    auto *rest = g.grid.Columns()->Add<TLgTextColumn>(QStringLiteral("ColRest"));
+    rest->SetOptions(rest->Options() + coAutoSize);
+    const auto filled = [&] { return rest->Left() + rest->Width() - g.grid.ClientWidth(); };
+    EXPECT_EQ(filled(), 0);
+    g.grid.AddRow(100);
+    EXPECT_TRUE(g.grid.VertScrollBar().IsShown());
+    EXPECT_EQ(filled(), 0);
+    g.grid.ClearRows();
+    EXPECT_FALSE(g.grid.VertScrollBar().IsShown());
+    EXPECT_EQ(filled(), 0);
+}
+
+TEST(ListGrid, AutoSizeColumnFillsTheGridWhenFirstShown)
+{
+    uiApp();
+    QWidget window;
+    auto *grid = new TListGrid(&window);
+    grid->setGeometry(0, 0, 300, 200);
+    auto *rest = grid->Columns()->Add<TLgTextColumn>(QStringLiteral("ColRest"));
+    rest->SetOptions(rest->Options() + coAutoSize);
+    grid->AddRow(3);
+    window.resize(320, 220);
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(grid->VertScrollBar().IsShown());
+    EXPECT_EQ(rest->Left() + rest->Width(), grid->ClientWidth());
+}
+
+} // namespace

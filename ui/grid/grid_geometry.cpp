@@ -200,10 +200,16 @@ void TLgCustomGridControl::UpdateVertScrollBar()
         }
         range = std::max(RowCount() - fit, 0);
     }
+    const bool wasShown = bar.IsShown();
     bar.Lock();
     bar.SetAutoHide(m_hideScrollBar);
     bar.SetMax(range);
     bar.Unlock();
+    // A scroll bar that comes or goes changes the room the auto-size columns
+    // share: without sharing it again they would leave a gap (or overhang)
+    // until the next resize.
+    if (bar.IsShown() != wasShown)
+        m_columns->AutoSize();
     if (bar.Position() != old)
         viewport()->update();
 }
