@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 #include <array>
@@ -67,4 +68,14 @@ QString TDialogPrompts::saveFileName(const QString &title, const QString &filter
                                      const QString &folder, const QString &fileName)
 {
     return QFileDialog::getSaveFileName(m_parent, title, QDir(folder).filePath(fileName), filter);
+}
+
+bool TDialogPrompts::inputQuery(const QString &caption, const QString &prompt, QString &text)
+{
+    bool ok = false;
+    const QString entered =
+        QInputDialog::getText(m_parent, caption, prompt, QLineEdit::Normal, text, &ok);
+    if (ok)
+        text = entered;
+    return ok;
 }

@@ -17,6 +17,7 @@ public:
                          const QString &fileName) override;
     QString saveFileName(const QString &title, const QString &filter, const QString &folder,
                          const QString &fileName) override;
+    bool inputQuery(const QString &caption, const QString &prompt, QString &text) override;
 
 private:
     QWidget *m_parent;

@@ -28,6 +28,16 @@ public:
     // Where to save; the dialog asks before replacing. Empty when cancelled.
     virtual QString saveFileName(const QString &title, const QString &filter,
                                  const QString &folder, const QString &fileName) = 0;
+    // An input box with a caption, a prompt and an edit holding `text`: true
+    // with the edited text on OK, false on Cancel (text unchanged). Answerers
+    // that never type anything cancel.
+    virtual bool inputQuery(const QString &caption, const QString &prompt, QString &text)
+    {
+        Q_UNUSED(caption);
+        Q_UNUSED(prompt);
+        Q_UNUSED(text);
+        return false;
+    }
 };
 
 // Where long operations report what they are doing: the main window's status

@@ -34,6 +34,16 @@ public:
         return files.isEmpty() ? QString() : files.takeFirst();
     }
 
+    // Each input box takes the next scripted text; none left: Cancel.
+    bool inputQuery(const QString &caption, const QString &prompt, QString &text) override
+    {
+        inputs.append({caption, prompt, text});
+        if (typed.isEmpty())
+            return false;
+        text = typed.takeFirst();
+        return true;
+    }
+
     QStringList texts() const
     {
         QStringList all;
@@ -46,5 +56,11 @@ public:
     QList<int> answers;
     // The file names the file dialogs return, in turn.
     QStringList files;
+    // What the user types into the input boxes, in turn.
+    QStringList typed;
+    struct Input {
+        QString caption, prompt, initial;
+    };
+    QList<Input> inputs;
     QList<Question> asked;
 };
