@@ -23,7 +23,9 @@ class QThread;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class QMouseEvent;
 class TBouquet;
+class TFrmDragDrop;
 class TBouquetService;
 class TImageList;
 class TListGrid;
@@ -108,6 +110,43 @@ public:
     TBouquet *CurrentBouquet() const;
     int CurrentBouquetIndex() const;
 
+    // --- service grid commands (service_commands.cpp)
+    void MarkSelectedServices();
+    void MarkSelectedMyServices();
+    void MarkSelectedKingOfSatServices();
+    void SelectMarkedServices();
+    void AddSelectedToMyServices(TServiceList &target, int action);
+    void DeleteSelectedServices();
+    void DeleteSelectedMyServices();
+    void DeleteSelectedKingOfSatServices();
+
+    // --- bouquet editing (bouquet_editing.cpp)
+    void MarkSelectedBouquets();
+    void SelectMarkedBouquets();
+    void MarkSelectedBouquetServices();
+    void SelectMarkedBouquetServices();
+    void AddSelectedToBouquet(TBouquet *bouquet, int insertIndex, bool fromGrid);
+    void AddSelectedMyServicesToBouquet(TBouquet *bouquet, int insertIndex, bool fromGrid);
+    void AskNewBouquet();
+    void AskRenameBouquet(TBouquet *bouquet);
+    void AskDeleteBouquet(TBouquet *bouquet);
+    void SortBouquetList();
+    void DeleteSelectedBouquets();
+    void ClearSelectedBouquets();
+    void MoveBouquetsUp();
+    void MoveBouquetsDown();
+    void MoveBouquetServicesUp();
+    void MoveBouquetServicesDown();
+    void ClearCurrentBouquet();
+    void DeleteSelectedBouquetServices();
+
+    // --- drag and drop (drag_drop.cpp): the grids' mouse handlers feed these
+    // three steps; `over` is the grid under the pointer (null: none), `at` in
+    // its viewport's coordinates.
+    void DragPress(TListGrid *grid, const QPoint &at);
+    bool DragMove(TListGrid *over, const QPoint &at);
+    void DragRelease(TListGrid *over, const QPoint &at);
+
     // --- working files and history (history_menu.cpp)
     QStringList LoadFiles();
     void LinkLists();
@@ -172,6 +211,8 @@ public:
     QLabel *ImgConnected = nullptr;
     QLabel *ImgDisconnected = nullptr;
     QTimer *PingTimer = nullptr;
+    QTimer *BouquetTimerScroll = nullptr;
+    QTimer *BouquetListTimerScroll = nullptr;
 
     TImageList *ImageListTypes = nullptr;
     TImageList *ImageListActions = nullptr;
@@ -183,6 +224,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // main_window_build.cpp
@@ -235,6 +277,43 @@ private:
     bool filterChecked(const char *actionName) const;
     void bouquetComboChanged();
 
+    // service_commands.cpp, bouquet_editing.cpp
+    TService *serviceOfRow(const ServicesGridState &state, int row) const;
+    void markSelected(const ServicesGridState &state, TServiceList *list);
+    void selectAllRows(TListGrid *grid);
+    TBouquetService *entryOfRow(int row) const;
+    void addSelectedToBouquet(const ServicesGridState &state, TServiceList &list, TBouquet *bouquet,
+                              int insertIndex, bool fromGrid);
+    void showBouquet(int index);
+    void moveBouquets(bool up);
+    void moveBouquetServices(bool up);
+    void removeObsolete(bool all);
+    void bouquetListCellClicked(int col, int row);
+    void mergeBouquets();
+    int message(TPrompts::TMsgKind kind, const QString &text, int buttons);
+    bool askSure();
+
+    // grid_commands.cpp
+    void buildGridCommands();
+    QString viewPrefixOf(const TListGrid *grid) const;
+    TListGrid *gridOf(QObject *watched) const;
+
+    // drag_drop.cpp
+    struct Drag {
+        TListGrid *source = nullptr;
+        bool header = false;
+        bool dragging = false;
+        bool accepted = false;
+        bool scrollDown = false;
+    };
+    void initDragDrop();
+    TFrmDragDrop *dragHint() const;
+    bool gridMouseEvent(TListGrid *grid, QMouseEvent *event);
+    TListGrid *gridAt(const QPoint &global) const;
+    void autoScrollTick(TListGrid *grid, QTimer *timer);
+    void gridDoubleClicked(TListGrid *grid);
+    void goToService(const TBouquetService *entry);
+
     // history_menu.cpp
     void historyItemClick(const QString &caption);
     void saveToCache();
@@ -260,4 +339,5 @@ private:
     bool m_initialized = false;
     bool m_closing = false;
     QString m_lastComboText;
+    Drag m_drag;
 };

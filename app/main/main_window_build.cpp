@@ -122,6 +122,8 @@ void TFrmMain::buildControls()
 
     buildGridColumns();
     buildViewActions();
+    buildGridCommands();
+    initDragDrop();
     connectColumnActions();
     connectFilters();
 

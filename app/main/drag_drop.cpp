@@ -1,0 +1,261 @@
+// Drag and drop between the grids, done by hand inside the program: the
+// source grid keeps the mouse while the button is held, so its moves and
+// its release say where the pointer is; no nested event loop runs, and tests
+// drive the same three steps directly.
+
+#include "app/dialogs/drag_hint.h"
+#include "app/main/main_window.h"
+#include "app/main/program.h"
+
+#include "core/model/bouquet.h"
+#include "core/model/bouquet_list.h"
+#include "core/model/bouquet_service.h"
+#include "core/model/service.h"
+#include "core/model/service_list.h"
+#include "ui/grid/list_grid.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+constexpr int kAutoScrollRows = 3;
+constexpr int kAutoScrollIntervalMs = 200;
+
+bool settingsBoxChecked(const TProgram &program, const char *name)
+{
+    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
+    const auto *box = settings ? settings->findChild<QAbstractButton *>(QLatin1String(name)) : nullptr;
+    return box && box->isChecked();
+}
+
+} // namespace
+
+void TFrmMain::initDragDrop()
+{
+    for (auto [timer, name, grid] : {std::tuple{&BouquetTimerScroll, "BouquetTimerScroll", BouquetGrid},
+                                     std::tuple{&BouquetListTimerScroll, "BouquetListTimerScroll",
+                                                BouquetListGrid}}) {
+        *timer = new QTimer(this);
+        (*timer)->setObjectName(QLatin1String(name));
+        (*timer)->setInterval(kAutoScrollIntervalMs);
+        connect(*timer, &QTimer::timeout, this, [this, timer = *timer, grid = grid] {
+            autoScrollTick(grid, timer);
+        });
+    }
+}
+
+TFrmDragDrop *TFrmMain::dragHint() const
+{
+    return m_program.FormAs<TFrmDragDrop>(QStringLiteral("FrmDragDrop"));
+}
+
+bool TFrmMain::gridMouseEvent(TListGrid *grid, QMouseEvent *event)
+{
+    const QPoint at = event->position().toPoint();
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (event->button() == Qt::LeftButton)
+            DragPress(grid, at);
+        return false;
+    case QEvent::MouseButtonDblClick:
+        if (event->button() == Qt::LeftButton && at.y() >= grid->HeaderRect().bottom())
+            gridDoubleClicked(grid);
+        return false;
+    case QEvent::MouseMove: {
+        if (!(event->buttons() & Qt::LeftButton))
+            return false;
+        const QPoint global = grid->viewport()->mapToGlobal(at);
+        TListGrid *over = gridAt(global);
+        return DragMove(over, over ? over->viewport()->mapFromGlobal(global) : QPoint());
+    }
+    case QEvent::MouseButtonRelease: {
+        if (event->button() != Qt::LeftButton || !m_drag.dragging)
+            return false;
+        const QPoint global = grid->viewport()->mapToGlobal(at);
+        TListGrid *over = gridAt(global);
+        DragRelease(over, over ? over->viewport()->mapFromGlobal(global) : QPoint());
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+TListGrid *TFrmMain::gridAt(const QPoint &global) const
+{
+    for (TListGrid *grid : {ServicesGrid, MyServicesGrid, BouquetGrid, BouquetListGrid}) {
+        if (!grid->isVisible())
+            continue;
+        const QPoint local = grid->viewport()->mapFromGlobal(global);
+        if (grid->viewport()->rect().contains(local))
+            return grid;
+    }
+    return nullptr;
+}
+
+void TFrmMain::DragPress(TListGrid *grid, const QPoint &at)
+{
+    m_drag = {};
+    m_drag.source = grid;
+    m_drag.header = at.y() < grid->HeaderRect().bottom();
+    if (grid == BouquetGrid && !m_drag.header && settingsBoxChecked(m_program, "CbxGridConnect")) {
+        const int row = grid->GetCellAtPos(at).y();
+        if (row >= 0 && row < grid->RowCount())
+            goToService(entryOfRow(row));
+    }
+}
+
+bool TFrmMain::DragMove(TListGrid *over, const QPoint &at)
+{
+    TListGrid *source = m_drag.source;
+    if (!source || source == KingOfSatGrid)
+        return false;
+    if (!m_drag.dragging) {
+        // A drag starts below the header, on a row.
+        if (m_drag.header || over != source)
+            return false;
+        const int row = source->GetCellAtPos(at).y();
+        if (row < 0 || row >= source->RowCount())
+            return false;
+        QStringList names;
+        if (source == ServicesGrid || source == MyServicesGrid) {
+            TServiceList *list = source == ServicesGrid ? m_program.ServiceList.get()
+                                                        : m_program.MyServiceList.get();
+            markSelected(source == ServicesGrid ? m_ser : m_mySer, list);
+            list->forEachService([&](TService *s, TTransponder *, TSatelite *) {
+                if (s->Marked)
+                    names.append(s->Name);
+            });
+        } else if (source == BouquetGrid) {
+            m_program.BouquetList->UnmarkAllServices();
+            MarkSelectedBouquetServices();
+            if (TBouquet *bouquet = CurrentBouquet()) {
+                for (int i = 0; i < bouquet->Count(); ++i) {
+                    if (bouquet->GetItem(i)->Marked)
+                        names.append(bouquet->GetItem(i)->Name);
+                }
+            }
+        } else {
+            names.append(source->Cells(ColumnByName(source, QStringLiteral("ColName")), row));
+        }
+        m_drag.dragging = true;
+        if (TFrmDragDrop *hint = dragHint())
+            hint->ShowDragText(names.join(QStringLiteral(", ")));
+    }
+    if (TFrmDragDrop *hint = dragHint())
+        hint->StartDrag();
+    const bool accepted = (over == BouquetGrid && ComboBouquets->count() > 0)
+        || (over == BouquetListGrid && BouquetListGrid->RowCount() > 0);
+    m_drag.accepted = accepted;
+    BouquetTimerScroll->stop();
+    BouquetListTimerScroll->stop();
+    if (accepted) {
+        QTimer *timer = over == BouquetGrid ? BouquetTimerScroll : BouquetListTimerScroll;
+        const int band = kAutoScrollRows * over->RowSize();
+        if (at.y() < band) {
+            m_drag.scrollDown = false;
+            timer->start();
+        } else if (at.y() > over->viewport()->height() - band) {
+            m_drag.scrollDown = true;
+            timer->start();
+        } else {
+            over->viewport()->update();
+        }
+    }
+    return true;
+}
+
+void TFrmMain::autoScrollTick(TListGrid *grid, QTimer *timer)
+{
+    const QPoint local = grid->viewport()->mapFromGlobal(QCursor::pos());
+    if (!grid->viewport()->rect().contains(local)) {
+        timer->stop();
+        return;
+    }
+    const int first = grid->FirstVisibleRow();
+    grid->ScrollToRow(std::max(0, m_drag.scrollDown
+                                      ? std::min(grid->RowCount() - 1, first + grid->FullyVisibleRows())
+                                      : first - 1));
+}
+
+void TFrmMain::DragRelease(TListGrid *over, const QPoint &at)
+{
+    const Drag drag = std::exchange(m_drag, {});
+    BouquetTimerScroll->stop();
+    BouquetListTimerScroll->stop();
+    if (TFrmDragDrop *hint = dragHint())
+        hint->HideDragText();
+    if (!drag.dragging || !over)
+        return;
+    const int row = over->GetCellAtPos(at).y();
+    if (over == BouquetGrid) {
+        TBouquet *bouquet = CurrentBouquet();
+        if (!bouquet)
+            return;
+        // Below the last row appends; on a row inserts before it.
+        const int position = row >= 0 && row < over->RowCount() ? row : -1;
+        if (drag.source == ServicesGrid) {
+            AddSelectedToBouquet(bouquet, position, false);
+        } else if (drag.source == MyServicesGrid) {
+            AddSelectedMyServicesToBouquet(bouquet, position, false);
+        } else if (drag.source == BouquetGrid) {
+            MarkSelectedBouquetServices();
+            const int target = row >= 0 && row < over->RowCount() ? row : over->RowCount() - 1;
+            bouquet->MoveMarkedTo(target);
+            FillBouquetGrid(1);
+        }
+    } else if (over == BouquetListGrid) {
+        TBouquetList &list = *m_program.BouquetList;
+        if (list.Count() == 0)
+            return;
+        const int target = row >= 0 && row < list.Count() ? row : list.Count() - 1;
+        if (drag.source == ServicesGrid || drag.source == MyServicesGrid) {
+            TBouquet *bouquet = list.GetItem(target);
+            if (drag.source == ServicesGrid)
+                AddSelectedToBouquet(bouquet, -1, false);
+            else
+                AddSelectedMyServicesToBouquet(bouquet, -1, false);
+            list.UnmarkAll();
+            bouquet->Marked = true;
+            FillBouquetListGrid(1);
+            ComboBouquets->setCurrentIndex(target);
+        } else if (drag.source == BouquetListGrid) {
+            list.UnmarkAll();
+            MarkSelectedBouquets();
+            list.MoveMarkedTo(target);
+            FillBouquetListGrid(1);
+            FillBouquetCombo(0);
+        }
+    }
+}
+
+void TFrmMain::gridDoubleClicked(TListGrid *grid)
+{
+    if (m_drag.header)
+        return;
+    if (grid == BouquetListGrid)
+        AskRenameBouquet(CurrentBouquet());
+}
+
+void TFrmMain::goToService(const TBouquetService *entry)
+{
+    if (!entry || entry->LinkState == lsUnresolved || !entry->Service())
+        return;
+    const bool mine = entry->LinkState == lsMyServices;
+    ServicesGridState &state = mine ? m_mySer : m_ser;
+    PageControlServices->setCurrentIndex(mine ? 1 : 0);
+    state.grid->ClearSelection();
+    for (int row = 0; row < state.grid->RowCount(); ++row) {
+        if (serviceOfRow(state, row) == entry->Service()) {
+            state.grid->SetSelected(row, true);
+            state.grid->SetSelectedRow(row);
+            state.grid->ScrollToRow(row);
+            return;
+        }
+    }
+}

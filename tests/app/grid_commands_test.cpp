@@ -1,0 +1,296 @@
+#include "main_window_support.h"
+
+#include "app/dialogs/drag_hint.h"
+#include "core/model/bouquet.h"
+#include "core/model/bouquet_list.h"
+#include "core/model/bouquet_service.h"
+#include "core/model/save_handler.h"
+#include "core/model/service.h"
+#include "core/model/service_list.h"
+#include "ui/grid/list_grid.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void selectRows(TListGrid *grid, std::initializer_list<int> rows)
+{
+    grid->ClearSelection();
+    for (int row : rows)
+        grid->SetSelected(row, true);
+}
+
+QStringList entryNames(const TBouquet &bouquet)
+{
+    QStringList names;
+    for (int i = 0; i < bouquet.Count(); ++i)
+        names.append(bouquet.GetItem(i)->Name);
+    return names;
+}
+
+QString nameAt(TListGrid *grid, const char *column, int row)
+{
+    return grid->Cells(TFrmMain::ColumnByName(grid, column), row);
+}
+
+// The middle of a row in a grid's viewport.
+QPoint rowPoint(TListGrid *grid, int row)
+{
+    return grid->CellRect(TFrmMain::ColumnByName(grid, "ColBouName") >= 0
+                              ? TFrmMain::ColumnByName(grid, "ColBouName")
+                              : 1,
+                          row)
+        .center();
+}
+
+void typeFilterText(QLineEdit *edit, const QString &text)
+{
+    edit->setText(text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+void trigger(TFrmMain &main, const char *name)
+{
+    QAction *action = main.ActionByName(name);
+    ASSERT_NE(action, nullptr) << name;
+    ASSERT_TRUE(action->isEnabled()) << name;
+    action->trigger();
+}
+
+} // namespace
+
+TEST(GridCommands, EveryCommandHasItsButtonAndPopupItem)
+{
+    TProgramWorld world;
+    for (const char *button : {"ToolBtnSerSelectAll", "ToolBtnSerBouquetAdd", "ToolBtnSerAddMyService",
+                               "ToolBtnSerServiceDelete", "ToolBtnMySerDeleteSelected",
+                               "ToolBtnKofSelectAll", "ToolBtnBouUp", "ToolBtnBouBouquetNew",
+                               "ToolBtnBouListBouquetMerge", "ToolBtnBouListSort"}) {
+        auto *found = world.main().findChild<QToolButton *>(button);
+        ASSERT_NE(found, nullptr) << button;
+        EXPECT_FALSE(found->icon().isNull()) << button;
+    }
+    for (const char *item : {"PopupItmSerSelectAll", "PopupItmMySerBouquetAdd", "PopupItmSelectAll",
+                             "PopupItmBouDeleteSelected", "PopupItmBouListMoveDown",
+                             "ActionBouRemoveObsoleteAll"})
+        EXPECT_NE(world.main().ActionByName(item), nullptr) << item;
+}
+
+TEST(GridCommands, DeletingAServiceLeavesItsBouquetEntryObsolete)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    TBouquet *bouquet = main.CurrentBouquet();
+    ASSERT_NE(bouquet, nullptr);
+    TBouquetService *entry = bouquet->GetItem(0);
+    ASSERT_NE(entry->Service(), nullptr);
+    const QString name = entry->Name;
+    // Select that service's row in the services grid, with a stale mark elsewhere.
+    world.program.ServiceList->GetItem(0)->GetItem(0)->GetItem(1)->Marked = true;
+    int row = -1;
+    for (int r = 0; r < main.ServicesGrid->RowCount(); ++r) {
+        if (nameAt(main.ServicesGrid, "ColSerName", r) == entry->Service()->Name)
+            row = r;
+    }
+    ASSERT_GE(row, 0);
+    const int before = main.ServicesGrid->RowCount();
+    selectRows(main.ServicesGrid, {row});
+    QTest::keyClick(main.ServicesGrid, Qt::Key_Delete);
+    // Only the selected service goes: the stale mark was cleared first.
+    EXPECT_EQ(main.ServicesGrid->RowCount(), before - 1);
+    EXPECT_EQ(entry->Service(), nullptr);
+    EXPECT_EQ(entry->GetTypeIconIndex(), 3);
+    const int typeIcon = TFrmMain::ColumnByName(main.BouquetGrid, "ColBouSTypeIcon");
+    EXPECT_EQ(main.BouquetGrid->Cell(typeIcon, 0)->AsInteger(), 3);
+    EXPECT_EQ(main.BouquetGrid->Cell(TFrmMain::ColumnByName(main.BouquetGrid, "ColBouLogo"), 0)->AsInteger(), 0);
+    EXPECT_EQ(nameAt(main.BouquetGrid, "ColBouName", 0), name);
+    EXPECT_FALSE(SaveHandler().Saved());
+}
+
+TEST(GridCommands, AddingToMyServicesTwiceAddsOnce)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    const int before = main.MyServicesGrid->RowCount();
+    selectRows(main.ServicesGrid, {0, 1});
+    trigger(main, "PopupItmSerAddMyService");
+    const int once = main.MyServicesGrid->RowCount();
+    EXPECT_GT(once, before);
+    selectRows(main.ServicesGrid, {0, 1});
+    trigger(main, "PopupItmSerAddMyService");
+    EXPECT_EQ(main.MyServicesGrid->RowCount(), once);
+    // The services' action icons name their new entries.
+    const int action = TFrmMain::ColumnByName(main.ServicesGrid, "ColSerActionIcon");
+    EXPECT_EQ(main.ServicesGrid->Cell(action, 0)->AsInteger(), 1);
+}
+
+TEST(GridCommands, AddingServicesAlreadyInTheBouquetSaysSo)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    TBouquet *bouquet = main.CurrentBouquet();
+    ASSERT_NE(bouquet, nullptr);
+    const QStringList before = entryNames(*bouquet);
+    // The services of the bouquet's first entries.
+    world.program.ServiceList->UnmarkAll();
+    QList<int> rows;
+    for (int r = 0; r < main.ServicesGrid->RowCount(); ++r) {
+        if (before.first() == nameAt(main.ServicesGrid, "ColSerName", r))
+            rows.append(r);
+    }
+    ASSERT_FALSE(rows.isEmpty());
+    selectRows(main.ServicesGrid, {rows.first()});
+    trigger(main, "PopupItmSerBouquetAdd");
+    EXPECT_EQ(entryNames(*bouquet), before);
+    ASSERT_FALSE(world.prompts.asked.isEmpty());
+    EXPECT_EQ(world.prompts.asked.last().text,
+              QString("Service(s) already in bouquet \"%1\"!").arg(bouquet->Name));
+}
+
+// Dropping services on the bouquet grid: on a row inserts before it, below
+// the last row appends.
+TEST(GridCommands, DroppingServicesInsertsOrAppends)
+{
+    struct Row {
+        const char *name;
+        bool onARow;
+    };
+    for (const Row &r : {Row{"on the second row", true}, Row{"below the last row", false}}) {
+        SCOPED_TRACE(r.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        TBouquet *bouquet = main.CurrentBouquet();
+        const QStringList before = entryNames(*bouquet);
+        // A service no bouquet entry names.
+        int row = -1;
+        for (int s = 0; s < main.ServicesGrid->RowCount() && row < 0; ++s) {
+            if (!before.contains(nameAt(main.ServicesGrid, "ColSerName", s)))
+                row = s;
+        }
+        ASSERT_GE(row, 0);
+        const QString added = nameAt(main.ServicesGrid, "ColSerName", row);
+        selectRows(main.ServicesGrid, {row});
+        main.DragPress(main.ServicesGrid, rowPoint(main.ServicesGrid, row));
+        EXPECT_TRUE(main.DragMove(main.ServicesGrid, rowPoint(main.ServicesGrid, row) + QPoint(0, 3)));
+        auto *hint = world.program.FormAs<TFrmDragDrop>("FrmDragDrop");
+        EXPECT_TRUE(hint->isVisible());
+        EXPECT_EQ(hint->findChild<QLabel *>("Lbl")->text(), added + "  ");
+        const QPoint drop = r.onARow ? rowPoint(main.BouquetGrid, 1)
+                                     : QPoint(40, main.BouquetGrid->viewport()->height() - 4);
+        main.DragMove(main.BouquetGrid, drop);
+        main.DragRelease(main.BouquetGrid, drop);
+        EXPECT_FALSE(hint->isVisible());
+        QStringList expected = before;
+        expected.insert(r.onARow ? 1 : expected.size(), added);
+        EXPECT_EQ(entryNames(*bouquet), expected);
+        EXPECT_EQ(main.BouquetGrid->RowCount(), expected.size());
+        EXPECT_TRUE(main.BouquetGrid->Selected(r.onARow ? 1 : int(expected.size()) - 1));
+    }
+}
+
+TEST(GridCommands, ADragFromTheHeaderDoesNothing)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    main.DragPress(main.ServicesGrid, QPoint(40, 2));
+    EXPECT_FALSE(main.DragMove(main.ServicesGrid, QPoint(40, 40)));
+}
+
+TEST(GridCommands, MovingUpUnderAFilterSkipsHiddenEntries)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    TBouquet *bouquet = main.CurrentBouquet();
+    ASSERT_GE(bouquet->Count(), 3);
+    bouquet->GetItem(0)->Name = "Alpha";
+    bouquet->GetItem(1)->Name = "Beta";
+    bouquet->GetItem(2)->Name = "Alpine";
+    QStringList expected = entryNames(*bouquet);
+    typeFilterText(main.EdtFilterBouquet, "Al*");
+    ASSERT_EQ(nameAt(main.BouquetGrid, "ColBouName", 1), "Alpine");
+    selectRows(main.BouquetGrid, {1});
+    trigger(main, "PopupItmBouMoveUp");
+    expected.move(2, 0); // past the hidden "Beta" to before "Alpha"
+    EXPECT_EQ(entryNames(*bouquet), expected);
+    EXPECT_EQ(nameAt(main.BouquetGrid, "ColBouName", 0), "Alpine");
+    EXPECT_TRUE(main.BouquetGrid->Selected(0));
+}
+
+TEST(GridCommands, NewAndRenameAskAgainOnADuplicateName)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    const QString existing = world.program.BouquetList->GetItem(0)->Name;
+    const int count = world.program.BouquetList->Count();
+
+    world.prompts.typed = {existing, "Neu & Schön"};
+    trigger(main, "PopupItmBouBouquetNew");
+    ASSERT_EQ(world.prompts.inputs.size(), 2);
+    EXPECT_EQ(world.prompts.inputs.at(0).caption, "New Bouquet");
+    EXPECT_EQ(world.prompts.inputs.at(0).prompt, "Enter a name:");
+    EXPECT_EQ(world.prompts.inputs.at(0).initial, "New Bouquet");
+    EXPECT_EQ(world.prompts.inputs.at(1).initial, existing); // the rejected text again
+    EXPECT_EQ(world.prompts.asked.last().text,
+              QString("A bouquet named \"%1\" does already exist!").arg(existing));
+    EXPECT_EQ(world.program.BouquetList->Count(), count + 1);
+    EXPECT_EQ(main.ComboBouquets->currentText(), "Neu & Schön");
+    EXPECT_EQ(main.BouquetGrid->RowCount(), 0);
+
+    world.prompts.inputs.clear();
+    world.prompts.typed = {existing, "Umbenannt"};
+    trigger(main, "PopupItmBouBouquetRename");
+    ASSERT_EQ(world.prompts.inputs.size(), 2);
+    EXPECT_EQ(world.prompts.inputs.at(0).caption, "Rename Bouquet");
+    EXPECT_EQ(world.prompts.inputs.at(0).initial, "Neu & Schön");
+    EXPECT_EQ(main.ComboBouquets->currentText(), "Umbenannt");
+
+    // The same name closes the box without a word.
+    const int asked = world.prompts.asked.size();
+    world.prompts.typed = {"Umbenannt"};
+    trigger(main, "PopupItmBouBouquetRename");
+    EXPECT_EQ(world.prompts.asked.size(), asked);
+}
+
+TEST(GridCommands, LockedAndHiddenClicksAreUnsavedChanges)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    TListGrid *grid = main.BouquetListGrid;
+    main.PageControlBouquets->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    const int locked = TFrmMain::ColumnByName(grid, "ColLocked");
+    TBouquet *bouquet = world.program.BouquetList->GetItem(0);
+    const bool was = bouquet->Locked;
+    ASSERT_TRUE(SaveHandler().Saved());
+    const QPoint at = grid->CellRect(locked, 0).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(bouquet->Locked, !was);
+    EXPECT_EQ(grid->Cell(locked, 0)->AsBoolean(), !was);
+    EXPECT_FALSE(SaveHandler().Saved());
+}
+
+TEST(GridCommands, MergeOnlySaysItIsNotThere)
+{
+    TProgramWorld world;
+    world.start();
+    const int count = world.program.BouquetList->Count();
+    trigger(world.main(), "PopupItmBouListBouquetMerge");
+    EXPECT_EQ(world.prompts.asked.last().text, "Merge feature not yet implemented!");
+    EXPECT_EQ(world.program.BouquetList->Count(), count);
+}
