@@ -2,11 +2,23 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <initializer_list>
 #include <memory>
 
 namespace Ui {
 class FrmServiceProperties;
 }
+
+class QLineEdit;
+class TBouquetService;
+class TFrmServiceSelectionList;
+class TImageList;
+class TSatelite;
+class TService;
+class TServiceList;
+class TTransponder;
+struct TProgram;
 
 // Views, edits or adds one service with its transponder and satellite, or
 // edits the name and identifiers of a bouquet entry. The caption and the
@@ -19,6 +31,71 @@ public:
     explicit TFrmServiceProperties(QWidget *parent = nullptr);
     ~TFrmServiceProperties() override;
 
+    // The program's lists (the bouquets follow edited services; the search
+    // looks in the services list) and its prompts.
+    void SetProgram(TProgram *program);
+    // Where the search shows what it found; without one, the program's
+    // "FrmServiceSelectionList".
+    void SetSelectionList(TFrmServiceSelectionList *selectionList);
+    // The main window's logo pictures, indexed by a service's LogoIndex.
+    void SetLogoImages(const TImageList *logos);
+
+    // The add/remove/replace choice, opened with the pending action; true
+    // with the chosen one in `action` on OK. Unset: the button does nothing.
+    std::function<bool(int &action)> ChooseAction;
+    // Runs once before an accepted edit changes the model, so no other reader
+    // of the lists (the logo thread) is left with a service about to be freed.
+    std::function<void()> BeforeModelChange;
+
+    // Edits `service` (isNew false) or adds a service, prefilled from the
+    // given objects when all three are given, else from the previous use.
+    // withAction offers the my-services action. True when the model changed.
+    bool ShowServiceProperties(TServiceList &list, TService *service, TTransponder *transponder,
+                               TSatelite *satelite, bool isNew, bool withAction);
+    // Name and identifiers of a bouquet entry, and a search that links it to
+    // a service of the services list. True when the entry changed.
+    bool ShowBouquetServiceProperties(TBouquetService &entry);
+
+    // The OK check of the service mode; tells the user what is wrong.
+    bool ValidateFields();
+
+    // The my-services action a new service gets (0 add, 1 remove, 2 replace,
+    // 3 none).
+    int PendingAction() const { return m_pendingAction; }
+
+private Q_SLOTS:
+    void BtnFindClick();
+    void BtnActionClick();
+
 private:
+    enum class Mode { Service, BouquetEntry };
+
+    void setFieldsEnabled(bool enabled);
+    void fillFields(const TService &service, const TTransponder &transponder,
+                    const TSatelite &satelite);
+    void showLogo(const TService &service);
+    bool validateBouquetFields();
+    bool allHex(std::initializer_list<QLineEdit *> edits);
+    QString cleanName(const QLineEdit *edit) const;
+    int information(const QString &text) const;
+
+    // Applies the accepted edits to the model; false when nothing changed.
+    bool acceptService(TServiceList &list, TService *service, TTransponder *transponder,
+                       bool isNew, bool withAction);
+    std::unique_ptr<TService> serviceFromFields() const;
+    std::unique_ptr<TTransponder> transponderFromFields() const;
+    std::unique_ptr<TService> movedService(const TService &old, bool withAction) const;
+    bool actionChosen(bool withAction) const;
+    void setBouquetFields(const TBouquetService &entry);
+
     std::unique_ptr<Ui::FrmServiceProperties> ui;
+    TProgram *m_program = nullptr;
+    TFrmServiceSelectionList *m_selectionList = nullptr;
+    const TImageList *m_logos = nullptr;
+    Mode m_mode = Mode::Service;
+    int m_pendingAction = 0;
+    // The user picked the pending action with the Actions button.
+    bool m_actionChosen = false;
+    // The entry as the search relinks it, while the bouquet-entry mode runs.
+    std::unique_ptr<TBouquetService> m_workingEntry;
 };

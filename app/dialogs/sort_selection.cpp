@@ -11,3 +11,8 @@ TFrmSortSelection::TFrmSortSelection(QWidget *parent)
 }
 
 TFrmSortSelection::~TFrmSortSelection() = default;
+
+bool TFrmSortSelection::Alphabetically() const
+{
+    return ui->BtnAlpha->isChecked();
+}

@@ -18,6 +18,9 @@ public:
     explicit TFrmSortSelection(QWidget *parent = nullptr);
     ~TFrmSortSelection() override;
 
+    // The choice after OK: by name when true, else by transponder frequency.
+    bool Alphabetically() const;
+
 private:
     std::unique_ptr<Ui::FrmSortSelection> ui;
 };

@@ -1,5 +1,6 @@
 #include "app/dialogs/toggle_actions.h"
 
+#include "core/model/service.h"
 #include "resources/icons.h"
 #include "ui_toggle_actions.h"
 
@@ -22,3 +23,35 @@ TFrmToggleActions::TFrmToggleActions(QWidget *parent)
 }
 
 TFrmToggleActions::~TFrmToggleActions() = default;
+
+void TFrmToggleActions::preselect(int action)
+{
+    switch (action) {
+    case saRemove:
+        ui->BtnRemove->setChecked(true);
+        break;
+    case saReplace:
+        ui->BtnReplace->setChecked(true);
+        break;
+    default:
+        ui->BtnAdd->setChecked(true);
+        break;
+    }
+}
+
+int TFrmToggleActions::chosen() const
+{
+    if (ui->BtnRemove->isChecked())
+        return saRemove;
+    if (ui->BtnReplace->isChecked())
+        return saReplace;
+    return saAdd;
+}
+
+int TFrmToggleActions::Execute(int &action)
+{
+    preselect(action);
+    const int result = exec();
+    action = chosen();
+    return result;
+}

@@ -18,6 +18,14 @@ public:
     explicit TFrmToggleActions(QWidget *parent = nullptr);
     ~TFrmToggleActions() override;
 
+    // Shows the choice with `action` preselected (none counts as add) and
+    // returns the modal result. `action` receives the button checked at the
+    // end whatever the result: callers take it over only after OK.
+    int Execute(int &action);
+
 private:
+    void preselect(int action);
+    int chosen() const;
+
     std::unique_ptr<Ui::FrmToggleActions> ui;
 };

@@ -1,6 +1,9 @@
 // The commands of the bouquet and bouquet list grids: adding services,
 // moving, new, rename, clear, delete, sort and the obsolete entries.
 
+#include "app/dialogs/please_wait.h"
+#include "app/dialogs/service_properties.h"
+#include "app/dialogs/sort_selection.h"
 #include "app/main/main_window.h"
 #include "app/main/program.h"
 
@@ -364,4 +367,65 @@ void TFrmMain::bouquetListCellClicked(int col, int row)
 void TFrmMain::mergeBouquets()
 {
     message(TPrompts::TMsgKind::Information, msg(MsgMergeNotImplemented), TPrompts::mbOK);
+}
+
+void TFrmMain::SortCurrentBouquet()
+{
+    TBouquet *bouquet = CurrentBouquet();
+    auto *dialog = m_program.FormAs<TFrmSortSelection>(QStringLiteral("FrmSortSelection"));
+    if (!bouquet || !dialog || dialog->exec() != QDialog::Accepted)
+        return;
+    if (dialog->Alphabetically())
+        bouquet->SortByName();
+    else
+        bouquet->SortByFrequency();
+    FillBouquetGrid(1);
+}
+
+void TFrmMain::NewBouquetService()
+{
+    const TServiceRowRef ref = firstSelectedRef(m_ser);
+    TFrmServiceProperties *dialog = serviceProperties();
+    if (!dialog
+        || !dialog->ShowServiceProperties(*m_program.ServiceList, ref.service, ref.transponder,
+                                          ref.satelite, true, false))
+        return;
+    FillServicesGrid(0);
+    // The new service is the one marked: it goes into the bouquet.
+    AddSelectedToBouquet(CurrentBouquet(), -1, false);
+    LinkLists();
+    FillBouquetGrid(0);
+    FillBouquetListGrid(0);
+}
+
+void TFrmMain::EditSelectedBouquetService()
+{
+    const int row = FirstSelectedRow(BouquetGrid);
+    TFrmServiceProperties *dialog = serviceProperties();
+    if (row < 0 || !dialog)
+        return;
+    TBouquetService *entry = entryOfRow(row);
+    if (!entry)
+        return;
+    bool changed = false;
+    if (entry->Service() && entry->Transponder() && entry->Satelite()) {
+        changed = dialog->ShowServiceProperties(*m_program.ServiceList, entry->Service(),
+                                                entry->Transponder(), entry->Satelite(), false,
+                                                false);
+    } else {
+        m_program.BouquetList->UnmarkAllServices();
+        MarkSelectedBouquetServices();
+        changed = dialog->ShowBouquetServiceProperties(*entry);
+    }
+    if (!changed)
+        return;
+    auto *wait = m_program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
+    if (wait)
+        wait->ShowWait();
+    LinkLists();
+    FillServicesGrid(0);
+    FillMyServicesGrid(0);
+    FillBouquetGrid(2);
+    if (wait)
+        wait->HideWait();
 }

@@ -240,6 +240,12 @@ void TFrmMain::gridDoubleClicked(TListGrid *grid)
         return;
     if (grid == BouquetListGrid)
         AskRenameBouquet(CurrentBouquet());
+    else if (grid == ServicesGrid)
+        EditSelectedService();
+    else if (grid == MyServicesGrid)
+        EditSelectedMyService();
+    else if (grid == BouquetGrid)
+        EditSelectedBouquetService();
 }
 
 void TFrmMain::goToService(const TBouquetService *entry)

@@ -26,6 +26,7 @@ class QToolButton;
 class QMouseEvent;
 class TBouquet;
 class TFrmDragDrop;
+class TFrmServiceProperties;
 class TBouquetService;
 class TImageList;
 class TListGrid;
@@ -119,6 +120,15 @@ public:
     void DeleteSelectedServices();
     void DeleteSelectedMyServices();
     void DeleteSelectedKingOfSatServices();
+    void EditSelectedService();
+    void EditSelectedMyService();
+    void NewService();
+    void NewMyService();
+    void NewBouquetService();
+    void EditSelectedBouquetService();
+    void ToggleMyServiceAction();
+    void ToolBtnOptimizeClick();
+    void SortCurrentBouquet();
 
     // --- bouquet editing (bouquet_editing.cpp)
     void MarkSelectedBouquets();
@@ -279,6 +289,10 @@ private:
 
     // service_commands.cpp, bouquet_editing.cpp
     TService *serviceOfRow(const ServicesGridState &state, int row) const;
+    TServiceRowRef firstSelectedRef(const ServicesGridState &state) const;
+    TFrmServiceProperties *serviceProperties();
+    void editSelected(bool mine);
+    void newService(bool mine);
     void markSelected(const ServicesGridState &state, TServiceList *list);
     void selectAllRows(TListGrid *grid);
     TBouquetService *entryOfRow(int row) const;

@@ -198,9 +198,11 @@ void TFrmMain::buildToolBar()
     // buttons stand in their places, disabled.
     for (const auto &[name, caption] : {std::pair{"ToolBtnSettings", "Settings"},
                                         std::pair{"ToolBtnImportExport", "Import/Export"},
-                                        std::pair{"ToolBtnManager", "Manage..."},
-                                        std::pair{"ToolBtnOptimize", "Optimize..."},
-                                        std::pair{"ToolBtnRun", "Run..."},
+                                        std::pair{"ToolBtnManager", "Manage..."}})
+        addButton(name, caption)->setEnabled(false);
+    connect(addButton("ToolBtnOptimize", "Optimize..."), &QToolButton::clicked, this,
+            &TFrmMain::ToolBtnOptimizeClick);
+    for (const auto &[name, caption] : {std::pair{"ToolBtnRun", "Run..."},
                                         std::pair{"ToolBtnMsg", "Send Message..."}})
         addButton(name, caption)->setEnabled(false);
     ToolBar->addSeparator();

@@ -1,6 +1,10 @@
 // The commands of the services, my-services and KingOfSat grids: selection
 // to marks and back, adding to my-services, deleting.
 
+#include "app/dialogs/optimize_dialog.h"
+#include "app/dialogs/please_wait.h"
+#include "app/dialogs/service_properties.h"
+#include "app/dialogs/toggle_actions.h"
 #include "app/main/main_window.h"
 #include "app/main/program.h"
 
@@ -120,4 +124,154 @@ void TFrmMain::DeleteSelectedKingOfSatServices()
 void TFrmMain::selectAllRows(TListGrid *grid)
 {
     grid->SelectAll();
+}
+
+TFrmServiceProperties *TFrmMain::serviceProperties()
+{
+    auto *dialog = m_program.FormAs<TFrmServiceProperties>(QStringLiteral("FrmServiceProperties"));
+    if (dialog) {
+        dialog->SetProgram(&m_program);
+        dialog->SetLogoImages(ImageListLogos);
+        if (auto *toggle = m_program.FormAs<TFrmToggleActions>(QStringLiteral("FrmToggleActions")))
+            dialog->ChooseAction = [toggle](int &action) {
+                return toggle->Execute(action) == QDialog::Accepted;
+            };
+        // An accepted edit may free the service the logo thread reads.
+        dialog->BeforeModelChange = [this] { StopLogoMapping(); };
+    }
+    return dialog;
+}
+
+TServiceRowRef TFrmMain::firstSelectedRef(const ServicesGridState &state) const
+{
+    const int row = FirstSelectedRow(state.grid);
+    if (row < 0)
+        return {};
+    if (const auto *ref = static_cast<const TServiceRowRef *>(state.grid->RowSource(row)))
+        return *ref;
+    const TServiceColumns &c = state.columns;
+    return {serviceOfRow(state, row),
+            static_cast<TTransponder *>(state.grid->Cell(c.name, row)->ObjectReference()),
+            static_cast<TSatelite *>(state.grid->Cell(c.sidHex, row)->ObjectReference())};
+}
+
+void TFrmMain::editSelected(bool mine)
+{
+    const ServicesGridState &state = mine ? m_mySer : m_ser;
+    const TServiceRowRef ref = firstSelectedRef(state);
+    TFrmServiceProperties *dialog = serviceProperties();
+    if (!ref.service || !ref.transponder || !ref.satelite || !dialog)
+        return;
+    TServiceList &list = mine ? *m_program.MyServiceList : *m_program.ServiceList;
+    if (!dialog->ShowServiceProperties(list, ref.service, ref.transponder, ref.satelite, false, mine))
+        return;
+    auto *wait = m_program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
+    if (wait)
+        wait->ShowWait();
+    if (mine)
+        FillMyServicesGrid(0);
+    else
+        FillServicesGrid(0);
+    LinkLists();
+    // The other list's icons follow: actions and obsolete entries change.
+    if (mine)
+        FillServicesGrid(2);
+    else
+        FillMyServicesGrid(2);
+    FillBouquetGrid(2);
+    if (wait)
+        wait->HideWait();
+}
+
+void TFrmMain::EditSelectedService()
+{
+    editSelected(false);
+}
+
+void TFrmMain::EditSelectedMyService()
+{
+    editSelected(true);
+}
+
+void TFrmMain::newService(bool mine)
+{
+    const ServicesGridState &state = mine ? m_mySer : m_ser;
+    const TServiceRowRef ref = firstSelectedRef(state);
+    TFrmServiceProperties *dialog = serviceProperties();
+    if (!dialog)
+        return;
+    TServiceList &list = mine ? *m_program.MyServiceList : *m_program.ServiceList;
+    if (!dialog->ShowServiceProperties(list, ref.service, ref.transponder, ref.satelite, true, mine))
+        return;
+    LinkLists();
+    if (mine) {
+        FillMyServicesGrid(0);
+        FillServicesGrid(2);
+    } else {
+        FillServicesGrid(0);
+        FillMyServicesGrid(2);
+    }
+}
+
+void TFrmMain::NewService()
+{
+    newService(false);
+}
+
+void TFrmMain::NewMyService()
+{
+    newService(true);
+}
+
+void TFrmMain::ToggleMyServiceAction()
+{
+    auto *toggle = m_program.FormAs<TFrmToggleActions>(QStringLiteral("FrmToggleActions"));
+    if (!toggle)
+        return;
+    // The bottom-most selected entry presets the choice.
+    TService *last = nullptr;
+    for (int row = MyServicesGrid->RowCount() - 1; row >= 0 && !last; --row) {
+        if (MyServicesGrid->Selected(row))
+            last = serviceOfRow(m_mySer, row);
+    }
+    if (!last)
+        return;
+    int action = last->GetAction();
+    if (toggle->Execute(action) != QDialog::Accepted)
+        return;
+    for (int row = 0; row < MyServicesGrid->RowCount(); ++row) {
+        if (!MyServicesGrid->Selected(row))
+            continue;
+        if (TService *service = serviceOfRow(m_mySer, row))
+            service->SetAction(action);
+    }
+    LinkLists();
+    FillMyServicesGrid(2);
+    // The services show the action of the entry that refers to them.
+    FillServicesGrid(2);
+    FillBouquetGrid(0);
+    FillBouquetListGrid(1);
+}
+
+void TFrmMain::ToolBtnOptimizeClick()
+{
+    auto *dialog = m_program.FormAs<TFrmOptimize>(QStringLiteral("FrmOptimize"));
+    if (!dialog)
+        return;
+    dialog->SetProgram(&m_program);
+    dialog->StopLogoMapping = [this] { StopLogoMapping(); };
+    dialog->LinkLists = [this] { LinkLists(); };
+    // Rows are written when drawn: no row may show a freed service while the
+    // report is up.
+    const auto refill = [this] {
+        FillBouquetListGrid(0);
+        FillMyServicesGrid(0);
+        FillServicesGrid(0);
+        FillBouquetGrid(0);
+    };
+    dialog->RefillGrids = refill;
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    m_program.BouquetList->Link(*m_program.ServiceList, *m_program.MyServiceList);
+    refill();
 }

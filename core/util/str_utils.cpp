@@ -420,6 +420,52 @@ QString convertCharactersToXmlEntities(const QString &text)
     return result;
 }
 
+namespace {
+
+bool isXmlCharacter(char32_t c)
+{
+    if (c < 0x20)
+        return c == u'\t' || c == u'\n' || c == u'\r';
+    return c < 0xD800 || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// The length of the XML character at `i`: 1, or 2 for a surrogate pair;
+// 0 when the code unit there starts nothing an XML file can hold.
+qsizetype xmlCharacterLength(const QString &text, qsizetype i)
+{
+    const QChar c = text.at(i);
+    if (c.isHighSurrogate()) {
+        return i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 0;
+    }
+    return isXmlCharacter(c.unicode()) ? 1 : 0;
+}
+
+} // namespace
+
+QString cleanXmlText(const QString &text)
+{
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const qsizetype length = xmlCharacterLength(text, i);
+        if (length == 0)
+            break;
+        i += length;
+    }
+    if (i == size)
+        return text;
+    QString result;
+    result.reserve(size);
+    result.append(QStringView(text).left(i));
+    while (i < size) {
+        const qsizetype length = xmlCharacterLength(text, i);
+        if (length > 0)
+            result.append(QStringView(text).mid(i, length));
+        i += std::max<qsizetype>(length, 1);
+    }
+    return result;
+}
+
 QString convertCharactersToHtmlEntities(const QString &text)
 {
     return guardRoutine("convertCharactersToHtmlEntities", [&] {
@@ -458,7 +504,7 @@ QString htmlToText(const QString &text)
             result = cutComment(result, QStringLiteral("<"), QStringLiteral(">"));
         result = convertHtmlEntitiesToCharacters(result);
         result = removeWhiteSpaces(removeWhiteSpaces(result, 1), 2);
-        return cutPrefix(result, QStringLiteral("@ "), 0);
+        return cleanXmlText(cutPrefix(result, QStringLiteral("@ "), 0));
     });
 }
 

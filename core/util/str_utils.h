@@ -43,6 +43,12 @@ QString cutPrefix(const QString &text, const QString &delimiter, int extraOffset
 QString cutComment(const QString &text, const QString &commentStart, const QString &commentEnd);
 
 QString convertCharactersToXmlEntities(const QString &text);
+// The text without the characters an XML 1.0 file cannot hold in any form,
+// not even as a character reference: C0 controls other than TAB, LF and CR
+// (NUL included), U+FFFE, U+FFFF and surrogates that are not part of a pair.
+// A name holding one would make the saved list unreadable, so names are
+// cleaned on their way into the model and again on their way into a file.
+QString cleanXmlText(const QString &text);
 QString convertCharactersToHtmlEntities(const QString &text);
 QString convertHtmlEntitiesToCharacters(const QString &text);
 QString htmlToText(const QString &text);

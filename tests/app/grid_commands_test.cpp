@@ -9,12 +9,14 @@
 #include "core/model/service_list.h"
 #include "ui/grid/list_grid.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -293,4 +295,46 @@ TEST(GridCommands, MergeOnlySaysItIsNotThere)
     trigger(world.main(), "PopupItmBouListBouquetMerge");
     EXPECT_EQ(world.prompts.asked.last().text, "Merge feature not yet implemented!");
     EXPECT_EQ(world.program.BouquetList->Count(), count);
+}
+
+// Optimise from the tool bar on lists whose bouquets hold data services: the
+// data goes from the bouquets and the services, every grid is refilled, and
+// nothing drawn afterwards reaches a freed service (the sanitizer build
+// checks that).
+TEST(GridCommands, OptimiseRemovesDataServicesFromListsAndBouquets)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    int dataInBouquets = 0;
+    for (int b = 0; b < world.program.BouquetList->Count(); ++b) {
+        const TBouquet *bouquet = world.program.BouquetList->GetItem(b);
+        for (int i = 0; i < bouquet->Count(); ++i)
+            dataInBouquets += bouquet->GetItem(i)->IsData() ? 1 : 0;
+    }
+    ASSERT_GT(dataInBouquets, 0);
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = world.program.Form("FrmOptimize");
+        ASSERT_TRUE(dialog && dialog->isVisible());
+        auto *button = dialog->findChild<QAbstractButton *>("BtnOptimize");
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    });
+    auto *optimize = main.findChild<QToolButton *>("ToolBtnOptimize");
+    ASSERT_NE(optimize, nullptr);
+    QTest::mouseClick(optimize, Qt::LeftButton);
+    ASSERT_FALSE(world.prompts.asked.isEmpty());
+    world.program.ServiceList->forEachService([](TService *s, TTransponder *, TSatelite *) {
+        EXPECT_FALSE(s->IsData()) << qPrintable(s->Name);
+    });
+    for (int b = 0; b < world.program.BouquetList->Count(); ++b) {
+        const TBouquet *bouquet = world.program.BouquetList->GetItem(b);
+        for (int i = 0; i < bouquet->Count(); ++i)
+            EXPECT_FALSE(bouquet->GetItem(i)->IsData()) << qPrintable(bouquet->GetItem(i)->Name);
+    }
+    for (TListGrid *grid : {main.ServicesGrid, main.MyServicesGrid, main.BouquetGrid, main.BouquetListGrid}) {
+        (void)grid->viewport()->grab();
+        for (int row = 0; row < grid->RowCount(); ++row)
+            (void)grid->Cells(1, row);
+    }
 }

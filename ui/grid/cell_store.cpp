@@ -190,8 +190,11 @@ void TCells::freeCell(TCell *cell) noexcept
 
 void TCells::freeList(TCellList &list) noexcept
 {
-    for (TCell *cell : list)
-        freeCell(cell);
+    for (TCell *cell : list) {
+        // Rows made from model objects hold no cell until they are needed.
+        if (cell)
+            freeCell(cell);
+    }
     list.clear();
 }
 
@@ -345,8 +348,10 @@ void TCells::ResetRow(int row, const void *source)
     if (!hasSources())
         m_rowSources.assign(std::size_t(m_rowCount), nullptr);
     m_rowSources[std::size_t(row)] = source;
-    for (TCellList &list : m_lists)
-        freeCell(std::exchange(list[std::size_t(row)], nullptr));
+    for (TCellList &list : m_lists) {
+        if (TCell *cell = std::exchange(list[std::size_t(row)], nullptr))
+            freeCell(cell);
+    }
     m_sorted = false;
 }
 
