@@ -72,6 +72,8 @@ void TFrmMain::historyItemClick(const QString &caption)
 
 void TFrmMain::RestoreState(const QString &stamp)
 {
+    // The lists are about to be freed; the logo thread reads them.
+    StopLogoMapping();
     const QStringList failures = m_workingFiles->RestoreState(stamp);
     BuildHistoryMenu();
     FillBouquetListGrid(0);
@@ -122,6 +124,7 @@ void TFrmMain::askReset()
                                          TPrompts::mbYes | TPrompts::mbCancel)
             != TPrompts::mbYes)
         return;
+    StopLogoMapping();
     m_workingFiles->Reset();
     FillBouquetListGrid(0);
     FillMyServicesGrid(0);

@@ -557,3 +557,34 @@ TEST(MainWindowShots, MainWindowWithTheDemoLists)
     QCoreApplication::processEvents();
     EXPECT_TRUE(saveShot(world.main(), "main_window_my_services.png"));
 }
+
+// Restoring and resetting free the lists the logo thread reads: it is
+// stopped, and has ended, before they go.
+TEST(MainWindowLogoMapping, RestoreAndResetStopTheThreadFirst)
+{
+    for (const bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset" : "restore");
+        TProgramWorld world;
+        QFile mapping(world.path("LogoMapping.dat"));
+        ASSERT_TRUE(mapping.open(QIODevice::WriteOnly));
+        mapping.close();
+        StubbornLogoThread *thread = nullptr;
+        world.main().LogoThreadStarter = [&](bool rebuild) -> QThread * {
+            thread = new StubbornLogoThread(world.program, rebuild);
+            thread->setParent(&world.main());
+            thread->start();
+            return thread;
+        };
+        world.start();
+        ASSERT_NE(thread, nullptr);
+        if (reset) {
+            world.prompts.answers = {TPrompts::mbYes};
+            world.main().PopupItmToolReset->trigger();
+        } else {
+            world.main().WorkingFiles().SaveState(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
+            world.main().RestoreState("2020-01-02_03.04.05");
+        }
+        EXPECT_TRUE(thread->ended);
+        EXPECT_TRUE(thread->isFinished());
+    }
+}
