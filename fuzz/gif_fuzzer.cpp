@@ -1,5 +1,7 @@
-// libFuzzer harness: untrusted bytes through load, the whole-image bitmap
-// and stretched transparent draws (plain, tiled and dithered).
+// libFuzzer harness: untrusted bytes through load, the whole-image bitmap,
+// a frame straight to true colour, stretched transparent draws (plain,
+// tiled and dithered) and one pass of the animation.
+#include "gif/gif_painter.h"
 #include "gif/gif_picture.h"
 
 #include <QPainter>
@@ -11,6 +13,17 @@
 namespace {
 constexpr int kTargetWidth = 61;
 constexpr int kTargetHeight = 47;
+
+// Waits pass without sleeping.
+class InstantClock : public TGIFClock
+{
+public:
+    qint64 NowMs() override { return m_now; }
+    void SleepMs(qint64 ms) override { m_now += ms; }
+
+private:
+    qint64 m_now = 0;
+};
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -24,6 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     picture.LoadFromData(bytes, error);
     try {
         picture.Bitmap();
+    } catch (const Exception &) {
+        // Designed errors (sizes, allocation) are an acceptable outcome.
+    }
+    try {
+        if (picture.Images().Count() > 0)
+            picture.Images()[0]->RgbBitmap((size & 1) ? QImage::Format_RGB888
+                                                      : QImage::Format_RGB32);
         QImage target(kTargetWidth, kTargetHeight, QImage::Format_ARGB32_Premultiplied);
         target.fill(Qt::gray);
         QPainter painter(&target);
@@ -41,7 +61,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         picture.Draw(painter, QRect(3, 2, kTargetWidth - 5, kTargetHeight - 4));
     } catch (const Exception &) {
-        // Designed errors (sizes, allocation) are an acceptable outcome.
+    }
+    if (picture.Images().Count() > 1) {
+        try {
+            InstantClock clock;
+            TGIFPainter painter(&picture, QRect(0, 0, kTargetWidth, kTargetHeight),
+                                TGIFDrawOptions(picture.DrawOptions | doAnimate), clock);
+            painter.Run();
+        } catch (const Exception &) {
+        }
     }
     return 0;
 }

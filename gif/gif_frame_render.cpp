@@ -4,14 +4,26 @@
 #include "gif/gif_picture.h"
 
 #include <QPainter>
+#include <QtEndian>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 constexpr int kProgressRowInterval = 32;
 constexpr int kTableEntries = 256;
+
+// Per-pixel loops give a coverage-guided fuzzer nothing to steer by, and
+// tracing their comparisons made a frame of the largest size take half a
+// minute in its build: they go uninstrumented (the sanitizers still check them).
+#if defined(__clang__)
+#define GIF_PIXEL_LOOP __attribute__((no_sanitize("coverage")))
+#else
+#define GIF_PIXEL_LOOP
+#endif
 
 // Used when a file has neither a global nor a local table: the indices
 // still carry a picture, shown as black and white rather than lost.
@@ -20,6 +32,100 @@ const QList<QRgb> &defaultPalette()
     static const QList<QRgb> palette{qRgb(0, 0, 0), qRgb(255, 255, 255)};
     return palette;
 }
+
+// Floyd-Steinberg onto the web cube: the arithmetic of TFloydSteinbergDitherer
+// over TNetscapeColorLookup (error in sixteenths, 7 ahead and 3 5 1 below,
+// serpentine), without two virtual calls per pixel, for frames of up to the
+// pixel limit. Writes web palette indices.
+class WebCubeDitherer
+{
+public:
+    struct Rgb {
+        int r, g, b;
+    };
+
+    explicit WebCubeDitherer(int width)
+        : m_width(width), m_current(size_t(width + 2) * 3, 0), m_next(size_t(width + 2) * 3, 0)
+    {
+        for (int v = -kQuantizedOffset; v < kQuantizedOffset * 3; ++v) {
+            const int adjusted = std::clamp(v, 0, 255);
+            const int lv = level(adjusted);
+            m_quantized[size_t(v + kQuantizedOffset)] = {lv, adjusted - lv * kStep};
+        }
+    }
+
+    static int Nearest(const Rgb &c)
+    {
+        constexpr int n = TNetscapeColorLookup::kLevels;
+        return (level(c.r) * n + level(c.g)) * n + level(c.b);
+    }
+
+    // One row of colour indices to web indices in the current direction,
+    // then turns round. Pixels of index `transparent` (-1: none) get `fill`
+    // and their mask bit, and neither take nor spread error. Returns
+    // whether any did.
+    GIF_PIXEL_LOOP bool Row(const quint8 *src, uchar *dst, const Rgb *table, int transparent,
+                            uchar fill, uchar *maskBits)
+    {
+        constexpr int n = TNetscapeColorLookup::kLevels;
+        bool anyTransparent = false;
+        const int d = m_direction;
+        // The error pushed ahead along the row stays in registers: it is
+        // what the next pixel waits for.
+        int ahead[3] = {0, 0, 0};
+        for (int i = 0, x = d > 0 ? 0 : m_width - 1; i < m_width; ++i, x += d) {
+            const int index = src[x];
+            if (index == transparent) {
+                maskBits[x >> 3] |= uchar(0x80 >> (x & 7));
+                anyTransparent = true;
+                dst[x] = fill;
+                ahead[0] = ahead[1] = ahead[2] = 0;
+                continue;
+            }
+            const Rgb &c = table[index];
+            const int in[3] = {c.r, c.g, c.b};
+            int *next = m_next.data() + size_t(x + 1) * 3;
+            const int *current = m_current.data() + size_t(x + 1) * 3;
+            int levels[3];
+            for (int k = 0; k < 3; ++k) {
+                // C++ division truncates toward zero, as the generic ditherer's does.
+                const int wanted = in[k] + (current[k] + ahead[k] + 8) / 16;
+                const Quantized &q = m_quantized[size_t(wanted + kQuantizedOffset)];
+                levels[k] = q.level;
+                const int e = q.error;
+                ahead[k] = 7 * e;
+                next[k - 3 * d] += 3 * e;
+                next[k] += 5 * e;
+                next[k + 3 * d] += e;
+            }
+            dst[x] = uchar((levels[0] * n + levels[1]) * n + levels[2]);
+        }
+        std::swap(m_current, m_next);
+        std::fill(m_next.begin(), m_next.end(), 0);
+        m_direction = -m_direction;
+        return anyTransparent;
+    }
+
+private:
+    static constexpr int kStep = TNetscapeColorLookup::kLevelStep;
+    static int level(int component) { return (component + 3) / kStep; }
+
+    // The clamp and the nearest level of every value a pixel can ask for:
+    // an error is at most 47 (the levels round (c + 3) / 51 down) and the
+    // four shares of the errors reaching a pixel add up to one error, so
+    // wanted values lie in -3..302, well inside the table.
+    struct Quantized {
+        int level;
+        int error;
+    };
+    static constexpr int kQuantizedOffset = 128;
+    std::array<Quantized, kQuantizedOffset * 4> m_quantized{};
+
+    int m_width;
+    std::vector<int> m_current;
+    std::vector<int> m_next;
+    int m_direction = 1;
+};
 
 QImage allocateImage(int width, int height, QImage::Format format)
 {
@@ -95,7 +201,7 @@ bool TGIFSubImage::HasMask()
     return !m_mask.isNull();
 }
 
-QImage TGIFSubImage::RenderPlain()
+GIF_PIXEL_LOOP QImage TGIFSubImage::RenderPlain()
 {
     const int w = Width, h = Height;
     QImage image = allocateImage(w, h, QImage::Format_Indexed8);
@@ -145,30 +251,88 @@ QImage TGIFSubImage::RenderPlain()
     return image;
 }
 
-QImage TGIFSubImage::RenderDithered()
+GIF_PIXEL_LOOP QImage TGIFSubImage::RgbBitmap(QImage::Format format) const
+{
+    if (format != QImage::Format_RGB888 && format != QImage::Format_RGB32)
+        throw GIFException(MsgGifUnsupportedPixelFormat);
+    if (Empty())
+        return QImage();
+    const int w = Width, h = Height;
+    QImage image = allocateImage(w, h, format);
+
+    const TGIFColorMap &map = ActiveColorMap();
+    const int count = map.Count() > 0 ? map.Count() : int(defaultPalette().size());
+    // One 32-bit word per index: 0xffRRGGBB for RGB32; for RGB888 the bytes
+    // R, G, B in memory order, so each pixel is one (overlapping) store.
+    std::array<quint32, kTableEntries> table;
+    for (int i = 0; i < kTableEntries; ++i) {
+        const int k = i < count ? i : 0;
+        quint32 r, g, b;
+        if (map.Count() > 0) {
+            const TGIFColor c = map.Data()[k];
+            r = c.Red, g = c.Green, b = c.Blue;
+        } else {
+            const QRgb c = defaultPalette()[k];
+            r = quint32(qRed(c)), g = quint32(qGreen(c)), b = quint32(qBlue(c));
+        }
+        table[size_t(i)] = format == QImage::Format_RGB32
+            ? (0xFF000000u | (r << 16) | (g << 8) | b)
+            : qFromLittleEndian<quint32>(r | (g << 8) | (b << 16));
+    }
+
+    quint8 maxIndex = 0;
+    for (qint64 i = 0, n = DataSize(); i < n; ++i)
+        maxIndex = std::max(maxIndex, m_data[size_t(i)]);
+    if (maxIndex >= count)
+        Warning(TGIFSeverity::gsWarning, msg(MsgGifInvalidColorIndex));
+
+    for (int y = 0; y < h; ++y) {
+        const quint8 *src = m_data.data() + size_t(y) * w;
+        uchar *dst = image.scanLine(y);
+        if (format == QImage::Format_RGB32) {
+            auto *px = reinterpret_cast<quint32 *>(dst);
+            for (int x = 0; x < w; ++x)
+                px[x] = table[src[x]];
+        } else {
+            // Four bytes a pixel, the fourth overwritten by the next one;
+            // the last pixel of a row takes its three bytes only.
+            for (int x = 0; x < w - 1; ++x)
+                std::memcpy(dst + 3 * x, &table[src[x]], 4);
+            std::memcpy(dst + 3 * (w - 1), &table[src[w - 1]], 3);
+        }
+    }
+    return image;
+}
+
+GIF_PIXEL_LOOP QImage TGIFSubImage::RenderDithered()
 {
     const int w = Width, h = Height;
-    QImage image = allocateImage(w, h, QImage::Format_RGB888);
+    QImage image = allocateImage(w, h, QImage::Format_Indexed8);
+    image.setColorTable(WebPalette());
 
     const TGIFColorMap &map = ActiveColorMap();
     const QList<QRgb> colors = map.Count() > 0 ? map.ColorTable() : defaultPalette();
     const int count = int(colors.size());
+    // Indices beyond the table dither its first colour (and warn).
+    std::array<WebCubeDitherer::Rgb, kTableEntries> table;
+    for (int i = 0; i < kTableEntries; ++i) {
+        const QRgb c = colors[i < count ? i : 0];
+        table[size_t(i)] = {qRed(c), qGreen(c), qBlue(c)};
+    }
     bool invalidIndex = false;
 
-    const TNetscapeColorLookup lookup;
-    TFloydSteinbergDitherer ditherer(w, lookup);
+    WebCubeDitherer ditherer(w);
 
     const bool makeMask = m_needMask && Transparent();
     m_needMask = false;
     const int transparentIndex = TransparentColorIndex();
     QImage mask;
-    int fill[3] = {0, 0, 0};
+    uchar fill = 0;
     if (makeMask) {
         mask = allocateImage(w, h, QImage::Format_Mono);
         mask.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
         mask.fill(0);
-        const QRgb t = transparentIndex < count ? colors[transparentIndex] : colors.first();
-        lookup.Lookup(qRed(t), qGreen(t), qBlue(t), fill[0], fill[1], fill[2]);
+        fill = uchar(WebCubeDitherer::Nearest(table[size_t(transparentIndex)]));
     }
     bool anyTransparent = false;
 
@@ -177,33 +341,13 @@ QImage TGIFSubImage::RenderDithered()
             Image()->Progress(TProgressStage::psRunning, MulDiv(y, 100, h), false, QRect(),
                               msg(MsgGifRendering));
         const quint8 *src = m_data.data() + size_t(y) * w;
-        uchar *dst = image.scanLine(y);
         uchar *bits = makeMask ? mask.scanLine(y) : nullptr;
-        for (int n = 0; n < w; ++n) {
-            const int x = ditherer.Column();
-            int index = src[x];
-            uchar *px = dst + 3 * x;
-            if (makeMask && index == transparentIndex) {
-                bits[x >> 3] |= uchar(0x80 >> (x & 7));
-                anyTransparent = true;
-                px[0] = uchar(fill[0]);
-                px[1] = uchar(fill[1]);
-                px[2] = uchar(fill[2]);
-                ditherer.Skip();
-                continue;
-            }
-            if (index >= count) {
-                invalidIndex = true;
-                index = 0;
-            }
-            const QRgb c = colors[index];
-            int r, g, b;
-            ditherer.Dither(qRed(c), qGreen(c), qBlue(c), r, g, b);
-            px[0] = uchar(r);
-            px[1] = uchar(g);
-            px[2] = uchar(b);
+        if (!invalidIndex) {
+            for (int x = 0; x < w; ++x)
+                invalidIndex |= src[x] >= count && !(makeMask && src[x] == transparentIndex);
         }
-        ditherer.NextLine();
+        anyTransparent |= ditherer.Row(src, image.scanLine(y), table.data(),
+                                       makeMask ? transparentIndex : -1, fill, bits);
     }
     if (invalidIndex)
         Warning(TGIFSeverity::gsWarning, msg(MsgGifInvalidColorIndex));
@@ -212,31 +356,44 @@ QImage TGIFSubImage::RenderDithered()
     return image;
 }
 
-QImage TGIFSubImage::TransparentImage()
+GIF_PIXEL_LOOP QImage TGIFSubImage::TransparentImage()
 {
     if (!m_transparentImage.isNull())
         return m_transparentImage;
     const QImage bitmap = Bitmap();
     if (bitmap.isNull() || m_mask.isNull())
         return bitmap;
-    QImage image = bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < image.height(); ++y) {
-        const uchar *bits = m_mask.constScanLine(y);
-        auto *px = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (bits[x >> 3] & (0x80 >> (x & 7)))
-                px[x] = 0;
+    // A clear colour-table entry draws the transparent pixels through; the
+    // pixels stay one byte each.
+    QImage image = bitmap;
+    QList<QRgb> table = image.colorTable();
+    if (table.size() >= kTableEntries) {
+        // Plain: the mask marks exactly the pixels of the transparent index.
+        const int index = TransparentColorIndex();
+        if (index >= 0 && index < table.size())
+            table[index] = 0;
+        image.setColorTable(table);
+    } else {
+        // Dithered: transparent pixels share their web index with visible
+        // ones, so the mask moves them to an extra, clear entry.
+        const uchar clear = uchar(table.size());
+        table.append(0);
+        image.setColorTable(table);
+        const int w = image.width();
+        for (int y = 0; y < image.height(); ++y) {
+            const uchar *bits = m_mask.constScanLine(y);
+            uchar *px = image.scanLine(y);
+            for (int x = 0; x < w; ++x)
+                if (bits[x >> 3] & (0x80 >> (x & 7)))
+                    px[x] = clear;
+        }
     }
     m_transparentImage = image;
     return image;
 }
 
-void TGIFSubImage::Draw(QPainter &painter, const QRect &rect, bool transparent, bool tile)
+QRect TGIFSubImage::DrawRect(const QRect &rect) const
 {
-    if (tile) {
-        StretchDraw(painter, rect, transparent, tile);
-        return;
-    }
     // A logical screen of 0 x 0 would divide by zero: the frame's own extent
     // stands in for it.
     qint64 screenWidth = Image() ? Image()->Width() : 0;
@@ -246,12 +403,21 @@ void TGIFSubImage::Draw(QPainter &painter, const QRect &rect, bool transparent, 
     if (screenHeight == 0)
         screenHeight = qint64(Top) + Height;
     if (screenWidth == 0 || screenHeight == 0)
-        return;
+        return QRect();
     const int left = MulDiv(Left, rect.width(), screenWidth) + rect.left();
     const int top = MulDiv(Top, rect.height(), screenHeight) + rect.top();
     const int right = MulDiv(qint64(Left) + Width, rect.width(), screenWidth) + rect.left();
     const int bottom = MulDiv(qint64(Top) + Height, rect.height(), screenHeight) + rect.top();
-    StretchDraw(painter, QRect(left, top, right - left, bottom - top), transparent, tile);
+    return QRect(left, top, right - left, bottom - top);
+}
+
+void TGIFSubImage::Draw(QPainter &painter, const QRect &rect, bool transparent, bool tile)
+{
+    if (tile) {
+        StretchDraw(painter, rect, transparent, tile);
+        return;
+    }
+    StretchDraw(painter, DrawRect(rect), transparent, tile);
 }
 
 void TGIFSubImage::StretchDraw(QPainter &painter, const QRect &rect, bool transparent, bool tile)

@@ -31,6 +31,7 @@ private:
     bool NextBlock();
     int NextCode();
     int EndCode();
+    void Clear();
     bool ReadPixels(quint8 *dst, qint64 count);
     void Warn(MsgId id) { m_frame.Warning(TGIFSeverity::gsWarning, msg(id)); }
 
@@ -53,11 +54,16 @@ private:
     int m_endCode = 0;
     int m_maxCode = 0;
     int m_maxCodeSize = 0;
-    int m_firstCode = 0;
     int m_oldCode = 0;
 
+    // The table: each entry is its prefix entry plus one pixel; its first
+    // pixel and length let a string be written straight into the frame.
     std::array<quint16, gif::kLzwTableSize> m_prefix{};
     std::array<quint16, gif::kLzwTableSize> m_suffix{};
+    std::array<quint8, gif::kLzwTableSize> m_first{};
+    std::array<quint16, gif::kLzwTableSize> m_length{};
+    // What is left of a string that did not fit the pixels asked for
+    // (a row of an interlaced frame, or the frame's end), last pixel first.
     std::array<quint16, kStackSize> m_stack{};
     int m_sp = 0;
 };
@@ -104,9 +110,11 @@ int LzwDecoder::GetCode()
             }
             continue;
         }
-        m_acc |= quint64(*m_block++) << m_accBits;
-        m_accBits += 8;
-        --m_blockLeft;
+        // As many whole bytes as the accumulator holds, in one go.
+        do {
+            m_acc |= quint64(*m_block++) << m_accBits;
+            m_accBits += 8;
+        } while (--m_blockLeft > 0 && m_accBits <= 56);
     }
     const int code = int(m_acc & ((1u << m_codeSize) - 1));
     m_acc >>= m_codeSize;
@@ -126,6 +134,17 @@ int LzwDecoder::EndCode()
     return kEndOfData;
 }
 
+void LzwDecoder::Clear()
+{
+    m_codeSize = m_setCodeSize + 1;
+    m_maxCodeSize = 2 * m_clearCode;
+    m_maxCode = m_clearCode + 2;
+    m_sp = 0;
+}
+
+// Reads the next code and brings the table up to date; returns the entry
+// whose string comes next (a pixel below ClearCode, or a table entry), or
+// a negative value when decoding ends.
 int LzwDecoder::NextCode()
 {
     int code = GetCode();
@@ -133,16 +152,7 @@ int LzwDecoder::NextCode()
         return code;
 
     if (code == m_clearCode) {
-        for (int k = 0; k < m_clearCode; ++k) {
-            m_prefix[k] = 0;
-            m_suffix[k] = quint16(k);
-        }
-        std::fill(m_prefix.begin() + m_clearCode, m_prefix.end(), 0);
-        std::fill(m_suffix.begin() + m_clearCode, m_suffix.end(), 0);
-        m_codeSize = m_setCodeSize + 1;
-        m_maxCodeSize = 2 * m_clearCode;
-        m_maxCode = m_clearCode + 2;
-        m_sp = 0;
+        Clear();
         do {
             code = GetCode();
         } while (code == m_clearCode);
@@ -155,36 +165,36 @@ int LzwDecoder::NextCode()
             Warn(MsgGifInvalidCode);
             return kNoData;
         }
-        m_firstCode = m_oldCode = code;
+        m_oldCode = code;
         return code;
     }
     if (code == m_endCode)
         return EndCode();
 
-    const int inCode = code;
-    if (code >= m_maxCode) {
-        if (code > m_maxCode) {
-            Warn(MsgGifInvalidCode);
-            return kNoData;
-        }
-        m_stack[m_sp++] = quint16(m_firstCode);
-        code = m_oldCode;
+    int first;
+    if (code < m_maxCode) {
+        first = m_first[size_t(code)];
+    } else if (code == m_maxCode && m_maxCode < gif::kLzwTableSize) {
+        // The entry being defined: the previous string plus its own first pixel.
+        first = m_first[size_t(m_oldCode)];
+    } else {
+        Warn(MsgGifInvalidCode);
+        return kNoData;
     }
-    m_sp = gif::detail::ExpandCode(m_prefix.data(), m_suffix.data(), code, m_clearCode,
-                                   m_stack.data(), m_sp);
-    m_firstCode = m_stack[m_sp - 1];
-
     if (m_maxCode < gif::kLzwTableSize) {
-        m_prefix[m_maxCode] = quint16(m_oldCode);
-        m_suffix[m_maxCode] = quint16(m_firstCode);
+        const size_t k = size_t(m_maxCode);
+        m_prefix[k] = quint16(m_oldCode);
+        m_suffix[k] = quint16(first);
+        m_first[k] = m_first[size_t(m_oldCode)];
+        m_length[k] = quint16(m_length[size_t(m_oldCode)] + 1);
         ++m_maxCode;
         if (m_maxCode >= m_maxCodeSize && m_maxCodeSize < gif::kLzwTableSize) {
             m_maxCodeSize *= 2;
             ++m_codeSize;
         }
     }
-    m_oldCode = inCode;
-    return m_stack[--m_sp];
+    m_oldCode = code;
+    return code;
 }
 
 bool LzwDecoder::ReadPixels(quint8 *dst, qint64 count)
@@ -197,11 +207,26 @@ bool LzwDecoder::ReadPixels(quint8 *dst, qint64 count)
             count -= n;
             continue;
         }
-        const int value = NextCode();
-        if (value < 0)
+        const int code = NextCode();
+        if (code < 0)
             return false;
-        *dst++ = quint8(value);
-        --count;
+        const int length = m_length[size_t(code)];
+        if (length > count) {
+            // Only part of the string is wanted now: the rest waits on the stack.
+            m_sp = gif::detail::ExpandCode(m_prefix.data(), m_suffix.data(), code, m_clearCode,
+                                           m_stack.data(), 0);
+            continue;
+        }
+        // Written back to front along the prefix chain; entries always point
+        // to lower ones, and the walk is bounded by the length in any case.
+        int c = code;
+        for (int i = length - 1; i > 0; --i) {
+            dst[i] = quint8(m_suffix[size_t(c)]);
+            c = m_prefix[size_t(c)];
+        }
+        dst[0] = quint8(c);
+        dst += length;
+        count -= length;
     }
     return true;
 }
@@ -215,11 +240,16 @@ void LzwDecoder::Run(quint8 *pixels, qint64 width, qint64 height, bool interlace
     if (codeSize == 0 || codeSize >= gif::kLzwMaxCodeBits)
         throw GIFException(MsgGifInvalidData);
     m_setCodeSize = codeSize;
-    m_codeSize = m_setCodeSize + 1;
     m_clearCode = 1 << m_setCodeSize;
     m_endCode = m_clearCode + 1;
-    m_maxCodeSize = 2 * m_clearCode;
-    m_maxCode = m_clearCode + 2;
+    // The single pixels never change; clear and end have no string.
+    for (int k = 0; k < m_clearCode; ++k) {
+        m_prefix[size_t(k)] = 0;
+        m_suffix[size_t(k)] = quint16(k);
+        m_first[size_t(k)] = quint8(k);
+        m_length[size_t(k)] = 1;
+    }
+    Clear();
 
     if (!interlaced) {
         ReadPixels(pixels, width * height);

@@ -104,10 +104,15 @@ public:
     void LoadFromStream(TGifStream &stream) override;
     void SaveToStream(TGifOutStream &stream) const override;
 
-    // Rendering (cached until the frame changes). The bitmap is Indexed8
-    // with a 256-entry colour table, or RGB888 when dithered to the web
-    // palette; the mask is Format_Mono with bit 1 for transparent pixels.
+    // Rendering (cached until the frame changes). The bitmap is Indexed8,
+    // with a 256-entry colour table, or with the web palette when dithered;
+    // the mask is Format_Mono with bit 1 for transparent pixels.
     QImage Bitmap();
+    // The frame's pixels straight to true colour (Format_RGB888 or
+    // Format_RGB32) through the active colour table: no palette step, no
+    // dithering, nothing cached. Indices past the table show its first
+    // colour and warn, as in Bitmap().
+    QImage RgbBitmap(QImage::Format format) const;
     QList<QRgb> Palette();
     bool HasMask();
     QImage Mask() const { return m_mask; }
@@ -115,6 +120,8 @@ public:
     void FreeBitmap();
 
     void Draw(QPainter &painter, const QRect &rect, bool transparent, bool tile);
+    // Where Draw puts the frame when the whole logical screen maps to rect.
+    QRect DrawRect(const QRect &rect) const;
     void StretchDraw(QPainter &painter, const QRect &rect, bool transparent, bool tile);
 
     // Notified by the graphic control extension that it is going away.

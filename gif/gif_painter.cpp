@@ -87,8 +87,9 @@ void TGIFPainter::Start()
         Finish();
         return;
     }
+    m_pendingBackground = QRect();
+    m_saved = QImage();
     RestoreToBackground(m_work.rect());
-    m_picture = m_work;
     ShowFrame();
     if (m_running)
         AfterFrame();
@@ -151,36 +152,38 @@ void TGIFPainter::ShowFrame()
 
 void TGIFPainter::Compose(TGIFSubImage &frame, int disposal)
 {
-    const bool transparent = m_options & doTransparent;
-    switch (disposal) {
-    case int(TGIFDisposalMethod::dmNone):
-    case int(TGIFDisposalMethod::dmNoDisposal): {
+    // The previous frame's disposal is carried out now, just before this
+    // frame is drawn: the shown picture and the work picture are then one
+    // image, and each frame costs its own area, never a copy of the screen.
+    UndoPreviousFrame();
+    if (disposal > int(TGIFDisposalMethod::dmPrevious))
+        return; // undefined methods: the frame is not drawn
+
+    const QRect area = frame.DrawRect(m_work.rect()).intersected(m_work.rect());
+    if (disposal == int(TGIFDisposalMethod::dmPrevious) && !area.isEmpty()) {
+        // Restore to previous: what lies under the frame comes back afterwards.
+        m_saved = m_work.copy(area);
+        m_savedAt = area.topLeft();
+    }
+    QPainter p(&m_work);
+    frame.Draw(p, m_work.rect(), m_options & doTransparent, false);
+    p.end();
+    if (disposal == int(TGIFDisposalMethod::dmBackground))
+        m_pendingBackground = area;
+}
+
+void TGIFPainter::UndoPreviousFrame()
+{
+    if (!m_pendingBackground.isEmpty()) {
+        RestoreToBackground(m_pendingBackground);
+        m_pendingBackground = QRect();
+    }
+    if (!m_saved.isNull()) {
         QPainter p(&m_work);
-        frame.Draw(p, m_work.rect(), transparent, false);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(m_savedAt, m_saved);
         p.end();
-        m_picture = m_work;
-        break;
-    }
-    case int(TGIFDisposalMethod::dmBackground): {
-        QPainter p(&m_work);
-        frame.Draw(p, m_work.rect(), transparent, false);
-        p.end();
-        m_picture = m_work.copy();
-        RestoreToBackground(frame.BoundsRect());
-        break;
-    }
-    case int(TGIFDisposalMethod::dmPrevious): {
-        // Shown over what was there; the work picture keeps it without the frame.
-        QImage shown = m_work.copy();
-        QPainter p(&shown);
-        frame.Draw(p, shown.rect(), transparent, false);
-        p.end();
-        m_picture = shown;
-        break;
-    }
-    default:
-        m_picture = m_work; // undefined methods: the frame is not drawn
-        break;
+        m_saved = QImage();
     }
 }
 

@@ -69,7 +69,7 @@ public:
     void DetachImage() { m_image = nullptr; }
 
     // The picture as shown after the last step (premultiplied ARGB).
-    const QImage &Picture() const { return m_picture; }
+    const QImage &Picture() const { return m_work; }
     int LoopCount() const { return m_loopCount; }
 
 private:
@@ -77,6 +77,7 @@ private:
     void AfterFrame();
     void Finish();
     void Compose(TGIFSubImage &frame, int disposal);
+    void UndoPreviousFrame();
     void RestoreToBackground(const QRect &area);
     void ScheduleNext();
     void ArmTimer();
@@ -86,8 +87,12 @@ private:
     TGIFDrawOptions m_options;
     TGIFClock &m_clock;
 
+    // The screen as shown; what the last frame's disposal will undo is
+    // kept beside it: an area to clear, or the pixels it covered.
     QImage m_work;
-    QImage m_picture;
+    QRect m_pendingBackground;
+    QImage m_saved;
+    QPoint m_savedAt;
     QRgb m_background = 0;
 
     bool m_running = false;

@@ -3,7 +3,6 @@
 #include "gif/color_reduction.h"
 #include "gif/gif_painter.h"
 
-#include <QColor>
 #include <QFile>
 #include <QGuiApplication>
 #include <QClipboard>
@@ -238,6 +237,10 @@ QImage TGifPicture::Bitmap()
         height = frame.Top + frame.Height;
     if (width == 0 || height == 0)
         return QImage();
+    // The screen fields are each 16-bit, and an offset adds another 16 bits:
+    // the canvas is held to the frames' pixel limit before it is allocated.
+    if (qint64(width) * height > gif::kMaxPixels)
+        throw GIFException(MsgGifInvalidDimensions);
 
     const QImage source = frame.Bitmap();
     if (!source.isNull() && frame.Left == 0 && frame.Top == 0 && frame.Width == width
@@ -247,32 +250,31 @@ QImage TGifPicture::Bitmap()
     }
     // Frame 0 at its own position on a canvas of the logical screen's size;
     // the rest of the canvas (all of it for an empty frame) stays blank.
-    const QImage::Format format = source.isNull() ? QImage::Format_Indexed8 : source.format();
-    QImage canvas(width, height, format);
+    QImage canvas(width, height, QImage::Format_Indexed8);
     if (canvas.isNull())
         throw GIFException(MsgGifDibAllocation);
-    if (format == QImage::Format_Indexed8)
-        canvas.setColorTable(source.isNull() ? GetPalette() : source.colorTable());
-    if (canvas.colorCount() == 0 && format == QImage::Format_Indexed8)
+    canvas.setColorTable(source.isNull() ? GetPalette() : source.colorTable());
+    if (canvas.colorCount() == 0)
         canvas.setColorTable({qRgb(0, 0, 0)});
-    // Blank means the background colour, where the global table names one.
+    // Blank means the background colour, where the global table names one:
+    // its index when the canvas shows the global table, else the nearest
+    // web colour of a dithered frame.
     const TGIFGlobalColorMap &global = m_header.ColorMap();
     const bool hasBackground = m_header.BackgroundColorIndex < global.Count();
-    if (format == QImage::Format_Indexed8) {
-        const bool usesGlobal = frame.ColorMap().Count() == 0;
-        canvas.fill(hasBackground && usesGlobal ? m_header.BackgroundColorIndex : 0);
-    } else {
-        const TGIFColor bg = hasBackground ? global.Colors(m_header.BackgroundColorIndex) : TGIFColor{};
-        canvas.fill(QColor(bg.Red, bg.Green, bg.Blue));
+    int blank = 0;
+    if (hasBackground && !source.isNull() && source.colorTable() == WebPalette()) {
+        const TGIFColor bg = global.Colors(m_header.BackgroundColorIndex);
+        int r, g, b;
+        blank = TNetscapeColorLookup().Lookup(bg.Red, bg.Green, bg.Blue, r, g, b);
+    } else if (hasBackground && frame.ColorMap().Count() == 0) {
+        blank = m_header.BackgroundColorIndex;
     }
+    canvas.fill(uint(blank));
     if (!source.isNull()) {
         const QRect target = frame.BoundsRect().intersected(canvas.rect());
-        const int bytesPerPixel = format == QImage::Format_Indexed8 ? 1 : 3;
         for (int y = target.top(); y <= target.bottom(); ++y) {
-            const uchar *src = source.constScanLine(y - frame.Top)
-                + size_t(target.left() - frame.Left) * bytesPerPixel;
-            std::memcpy(canvas.scanLine(y) + size_t(target.left()) * bytesPerPixel, src,
-                        size_t(target.width()) * bytesPerPixel);
+            const uchar *src = source.constScanLine(y - frame.Top) + (target.left() - frame.Left);
+            std::memcpy(canvas.scanLine(y) + target.left(), src, size_t(target.width()));
         }
     }
     m_bitmap = canvas;

@@ -106,6 +106,30 @@ TEST(GifCorpus, AnimationFramesMatchImageMagickCoalesce)
     }
 }
 
+// Straight to true colour, every frame of every corpus file gives what its
+// indexed bitmap gives once converted.
+TEST(GifCorpus, RgbFramesEqualTheConvertedBitmaps)
+{
+    const QStringList files = corpusFiles(QStringLiteral("*.gif"));
+    ASSERT_GE(files.size(), 20);
+    for (const QString &name : files) {
+        SCOPED_TRACE(name.toStdString());
+        TGifPicture picture;
+        QString error;
+        ASSERT_TRUE(picture.LoadFromFile(corpusPath(name), error)) << error.toStdString();
+        for (const auto &frame : picture.Images()) {
+            if (frame->Empty())
+                continue;
+            const QImage bitmap = frame->Bitmap();
+            for (QImage::Format format : {QImage::Format_RGB888, QImage::Format_RGB32}) {
+                const QImage rgb = frame->RgbBitmap(format);
+                EXPECT_EQ(rgb.format(), format);
+                EXPECT_EQ(rgb, bitmap.convertToFormat(format)) << format;
+            }
+        }
+    }
+}
+
 // Every prefix of these files either loads or fails with one of the codec's own errors.
 TEST(GifCorpus, TruncatedFilesLoadOrFailCleanly)
 {

@@ -1,5 +1,5 @@
 // Inputs the fuzzer once stumbled on: each loads or is refused with one of the codec's
-// own errors, and whatever loaded renders and draws.
+// own errors, and whatever loaded renders, draws and plays.
 #include "gif_test_support.h"
 
 #include <QDir>
@@ -35,6 +35,12 @@ TEST(GifFuzzFinds, LoadOrRefuseAndDraw)
             target.fill(Qt::gray);
             QPainter painter(&target);
             EXPECT_NO_THROW(picture.Draw(painter, QRect(3, 2, 56, 43)));
+            if (picture.Images().Count() == 0)
+                continue;
+            EXPECT_NO_THROW(picture.Images()[0]->RgbBitmap(QImage::Format_RGB32));
+            FakeClock clock;
+            TGIFPainter animation(&picture, QRect(0, 0, 61, 47), options | doAnimate, clock);
+            EXPECT_NO_THROW(animation.Run());
         }
     }
 }

@@ -48,6 +48,45 @@ TEST(GifRender, InvalidIndicesWarnOncePerFrameAndShowColourZero)
     EXPECT_EQ(bitmap.pixel(5, 5), bitmap.color(0));
 }
 
+TEST(GifRender, RgbBitmapGoesThroughTheActiveTable)
+{
+    struct Case {
+        const char *name;
+        QByteArray gif;
+        QList<QRgb> expected; // the first row
+        int warnings;
+    };
+    GifBuilder local;
+    local.header(3, 1).descriptor(0, 0, 3, 1, 0x80).byte(9).byte(8).byte(7).byte(1).byte(2).byte(3)
+        .pixels(2, {1, 0, 1}).trailer();
+    GifBuilder noTable;
+    noTable.header(3, 1, 0).image(0, 0, 3, 1, {1, 0, 1}).trailer();
+    const Case cases[] = {
+        {"global", GifBuilder().header(3, 1).image(0, 0, 3, 1, {3, 1, 2}).trailer().bytes(),
+         {qRgb(120, 250, 124), qRgb(40, 90, 140), qRgb(80, 170, 4)}, 0},
+        {"local", local.bytes(), {qRgb(1, 2, 3), qRgb(9, 8, 7), qRgb(1, 2, 3)}, 0},
+        // Indices past a 2-colour table show its first colour, and warn.
+        {"past the table",
+         GifBuilder().header(3, 1, 1).image(0, 0, 3, 1, {3, 1, 2}).trailer().bytes(),
+         {qRgb(0, 10, 20), qRgb(40, 90, 140), qRgb(0, 10, 20)}, 1},
+        {"no table", noTable.bytes(), {qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(255, 255, 255)}, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (QImage::Format format : {QImage::Format_RGB888, QImage::Format_RGB32}) {
+            WarningLog log;
+            auto p = loaded(c.gif, &log);
+            const QImage rgb = p->Images()[0]->RgbBitmap(format);
+            ASSERT_EQ(rgb.size(), QSize(3, 1));
+            for (int x = 0; x < 3; ++x)
+                EXPECT_EQ(rgb.pixel(x, 0), c.expected[x]) << x << " " << format;
+            EXPECT_EQ(log.count(MsgGifInvalidColorIndex), c.warnings);
+        }
+    }
+    auto p = loaded(GifBuilder().header(3, 1).image(0, 0, 3, 1, {3, 1, 2}).trailer().bytes());
+    EXPECT_THROW(p->Images()[0]->RgbBitmap(QImage::Format_ARGB32), GIFException);
+}
+
 TEST(GifRender, MaskMarksTransparentPixels)
 {
     const std::vector<int> px = {0, 2, 2, 1, 2, 0, 0, 2};
@@ -98,10 +137,27 @@ TEST(GifRender, DitheringKeepsWebColoursExact)
     auto p = loaded(b.image(0, 0, 3, 1, {0, 1, 0}).trailer().bytes());
     p->DrawOptions = doDither;
     const QImage bitmap = p->Images()[0]->Bitmap();
-    EXPECT_EQ(bitmap.format(), QImage::Format_RGB888);
+    EXPECT_EQ(bitmap.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(bitmap.colorTable(), WebPalette());
+    EXPECT_EQ(bitmap.pixelIndex(0, 0), 0 * 36 + 1 * 6 + 2);
     EXPECT_EQ(bitmap.pixel(0, 0), qRgb(0, 51, 102));
     EXPECT_EQ(bitmap.pixel(1, 0), qRgb(255, 204, 153));
     EXPECT_EQ(p->GetPalette(), WebPalette());
+}
+
+TEST(GifRender, DitheredFrameLiesOnAScreenOfItsBackgroundColour)
+{
+    GifBuilder b;
+    b.raw("GIF89a").word(4).word(1).byte(0x80).byte(1).byte(0); // background index 1
+    b.byte(0).byte(51).byte(102).byte(255).byte(204).byte(153);
+    auto p = loaded(b.image(1, 0, 2, 1, {0, 0}).trailer().bytes());
+    p->DrawOptions = doDither;
+    const QImage bitmap = p->Bitmap();
+    EXPECT_EQ(bitmap.colorTable(), WebPalette());
+    const QRgb background = qRgb(255, 204, 153), frame = qRgb(0, 51, 102);
+    const QRgb expected[] = {background, frame, frame, background};
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(bitmap.pixel(x, 0), expected[x]) << x;
 }
 
 TEST(GifRender, DitheringSpreadsTheErrorOfOffGridColours)
@@ -118,6 +174,68 @@ TEST(GifRender, DitheringSpreadsTheErrorOfOffGridColours)
         for (int x = 0; x < 16; ++x)
             sum += qRed(bitmap.pixel(x, y));
     EXPECT_NEAR(double(sum) / 256.0, 100.0, 2.0);
+}
+
+// The frame renderer dithers with its own loop; it must match the shared
+// Floyd-Steinberg engine over the web lookup pixel for pixel, transparent
+// pixels (skipped, no error spread) and out-of-table indices included.
+TEST(GifRender, DitheredFramesMatchTheFloydSteinbergEngine)
+{
+    constexpr int w = 37, h = 23, bits = 3, tableSize = 1 << bits;
+    std::vector<int> px(size_t(w) * h);
+    quint32 state = 12345;
+    for (int &v : px) {
+        state = state * 1103515245u + 12345u;
+        v = int((state >> 16) % 11); // 8, 9 and 10 lie beyond the table
+    }
+    struct Case {
+        const char *name;
+        bool transparent;
+    };
+    for (const Case c : {Case{"opaque", false}, Case{"transparent", true}}) {
+        SCOPED_TRACE(c.name);
+        GifBuilder b;
+        b.raw("GIF89a").word(w).word(h).byte(0x80 | (bits - 1)).byte(0).byte(0);
+        QList<QRgb> colors;
+        for (int i = 0; i < tableSize; ++i) {
+            // Off the 51-step grid, so the error diffusion has work to do.
+            const QRgb rgb = qRgb((i * 37 + 11) & 0xFF, (i * 91 + 7) & 0xFF, (i * 53 + 29) & 0xFF);
+            colors.append(rgb);
+            b.byte(qRed(rgb)).byte(qGreen(rgb)).byte(qBlue(rgb));
+        }
+        if (c.transparent)
+            b.gce(0x01, 0, 5);
+        b.image(0, 0, w, h, px, 0, bits + 1).trailer(); // codes for indices past the table
+        WarningLog log;
+        auto p = loaded(b.bytes(), &log);
+        p->DrawOptions = doDither;
+        const QImage bitmap = p->Images()[0]->Bitmap();
+        ASSERT_EQ(bitmap.format(), QImage::Format_Indexed8);
+
+        const TNetscapeColorLookup lookup;
+        TFloydSteinbergDitherer ditherer(w, lookup);
+        int mismatches = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int n = 0; n < w; ++n) {
+                const int x = ditherer.Column();
+                int index = px[size_t(y * w + x)];
+                if (c.transparent && index == 5) {
+                    ditherer.Skip();
+                    continue;
+                }
+                if (index >= tableSize)
+                    index = 0;
+                const QRgb col = colors[index];
+                int r, g, bl;
+                ditherer.Dither(qRed(col), qGreen(col), qBlue(col), r, g, bl);
+                mismatches += bitmap.pixel(x, y) != qRgb(r, g, bl);
+            }
+            ditherer.NextLine();
+        }
+        EXPECT_EQ(mismatches, 0);
+        EXPECT_EQ(log.count(MsgGifInvalidColorIndex), 1);
+        EXPECT_EQ(p->Images()[0]->HasMask(), c.transparent);
+    }
 }
 
 TEST(GifRender, WebLookupLevels)
