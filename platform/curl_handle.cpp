@@ -1,5 +1,9 @@
 #include "platform/curl_handle.h"
 
+#include "platform/transfer_limits.h"
+
+#include <algorithm>
+#include <cerrno>
 #include <mutex>
 
 CurlEasy makeCurlEasy()
@@ -12,4 +16,128 @@ CurlEasy makeCurlEasy()
 QString curlErrorText(CURLcode code)
 {
     return QString::fromUtf8(curl_easy_strerror(code));
+}
+
+int effectiveStallSeconds(int requested)
+{
+    return std::clamp(requested, 1, kStallLimitSeconds);
+}
+
+TransferWatch::TransferWatch(int stallSeconds, qint64 sizeLimit)
+    : m_stallSeconds(effectiveStallSeconds(stallSeconds)),
+      m_sizeLimit(std::max<qint64>(sizeLimit, 0))
+{
+}
+
+void TransferWatch::attach(CURL *handle)
+{
+    m_lastMove = Clock::now();
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &TransferWatch::onProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &TransferWatch::onHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
+    // A size the server announces (Content-Length, FTP SIZE) is refused
+    // before the first byte; one it does not announce is counted in admit().
+    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_sizeLimit));
+    // A second line of defence should the progress callback not be reached.
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, long(m_stallSeconds));
+}
+
+bool TransferWatch::admit(qint64 bytes)
+{
+    if (bytes > m_sizeLimit - m_body) {
+        m_overLimit = true;
+        return false;
+    }
+    m_body += bytes;
+    moved();
+    return true;
+}
+
+int TransferWatch::onProgress(void *context, curl_off_t, curl_off_t downloaded, curl_off_t,
+                              curl_off_t uploaded)
+{
+    auto *watch = static_cast<TransferWatch *>(context);
+    const curl_off_t seen = downloaded + uploaded;
+    if (seen != watch->m_progressSeen) {
+        watch->m_progressSeen = seen;
+        watch->moved();
+        return 0;
+    }
+    if (Clock::now() - watch->m_lastMove >= std::chrono::seconds(watch->m_stallSeconds)) {
+        watch->m_stalled = true;
+        return 1; // aborts the transfer
+    }
+    return 0;
+}
+
+size_t TransferWatch::onHeader(char *, size_t size, size_t count, void *context)
+{
+    static_cast<TransferWatch *>(context)->moved();
+    return size * count;
+}
+
+TransferError TransferWatch::failure(CURL *handle, CURLcode code, const char *errorBuffer,
+                                     int connectSeconds) const
+{
+    TransferError error;
+    if (code == CURLE_OK)
+        return error;
+    error.detail = errorBuffer && errorBuffer[0] ? QString::fromUtf8(errorBuffer)
+                                                 : curlErrorText(code);
+    error.sizeLimit = m_sizeLimit;
+    error.seconds = m_stallSeconds;
+    long osError = 0;
+    curl_easy_getinfo(handle, CURLINFO_OS_ERRNO, &osError);
+    curl_off_t connectTime = 0;
+    curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connectTime);
+    switch (code) {
+    case CURLE_ABORTED_BY_CALLBACK:
+        error.kind = m_stalled ? TransferFailure::TimedOut : TransferFailure::Other;
+        break;
+    case CURLE_WRITE_ERROR:
+        error.kind = m_overLimit ? TransferFailure::SizeLimit : TransferFailure::LocalFile;
+        break;
+    case CURLE_FILESIZE_EXCEEDED:
+        error.kind = TransferFailure::SizeLimit;
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        error.kind = TransferFailure::TimedOut;
+        if (connectTime == 0)
+            error.seconds = connectSeconds;
+        break;
+    case CURLE_COULDNT_CONNECT:
+        error.kind = osError == ECONNREFUSED ? TransferFailure::Refused
+                                             : TransferFailure::Unreachable;
+        break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        error.kind = TransferFailure::HostNotFound;
+        break;
+    case CURLE_LOGIN_DENIED:
+        error.kind = TransferFailure::LoginRefused;
+        break;
+    case CURLE_HTTP_RETURNED_ERROR:
+        error.kind = TransferFailure::HttpStatus;
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &error.httpStatus);
+        break;
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_REMOTE_ACCESS_DENIED:
+        error.kind = TransferFailure::NoSuchFile;
+        break;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        error.kind = TransferFailure::Dropped;
+        break;
+    case CURLE_READ_ERROR:
+        error.kind = TransferFailure::LocalFile;
+        break;
+    default:
+        error.kind = TransferFailure::Other;
+        break;
+    }
+    return error;
 }

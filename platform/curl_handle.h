@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/transfer_error.h"
+
 #include <curl/curl.h>
 
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 // RAII for libcurl easy handles, and the one-time global set-up libcurl wants
@@ -23,3 +26,49 @@ CurlEasy makeCurlEasy();
 
 // libcurl's own words for a result code, for logs and error texts.
 QString curlErrorText(CURLcode code);
+
+// Watches one curl_easy_perform. It is given up when no byte has moved for
+// the stall time - body, upload, HTTP header line or FTP reply line alike, so
+// a slow but living server is never cut off - or when the body grows past
+// the size limit. libcurl's own low-speed check averages over several
+// seconds and so fires late; this one counts from the last byte.
+class TransferWatch
+{
+public:
+    TransferWatch(int stallSeconds, qint64 sizeLimit);
+
+    // Installs the progress and header callbacks and the announced-size
+    // check on `handle`; the watch must outlive the perform.
+    void attach(CURL *handle);
+
+    // For the write callback, before it stores `bytes` more of the body:
+    // false when they would pass the limit (the callback then refuses them).
+    bool admit(qint64 bytes);
+
+    // Why a perform that ended with `code` failed. `connectSeconds` is what
+    // a time-out before the connection stood is reported as.
+    TransferError failure(CURL *handle, CURLcode code, const char *errorBuffer,
+                          int connectSeconds) const;
+
+    int stallSeconds() const { return m_stallSeconds; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    static int onProgress(void *context, curl_off_t downloadTotal, curl_off_t downloaded,
+                          curl_off_t uploadTotal, curl_off_t uploaded);
+    static size_t onHeader(char *data, size_t size, size_t count, void *context);
+    void moved() { m_lastMove = Clock::now(); }
+
+    int m_stallSeconds;
+    qint64 m_sizeLimit;
+    qint64 m_body = 0;
+    curl_off_t m_progressSeen = -1;
+    Clock::time_point m_lastMove = Clock::now();
+    bool m_stalled = false;
+    bool m_overLimit = false;
+};
+
+// The stall time actually used for a requested one: at least a second, at
+// most kStallLimitSeconds.
+int effectiveStallSeconds(int requested);

@@ -3,12 +3,23 @@
 #include <QIODevice>
 #include <QUrl>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
-size_t writeToDevice(char *data, size_t size, size_t count, void *device)
+struct Sink {
+    QIODevice *device;
+    TransferWatch *watch;
+};
+
+size_t writeToDevice(char *data, size_t size, size_t count, void *context)
 {
+    auto *sink = static_cast<Sink *>(context);
     const qint64 bytes = qint64(size * count);
-    return static_cast<QIODevice *>(device)->write(data, bytes) == bytes ? size_t(bytes) : 0;
+    if (!sink->watch->admit(bytes))
+        return 0;
+    return sink->device->write(data, bytes) == bytes ? size_t(bytes) : 0;
 }
 
 size_t readFromDevice(char *buffer, size_t size, size_t count, void *device)
@@ -23,6 +34,7 @@ bool isUnreachable(CURLcode code)
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
     case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_ABORTED_BY_CALLBACK: // the greeting never came
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_GOT_NOTHING:
     case CURLE_RECV_ERROR:
@@ -58,6 +70,12 @@ QByteArray FtpClient::urlFor(const QString &remotePath) const
     return url;
 }
 
+int FtpClient::responseSeconds() const
+{
+    return std::min(m_settings.connectTimeoutSeconds,
+                    effectiveStallSeconds(m_settings.stallSeconds));
+}
+
 void FtpClient::applyCommonOptions(CURL *handle)
 {
     curl_easy_reset(handle);
@@ -67,42 +85,50 @@ void FtpClient::applyCommonOptions(CURL *handle)
     curl_easy_setopt(handle, CURLOPT_USERNAME, m_settings.user.toUtf8().constData());
     curl_easy_setopt(handle, CURLOPT_PASSWORD, m_settings.password.toUtf8().constData());
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, long(m_settings.connectTimeoutSeconds));
-    curl_easy_setopt(handle, CURLOPT_FTP_RESPONSE_TIMEOUT, long(m_settings.connectTimeoutSeconds));
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, long(m_settings.stallSeconds));
+    // An unanswered command is a stall like any other.
+    curl_easy_setopt(handle, CURLOPT_FTP_RESPONSE_TIMEOUT, long(responseSeconds()));
     // Plain PASV: the small servers on receivers do not all know EPSV.
     curl_easy_setopt(handle, CURLOPT_FTP_USE_EPSV, 0L);
     curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
 }
 
-bool FtpClient::perform(CURL *handle)
+void FtpClient::failWith(TransferFailure kind, const QString &detail)
+{
+    m_lastCode = CURLE_FAILED_INIT;
+    m_lastFailure = TransferError{};
+    m_lastFailure.kind = kind;
+    m_lastFailure.detail = detail;
+}
+
+bool FtpClient::perform(CURL *handle, TransferWatch &watch)
 {
     m_errorBuffer[0] = '\0';
-    const CURLcode code = curl_easy_perform(handle);
-    if (code == CURLE_OK) {
-        m_lastError.clear();
-        return true;
-    }
-    m_lastError = m_errorBuffer[0] ? QString::fromUtf8(m_errorBuffer) : curlErrorText(code);
-    return false;
+    watch.attach(handle);
+    m_lastCode = curl_easy_perform(handle);
+    m_lastFailure =
+        watch.failure(handle, m_lastCode, m_errorBuffer, m_settings.connectTimeoutSeconds);
+    curl_off_t connected = 0;
+    curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connected);
+    // Once connected, libcurl's own time-out is the wait for a reply.
+    if (m_lastCode == CURLE_OPERATION_TIMEDOUT && connected > 0)
+        m_lastFailure.seconds = responseSeconds();
+    return m_lastCode == CURLE_OK;
 }
 
 FtpClient::Connection FtpClient::connect()
 {
     m_handle = makeCurlEasy();
     if (!m_handle) {
-        m_lastError = QStringLiteral("out of memory");
+        failWith(TransferFailure::Other, QStringLiteral("out of memory"));
         return Connection::Unreachable;
     }
     CURL *handle = prepareTransfer(QString());
     // Log in and look at the root folder; no listing is transferred.
     curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-    m_errorBuffer[0] = '\0';
-    const CURLcode code = curl_easy_perform(handle);
-    if (code == CURLE_OK)
+    TransferWatch watch(m_settings.stallSeconds, m_settings.sizeLimit);
+    if (perform(handle, watch))
         return Connection::Ok;
-    m_lastError = m_errorBuffer[0] ? QString::fromUtf8(m_errorBuffer) : curlErrorText(code);
-    if (isUnreachable(code)) {
+    if (isUnreachable(m_lastCode)) {
         m_handle.reset();
         return Connection::Unreachable;
     }
@@ -112,7 +138,7 @@ FtpClient::Connection FtpClient::connect()
 CURL *FtpClient::prepareTransfer(const QString &remotePath)
 {
     if (!m_handle) {
-        m_lastError = QStringLiteral("not connected");
+        failWith(TransferFailure::Other, QStringLiteral("not connected"));
         return nullptr;
     }
     CURL *handle = m_handle.get();
@@ -126,9 +152,15 @@ bool FtpClient::download(const QString &remotePath, QIODevice &target)
     CURL *handle = prepareTransfer(remotePath);
     if (!handle)
         return false;
+    TransferWatch watch(m_settings.stallSeconds, m_settings.sizeLimit);
+    Sink sink{&target, &watch};
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writeToDevice);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &target);
-    return perform(handle);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
+    if (perform(handle, watch))
+        return true;
+    if (m_lastFailure.kind == TransferFailure::LocalFile && !target.errorString().isEmpty())
+        m_lastFailure.detail = target.errorString();
+    return false;
 }
 
 bool FtpClient::upload(QIODevice &source, qint64 size, const QString &remotePath,
@@ -148,14 +180,16 @@ bool FtpClient::upload(QIODevice &source, qint64 size, const QString &remotePath
         curl_slist *extended = curl_slist_append(raw, line.constData());
         if (!extended) {
             curl_slist_free_all(raw);
-            m_lastError = QStringLiteral("out of memory");
+            failWith(TransferFailure::Other, QStringLiteral("out of memory"));
             return false;
         }
         raw = extended;
     }
     const CurlSlist commands(raw);
     curl_easy_setopt(handle, CURLOPT_POSTQUOTE, commands.get());
-    return perform(handle);
+    // Uploads are the program's own files; the size limit guards downloads.
+    TransferWatch watch(m_settings.stallSeconds, std::numeric_limits<qint64>::max());
+    return perform(handle, watch);
 }
 
 bool FtpClient::disconnect()

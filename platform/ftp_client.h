@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/curl_handle.h"
+#include "platform/transfer_limits.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,9 +21,12 @@ public:
         int port = 21;
         QString user;
         QString password;
-        int connectTimeoutSeconds = 15;
-        // A transfer that moves no byte for this long is given up.
-        int stallSeconds = 30;
+        int connectTimeoutSeconds = kConnectTimeoutSeconds;
+        // A transfer that moves no byte for this long is given up (never
+        // more than kStallLimitSeconds); so is a command left unanswered.
+        int stallSeconds = kStallLimitSeconds;
+        // A download larger than this is refused.
+        qint64 sizeLimit = kChannelListSizeLimit;
     };
 
     enum class Connection { Ok, Unreachable, LoginRefused };
@@ -34,7 +38,8 @@ public:
 
     Connection connect();
 
-    // Writes the remote file into `target`. False on any failure.
+    // Writes the remote file into `target`. False on any failure; `target`
+    // may then hold part of the file.
     bool download(const QString &remotePath, QIODevice &target);
 
     // Replaces the remote file with `size` bytes read from `source`, then
@@ -47,19 +52,24 @@ public:
     // never open.
     bool disconnect();
 
-    // What went wrong last, in libcurl's words.
-    const QString &lastError() const { return m_lastError; }
+    // What went wrong last; kind None after a step that went through.
+    const TransferError &lastFailure() const { return m_lastFailure; }
 
 private:
     QByteArray urlFor(const QString &remotePath) const;
     void applyCommonOptions(CURL *handle);
+    // How long a command may wait for its reply.
+    int responseSeconds() const;
     // The session's handle set up for one transfer of that path; null when
     // there is no session.
     CURL *prepareTransfer(const QString &remotePath);
-    bool perform(CURL *handle);
+    // Runs the prepared transfer under `watch`; false with lastFailure() set.
+    bool perform(CURL *handle, TransferWatch &watch);
+    void failWith(TransferFailure kind, const QString &detail);
 
     Settings m_settings;
     CurlEasy m_handle;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
-    QString m_lastError;
+    CURLcode m_lastCode = CURLE_OK;
+    TransferError m_lastFailure;
 };

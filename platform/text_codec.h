@@ -13,3 +13,11 @@ std::optional<QByteArray> encodeXmlText(const QString &text, const QString &enco
 
 // Whether the name denotes UTF-8 ("UTF-8", "utf-8", "utf8").
 bool isUtf8EncodingName(QStringView encodingName);
+
+// How an encoding writes the printable ASCII characters, TAB, LF and CR: as
+// themselves, one byte each (UTF-8, the ISO-8859 family, Windows code pages,
+// Shift_JIS), or otherwise (UTF-7, UTF-16, UTF-32, EBCDIC). An XML reader
+// finds the declared encoding by reading the declaration as ASCII, so only
+// the first kind can be declared in a file that is to load again.
+enum class AsciiInEncoding { Unknown, Itself, Changed };
+AsciiInEncoding asciiInEncoding(const QString &encodingName);

@@ -159,3 +159,16 @@ std::optional<QByteArray> encodeXmlText(const QString &text, const QString &enco
         return std::nullopt;
     return encoder.result();
 }
+
+AsciiInEncoding asciiInEncoding(const QString &encodingName)
+{
+    if (isUtf8EncodingName(encodingName))
+        return AsciiInEncoding::Itself;
+    QByteArray ascii = "\t\n\r";
+    for (char c = 0x20; c < 0x7F; ++c)
+        ascii += c;
+    const auto encoded = encodeXmlText(QString::fromLatin1(ascii), encodingName);
+    if (!encoded)
+        return AsciiInEncoding::Unknown;
+    return *encoded == ascii ? AsciiInEncoding::Itself : AsciiInEncoding::Changed;
+}

@@ -9,16 +9,17 @@ namespace {
 struct Transfer {
     QSaveFile *file;
     DownloadObserver *observer;
+    TransferWatch *watch;
+    CURL *handle;
     bool begun = false;
     qint64 received = 0;
-    CURL *handle;
 };
 
 size_t writeBody(char *data, size_t size, size_t count, void *context)
 {
     auto *transfer = static_cast<Transfer *>(context);
     const qint64 bytes = qint64(size * count);
-    if (transfer->file->write(data, bytes) != bytes)
+    if (!transfer->watch->admit(bytes) || transfer->file->write(data, bytes) != bytes)
         return 0;
     transfer->received += bytes;
     if (transfer->observer) {
@@ -33,6 +34,21 @@ size_t writeBody(char *data, size_t size, size_t count, void *context)
     return size_t(bytes);
 }
 
+bool fail(TransferError *error, TransferError reason)
+{
+    if (error)
+        *error = std::move(reason);
+    return false;
+}
+
+bool fail(TransferError *error, TransferFailure kind, const QString &detail)
+{
+    TransferError reason;
+    reason.kind = kind;
+    reason.detail = detail;
+    return fail(error, std::move(reason));
+}
+
 } // namespace
 
 bool isWebAddress(const QString &url)
@@ -42,24 +58,21 @@ bool isWebAddress(const QString &url)
 }
 
 bool downloadToFile(const QString &url, const QString &fileName, DownloadObserver *observer,
-                    QString *error, const DownloadOptions &options)
+                    TransferError *error, const DownloadOptions &options)
 {
-    const auto fail = [error](const QString &reason) {
-        if (error)
-            *error = reason;
-        return false;
-    };
     if (!isWebAddress(url))
-        return fail(QStringLiteral("not an http: or https: address"));
+        return fail(error, TransferFailure::NotWebAddress,
+                    QStringLiteral("not an http: or https: address"));
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
+        return fail(error, TransferFailure::LocalFile, file.errorString());
     CurlEasy handle = makeCurlEasy();
     if (!handle)
-        return fail(QStringLiteral("out of memory"));
+        return fail(error, TransferFailure::Other, QStringLiteral("out of memory"));
 
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    Transfer transfer{&file, observer, false, 0, handle.get()};
+    TransferWatch watch(options.stallSeconds, options.sizeLimit);
+    Transfer transfer{&file, observer, &watch, handle.get()};
     const QByteArray address = url.toUtf8();
     CURL *h = handle.get();
     curl_easy_setopt(h, CURLOPT_URL, address.constData());
@@ -71,23 +84,31 @@ bool downloadToFile(const QString &url, const QString &fileName, DownloadObserve
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(options.connectTimeoutSeconds));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(options.stallSeconds));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, writeBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    watch.attach(h);
 
     const CURLcode code = curl_easy_perform(h);
     if (transfer.begun && observer)
         observer->downloadEnds();
+    if (code != CURLE_OK) {
+        TransferError reason = watch.failure(h, code, errorBuffer, options.connectTimeoutSeconds);
+        if (reason.kind == TransferFailure::LocalFile && file.error() != QFileDevice::NoError)
+            reason.detail = file.errorString();
+        return fail(error, std::move(reason));
+    }
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (code != CURLE_OK)
-        return fail(errorBuffer[0] ? QString::fromUtf8(errorBuffer) : curlErrorText(code));
-    if (status >= 400)
-        return fail(QStringLiteral("HTTP status %1").arg(status));
+    if (status >= 400) {
+        TransferError reason;
+        reason.kind = TransferFailure::HttpStatus;
+        reason.httpStatus = status;
+        reason.detail = QStringLiteral("HTTP status %1").arg(status);
+        return fail(error, std::move(reason));
+    }
     if (!file.commit())
-        return fail(file.errorString());
+        return fail(error, TransferFailure::LocalFile, file.errorString());
     if (error)
-        error->clear();
+        *error = TransferError{};
     return true;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/transfer_error.h"
+#include "platform/transfer_limits.h"
+
 #include <QString>
 
 // What a download tells its observer, in the order it happens: begin when the
@@ -18,15 +21,18 @@ public:
 bool isWebAddress(const QString &url);
 
 struct DownloadOptions {
-    int connectTimeoutSeconds = 15;
-    // A transfer that moves no byte for this long is given up.
-    int stallSeconds = 30;
+    int connectTimeoutSeconds = kConnectTimeoutSeconds;
+    // A transfer that moves no byte for this long is given up (never more
+    // than kStallLimitSeconds).
+    int stallSeconds = kStallLimitSeconds;
+    // A body larger than this is refused; pick the limit of what is fetched.
+    qint64 sizeLimit = kWebPageSizeLimit;
 };
 
 // Fetches an http: or https: address (redirects followed) into `fileName`.
-// Only a complete body with a status below 400 counts; it is written to a
-// temporary file beside the target and renamed into place, so a failed
-// download leaves whatever was there before. False with libcurl's or the
-// server's reason in `error` otherwise.
+// Only a complete body with a status below 400 that stays within the size
+// limit counts; it is written to a temporary file beside the target and
+// renamed into place, so a failed download leaves whatever was there before.
+// False with the reason in `error` otherwise.
 bool downloadToFile(const QString &url, const QString &fileName, DownloadObserver *observer,
-                    QString *error, const DownloadOptions &options = {});
+                    TransferError *error, const DownloadOptions &options = {});

@@ -18,6 +18,8 @@ class XmlTree;
 // are not part of the view (the layout of a file does not change its data).
 
 inline constexpr int kMaxXmlDepth = 64;
+// The largest file parsed: the parser counts its input in ints.
+inline constexpr qint64 kMaxXmlFileBytes = 0x7FFFFFFF;
 
 class XmlAttribute
 {
@@ -85,6 +87,10 @@ public:
     // errorMessage() then holds the reason.
     bool loadFile(const QString &fileName);
     bool loadData(const QByteArray &data);
+    // Whether a file of this size can be parsed at all; when not, the
+    // document is cleared and errorMessage() holds the reason, so a caller
+    // can refuse a file before reading it into memory.
+    bool acceptsSize(qint64 bytes);
     void clear();
 
     bool isLoaded() const { return m_tree != nullptr; }

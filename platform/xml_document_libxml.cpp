@@ -18,8 +18,17 @@
 
 namespace {
 
+// Even without a tree builder libxml2 may make a document of its own: an
+// entity declaration read after a fatal error (SAX already off) is stored in
+// one, and a parse that stops inside the internal subset never frees it. The
+// context does not own it, so it goes here.
 struct ParserContextDeleter {
-    void operator()(xmlParserCtxt *ctxt) const noexcept { xmlFreeParserCtxt(ctxt); }
+    void operator()(xmlParserCtxt *ctxt) const noexcept
+    {
+        if (ctxt->myDoc)
+            xmlFreeDoc(ctxt->myDoc);
+        xmlFreeParserCtxt(ctxt);
+    }
 };
 using ParserContext = std::unique_ptr<xmlParserCtxt, ParserContextDeleter>;
 
@@ -255,12 +264,19 @@ bool XmlDocument::loadData(const QByteArray &data)
     return parse(input, data.size());
 }
 
+bool XmlDocument::acceptsSize(qint64 bytes)
+{
+    clear();
+    if (bytes <= kMaxXmlFileBytes)
+        return true;
+    m_error = QStringLiteral("The file is too large.");
+    return false;
+}
+
 bool XmlDocument::parse(Input &input, qint64 expectedSize)
 {
-    if (expectedSize > std::numeric_limits<int>::max()) {
-        m_error = QStringLiteral("The file is too large.");
+    if (!acceptsSize(expectedSize))
         return false;
-    }
     auto tree = std::make_unique<XmlTree>();
     SaxBuild build(*tree);
     build.builder().expectBytes(expectedSize);

@@ -1,5 +1,6 @@
 #include "core/transfer/download_progress.h"
 
+#include "core/transfer/transfer_reason.h"
 #include "core/util/messages.h"
 #include "core/util/mul_div.h"
 
@@ -136,12 +137,13 @@ bool downloadUrlToFile(const QString &url, const QString &fileName, QString &err
                        const DownloadOptions &options)
 {
     errMsg.clear();
-    QFile::remove(fileName);
-    QString reason;
-    if (downloadToFile(url, fileName, StatusCallback(), &reason, options)
+    // The file there before is replaced only by a complete download, so a
+    // missing page, a dropped line or a runaway server cost nothing.
+    TransferError failure;
+    if (downloadToFile(url, fileName, StatusCallback(), &failure, options)
         && QFile::exists(fileName)) {
         return true;
     }
-    errMsg = msg(MsgDownloadFailed);
+    errMsg = withReason(msg(MsgDownloadFailed), transferFailureText(failure));
     return false;
 }

@@ -46,6 +46,8 @@ TStatusCallback *StatusCallback();
 
 // Downloads `url` (http: or https:) into `fileName`, reporting to
 // StatusCallback(). True when the file is there afterwards; otherwise False
-// with "Download failed!" in errMsg, and the file of that name is gone.
+// with "Download failed!" and the reason on the next line in errMsg, and the
+// file of that name as it was before. `options` carry the size limit of what
+// is fetched (a web page's unless said otherwise) and the time-outs.
 bool downloadUrlToFile(const QString &url, const QString &fileName, QString &errMsg,
                        const DownloadOptions &options = {});

@@ -1,5 +1,6 @@
 #include "core/transfer/qel_ftp.h"
 
+#include "core/transfer/transfer_reason.h"
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
 
@@ -30,16 +31,34 @@ void TQelFTP::setTimeouts(int connectSeconds, int stallSeconds)
     m_settings.stallSeconds = stallSeconds;
 }
 
+void TQelFTP::setSizeLimit(qint64 bytes)
+{
+    m_settings.sizeLimit = bytes;
+}
+
 void TQelFTP::warn(const QString &text) const
 {
     if (m_warn)
         m_warn(text);
 }
 
+void TQelFTP::failWith(TransferFailure kind, const QString &detail)
+{
+    m_failure = TransferError{};
+    m_failure.kind = kind;
+    m_failure.detail = detail;
+}
+
+QString TQelFTP::FailureReason() const
+{
+    return transferFailureText(m_failure);
+}
+
 bool TQelFTP::Connect()
 {
     m_client = std::make_unique<FtpClient>(m_settings);
     const auto result = m_client->connect();
+    m_failure = m_client->lastFailure();
     m_connected = result != FtpClient::Connection::Unreachable;
     m_loginRefused = result == FtpClient::Connection::LoginRefused;
     if (!m_connected)
@@ -55,22 +74,37 @@ bool TQelFTP::Login()
 bool TQelFTP::GetFile(const QString &remotePath, const QString &localFile)
 {
     if (!Login())
-        return false;
+        return false; // the reason of the failed connect or login stands
     QSaveFile file(localFile);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        failWith(TransferFailure::LocalFile, file.errorString());
         return false;
-    if (!m_client->download(remotePath, file))
+    }
+    const bool got = m_client->download(remotePath, file);
+    m_failure = m_client->lastFailure();
+    if (!got)
         return false; // the save file is discarded, the old local file stays
-    return file.commit() && QFileInfo::exists(localFile);
+    if (!file.commit()) {
+        failWith(TransferFailure::LocalFile, file.errorString());
+        return false;
+    }
+    return QFileInfo::exists(localFile);
 }
 
 bool TQelFTP::PutFile(const QString &localFile, const QString &remotePath)
 {
+    // A missing local file fails before anything is sent.
     QFile file(localFile);
-    if (!file.exists() || !Login() || !file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        failWith(TransferFailure::LocalFile, file.errorString());
         return false;
-    return m_client->upload(file, file.size(), remotePath,
-                            {QStringLiteral("chmod 777 ") + remotePath});
+    }
+    if (!Login())
+        return false;
+    const bool put = m_client->upload(file, file.size(), remotePath,
+                                      {QStringLiteral("chmod 777 ") + remotePath});
+    m_failure = m_client->lastFailure();
+    return put;
 }
 
 QString TQelFTP::localPathFor(const QString &remotePath, const QString &localRoot,
@@ -104,7 +138,7 @@ bool TQelFTP::GetFiles(const QStringList &remotePaths, const QString &localRoot,
         }
         if (!GetFile(remotePath, localFile)) {
             allGot = false;
-            warn(FormatMsg1(msg(MsgFtpGettingFailed), remotePath));
+            warn(withReason(FormatMsg1(msg(MsgFtpGettingFailed), remotePath), FailureReason()));
         }
     }
     return allGot;
@@ -119,9 +153,14 @@ bool TQelFTP::PutFiles(const QStringList &localFiles, const QStringList &remoteP
         const QString remote = remotePaths.value(i);
         // An entry without its partner has nothing to go to or come from.
         const bool paired = i < localFiles.size() && i < remotePaths.size();
-        if (!paired || !PutFile(local, remote)) {
+        if (!paired) {
             allPut = false;
             warn(FormatMsg2(msg(MsgFtpPuttingFailed), QFileInfo(local).fileName(), remote));
+        } else if (!PutFile(local, remote)) {
+            allPut = false;
+            const QString text =
+                FormatMsg2(msg(MsgFtpPuttingFailed), QFileInfo(local).fileName(), remote);
+            warn(withReason(text, FailureReason()));
         }
     }
     return allPut;

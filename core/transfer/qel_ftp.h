@@ -26,8 +26,12 @@ public:
     TQelFTP(const TQelFTP &) = delete;
     TQelFTP &operator=(const TQelFTP &) = delete;
 
-    // For tests: how long connecting and a stalled transfer may take.
+    // For tests: how long connecting and a stalled transfer may take (the
+    // stall never longer than kStallLimitSeconds).
     void setTimeouts(int connectSeconds, int stallSeconds);
+    // The most a downloaded file may weigh; a larger one fails and the local
+    // file stays as it was. Channel lists by default.
+    void setSizeLimit(qint64 bytes);
 
     bool Connect();
     bool Login();
@@ -38,6 +42,10 @@ public:
     bool PutFiles(const QStringList &localFiles, const QStringList &remotePaths);
     bool Disconnect();
 
+    // Why the last failed step failed, in the user's words, for a line
+    // after the designed message; empty when it gave no reason.
+    QString FailureReason() const;
+
     // Where GetFiles puts a remote file below `localRoot`; empty when the
     // remote path names no file there (an empty name, "..", or a path that
     // would climb out of the root).
@@ -46,10 +54,12 @@ public:
 
 private:
     void warn(const QString &text) const;
+    void failWith(TransferFailure kind, const QString &detail);
 
     FtpClient::Settings m_settings;
     std::unique_ptr<FtpClient> m_client;
     bool m_connected = false;
     bool m_loginRefused = false;
+    TransferError m_failure;
     Warning m_warn;
 };

@@ -8,28 +8,39 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qsizetype kBytesPerLineGuess = 96;
 
+bool needsEscaping(QChar c)
+{
+    switch (c.unicode()) {
+    case u'&':
+    case u'<':
+    case u'>':
+    case u'"':
+    case u'\'':
+        return true;
+    default:
+        // Controls (TAB, CR and LF among them) and every surrogate or
+        // non-character go the slow way, where cleanXmlText decides.
+        return c.unicode() < 0x20 || c.isSurrogate() || c.unicode() >= 0xFFFE;
+    }
+}
+
 // Values are escaped whole: the five markup characters as entities, and TAB,
 // CR and LF as character references, since a reader turns them into blanks.
+// Characters no XML file can hold are left out, so a file written here always
+// loads again.
 void appendEscaped(QString &out, const QString &value)
 {
-    bool plain = true;
-    for (QChar c : value) {
-        const char16_t u = c.unicode();
-        if (u == u'&' || u == u'<' || u == u'>' || u == u'"' || u == u'\'' || u == u'\t'
-            || u == u'\n' || u == u'\r') {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) {
+    if (std::none_of(value.cbegin(), value.cend(), needsEscaping)) {
         out += value;
         return;
     }
-    for (QChar c : convertCharactersToXmlEntities(value)) {
+    for (QChar c : convertCharactersToXmlEntities(cleanXmlText(value))) {
         switch (c.unicode()) {
         case u'\t': out += u"&#9;"; break;
         case u'\n': out += u"&#10;"; break;
@@ -40,17 +51,24 @@ void appendEscaped(QString &out, const QString &value)
 }
 
 // A caption holding "--" would end the comment early.
-QString commentSafe(QString text)
+QString commentSafe(const QString &caption)
 {
+    QString text = cleanXmlText(caption);
     const QString dashes = QStringLiteral("--");
     while (text.contains(dashes))
         text.replace(dashes, QStringLiteral("- -"));
     return text;
 }
 
+// A list is written in the encoding of the file it was read from, when that
+// encoding writes ASCII as ASCII. Otherwise (UTF-7, UTF-16, EBCDIC) a reader
+// could not even read the declaration, and the saved file would never load
+// again; and a name only the parser knows ("latin-1") cannot be written at
+// all. Such lists, and lists that name no encoding, are written in UTF-8.
 QString declaredEncoding(const QString &encoding)
 {
-    return encoding.isEmpty() ? QStringLiteral("UTF-8") : encoding;
+    return asciiInEncoding(encoding) == AsciiInEncoding::Itself ? encoding
+                                                                : QStringLiteral("UTF-8");
 }
 
 class LineBuilder

@@ -12,10 +12,12 @@ QString defaultCreatorCaption();
 
 // One writer for every dialect: the whole file is built in memory in the
 // dialect's layout (TAB indentation, " />" for empty elements, LF line
-// ends), encoded into `encoding` (UTF-8 when empty) and saved atomically, so
-// a failed write leaves any earlier file as it was. Every attribute value is
-// escaped. False with "XML file could not be created!" when the encoding is
-// unknown or the file cannot be written.
+// ends), encoded into `encoding` and saved atomically, so a failed write
+// leaves any earlier file as it was. An encoding that is empty, unknown, or
+// does not write ASCII as itself (UTF-7, UTF-16, EBCDIC) gives UTF-8, so the
+// file always loads again. Every attribute value is escaped, and characters
+// no XML file can hold are left out. False with "XML file could not be
+// created!" when the file cannot be written.
 bool writeZapitFile(const DialectSpec &dialect, const QString &fileName, const QString &encoding,
                     QString &errorText, const TServiceList &list, const QString &creator);
 bool writeZapitFile(const DialectSpec &dialect, const QString &fileName, const QString &encoding,

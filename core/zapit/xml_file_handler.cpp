@@ -4,6 +4,7 @@
 #include "core/model/service_list.h"
 #include "core/transfer/download_progress.h"
 #include "core/transfer/qel_ftp.h"
+#include "core/transfer/transfer_reason.h"
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
@@ -213,8 +214,12 @@ bool TFrmXMLHandler::GetFile(QString &name, const QString &title, QString &error
             errorText = msg(MsgDownloadFailed);
             return false;
         }
-        if (!downloadUrlToFile(name, local, errorText))
+        const DownloadOptions options{m_env.connectTimeoutSeconds, m_env.stallSeconds,
+                                      m_env.sizeLimit};
+        if (!downloadUrlToFile(name, local, errorText, options)) {
+            QFile::remove(local); // the placeholder the temporary name reserved
             return false;
+        }
         name = local;
         return true;
     }
@@ -240,6 +245,7 @@ std::unique_ptr<TQelFTP> TFrmXMLHandler::receiverSession() const
     const TReceiverAccess access = receiverAccess();
     auto ftp = std::make_unique<TQelFTP>(access.host, access.user, access.password, access.port);
     ftp->setTimeouts(m_env.connectTimeoutSeconds, m_env.stallSeconds);
+    ftp->setSizeLimit(m_env.sizeLimit);
     return ftp;
 }
 
@@ -247,12 +253,13 @@ bool TFrmXMLHandler::openReceiver(TQelFTP &ftp, QString &errorText) const
 {
     showStatus(msg(MsgStatusConnecting));
     if (!ftp.Connect()) {
-        errorText = FormatMsg1(msg(MsgFtpConnectionFailed), receiverAccess().host);
+        errorText = withReason(FormatMsg1(msg(MsgFtpConnectionFailed), receiverAccess().host),
+                               ftp.FailureReason());
         return false;
     }
     showStatus(msg(MsgStatusLoggingIn));
     if (!ftp.Login()) {
-        errorText = msg(MsgFtpLoginFailed);
+        errorText = withReason(msg(MsgFtpLoginFailed), ftp.FailureReason());
         return false;
     }
     return true;
@@ -272,7 +279,8 @@ bool TFrmXMLHandler::getFromReceiver(QString &name, QString &errorText)
         return false;
     showStatus(FormatMsg1(msg(MsgStatusGetting), remotePath));
     if (!ftp->GetFile(remotePath, local)) {
-        errorText = FormatMsg1(msg(MsgFtpGettingFailed), remotePath);
+        errorText = withReason(FormatMsg1(msg(MsgFtpGettingFailed), remotePath),
+                               ftp->FailureReason());
         return false;
     }
     showStatus(msg(MsgStatusDisconnecting));
@@ -311,7 +319,9 @@ bool TFrmXMLHandler::putToReceiver(const QString &localFile, const QString &remo
         return false;
     showStatus(FormatMsg1(msg(MsgStatusPutting), remotePath));
     if (!ftp->PutFile(localFile, remotePath)) {
-        errorText = FormatMsg2(msg(MsgFtpPuttingFailed), QFileInfo(localFile).fileName(), remotePath);
+        errorText = withReason(
+            FormatMsg2(msg(MsgFtpPuttingFailed), QFileInfo(localFile).fileName(), remotePath),
+            ftp->FailureReason());
         return false;
     }
     showStatus(msg(MsgStatusDisconnecting));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/zapit/dialects.h"
+#include "platform/transfer_limits.h"
 
 #include <QString>
 
@@ -43,9 +44,11 @@ public:
         // The caption the writers name in the "Settings created by" comment
         // (the main window's); the default caption when not set.
         std::function<QString()> creatorCaption;
-        // For tests: how long an FTP connection or a stalled transfer may take.
-        int connectTimeoutSeconds = 15;
-        int stallSeconds = 30;
+        // For tests: how long an FTP connection or a stalled transfer may
+        // take, and the most a fetched list may weigh.
+        int connectTimeoutSeconds = kConnectTimeoutSeconds;
+        int stallSeconds = kStallLimitSeconds;
+        qint64 sizeLimit = kChannelListSizeLimit;
     };
 
     explicit TFrmXMLHandler(Environment environment);

@@ -24,6 +24,12 @@ bool isBlank(const QByteArray &data)
     return true;
 }
 
+QString corruptText(const XmlDocument &document)
+{
+    return msg(MsgXmlCorrupt) + kLineBreak + kLineBreak + kLineBreak + msg(MsgXmlParserMessage)
+        + kLineBreak + kLineBreak + document.errorMessage();
+}
+
 // Parse and detect: the steps every kind shares. Returns the dialect, or
 // nullptr with errorText set.
 const DialectSpec *parseAndDetect(ZapitKind kind, const QString &fileName,
@@ -40,14 +46,19 @@ const DialectSpec *parseAndDetect(ZapitKind kind, const QString &fileName,
         errorText = msg(MsgXmlNotFound);
         return nullptr;
     }
+    // The parser refuses such a file anyway; reading it first would only cost
+    // its whole size in memory.
+    if (!document.acceptsSize(file.size())) {
+        errorText = corruptText(document);
+        return nullptr;
+    }
     const QByteArray data = file.readAll();
     if (isBlank(data)) {
         errorText = msg(MsgXmlEmpty);
         return nullptr;
     }
     if (!document.loadData(data)) {
-        errorText = msg(MsgXmlCorrupt) + kLineBreak + kLineBreak + kLineBreak
-            + msg(MsgXmlParserMessage) + kLineBreak + kLineBreak + document.errorMessage();
+        errorText = corruptText(document);
         return nullptr;
     }
     const XmlNode root = document.documentElement();

@@ -3,6 +3,7 @@
 #include "core/model/save_handler.h"
 #include "core/model/service_list.h"
 #include "core/zapit/xml_file_handler.h"
+#include "platform/text_codec.h"
 
 #include "qt_print.h"
 
@@ -143,6 +144,62 @@ TEST_F(WorkingFiles, ResetKeepsKingOfSat)
     EXPECT_EQ(services.Count(), 0);
     EXPECT_EQ(bouquets.Count(), 0);
     EXPECT_GT(kingOfSat.Count(), 0);
+}
+
+QByteArray fixtureBytes(const char *name)
+{
+    QFile file(fixture(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
+}
+
+// Lists read in UTF-7 and UTF-16, and names holding characters no XML file
+// can hold: the files a save writes are read again at the next start.
+TEST_F(WorkingFiles, WhatASaveWritesLoadsAtTheNextStart)
+{
+    // UTF-7 writes "ü" as "+APw-" and may keep "<" and "&" as they are.
+    QByteArray utf7 = fixtureBytes("services.1.astra-canonical.xml");
+    utf7.replace("encoding=\"UTF-8\"", "encoding=\"UTF-7\"").replace("S\xC3\xBC" "d", "S+APw-d")
+        .replace("Fran\xC3\xA7" "ais", "Fran+AOc-ais");
+    ASSERT_TRUE(writeFile(path("Services.xml"), utf7));
+    const QString utf16Text = QString::fromUtf8(fixtureBytes("bouquets.4.position-canonical.xml"))
+                                  .replace("encoding=\"UTF-8\"", "encoding=\"UTF-16\"");
+    ASSERT_TRUE(writeFile(path("Bouquets.xml"), encodeXmlText(utf16Text, "UTF-16").value()));
+
+    TServiceList k, s, m;
+    TBouquetList b;
+    TWorkingFiles before(folder.path(), handler, {k, s, m, b});
+    ASSERT_EQ(before.LoadFiles(), QStringList());
+    ASSERT_EQ(s.Encoding, "UTF-7");
+    ASSERT_EQ(b.Encoding, "UTF-16");
+    TService *renamed = s.GetItem(0)->GetItem(0)->GetItem(0);
+    renamed->Name = QStringLiteral("ctl") + QChar(0x0001) + QStringLiteral("x");
+    b.GetItem(0)->Name = QStringLiteral("Alle") + QChar(0xFFFF) + QChar(0xD800);
+    m.GetItem(0)->Name = QStringLiteral("nul") + QChar(0x0000);
+    SaveHandler().SetModified();
+    QString error;
+    ASSERT_TRUE(before.SaveFiles(error)) << qPrintable(error);
+
+    TServiceList k2, s2, m2;
+    TBouquetList b2;
+    TWorkingFiles after(folder.path(), handler, {k2, s2, m2, b2});
+    EXPECT_EQ(after.LoadFiles(), QStringList());
+    EXPECT_EQ(s2.Encoding, "UTF-8");
+    EXPECT_EQ(b2.Encoding, "UTF-8");
+    ASSERT_EQ(s2.Count(), s.Count());
+    EXPECT_EQ(s2.GetItem(0)->GetItem(0)->GetItem(0)->Name, "ctlx");
+    EXPECT_EQ(s2.GetItem(0)->GetItem(0)->GetItem(1)->Name,
+              QString::fromUtf8("Bayerisches FS S\xC3\xBC" "d"));
+    ASSERT_EQ(b2.Count(), b.Count());
+    EXPECT_EQ(b2.GetItem(0)->Name, "Alle");
+    ASSERT_EQ(m2.Count(), m.Count());
+    EXPECT_EQ(m2.GetItem(0)->Name, "nul");
 }
 
 TEST(WorkingFilesNames, StampsSortInTimeOrder)

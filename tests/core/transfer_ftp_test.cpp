@@ -14,6 +14,9 @@ namespace {
 const QString kUser = QStringLiteral("root");
 const QString kPassword = QStringLiteral("dbox2");
 const QString kZapit = QStringLiteral("/var/tuxbox/config/zapit");
+constexpr qint64 kSmallLimit = 4096;
+const QString kNoSuchFile =
+    QStringLiteral("The server has no such file or does not allow access to it.");
 
 QByteArray readAll(const QString &path)
 {
@@ -41,6 +44,12 @@ protected:
         writeFile(home.path() + kZapit + "/bouquets.xml", "<zapit/>\n");
         writeFile(home.path() + kZapit + "/empty.xml", "");
         writeFile(home.path() + "/var/my files/with space.xml", "spaced\n");
+        // Files the server misbehaves on (see ftp_server.py), and two around
+        // the small size limit the tests set.
+        for (const char *name : {"stall-services.xml", "drop-services.xml", "flood-services.xml"})
+            writeFile(home.path() + kZapit + u'/' + QLatin1String(name), QByteArray(1000, 'm'));
+        writeFile(home.path() + kZapit + "/over.xml", QByteArray(kSmallLimit + 1, 'o'));
+        writeFile(home.path() + kZapit + "/exact.xml", QByteArray(kSmallLimit, 'x'));
         server = std::make_unique<ScriptServer>(
             QStringLiteral("ftp_server.py"),
             QStringList{"--root", home.path(), "--user", kUser, "--password", kPassword});
@@ -106,6 +115,45 @@ TEST_F(FtpTransfer, MissingRemoteFileKeepsTheOldLocalCopy)
     writeFile(target, "previous\n");
     EXPECT_FALSE(ftp->GetFile(kZapit + "/nothing-here.xml", target));
     EXPECT_EQ(readAll(target), "previous\n");
+    EXPECT_EQ(ftp->FailureReason(), kNoSuchFile);
+}
+
+// Whatever goes wrong, the local copy there before stays as it was, nothing
+// partial is left beside it, and the reason names what happened.
+TEST_F(FtpTransfer, FailedGetsKeepThePreviousFileAndSayWhy)
+{
+    const struct {
+        QString remote;
+        QString reason; // empty: the file arrives
+    } rows[] = {
+        {kZapit + "/nothing-here.xml", kNoSuchFile},
+        {"/no/such/folder/services.xml", kNoSuchFile},
+        {kZapit + "/over.xml", "Size limit exceeded: the file is larger than 4 KB."},
+        {kZapit + "/flood-services.xml", "Size limit exceeded: the file is larger than 4 KB."},
+        {kZapit + "/stall-services.xml", "Timed out: nothing arrived for 2 seconds."},
+        {kZapit + "/drop-services.xml",
+         "The connection was lost before the transfer was complete."},
+        {kZapit + "/exact.xml", ""},
+    };
+    for (const auto &r : rows) {
+        const bool arrives = r.reason.isEmpty();
+        auto ftp = session();
+        ftp->setTimeouts(5, 2);
+        ftp->setSizeLimit(kSmallLimit);
+        ASSERT_TRUE(ftp->Connect() && ftp->Login()) << r.remote.toStdString();
+        const QString target = local.filePath("services.xml");
+        writeFile(target, "previous\n");
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(ftp->GetFile(r.remote, target), arrives) << r.remote.toStdString();
+        EXPECT_LT(timer.elapsed(), 4000) << r.remote.toStdString();
+        EXPECT_EQ(ftp->FailureReason(), r.reason) << r.remote.toStdString();
+        EXPECT_EQ(readAll(target), arrives ? QByteArray(kSmallLimit, 'x') : "previous\n")
+            << r.remote.toStdString();
+        EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"services.xml"})
+            << r.remote.toStdString();
+    }
 }
 
 TEST_F(FtpTransfer, WrongPasswordConnectsButCannotLogIn)
@@ -113,7 +161,9 @@ TEST_F(FtpTransfer, WrongPasswordConnectsButCannotLogIn)
     auto ftp = session(QStringLiteral("wrong"));
     EXPECT_TRUE(ftp->Connect());
     EXPECT_FALSE(ftp->Login());
+    EXPECT_EQ(ftp->FailureReason(), "Login refused.");
     EXPECT_FALSE(ftp->GetFile(kZapit + "/services.xml", local.filePath("x.xml")));
+    EXPECT_EQ(ftp->FailureReason(), "Login refused.");
 }
 
 TEST_F(FtpTransfer, PutFileOfMissingLocalFileFails)
@@ -122,6 +172,7 @@ TEST_F(FtpTransfer, PutFileOfMissingLocalFileFails)
     ASSERT_TRUE(ftp->Connect() && ftp->Login());
     EXPECT_FALSE(ftp->PutFile(local.filePath("not-there.xml"), kZapit + "/new.xml"));
     EXPECT_FALSE(QFileInfo::exists(home.path() + kZapit + "/new.xml"));
+    EXPECT_EQ(ftp->FailureReason(), "Local file error: No such file or directory");
     // Nothing was connected for it either.
     TQelFTP never(QStringLiteral("127.0.0.1"), kUser, kPassword, server->port());
     EXPECT_FALSE(never.PutFile(local.filePath("not-there.xml"), kZapit + "/new.xml"));
@@ -137,7 +188,8 @@ TEST_F(FtpTransfer, GetFilesRebuildsTheTreeOrFlattensIt)
     EXPECT_EQ(readAll(local.filePath("tree/var/tuxbox/config/zapit/services.xml")), services);
     EXPECT_TRUE(QFileInfo::exists(local.filePath("tree/var/tuxbox/config/zapit/bouquets.xml")));
     ASSERT_EQ(warnings.size(), 1);
-    EXPECT_EQ(warnings[0], "FTP: Getting /var/tuxbox/config/zapit/gone.xml failed.");
+    EXPECT_EQ(warnings[0],
+              "FTP: Getting /var/tuxbox/config/zapit/gone.xml failed.\r\n" + kNoSuchFile);
 
     warnings.clear();
     EXPECT_TRUE(ftp->GetFiles(remote.mid(0, 2), local.filePath("flat"), false));
@@ -175,6 +227,22 @@ TEST(FtpConnect, ClosedPortFailsQuickly)
     EXPECT_FALSE(ftp.Connect());
     EXPECT_FALSE(ftp.Login());
     EXPECT_LT(timer.elapsed(), 20000);
+    EXPECT_EQ(ftp.FailureReason(), "Connection refused.");
+}
+
+TEST(FtpConnect, SilentServerIsAStall)
+{
+    QTemporaryDir home;
+    ScriptServer silent(QStringLiteral("ftp_server.py"),
+                        {"--root", home.path(), "--user", "u", "--password", "p", "--silent"});
+    ASSERT_NE(silent.port(), 0);
+    TQelFTP ftp(QStringLiteral("127.0.0.1"), kUser, kPassword, silent.port());
+    ftp.setTimeouts(5, 2);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(ftp.Connect());
+    EXPECT_LT(timer.elapsed(), 3500);
+    EXPECT_EQ(ftp.FailureReason(), "Timed out: nothing arrived for 2 seconds.");
 }
 
 TEST(FtpPaths, LocalPathForStaysBelowTheRoot)

@@ -311,19 +311,20 @@ TEST_F(ReceiverTransfer, FailuresNameTheirStep)
     TServiceList services;
     QString error;
     EXPECT_FALSE(handler->OpenServices("ftp:" + kZapit + "/missing.xml", "", services, error));
-    EXPECT_EQ(error, "FTP: Getting " + kZapit + "/missing.xml failed.");
+    EXPECT_EQ(error, "FTP: Getting " + kZapit + "/missing.xml failed.\r\n"
+                     "The server has no such file or does not allow access to it.");
     EXPECT_FALSE(handler->OpenServices("ftp:" + kZapit + "/..", "", services, error));
     EXPECT_EQ(error, "FTP: Getting " + kZapit + "/.. failed.");
 
     access.password = QStringLiteral("wrong");
     EXPECT_FALSE(handler->OpenServices("ftp:" + kZapit + "/services.xml", "", services, error));
-    EXPECT_EQ(error, "FTP: Login failed.");
+    EXPECT_EQ(error, "FTP: Login failed.\r\nLogin refused.");
     EXPECT_FALSE(handler->SaveServices("ftp:" + kZapit + "/x.xml", "", services, error, "UTF-8", 1));
-    EXPECT_EQ(error, "FTP: Login failed.");
+    EXPECT_EQ(error, "FTP: Login failed.\r\nLogin refused.");
 
     server.reset();
     EXPECT_FALSE(handler->OpenServices("ftp:" + kZapit + "/services.xml", "", services, error));
-    EXPECT_EQ(error, "FTP: Connection to 127.000.000.001 failed.");
+    EXPECT_EQ(error, "FTP: Connection to 127.000.000.001 failed.\r\nConnection refused.");
     EXPECT_EQ(services.Count(), 0);
 }
 
@@ -338,7 +339,7 @@ TEST_F(XmlFileHandler, OpenFromTheWeb)
         << error.toStdString();
     EXPECT_EQ(bouquets.Format, 1);
     EXPECT_FALSE(handler->OpenBouquets(base + "missing", "", bouquets, error));
-    EXPECT_EQ(error, "Download failed!");
+    EXPECT_EQ(error, "Download failed!\r\nHTTP 404");
     EXPECT_EQ(bouquets.Format, 1);
 }
 

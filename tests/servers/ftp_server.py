@@ -3,13 +3,96 @@
 
 Serves --root to one account on 127.0.0.1 and prints "PORT <n>" once it
 listens, so a test can pick port 0 and learn the real one.
+
+A file whose name starts with one of these prefixes misbehaves when it is
+fetched (RETR); the file itself must exist below --root:
+
+  stall-     sends 10 bytes, then nothing, keeping both connections open
+  drop-      sends 10 bytes, then closes both connections
+  flood-     sends FLOOD_BYTES, far more than any test's size limit, yet
+             bounded so a client without a limit fills no disk; SIZE does
+             not tell the size
+
+With --silent the server accepts connections and never says a word.
 """
 import argparse
+import os
+import socket
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
+
+ACTS = ("stall", "drop", "flood")
+FIRST_BYTES = 10
+FLOOD_BYTES = 8 << 20
+
+
+def act_of(path):
+    name = os.path.basename(path)
+    for act in ACTS:
+        if name.startswith(act + "-"):
+            return act
+    return None
+
+
+class RepeatingProducer(object):
+    """A first chunk of FIRST_BYTES, then more up to FLOOD_BYTES in all."""
+
+    def __init__(self):
+        self.sent = 0
+
+    def more(self):
+        size = FIRST_BYTES if self.sent == 0 else min(65536, FLOOD_BYTES - self.sent)
+        self.sent += size
+        return b"e" * size
+
+
+class ActingDTP(DTPHandler):
+    def send(self, data):
+        sent = super().send(data)
+        act = getattr(self.cmd_channel, "act", None)
+        if act in ("stall", "drop") and self.tot_bytes_sent >= FIRST_BYTES:
+            # Quiet from now on; the socket itself stays open.
+            self.del_channel()
+            if act == "drop":
+                self.ioloop.call_later(0.2, self.drop)
+        return sent
+
+    def drop(self):
+        control = self.cmd_channel
+        self.socket.close()
+        if control is not None and control.socket is not None:
+            control.socket.close()
+
+
+class ActingHandler(FTPHandler):
+    act = None
+
+    def ftp_RETR(self, file):
+        self.act = act_of(file)
+        if self.act is None or not os.path.isfile(file):
+            return super().ftp_RETR(file)
+        self.push_dtp_data(RepeatingProducer(), isproducer=True, cmd="RETR")
+        return file
+
+    def ftp_SIZE(self, path):
+        if act_of(path) == "flood":
+            self.respond("502 SIZE not available for this file.")
+            return
+        return super().ftp_SIZE(path)
+
+
+def serve_silently(port):
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.bind(("127.0.0.1", port))
+    listener.listen(8)
+    print("PORT %d" % listener.getsockname()[1], flush=True)
+    held = []
+    while True:
+        connection, _ = listener.accept()
+        held.append(connection)
 
 
 def main():
@@ -18,15 +101,20 @@ def main():
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--silent", action="store_true")
     args = parser.parse_args()
+
+    if args.silent:
+        return serve_silently(args.port)
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
 
-    handler = FTPHandler
+    handler = ActingHandler
     handler.authorizer = authorizer
     handler.passive_ports = None
     handler.banner = "test receiver ready"
+    handler.dtp_handler = ActingDTP
 
     server = FTPServer(("127.0.0.1", args.port), handler)
     print("PORT %d" % server.socket.getsockname()[1], flush=True)

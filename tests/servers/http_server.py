@@ -8,7 +8,14 @@ on purpose; prints "PORT <n>" once it listens.
   /truncated         promises 1000 bytes, sends 10, closes
   /nolength          a body without Content-Length, ended by closing
   /stall             sends a few bytes, then nothing, for a long time
+  /silent            reads the request and never answers
   /redirect/<path>   302 to /<path>
+  /status/<code>     answers <code> with a short body
+  /big/<n>           <n> bytes, announced with Content-Length
+  /flood             FLOOD_BYTES without Content-Length, ended by closing:
+                     far more than any test's size limit, yet bounded, so
+                     a client without a limit fills no disk
+  /trickle/<n>/<ms>  <n> bytes (announced), one every <ms> milliseconds
 
 With --log FILE every requested path (query included) is appended to FILE.
 """
@@ -18,6 +25,8 @@ import os
 import socketserver
 import sys
 import time
+
+FLOOD_BYTES = 8 << 20
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -50,11 +59,38 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.close_connection = True
         elif self.path == "/stall":
             self.send_response(200)
-            self.send_header("Content-Length", "100000")
+            self.send_header("Content-Length", "1000")
             self.end_headers()
             self.wfile.write(b"x" * 10)
             self.wfile.flush()
             time.sleep(600)
+        elif self.path == "/silent":
+            time.sleep(600)
+            self.close_connection = True
+        elif self.path.startswith("/status/"):
+            self.send_error(int(self.path[len("/status/"):]))
+        elif self.path.startswith("/big/"):
+            size = int(self.path[len("/big/"):])
+            self.send_response(200)
+            self.send_header("Content-Length", str(size))
+            self.end_headers()
+            self.send_bytes(size)
+        elif self.path == "/flood":
+            self.protocol_version = "HTTP/1.0"
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.send_bytes(FLOOD_BYTES)
+            self.close_connection = True
+        elif self.path.startswith("/trickle/"):
+            count, interval = (int(part) for part in self.path.split("/")[2:4])
+            self.send_response(200)
+            self.send_header("Content-Length", str(count))
+            self.end_headers()
+            for _ in range(count):
+                self.wfile.write(b"t")
+                self.wfile.flush()
+                time.sleep(interval / 1000.0)
         elif self.path.startswith("/redirect/"):
             self.send_response(302)
             self.send_header("Location", "/" + self.path[len("/redirect/"):])
@@ -62,6 +98,19 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.end_headers()
         else:
             super().do_GET()
+
+
+    def send_bytes(self, size):
+        """Sends `size` bytes, or fewer when the client hangs up."""
+        chunk = b"b" * 65536
+        sent = 0
+        try:
+            while sent < size:
+                part = chunk[:size - sent]
+                self.wfile.write(part)
+                sent += len(part)
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
