@@ -1,8 +1,13 @@
 #include "core/model/bouquet.h"
 
-#include "core/model/save_handler.h"
+#include "core/model/first_match_index.h"
 #include "core/model/linker.h"
+#include "core/model/save_handler.h"
 #include "core/model/service_list.h"
+#include "core/model/text_keys.h"
+
+#include <optional>
+#include <vector>
 
 TBouquetService *TBouquet::GetItem(int index) const
 {
@@ -99,18 +104,72 @@ int TBouquet::RelinkAll(TServiceList &serviceList)
     return linked;
 }
 
+namespace {
+
+// What FindService compares of two services: name, id and type, as texts.
+bool sameIdentity(const TService &a, const TService &b)
+{
+    return a.Name == b.Name && a.Sid == b.Sid && a.GetServiceType() == b.GetServiceType();
+}
+
+std::size_t identityHash(const TService &s)
+{
+    return exactTextHash(s.Name, exactTextHash(s.Sid, exactTextHash(s.GetServiceType())));
+}
+
+// The services a bouquet's entries stand for, each identity once.
+class PresentServices
+{
+public:
+    explicit PresentServices(std::size_t expected) { m_index.reserve(expected); }
+
+    bool contains(const TService &service) const
+    {
+        return m_index.find(identityHash(service), [&](int i) {
+            return sameIdentity(*m_services[std::size_t(i)], service);
+        }) >= 0;
+    }
+
+    void add(const TService &service)
+    {
+        m_services.push_back(&service);
+        const int index = int(m_services.size()) - 1;
+        const int filed = m_index.insert(identityHash(service), index, [&](int i) {
+            return sameIdentity(*m_services[std::size_t(i)], service);
+        });
+        if (filed != index)
+            m_services.pop_back(); // one like it is there already
+    }
+
+private:
+    std::vector<const TService *> m_services;
+    FirstMatchIndex m_index;
+};
+
+} // namespace
+
 bool TBouquet::AddMarkedServices(const TServiceList &serviceList)
 {
     SaveHandler().SetModified();
     bool added = false;
     UnmarkAll();
+    // FindService per marked service, without scanning the bouquet each time;
+    // made on the first marked service, so a list with none marked costs a walk.
+    std::optional<PresentServices> present;
     serviceList.forEachService([&](TService *service, TTransponder *tp, TSatelite *sat) {
         if (!service->Marked)
             return;
-        TService *present = nullptr;
-        if (FindService(*service, present) >= 0)
+        if (!present) {
+            present.emplace(std::size_t(m_services.count()));
+            m_services.forEach([&](TBouquetService *entry) {
+                if (const TService *linked = entry->Service())
+                    present->add(*linked);
+            });
+        }
+        if (present->contains(*service))
             return;
         AddService(service, tp, sat);
+        present->add(*service);
         added = true;
     });
     return added;

@@ -56,8 +56,6 @@ public:
 private:
     template <typename Pred>
     int removeEntries(Pred remove);
-    // Index of the row-th entry the grid shows, or -1.
-    int indexOfShownRow(int row) const;
 
     OwnedList<TBouquetService> m_services;
 };

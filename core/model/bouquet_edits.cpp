@@ -16,27 +16,12 @@ bool textLess(const QString &a, const QString &b)
 
 } // namespace
 
-int TBouquet::indexOfShownRow(int row) const
-{
-    int shownSoFar = 0;
-    for (int i = 0; i < m_services.count(); ++i) {
-        if (!m_services.at(i)->Shown)
-            continue;
-        if (shownSoFar == row)
-            return i;
-        ++shownSoFar;
-    }
-    return -1;
-}
-
 void TBouquet::MoveMarkedTo(int targetRow)
 {
     SaveHandler().SetModified();
-    moveMarkedTo(m_services, [&] {
-        // A drop below the last shown row lands at the end of the bouquet.
-        const int to = indexOfShownRow(std::max(targetRow, 0));
-        return to >= 0 ? to : m_services.count() - 1;
-    });
+    // A drop below the last shown row lands at the end of the bouquet.
+    moveMarkedToShownRow(m_services, std::max(targetRow, 0),
+                         [](const TBouquetService &e) { return e.Shown; });
 }
 
 void TBouquet::MoveMarkedUp(int steps)

@@ -164,8 +164,8 @@ void TBouquetList::DeleteMarked()
 void TBouquetList::MoveMarkedTo(int targetIndex)
 {
     SaveHandler().SetModified();
-    const int target = std::clamp(targetIndex, 0, std::max(0, Count() - 1));
-    moveMarkedTo(m_bouquets, [target] { return target; });
+    if (Count() > 0)
+        moveMarkedToIndex(m_bouquets, std::clamp(targetIndex, 0, Count() - 1));
 }
 
 void TBouquetList::MoveMarkedUp(int steps)

@@ -3,7 +3,7 @@
 #include "core/model/save_handler.h"
 #include "core/model/service_key.h"
 #include "core/model/service_list.h"
-#include "core/util/text_compare.h"
+#include "core/model/text_keys.h"
 
 #include <algorithm>
 
@@ -20,18 +20,23 @@ void TBouquetService::SetLinks(TService *service, TTransponder *transponder, TSa
         return;
     }
     if (m_service) {
-        TBouquetService **link = &m_service->m_firstLinkedEntry;
-        while (*link != this)
-            link = &(*link)->m_nextOnService;
-        *link = m_nextOnService;
+        // Out of the old service's chain, wherever in it: many entries may
+        // name one service, and they are freed in any order.
+        *m_linkToThis = m_nextOnService;
+        if (m_nextOnService)
+            m_nextOnService->m_linkToThis = m_linkToThis;
     }
     m_service = service;
     m_transponder = service ? transponder : nullptr;
     m_satelite = service ? satelite : nullptr;
     m_nextOnService = nullptr;
+    m_linkToThis = nullptr;
     if (m_service) {
         m_nextOnService = m_service->m_firstLinkedEntry;
+        if (m_nextOnService)
+            m_nextOnService->m_linkToThis = &m_nextOnService;
         m_service->m_firstLinkedEntry = this;
+        m_linkToThis = &m_service->m_firstLinkedEntry;
     }
 }
 
@@ -40,6 +45,7 @@ TBouquetService *TBouquetService::forgetLinks()
     m_service = nullptr;
     m_transponder = nullptr;
     m_satelite = nullptr;
+    m_linkToThis = nullptr;
     LinkState = lsUnresolved;
     return std::exchange(m_nextOnService, nullptr);
 }
@@ -176,9 +182,9 @@ int TBouquetService::RelinkByTemplate(TServiceList &serviceList)
     int found = serviceList.takeFirstUnmatched(
         anySatelite,
         [&](const TTransponder &tp) {
-            return sameUpper(tp.Tsid, Tsid) && sameUpper(tp.Onid, Onid);
+            return sameUpperText(tp.Tsid, Tsid) && sameUpperText(tp.Onid, Onid);
         },
-        [&](const TService &s) { return sameUpper(s.Sid, Sid); }, service, transponder,
+        [&](const TService &s) { return sameUpperText(s.Sid, Sid); }, service, transponder,
         satelite);
     if (found < 0) {
         found = serviceList.takeFirstUnmatched(

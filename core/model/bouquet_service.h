@@ -78,6 +78,8 @@ private:
     TService *m_service = nullptr;
     TTransponder *m_transponder = nullptr;
     TSatelite *m_satelite = nullptr;
-    // The next entry linked to the same service.
+    // The next entry linked to the same service, and the pointer that points
+    // at this entry (the service's first link or the previous entry's next).
     TBouquetService *m_nextOnService = nullptr;
+    TBouquetService **m_linkToThis = nullptr;
 };

@@ -95,18 +95,6 @@ public:
 
     void removeAt(int index) { take(index); }
 
-    // Moves the entry so that it ends up at `to` (remove, then insert there).
-    void move(int from, int to)
-    {
-        if (from == to)
-            return;
-        auto first = m_entries.begin();
-        if (from < to)
-            std::rotate(first + from, first + from + 1, first + to + 1);
-        else
-            std::rotate(first + to, first + from, first + from + 1);
-    }
-
     int indexOf(const T *object) const
     {
         for (std::size_t i = 0; i < m_entries.size(); ++i) {
@@ -125,19 +113,74 @@ public:
     };
 
     // Frees every entry the predicate picks, walking from the last to the
-    // first (so the predicate sees the list as it was above the current one).
+    // first (so the predicate sees the list as it was above the current one),
+    // then closes the gaps in one pass.
     template <typename Pred>
     Removal removeIf(Pred remove)
     {
         Removal result;
         for (int i = count() - 1; i >= 0; --i) {
             if (remove(*at(i))) {
-                removeAt(i);
+                m_entries[std::size_t(i)].object.reset();
                 ++result.removed;
                 result.lowestIndex = i;
             }
         }
+        if (result.removed > 0) {
+            m_entries.erase(std::remove_if(m_entries.begin() + result.lowestIndex,
+                                           m_entries.end(),
+                                           [](const Entry &e) { return !e.object; }),
+                            m_entries.end());
+        }
         return result;
+    }
+
+    // Puts the entries in a new order: order[i] is the index, in the current
+    // list, of the entry that is to stand at i (a permutation).
+    void reorder(const std::vector<int> &order)
+    {
+        std::vector<Entry> reordered;
+        reordered.reserve(m_entries.size());
+        for (int from : order)
+            reordered.push_back(std::move(m_entries[std::size_t(from)]));
+        m_entries.swap(reordered);
+    }
+
+    // Takes the entries at `block` (indexes, in the order they are to stand)
+    // out of the list and puts them back together after the first `before`
+    // of the others, which keep their order. In place but for the block, and
+    // in passes over the list from one end to the other: long lists do not
+    // fit in the caches, and jumping about in them costs a trip to memory
+    // per entry.
+    void placeBlock(const std::vector<int> &block, int before)
+    {
+        std::vector<bool> inBlock(m_entries.size(), false);
+        std::vector<Entry> taken;
+        taken.reserve(block.size());
+        for (int index : block) {
+            inBlock[std::size_t(index)] = true;
+            taken.push_back(std::move(m_entries[std::size_t(index)]));
+        }
+        // The first `before` others close up towards the top, the rest
+        // towards the bottom; between them the block's room is left.
+        const std::size_t count = m_entries.size();
+        std::size_t to = 0;
+        std::size_t from = 0;
+        for (; to < std::size_t(before); ++from) {
+            if (inBlock[from])
+                continue;
+            if (to != from)
+                m_entries[to] = std::move(m_entries[from]);
+            ++to;
+        }
+        std::size_t bottom = count;
+        for (std::size_t i = count; i-- > from;) {
+            if (inBlock[i])
+                continue;
+            if (--bottom != i)
+                m_entries[bottom] = std::move(m_entries[i]);
+        }
+        std::move(taken.begin(), taken.end(), m_entries.begin() + before);
     }
 
     // After a deletion, mark the entry that now stands where the deleted

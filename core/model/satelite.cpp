@@ -44,6 +44,8 @@ int TSatelite::FindTransponder(const TTransponder &templ, bool useWildcards,
 int TSatelite::AddTransponder(std::unique_ptr<TTransponder> transponder, TTransponder **inList)
 {
     SaveHandler().SetModified();
+    // It is complete now; the table that helped fill it would only take room.
+    transponder->dropMergeIndex();
     QString key = transponder->Frequency;
     return m_transponders.appendOrMerge(
         std::move(key), std::move(transponder), inList,

@@ -1,5 +1,25 @@
 #include "core/model/save_handler.h"
 
+#include <atomic>
+
+namespace {
+
+// Lists may be read aside in another thread; a count that moved there only
+// makes a cache here start over, which is always safe.
+std::atomic<quint64> g_generation{1};
+
+} // namespace
+
+quint64 ModelGeneration()
+{
+    return g_generation.load(std::memory_order_relaxed);
+}
+
+void NoteModelChange()
+{
+    g_generation.fetch_add(1, std::memory_order_relaxed);
+}
+
 TSaveHandler::TSaveHandler(QObject *parent)
     : QObject(parent)
 {
@@ -13,6 +33,7 @@ void TSaveHandler::SetSaved()
 
 void TSaveHandler::SetModified()
 {
+    NoteModelChange();
     setState(false);
 }
 

@@ -27,3 +27,11 @@ private:
 
 // The one instance the model reports to.
 TSaveHandler &SaveHandler();
+
+// A count of the model's changes: every SetModified moves it on, and so do
+// the few edits that do not make the model unsaved but change what a search
+// finds (ResetMatched). The model's caches (the search position, the look-up
+// tables of long transponders) record it and trust themselves only while it
+// has not moved, so they never outlive an edit they did not see.
+quint64 ModelGeneration();
+void NoteModelChange();

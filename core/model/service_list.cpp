@@ -1,5 +1,6 @@
 #include "core/model/service_list.h"
 
+#include "core/model/exact_lookup.h"
 #include "core/model/save_handler.h"
 #include "core/util/str_utils.h"
 #include "core/zapit/format_names.h"
@@ -16,6 +17,8 @@ TSatelite *TServiceList::GetItem(int index) const
 
 void TServiceList::Swap(TServiceList &other)
 {
+    m_searchRun = {};
+    other.m_searchRun = {};
     m_satelites.swap(other.m_satelites);
     std::swap(FormatName, other.FormatName);
     std::swap(Encoding, other.Encoding);
@@ -85,16 +88,29 @@ int TServiceList::FindMovedService(const TService &service, const QString &satel
 
 void TServiceList::LinkMyServices(TServiceList &myServiceList)
 {
-    myServiceList.forEachService([&](TService *entry, TTransponder *tp, TSatelite *sat) {
-        TService *found = nullptr;
-        if (FindExact(*entry, *tp, *sat, false, false, found) >= 0) {
-            entry->Obsolete = false;
-            found->SetMyAction(entry->Action());
-        } else {
-            // An "add" entry brings a service the receiver lacks: never obsolete.
-            entry->Obsolete = entry->IsActionRemove() || entry->IsActionReplace();
+    // FindExact per entry, in two steps: where an entry is looked for depends
+    // only on its transponder and satellite, so that is found once for all
+    // entries of a transponder. Linking changes no text FindExact compares,
+    // so the tables over this list stay good for the whole walk.
+    ExactLookup lookup(*this);
+    for (int a = 0; a < myServiceList.Count(); ++a) {
+        const TSatelite &sat = *myServiceList.GetItem(a);
+        for (int t = 0; t < sat.Count(); ++t) {
+            const TTransponder &tp = *sat.GetItem(t);
+            const TTransponder *own = lookup.transponderFor(tp, sat);
+            for (int s = 0; s < tp.Count(); ++s) {
+                TService *entry = tp.GetItem(s);
+                const int found = own ? lookup.serviceBySid(*own, *entry) : -1;
+                if (found >= 0) {
+                    entry->Obsolete = false;
+                    own->GetItem(found)->SetMyAction(entry->Action());
+                } else {
+                    // An "add" entry brings a service the receiver lacks: never obsolete.
+                    entry->Obsolete = entry->IsActionRemove() || entry->IsActionReplace();
+                }
+            }
         }
-    });
+    }
 }
 
 int TServiceList::AddServiceCopy(const TService &service, const TTransponder &transponder,
@@ -126,6 +142,7 @@ void TServiceList::UnmarkAll()
 
 void TServiceList::ResetMatched()
 {
+    m_searchRun = {};
     m_satelites.forEach([](TSatelite *s) { s->ResetMatched(); });
 }
 

@@ -3,6 +3,8 @@
 #include "core/model/owned_list.h"
 #include "core/model/satelite.h"
 
+#include <QStringList>
+
 #include <memory>
 
 // The channel tree of one services, my-services or KingOfSat file.
@@ -70,32 +72,58 @@ public:
         });
     }
 
-    // The first service, in tree order, that no search of this run has
-    // returned yet and that satisfies the three level tests; it is then
-    // flagged as returned. Returns its index within its transponder or -1.
+    // A place in the tree: satellite, transponder and service indexes.
+    struct TreePosition {
+        int satelite = 0;
+        int transponder = 0;
+        int service = 0;
+    };
+
+    // The first service, in tree order from `from` on, that no search of this
+    // run has returned yet and that satisfies the three level tests; it is
+    // then flagged as returned and `from` set to it (past the end when there
+    // is none). Returns its index within its transponder or -1.
     template <typename SatTest, typename TpTest, typename ServiceTest>
     int takeFirstUnmatched(SatTest satTest, TpTest tpTest, ServiceTest serviceTest,
                            TService *&service, TTransponder *&transponder,
-                           TSatelite *&satelite);
+                           TSatelite *&satelite, TreePosition *from = nullptr);
 
 private:
+    // Where the last Find stopped. Every service before that place that
+    // matches the same templates has been returned already, so the next Find
+    // with them goes on from there, instead of from the first service, as
+    // long as nothing in the model changed in between (the model generation
+    // says so) and no reset started a new run.
+    struct SearchRun {
+        bool valid = false;
+        quint64 generation = 0;
+        QStringList templateTexts; // and whether wildcards were on
+        TreePosition position;
+        const TService *lastFound = nullptr;
+    };
+    bool resumes(const SearchRun &run) const;
+
     OwnedList<TSatelite, false> m_satelites;
+    SearchRun m_searchRun;
 };
 
 template <typename SatTest, typename TpTest, typename ServiceTest>
 int TServiceList::takeFirstUnmatched(SatTest satTest, TpTest tpTest, ServiceTest serviceTest,
                                      TService *&service, TTransponder *&transponder,
-                                     TSatelite *&satelite)
+                                     TSatelite *&satelite, TreePosition *from)
 {
-    for (int a = 0; a < m_satelites.count(); ++a) {
+    const TreePosition start = from ? *from : TreePosition{};
+    for (int a = start.satelite; a < m_satelites.count(); ++a) {
         TSatelite *sat = m_satelites.at(a);
         if (!satTest(*sat))
             continue;
-        for (int t = 0; t < sat->Count(); ++t) {
+        const bool startSat = a == start.satelite;
+        for (int t = startSat ? start.transponder : 0; t < sat->Count(); ++t) {
             TTransponder *tp = sat->GetItem(t);
             if (!tpTest(*tp))
                 continue;
-            for (int s = 0; s < tp->Count(); ++s) {
+            const bool startTp = startSat && t == start.transponder;
+            for (int s = startTp ? start.service : 0; s < tp->Count(); ++s) {
                 TService *candidate = tp->GetItem(s);
                 if (candidate->Matched || !serviceTest(*candidate))
                     continue;
@@ -103,6 +131,8 @@ int TServiceList::takeFirstUnmatched(SatTest satTest, TpTest tpTest, ServiceTest
                 service = candidate;
                 transponder = tp;
                 satelite = sat;
+                if (from)
+                    *from = {a, t, s};
                 return s;
             }
         }
@@ -110,5 +140,7 @@ int TServiceList::takeFirstUnmatched(SatTest satTest, TpTest tpTest, ServiceTest
     service = nullptr;
     transponder = nullptr;
     satelite = nullptr;
+    if (from)
+        *from = {m_satelites.count(), 0, 0};
     return -1;
 }

@@ -1,6 +1,7 @@
 #include "core/model/transponder.h"
 
 #include "core/model/save_handler.h"
+#include "core/model/text_keys.h"
 #include "core/util/number_text.h"
 #include "core/util/str_utils.h"
 #include "core/util/text_compare.h"
@@ -11,7 +12,23 @@ namespace {
 
 bool upperMatches(const QString &text, const QString &mask, bool useWildcards)
 {
-    return strMatches(upperText(text), upperText(mask), useWildcards);
+    return useWildcards ? matchesWildcard(upperText(text), upperText(mask))
+                        : sameUpperText(text, mask);
+}
+
+// Below this many services a scan is as quick as a table.
+constexpr int kMergeIndexFrom = 24;
+
+// What the adding with merge compares: upper-cased id and type, exact name.
+std::size_t mergeKeyHash(const TService &s)
+{
+    return exactTextHash(s.Name, upperTextHash(s.Sid, upperTextHash(s.GetServiceType())));
+}
+
+bool sameMergeKey(const TService &a, const TService &b)
+{
+    return sameUpperText(a.Sid, b.Sid) && sameUpperText(a.GetServiceType(), b.GetServiceType())
+        && a.Name == b.Name;
 }
 
 } // namespace
@@ -34,6 +51,7 @@ TService *TTransponder::GetItem(int index) const
 void TTransponder::Clear()
 {
     SaveHandler().SetModified();
+    m_mergeIndex.reset();
     m_services.clear();
 }
 
@@ -92,13 +110,14 @@ void TTransponder::SetFecText(const QString &text)
 int TTransponder::FindService(const TService &templ, bool useWildcards, bool compareName,
                               bool compareType, TService *&service) const
 {
-    const QString sidMask = upperText(templ.Sid);
-    const QString typeMask = upperText(templ.GetServiceType());
+    const auto matches = [useWildcards](const QString &text, const QString &mask) {
+        return upperMatches(text, mask, useWildcards);
+    };
     for (int i = 0; i < m_services.count(); ++i) {
         TService *candidate = m_services.at(i);
-        bool match = strMatches(upperText(candidate->Sid), sidMask, useWildcards);
+        bool match = matches(candidate->Sid, templ.Sid);
         if (match && compareType)
-            match = strMatches(upperText(candidate->GetServiceType()), typeMask, useWildcards);
+            match = matches(candidate->GetServiceType(), templ.GetServiceType());
         if (match && compareType && compareName)
             match = strMatches(candidate->Name, templ.Name, useWildcards);
         if (match) {
@@ -123,28 +142,64 @@ int TTransponder::FindServiceByNameSid(const TService &service, TService *&found
     return -1;
 }
 
+int TTransponder::findEqualService(const TService &service, std::size_t hash) const
+{
+    if (m_mergeIndex) {
+        return m_mergeIndex->find(hash, [&](int i) {
+            return sameMergeKey(*m_services.at(i), service);
+        });
+    }
+    TService *found = nullptr;
+    return FindService(service, false, true, true, found);
+}
+
 int TTransponder::AddService(std::unique_ptr<TService> service, TService **inList)
 {
+    const bool nothingElseChanged = m_lastAddGeneration == ModelGeneration();
     SaveHandler().SetModified();
-    QString key = service->Name;
-    // A repeated service keeps its first occurrence's fields.
-    return m_services.appendOrMerge(
-        std::move(key), std::move(service), inList,
-        [this](const TService &s, TService *&found) {
-            return FindService(s, false, true, true, found);
-        },
-        [](TService &, TService &) {});
+    if (!nothingElseChanged) {
+        m_mergeIndex.reset();
+    } else if (!m_mergeIndex && m_services.count() >= kMergeIndexFrom) {
+        m_mergeIndex = std::make_unique<FirstMatchIndex>();
+        m_mergeIndex->reserve(std::size_t(m_services.count()) * 2);
+        for (int i = 0; i < m_services.count(); ++i) {
+            const TService &s = *m_services.at(i);
+            m_mergeIndex->insert(mergeKeyHash(s), i,
+                                 [&](int j) { return sameMergeKey(*m_services.at(j), s); });
+        }
+    }
+    const std::size_t hash = m_mergeIndex ? mergeKeyHash(*service) : 0;
+    int index = findEqualService(*service, hash);
+    if (index >= 0) {
+        // A repeated service keeps its first occurrence's fields.
+        if (inList)
+            *inList = m_services.at(index);
+    } else {
+        if (inList)
+            *inList = service.get();
+        const QString key = service->Name;
+        index = m_services.append(key, std::move(service));
+        if (m_mergeIndex) {
+            const TService &added = *m_services.at(index);
+            m_mergeIndex->insert(hash, index,
+                                 [&](int j) { return sameMergeKey(*m_services.at(j), added); });
+        }
+    }
+    m_lastAddGeneration = ModelGeneration();
+    return index;
 }
 
 int TTransponder::AddService(const TService &service)
 {
     SaveHandler().SetModified();
+    m_mergeIndex.reset();
     return m_services.append(service.Name, service.Clone());
 }
 
 bool TTransponder::DeleteService(TService *service)
 {
     SaveHandler().SetModified();
+    m_mergeIndex.reset();
     const int index = m_services.indexOf(service);
     if (index < 0)
         return false;
@@ -154,12 +209,15 @@ bool TTransponder::DeleteService(TService *service)
 
 void TTransponder::MoveServicesTo(TTransponder &target)
 {
+    m_mergeIndex.reset();
     auto services = m_services.releaseAll();
     for (auto it = services.rbegin(); it != services.rend(); ++it) {
         // The service leaves this transponder: links that named it here are stale.
         (*it)->UnlinkBouquetEntries();
         target.AddService(std::move(*it));
     }
+    // Merges are rare and end here: the target need not keep a table.
+    target.m_mergeIndex.reset();
 }
 
 void TTransponder::UnmarkAll()
@@ -169,6 +227,9 @@ void TTransponder::UnmarkAll()
 
 void TTransponder::ResetMatched()
 {
+    // Not a change to save, but searches that went on from where they
+    // stopped must start over.
+    NoteModelChange();
     m_services.forEach([](TService *s) { s->Matched = false; });
 }
 
@@ -191,6 +252,7 @@ template <typename Pred>
 int TTransponder::removeServices(Pred remove, bool markNeighbour)
 {
     SaveHandler().SetModified();
+    m_mergeIndex.reset();
     const auto removal = m_services.removeIf(remove);
     if (markNeighbour)
         m_services.markSuccessor(removal, [](TService &s) { s.Marked = true; });
