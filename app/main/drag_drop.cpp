@@ -33,6 +33,25 @@ bool settingsBoxChecked(const TProgram &program, const char *name)
     return box && box->isChecked();
 }
 
+// The hint names what is dragged on one line a person can read: dragging
+// 50,000 entries must not lay out a label half a megabyte wide.
+constexpr int kHintTextLength = 200;
+
+QString hintText(const QStringList &names)
+{
+    QString text;
+    for (const QString &name : names) {
+        if (!text.isEmpty())
+            text += QStringLiteral(", ");
+        if (text.size() + name.size() > kHintTextLength) {
+            text += QStringLiteral("...");
+            break;
+        }
+        text += name;
+    }
+    return text;
+}
+
 } // namespace
 
 void TFrmMain::initDragDrop()
@@ -145,7 +164,7 @@ bool TFrmMain::DragMove(TListGrid *over, const QPoint &at)
         }
         m_drag.dragging = true;
         if (TFrmDragDrop *hint = dragHint())
-            hint->ShowDragText(names.join(QStringLiteral(", ")));
+            hint->ShowDragText(hintText(names));
     }
     if (TFrmDragDrop *hint = dragHint())
         hint->StartDrag();

@@ -44,6 +44,11 @@ QString nameAt(TListGrid *grid, const char *column, int row)
 }
 
 // The middle of a row in a grid's viewport.
+QPoint rowCentre(TListGrid *grid, int row)
+{
+    return grid->CellRect(1, row).center();
+}
+
 QPoint rowPoint(TListGrid *grid, int row)
 {
     return grid->CellRect(TFrmMain::ColumnByName(grid, "ColBouName") >= 0
@@ -337,4 +342,21 @@ TEST(GridCommands, OptimiseRemovesDataServicesFromListsAndBouquets)
         for (int row = 0; row < grid->RowCount(); ++row)
             (void)grid->Cells(1, row);
     }
+}
+
+// Dragging every service names the first ones and says there are more: the
+// hint stays one readable line however large the selection.
+TEST(GridCommands, TheDragHintOfALargeSelectionStaysShort)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    main.ServicesGrid->SelectAll();
+    main.DragPress(main.ServicesGrid, rowCentre(main.ServicesGrid, 0));
+    ASSERT_TRUE(main.DragMove(main.ServicesGrid, rowCentre(main.ServicesGrid, 0) + QPoint(0, 2)));
+    const QString text = world.program.FormAs<TFrmDragDrop>("FrmDragDrop")->findChild<QLabel *>("Lbl")->text();
+    EXPECT_TRUE(text.startsWith(nameAt(main.ServicesGrid, "ColSerName", 0) + ", "));
+    EXPECT_TRUE(text.endsWith("...  "));
+    EXPECT_LE(text.size(), 220);
+    main.DragRelease(nullptr, QPoint());
 }

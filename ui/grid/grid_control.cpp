@@ -412,7 +412,8 @@ void TLgCustomGridControl::RefreshCell(int ACol, int ARow)
 
 void TLgCustomGridControl::RepaintRow(int ARow)
 {
-    if (ARow < 0 || ARow >= RowCount())
+    // Inside an update the whole cell area is repainted at its end.
+    if (m_updateCount > 0 || ARow < 0 || ARow >= RowCount())
         return;
     const QRect r = RowRect(ARow);
     if (r.isValid())
