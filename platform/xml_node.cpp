@@ -21,7 +21,13 @@ QString XmlAttribute::value() const
     // An empty value is an empty string, not a null one: the attribute is there.
     if (value.empty())
         return QString(QLatin1String(""));
-    return QString::fromUtf8(value.data(), qsizetype(value.size()));
+    QString text = QString::fromUtf8(value.data(), qsizetype(value.size()));
+    // The conversion keeps room for one character per byte; a Cyrillic name
+    // would carry twice its size for as long as the list it goes into lives.
+    // Giving the rest back shrinks the block where it is.
+    if (text.capacity() > text.size())
+        text.squeeze();
+    return text;
 }
 
 XmlAttribute XmlAttribute::next() const

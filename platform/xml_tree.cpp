@@ -9,14 +9,34 @@ namespace {
 // Names of the nodes that are not elements take the first ids.
 enum FixedName : quint32 { kTextName, kCommentName, kCDataName };
 
-// Sizing guesses for a zapit file: about one element per 64 bytes and one
-// attribute per 16; long values take about a quarter of the file. Reserved
-// pages that stay unused are never touched, so guessing high costs little.
-constexpr qint64 kBytesPerNode = 64;
-constexpr qint64 kBytesPerAttribute = 16;
-constexpr qint64 kBytesPerValueByte = 4;
-// Beyond this the guesses are left to the vectors' own growth.
+// Sizing guesses for a zapit file: about one element per 96 bytes, and
+// attribute bytes of about half the file (the markup around them is not
+// kept). A wrong guess only costs a realloc; the room left over is given
+// back when the tree is finished.
+constexpr qint64 kBytesPerNode = 96;
+constexpr qint64 kBytesPerAttributeByte = 2;
+// Beyond this the guesses are left to the buffers' own growth.
 constexpr qint64 kMaxReservedInput = qint64(1) << 30;
+
+// How XmlTree::number reads the numbers in an attribute's bytes: 7 bits a
+// byte, low bits first, a set top bit when another byte follows.
+constexpr quint32 kMoreBit = 0x80;
+
+std::size_t numberSize(quint32 value)
+{
+    std::size_t size = 1;
+    for (; value >= kMoreBit; value >>= 7)
+        ++size;
+    return size;
+}
+
+char *putNumber(char *out, quint32 value)
+{
+    for (; value >= kMoreBit; value >>= 7)
+        *out++ = char((value & (kMoreBit - 1)) | kMoreBit);
+    *out++ = char(value);
+    return out;
+}
 
 bool isBlank(std::string_view text)
 {
@@ -41,6 +61,7 @@ quint32 XmlTree::intern(std::string_view name)
         return kNone;
     const auto id = quint32(m_names.size());
     const std::string &stored = m_names.emplace_back(name);
+    m_namePointers.push_back(stored.c_str());
     m_nameIds.emplace(std::string_view(stored), id);
     return id;
 }
@@ -54,27 +75,15 @@ quint32 XmlTree::documentElement() const
     return kNone;
 }
 
-const char *XmlTree::attributeName(quint32 attribute) const
+quint32 XmlTree::longNumber(const char *&at)
 {
-    return name(m_attributes[attribute].word & kAttributeNameMask);
-}
-
-std::string_view XmlTree::attributeValue(quint32 attribute) const
-{
-    const Attribute &a = m_attributes[attribute];
-    if (a.word & kInlineValue)
-        return std::string_view(a.value, strnlen(a.value, kInlineBytes));
-    quint32 offset;
-    std::memcpy(&offset, a.value, sizeof offset);
-    return std::string_view(m_values.c_str() + offset);
-}
-
-quint32 XmlTree::nextAttribute(quint32 attribute) const
-{
-    const quint32 next = attribute + 1;
-    if (next >= m_attributes.size() || (m_attributes[next].word & kFirstAttribute))
-        return kNone;
-    return next;
+    quint32 value = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = quint32(uchar(*at++));
+        value |= (byte & (XmlTree::kMoreBit - 1)) << shift;
+        if (byte < XmlTree::kMoreBit)
+            return value;
+    }
 }
 
 XmlTreeBuilder::XmlTreeBuilder(XmlTree &tree) : m_tree(tree)
@@ -86,8 +95,7 @@ void XmlTreeBuilder::expectBytes(qint64 size)
 {
     size = std::min(size, kMaxReservedInput);
     m_tree.m_nodes.reserve(std::size_t(size / kBytesPerNode));
-    m_tree.m_attributes.reserve(std::size_t(size / kBytesPerAttribute));
-    m_tree.m_values.reserve(std::size_t(size / kBytesPerValueByte));
+    m_tree.m_attributes.reserve(std::size_t(size / kBytesPerAttributeByte));
 }
 
 bool XmlTreeBuilder::append(XmlTree::Kind kind, quint32 nameId)
@@ -129,30 +137,26 @@ bool XmlTreeBuilder::startElement(std::string_view name)
 
 bool XmlTreeBuilder::addAttribute(std::string_view name, std::string_view value)
 {
-    auto &attributes = m_tree.m_attributes;
     const quint32 nameId = m_tree.intern(name);
-    if (m_element == XmlTree::kNone || nameId == XmlTree::kNone
-        || attributes.size() >= XmlTree::kNone - 1)
+    if (m_element == XmlTree::kNone || nameId == XmlTree::kNone)
         return false;
-    XmlTree::Attribute attribute{nameId, {}};
+    auto &bytes = m_tree.m_attributes;
+    if (value.size() >= XmlTree::kNone)
+        return false;
+    const std::size_t need = numberSize(nameId + 1) + numberSize(quint32(value.size()))
+        + value.size() + 1;
+    if (need >= XmlTree::kNone - bytes.size())
+        return false;
     XmlTree::Node &element = m_tree.m_nodes[m_element];
-    if (element.attributes == XmlTree::kNone) {
-        element.attributes = quint32(attributes.size());
-        attribute.word |= XmlTree::kFirstAttribute;
-    }
-    if (value.size() <= XmlTree::kInlineBytes) {
-        attribute.word |= XmlTree::kInlineValue;
-        std::copy(value.begin(), value.end(), attribute.value);
-    } else {
-        std::string &values = m_tree.m_values;
-        if (values.size() + value.size() >= XmlTree::kNone)
-            return false;
-        const auto offset = quint32(values.size());
-        std::memcpy(attribute.value, &offset, sizeof offset);
-        values.append(value);
-        values.push_back('\0');
-    }
-    attributes.push_back(attribute);
+    if (element.attributes == XmlTree::kNone)
+        element.attributes = quint32(bytes.size());
+    else
+        bytes.pop_back(); // the end mark moves behind this attribute
+    char *out = bytes.grow(need);
+    out = putNumber(out, nameId + 1);
+    out = putNumber(out, quint32(value.size()));
+    std::memcpy(out, value.data(), value.size());
+    out[value.size()] = 0;
     return true;
 }
 
@@ -201,5 +205,10 @@ bool XmlTreeBuilder::processingInstruction(std::string_view target)
 
 bool XmlTreeBuilder::finish()
 {
-    return flushRun();
+    if (!flushRun())
+        return false;
+    // The tree is read beside what is built from it: no room is kept spare.
+    m_tree.m_nodes.trim();
+    m_tree.m_attributes.trim();
+    return true;
 }

@@ -1,37 +1,167 @@
 #include "services_generator.h"
 
+#include <QByteArray>
 #include <QFile>
+
+#include <array>
 
 namespace {
 
-constexpr int kServicesPerTransponder = 50;
-constexpr int kTranspondersPerSatelite = 100;
+// The names are written as a file holds them: UTF-8, "&" and "'" escaped.
+constexpr std::array kBrands = {
+    "Sky Sport", "Sky Cinema", "RTL", "ProSieben", "SAT.1", "kabel eins", "BBC World News",
+    "CNN International", "Eurosport", "Discovery Channel", "National Geographic", "MTV",
+    "VH1 Classic", "Comedy Central", "Nickelodeon", "Cartoon Network", "Disney Channel",
+    "Bloomberg", "CNBC Europe", "Euronews", "France 24", "TV5MONDE", "Rai", "Mediaset Italia",
+    "Canal+", "Fox", "Animal Planet", "History", "QVC", "HSE24", "Deluxe Music", "Bibel TV",
+    "Al Jazeera English", "Nautical Channel", "Extreme Sports", "Motorvision TV", "ZDF",
+    "Das Erste", "3sat", "arte", "phoenix", "tagesschau24", "n-tv", "WELT", "Sport1",
+    "DMAX", "TLC", "VOX", "Tele 5", "ServusTV", "Radio Paradiso", "Jazz Radio", "BFM TV",
+};
+constexpr std::array kSuffixes = {
+    "", "", "", "", "", "", " HD", " HD", " HD", " 1", " 2", " 3", " +1", " Europe",
+    " Austria", " Schweiz", " Premium", " Select 4", " UHD", " Classic", " Kids", " News",
+};
+constexpr std::array kAccented = {
+    "Bayerisches Fernsehen Süd", "Bayerisches Fernsehen Nord", "MDR Sachsen-Anhalt",
+    "WDR Köln", "WDR Düsseldorf", "SWR Fernsehen Baden-Württemberg", "SR Fernsehen Saarbrücken",
+    "hr-fernsehen Südhessen", "NDR Fernsehen Lübeck", "ORF 2 Kärnten", "ORF III",
+    "Ö1", "Ö3", "Radio Österreich 1 International", "Münchner Kirchenradio",
+    "Schöne Musik für Sie", "Südtirol Heute", "Rundfunk Berlin-Brandenburg",
+    "Deutschlandfunk Kultur", "Bergblick Fernsehen Zürich", "Télé Monte Carlo",
+    "Cinéma Première", "Canal+ Décalé", "Ciné+ Émotion", "Télévision Suisse Romande",
+    "France Ô", "Radio Clásica", "TVE Internacional España", "Rádio Renascença", "RTP Açores",
+    "Çocuk TV", "Türkçe Müzik", "Şarkı TV", "Kanal Doğu", "TRT Haber İzmir",
+};
+constexpr std::array kCyrillic = {
+    "Первый канал", "Россия 1", "Россия 24", "НТВ Мир", "Телеканал Звезда", "Музыка Первого",
+    "Карусель", "Пятый канал", "Домашний", "Радио Маяк", "Русское радио", "Україна 24", "Інтер",
+    "Беларусь 24", "Культура", "Матч! Футбол 1", "Детский мир", "Охотник и рыболов", "Кино ТВ",
+    "Радио Шансон",
+};
+constexpr std::array kOtherScripts = {
+    "ΕΡΤ1", "ΕΡΤ Ειδήσεις", "Σκάι", "Βουλή Τηλεόραση", "Άλφα Κύπρου",
+    "الجزيرة", "العربية", "قناة الفجر", "روتانا سينما", "إم بي سي 2",
+};
+constexpr std::array kWithEntities = {
+    "A&amp;E", "Crime &amp; Investigation", "Fashion &amp; Style TV", "M&amp;S Radio",
+    "R&amp;B Hits", "Tom &amp; Jerry Kids", "News &amp; Weather Channel", "Jagd &amp; Hund",
+    "Auto &amp; Motor TV", "Rock &amp; Pop Radio", "Haus &amp; Garten Fernsehen Süd",
+    "Children&apos;s Cartoons", "Bob&apos;s Radio", "Film &amp; Arts", "Musik &amp; Gefühl",
+};
+constexpr std::array kLongStems = {
+    "Sky Bundesliga Konferenz Einzelspiel Option", "Eurosport Player Event Channel",
+    "Телеканал Москва Доверие Городские новости", "Regionalfernsehen Oberösterreich Linz Süd",
+    "Formel 1 Boxengasse und Onboard-Kamera Kanal", "Pay-Per-View Kino auf Abruf Premieren",
+    "Télévision Nationale de Radiodiffusion Canal", "Shopping &amp; Lifestyle Teleshopping Kanal",
+};
+constexpr std::array kLongDetails = {
+    " - Live-Übertragung in Ultra HD", " (zeitversetzt, Pay-Per-View)",
+    " - круглосуточное вещание", " - Wiederholungen &amp; Zusammenfassungen",
+    " (Testausstrahlung, nur für Abonnenten)", " - Événements en direct",
+};
+
+struct SateliteSpec {
+    const char *name;
+    const char *position;
+};
+constexpr std::array kSatelites = {
+    SateliteSpec{"Astra 19.2E", "192"}, SateliteSpec{"Hotbird 13.0E", "130"},
+    SateliteSpec{"Astra 23.5E", "235"}, SateliteSpec{"Astra 28.2E", "282"},
+    SateliteSpec{"Eutelsat 36B (36.0E)", "360"}, SateliteSpec{"Eutelsat 9B (9.0E)", "90"},
+    SateliteSpec{"Eutelsat 16A (16.0E)", "160"}, SateliteSpec{"Eutelsat 7B (7.0E)", "70"},
+    SateliteSpec{"Hellas Sat 3 (39.0E)", "390"}, SateliteSpec{"Türksat 3A/4A (42.0E)", "420"},
+    SateliteSpec{"Amos 4.0W", "-40"}, SateliteSpec{"Thor 5/6/7 (0.8W)", "-8"},
+    SateliteSpec{"Nilesat 201 (7.0W)", "-70"}, SateliteSpec{"Hispasat 30.0W", "-300"},
+};
+constexpr std::array kOnids = {"0001", "0085", "0070", "013e", "0002", "0003", "00b0", "0022"};
+constexpr std::array kSymbolRates = {"27500000", "27500000", "22000000", "29700000",
+                                     "30000000", "23500000", "27000000", "5632000"};
+constexpr std::array kFecs = {"3", "3", "2", "5", "9", "4"};
+constexpr std::array kTvTypes = {"01", "01", "01", "01", "01", "01", "01", "01",
+                                 "19", "19", "19", "16", "0c", "02", "0a", "1f"};
+
+// xorshift64*: the same sequence on every machine and library.
+class Random
+{
+public:
+    quint32 next()
+    {
+        m_state ^= m_state >> 12;
+        m_state ^= m_state << 25;
+        m_state ^= m_state >> 27;
+        return quint32((m_state * 0x2545F4914F6CDD1DULL) >> 32);
+    }
+    int below(int n) { return int(next() % quint32(n)); }
+    bool percent(int p) { return below(100) < p; }
+    template <typename T, std::size_t N>
+    const T &pick(const std::array<T, N> &items)
+    {
+        return items[std::size_t(below(int(N)))];
+    }
+    QByteArray hex4() { return QByteArray::number(next() & 0xFFFF, 16).rightJustified(4, '0'); }
+
+private:
+    quint64 m_state = 0x9E3779B97F4A7C15ULL;
+};
+
+QByteArray serviceName(Random &random)
+{
+    const int kind = random.below(100);
+    if (kind < 33)
+        return QByteArray(random.pick(kBrands)) + random.pick(kSuffixes);
+    if (kind < 55)
+        return QByteArray(random.pick(kAccented)) + random.pick(kSuffixes);
+    if (kind < 70)
+        return QByteArray(random.pick(kCyrillic)) + random.pick(kSuffixes);
+    if (kind < 74)
+        return random.pick(kOtherScripts);
+    if (kind < 86)
+        return QByteArray(random.pick(kWithEntities)) + random.pick(kSuffixes);
+    return QByteArray(random.pick(kLongStems)) + ' ' + QByteArray::number(random.below(40) + 1)
+        + random.pick(kLongDetails);
+}
 
 } // namespace
 
 bool writeGeneratedServices(const QString &fileName, int services, int renameEvery)
 {
+    Random random;
     QByteArray text;
-    text.reserve(qsizetype(services) * 110);
+    text.reserve(qsizetype(services) * 120);
     text += "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<zapit>\n<!--\n"
             "    Settings created by Pelloran\n//-->\n";
     int n = 0;
     for (int sat = 0; n < services; ++sat) {
-        text += "\t<sat name=\"Satellite " + QByteArray::number(sat) + "\" diseqc=\""
-            + QByteArray::number(sat % 4) + "\" position=\"" + QByteArray::number(sat * 10)
-            + "\">\n";
-        for (int tp = 0; tp < kTranspondersPerSatelite && n < services; ++tp) {
-            text += "\t\t<transponder id=\"" + QByteArray::number(tp + 1, 16).rightJustified(4, '0')
-                + "\" onid=\"0001\" frequency=\"" + QByteArray::number(10700000 + tp * 19500)
-                + "\" inversion=\"0\" symbol_rate=\"27500000\" fec_inner=\"3\" polarization=\""
-                + QByteArray::number(tp % 2) + "\">\n";
-            for (int s = 0; s < kServicesPerTransponder && n < services; ++s, ++n) {
-                const bool renamed = renameEvery > 0 && n % renameEvery == 0;
-                text += "\t\t\t<channel service_id=\""
-                    + QByteArray::number(s + 1, 16).rightJustified(4, '0') + "\" name=\""
-                    + (renamed ? "Renamed Channel " : "Channel Name ") + QByteArray::number(n)
-                    + "\" service_type=\"" + (s % 5 == 4 ? "02" : "01") + "\" channel_nr=\""
-                    + QByteArray::number(n % 1000) + "\" />\n";
+        const SateliteSpec &spec = kSatelites[std::size_t(sat) % kSatelites.size()];
+        QByteArray name = spec.name;
+        if (sat >= int(kSatelites.size()))
+            name += " (" + QByteArray::number(sat / int(kSatelites.size()) + 1) + ')';
+        const bool numbered = sat % 2 == 0;
+        int channelNr = 0;
+        text += "\t<sat name=\"" + name + "\" diseqc=\"" + QByteArray::number(sat % 4)
+            + "\" position=\"" + spec.position + "\">\n";
+        const int transponders = 80 + random.below(320);
+        for (int tp = 0; tp < transponders && n < services; ++tp) {
+            // One transponder in seven carries a radio bouquet of many services.
+            const bool radio = random.below(7) == 0;
+            const int count = radio ? 30 + random.below(80) : 6 + random.below(19);
+            text += "\t\t<transponder id=\"" + random.hex4() + "\" onid=\"" + random.pick(kOnids)
+                + "\" frequency=\"" + QByteArray::number(10700000 + random.below(8200) * 250)
+                + "\" inversion=\"" + (random.percent(80) ? "2" : "0") + "\" symbol_rate=\""
+                + random.pick(kSymbolRates) + "\" fec_inner=\"" + random.pick(kFecs)
+                + "\" polarization=\"" + QByteArray::number(random.below(2)) + "\">\n";
+            for (int s = 0; s < count && n < services; ++s, ++n) {
+                QByteArray label = serviceName(random);
+                if (radio && random.percent(50))
+                    label += " Radio";
+                if (renameEvery > 0 && n % renameEvery == 0)
+                    label += " (neu)";
+                const char *type = radio ? (random.percent(90) ? "02" : "0a")
+                                         : random.pick(kTvTypes);
+                text += "\t\t\t<channel service_id=\"" + random.hex4() + "\" name=\""
+                    + label + "\" service_type=\"" + type + "\" channel_nr=\""
+                    + QByteArray::number(numbered ? ++channelNr : 0) + "\" />\n";
             }
             text += "\t\t</transponder>\n";
         }

@@ -3,7 +3,14 @@
 #include <QString>
 
 // Writes a services.xml in dialect 6 (satellites with position, numbered
-// channels) holding `services` services spread over satellites and
-// transponders the way real lists are. Every `renameEvery`-th service gets
-// another name (0: none), so two generated files differ in that share.
+// channels) holding `services` services, shaped like the lists receivers
+// carry: satellites of a few hundred transponders, transponders of a handful
+// to a hundred services (radio bouquets are the big ones), random hex ids,
+// real-looking frequencies and symbol rates, and names as broadcasters spell
+// them - umlauts and accents, Cyrillic, Greek and Arabic, "&amp;" and
+// "&apos;", long event and regional names. The same arguments always give
+// the same file.
+//
+// Every `renameEvery`-th service gets another name (0: none), so two
+// generated files differ in that share and nothing else.
 bool writeGeneratedServices(const QString &fileName, int services, int renameEvery = 0);

@@ -6,33 +6,71 @@
 #include "core/util/str_utils.h"
 #include "core/util/text_compare.h"
 
-#include <QHash>
-
 #include <algorithm>
+#include <atomic>
 #include <mutex>
+
+// A large list holds a hundred thousand services. The allocator hands out
+// 16-byte steps after an 8-byte header: 104 bytes take 112, one pointer more
+// would take 128.
+static_assert(sizeof(void *) != 8 || sizeof(TService) <= 104);
 
 namespace {
 
-// The shared copies of short type texts. Bounded, so a file full of odd
-// types cannot grow it without end; the rest are kept by their services.
-const QString *sharedTypeText(const QString &type)
+// The shared copies of short type texts, published slot by slot: a slot once
+// filled never changes, so readers need no lock. Bounded, so a file full of
+// odd types cannot grow it without end; the rest are kept by their services.
+// Never freed: services of any list may name them as long as the program runs.
+class SharedTypeTexts
 {
-    constexpr qsizetype kMaxSharedLength = 4;
-    constexpr qsizetype kMaxSharedTexts = 4096;
-    static std::mutex lock;
-    // Never freed: the texts live as long as the program, like the services
-    // that may point at them from any list.
-    static auto *const texts = new QHash<QString, const QString *>();
-    if (type.size() > kMaxSharedLength)
-        return nullptr;
-    std::lock_guard guard(lock);
-    if (const auto it = texts->constFind(type); it != texts->constEnd())
-        return *it;
-    if (texts->size() >= kMaxSharedTexts)
-        return nullptr;
-    const QString *shared = new QString(type);
-    texts->insert(type, shared);
-    return shared;
+public:
+    static constexpr qsizetype kMaxLength = 4;
+    static constexpr int kSlots = 255; // one less than a byte holds: 0xFF is "none"
+
+    SharedTypeTexts() { slotOf(QStringLiteral("00")); }
+
+    const QString &text(quint8 slot) const { return *m_texts[slot].load(std::memory_order_acquire); }
+
+    // The slot of an equal text, made when there is none; -1 when the text
+    // is too long or every slot is taken.
+    int slotOf(const QString &type)
+    {
+        if (type.size() > kMaxLength)
+            return -1;
+        // Lists hold a few dozen types at most: a scan beats hashing here.
+        if (const int found = find(type, m_count.load(std::memory_order_acquire)); found >= 0)
+            return found;
+        std::lock_guard guard(m_lock);
+        const int count = m_count.load(std::memory_order_relaxed);
+        if (const int found = find(type, count); found >= 0)
+            return found;
+        if (count >= kSlots)
+            return -1;
+        m_texts[count].store(new QString(type), std::memory_order_release);
+        m_count.store(count + 1, std::memory_order_release);
+        return count;
+    }
+
+private:
+    int find(const QString &type, int count) const
+    {
+        for (int slot = 0; slot < count; ++slot) {
+            const QString &shared = *m_texts[slot].load(std::memory_order_acquire);
+            if (shared.size() == type.size() && shared == type)
+                return slot;
+        }
+        return -1;
+    }
+
+    std::atomic<const QString *> m_texts[kSlots] = {};
+    std::atomic<int> m_count{0};
+    std::mutex m_lock;
+};
+
+SharedTypeTexts &sharedTypeTexts()
+{
+    static auto *const texts = new SharedTypeTexts();
+    return *texts;
 }
 
 const QStringList kNoBouquetNames;
@@ -41,7 +79,13 @@ const QStringList kNoBouquetNames;
 
 TService::TService()
 {
-    SetServiceType(QStringLiteral("00"));
+    // Slot 0 holds "00".
+    UpdateClass();
+}
+
+const QString &TService::sharedTypeText(quint8 slot)
+{
+    return sharedTypeTexts().text(slot);
 }
 
 TService::~TService()
@@ -73,25 +117,29 @@ std::unique_ptr<TService> TService::Clone() const
     clone->SetCountry(Country());
     clone->SetCategory(Category());
     clone->SetEncryption(Encryption());
-    clone->SetServiceType(*m_serviceType);
+    clone->SetServiceType(GetServiceType());
     return clone;
 }
 
 void TService::SetServiceType(const QString &type)
 {
-    m_serviceType = sharedTypeText(type);
-    if (!m_serviceType) {
+    const int slot = sharedTypeTexts().slotOf(type);
+    if (slot >= 0) {
+        m_typeSlot = quint8(slot);
+        if (m_extra)
+            m_extra->serviceType.clear();
+    } else {
         if (!m_extra)
             m_extra = std::make_unique<Extra>();
         m_extra->serviceType = type;
-        m_serviceType = &m_extra->serviceType;
+        m_typeSlot = kOwnTypeText;
     }
     UpdateClass();
 }
 
 QString TService::GetServiceTypeDec() const
 {
-    return hexToDecText(*m_serviceType);
+    return hexToDecText(GetServiceType());
 }
 
 QString TService::GetSidDec() const
@@ -151,7 +199,7 @@ bool TService::IsActionReplace() const
 
 std::optional<quint32> TService::TypeNumber() const
 {
-    return hexTextValue(*m_serviceType);
+    return hexTextValue(GetServiceType());
 }
 
 bool TService::IsTv() const

@@ -32,6 +32,10 @@ public:
     bool Obsolete = false;
     bool Marked = false;
     bool Matched = false;
+private:
+    // Sits in the flags' padding: which shared type text the service has.
+    quint8 m_typeSlot = 0;
+public:
     int LogoIndex = 0;
     QString ChannelNr = QStringLiteral("0");
 
@@ -53,7 +57,10 @@ public:
     // Name, ids, country, category and encryption; no actions, flags or bouquets.
     std::unique_ptr<TService> Clone() const;
 
-    const QString &GetServiceType() const { return *m_serviceType; }
+    const QString &GetServiceType() const
+    {
+        return m_typeSlot == kOwnTypeText ? m_extra->serviceType : sharedTypeText(m_typeSlot);
+    }
     void SetServiceType(const QString &type);
     QString GetServiceTypeDec() const;
     QString GetSidDec() const;
@@ -112,8 +119,12 @@ private:
     const Extra &extra() const;
     void setExtra(QString Extra::*field, const QString &value);
 
-    // Type texts repeat ("01", "02"): services point at one shared copy.
-    const QString *m_serviceType = nullptr;
+    // Type texts repeat ("01", "02"): services name one shared copy by its
+    // slot, a byte where a pointer would make every service 16 bytes larger
+    // in the allocator. A type that has no slot is kept in the extra block.
+    static constexpr quint8 kOwnTypeText = 0xFF;
+    static const QString &sharedTypeText(quint8 slot);
+
     std::unique_ptr<Extra> m_extra;
     // The bouquet entries linked to this service, chained through the entries.
     TBouquetService *m_firstLinkedEntry = nullptr;

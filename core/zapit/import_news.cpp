@@ -9,6 +9,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -174,33 +175,82 @@ private:
     bool m_movedBuilt = false;
 };
 
-QString newsLine(const TService &service, const TSatelite &satelite)
-{
-    return service.Name + u';' + satelite.Name;
-}
-
-void sortLines(QStringList &lines)
-{
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const QString &a, const QString &b) { return compareText(a, b) < 0; });
-}
-
-bool saveLines(const QStringList &lines, const QString &fileName)
-{
-    QByteArray bytes;
-    for (const QString &line : lines) {
-        bytes += line.toUtf8();
-        bytes += "\r\n";
+// A line of the news is made only when it is compared or written: a first
+// import lists every service, and a hundred thousand lines held at once would
+// cost more than the list they describe. The name is reached without going
+// through its service, as a sort reaches it again and again.
+struct NewsEntry {
+    const QChar *name;
+    qsizetype nameSize;
+    const TSatelite *satelite;
+    NewsEntry(const TService *service, const TSatelite *sat)
+        : name(service->Name.constData()), nameSize(service->Name.size()), satelite(sat)
+    {
     }
-    QSaveFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+};
+
+struct NewsEntries {
+    std::vector<NewsEntry> added, deleted, changed;
+};
+
+// Names are short: a plain loop beats a call to memmove here.
+QChar *copyShort(const QChar *from, qsizetype count, QChar *to)
+{
+    const char16_t *in = reinterpret_cast<const char16_t *>(from);
+    char16_t *out = reinterpret_cast<char16_t *>(to);
+    qsizetype i = 0;
+    for (; i + 4 <= count; i += 4) {
+        quint64 word;
+        std::memcpy(&word, in + i, sizeof word);
+        std::memcpy(out + i, &word, sizeof word);
+    }
+    for (; i < count; ++i)
+        out[i] = in[i];
+    return to + count;
 }
 
-} // namespace
-
-ServiceDiff compareServiceLists(const TServiceList &previous, TServiceList &next)
+// A line laid out in a buffer that is reused, seen as a QString without a copy.
+class LineView
 {
-    ServiceDiff diff;
+public:
+    const QString &of(const NewsEntry &entry)
+    {
+        // A merge compares one side's entry with several of the other's in a row.
+        if (entry.name == m_name && entry.satelite == m_satelite && !m_view.isNull())
+            return m_view;
+        m_name = entry.name;
+        m_satelite = entry.satelite;
+        const QString &satelite = entry.satelite->Name;
+        const std::size_t size = std::size_t(entry.nameSize + 1 + satelite.size());
+        if (m_buffer.size() < size)
+            m_buffer.resize(size);
+        QChar *out = copyShort(entry.name, entry.nameSize, m_buffer.data());
+        *out++ = u';';
+        copyShort(satelite.constData(), satelite.size(), out);
+        m_view = QString::fromRawData(m_buffer.data(), qsizetype(size));
+        return m_view;
+    }
+    const QString &of(const QString &line) { return line; }
+
+private:
+    std::vector<QChar> m_buffer;
+    QString m_view;
+    const QChar *m_name = nullptr;
+    const TSatelite *m_satelite = nullptr;
+};
+
+void sortEntries(std::vector<NewsEntry> &entries)
+{
+    LineView a;
+    LineView b;
+    std::stable_sort(entries.begin(), entries.end(), [&](const NewsEntry &x, const NewsEntry &y) {
+        return compareText(a.of(x), b.of(y)) < 0;
+    });
+}
+
+NewsEntries collectNews(const TServiceList &previous, TServiceList &next)
+{
+    NewsEntries news;
     PreviousIndex index(previous);
     for (int a = 0; a < next.Count(); ++a) {
         const TSatelite *sat = next.GetItem(a);
@@ -215,10 +265,10 @@ ServiceDiff compareServiceLists(const TServiceList &previous, TServiceList &next
                 } else if (const int moved = index.findMoved(*service, previousSat); moved >= 0) {
                     const TService &was = *index.entry(moved).service;
                     if (!was.IsData())
-                        diff.changedServices << newsLine(was, *sat);
+                        news.changed.push_back({&was, sat});
                     index.meet(moved);
                 } else if (!service->IsData()) {
-                    diff.newServices << newsLine(*service, *sat);
+                    news.added.push_back({service, sat});
                     service->Marked = true;
                 }
             }
@@ -226,21 +276,56 @@ ServiceDiff compareServiceLists(const TServiceList &previous, TServiceList &next
     }
     index.forEachUnmet([&](const PreviousIndex::Entry &e) {
         if (!e.service->IsData())
-            diff.deletedServices << newsLine(*e.service, *e.satelite);
+            news.deleted.push_back({e.service, e.satelite});
     });
-    sortLines(diff.newServices);
-    sortLines(diff.deletedServices);
-    sortLines(diff.changedServices);
-    return diff;
+    sortEntries(news.added);
+    sortEntries(news.deleted);
+    sortEntries(news.changed);
+    return news;
 }
 
-bool saveServiceDiff(const ServiceDiff &diff, const QString &folder, QString &errorText)
+QStringList linesOf(const std::vector<NewsEntry> &entries)
+{
+    QStringList lines;
+    lines.reserve(qsizetype(entries.size()));
+    LineView line;
+    for (const NewsEntry &entry : entries)
+        lines << QString(line.of(entry).constData(), line.of(entry).size());
+    return lines;
+}
+
+// Written in pieces of about this size, so the file is never held whole.
+constexpr qsizetype kWriteChunk = 64 * 1024;
+
+template <typename Lines>
+bool saveLines(const Lines &lines, const QString &fileName)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray chunk;
+    LineView line;
+    for (const auto &item : lines) {
+        chunk += line.of(item).toUtf8();
+        chunk += "\r\n";
+        if (chunk.size() >= kWriteChunk) {
+            if (file.write(chunk) != chunk.size())
+                return false;
+            chunk.resize(0);
+        }
+    }
+    return file.write(chunk) == chunk.size() && file.commit();
+}
+
+template <typename Lines>
+bool saveNews(const Lines &added, const Lines &deleted, const Lines &changed,
+              const QString &folder, QString &errorText)
 {
     errorText.clear();
-    const std::pair<const QStringList *, QString> files[] = {
-        {&diff.newServices, kNewServicesFile},
-        {&diff.deletedServices, kDeletedServicesFile},
-        {&diff.changedServices, kChangedServicesFile},
+    const std::pair<const Lines *, QString> files[] = {
+        {&added, kNewServicesFile},
+        {&deleted, kDeletedServicesFile},
+        {&changed, kChangedServicesFile},
     };
     for (const auto &[lines, name] : files) {
         const QString fileName = QDir(folder).filePath(name);
@@ -252,10 +337,23 @@ bool saveServiceDiff(const ServiceDiff &diff, const QString &folder, QString &er
     return true;
 }
 
+} // namespace
+
+ServiceDiff compareServiceLists(const TServiceList &previous, TServiceList &next)
+{
+    const NewsEntries news = collectNews(previous, next);
+    return {linesOf(news.added), linesOf(news.deleted), linesOf(news.changed)};
+}
+
+bool saveServiceDiff(const ServiceDiff &diff, const QString &folder, QString &errorText)
+{
+    return saveNews(diff.newServices, diff.deletedServices, diff.changedServices, folder,
+                    errorText);
+}
+
 bool WriteServiceDiff(const TServiceList &previous, TServiceList &next, QString &errorText,
                       const QString &folder)
 {
-    errorText.clear();
-    const ServiceDiff diff = compareServiceLists(previous, next);
-    return saveServiceDiff(diff, folder, errorText);
+    const NewsEntries news = collectNews(previous, next);
+    return saveNews(news.added, news.deleted, news.changed, folder, errorText);
 }

@@ -4,7 +4,7 @@
 #include "core/model/service_list.h"
 #include "platform/xml_document.h"
 
-#include <QHash>
+#include <QSet>
 
 #include <memory>
 
@@ -52,13 +52,13 @@ public:
         auto it = m_values.constFind(value);
         if (it != m_values.constEnd())
             return *it;
-        m_values.insert(value, value);
+        m_values.insert(value);
         return value;
     }
 
 private:
     static constexpr int kMaxPooledLength = 12;
-    QHash<QString, QString> m_values;
+    QSet<QString> m_values;
 };
 
 template <typename Object>
