@@ -2,7 +2,10 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
+
+class TPrompts;
 
 namespace Ui {
 class FrmSettings;
@@ -20,6 +23,21 @@ public:
     explicit TFrmSettings(QWidget *parent = nullptr);
     ~TFrmSettings() override;
 
+    // Where the folder choice of the backup root is asked.
+    void SetPrompts(TPrompts *prompts) { m_prompts = prompts; }
+    // Runs when the window closes, OK or Cancel (the main window pings once).
+    std::function<void()> OnClose;
+
+    void done(int result) override;
+
+private Q_SLOTS:
+    void BtnOkClick();
+    void BtnBrowseClick();
+
 private:
+    // The telnet and file manager paths are edited only when chosen.
+    void updateToolEdits();
+
+    TPrompts *m_prompts = nullptr;
     std::unique_ptr<Ui::FrmSettings> ui;
 };

@@ -79,3 +79,8 @@ bool TDialogPrompts::inputQuery(const QString &caption, const QString &prompt, Q
         text = entered;
     return ok;
 }
+
+QString TDialogPrompts::folderName(const QString &title, const QString &folder)
+{
+    return QFileDialog::getExistingDirectory(m_parent, title, folder);
+}

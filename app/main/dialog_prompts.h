@@ -18,6 +18,7 @@ public:
     QString saveFileName(const QString &title, const QString &filter, const QString &folder,
                          const QString &fileName) override;
     bool inputQuery(const QString &caption, const QString &prompt, QString &text) override;
+    QString folderName(const QString &title, const QString &folder) override;
 
 private:
     QWidget *m_parent;

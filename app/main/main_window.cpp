@@ -1,6 +1,7 @@
 #include "app/main/main_window.h"
 
 #include "app/dialogs/please_wait.h"
+#include "app/dialogs/settings_dialog.h"
 #include "app/main/program.h"
 #include "app/main/settings_store.h"
 #include "app/main/status_panels.h"
@@ -397,4 +398,23 @@ void TFrmMain::pingTimerTimer()
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
+}
+
+void TFrmMain::ToolBtnSettingsClick()
+{
+    auto *settings = m_program.FormAs<TFrmSettings>(QStringLiteral("FrmSettings"));
+    if (!settings)
+        return;
+    settings->SetPrompts(m_program.Prompts);
+    settings->OnClose = [this] { pingTimerTimer(); };
+    // Saved first, so that Cancel can put every control back by reloading.
+    try {
+        saveConfig(m_program, QString(), true);
+        if (settings->exec() == QDialog::Accepted)
+            saveConfig(m_program, QString(), true);
+        else
+            loadConfig(m_program, QString(), true, false);
+    } catch (const Exception &e) {
+        ShowError(e.message());
+    }
 }

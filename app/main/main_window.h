@@ -128,6 +128,7 @@ public:
     void EditSelectedBouquetService();
     void ToggleMyServiceAction();
     void ToolBtnOptimizeClick();
+    void ToolBtnSettingsClick();
     void SortCurrentBouquet();
 
     // --- bouquet editing (bouquet_editing.cpp)

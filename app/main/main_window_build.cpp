@@ -196,8 +196,9 @@ void TFrmMain::buildToolBar()
     ToolBar->addSeparator();
     // The commands behind these come with their dialogs; until then the
     // buttons stand in their places, disabled.
-    for (const auto &[name, caption] : {std::pair{"ToolBtnSettings", "Settings"},
-                                        std::pair{"ToolBtnImportExport", "Import/Export"},
+    connect(addButton("ToolBtnSettings", "Settings"), &QToolButton::clicked, this,
+            &TFrmMain::ToolBtnSettingsClick);
+    for (const auto &[name, caption] : {std::pair{"ToolBtnImportExport", "Import/Export"},
                                         std::pair{"ToolBtnManager", "Manage..."}})
         addButton(name, caption)->setEnabled(false);
     connect(addButton("ToolBtnOptimize", "Optimize..."), &QToolButton::clicked, this,

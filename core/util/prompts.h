@@ -28,6 +28,14 @@ public:
     // Where to save; the dialog asks before replacing. Empty when cancelled.
     virtual QString saveFileName(const QString &title, const QString &filter,
                                  const QString &folder, const QString &fileName) = 0;
+    // A folder, starting at `folder`; the dialog lets the user make a new
+    // one. Empty when cancelled (and from answerers that never choose).
+    virtual QString folderName(const QString &title, const QString &folder)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(folder);
+        return QString();
+    }
     // An input box with a caption, a prompt and an edit holding `text`: true
     // with the edited text on OK, false on Cancel (text unchanged). Answerers
     // that never type anything cancel.

@@ -44,6 +44,12 @@ public:
         return true;
     }
 
+    QString folderName(const QString &, const QString &folder) override
+    {
+        folderStarts.append(folder);
+        return folders.isEmpty() ? QString() : folders.takeFirst();
+    }
+
     QStringList texts() const
     {
         QStringList all;
@@ -56,6 +62,9 @@ public:
     QList<int> answers;
     // The file names the file dialogs return, in turn.
     QStringList files;
+    // The folders the folder dialogs return, in turn, and where they started.
+    QStringList folders;
+    QStringList folderStarts;
     // What the user types into the input boxes, in turn.
     QStringList typed;
     struct Input {
