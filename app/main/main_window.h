@@ -129,6 +129,17 @@ public:
     void ToggleMyServiceAction();
     void ToolBtnOptimizeClick();
     void ToolBtnSettingsClick();
+
+    // --- outside tools (toolbar.cpp); the three hooks start programs, open
+    // addresses and send receiver messages (tests put stand-ins here)
+    void LaunchFileManager();
+    void LaunchTelnet();
+    void OpenWebInterface();
+    void ToolBtnMsgClick();
+    std::function<bool(const QString &program, const QStringList &arguments, const QString &folder)>
+        StartProgram;
+    std::function<bool(const QString &url)> OpenUrl;
+    std::function<bool(const QString &address, const QString &text)> SendMessage;
     void SortCurrentBouquet();
 
     // --- bouquet editing (bouquet_editing.cpp)
@@ -307,6 +318,10 @@ private:
     void mergeBouquets();
     int message(TPrompts::TMsgKind kind, const QString &text, int buttons);
     bool askSure();
+
+    // toolbar.cpp
+    void buildToolsMenu(QToolButton *run, QToolButton *message);
+    void openSettingsOnToolsPage();
 
     // grid_commands.cpp
     void buildGridCommands();

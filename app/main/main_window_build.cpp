@@ -203,9 +203,9 @@ void TFrmMain::buildToolBar()
         addButton(name, caption)->setEnabled(false);
     connect(addButton("ToolBtnOptimize", "Optimize..."), &QToolButton::clicked, this,
             &TFrmMain::ToolBtnOptimizeClick);
-    for (const auto &[name, caption] : {std::pair{"ToolBtnRun", "Run..."},
-                                        std::pair{"ToolBtnMsg", "Send Message..."}})
-        addButton(name, caption)->setEnabled(false);
+    QToolButton *run = addButton("ToolBtnRun", "Run...");
+    QToolButton *sendMessage = addButton("ToolBtnMsg", "Send Message...");
+    buildToolsMenu(run, sendMessage);
     ToolBar->addSeparator();
     QToolButton *about = addButton("ToolBtnAbout", "About");
     connect(about, &QToolButton::clicked, this, [this] {

@@ -1,0 +1,133 @@
+// The main tool bar's outside tools: the file manager, a telnet client and
+// the receiver's web interface, and the on-screen message to the receiver.
+
+#include "app/main/main_window.h"
+#include "app/main/program.h"
+
+#include "core/util/messages.h"
+#include "core/util/sys_utils.h"
+#include "exchange/receiver_link.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kToolsPage = 2;
+
+QString settingsText(const TProgram &program, const char *name)
+{
+    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
+    const auto *edit = settings ? settings->findChild<QLineEdit *>(QLatin1String(name)) : nullptr;
+    return edit ? edit->text() : QString();
+}
+
+bool settingsChecked(const TProgram &program, const char *name)
+{
+    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
+    const auto *box = settings ? settings->findChild<QAbstractButton *>(QLatin1String(name)) : nullptr;
+    return box && box->isChecked();
+}
+
+} // namespace
+
+void TFrmMain::buildToolsMenu(QToolButton *run, QToolButton *message)
+{
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("PopupToolbarRun"));
+    const auto item = [&](const char *name, const char *caption, void (TFrmMain::*handler)()) {
+        QAction *action = menu->addAction(QLatin1String(caption));
+        action->setObjectName(QLatin1String(name));
+        m_actions.insert(action->objectName(), action);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    item("PopupItmToolTotalCmd", "    Total Commander", &TFrmMain::LaunchFileManager);
+    item("PopupItmToolTelnet", "    Telnet Client", &TFrmMain::LaunchTelnet);
+    item("PopupItmToolWebInterface", "    Web Interface", &TFrmMain::OpenWebInterface);
+    connect(run, &QToolButton::clicked, this, [run, menu] {
+        menu->popup(run->mapToGlobal(QPoint(0, run->height() + 2)));
+    });
+    connect(message, &QToolButton::clicked, this, &TFrmMain::ToolBtnMsgClick);
+
+    if (!StartProgram) {
+        StartProgram = [](const QString &program, const QStringList &arguments, const QString &folder) {
+            int exitCode = 0;
+            return runApplication(program, arguments, folder, true, false, exitCode);
+        };
+    }
+    if (!OpenUrl) {
+        OpenUrl = [](const QString &url) {
+            QString error;
+            return shellExec(url, {}, QString(), 1, error);
+        };
+    }
+    if (!SendMessage)
+        SendMessage = [](const QString &address, const QString &text) {
+            return SendPopupMessage(address, text);
+        };
+}
+
+void TFrmMain::openSettingsOnToolsPage()
+{
+    if (QWidget *settings = m_program.Form(QStringLiteral("FrmSettings"))) {
+        if (auto *pages = settings->findChild<QTabWidget *>(QStringLiteral("PageControl")))
+            pages->setCurrentIndex(kToolsPage);
+    }
+    ToolBtnSettingsClick();
+}
+
+void TFrmMain::LaunchFileManager()
+{
+    if (settingsChecked(m_program, "BtnCmdAutoDetect")) {
+        // There is no registry here: detection finds nothing and says so.
+        const QString folder = readRegistryString(QStringLiteral("Software\\Ghisler\\Total Commander"),
+                                                  QStringLiteral("InstallDir"),
+                                                  QStringLiteral("HKEY_CURRENT_USER"));
+        if (!folder.isEmpty()) {
+            StartProgram(folder + QStringLiteral("/totalcmd.exe"), {}, QString());
+            return;
+        }
+        message(TPrompts::TMsgKind::Error, msg(MsgFileManagerNotDetected), TPrompts::mbOK);
+        openSettingsOnToolsPage();
+        return;
+    }
+    if (!StartProgram(settingsText(m_program, "EdtTotalCmd"), {}, QString())) {
+        message(TPrompts::TMsgKind::Error, msg(MsgFileManagerNotRun), TPrompts::mbOK);
+        openSettingsOnToolsPage();
+    }
+}
+
+void TFrmMain::LaunchTelnet()
+{
+    const QString address = ipAddressFormat(settingsText(m_program, "EdtIp"));
+    const bool started = settingsChecked(m_program, "BtnSystemTelnet")
+        // The system's client runs in a terminal of its own.
+        ? StartProgram(QStringLiteral("x-terminal-emulator"),
+                       {QStringLiteral("-e"), QStringLiteral("telnet"), address}, QStringLiteral("."))
+        : StartProgram(settingsText(m_program, "EdtTelnet"), {address}, QString());
+    if (!started)
+        message(TPrompts::TMsgKind::Error, msg(MsgTelnetNotRun), TPrompts::mbOK);
+}
+
+void TFrmMain::OpenWebInterface()
+{
+    // The settings keep the address zero-padded; a URL needs it plain.
+    OpenUrl(QStringLiteral("http://") + ipAddressFormat(settingsText(m_program, "EdtIp")));
+}
+
+void TFrmMain::ToolBtnMsgClick()
+{
+    if (!m_program.Prompts)
+        return;
+    QString text = m_program.LastSentMessage;
+    while (m_program.Prompts->inputQuery(msg(MsgEnterAMessage), QString(), text)) {
+        if (text.isEmpty())
+            continue;
+        SendMessage(settingsText(m_program, "EdtIp"), text);
+        m_program.LastSentMessage = text;
+        return;
+    }
+}
