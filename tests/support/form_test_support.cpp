@@ -20,17 +20,26 @@ char *g_argv[] = {g_name, nullptr};
 
 } // namespace
 
-FormTestApp::FormTestApp()
+std::unique_ptr<QApplication> makeTestApplication(int &argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    m_app = std::make_unique<QApplication>(g_argc, g_argv);
+    auto app = std::make_unique<QApplication>(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(QApplication::style()->standardPalette());
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(11);
     QApplication::setFont(font);
+    return app;
 }
+
+QApplication &sharedTestApplication()
+{
+    static QApplication *app = makeTestApplication(g_argc, g_argv).release();
+    return *app;
+}
+
+FormTestApp::FormTestApp() : m_app(makeTestApplication(g_argc, g_argv)) {}
 
 FormTestApp::~FormTestApp() = default;
 

@@ -27,6 +27,13 @@ private:
     std::unique_ptr<QApplication> m_app;
 };
 
+// A widget application on the offscreen platform with the Fusion style, its
+// standard palette and DejaVu Sans 11 px, so pixels do not depend on the
+// desktop the tests run on.
+std::unique_ptr<QApplication> makeTestApplication(int &argc, char **argv);
+// One such application for the whole test program, never freed.
+QApplication &sharedTestApplication();
+
 // Where screenshots go (created on first use).
 QString shotsDir();
 
