@@ -26,13 +26,6 @@ namespace {
 constexpr int kAutoScrollRows = 3;
 constexpr int kAutoScrollIntervalMs = 200;
 
-bool settingsBoxChecked(const TProgram &program, const char *name)
-{
-    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
-    const auto *box = settings ? settings->findChild<QAbstractButton *>(QLatin1String(name)) : nullptr;
-    return box && box->isChecked();
-}
-
 // The hint names what is dragged on one line a person can read: dragging
 // 50,000 entries must not lay out a label half a megabyte wide.
 constexpr int kHintTextLength = 200;
@@ -122,7 +115,7 @@ void TFrmMain::DragPress(TListGrid *grid, const QPoint &at)
     m_drag = {};
     m_drag.source = grid;
     m_drag.header = at.y() < grid->HeaderRect().bottom();
-    if (grid == BouquetGrid && !m_drag.header && settingsBoxChecked(m_program, "CbxGridConnect")) {
+    if (grid == BouquetGrid && !m_drag.header && m_program.SettingChecked("CbxGridConnect")) {
         const int row = grid->GetCellAtPos(at).y();
         if (row >= 0 && row < grid->RowCount())
             goToService(entryOfRow(row));

@@ -99,27 +99,13 @@ namespace {
 TReceiverAccess receiverAccess(const TProgram &program)
 {
     TReceiverAccess access;
-    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
-    if (!settings)
-        return access;
-    const auto text = [&](const char *name) {
-        const auto *edit = settings->findChild<QLineEdit *>(QLatin1String(name));
-        return edit ? edit->text() : QString();
-    };
-    access.host = text("EdtIp");
-    access.user = text("EdtAccount");
-    access.password = text("EdtPass");
+    access.host = program.SettingText("EdtIp");
+    access.user = program.SettingText("EdtAccount");
+    access.password = program.SettingText("EdtPass");
     bool ok = false;
-    const int port = text("EdtPort").toInt(&ok);
+    const int port = program.SettingText("EdtPort").toInt(&ok);
     access.port = ok && port > 0 && port < 65536 ? port : 21;
     return access;
-}
-
-bool settingsBoxChecked(const TProgram &program, const char *name, bool absent)
-{
-    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
-    const auto *box = settings ? settings->findChild<QAbstractButton *>(QLatin1String(name)) : nullptr;
-    return box ? box->isChecked() : absent;
 }
 
 } // namespace
@@ -166,7 +152,7 @@ void TFrmMain::InitializeMain()
     m_initialized = true;
 
     // Without a settings window there is no way to have asked, so no network.
-    if (!settingsBoxChecked(m_program, "CbxNoOrvikCheck", true)
+    if (!m_program.SettingChecked("CbxNoOrvikCheck", true)
         && !m_program.ReadyMadeListUrl.isEmpty()) {
         setSplashText(msg(MsgLookingForUpdates));
         m_program.OnlineSettingsListVersion.clear();
@@ -181,7 +167,7 @@ void TFrmMain::InitializeMain()
     setSplashText(msg(MsgStarting));
     StartLogoMapping();
 
-    if (!settingsBoxChecked(m_program, "CbxNoBackgroundPing", true)) {
+    if (!m_program.SettingChecked("CbxNoBackgroundPing", true)) {
         pingTimerTimer();
         PingTimer->start();
     }
@@ -377,7 +363,7 @@ void TFrmMain::UpdateBouquetLogoCells(TService *service, TListGrid *grid)
 
 void TFrmMain::pingTimerTimer()
 {
-    if (settingsBoxChecked(m_program, "CbxNoBackgroundPing", true)) {
+    if (m_program.SettingChecked("CbxNoBackgroundPing", true)) {
         StatusBar->SetPanelText(3, QString());
         ImgConnected->hide();
         ImgDisconnected->hide();

@@ -4,7 +4,9 @@
 #include "core/model/service_list.h"
 #include "core/zapit/xml_file_handler.h"
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QLineEdit>
 
 TProgram::TProgram() = default;
 
@@ -66,4 +68,18 @@ void TProgram::FreeForms()
     while (!m_forms.empty())
         m_forms.pop_back();
     FrmMain = nullptr;
+}
+
+QString TProgram::SettingText(const char *name) const
+{
+    QWidget *settings = Form(QStringLiteral("FrmSettings"));
+    const auto *edit = settings ? settings->findChild<QLineEdit *>(QLatin1String(name)) : nullptr;
+    return edit ? edit->text() : QString();
+}
+
+bool TProgram::SettingChecked(const char *name, bool absent) const
+{
+    QWidget *settings = Form(QStringLiteral("FrmSettings"));
+    const auto *box = settings ? settings->findChild<QAbstractButton *>(QLatin1String(name)) : nullptr;
+    return box ? box->isChecked() : absent;
 }

@@ -84,6 +84,12 @@ struct TProgram {
     }
     void FreeForms();
 
+    // The live settings are the settings window's controls: an edit's text
+    // (empty without one) and whether a check box or radio button is checked
+    // (`absent` without one).
+    QString SettingText(const char *name) const;
+    bool SettingChecked(const char *name, bool absent = false) const;
+
     TFrmMain *FrmMain = nullptr;
     std::unique_ptr<TFrmXMLHandler> FrmXMLHandler;
 

@@ -18,20 +18,6 @@ namespace {
 
 constexpr int kToolsPage = 2;
 
-QString settingsText(const TProgram &program, const char *name)
-{
-    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
-    const auto *edit = settings ? settings->findChild<QLineEdit *>(QLatin1String(name)) : nullptr;
-    return edit ? edit->text() : QString();
-}
-
-bool settingsChecked(const TProgram &program, const char *name)
-{
-    QWidget *settings = program.Form(QStringLiteral("FrmSettings"));
-    const auto *box = settings ? settings->findChild<QAbstractButton *>(QLatin1String(name)) : nullptr;
-    return box && box->isChecked();
-}
-
 } // namespace
 
 void TFrmMain::buildToolsMenu(QToolButton *run, QToolButton *message)
@@ -81,7 +67,7 @@ void TFrmMain::openSettingsOnToolsPage()
 
 void TFrmMain::LaunchFileManager()
 {
-    if (settingsChecked(m_program, "BtnCmdAutoDetect")) {
+    if (m_program.SettingChecked("BtnCmdAutoDetect")) {
         // There is no registry here: detection finds nothing and says so.
         const QString folder = readRegistryString(QStringLiteral("Software\\Ghisler\\Total Commander"),
                                                   QStringLiteral("InstallDir"),
@@ -94,7 +80,7 @@ void TFrmMain::LaunchFileManager()
         openSettingsOnToolsPage();
         return;
     }
-    if (!StartProgram(settingsText(m_program, "EdtTotalCmd"), {}, QString())) {
+    if (!StartProgram(m_program.SettingText("EdtTotalCmd"), {}, QString())) {
         message(TPrompts::TMsgKind::Error, msg(MsgFileManagerNotRun), TPrompts::mbOK);
         openSettingsOnToolsPage();
     }
@@ -102,12 +88,12 @@ void TFrmMain::LaunchFileManager()
 
 void TFrmMain::LaunchTelnet()
 {
-    const QString address = ipAddressFormat(settingsText(m_program, "EdtIp"));
-    const bool started = settingsChecked(m_program, "BtnSystemTelnet")
+    const QString address = ipAddressFormat(m_program.SettingText("EdtIp"));
+    const bool started = m_program.SettingChecked("BtnSystemTelnet")
         // The system's client runs in a terminal of its own.
         ? StartProgram(QStringLiteral("x-terminal-emulator"),
                        {QStringLiteral("-e"), QStringLiteral("telnet"), address}, QStringLiteral("."))
-        : StartProgram(settingsText(m_program, "EdtTelnet"), {address}, QString());
+        : StartProgram(m_program.SettingText("EdtTelnet"), {address}, QString());
     if (!started)
         message(TPrompts::TMsgKind::Error, msg(MsgTelnetNotRun), TPrompts::mbOK);
 }
@@ -115,7 +101,7 @@ void TFrmMain::LaunchTelnet()
 void TFrmMain::OpenWebInterface()
 {
     // The settings keep the address zero-padded; a URL needs it plain.
-    OpenUrl(QStringLiteral("http://") + ipAddressFormat(settingsText(m_program, "EdtIp")));
+    OpenUrl(QStringLiteral("http://") + ipAddressFormat(m_program.SettingText("EdtIp")));
 }
 
 void TFrmMain::ToolBtnMsgClick()
@@ -126,7 +112,7 @@ void TFrmMain::ToolBtnMsgClick()
     while (m_program.Prompts->inputQuery(msg(MsgEnterAMessage), QString(), text)) {
         if (text.isEmpty())
             continue;
-        SendMessage(settingsText(m_program, "EdtIp"), text);
+        SendMessage(m_program.SettingText("EdtIp"), text);
         m_program.LastSentMessage = text;
         return;
     }
