@@ -42,8 +42,12 @@ struct TProgram {
     // The ready-made list's version found at start-up, or "<disabled>".
     QString OnlineSettingsListVersion;
 
-    // The ready-made list's web folder (no address: no update check).
+    // The base addresses of the three web sources, from the settings file's
+    // "WebSources" section. No ready-made list address: no update check and
+    // no ready-made source.
     QString ReadyMadeListUrl;
+    QString KingOfSatUrl = QStringLiteral("https://en.kingofsat.net");
+    QString LogoSiteUrl = QStringLiteral("https://www.lyngsat-logo.com");
     // The program that pings the receiver (tests put a stand-in here; none:
     // no pinging).
     QString PingProgram = QStringLiteral("ping");

@@ -305,6 +305,8 @@ private:
     }
 
     void loadKeys(const char *form, const char *section, std::span<const TControlKey> keys);
+    void loadWebSources();
+    void saveWebSources();
     void saveKeys(const char *form, const char *section, std::span<const TControlKey> keys);
     void loadGrid(const TGridSection &grid, int gridIndex);
     void saveGrid(const TGridSection &grid, int gridIndex);
@@ -612,6 +614,24 @@ void TSettingsStore::savePassword()
                                       TPrompts::mbOK);
 }
 
+// No window shows these: they are edited in the file, and tests point them at
+// servers of their own.
+void TSettingsStore::loadWebSources()
+{
+    const char *section = "WebSources";
+    m_program.ReadyMadeListUrl = readText(section, QStringLiteral("readyMadeListUrl"), m_program.ReadyMadeListUrl);
+    m_program.KingOfSatUrl = readText(section, QStringLiteral("kingOfSatUrl"), m_program.KingOfSatUrl);
+    m_program.LogoSiteUrl = readText(section, QStringLiteral("logoSiteUrl"), m_program.LogoSiteUrl);
+}
+
+void TSettingsStore::saveWebSources()
+{
+    const char *section = "WebSources";
+    writeText(section, QStringLiteral("readyMadeListUrl"), m_program.ReadyMadeListUrl);
+    writeText(section, QStringLiteral("kingOfSatUrl"), m_program.KingOfSatUrl);
+    writeText(section, QStringLiteral("logoSiteUrl"), m_program.LogoSiteUrl);
+}
+
 bool TSettingsStore::load(bool applySizes)
 {
     const bool notFirstStartUp = readBool("General", QStringLiteral("notFirstStartUp"), false);
@@ -653,6 +673,7 @@ bool TSettingsStore::load(bool applySizes)
     loadKeys("FrmSettings", "GUIBackupManager", kBackupFolderKeys);
     loadKeys("FrmSettings", "Tools", kToolKeys);
     loadKeys("FrmSettings", "Misc", kSwitchKeys);
+    loadWebSources();
     return notFirstStartUp;
 }
 
@@ -686,6 +707,7 @@ void TSettingsStore::save()
     saveKeys("FrmSettings", "GUIBackupManager", kBackupFolderKeys);
     saveKeys("FrmSettings", "Tools", kToolKeys);
     saveKeys("FrmSettings", "Misc", kSwitchKeys);
+    saveWebSources();
 
     QString error;
     if (!m_ini.save(m_fileName, &error))

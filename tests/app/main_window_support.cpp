@@ -9,7 +9,9 @@
 
 const char *const kSafeSettings = "[General]\nnotFirstStartUp=1\n"
                                   "[GUISettings]\nip=127.000.000.001\nport=00021\n"
-                                  "[Misc]\nnoBackgroundPing=1\nnoOrvikCheck=1\nnoUpdateCheck=1\n";
+                                  "[Misc]\nnoBackgroundPing=1\nnoOrvikCheck=1\nnoUpdateCheck=1\n"
+                                  "[WebSources]\nreadyMadeListUrl=http://127.0.0.1:9\n"
+                                  "kingOfSatUrl=http://127.0.0.1:9\nlogoSiteUrl=http://127.0.0.1:9\n";
 
 TProgramWorld::TProgramWorld(Lists lists, Settings settings)
 {
@@ -19,6 +21,9 @@ TProgramWorld::TProgramWorld(Lists lists, Settings settings)
     program.Prompts = &prompts;
     // No test pings anything, whatever address a settings file holds.
     program.PingProgram.clear();
+    // Nor does any reach the web: a test that wants a source starts a server
+    // and points the source at it.
+    program.KingOfSatUrl = program.LogoSiteUrl = QStringLiteral("http://127.0.0.1:9");
     if (lists == DemoLists) {
         for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml", "KingOfSat.xml"})
             QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/") + QLatin1String(name), path(QLatin1String(name)));

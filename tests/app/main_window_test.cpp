@@ -83,7 +83,7 @@ TEST(MainWindowStartUp, WithoutSettingsTheFirstSaveWritesTheDefaultsInSectionOrd
                                   "GUIKingOfSat", "GUIBouquet", "GUIBouquetList",
                                   "GUIPrintManager", "GUISizes", "Optimize", "GUIBackupManager",
                                   "GUIImportExport", "GUIImportNews", "GUILogoImport", "Misc",
-                                  "GUISettings", "Tools"};
+                                  "GUISettings", "Tools", "WebSources"};
     EXPECT_EQ(ini.sectionNames(), expected);
     EXPECT_EQ(ini.readString("General", "notFirstStartUp"), "1");
     EXPECT_EQ(ini.readString("GUIServices", "column0Pos"), "0");

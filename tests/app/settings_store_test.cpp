@@ -156,7 +156,7 @@ TEST(SettingsStore, FirstSaveWritesTheSectionsInOrder)
               QStringList({"General", "LastVars", "GUIServices", "GUIMyServices", "GUIKingOfSat",
                            "GUIBouquet", "GUIBouquetList", "GUIPrintManager", "GUISizes", "Optimize",
                            "GUIBackupManager", "GUIImportExport", "GUIImportNews", "GUILogoImport",
-                           "Misc", "GUISettings", "Tools"}));
+                           "Misc", "GUISettings", "Tools", "WebSources"}));
     EXPECT_EQ(ini.readString("General", "notFirstStartUp"), "1");
     EXPECT_EQ(ini.sectionKeys("GUIServices").mid(0, 7),
               QStringList({"column0Pos", "column1Pos", "column2Pos", "column3Pos", "column4Pos",
@@ -236,6 +236,9 @@ TEST(SettingsStore, EveryKeyRoundTrips)
         w.program.LastSentMessage = "Bin gleich zurück";
         w.program.LastOrvikSettingsVersion = "07.03.2024";
         w.edit("FrmImportExport", "EdtLastOrvikVersion")->setText("07.03.2024");
+        w.program.ReadyMadeListUrl = "http://127.0.0.1:8001/lists";
+        w.program.KingOfSatUrl = "http://127.0.0.1:8002";
+        w.program.LogoSiteUrl = "http://localhost:8003/logos";
         w.save();
         // What the controls show only after a load (the slider sets the logo size).
         updateLogoSize(w.program);
@@ -254,6 +257,9 @@ TEST(SettingsStore, EveryKeyRoundTrips)
         EXPECT_EQ(it->second, value) << key.toStdString();
     }
     EXPECT_EQ(w.get<QRadioButton>("FrmImportExport", "BtnBox")->isChecked(), false);
+    EXPECT_EQ(w.program.ReadyMadeListUrl, "http://127.0.0.1:8001/lists");
+    EXPECT_EQ(w.program.KingOfSatUrl, "http://127.0.0.1:8002");
+    EXPECT_EQ(w.program.LogoSiteUrl, "http://localhost:8003/logos");
     w.save();
     EXPECT_EQ(w.ini().toText(), firstText);
 }
