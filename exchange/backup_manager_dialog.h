@@ -4,6 +4,8 @@
 
 #include <memory>
 
+struct TProgram;
+
 namespace Ui {
 class FrmBackupManager;
 }
@@ -18,6 +20,10 @@ public:
     explicit TFrmBackupManager(QWidget *parent = nullptr);
     ~TFrmBackupManager() override;
 
+    // The program whose lists, settings and main window the window works on.
+    void SetProgram(TProgram *program) { m_program = program; }
+
 private:
+    TProgram *m_program = nullptr;
     std::unique_ptr<Ui::FrmBackupManager> ui;
 };

@@ -12,3 +12,10 @@ TFrmImportExport::TFrmImportExport(QWidget *parent)
 }
 
 TFrmImportExport::~TFrmImportExport() = default;
+
+bool TFrmImportExport::Execute(QString &errorText)
+{
+    errorText.clear();
+    exec();
+    return false;
+}

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+struct TProgram;
+
 namespace Ui {
 class FrmImportExport;
 }
@@ -24,6 +26,14 @@ public:
     explicit TFrmImportExport(QWidget *parent = nullptr);
     ~TFrmImportExport() override;
 
+    // The program whose lists, settings and main window the window works on.
+    void SetProgram(TProgram *program) { m_program = program; }
+
+    // One run of the dialog: import or export as the user chooses. False
+    // with a text when it failed, false with none when the user gave up.
+    bool Execute(QString &errorText);
+
 private:
+    TProgram *m_program = nullptr;
     std::unique_ptr<Ui::FrmImportExport> ui;
 };

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+struct TProgram;
+
 namespace Ui {
 class FrmLogoManager;
 }
@@ -19,6 +21,10 @@ public:
     explicit TFrmLogoManager(QWidget *parent = nullptr);
     ~TFrmLogoManager() override;
 
+    // The program whose lists, settings and main window the window works on.
+    void SetProgram(TProgram *program) { m_program = program; }
+
 private:
+    TProgram *m_program = nullptr;
     std::unique_ptr<Ui::FrmLogoManager> ui;
 };

@@ -3,7 +3,7 @@
 #include "ui_optimize_dialog.h"
 
 #include "app/dialogs/please_wait.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/service_list.h"
 #include "core/util/messages.h"

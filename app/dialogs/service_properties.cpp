@@ -1,7 +1,7 @@
 #include "app/dialogs/service_properties.h"
 
 #include "app/dialogs/service_selection_list.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/bouquet_service.h"
 #include "core/model/save_handler.h"

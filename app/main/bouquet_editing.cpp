@@ -5,7 +5,7 @@
 #include "app/dialogs/service_properties.h"
 #include "app/dialogs/sort_selection.h"
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"

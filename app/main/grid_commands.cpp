@@ -2,7 +2,7 @@
 // the Delete key and double clicks, all running one handler per command.
 
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"

@@ -4,7 +4,7 @@
 
 #include "app/main/column_tables.h"
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "app/main/status_panels.h"
 
 #include "core/model/bouquet.h"

@@ -2,7 +2,7 @@
 // menu with its history of saved states, going back, clearing and resetting.
 
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "app/main/working_files.h"
 
 #include "core/model/bouquet_list.h"

@@ -6,7 +6,7 @@
 #include "app/main/application.h"
 #include "app/main/dialog_prompts.h"
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "app/main/windows.h"
 #include "resources/resources.h"
 

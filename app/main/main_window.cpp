@@ -2,7 +2,7 @@
 
 #include "app/dialogs/please_wait.h"
 #include "app/dialogs/settings_dialog.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "app/main/settings_store.h"
 #include "app/main/status_panels.h"
 #include "app/main/working_files.h"
@@ -253,8 +253,14 @@ bool TFrmMain::StartLogoMapping()
 {
     if (!LogoThreadStarter)
         return false;
-    const bool rebuild =
-        !QFileInfo::exists(QDir(m_program.ProgramFolder).filePath(QStringLiteral("LogoMapping.dat")));
+    return startLogoThread(
+        !QFileInfo::exists(QDir(m_program.ProgramFolder).filePath(QStringLiteral("LogoMapping.dat"))));
+}
+
+bool TFrmMain::startLogoThread(bool rebuild)
+{
+    if (!LogoThreadStarter)
+        return false;
     // Set before the thread exists, so that a stop or a shut-down in between
     // knows a mapping is on its way and waits for it.
     m_program.LogoMappingStopped = false;

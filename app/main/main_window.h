@@ -2,6 +2,7 @@
 
 #include "core/transfer/download_progress.h"
 #include "core/util/prompts.h"
+#include "ui/program/main_window_link.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -61,7 +62,10 @@ struct TServiceRowRef {
 // and the status bar below. Its behaviour is spread over several files by
 // concern: start-up and shut-down here, grid filling, the working files and
 // their history, and the building of its controls each in their own file.
-class TFrmMain : public QMainWindow, public TStatusSink, public TProgressDisplay
+class TFrmMain : public QMainWindow,
+                 public TStatusSink,
+                 public TProgressDisplay,
+                 public TMainWindowLink
 {
     Q_OBJECT
 
@@ -77,16 +81,16 @@ public:
     // files and the settings are saved as asked, the logo mapping is over.
     bool CloseMain();
     void ShowStatus(const QString &text) override;
-    void ShowError(const QString &text);
+    void ShowError(const QString &text) override;
     // The progress bar, as the transfers see it.
     void setProgressPosition(int position) override;
     int progressPosition() const override;
     void letEventsRun() override;
 
     // --- logo mapping (the mapper thread plugs in through LogoThreadStarter)
-    bool StartLogoMapping();
-    bool WaitForLogoMapping();
-    bool StopLogoMapping();
+    bool StartLogoMapping() override;
+    bool WaitForLogoMapping() override;
+    bool StopLogoMapping() override;
     // Starts the logo thread for a run (rebuild: the mapping file is made
     // anew) and returns it, or null when no logo mapping is available.
     std::function<QThread *(bool rebuild)> LogoThreadStarter;
@@ -96,14 +100,14 @@ public:
 
     // --- grid filling (grid_filling.cpp); mode 0 rebuild, 1 rewrite,
     // 2 refresh, 3 logos only
-    void FillServicesGrid(int mode);
-    void FillMyServicesGrid(int mode);
-    void FillKingOfSatGrid(int mode);
-    void FillBouquetGrid(int mode);
-    void FillBouquetListGrid(int mode);
-    void FillBouquetCombo(int mode);
+    void FillServicesGrid(int mode) override;
+    void FillMyServicesGrid(int mode) override;
+    void FillKingOfSatGrid(int mode) override;
+    void FillBouquetGrid(int mode) override;
+    void FillBouquetListGrid(int mode) override;
+    void FillBouquetCombo(int mode) override;
     void RefreshGridLogos();
-    void ApplyColumnVisibility();
+    void ApplyColumnVisibility() override;
     void ApplyColumnSizing(TListGrid *grid);
     static int ColumnByName(const TListGrid *grid, const QString &name);
     static int FirstSelectedRow(const TListGrid *grid);
@@ -128,7 +132,7 @@ public:
     void EditSelectedBouquetService();
     void ToggleMyServiceAction();
     void ToolBtnOptimizeClick();
-    void ToolBtnSettingsClick();
+    void ToolBtnSettingsClick() override;
 
     // --- outside tools (toolbar.cpp); the three hooks start programs, open
     // addresses and send receiver messages (tests put stand-ins here)
@@ -136,6 +140,10 @@ public:
     void LaunchTelnet();
     void OpenWebInterface();
     void ToolBtnMsgClick();
+    void ToolBtnImportExportClick();
+    void PopupItmLogoManagerClick();
+    void PopupItmBackupManagerClick();
+    void PopupItmPrintManagerClick();
     std::function<bool(const QString &program, const QStringList &arguments, const QString &folder)>
         StartProgram;
     std::function<bool(const QString &url)> OpenUrl;
@@ -171,10 +179,10 @@ public:
 
     // --- working files and history (history_menu.cpp)
     QStringList LoadFiles();
-    void LinkLists();
+    void LinkLists() override;
     // False (after telling the user) when a file could not be written; the
     // changes then stay unsaved.
-    bool SaveFiles();
+    bool SaveFiles() override;
     void BuildHistoryMenu();
     void RestoreState(const QString &stamp);
     void ClearHistory();
@@ -322,6 +330,8 @@ private:
     // toolbar.cpp
     void buildToolsMenu(QToolButton *run, QToolButton *message);
     void openSettingsOnToolsPage();
+    void buildManagerMenu(QToolButton *manager);
+    bool startLogoThread(bool rebuild);
 
     // grid_commands.cpp
     void buildGridCommands();

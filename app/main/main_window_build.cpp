@@ -4,7 +4,7 @@
 
 #include "app/main/column_tables.h"
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "app/main/status_panels.h"
 
 #include "resources/icons.h"
@@ -194,13 +194,11 @@ void TFrmMain::buildToolBar()
     connect(PopupItmToolReset, &QAction::triggered, this, &TFrmMain::askReset);
 
     ToolBar->addSeparator();
-    // The commands behind these come with their dialogs; until then the
-    // buttons stand in their places, disabled.
     connect(addButton("ToolBtnSettings", "Settings"), &QToolButton::clicked, this,
             &TFrmMain::ToolBtnSettingsClick);
-    for (const auto &[name, caption] : {std::pair{"ToolBtnImportExport", "Import/Export"},
-                                        std::pair{"ToolBtnManager", "Manage..."}})
-        addButton(name, caption)->setEnabled(false);
+    connect(addButton("ToolBtnImportExport", "Import/Export"), &QToolButton::clicked, this,
+            &TFrmMain::ToolBtnImportExportClick);
+    buildManagerMenu(addButton("ToolBtnManager", "Manage..."));
     connect(addButton("ToolBtnOptimize", "Optimize..."), &QToolButton::clicked, this,
             &TFrmMain::ToolBtnOptimizeClick);
     QToolButton *run = addButton("ToolBtnRun", "Run...");

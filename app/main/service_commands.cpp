@@ -6,7 +6,7 @@
 #include "app/dialogs/service_properties.h"
 #include "app/dialogs/toggle_actions.h"
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 
 #include "core/model/bouquet_list.h"
 #include "core/model/service.h"

@@ -1,6 +1,6 @@
 #include "app/main/settings_store.h"
 
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "app/main/settings_controls.h"
 #include "app/main/settings_values.h"
 #include "core/util/exception.h"

@@ -2,7 +2,7 @@
 // the receiver's web interface, and the on-screen message to the receiver.
 
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"

@@ -11,7 +11,7 @@
 #include "app/dialogs/sort_selection.h"
 #include "app/dialogs/toggle_actions.h"
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "exchange/backup_manager_dialog.h"
 #include "exchange/diseqc_mapping_dialog.h"
 #include "exchange/import_export_dialog.h"
@@ -29,6 +29,7 @@ void createWindows(TProgram &program)
     auto main = std::make_unique<TFrmMain>(program);
     TFrmMain *frmMain = main.get();
     program.FrmMain = frmMain;
+    program.MainWindow = frmMain;
     program.AddForm(QStringLiteral("FrmMain"), std::move(main));
 
     // Dialogs belong to the main window, so they open over it and centred on

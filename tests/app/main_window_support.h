@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 
 #include "app_test_support.h"
 #include "scripted_prompts.h"

@@ -2,7 +2,7 @@
 #include "app/dialogs/please_wait.h"
 #include "app/dialogs/sort_selection.h"
 #include "app/dialogs/toggle_actions.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 
 #include "app_test_support.h"
 #include "core/model/bouquet.h"

@@ -3,7 +3,7 @@
 // Stand-ins for the windows whose controls the settings file feeds: plain
 // widgets with the controls' names, registered in a program of their own.
 
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "app/main/settings_store.h"
 #include "core/util/prompts.h"
 #include "platform/ini_file.h"

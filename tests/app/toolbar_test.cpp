@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QSlider>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
@@ -148,4 +151,64 @@ TEST(Toolbar, AnEmptyMessageAsksAgainAndCancelSendsNothing)
     world.prompts.typed.clear(); // Cancel
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(world.sent.size(), 1);
+}
+
+TEST(Toolbar, ManagePopupOpensTheThreeManagers)
+{
+    ToolWorld world;
+    QStringList shown;
+    const struct {
+        const char *item;
+        const char *form;
+    } kManagers[] = {{"PopupItmLogoManager", "FrmLogoManager"},
+                     {"PopupItmBackupManager", "FrmBackupManager"},
+                     {"PopupItmPrintManager", "FrmListGenerator"}};
+    for (const auto &m : kManagers) {
+        QTimer::singleShot(0, [&] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                shown.append(dialog->objectName());
+                dialog->reject();
+            }
+        });
+        world.main().ActionByName(m.item)->trigger();
+    }
+    EXPECT_EQ(shown, QStringList({"FrmLogoManager", "FrmBackupManager", "FrmListGenerator"}));
+    QStringList captions;
+    for (const auto &m : kManagers)
+        captions.append(world.main().ActionByName(m.item)->text());
+    EXPECT_EQ(captions, QStringList({"   Logo Manager", "   Backup Manager", "   Print Manager"}));
+}
+
+TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelReloads)
+{
+    ToolWorld world;
+    QList<bool> rebuilds;
+    world.main().LogoThreadStarter = [&](bool rebuild) -> QThread * {
+        rebuilds.append(rebuild);
+        world.program.LogoMappingRunning = false;
+        return nullptr;
+    };
+    QWidget *manager = world.program.Form("FrmLogoManager");
+    auto *refresh = manager->findChild<QAbstractButton *>("CbxRefreshMapping");
+    auto *size = manager->findChild<QSlider *>("TrackBarSize");
+    const int storedSize = size->value();
+
+    const auto run = [&](bool ok) {
+        QTimer::singleShot(0, [&, ok] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            ok ? dialog->accept() : dialog->reject();
+        });
+        world.main().ActionByName("PopupItmLogoManager")->trigger();
+    };
+    size->setValue(storedSize == 20 ? 21 : 20);
+    run(false);
+    EXPECT_EQ(size->value(), storedSize);
+    EXPECT_TRUE(rebuilds.isEmpty());
+
+    for (const bool refreshOn : {true, false}) {
+        refresh->setChecked(refreshOn);
+        run(true);
+        EXPECT_FALSE(refresh->isChecked());
+    }
+    EXPECT_EQ(rebuilds, QList<bool>({true, false}));
 }

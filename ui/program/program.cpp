@@ -1,4 +1,4 @@
-#include "app/main/program.h"
+#include "ui/program/program.h"
 
 #include "core/model/bouquet_list.h"
 #include "core/model/service_list.h"

@@ -11,6 +11,7 @@
 
 class TBouquetList;
 class TFrmMain;
+class TMainWindowLink;
 class TFrmXMLHandler;
 class TPrompts;
 class TServiceList;
@@ -95,6 +96,8 @@ struct TProgram {
     bool SettingChecked(const char *name, bool absent = false) const;
 
     TFrmMain *FrmMain = nullptr;
+    // The same window as the exchange and logo windows see it.
+    TMainWindowLink *MainWindow = nullptr;
     std::unique_ptr<TFrmXMLHandler> FrmXMLHandler;
 
 private:

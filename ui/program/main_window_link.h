@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+// What the windows below the program (the exchange and logo windows) ask of
+// the main window: refilling its grids, relinking the lists, its status line
+// and the logo mapping. The main window implements it; tests may stand in.
+class TMainWindowLink
+{
+public:
+    virtual ~TMainWindowLink() = default;
+
+    virtual void ShowStatus(const QString &text) = 0;
+    // The error box with the program's own wording around `text`.
+    virtual void ShowError(const QString &text) = 0;
+
+    // Grid refills; mode 0 rebuilds the rows, the others rewrite them.
+    virtual void FillServicesGrid(int mode) = 0;
+    virtual void FillMyServicesGrid(int mode) = 0;
+    virtual void FillKingOfSatGrid(int mode) = 0;
+    virtual void FillBouquetGrid(int mode) = 0;
+    virtual void FillBouquetListGrid(int mode) = 0;
+    virtual void FillBouquetCombo(int mode) = 0;
+    // Shows or hides the logo columns as the view menus say.
+    virtual void ApplyColumnVisibility() = 0;
+
+    // Links the bouquets with the services and my-services lists.
+    virtual void LinkLists() = 0;
+    // Writes the working files; false after telling the user.
+    virtual bool SaveFiles() = 0;
+    // The settings dialog, as the Settings button opens it.
+    virtual void ToolBtnSettingsClick() = 0;
+
+    virtual bool StartLogoMapping() = 0;
+    virtual bool StopLogoMapping() = 0;
+    virtual bool WaitForLogoMapping() = 0;
+};
