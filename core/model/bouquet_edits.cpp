@@ -7,15 +7,6 @@
 #include "core/model/transponder.h"
 #include "core/util/text_compare.h"
 
-namespace {
-
-bool textLess(const QString &a, const QString &b)
-{
-    return compareText(a, b) < 0;
-}
-
-} // namespace
-
 void TBouquet::MoveMarkedTo(int targetRow)
 {
     SaveHandler().SetModified();
@@ -38,7 +29,7 @@ void TBouquet::MoveMarkedDown(int steps)
 
 void TBouquet::SortByName()
 {
-    m_services.sortByKey(textLess);
+    m_services.sortByText();
 }
 
 void TBouquet::SortByFrequency()
@@ -47,7 +38,7 @@ void TBouquet::SortByFrequency()
         const TTransponder *tp = m_services.at(i)->Transponder();
         m_services.setKey(i, tp ? tp->Frequency : QStringLiteral("0"));
     }
-    m_services.sortByKey(textLess);
+    m_services.sortByText();
     for (int i = 0; i < m_services.count(); ++i)
         m_services.setKey(i, m_services.at(i)->Name);
 }

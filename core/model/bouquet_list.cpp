@@ -100,7 +100,7 @@ bool TBouquetList::RenameBouquet(TBouquet *bouquet, const QString &newName)
 
 void TBouquetList::Sort()
 {
-    m_bouquets.sortByKey([](const QString &a, const QString &b) { return compareText(a, b) < 0; });
+    m_bouquets.sortByText();
 }
 
 bool TBouquetList::Link(TServiceList &serviceList, TServiceList &myServiceList)

@@ -2,10 +2,12 @@
 
 #include "core/util/exception.h"
 #include "core/util/messages.h"
+#include "core/util/text_compare.h"
 
 #include <QString>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -210,6 +212,22 @@ public:
     {
         std::stable_sort(m_entries.begin(), m_entries.end(),
                          [&](const Entry &a, const Entry &b) { return less(a.key, b.key); });
+    }
+
+    // Stable, in compareText's order of the keys.
+    void sortByText()
+        requires Keyed
+    {
+        std::vector<QStringView> keys;
+        keys.reserve(m_entries.size());
+        for (const Entry &entry : m_entries)
+            keys.emplace_back(entry.key);
+        const std::vector<std::uint32_t> order = textSortOrder(keys);
+        std::vector<Entry> sorted;
+        sorted.reserve(m_entries.size());
+        for (const std::uint32_t i : order)
+            sorted.push_back(std::move(m_entries[i]));
+        m_entries = std::move(sorted);
     }
 
     template <typename Fn>

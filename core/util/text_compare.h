@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <span>
+#include <vector>
+
 // Case mapping that keeps every character in its place: each code point maps
 // to one code point of the same UTF-16 width ("ß" stays "ß" instead of
 // becoming "SS"), so positions found in the mapped copy are valid in the
@@ -20,3 +24,8 @@ bool sameText(QStringView a, QStringView b);
 // The order of sorted lists (bouquets, bouquet entries, bouquet names):
 // case-insensitive and locale-aware. Negative, zero or positive.
 int compareText(const QString &a, const QString &b);
+
+// The positions of `texts` in compareText's order, equal texts in their
+// given order: result[i] is the index of the i-th text. Each text is folded
+// or collated once, instead of at each of the n log n comparisons of a sort.
+std::vector<std::uint32_t> textSortOrder(std::span<const QStringView> texts);

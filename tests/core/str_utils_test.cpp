@@ -5,7 +5,11 @@
 
 #include "model_builders.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -280,6 +284,50 @@ TEST(TextCompare, SortOrderIsCaseInsensitive)
     EXPECT_LT(compareText("alpha", "Beta"), 0);
     EXPECT_GT(compareText("beta", "Alpha"), 0);
     EXPECT_EQ(compareText("Zdf", "zdf") == 0, QString::compare("Zdf", "zdf", Qt::CaseInsensitive) == 0);
+}
+
+// Sorting with texts folded or collated once must give exactly the order of
+// comparing them pairwise, ties and all.
+TEST(TextCompare, SortOrderFollowsTheComparisonInEveryLocale)
+{
+    const QStringList names = {
+        "Das Erste HD", "das erste hd", "ZDF", "zdf", "Zdf", "ÖRF 1", "Orf 2", "ORF III",
+        "Ärzte TV", "Aerzte", "arte", "ARTE", "Arte HD", "Süd-West", "Sued West", "SüdWest",
+        "Первый канал", "Россия 1", "НТВ", "нтв", "Εθνική", "ΣΚΑΪ", "قناة", "Rock & Pop",
+        "Rock &amp; Pop", "  leading", "trailing  ", "", "3sat", "3 Sat", "Ç TV", "C TV",
+        "Straße", "STRASSE", "strasse", "Éclair", "eclair", "Eclair", "日本", "a-b", "a b", "ab",
+        "Ñ", "N", "ñ", "1-2-3", "123", "(test)", "[test]", "test", "Service 12345",
+        "service 12346", "SERVICE 1234", "Service 123456789", "Service 12345678", "𐐀bc", "𐐨bc",
+        "Ab𐐀", "ab𐐨", "Abcdefghijk𐐀", "abcdefghijk𐐨", QString(QChar(0)) + "x", "", "\uffff",
+        QString(QChar(0xD800)) + "a", QString(QChar(0xDFFF)), "ǅ", "ǆ", "Ǆ", "ſ", "s", "ẞ", "ß"};
+    const auto check = [&] {
+        std::vector<QStringView> views(names.cbegin(), names.cend());
+        std::vector<std::uint32_t> expected(names.size());
+        for (std::uint32_t i = 0; i < expected.size(); ++i)
+            expected[i] = i;
+        std::stable_sort(expected.begin(), expected.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return compareText(names[a], names[b]) < 0;
+        });
+        EXPECT_EQ(textSortOrder(views), expected);
+        // Reversed input: equal texts keep their new order.
+        std::reverse(views.begin(), views.end());
+        std::vector<std::uint32_t> reversed(names.size());
+        for (std::uint32_t i = 0; i < reversed.size(); ++i)
+            reversed[i] = i;
+        std::stable_sort(reversed.begin(), reversed.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return compareText(views[a].toString(), views[b].toString()) < 0;
+        });
+        EXPECT_EQ(textSortOrder(views), reversed);
+    };
+    // Each thread collates in the default locale of its first comparison.
+    const QLocale before;
+    for (const QLocale &locale : {QLocale::c(), QLocale(QLocale::German, QLocale::Germany),
+                                  QLocale(QLocale::Russian, QLocale::Russia)}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        QLocale::setDefault(locale);
+        std::thread(check).join();
+    }
+    QLocale::setDefault(before);
 }
 
 } // namespace
