@@ -50,7 +50,7 @@ QString namedReference(const QString &name)
         for (const NamedCharacter &extra : kExtraReferences) {
             const QString extraName = QString::fromUtf16(extra.name);
             if (name == extraName
-                || (extra.anyCase && name.compare(extraName, Qt::CaseInsensitive) == 0)) {
+                || (extra.anyCase && name == extraName.toUpper())) {
                 decoded = QString(QChar(extra.character));
                 break;
             }
@@ -215,7 +215,9 @@ bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
     entries.clear();
     const QStringList lines = page.split(u'\n');
     for (const QString &rawLine : lines) {
-        const QString line = decodePageReferences(rawLine).trimmed();
+        // References are decoded per attribute below: decoding the line first
+        // would decode "&amp;lt;" twice.
+        const QString line = rawLine.trimmed();
         if (!matchesWildcard(line.toLower(), u"<area shape=\"rect\"*href=\"*"))
             continue;
         // Every area of the map stands on this one line: a link, then the
@@ -230,7 +232,8 @@ bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
                 from = areaStart;
             if (!takeQuoted(line, u"alt=\"", from, alt))
                 break;
-            const QString target = hasLink ? resolvePageLink(pageUrl, href) : QString();
+            const QString target =
+                hasLink ? resolvePageLink(pageUrl, decodePageReferences(href)) : QString();
             if (target.isEmpty())
                 continue;
             const QString text = pageText(alt);
