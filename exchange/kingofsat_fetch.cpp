@@ -61,7 +61,8 @@ private:
 
 } // namespace
 
-bool fetchKingOfSatPage(const QString &url, const QString &fileName, QString &errMsg)
+bool fetchKingOfSatPage(const QString &url, const QString &fileName, QString &errMsg,
+                        qint64 sizeLimit)
 {
     errMsg.clear();
     QObject uiContext;
@@ -69,7 +70,7 @@ bool fetchKingOfSatPage(const QString &url, const QString &fileName, QString &er
     TransferError failure;
     bool done = false;
     DownloadOptions options;
-    options.sizeLimit = kWebPageSizeLimit;
+    options.sizeLimit = sizeLimit;
     QThread *worker = QThread::create([&] {
         done = downloadToFile(url, fileName, &observer, &failure, options);
     });

@@ -42,9 +42,16 @@ TFrmKingOfSatMapping::TFrmKingOfSatMapping(QWidget *parent)
     toSatellite->Header().SetCaption(QStringLiteral("To (Satellite)"));
     toSatellite->SetWidth(kToSatelliteColumnWidth);
     toSatellite->SetOptions(toSatellite->Options() + coEditing);
-    toSatellite->OnSelect = [grid, this](QObject *) {
-        if (auto *combo = dynamic_cast<TLgComboBox *>(grid->CurrentEditor()))
-            ColSatMappingSelect(combo->ItemIndex());
+    toSatellite->OnSelect = [grid, toSatellite, this](QObject *) {
+        auto *combo = dynamic_cast<TLgComboBox *>(grid->CurrentEditor());
+        if (!combo)
+            return;
+        // The pop-up hands over the chosen text; two satellites of one name
+        // stand for the same choice.
+        int item = combo->ItemIndex();
+        if (item < 0 || item >= toSatellite->Items.size() || toSatellite->Items.at(item) != combo->Text())
+            item = int(toSatellite->Items.indexOf(combo->Text()));
+        ColSatMappingSelect(item);
     };
     auto *toDiseqc = grid->Columns()->Add<TLgNumberColumn>(QStringLiteral("ColDiSEqCMapping"));
     toDiseqc->Header().SetCaption(QStringLiteral("To (DiSEqC)"));

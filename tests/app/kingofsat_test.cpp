@@ -9,6 +9,7 @@
 #include "exchange/kingofsat_mapping_dialog.h"
 #include "exchange/kingofsat_transfer_dialog.h"
 #include "platform/system_paths.h"
+#include "ui/editors/lg_combo_box.h"
 #include "ui/grid/list_grid.h"
 
 #include "main_window_support.h"
@@ -292,8 +293,20 @@ TEST_F(KingOfSat, MainWindowDownloadRunsTheMappingAndShowsTheList)
             EXPECT_EQ(columnTexts(*rows, QStringLiteral("ColSatMapping")),
                       (QStringList{"<unchanged>", "<unchanged>"}));
             EXPECT_EQ(columnTexts(*rows, QStringLiteral("ColDiSEqCMapping")), (QStringList{"0", "0"}));
-            rows->SetSelectedRow(1); // Nordstar: the rows follow the list
-            mappingDialog->ColSatMappingSelect(2);
+            // Nordstar (the rows follow the list) takes the services list's
+            // second satellite from the drop-down.
+            rows->SelectCell(1, 1);
+            rows->EditCell(1, 1);
+            auto *combo = dynamic_cast<TLgComboBox *>(rows->CurrentEditor());
+            ASSERT_NE(combo, nullptr);
+            combo->SetDroppedDown(true);
+            for (int i = 0; i < 5; ++i)
+                QTest::keyClick(combo->List(), Qt::Key_Up);
+            QTest::keyClick(combo->List(), Qt::Key_Down);
+            QTest::keyClick(combo->List(), Qt::Key_Down);
+            QTest::keyClick(combo->List(), Qt::Key_Return);
+            EXPECT_EQ(columnTexts(*rows, QStringLiteral("ColDiSEqCMapping")),
+                      (QStringList{"0", targetDiseqc}));
             EXPECT_TRUE(saveShot(*mappingDialog, QStringLiteral("kingofsat_mapping.png")));
             click(mappingDialog, "BtnOk");
         });
@@ -449,4 +462,47 @@ TEST_F(KingOfSatTransfer, SelectedRowsPresetTheChoicesAndAreTransferred)
     });
     world.main().ToolBtnKofServiceAddClick();
     EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore + 1);
+}
+
+TEST_F(KingOfSatTransfer, AHundredThousandServicesStayWorkable)
+{
+    TServiceList &list = *program().KingOfSatList;
+    list.Clear();
+    constexpr int kTransponders = 200;
+    constexpr int kServicesEach = 500;
+    for (int s = 0; s < 2; ++s) {
+        auto satelite = std::make_unique<TSatelite>();
+        satelite->Name = QStringLiteral("Big %1 (%1.0E)").arg(s);
+        for (int t = 0; t < kTransponders / 2; ++t) {
+            auto transponder = std::make_unique<TTransponder>();
+            transponder->Frequency = QString::number(10700000 + t * 1000);
+            transponder->Tsid = QStringLiteral("%1").arg(s * 1000 + t, 4, 16, QLatin1Char('0')).toUpper();
+            for (int n = 0; n < kServicesEach; ++n) {
+                auto service = std::make_unique<TService>();
+                service->Name = QStringLiteral("Service %1-%2-%3").arg(s).arg(t).arg(n);
+                service->Sid = QStringLiteral("%1").arg(n + 1, 4, 16, QLatin1Char('0')).toUpper();
+                service->SetServiceType(QStringLiteral("01"));
+                service->SetProvider(QStringLiteral("Provider %1").arg((t * kServicesEach + n) % 300));
+                transponder->AddService(std::move(service));
+            }
+            satelite->AddTransponder(std::move(transponder));
+        }
+        list.AddSatelite(std::move(satelite));
+    }
+    ASSERT_EQ(serviceCount(list), kTransponders * kServicesEach);
+    world.main().FillKingOfSatGrid(0);
+    EXPECT_EQ(world.main().KingOfSatGrid->RowCount(), kTransponders * kServicesEach);
+
+    int providers = 0;
+    whenModal([&](QWidget *window) {
+        auto *combo = child<QComboBox>(window, "ComboProvider");
+        providers = combo->count();
+        combo->setCurrentIndex(combo->findText(QStringLiteral("Provider 7")));
+        child<QRadioButton>(window, "BtnProvider")->click();
+        click(window, "BtnOk");
+    });
+    world.main().ToolBtnKofServiceAddClick();
+    EXPECT_EQ(providers, 300);
+    EXPECT_EQ(serviceCount(*program().ServiceList),
+              servicesBefore + kTransponders * kServicesEach / 300 + 1);
 }
