@@ -15,6 +15,7 @@ namespace {
 // The longest reference name worth looking up ("&thetasym;" is the longest
 // the pages could use); a longer run after "&" is plain text.
 constexpr int kLongestReference = 10;
+constexpr qsizetype kMaxKnownReferences = 4096;
 
 // References a browser also knows in capitals, and two the program's own
 // table may lack.
@@ -56,7 +57,9 @@ QString namedReference(const QString &name)
             }
         }
     }
-    known.insert(name, decoded);
+    // A hostile page could name millions of different references.
+    if (known.size() < kMaxKnownReferences)
+        known.insert(name, decoded);
     return decoded;
 }
 
@@ -172,11 +175,15 @@ QString pageText(const QString &html)
     QString plain;
     plain.reserve(html.size());
     const qsizetype size = html.size();
+    // The next ">" is looked up once per tag, and never again once there is
+    // none: a page full of "<" costs one pass, not one pass per "<".
+    qsizetype close = 0;
     qsizetype i = 0;
     while (i < size) {
         const QChar c = html.at(i);
         if (c == u'<') {
-            const qsizetype close = html.indexOf(u'>', i + 1);
+            if (close >= 0 && close <= i)
+                close = html.indexOf(u'>', i + 1);
             // A "<" that opens no tag is text, as a browser shows it.
             if (close >= 0) {
                 i = close + 1;
@@ -258,21 +265,26 @@ bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
 TKofCells splitPageCells(const QString &page)
 {
     TKofCells result;
-    const QString lower = page.toLower();
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype open = lower.indexOf(u"<td", from);
-        if (open < 0)
-            break;
+    qsizetype open = page.indexOf(u"<td", 0, Qt::CaseInsensitive);
+    qsizetype close = 0;
+    while (open >= 0) {
         const qsizetype start = open + 3;
-        const qsizetype close = lower.indexOf(u"</td>", start);
-        // The rest of the opening tag goes with the other markup.
-        const QString raw = close < 0 ? QString() : u'<' + page.mid(start, close - start);
+        const qsizetype next = page.indexOf(u"<td", start, Qt::CaseInsensitive);
+        if (close >= 0 && close < start)
+            close = page.indexOf(u"</td>", start, Qt::CaseInsensitive);
+        // A cell ends at its end tag or where the next cell starts, so every
+        // character of the page is read for one cell at most.
+        qsizetype end = close;
+        if (next >= 0 && (end < 0 || next < end))
+            end = next;
+        // The rest of the opening tag goes with the other markup. A cell
+        // that is never closed is empty.
+        const QString raw = close < 0 ? QString() : u'<' + page.mid(start, end - start);
         const QString text = pageText(raw);
         if (matchesWildcard(text, u"*-*-* +*"))
             result.dateIndex = int(result.cells.size());
         result.cells.append(text);
-        from = start;
+        open = next;
     }
     return result;
 }

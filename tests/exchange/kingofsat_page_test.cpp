@@ -306,3 +306,18 @@ TEST(SatelliteMappingFile, NamesCompareExactlyAndLinesAreNeverDoubled)
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_TRUE(written.readAll().startsWith("Astra (19.2E)|Astra 19.2|1\r\nA*|"));
 }
+
+TEST(KingOfSatPage, HostilePagesAreReadInOnePass)
+{
+    // Cells that never close and markup that never ends: each character is
+    // looked at a few times, not once per cell.
+    const QString unclosed = QStringLiteral("<td<").repeated(200000) + QStringLiteral("</td>");
+    const TKofCells cells = splitPageCells(unclosed);
+    EXPECT_EQ(cells.cells.size(), 200000);
+    EXPECT_EQ(pageText(QStringLiteral("<").repeated(1 << 20)).size(), 1 << 20);
+    EXPECT_EQ(decodePageReferences(QStringLiteral("&a").repeated(1 << 18)).size(), 2 << 18);
+
+    // Nested cells end where the inner one starts.
+    EXPECT_EQ(splitPageCells(QStringLiteral("<td>outer<table><tr><td>inner</td></tr></table></td>")).cells,
+              (QStringList{"outer", "inner"}));
+}
