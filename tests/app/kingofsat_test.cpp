@@ -503,6 +503,26 @@ TEST_F(KingOfSatTransfer, AHundredThousandServicesStayWorkable)
     });
     world.main().ToolBtnKofServiceAddClick();
     EXPECT_EQ(providers, 300);
+    const int afterProvider = servicesBefore + kTransponders * kServicesEach / 300 + 1;
+    EXPECT_EQ(serviceCount(*program().ServiceList), afterProvider);
+
+    // A whole satellite, into a bouquet: half the list at once.
+    whenModal([&](QWidget *window) {
+        auto *combo = child<QComboBox>(window, "ComboSatellite");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("Big 1 (1.0E)")));
+        child<QRadioButton>(window, "BtnSatellite")->click();
+        child<QCheckBox>(window, "CbxBouquet")->setChecked(true);
+        click(window, "BtnOk");
+    });
+    world.main().ToolBtnKofServiceAddClick();
+    // Its "Provider 7" services came across before and are not doubled.
+    int alreadyThere = 0;
+    program().KingOfSatList->forEachService([&](TService *service, TTransponder *, TSatelite *sat) {
+        alreadyThere += sat->Name.startsWith(QLatin1String("Big 1")) && service->Provider() == "Provider 7";
+    });
     EXPECT_EQ(serviceCount(*program().ServiceList),
-              servicesBefore + kTransponders * kServicesEach / 300 + 1);
+              afterProvider + kTransponders * kServicesEach / 2 - alreadyThere);
+    const int index = program().BouquetList->IndexOf(QStringLiteral("Big 1 (1.0E)"));
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(program().BouquetList->GetItem(index)->Count(), kTransponders * kServicesEach / 2);
 }
