@@ -244,7 +244,8 @@ void TFrmKingOfSat::BtnDownloadClick()
                 continue;
             }
             status(FormatMsg1(msg(MsgKofDecodingServices), name));
-            const TKofCells cells = splitPageCells(readPage(temp.fileName()));
+            TKofCells cells;
+            SplitCells(temp.fileName(), cells.cells, cells.dateIndex);
             QFile::remove(temp.fileName());
             auto satelite = std::make_unique<TSatelite>();
             satelite->Name = name + QStringLiteral(" (") + grid->Cells(kColPos, row)

@@ -433,20 +433,6 @@ TEST_F(KingOfSatTransfer, EmptyBouquetNameIsRefusedAndTheDialogStays)
     EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore);
 }
 
-TEST_F(KingOfSatTransfer, SatelliteChoiceMarksThatSatelliteOnly)
-{
-    whenModal([&](QWidget *window) {
-        auto *combo = child<QComboBox>(window, "ComboSatellite");
-        combo->setCurrentIndex(combo->findText(QStringLiteral("Zeta (5.0E)")));
-        child<QRadioButton>(window, "BtnSatellite")->click();
-        EXPECT_EQ(child<QComboBox>(window, "ComboBouquet")->currentText(), "Zeta (5.0E)");
-        child<QCheckBox>(window, "CbxBouquet")->setChecked(false);
-        click(window, "BtnOk");
-    });
-    world.main().ToolBtnKofServiceAddClick();
-    EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore + 3);
-}
-
 TEST_F(KingOfSatTransfer, SelectedRowsPresetTheChoicesAndAreTransferred)
 {
     TListGrid *grid = world.main().KingOfSatGrid;

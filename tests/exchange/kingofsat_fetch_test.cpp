@@ -1,5 +1,4 @@
 #include "core/transfer/download_progress.h"
-#include "exchange/kingofsat_dialog.h"
 #include "exchange/kingofsat_fetch.h"
 #include "platform/system_paths.h"
 
@@ -110,17 +109,3 @@ TEST_F(KingOfSatFetch, PagesArriveWholeOrNotAtAll)
     EXPECT_TRUE(QDir(privateTempFolder()).entryList({QStringLiteral("KingOfSat*")}, QDir::Files).isEmpty());
 }
 
-TEST_F(KingOfSatFetch, SplitCellsReadsASavedPage)
-{
-    QStringList cells;
-    int dateIndex = 0;
-    ASSERT_TRUE(TFrmKingOfSat::SplitCells(kFixtureRoot + QStringLiteral("/en/pos-19.2E.php"), cells,
-                                          dateIndex));
-    ASSERT_GE(dateIndex, 0);
-    EXPECT_EQ(cells.at(dateIndex), "Page made 2026-12-01 08:00 +0100");
-    EXPECT_EQ(cells.first(), "Home");
-    EXPECT_FALSE(TFrmKingOfSat::SplitCells(kFixtureRoot + QStringLiteral("/en/none.php"), cells,
-                                           dateIndex));
-    EXPECT_TRUE(cells.isEmpty());
-    EXPECT_EQ(dateIndex, -1);
-}
