@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
 class FrmKingOfSat;
 }
+
+struct TProgram;
 
 // The satellites of the KingOfSat index page, to be checked for download
 // into the KingOfSat list.
@@ -18,6 +22,34 @@ public:
     explicit TFrmKingOfSat(QWidget *parent = nullptr);
     ~TFrmKingOfSat() override;
 
+    void SetProgram(TProgram *program) { m_program = program; }
+    // The wait box of the program, shown while a page is fetched and read.
+    std::function<void()> ShowWait;
+    std::function<void()> HideWait;
+
+    // Reads the index page into the satellite grid.
+    void BtnRefreshListClick();
+    // Downloads the checked satellites into the KingOfSat list; closes with
+    // OK when at least one arrived.
+    void BtnDownloadClick();
+    void BtnSelectAllClick();
+    void BtnSelectNoneClick();
+    void SetControlsEnabled(bool enabled);
+    bool AnySatelliteChecked() const;
+    bool Busy() const { return m_busy; }
+
+    // The plain texts of a saved satellite page's table cells and the index
+    // of its closing date cell (-1: none). False when the file cannot be read.
+    static bool SplitCells(const QString &fileName, QStringList &cells, int &dateIndex);
+
+    void reject() override;
+
 private:
+    void status(const QString &text) const;
+    int message(int kind, const QString &text) const;
+    void fillSatelliteGrid(const QString &page, const QString &pageUrl, QString &errorText);
+
     std::unique_ptr<Ui::FrmKingOfSat> ui;
+    TProgram *m_program = nullptr;
+    bool m_busy = false;
 };

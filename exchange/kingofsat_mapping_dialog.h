@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
+#include <QStringList>
 
 #include <memory>
 
 namespace Ui {
 class FrmKingOfSatMapping;
 }
+
+class TListGrid;
+class TSatelite;
+struct TProgram;
 
 // One row per KingOfSat satellite: the satellite of the services list it
 // stands for (or none) and its input switch position (DiSEqC value).
@@ -18,6 +24,30 @@ public:
     explicit TFrmKingOfSatMapping(QWidget *parent = nullptr);
     ~TFrmKingOfSatMapping() override;
 
+    void SetProgram(TProgram *program) { m_program = program; }
+
+    // Fills the grid from the KingOfSat list and "SatelliteMapping.dat",
+    // shows the dialog and, on OK, saves the choices. True on OK.
+    bool Execute();
+    // Renames the KingOfSat satellites as the grid says; false when one of
+    // them has no row.
+    bool ApplyMapping();
+    // The target name and DiSEqC value of the row for `name`; false (both
+    // unchanged) without such a row.
+    bool MapSatellite(QString &name, QString &diseqc) const;
+    // The choice `item` of the target column (0: "<unchanged>", then the
+    // services list's satellites) for the selected row.
+    void ColSatMappingSelect(int item);
+
+    TListGrid *MappingGrid() const;
+
 private:
+    void fillGrid();
+    void saveMapping();
+
     std::unique_ptr<Ui::FrmKingOfSatMapping> ui;
+    TProgram *m_program = nullptr;
+    QStringList m_lines;
+    // The satellites behind the target column's choices after "<unchanged>".
+    QList<const TSatelite *> m_choices;
 };

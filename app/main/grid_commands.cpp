@@ -70,8 +70,10 @@ void TFrmMain::buildGridCommands()
          [](M &m) { m.AddSelectedMyServicesToBouquet(m.CurrentBouquet(), -1, true); }},
     };
     static const TGridCommand kingOfSat[] = {
-        {"ToolBtnKofDownload", "PopupItmKofDownload", "Download From KingOfSat...", nullptr},
-        {"ToolBtnKofServiceAdd", "PopupItmServiceAdd", "Transfer To Services...", nullptr},
+        {"ToolBtnKofDownload", "PopupItmKofDownload", "Download From KingOfSat...",
+         [](M &m) { m.ToolBtnKofDownloadClick(); }},
+        {"ToolBtnKofServiceAdd", "PopupItmServiceAdd", "Transfer To Services...",
+         [](M &m) { m.ToolBtnKofServiceAddClick(); }},
         {"ToolBtnKofSelectAll", "PopupItmSelectAll", "Select All",
          [](M &m) { m.selectAllRows(m.KingOfSatGrid); }},
         {"ToolBtnKofDeleteSelected", "PopupItmDeleteSelected", "Delete Service(s)",

@@ -124,6 +124,10 @@ public:
     void DeleteSelectedServices();
     void DeleteSelectedMyServices();
     void DeleteSelectedKingOfSatServices();
+    // --- the KingOfSat grid's download and transfer (kingofsat_commands.cpp)
+    void ToolBtnKofDownloadClick();
+    void ToolBtnKofServiceAddClick();
+    void AddKingOfSatToServices(bool takeKingOfSatNames);
     void EditSelectedService();
     void EditSelectedMyService();
     void NewService();

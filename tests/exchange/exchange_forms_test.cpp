@@ -109,7 +109,7 @@ std::vector<FormRow> forms()
           {"CbxDeltaUpdate", "TTrCheckBox", "Delta &Update"}},
          {{"BtnClose", "default", true}},
          {{"SatGrid", "ColCheck", "TLgCheckBoxColumn", "", 20, true, true},
-          {"SatGrid", "ColSat", "TLgHtmlColumn", "Satellite", -1, true, false},
+          {"SatGrid", "ColSat", "TLgTextColumn", "Satellite", -1, true, false},
           {"SatGrid", "ColPos", "TLgTextColumn", "Position", 60, true, false},
           {"SatGrid", "ColLink", "TLgTextColumn", "Link", -1, false, false}}},
         {"kingofsat_mapping.png", make<TFrmKingOfSatMapping>, "FrmKingOfSatMapping",

@@ -1,0 +1,387 @@
+#include "exchange/kingofsat_page.h"
+
+#include "core/model/satelite.h"
+#include "core/model/service.h"
+#include "core/model/transponder.h"
+#include "core/util/str_utils.h"
+
+#include <QHash>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+// The longest reference name worth looking up ("&thetasym;" is the longest
+// the pages could use); a longer run after "&" is plain text.
+constexpr int kLongestReference = 10;
+constexpr qsizetype kMaxKnownReferences = 4096;
+
+// References a browser also knows in capitals, and two the program's own
+// table may lack.
+struct NamedCharacter {
+    const char16_t *name;
+    char16_t character;
+    bool anyCase;
+};
+constexpr NamedCharacter kExtraReferences[] = {
+    {u"amp", u'&', true},   {u"lt", u'<', true},    {u"gt", u'>', true},
+    {u"quot", u'"', true},  {u"apos", u'\'', false}, {u"nbsp", u'\u00A0', false},
+};
+
+bool isReferenceNameChar(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
+
+// The character a named reference stands for, or empty.
+QString namedReference(const QString &name)
+{
+    // The program's table is searched once per distinct name; a page repeats
+    // the same few names thousands of times.
+    thread_local QHash<QString, QString> known;
+    const auto cached = known.constFind(name);
+    if (cached != known.cend())
+        return *cached;
+    const QString reference = u'&' + name + u';';
+    QString decoded = convertHtmlEntitiesToCharacters(reference);
+    if (decoded == reference)
+        decoded.clear();
+    if (decoded.isEmpty()) {
+        for (const NamedCharacter &extra : kExtraReferences) {
+            const QString extraName = QString::fromUtf16(extra.name);
+            if (name == extraName
+                || (extra.anyCase && name == extraName.toUpper())) {
+                decoded = QString(QChar(extra.character));
+                break;
+            }
+        }
+    }
+    // A hostile page could name millions of different references.
+    if (known.size() < kMaxKnownReferences)
+        known.insert(name, decoded);
+    return decoded;
+}
+
+QString numericReference(QStringView digits, bool hex)
+{
+    bool ok = false;
+    const uint code = digits.toUInt(&ok, hex ? 16 : 10);
+    if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return QString(QChar(QChar::ReplacementCharacter));
+    const char32_t c = code;
+    return QString::fromUcs4(&c, 1);
+}
+
+// The text of `text` after the first `what` (case-insensitive), or empty.
+QString textAfter(const QString &text, QStringView what)
+{
+    const qsizetype at = text.indexOf(what, 0, Qt::CaseInsensitive);
+    return at < 0 ? QString() : text.mid(at + what.size());
+}
+
+QString firstWord(const QString &text)
+{
+    const qsizetype blank = text.indexOf(u' ');
+    return blank < 0 ? text : text.left(blank);
+}
+
+QString afterFirstWord(const QString &text)
+{
+    const qsizetype blank = text.indexOf(u' ');
+    return blank < 0 ? QString() : text.mid(blank + 1).trimmed();
+}
+
+// "Last updated" above the tables arms the walk: cells before it are the
+// site's menus, which may mention beams too.
+bool isMarkerCell(const QString &cell)
+{
+    QString compact = removeWhiteSpaces(cell, 0);
+    compact.remove(QChar(0x00A0));
+    return compact.contains(u"lastupdated", Qt::CaseInsensitive);
+}
+
+// The quoted value that follows `marker` in `line` from `from` on; `from`
+// moves past it. Empty when the marker is missing.
+bool takeQuoted(const QString &line, QStringView marker, qsizetype &from, QString &value)
+{
+    const qsizetype at = line.indexOf(marker, from, Qt::CaseInsensitive);
+    if (at < 0)
+        return false;
+    const qsizetype open = at + marker.size() - 1; // the marker ends with its quote
+    const qsizetype close = line.indexOf(u'"', open + 1);
+    value = close < 0 ? line.mid(open + 1) : line.mid(open + 1, close - open - 1);
+    from = close < 0 ? line.size() : close + 1;
+    return true;
+}
+
+} // namespace
+
+QString kingOfSatIndexUrl(const QString &baseUrl)
+{
+    QString base = baseUrl.trimmed();
+    while (base.endsWith(u'/'))
+        base.chop(1);
+    return base + QStringLiteral("/en/lists.php");
+}
+
+QString decodePageReferences(const QString &text)
+{
+    if (!text.contains(u'&'))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const QChar c = text.at(i);
+        if (c != u'&') {
+            result += c;
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        const bool numeric = end < size && text.at(end) == u'#';
+        bool hex = false;
+        if (numeric) {
+            ++end;
+            hex = end < size && (text.at(end) == u'x' || text.at(end) == u'X');
+            if (hex)
+                ++end;
+        }
+        const qsizetype nameStart = end;
+        while (end < size && end - nameStart <= kLongestReference && isReferenceNameChar(text.at(end)))
+            ++end;
+        const QStringView name = QStringView(text).mid(nameStart, end - nameStart);
+        if (name.isEmpty() || end >= size || text.at(end) != u';') {
+            result += c;
+            ++i;
+            continue;
+        }
+        const QString decoded = numeric ? numericReference(name, hex) : namedReference(name.toString());
+        if (decoded.isEmpty()) {
+            result += c;
+            ++i;
+            continue;
+        }
+        result += decoded;
+        i = end + 1;
+    }
+    return result;
+}
+
+QString pageText(const QString &html)
+{
+    QString plain;
+    plain.reserve(html.size());
+    const qsizetype size = html.size();
+    // The next ">" is looked up once per tag, and never again once there is
+    // none: a page full of "<" costs one pass, not one pass per "<".
+    qsizetype close = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        const QChar c = html.at(i);
+        if (c == u'<') {
+            if (close >= 0 && close <= i)
+                close = html.indexOf(u'>', i + 1);
+            // A "<" that opens no tag is text, as a browser shows it.
+            if (close >= 0) {
+                i = close + 1;
+                continue;
+            }
+        }
+        plain += c;
+        ++i;
+    }
+    plain = decodePageReferences(plain);
+    plain.replace(QChar(0x00A0), u' ');
+    plain.replace(u'\r', u' ');
+    plain.replace(u'\n', u' ');
+    return cleanXmlText(removeWhiteSpaces(plain, 3));
+}
+
+QString resolvePageLink(const QString &pageUrl, const QString &link)
+{
+    const QString trimmed = link.trimmed();
+    if (trimmed.isEmpty())
+        return {};
+    const QUrl relative(trimmed, QUrl::TolerantMode);
+    if (!relative.isValid())
+        return {};
+    const QUrl absolute = QUrl(pageUrl, QUrl::TolerantMode).resolved(relative);
+    const QString scheme = absolute.scheme().toLower();
+    if (!absolute.isValid() || absolute.host().isEmpty()
+        || (scheme != u"http" && scheme != u"https"))
+        return {};
+    return QString::fromLatin1(absolute.toEncoded(QUrl::FullyEncoded));
+}
+
+bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
+                         QList<TKofIndexEntry> &entries)
+{
+    entries.clear();
+    const QStringList lines = page.split(u'\n');
+    for (const QString &rawLine : lines) {
+        // References are decoded per attribute below: decoding the line first
+        // would decode "&amp;lt;" twice.
+        const QString line = rawLine.trimmed();
+        if (!matchesWildcard(line.toLower(), u"<area shape=\"rect\"*href=\"*"))
+            continue;
+        // Every area of the map stands on this one line: a link, then the
+        // satellite's name and position as the area's alternative text.
+        qsizetype from = 0;
+        while (line.indexOf(u"alt=\"", from, Qt::CaseInsensitive) >= 0) {
+            QString href;
+            QString alt;
+            const qsizetype areaStart = from;
+            const bool hasLink = takeQuoted(line, u"href=\"", from, href);
+            if (!hasLink)
+                from = areaStart;
+            if (!takeQuoted(line, u"alt=\"", from, alt))
+                break;
+            const QString target =
+                hasLink ? resolvePageLink(pageUrl, decodePageReferences(href)) : QString();
+            if (target.isEmpty())
+                continue;
+            const QString text = pageText(alt);
+            const qsizetype lastOpen = text.lastIndexOf(u'(');
+            const qsizetype firstOpen = text.indexOf(u'(');
+            TKofIndexEntry entry;
+            entry.satellite = (lastOpen < 0 ? text : text.left(lastOpen)).trimmed();
+            if (firstOpen >= 0) {
+                const qsizetype close = text.indexOf(u')', firstOpen + 1);
+                entry.position = close < 0 ? text.mid(firstOpen + 1)
+                                           : text.mid(firstOpen + 1, close - firstOpen - 1);
+                entry.position = entry.position.trimmed();
+            }
+            entry.link = target;
+            entries.append(entry);
+        }
+        return true;
+    }
+    return false;
+}
+
+TKofCells splitPageCells(const QString &page)
+{
+    TKofCells result;
+    qsizetype open = page.indexOf(u"<td", 0, Qt::CaseInsensitive);
+    qsizetype close = 0;
+    while (open >= 0) {
+        const qsizetype start = open + 3;
+        const qsizetype next = page.indexOf(u"<td", start, Qt::CaseInsensitive);
+        if (close >= 0 && close < start)
+            close = page.indexOf(u"</td>", start, Qt::CaseInsensitive);
+        // A cell ends at its end tag or where the next cell starts, so every
+        // character of the page is read for one cell at most.
+        qsizetype end = close;
+        if (next >= 0 && (end < 0 || next < end))
+            end = next;
+        // The rest of the opening tag goes with the other markup. A cell
+        // that is never closed is empty.
+        const QString raw = close < 0 ? QString() : u'<' + page.mid(start, end - start);
+        const QString text = pageText(raw);
+        if (matchesWildcard(text, u"*-*-* +*"))
+            result.dateIndex = int(result.cells.size());
+        result.cells.append(text);
+        open = next;
+    }
+    return result;
+}
+
+bool isTransponderCell(const QString &cell)
+{
+    return cell.contains(u"beam", Qt::CaseInsensitive)
+        && cell.contains(u" dvb ", Qt::CaseInsensitive);
+}
+
+bool readTransponderCell(const QString &cell, TTransponder &transponder, QString &provider)
+{
+    // "Nordstar 2B - 11494.25 H - DVB S2 - 22000 2/3 - ONID:1 TSID:1089 - Beam Europe - Nordcast"
+    const qsizetype dash = cell.indexOf(u'-');
+    if (dash < 0)
+        return false;
+    const qsizetype dot = cell.indexOf(u'.', dash + 1);
+    if (dot < 0)
+        return false;
+    const QString frequency = cell.mid(dash + 1, dot - dash - 1).trimmed();
+    QString s = afterFirstWord(cell.mid(dash + 1).trimmed());
+    if (frequency.isEmpty() || s.isEmpty())
+        return false;
+    const QString polarization = s.startsWith(u'H') ? QStringLiteral("0") : QStringLiteral("1");
+    const qsizetype firstDash = s.indexOf(u'-');
+    const qsizetype secondDash = firstDash < 0 ? -1 : s.indexOf(u'-', firstDash + 1);
+    if (secondDash < 0)
+        return false;
+    s = s.mid(secondDash + 1).trimmed();
+    const QString symbolRate = firstWord(s);
+    if (symbolRate.isEmpty())
+        return false;
+    s = afterFirstWord(s);
+    const QString fec = firstWord(s);
+    qsizetype colon = s.indexOf(u':');
+    if (colon < 0)
+        return false;
+    s = s.mid(colon + 1).trimmed();
+    const QString onid = firstWord(s);
+    colon = s.indexOf(u':');
+    if (colon < 0)
+        return false;
+    s = s.mid(colon + 1).trimmed();
+    const QString tsid = firstWord(s);
+
+    transponder.Frequency = frequency + QStringLiteral("000");
+    transponder.Polarization = polarization;
+    transponder.SymbolRate = symbolRate + QStringLiteral("000");
+    transponder.SetFecText(fec);
+    transponder.SetOnidDec(onid);
+    transponder.SetTsidDec(tsid);
+    const QString beam = textAfter(s, u"beam").trimmed();
+    const qsizetype providerDash = beam.indexOf(u'-');
+    provider = providerDash < 0 ? QString() : beam.mid(providerDash + 1).trimmed();
+    return true;
+}
+
+void collectSatelitePage(const TKofCells &page, TSatelite &satelite,
+                         const std::function<void(int, int)> &progress)
+{
+    const QStringList &cells = page.cells;
+    const int count = int(cells.size());
+    // Report about a hundred times per page, not once per cell.
+    const int reportEvery = std::max(1, count / 100);
+    bool armed = false;
+    for (int k = 0; k < count; ++k) {
+        if (progress && k % reportEvery == 0)
+            progress(k, count);
+        if (!armed && isMarkerCell(cells.at(k)))
+            armed = true;
+        if (!armed || !isTransponderCell(cells.at(k)))
+            continue;
+        auto transponder = std::make_unique<TTransponder>();
+        QString provider;
+        if (!readTransponderCell(cells.at(k), *transponder, provider))
+            continue;
+        int next = k + 1;
+        // Services follow until the next transponder or the page's closing
+        // date. A service's name may well hold "beam"; only a whole
+        // transponder heading ends them.
+        while (next < count && next < page.dateIndex && !isTransponderCell(cells.at(next))) {
+            if (next + kKofCellsPerService > count)
+                break; // the page ends inside this service
+            auto service = std::make_unique<TService>();
+            service->SetServiceType(QStringLiteral("01"));
+            service->SetProvider(provider);
+            service->Name = cells.at(next + 1);
+            service->SetCountry(cells.at(next + 2));
+            service->SetCategory(cells.at(next + 3));
+            service->SetEncryption(cells.at(next + 4));
+            service->SetSidDec(cells.at(next + 5));
+            transponder->AddService(std::move(service));
+            next += kKofCellsPerService;
+        }
+        satelite.AddTransponder(std::move(transponder));
+        k = next - 1; // the cell that ended the services is looked at again
+    }
+    if (progress)
+        progress(count, count);
+}

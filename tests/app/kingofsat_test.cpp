@@ -1,0 +1,514 @@
+#include "core/model/bouquet.h"
+#include "core/model/bouquet_list.h"
+#include "core/model/satelite.h"
+#include "core/model/service.h"
+#include "core/model/service_list.h"
+#include "core/model/transponder.h"
+#include "exchange/kingofsat_dialog.h"
+#include "exchange/kingofsat_mapping.h"
+#include "exchange/kingofsat_mapping_dialog.h"
+#include "exchange/kingofsat_transfer_dialog.h"
+#include "platform/system_paths.h"
+#include "ui/editors/lg_combo_box.h"
+#include "ui/grid/list_grid.h"
+
+#include "main_window_support.h"
+#include "qt_print.h"
+#include "script_server.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kFixtureRoot = QStringLiteral(PELLORAN_FIXTURES_DIR "/kingofsat");
+
+// Runs `act` on the next modal window as soon as it is up (the dialogs under
+// test are shown with exec()).
+void whenModal(std::function<void(QWidget *)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(modal);
+    });
+    timer->start();
+}
+
+void click(QWidget *window, const char *name)
+{
+    auto *button = window->findChild<QAbstractButton *>(QLatin1String(name));
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
+}
+
+QStringList satelliteNames(const TServiceList &list)
+{
+    QStringList names;
+    for (int i = 0; i < list.Count(); ++i)
+        names.append(list.GetItem(i)->Name);
+    return names;
+}
+
+int serviceCount(const TServiceList &list)
+{
+    int count = 0;
+    list.forEachService([&](TService *, TTransponder *, TSatelite *) { ++count; });
+    return count;
+}
+
+QStringList leftoverTempFiles()
+{
+    return QDir(privateTempFolder()).entryList({QStringLiteral("KingOfSat*")}, QDir::Files);
+}
+
+// A KingOfSat satellite with one transponder holding services of the given
+// names and providers.
+void addKingOfSatSatellite(TServiceList &list, const QString &name,
+                           const QList<std::pair<QString, QString>> &services, int firstSid)
+{
+    auto satelite = std::make_unique<TSatelite>();
+    satelite->Name = name;
+    auto transponder = std::make_unique<TTransponder>();
+    transponder->Frequency = QStringLiteral("11000000");
+    transponder->Tsid = QStringLiteral("0F%1").arg(firstSid % 100, 2, 10, QLatin1Char('0'));
+    int sid = firstSid;
+    for (const auto &[serviceName, provider] : services) {
+        auto service = std::make_unique<TService>();
+        service->Name = serviceName;
+        service->Sid = QStringLiteral("%1").arg(sid++, 4, 16, QLatin1Char('0')).toUpper();
+        service->SetServiceType(QStringLiteral("01"));
+        service->SetProvider(provider);
+        transponder->AddService(std::move(service));
+    }
+    satelite->AddTransponder(std::move(transponder));
+    list.AddSatelite(std::move(satelite));
+}
+
+class KingOfSat : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        world.start();
+        server = std::make_unique<ScriptServer>(QStringLiteral("http_server.py"),
+                                                QStringList{"--root", kFixtureRoot});
+        ASSERT_NE(server->port(), 0) << server->errors().toStdString();
+        program().KingOfSatUrl = QStringLiteral("http://127.0.0.1:%1").arg(server->port());
+        dialog = program().FormAs<TFrmKingOfSat>(QStringLiteral("FrmKingOfSat"));
+        ASSERT_NE(dialog, nullptr);
+        dialog->SetProgram(&program());
+        dialog->setResult(QDialog::Rejected);
+        grid = dialog->findChild<TListGrid *>(QStringLiteral("SatGrid"));
+        ASSERT_NE(grid, nullptr);
+    }
+
+    TProgram &program() { return world.program; }
+
+    void refresh() { click(dialog, "BtnRefreshList"); }
+
+    // Checks the rows whose satellite is named, then downloads.
+    void download(const QStringList &satellites, bool delta = false)
+    {
+        dialog->findChild<QCheckBox *>(QStringLiteral("CbxDeltaUpdate"))->setChecked(delta);
+        click(dialog, "BtnSelectNone");
+        for (int row = 0; row < grid->RowCount(); ++row)
+            grid->Cell(0, row)->SetAsBoolean(satellites.contains(grid->Cells(1, row)));
+        dialog->setResult(QDialog::Rejected);
+        click(dialog, "BtnDownload");
+    }
+
+    TProgramWorld world;
+    std::unique_ptr<ScriptServer> server;
+    TFrmKingOfSat *dialog = nullptr;
+    TListGrid *grid = nullptr;
+};
+
+} // namespace
+
+TEST_F(KingOfSat, IndexPageFillsTheSortedSatelliteList)
+{
+    refresh();
+    EXPECT_TRUE(world.prompts.asked.isEmpty()) << world.prompts.texts().join(u'\n').toStdString();
+    EXPECT_EQ(columnTexts(*grid, QStringLiteral("ColSat")),
+              (QStringList{"Borealis 5 & 6", "Ghost 1", QString::fromUtf8("Hal\xc3\xb6sat &OUML; & Co"),
+                           "Kestrel 1N (Backup)", "Nordstar 2B", "Sirio &lt;4A&gt;"}));
+    const QString base = program().KingOfSatUrl + QStringLiteral("/en/");
+    EXPECT_EQ(columnTexts(*grid, QStringLiteral("ColLink")).at(4), base + "pos-19.2E.php");
+    EXPECT_EQ(columnTexts(*grid, QStringLiteral("ColPos")).at(3), "Backup");
+    EXPECT_TRUE(dialog->findChild<QPushButton *>(QStringLiteral("BtnDownload"))->isEnabled());
+    EXPECT_TRUE(leftoverTempFiles().isEmpty());
+
+    dialog->show();
+    EXPECT_TRUE(saveShot(*dialog, QStringLiteral("kingofsat_import.png")));
+    dialog->hide();
+}
+
+TEST_F(KingOfSat, IndexPageFailuresLeaveAnEmptyListAndSayWhy)
+{
+    QTemporaryDir noMap;
+    QDir(noMap.path()).mkpath(QStringLiteral("en"));
+    QFile page(noMap.filePath(QStringLiteral("en/lists.php")));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<html><body><p>No map today.</p></body></html>\n");
+    page.close();
+    ScriptServer other(QStringLiteral("http_server.py"), {"--root", noMap.path()});
+    ASSERT_NE(other.port(), 0);
+
+    struct Case {
+        const char *name;
+        QString url;
+        const char *error;
+    };
+    const Case cases[] = {
+        {"no server", QStringLiteral("http://127.0.0.1:9"), "Download failed!"},
+        {"no image map", QStringLiteral("http://127.0.0.1:%1").arg(other.port()), "Decoding failed!"},
+    };
+    for (const Case &c : cases) {
+        refresh(); // a full list first: the failure must clear it
+        ASSERT_GT(grid->RowCount(), 0);
+        world.prompts.asked.clear();
+        program().KingOfSatUrl = c.url;
+        refresh();
+        EXPECT_EQ(grid->RowCount(), 0) << c.name;
+        ASSERT_EQ(world.prompts.asked.size(), 1) << c.name;
+        EXPECT_TRUE(world.prompts.asked[0].text.startsWith(QLatin1String(c.error))) << c.name;
+        EXPECT_TRUE(dialog->findChild<QPushButton *>(QStringLiteral("BtnClose"))->isEnabled());
+        program().KingOfSatUrl = QStringLiteral("http://127.0.0.1:%1").arg(server->port());
+    }
+    EXPECT_TRUE(leftoverTempFiles().isEmpty());
+}
+
+TEST_F(KingOfSat, DownloadReplacesTheListWithTheCheckedSatellites)
+{
+    refresh();
+    download({"Nordstar 2B", "Borealis 5 & 6", QString::fromUtf8("Hal\xc3\xb6sat &OUML; & Co")});
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_TRUE(world.prompts.asked.isEmpty()) << world.prompts.texts().join(u'\n').toStdString();
+    const TServiceList &list = *program().KingOfSatList;
+    EXPECT_EQ(satelliteNames(list),
+              (QStringList{QString::fromUtf8("Borealis 5 & 6 (13.0\xc2\xb0" "E)"),
+                           QString::fromUtf8("Hal\xc3\xb6sat &OUML; & Co (9.0\xc2\xb0" "E)"),
+                           QString::fromUtf8("Nordstar 2B (19.2\xc2\xb0" "E)")}));
+    EXPECT_EQ(list.Format, 3);
+    EXPECT_EQ(list.Encoding, "UTF-8");
+    EXPECT_EQ(serviceCount(list), 8);
+    // The grid shows the new list at once: its rows no longer point at the
+    // services that were replaced.
+    EXPECT_EQ(world.main().KingOfSatGrid->RowCount(), 8);
+    EXPECT_TRUE(leftoverTempFiles().isEmpty());
+}
+
+TEST_F(KingOfSat, OutageKeepsTheListAndReportsNoSuccess)
+{
+    const QStringList before = satelliteNames(*program().KingOfSatList);
+    ASSERT_FALSE(before.isEmpty());
+    const int servicesBefore = serviceCount(*program().KingOfSatList);
+    refresh();
+    delete server.release(); // the site goes down after its index was read
+    download({"Nordstar 2B", "Ghost 1"});
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(satelliteNames(*program().KingOfSatList), before);
+    EXPECT_EQ(serviceCount(*program().KingOfSatList), servicesBefore);
+    EXPECT_EQ(world.prompts.texts(),
+              (QStringList{"Download of service information for Ghost 1 failed (satellite will be skipped)!",
+                           "Download of service information for Nordstar 2B failed (satellite will be skipped)!",
+                           "No satellite could be downloaded. The KingOfSat list was left as it was."}));
+    EXPECT_TRUE(dialog->findChild<QPushButton *>(QStringLiteral("BtnDownload"))->isEnabled());
+    EXPECT_TRUE(leftoverTempFiles().isEmpty());
+}
+
+TEST_F(KingOfSat, OneMissingPageIsSkippedAndTheRestArrives)
+{
+    refresh();
+    download({"Nordstar 2B", "Ghost 1"});
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(world.prompts.texts(),
+              QStringList{"Download of service information for Ghost 1 failed (satellite will be skipped)!"});
+    EXPECT_EQ(satelliteNames(*program().KingOfSatList),
+              QStringList{QString::fromUtf8("Nordstar 2B (19.2\xc2\xb0" "E)")});
+}
+
+TEST_F(KingOfSat, NothingCheckedDownloadsNothing)
+{
+    refresh();
+    const QStringList before = satelliteNames(*program().KingOfSatList);
+    download({});
+    EXPECT_EQ(world.prompts.texts(), QStringList{"No satellites selected!"});
+    EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Information);
+    EXPECT_NE(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(satelliteNames(*program().KingOfSatList), before);
+}
+
+TEST_F(KingOfSat, DeltaUpdateMergesByName)
+{
+    refresh();
+    download({"Nordstar 2B"});
+    download({"Borealis 5 & 6"}, true);
+    download({"Nordstar 2B"}, true);
+    const TServiceList &list = *program().KingOfSatList;
+    EXPECT_EQ(satelliteNames(list),
+              (QStringList{QString::fromUtf8("Nordstar 2B (19.2\xc2\xb0" "E)"),
+                           QString::fromUtf8("Borealis 5 & 6 (13.0\xc2\xb0" "E)")}));
+    EXPECT_EQ(list.GetItem(0)->Count(), 3);
+    EXPECT_EQ(serviceCount(list), 7);
+}
+
+TEST_F(KingOfSat, MainWindowDownloadRunsTheMappingAndShowsTheList)
+{
+    QFile mapping(satelliteMappingFileName(program().ProgramFolder));
+    ASSERT_TRUE(mapping.open(QIODevice::WriteOnly));
+    mapping.write("Starlight (1.0\xc2\xb0W)|<unchanged>|4\r\n");
+    mapping.close();
+    const QString target = program().ServiceList->GetItem(1)->Name;
+    const QString targetDiseqc = program().ServiceList->GetItem(1)->Diseqc;
+
+    whenModal([&](QWidget *import) {
+        ASSERT_EQ(import, dialog);
+        refresh();
+        download({"Nordstar 2B", "Borealis 5 & 6"});
+        whenModal([&](QWidget *window) {
+            auto *mappingDialog = qobject_cast<TFrmKingOfSatMapping *>(window);
+            ASSERT_NE(mappingDialog, nullptr);
+            TListGrid *rows = mappingDialog->MappingGrid();
+            EXPECT_EQ(columnTexts(*rows, QStringLiteral("ColSatMapping")),
+                      (QStringList{"<unchanged>", "<unchanged>"}));
+            EXPECT_EQ(columnTexts(*rows, QStringLiteral("ColDiSEqCMapping")), (QStringList{"0", "0"}));
+            // Nordstar (the rows follow the list) takes the services list's
+            // second satellite from the drop-down.
+            rows->SelectCell(1, 1);
+            rows->EditCell(1, 1);
+            auto *combo = dynamic_cast<TLgComboBox *>(rows->CurrentEditor());
+            ASSERT_NE(combo, nullptr);
+            combo->SetDroppedDown(true);
+            for (int i = 0; i < 5; ++i)
+                QTest::keyClick(combo->List(), Qt::Key_Up);
+            QTest::keyClick(combo->List(), Qt::Key_Down);
+            QTest::keyClick(combo->List(), Qt::Key_Down);
+            QTest::keyClick(combo->List(), Qt::Key_Return);
+            EXPECT_EQ(columnTexts(*rows, QStringLiteral("ColDiSEqCMapping")),
+                      (QStringList{"0", targetDiseqc}));
+            EXPECT_TRUE(saveShot(*mappingDialog, QStringLiteral("kingofsat_mapping.png")));
+            click(mappingDialog, "BtnOk");
+        });
+    });
+    world.main().ToolBtnKofDownloadClick();
+
+    EXPECT_EQ(world.main().PageControlServices->currentIndex(), 2);
+    const TServiceList &list = *program().KingOfSatList;
+    EXPECT_EQ(satelliteNames(list),
+              (QStringList{QString::fromUtf8("Borealis 5 & 6 (13.0\xc2\xb0" "E)"), target}));
+    EXPECT_EQ(list.GetItem(1)->Diseqc, targetDiseqc);
+    EXPECT_EQ(world.main().KingOfSatGrid->RowCount(), serviceCount(list));
+    const QByteArray expected = "Starlight (1.0\xc2\xb0W)|<unchanged>|4\r\n"
+                                "Borealis 5 & 6 (13.0\xc2\xb0" "E)|<unchanged>|0\r\n"
+                                "Nordstar 2B (19.2\xc2\xb0" "E)|"
+        + target.toUtf8() + "|" + targetDiseqc.toUtf8() + "\r\n";
+    EXPECT_EQ(world.bytes(QStringLiteral("SatelliteMapping.dat")), expected);
+
+    // Confirming again changes nothing in the file.
+    auto *mappingDialog = program().FormAs<TFrmKingOfSatMapping>(QStringLiteral("FrmKingOfSatMapping"));
+    program().KingOfSatList->GetItem(1)->Name = QString::fromUtf8("Nordstar 2B (19.2\xc2\xb0" "E)");
+    whenModal([](QWidget *window) { click(window, "BtnOk"); });
+    EXPECT_TRUE(mappingDialog->Execute());
+    EXPECT_EQ(world.bytes(QStringLiteral("SatelliteMapping.dat")), expected);
+    EXPECT_TRUE(mappingDialog->ApplyMapping());
+    EXPECT_EQ(program().KingOfSatList->GetItem(1)->Name, target);
+}
+
+TEST_F(KingOfSat, WildcardCharactersInNamesMatchOnlyThemselves)
+{
+    QFile mapping(satelliteMappingFileName(program().ProgramFolder));
+    ASSERT_TRUE(mapping.open(QIODevice::WriteOnly));
+    mapping.write("Starlight (1.0W)|Astra 19.2E|4\r\nS?ar (2.0W)|Astra 28.2E|2\r\n");
+    mapping.close();
+    program().KingOfSatList->Clear();
+    addKingOfSatSatellite(*program().KingOfSatList, QStringLiteral("Star* (1.0W)"), {{"A", "P"}}, 1);
+    addKingOfSatSatellite(*program().KingOfSatList, QStringLiteral("S?ar (2.0W)"), {{"B", "P"}}, 10);
+    auto *mappingDialog = program().FormAs<TFrmKingOfSatMapping>(QStringLiteral("FrmKingOfSatMapping"));
+    mappingDialog->SetProgram(&program());
+    whenModal([](QWidget *window) { click(window, "BtnOk"); });
+    ASSERT_TRUE(mappingDialog->Execute());
+    EXPECT_EQ(columnTexts(*mappingDialog->MappingGrid(), QStringLiteral("ColSatMapping")),
+              (QStringList{"<unchanged>", "Astra 28.2E"}));
+    EXPECT_EQ(world.bytes(QStringLiteral("SatelliteMapping.dat")),
+              "Starlight (1.0W)|Astra 19.2E|4\r\nS?ar (2.0W)|Astra 28.2E|2\r\n"
+              "Star* (1.0W)|<unchanged>|0\r\n");
+}
+
+namespace {
+
+class KingOfSatTransfer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        world.start();
+        TServiceList &list = *program().KingOfSatList;
+        list.Clear();
+        addKingOfSatSatellite(list, QStringLiteral("Zeta (5.0E)"),
+                              {{"Zeta One", "Zetacast"}, {"Nameless A", ""}, {"Nameless B", " \t"}}, 0x7A00);
+        addKingOfSatSatellite(list, QStringLiteral("Alpha (1.0E)"), {{"Alpha One", "Alphanet"}}, 0x7B00);
+        world.main().FillKingOfSatGrid(0);
+        servicesBefore = serviceCount(*program().ServiceList);
+    }
+
+    TProgram &program() { return world.program; }
+    template <typename T>
+    static T *child(QWidget *window, const char *name)
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+
+    TProgramWorld world;
+    int servicesBefore = 0;
+};
+
+} // namespace
+
+TEST_F(KingOfSatTransfer, UnknownProviderReachesBlankProvidersIntoANewBouquet)
+{
+    QStringList providers;
+    whenModal([&](QWidget *window) {
+        auto *combo = child<QComboBox>(window, "ComboProvider");
+        for (int i = 0; i < combo->count(); ++i)
+            providers.append(combo->itemText(i));
+        child<QRadioButton>(window, "BtnProvider")->click();
+        combo->setCurrentIndex(combo->findText(QStringLiteral("[Provider unknown]")));
+        EXPECT_EQ(child<QComboBox>(window, "ComboSatellite")->itemText(0), "Alpha (1.0E)");
+        auto *bouquet = child<QComboBox>(window, "ComboBouquet");
+        bouquet->lineEdit()->clear();
+        QTest::keyClicks(bouquet->lineEdit(), QStringLiteral("KingOfSat New"));
+        EXPECT_TRUE(child<QCheckBox>(window, "CbxBouquet")->isChecked());
+        child<QCheckBox>(window, "CbxAssumeNames")->setChecked(true);
+        EXPECT_TRUE(saveShot(*window, QStringLiteral("kingofsat_transfer.png")));
+        click(window, "BtnOk");
+    });
+    world.main().ToolBtnKofServiceAddClick();
+
+    EXPECT_EQ(providers, (QStringList{"[Provider unknown]", "Alphanet", "Zetacast"}));
+    EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore + 2);
+    const int index = program().BouquetList->IndexOf(QStringLiteral("KingOfSat New"));
+    ASSERT_GE(index, 0);
+    const TBouquet &bouquet = *program().BouquetList->GetItem(index);
+    ASSERT_EQ(bouquet.Count(), 2);
+    EXPECT_EQ(bouquet.GetItem(0)->Name, "Nameless A");
+    EXPECT_EQ(bouquet.GetItem(1)->Name, "Nameless B");
+    EXPECT_EQ(world.main().ComboBouquets->currentText(), "KingOfSat New");
+    EXPECT_TRUE(world.prompts.asked.isEmpty()) << world.prompts.texts().join(u'\n').toStdString();
+}
+
+TEST_F(KingOfSatTransfer, EmptyBouquetNameIsRefusedAndTheDialogStays)
+{
+    bool stayedOpen = false;
+    whenModal([&](QWidget *window) {
+        child<QCheckBox>(window, "CbxBouquet")->setChecked(true);
+        child<QComboBox>(window, "ComboBouquet")->setEditText(QStringLiteral("  "));
+        click(window, "BtnOk");
+        stayedOpen = window->isVisible();
+        click(window, "BtnCancel");
+    });
+    world.main().ToolBtnKofServiceAddClick();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(world.prompts.texts(), QStringList{"No bouquet name specified!"});
+    EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore);
+}
+
+TEST_F(KingOfSatTransfer, SelectedRowsPresetTheChoicesAndAreTransferred)
+{
+    TListGrid *grid = world.main().KingOfSatGrid;
+    const int alphaRow = columnTexts(*grid, QStringLiteral("ColKofSerName")).indexOf("Alpha One");
+    ASSERT_GE(alphaRow, 0);
+    grid->ClearSelection();
+    grid->SetSelected(alphaRow, true);
+    whenModal([&](QWidget *window) {
+        EXPECT_EQ(child<QComboBox>(window, "ComboProvider")->currentText(), "Alphanet");
+        EXPECT_EQ(child<QComboBox>(window, "ComboSatellite")->currentText(), "Alpha (1.0E)");
+        EXPECT_TRUE(child<QRadioButton>(window, "BtnSelected")->isChecked());
+        click(window, "BtnOk");
+    });
+    world.main().ToolBtnKofServiceAddClick();
+    EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore + 1);
+}
+
+TEST_F(KingOfSatTransfer, AHundredThousandServicesStayWorkable)
+{
+    TServiceList &list = *program().KingOfSatList;
+    list.Clear();
+    constexpr int kTransponders = 200;
+    constexpr int kServicesEach = 500;
+    for (int s = 0; s < 2; ++s) {
+        auto satelite = std::make_unique<TSatelite>();
+        satelite->Name = QStringLiteral("Big %1 (%1.0E)").arg(s);
+        for (int t = 0; t < kTransponders / 2; ++t) {
+            auto transponder = std::make_unique<TTransponder>();
+            transponder->Frequency = QString::number(10700000 + t * 1000);
+            transponder->Tsid = QStringLiteral("%1").arg(s * 1000 + t, 4, 16, QLatin1Char('0')).toUpper();
+            for (int n = 0; n < kServicesEach; ++n) {
+                auto service = std::make_unique<TService>();
+                service->Name = QStringLiteral("Service %1-%2-%3").arg(s).arg(t).arg(n);
+                service->Sid = QStringLiteral("%1").arg(n + 1, 4, 16, QLatin1Char('0')).toUpper();
+                service->SetServiceType(QStringLiteral("01"));
+                service->SetProvider(QStringLiteral("Provider %1").arg((t * kServicesEach + n) % 300));
+                transponder->AddService(std::move(service));
+            }
+            satelite->AddTransponder(std::move(transponder));
+        }
+        list.AddSatelite(std::move(satelite));
+    }
+    ASSERT_EQ(serviceCount(list), kTransponders * kServicesEach);
+    world.main().FillKingOfSatGrid(0);
+    EXPECT_EQ(world.main().KingOfSatGrid->RowCount(), kTransponders * kServicesEach);
+
+    int providers = 0;
+    whenModal([&](QWidget *window) {
+        auto *combo = child<QComboBox>(window, "ComboProvider");
+        providers = combo->count();
+        combo->setCurrentIndex(combo->findText(QStringLiteral("Provider 7")));
+        child<QRadioButton>(window, "BtnProvider")->click();
+        click(window, "BtnOk");
+    });
+    world.main().ToolBtnKofServiceAddClick();
+    EXPECT_EQ(providers, 300);
+    const int afterProvider = servicesBefore + kTransponders * kServicesEach / 300 + 1;
+    EXPECT_EQ(serviceCount(*program().ServiceList), afterProvider);
+
+    // A whole satellite, into a bouquet: half the list at once.
+    whenModal([&](QWidget *window) {
+        auto *combo = child<QComboBox>(window, "ComboSatellite");
+        combo->setCurrentIndex(combo->findText(QStringLiteral("Big 1 (1.0E)")));
+        child<QRadioButton>(window, "BtnSatellite")->click();
+        child<QCheckBox>(window, "CbxBouquet")->setChecked(true);
+        click(window, "BtnOk");
+    });
+    world.main().ToolBtnKofServiceAddClick();
+    // Its "Provider 7" services came across before and are not doubled.
+    int alreadyThere = 0;
+    program().KingOfSatList->forEachService([&](TService *service, TTransponder *, TSatelite *sat) {
+        alreadyThere += sat->Name.startsWith(QLatin1String("Big 1")) && service->Provider() == "Provider 7";
+    });
+    EXPECT_EQ(serviceCount(*program().ServiceList),
+              afterProvider + kTransponders * kServicesEach / 2 - alreadyThere);
+    const int index = program().BouquetList->IndexOf(QStringLiteral("Big 1 (1.0E)"));
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(program().BouquetList->GetItem(index)->Count(), kTransponders * kServicesEach / 2);
+}

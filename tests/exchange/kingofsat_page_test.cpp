@@ -1,0 +1,323 @@
+#include "core/model/satelite.h"
+#include "core/model/service.h"
+#include "core/model/transponder.h"
+#include "exchange/kingofsat_mapping.h"
+#include "exchange/kingofsat_page.h"
+
+#include "qt_print.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString fixture(const QString &name)
+{
+    QFile file(QStringLiteral(PELLORAN_FIXTURES_DIR "/kingofsat/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+const QString kPageUrl = QStringLiteral("http://127.0.0.1:8/en/lists.php");
+
+// A service's twelve cells: picture, name, country, category, encryption,
+// decimal id, then six the import passes over.
+QStringList serviceCells(const QString &name, const QString &sid)
+{
+    return {QString(), name, QStringLiteral("Land"), QStringLiteral("News"), QStringLiteral("Clear"),
+            sid, QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+            QStringLiteral("5"), QStringLiteral("2026-01-01")};
+}
+
+const QString kMarker = QStringLiteral("Last updated 2026-11-30");
+const QString kTransponder = QStringLiteral(
+    "Testsat - 11000.00 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam Wide - Prov");
+const QString kDate = QStringLiteral("Made 2026-12-01 08:00 +0100");
+
+TKofCells cellsOf(const QStringList &cells)
+{
+    TKofCells result;
+    result.cells = cells;
+    for (int i = 0; i < cells.size(); ++i) {
+        if (cells.at(i) == kDate)
+            result.dateIndex = i;
+    }
+    return result;
+}
+
+QStringList serviceNames(const TTransponder &transponder)
+{
+    QStringList names;
+    transponder.forEachService([&](const TService *service) { names.append(service->Name); });
+    return names;
+}
+
+} // namespace
+
+TEST(KingOfSatPage, ReferencesAreDecodedOnceAsABrowserDoes)
+{
+    const std::pair<const char *, const char *> rows[] = {
+        {"&Ouml;sterreich", "\xc3\x96sterreich"},
+        {"K&ouml;ln", "K\xc3\xb6ln"},
+        {"A &AMP; B", "A & B"},
+        {"&LT;b&GT;", "<b>"},
+        {"&QUOT;x&QUOT;", "\"x\""},
+        {"&amp;lt;", "&lt;"},          // one pass: no double decoding
+        {"&OUML;", "&OUML;"},          // has a case pair: stays as written
+        {"&Amp;", "&Amp;"},
+        {"&#246;&#xF6;&#XF6;", "\xc3\xb6\xc3\xb6\xc3\xb6"},
+        {"fish & chips", "fish & chips"},
+        {"&nosuchname; &;", "&nosuchname; &;"},
+        {"&deg;&nbsp;", "\xc2\xb0 "},
+        {"trailing &amp", "trailing &amp"},
+    };
+    for (const auto &[page, text] : rows)
+        EXPECT_EQ(decodePageReferences(QString::fromUtf8(page)), QString::fromUtf8(text)) << page;
+}
+
+TEST(KingOfSatPage, PageTextIsPlainAndSavable)
+{
+    const std::pair<const char *, const char *> rows[] = {
+        {"<a href=\"x\">Alpen &amp; Tal</a>", "Alpen & Tal"},
+        {"  <b> spaced </b>\t", "spaced"},
+        {"a < b", "a < b"},
+        {"&lt;script&gt;", "<script>"},
+        {"bell\x07 and nul&#0;", "bell and nul\xef\xbf\xbd"},
+        {"line\r\nbreak", "line  break"},
+    };
+    for (const auto &[html, text] : rows)
+        EXPECT_EQ(pageText(QString::fromUtf8(html)), QString::fromUtf8(text)) << html;
+}
+
+TEST(KingOfSatPage, LinksResolveAgainstThePageAndStayOnTheWeb)
+{
+    const std::pair<const char *, const char *> rows[] = {
+        {"pos-19.2E.php", "http://127.0.0.1:8/en/pos-19.2E.php"},
+        {"/en/sat/b.php?x=1&y=2", "http://127.0.0.1:8/en/sat/b.php?x=1&y=2"},
+        {"pos 9.0E.php", "http://127.0.0.1:8/en/pos%209.0E.php"},
+        {"\xc3\x96.php", "http://127.0.0.1:8/en/%C3%96.php"},
+        {"https://127.0.0.1:9/a", "https://127.0.0.1:9/a"},
+        {"javascript:alert(1)", ""},
+        {"ftp://127.0.0.1/list", ""},
+        {"file:///etc/passwd", ""},
+        {"mailto:someone@example.invalid", ""},
+        {"   ", ""},
+    };
+    for (const auto &[link, url] : rows)
+        EXPECT_EQ(resolvePageLink(kPageUrl, QString::fromUtf8(link)), QString::fromUtf8(url)) << link;
+    EXPECT_EQ(kingOfSatIndexUrl(QStringLiteral("http://127.0.0.1:8/")), kPageUrl);
+}
+
+TEST(KingOfSatPage, IndexPageListsTheMapsSatellites)
+{
+    QList<TKofIndexEntry> entries;
+    ASSERT_TRUE(parseSatelliteIndex(fixture(QStringLiteral("en/lists.php")), kPageUrl, entries));
+    struct Row {
+        const char *satellite, *position, *link;
+    };
+    const Row rows[] = {
+        {"Nordstar 2B", "19.2\xc2\xb0" "E", "http://127.0.0.1:8/en/pos-19.2E.php"},
+        {"Borealis 5 & 6", "13.0\xc2\xb0" "E", "http://127.0.0.1:8/en/sat/borealis.php?band=ku&view=all"},
+        // the javascript: area is left out
+        {"Kestrel 1N (Backup)", "Backup", "http://127.0.0.1:8/en/pos-28.2E.php"},
+        {"Sirio &lt;4A&gt;", "4.8\xc2\xb0" "E", "http://127.0.0.1:8/en/pos-4.8E.php"},
+        {"Ghost 1", "7.0\xc2\xb0" "E", "http://127.0.0.1:8/en/pos-missing.php"},
+        {"Hal\xc3\xb6sat &OUML; & Co", "9.0\xc2\xb0" "E", "http://127.0.0.1:8/en/pos%209.0E.php"},
+    };
+    ASSERT_EQ(entries.size(), qsizetype(std::size(rows)));
+    for (int i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].satellite, QString::fromUtf8(rows[i].satellite)) << i;
+        EXPECT_EQ(entries[i].position, QString::fromUtf8(rows[i].position)) << i;
+        EXPECT_EQ(entries[i].link, QString::fromUtf8(rows[i].link)) << i;
+    }
+    EXPECT_FALSE(parseSatelliteIndex(QStringLiteral("<html><map></map></html>"), kPageUrl, entries));
+    EXPECT_TRUE(entries.isEmpty());
+}
+
+TEST(KingOfSatPage, SatellitePageBecomesTranspondersAndServices)
+{
+    const TKofCells cells = splitPageCells(fixture(QStringLiteral("en/pos-19.2E.php")));
+    ASSERT_GE(cells.dateIndex, 0);
+    EXPECT_TRUE(cells.cells.at(cells.dateIndex).startsWith(QStringLiteral("Page made")));
+    TSatelite satelite;
+    int lastDone = -1;
+    int lastTotal = -1;
+    collectSatelitePage(cells, satelite, [&](int done, int total) {
+        lastDone = done;
+        lastTotal = total;
+    });
+    EXPECT_EQ(lastDone, lastTotal);
+
+    // The menu's "Beam maps - DVB guide" stands before the marker; the
+    // transponder without a "." in its frequency is passed over.
+    ASSERT_EQ(satelite.Count(), 3);
+    struct Row {
+        const char *frequency, *symbolRate, *polarization, *fec, *onid, *tsid;
+        QStringList names;
+    };
+    const Row rows[] = {
+        {"11494000", "22000000", "0", "2", "0001", "0441", {"Alpen & Tal HD", "Bergblick"}},
+        {"12012000", "27500000", "1", "3", "0085", "0005",
+         {"Beamline TV", QString::fromUtf8("K\xc3\xb6ln Eins"), QString::fromUtf8("\xc3\x96sterreich Info")}},
+        {"10729000", "22000000", "1", "5", "0001", "0443", {"Fjord 24 <live>"}},
+    };
+    for (int t = 0; t < satelite.Count(); ++t) {
+        const TTransponder &tp = *satelite.GetItem(t);
+        EXPECT_EQ(tp.Frequency, rows[t].frequency) << t;
+        EXPECT_EQ(tp.SymbolRate, rows[t].symbolRate) << t;
+        EXPECT_EQ(tp.Polarization, rows[t].polarization) << t;
+        EXPECT_EQ(tp.Fec, rows[t].fec) << t;
+        EXPECT_EQ(tp.Onid, rows[t].onid) << t;
+        EXPECT_EQ(tp.Tsid, rows[t].tsid) << t;
+        EXPECT_EQ(serviceNames(tp), rows[t].names) << t;
+        tp.forEachService([&](const TService *service) {
+            EXPECT_EQ(service->GetServiceType(), "01") << service->Name.toStdString();
+        });
+    }
+    const TService &first = *satelite.GetItem(0)->GetItem(0);
+    EXPECT_EQ(first.Sid, "6D66");
+    EXPECT_EQ(first.Provider(), "Nordcast");
+    EXPECT_EQ(first.Country(), "Austria");
+    EXPECT_EQ(first.Category(), "General");
+    EXPECT_EQ(first.Encryption(), "Clear");
+    EXPECT_EQ(satelite.GetItem(1)->GetItem(0)->Provider(), "");
+    EXPECT_EQ(satelite.GetItem(2)->GetItem(0)->Sid, "1234");
+}
+
+TEST(KingOfSatPage, PagesMissingTheirMarkerOrDateCell)
+{
+    TSatelite noMarker;
+    collectSatelitePage(splitPageCells(fixture(QStringLiteral("en/pos-28.2E.php"))), noMarker);
+    EXPECT_EQ(noMarker.Count(), 0);
+
+    const TKofCells undated = splitPageCells(fixture(QStringLiteral("en/pos-4.8E.php")));
+    EXPECT_EQ(undated.dateIndex, -1);
+    TSatelite noDate;
+    collectSatelitePage(undated, noDate);
+    ASSERT_EQ(noDate.Count(), 1);
+    EXPECT_EQ(noDate.GetItem(0)->Count(), 0);
+}
+
+TEST(KingOfSatPage, ServiceListsEndWhereTheyShould)
+{
+    struct Case {
+        const char *name;
+        QStringList cells;
+        QStringList expected;
+    };
+    const QStringList a = serviceCells(QStringLiteral("A"), QStringLiteral("1"));
+    const QStringList beam = serviceCells(QStringLiteral("Sunbeam Kids"), QStringLiteral("2"));
+    const QStringList c = serviceCells(QStringLiteral("C"), QStringLiteral("3"));
+    const Case cases[] = {
+        {"a service named with beam keeps its neighbours",
+         QStringList{kMarker, kTransponder} + a + beam + c + QStringList{kDate},
+         {"A", "Sunbeam Kids", "C"}},
+        {"a truncated last service is dropped",
+         QStringList{kMarker, kTransponder} + a + c.mid(0, 5) + QStringList{kDate}, {"A"}},
+        {"services stop at the date cell",
+         QStringList{kMarker, kTransponder} + a + QStringList{kDate} + c, {"A"}},
+    };
+    for (const Case &testCase : cases) {
+        TSatelite satelite;
+        collectSatelitePage(cellsOf(testCase.cells), satelite);
+        ASSERT_EQ(satelite.Count(), 1) << testCase.name;
+        EXPECT_EQ(serviceNames(*satelite.GetItem(0)), testCase.expected) << testCase.name;
+    }
+}
+
+TEST(KingOfSatPage, TinyPagesAreHarmless)
+{
+    for (const QString &page : {QString(), QStringLiteral("<td>only</td>"), QStringLiteral("<td>open"),
+                                QStringLiteral("<TD>Last updated</TD>")}) {
+        const TKofCells cells = splitPageCells(page);
+        TSatelite satelite;
+        int calls = 0;
+        collectSatelitePage(cells, satelite, [&](int done, int total) {
+            ++calls;
+            EXPECT_LE(done, total);
+        });
+        EXPECT_GE(calls, 1) << page.toStdString();
+        EXPECT_EQ(satelite.Count(), 0) << page.toStdString();
+    }
+    EXPECT_EQ(splitPageCells(QStringLiteral("<td>one</td>")).cells, QStringList{"one"});
+    EXPECT_EQ(splitPageCells(QStringLiteral("<td>open")).cells, QStringList{""});
+}
+
+TEST(KingOfSatPage, MalformedTransponderCellsAreRefused)
+{
+    const std::pair<const char *, bool> rows[] = {
+        {"Sat - 11000.00 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", true},
+        {"Sat - 11000 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", false},
+        {"Sat - 11000.00 H - DVB S - 27500 3/4 - Beam X - P", false},
+        {"Sat - 11000.00 H - DVB S - 27500 3/4 - ONID:1 - Beam X - P", false},
+        {"Sat - 11000.00 H - DVB S", false},
+        {"Sat - 11000.", false},
+        {"-", false},
+        {"", false},
+    };
+    for (const auto &[cell, valid] : rows) {
+        TTransponder transponder;
+        QString provider;
+        EXPECT_EQ(readTransponderCell(QString::fromUtf8(cell), transponder, provider), valid) << cell;
+    }
+    // Inside a page the malformed one is skipped, the good one read.
+    TSatelite satelite;
+    collectSatelitePage(
+        cellsOf(QStringList{kMarker,
+                            QStringLiteral("Sat - 11000 H - DVB S - 27500 3/4 - Beam X - P")}
+                + serviceCells(QStringLiteral("Lost"), QStringLiteral("9")) + QStringList{kTransponder}
+                + serviceCells(QStringLiteral("Kept"), QStringLiteral("1")) + QStringList{kDate}),
+        satelite);
+    ASSERT_EQ(satelite.Count(), 1);
+    EXPECT_EQ(serviceNames(*satelite.GetItem(0)), QStringList{"Kept"});
+}
+
+TEST(SatelliteMappingFile, NamesCompareExactlyAndLinesAreNeverDoubled)
+{
+    QStringList lines;
+    setSatelliteMapping(lines, QStringLiteral("Astra (19.2E)"), QStringLiteral("Astra 19.2"), "1");
+    setSatelliteMapping(lines, QStringLiteral("A*"), QString::fromUtf16(kUnchangedSatellite), "0");
+    setSatelliteMapping(lines, QStringLiteral("Astra (19.2E)"), QStringLiteral("Astra 19.2"), "1");
+    setSatelliteMapping(lines, QStringLiteral("A?tra (19.2E)"), QStringLiteral("Other"), "2");
+    setSatelliteMapping(lines, QStringLiteral("Pipe|Sat"), QStringLiteral("Pi|pe"), "3");
+    EXPECT_EQ(lines, (QStringList{"Astra (19.2E)|Astra 19.2|1", "A*|<unchanged>|0",
+                                  "A?tra (19.2E)|Other|2", "Pipe|Sat|Pi pe|3"}));
+    QString target;
+    QString diseqc;
+    EXPECT_TRUE(satelliteMappingOf(lines, QStringLiteral("Pipe|Sat"), target, diseqc));
+    EXPECT_EQ(target, "Pi pe");
+    EXPECT_EQ(diseqc, "3");
+    EXPECT_FALSE(satelliteMappingOf(lines, QStringLiteral("Astra"), target, diseqc));
+    EXPECT_EQ(target, "<unchanged>");
+    EXPECT_EQ(diseqc, "0");
+    EXPECT_EQ(findSatelliteMappingLine(lines, QStringLiteral("Pipe")), -1);
+
+    QTemporaryDir dir;
+    const QString file = satelliteMappingFileName(dir.path());
+    EXPECT_TRUE(file.endsWith(QStringLiteral("/SatelliteMapping.dat")));
+    EXPECT_TRUE(readSatelliteMapping(file).isEmpty());
+    QString error;
+    ASSERT_TRUE(writeSatelliteMapping(file, lines, error)) << error.toStdString();
+    EXPECT_EQ(readSatelliteMapping(file), lines);
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().startsWith("Astra (19.2E)|Astra 19.2|1\r\nA*|"));
+}
+
+TEST(KingOfSatPage, HostilePagesAreReadInOnePass)
+{
+    // Cells that never close and markup that never ends: each character is
+    // looked at a few times, not once per cell.
+    const QString unclosed = QStringLiteral("<td<").repeated(200000) + QStringLiteral("</td>");
+    const TKofCells cells = splitPageCells(unclosed);
+    EXPECT_EQ(cells.cells.size(), 200000);
+    EXPECT_EQ(pageText(QStringLiteral("<").repeated(1 << 20)).size(), 1 << 20);
+    EXPECT_EQ(decodePageReferences(QStringLiteral("&a").repeated(1 << 18)).size(), 2 << 18);
+
+    // Nested cells end where the inner one starts.
+    EXPECT_EQ(splitPageCells(QStringLiteral("<td>outer<table><tr><td>inner</td></tr></table></td>")).cells,
+              (QStringList{"outer", "inner"}));
+}
