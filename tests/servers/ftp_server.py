@@ -75,11 +75,11 @@ class ActingHandler(FTPHandler):
     act = None
     refuse_chmod = False
     log_file = None
-    root = None
+    log_root = None
 
-    def log_transfer(self, verb, file):
+    def note_transfer(self, verb, file):
         if ActingHandler.log_file:
-            relative = "/" + os.path.relpath(file, ActingHandler.root)
+            relative = "/" + os.path.relpath(file, ActingHandler.log_root)
             with open(ActingHandler.log_file, "a", encoding="utf-8") as log:
                 log.write("%s %s\n" % (verb, relative))
 
@@ -90,11 +90,11 @@ class ActingHandler(FTPHandler):
         return super().ftp_SITE_CHMOD(path, mode)
 
     def ftp_STOR(self, file, mode="w"):
-        self.log_transfer("STOR", file)
+        self.note_transfer("STOR", file)
         return super().ftp_STOR(file, mode)
 
     def ftp_RETR(self, file):
-        self.log_transfer("RETR", file)
+        self.note_transfer("RETR", file)
         self.act = act_of(file)
         if self.act is None or not os.path.isfile(file):
             return super().ftp_RETR(file)
@@ -139,7 +139,7 @@ def main():
     handler = ActingHandler
     handler.refuse_chmod = args.refuse_chmod
     handler.log_file = args.log
-    handler.root = os.path.realpath(args.root)
+    handler.log_root = os.path.realpath(args.root)
     handler.authorizer = authorizer
     handler.passive_ports = None
     handler.banner = "test receiver ready"
