@@ -1,5 +1,6 @@
 #include "exchange/backup_transfer.h"
 
+#include "core/transfer/download_progress.h"
 #include "core/transfer/qel_ftp.h"
 #include "core/transfer/transfer_reason.h"
 #include "core/util/file_utils.h"
@@ -48,6 +49,24 @@ TStatusReport relayed(const TStatusReport &status)
             return;
         }
         QMetaObject::invokeMethod(home, [status, text] { status(text); }, Qt::QueuedConnection);
+    };
+}
+
+// The progress bar, moved from the worker: `total` steps, then one call
+// per file done. The bar belongs to the UI thread, so each move is handed
+// there; the bar is reset once the work is over.
+std::function<void(int)> relayedProgress(int total)
+{
+    QObject *home = QCoreApplication::instance();
+    if (!home || total <= 0)
+        return [](int) {};
+    QMetaObject::invokeMethod(home, [total] { progressInit(total); }, Qt::QueuedConnection);
+    return [home, total](int done) {
+        QMetaObject::invokeMethod(home, [done, total] {
+            progressSetStep(done);
+            if (done == total)
+                progressReset();
+        }, Qt::QueuedConnection);
     };
 }
 
@@ -194,7 +213,15 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
         if (!openSession(*ftp, access, report, error))
             return false;
         report(msg(MsgStatusGettingFiles));
-        if (!ftp->GetFiles(receiverFiles, partial, true)) {
+        // One file at a time, so the progress bar moves with each; a file
+        // that fails does not keep the others from coming.
+        bool allGot = true;
+        const auto progress = relayedProgress(int(receiverFiles.size()));
+        for (qsizetype i = 0; i < receiverFiles.size(); ++i) {
+            allGot = ftp->GetFiles({receiverFiles[i]}, partial, true) && allGot;
+            progress(int(i) + 1);
+        }
+        if (!allGot) {
             error = withDetails(msg(MsgFilesNotRetrieved), warnings);
             return false;
         }
@@ -234,7 +261,13 @@ bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
         if (!openSession(*ftp, access, report, error))
             return false;
         report(msg(MsgStatusPuttingFiles));
-        if (!ftp->PutFiles(localFiles, remotePaths)) {
+        bool allPut = true;
+        const auto progress = relayedProgress(int(localFiles.size()));
+        for (qsizetype i = 0; i < localFiles.size(); ++i) {
+            allPut = ftp->PutFiles({localFiles[i]}, {remotePaths[i]}) && allPut;
+            progress(int(i) + 1);
+        }
+        if (!allPut) {
             error = withDetails(msg(MsgFilesNotPut), warnings);
             return false;
         }

@@ -129,3 +129,21 @@ TEST(Ping, TheSettingsWindowPingsAfterCancelPutTheSettingsBack)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ReceiverMessage, TheMessageCommandReachesTheWebInterface)
+{
+    TExchangeWorld world;
+    world.startWebInterface();
+    ASSERT_NE(world.http->port(), 0);
+    world.prompts.typed = {"", "Tom & Jerry"};
+    world.main().ToolBtnMsgClick();
+    // The empty text asked again; the second reached the receiver whole.
+    EXPECT_EQ(world.prompts.inputs.size(), 2);
+    EXPECT_EQ(TExchangeWorld::logLines(world.webLog),
+              QStringList({"/control/message?popup=Tom%20%26%20Jerry"}));
+    EXPECT_EQ(world.program.LastSentMessage, "Tom & Jerry");
+}
+
+} // namespace
