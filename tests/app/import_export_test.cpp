@@ -153,6 +153,7 @@ TEST(ImportExport, ImportFromTheReceiverAndExportBack)
     QString error;
     ASSERT_TRUE(world.dialog->Export(error)) << error.toStdString();
     EXPECT_EQ(world.prompts.texts(), QStringList({"Are you sure?", "Export successful."}));
+    EXPECT_EQ(world.tempFiles(), tempBefore);
 
     TFrmXMLHandler &handler = *world.program.FrmXMLHandler;
     const QString local = world.path("expected.xml");
@@ -282,6 +283,30 @@ TEST(ImportExport, TheAutoBouquetComesOnlyWithAServicesImport)
     world.choose("BtnBox", false, false, true);
     ASSERT_TRUE(world.dialog->Import(error)) << error.toStdString();
     EXPECT_LT(world.program.BouquetList->IndexOf("Second"), 0);
+}
+
+TEST(ImportExport, AFailedExportLeavesNothingBehind)
+{
+    ImportExportWorld world;
+    world.startReceiver();
+    world.startWebInterface();
+    world.ftp.reset();
+    world.choose("BtnBox", true, true, true);
+    const QStringList tempBefore = world.tempFiles();
+    world.prompts.answers = {TPrompts::mbYes};
+    QString error;
+    EXPECT_FALSE(world.dialog->Export(error));
+    EXPECT_TRUE(error.startsWith("FTP: Connection to 127.000.000.001 failed.")) << error.toStdString();
+    EXPECT_EQ(world.tempFiles(), tempBefore);
+    // Nothing reached the receiver, so it is not told to reload.
+    EXPECT_TRUE(TExchangeWorld::logLines(world.webLog).isEmpty());
+    EXPECT_EQ(world.prompts.texts(), QStringList({"Are you sure?"}));
+
+    // Not confirmed: nothing happens at all.
+    world.prompts.asked.clear();
+    world.prompts.answers = {TPrompts::mbCancel};
+    EXPECT_FALSE(world.dialog->Export(error));
+    EXPECT_TRUE(error.isEmpty());
 }
 
 TEST(ImportExport, ALocalExportAsksNothingAndSendsNoMessage)
