@@ -297,7 +297,20 @@ bool TFrmImportExport::Import(QString &errorText)
             stage.temporaries.append(name);
         locals.append(name);
     }
-    for (qsizetype i = 0; ok && i < locals.size(); ++i) {
+    // The services file is read last: its news files are written as it is
+    // read, and must not describe an import that a later file stops.
+    std::vector<qsizetype> order;
+    for (qsizetype i = 0; i < locals.size(); ++i) {
+        if (steps[std::size_t(i)].kind != TFileKind::Services)
+            order.push_back(i);
+    }
+    for (qsizetype i = 0; i < locals.size(); ++i) {
+        if (steps[std::size_t(i)].kind == TFileKind::Services)
+            order.push_back(i);
+    }
+    for (const qsizetype i : order) {
+        if (!ok)
+            break;
         switch (steps[std::size_t(i)].kind) {
         case TFileKind::Services:
             ok = handler.LoadServices(locals[i], errorText, false, stage.services)

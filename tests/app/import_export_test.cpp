@@ -208,11 +208,14 @@ TEST(ImportExport, AFileThatCannotBeReadChangesNoList)
     broken.close();
     world.choose("BtnBox", true, true, true);
     const QStringList satellites = world.satelliteNames();
+    QFile::remove(world.path("NewServices.dat"));
     QString error;
     EXPECT_FALSE(world.dialog->Import(error));
     EXPECT_FALSE(error.isEmpty());
-    // The services file came and was read, but the set is only taken whole.
+    // The services file came and could be read, but the set is only taken
+    // whole, and no news tell of an import that did not happen.
     EXPECT_EQ(world.satelliteNames(), satellites);
+    EXPECT_FALSE(world.exists("NewServices.dat"));
 }
 
 TEST(ImportExport, TheReadyMadeList)
