@@ -327,6 +327,43 @@ TEST(ImportExport, ALocalExportAsksNothingAndSendsNoMessage)
     EXPECT_TRUE(TExchangeWorld::logLines(world.webLog).isEmpty());
 }
 
+TEST(ImportExport, TheStartUpLooksForANewReadyMadeList)
+{
+    QTemporaryDir site;
+    QDir().mkpath(site.filePath("db/pelloran"));
+    ScriptServer server(QStringLiteral("http_server.py"), {"--root", site.path()});
+    ASSERT_NE(server.port(), 0);
+    const struct {
+        const char *name;
+        const char *update; // null: no update file
+        const char *version;
+        int errors;
+    } rows[] = {
+        {"dated", "07032024\r\nNew channels\r\n", "07.03.2024", 0},
+        {"empty", "", "", 0},
+        {"missing", nullptr, "<disabled>", 1},
+    };
+    for (const auto &r : rows) {
+        QFile::remove(site.filePath("db/pelloran/update.txt"));
+        if (r.update) {
+            QFile file(site.filePath("db/pelloran/update.txt"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(r.update);
+        }
+        TProgramWorld world(TProgramWorld::DemoLists, TProgramWorld::NoSettings);
+        QFile ini(world.path("pelloran.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray(kSafeSettings)
+                      .replace("noOrvikCheck=1", "noOrvikCheck=0")
+                      .replace("readyMadeListUrl=http://127.0.0.1:9",
+                               "readyMadeListUrl=http://127.0.0.1:" + QByteArray::number(server.port())));
+        ini.close();
+        world.start();
+        EXPECT_EQ(world.program.OnlineSettingsListVersion, QString::fromLatin1(r.version)) << r.name;
+        EXPECT_EQ(world.prompts.asked.size(), r.errors) << r.name;
+    }
+}
+
 TEST(ImportExport, Screenshot)
 {
     ImportExportWorld world;
