@@ -1,7 +1,17 @@
 #include "exchange/diseqc_mapping_dialog.h"
 
+#include "core/model/satelite.h"
+#include "core/model/save_handler.h"
+#include "core/model/service_list.h"
+#include "core/util/messages.h"
+#include "core/util/prompts.h"
+#include "exchange/mapping_file.h"
 #include "ui/grid/column_kinds.h"
+#include "ui/program/main_window_link.h"
+#include "ui/program/program.h"
 #include "ui_diseqc_mapping_dialog.h"
+
+#include <QDir>
 
 namespace {
 
@@ -27,9 +37,102 @@ TFrmDiSEqCMapping::TFrmDiSEqCMapping(QWidget *parent)
     diseqc->SetWidth(kDiSEqCColumnWidth);
     diseqc->DefaultValue = QStringLiteral("0");
     diseqc->SetOptions(diseqc->Options() + coEditing);
+    m_colSat = satellite->Index();
+    m_colDiSEqC = diseqc->Index();
 
-    connect(ui->BtnOk, &QPushButton::clicked, this, &QDialog::accept);
+    grid->OnCellColoring = [grid](QObject *, int, int row, QColor &cellColor, QColor &,
+                                  TCellState) {
+        if (row % 2 == 0 && !grid->Selected(row))
+            cellColor = QColor::fromRgb(kEvenRowRgb);
+    };
+
+    connect(ui->BtnOk, &QPushButton::clicked, this, [this] {
+        // A value still being typed counts; one that is no number keeps the
+        // window open with the editor showing it.
+        if (ui->MappingGrid->FinishEditing())
+            accept();
+    });
     connect(ui->BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 TFrmDiSEqCMapping::~TFrmDiSEqCMapping() = default;
+
+TListGrid *TFrmDiSEqCMapping::MappingGrid() const
+{
+    return ui->MappingGrid;
+}
+
+QString TFrmDiSEqCMapping::MappingFileName(const QString &programFolder)
+{
+    return QDir(programFolder).filePath(QStringLiteral("DiSEqCMapping.dat"));
+}
+
+void TFrmDiSEqCMapping::fillGrid()
+{
+    TMappingFile mapping;
+    mapping.Load(MappingFileName(m_program->ProgramFolder));
+    TListGrid *grid = ui->MappingGrid;
+    grid->BeginUpdate();
+    grid->ClearRows();
+    const TServiceList &services = *m_program->ServiceList;
+    for (int i = 0; i < services.Count(); ++i) {
+        const TSatelite *satelite = services.GetItem(i);
+        grid->AddRow();
+        const int row = grid->RowCount() - 1;
+        grid->SetCells(m_colSat, row, satelite->Name);
+        grid->SetCells(m_colDiSEqC, row, mapping.Value(satelite->Name, satelite->Diseqc));
+    }
+    grid->EndUpdate();
+}
+
+void TFrmDiSEqCMapping::storeMapping()
+{
+    const QString fileName = MappingFileName(m_program->ProgramFolder);
+    // Read again: lines of satellites not in this list stay where they are.
+    TMappingFile mapping;
+    mapping.Load(fileName);
+    const TListGrid *grid = ui->MappingGrid;
+    for (int row = 0; row < grid->RowCount(); ++row)
+        mapping.Set(grid->Cells(m_colSat, row), grid->Cells(m_colDiSEqC, row));
+    QString error;
+    if (!mapping.Save(fileName, error) && m_program->MainWindow)
+        m_program->MainWindow->ShowError(msg(MsgMappingNotSaved) + QStringLiteral("\r\n\r\n")
+                                         + fileName + QStringLiteral("\r\n") + error);
+}
+
+bool TFrmDiSEqCMapping::Execute()
+{
+    if (!m_program || !m_program->ServiceList)
+        return false;
+    fillGrid();
+    if (exec() != QDialog::Accepted)
+        return false;
+    storeMapping();
+    return true;
+}
+
+bool TFrmDiSEqCMapping::ApplyMapping(TServiceList &list)
+{
+    const TListGrid *grid = ui->MappingGrid;
+    QHash<QString, int> rowOfName;
+    for (int row = grid->RowCount() - 1; row >= 0; --row)
+        rowOfName.insert(grid->Cells(m_colSat, row), row); // the first row of a name wins
+    bool allFound = true;
+    bool changed = false;
+    for (int i = 0; i < list.Count(); ++i) {
+        TSatelite *satelite = list.GetItem(i);
+        const auto found = rowOfName.constFind(satelite->Name);
+        if (found == rowOfName.constEnd()) {
+            allFound = false;
+            continue;
+        }
+        const QString value = grid->Cells(m_colDiSEqC, *found);
+        if (satelite->Diseqc != value) {
+            satelite->Diseqc = value;
+            changed = true;
+        }
+    }
+    if (changed)
+        SaveHandler().SetModified();
+    return allFound;
+}

@@ -1,6 +1,83 @@
 #include "exchange/import_export_dialog.h"
 
+#include "core/model/bouquet_list.h"
+#include "core/model/service_list.h"
+#include "core/util/messages.h"
+#include "core/util/prompts.h"
+#include "core/util/sys_utils.h"
+#include "core/zapit/format_names.h"
+#include "core/zapit/import_news.h"
+#include "core/zapit/xml_file_handler.h"
+#include "exchange/diseqc_mapping_dialog.h"
+#include "exchange/import_news_dialog.h"
+#include "exchange/receiver_link.h"
+#include "exchange/stamp_names.h"
+#include "exchange/update_check.h"
+#include "ui/grid/list_grid.h"
+#include "ui/program/main_window_link.h"
+#include "ui/program/program.h"
 #include "ui_import_export_dialog.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <vector>
+
+namespace {
+
+// Where the ready-made list keeps its two files below its base address.
+constexpr const char *kReadyMadeServicesPath = "/db/pelloran/services.xml";
+constexpr const char *kReadyMadeBouquetsPath = "/db/pelloran/bouquets.xml";
+const QColor kNewVersionColor(255, 0, 0);
+
+enum class TFileKind { Services, MyServices, Bouquets };
+
+struct TFileStep {
+    TFileKind kind;
+    QString source;
+    QString caption;
+};
+
+// The lists an import reads aside. They take the program's lists' places
+// only once every file has been read, and then hold the old content until
+// the grids show the new one. Files fetched into the temp folder go when
+// the import is over, however it ended.
+struct TImportStage {
+    TServiceList services;
+    TServiceList myServices;
+    TBouquetList bouquets;
+    bool hasServices = false;
+    bool hasMyServices = false;
+    bool hasBouquets = false;
+    QStringList temporaries;
+
+    TImportStage() = default;
+    TImportStage(const TImportStage &) = delete;
+    TImportStage &operator=(const TImportStage &) = delete;
+    ~TImportStage()
+    {
+        for (const QString &file : temporaries)
+            QFile::remove(file);
+    }
+};
+
+bool isFetchedToTemp(const QString &source, const QString &local)
+{
+    const bool remote = source.left(4).compare(QLatin1String("ftp:"), Qt::CaseInsensitive) == 0
+        || isWebAddress(source);
+    return remote && local != source && local.startsWith(getTempDir());
+}
+
+void fillCombo(QComboBox *combo, const QString *names, int count)
+{
+    combo->clear();
+    combo->addItem(msg(MsgAutoFormat));
+    for (int n = 1; n <= count; ++n)
+        combo->addItem(FormatMsg2(msg(MsgFormatType), QString::number(n), names[n]));
+    combo->setCurrentIndex(0);
+}
+
+} // namespace
 
 TFrmImportExport::TFrmImportExport(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::FrmImportExport>())
@@ -9,13 +86,366 @@ TFrmImportExport::TFrmImportExport(QWidget *parent)
     connect(ui->BtnImport, &QPushButton::clicked, this, [this] { done(kResultImport); });
     connect(ui->BtnExport, &QPushButton::clicked, this, [this] { done(kResultExport); });
     connect(ui->BtnClose, &QPushButton::clicked, this, &QDialog::reject);
+    for (QAbstractButton *button :
+         {static_cast<QAbstractButton *>(ui->BtnBox), static_cast<QAbstractButton *>(ui->BtnLocal),
+          static_cast<QAbstractButton *>(ui->BtnOrvik), static_cast<QAbstractButton *>(ui->CbxServices),
+          static_cast<QAbstractButton *>(ui->CbxMyServices),
+          static_cast<QAbstractButton *>(ui->CbxBouquets)})
+        connect(button, &QAbstractButton::clicked, this, &TFrmImportExport::UpdateControls);
+    connect(ui->BtnImportNews, &QPushButton::clicked, this, [this] {
+        // As the last import left it: the news files are not read again.
+        if (TFrmImportNews *news = importNews())
+            news->exec();
+    });
 }
 
 TFrmImportExport::~TFrmImportExport() = default;
 
+TFrmImportNews *TFrmImportExport::importNews() const
+{
+    if (!m_program)
+        return nullptr;
+    TFrmImportNews *news = m_program->FormAs<TFrmImportNews>(QStringLiteral("FrmImportNews"));
+    if (news)
+        news->SetNewsFolder(m_program->ProgramFolder);
+    return news;
+}
+
+TFrmDiSEqCMapping *TFrmImportExport::diseqcMapping() const
+{
+    if (!m_program)
+        return nullptr;
+    TFrmDiSEqCMapping *mapping =
+        m_program->FormAs<TFrmDiSEqCMapping>(QStringLiteral("FrmDiSEqCMapping"));
+    if (mapping)
+        mapping->SetProgram(m_program);
+    return mapping;
+}
+
+void TFrmImportExport::FillFormatCombos()
+{
+    fillCombo(ui->ComboFormatServices, ServicesXMLFormatNames, kServicesDialectCount);
+    fillCombo(ui->ComboFormatMyServices, MyServicesXMLFormatNames, kMyServicesDialectCount);
+    fillCombo(ui->ComboFormatBouquets, BouquetXMLFormatNames, kBouquetDialectCount);
+}
+
+void TFrmImportExport::UpdateControls()
+{
+    // Without an address for it there is no ready-made list to import.
+    const bool readyMade = m_program && !m_program->ReadyMadeListUrl.isEmpty();
+    ui->BtnOrvik->setEnabled(readyMade);
+    if (!readyMade && ui->BtnOrvik->isChecked())
+        ui->BtnBox->setChecked(true);
+
+    ui->CbxMyServices->setEnabled(true);
+    const bool anyFile = ui->CbxServices->isChecked() || ui->CbxMyServices->isChecked()
+        || ui->CbxBouquets->isChecked();
+    ui->BtnImport->setEnabled(anyFile);
+    ui->BtnExport->setEnabled(anyFile);
+    ui->ComboFormatServices->setEnabled(ui->CbxServices->isChecked());
+    ui->ComboFormatMyServices->setEnabled(ui->CbxMyServices->isChecked());
+    ui->ComboFormatBouquets->setEnabled(ui->CbxBouquets->isChecked());
+    if (ui->BtnOrvik->isChecked()) {
+        // The ready-made list has no my-services file and is only imported.
+        ui->BtnExport->setEnabled(false);
+        ui->CbxMyServices->setChecked(false);
+        ui->CbxMyServices->setEnabled(false);
+        ui->ComboFormatServices->setEnabled(false);
+        ui->ComboFormatMyServices->setEnabled(false);
+        ui->ComboFormatBouquets->setEnabled(false);
+        const bool anyLeft = ui->CbxServices->isChecked() || ui->CbxBouquets->isChecked();
+        ui->BtnImport->setEnabled(anyLeft);
+    }
+}
+
+void TFrmImportExport::showVersions()
+{
+    const QString online = m_program->OnlineSettingsListVersion;
+    ui->EdtNewOrvikVersion->setText(online);
+    ui->EdtLastOrvikVersion->setText(m_program->LastOrvikSettingsVersion);
+    const bool newer = online != msg(MsgDisabled) && online != m_program->LastOrvikSettingsVersion;
+    QPalette palette = ui->LblNewOrvikVersion->palette();
+    palette.setColor(QPalette::WindowText, newer ? kNewVersionColor : QColor(Qt::black));
+    ui->LblNewOrvikVersion->setPalette(palette);
+}
+
 bool TFrmImportExport::Execute(QString &errorText)
 {
     errorText.clear();
-    exec();
-    return false;
+    if (!m_program)
+        return true;
+    FillFormatCombos();
+    UpdateControls();
+    showVersions();
+    switch (exec()) {
+    case kResultImport:
+        return Import(errorText);
+    case kResultExport:
+        return Export(errorText);
+    default:
+        return true;
+    }
+}
+
+void TFrmImportExport::refillMainWindow()
+{
+    TMainWindowLink *main = m_program->MainWindow;
+    if (!main)
+        return;
+    main->LinkLists();
+    main->FillBouquetListGrid(0);
+    m_program->ComboBouquetsUpdating = true;
+    main->FillBouquetCombo(0);
+    m_program->ComboBouquetsUpdating = false;
+    main->FillServicesGrid(0);
+    main->FillMyServicesGrid(0);
+    main->FillBouquetGrid(0);
+    main->SelectMarkedServices();
+}
+
+void TFrmImportExport::buildAutoBouquet()
+{
+    TFrmImportNews *news = importNews();
+    if (!news || news->NewGrid()->RowCount() == 0 || !news->CbxAutoBouquet()->isChecked())
+        return;
+    const QString name = expandDateTime(news->EdtBouquet()->text(), QDateTime::currentDateTime());
+    if (name.trimmed().isEmpty())
+        return;
+    TBouquet *bouquet = nullptr;
+    m_program->BouquetList->AddNewBouquet(name, bouquet);
+    if (TMainWindowLink *main = m_program->MainWindow) {
+        main->FillBouquetListGrid(0);
+        m_program->ComboBouquetsUpdating = true;
+        main->FillBouquetCombo(0);
+        m_program->ComboBouquetsUpdating = false;
+        // The services the import marked as new, not what the grid selects.
+        main->AddSelectedToBouquet(bouquet, -1, false);
+    }
+}
+
+bool TFrmImportExport::Import(QString &errorText)
+{
+    errorText.clear();
+    if (!m_program || !m_program->FrmXMLHandler || !m_program->ServiceList)
+        return false;
+    TProgram &program = *m_program;
+    TMainWindowLink *main = program.MainWindow;
+    // The working copy and its history take the lists as they are now; if
+    // that fails the import would overwrite changes that exist nowhere else.
+    if (main && !main->SaveFiles())
+        return false;
+    if (main)
+        main->StopLogoMapping();
+
+    const bool services = ui->CbxServices->isChecked();
+    const bool myServices = ui->CbxMyServices->isChecked();
+    const bool bouquets = ui->CbxBouquets->isChecked();
+    std::vector<TFileStep> steps;
+    QString newVersion;
+    const bool readyMade = ui->BtnOrvik->isChecked();
+    if (ui->BtnBox->isChecked()) {
+        const QString folder = QStringLiteral("ftp:") + program.SettingText("EdtRemoteDir");
+        if (services)
+            steps.push_back({TFileKind::Services, folder + QStringLiteral("/services.xml"), {}});
+        if (myServices)
+            steps.push_back({TFileKind::MyServices, folder + QStringLiteral("/myservices.xml"), {}});
+        if (bouquets)
+            steps.push_back({TFileKind::Bouquets, folder + QStringLiteral("/bouquets.xml"), {}});
+    } else if (ui->BtnLocal->isChecked()) {
+        const auto local = [&](TFileKind kind, const QString &name) {
+            steps.push_back({kind, name, FormatMsg1(msg(MsgSelectFile), name)});
+        };
+        if (services)
+            local(TFileKind::Services, QStringLiteral("Services.xml"));
+        if (myServices)
+            local(TFileKind::MyServices, QStringLiteral("MyServices.xml"));
+        if (bouquets)
+            local(TFileKind::Bouquets, QStringLiteral("Bouquets.xml"));
+    } else if (readyMade) {
+        if (program.ReadyMadeListUrl.isEmpty() || !program.Prompts)
+            return false;
+        const QString base = program.ReadyMadeListUrl;
+        if (!checkSettingsListUpdate(base + QLatin1String(kUpdateFilePath),
+                                     program.LastOrvikSettingsVersion, false, newVersion,
+                                     *program.Prompts))
+            return false;
+        if (services)
+            steps.push_back({TFileKind::Services, base + QLatin1String(kReadyMadeServicesPath), {}});
+        if (bouquets)
+            steps.push_back({TFileKind::Bouquets, base + QLatin1String(kReadyMadeBouquetsPath), {}});
+    } else {
+        return true;
+    }
+
+    TImportStage stage;
+    TFrmXMLHandler &handler = *program.FrmXMLHandler;
+    bool ok = true;
+    // Every file arrives first, in the order services, my-services,
+    // bouquets, so a failing one stops before the next is fetched.
+    QStringList locals;
+    for (const TFileStep &step : steps) {
+        // A local file is looked for where the last one was chosen.
+        QString name = step.caption.isEmpty()
+            ? step.source
+            : QDir(program.LastImportDir).filePath(step.source);
+        const QString source = name;
+        if (!handler.GetFile(name, step.caption, errorText)) {
+            ok = false;
+            break;
+        }
+        if (isFetchedToTemp(source, name))
+            stage.temporaries.append(name);
+        locals.append(name);
+    }
+    // The services file is read last: its news files are written as it is
+    // read, and must not describe an import that a later file stops.
+    std::vector<qsizetype> order;
+    for (qsizetype i = 0; i < locals.size(); ++i) {
+        if (steps[std::size_t(i)].kind != TFileKind::Services)
+            order.push_back(i);
+    }
+    for (qsizetype i = 0; i < locals.size(); ++i) {
+        if (steps[std::size_t(i)].kind == TFileKind::Services)
+            order.push_back(i);
+    }
+    for (const qsizetype i : order) {
+        if (!ok)
+            break;
+        switch (steps[std::size_t(i)].kind) {
+        case TFileKind::Services:
+            ok = handler.LoadServices(locals[i], errorText, false, stage.services)
+                && WriteServiceDiff(*program.ServiceList, stage.services, errorText,
+                                    program.ProgramFolder);
+            stage.hasServices = ok;
+            break;
+        case TFileKind::MyServices:
+            ok = handler.LoadMyServices(locals[i], errorText, stage.myServices);
+            stage.hasMyServices = ok;
+            break;
+        case TFileKind::Bouquets:
+            ok = handler.LoadBouquets(locals[i], errorText, stage.bouquets);
+            stage.hasBouquets = ok;
+            break;
+        }
+    }
+    if (ok) {
+        // No event runs between the swaps and the refill: the grids show the
+        // old services until then, and the stage keeps those alive.
+        if (stage.hasServices)
+            program.ServiceList->Swap(stage.services);
+        if (stage.hasMyServices)
+            program.MyServiceList->Swap(stage.myServices);
+        if (stage.hasBouquets)
+            program.BouquetList->Swap(stage.bouquets);
+    }
+    refillMainWindow();
+    if (!ok)
+        return false;
+
+    if (readyMade && !steps.empty() && !newVersion.isEmpty()) {
+        program.LastOrvikSettingsVersion = newVersion;
+        ui->EdtLastOrvikVersion->setText(newVersion);
+    }
+    if (program.Prompts)
+        program.Prompts->messageBox(TPrompts::TMsgKind::Information, msg(MsgImportSuccessful),
+                                    TPrompts::mbOK);
+    // The news and the bouquet of new services belong to a services import;
+    // after any other import they would describe an earlier one.
+    if (stage.hasServices) {
+        if (TFrmImportNews *news = importNews()) {
+            news->LoadNews();
+            if (ui->CbxImportNews->isChecked())
+                news->exec();
+        }
+        buildAutoBouquet();
+    }
+    if (main)
+        main->RestartLogoMapping(true);
+    return true;
+}
+
+void TFrmImportExport::sendReloadMessage()
+{
+    const QString address =
+        receiverWebAddress(m_program->SettingText("EdtIp"), m_program->ReceiverWebPort);
+    // The receiver's answer is not looked at: an old web interface says
+    // nothing useful, and the files are on the receiver either way.
+    SendNormalMessage(address, msg(MsgReloadLists));
+}
+
+bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText)
+{
+    TProgram &program = *m_program;
+    TFrmXMLHandler &handler = *program.FrmXMLHandler;
+    const auto dialect = [](const QComboBox *combo, int own) {
+        return combo->currentIndex() > 0 ? combo->currentIndex() : own;
+    };
+    const QString remote = QStringLiteral("ftp:") + program.SettingText("EdtRemoteDir");
+    const auto target = [&](const QString &remoteName, const QString &localName) {
+        return toReceiver ? remote + u'/' + remoteName
+                          : QDir(program.LastImportDir).filePath(localName);
+    };
+    const auto caption = [&](const QString &localName) {
+        return toReceiver ? QString() : FormatMsg1(msg(MsgExportFile), localName);
+    };
+    if (ui->CbxServices->isChecked()) {
+        const TServiceList &list = *program.ServiceList;
+        if (!handler.SaveServices(target(QStringLiteral("services.xml"), QStringLiteral("Services.xml")),
+                                  caption(QStringLiteral("Services.xml")), list, errorText,
+                                  list.Encoding, dialect(ui->ComboFormatServices, list.Format)))
+            return false;
+    }
+    if (ui->CbxMyServices->isChecked()) {
+        const TServiceList &list = *program.MyServiceList;
+        if (!handler.SaveMyServices(
+                target(QStringLiteral("myservices.xml"), QStringLiteral("MyServices.xml")),
+                caption(QStringLiteral("MyServices.xml")), list, errorText, list.Encoding,
+                dialect(ui->ComboFormatMyServices, list.Format)))
+            return false;
+    }
+    if (ui->CbxBouquets->isChecked()) {
+        const TBouquetList &list = *program.BouquetList;
+        if (!handler.SaveBouquets(target(QStringLiteral("bouquets.xml"), QStringLiteral("Bouquets.xml")),
+                                  caption(QStringLiteral("Bouquets.xml")), list, errorText,
+                                  list.Encoding, dialect(ui->ComboFormatBouquets, list.Format)))
+            return false;
+    }
+    return true;
+}
+
+bool TFrmImportExport::Export(QString &errorText)
+{
+    errorText.clear();
+    if (!m_program || !m_program->FrmXMLHandler || !m_program->ServiceList)
+        return false;
+    TProgram &program = *m_program;
+    const bool toReceiver = ui->BtnBox->isChecked();
+    if (!toReceiver && !ui->BtnLocal->isChecked())
+        return true;
+
+    if (ui->CbxMapping->isChecked() && ui->CbxServices->isChecked()) {
+        TFrmDiSEqCMapping *mapping = diseqcMapping();
+        if (!mapping || !mapping->Execute())
+            return false;
+        mapping->ApplyMapping(*program.ServiceList);
+        mapping->ApplyMapping(*program.MyServiceList);
+        if (program.MainWindow) {
+            program.MainWindow->FillServicesGrid(1);
+            program.MainWindow->FillMyServicesGrid(1);
+        }
+    }
+    if (toReceiver
+        && (!program.Prompts
+            || program.Prompts->messageBox(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure),
+                                           TPrompts::mbYes | TPrompts::mbCancel)
+                != TPrompts::mbYes))
+        return false;
+    if (!exportFiles(toReceiver, errorText))
+        return false;
+    if (toReceiver)
+        sendReloadMessage();
+    if (program.Prompts)
+        program.Prompts->messageBox(TPrompts::TMsgKind::Information, msg(MsgExportSuccessful),
+                                    TPrompts::mbOK);
+    return true;
 }

@@ -5,6 +5,8 @@
 #include <memory>
 
 struct TProgram;
+class TFrmImportNews;
+class TFrmDiSEqCMapping;
 
 namespace Ui {
 class FrmImportExport;
@@ -33,7 +35,25 @@ public:
     // with a text when it failed, false with none when the user gave up.
     bool Execute(QString &errorText);
 
+    // The two roads. An import replaces the lists only when every checked
+    // file arrived and could be read; otherwise all three stay as they were.
+    bool Import(QString &errorText);
+    bool Export(QString &errorText);
+
+    // Which controls can be used, from the source and the checked files.
+    void UpdateControls();
+    // "Auto (same as input format)" and the dialects of each file kind.
+    void FillFormatCombos();
+
 private:
+    TFrmImportNews *importNews() const;
+    TFrmDiSEqCMapping *diseqcMapping() const;
+    void showVersions();
+    void refillMainWindow();
+    void buildAutoBouquet();
+    void sendReloadMessage();
+    bool exportFiles(bool toReceiver, QString &errorText);
+
     TProgram *m_program = nullptr;
     std::unique_ptr<Ui::FrmImportExport> ui;
 };

@@ -1,7 +1,14 @@
 #include "exchange/import_news_dialog.h"
 
+#include "core/util/messages.h"
+#include "core/zapit/import_news.h"
+#include "exchange/mapping_file.h"
+#include "platform/ini_file.h"
 #include "ui/grid/column_kinds.h"
 #include "ui_import_news_dialog.h"
+
+#include <QDir>
+#include <QFile>
 
 namespace {
 
@@ -20,9 +27,49 @@ void addNewsColumns(TListGrid *grid, const QString &nameColumn, const QString &n
     satellite->SetWidth(kSatelliteColumnWidth);
     satellite->SetOptions(satellite->Options() + coFixedSize);
     name->SetOptions(name->Options() + coAutoSize);
+    grid->OnCellColoring = [grid](QObject *, int, int row, QColor &cellColor, QColor &,
+                                  TCellState) {
+        if (row % 2 == 0 && !grid->Selected(row))
+            cellColor = QColor::fromRgb(kEvenRowRgb);
+    };
+}
+
+void loadGrid(TListGrid *grid, const QString &fileName)
+{
+    const QList<QStringList> lines = readNewsFile(fileName);
+    grid->BeginUpdate();
+    grid->ClearRows();
+    if (!lines.isEmpty())
+        grid->AddRow(int(lines.size()));
+    for (qsizetype row = 0; row < lines.size(); ++row) {
+        grid->SetCells(0, int(row), lines[row].value(0));
+        grid->SetCells(1, int(row), lines[row].value(1));
+    }
+    grid->Columns()->Items(0)->Footer().SetCaption(QString::number(grid->RowCount())
+                                                   + msg(MsgServicesFooter));
+    grid->EndUpdate();
 }
 
 } // namespace
+
+QList<QStringList> readNewsFile(const QString &fileName)
+{
+    QList<QStringList> lines;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    const QString text = decodeIniBytes(file.readAll());
+    for (QString line : text.split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        const qsizetype at = line.indexOf(u';');
+        lines.append(at < 0 ? QStringList{line, QString()}
+                            : QStringList{line.left(at), line.mid(at + 1)});
+    }
+    return lines;
+}
 
 TFrmImportNews::TFrmImportNews(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::FrmImportNews>())
@@ -38,3 +85,45 @@ TFrmImportNews::TFrmImportNews(QWidget *parent)
 }
 
 TFrmImportNews::~TFrmImportNews() = default;
+
+void TFrmImportNews::LoadNews()
+{
+    const QDir folder(m_newsFolder);
+    loadGrid(ui->NewGrid, folder.filePath(kNewServicesFile));
+    loadGrid(ui->DeletedGrid, folder.filePath(kDeletedServicesFile));
+    loadGrid(ui->ChangedGrid, folder.filePath(kChangedServicesFile));
+    const bool anyNew = ui->NewGrid->RowCount() > 0;
+    ui->CbxAutoBouquet->setEnabled(anyNew);
+    ui->EdtBouquet->setEnabled(anyNew);
+}
+
+void TFrmImportNews::Execute()
+{
+    LoadNews();
+    exec();
+}
+
+TListGrid *TFrmImportNews::NewGrid() const
+{
+    return ui->NewGrid;
+}
+
+TListGrid *TFrmImportNews::ChangedGrid() const
+{
+    return ui->ChangedGrid;
+}
+
+TListGrid *TFrmImportNews::DeletedGrid() const
+{
+    return ui->DeletedGrid;
+}
+
+QAbstractButton *TFrmImportNews::CbxAutoBouquet() const
+{
+    return ui->CbxAutoBouquet;
+}
+
+QLineEdit *TFrmImportNews::EdtBouquet() const
+{
+    return ui->EdtBouquet;
+}

@@ -4,6 +4,10 @@
 
 #include <memory>
 
+class QAbstractButton;
+class QLineEdit;
+class TListGrid;
+
 namespace Ui {
 class FrmImportNews;
 }
@@ -18,6 +22,26 @@ public:
     explicit TFrmImportNews(QWidget *parent = nullptr);
     ~TFrmImportNews() override;
 
+    // Where the three news files are (the program folder).
+    void SetNewsFolder(const QString &folder) { m_newsFolder = folder; }
+
+    // Reads the news files into the grids without showing the window.
+    void LoadNews();
+    // LoadNews, then shows the window modally.
+    void Execute();
+
+    TListGrid *NewGrid() const;
+    TListGrid *ChangedGrid() const;
+    TListGrid *DeletedGrid() const;
+    QAbstractButton *CbxAutoBouquet() const;
+    QLineEdit *EdtBouquet() const;
+
 private:
+    QString m_newsFolder;
     std::unique_ptr<Ui::FrmImportNews> ui;
 };
+
+// The lines of a news file, each split at its first ";" into the service
+// name and the satellite name. UTF-8; a file that is not valid UTF-8 (left by
+// an older version) is read as Windows-1252. A missing file has no lines.
+QList<QStringList> readNewsFile(const QString &fileName);

@@ -4,9 +4,16 @@
 #include "core/util/sys_utils.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QUrl>
 
 namespace {
+
+constexpr int kAddressGroups = 4;
+constexpr int kGroupDigits = 3;
+constexpr int kGroupMax = 255;
+// How often a waiting ping looks whether it is to stop.
+constexpr int kPollMs = 50;
 
 bool sendMessage(const QString &address, const QString &text, bool popup,
                  const DownloadOptions &options)
@@ -22,14 +29,52 @@ bool sendMessage(const QString &address, const QString &text, bool popup,
 
 } // namespace
 
-TPingResult pingReceiver(const QString &address, const QString &pingProgram)
+QString pingTarget(const QString &address)
 {
-    int exitCode = 0;
-    const QStringList arguments = {QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"),
-                                   QStringLiteral("3"), ipAddressFormat(address)};
-    if (!runApplication(pingProgram, arguments, QString(), false, true, exitCode))
+    const QStringList groups = address.trimmed().split(u'.');
+    if (groups.size() != kAddressGroups)
+        return {};
+    QStringList plain;
+    for (const QString &group : groups) {
+        if (group.isEmpty() || group.size() > kGroupDigits)
+            return {};
+        for (const QChar c : group) {
+            if (c < u'0' || c > u'9')
+                return {};
+        }
+        const int value = group.toInt();
+        if (value > kGroupMax)
+            return {};
+        plain.append(QString::number(value));
+    }
+    return plain.join(u'.');
+}
+
+TPingResult pingReceiver(const QString &address, const QString &pingProgram,
+                         const std::function<bool()> &cancelled)
+{
+    const QString target = pingTarget(address);
+    if (target.isEmpty() || pingProgram.isEmpty())
         return TPingResult::NotStarted;
-    return exitCode == 0 ? TPingResult::Online : TPingResult::Offline;
+    QProcess ping;
+    ping.setProcessChannelMode(QProcess::MergedChannels);
+    ping.setStandardOutputFile(QProcess::nullDevice());
+    ping.start(pingProgram, {QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"),
+                             QStringLiteral("3"), target});
+    if (!ping.waitForStarted())
+        return TPingResult::NotStarted;
+    while (!ping.waitForFinished(kPollMs)) {
+        if (ping.state() == QProcess::NotRunning)
+            break;
+        if (cancelled && cancelled()) {
+            ping.kill();
+            ping.waitForFinished();
+            return TPingResult::NotStarted;
+        }
+    }
+    if (ping.exitStatus() != QProcess::NormalExit)
+        return TPingResult::Offline;
+    return ping.exitCode() == 0 ? TPingResult::Online : TPingResult::Offline;
 }
 
 QString pingStatusText(TPingResult result)
@@ -49,7 +94,7 @@ TPingThread::TPingThread(QString address, QString pingProgram, QObject *parent)
 
 void TPingThread::run()
 {
-    Q_EMIT pinged(pingReceiver(m_address, m_pingProgram));
+    Q_EMIT pinged(pingReceiver(m_address, m_pingProgram, [this] { return isInterruptionRequested(); }));
 }
 
 QString receiverMessageUrl(const QString &address, const QString &text, bool popup)
@@ -57,6 +102,12 @@ QString receiverMessageUrl(const QString &address, const QString &text, bool pop
     return QStringLiteral("http://") + ipAddressFormat(address)
         + (popup ? QStringLiteral("/control/message?popup=") : QStringLiteral("/control/message?nmsg="))
         + QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+QString receiverWebAddress(const QString &address, int webPort)
+{
+    constexpr int kHttpPort = 80;
+    return webPort == kHttpPort ? address : address + u':' + QString::number(webPort);
 }
 
 bool SendPopupMessage(const QString &address, const QString &text, const DownloadOptions &options)

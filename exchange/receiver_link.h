@@ -5,23 +5,36 @@
 #include <QString>
 #include <QThread>
 
+#include <functional>
+
 // The two small channels to the receiver: whether it answers a ping, and a
 // message shown on the TV screen through its web interface.
 
 enum class TPingResult { Online, Offline, NotStarted };
 
-// Pings the receiver once ("ping -c 1 -W 3"), waiting for the answer. The
+// The address in the form the network uses ("192.168.015.024" ->
+// "192.168.15.24"), or empty when it is not four numbers 0..255 joined by
+// dots: a host name or a text starting with "-" never reaches the ping
+// program, which would take it for an option.
+QString pingTarget(const QString &address);
+
+// Pings the receiver once ("ping -c 1 -W 3 <address>", the address as an
+// argument of its own, never through a shell), waiting for the answer. The
 // address may be in the settings' zero-padded form. `pingProgram` is the
-// program to run (tests pass their own).
+// program to run (tests pass their own). When `cancelled` turns true while
+// waiting, the ping program is ended and the result is NotStarted. An
+// address that pingTarget refuses is not pinged (NotStarted).
 TPingResult pingReceiver(const QString &address,
-                         const QString &pingProgram = QStringLiteral("ping"));
+                         const QString &pingProgram = QStringLiteral("ping"),
+                         const std::function<bool()> &cancelled = {});
 
 // The status line's text for a result: "Box is online.", "Box is offline."
 // or empty when the ping could not be started.
 QString pingStatusText(TPingResult result);
 
 // One ping on a thread of its own; `pinged` is delivered to the receiver's
-// thread (the main window's), which owns the status line.
+// thread (the main window's), which owns the status line. Asking the thread
+// to stop (requestInterruption) ends a ping that is still waiting.
 class TPingThread : public QThread
 {
     Q_OBJECT
@@ -44,6 +57,10 @@ private:
 // (or "?nmsg=" for a normal message) and the text, percent-encoded so that a
 // blank or "&" in it reaches the receiver as part of the message.
 QString receiverMessageUrl(const QString &address, const QString &text, bool popup);
+
+// The host part of a message address: the settings' address, with the web
+// port after a ":" when it is not the usual 80.
+QString receiverWebAddress(const QString &address, int webPort);
 
 // Sends the request; the receiver's reply is not looked at. False when the
 // receiver could not be reached.

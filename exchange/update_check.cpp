@@ -28,9 +28,11 @@ std::optional<QString> downloadUpdateText(const QString &updateUrl, TPrompts &pr
         return std::nullopt;
     }
     QFile file(local);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
+    const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    file.close();
+    // Read once and done with: nothing of it stays behind in the temp folder.
+    QFile::remove(local);
+    return text;
 }
 
 QString firstLine(const QString &text)
@@ -45,7 +47,8 @@ QString firstLine(const QString &text)
 
 QString formatListVersion(const QString &line)
 {
-    if (line.contains(u'.'))
+    // An empty first line names no version; dotting it would make ".." one.
+    if (line.isEmpty() || line.contains(u'.'))
         return line;
     return line.mid(0, kStampDayLength) + u'.' + line.mid(kStampDayLength, kStampMonthLength)
         + u'.' + line.mid(kStampDayLength + kStampMonthLength, kStampYearLength);

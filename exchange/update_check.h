@@ -15,7 +15,7 @@ inline constexpr const char *kUpdateFilePath = "/db/pelloran/update.txt";
 
 // A version without "." is an eight-digit stamp that gains dots after its
 // second and fourth characters ("07032024" -> "07.03.2024"); a text with dots
-// stays as it is.
+// stays as it is, and an empty line gives an empty version.
 QString formatListVersion(const QString &firstLine);
 
 // The description after line 1, each line followed by CR LF and the whole

@@ -73,6 +73,7 @@ TFrmMain::~TFrmMain()
 {
     if (PingTimer)
         PingTimer->stop();
+    stopPing();
     // A logo thread must not outlive the lists and grids it works on.
     if (m_logoThread) {
         m_program.LogoMappingRunning = false;
@@ -167,10 +168,10 @@ void TFrmMain::InitializeMain()
     setSplashText(msg(MsgStarting));
     StartLogoMapping();
 
-    if (!m_program.SettingChecked("CbxNoBackgroundPing", true)) {
-        pingTimerTimer();
-        PingTimer->start();
-    }
+    // The timer always runs: each tick looks whether background ping is on,
+    // so switching it on later starts pinging.
+    pingTimerTimer();
+    PingTimer->start();
     reportLoadFailures(failures);
 }
 
@@ -191,6 +192,7 @@ bool TFrmMain::CloseMain()
     }
     WaitForLogoMapping();
     PingTimer->stop();
+    stopPing();
 
     // The settings go first, while every window still holds what they save;
     // a failure is reported and the program still ends.
@@ -375,13 +377,18 @@ void TFrmMain::pingTimerTimer()
         ImgDisconnected->hide();
         return;
     }
+    // A ping that takes longer than a tick is still the one that counts;
+    // another one meanwhile would only pile up processes.
+    if (m_pingThread && !m_pingThread->isFinished())
+        return;
     QWidget *settings = m_program.Form(QStringLiteral("FrmSettings"));
     const auto *ip = settings ? settings->findChild<QLineEdit *>(QStringLiteral("EdtIp")) : nullptr;
     if (!ip || m_program.PingProgram.isEmpty())
         return;
-    auto *thread = new TPingThread(ip->text(), m_program.PingProgram);
+    auto *thread = new TPingThread(ip->text(), m_program.PingProgram, this);
     connect(thread, &TPingThread::pinged, this, [this](TPingResult result) {
-        if (result == TPingResult::NotStarted)
+        // Switched off while this ping ran: the display stays empty.
+        if (m_program.SettingChecked("CbxNoBackgroundPing", true))
             return;
         const bool online = result == TPingResult::Online;
         ImgConnected->setVisible(online);
@@ -389,7 +396,16 @@ void TFrmMain::pingTimerTimer()
         StatusBar->SetPanelText(3, pingStatusText(result));
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    m_pingThread = thread;
     thread->start();
+}
+
+void TFrmMain::stopPing()
+{
+    if (!m_pingThread)
+        return;
+    m_pingThread->requestInterruption();
+    m_pingThread->wait();
 }
 
 void TFrmMain::ToolBtnSettingsClick()
@@ -398,7 +414,6 @@ void TFrmMain::ToolBtnSettingsClick()
     if (!settings)
         return;
     settings->SetPrompts(m_program.Prompts);
-    settings->OnClose = [this] { pingTimerTimer(); };
     // Saved first, so that Cancel can put every control back by reloading.
     try {
         saveConfig(m_program, QString(), true);
@@ -409,4 +424,6 @@ void TFrmMain::ToolBtnSettingsClick()
     } catch (const Exception &e) {
         ShowError(e.message());
     }
+    // After Cancel's reload, so the ping follows the settings that stand.
+    pingTimerTimer();
 }

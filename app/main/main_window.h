@@ -91,6 +91,7 @@ public:
     bool StartLogoMapping() override;
     bool WaitForLogoMapping() override;
     bool StopLogoMapping() override;
+    bool RestartLogoMapping(bool rebuild) override { return startLogoThread(rebuild); }
     // Starts the logo thread for a run (rebuild: the mapping file is made
     // anew) and returns it, or null when no logo mapping is available.
     std::function<QThread *(bool rebuild)> LogoThreadStarter;
@@ -119,7 +120,7 @@ public:
     void MarkSelectedServices();
     void MarkSelectedMyServices();
     void MarkSelectedKingOfSatServices();
-    void SelectMarkedServices();
+    void SelectMarkedServices() override;
     void AddSelectedToMyServices(TServiceList &target, int action);
     void DeleteSelectedServices();
     void DeleteSelectedMyServices();
@@ -159,7 +160,7 @@ public:
     void SelectMarkedBouquets();
     void MarkSelectedBouquetServices();
     void SelectMarkedBouquetServices();
-    void AddSelectedToBouquet(TBouquet *bouquet, int insertIndex, bool fromGrid);
+    void AddSelectedToBouquet(TBouquet *bouquet, int insertIndex, bool fromGrid) override;
     void AddSelectedMyServicesToBouquet(TBouquet *bouquet, int insertIndex, bool fromGrid);
     void AskNewBouquet();
     void AskRenameBouquet(TBouquet *bouquet);
@@ -369,6 +370,8 @@ private:
 
     void setSplashText(const QString &text);
     void pingTimerTimer();
+    // Ends a running ping and waits for its thread.
+    void stopPing();
 
     TProgram &m_program;
     std::unique_ptr<TWorkingFiles> m_workingFiles;
@@ -379,6 +382,7 @@ private:
     int m_bouIdx = -1, m_bouLogo = -1, m_bouTypeIcon = -1, m_bouName = -1, m_bouFrequency = -1,
         m_bouActionIcon = -1;
     QPointer<QThread> m_logoThread;
+    QPointer<QThread> m_pingThread;
     bool m_logoRebuild = false;
     bool m_initialized = false;
     bool m_closing = false;

@@ -51,8 +51,8 @@ void TFrmMain::buildToolsMenu(QToolButton *run, QToolButton *message)
         };
     }
     if (!SendMessage)
-        SendMessage = [](const QString &address, const QString &text) {
-            return SendPopupMessage(address, text);
+        SendMessage = [this](const QString &address, const QString &text) {
+            return SendPopupMessage(receiverWebAddress(address, m_program.ReceiverWebPort), text);
         };
 }
 

@@ -172,7 +172,10 @@ bool TFrmXMLHandler::saveThrough(const QString &target, const QString &title,
                                  const std::function<bool(const QString &)> &write)
 {
     const QString temp = tempFileFor(target);
-    return write(temp) && PutFile(temp, title, target, errorText);
+    const bool saved = write(temp) && PutFile(temp, title, target, errorText);
+    // Stored or not, the written copy has done its work.
+    QFile::remove(temp);
+    return saved;
 }
 
 bool TFrmXMLHandler::SaveServices(const QString &target, const QString &title,

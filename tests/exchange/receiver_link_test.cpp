@@ -56,6 +56,53 @@ TEST(ReceiverPing, ResultsAndStatusTexts)
     EXPECT_EQ(readAll(dir.filePath("args")), "-c 1 -W 3 127.0.0.1");
 }
 
+TEST(ReceiverPing, OnlyPlainAddressesArePinged)
+{
+    QTemporaryDir dir;
+    const QString ping = fakePing(dir, 0);
+    const struct {
+        const char *address;
+        const char *target;
+    } rows[] = {
+        {"192.168.015.024", "192.168.15.24"},
+        {"127.000.000.001", "127.0.0.1"},
+        {" 10.0.0.5 ", "10.0.0.5"},
+        {"256.000.000.001", ""},
+        {"-f.0.0.1", ""},
+        {"127.0.0", ""},
+        {"127.0.0.1.5", ""},
+        {"127.0.0.1;reboot", ""},
+        {"localhost", ""},
+        {"...", ""},
+        {"", ""},
+    };
+    for (const auto &r : rows) {
+        EXPECT_EQ(pingTarget(QString::fromLatin1(r.address)), QString::fromLatin1(r.target)) << r.address;
+        if (*r.target == 0) {
+            QFile::remove(dir.filePath("args"));
+            EXPECT_EQ(pingReceiver(QString::fromLatin1(r.address), ping), TPingResult::NotStarted)
+                << r.address;
+            // Refused before the ping program ever ran.
+            EXPECT_FALSE(QFile::exists(dir.filePath("args"))) << r.address;
+        }
+    }
+}
+
+TEST(ReceiverPing, AStopEndsAWaitingPing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("slow-ping");
+    QFile script(path);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nexec sleep 60\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    int asked = 0;
+    EXPECT_EQ(pingReceiver(QStringLiteral("127.000.000.001"), path, [&asked] { return ++asked > 2; }),
+              TPingResult::NotStarted);
+    EXPECT_GT(asked, 2);
+}
+
 TEST(ReceiverPing, TheThreadReportsToItsOwner)
 {
     int argc = 0;

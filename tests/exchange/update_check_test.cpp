@@ -1,6 +1,8 @@
 #include "core/util/prompts.h"
 #include "exchange/update_check.h"
 
+#include "core/util/sys_utils.h"
+
 #include "qt_print.h"
 #include "script_server.h"
 
@@ -48,7 +50,7 @@ TEST(UpdateCheck, VersionsGainDotsOnlyWhenTheyHaveNone)
         {"2024.03.07", "2024.03.07"},
         {"0703", "07.03."},
         {"1", "1.."},
-        {"", ".."},
+        {"", ""},
         {"07032024extra", "07.03.2024"},
     };
     for (const auto &[line, version] : rows)
@@ -94,7 +96,17 @@ TEST_F(ReadyMadeList, ReadsTheVersion)
 
     setUpdateText("");
     ASSERT_TRUE(getSettingsListVersion(url, version, prompts));
-    EXPECT_EQ(version, "..");
+    EXPECT_EQ(version, "");
+}
+
+TEST_F(ReadyMadeList, LeavesNothingInTheTempFolder)
+{
+    const QStringList before = QDir(getTempDir()).entryList(QDir::Files);
+    QString version;
+    ASSERT_TRUE(getSettingsListVersion(url, version, prompts));
+    QFile::remove(root.filePath("db/pelloran/update.txt"));
+    EXPECT_FALSE(getSettingsListVersion(url, version, prompts));
+    EXPECT_EQ(QDir(getTempDir()).entryList(QDir::Files), before);
 }
 
 TEST_F(ReadyMadeList, DecidesWhetherToDownload)

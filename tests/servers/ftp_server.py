@@ -14,6 +14,10 @@ fetched (RETR); the file itself must exist below --root:
              not tell the size
 
 With --silent the server accepts connections and never says a word.
+With --refuse-chmod every SITE CHMOD is answered "550" (as receivers whose
+file system does not know modes do). With --log FILE the path of every
+download (RETR) and upload (STOR) is appended to FILE as "RETR <path>" or
+"STOR <path>", relative to --root with a leading "/".
 """
 import argparse
 import os
@@ -69,8 +73,28 @@ class ActingDTP(DTPHandler):
 
 class ActingHandler(FTPHandler):
     act = None
+    refuse_chmod = False
+    log_file = None
+    log_root = None
+
+    def note_transfer(self, verb, file):
+        if ActingHandler.log_file:
+            relative = "/" + os.path.relpath(file, ActingHandler.log_root)
+            with open(ActingHandler.log_file, "a", encoding="utf-8") as log:
+                log.write("%s %s\n" % (verb, relative))
+
+    def ftp_SITE_CHMOD(self, path, mode):
+        if ActingHandler.refuse_chmod:
+            self.respond("550 Modes are not supported here.")
+            return
+        return super().ftp_SITE_CHMOD(path, mode)
+
+    def ftp_STOR(self, file, mode="w"):
+        self.note_transfer("STOR", file)
+        return super().ftp_STOR(file, mode)
 
     def ftp_RETR(self, file):
+        self.note_transfer("RETR", file)
         self.act = act_of(file)
         if self.act is None or not os.path.isfile(file):
             return super().ftp_RETR(file)
@@ -102,6 +126,8 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--silent", action="store_true")
+    parser.add_argument("--refuse-chmod", action="store_true")
+    parser.add_argument("--log")
     args = parser.parse_args()
 
     if args.silent:
@@ -111,6 +137,9 @@ def main():
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
 
     handler = ActingHandler
+    handler.refuse_chmod = args.refuse_chmod
+    handler.log_file = args.log
+    handler.log_root = os.path.realpath(args.root)
     handler.authorizer = authorizer
     handler.passive_ports = None
     handler.banner = "test receiver ready"

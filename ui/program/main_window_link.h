@@ -5,6 +5,8 @@
 // What the windows below the program (the exchange and logo windows) ask of
 // the main window: refilling its grids, relinking the lists, its status line
 // and the logo mapping. The main window implements it; tests may stand in.
+class TBouquet;
+
 class TMainWindowLink
 {
 public:
@@ -30,6 +32,15 @@ public:
     virtual bool SaveFiles() = 0;
     // The settings dialog, as the Settings button opens it.
     virtual void ToolBtnSettingsClick() = 0;
+
+    // Selects the services grid's rows whose services are marked (an import
+    // marks the services it found new).
+    virtual void SelectMarkedServices() = 0;
+    // Adds the selected services (fromGrid) or the marked ones to the bouquet
+    // at insertIndex (-1: at the end).
+    virtual void AddSelectedToBouquet(TBouquet *bouquet, int insertIndex, bool fromGrid) = 0;
+    // Starts the logo mapping again; rebuild: the mapping file is made anew.
+    virtual bool RestartLogoMapping(bool rebuild) = 0;
 
     virtual bool StartLogoMapping() = 0;
     virtual bool StopLogoMapping() = 0;

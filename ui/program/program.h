@@ -52,6 +52,9 @@ struct TProgram {
     // The program that pings the receiver (tests put a stand-in here; none:
     // no pinging).
     QString PingProgram = QStringLiteral("ping");
+    // The port of the receiver's web interface (messages to the TV screen);
+    // the settings hold only its address.
+    int ReceiverWebPort = 80;
 
     // The logo size every logo is scaled to (set from the logo manager's
     // size slider by updateLogoSize).

@@ -1,0 +1,278 @@
+#include "exchange/backup_transfer.h"
+
+#include "core/transfer/download_progress.h"
+#include "core/transfer/qel_ftp.h"
+#include "core/transfer/transfer_reason.h"
+#include "core/util/file_utils.h"
+#include "core/util/messages.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+constexpr int kWaitSliceMs = 20;
+// Receiver files are small (settings, lists, a kernel at most).
+constexpr qint64 kBackupFileSizeLimit = qint64(256) << 20;
+const QString kPartialSuffix = QStringLiteral(".partial");
+const QString kPreviousSuffix = QStringLiteral(".previous");
+
+// Runs `work` on a thread of its own and waits for it, letting this thread's
+// queued events (repaints, status texts) run but no user input.
+bool runAside(const std::function<bool()> &work)
+{
+    bool result = false;
+    std::unique_ptr<QThread> thread(QThread::create([&] { result = work(); }));
+    thread->start();
+    while (!thread->wait(kWaitSliceMs))
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return result;
+}
+
+// A status report handed from the worker to the thread that waits for it.
+TStatusReport relayed(const TStatusReport &status)
+{
+    QObject *home = QCoreApplication::instance();
+    return [status, home](const QString &text) {
+        if (!status)
+            return;
+        if (!home || QThread::currentThread() == home->thread()) {
+            status(text);
+            return;
+        }
+        QMetaObject::invokeMethod(home, [status, text] { status(text); }, Qt::QueuedConnection);
+    };
+}
+
+// The progress bar, moved from the worker: `total` steps, then one call
+// per file done. The bar belongs to the UI thread, so each move is handed
+// there; the bar is reset once the work is over.
+std::function<void(int)> relayedProgress(int total)
+{
+    QObject *home = QCoreApplication::instance();
+    if (!home || total <= 0)
+        return [](int) {};
+    QMetaObject::invokeMethod(home, [total] { progressInit(total); }, Qt::QueuedConnection);
+    return [home, total](int done) {
+        QMetaObject::invokeMethod(home, [done, total] {
+            progressSetStep(done);
+            if (done == total)
+                progressReset();
+        }, Qt::QueuedConnection);
+    };
+}
+
+std::unique_ptr<TQelFTP> session(const TReceiverAccess &access, const TBackupTimeouts &timeouts,
+                                 QStringList &warnings)
+{
+    auto ftp = std::make_unique<TQelFTP>(access.host, access.user, access.password, access.port,
+                                         [&warnings](const QString &text) { warnings.append(text); });
+    ftp->setTimeouts(timeouts.connectSeconds, timeouts.stallSeconds);
+    // Backups hold any receiver file, not only channel lists.
+    ftp->setSizeLimit(kBackupFileSizeLimit);
+    return ftp;
+}
+
+bool openSession(TQelFTP &ftp, const TReceiverAccess &access, const TStatusReport &status,
+                 QString &errorText)
+{
+    status(msg(MsgStatusConnecting));
+    if (!ftp.Connect()) {
+        errorText = withReason(FormatMsg1(msg(MsgFtpConnectionFailed), access.host),
+                               ftp.FailureReason());
+        return false;
+    }
+    status(msg(MsgStatusLoggingIn));
+    if (!ftp.Login()) {
+        errorText = withReason(msg(MsgFtpLoginFailed), ftp.FailureReason());
+        return false;
+    }
+    return true;
+}
+
+bool closeSession(TQelFTP &ftp, const TStatusReport &status, QString &errorText)
+{
+    status(msg(MsgStatusDisconnecting));
+    if (!ftp.Disconnect()) {
+        errorText = msg(MsgFtpDisconnectionError);
+        return false;
+    }
+    status(msg(MsgStatusDone));
+    return true;
+}
+
+QString withDetails(const QString &text, const QStringList &details)
+{
+    return details.isEmpty() ? text : text + QStringLiteral("\r\n\r\n") + details.join(QStringLiteral("\r\n"));
+}
+
+// A folder name from the settings' template that stays one folder below
+// the root.
+bool isPlainFolderName(const QString &name)
+{
+    return !name.trimmed().isEmpty() && name != u"." && name != u".." && !name.contains(u'/')
+        && !name.contains(u'\\') && !name.startsWith(u'.');
+}
+
+// Puts the finished copy in the backup's place; an earlier backup of that
+// name goes only once the new one stands there.
+bool replaceFolder(const QString &finished, const QString &target)
+{
+    QDir dir;
+    const QString previous = QFileInfo(target).path() + QStringLiteral("/.") + QFileInfo(target).fileName()
+        + kPreviousSuffix;
+    QDir(previous).removeRecursively();
+    const bool hadOne = QFileInfo::exists(target);
+    if (hadOne && !dir.rename(target, previous))
+        return false;
+    if (!dir.rename(finished, target)) {
+        if (hadOne)
+            dir.rename(previous, target);
+        return false;
+    }
+    if (hadOne)
+        QDir(previous).removeRecursively();
+    return true;
+}
+
+} // namespace
+
+bool isSafeReceiverPath(const QString &path)
+{
+    if (!path.startsWith(u'/') || path.endsWith(u'/') || path.contains(u'\\'))
+        return false;
+    const QStringList parts = path.mid(1).split(u'/');
+    return std::none_of(parts.begin(), parts.end(), [](const QString &part) {
+        return part.isEmpty() || part == u"." || part == u"..";
+    });
+}
+
+QStringList listBackups(const QString &root)
+{
+    if (root.isEmpty())
+        return {};
+    QStringList names =
+        QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::NoSort);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool backupContent(const QString &backupFolder, QStringList &receiverPaths)
+{
+    receiverPaths.clear();
+    if (backupFolder.isEmpty() || !QFileInfo(backupFolder).isDir())
+        return false;
+    QStringList files;
+    if (!listFilesRecursive(backupFolder, files))
+        return false;
+    const QString root = QDir::cleanPath(QFileInfo(backupFolder).absoluteFilePath());
+    for (const QString &file : files) {
+        const QString relative =
+            QDir(root).relativeFilePath(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
+        receiverPaths.append(u'/' + relative);
+    }
+    std::sort(receiverPaths.begin(), receiverPaths.end());
+    return true;
+}
+
+bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
+                const QString &root, const QString &folderName, const TStatusReport &status,
+                QString &errorText, const TBackupTimeouts &timeouts)
+{
+    errorText.clear();
+    for (const QString &path : receiverFiles) {
+        if (!isSafeReceiverPath(path)) {
+            errorText = FormatMsg1(msg(MsgReceiverPathRefused), path);
+            return false;
+        }
+    }
+    if (!isPlainFolderName(folderName) || root.isEmpty() || !QDir().mkpath(root)) {
+        errorText = msg(MsgBackupDirFailed);
+        return false;
+    }
+    const QString target = QDir(root).filePath(folderName);
+    const QString partial = QDir(root).filePath(u'.' + folderName + kPartialSuffix);
+    QDir(partial).removeRecursively();
+    if (!QDir().mkpath(partial)) {
+        errorText = msg(MsgBackupDirFailed);
+        return false;
+    }
+    const TStatusReport report = relayed(status);
+    QString error;
+    const bool got = runAside([&] {
+        QStringList warnings;
+        const auto ftp = session(access, timeouts, warnings);
+        if (!openSession(*ftp, access, report, error))
+            return false;
+        report(msg(MsgStatusGettingFiles));
+        // One file at a time, so the progress bar moves with each; a file
+        // that fails does not keep the others from coming.
+        bool allGot = true;
+        const auto progress = relayedProgress(int(receiverFiles.size()));
+        for (qsizetype i = 0; i < receiverFiles.size(); ++i) {
+            allGot = ftp->GetFiles({receiverFiles[i]}, partial, true) && allGot;
+            progress(int(i) + 1);
+        }
+        if (!allGot) {
+            error = withDetails(msg(MsgFilesNotRetrieved), warnings);
+            return false;
+        }
+        return closeSession(*ftp, report, error);
+    });
+    if (!got) {
+        QDir(partial).removeRecursively();
+        errorText = error;
+        return false;
+    }
+    if (!replaceFolder(partial, target)) {
+        QDir(partial).removeRecursively();
+        errorText = msg(MsgBackupDirFailed);
+        return false;
+    }
+    return true;
+}
+
+bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
+                   const TStatusReport &status, QString &errorText,
+                   const TBackupTimeouts &timeouts)
+{
+    errorText.clear();
+    QStringList remotePaths;
+    if (!backupContent(backupFolder, remotePaths)) {
+        errorText = msg(MsgNoBackupFound);
+        return false;
+    }
+    QStringList localFiles;
+    for (const QString &remote : remotePaths)
+        localFiles.append(QDir(backupFolder).filePath(remote.mid(1)));
+    const TStatusReport report = relayed(status);
+    QString error;
+    const bool put = runAside([&] {
+        QStringList warnings;
+        const auto ftp = session(access, timeouts, warnings);
+        if (!openSession(*ftp, access, report, error))
+            return false;
+        report(msg(MsgStatusPuttingFiles));
+        bool allPut = true;
+        const auto progress = relayedProgress(int(localFiles.size()));
+        for (qsizetype i = 0; i < localFiles.size(); ++i) {
+            allPut = ftp->PutFiles({localFiles[i]}, {remotePaths[i]}) && allPut;
+            progress(int(i) + 1);
+        }
+        if (!allPut) {
+            error = withDetails(msg(MsgFilesNotPut), warnings);
+            return false;
+        }
+        return closeSession(*ftp, report, error);
+    });
+    errorText = error;
+    return put;
+}

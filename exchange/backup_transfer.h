@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/zapit/xml_file_handler.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Backups of receiver files: a backup is a folder below the backup root
+// whose relative paths are the receiver's absolute paths
+// (root/Backup_2024-03-07_09.05.07/var/tuxbox/config/zapit/services.xml).
+
+// Where the status line learns what a transfer is doing; called on the
+// thread that started the transfer.
+using TStatusReport = std::function<void(const QString &text)>;
+
+// A receiver path a backup may name: absolute ("/" first), naming a file,
+// and without a "." or ".." component or a backslash that could lead a copy
+// out of the backup folder.
+bool isSafeReceiverPath(const QString &path);
+
+// The backups below `root`, by name (a dated name template sorts the newest
+// last). Folders only; the hidden folders a running backup works in are not
+// backups.
+QStringList listBackups(const QString &root);
+
+// Every file below a backup as the receiver path it is restored to
+// ("/var/tuxbox/config/zapit/services.xml"), sorted. False when the folder
+// does not exist.
+bool backupContent(const QString &backupFolder, QStringList &receiverPaths);
+
+struct TBackupTimeouts {
+    int connectSeconds = kConnectTimeoutSeconds;
+    int stallSeconds = kStallLimitSeconds;
+};
+
+// Copies the receiver files into root/folderName. The copy is made aside
+// and takes the folder's place only once every file has arrived, so a
+// failed backup leaves an earlier one of the same name as it was. The FTP
+// work runs on a worker thread; the caller's events keep running (without
+// user input) until it is over. False with the error text otherwise.
+bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
+                const QString &root, const QString &folderName, const TStatusReport &status,
+                QString &errorText, const TBackupTimeouts &timeouts = {});
+
+// Puts every file of the backup folder back onto the receiver (each upload
+// followed by "chmod 777", whose answer does not matter). Same threading.
+bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
+                   const TStatusReport &status, QString &errorText,
+                   const TBackupTimeouts &timeouts = {});

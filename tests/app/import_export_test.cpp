@@ -1,0 +1,380 @@
+#include "import_export_world.h"
+
+#include "core/model/bouquet.h"
+#include "core/model/bouquet_list.h"
+#include "core/model/satelite.h"
+#include "core/model/service_list.h"
+#include "core/util/sys_utils.h"
+#include "core/zapit/xml_file_handler.h"
+#include "exchange/import_export_dialog.h"
+#include "exchange/import_news_dialog.h"
+#include "form_test_support.h"
+#include "qt_print.h"
+#include "ui/grid/list_grid.h"
+
+#include <QComboBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ImportExportWorld : TExchangeWorld {
+    ImportExportWorld()
+    {
+        dialog = form<TFrmImportExport>("FrmImportExport");
+        dialog->SetProgram(&program);
+        dialog->FillFormatCombos();
+        // The news window would wait for a click; tests that want it ask.
+        check("CbxImportNews", false);
+    }
+
+    void check(const char *name, bool checked)
+    {
+        control("FrmImportExport", name)->setChecked(checked);
+        dialog->UpdateControls();
+    }
+    bool enabled(const char *name) { return control<QWidget>("FrmImportExport", name)->isEnabled(); }
+    bool checked(const char *name) { return control("FrmImportExport", name)->isChecked(); }
+
+    void choose(const char *source, bool services, bool myServices, bool bouquets)
+    {
+        check(source, true);
+        check("CbxServices", services);
+        check("CbxMyServices", myServices);
+        check("CbxBouquets", bouquets);
+    }
+
+    QStringList satelliteNames() const
+    {
+        QStringList names;
+        for (int i = 0; i < program.ServiceList->Count(); ++i)
+            names.append(program.ServiceList->GetItem(i)->Name);
+        return names;
+    }
+
+    QStringList bouquetNames() const
+    {
+        QStringList names;
+        for (int i = 0; i < program.BouquetList->Count(); ++i)
+            names.append(program.BouquetList->GetItem(i)->Name);
+        return names;
+    }
+
+    QStringList tempFiles() const { return QDir(getTempDir()).entryList(QDir::Files); }
+
+    TFrmImportExport *dialog = nullptr;
+};
+
+QByteArray fileBytes(const QString &path)
+{
+    return fileBytesOf(path);
+}
+
+TEST(ImportExport, TheSourceDecidesWhatCanBeUsed)
+{
+    ImportExportWorld world;
+    world.program.ReadyMadeListUrl = QStringLiteral("http://127.0.0.1:9");
+    const struct {
+        const char *name;
+        const char *source;
+        bool services, myServices, bouquets;
+        bool importOn, exportOn, myServicesOn, myServicesChecked, servicesComboOn;
+    } rows[] = {
+        {"box_all", "BtnBox", true, true, true, true, true, true, true, true},
+        {"box_none", "BtnBox", false, false, false, false, false, true, false, false},
+        {"local_my_only", "BtnLocal", false, true, false, true, true, true, true, false},
+        {"ready_made", "BtnOrvik", true, true, true, true, false, false, false, false},
+        {"ready_made_my_only", "BtnOrvik", false, true, false, false, false, false, false, false},
+        // Back at the receiver: my-services can be chosen again, but is not.
+        {"box_after_ready_made", "BtnBox", true, false, true, true, true, true, false, true},
+    };
+    for (const auto &r : rows) {
+        world.choose(r.source, r.services, r.myServices, r.bouquets);
+        EXPECT_EQ(world.enabled("BtnImport"), r.importOn) << r.name;
+        EXPECT_EQ(world.enabled("BtnExport"), r.exportOn) << r.name;
+        EXPECT_EQ(world.enabled("CbxMyServices"), r.myServicesOn) << r.name;
+        EXPECT_EQ(world.checked("CbxMyServices"), r.myServicesChecked) << r.name;
+        EXPECT_EQ(world.enabled("ComboFormatServices"), r.servicesComboOn) << r.name;
+    }
+
+    // Without an address for it the ready-made list cannot be chosen.
+    world.check("BtnOrvik", true);
+    world.program.ReadyMadeListUrl.clear();
+    world.dialog->UpdateControls();
+    EXPECT_FALSE(world.enabled("BtnOrvik"));
+    EXPECT_TRUE(world.checked("BtnBox"));
+
+    auto *combo = world.control<QComboBox>("FrmImportExport", "ComboFormatServices");
+    EXPECT_EQ(combo->count(), 7);
+    EXPECT_EQ(combo->itemText(0), "Auto (same as input format)");
+    EXPECT_TRUE(combo->itemText(1).startsWith("Type 1:  ")) << combo->itemText(1).toStdString();
+    EXPECT_EQ(world.control<QComboBox>("FrmImportExport", "ComboFormatBouquets")->count(), 5);
+    EXPECT_EQ(world.control<QComboBox>("FrmImportExport", "ComboFormatMyServices")->count(), 3);
+}
+
+TEST(ImportExport, ImportFromTheReceiverAndExportBack)
+{
+    ImportExportWorld world;
+    world.startReceiver({"--refuse-chmod"});
+    world.startWebInterface();
+    ASSERT_NE(world.ftp->port(), 0);
+    ASSERT_NE(world.http->port(), 0);
+    world.choose("BtnBox", true, true, true);
+    world.check("CbxImportNews", true);
+    const QStringList tempBefore = world.tempFiles();
+
+    // Through the tool bar, the dialog and its Import button, as the user goes.
+    clickWhenModal("FrmImportExport", "BtnImport");
+    clickWhenModal("FrmImportNews", "BtnClose");
+    world.main().ToolBtnImportExportClick();
+
+    EXPECT_EQ(world.prompts.texts(), QStringList({"Import successful."}));
+    EXPECT_EQ(world.satelliteNames(), QStringList({"Kabelnetz Musterstadt"}));
+    EXPECT_TRUE(world.bouquetNames().contains("Favoriten"));
+    EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
+    EXPECT_EQ(TExchangeWorld::logLines(world.ftpLog),
+              QStringList({"RETR /var/tuxbox/config/zapit/services.xml",
+                           "RETR /var/tuxbox/config/zapit/myservices.xml",
+                           "RETR /var/tuxbox/config/zapit/bouquets.xml"}));
+    // The news window showed what the import brought.
+    auto *news = world.form<TFrmImportNews>("FrmImportNews");
+    EXPECT_GT(news->NewGrid()->RowCount(), 0);
+    EXPECT_TRUE(columnTexts(*news->NewGrid(), "ColNewServicesSat").contains("Kabelnetz Musterstadt"));
+    // The fetched copies are gone from the temp folder.
+    EXPECT_EQ(world.tempFiles(), tempBefore);
+
+    // Export back: the receiver gets exactly what the writers make, though it
+    // refuses chmod, and is told once to reload.
+    for (const char *name : {"services.xml", "myservices.xml", "bouquets.xml"})
+        QFile::remove(world.receiverPath(QLatin1String(name)));
+    world.prompts.asked.clear();
+    world.prompts.answers = {TPrompts::mbYes};
+    QString error;
+    ASSERT_TRUE(world.dialog->Export(error)) << error.toStdString();
+    EXPECT_EQ(world.prompts.texts(), QStringList({"Are you sure?", "Export successful."}));
+    EXPECT_EQ(world.tempFiles(), tempBefore);
+
+    TFrmXMLHandler &handler = *world.program.FrmXMLHandler;
+    const QString local = world.path("expected.xml");
+    ASSERT_TRUE(handler.WriteServices(local, world.program.ServiceList->Format,
+                                      *world.program.ServiceList, error,
+                                      world.program.ServiceList->Encoding));
+    EXPECT_EQ(fileBytes(world.receiverPath("services.xml")), fileBytes(local));
+    ASSERT_TRUE(handler.WriteMyServices(local, world.program.MyServiceList->Format,
+                                        *world.program.MyServiceList, error,
+                                        world.program.MyServiceList->Encoding));
+    EXPECT_EQ(fileBytes(world.receiverPath("myservices.xml")), fileBytes(local));
+    ASSERT_TRUE(handler.WriteBouquets(local, world.program.BouquetList->Format,
+                                      *world.program.BouquetList, error,
+                                      world.program.BouquetList->Encoding));
+    EXPECT_EQ(fileBytes(world.receiverPath("bouquets.xml")), fileBytes(local));
+
+    EXPECT_EQ(TExchangeWorld::logLines(world.webLog),
+              QStringList({"/control/message?nmsg=Pelloran%3A%20Reload%20your%20channel%20lists%20now%21"}));
+}
+
+TEST(ImportExport, AFailingServicesDownloadChangesNothing)
+{
+    ImportExportWorld world;
+    world.startReceiver();
+    QFile::remove(world.receiverPath("services.xml"));
+    world.choose("BtnBox", true, true, true);
+    const QStringList satellites = world.satelliteNames();
+    const QStringList bouquets = world.bouquetNames();
+    const int myServices = world.program.MyServiceList->Count();
+    const int rows = world.main().ServicesGrid->RowCount();
+
+    QString error;
+    EXPECT_FALSE(world.dialog->Import(error));
+    EXPECT_TRUE(error.startsWith("FTP: Getting /var/tuxbox/config/zapit/services.xml failed.")) << error.toStdString();
+    EXPECT_EQ(world.satelliteNames(), satellites);
+    EXPECT_EQ(world.bouquetNames(), bouquets);
+    EXPECT_EQ(world.program.MyServiceList->Count(), myServices);
+    EXPECT_EQ(world.main().ServicesGrid->RowCount(), rows);
+    // No other file was asked for, and no success reported.
+    for (const QString &line : TExchangeWorld::logLines(world.ftpLog))
+        EXPECT_TRUE(line.endsWith("/services.xml")) << line.toStdString();
+    EXPECT_TRUE(world.prompts.asked.isEmpty());
+}
+
+TEST(ImportExport, AFileThatCannotBeReadChangesNoList)
+{
+    ImportExportWorld world;
+    world.startReceiver();
+    QFile broken(world.receiverPath("bouquets.xml"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("<zapit><Bouquet name=");
+    broken.close();
+    world.choose("BtnBox", true, true, true);
+    const QStringList satellites = world.satelliteNames();
+    QFile::remove(world.path("NewServices.dat"));
+    QString error;
+    EXPECT_FALSE(world.dialog->Import(error));
+    EXPECT_FALSE(error.isEmpty());
+    // The services file came and could be read, but the set is only taken
+    // whole, and no news tell of an import that did not happen.
+    EXPECT_EQ(world.satelliteNames(), satellites);
+    EXPECT_FALSE(world.exists("NewServices.dat"));
+}
+
+TEST(ImportExport, TheReadyMadeList)
+{
+    ImportExportWorld world;
+    QTemporaryDir site;
+    QDir().mkpath(site.filePath("db/pelloran"));
+    const auto put = [&](const char *name, const QByteArray &bytes) {
+        QFile file(site.filePath(QLatin1String("db/pelloran/") + QLatin1String(name)));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+    };
+    put("update.txt", "07032024\r\nNew channels\r\n");
+    QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/cable/Services.xml"), site.filePath("db/pelloran/services.xml"));
+    QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/cable/Bouquets.xml"), site.filePath("db/pelloran/bouquets.xml"));
+    const QString log = site.filePath("requests.log");
+    ScriptServer server(QStringLiteral("http_server.py"), {"--root", site.path(), "--log", log});
+    ASSERT_NE(server.port(), 0);
+    world.program.ReadyMadeListUrl = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    world.program.LastOrvikSettingsVersion = QStringLiteral("<None downloaded>");
+
+    // Only the bouquets: only that file is fetched, and the version is kept.
+    world.choose("BtnOrvik", false, false, true);
+    const QStringList satellites = world.satelliteNames();
+    QString error;
+    ASSERT_TRUE(world.dialog->Import(error)) << error.toStdString();
+    EXPECT_EQ(TExchangeWorld::logLines(log),
+              QStringList({"/db/pelloran/update.txt", "/db/pelloran/bouquets.xml"}));
+    EXPECT_EQ(world.program.LastOrvikSettingsVersion, "07.03.2024");
+    EXPECT_EQ(world.control<QLineEdit>("FrmImportExport", "EdtLastOrvikVersion")->text(), "07.03.2024");
+    EXPECT_EQ(world.satelliteNames(), satellites);
+    EXPECT_TRUE(world.bouquetNames().contains("Favoriten"));
+
+    // An update file without a version: the list still comes, but no empty
+    // version takes the place of the one downloaded before.
+    put("update.txt", "");
+    world.choose("BtnOrvik", true, false, true);
+    ASSERT_TRUE(world.dialog->Import(error)) << error.toStdString();
+    EXPECT_EQ(world.satelliteNames(), QStringList({"Kabelnetz Musterstadt"}));
+    EXPECT_EQ(world.program.LastOrvikSettingsVersion, "07.03.2024");
+
+    // The same version again, and the user does not want it: nothing is fetched.
+    put("update.txt", "07032024\r\n");
+    QFile::remove(log);
+    world.prompts.answers = {TPrompts::mbAbort};
+    EXPECT_FALSE(world.dialog->Import(error));
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(TExchangeWorld::logLines(log), QStringList({"/db/pelloran/update.txt"}));
+}
+
+TEST(ImportExport, TheAutoBouquetComesOnlyWithAServicesImport)
+{
+    ImportExportWorld world;
+    world.startReceiver();
+    world.control("FrmImportNews", "CbxAutoBouquet")->setChecked(true);
+    world.control<QLineEdit>("FrmImportNews", "EdtBouquet")->setText("New_%DATE%");
+    world.choose("BtnBox", true, false, false);
+    QString error;
+    ASSERT_TRUE(world.dialog->Import(error)) << error.toStdString();
+    const QString name = "New_" + QDate::currentDate().toString("yyyy-MM-dd");
+    const int index = world.program.BouquetList->IndexOf(name);
+    ASSERT_GE(index, 0) << world.bouquetNames().join(", ").toStdString();
+    EXPECT_GT(world.program.BouquetList->GetItem(index)->Count(), 0);
+
+    // The news grid still holds rows from that import; a bouquets-only
+    // import must not make a bouquet of them.
+    world.control<QLineEdit>("FrmImportNews", "EdtBouquet")->setText("Second");
+    world.choose("BtnBox", false, false, true);
+    ASSERT_TRUE(world.dialog->Import(error)) << error.toStdString();
+    EXPECT_LT(world.program.BouquetList->IndexOf("Second"), 0);
+}
+
+TEST(ImportExport, AFailedExportLeavesNothingBehind)
+{
+    ImportExportWorld world;
+    world.startReceiver();
+    world.startWebInterface();
+    world.ftp.reset();
+    world.choose("BtnBox", true, true, true);
+    const QStringList tempBefore = world.tempFiles();
+    world.prompts.answers = {TPrompts::mbYes};
+    QString error;
+    EXPECT_FALSE(world.dialog->Export(error));
+    EXPECT_TRUE(error.startsWith("FTP: Connection to 127.000.000.001 failed.")) << error.toStdString();
+    EXPECT_EQ(world.tempFiles(), tempBefore);
+    // Nothing reached the receiver, so it is not told to reload.
+    EXPECT_TRUE(TExchangeWorld::logLines(world.webLog).isEmpty());
+    EXPECT_EQ(world.prompts.texts(), QStringList({"Are you sure?"}));
+
+    // Not confirmed: nothing happens at all.
+    world.prompts.asked.clear();
+    world.prompts.answers = {TPrompts::mbCancel};
+    EXPECT_FALSE(world.dialog->Export(error));
+    EXPECT_TRUE(error.isEmpty());
+}
+
+TEST(ImportExport, ALocalExportAsksNothingAndSendsNoMessage)
+{
+    ImportExportWorld world;
+    world.startWebInterface();
+    world.program.LastImportDir = world.path("out");
+    QDir().mkpath(world.path("out"));
+    world.choose("BtnLocal", true, false, false);
+    world.prompts.files = {world.path("out/Services.xml")};
+    QString error;
+    ASSERT_TRUE(world.dialog->Export(error)) << error.toStdString();
+    EXPECT_EQ(world.prompts.texts(), QStringList({"Export successful."}));
+    EXPECT_TRUE(QFile::exists(world.path("out/Services.xml")));
+    EXPECT_TRUE(TExchangeWorld::logLines(world.webLog).isEmpty());
+}
+
+TEST(ImportExport, TheStartUpLooksForANewReadyMadeList)
+{
+    QTemporaryDir site;
+    QDir().mkpath(site.filePath("db/pelloran"));
+    ScriptServer server(QStringLiteral("http_server.py"), {"--root", site.path()});
+    ASSERT_NE(server.port(), 0);
+    const struct {
+        const char *name;
+        const char *update; // null: no update file
+        const char *version;
+        int errors;
+    } rows[] = {
+        {"dated", "07032024\r\nNew channels\r\n", "07.03.2024", 0},
+        {"empty", "", "", 0},
+        {"missing", nullptr, "<disabled>", 1},
+    };
+    for (const auto &r : rows) {
+        QFile::remove(site.filePath("db/pelloran/update.txt"));
+        if (r.update) {
+            QFile file(site.filePath("db/pelloran/update.txt"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(r.update);
+        }
+        TProgramWorld world(TProgramWorld::DemoLists, TProgramWorld::NoSettings);
+        QFile ini(world.path("pelloran.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray(kSafeSettings)
+                      .replace("noOrvikCheck=1", "noOrvikCheck=0")
+                      .replace("readyMadeListUrl=http://127.0.0.1:9",
+                               "readyMadeListUrl=http://127.0.0.1:" + QByteArray::number(server.port())));
+        ini.close();
+        world.start();
+        EXPECT_EQ(world.program.OnlineSettingsListVersion, QString::fromLatin1(r.version)) << r.name;
+        EXPECT_EQ(world.prompts.asked.size(), r.errors) << r.name;
+    }
+}
+
+TEST(ImportExport, Screenshot)
+{
+    ImportExportWorld world;
+    world.program.OnlineSettingsListVersion = QStringLiteral("07.03.2024");
+    world.program.LastOrvikSettingsVersion = QStringLiteral("01.02.2024");
+    whenModal("FrmImportExport", [](QWidget *modal) {
+        saveShot(*modal, QStringLiteral("import_export_running.png"));
+        modal->findChild<QAbstractButton *>("BtnClose")->click();
+    });
+    QString error;
+    EXPECT_TRUE(world.dialog->Execute(error));
+}
+
+} // namespace

@@ -1,0 +1,82 @@
+#include "import_export_world.h"
+
+#include "exchange/import_export_dialog.h"
+#include "exchange/import_news_dialog.h"
+#include "form_test_support.h"
+#include "qt_print.h"
+#include "ui/grid/columns.h"
+#include "ui/grid/list_grid.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString footer(const TListGrid &grid)
+{
+    return grid.Columns()->Items(0)->Footer().Caption();
+}
+
+TEST(ImportNews, ReadsTheThreeFilesInUtf8OrOlderWindowsText)
+{
+    TExchangeWorld world;
+    auto *news = world.form<TFrmImportNews>("FrmImportNews");
+    news->SetNewsFolder(world.folder.path());
+    writeBytes(world.path("NewServices.dat"),
+               "Bayerisches Fernsehen S\xc3\xbc" "d;Astra 19.2E\r\nRadio Alpengl\xc3\xbc" "hen;Astra 19.2E\r\n");
+    // Left by an older version: Windows-1252, not valid UTF-8.
+    writeBytes(world.path("DeletedServices.dat"), "Caf\xe9 TV;Hot Bird 13.0E\r\n");
+    QFile::remove(world.path("ChangedServices.dat"));
+
+    news->LoadNews();
+    EXPECT_EQ(columnTexts(*news->NewGrid(), "ColNewServicesName"),
+              QStringList({QString::fromUtf8("Bayerisches Fernsehen Süd"),
+                           QString::fromUtf8("Radio Alpenglühen")}));
+    EXPECT_EQ(columnTexts(*news->NewGrid(), "ColNewServicesSat"),
+              QStringList({"Astra 19.2E", "Astra 19.2E"}));
+    EXPECT_EQ(columnTexts(*news->DeletedGrid(), "ColDeletedServicesName"),
+              QStringList({QString::fromUtf8("Café TV")}));
+    EXPECT_EQ(news->ChangedGrid()->RowCount(), 0);
+    EXPECT_EQ(footer(*news->NewGrid()), "2 Service(s)");
+    EXPECT_EQ(footer(*news->DeletedGrid()), "1 Service(s)");
+    EXPECT_EQ(footer(*news->ChangedGrid()), "0 Service(s)");
+    EXPECT_TRUE(news->CbxAutoBouquet()->isEnabled());
+
+    news->show();
+    saveShot(*news, QStringLiteral("import_news.png"));
+    news->hide();
+
+    // No new services: the bouquet settings cannot be used, and keep their values.
+    news->CbxAutoBouquet()->setChecked(true);
+    QFile::remove(world.path("NewServices.dat"));
+    news->LoadNews();
+    EXPECT_FALSE(news->CbxAutoBouquet()->isEnabled());
+    EXPECT_FALSE(news->EdtBouquet()->isEnabled());
+    EXPECT_TRUE(news->CbxAutoBouquet()->isChecked());
+}
+
+TEST(ImportNews, TheImportDialogShowsTheLastNewsWithoutReading)
+{
+    TExchangeWorld world;
+    auto *news = world.form<TFrmImportNews>("FrmImportNews");
+    news->SetNewsFolder(world.folder.path());
+    writeBytes(world.path("NewServices.dat"), "One;Sat\r\n");
+    news->LoadNews();
+    writeBytes(world.path("NewServices.dat"), "One;Sat\r\nTwo;Sat\r\n");
+    world.form<TFrmImportExport>("FrmImportExport")->SetProgram(&world.program);
+    int rows = -1;
+    whenModal("FrmImportNews", [&rows](QWidget *modal) {
+        rows = static_cast<TFrmImportNews *>(modal)->NewGrid()->RowCount();
+        modal->findChild<QAbstractButton *>("BtnClose")->click();
+    });
+    world.control("FrmImportExport", "BtnImportNews")->click();
+    EXPECT_EQ(rows, 1);
+}
+
+} // namespace

@@ -1,0 +1,164 @@
+#include "exchange/backup_transfer.h"
+
+#include "form_test_support.h"
+#include "qt_print.h"
+#include "script_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+TEST(BackupPaths, OnlyPlainAbsoluteReceiverPaths)
+{
+    const struct {
+        const char *path;
+        bool safe;
+    } rows[] = {
+        {"/var/tuxbox/config/zapit/services.xml", true},
+        {"/etc/hostname", true},
+        {"/var/../etc/passwd", false},
+        {"/..", false},
+        {"/var/./x", false},
+        {"var/tuxbox/config", false},
+        {"/var/tuxbox/", false},
+        {"/var//x", false},
+        {"/var\\..\\x", false},
+        {"", false},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(isSafeReceiverPath(QString::fromLatin1(r.path)), r.safe) << r.path;
+}
+
+TEST(BackupPaths, BackupsAreListedByName)
+{
+    QTemporaryDir root;
+    // Made newest first, so that the file system's own order is no help.
+    for (const char *name : {"Backup_2024-03-09_08.00.00", "Backup_2024-03-07_10.00.00",
+                             "Backup_2024-03-08_23.59.59"})
+        QDir(root.path()).mkdir(QLatin1String(name));
+    QDir(root.path()).mkdir(".Backup_2024-03-10_01.00.00.partial");
+    writeBytes(root.filePath("notes.txt"), "not a backup");
+    EXPECT_EQ(listBackups(root.path()),
+              QStringList({"Backup_2024-03-07_10.00.00", "Backup_2024-03-08_23.59.59",
+                           "Backup_2024-03-09_08.00.00"}));
+    EXPECT_TRUE(listBackups(root.filePath("missing")).isEmpty());
+
+    writeBytes(root.filePath("Backup_2024-03-07_10.00.00/var/tuxbox/config/zapit/services.xml"), "s");
+    writeBytes(root.filePath("Backup_2024-03-07_10.00.00/etc/hostname"), "h");
+    QStringList content;
+    ASSERT_TRUE(backupContent(root.filePath("Backup_2024-03-07_10.00.00"), content));
+    EXPECT_EQ(content, QStringList({"/etc/hostname", "/var/tuxbox/config/zapit/services.xml"}));
+    EXPECT_FALSE(backupContent(root.filePath("missing"), content));
+}
+
+class BackupTransfer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        writeBytes(receiver.filePath("var/tuxbox/config/zapit/services.xml"), "<zapit>services</zapit>\n");
+        writeBytes(receiver.filePath("var/tuxbox/config/zapit/bouquets.xml"), "<zapit>bouquets</zapit>\n");
+        writeBytes(receiver.filePath("etc/hostname"), "dbox\n");
+    }
+
+    void startServer(QStringList extra = {})
+    {
+        server = std::make_unique<ScriptServer>(
+            QStringLiteral("ftp_server.py"),
+            QStringList{"--root", receiver.path(), "--user", "root", "--password", "dbox2"} + extra);
+        ASSERT_NE(server->port(), 0);
+        access.host = QStringLiteral("127.000.000.001");
+        access.user = QStringLiteral("root");
+        access.password = QStringLiteral("dbox2");
+        access.port = server->port();
+    }
+
+    bool backup(const QStringList &files, const QString &folder, QString &error)
+    {
+        return makeBackup(access, files, backups.path(), folder,
+                          [this](const QString &text) { statuses.append(text); }, error, timeouts);
+    }
+
+    FormTestApp app;
+    QTemporaryDir receiver;
+    QTemporaryDir backups;
+    std::unique_ptr<ScriptServer> server;
+    TReceiverAccess access;
+    TBackupTimeouts timeouts{5, 5};
+    QStringList statuses;
+    const QStringList files = {"/var/tuxbox/config/zapit/services.xml",
+                               "/var/tuxbox/config/zapit/bouquets.xml", "/etc/hostname"};
+};
+
+TEST_F(BackupTransfer, AFailedRepeatKeepsTheEarlierBackup)
+{
+    startServer();
+    QString error;
+    ASSERT_TRUE(backup(files, "Backup", error)) << error.toStdString();
+    writeBytes(receiver.filePath("etc/hostname"), "renamed\n");
+
+    // A second backup into the same folder with one file the receiver lacks.
+    EXPECT_FALSE(backup(files + QStringList{"/etc/missing"}, "Backup", error));
+    EXPECT_TRUE(error.startsWith("FTP: At least one file could not be retrieved!")) << error.toStdString();
+    EXPECT_TRUE(error.contains("/etc/missing")) << error.toStdString();
+    EXPECT_EQ(readBytes(backups.filePath("Backup/etc/hostname")), "dbox\n");
+    // Nothing half-made stays behind.
+    EXPECT_EQ(QDir(backups.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"Backup"}));
+
+    // A complete repeat replaces it.
+    ASSERT_TRUE(backup(files, "Backup", error)) << error.toStdString();
+    EXPECT_EQ(readBytes(backups.filePath("Backup/etc/hostname")), "renamed\n");
+    EXPECT_EQ(listBackups(backups.path()), QStringList({"Backup"}));
+}
+
+TEST_F(BackupTransfer, RefusedBeforeAnythingIsFetched)
+{
+    startServer();
+    const struct {
+        const char *name;
+        QStringList files;
+        QString folder;
+        const char *error;
+    } rows[] = {
+        {"climbing_path", {"/var/../../etc/passwd"}, "Backup", "The receiver path \"/var/../../etc/passwd\" is not allowed"},
+        {"relative_path", {"etc/hostname"}, "Backup", "The receiver path \"etc/hostname\" is not allowed"},
+        {"folder_with_slash", {"/etc/hostname"}, "a/b", "Failed to create backup directory"},
+        {"folder_dot_dot", {"/etc/hostname"}, "..", "Failed to create backup directory"},
+    };
+    for (const auto &r : rows) {
+        QString error;
+        EXPECT_FALSE(backup(r.files, r.folder, error)) << r.name;
+        EXPECT_TRUE(error.startsWith(QLatin1String(r.error))) << r.name << ": " << error.toStdString();
+        EXPECT_TRUE(statuses.isEmpty()) << r.name;
+    }
+    EXPECT_TRUE(QDir(backups.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(BackupTransfer, ARestoreNeedsABackupFolder)
+{
+    QString error;
+    EXPECT_FALSE(restoreBackup(access, backups.filePath("missing"), {}, error, timeouts));
+    EXPECT_EQ(error, "No backup found!");
+}
+
+} // namespace
