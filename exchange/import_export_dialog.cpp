@@ -1,6 +1,7 @@
 #include "exchange/import_export_dialog.h"
 
 #include "core/model/bouquet_list.h"
+#include "core/model/save_handler.h"
 #include "core/model/service_list.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
@@ -236,6 +237,9 @@ bool TFrmImportExport::Import(QString &errorText)
         return false;
     if (main)
         main->StopLogoMapping();
+    // Reading into the stage marks the lists changed; a failed import
+    // leaves them as they were and must not ask for a save.
+    const bool wasSaved = SaveHandler().Saved();
 
     const bool services = ui->CbxServices->isChecked();
     const bool myServices = ui->CbxMyServices->isChecked();
@@ -339,8 +343,11 @@ bool TFrmImportExport::Import(QString &errorText)
             program.BouquetList->Swap(stage.bouquets);
     }
     refillMainWindow();
-    if (!ok)
+    if (!ok) {
+        if (wasSaved)
+            SaveHandler().SetSaved();
         return false;
+    }
 
     if (readyMade && !steps.empty() && !newVersion.isEmpty()) {
         program.LastOrvikSettingsVersion = newVersion;

@@ -1,44 +1,8 @@
-// The program's main sequence: the splash window fades in, the windows are
-// made, the main window starts up, and the event loop runs until the main
-// window agrees to close.
-
-#include "app/dialogs/splash_window.h"
 #include "app/main/application.h"
-#include "app/main/dialog_prompts.h"
-#include "app/main/main_window.h"
-#include "ui/program/program.h"
-#include "app/main/windows.h"
-#include "resources/resources.h"
-
-#include <memory>
+#include "app/main/run.h"
 
 int main(int argc, char *argv[])
 {
     TApplication app(argc, argv);
-    pelloranInitResources();
-
-    TProgram program;
-    program.ProgramFolder = programFolder();
-    TDialogPrompts prompts;
-    program.Prompts = &prompts;
-    app.SetPrompts(&prompts);
-
-    auto splash = std::make_unique<TFrmSplash>();
-    splash->setObjectName(QStringLiteral("FrmSplash"));
-    splash->FadeIn();
-    QApplication::setApplicationDisplayName(QStringLiteral("Pelloran"));
-    splash->repaint();
-
-    createWindows(program);
-    prompts.SetParent(program.FrmMain);
-    // The splash is registered only while it exists, so start-up can write
-    // its progress texts on it.
-    program.AddForm(QStringLiteral("FrmSplash"), std::move(splash));
-    program.FrmMain->InitializeMain();
-    program.RemoveForm(QStringLiteral("FrmSplash"));
-
-    program.FrmMain->show();
-    const int result = app.exec();
-    program.FreeForms();
-    return result;
+    return runPelloran(app);
 }

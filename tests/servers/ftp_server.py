@@ -13,6 +13,9 @@ fetched (RETR); the file itself must exist below --root:
              bounded so a client without a limit fills no disk; SIZE does
              not tell the size
 
+With --act NAME=ACT (repeatable) the file called NAME, wherever it lies,
+misbehaves as ACT does above, whatever its name starts with.
+
 With --silent the server accepts connections and never says a word.
 With --refuse-chmod every SITE CHMOD is answered "550" (as receivers whose
 file system does not know modes do). With --log FILE the path of every
@@ -33,8 +36,13 @@ FIRST_BYTES = 10
 FLOOD_BYTES = 8 << 20
 
 
+NAMED_ACTS = {}
+
+
 def act_of(path):
     name = os.path.basename(path)
+    if name in NAMED_ACTS:
+        return NAMED_ACTS[name]
     for act in ACTS:
         if name.startswith(act + "-"):
             return act
@@ -128,7 +136,13 @@ def main():
     parser.add_argument("--silent", action="store_true")
     parser.add_argument("--refuse-chmod", action="store_true")
     parser.add_argument("--log")
+    parser.add_argument("--act", action="append", default=[])
     args = parser.parse_args()
+    for named in args.act:
+        name, _, act = named.partition("=")
+        if act not in ACTS:
+            parser.error("unknown act: %s" % act)
+        NAMED_ACTS[name] = act
 
     if args.silent:
         return serve_silently(args.port)

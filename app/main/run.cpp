@@ -1,0 +1,51 @@
+// The program's main sequence: the splash window fades in, the windows are
+// made, the main window starts up, and the event loop runs until the main
+// window agrees to close.
+
+#include "app/main/run.h"
+
+#include "app/dialogs/splash_window.h"
+#include "app/main/application.h"
+#include "app/main/dialog_prompts.h"
+#include "app/main/main_window.h"
+#include "app/main/windows.h"
+#include "resources/resources.h"
+#include "ui/program/program.h"
+
+#include <QTimer>
+
+#include <memory>
+
+int runPelloran(TApplication &app, const TRunOptions &options)
+{
+    pelloranInitResources();
+
+    TProgram program;
+    program.ProgramFolder = options.ProgramFolder.isEmpty() ? programFolder() : options.ProgramFolder;
+    TDialogPrompts dialogPrompts;
+    TPrompts *prompts = options.Prompts ? options.Prompts : &dialogPrompts;
+    program.Prompts = prompts;
+    app.SetPrompts(prompts);
+
+    auto splash = std::make_unique<TFrmSplash>();
+    splash->setObjectName(QStringLiteral("FrmSplash"));
+    splash->FadeIn();
+    QApplication::setApplicationDisplayName(QStringLiteral("Pelloran"));
+    splash->repaint();
+
+    createWindows(program);
+    dialogPrompts.SetParent(program.FrmMain);
+    // The splash is registered only while it exists, so start-up can write
+    // its progress texts on it.
+    program.AddForm(QStringLiteral("FrmSplash"), std::move(splash));
+    program.FrmMain->InitializeMain();
+    program.RemoveForm(QStringLiteral("FrmSplash"));
+
+    program.FrmMain->show();
+    if (options.Started)
+        QTimer::singleShot(0, program.FrmMain, [&program, &options] { options.Started(program); });
+    const int result = app.exec();
+    program.FreeForms();
+    app.SetPrompts(nullptr);
+    return result;
+}

@@ -1,0 +1,90 @@
+// Faults along the way: the user is told, and no list, working file or
+// history entry is lost.
+
+#include "e2e_ui.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A folder that already holds a session: the satellite demo lists as
+// working files and one earlier saved state.
+void holdSession(TE2EWorld &world)
+{
+    for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"}) {
+        QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/") + QLatin1String(name), world.path(QLatin1String(name)));
+        QDir().mkpath(world.path("History"));
+        const QString stored = QString::fromLatin1(name).section(u'.', 0, 0) + ".2026-01-02_03.04.05.xml";
+        QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/cable/") + QLatin1String(name),
+                    world.path("History/" + stored));
+    }
+}
+
+bool errorWasShown(const TStep &step)
+{
+    for (const TScriptedPrompts::Question &question : step.prompts.asked) {
+        if (question.kind == TPrompts::TMsgKind::Error && !question.text.isEmpty())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+E2E_STEP(import_fails)
+{
+    const QString before = describeLists(step.program);
+    step.report("state-before.txt", before);
+    const int rows = step.main().ServicesGrid->RowCount();
+    importFromReceiver(step);
+    step.check(errorWasShown(step), "the user is told: " + step.prompts.texts().join(" | "));
+    step.check(!step.prompts.texts().contains("Import successful."), "no success is claimed");
+    step.check(describeLists(step.program) == before, "the lists are as they were");
+    step.check(step.main().ServicesGrid->RowCount() == rows, "the grid still shows them");
+}
+
+TEST(Faults, AFailedImportLosesNothing)
+{
+    const struct {
+        const char *name;
+        QStringList serverArguments;
+        QStringList runArguments;
+        const char *corrupt; // a receiver file to spoil, or null
+    } cases[] = {
+        {"a server that drops", {"--act", "services.xml=drop"}, {"password=dbox2"}, nullptr},
+        {"a wrong password", {}, {"password=not-the-one"}, nullptr},
+        {"a corrupt bouquets file", {}, {"password=dbox2"}, "bouquets.xml"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TE2EWorld world;
+        world.startReceiver(true, c.serverArguments);
+        ASSERT_NE(world.ftp->port(), 0);
+        world.writeSettings();
+        holdSession(world);
+        if (c.corrupt)
+            writeBytes(world.receiverPath(QLatin1String(c.corrupt)), "<?xml version=\"1.0\"?>\n<zapit>\n <Bouquet name=");
+        const auto before = world.snapshot();
+
+        const TRunResult run = world.run("import_fails", c.runArguments);
+        EXPECT_TRUE(run.ok()) << run.output.toStdString();
+        // Every saved state is still there, unchanged; the import may only
+        // have added one of its own.
+        const auto after = world.snapshot();
+        for (auto it = before.begin(); it != before.end(); ++it) {
+            if (it.key().startsWith("History/")) {
+                EXPECT_EQ(after.value(it.key()), it.value()) << it.key().toStdString();
+            }
+        }
+        // The working files bring the same lists back.
+        const TRunResult restart = world.run("restart");
+        EXPECT_TRUE(restart.ok()) << restart.output.toStdString();
+        EXPECT_EQ(world.bytes("state-restart.txt"), world.bytes("state-before.txt"));
+        // Nothing was written to the receiver.
+        for (const QString &line : world.ftpLog())
+            EXPECT_FALSE(line.startsWith("STOR")) << line.toStdString();
+    }
+}
