@@ -92,6 +92,9 @@ struct TE2EWorld {
 
     // One whole run of the program through the named step.
     TRunResult run(const QString &step, const QStringList &args = {});
+    // The same on a program folder the program may read but not write, as
+    // a full disk or a write-protected folder leaves it.
+    TRunResult runReadOnly(const QString &step, const QStringList &args = {});
 
     QString path(const QString &name) const;
     QByteArray bytes(const QString &name) const;
@@ -105,6 +108,7 @@ struct TE2EWorld {
     QStringList historyFiles() const;
 
     QTemporaryDir folder;
+    bool m_readOnly = false;
     QTemporaryDir receiver;
     QTemporaryDir web;
     QTemporaryDir logs;

@@ -88,3 +88,34 @@ TEST(Faults, AFailedImportLosesNothing)
             EXPECT_FALSE(line.startsWith("STOR")) << line.toStdString();
     }
 }
+
+// The user saves on closing, and the folder takes nothing: the window
+// stays open with the changes, and says why.
+E2E_STEP(save_refused)
+{
+    step.closeItself = true;
+    step.prompts.typed = {QStringLiteral("Unsaved")};
+    trigger(step, "PopupItmBouBouquetNew");
+    const QString edited = describeLists(step.program);
+    step.prompts.answers = {TPrompts::mbYes};
+    step.main().close();
+    step.check(step.main().isVisible(), "the window stays open when the save fails");
+    step.check(errorWasShown(step), "the user is told: " + step.prompts.texts().join(" | "));
+    step.check(describeLists(step.program) == edited, "the edits are still there");
+    // Now the user gives the changes up.
+    step.prompts.asked.clear();
+    step.prompts.answers = {TPrompts::mbNo};
+    step.main().close();
+    step.check(!step.main().isVisible(), "the program ends once the user gives the changes up");
+}
+
+TEST(Faults, ASaveIntoAReadOnlyFolderLosesNothing)
+{
+    TE2EWorld world;
+    holdSession(world);
+    const auto before = world.snapshot();
+    const TRunResult run = world.runReadOnly("save_refused");
+    ASSERT_TRUE(run.ok()) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains("asked: Do you want to save your changes?")) << run.output.toStdString();
+    EXPECT_EQ(world.snapshot(), before);
+}
