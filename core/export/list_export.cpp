@@ -176,8 +176,43 @@ QList<Group> satelliteGroups(const TServiceList &list)
     return groups;
 }
 
-bool writeCsv(const QList<Group> &groups, const QString &fileName, const QStringList &columns)
+// Reports every so many rows and once at the end.
+class RowCounter
 {
+public:
+    RowCounter(const QList<Group> &groups, const ExportProgress &progress) : m_progress(progress)
+    {
+        for (const Group &group : groups)
+            m_total += group.rows.size();
+        report();
+    }
+    void step()
+    {
+        if (++m_done % kEvery == 0)
+            report();
+    }
+    void finish()
+    {
+        m_done = m_total;
+        report();
+    }
+
+private:
+    static constexpr qsizetype kEvery = 512;
+    void report() const
+    {
+        if (m_progress)
+            m_progress(m_done, m_total);
+    }
+    const ExportProgress &m_progress;
+    qsizetype m_done = 0;
+    qsizetype m_total = 0;
+};
+
+bool writeCsv(const QList<Group> &groups, const QString &fileName, const QStringList &columns,
+              const ExportProgress &progress)
+{
+    RowCounter counter(groups, progress);
     QStringList lines;
     QString header;
     for (const QString &c : columns)
@@ -190,8 +225,10 @@ bool writeCsv(const QList<Group> &groups, const QString &fileName, const QString
             for (const QString &c : columns)
                 line += csvField(columnValue(c, row).value_or(Value{}).text) + u';';
             lines << line;
+            counter.step();
         }
     }
+    counter.finish();
     return saveText(fileName, joinLines(lines).toUtf8());
 }
 
@@ -272,8 +309,9 @@ private:
 
 bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStringList &columns,
                const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
-               const QString &programFolder)
+               const QString &programFolder, const ExportProgress &progress)
 {
+    RowCounter counter(groups, progress);
     const HtmlPage page(columns, headerColor, bodyColor);
     const LogoColumn logos(fileName, logoLines, programFolder);
     if (columns.contains(kLogo))
@@ -298,8 +336,10 @@ bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStrin
                 cells << page.cell(BodyCell, false, value ? htmlText(*value) : kEmptyCell);
             }
             lines << page.row(cells);
+            counter.step();
         }
     }
+    counter.finish();
     lines << kPageEnd;
     return saveText(fileName, asciiPage(joinLines(lines)));
 }
@@ -307,29 +347,32 @@ bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStrin
 } // namespace
 
 bool ExportCsv(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
-               const ExportColumns &columns)
+               const ExportColumns &columns, const ExportProgress &progress)
 {
-    return writeCsv(bouquetGroups(list, bouquetName), fileName, shownColumns(columns, {kLogo}));
+    return writeCsv(bouquetGroups(list, bouquetName), fileName, shownColumns(columns, {kLogo}),
+                    progress);
 }
 
 bool ExportHtml(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
                 const ExportColumns &columns, const QColor &headerColor, const QColor &bodyColor,
-                const QStringList &logoLines, const QString &programFolder)
+                const QStringList &logoLines, const QString &programFolder,
+                const ExportProgress &progress)
 {
     return writeHtml(bouquetGroups(list, bouquetName), fileName, shownColumns(columns, {}),
-                     headerColor, bodyColor, logoLines, programFolder);
+                     headerColor, bodyColor, logoLines, programFolder, progress);
 }
 
-bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns)
+bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
+               const ExportProgress &progress)
 {
     return writeCsv(satelliteGroups(list), fileName,
-                    shownColumns(columns, {kLogo, kSatelliteColumn}));
+                    shownColumns(columns, {kLogo, kSatelliteColumn}), progress);
 }
 
 bool ExportHtml(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
                 const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
-                const QString &programFolder)
+                const QString &programFolder, const ExportProgress &progress)
 {
     return writeHtml(satelliteGroups(list), fileName, shownColumns(columns, {kSatelliteColumn}),
-                     headerColor, bodyColor, logoLines, programFolder);
+                     headerColor, bodyColor, logoLines, programFolder, progress);
 }

@@ -52,9 +52,11 @@ void TPrinterTarget::NewPage()
     m_printer.newPage();
 }
 
-void TPrinterTarget::EndDoc()
+bool TPrinterTarget::EndDoc()
 {
-    m_painter.end();
+    const bool ended = m_painter.end();
+    const QPrinter::PrinterState state = m_printer.printerState();
+    return ended && state != QPrinter::Error && state != QPrinter::Aborted;
 }
 
 int TPrinterTarget::PageWidth() const
@@ -90,16 +92,53 @@ bool TLgGridPrint::Print(TPrintTarget &target)
 {
     if (!Associate || !target.BeginDoc())
         return false;
-    layOut(target, target.PageWidth(), true, target.PageHeight());
-    target.EndDoc();
-    return true;
+    layOut(target, true);
+    return target.EndDoc();
 }
 
-void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, int pageHeight)
+namespace {
+
+// The layout is worked out in pixels of a 600 dpi page and drawn in the
+// canvas's pixels: a 1200 dpi printer (or a PDF) gets every size doubled, so
+// rows keep their height on paper and pages break after the same rows.
+class DesignScale
+{
+public:
+    explicit DesignScale(int dpi) : m_dpi(dpi > 0 ? dpi : TLgGridPrint::DesignResolution) {}
+
+    int toCanvas(int design) const
+    {
+        return int(std::lround(double(design) * m_dpi / TLgGridPrint::DesignResolution));
+    }
+    // Rounded down: what fits on the canvas also fits in design pixels.
+    int toDesign(int canvas) const
+    {
+        return int(std::floor(double(canvas) * TLgGridPrint::DesignResolution / m_dpi));
+    }
+    // Edges are scaled, not sizes, so neighbouring cells keep their gaps.
+    QRect rect(int x, int y, int w, int h) const
+    {
+        const int left = toCanvas(x);
+        const int top = toCanvas(y);
+        return QRect(left, top, toCanvas(x + w) - left, toCanvas(y + h) - top);
+    }
+
+private:
+    int m_dpi;
+};
+
+} // namespace
+
+void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
 {
     TListGrid &grid = *Associate;
     QPainter &canvas = target.Canvas();
     TLgColumns &columns = *grid.Columns();
+    const DesignScale scale(target.Resolution());
+    const int canvasWidth = target.PageWidth();
+    const int canvasHeight = target.PageHeight();
+    const int pageWidth = scale.toDesign(canvasWidth);
+    const int pageHeight = scale.toDesign(canvasHeight);
     const int rowCount = grid.RowCount();
     const int lastRow = ToRow == 0 ? rowCount : std::min(ToRow, rowCount);
 
@@ -113,11 +152,18 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
         return int(std::lround(printable * (double(column->Width()) / double(totalWidth) * 100.0) / 100.0));
     };
 
-    canvas.fillRect(QRect(0, 0, pageWidth, pageHeight), grid.Color());
+    const QRect wholePage(0, 0, canvasWidth, canvasHeight);
+    canvas.fillRect(wholePage, grid.Color());
     const QFont font = printerFont(grid.font());
     canvas.setFont(font);
     const int lineWidth = std::max(1, target.Resolution() / int(kScreenDpi));
     const QPen linePen(SysColor::windowText(), lineWidth);
+    auto drawLine = [&](int left, int y, int width, int row) {
+        const QRect line = scale.rect(left, y, width, 1);
+        canvas.setPen(linePen);
+        canvas.drawLine(line.left(), line.top(), line.left() + line.width() - 1, line.top());
+        target.Placed(TPrintedItem::Line, -1, row, line);
+    };
 
     int y = Margins.Top;
     TFlatStyleDisplay header;
@@ -128,19 +174,15 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
             if (!column->Visible())
                 continue;
             const int w = shareOf(column);
-            const QRect rect(x, y, std::max(w - 2, 0), RowSize);
+            const QRect rect = scale.rect(x, y, std::max(w - 2, 0), RowSize);
             header.PaintHeader(canvas, rect, *column, {});
             target.Placed(TPrintedItem::HeaderCell, c, -1, rect);
             x += w;
         }
     }
     y += HeaderSize;
-    canvas.setPen(linePen);
-    for (int k = 0; k < 2; ++k) {
-        const QRect line(Margins.Left, y + k, pageWidth - Margins.Right - Margins.Left, 1);
-        canvas.drawLine(line.left(), line.top(), line.right(), line.top());
-        target.Placed(TPrintedItem::Line, -1, -1, line);
-    }
+    for (int k = 0; k < 2; ++k)
+        drawLine(Margins.Left, y + k, pageWidth - Margins.Right - Margins.Left, -1);
     y += 2;
     if (totalWidth == 0)
         return;
@@ -152,8 +194,10 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
         if (pageHeight - Margins.Bottom < y + RowSize && y > Margins.Top) {
             if (!pageBreaks)
                 return;
+            if (OnProgress)
+                OnProgress(r, lastRow);
             target.NewPage();
-            canvas.fillRect(QRect(0, 0, pageWidth, pageHeight), grid.Color());
+            canvas.fillRect(wholePage, grid.Color());
             y = Margins.Top;
         }
         int x = Margins.Left;
@@ -162,7 +206,7 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
             if (!column->Visible())
                 continue;
             const int w = shareOf(column);
-            const QRect rect(x, y, std::max(w - 2, 0), RowSize);
+            const QRect rect = scale.rect(x, y, std::max(w - 2, 0), RowSize);
             const QColor color = Options.contains(gpoIgnoreColumnColor) ? grid.Color() : column->Color();
             canvas.fillRect(rect, color);
             TColumnDisplay *display = column->Display();
@@ -188,10 +232,7 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
         }
         y += RowSize;
         if (Options.contains(gpoHorzGridLines)) {
-            canvas.setPen(linePen);
-            const QRect line(Margins.Left, y, printable, 1);
-            canvas.drawLine(line.left(), y, line.right(), y);
-            target.Placed(TPrintedItem::Line, -1, r, line);
+            drawLine(Margins.Left, y, printable, r);
             y += 1;
         }
     }
