@@ -75,6 +75,20 @@ TEST(GridPrintResolution, SizesScaleWithTheTargetsResolution)
     }
 }
 
+TEST(GridPrintResolution, ProgressIsToldAtEveryNewPage)
+{
+    ResolutionFixture f(10);
+    QList<int> told;
+    f.print.OnProgress = [&told](int row, int rowCount) {
+        EXPECT_EQ(rowCount, 10);
+        told << row;
+    };
+    // Two rows on the first page, four on each further one.
+    RecordingPrintTarget target(1030, 381);
+    ASSERT_TRUE(f.print.Print(target));
+    EXPECT_EQ(told, (QList<int>{2, 6}));
+}
+
 TEST(GridPrintResolution, AJobThatFailsAtItsEndIsReported)
 {
     ResolutionFixture f(3);

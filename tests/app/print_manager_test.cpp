@@ -1,0 +1,511 @@
+#include "app/dialogs/list_generator.h"
+#include "app/dialogs/please_wait.h"
+#include "main_window_support.h"
+
+#include "core/model/bouquet.h"
+#include "core/model/bouquet_list.h"
+#include "core/model/service.h"
+#include "core/model/service_list.h"
+#include "qt_print.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QListWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The scripted answers, also keeping what the save dialog was asked.
+struct PrintPrompts : TScriptedPrompts {
+    struct Save {
+        QString filter, folder, fileName;
+    };
+    QString saveFileName(const QString &title, const QString &filter, const QString &folder,
+                         const QString &fileName) override
+    {
+        saves.append({filter, folder, fileName});
+        return TScriptedPrompts::saveFileName(title, filter, folder, fileName);
+    }
+    QList<Save> saves;
+};
+
+enum class Printer { Pdf, None, Cancelled, Unwritable };
+
+struct PrintWorld : TProgramWorld {
+    explicit PrintWorld(const char *extraSettings = nullptr)
+    {
+        if (extraSettings) {
+            QFile ini(path(QStringLiteral("pelloran.ini")));
+            ini.open(QIODevice::Append);
+            ini.write(extraSettings);
+        }
+        start();
+        program.Prompts = &prompts;
+        program.LastImportDir = folder.path();
+        dialog = program.FormAs<TFrmListGenerator>(QStringLiteral("FrmListGenerator"));
+        dialog->SetProgram(&program);
+        dialog->OpenList = [this](const QString &file, QString &errorText) {
+            opened.append(file);
+            errorText = openError;
+            return openError.isEmpty();
+        };
+        dialog->ChoosePrinter = [this](bool &cancelled) -> std::unique_ptr<QPrinter> {
+            cancelled = printer == Printer::Cancelled;
+            if (printer == Printer::None || printer == Printer::Cancelled)
+                return nullptr;
+            auto pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            pdf->setOutputFormat(QPrinter::PdfFormat);
+            pdf->setOutputFileName(printer == Printer::Unwritable ? path(QStringLiteral("no/such/list.pdf"))
+                                                                  : pdfFile());
+            return pdf;
+        };
+        dialog->show();
+        QCoreApplication::processEvents();
+    }
+
+    template <typename T>
+    T *control(const char *name) const
+    {
+        auto *found = dialog->findChild<T *>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QListWidget *columns() const { return control<QListWidget>("Columns"); }
+    QPushButton *generate() const { return control<QPushButton>("BtnGenerate"); }
+    void choose(const char *radio) const { control<QRadioButton>(radio)->setChecked(true); }
+    void clickGenerate() const { QTest::mouseClick(generate(), Qt::LeftButton); }
+    QString pdfFile() const { return path(QStringLiteral("printed.pdf")); }
+
+    void selectBouquet(const QString &name)
+    {
+        TFrmMain &m = main();
+        if (m.ComboBouquets->findText(name) < 0) {
+            TBouquet *bouquet = nullptr;
+            program.BouquetList->AddNewBouquet(name, bouquet);
+            m.FillBouquetCombo(0);
+        }
+        m.ComboBouquets->setCurrentIndex(m.ComboBouquets->findText(name));
+        ASSERT_EQ(m.ComboBouquets->currentText(), name);
+    }
+    QStringList columnOrder() const
+    {
+        QStringList names;
+        for (const ExportColumn &c : dialog->ListColumns())
+            names.append(c.name);
+        return names;
+    }
+
+    PrintPrompts prompts;
+    TFrmListGenerator *dialog = nullptr;
+    QStringList opened;
+    QString openError;
+    Printer printer = Printer::Pdf;
+};
+
+QString fileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The text of a PDF; a null string when pdftotext is not installed.
+QString pdfText(const QString &pdf)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        return QString();
+    QProcess process;
+    process.start(pdftotext, {pdf, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput()) + QStringLiteral(" ");
+}
+
+} // namespace
+
+TEST(PrintManager, ControlsFollowTheTargetTheIncludesAndTheColumns)
+{
+    struct Case {
+        const char *target;
+        bool tv, radio, data, anyColumn;
+        bool pickers;
+        const char *caption;
+        bool lists;
+        bool generate;
+    };
+    const Case cases[] = {
+        {"BtnCsvFile", true, false, false, true, false, "Genera&te", true, true},
+        {"BtnCsvFile", false, false, true, true, false, "Genera&te", true, true},
+        {"BtnCsvFile", false, false, false, true, false, "Genera&te", true, false},
+        {"BtnHtmlFile", true, true, true, false, true, "Genera&te", true, false},
+        {"BtnHtmlFile", false, true, false, true, true, "Genera&te", true, true},
+        {"BtnHtmlPrint", true, false, false, true, true, "Prin&t", true, true},
+        {"BtnHtmlPrint", false, false, false, true, true, "Prin&t", true, false},
+        {"BtnSeePrint", false, false, false, false, false, "Prin&t", false, true},
+        {"BtnSeePrint", true, true, true, true, false, "Prin&t", false, true},
+    };
+    PrintWorld world;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.target) + (c.anyColumn ? " columns" : " no columns"));
+        // Start from another target, so the change itself must update.
+        world.choose(c.target == std::string("BtnCsvFile") ? "BtnSeePrint" : "BtnCsvFile");
+        auto *target = world.control<QRadioButton>(c.target);
+        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(6, target->height() / 2));
+        ASSERT_TRUE(target->isChecked());
+        world.control<QCheckBox>("CbxTv")->setChecked(c.tv);
+        world.control<QCheckBox>("CbxRadio")->setChecked(c.radio);
+        world.control<QCheckBox>("CbxData")->setChecked(c.data);
+        for (int i = 0; i < world.columns()->count(); ++i)
+            world.columns()->item(i)->setCheckState(c.anyColumn && i == 3 ? Qt::Checked : Qt::Unchecked);
+        EXPECT_EQ(world.control<QWidget>("ColorPickerHeader")->isEnabled(), c.pickers);
+        EXPECT_EQ(world.control<QWidget>("ColorPickerBody")->isEnabled(), c.pickers);
+        EXPECT_EQ(world.generate()->text(), QLatin1String(c.caption));
+        for (const char *name : {"Columns", "BtnUp", "BtnDown", "CbxTv", "CbxRadio", "CbxData"})
+            EXPECT_EQ(world.control<QWidget>(name)->isEnabled(), c.lists) << name;
+        EXPECT_EQ(world.generate()->isEnabled(), c.generate);
+    }
+    world.choose("BtnServiceList");
+    world.choose("BtnHtmlFile");
+    for (int i : {0, 1, 2, 3, 6, 8})
+        world.columns()->item(i)->setCheckState(Qt::Checked);
+    world.columns()->item(3)->setSelected(true);
+    ASSERT_TRUE(saveShot(*world.dialog, QStringLiteral("print_manager.png")));
+}
+
+TEST(PrintManager, SettingsWithNothingIncludedLeaveGenerateDisabled)
+{
+    PrintWorld world("[GUIPrintManager]\nincludeTv=0\nincludeRadio=0\nincludeData=0\n"
+                     "csvFile=1\nSID=0\nLogo=1\n");
+    EXPECT_FALSE(world.generate()->isEnabled());
+    EXPECT_EQ(world.columns()->count(), 12);
+    // The rebuilt list still tells the window about its check marks.
+    world.control<QCheckBox>("CbxData")->setChecked(true);
+    EXPECT_TRUE(world.generate()->isEnabled());
+    for (int i = 0; i < world.columns()->count(); ++i)
+        world.columns()->item(i)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(world.generate()->isEnabled());
+}
+
+TEST(PrintManager, SelectedColumnsMoveOnePlace)
+{
+    struct Case {
+        const char *name;
+        QList<int> selected;
+        bool up;
+        QStringList firstFour;
+        QStringList lastTwo;
+    };
+    const QStringList start4{"Logo", "Service Name", "Service Type", "SID"};
+    const QStringList end2{"Modulation", "Satellite/Cable"};
+    const Case cases[] = {
+        {"the first item up stays", {0}, true, start4, end2},
+        {"the last item down stays", {11}, false, start4, end2},
+        {"one item up", {3}, true, {"Logo", "Service Name", "SID", "Service Type"}, end2},
+        {"two apart up", {1, 3}, true, {"Service Name", "Logo", "SID", "Service Type"}, end2},
+        {"a block at the top keeps its order", {0, 1, 3}, true,
+         {"Logo", "Service Name", "SID", "Service Type"}, end2},
+        {"a block at the bottom keeps its order", {10, 11}, false, start4, end2},
+        {"two apart down", {0, 2}, false, {"Service Name", "Logo", "SID", "Service Type"}, end2},
+        {"the one before last down", {10}, false, start4, {"Satellite/Cable", "Modulation"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PrintWorld world;
+        QListWidget *list = world.columns();
+        const Qt::CheckState secondCheck = list->item(2)->checkState();
+        list->clearSelection();
+        QStringList names;
+        for (int i : c.selected) {
+            list->item(i)->setSelected(true);
+            names.append(list->item(i)->text());
+        }
+        QTest::mouseClick(world.control<QPushButton>(c.up ? "BtnUp" : "BtnDown"), Qt::LeftButton);
+        const QStringList order = world.columnOrder();
+        ASSERT_EQ(order.size(), 12);
+        EXPECT_EQ(order.mid(0, 4), c.firstFour);
+        EXPECT_EQ(order.mid(10, 2), c.lastTwo);
+        // The moved items stay selected, with their check marks.
+        QStringList selected;
+        for (QListWidgetItem *item : list->selectedItems())
+            selected.append(item->text());
+        selected.sort();
+        names.sort();
+        EXPECT_EQ(selected, names);
+        const QString secondName = QStringLiteral("Service Type");
+        EXPECT_EQ(list->findItems(secondName, Qt::MatchExactly).first()->checkState(), secondCheck);
+    }
+}
+
+TEST(PrintManager, FileNamesFiltersAndTheStartFolder)
+{
+    struct Case {
+        const char *source;
+        const char *target;
+        const char *bouquet; // current bouquet, or none
+        const char *fileName;
+        const char *filter;
+    };
+    const Case cases[] = {
+        {"BtnServiceList", "BtnCsvFile", nullptr, "Services.csv", "CSV (*.csv)"},
+        {"BtnBouquetList", "BtnHtmlFile", nullptr, "Bouquets.html", "HTML (*.htm*)"},
+        {"BtnCurrentBouquet", "BtnCsvFile", "A/B", "AB.csv", "CSV (*.csv)"},
+        {"BtnCurrentBouquet", "BtnHtmlFile", "Sport: *Live* <HD> \"1|2\"?\\", "Sport Live HD 12.html",
+         "HTML (*.htm*)"},
+        {"BtnCurrentBouquet", "BtnCsvFile", "???", "Bouquet.csv", "CSV (*.csv)"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.fileName);
+        PrintWorld world;
+        if (c.bouquet)
+            world.selectBouquet(QString::fromUtf8(c.bouquet));
+        world.choose(c.source);
+        world.choose(c.target);
+        // No file chosen: the command ends without a word.
+        world.clickGenerate();
+        ASSERT_EQ(world.prompts.saves.size(), 1);
+        EXPECT_EQ(world.prompts.saves[0].fileName, QLatin1String(c.fileName));
+        EXPECT_EQ(world.prompts.saves[0].filter, QLatin1String(c.filter));
+        EXPECT_EQ(world.prompts.saves[0].folder, world.folder.path());
+        EXPECT_TRUE(world.prompts.asked.isEmpty());
+        EXPECT_FALSE(world.program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"))->Waiting());
+    }
+}
+
+TEST(PrintManager, WithoutACurrentBouquetNothingIsAskedButWhyItFailed)
+{
+    PrintWorld world;
+    world.selectBouquet(QStringLiteral("A/B"));
+    world.choose("BtnCurrentBouquet");
+    EXPECT_EQ(world.dialog->ProposedFileName(QStringLiteral(".csv")), QStringLiteral("AB.csv"));
+    world.main().ComboBouquets->setCurrentIndex(-1);
+    world.clickGenerate();
+    EXPECT_TRUE(world.prompts.saves.isEmpty());
+    ASSERT_EQ(world.prompts.asked.size(), 2);
+    EXPECT_EQ(world.prompts.asked[0].text, QStringLiteral("No bouquet available!"));
+    EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Information);
+    EXPECT_EQ(world.prompts.asked[1].text, QStringLiteral("List generation failed."));
+    EXPECT_EQ(world.prompts.asked[1].kind, TPrompts::TMsgKind::Error);
+    // The last bouquet's name is still what a list of it would be called.
+    EXPECT_EQ(world.dialog->ProposedFileName(QStringLiteral(".csv")), QStringLiteral("AB.csv"));
+}
+
+TEST(PrintManager, WritesTheListAndOpensItWhenTheUserWants)
+{
+    struct Case {
+        const char *source;
+        const char *target;
+        bool open;
+        const char *openError;
+        const char *contains;
+    };
+    const Case cases[] = {
+        {"BtnServiceList", "BtnCsvFile", true, "",
+         "Service Name;Service Type;SID;Frequency;Polarization;\r\n"},
+        {"BtnBouquetList", "BtnCsvFile", false, "", "\r\n\r\n\r\nFavoriten\r\n\r\n"},
+        {"BtnCurrentBouquet", "BtnHtmlFile", true, "No application is associated.",
+         "<html><body><table"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " " + c.target);
+        PrintWorld world;
+        world.choose(c.source);
+        world.choose(c.target);
+        const QString file = world.path(QStringLiteral("list.out"));
+        world.prompts.files = {file};
+        world.prompts.answers = {c.open ? TPrompts::mbYes : TPrompts::mbNo};
+        world.openError = QLatin1String(c.openError);
+        world.clickGenerate();
+        EXPECT_TRUE(fileText(file).contains(QLatin1String(c.contains))) << fileText(file).left(300).toStdString();
+        ASSERT_GE(world.prompts.asked.size(), 1);
+        EXPECT_EQ(world.prompts.asked[0].text,
+                  QStringLiteral("List generation successful.\nDo you want to open the list now?"));
+        EXPECT_EQ(world.prompts.asked[0].buttons, TPrompts::mbYes | TPrompts::mbNo);
+        EXPECT_EQ(world.opened, c.open ? QStringList{file} : QStringList{});
+        if (c.open && *c.openError) {
+            ASSERT_EQ(world.prompts.asked.size(), 2);
+            EXPECT_EQ(world.prompts.asked[1].text,
+                      QStringLiteral("The list could not be opened: No application is associated."));
+        } else {
+            EXPECT_EQ(world.prompts.asked.size(), 1);
+        }
+        EXPECT_FALSE(world.program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"))->Waiting());
+    }
+}
+
+TEST(PrintManager, TheArrangedColumnOrderIsTheFilesOrder)
+{
+    PrintWorld world;
+    QListWidget *list = world.columns();
+    list->clearSelection();
+    list->item(3)->setSelected(true); // SID
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(world.control<QPushButton>("BtnUp"), Qt::LeftButton);
+    list->findItems(QStringLiteral("Frequency"), Qt::MatchExactly).first()->setCheckState(Qt::Unchecked);
+    world.choose("BtnServiceList");
+    world.choose("BtnCsvFile");
+    const QString file = world.path(QStringLiteral("Services.csv"));
+    world.prompts.files = {file};
+    world.clickGenerate();
+    EXPECT_TRUE(fileText(file).startsWith(
+        QStringLiteral("SID;Service Name;Service Type;Polarization;\r\n")));
+    EXPECT_TRUE(fileText(file).contains(QStringLiteral("6dca;Das Erste;01;")));
+}
+
+TEST(PrintManager, AFileThatCannotBeWrittenIsAFailure)
+{
+    PrintWorld world;
+    world.choose("BtnServiceList");
+    world.choose("BtnHtmlFile");
+    // A file where the folder should be.
+    world.prompts.files = {world.path(QStringLiteral("pelloran.ini/Services.html"))};
+    world.clickGenerate();
+    ASSERT_EQ(world.prompts.asked.size(), 1);
+    EXPECT_EQ(world.prompts.asked[0].text, QStringLiteral("List generation failed."));
+    EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Error);
+    EXPECT_TRUE(world.opened.isEmpty());
+}
+
+TEST(PrintManager, HtmlPrintGoesToThePrinterWithoutAFileDialog)
+{
+    PrintWorld world;
+    world.choose("BtnBouquetList");
+    world.choose("BtnHtmlPrint");
+    world.clickGenerate();
+    EXPECT_TRUE(world.prompts.saves.isEmpty());
+    ASSERT_EQ(world.prompts.texts(), QStringList{QStringLiteral("List generation successful.")});
+    EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Information);
+    const QString text = pdfText(world.pdfFile());
+    if (text.isNull())
+        GTEST_SKIP() << "pdftotext not installed";
+    for (const char *expected : {"Service Name", "Favoriten", "Das Erste", "Nachrichten & Wetter"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+}
+
+TEST(PrintManager, WysiwygPrintsTheSourcesGridWithoutAWord)
+{
+    struct Case {
+        const char *source;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"BtnServiceList", "Das Erste"},
+        {"BtnBouquetList", "Favoriten"},
+        {"BtnCurrentBouquet", "Wetter Live"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.source);
+        PrintWorld world;
+        world.choose(c.source);
+        world.choose("BtnSeePrint");
+        if (std::string(c.source) == "BtnCurrentBouquet") {
+            TFrmMain &m = world.main();
+            m.ComboBouquets->setCurrentIndex(m.ComboBouquets->findText(QStringLiteral("Nachrichten & Wetter")));
+        }
+        world.clickGenerate();
+        EXPECT_TRUE(world.prompts.asked.isEmpty()) << world.prompts.texts().join(u'|').toStdString();
+        EXPECT_TRUE(world.prompts.saves.isEmpty());
+        EXPECT_FALSE(world.program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"))->Waiting());
+        const QString text = pdfText(world.pdfFile());
+        if (text.isNull())
+            GTEST_SKIP() << "pdftotext not installed";
+        EXPECT_TRUE(text.contains(QLatin1String(c.expected))) << text.left(400).toStdString();
+    }
+}
+
+TEST(PrintManager, PrintsThatCannotHappenSaySo)
+{
+    struct Case {
+        const char *target;
+        Printer printer;
+        QStringList messages;
+    };
+    const QString noPrinter = QStringLiteral("No printer is available.");
+    const QString notStarted = QStringLiteral("The print job could not be started or did not finish.");
+    const Case cases[] = {
+        {"BtnSeePrint", Printer::None, {noPrinter}},
+        {"BtnHtmlPrint", Printer::None, {noPrinter}},
+        {"BtnSeePrint", Printer::Cancelled, {}},
+        {"BtnHtmlPrint", Printer::Cancelled, {}},
+        {"BtnSeePrint", Printer::Unwritable, {notStarted}},
+        {"BtnHtmlPrint", Printer::Unwritable, {notStarted}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.target) + " " + std::to_string(int(c.printer)));
+        PrintWorld world;
+        world.choose("BtnServiceList");
+        world.choose(c.target);
+        world.printer = c.printer;
+        world.clickGenerate();
+        EXPECT_EQ(world.prompts.texts(), c.messages);
+        for (const auto &question : world.prompts.asked)
+            EXPECT_EQ(question.kind, TPrompts::TMsgKind::Error);
+        EXPECT_FALSE(world.program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"))->Waiting());
+    }
+}
+
+TEST(PrintManager, AHundredThousandServicesGenerateWhileTheWindowKeepsRunning)
+{
+    PrintWorld world;
+    TServiceList &list = *world.program.ServiceList;
+    int made = 0;
+    for (int s = 0; s < 20; ++s) {
+        auto satelite = std::make_unique<TSatelite>();
+        satelite->Name = QStringLiteral("Sat %1").arg(s);
+        for (int t = 0; t < 50; ++t) {
+            auto transponder = std::make_unique<TTransponder>();
+            transponder->Tsid = QStringLiteral("%1").arg(s * 50 + t, 4, 16, QLatin1Char('0'));
+            transponder->Onid = QStringLiteral("0001");
+            transponder->Frequency = QStringLiteral("11000000");
+            for (int v = 0; v < 100; ++v, ++made) {
+                auto service = std::make_unique<TService>();
+                service->Name = QStringLiteral("Channel %1").arg(made);
+                service->Sid = QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0'));
+                service->SetServiceType(QStringLiteral("01"));
+                transponder->AddService(std::move(service));
+            }
+            satelite->AddTransponder(std::move(transponder));
+        }
+        list.AddSatelite(std::move(satelite));
+    }
+    ASSERT_EQ(made, 100000);
+    // The demo's own services come along.
+    qsizetype lines = 1;
+    for (int s = 0; s < list.Count(); ++s) {
+        lines += 5;
+        for (int t = 0; t < list.GetItem(s)->Count(); ++t)
+            lines += list.GetItem(s)->GetItem(t)->Count();
+    }
+    ASSERT_GE(lines, 1 + 20 * 5 + 100000);
+    world.choose("BtnServiceList");
+    world.choose("BtnCsvFile");
+    const QString file = world.path(QStringLiteral("Services.csv"));
+    world.prompts.files = {file};
+    QList<int> positions;
+    QObject::connect(world.main().ProgressBar, &QProgressBar::valueChanged,
+                     [&positions](int value) { positions.append(value); });
+    bool timerRan = false;
+    QTimer::singleShot(0, [&timerRan] { timerRan = true; });
+    world.clickGenerate();
+
+    EXPECT_TRUE(timerRan);
+    int between = 0;
+    for (int p : positions)
+        between += p > 0 && p < 100;
+    EXPECT_GE(between, 10);
+    EXPECT_EQ(world.main().ProgressBar->value(), 0);
+    const QString text = fileText(file);
+    // The header, five lines per satellite and one per service.
+    EXPECT_EQ(text.count(QStringLiteral("\r\n")), lines);
+    EXPECT_TRUE(text.contains(QStringLiteral("Channel 99999;")));
+    EXPECT_EQ(world.prompts.texts().value(0).section(u'\n', 0, 0), QStringLiteral("List generation successful."));
+}
