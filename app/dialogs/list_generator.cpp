@@ -392,6 +392,8 @@ void TFrmListGenerator::generateList()
     const QColor header = pickedColor(*ui->ColorPickerHeader);
     const QColor body = pickedColor(*ui->ColorPickerBody);
     const QStringList logoLines = logoMappingLines(m_program->ProgramFolder);
+    const ExportTypes types{ui->CbxTv->isChecked(), ui->CbxRadio->isChecked(),
+                            ui->CbxData->isChecked()};
     const ExportProgress progress = [this](qsizetype done, qsizetype total) {
         showProgress(done, total);
     };
@@ -403,13 +405,14 @@ void TFrmListGenerator::generateList()
             main->ShowStatus(msg(MsgGeneratingList));
         const QString &folder = m_program->ProgramFolder;
         if (source == Source::ServiceList) {
-            written = csv ? ExportCsv(*m_program->ServiceList, target, columns, progress)
+            written = csv ? ExportCsv(*m_program->ServiceList, target, columns, types, progress)
                           : ExportHtml(*m_program->ServiceList, target, columns, header, body,
-                                       logoLines, folder, progress);
+                                       logoLines, folder, types, progress);
         } else {
-            written = csv ? ExportCsv(*m_program->BouquetList, bouquetName, target, columns, progress)
+            written = csv ? ExportCsv(*m_program->BouquetList, bouquetName, target, columns, types,
+                                      progress)
                           : ExportHtml(*m_program->BouquetList, bouquetName, target, columns, header,
-                                       body, logoLines, folder, progress);
+                                       body, logoLines, folder, types, progress);
         }
         if (written && htmlPrint) {
             if (TFrmMain *main = m_program->FrmMain)

@@ -142,7 +142,20 @@ struct Group {
     QList<Row> rows;
 };
 
-QList<Group> bouquetGroups(const TBouquetList &list, const QString &bouquetName)
+bool wanted(const TService *service, const ExportTypes &types)
+{
+    if (!service)
+        return true;
+    const std::optional<quint32> type = service->TypeNumber();
+    if (type == 1u)
+        return types.tv;
+    if (type == 2u)
+        return types.radio;
+    return types.data;
+}
+
+QList<Group> bouquetGroups(const TBouquetList &list, const QString &bouquetName,
+                           const ExportTypes &types)
 {
     QList<Group> groups;
     for (int b = 0; b < list.Count(); ++b) {
@@ -152,6 +165,8 @@ QList<Group> bouquetGroups(const TBouquetList &list, const QString &bouquetName)
         Group group{bouquet->Name, {}};
         for (int e = 0; e < bouquet->Count(); ++e) {
             const TBouquetService *entry = bouquet->GetItem(e);
+            if (!wanted(entry->Service(), types))
+                continue;
             group.rows.append({entry->Name, entry->Service(), entry->Transponder(),
                                entry->Satelite()});
         }
@@ -160,7 +175,7 @@ QList<Group> bouquetGroups(const TBouquetList &list, const QString &bouquetName)
     return groups;
 }
 
-QList<Group> satelliteGroups(const TServiceList &list)
+QList<Group> satelliteGroups(const TServiceList &list, const ExportTypes &types)
 {
     QList<Group> groups;
     for (int s = 0; s < list.Count(); ++s) {
@@ -168,8 +183,10 @@ QList<Group> satelliteGroups(const TServiceList &list)
         Group group{sat->Name, {}};
         for (int t = 0; t < sat->Count(); ++t) {
             const TTransponder *tp = sat->GetItem(t);
-            for (int v = 0; v < tp->Count(); ++v)
-                group.rows.append({tp->GetItem(v)->Name, tp->GetItem(v), tp, sat});
+            for (int v = 0; v < tp->Count(); ++v) {
+                if (wanted(tp->GetItem(v), types))
+                    group.rows.append({tp->GetItem(v)->Name, tp->GetItem(v), tp, sat});
+            }
         }
         groups.append(group);
     }
@@ -347,32 +364,35 @@ bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStrin
 } // namespace
 
 bool ExportCsv(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
-               const ExportColumns &columns, const ExportProgress &progress)
+               const ExportColumns &columns, const ExportTypes &types,
+               const ExportProgress &progress)
 {
-    return writeCsv(bouquetGroups(list, bouquetName), fileName, shownColumns(columns, {kLogo}),
-                    progress);
+    return writeCsv(bouquetGroups(list, bouquetName, types), fileName,
+                    shownColumns(columns, {kLogo}), progress);
 }
 
 bool ExportHtml(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
                 const ExportColumns &columns, const QColor &headerColor, const QColor &bodyColor,
                 const QStringList &logoLines, const QString &programFolder,
-                const ExportProgress &progress)
+                const ExportTypes &types, const ExportProgress &progress)
 {
-    return writeHtml(bouquetGroups(list, bouquetName), fileName, shownColumns(columns, {}),
+    return writeHtml(bouquetGroups(list, bouquetName, types), fileName, shownColumns(columns, {}),
                      headerColor, bodyColor, logoLines, programFolder, progress);
 }
 
 bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
-               const ExportProgress &progress)
+               const ExportTypes &types, const ExportProgress &progress)
 {
-    return writeCsv(satelliteGroups(list), fileName,
+    return writeCsv(satelliteGroups(list, types), fileName,
                     shownColumns(columns, {kLogo, kSatelliteColumn}), progress);
 }
 
 bool ExportHtml(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
                 const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
-                const QString &programFolder, const ExportProgress &progress)
+                const QString &programFolder, const ExportTypes &types,
+                const ExportProgress &progress)
 {
-    return writeHtml(satelliteGroups(list), fileName, shownColumns(columns, {kSatelliteColumn}),
-                     headerColor, bodyColor, logoLines, programFolder, progress);
+    return writeHtml(satelliteGroups(list, types), fileName,
+                     shownColumns(columns, {kSatelliteColumn}), headerColor, bodyColor, logoLines,
+                     programFolder, progress);
 }

@@ -18,6 +18,14 @@ struct ExportColumn {
 };
 using ExportColumns = QList<ExportColumn>;
 
+// Which services a list holds, by their type (1 TV, 2 radio, anything else
+// data). A bouquet entry without a service is always listed.
+struct ExportTypes {
+    bool tv = true;
+    bool radio = true;
+    bool data = true;
+};
+
 // Told now and then how many of the list's rows are done, so a long list can
 // move a progress bar and let the window repaint meanwhile.
 using ExportProgress = std::function<void(qsizetype done, qsizetype total)>;
@@ -31,13 +39,15 @@ using ExportProgress = std::function<void(qsizetype done, qsizetype total)>;
 // page. False when the output file cannot be written; an earlier file of the
 // same name then stays as it was.
 bool ExportCsv(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
-               const ExportColumns &columns, const ExportProgress &progress = {});
+               const ExportColumns &columns, const ExportTypes &types = {},
+               const ExportProgress &progress = {});
 bool ExportHtml(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
                 const ExportColumns &columns, const QColor &headerColor, const QColor &bodyColor,
                 const QStringList &logoLines, const QString &programFolder,
-                const ExportProgress &progress = {});
+                const ExportTypes &types = {}, const ExportProgress &progress = {});
 bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
-               const ExportProgress &progress = {});
+               const ExportTypes &types = {}, const ExportProgress &progress = {});
 bool ExportHtml(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
                 const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
-                const QString &programFolder, const ExportProgress &progress = {});
+                const QString &programFolder, const ExportTypes &types = {},
+                const ExportProgress &progress = {});

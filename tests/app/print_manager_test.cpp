@@ -4,6 +4,7 @@
 
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
+#include "core/model/bouquet_service.h"
 #include "core/model/service.h"
 #include "core/model/service_list.h"
 #include "qt_print.h"
@@ -361,6 +362,51 @@ TEST(PrintManager, TheArrangedColumnOrderIsTheFilesOrder)
     EXPECT_TRUE(fileText(file).contains(QStringLiteral("6dca;Das Erste;01;")));
 }
 
+TEST(PrintManager, TheIncludeBoxesChooseTheServiceTypes)
+{
+    struct Case {
+        const char *source;
+        bool tv, radio, data;
+        QStringList present, absent;
+    };
+    // "Das Erste" is TV, "Radio Alpenglühen" radio; the unlinked bouquet
+    // entry has no type and is always listed.
+    const QString tv = QStringLiteral("Das Erste");
+    const QString radio = QString::fromUtf8("Radio Alpengl\xC3\xBChen");
+    const QString unlinked = QStringLiteral("Lost Channel");
+    const Case cases[] = {
+        {"BtnServiceList", true, false, false, {tv}, {radio}},
+        {"BtnServiceList", false, true, false, {radio}, {tv}},
+        {"BtnServiceList", true, true, true, {tv, radio}, {}},
+        {"BtnBouquetList", false, true, false, {radio, unlinked}, {tv}},
+        {"BtnBouquetList", false, false, true, {unlinked}, {tv, radio}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.source) + (c.tv ? " tv" : "") + (c.radio ? " radio" : "")
+                     + (c.data ? " data" : ""));
+        PrintWorld world;
+        TBouquet *favourites = world.program.BouquetList->GetItem(0);
+        auto entry = std::make_unique<TBouquetService>();
+        entry->Name = unlinked;
+        entry->Sid = QStringLiteral("7777");
+        favourites->Add(std::move(entry));
+        world.choose(c.source);
+        world.choose("BtnCsvFile");
+        world.control<QCheckBox>("CbxTv")->setChecked(c.tv);
+        world.control<QCheckBox>("CbxRadio")->setChecked(c.radio);
+        world.control<QCheckBox>("CbxData")->setChecked(c.data);
+        const QString file = world.path(QStringLiteral("list.csv"));
+        world.prompts.files = {file};
+        world.clickGenerate();
+        const QString text = fileText(file);
+        ASSERT_FALSE(text.isEmpty());
+        for (const QString &name : c.present)
+            EXPECT_TRUE(text.contains(u'\n' + name + u';')) << name.toStdString();
+        for (const QString &name : c.absent)
+            EXPECT_FALSE(text.contains(u'\n' + name + u';')) << name.toStdString();
+    }
+}
+
 TEST(PrintManager, AFileThatCannotBeWrittenIsAFailure)
 {
     PrintWorld world;
@@ -486,6 +532,8 @@ TEST(PrintManager, AHundredThousandServicesGenerateWhileTheWindowKeepsRunning)
             lines += list.GetItem(s)->GetItem(t)->Count();
     }
     ASSERT_GE(lines, 1 + 20 * 5 + 100000);
+    for (const char *box : {"CbxTv", "CbxRadio", "CbxData"})
+        world.control<QCheckBox>(box)->setChecked(true);
     world.choose("BtnServiceList");
     world.choose("BtnCsvFile");
     const QString file = world.path(QStringLiteral("Services.csv"));
