@@ -21,6 +21,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScopeGuard>
 #include <QShowEvent>
 #include <QTextDocument>
 #include <QUrl>
@@ -94,7 +95,9 @@ bool printHtmlFile(const QString &fileName, QPrinter &printer)
     }
     QTextDocument document;
     // The logo images are named relative to the page.
-    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath()));
+    const QUrl page = QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath());
+    document.setBaseUrl(page);
+    document.setMetaInformation(QTextDocument::DocumentUrl, page.toString());
     document.setHtml(QString::fromUtf8(file.readAll()));
     document.print(&printer);
     if (failedState(printer))
@@ -316,11 +319,11 @@ void TFrmListGenerator::BtnGenerateClick()
     if (!m_program || m_busy || !ui->BtnGenerate->isEnabled())
         return;
     m_busy = true;
+    const auto done = qScopeGuard([this] { m_busy = false; });
     if (ui->BtnSeePrint->isChecked())
         printGrid();
     else
         generateList();
-    m_busy = false;
 }
 
 void TFrmListGenerator::printGrid()
@@ -345,6 +348,29 @@ void TFrmListGenerator::printGrid()
     }
     if (!printed)
         tell(int(TPrompts::TMsgKind::Error), msg(MsgPrintNotStarted));
+}
+
+bool TFrmListGenerator::exportList(Source source, bool csv, const QString &bouquetName,
+                                   const QString &fileName)
+{
+    const ExportColumns columns = ListColumns();
+    const QColor header = pickedColor(*ui->ColorPickerHeader);
+    const QColor body = pickedColor(*ui->ColorPickerBody);
+    const QStringList logoLines = logoMappingLines(m_program->ProgramFolder);
+    const QString &folder = m_program->ProgramFolder;
+    const ExportTypes types{ui->CbxTv->isChecked(), ui->CbxRadio->isChecked(),
+                            ui->CbxData->isChecked()};
+    const ExportProgress progress = [this](qsizetype done, qsizetype total) {
+        showProgress(done, total);
+    };
+    if (source == Source::ServiceList) {
+        return csv ? ExportCsv(*m_program->ServiceList, fileName, columns, types, progress)
+                   : ExportHtml(*m_program->ServiceList, fileName, columns, header, body, logoLines,
+                                folder, types, progress);
+    }
+    return csv ? ExportCsv(*m_program->BouquetList, bouquetName, fileName, columns, types, progress)
+               : ExportHtml(*m_program->BouquetList, bouquetName, fileName, columns, header, body,
+                            logoLines, folder, types, progress);
 }
 
 void TFrmListGenerator::generateList()
@@ -388,36 +414,23 @@ void TFrmListGenerator::generateList()
             return;
     }
 
-    const ExportColumns columns = ListColumns();
-    const QColor header = pickedColor(*ui->ColorPickerHeader);
-    const QColor body = pickedColor(*ui->ColorPickerBody);
-    const QStringList logoLines = logoMappingLines(m_program->ProgramFolder);
-    const ExportTypes types{ui->CbxTv->isChecked(), ui->CbxRadio->isChecked(),
-                            ui->CbxData->isChecked()};
-    const ExportProgress progress = [this](qsizetype done, qsizetype total) {
-        showProgress(done, total);
-    };
     bool written = false;
     bool printed = true;
     {
         WaitBoxShown wait(m_program->FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait")));
         if (TFrmMain *main = m_program->FrmMain)
             main->ShowStatus(msg(MsgGeneratingList));
-        const QString &folder = m_program->ProgramFolder;
-        if (source == Source::ServiceList) {
-            written = csv ? ExportCsv(*m_program->ServiceList, target, columns, types, progress)
-                          : ExportHtml(*m_program->ServiceList, target, columns, header, body,
-                                       logoLines, folder, types, progress);
-        } else {
-            written = csv ? ExportCsv(*m_program->BouquetList, bouquetName, target, columns, types,
-                                      progress)
-                          : ExportHtml(*m_program->BouquetList, bouquetName, target, columns, header,
-                                       body, logoLines, folder, types, progress);
-        }
-        if (written && htmlPrint) {
-            if (TFrmMain *main = m_program->FrmMain)
-                main->ShowStatus(msg(MsgPrintingList));
-            printed = printHtmlFile(target, *printTo);
+        // An error inside the export is this list's failure, not the
+        // program's end.
+        try {
+            written = exportList(source, csv, bouquetName, target);
+            if (written && htmlPrint) {
+                if (TFrmMain *main = m_program->FrmMain)
+                    main->ShowStatus(msg(MsgPrintingList));
+                printed = printHtmlFile(target, *printTo);
+            }
+        } catch (const std::exception &) {
+            written = false;
         }
         endProgress();
     }

@@ -64,6 +64,8 @@ private:
     TListGrid *sourceGrid() const;
     QString currentBouquetName(bool &found) const;
     void generateList();
+    // Writes the list of `source`; false when it could not.
+    bool exportList(Source source, bool csv, const QString &bouquetName, const QString &fileName);
     void printGrid();
     // The printer to use, or null after telling the user there is none
     // (or silently when they cancelled).

@@ -5,8 +5,11 @@
 #include "core/util/file_utils.h"
 #include "core/util/str_utils.h"
 #include "core/util/sys_utils.h"
+#include "core/util/text_compare.h"
 
 #include <QDir>
+#include <QHash>
+#include <QSet>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -287,7 +290,9 @@ private:
     QString m_body;
 };
 
-// Finds and copies a row's logo; the cell's content.
+// Finds and copies a row's logo; the cell's content. A list of 100,000
+// services against a mapping of thousands of lines must not compare every
+// pair, nor copy one logo once per service that shows it.
 class LogoColumn
 {
 public:
@@ -300,28 +305,61 @@ public:
     {
     }
 
-    bool createFolder() const { return QDir().mkpath(m_folder); }
-
-    QString cellFor(const QString &name) const
+    bool createFolder()
     {
-        const int index = stringListIndexOf(m_lines, name + QStringLiteral("|*"), false, true);
+        // The look-up is only made when the column is printed.
+        for (qsizetype i = 0; i < m_lines.size(); ++i) {
+            const qsizetype bar = m_lines.at(i).indexOf(u'|');
+            if (bar < 0)
+                continue;
+            const QString key = upperText(QStringView(m_lines.at(i)).left(bar));
+            if (!m_firstLineOf.contains(key))
+                m_firstLineOf.insert(key, int(i));
+        }
+        m_indexed = true;
+        return QDir().mkpath(m_folder);
+    }
+
+    QString cellFor(const QString &name)
+    {
+        const int index = lineOf(name);
         if (index < 0)
             return kEmptyCell;
         // Only the file-name part: a line naming "../x" must not reach outside.
         const QString file = QFileInfo(m_lines.at(index).section(u'|', 2)).fileName();
         if (file.isEmpty())
             return kEmptyCell;
-        cpyFile(QDir(m_sourceFolder).filePath(file), QDir(m_folder).filePath(file));
+        if (!m_copied.contains(file)) {
+            cpyFile(QDir(m_sourceFolder).filePath(file), QDir(m_folder).filePath(file));
+            m_copied.insert(file);
+        }
         return QStringLiteral("<IMG src=\"./")
             + htmlText(Value{m_pageName + QStringLiteral(".html.Logos/") + file})
             + QStringLiteral("\" alt=\"Logo\">");
     }
 
 private:
+    // The first line the mask name + "|*" matches, ignoring case. A name
+    // without wildcards or "|" matches exactly the lines whose text before
+    // their first "|" is the name, so an index finds it; other names take
+    // the long way.
+    int lineOf(const QString &name) const
+    {
+        const bool plain = !name.contains(u'*') && !name.contains(u'?') && !name.contains(u'|');
+        if (m_indexed && plain) {
+            const auto it = m_firstLineOf.constFind(upperText(name));
+            return it == m_firstLineOf.cend() ? -1 : *it;
+        }
+        return stringListIndexOf(m_lines, name + QStringLiteral("|*"), false, true);
+    }
+
     QStringList m_lines;
     QString m_pageName;
     QString m_folder;
     QString m_sourceFolder;
+    QHash<QString, int> m_firstLineOf;
+    bool m_indexed = false;
+    QSet<QString> m_copied;
 };
 
 bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStringList &columns,
@@ -330,7 +368,7 @@ bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStrin
 {
     RowCounter counter(groups, progress);
     const HtmlPage page(columns, headerColor, bodyColor);
-    const LogoColumn logos(fileName, logoLines, programFolder);
+    LogoColumn logos(fileName, logoLines, programFolder);
     if (columns.contains(kLogo))
         logos.createFolder();
 

@@ -8,11 +8,14 @@
 #include "core/model/service.h"
 #include "core/model/service_list.h"
 #include "qt_print.h"
+#include "ui/editors/lg_color_picker.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QListWidget>
 #include <QPrinter>
 #include <QProcess>
@@ -24,6 +27,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -405,6 +410,85 @@ TEST(PrintManager, TheIncludeBoxesChooseTheServiceTypes)
         for (const QString &name : c.absent)
             EXPECT_FALSE(text.contains(u'\n' + name + u';')) << name.toStdString();
     }
+}
+
+// A logo for "Das Erste" in the program's LogoTypes folder and its mapping.
+void addLogo(PrintWorld &world)
+{
+    ASSERT_TRUE(QDir(world.folder.path()).mkpath(QStringLiteral("LogoTypes")));
+    QImage logo(40, 30, QImage::Format_RGB32);
+    logo.fill(QColor(200, 30, 30));
+    ASSERT_TRUE(logo.save(world.path(QStringLiteral("LogoTypes/ard.png"))));
+    QFile mapping(world.path(QStringLiteral("LogoMapping.dat")));
+    ASSERT_TRUE(mapping.open(QIODevice::WriteOnly));
+    mapping.write("Das Erste|1|ard.png\r\nArte|2|arte.png\r\n");
+}
+
+TEST(PrintManager, HtmlListsTakeTheColoursAndTheLogos)
+{
+    struct Case {
+        const char *name;
+        bool mapping;
+        std::optional<QColor> header, body;
+        const char *headerText, *bodyText;
+    };
+    const Case cases[] = {
+        {"colours and logos", true, QColor(0x12, 0x34, 0x56), QColor(0xfe, 0xdc, 0xba), "#123456",
+         "#FEDCBA"},
+        {"no mapping file: no images", false, QColor(Qt::red), QColor(Qt::white), "#FF0000",
+         "#FFFFFF"},
+        {"no colour is white", true, std::nullopt, std::nullopt, "#FFFFFF", "#FFFFFF"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PrintWorld world;
+        if (c.mapping)
+            addLogo(world);
+        world.choose("BtnServiceList");
+        world.choose("BtnHtmlFile");
+        world.control<TLgColorPicker>("ColorPickerHeader")->SetSelectedColor(c.header);
+        world.control<TLgColorPicker>("ColorPickerBody")->SetSelectedColor(c.body);
+        const QString file = world.path(QStringLiteral("Services.html"));
+        world.prompts.files = {file};
+        world.clickGenerate();
+        const QString text = fileText(file);
+        ASSERT_FALSE(text.isEmpty());
+        EXPECT_TRUE(text.contains(QStringLiteral("bgcolor=\"%1\" width=\"25\">\r\n<font color=\"#000000\" "
+                                                 "face=\"Verdana, Tahoma, Arial, Helvetica, "
+                                                 "sans-serif\" style=\"font-size: 10px\">\r\n<b>\r\nLogo")
+                                      .arg(QLatin1String(c.headerText))));
+        EXPECT_TRUE(text.contains(QStringLiteral("bgcolor=\"%1\"").arg(QLatin1String(c.bodyText))));
+        EXPECT_EQ(text.contains(QStringLiteral("<IMG src=\"./Services.html.Logos/ard.png\"")), c.mapping);
+        EXPECT_EQ(QFile::exists(world.path(QStringLiteral("Services.html.Logos/ard.png"))), c.mapping);
+        EXPECT_EQ(world.prompts.texts().value(0).section(u'\n', 0, 0),
+                  QStringLiteral("List generation successful."));
+    }
+}
+
+TEST(PrintManager, HtmlPrintShowsTheLogos)
+{
+    PrintWorld world;
+    addLogo(world);
+    world.choose("BtnServiceList");
+    world.choose("BtnHtmlPrint");
+    world.clickGenerate();
+    ASSERT_EQ(world.prompts.texts(), QStringList{QStringLiteral("List generation successful.")});
+    const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
+    if (pdfimages.isEmpty())
+        GTEST_SKIP() << "pdfimages not installed";
+    QProcess process;
+    process.start(pdfimages, {QStringLiteral("-list"), world.pdfFile()});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    // One line per image: page, number, type, width, height, ... The logo
+    // is there at its own size, not as a placeholder for a missing image.
+    const QString list = QString::fromUtf8(process.readAllStandardOutput());
+    bool logoFound = false;
+    for (const QString &line : list.split(u'\n')) {
+        const QStringList fields = line.simplified().split(u' ');
+        logoFound = logoFound
+            || (fields.size() > 4 && fields[2] == u"image" && fields[3] == u"40" && fields[4] == u"30");
+    }
+    EXPECT_TRUE(logoFound) << list.toStdString();
 }
 
 TEST(PrintManager, AFileThatCannotBeWrittenIsAFailure)
