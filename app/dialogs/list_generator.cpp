@@ -16,15 +16,12 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScopeGuard>
 #include <QShowEvent>
-#include <QTextDocument>
-#include <QUrl>
 
 namespace {
 
@@ -72,38 +69,7 @@ QStringList logoMappingLines(const QString &programFolder)
     return lines;
 }
 
-bool failedState(const QPrinter &printer)
-{
-    const QPrinter::PrinterState state = printer.printerState();
-    return state == QPrinter::Error || state == QPrinter::Aborted;
-}
-
 } // namespace
-
-bool printHtmlFile(const QString &fileName, QPrinter &printer)
-{
-    QFile file(fileName);
-    if (!printer.isValid() || !file.open(QIODevice::ReadOnly))
-        return false;
-    // A PDF that cannot be written would otherwise end as quietly as one
-    // that was.
-    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
-    if (toFile) {
-        QFile probe(printer.outputFileName());
-        if (printer.outputFileName().isEmpty() || !probe.open(QIODevice::WriteOnly))
-            return false;
-    }
-    QTextDocument document;
-    // The logo images are named relative to the page.
-    const QUrl page = QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath());
-    document.setBaseUrl(page);
-    document.setMetaInformation(QTextDocument::DocumentUrl, page.toString());
-    document.setHtml(QString::fromUtf8(file.readAll()));
-    document.print(&printer);
-    if (failedState(printer))
-        return false;
-    return !toFile || QFileInfo(printer.outputFileName()).size() > 0;
-}
 
 TFrmListGenerator::TFrmListGenerator(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::FrmListGenerator>())
@@ -427,7 +393,9 @@ void TFrmListGenerator::generateList()
             if (written && htmlPrint) {
                 if (TFrmMain *main = m_program->FrmMain)
                     main->ShowStatus(msg(MsgPrintingList));
-                printed = printHtmlFile(target, *printTo);
+                printed = printHtmlFile(target, *printTo, [this](qsizetype done, qsizetype total) {
+                    showProgress(done, total);
+                });
             }
         } catch (const std::exception &) {
             written = false;

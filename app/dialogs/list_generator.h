@@ -82,6 +82,8 @@ private:
     bool m_busy = false;
 };
 
-// Prints an HTML page (images relative to the page's folder) on `printer`;
-// false when no job could start or it failed.
-bool printHtmlFile(const QString &fileName, QPrinter &printer);
+// Prints an HTML page (images relative to the page's folder) on `printer`,
+// telling `progress` how many of its table rows are printed; false when no
+// job could start or it failed.
+bool printHtmlFile(const QString &fileName, QPrinter &printer,
+                   const std::function<void(qsizetype done, qsizetype total)> &progress = {});

@@ -22,12 +22,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -135,6 +137,27 @@ QString pdfText(const QString &pdf)
     process.start(pdftotext, {pdf, QStringLiteral("-")});
     process.waitForFinished(60000);
     return QString::fromUtf8(process.readAllStandardOutput()) + QStringLiteral(" ");
+}
+
+// The height in points of the first box pdftotext finds for `word`: -1
+// when it is not there, nothing without pdftotext.
+std::optional<double> pdfWordHeight(const QString &pdf, const QString &word)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        return std::nullopt;
+    QProcess process;
+    process.start(pdftotext, {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    const QString boxes = QString::fromUtf8(process.readAllStandardOutput());
+    static const QRegularExpression box(QString::fromLatin1(
+        R"re(<word xMin="[^"]*" yMin="([^"]*)" xMax="[^"]*" yMax="([^"]*)">([^<]*)</word>)re"));
+    for (auto it = box.globalMatch(boxes); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (match.captured(3) == word)
+            return match.captured(2).toDouble() - match.captured(1).toDouble();
+    }
+    return -1.0;
 }
 
 } // namespace
@@ -519,6 +542,12 @@ TEST(PrintManager, HtmlPrintGoesToThePrinterWithoutAFileDialog)
         GTEST_SKIP() << "pdftotext not installed";
     for (const char *expected : {"Service Name", "Favoriten", "Das Erste", "Nachrichten & Wetter"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    // The page's 10 px text is printed about as high as on screen (7.5 pt),
+    // not as 10 dots of the printer.
+    const std::optional<double> height = pdfWordHeight(world.pdfFile(), QStringLiteral("Erste"));
+    ASSERT_TRUE(height.has_value());
+    EXPECT_GT(*height, 5.0);
+    EXPECT_LT(*height, 15.0);
 }
 
 TEST(PrintManager, WysiwygPrintsTheSourcesGridWithoutAWord)
@@ -640,4 +669,77 @@ TEST(PrintManager, AHundredThousandServicesGenerateWhileTheWindowKeepsRunning)
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), lines);
     EXPECT_TRUE(text.contains(QStringLiteral("Channel 99999;")));
     EXPECT_EQ(world.prompts.texts().value(0).section(u'\n', 0, 0), QStringLiteral("List generation successful."));
+}
+
+TEST(PrintManager, LongHtmlListsPrintInPiecesWithFullPages)
+{
+    struct Case {
+        const char *name;
+        int rows;
+    };
+    const Case cases[] = {{"one piece", 40}, {"many pieces", 2500}, {"no table at all", 0}};
+    appTestApp();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        QString html = QStringLiteral("<html><body>");
+        if (c.rows > 0) {
+            html += QStringLiteral("<table width=\"100%\" border=\"1\"><tr><td>Name</td><td>SID</td></tr>\r\n");
+            for (int r = 0; r < c.rows; ++r)
+                html += QStringLiteral("<tr><td>Row%1</td><td>%2</td></tr>\r\n").arg(r, 4, 10, QLatin1Char('0')).arg(r * 7);
+            html += QStringLiteral("</table>");
+        } else {
+            html += QStringLiteral("<p>Just a line</p>");
+        }
+        html += QStringLiteral("</body></html>\r\n");
+        const QString page = dir.filePath(QStringLiteral("list.html"));
+        {
+            QFile file(page);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(html.toUtf8());
+        }
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+        printer.setOutputFileName(pdf);
+        QList<qsizetype> told;
+        const qsizetype rowCount = c.rows > 0 ? c.rows + 1 : 0;
+        ASSERT_TRUE(printHtmlFile(page, printer, [&told, rowCount](qsizetype done, qsizetype total) {
+            EXPECT_EQ(total, rowCount);
+            told << done;
+        }));
+        ASSERT_FALSE(told.isEmpty());
+        EXPECT_EQ(told.last(), rowCount);
+        EXPECT_TRUE(std::is_sorted(told.cbegin(), told.cend()));
+        if (c.rows > 600) {
+            EXPECT_GE(told.size(), 3);
+        }
+
+        const QString text = pdfText(pdf);
+        if (text.isNull())
+            GTEST_SKIP() << "pdftotext not installed";
+        if (c.rows == 0) {
+            EXPECT_TRUE(text.contains(QStringLiteral("Just a line")));
+            continue;
+        }
+        // Every row once and in order; every page but the last as full as
+        // the first whole page, so a piece never ends with a short page.
+        QList<int> rowsPerPage;
+        QStringList all;
+        static const QRegularExpression row(QStringLiteral("Row(\\d{4})"));
+        for (const QString &pageText : text.split(u'\f')) {
+            int count = 0;
+            for (auto it = row.globalMatch(pageText); it.hasNext(); it.next())
+                ++count;
+            for (auto it = row.globalMatch(pageText); it.hasNext();)
+                all << it.next().captured(0);
+            if (count > 0)
+                rowsPerPage << count;
+        }
+        ASSERT_EQ(all.size(), c.rows);
+        for (int r = 0; r < c.rows; ++r)
+            ASSERT_EQ(all[r], QStringLiteral("Row%1").arg(r, 4, 10, QLatin1Char('0')));
+        for (int p = 1; p + 1 < rowsPerPage.size(); ++p)
+            EXPECT_NEAR(rowsPerPage[p], rowsPerPage[1], 1) << "page " << p + 1;
+    }
 }
