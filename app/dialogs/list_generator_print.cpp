@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr qsizetype kFirstPieceRows = 600;
+constexpr qsizetype kFirstPieceRows = 300;
 // 2 cm page margins in 96 dpi units, as the text layout takes them.
 constexpr qreal kSourceDpi = 96.0;
 constexpr qreal kMarginInches = 2.0 / 2.54;

@@ -115,19 +115,55 @@ QByteArray asciiPage(const QString &text)
     return bytes;
 }
 
-bool saveText(const QString &fileName, const QByteArray &bytes)
+// Writes the list line by line as it is made, so a list of 100,000 rows is
+// never held twice in memory; the file replaces an earlier one only once it
+// is complete.
+class LineWriter
 {
-    QSaveFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
+public:
+    enum Encoding { Utf8, Ascii };
 
-QString joinLines(const QStringList &lines)
-{
-    QString text;
-    for (const QString &line : lines)
-        text += line + kCrLf;
-    return text;
-}
+    LineWriter(const QString &fileName, Encoding encoding)
+        : m_file(fileName), m_encoding(encoding)
+    {
+        m_ok = m_file.open(QIODevice::WriteOnly);
+    }
+
+    LineWriter &operator<<(const QString &line)
+    {
+        if (!m_ok)
+            return *this;
+        m_buffer += m_encoding == Ascii ? asciiPage(line) : line.toUtf8();
+        m_buffer += "\r\n";
+        if (m_buffer.size() >= kFlushBytes)
+            flush();
+        return *this;
+    }
+
+    bool commit()
+    {
+        flush();
+        if (!m_ok) {
+            m_file.cancelWriting();
+            return false;
+        }
+        return m_file.commit();
+    }
+
+private:
+    static constexpr qsizetype kFlushBytes = 1 << 20;
+    void flush()
+    {
+        if (m_ok && !m_buffer.isEmpty())
+            m_ok = m_file.write(m_buffer) == m_buffer.size();
+        m_buffer.clear();
+    }
+
+    QSaveFile m_file;
+    Encoding m_encoding;
+    QByteArray m_buffer;
+    bool m_ok = false;
+};
 
 QStringList shownColumns(const ExportColumns &columns, const QStringList &left)
 {
@@ -233,7 +269,7 @@ bool writeCsv(const QList<Group> &groups, const QString &fileName, const QString
               const ExportProgress &progress)
 {
     RowCounter counter(groups, progress);
-    QStringList lines;
+    LineWriter lines(fileName, LineWriter::Utf8);
     QString header;
     for (const QString &c : columns)
         header += csvField(c) + u';';
@@ -249,7 +285,7 @@ bool writeCsv(const QList<Group> &groups, const QString &fileName, const QString
         }
     }
     counter.finish();
-    return saveText(fileName, joinLines(lines).toUtf8());
+    return lines.commit();
 }
 
 class HtmlPage
@@ -372,7 +408,8 @@ bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStrin
     if (columns.contains(kLogo))
         logos.createFolder();
 
-    QStringList lines{kPageStart};
+    LineWriter lines(fileName, LineWriter::Ascii);
+    lines << kPageStart;
     QStringList headerCells;
     for (const QString &c : columns)
         headerCells << page.cell(TitleCell, false, convertCharactersToHtmlEntities(c));
@@ -396,7 +433,7 @@ bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStrin
     }
     counter.finish();
     lines << kPageEnd;
-    return saveText(fileName, asciiPage(joinLines(lines)));
+    return lines.commit();
 }
 
 } // namespace

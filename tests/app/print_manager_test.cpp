@@ -711,7 +711,7 @@ TEST(PrintManager, LongHtmlListsPrintInPiecesWithFullPages)
         ASSERT_FALSE(told.isEmpty());
         EXPECT_EQ(told.last(), rowCount);
         EXPECT_TRUE(std::is_sorted(told.cbegin(), told.cend()));
-        if (c.rows > 600) {
+        if (c.rows > 300) {
             EXPECT_GE(told.size(), 3);
         }
 
