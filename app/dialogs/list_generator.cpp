@@ -247,10 +247,10 @@ QString TFrmListGenerator::ProposedFileName(const QString &extension)
     return base + extension;
 }
 
-void TFrmListGenerator::tell(int kind, const QString &text)
+void TFrmListGenerator::tell(TPrompts::TMsgKind kind, const QString &text)
 {
     if (m_program && m_program->Prompts)
-        m_program->Prompts->messageBox(TPrompts::TMsgKind(kind), text, TPrompts::mbOK);
+        m_program->Prompts->messageBox(kind, text, TPrompts::mbOK);
 }
 
 void TFrmListGenerator::showProgress(qsizetype done, qsizetype total)
@@ -275,7 +275,7 @@ std::unique_ptr<QPrinter> TFrmListGenerator::printer()
     bool cancelled = false;
     std::unique_ptr<QPrinter> chosen = ChoosePrinter ? ChoosePrinter(cancelled) : nullptr;
     if (!chosen && !cancelled)
-        tell(int(TPrompts::TMsgKind::Error), msg(MsgNoPrinter));
+        tell(TPrompts::TMsgKind::Error, msg(MsgNoPrinter));
     return chosen;
 }
 
@@ -313,7 +313,7 @@ void TFrmListGenerator::printGrid()
         endProgress();
     }
     if (!printed)
-        tell(int(TPrompts::TMsgKind::Error), msg(MsgPrintNotStarted));
+        tell(TPrompts::TMsgKind::Error, msg(MsgPrintNotStarted));
 }
 
 bool TFrmListGenerator::exportList(Source source, bool csv, const QString &bouquetName,
@@ -345,7 +345,7 @@ void TFrmListGenerator::generateList()
     const bool csv = ui->BtnCsvFile->isChecked();
     const bool htmlPrint = ui->BtnHtmlPrint->isChecked();
     const auto failed = [this] {
-        tell(int(TPrompts::TMsgKind::Error), msg(MsgListGenerationFailed));
+        tell(TPrompts::TMsgKind::Error, msg(MsgListGenerationFailed));
     };
     if (source == Source::None || !m_program->ServiceList || !m_program->BouquetList) {
         failed();
@@ -357,7 +357,7 @@ void TFrmListGenerator::generateList()
     // Asked before the file name, so no one picks a file for a list that
     // cannot be made.
     if (source == Source::CurrentBouquet && !bouquetFound) {
-        tell(int(TPrompts::TMsgKind::Information), msg(MsgNoBouquet));
+        tell(TPrompts::TMsgKind::Information, msg(MsgNoBouquet));
         failed();
         return;
     }
@@ -408,11 +408,11 @@ void TFrmListGenerator::generateList()
         return;
     }
     if (!printed) {
-        tell(int(TPrompts::TMsgKind::Error), msg(MsgPrintNotStarted));
+        tell(TPrompts::TMsgKind::Error, msg(MsgPrintNotStarted));
         return;
     }
     if (htmlPrint) {
-        tell(int(TPrompts::TMsgKind::Information), msg(MsgListGenerated));
+        tell(TPrompts::TMsgKind::Information, msg(MsgListGenerated));
         return;
     }
     if (!m_program->Prompts)
@@ -424,5 +424,5 @@ void TFrmListGenerator::generateList()
         return;
     QString errorText;
     if (!OpenList(target, errorText))
-        tell(int(TPrompts::TMsgKind::Error), FormatMsg1(msg(MsgListNotOpened), errorText));
+        tell(TPrompts::TMsgKind::Error, FormatMsg1(msg(MsgListNotOpened), errorText));
 }

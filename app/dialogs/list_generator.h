@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/export/list_export.h"
+#include "core/util/prompts.h"
 #include "ui/grid/grid_print.h"
 
 #include <QDialog>
@@ -41,7 +42,8 @@ public:
     // The columns as listed, in order, with their check marks.
     ExportColumns ListColumns() const;
     // The file name (without folder) the window proposes for a list with
-    // `extension` (".csv" or ".html") from the chosen source.
+    // `extension` (".csv" or ".html") from the chosen source. A current
+    // bouquet's name is kept for when the main window shows none.
     QString ProposedFileName(const QString &extension);
 
     // Opens a written list with the desktop's handler: false with the reason.
@@ -72,7 +74,7 @@ private:
     std::unique_ptr<QPrinter> printer();
     void showProgress(qsizetype done, qsizetype total);
     void endProgress();
-    void tell(int kind, const QString &text);
+    void tell(TPrompts::TMsgKind kind, const QString &text);
 
     TProgram *m_program = nullptr;
     std::unique_ptr<Ui::FrmListGenerator> ui;

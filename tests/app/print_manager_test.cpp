@@ -578,6 +578,13 @@ TEST(PrintManager, WysiwygPrintsTheSourcesGridWithoutAWord)
         if (text.isNull())
             GTEST_SKIP() << "pdftotext not installed";
         EXPECT_TRUE(text.contains(QLatin1String(c.expected))) << text.left(400).toStdString();
+        // A picture of the first page beside the window's screenshots.
+        const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+        if (!pdftoppm.isEmpty() && std::string(c.source) == "BtnServiceList") {
+            QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
+                                         QStringLiteral("-png"), world.pdfFile(),
+                                         shotsDir() + QStringLiteral("/print_manager_grid")});
+        }
     }
 }
 

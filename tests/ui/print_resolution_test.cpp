@@ -5,6 +5,7 @@
 #include "ui_test_support.h"
 
 #include "ui/grid/grid_print.h"
+#include "ui/grid/image_list.h"
 
 #include <QMap>
 #include <QPrinter>
@@ -87,6 +88,40 @@ TEST(GridPrintResolution, ProgressIsToldAtEveryNewPage)
     RecordingPrintTarget target(1030, 381);
     ASSERT_TRUE(f.print.Print(target));
     EXPECT_EQ(told, (QList<int>{2, 6}));
+}
+
+TEST(GridPrintResolution, PicturesKeepTheirScreenSizeUpToTheRowHeight)
+{
+    struct Case {
+        int dpi;
+        int side; // of the printed 16 x 16 picture, in page pixels
+    };
+    // 96 dpi: as on screen; 150 dpi: 16 * 150 / 96 = 25; 300, 600 and 1200
+    // dpi: as high as the row (86 pixels of a 600 dpi page).
+    const Case cases[] = {{96, 16}, {150, 25}, {300, 43}, {600, 86}, {1200, 172}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.dpi);
+        ResolutionFixture f(1);
+        TImageList images;
+        QPixmap red(16, 16);
+        red.fill(Qt::red);
+        images.Add(red);
+        auto *logo = f.grid.Columns()->Add<TLgImageColumn>(QStringLiteral("ColLogo"));
+        logo->Images = &images;
+        logo->SetWidth(400);
+        f.grid.SetCells(2, 0, QStringLiteral("0"));
+        RecordingPrintTarget target(2 * 1030 * c.dpi / 600 + 200, 2000, true, c.dpi);
+        ASSERT_TRUE(f.print.Print(target));
+        const QImage &page = target.pages.first();
+        QRect painted;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                if (const QColor p = page.pixelColor(x, y); p.red() > 160 && p.green() < 100)
+                    painted |= QRect(x, y, 1, 1);
+        // The cell's own border pixels may cut an edge.
+        EXPECT_NEAR(painted.height(), c.side, 4);
+        EXPECT_NEAR(painted.width(), c.side, 4);
+    }
 }
 
 TEST(GridPrintResolution, AJobThatFailsAtItsEndIsReported)

@@ -1,6 +1,8 @@
 #include "ui/grid/grid_print.h"
 
 #include "ui/grid/column_displays.h"
+#include "ui/grid/column_kinds.h"
+#include "ui/grid/image_list.h"
 #include "ui/grid/list_grid.h"
 #include "ui/grid/style_displays.h"
 
@@ -36,6 +38,20 @@ void fillDisplayValue(TListGrid &grid, TColumnDisplay &display, int ACol, int AR
     case kKindInteger: display.IntegerValue = cell->AsInteger(); break;
     default: display.TextValue = cell->AsString(); break;
     }
+}
+
+// Pictures are made for the screen: on a printer they are drawn as large
+// as on screen, but no taller than the row, instead of one dot per pixel.
+double pictureScale(const TLgCustomColumn &column, const QRect &cell, int dpi)
+{
+    const auto *images = qobject_cast<const TLgImageColumn *>(&column);
+    if (!images || !images->Images || images->Images->Count() == 0)
+        return 1.0;
+    const int height = images->Images->Image(0).height();
+    double scale = dpi / kScreenDpi;
+    if (height > 0)
+        scale = std::min(scale, double(cell.height()) / height);
+    return std::max(scale, 1.0);
 }
 
 } // namespace
@@ -156,12 +172,13 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
     canvas.fillRect(wholePage, grid.Color());
     const QFont font = printerFont(grid.font());
     canvas.setFont(font);
-    const int lineWidth = std::max(1, target.Resolution() / int(kScreenDpi));
-    const QPen linePen(SysColor::windowText(), lineWidth);
+    // A grid line is one pixel of the 600 dpi page high, between two rows
+    // and over neither.
     auto drawLine = [&](int left, int y, int width, int row) {
-        const QRect line = scale.rect(left, y, width, 1);
-        canvas.setPen(linePen);
-        canvas.drawLine(line.left(), line.top(), line.left() + line.width() - 1, line.top());
+        QRect line = scale.rect(left, y, width, 1);
+        if (line.height() < 1)
+            line.setHeight(1);
+        canvas.fillRect(line, SysColor::windowText());
         target.Placed(TPrintedItem::Line, -1, row, line);
     };
 
@@ -215,6 +232,11 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
             canvas.setPen(SysColor::windowText());
             display->Canvas = &canvas;
             display->CellRect = rect;
+            if (const double scale = pictureScale(*column, rect, target.Resolution()); scale > 1.0) {
+                canvas.translate(rect.topLeft());
+                canvas.scale(scale, scale);
+                display->CellRect = QRect(0, 0, int(rect.width() / scale), int(rect.height() / scale));
+            }
             display->Widget = nullptr;
             display->Themed = false;
             display->Selected = false;
