@@ -488,32 +488,6 @@ TEST(PrintManager, HtmlListsTakeTheColoursAndTheLogos)
     }
 }
 
-TEST(PrintManager, HtmlPrintShowsTheLogos)
-{
-    PrintWorld world;
-    addLogo(world);
-    world.choose("BtnServiceList");
-    world.choose("BtnHtmlPrint");
-    world.clickGenerate();
-    ASSERT_EQ(world.prompts.texts(), QStringList{QStringLiteral("List generation successful.")});
-    const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
-    if (pdfimages.isEmpty())
-        GTEST_SKIP() << "pdfimages not installed";
-    QProcess process;
-    process.start(pdfimages, {QStringLiteral("-list"), world.pdfFile()});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    // One line per image: page, number, type, width, height, ... The logo
-    // is there at its own size, not as a placeholder for a missing image.
-    const QString list = QString::fromUtf8(process.readAllStandardOutput());
-    bool logoFound = false;
-    for (const QString &line : list.split(u'\n')) {
-        const QStringList fields = line.simplified().split(u' ');
-        logoFound = logoFound
-            || (fields.size() > 4 && fields[2] == u"image" && fields[3] == u"40" && fields[4] == u"30");
-    }
-    EXPECT_TRUE(logoFound) << list.toStdString();
-}
-
 TEST(PrintManager, AFileThatCannotBeWrittenIsAFailure)
 {
     PrintWorld world;
@@ -531,6 +505,7 @@ TEST(PrintManager, AFileThatCannotBeWrittenIsAFailure)
 TEST(PrintManager, HtmlPrintGoesToThePrinterWithoutAFileDialog)
 {
     PrintWorld world;
+    addLogo(world);
     world.choose("BtnBouquetList");
     world.choose("BtnHtmlPrint");
     world.clickGenerate();
@@ -548,6 +523,23 @@ TEST(PrintManager, HtmlPrintGoesToThePrinterWithoutAFileDialog)
     ASSERT_TRUE(height.has_value());
     EXPECT_GT(*height, 5.0);
     EXPECT_LT(*height, 15.0);
+
+    const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
+    if (pdfimages.isEmpty())
+        GTEST_SKIP() << "pdfimages not installed";
+    QProcess process;
+    process.start(pdfimages, {QStringLiteral("-list"), world.pdfFile()});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    // One line per image: page, number, type, width, height, ... The logo
+    // is there at its own size, not as a placeholder for a missing image.
+    const QString list = QString::fromUtf8(process.readAllStandardOutput());
+    bool logoFound = false;
+    for (const QString &line : list.split(u'\n')) {
+        const QStringList fields = line.simplified().split(u' ');
+        logoFound = logoFound
+            || (fields.size() > 4 && fields[2] == u"image" && fields[3] == u"40" && fields[4] == u"30");
+    }
+    EXPECT_TRUE(logoFound) << list.toStdString();
 }
 
 TEST(PrintManager, WysiwygPrintsTheSourcesGridWithoutAWord)
