@@ -336,6 +336,13 @@ private:
     void buildToolsMenu(QToolButton *run, QToolButton *message);
     void openSettingsOnToolsPage();
     void buildManagerMenu(QToolButton *manager);
+    struct TDropDownItem {
+        const char *name;
+        const char *caption;
+        void (TFrmMain::*handler)();
+    };
+    void buildDropDown(QToolButton *button, const char *menuName,
+                       std::initializer_list<TDropDownItem> items);
     bool startLogoThread(bool rebuild);
 
     // grid_commands.cpp

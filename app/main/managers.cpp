@@ -12,25 +12,14 @@
 #include "logos/logo_manager_dialog.h"
 
 #include <QAbstractButton>
-#include <QMenu>
 #include <QToolButton>
 
 void TFrmMain::buildManagerMenu(QToolButton *manager)
 {
-    auto *menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("PopupToolbarManager"));
-    const auto item = [&](const char *name, const char *caption, void (TFrmMain::*handler)()) {
-        QAction *action = menu->addAction(QLatin1String(caption));
-        action->setObjectName(QLatin1String(name));
-        m_actions.insert(action->objectName(), action);
-        connect(action, &QAction::triggered, this, handler);
-    };
-    item("PopupItmLogoManager", "   Logo Manager", &TFrmMain::PopupItmLogoManagerClick);
-    item("PopupItmBackupManager", "   Backup Manager", &TFrmMain::PopupItmBackupManagerClick);
-    item("PopupItmPrintManager", "   Print Manager", &TFrmMain::PopupItmPrintManagerClick);
-    connect(manager, &QToolButton::clicked, this, [manager, menu] {
-        menu->popup(manager->mapToGlobal(QPoint(0, manager->height() + 2)));
-    });
+    buildDropDown(manager, "PopupToolbarManager",
+                  {{"PopupItmLogoManager", "   Logo Manager", &TFrmMain::PopupItmLogoManagerClick},
+                   {"PopupItmBackupManager", "   Backup Manager", &TFrmMain::PopupItmBackupManagerClick},
+                   {"PopupItmPrintManager", "   Print Manager", &TFrmMain::PopupItmPrintManagerClick}});
 }
 
 void TFrmMain::ToolBtnImportExportClick()

@@ -20,22 +20,29 @@ constexpr int kToolsPage = 2;
 
 } // namespace
 
-void TFrmMain::buildToolsMenu(QToolButton *run, QToolButton *message)
+void TFrmMain::buildDropDown(QToolButton *button, const char *menuName,
+                             std::initializer_list<TDropDownItem> items)
 {
     auto *menu = new QMenu(this);
-    menu->setObjectName(QStringLiteral("PopupToolbarRun"));
-    const auto item = [&](const char *name, const char *caption, void (TFrmMain::*handler)()) {
-        QAction *action = menu->addAction(QLatin1String(caption));
-        action->setObjectName(QLatin1String(name));
+    menu->setObjectName(QLatin1String(menuName));
+    for (const TDropDownItem &item : items) {
+        QAction *action = menu->addAction(QLatin1String(item.caption));
+        action->setObjectName(QLatin1String(item.name));
         m_actions.insert(action->objectName(), action);
-        connect(action, &QAction::triggered, this, handler);
-    };
-    item("PopupItmToolTotalCmd", "    Total Commander", &TFrmMain::LaunchFileManager);
-    item("PopupItmToolTelnet", "    Telnet Client", &TFrmMain::LaunchTelnet);
-    item("PopupItmToolWebInterface", "    Web Interface", &TFrmMain::OpenWebInterface);
-    connect(run, &QToolButton::clicked, this, [run, menu] {
-        menu->popup(run->mapToGlobal(QPoint(0, run->height() + 2)));
+        connect(action, &QAction::triggered, this, item.handler);
+    }
+    // Opened below the button's left edge, as a drop-down list would be.
+    connect(button, &QToolButton::clicked, this, [button, menu] {
+        menu->popup(button->mapToGlobal(QPoint(0, button->height() + 2)));
     });
+}
+
+void TFrmMain::buildToolsMenu(QToolButton *run, QToolButton *message)
+{
+    buildDropDown(run, "PopupToolbarRun",
+                  {{"PopupItmToolTotalCmd", "    Total Commander", &TFrmMain::LaunchFileManager},
+                   {"PopupItmToolTelnet", "    Telnet Client", &TFrmMain::LaunchTelnet},
+                   {"PopupItmToolWebInterface", "    Web Interface", &TFrmMain::OpenWebInterface}});
     connect(message, &QToolButton::clicked, this, &TFrmMain::ToolBtnMsgClick);
 
     if (!StartProgram) {

@@ -5,8 +5,11 @@
 #include "core/util/file_utils.h"
 #include "core/util/str_utils.h"
 #include "core/util/sys_utils.h"
+#include "core/util/text_compare.h"
 
 #include <QDir>
+#include <QHash>
+#include <QSet>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -112,19 +115,55 @@ QByteArray asciiPage(const QString &text)
     return bytes;
 }
 
-bool saveText(const QString &fileName, const QByteArray &bytes)
+// Writes the list line by line as it is made, so a list of 100,000 rows is
+// never held twice in memory; the file replaces an earlier one only once it
+// is complete.
+class LineWriter
 {
-    QSaveFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
+public:
+    enum Encoding { Utf8, Ascii };
 
-QString joinLines(const QStringList &lines)
-{
-    QString text;
-    for (const QString &line : lines)
-        text += line + kCrLf;
-    return text;
-}
+    LineWriter(const QString &fileName, Encoding encoding)
+        : m_file(fileName), m_encoding(encoding)
+    {
+        m_ok = m_file.open(QIODevice::WriteOnly);
+    }
+
+    LineWriter &operator<<(const QString &line)
+    {
+        if (!m_ok)
+            return *this;
+        m_buffer += m_encoding == Ascii ? asciiPage(line) : line.toUtf8();
+        m_buffer += "\r\n";
+        if (m_buffer.size() >= kFlushBytes)
+            flush();
+        return *this;
+    }
+
+    bool commit()
+    {
+        flush();
+        if (!m_ok) {
+            m_file.cancelWriting();
+            return false;
+        }
+        return m_file.commit();
+    }
+
+private:
+    static constexpr qsizetype kFlushBytes = 1 << 20;
+    void flush()
+    {
+        if (m_ok && !m_buffer.isEmpty())
+            m_ok = m_file.write(m_buffer) == m_buffer.size();
+        m_buffer.clear();
+    }
+
+    QSaveFile m_file;
+    Encoding m_encoding;
+    QByteArray m_buffer;
+    bool m_ok = false;
+};
 
 QStringList shownColumns(const ExportColumns &columns, const QStringList &left)
 {
@@ -142,7 +181,20 @@ struct Group {
     QList<Row> rows;
 };
 
-QList<Group> bouquetGroups(const TBouquetList &list, const QString &bouquetName)
+bool wanted(const TService *service, const ExportTypes &types)
+{
+    if (!service)
+        return true;
+    const std::optional<quint32> type = service->TypeNumber();
+    if (type == 1u)
+        return types.tv;
+    if (type == 2u)
+        return types.radio;
+    return types.data;
+}
+
+QList<Group> bouquetGroups(const TBouquetList &list, const QString &bouquetName,
+                           const ExportTypes &types)
 {
     QList<Group> groups;
     for (int b = 0; b < list.Count(); ++b) {
@@ -152,6 +204,8 @@ QList<Group> bouquetGroups(const TBouquetList &list, const QString &bouquetName)
         Group group{bouquet->Name, {}};
         for (int e = 0; e < bouquet->Count(); ++e) {
             const TBouquetService *entry = bouquet->GetItem(e);
+            if (!wanted(entry->Service(), types))
+                continue;
             group.rows.append({entry->Name, entry->Service(), entry->Transponder(),
                                entry->Satelite()});
         }
@@ -160,7 +214,7 @@ QList<Group> bouquetGroups(const TBouquetList &list, const QString &bouquetName)
     return groups;
 }
 
-QList<Group> satelliteGroups(const TServiceList &list)
+QList<Group> satelliteGroups(const TServiceList &list, const ExportTypes &types)
 {
     QList<Group> groups;
     for (int s = 0; s < list.Count(); ++s) {
@@ -168,17 +222,54 @@ QList<Group> satelliteGroups(const TServiceList &list)
         Group group{sat->Name, {}};
         for (int t = 0; t < sat->Count(); ++t) {
             const TTransponder *tp = sat->GetItem(t);
-            for (int v = 0; v < tp->Count(); ++v)
-                group.rows.append({tp->GetItem(v)->Name, tp->GetItem(v), tp, sat});
+            for (int v = 0; v < tp->Count(); ++v) {
+                if (wanted(tp->GetItem(v), types))
+                    group.rows.append({tp->GetItem(v)->Name, tp->GetItem(v), tp, sat});
+            }
         }
         groups.append(group);
     }
     return groups;
 }
 
-bool writeCsv(const QList<Group> &groups, const QString &fileName, const QStringList &columns)
+// Reports every so many rows and once at the end.
+class RowCounter
 {
-    QStringList lines;
+public:
+    RowCounter(const QList<Group> &groups, const ExportProgress &progress) : m_progress(progress)
+    {
+        for (const Group &group : groups)
+            m_total += group.rows.size();
+        report();
+    }
+    void step()
+    {
+        if (++m_done % kEvery == 0)
+            report();
+    }
+    void finish()
+    {
+        m_done = m_total;
+        report();
+    }
+
+private:
+    static constexpr qsizetype kEvery = 512;
+    void report() const
+    {
+        if (m_progress)
+            m_progress(m_done, m_total);
+    }
+    const ExportProgress &m_progress;
+    qsizetype m_done = 0;
+    qsizetype m_total = 0;
+};
+
+bool writeCsv(const QList<Group> &groups, const QString &fileName, const QStringList &columns,
+              const ExportProgress &progress)
+{
+    RowCounter counter(groups, progress);
+    LineWriter lines(fileName, LineWriter::Utf8);
     QString header;
     for (const QString &c : columns)
         header += csvField(c) + u';';
@@ -190,9 +281,11 @@ bool writeCsv(const QList<Group> &groups, const QString &fileName, const QString
             for (const QString &c : columns)
                 line += csvField(columnValue(c, row).value_or(Value{}).text) + u';';
             lines << line;
+            counter.step();
         }
     }
-    return saveText(fileName, joinLines(lines).toUtf8());
+    counter.finish();
+    return lines.commit();
 }
 
 class HtmlPage
@@ -233,7 +326,9 @@ private:
     QString m_body;
 };
 
-// Finds and copies a row's logo; the cell's content.
+// Finds and copies a row's logo; the cell's content. A list of 100,000
+// services against a mapping of thousands of lines must not compare every
+// pair, nor copy one logo once per service that shows it.
 class LogoColumn
 {
 public:
@@ -246,40 +341,75 @@ public:
     {
     }
 
-    bool createFolder() const { return QDir().mkpath(m_folder); }
-
-    QString cellFor(const QString &name) const
+    bool createFolder()
     {
-        const int index = stringListIndexOf(m_lines, name + QStringLiteral("|*"), false, true);
+        // The look-up is only made when the column is printed.
+        for (qsizetype i = 0; i < m_lines.size(); ++i) {
+            const qsizetype bar = m_lines.at(i).indexOf(u'|');
+            if (bar < 0)
+                continue;
+            const QString key = upperText(QStringView(m_lines.at(i)).left(bar));
+            if (!m_firstLineOf.contains(key))
+                m_firstLineOf.insert(key, int(i));
+        }
+        m_indexed = true;
+        return QDir().mkpath(m_folder);
+    }
+
+    QString cellFor(const QString &name)
+    {
+        const int index = lineOf(name);
         if (index < 0)
             return kEmptyCell;
         // Only the file-name part: a line naming "../x" must not reach outside.
         const QString file = QFileInfo(m_lines.at(index).section(u'|', 2)).fileName();
         if (file.isEmpty())
             return kEmptyCell;
-        cpyFile(QDir(m_sourceFolder).filePath(file), QDir(m_folder).filePath(file));
+        if (!m_copied.contains(file)) {
+            cpyFile(QDir(m_sourceFolder).filePath(file), QDir(m_folder).filePath(file));
+            m_copied.insert(file);
+        }
         return QStringLiteral("<IMG src=\"./")
             + htmlText(Value{m_pageName + QStringLiteral(".html.Logos/") + file})
             + QStringLiteral("\" alt=\"Logo\">");
     }
 
 private:
+    // The first line the mask name + "|*" matches, ignoring case. A name
+    // without wildcards or "|" matches exactly the lines whose text before
+    // their first "|" is the name, so an index finds it; other names take
+    // the long way.
+    int lineOf(const QString &name) const
+    {
+        const bool plain = !name.contains(u'*') && !name.contains(u'?') && !name.contains(u'|');
+        if (m_indexed && plain) {
+            const auto it = m_firstLineOf.constFind(upperText(name));
+            return it == m_firstLineOf.cend() ? -1 : *it;
+        }
+        return stringListIndexOf(m_lines, name + QStringLiteral("|*"), false, true);
+    }
+
     QStringList m_lines;
     QString m_pageName;
     QString m_folder;
     QString m_sourceFolder;
+    QHash<QString, int> m_firstLineOf;
+    bool m_indexed = false;
+    QSet<QString> m_copied;
 };
 
 bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStringList &columns,
                const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
-               const QString &programFolder)
+               const QString &programFolder, const ExportProgress &progress)
 {
+    RowCounter counter(groups, progress);
     const HtmlPage page(columns, headerColor, bodyColor);
-    const LogoColumn logos(fileName, logoLines, programFolder);
+    LogoColumn logos(fileName, logoLines, programFolder);
     if (columns.contains(kLogo))
         logos.createFolder();
 
-    QStringList lines{kPageStart};
+    LineWriter lines(fileName, LineWriter::Ascii);
+    lines << kPageStart;
     QStringList headerCells;
     for (const QString &c : columns)
         headerCells << page.cell(TitleCell, false, convertCharactersToHtmlEntities(c));
@@ -298,38 +428,46 @@ bool writeHtml(const QList<Group> &groups, const QString &fileName, const QStrin
                 cells << page.cell(BodyCell, false, value ? htmlText(*value) : kEmptyCell);
             }
             lines << page.row(cells);
+            counter.step();
         }
     }
+    counter.finish();
     lines << kPageEnd;
-    return saveText(fileName, asciiPage(joinLines(lines)));
+    return lines.commit();
 }
 
 } // namespace
 
 bool ExportCsv(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
-               const ExportColumns &columns)
+               const ExportColumns &columns, const ExportTypes &types,
+               const ExportProgress &progress)
 {
-    return writeCsv(bouquetGroups(list, bouquetName), fileName, shownColumns(columns, {kLogo}));
+    return writeCsv(bouquetGroups(list, bouquetName, types), fileName,
+                    shownColumns(columns, {kLogo}), progress);
 }
 
 bool ExportHtml(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
                 const ExportColumns &columns, const QColor &headerColor, const QColor &bodyColor,
-                const QStringList &logoLines, const QString &programFolder)
+                const QStringList &logoLines, const QString &programFolder,
+                const ExportTypes &types, const ExportProgress &progress)
 {
-    return writeHtml(bouquetGroups(list, bouquetName), fileName, shownColumns(columns, {}),
-                     headerColor, bodyColor, logoLines, programFolder);
+    return writeHtml(bouquetGroups(list, bouquetName, types), fileName, shownColumns(columns, {}),
+                     headerColor, bodyColor, logoLines, programFolder, progress);
 }
 
-bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns)
+bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
+               const ExportTypes &types, const ExportProgress &progress)
 {
-    return writeCsv(satelliteGroups(list), fileName,
-                    shownColumns(columns, {kLogo, kSatelliteColumn}));
+    return writeCsv(satelliteGroups(list, types), fileName,
+                    shownColumns(columns, {kLogo, kSatelliteColumn}), progress);
 }
 
 bool ExportHtml(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
                 const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
-                const QString &programFolder)
+                const QString &programFolder, const ExportTypes &types,
+                const ExportProgress &progress)
 {
-    return writeHtml(satelliteGroups(list), fileName, shownColumns(columns, {kSatelliteColumn}),
-                     headerColor, bodyColor, logoLines, programFolder);
+    return writeHtml(satelliteGroups(list, types), fileName,
+                     shownColumns(columns, {kSatelliteColumn}), headerColor, bodyColor, logoLines,
+                     programFolder, progress);
 }

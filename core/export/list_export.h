@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class TBouquetList;
 class TServiceList;
 
@@ -16,6 +18,18 @@ struct ExportColumn {
 };
 using ExportColumns = QList<ExportColumn>;
 
+// Which services a list holds, by their type (1 TV, 2 radio, anything else
+// data). A bouquet entry without a service is always listed.
+struct ExportTypes {
+    bool tv = true;
+    bool radio = true;
+    bool data = true;
+};
+
+// Told now and then how many of the list's rows are done, so a long list can
+// move a progress bar and let the window repaint meanwhile.
+using ExportProgress = std::function<void(qsizetype done, qsizetype total)>;
+
 // CSV (";" after every field) and HTML channel lists. `bouquetName` empty
 // exports every bouquet, otherwise the one of exactly that name. A bouquet
 // entry without a linked service writes empty fields (and cells) for the
@@ -25,11 +39,15 @@ using ExportColumns = QList<ExportColumn>;
 // page. False when the output file cannot be written; an earlier file of the
 // same name then stays as it was.
 bool ExportCsv(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
-               const ExportColumns &columns);
+               const ExportColumns &columns, const ExportTypes &types = {},
+               const ExportProgress &progress = {});
 bool ExportHtml(const TBouquetList &list, const QString &bouquetName, const QString &fileName,
                 const ExportColumns &columns, const QColor &headerColor, const QColor &bodyColor,
-                const QStringList &logoLines, const QString &programFolder);
-bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns);
+                const QStringList &logoLines, const QString &programFolder,
+                const ExportTypes &types = {}, const ExportProgress &progress = {});
+bool ExportCsv(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
+               const ExportTypes &types = {}, const ExportProgress &progress = {});
 bool ExportHtml(const TServiceList &list, const QString &fileName, const ExportColumns &columns,
                 const QColor &headerColor, const QColor &bodyColor, const QStringList &logoLines,
-                const QString &programFolder);
+                const QString &programFolder, const ExportTypes &types = {},
+                const ExportProgress &progress = {});

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QTabWidget>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
@@ -591,4 +592,53 @@ TEST(MainWindowLogoMapping, RestoreAndResetStopTheThreadFirst)
         EXPECT_TRUE(thread->ended);
         EXPECT_TRUE(thread->isFinished());
     }
+}
+
+// The small controls live inside their bars' panels whatever size the
+// window takes, on every page of the services side.
+TEST(MainWindowLayout, BarControlsStayInTheirPanelsAsTheWindowResizes)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    struct Placement {
+        TPanelBar *bar;
+        int panel;
+        const char *control;
+    };
+    const Placement kPlacements[] = {
+        {main.StatusBar, 1, "ImgLogoMappingActive"}, {main.StatusBar, 1, "ImgLogoMappingInactive"},
+        {main.StatusBar, 2, "ImgConnected"},         {main.StatusBar, 2, "ImgDisconnected"},
+        {main.StatusBar, 4, "ProgressBar"},          {main.FilterBarServices, 0, "BtnFilterServices"},
+        {main.FilterBarServices, 1, "EdtFilterServices"},
+        {main.FilterBarMyServices, 0, "BtnFilterMyServices"},
+        {main.FilterBarMyServices, 1, "EdtFilterMyservices"},
+        {main.FilterBarKingOfSat, 0, "BtnFilterKingOfSat"},
+        {main.FilterBarKingOfSat, 1, "EdtFilterKingOfSat"},
+        {main.FilterBarBouquet, 0, "BtnFilterBouquet"},
+        {main.FilterBarBouquet, 1, "EdtFilterBouquet"}};
+    auto *pages = main.findChild<QTabWidget *>("PageControlServices");
+    ASSERT_NE(pages, nullptr);
+    // Shown as they are while a ping or a logo mapping has something to say.
+    for (const char *indicator : {"ImgLogoMappingActive", "ImgConnected"})
+        main.findChild<QWidget *>(indicator)->show();
+    for (const QSize size : {QSize(1000, 670), QSize(720, 520), QSize(1400, 900)}) {
+        main.resize(size);
+        for (int page = 0; page < pages->count(); ++page) {
+            pages->setCurrentIndex(page);
+            QCoreApplication::processEvents();
+            for (const Placement &p : kPlacements) {
+                if (!p.bar->isVisible())
+                    continue;
+                SCOPED_TRACE(std::string(p.control) + " at " + std::to_string(size.width()));
+                auto *control = main.findChild<QWidget *>(p.control);
+                ASSERT_NE(control, nullptr);
+                if (!control->isVisible())
+                    continue;
+                const QRect inBar(control->mapTo(p.bar, QPoint(0, 0)), control->size());
+                EXPECT_TRUE(p.bar->PanelRect(p.panel).contains(inBar));
+            }
+        }
+    }
+    pages->setCurrentIndex(0);
 }

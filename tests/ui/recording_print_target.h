@@ -18,8 +18,10 @@ public:
         int page;
     };
 
-    RecordingPrintTarget(int width, int height, bool available = true)
-        : m_width(width), m_height(height), m_available(available)
+    // `dpi` is what the target claims to print at; the pages are drawn at
+    // their pixel size whatever it is.
+    RecordingPrintTarget(int width, int height, bool available = true, int dpi = 600)
+        : m_width(width), m_height(height), m_available(available), m_dpi(dpi)
     {
     }
 
@@ -36,14 +38,15 @@ public:
         m_painter.end();
         startPage();
     }
-    void EndDoc() override
+    bool EndDoc() override
     {
         m_painter.end();
         ++ended;
+        return !failAtEnd;
     }
     int PageWidth() const override { return m_width; }
     int PageHeight() const override { return m_height; }
-    int Resolution() const override { return 96; }
+    int Resolution() const override { return m_dpi; }
     QPainter &Canvas() override { return m_painter; }
     void Placed(TPrintedItem kind, int col, int row, const QRect &rect) override
     {
@@ -63,6 +66,8 @@ public:
     QList<Item> items;
     int begun = 0;
     int ended = 0;
+    // The job starts but the printer reports an error at its end.
+    bool failAtEnd = false;
 
 private:
     void startPage()
@@ -75,5 +80,6 @@ private:
     int m_width;
     int m_height;
     bool m_available;
+    int m_dpi;
     QPainter m_painter;
 };

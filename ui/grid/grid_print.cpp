@@ -1,6 +1,8 @@
 #include "ui/grid/grid_print.h"
 
 #include "ui/grid/column_displays.h"
+#include "ui/grid/column_kinds.h"
+#include "ui/grid/image_list.h"
 #include "ui/grid/list_grid.h"
 #include "ui/grid/style_displays.h"
 
@@ -38,6 +40,20 @@ void fillDisplayValue(TListGrid &grid, TColumnDisplay &display, int ACol, int AR
     }
 }
 
+// Pictures are made for the screen: on a printer they are drawn as large
+// as on screen, but no taller than the row, instead of one dot per pixel.
+double pictureScale(const TLgCustomColumn &column, const QRect &cell, int dpi)
+{
+    const auto *images = qobject_cast<const TLgImageColumn *>(&column);
+    if (!images || !images->Images || images->Images->Count() == 0)
+        return 1.0;
+    const int height = images->Images->Image(0).height();
+    double scale = dpi / kScreenDpi;
+    if (height > 0)
+        scale = std::min(scale, double(cell.height()) / height);
+    return std::max(scale, 1.0);
+}
+
 } // namespace
 
 bool TPrinterTarget::BeginDoc()
@@ -52,9 +68,11 @@ void TPrinterTarget::NewPage()
     m_printer.newPage();
 }
 
-void TPrinterTarget::EndDoc()
+bool TPrinterTarget::EndDoc()
 {
-    m_painter.end();
+    const bool ended = m_painter.end();
+    const QPrinter::PrinterState state = m_printer.printerState();
+    return ended && state != QPrinter::Error && state != QPrinter::Aborted;
 }
 
 int TPrinterTarget::PageWidth() const
@@ -90,16 +108,53 @@ bool TLgGridPrint::Print(TPrintTarget &target)
 {
     if (!Associate || !target.BeginDoc())
         return false;
-    layOut(target, target.PageWidth(), true, target.PageHeight());
-    target.EndDoc();
-    return true;
+    layOut(target, true);
+    return target.EndDoc();
 }
 
-void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, int pageHeight)
+namespace {
+
+// The layout is worked out in pixels of a 600 dpi page and drawn in the
+// canvas's pixels: a 1200 dpi printer (or a PDF) gets every size doubled, so
+// rows keep their height on paper and pages break after the same rows.
+class DesignScale
+{
+public:
+    explicit DesignScale(int dpi) : m_dpi(dpi > 0 ? dpi : TLgGridPrint::DesignResolution) {}
+
+    int toCanvas(int design) const
+    {
+        return int(std::lround(double(design) * m_dpi / TLgGridPrint::DesignResolution));
+    }
+    // Rounded down: what fits on the canvas also fits in design pixels.
+    int toDesign(int canvas) const
+    {
+        return int(std::floor(double(canvas) * TLgGridPrint::DesignResolution / m_dpi));
+    }
+    // Edges are scaled, not sizes, so neighbouring cells keep their gaps.
+    QRect rect(int x, int y, int w, int h) const
+    {
+        const int left = toCanvas(x);
+        const int top = toCanvas(y);
+        return QRect(left, top, toCanvas(x + w) - left, toCanvas(y + h) - top);
+    }
+
+private:
+    int m_dpi;
+};
+
+} // namespace
+
+void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
 {
     TListGrid &grid = *Associate;
     QPainter &canvas = target.Canvas();
     TLgColumns &columns = *grid.Columns();
+    const DesignScale scale(target.Resolution());
+    const int canvasWidth = target.PageWidth();
+    const int canvasHeight = target.PageHeight();
+    const int pageWidth = scale.toDesign(canvasWidth);
+    const int pageHeight = scale.toDesign(canvasHeight);
     const int rowCount = grid.RowCount();
     const int lastRow = ToRow == 0 ? rowCount : std::min(ToRow, rowCount);
 
@@ -113,11 +168,19 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
         return int(std::lround(printable * (double(column->Width()) / double(totalWidth) * 100.0) / 100.0));
     };
 
-    canvas.fillRect(QRect(0, 0, pageWidth, pageHeight), grid.Color());
+    const QRect wholePage(0, 0, canvasWidth, canvasHeight);
+    canvas.fillRect(wholePage, grid.Color());
     const QFont font = printerFont(grid.font());
     canvas.setFont(font);
-    const int lineWidth = std::max(1, target.Resolution() / int(kScreenDpi));
-    const QPen linePen(SysColor::windowText(), lineWidth);
+    // A grid line is one pixel of the 600 dpi page high, between two rows
+    // and over neither.
+    auto drawLine = [&](int left, int y, int width, int row) {
+        QRect line = scale.rect(left, y, width, 1);
+        if (line.height() < 1)
+            line.setHeight(1);
+        canvas.fillRect(line, SysColor::windowText());
+        target.Placed(TPrintedItem::Line, -1, row, line);
+    };
 
     int y = Margins.Top;
     TFlatStyleDisplay header;
@@ -128,19 +191,15 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
             if (!column->Visible())
                 continue;
             const int w = shareOf(column);
-            const QRect rect(x, y, std::max(w - 2, 0), RowSize);
+            const QRect rect = scale.rect(x, y, std::max(w - 2, 0), RowSize);
             header.PaintHeader(canvas, rect, *column, {});
             target.Placed(TPrintedItem::HeaderCell, c, -1, rect);
             x += w;
         }
     }
     y += HeaderSize;
-    canvas.setPen(linePen);
-    for (int k = 0; k < 2; ++k) {
-        const QRect line(Margins.Left, y + k, pageWidth - Margins.Right - Margins.Left, 1);
-        canvas.drawLine(line.left(), line.top(), line.right(), line.top());
-        target.Placed(TPrintedItem::Line, -1, -1, line);
-    }
+    for (int k = 0; k < 2; ++k)
+        drawLine(Margins.Left, y + k, pageWidth - Margins.Right - Margins.Left, -1);
     y += 2;
     if (totalWidth == 0)
         return;
@@ -152,8 +211,10 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
         if (pageHeight - Margins.Bottom < y + RowSize && y > Margins.Top) {
             if (!pageBreaks)
                 return;
+            if (OnProgress)
+                OnProgress(r, lastRow);
             target.NewPage();
-            canvas.fillRect(QRect(0, 0, pageWidth, pageHeight), grid.Color());
+            canvas.fillRect(wholePage, grid.Color());
             y = Margins.Top;
         }
         int x = Margins.Left;
@@ -162,7 +223,7 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
             if (!column->Visible())
                 continue;
             const int w = shareOf(column);
-            const QRect rect(x, y, std::max(w - 2, 0), RowSize);
+            const QRect rect = scale.rect(x, y, std::max(w - 2, 0), RowSize);
             const QColor color = Options.contains(gpoIgnoreColumnColor) ? grid.Color() : column->Color();
             canvas.fillRect(rect, color);
             TColumnDisplay *display = column->Display();
@@ -171,6 +232,11 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
             canvas.setPen(SysColor::windowText());
             display->Canvas = &canvas;
             display->CellRect = rect;
+            if (const double scale = pictureScale(*column, rect, target.Resolution()); scale > 1.0) {
+                canvas.translate(rect.topLeft());
+                canvas.scale(scale, scale);
+                display->CellRect = QRect(0, 0, int(rect.width() / scale), int(rect.height() / scale));
+            }
             display->Widget = nullptr;
             display->Themed = false;
             display->Selected = false;
@@ -188,10 +254,7 @@ void TLgGridPrint::layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, 
         }
         y += RowSize;
         if (Options.contains(gpoHorzGridLines)) {
-            canvas.setPen(linePen);
-            const QRect line(Margins.Left, y, printable, 1);
-            canvas.drawLine(line.left(), y, line.right(), y);
-            target.Placed(TPrintedItem::Line, -1, r, line);
+            drawLine(Margins.Left, y, printable, r);
             y += 1;
         }
     }

@@ -25,11 +25,17 @@ using TApplyCellEvent = std::function<void(QObject *Sender, int ACol, int ARow, 
 // Prints a grid as shown: one header line with the visible columns'
 // captions, then the rows, the visible columns sharing the printable width
 // in proportion to their widths on screen.
+//
+// The sizes and margins are pixels of a 600 dpi page. A printer of another
+// resolution gets them scaled, so a row has the same height on paper on
+// every printer and a page holds the same rows.
 class TLgGridPrint : public QObject
 {
     Q_OBJECT
 
 public:
+    static constexpr int DesignResolution = 600;
+
     explicit TLgGridPrint(QObject *parent = nullptr);
 
     QPointer<TListGrid> Associate;
@@ -40,12 +46,16 @@ public:
     TMargins Margins;
     TGridPrintOptions Options{gpoHorzGridLines};
     TApplyCellEvent OnApplyCell;
+    // Told at every new page which row comes next of how many, so a long
+    // print can move a progress bar and let the window repaint.
+    std::function<void(int row, int rowCount)> OnProgress;
 
     // On the default printer; False without a grid or a printer.
     bool Print();
-    // On any target; False without a grid or when the job cannot start.
+    // On any target; False without a grid, when the job cannot start or
+    // when it fails on its way out.
     bool Print(TPrintTarget &target);
 
 private:
-    void layOut(TPrintTarget &target, int pageWidth, bool pageBreaks, int pageHeight);
+    void layOut(TPrintTarget &target, bool pageBreaks);
 };

@@ -16,13 +16,15 @@ public:
     // False when no printer is there or the job cannot start.
     virtual bool BeginDoc() = 0;
     virtual void NewPage() = 0;
-    virtual void EndDoc() = 0;
+    // False when the job failed or was aborted on its way to the printer.
+    virtual bool EndDoc() = 0;
     virtual int PageWidth() const = 0;
     virtual int PageHeight() const = 0;
-    // Dots per inch of the canvas, to scale screen fonts.
+    // Dots per inch of the canvas: the printed sizes are scaled by it.
     virtual int Resolution() const = 0;
     virtual QPainter &Canvas() = 0;
-    // Told of every header cell, cell and line as it is placed.
+    // Told of every header cell, cell and line as it is placed, in the
+    // canvas's own pixels.
     virtual void Placed(TPrintedItem, int /*ACol*/, int /*ARow*/, const QRect &) {}
 };
 
@@ -33,7 +35,7 @@ public:
     explicit TPrinterTarget(QPrinter &printer) : m_printer(printer) {}
     bool BeginDoc() override;
     void NewPage() override;
-    void EndDoc() override;
+    bool EndDoc() override;
     int PageWidth() const override;
     int PageHeight() const override;
     int Resolution() const override;
