@@ -69,6 +69,8 @@ struct TRunResult {
     int exitCode = -1;
     bool finished = false;
     QString output;
+    // Set when the run could not be made as asked (and was not made).
+    QString skipped;
     bool ok() const { return finished && exitCode == 0; }
 };
 

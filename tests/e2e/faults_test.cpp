@@ -115,6 +115,8 @@ TEST(Faults, ASaveIntoAReadOnlyFolderLosesNothing)
     holdSession(world);
     const auto before = world.snapshot();
     const TRunResult run = world.runReadOnly("save_refused");
+    if (!run.skipped.isEmpty())
+        GTEST_SKIP() << run.skipped.toStdString();
     ASSERT_TRUE(run.ok()) << run.output.toStdString();
     EXPECT_TRUE(run.output.contains("asked: Do you want to save your changes?")) << run.output.toStdString();
     EXPECT_EQ(world.snapshot(), before);
