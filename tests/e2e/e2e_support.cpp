@@ -12,9 +12,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
-#include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 #include <map>
 #include <string>
@@ -33,7 +33,11 @@ std::map<std::string, TStepFunction> &steps()
 
 bool registerStep(const char *name, TStepFunction function)
 {
-    steps()[name] = std::move(function);
+    // Two steps of one name would make one test run the other's step.
+    if (!steps().emplace(name, std::move(function)).second) {
+        std::fprintf(stderr, "two end-to-end steps are called %s\n", name);
+        std::abort();
+    }
     return true;
 }
 
