@@ -121,3 +121,37 @@ TEST(Faults, ASaveIntoAReadOnlyFolderLosesNothing)
     EXPECT_TRUE(run.output.contains("asked: Do you want to save your changes?")) << run.output.toStdString();
     EXPECT_EQ(world.snapshot(), before);
 }
+
+// A working file that cannot be read: the user is told at start-up, the
+// file stays as it is while nothing changes, and a later save keeps it in
+// the history.
+E2E_STEP(start_with_corrupt_file)
+{
+    step.check(errorWasShown(step), "the user is told: " + step.prompts.texts().join(" | "));
+    step.check(step.program.ServiceList->Count() > 0, "the readable files are loaded");
+    if (step.args.contains("change")) {
+        step.prompts.typed = {QStringLiteral("Fresh")};
+        trigger(step, "PopupItmBouBouquetNew");
+        step.prompts.answers = {TPrompts::mbYes};
+    }
+}
+
+TEST(Faults, ACorruptWorkingFileIsToldAndKept)
+{
+    TE2EWorld world;
+    holdSession(world);
+    const QByteArray corrupt = "<?xml version=\"1.0\"?>\n<zapit>\n <Bouquet name=\"Half";
+    writeBytes(world.path("Bouquets.xml"), corrupt);
+
+    const TRunResult first = world.run("start_with_corrupt_file");
+    ASSERT_TRUE(first.ok()) << first.output.toStdString();
+    EXPECT_EQ(world.bytes("Bouquets.xml"), corrupt);
+
+    const TRunResult second = world.run("start_with_corrupt_file", {"change=1"});
+    ASSERT_TRUE(second.ok()) << second.output.toStdString();
+    EXPECT_TRUE(world.bytes("Bouquets.xml").contains("Fresh"));
+    bool kept = false;
+    for (const QString &file : world.historyFiles())
+        kept = kept || world.bytes("History/" + file) == corrupt;
+    EXPECT_TRUE(kept) << world.historyFiles().join(' ').toStdString();
+}
