@@ -71,17 +71,24 @@ inline void clickCell(TListGrid *grid, const char *column, int row)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
 }
 
-// Drags the services grid's row below the bouquet grid's last row.
+// Drags the services grid's row below the bouquet grid's last row with the
+// mouse: press on the row, move past the drag distance, over to the bouquet
+// grid, release. The press grabs the mouse, so every event goes to the
+// services grid, with the positions where the pointer is.
 inline void dragServiceIntoBouquet(TStep &step, int row)
 {
     TFrmMain &main = step.main();
+    QWidget *from = main.ServicesGrid->viewport();
+    QWidget *to = main.BouquetGrid->viewport();
+    const QPoint start = main.ServicesGrid->CellRect(TFrmMain::ColumnByName(main.ServicesGrid, QStringLiteral("ColSerName")), row).center();
+    const QPoint drop = from->mapFromGlobal(to->mapToGlobal(QPoint(40, to->height() - 4)));
+    // Only this row: an import leaves its new services selected, and a
+    // press on a selected row drags the whole selection.
     selectOnly(main.ServicesGrid, row);
-    const QPoint from = main.ServicesGrid->CellRect(TFrmMain::ColumnByName(main.ServicesGrid, QStringLiteral("ColSerName")), row).center();
-    main.DragPress(main.ServicesGrid, from);
-    step.check(main.DragMove(main.ServicesGrid, from + QPoint(0, 4)), QStringLiteral("a drag starts"));
-    const QPoint drop(40, main.BouquetGrid->viewport()->height() - 4);
-    main.DragMove(main.BouquetGrid, drop);
-    main.DragRelease(main.BouquetGrid, drop);
+    QTest::mousePress(from, Qt::LeftButton, {}, start);
+    QTest::mouseMove(from, start + QPoint(0, QApplication::startDragDistance() + 2));
+    QTest::mouseMove(from, drop);
+    QTest::mouseRelease(from, Qt::LeftButton, {}, drop);
 }
 
 template <typename T = QAbstractButton>
