@@ -9,7 +9,7 @@
 #include "bench/app/list_generator.h"
 
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "app/main/windows.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/save_handler.h"

@@ -4,7 +4,7 @@
 // redraw, and the model's share of a command should stay small beside it.
 
 #include "app/main/main_window.h"
-#include "app/main/program.h"
+#include "ui/program/program.h"
 #include "app/main/windows.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
