@@ -115,8 +115,12 @@ TLogoThread::TLogoThread(TProgram &program, TImageList *logos, const TImageList 
 
 TLogoThread::~TLogoThread()
 {
-    m_program.LogoMappingRunning = false;
-    wait();
+    // Only a worker still at work is asked to stop: the flag may already
+    // belong to the next run.
+    if (isRunning()) {
+        m_program.LogoMappingRunning = false;
+        wait();
+    }
 }
 
 std::vector<TLogoEntry> TLogoThread::Snapshot(const TServiceList *services,
