@@ -147,18 +147,23 @@ TFrmLogoManager::TFrmLogoManager(QWidget *parent)
     });
     connect(ui->BtnOk, &QPushButton::clicked, this, &TFrmLogoManager::BtnOkClick);
     connect(ui->BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    ui->EdtLogoInfo->setText(indexUrl(true));
+    setIndexUrl(true);
 }
 
 TFrmLogoManager::~TFrmLogoManager() = default;
 
+void TFrmLogoManager::setIndexUrl(bool tv)
+{
+    m_shownIndexUrl = indexUrl(tv);
+    ui->EdtLogoInfo->setText(m_shownIndexUrl);
+}
+
 void TFrmLogoManager::SetProgram(TProgram *program)
 {
-    const bool following = ui->EdtLogoInfo->text() == indexUrl(ui->BtnTv->isChecked());
     m_program = program;
     // The index address follows the site's address until the user edits it.
-    if (following)
-        ui->EdtLogoInfo->setText(indexUrl(ui->BtnTv->isChecked()));
+    if (ui->EdtLogoInfo->text() == m_shownIndexUrl)
+        setIndexUrl(ui->BtnTv->isChecked());
 }
 
 QString TFrmLogoManager::indexUrl(bool tv) const
@@ -212,14 +217,14 @@ bool TFrmLogoManager::eventFilter(QObject *watched, QEvent *event)
 
 void TFrmLogoManager::BtnTvClick()
 {
-    ui->EdtLogoInfo->setText(indexUrl(true));
+    setIndexUrl(true);
     ui->GridPackages->ClearRows();
     updateDownloadButton();
 }
 
 void TFrmLogoManager::BtnRadioClick()
 {
-    ui->EdtLogoInfo->setText(indexUrl(false));
+    setIndexUrl(false);
     ui->GridPackages->ClearRows();
     updateDownloadButton();
 }

@@ -57,6 +57,7 @@ protected:
 
 private:
     QString indexUrl(bool tv) const;
+    void setIndexUrl(bool tv);
     QString logoFolder() const;
     void fillGrid();
     void setAllChecked(bool checked);
@@ -72,4 +73,5 @@ private:
     std::unique_ptr<Ui::FrmLogoManager> ui;
     std::array<QCheckBox *, kLogoFamilyCount> m_families{};
     std::vector<TLogoPackage> m_packages;
+    QString m_shownIndexUrl;
 };
