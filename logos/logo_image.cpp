@@ -8,9 +8,12 @@
 
 QImage fitLogoImage(const QImage &picture, int width, int height)
 {
-    QImage box(kLogoFileWidth, kLogoFileHeight, QImage::Format_RGB888);
-    box.fill(Qt::white);
-    {
+    QImage box;
+    if (picture.width() == kLogoFileWidth && picture.height() == kLogoFileHeight) {
+        box = picture.convertToFormat(QImage::Format_RGB888);
+    } else {
+        box = QImage(kLogoFileWidth, kLogoFileHeight, QImage::Format_RGB888);
+        box.fill(Qt::white);
         QPainter painter(&box);
         painter.drawImage(QPoint(0, 0), picture.convertToFormat(QImage::Format_RGB888));
     }

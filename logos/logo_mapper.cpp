@@ -7,9 +7,18 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
+#include <QThread>
+
+#include <algorithm>
+#include <thread>
 
 namespace {
+
+// Names matched per slice, and the most cores the matching takes.
+constexpr int kMatchSlice = 2048;
+constexpr int kMaxMatchThreads = 4;
 
 // A logo file name taken from the mapping file names a file inside the logo
 // folder, nothing else.
@@ -36,6 +45,23 @@ QString readMappingText(const QString &fileName)
 
 // Loads each logo file once; the services that share a file share its
 // picture.
+// Runs work(t) for t = 0 .. threads - 1, on as many cores.
+template <typename Work>
+void onCores(int threads, Work work)
+{
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back(work, t);
+    work(0);
+    for (std::thread &helper : helpers)
+        helper.join();
+}
+
+int matchThreads()
+{
+    return std::clamp(QThread::idealThreadCount(), 1, kMaxMatchThreads);
+}
+
 class TLogoLoader
 {
 public:
@@ -50,15 +76,37 @@ public:
         const auto it = m_loaded.constFind(fileName);
         if (it != m_loaded.cend())
             return *it;
-        const QImage image =
-            loadLogoImage(QDir(m_job.logoFolder).filePath(fileName), m_job.logoWidth, m_job.logoHeight);
-        int index = -1;
-        if (!image.isNull()) {
-            index = m_next++;
-            m_sink.logoLoaded(index, image);
+        preload({fileName});
+        return m_loaded.value(fileName, -1);
+    }
+
+    // Loads the files not loaded yet, several at a time; they take their
+    // picture indexes in the order given.
+    void preload(const std::vector<QString> &fileNames)
+    {
+        std::vector<QString> fresh;
+        QSet<QString> seen;
+        for (const QString &name : fileNames) {
+            if (!name.isEmpty() && !m_loaded.contains(name) && !seen.contains(name)) {
+                seen.insert(name);
+                fresh.push_back(name);
+            }
         }
-        m_loaded.insert(fileName, index);
-        return index;
+        std::vector<QImage> images(fresh.size());
+        const QDir folder(m_job.logoFolder);
+        const int threads = std::min(matchThreads(), int(fresh.size()));
+        onCores(threads, [&](int t) {
+            for (std::size_t i = std::size_t(t); i < fresh.size(); i += std::size_t(threads))
+                images[i] = loadLogoImage(folder.filePath(fresh[i]), m_job.logoWidth, m_job.logoHeight);
+        });
+        for (std::size_t i = 0; i < fresh.size(); ++i) {
+            int index = -1;
+            if (!images[i].isNull()) {
+                index = m_next++;
+                m_sink.logoLoaded(index, images[i]);
+            }
+            m_loaded.insert(fresh[i], index);
+        }
     }
 
 private:
@@ -79,14 +127,34 @@ void recreateImages(const TLogoJob &job, TLogoSink &sink)
 TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
 {
     const TLogoFileIndex index(collectLogoFiles(job.logoFolder));
-    TLogoMatcher matcher(index);
     TLogoLoader loader(job, sink);
     recreateImages(job, sink);
 
+    // Matching and decoding are the costly parts and touch nothing shared:
+    // each slice of names is matched and its new logos decoded on several
+    // cores, then the results are handed out in list order.
+    const int threads = matchThreads();
+    std::vector<TLogoMatcher> matchers(std::size_t(threads), TLogoMatcher{index});
+    std::vector<QString> matched;
+    const int count = int(job.entries.size());
     QByteArray lines;
-    for (int i = 0; i < int(job.entries.size()); ++i) {
+    for (int i = 0; i < count; ++i) {
+        const int slice = i % kMatchSlice;
+        if (slice == 0) {
+            const int first = i;
+            const int end = std::min(count, i + kMatchSlice);
+            matched.assign(std::size_t(end - first), QString());
+            onCores(std::min(threads, end - first), [&](int t) {
+                for (int e = first + t; e < end; e += threads) {
+                    const TLogoEntry &entry = job.entries[std::size_t(e)];
+                    matched[std::size_t(e - first)] =
+                        matchers[std::size_t(t)].MatchLogoFile(entry.name, entry.kind);
+                }
+            });
+            loader.preload(matched);
+        }
         const TLogoEntry &entry = job.entries[std::size_t(i)];
-        const QString fileName = matcher.MatchLogoFile(entry.name, entry.kind);
+        const QString &fileName = matched[std::size_t(slice)];
         const int logo = fileName.isEmpty() ? -1 : loader.indexOf(fileName);
         if (logo >= 0) {
             lines += (entry.name + u'|' + QString::number(logo) + u'|' + fileName).toUtf8();

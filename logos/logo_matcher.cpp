@@ -10,8 +10,11 @@ namespace {
 
 // Number words as German channel names spell them ("Sat eins"), for the
 // digits 1 to 9.
-const char16_t *const kNumberWords[] = {u"eins", u"zwei", u"drei", u"vier", u"fünf",
-                                        u"sechs", u"sieben", u"acht", u"neun"};
+const QString kNumberWords[] = {QStringLiteral("eins"),   QStringLiteral("zwei"),
+                                QStringLiteral("drei"),   QStringLiteral("vier"),
+                                QStringLiteral("fünf"),   QStringLiteral("sechs"),
+                                QStringLiteral("sieben"), QStringLiteral("acht"),
+                                QStringLiteral("neun")};
 
 constexpr int kGram = 3;
 // Second-phase cuts never go below this many characters: shorter pieces
@@ -21,6 +24,19 @@ constexpr int kMinCutLength = 5;
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
+}
+
+// The characters a file name cannot hold, and optionally "." too.
+QString withoutInvalid(const QString &text, bool dots)
+{
+    static const QString kInvalid = QStringLiteral("*?<>/\\|:\"");
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (!kInvalid.contains(c) && !(dots && c == u'.'))
+            out.append(c);
+    }
+    return out;
 }
 
 QString noWs(const QString &text)
@@ -106,7 +122,10 @@ QString foldAccents(const QString &text)
     } kFolds[] = {{u"à", u"a"}, {u"á", u"a"}, {u"è", u"e"}, {u"é", u"e"}, {u"ë", u"e"},
                   {u"ú", u"u"}, {u"ù", u"u"}, {u"ò", u"o"}, {u"ó", u"o"}, {u"ä", u"ae"},
                   {u"ü", u"ue"}, {u"ö", u"oe"}};
-    QString out = removeInvalidFileNameChars(text);
+    QString out = withoutInvalid(text, false);
+    // Every fold starts from a letter beyond ASCII.
+    if (std::all_of(out.cbegin(), out.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return out;
     for (const auto &fold : kFolds)
         out.replace(QString::fromUtf16(fold.from), QString::fromUtf16(fold.to),
                     Qt::CaseInsensitive);
@@ -177,6 +196,22 @@ int TLogoFileIndex::Group::firstWithPrefix(const QString &prefix,
     return rangeMin(minima, std::size_t(from - order.begin()), std::size_t(to - order.begin()));
 }
 
+const std::vector<int> *TLogoFileIndex::Group::candidatesFor(QStringView text) const
+{
+    static const std::vector<int> kNone;
+    if (text.size() < kGram)
+        return nullptr;
+    const std::vector<int> *candidates = &kNone;
+    for (qsizetype at = 0; at + kGram <= text.size(); ++at) {
+        const auto it = trigrams.constFind(gramKey(text, at));
+        if (it == trigrams.cend())
+            return &kNone;
+        if (at == 0 || it->size() < candidates->size())
+            candidates = &*it;
+    }
+    return candidates;
+}
+
 int TLogoFileIndex::Group::firstGeneral(const QString &pattern) const
 {
     // The longest literal run picks the candidates; its rarest three-letter
@@ -186,19 +221,27 @@ int TLogoFileIndex::Group::firstGeneral(const QString &pattern) const
         if (part.size() > longest.size())
             longest = part;
     }
-    const std::vector<int> *candidates = nullptr;
-    if (longest.size() >= kGram) {
-        static const std::vector<int> kNone;
-        candidates = &kNone;
-        for (qsizetype at = 0; at + kGram <= longest.size(); ++at) {
-            const auto it = trigrams.constFind(gramKey(longest, at));
-            if (it == trigrams.cend()) {
-                candidates = &kNone;
-                break;
+    const std::vector<int> *candidates = candidatesFor(longest);
+    // A pattern that starts with a literal only fits the stems starting
+    // with it, which sort side by side; walk whichever set is smaller.
+    const QStringView head = QStringView(pattern).left(pattern.indexOf(u'*'));
+    if (!head.isEmpty()) {
+        const auto from = std::partition_point(byStem.begin(), byStem.end(), [&](int p) {
+            return QStringView(stems[std::size_t(p)]) < head;
+        });
+        const auto to = std::partition_point(from, byStem.end(), [&](int p) {
+            return QStringView(stems[std::size_t(p)]).startsWith(head);
+        });
+        if (!candidates || std::size_t(to - from) < candidates->size()) {
+            int best = -1;
+            for (auto it = from; it != to; ++it) {
+                if ((best < 0 || *it < best) && matchesWildcard(stems[std::size_t(*it)], pattern))
+                    best = *it;
             }
-            if (at == 0 || it->size() < candidates->size())
-                candidates = &*it;
+            return best;
         }
+    }
+    if (candidates) {
         for (int position : *candidates) {
             if (matchesWildcard(stems[std::size_t(position)], pattern))
                 return position;
@@ -212,12 +255,32 @@ int TLogoFileIndex::Group::firstGeneral(const QString &pattern) const
     return -1;
 }
 
+int TLogoFileIndex::Group::firstContaining(QStringView text) const
+{
+    if (const std::vector<int> *candidates = candidatesFor(text)) {
+        for (int position : *candidates) {
+            if (stems[std::size_t(position)].contains(text))
+                return position;
+        }
+        return -1;
+    }
+    for (std::size_t position = 0; position < stems.size(); ++position) {
+        if (stems[position].contains(text))
+            return int(position);
+    }
+    return -1;
+}
+
 int TLogoFileIndex::FirstMatch(TLogoKind kind, const QString &pattern) const
+{
+    return FirstMatchUpper(kind, pattern.toUpper());
+}
+
+int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, const QString &upper) const
 {
     const Group &g = group(kind);
     if (g.stems.empty())
         return -1;
-    const QString upper = pattern.toUpper();
     const qsizetype stars = upper.count(u'*');
     int position = -1;
     if (stars == 0) {
@@ -227,74 +290,152 @@ int TLogoFileIndex::FirstMatch(TLogoKind kind, const QString &pattern) const
     } else if (stars == 1 && upper.startsWith(u'*')) {
         position = g.firstWithPrefix(reversedText(upper.mid(1)), g.reversed, g.byReversed,
                                      g.minByReversed);
+    } else if (stars == 2 && upper.size() > 2 && upper.startsWith(u'*') && upper.endsWith(u'*')
+               && !QStringView(upper).mid(1, upper.size() - 2).contains(u'*')) {
+        position = g.firstContaining(QStringView(upper).mid(1, upper.size() - 2));
     } else {
         position = g.firstGeneral(upper);
     }
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
+int TLogoFileIndex::FirstContainingUpper(TLogoKind kind, QStringView text) const
+{
+    const Group &g = group(kind);
+    const int position = g.stems.empty() ? -1 : g.firstContaining(text);
+    return position < 0 ? -1 : g.files[std::size_t(position)];
+}
+
+qsizetype TLogoFileIndex::LongestSharedStartUpper(TLogoKind kind, QStringView text) const
+{
+    // The stems sharing the longest start with `text` sort right beside it.
+    const Group &g = group(kind);
+    const auto at = std::partition_point(g.byStem.begin(), g.byStem.end(), [&](int p) {
+        return QStringView(g.stems[std::size_t(p)]) < text;
+    });
+    const auto shared = [&](int p) {
+        const QString &stem = g.stems[std::size_t(p)];
+        qsizetype n = 0;
+        while (n < text.size() && n < stem.size() && stem.at(n) == text.at(n))
+            ++n;
+        return n;
+    };
+    qsizetype best = 0;
+    if (at != g.byStem.end())
+        best = shared(*at);
+    if (at != g.byStem.begin())
+        best = std::max(best, shared(*(at - 1)));
+    return best;
+}
+
+qsizetype TLogoFileIndex::LongestContainedStartUpper(TLogoKind kind, QStringView text) const
+{
+    // Being contained shrinks with the start's length: search the length.
+    const Group &g = group(kind);
+    qsizetype low = 0, high = text.size();
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (g.firstContaining(text.left(middle)) >= 0)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return g.stems.empty() ? 0 : low;
+}
+
 // --- the matcher -------------------------------------------------------
 
 bool TLogoMatcher::tryPattern(TLogoKind kind, const QString &pattern, int &found)
 {
-    QHash<QString, int> &cache = m_patterns[kind == TLogoKind::Radio ? 1 : 0];
-    auto it = cache.constFind(pattern);
-    if (it == cache.cend())
-        it = cache.insert(pattern, m_index.FirstMatch(kind, pattern));
-    found = *it;
+    found = m_index.FirstMatchUpper(kind, m_upper ? pattern : pattern.toUpper());
     return found >= 0;
 }
 
 bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
 {
-    const auto withoutDots = [](QString text) {
-        return removeInvalidFileNameChars(text).remove(u'.');
+    const auto withoutDots = [](const QString &text) { return withoutInvalid(text, true); };
+    // The spellings, each made only when the ones before it found nothing.
+    const auto spelling = [&](int k) -> QString {
+        switch (k) {
+        case 1:
+            return withoutDots(base);
+        case 2:
+        case 3:
+            return withoutDots(base).remove(u'-');
+        case 5: {
+            QString text = base;
+            for (int i = 0; i < 9; ++i) {
+                const QString &word = kNumberWords[i];
+                const qsizetype at = text.indexOf(word, 0, Qt::CaseInsensitive);
+                if (at >= 0)
+                    text.replace(at, word.size(), QString::number(i + 1));
+            }
+            return text;
+        }
+        case 6: {
+            const bool digits = std::any_of(base.cbegin(), base.cend(), [](QChar c) { return c.isDigit(); });
+            return digits ? decToRomanInStr(base) : base;
+        }
+        case 7: {
+            QString digitless = base;
+            digitless.removeIf([](QChar c) { return c >= u'0' && c <= u'9'; });
+            return noWs(digitless).size() <= 3 ? base : digitless;
+        }
+        default:
+            return base;
+        }
     };
     QString variants[8];
-    variants[0] = base;
-    variants[1] = withoutDots(base);
-    variants[2] = QString(variants[1]).remove(u'-');
-    variants[3] = withoutDots(base).remove(u'-');
-    variants[4] = base;
-    variants[5] = base;
-    for (int i = 0; i < 9; ++i) {
-        const QString word = QString::fromUtf16(kNumberWords[i]);
-        const qsizetype at = variants[5].indexOf(word, 0, Qt::CaseInsensitive);
-        if (at >= 0)
-            variants[5].replace(at, word.size(), QString::number(i + 1));
-    }
-    variants[6] = decToRomanInStr(base);
-    QString digitless = base;
-    digitless.removeIf([](QChar c) { return c >= u'0' && c <= u'9'; });
-    variants[7] = noWs(digitless).size() <= 3 ? base : digitless;
-
     for (int k = 0; k < 8; ++k) {
+        variants[k] = spelling(k);
         const QString &v = variants[k];
         if (k > 0 && k != 1 && v == variants[k - 1])
             continue;
         const QString flat = noWs(v);
-        if (tryPattern(kind, flat, found) || tryPattern(kind, flat + u'*', found))
+        // Every attempt but the one ending in the name starts with a start
+        // of `flat`; one longer than any logo's shared start cannot match.
+        const qsizetype shared = m_upper ? m_index.LongestSharedStartUpper(kind, flat) : flat.size();
+        std::vector<qsizetype> kept(std::size_t(v.size()) + 1, 0); // non-blanks in v.left(n)
+        for (qsizetype n = 0; n < v.size(); ++n)
+            kept[std::size_t(n) + 1] = kept[std::size_t(n)] + (isBlank(v.at(n)) ? 0 : 1);
+        const auto startsFit = [&](qsizetype start) { return start <= shared; };
+        const auto tryExact = [&] { return startsFit(flat.size()) && tryPattern(kind, flat, found); };
+
+        if (tryExact() || (startsFit(flat.size()) && tryPattern(kind, flat + u'*', found)))
             return true;
         if (k == 0)
             continue;
         const qsizetype firstBlank = v.indexOf(u' ');
-        QString attempt = flat;
-        if (firstBlank >= 0 && v.size() - firstBlank - 1 > 4)
-            attempt = noWs(v.left(v.lastIndexOf(u' '))) + u'*';
-        if (tryPattern(kind, attempt, found))
+        if (firstBlank >= 0 && v.size() - firstBlank - 1 > 4) {
+            const qsizetype lastBlank = v.lastIndexOf(u' ');
+            if (startsFit(kept[std::size_t(lastBlank)])
+                && tryPattern(kind, noWs(v.left(lastBlank)) + u'*', found))
+                return true;
+        } else if (tryExact()) {
             return true;
-        attempt = firstBlank > 2 ? noWs(v.left(firstBlank)) + QStringLiteral("tv*") : flat;
-        if (tryPattern(kind, attempt, found))
+        }
+        if (firstBlank > 2) {
+            if (startsFit(kept[std::size_t(firstBlank)])
+                && tryPattern(kind, noWs(v.left(firstBlank)) + (m_upper ? QStringLiteral("TV*") : QStringLiteral("tv*")), found))
+                return true;
+        } else if (tryExact()) {
             return true;
+        }
         if (tryPattern(kind, u'*' + flat, found))
             return true;
-        if (tryPattern(kind, QString(v).replace(u' ', u'*'), found))
+        const qsizetype literal = v.contains(u'\t') ? 0 : firstBlank < 0 ? v.size() : firstBlank;
+        if (startsFit(literal) && tryPattern(kind, QString(v).replace(u' ', u'*'), found))
             return true;
         const auto cuts = [&](QChar c) {
             for (int n = int(v.count(c)); n >= 1; --n) {
                 const qsizetype at = nthPosition(v, c, n);
-                if (tryPattern(kind, at > 2 ? noWs(v.left(at)) + u'*' : flat, found))
+                if (at > 2) {
+                    if (startsFit(kept[std::size_t(at)])
+                        && tryPattern(kind, noWs(v.left(at)) + u'*', found))
+                        return true;
+                } else if (tryExact()) {
                     return true;
+                }
             }
             return false;
         };
@@ -318,7 +459,8 @@ bool TLogoMatcher::secondPhase(const QString &base, TLogoKind kind, int &found)
             break;
         }
     }
-    if (tryPattern(kind, noWs(cut), found))
+    const auto upper = [this](const QString &text) { return m_upper ? text.toUpper() : text; };
+    if (tryPattern(kind, upper(noWs(cut)), found))
         return true;
     QString starred = base;
     for (QChar &c : starred) {
@@ -330,7 +472,8 @@ bool TLogoMatcher::secondPhase(const QString &base, TLogoKind kind, int &found)
     }
     QString digitless = starred;
     digitless.removeIf([](QChar c) { return c >= u'0' && c <= u'9'; });
-    if (tryPattern(kind, noWs(digitless), found) || tryPattern(kind, noWs(starred), found))
+    if (tryPattern(kind, upper(noWs(digitless)), found)
+        || tryPattern(kind, upper(noWs(starred)), found))
         return true;
     QString capitals;
     for (QChar c : base) {
@@ -338,9 +481,14 @@ bool TLogoMatcher::secondPhase(const QString &base, TLogoKind kind, int &found)
         if (c == c.toUpper())
             capitals.append(u'*');
     }
-    if (tryPattern(kind, noWs(capitals), found))
-        return true;
-    if (base.size() >= kMinCutLength) {
+    return tryPattern(kind, upper(noWs(capitals)), found);
+}
+
+bool TLogoMatcher::shortenedPhase(const QString &base, TLogoKind kind, int &found)
+{
+    if (base.size() < kMinCutLength)
+        return false;
+    if (!m_upper) {
         for (qsizetype n = base.size(); n >= kMinCutLength; --n) {
             if (tryPattern(kind, noWs(base.left(n)) + u'*', found))
                 return true;
@@ -349,8 +497,36 @@ bool TLogoMatcher::secondPhase(const QString &base, TLogoKind kind, int &found)
             if (tryPattern(kind, u'*' + noWs(base.left(n)) + u'*', found))
                 return true;
         }
+        return false;
     }
-    return false;
+    // Cutting the name from the end, the first cut some logo starts with
+    // (then: contains) wins. Rather than trying every length, find the
+    // longest start any logo shares and take the first cut that fits it.
+    const QString flat = noWs(base.toUpper());
+    std::vector<qsizetype> kept(std::size_t(base.size()) + 1, 0); // non-blanks in base.left(n)
+    for (qsizetype n = 0; n < base.size(); ++n)
+        kept[std::size_t(n) + 1] = kept[std::size_t(n)] + (isBlank(base.at(n)) ? 0 : 1);
+    const auto firstFitting = [&](qsizetype longest) -> qsizetype {
+        for (qsizetype n = base.size(); n >= kMinCutLength; --n) {
+            if (kept[std::size_t(n)] <= longest)
+                return kept[std::size_t(n)];
+        }
+        return -1;
+    };
+    const qsizetype prefix = firstFitting(m_index.LongestSharedStartUpper(kind, flat));
+    if (prefix >= 0) {
+        found = m_index.FirstMatchUpper(kind, flat.left(prefix) + u'*');
+        if (found >= 0)
+            return true;
+    }
+    const qsizetype shortest = kept[kMinCutLength];
+    if (m_index.FirstContainingUpper(kind, QStringView(flat).left(shortest)) < 0)
+        return false;
+    const qsizetype inner = firstFitting(m_index.LongestContainedStartUpper(kind, flat));
+    if (inner < 0)
+        return false;
+    found = m_index.FirstContainingUpper(kind, QStringView(flat).left(inner));
+    return found >= 0;
 }
 
 QString TLogoMatcher::matchUncached(const QString &serviceName, TLogoKind kind)
@@ -382,8 +558,13 @@ QString TLogoMatcher::matchUncached(const QString &serviceName, TLogoKind kind)
     if (noWs(base).size() < 2)
         return QString();
 
+    const QString upperBase = base.toUpper();
+    m_upper = upperBase.size() == base.size();
+    const QString &work = m_upper ? upperBase : base;
     int found = -1;
-    if (firstPhase(base, kind, found) || (secondPhaseOn && secondPhase(base, kind, found)))
+    if (firstPhase(work, kind, found)
+        || (secondPhaseOn
+            && (secondPhase(base, kind, found) || shortenedPhase(work, kind, found))))
         return m_index.FileNames().at(found);
     return QString();
 }
@@ -393,6 +574,8 @@ QString TLogoMatcher::MatchLogoFile(const QString &serviceName, TLogoKind kind)
     if (kind == TLogoKind::Other)
         return QString();
     QHash<QString, QString> &cache = m_names[kind == TLogoKind::Radio ? 1 : 0];
+    if (cache.isEmpty())
+        cache.reserve(1024);
     auto it = cache.constFind(serviceName);
     if (it == cache.cend())
         it = cache.insert(serviceName, matchUncached(serviceName, kind));

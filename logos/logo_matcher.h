@@ -33,6 +33,14 @@ public:
     // The first file name matching `pattern` + the kind's suffix ("*" is the
     // only wildcard a pattern holds), or -1.
     int FirstMatch(TLogoKind kind, const QString &pattern) const;
+    // The same for a pattern already in upper case.
+    int FirstMatchUpper(TLogoKind kind, const QString &pattern) const;
+    // The first file whose name before the suffix contains `text` (upper
+    // case), or -1; and the length of the longest start of `text` that is
+    // the start of / contained in some such name.
+    int FirstContainingUpper(TLogoKind kind, QStringView text) const;
+    qsizetype LongestSharedStartUpper(TLogoKind kind, QStringView text) const;
+    qsizetype LongestContainedStartUpper(TLogoKind kind, QStringView text) const;
 
 private:
     struct Group {
@@ -49,6 +57,10 @@ private:
                             const std::vector<int> &order,
                             const std::vector<std::vector<int>> &minima) const;
         int firstGeneral(const QString &pattern) const;
+        // Stems holding `text`, ascending; null when `text` is too short to
+        // narrow them down (every stem is then a candidate).
+        const std::vector<int> *candidatesFor(QStringView text) const;
+        int firstContaining(QStringView text) const;
     };
     const Group &group(TLogoKind kind) const { return kind == TLogoKind::Tv ? m_tv : m_radio; }
 
@@ -72,9 +84,12 @@ private:
     bool tryPattern(TLogoKind kind, const QString &pattern, int &found);
     bool firstPhase(const QString &base, TLogoKind kind, int &found);
     bool secondPhase(const QString &base, TLogoKind kind, int &found);
+    bool shortenedPhase(const QString &base, TLogoKind kind, int &found);
     QString matchUncached(const QString &serviceName, TLogoKind kind);
 
     const TLogoFileIndex &m_index;
-    QHash<QString, int> m_patterns[2];
+    // Patterns come already upper-cased unless upper case changes a name's
+    // length (as "ß" does), when each pattern is upper-cased on its own.
+    bool m_upper = true;
     QHash<QString, QString> m_names[2];
 };

@@ -120,7 +120,7 @@ TEST_F(LogoManagerDownload, FamilyBoxesFilterTheSatelliteList)
     control<QPushButton>("BtnSelectNone")->click();
     EXPECT_FALSE(control<QPushButton>("BtnDlPackages")->isEnabled());
     form.resize(520, 480);
-    saveShot(form, "logo_manager.png");
+    saveShot(form, "logo_manager_site.png");
     EXPECT_TRUE(prompts.asked.isEmpty());
 }
 

@@ -55,6 +55,10 @@ TEST(LogoMatcher, FindsTheLogoFileOfAServiceName)
         {"shortened from the end", {"Eurosport.tv.gif"}, "Eurosportnews", tv, "Eurosport.tv.gif"},
         {"shortened and found inside", {"EuroSportNewsHD.tv.gif"}, "Sportnews", tv,
          "EuroSportNewsHD.tv.gif"},
+        {"the first word and tv", {"SportAbc.tv.gif", "SportTVHD.tv.gif"}, "Sport Neu", tv,
+         "SportTVHD.tv.gif"},
+        {"cut at a dash", {"Kino.tv.gif"}, "Kino-Welt", tv, "Kino.tv.gif"},
+        {"shortened past blanks", {"EuroSp.tv.gif"}, "Eu ro Sp ort", tv, "EuroSp.tv.gif"},
         {"nothing alike", {"ARD.tv.gif", "ZDF.tv.gif"}, "Kanal Neun", tv, ""},
     };
     for (const MatchCase &c : cases) {
