@@ -1,7 +1,10 @@
 #include "app/main/logo_mapping.h"
 
 #include "app/main/main_window.h"
+#include "core/model/bouquet_service.h"
+#include "core/model/service.h"
 #include "logos/logo_thread.h"
+#include "ui/grid/list_grid.h"
 #include "ui/program/program.h"
 
 #include <QAbstractButton>
@@ -10,6 +13,41 @@
 #include <QPointer>
 
 namespace {
+
+// Rewrites the logo cells of the rows a grid has written so far; rows
+// written later take the services' logos then. Scrolling and column widths
+// stay as the user left them.
+void refreshLogoCells(TListGrid *grid, const char *typeIconColumn, const char *logoColumn,
+                      bool bouquet, bool hideObsolete)
+{
+    const int typeIcon = TFrmMain::ColumnByName(grid, QLatin1String(typeIconColumn));
+    const int logo = TFrmMain::ColumnByName(grid, QLatin1String(logoColumn));
+    if (typeIcon < 0 || logo < 0)
+        return;
+    grid->BeginUpdate();
+    for (int row = 0; row < grid->RowCount(); ++row) {
+        if (!grid->RowFilled(row))
+            continue;
+        void *object = grid->Cell(typeIcon, row)->ObjectReference();
+        if (!object)
+            continue;
+        const TService *service = bouquet ? static_cast<TBouquetService *>(object)->Service()
+                                          : static_cast<TService *>(object);
+        const bool hide = !service || ((bouquet || hideObsolete) && service->Obsolete);
+        const int index = hide ? 0 : service->LogoIndex;
+        TCell *cell = grid->Cell(logo, row);
+        if (cell->AsInteger() != index)
+            cell->SetAsInteger(index);
+    }
+    grid->EndUpdate();
+}
+
+void refreshLogoCells(TFrmMain &main)
+{
+    refreshLogoCells(main.ServicesGrid, "ColSerSTypeIcon", "ColSerLogo", false, false);
+    refreshLogoCells(main.MyServicesGrid, "ColMySerSTypeIcon", "ColMySerLogo", false, true);
+    refreshLogoCells(main.BouquetGrid, "ColBouSTypeIcon", "ColBouLogo", true, false);
+}
 
 bool logoManagerChecked(const TProgram &program, const char *name, bool absent)
 {
@@ -46,7 +84,7 @@ void installLogoMapping(TProgram &program)
             main->ImgLogoMappingActive->setVisible(active);
             main->ImgLogoMappingInactive->setVisible(!active);
         };
-        hooks.refreshLogos = [main] { main->RefreshGridLogos(); };
+        hooks.refreshLogos = [main] { refreshLogoCells(*main); };
         auto *thread = new TLogoThread(program, main->ImageListLogos, main->ImageListDefaultLogos,
                                        std::move(job), std::move(hooks), main);
         thread->setObjectName(QStringLiteral("LogoThread"));
