@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -19,6 +20,8 @@ namespace {
 // Names matched per slice, and the most cores the matching takes.
 constexpr int kMatchSlice = 2048;
 constexpr int kMaxMatchThreads = 4;
+// How often the cores look for a stop request (every so many names or files).
+constexpr int kStopCheckEvery = 32;
 
 // A logo file name taken from the mapping file names a file inside the logo
 // folder, nothing else.
@@ -81,8 +84,8 @@ public:
     }
 
     // Loads the files not loaded yet, several at a time; they take their
-    // picture indexes in the order given.
-    void preload(const std::vector<QString> &fileNames)
+    // picture indexes in the order given. False when asked to stop meanwhile.
+    bool preload(const std::vector<QString> &fileNames)
     {
         std::vector<QString> fresh;
         QSet<QString> seen;
@@ -95,10 +98,16 @@ public:
         std::vector<QImage> images(fresh.size());
         const QDir folder(m_job.logoFolder);
         const int threads = std::min(matchThreads(), int(fresh.size()));
+        std::atomic<bool> stopped{false};
         onCores(threads, [&](int t) {
-            for (std::size_t i = std::size_t(t); i < fresh.size(); i += std::size_t(threads))
+            for (std::size_t i = std::size_t(t); i < fresh.size() && !stopped; i += std::size_t(threads)) {
+                if (i % kStopCheckEvery == std::size_t(t) && m_sink.stopRequested())
+                    stopped = true;
                 images[i] = loadLogoImage(folder.filePath(fresh[i]), m_job.logoWidth, m_job.logoHeight);
+            }
         });
+        if (stopped)
+            return false;
         for (std::size_t i = 0; i < fresh.size(); ++i) {
             int index = -1;
             if (!images[i].isNull()) {
@@ -107,6 +116,7 @@ public:
             }
             m_loaded.insert(fresh[i], index);
         }
+        return true;
     }
 
 private:
@@ -144,14 +154,18 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
             const int first = i;
             const int end = std::min(count, i + kMatchSlice);
             matched.assign(std::size_t(end - first), QString());
+            std::atomic<bool> stopped{false};
             onCores(std::min(threads, end - first), [&](int t) {
-                for (int e = first + t; e < end; e += threads) {
+                for (int e = first + t; e < end && !stopped; e += threads) {
+                    if ((e - first) % kStopCheckEvery == t && sink.stopRequested())
+                        stopped = true;
                     const TLogoEntry &entry = job.entries[std::size_t(e)];
                     matched[std::size_t(e - first)] =
                         matchers[std::size_t(t)].MatchLogoFile(entry.name, entry.kind);
                 }
             });
-            loader.preload(matched);
+            if (stopped || !loader.preload(matched))
+                return TLogoRunResult::Stopped;
         }
         const TLogoEntry &entry = job.entries[std::size_t(i)];
         const QString &fileName = matched[std::size_t(slice)];

@@ -39,8 +39,9 @@ struct TLogoJob {
 };
 
 // Where a run's results go, in this order: the default pictures once, then
-// for each service (in entry order) any new logo picture followed by the
-// picture index the service shows. stopRequested is asked once per service.
+// the pictures of new logos and the picture index of every service, in entry
+// order (a service's picture always before its index). stopRequested is
+// asked at least once per service, from several threads at once.
 class TLogoSink
 {
 public:

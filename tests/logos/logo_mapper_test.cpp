@@ -24,7 +24,8 @@ public:
     void imagesRecreated(const QList<QImage> &d) override { defaults = d; }
     void logoLoaded(int index, const QImage &image) override { images.append({index, image}); }
     void logoAssigned(int entry, int index) override { assigned.emplace_back(entry, index); }
-    bool stopRequested() override { return stopAfter >= 0 && ++m_asked > stopAfter; }
+    // Stops once that many services have their picture.
+    bool stopRequested() override { return stopAfter >= 0 && int(assigned.size()) >= stopAfter; }
 
     std::vector<int> indexes() const
     {
@@ -33,9 +34,6 @@ public:
             out.push_back(index);
         return out;
     }
-
-private:
-    int m_asked = 0;
 };
 
 struct MapperWorld {
