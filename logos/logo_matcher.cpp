@@ -214,17 +214,35 @@ const std::vector<int> *TLogoFileIndex::Group::candidatesFor(QStringView text) c
 
 int TLogoFileIndex::Group::firstGeneral(const QString &pattern) const
 {
-    // The longest literal run picks the candidates; its rarest three-letter
-    // piece is in every matching stem.
-    QStringView longest;
-    for (QStringView part : QStringView(pattern).split(u'*')) {
-        if (part.size() > longest.size())
-            longest = part;
+    const QList<QStringView> parts = QStringView(pattern).split(u'*');
+    // Patterns hold no "?": the first part starts the name, the last ends
+    // it, and the ones between follow in order, each as early as it can.
+    const auto fits = [&](QStringView stem) {
+        const QStringView head = parts.first(), tail = parts.last();
+        if (!stem.startsWith(head) || stem.size() < head.size() + tail.size() || !stem.endsWith(tail))
+            return false;
+        qsizetype at = head.size();
+        const qsizetype limit = stem.size() - tail.size();
+        for (qsizetype i = 1; i + 1 < parts.size(); ++i) {
+            if (parts[i].isEmpty())
+                continue;
+            const qsizetype found = stem.indexOf(parts[i], at);
+            if (found < 0 || found + parts[i].size() > limit)
+                return false;
+            at = found + parts[i].size();
+        }
+        return true;
+    };
+    // The rarest three-letter piece of any part is in every matching stem.
+    const std::vector<int> *candidates = nullptr;
+    for (QStringView part : parts) {
+        const std::vector<int> *some = candidatesFor(part);
+        if (some && (!candidates || some->size() < candidates->size()))
+            candidates = some;
     }
-    const std::vector<int> *candidates = candidatesFor(longest);
     // A pattern that starts with a literal only fits the stems starting
     // with it, which sort side by side; walk whichever set is smaller.
-    const QStringView head = QStringView(pattern).left(pattern.indexOf(u'*'));
+    const QStringView head = parts.first();
     if (!head.isEmpty()) {
         const auto from = std::partition_point(byStem.begin(), byStem.end(), [&](int p) {
             return QStringView(stems[std::size_t(p)]) < head;
@@ -235,7 +253,7 @@ int TLogoFileIndex::Group::firstGeneral(const QString &pattern) const
         if (!candidates || std::size_t(to - from) < candidates->size()) {
             int best = -1;
             for (auto it = from; it != to; ++it) {
-                if ((best < 0 || *it < best) && matchesWildcard(stems[std::size_t(*it)], pattern))
+                if ((best < 0 || *it < best) && fits(stems[std::size_t(*it)]))
                     best = *it;
             }
             return best;
@@ -243,13 +261,13 @@ int TLogoFileIndex::Group::firstGeneral(const QString &pattern) const
     }
     if (candidates) {
         for (int position : *candidates) {
-            if (matchesWildcard(stems[std::size_t(position)], pattern))
+            if (fits(stems[std::size_t(position)]))
                 return position;
         }
         return -1;
     }
     for (std::size_t position = 0; position < stems.size(); ++position) {
-        if (matchesWildcard(stems[position], pattern))
+        if (fits(stems[position]))
             return int(position);
     }
     return -1;

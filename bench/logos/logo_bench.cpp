@@ -4,7 +4,12 @@
 // matching the names: run with --benchmark_repetitions=5 and compare the
 // medians. Half the services have a logo under some spelling of their name;
 // the other half have none, so every spelling is tried for them.
+#include "bench/app/list_generator.h"
+#include "core/model/service.h"
+#include "core/model/service_list.h"
+#include "core/zapit/xml_file_handler.h"
 #include "gif/gif_picture.h"
+#include "logos/logo_pages.h"
 #include "logos/logo_mapper.h"
 #include "logos/logo_matcher.h"
 
@@ -12,6 +17,7 @@
 #include <QDir>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -81,6 +87,50 @@ World &world()
     return instance;
 }
 
+// The receiver-shaped list the other benchmarks use (100,000 services,
+// 20,000 my-services entries), with logos named after 5,000 of its TV
+// channels the way the logo manager names them.
+struct ReceiverWorld {
+    QTemporaryDir folder;
+    std::vector<TLogoEntry> entries;
+
+    ReceiverWorld()
+    {
+        writeGeneratedLists(folder.path());
+        TFrmXMLHandler handler(TFrmXMLHandler::Environment{});
+        TServiceList services, myServices;
+        QString error;
+        handler.LoadServices(folder.filePath("Services.xml"), error, false, services);
+        handler.LoadMyServices(folder.filePath("MyServices.xml"), error, myServices);
+        QDir().mkpath(folder.filePath("LogoTypes"));
+        QSet<QString> names;
+        QImage picture(52, 39, QImage::Format_RGB888);
+        for (TServiceList *list : {&services, &myServices}) {
+            list->forEachService([&](TService *service, TTransponder *, TSatelite *) {
+                const TLogoKind kind = service->IsTv() ? TLogoKind::Tv
+                    : service->IsRadio()               ? TLogoKind::Radio
+                                                       : TLogoKind::Other;
+                entries.push_back({service->Name, kind, 1, list == &myServices});
+                const QString file = logoFileBaseName(service->Name);
+                if (kind != TLogoKind::Tv || names.size() >= kLogoFiles || file.isEmpty()
+                    || names.contains(file))
+                    return;
+                names.insert(file);
+                picture.fill(QColor::fromHsv(int(names.size() * 7 % 360), 200, 220));
+                TGifPicture gif;
+                gif.Add(picture.convertToFormat(QImage::Format_Indexed8));
+                gif.SaveToFile(folder.filePath("LogoTypes/" + file + ".tv.gif"), error);
+            });
+        }
+    }
+};
+
+ReceiverWorld &receiverWorld()
+{
+    static ReceiverWorld instance;
+    return instance;
+}
+
 class CountingSink : public TLogoSink
 {
 public:
@@ -140,12 +190,48 @@ void BM_BuildLogoMapping(benchmark::State &state)
 }
 BENCHMARK(BM_BuildLogoMapping)->Unit(benchmark::kMillisecond);
 
+void BM_DecodeReceiverLogoFiles(benchmark::State &state)
+{
+    const QString folder = receiverWorld().folder.filePath("LogoTypes");
+    const QStringList files = collectLogoFiles(folder);
+    for (auto _ : state) {
+        for (const QString &file : files) {
+            TGifPicture picture;
+            picture.Transparent = false;
+            QString error;
+            picture.LoadFromFile(folder + "/" + file, error);
+            benchmark::DoNotOptimize(picture.Bitmap());
+        }
+    }
+    state.counters["files"] = double(files.size());
+}
+BENCHMARK(BM_DecodeReceiverLogoFiles)->Unit(benchmark::kMillisecond);
+
+void BM_BuildReceiverLogoMapping(benchmark::State &state)
+{
+    TLogoJob job;
+    job.rebuild = true;
+    job.logoFolder = receiverWorld().folder.filePath("LogoTypes");
+    job.mappingFile = receiverWorld().folder.filePath("LogoMapping.dat");
+    job.entries = receiverWorld().entries;
+    int images = 0;
+    for (auto _ : state) {
+        CountingSink sink;
+        runLogoMapping(job, sink);
+        images = sink.images;
+    }
+    state.counters["logos"] = images;
+    state.counters["services"] = double(job.entries.size());
+}
+BENCHMARK(BM_BuildReceiverLogoMapping)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     world();
+    receiverWorld();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -90,6 +90,11 @@ TEST(LogoMapping, LogosAppearInTheGridsAndTheMappingIsKept)
     EXPECT_FALSE(main.ImgLogoMappingActive->isVisibleTo(&main));
     saveShot(main, "main_window_logos.png");
 
+    // Showing or hiding columns keeps the mapped logos.
+    const int loaded = main.ImageListLogos->Count();
+    main.ApplyColumnVisibility();
+    EXPECT_EQ(main.ImageListLogos->Count(), loaded);
+
     // The next run applies the kept mapping and gives the same pictures.
     const int pictures = main.ImageListLogos->Count();
     EXPECT_TRUE(main.StartLogoMapping());
