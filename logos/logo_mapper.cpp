@@ -155,11 +155,17 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
             const int end = std::min(count, i + kMatchSlice);
             matched.assign(std::size_t(end - first), QString());
             std::atomic<bool> stopped{false};
-            onCores(std::min(threads, end - first), [&](int t) {
-                for (int e = first + t; e < end && !stopped; e += threads) {
-                    if ((e - first) % kStopCheckEvery == t && sink.stopRequested())
-                        stopped = true;
+            // A name always goes to the same core, whose matcher then
+            // remembers it for every service of that name.
+            const int cores = std::min(threads, end - first);
+            onCores(cores, [&](int t) {
+                int done = 0;
+                for (int e = first; e < end && !stopped; ++e) {
                     const TLogoEntry &entry = job.entries[std::size_t(e)];
+                    if (int(qHash(entry.name) % uint(cores)) != t)
+                        continue;
+                    if (++done % kStopCheckEvery == 0 && sink.stopRequested())
+                        stopped = true;
                     matched[std::size_t(e - first)] =
                         matchers[std::size_t(t)].MatchLogoFile(entry.name, entry.kind);
                 }
