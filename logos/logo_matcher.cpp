@@ -20,6 +20,8 @@ constexpr int kGram = 3;
 // Second-phase cuts never go below this many characters: shorter pieces
 // match too many unrelated logos.
 constexpr int kMinCutLength = 5;
+// Names a matcher expects to remember, so its table seldom grows.
+constexpr int kNamesReserved = 16384;
 
 bool isBlank(QChar c)
 {
@@ -116,20 +118,26 @@ QString logoSuffix(TLogoKind kind)
 
 QString foldAccents(const QString &text)
 {
-    static const struct {
-        const char16_t *from;
-        const char16_t *to;
-    } kFolds[] = {{u"à", u"a"}, {u"á", u"a"}, {u"è", u"e"}, {u"é", u"e"}, {u"ë", u"e"},
-                  {u"ú", u"u"}, {u"ù", u"u"}, {u"ò", u"o"}, {u"ó", u"o"}, {u"ä", u"ae"},
-                  {u"ü", u"ue"}, {u"ö", u"oe"}};
     QString out = withoutInvalid(text, false);
-    // Every fold starts from a letter beyond ASCII.
+    // Every fold starts from a letter beyond ASCII and gives plain letters,
+    // so one pass does them all, capitals like small letters.
     if (std::all_of(out.cbegin(), out.cend(), [](QChar c) { return c.unicode() < 0x80; }))
         return out;
-    for (const auto &fold : kFolds)
-        out.replace(QString::fromUtf16(fold.from), QString::fromUtf16(fold.to),
-                    Qt::CaseInsensitive);
-    return out;
+    QString folded;
+    folded.reserve(out.size() + 4);
+    for (QChar c : std::as_const(out)) {
+        switch (c.toLower().unicode()) {
+        case u'à': case u'á': folded.append(u'a'); break;
+        case u'è': case u'é': case u'ë': folded.append(u'e'); break;
+        case u'ú': case u'ù': folded.append(u'u'); break;
+        case u'ò': case u'ó': folded.append(u'o'); break;
+        case u'ä': folded.append(QLatin1String("ae")); break;
+        case u'ü': folded.append(QLatin1String("ue")); break;
+        case u'ö': folded.append(QLatin1String("oe")); break;
+        default: folded.append(c);
+        }
+    }
+    return folded;
 }
 
 // --- the index ---------------------------------------------------------
@@ -573,7 +581,7 @@ QString TLogoMatcher::matchUncached(const QString &serviceName, TLogoKind kind)
         secondPhaseOn = false;
     }
     const QString base = foldAccents(name);
-    if (noWs(base).size() < 2)
+    if (std::count_if(base.cbegin(), base.cend(), [](QChar c) { return !isBlank(c); }) < 2)
         return QString();
 
     const QString upperBase = base.toUpper();
@@ -593,9 +601,14 @@ QString TLogoMatcher::MatchLogoFile(const QString &serviceName, TLogoKind kind)
         return QString();
     QHash<QString, QString> &cache = m_names[kind == TLogoKind::Radio ? 1 : 0];
     if (cache.isEmpty())
-        cache.reserve(1024);
-    auto it = cache.constFind(serviceName);
-    if (it == cache.cend())
-        it = cache.insert(serviceName, matchUncached(serviceName, kind));
-    return *it;
+        cache.reserve(kNamesReserved);
+    // One look-up: a name not met before finds a null text in its place;
+    // a name without a logo keeps an empty, non-null one.
+    QString &slot = cache[serviceName];
+    if (slot.isNull()) {
+        slot = matchUncached(serviceName, kind);
+        if (slot.isNull())
+            slot = QLatin1String("");
+    }
+    return slot;
 }

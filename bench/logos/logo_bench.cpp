@@ -207,6 +207,20 @@ void BM_DecodeReceiverLogoFiles(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeReceiverLogoFiles)->Unit(benchmark::kMillisecond);
 
+void BM_MatchReceiverNames(benchmark::State &state)
+{
+    const TLogoFileIndex index(collectLogoFiles(receiverWorld().folder.filePath("LogoTypes")));
+    int matched = 0;
+    for (auto _ : state) {
+        TLogoMatcher matcher(index);
+        matched = 0;
+        for (const TLogoEntry &entry : receiverWorld().entries)
+            matched += matcher.MatchLogoFile(entry.name, entry.kind).isEmpty() ? 0 : 1;
+    }
+    state.counters["matched"] = matched;
+}
+BENCHMARK(BM_MatchReceiverNames)->Unit(benchmark::kMillisecond);
+
 void BM_BuildReceiverLogoMapping(benchmark::State &state)
 {
     TLogoJob job;
