@@ -145,6 +145,8 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
     // cores, then the results are handed out in list order.
     const int threads = matchThreads();
     std::vector<TLogoMatcher> matchers(std::size_t(threads), TLogoMatcher{index});
+    for (TLogoMatcher &matcher : matchers)
+        matcher.Reserve(job.entries.size() / std::size_t(threads) + 1);
     std::vector<QString> matched;
     const int count = int(job.entries.size());
     QByteArray lines;

@@ -20,8 +20,6 @@ constexpr int kGram = 3;
 // Second-phase cuts never go below this many characters: shorter pieces
 // match too many unrelated logos.
 constexpr int kMinCutLength = 5;
-// Names a matcher expects to remember, so its table seldom grows.
-constexpr int kNamesReserved = 16384;
 
 bool isBlank(QChar c)
 {
@@ -595,13 +593,25 @@ QString TLogoMatcher::matchUncached(const QString &serviceName, TLogoKind kind)
     return QString();
 }
 
+std::size_t TLogoMatcher::NameHash::operator()(const QString &name) const noexcept
+{
+    quint64 hash = 14695981039346656037ull;
+    for (QChar c : name)
+        hash = (hash ^ c.unicode()) * 1099511628211ull;
+    return std::size_t(hash ^ (hash >> 29));
+}
+
+void TLogoMatcher::Reserve(std::size_t names)
+{
+    for (auto &cache : m_names)
+        cache.reserve(names);
+}
+
 QString TLogoMatcher::MatchLogoFile(const QString &serviceName, TLogoKind kind)
 {
     if (kind == TLogoKind::Other)
         return QString();
-    QHash<QString, QString> &cache = m_names[kind == TLogoKind::Radio ? 1 : 0];
-    if (cache.isEmpty())
-        cache.reserve(kNamesReserved);
+    auto &cache = m_names[kind == TLogoKind::Radio ? 1 : 0];
     // One look-up: a name not met before finds a null text in its place;
     // a name without a logo keeps an empty, non-null one.
     QString &slot = cache[serviceName];

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <unordered_map>
+
 #include <vector>
 
 // What kind of service a name belongs to: only TV and radio services get
@@ -79,6 +81,8 @@ public:
 
     // The logo file name for a service, or an empty text when it gets none.
     QString MatchLogoFile(const QString &serviceName, TLogoKind kind);
+    // Makes room for remembering about this many names.
+    void Reserve(std::size_t names);
 
 private:
     bool tryPattern(TLogoKind kind, const QString &pattern, int &found);
@@ -91,5 +95,10 @@ private:
     // Patterns come already upper-cased unless upper case changes a name's
     // length (as "ß" does), when each pattern is upper-cased on its own.
     bool m_upper = true;
-    QHash<QString, QString> m_names[2];
+    // Names are short; a plain multiplicative hash over their UTF-16 units
+    // is far cheaper than the general string hash and good enough here.
+    struct NameHash {
+        std::size_t operator()(const QString &name) const noexcept;
+    };
+    std::unordered_map<QString, QString, NameHash> m_names[2];
 };
