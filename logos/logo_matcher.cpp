@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <bit>
 
+#include <QVarLengthArray>
+
 namespace {
 
 // Number words as German channel names spell them ("Sat eins"), for the
@@ -187,14 +189,14 @@ void TLogoFileIndex::Group::build()
     }
 }
 
-int TLogoFileIndex::Group::firstWithPrefix(const QString &prefix,
+int TLogoFileIndex::Group::firstWithPrefix(QStringView prefix,
                                            const std::vector<QString> &keys,
                                            const std::vector<int> &order,
                                            const std::vector<std::vector<int>> &minima) const
 {
     const auto key = [&](int position) -> const QString & { return keys[std::size_t(position)]; };
     const auto from = std::partition_point(order.begin(), order.end(),
-                                           [&](int p) { return key(p) < prefix; });
+                                           [&](int p) { return QStringView(key(p)) < prefix; });
     const auto to = std::partition_point(from, order.end(),
                                          [&](int p) { return key(p).startsWith(prefix); });
     if (from == to)
@@ -323,6 +325,34 @@ int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, const QString &upper) const
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
+int TLogoFileIndex::ExactUpper(TLogoKind kind, QStringView text) const
+{
+    // Equal stems sort side by side in file order: the first is the one.
+    const Group &g = group(kind);
+    const auto at = std::partition_point(g.byStem.begin(), g.byStem.end(), [&](int p) {
+        return QStringView(g.stems[std::size_t(p)]) < text;
+    });
+    if (at == g.byStem.end() || QStringView(g.stems[std::size_t(*at)]) != text)
+        return -1;
+    return g.files[std::size_t(*at)];
+}
+
+int TLogoFileIndex::FirstStartingWithUpper(TLogoKind kind, QStringView start) const
+{
+    const Group &g = group(kind);
+    const int position = g.stems.empty() ? -1 : g.firstWithPrefix(start, g.stems, g.byStem, g.minByStem);
+    return position < 0 ? -1 : g.files[std::size_t(position)];
+}
+
+int TLogoFileIndex::FirstEndingWithUpper(TLogoKind kind, const QString &end) const
+{
+    const Group &g = group(kind);
+    const int position = g.stems.empty()
+        ? -1
+        : g.firstWithPrefix(reversedText(end), g.reversed, g.byReversed, g.minByReversed);
+    return position < 0 ? -1 : g.files[std::size_t(position)];
+}
+
 int TLogoFileIndex::FirstContainingUpper(TLogoKind kind, QStringView text) const
 {
     const Group &g = group(kind);
@@ -417,49 +447,68 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             continue;
         const QString flat = noWs(v);
         // Every attempt but the one ending in the name starts with a start
-        // of `flat`; one longer than any logo's shared start cannot match.
+        // of `flat`, and a start of `flat` is the start of some logo exactly
+        // when it is no longer than the longest start any logo shares with
+        // it: most attempts are settled without a look-up.
         const qsizetype shared = m_upper ? m_index.LongestSharedStartUpper(kind, flat) : flat.size();
-        std::vector<qsizetype> kept(std::size_t(v.size()) + 1, 0); // non-blanks in v.left(n)
+        QVarLengthArray<qsizetype, 64> kept(v.size() + 1); // non-blanks in v.left(n)
+        kept[0] = 0;
         for (qsizetype n = 0; n < v.size(); ++n)
-            kept[std::size_t(n) + 1] = kept[std::size_t(n)] + (isBlank(v.at(n)) ? 0 : 1);
+            kept[n + 1] = kept[n] + (isBlank(v.at(n)) ? 0 : 1);
         const auto startsFit = [&](qsizetype start) { return start <= shared; };
-        const auto tryExact = [&] { return startsFit(flat.size()) && tryPattern(kind, flat, found); };
+        const auto startHit = [&](qsizetype length) {
+            if (!startsFit(length))
+                return false;
+            if (!m_upper)
+                return tryPattern(kind, flat.left(length) + u'*', found);
+            found = m_index.FirstStartingWithUpper(kind, QStringView(flat).left(length));
+            return found >= 0;
+        };
+        // The same exact name asked again gives the same answer.
+        bool exactAsked = false;
+        const auto exactHit = [&] {
+            if (exactAsked || !startsFit(flat.size()))
+                return false;
+            exactAsked = true;
+            if (!m_upper)
+                return tryPattern(kind, flat, found);
+            found = m_index.ExactUpper(kind, flat);
+            return found >= 0;
+        };
 
-        if (tryExact() || (startsFit(flat.size()) && tryPattern(kind, flat + u'*', found)))
+        if (exactHit() || startHit(flat.size()))
             return true;
         if (k == 0)
             continue;
         const qsizetype firstBlank = v.indexOf(u' ');
         if (firstBlank >= 0 && v.size() - firstBlank - 1 > 4) {
-            const qsizetype lastBlank = v.lastIndexOf(u' ');
-            if (startsFit(kept[std::size_t(lastBlank)])
-                && tryPattern(kind, noWs(v.left(lastBlank)) + u'*', found))
+            if (startHit(kept[v.lastIndexOf(u' ')]))
                 return true;
-        } else if (tryExact()) {
+        } else if (exactHit()) {
             return true;
         }
         if (firstBlank > 2) {
-            if (startsFit(kept[std::size_t(firstBlank)])
-                && tryPattern(kind, noWs(v.left(firstBlank)) + (m_upper ? QStringLiteral("TV*") : QStringLiteral("tv*")), found))
+            if (startsFit(kept[firstBlank])
+                && tryPattern(kind, flat.left(kept[firstBlank]) + (m_upper ? QStringLiteral("TV*") : QStringLiteral("tv*")), found))
                 return true;
-        } else if (tryExact()) {
+        } else if (exactHit()) {
             return true;
         }
-        if (tryPattern(kind, u'*' + flat, found))
+        if (m_upper) {
+            found = m_index.FirstEndingWithUpper(kind, flat);
+            if (found >= 0)
+                return true;
+        } else if (tryPattern(kind, u'*' + flat, found)) {
             return true;
+        }
         const qsizetype literal = v.contains(u'\t') ? 0 : firstBlank < 0 ? v.size() : firstBlank;
         if (startsFit(literal) && tryPattern(kind, QString(v).replace(u' ', u'*'), found))
             return true;
         const auto cuts = [&](QChar c) {
             for (int n = int(v.count(c)); n >= 1; --n) {
                 const qsizetype at = nthPosition(v, c, n);
-                if (at > 2) {
-                    if (startsFit(kept[std::size_t(at)])
-                        && tryPattern(kind, noWs(v.left(at)) + u'*', found))
-                        return true;
-                } else if (tryExact()) {
+                if (at > 2 ? startHit(kept[at]) : exactHit())
                     return true;
-                }
             }
             return false;
         };

@@ -41,6 +41,10 @@ public:
     // case), or -1; and the length of the longest start of `text` that is
     // the start of / contained in some such name.
     int FirstContainingUpper(TLogoKind kind, QStringView text) const;
+    // Exact names, starts and ends (upper case), without making a pattern.
+    int ExactUpper(TLogoKind kind, QStringView text) const;
+    int FirstStartingWithUpper(TLogoKind kind, QStringView start) const;
+    int FirstEndingWithUpper(TLogoKind kind, const QString &end) const;
     qsizetype LongestSharedStartUpper(TLogoKind kind, QStringView text) const;
     qsizetype LongestContainedStartUpper(TLogoKind kind, QStringView text) const;
 
@@ -55,7 +59,7 @@ private:
         std::vector<std::vector<int>> minByStem, minByReversed; // range minima
         QHash<quint64, std::vector<int>> trigrams;              // positions, ascending
         void build();
-        int firstWithPrefix(const QString &prefix, const std::vector<QString> &keys,
+        int firstWithPrefix(QStringView prefix, const std::vector<QString> &keys,
                             const std::vector<int> &order,
                             const std::vector<std::vector<int>> &minima) const;
         int firstGeneral(const QString &pattern) const;
