@@ -5,6 +5,7 @@
 #include "app/dialogs/splash_window.h"
 #include "app/main/application.h"
 #include "app/main/dialog_prompts.h"
+#include "app/main/logo_mapping.h"
 #include "app/main/main_window.h"
 #include "ui/program/program.h"
 #include "app/main/windows.h"
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
     splash->repaint();
 
     createWindows(program);
+    installLogoMapping(program);
     prompts.SetParent(program.FrmMain);
     // The splash is registered only while it exists, so start-up can write
     // its progress texts on it.
