@@ -1,9 +1,15 @@
 #pragma once
 
+#include "logos/logo_pages.h"
+
 #include <QDialog>
 
+#include <array>
 #include <memory>
+#include <vector>
 
+class QCheckBox;
+class TListGrid;
 struct TProgram;
 
 namespace Ui {
@@ -22,9 +28,50 @@ public:
     ~TFrmLogoManager() override;
 
     // The program whose lists, settings and main window the window works on.
-    void SetProgram(TProgram *program) { m_program = program; }
+    void SetProgram(TProgram *program);
+
+    // The satellite pages of the last refresh, in index order.
+    const std::vector<TLogoPackage> &Packages() const { return m_packages; }
+    // Reads the index page at `indexUrl` into the package list; false when
+    // it could not be fetched (the list is then left as it was).
+    bool ParsePackageList(const QString &indexUrl);
+    // Saves the logos of one satellite page into `logoFolder`. False only
+    // when the folder cannot be made (the user has been told); a page that
+    // cannot be fetched is reported and skipped.
+    bool DownloadPackage(const QString &pageUrl, const QString &pageName, bool tv,
+                         const QString &logoFolder);
+
+    void BtnTvClick();
+    void BtnRadioClick();
+    void BtnGoClick();
+    void BtnDlPackageInfoClick();
+    void BtnDlPackagesClick();
+    void BtnSelectAllClick();
+    void BtnSelectNoneClick();
+    void BtnOkClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QString indexUrl(bool tv) const;
+    void setIndexUrl(bool tv);
+    QString logoFolder() const;
+    void fillGrid();
+    void setAllChecked(bool checked);
+    void updateDownloadButton();
+    void updateRefreshButton();
+    void showStatus(const QString &text);
+    void warn(const QString &text);
+    // Holds back the user's input while a download runs; the window keeps
+    // painting.
+    void setBusy(bool busy);
+
     TProgram *m_program = nullptr;
     std::unique_ptr<Ui::FrmLogoManager> ui;
+    std::array<QCheckBox *, kLogoFamilyCount> m_families{};
+    std::vector<TLogoPackage> m_packages;
+    QString m_shownIndexUrl;
 };

@@ -610,12 +610,17 @@ void TFrmMain::ApplyColumnSizing(TListGrid *grid)
 void TFrmMain::ApplyColumnVisibility()
 {
     SaveHandler().SetSaved();
-    // The default logos come first, at the logo size the rows are made for.
-    ImageListLogos->Clear();
-    for (int i = 0; i < ImageListDefaultLogos->Count(); ++i)
-        ImageListLogos->Add(pelloranPixmap(pelloranDefaultLogoName(i),
-                                           QSize(m_program.LogoWidth, m_program.LogoHeight),
-                                           devicePixelRatioF()));
+    // The default logos come first, at the logo size the rows are made for;
+    // the mapped logos after them stay until the next mapping run.
+    for (int i = 0; i < ImageListDefaultLogos->Count(); ++i) {
+        const QPixmap picture = pelloranPixmap(pelloranDefaultLogoName(i),
+                                               QSize(m_program.LogoWidth, m_program.LogoHeight),
+                                               devicePixelRatioF());
+        if (i < ImageListLogos->Count())
+            ImageListLogos->Replace(i, picture);
+        else
+            ImageListLogos->Add(picture);
+    }
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
         const QString &name = it.key();
         const bool columnAction = name.startsWith(QStringLiteral("ActionSerCol"))

@@ -263,6 +263,9 @@ bool TFrmMain::startLogoThread(bool rebuild)
 {
     if (!LogoThreadStarter)
         return false;
+    // One mapping at a time: two would fill the same picture list, and a
+    // flag cleared for the old one would be set again for the new one.
+    StopLogoMapping();
     // Set before the thread exists, so that a stop or a shut-down in between
     // knows a mapping is on its way and waits for it.
     m_program.LogoMappingStopped = false;

@@ -7,6 +7,7 @@
 #include "app/dialogs/splash_window.h"
 #include "app/main/application.h"
 #include "app/main/dialog_prompts.h"
+#include "app/main/logo_mapping.h"
 #include "app/main/main_window.h"
 #include "app/main/windows.h"
 #include "resources/resources.h"
@@ -34,6 +35,7 @@ int runPelloran(TApplication &app, const TRunOptions &options)
     splash->repaint();
 
     createWindows(program);
+    installLogoMapping(program);
     dialogPrompts.SetParent(program.FrmMain);
     // The splash is registered only while it exists, so start-up can write
     // its progress texts on it.

@@ -193,9 +193,11 @@ TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelReloads)
     auto *size = manager->findChild<QSlider *>("TrackBarSize");
     const int storedSize = size->value();
 
-    const auto run = [&](bool ok) {
-        QTimer::singleShot(0, [&, ok] {
+    // Showing the window clears the refresh box; the user sets it in there.
+    const auto run = [&](bool ok, bool refreshOn = false) {
+        QTimer::singleShot(0, [&, ok, refreshOn] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            refresh->setChecked(refreshOn);
             ok ? dialog->accept() : dialog->reject();
         });
         world.main().ActionByName("PopupItmLogoManager")->trigger();
@@ -206,8 +208,7 @@ TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelReloads)
     EXPECT_TRUE(rebuilds.isEmpty());
 
     for (const bool refreshOn : {true, false}) {
-        refresh->setChecked(refreshOn);
-        run(true);
+        run(true, refreshOn);
         EXPECT_FALSE(refresh->isChecked());
     }
     EXPECT_EQ(rebuilds, QList<bool>({true, false}));

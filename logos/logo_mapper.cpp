@@ -1,0 +1,247 @@
+#include "logos/logo_mapper.h"
+
+#include "logos/logo_image.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+#include <QStringDecoder>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Names matched per slice, and the most cores the matching takes.
+constexpr int kMatchSlice = 2048;
+constexpr int kMaxMatchThreads = 4;
+// How often the cores look for a stop request (every so many names or files).
+constexpr int kStopCheckEvery = 32;
+
+// A logo file name taken from the mapping file names a file inside the logo
+// folder, nothing else.
+bool isPlainFileName(const QString &name)
+{
+    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\')
+        && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+QString readMappingText(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray bytes = file.readAll();
+    // Files from older versions hold Windows-1252 text.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder latin(QStringDecoder::Latin1);
+    return latin(bytes);
+}
+
+// Loads each logo file once; the services that share a file share its
+// picture.
+// Runs work(t) for t = 0 .. threads - 1, on as many cores.
+template <typename Work>
+void onCores(int threads, Work work)
+{
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back(work, t);
+    work(0);
+    for (std::thread &helper : helpers)
+        helper.join();
+}
+
+int matchThreads()
+{
+    return std::clamp(QThread::idealThreadCount(), 1, kMaxMatchThreads);
+}
+
+class TLogoLoader
+{
+public:
+    TLogoLoader(const TLogoJob &job, TLogoSink &sink)
+        : m_job(job), m_sink(sink), m_next(int(job.defaultPictures.size()))
+    {
+    }
+
+    // The picture index of a logo file, or -1 when it does not load.
+    int indexOf(const QString &fileName)
+    {
+        const auto it = m_loaded.constFind(fileName);
+        if (it != m_loaded.cend())
+            return *it;
+        preload({fileName});
+        return m_loaded.value(fileName, -1);
+    }
+
+    // Loads the files not loaded yet, several at a time; they take their
+    // picture indexes in the order given. False when asked to stop meanwhile.
+    bool preload(const std::vector<QString> &fileNames)
+    {
+        std::vector<QString> fresh;
+        QSet<QString> seen;
+        for (const QString &name : fileNames) {
+            if (!name.isEmpty() && !m_loaded.contains(name) && !seen.contains(name)) {
+                seen.insert(name);
+                fresh.push_back(name);
+            }
+        }
+        std::vector<QImage> images(fresh.size());
+        const QDir folder(m_job.logoFolder);
+        const int threads = std::min(matchThreads(), int(fresh.size()));
+        std::atomic<bool> stopped{false};
+        onCores(threads, [&](int t) {
+            for (std::size_t i = std::size_t(t); i < fresh.size() && !stopped; i += std::size_t(threads)) {
+                if (i % kStopCheckEvery == std::size_t(t) && m_sink.stopRequested())
+                    stopped = true;
+                images[i] = loadLogoImage(folder.filePath(fresh[i]), m_job.logoWidth, m_job.logoHeight);
+            }
+        });
+        if (stopped)
+            return false;
+        for (std::size_t i = 0; i < fresh.size(); ++i) {
+            int index = -1;
+            if (!images[i].isNull()) {
+                index = m_next++;
+                m_sink.logoLoaded(index, images[i]);
+            }
+            m_loaded.insert(fresh[i], index);
+        }
+        return true;
+    }
+
+private:
+    const TLogoJob &m_job;
+    TLogoSink &m_sink;
+    int m_next;
+    QHash<QString, int> m_loaded;
+};
+
+void recreateImages(const TLogoJob &job, TLogoSink &sink)
+{
+    QList<QImage> defaults;
+    for (const QImage &picture : job.defaultPictures)
+        defaults.append(fitLogoImage(picture, job.logoWidth, job.logoHeight));
+    sink.imagesRecreated(defaults);
+}
+
+TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
+{
+    const TLogoFileIndex index(collectLogoFiles(job.logoFolder));
+    TLogoLoader loader(job, sink);
+    recreateImages(job, sink);
+
+    // Matching and decoding are the costly parts and touch nothing shared:
+    // each slice of names is matched and its new logos decoded on several
+    // cores, then the results are handed out in list order.
+    const int threads = matchThreads();
+    std::vector<TLogoMatcher> matchers(std::size_t(threads), TLogoMatcher{index});
+    for (TLogoMatcher &matcher : matchers)
+        matcher.Reserve(job.entries.size() / std::size_t(threads) + 1);
+    std::vector<QString> matched;
+    const int count = int(job.entries.size());
+    QByteArray lines;
+    for (int i = 0; i < count; ++i) {
+        const int slice = i % kMatchSlice;
+        if (slice == 0) {
+            const int first = i;
+            const int end = std::min(count, i + kMatchSlice);
+            matched.assign(std::size_t(end - first), QString());
+            std::atomic<bool> stopped{false};
+            // A name always goes to the same core, whose matcher then
+            // remembers it for every service of that name.
+            const int cores = std::min(threads, end - first);
+            onCores(cores, [&](int t) {
+                int done = 0;
+                for (int e = first; e < end && !stopped; ++e) {
+                    const TLogoEntry &entry = job.entries[std::size_t(e)];
+                    if (int(qHash(entry.name) % uint(cores)) != t)
+                        continue;
+                    if (++done % kStopCheckEvery == 0 && sink.stopRequested())
+                        stopped = true;
+                    matched[std::size_t(e - first)] =
+                        matchers[std::size_t(t)].MatchLogoFile(entry.name, entry.kind);
+                }
+            });
+            if (stopped || !loader.preload(matched))
+                return TLogoRunResult::Stopped;
+        }
+        const TLogoEntry &entry = job.entries[std::size_t(i)];
+        const QString &fileName = matched[std::size_t(slice)];
+        const int logo = fileName.isEmpty() ? -1 : loader.indexOf(fileName);
+        if (logo >= 0) {
+            lines += (entry.name + u'|' + QString::number(logo) + u'|' + fileName).toUtf8();
+            lines += "\r\n";
+        }
+        if (sink.stopRequested())
+            return TLogoRunResult::Stopped;
+        sink.logoAssigned(i, logo >= 0 ? logo : entry.defaultIndex);
+    }
+
+    QSaveFile file(job.mappingFile);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(lines);
+        file.commit();
+    }
+    return TLogoRunResult::Finished;
+}
+
+TLogoRunResult apply(const TLogoJob &job, TLogoSink &sink)
+{
+    // The first line of a name wins, whatever the case of its letters.
+    QHash<QString, QString> mapped;
+    const QString text = readMappingText(job.mappingFile);
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const qsizetype first = line.indexOf(u'|');
+        const qsizetype second = first < 0 ? -1 : line.indexOf(u'|', first + 1);
+        if (second < 0)
+            continue;
+        const QString key = line.left(first).toString().toUpper();
+        if (!mapped.contains(key))
+            mapped.insert(key, line.mid(second + 1).toString());
+    }
+    TLogoLoader loader(job, sink);
+    recreateImages(job, sink);
+
+    for (int i = 0; i < int(job.entries.size()); ++i) {
+        const TLogoEntry &entry = job.entries[std::size_t(i)];
+        int logo = -1;
+        if (entry.myServices || job.mappingEnabled) {
+            const QString fileName = mapped.value(entry.name.toUpper());
+            if (isPlainFileName(fileName))
+                logo = loader.indexOf(fileName);
+        }
+        if (sink.stopRequested())
+            return TLogoRunResult::Stopped;
+        sink.logoAssigned(i, logo >= 0 ? logo : entry.defaultIndex);
+    }
+    return TLogoRunResult::Finished;
+}
+
+} // namespace
+
+QStringList collectLogoFiles(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.*.gif")},
+                                  QDir::Files | QDir::Hidden | QDir::System,
+                                  QDir::Name | QDir::IgnoreCase);
+}
+
+TLogoRunResult runLogoMapping(const TLogoJob &job, TLogoSink &sink)
+{
+    bool rebuild = job.rebuild || !QFileInfo::exists(job.mappingFile);
+    if (job.mappingDisabled)
+        rebuild = false;
+    return rebuild ? build(job, sink) : apply(job, sink);
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <unordered_map>
+
+#include <vector>
+
+// What kind of service a name belongs to: only TV and radio services get
+// logos, and each kind has its own file suffix.
+enum class TLogoKind { Other, Tv, Radio };
+
+// The suffix of the logo files of a kind (".tv.gif", ".radio.gif").
+QString logoSuffix(TLogoKind kind);
+
+// A service name brought into the form logo file names have: characters a
+// file name cannot hold removed, the usual accented vowels and umlauts
+// spelt out in plain letters ("Österreich" -> "oesterreich" only for the
+// umlauts; case is kept otherwise).
+QString foldAccents(const QString &text);
+
+// The logo files of the logo folder, indexed so that a wildcard pattern
+// finds the first file (in list order) it matches without walking the whole
+// list: exact names by hash, "X*" and "*X" by sorted tables, anything else
+// through the rarest three-letter piece of its longest literal run. Matching
+// ignores case. Read-only once built, so several threads may share one.
+class TLogoFileIndex
+{
+public:
+    explicit TLogoFileIndex(const QStringList &fileNames);
+
+    const QStringList &FileNames() const { return m_fileNames; }
+    // The first file name matching `pattern` + the kind's suffix ("*" is the
+    // only wildcard a pattern holds), or -1.
+    int FirstMatch(TLogoKind kind, const QString &pattern) const;
+    // The same for a pattern already in upper case.
+    int FirstMatchUpper(TLogoKind kind, const QString &pattern) const;
+    // The first file whose name before the suffix contains `text` (upper
+    // case), or -1; and the length of the longest start of `text` that is
+    // the start of / contained in some such name.
+    int FirstContainingUpper(TLogoKind kind, QStringView text) const;
+    // Exact names, starts and ends (upper case), without making a pattern.
+    int ExactUpper(TLogoKind kind, QStringView text) const;
+    int FirstStartingWithUpper(TLogoKind kind, QStringView start) const;
+    int FirstEndingWithUpper(TLogoKind kind, const QString &end) const;
+    qsizetype LongestSharedStartUpper(TLogoKind kind, QStringView text) const;
+    qsizetype LongestContainedStartUpper(TLogoKind kind, QStringView text) const;
+
+private:
+    struct Group {
+        std::vector<QString> stems;       // upper-cased, file order
+        std::vector<int> files;           // index into m_fileNames
+        QHash<QString, int> exact;        // stem -> first position
+        std::vector<int> byStem;          // positions sorted by stem
+        std::vector<QString> reversed;    // reversed stems, by position
+        std::vector<int> byReversed;      // positions sorted by reversed stem
+        std::vector<std::vector<int>> minByStem, minByReversed; // range minima
+        QHash<quint64, std::vector<int>> trigrams;              // positions, ascending
+        void build();
+        int firstWithPrefix(QStringView prefix, const std::vector<QString> &keys,
+                            const std::vector<int> &order,
+                            const std::vector<std::vector<int>> &minima) const;
+        int firstGeneral(const QString &pattern) const;
+        // Stems holding `text`, ascending; null when `text` is too short to
+        // narrow them down (every stem is then a candidate).
+        const std::vector<int> *candidatesFor(QStringView text) const;
+        int firstContaining(QStringView text) const;
+    };
+    const Group &group(TLogoKind kind) const { return kind == TLogoKind::Tv ? m_tv : m_radio; }
+
+    QStringList m_fileNames;
+    Group m_tv, m_radio;
+};
+
+// Finds the logo file of a service by its name, trying the name's usual
+// spellings from the exact one down to loose partial matches. One matcher
+// belongs to one thread; it remembers what it worked out, so services of
+// the same name cost one look-up.
+class TLogoMatcher
+{
+public:
+    explicit TLogoMatcher(const TLogoFileIndex &index) : m_index(index) {}
+
+    // The logo file name for a service, or an empty text when it gets none.
+    QString MatchLogoFile(const QString &serviceName, TLogoKind kind);
+    // Makes room for remembering about this many names.
+    void Reserve(std::size_t names);
+
+private:
+    bool tryPattern(TLogoKind kind, const QString &pattern, int &found);
+    bool firstPhase(const QString &base, TLogoKind kind, int &found);
+    bool secondPhase(const QString &base, TLogoKind kind, int &found);
+    bool shortenedPhase(const QString &base, TLogoKind kind, int &found);
+    QString matchUncached(const QString &serviceName, TLogoKind kind);
+
+    const TLogoFileIndex &m_index;
+    // Patterns come already upper-cased unless upper case changes a name's
+    // length (as "ß" does), when each pattern is upper-cased on its own.
+    bool m_upper = true;
+    // Names are short; a plain multiplicative hash over their UTF-16 units
+    // is far cheaper than the general string hash and good enough here.
+    struct NameHash {
+        std::size_t operator()(const QString &name) const noexcept;
+    };
+    std::unordered_map<QString, QString, NameHash> m_names[2];
+};

@@ -1,0 +1,219 @@
+#include "logos/logo_manager_dialog.h"
+
+#include "../app/scripted_prompts.h"
+#include "core/util/messages.h"
+#include "form_test_support.h"
+#include "script_server.h"
+#include "ui/grid/list_grid.h"
+#include "ui/program/program.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSite = QStringLiteral(PELLORAN_FIXTURES_DIR "/logos/site");
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class LogoManagerDownload : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { s_app = std::make_unique<FormTestApp>(); }
+    static void TearDownTestSuite() { s_app.reset(); }
+
+    void SetUp() override
+    {
+        program.ProgramFolder = folder.path();
+        program.Prompts = &prompts;
+        program.LogoSiteUrl = QStringLiteral("http://127.0.0.1:9");
+        form.SetProgram(&program);
+    }
+
+    // Serves the fixture site and points the program at it.
+    std::unique_ptr<ScriptServer> serve()
+    {
+        auto server = std::make_unique<ScriptServer>(
+            "http_server.py", QStringList{"--root", kSite, "--log", folder.filePath("requests.log")});
+        program.LogoSiteUrl = QStringLiteral("http://127.0.0.1:%1").arg(server->port());
+        form.SetProgram(&program);
+        return server;
+    }
+    template <typename T>
+    T *control(const char *name)
+    {
+        return form.findChild<T *>(QLatin1String(name));
+    }
+    TListGrid *grid() { return control<TListGrid>("GridPackages"); }
+    QStringList rows()
+    {
+        QStringList names;
+        for (int row = 0; row < grid()->RowCount(); ++row)
+            names.append(grid()->Cells(1, row));
+        return names;
+    }
+    void checkRow(const QString &name)
+    {
+        const int row = int(rows().indexOf(name));
+        ASSERT_GE(row, 0) << name.toStdString();
+        grid()->Cell(0, row)->SetAsBoolean(true);
+    }
+    QString logo(const QString &name) const { return folder.filePath("LogoTypes/" + name); }
+
+    QTemporaryDir folder;
+    TProgram program;
+    TScriptedPrompts prompts;
+    TFrmLogoManager form;
+
+private:
+    static inline std::unique_ptr<FormTestApp> s_app;
+};
+
+TEST_F(LogoManagerDownload, TheIndexAddressFollowsTheSiteSetting)
+{
+    EXPECT_EQ(control<QLineEdit>("EdtLogoInfo")->text(), "http://127.0.0.1:9/tvsat/tvsat.html");
+    control<QRadioButton>("BtnRadio")->click();
+    EXPECT_EQ(control<QLineEdit>("EdtLogoInfo")->text(), "http://127.0.0.1:9/radiosat/radiosat.html");
+    control<QRadioButton>("BtnTv")->click();
+    EXPECT_EQ(control<QLineEdit>("EdtLogoInfo")->text(), "http://127.0.0.1:9/tvsat/tvsat.html");
+}
+
+TEST_F(LogoManagerDownload, FamilyBoxesFilterTheSatelliteList)
+{
+    const auto server = serve();
+    ASSERT_NE(server->port(), 0);
+    form.show();
+    const char *const families[] = {"CbxAstra192", "CbxAstra282", "CbxHotbird130", "CbxSirius",
+                                    "CbxHispasat", "CbxEutelsat", "CbxOthers"};
+    // No family left: nothing to refresh.
+    for (const char *name : families)
+        control<QCheckBox>(name)->click();
+    EXPECT_FALSE(control<QPushButton>("BtnDlPackageInfo")->isEnabled());
+    control<QCheckBox>("CbxOthers")->click();
+    EXPECT_TRUE(control<QPushButton>("BtnDlPackageInfo")->isEnabled());
+
+    control<QPushButton>("BtnDlPackageInfo")->click();
+    EXPECT_EQ(rows(), QStringList({"Thor 0.8°W"}));
+    EXPECT_EQ(form.Packages().size(), 8u);
+    EXPECT_FALSE(control<QPushButton>("BtnDlPackages")->isEnabled());
+    // A box changed later does not refilter what is listed.
+    control<QCheckBox>("CbxAstra192")->click();
+    EXPECT_EQ(rows().size(), 1);
+
+    control<QPushButton>("BtnDlPackageInfo")->click();
+    EXPECT_EQ(rows(), QStringList({"Astra 1 at 19.2°E HD", "Astra 1 at 19.2°E", "Thor 0.8°W"}));
+    control<QPushButton>("BtnSelectAll")->click();
+    EXPECT_TRUE(control<QPushButton>("BtnDlPackages")->isEnabled());
+    control<QPushButton>("BtnSelectNone")->click();
+    EXPECT_FALSE(control<QPushButton>("BtnDlPackages")->isEnabled());
+    form.resize(520, 480);
+    saveShot(form, "logo_manager_site.png");
+    EXPECT_TRUE(prompts.asked.isEmpty());
+}
+
+TEST_F(LogoManagerDownload, DownloadsTheCheckedSatellitesLogos)
+{
+    const auto server = serve();
+    ASSERT_NE(server->port(), 0);
+    // An older logo that a broken download must not spoil.
+    QDir().mkpath(folder.filePath("LogoTypes"));
+    QFile::copy(kSite + "/tvsat/logos/zdf.gif", logo("KaputtTV.tv.gif"));
+    form.show();
+    control<QRadioButton>("BtnDisabled")->click();
+    control<QPushButton>("BtnDlPackageInfo")->click();
+    // The row whose name begins the other's fetches its own page.
+    checkRow("Astra 1 at 19.2°E");
+    checkRow("Thor 0.8°W");
+    control<QPushButton>("BtnDlPackages")->click();
+
+    EXPECT_EQ(fileBytes(logo("DasErste.tv.gif")), fileBytes(kSite + "/tvsat/logos/daserste.gif"));
+    EXPECT_EQ(fileBytes(logo("ZDF.tv.gif")), fileBytes(kSite + "/tvsat/logos/zdf.gif"));
+    // Two names that fold alike: the later channel's picture stays.
+    EXPECT_EQ(fileBytes(logo("TeleSud.tv.gif")), fileBytes(kSite + "/tvsat/logos/canal.gif"));
+    EXPECT_EQ(fileBytes(logo("KaputtTV.tv.gif")), fileBytes(kSite + "/tvsat/logos/zdf.gif"));
+    EXPECT_TRUE(QFile::exists(logo("....Oben.tv.gif")));
+    EXPECT_TRUE(QFile::exists(logo("CanalNord.tv.gif")));
+    EXPECT_FALSE(QFile::exists(logo("arteHD.tv.gif")));
+    EXPECT_FALSE(QFile::exists(logo("BeforeAnyPicture.tv.gif"))); // the page folder is no GIF
+    EXPECT_FALSE(QFile::exists(folder.filePath("Oben.tv.gif")));
+    const QStringList requests =
+        QString::fromUtf8(fileBytes(folder.filePath("requests.log"))).split('\n', Qt::SkipEmptyParts);
+    EXPECT_FALSE(requests.contains("/tvsat/astra1hd.html")) << requests.join(' ').toStdString();
+    EXPECT_TRUE(requests.contains("/tvsat/astra1.html"));
+
+    // New logos are mapped at the next start.
+    EXPECT_TRUE(control<QRadioButton>("BtnEnabled")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>("CbxRefreshMapping")->isChecked());
+    EXPECT_TRUE(prompts.asked.isEmpty());
+}
+
+TEST_F(LogoManagerDownload, FailuresAreReported)
+{
+    // The index cannot be fetched.
+    control<QPushButton>("BtnDlPackageInfo")->click();
+    ASSERT_EQ(prompts.asked.size(), 1);
+    EXPECT_EQ(prompts.asked[0].text, msg(MsgDownloadFailed));
+    EXPECT_EQ(grid()->RowCount(), 0);
+
+    // A satellite page that cannot be fetched is skipped with a warning.
+    prompts.asked.clear();
+    EXPECT_TRUE(form.DownloadPackage("http://127.0.0.1:9/tvsat/x.html", "Astra 9", true,
+                                     folder.filePath("LogoTypes")));
+    ASSERT_EQ(prompts.asked.size(), 1);
+    EXPECT_EQ(prompts.asked[0].text,
+              "Download of logo information for Astra 9 failed (satellite will be skipped)!");
+
+    // A logo folder that cannot be made is said so.
+    prompts.asked.clear();
+    QFile blocker(folder.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(form.DownloadPackage("http://127.0.0.1:9/tvsat/x.html", "Astra 9", true,
+                                      folder.filePath("file/LogoTypes")));
+    ASSERT_EQ(prompts.asked.size(), 1);
+    EXPECT_TRUE(prompts.asked[0].text.startsWith("The logo folder ")) << prompts.asked[0].text.toStdString();
+}
+
+TEST_F(LogoManagerDownload, ActivationButtonsKeepEachOtherRight)
+{
+    auto *enabled = control<QRadioButton>("BtnEnabled");
+    auto *disabled = control<QRadioButton>("BtnDisabled");
+    auto *refresh = control<QCheckBox>("CbxRefreshMapping");
+    disabled->click();
+    EXPECT_FALSE(refresh->isChecked());
+    refresh->click();
+    EXPECT_TRUE(enabled->isChecked());
+    disabled->click();
+    EXPECT_FALSE(refresh->isChecked());
+    enabled->click();
+    EXPECT_TRUE(refresh->isChecked());
+    // Showing the window starts with no refresh asked for.
+    form.show();
+    EXPECT_FALSE(refresh->isChecked());
+}
+
+TEST_F(LogoManagerDownload, OkSetsTheLogoSize)
+{
+    for (const auto &[height, width] : {std::pair{16, 21}, std::pair{39, 52}, std::pair{30, 40}}) {
+        form.findChild<QSlider *>("TrackBarSize")->setValue(height);
+        control<QPushButton>("BtnOk")->click();
+        EXPECT_EQ(form.result(), QDialog::Accepted);
+        EXPECT_EQ(program.LogoHeight, height);
+        EXPECT_EQ(program.LogoWidth, width);
+    }
+}
+
+} // namespace

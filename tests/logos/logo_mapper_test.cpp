@@ -1,0 +1,207 @@
+#include "logos/logo_image.h"
+#include "logos/logo_mapper.h"
+#include "logos/logo_size.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kFixtureLogos = QStringLiteral(PELLORAN_FIXTURES_DIR "/logos/LogoTypes");
+
+// Keeps what a run hands out; asks to stop after a number of services.
+class RecordingSink : public TLogoSink
+{
+public:
+    int stopAfter = -1;
+    QList<QImage> defaults;
+    QList<std::pair<int, QImage>> images;
+    std::vector<std::pair<int, int>> assigned;
+
+    void imagesRecreated(const QList<QImage> &d) override { defaults = d; }
+    void logoLoaded(int index, const QImage &image) override { images.append({index, image}); }
+    void logoAssigned(int entry, int index) override { assigned.emplace_back(entry, index); }
+    // Stops once that many services have their picture.
+    bool stopRequested() override { return stopAfter >= 0 && int(assigned.size()) >= stopAfter; }
+
+    std::vector<int> indexes() const
+    {
+        std::vector<int> out;
+        for (const auto &[entry, index] : assigned)
+            out.push_back(index);
+        return out;
+    }
+};
+
+struct MapperWorld {
+    QTemporaryDir folder;
+    TLogoJob job;
+
+    MapperWorld()
+    {
+        job.rebuild = true;
+        job.logoFolder = folder.filePath("LogoTypes");
+        job.mappingFile = folder.filePath("LogoMapping.dat");
+        QDir().mkpath(job.logoFolder);
+        for (const QString &name : QDir(kFixtureLogos).entryList(QDir::Files))
+            QFile::copy(kFixtureLogos + "/" + name, job.logoFolder + "/" + name);
+        for (QRgb colour : {0xff808080u, 0xff0000ffu, 0xff00ff00u, 0xffff0000u}) {
+            QImage picture(52, 39, QImage::Format_RGB888);
+            picture.fill(colour);
+            job.defaultPictures.append(picture);
+        }
+    }
+    void add(const QString &name, TLogoKind kind, int defaultIndex, bool my = false)
+    {
+        job.entries.push_back({name, kind, defaultIndex, my});
+    }
+    QByteArray mapping() const
+    {
+        QFile file(job.mappingFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+    }
+    void writeMapping(const QByteArray &text) const
+    {
+        QFile file(job.mappingFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+};
+
+TEST(LogoSize, WidthKeepsTheFourToThreeShape)
+{
+    const std::pair<int, int> cases[] = {{16, 21}, {39, 52}, {30, 40}, {31, 41}, {20, 27},
+                                         {5, 21},  {99, 52}};
+    for (const auto &[height, width] : cases)
+        EXPECT_EQ(logoWidthForHeight(height), width) << height;
+}
+
+TEST(LogoMapper, BuildWritesTheMappingInWalkOrder)
+{
+    MapperWorld world;
+    world.add("ZDF", TLogoKind::Tv, 1);
+    world.add("Radio Alpenglühen", TLogoKind::Radio, 2);
+    world.add("EPG-Daten", TLogoKind::Other, 3);
+    world.add("Das Erste", TLogoKind::Tv, 1);
+    world.add("Unbekannt", TLogoKind::Tv, 1);
+    world.add("ZDF", TLogoKind::Tv, 1, true);
+    world.add("Gone", TLogoKind::Other, 0, true);
+    RecordingSink sink;
+    EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
+
+    EXPECT_EQ(world.mapping(), "ZDF|4|ZDF.tv.gif\r\n"
+                               "Radio Alpenglühen|5|RadioAlpengluehen.radio.gif\r\n"
+                               "Das Erste|6|DasErste.tv.gif\r\n"
+                               "ZDF|4|ZDF.tv.gif\r\n");
+    EXPECT_EQ(sink.indexes(), (std::vector<int>{4, 5, 3, 6, 1, 4, 0}));
+    // One picture per file, however many services share it.
+    ASSERT_EQ(sink.images.size(), 3);
+    EXPECT_EQ(sink.images[0].first, 4);
+    EXPECT_EQ(sink.defaults.size(), 4);
+}
+
+TEST(LogoMapper, PicturesTakeTheLogoSize)
+{
+    for (const auto &[height, width] : {std::pair{39, 52}, std::pair{16, 21}, std::pair{30, 40}}) {
+        MapperWorld world;
+        world.job.logoHeight = height;
+        world.job.logoWidth = width;
+        world.add("ZDF", TLogoKind::Tv, 1);
+        RecordingSink sink;
+        runLogoMapping(world.job, sink);
+        ASSERT_EQ(sink.images.size(), 1);
+        EXPECT_EQ(sink.images[0].second.size(), QSize(width, height));
+        ASSERT_EQ(sink.defaults.size(), 4);
+        EXPECT_EQ(sink.defaults[2].size(), QSize(width, height));
+        // The default radio picture keeps its colour through the scaling.
+        EXPECT_EQ(sink.defaults[2].pixelColor(width / 2, height / 2), QColor(0, 255, 0));
+    }
+}
+
+TEST(LogoMapper, StoppingABuildWritesNoFile)
+{
+    for (const bool earlier : {false, true}) {
+        SCOPED_TRACE(earlier ? "an earlier file stays" : "no file appears");
+        MapperWorld world;
+        if (earlier)
+            world.writeMapping("Old|4|Old.tv.gif\r\n");
+        for (int i = 0; i < 10; ++i)
+            world.add("ZDF", TLogoKind::Tv, 1);
+        RecordingSink sink;
+        sink.stopAfter = 3;
+        EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Stopped);
+        EXPECT_EQ(world.mapping(), earlier ? QByteArray("Old|4|Old.tv.gif\r\n") : "<none>");
+        EXPECT_EQ(sink.assigned.size(), 3u);
+    }
+}
+
+TEST(LogoMapper, ABrokenLogoFileGivesTheDefaultPicture)
+{
+    MapperWorld world;
+    QFile truncated(world.job.logoFolder + "/Halb.tv.gif");
+    ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
+    QFile whole(kFixtureLogos + "/ZDF.tv.gif");
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    truncated.write(whole.readAll().left(200));
+    truncated.close();
+    world.add("Wetter Live", TLogoKind::Tv, 1);
+    world.add("Halb", TLogoKind::Tv, 1);
+    world.add("Wetter Live", TLogoKind::Tv, 1, true);
+    RecordingSink sink;
+    EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
+    EXPECT_EQ(sink.indexes()[0], 1);
+    EXPECT_EQ(sink.indexes()[2], 1);
+    EXPECT_EQ(world.mapping().count("Wetter Live"), 0);
+}
+
+TEST(LogoMapper, ApplyLoadsWhatTheMappingFileNames)
+{
+    struct Case {
+        const char *label;
+        bool enabled, disabled;
+        std::vector<int> expected;
+    };
+    const Case cases[] = {
+        {"enabled", true, false, {4, 5, 1, 1, 4}},
+        // Disabled mapping never builds; my-services entries keep their logos.
+        {"disabled", false, true, {1, 2, 1, 1, 4}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        MapperWorld world;
+        world.job.rebuild = c.disabled; // a disabled mapping applies even when asked to build
+        world.job.mappingEnabled = c.enabled;
+        world.job.mappingDisabled = c.disabled;
+        world.writeMapping("zdf|9|ZDF.tv.gif\r\n"
+                           "Radio Alpenglühen|7|RadioAlpengluehen.radio.gif\r\n"
+                           "Fremd|4|../outside.tv.gif\r\n"
+                           "Fehlt|4|Fehlt.tv.gif\n");
+        const QByteArray before = world.mapping();
+        world.add("ZDF", TLogoKind::Tv, 1);
+        world.add("Radio Alpenglühen", TLogoKind::Radio, 2);
+        world.add("Fremd", TLogoKind::Tv, 1);
+        world.add("Fehlt", TLogoKind::Tv, 1);
+        world.add("ZDF", TLogoKind::Tv, 1, true);
+        RecordingSink sink;
+        EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
+        EXPECT_EQ(sink.indexes(), c.expected);
+        EXPECT_EQ(world.mapping(), before);
+    }
+}
+
+TEST(LogoImage, PicturesAreCutOrPaddedToTheLogoBoxFromTheTopLeft)
+{
+    QImage wide(80, 20, QImage::Format_RGB888);
+    wide.fill(Qt::red);
+    const QImage fitted = fitLogoImage(wide, 52, 39);
+    EXPECT_EQ(fitted.size(), QSize(52, 39));
+    EXPECT_EQ(fitted.pixelColor(51, 0), QColor(Qt::red));
+    EXPECT_EQ(fitted.pixelColor(0, 30), QColor(Qt::white));
+    EXPECT_TRUE(loadLogoImage(kFixtureLogos + "/missing.tv.gif", 52, 39).isNull());
+    EXPECT_EQ(loadLogoImage(kFixtureLogos + "/ZDF.tv.gif", 21, 16).size(), QSize(21, 16));
+}
+
+} // namespace
