@@ -155,3 +155,42 @@ TEST(Faults, ACorruptWorkingFileIsToldAndKept)
         kept = kept || world.bytes("History/" + file) == corrupt;
     EXPECT_TRUE(kept) << world.historyFiles().join(' ').toStdString();
 }
+
+// The receiver drops the connection while the lists are sent.
+E2E_STEP(export_fails)
+{
+    step.program.ReceiverWebPort = step.arg("httpPort").toInt();
+    const QString before = describeLists(step.program);
+    step.prompts.answers = {TPrompts::mbYes};
+    whenModal("FrmImportExport", [](QWidget *dialog) {
+        chooseReceiverFiles(dialog, true, true, true, false);
+        child(dialog, "BtnExport")->click();
+    });
+    clickToolButton(step, "ToolBtnImportExport");
+    step.check(errorWasShown(step), "the user is told: " + step.prompts.texts().join(" | "));
+    step.check(!step.prompts.texts().contains("Export successful."), "no success is claimed");
+    step.check(describeLists(step.program) == before, "the lists are as they were");
+    step.report("state-before.txt", before);
+}
+
+TEST(Faults, AnExportTheReceiverDropsLosesNothingAndSendsNoReload)
+{
+    TE2EWorld world;
+    world.startReceiver(true, {"--act", "bouquets.xml=drop"});
+    world.startWeb();
+    ASSERT_NE(world.ftp->port(), 0);
+    ASSERT_NE(world.http->port(), 0);
+    world.writeSettings();
+    holdSession(world);
+    const auto history = world.snapshot("History");
+
+    const TRunResult run = world.run("export_fails", {"password=dbox2"});
+    ASSERT_TRUE(run.ok()) << run.output.toStdString();
+    // The receiver is not told to reload lists it did not get whole.
+    EXPECT_TRUE(world.webLog().isEmpty()) << world.webLog().join('\n').toStdString();
+    for (auto it = history.begin(); it != history.end(); ++it)
+        EXPECT_EQ(world.bytes(it.key()), it.value()) << it.key().toStdString();
+    const TRunResult restart = world.run("restart");
+    ASSERT_TRUE(restart.ok()) << restart.output.toStdString();
+    EXPECT_EQ(world.bytes("state-restart.txt"), world.bytes("state-before.txt"));
+}

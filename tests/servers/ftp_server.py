@@ -14,7 +14,9 @@ fetched (RETR); the file itself must exist below --root:
              not tell the size
 
 With --act NAME=ACT (repeatable) the file called NAME, wherever it lies,
-misbehaves as ACT does above, whatever its name starts with.
+misbehaves as ACT does above, whatever its name starts with. A file so
+named "drop" also drops an upload (STOR): both connections close before a
+byte is taken.
 
 With --silent the server accepts connections and never says a word.
 With --refuse-chmod every SITE CHMOD is answered "550" (as receivers whose
@@ -99,6 +101,9 @@ class ActingHandler(FTPHandler):
 
     def ftp_STOR(self, file, mode="w"):
         self.note_transfer("STOR", file)
+        if NAMED_ACTS.get(os.path.basename(file)) == "drop":
+            self.close()
+            return
         return super().ftp_STOR(file, mode)
 
     def ftp_RETR(self, file):
