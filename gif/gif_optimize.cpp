@@ -510,9 +510,12 @@ void TGifPicture::Optimize(TGIFOptimizeOptions options, int reduction, int /*dit
                 frameDone();
             }
         }
-        if (options & ooMerge)
+        // Without a logical screen every frame is shown stretched over the
+        // whole picture: cutting frames down, or merging them, would change that.
+        const bool hasScreen = m_header.Width > 0 && m_header.Height > 0;
+        if ((options & ooMerge) && hasScreen)
             MergeFrames(frameDone);
-        if (options & ooCrop) {
+        if ((options & ooCrop) && hasScreen) {
             for (int i = m_images.Count() - 1; i >= 0; --i) {
                 const TGIFSubImage &frame = *m_images[i];
                 // A frame that clears its area afterwards must keep that area.
@@ -546,8 +549,8 @@ void TGifPicture::Optimize(TGIFOptimizeOptions options, int reduction, int /*dit
                 }
                 for (TGIFExtension *extension : doomed)
                     frame.RemoveExtension(extension);
-                if (frame.Empty() && frame.Extensions().empty())
-                    m_images.Delete(i);
+                // An empty frame stays, extensions or not: the animation ends
+                // where it stands, and without it would play on (or loop).
                 frameDone();
             }
         }
