@@ -423,6 +423,7 @@ void TGifPicture::CropFrame(int index)
             && (previousDisposal == int(TGIFDisposalMethod::dmNone)
                 || previousDisposal == int(TGIFDisposalMethod::dmNoDisposal))
             && !waitsForInput(*previous) && !hasLoopExtension(frame)
+            && (previous->GraphicControlExtension() || inheritedDelay(m_images, index - 1) == 0)
             && delayOf(*previous) + delay <= kMaxDelay;
     } else if (removable && index > 0 && hasLoopExtension(frame)) {
         removable = false;
