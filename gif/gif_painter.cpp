@@ -248,7 +248,12 @@ void TGIFPainter::AfterFrame()
         ScheduleNext();
         return;
     }
-    if (ActiveImage >= m_image->Images().Count()) {
+    // Extensions after the last image (a closing comment) are no frame to
+    // show: the pass ends, and loops, at the last image.
+    int end = m_image->Images().Count();
+    while (end > 0 && !m_image->Images()[end - 1]->HasImage())
+        --end;
+    if (ActiveImage >= end) {
         if (m_loopCount > 0)
             --m_loopCount;
         if ((m_options & doLoop) && (m_loopCount != 0 || (m_options & doLoopForever))) {

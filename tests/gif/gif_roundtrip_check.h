@@ -115,7 +115,11 @@ inline Timeline play(TGifPicture &picture)
     painter.OnAfterPaint = [&shown](TGIFPainter *p) {
         const TGIFSubImage &frame = *p->Image()->Images()[p->ActiveImage];
         const TGIFGraphicControlExtension *gce = frame.GraphicControlExtension();
-        const int delay = gce ? gce->Delay() : 0;
+        // A still image shows its one picture whatever delay it carries.
+        const TGifPictureList &frames = p->Image()->Images();
+        const bool still = std::count_if(frames.begin(), frames.end(),
+                                         [](const auto &f) { return f->HasImage(); }) <= 1;
+        const int delay = still ? 1 : gce ? gce->Delay() : 0;
         if (delay == 0)
             return;
         if (!shown.empty() && shown.back().first == p->Picture())

@@ -98,6 +98,29 @@ TEST(GifPainterEvents, QuittingTheApplicationEndsThePainter)
     EXPECT_GE(shown, 3);
 }
 
+// A closing comment after the last image neither shows as a frame nor
+// keeps the animation from looping.
+TEST(GifPainterEvents, ClosingExtensionsDoNotStopTheLoop)
+{
+    GifBuilder b;
+    b.header(4, 2).loop(0);
+    for (int i = 0; i < 2; ++i)
+        b.gce(0x04, 5).image(0, 0, 4, 2, std::vector<int>(8, i + 1));
+    b.comment({"made here"});
+    TGifPicture picture;
+    QString error;
+    ASSERT_TRUE(picture.LoadFromData(b.trailer().bytes(), error));
+    ASSERT_EQ(picture.Images().Count(), 3);
+    FakeClock clock;
+    TGIFPainter painter(&picture, QRect(0, 0, 4, 2), doAnimate | doLoop | doThreaded, clock);
+    std::vector<int> shown;
+    painter.OnPaint = [&shown](TGIFPainter *t) { shown.push_back(t->ActiveImage); };
+    painter.Start();
+    for (int i = 0; i < 5 && painter.Running(); ++i)
+        painter.Step();
+    EXPECT_EQ(shown, (std::vector<int>{0, 1, 0, 1, 0, 1}));
+}
+
 // With the background saved, a transparent animation painted again and
 // again onto the same picture shows what lay beneath it where a frame has
 // been cleared away, not the frame before.

@@ -104,6 +104,26 @@ std::vector<ReadCase> readCases()
                              EXPECT_EQ(frameData(*p.Images()[0]), pixels4x2());
                          }});
     }
+    cases.push_back({"extensions cut off by a stray byte belong to the next image",
+                     oneImage(GifBuilder().header(4, 2).gce(0x09, 7).byte(0)).trailer().bytes(),
+                     nullptr, {MsgGifBadExtensionIntroducer}, 1, [](TGifPicture &p) {
+                         ASSERT_NE(p.Images()[0]->GraphicControlExtension(), nullptr);
+                         EXPECT_EQ(p.Images()[0]->GraphicControlExtension()->Delay(), 7);
+                         EXPECT_EQ(frameData(*p.Images()[0]), pixels4x2());
+                     }});
+    cases.push_back({"an image of no pixels leaves only its extensions",
+                     GifBuilder().header(0, 0).comment({"a"}).descriptor(0, 0, 0, 0)
+                         .pixels(2, {}).image(0, 0, 4, 2, pixels4x2()).trailer().bytes(),
+                     nullptr, {MsgGifImageExceedsScreen}, 1, [](TGifPicture &p) {
+                         EXPECT_EQ(p.Images()[0]->Extensions().size(), 1u);
+                         EXPECT_EQ(p.Images()[0]->BoundsRect(), QRect(0, 0, 4, 2));
+                     }});
+    cases.push_back({"extensions after the last image make a frame of their own",
+                     oneImage().comment({"the end"}).trailer().bytes(), nullptr, {}, 2,
+                     [](TGifPicture &p) {
+                         EXPECT_FALSE(p.Images()[1]->HasImage());
+                         EXPECT_EQ(p.SaveToData().right(12), QByteArray("\x21\xFE\x07the end\x00\x3B", 12));
+                     }});
     cases.push_back({"an empty application block ends the extension",
                      oneImage(GifBuilder().header(4, 2).raw(QByteArray("\x21\xFF\x00", 3)))
                          .trailer().bytes(),
