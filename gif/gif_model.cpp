@@ -392,6 +392,8 @@ void TGifPictureList::LoadFromStream(TGifStream &stream)
             frame->AdoptExtensions(*m_frames.back());
             m_frames.pop_back();
         }
+        if (!frame->HasImage() && frame->Extensions().empty())
+            continue; // an image of no pixels, and nothing else
         Add(std::move(frame));
         const int percent = stream.Size() > 0 ? MulDiv(stream.Position(), 100, stream.Size()) : 0;
         m_image->Progress(TProgressStage::psRunning, percent, TGifPicture::RenderOnLoad, QRect(),

@@ -103,29 +103,41 @@ inline bool reload(const QByteArray &data, TGifPicture &into)
 
 using Timeline = std::vector<std::pair<QImage, int>>;
 
-// The pictures an animation shows over one pass, each with how long it
-// stays; pictures of no duration are left out and a picture that stays up
-// through several frames counts once.
-inline Timeline play(TGifPicture &picture)
+// What an animation shows over one pass: each picture with how long it
+// stays (pictures of no duration left out, a picture that stays up through
+// several frames counted once), and the picture it ends on.
+struct Showing {
+    Timeline timeline;
+    QImage last;
+
+    // An animation of at most one lasting picture is a still image: only
+    // the picture it ends on counts, however long its frames say to wait.
+    bool operator==(const Showing &other) const
+    {
+        if (last != other.last)
+            return false;
+        return (timeline.size() <= 1 && other.timeline.size() <= 1) || timeline == other.timeline;
+    }
+};
+
+inline Showing play(TGifPicture &picture)
 {
-    Timeline shown;
+    Showing shown;
     InstantClock clock;
     TGIFPainter painter(&picture, QRect(0, 0, picture.Width(), picture.Height()),
                         TGIFDrawOptions(doTransparent | doAnimate), clock);
     painter.OnAfterPaint = [&shown](TGIFPainter *p) {
         const TGIFSubImage &frame = *p->Image()->Images()[p->ActiveImage];
         const TGIFGraphicControlExtension *gce = frame.GraphicControlExtension();
-        // A still image shows its one picture whatever delay it carries.
-        const TGifPictureList &frames = p->Image()->Images();
-        const bool still = std::count_if(frames.begin(), frames.end(),
-                                         [](const auto &f) { return f->HasImage(); }) <= 1;
-        const int delay = still ? 1 : gce ? gce->Delay() : 0;
+        const int delay = gce ? gce->Delay() : 0;
+        shown.last = p->Picture();
         if (delay == 0)
             return;
-        if (!shown.empty() && shown.back().first == p->Picture())
-            shown.back().second += delay;
+        Timeline &t = shown.timeline;
+        if (!t.empty() && t.back().first == p->Picture())
+            t.back().second += delay;
         else
-            shown.emplace_back(p->Picture(), delay);
+            t.emplace_back(p->Picture(), delay);
     };
     painter.Run();
     return shown;
@@ -162,7 +174,7 @@ inline void checkOrThrow(const QByteArray &bytes)
     const qint64 screen = qint64(original.Width()) * original.Height();
     if (screen == 0 || screen * original.Images().Count() > kPixelBudget)
         return;
-    const Timeline before = play(original);
+    const Showing before = play(original);
     TGifPicture optimized;
     if (!reload(bytes, optimized))
         fault("the input no longer loads");
@@ -177,7 +189,7 @@ inline void checkOrThrow(const QByteArray &bytes)
     TGifPicture reloaded;
     if (!reload(saved, reloaded))
         fault("an optimised file does not load");
-    if (play(reloaded) != before)
+    if (!(play(reloaded) == before))
         fault("optimising changed what the animation shows");
     return;
 }
