@@ -411,8 +411,11 @@ void TGifPicture::CropFrame(int index)
         return;
     }
     const int delay = delayOf(frame);
-    // The frame after it must not take its delay from this one.
-    bool removable = m_images.Count() > 1 && !waitsForInput(frame)
+    // Another image must remain, and the frame after it must not take its
+    // delay from this one.
+    const auto images = std::count_if(m_images.begin(), m_images.end(),
+                                      [](const auto &f) { return f->HasImage(); });
+    bool removable = images > 1 && !waitsForInput(frame)
         && (index + 1 == m_images.Count() || m_images[index + 1]->GraphicControlExtension());
     TGIFSubImage *previous = index > 0 ? m_images[index - 1] : nullptr;
     if (removable && delay > 0) {
@@ -542,7 +545,11 @@ void TGifPicture::Optimize(TGIFOptimizeOptions options, int reduction, int /*dit
                     } else if (cls == &TGIFGraphicControlExtension::Class()) {
                         const auto *gce = static_cast<const TGIFGraphicControlExtension *>(
                             extension.get());
-                        if ((gce->Delay() == 0 || frameCount == 1) && !gce->Transparent()
+                        // Only a frame's first one counts; the others would
+                        // take its place if it went.
+                        if (gce != frame.GraphicControlExtension())
+                            doomed.push_back(extension.get());
+                        else if ((gce->Delay() == 0 || frameCount == 1) && !gce->Transparent()
                             && !gce->UserInput() && gce->Disposal() <= 1
                             && (frameCount == 1 || inheritedDelay(m_images, i) == 0))
                             doomed.push_back(extension.get());

@@ -485,3 +485,24 @@ TEST(GifWriter, LzwOutputStaysWithinATenthOfImageMagicks)
 }
 
 } // namespace
+
+namespace {
+
+// Only a frame's first graphic control extension counts: cleaning up must
+// not let a later one take its place.
+TEST(GifOptimize, CleanupKeepsTheControlThatCounts)
+{
+    GifBuilder b;
+    b.header(4, 2);
+    b.gce(0x04, 0).gce(0x0D, 50, 2).image(0, 0, 4, 2, ramp(8, 4));
+    b.gce(0x04, 20).image(0, 0, 4, 2, ramp(8, 3));
+    TGifPicture picture;
+    QString error;
+    ASSERT_TRUE(picture.LoadFromData(optimized(b.trailer().bytes(), ooCleanup), error));
+    ASSERT_EQ(picture.Images().Count(), 2);
+    const TGIFSubImage &first = *picture.Images()[0];
+    EXPECT_EQ(first.GraphicControlExtension(), nullptr);
+    EXPECT_FALSE(first.Transparent());
+}
+
+} // namespace
