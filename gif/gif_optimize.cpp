@@ -28,12 +28,21 @@ bool optimizeTable(TGIFColorMap &map, const std::vector<TGIFSubImage *> &frames,
         return false;
     map.Optimized = true;
 
+    // Indices past the table show its first colour (unless they are the
+    // frame's transparent index): they count, and are remapped, as that one.
+    auto shownIndex = [count](const TGIFSubImage &frame, int index) {
+        if (index < count || (frame.Transparent() && index == frame.TransparentColorIndex()))
+            return index;
+        return 0;
+    };
     std::vector<qint64> uses(static_cast<size_t>(count), 0);
     for (const TGIFSubImage *frame : frames) {
         const quint8 *p = frame->Data();
-        for (qint64 i = 0; i < frame->DataSize(); ++i)
-            if (p[i] < count)
-                ++uses[p[i]];
+        for (qint64 i = 0; i < frame->DataSize(); ++i) {
+            const int index = shownIndex(*frame, p[i]);
+            if (index < count)
+                ++uses[size_t(index)];
+        }
     }
     std::vector<int> order(static_cast<size_t>(count));
     std::iota(order.begin(), order.end(), 0);
@@ -64,9 +73,11 @@ bool optimizeTable(TGIFColorMap &map, const std::vector<TGIFSubImage *> &frames,
 
     for (TGIFSubImage *frame : frames) {
         quint8 *p = frame->Data();
-        for (qint64 i = 0; i < frame->DataSize(); ++i)
-            if (p[i] < count)
-                p[i] = newIndex[p[i]];
+        for (qint64 i = 0; i < frame->DataSize(); ++i) {
+            const int index = shownIndex(*frame, p[i]);
+            if (index < count)
+                p[i] = newIndex[size_t(index)];
+        }
         if (TGIFGraphicControlExtension *gce = frame->GraphicControlExtension()) {
             const int t = gce->TransparentColorIndex();
             if (t < count)
