@@ -511,14 +511,14 @@ void TGifPicture::Optimize(TGIFOptimizeOptions options, int reduction, int /*dit
                     frame.GraphicControlExtension()->SetTransparent(false);
                 // Restoring is pointless when the next frame paints over the
                 // whole area opaquely and does not itself restore to what
-                // lay beneath it.
+                // lay beneath it (frames of an undefined method are not drawn).
                 const int disposal = disposalOf(frame);
                 if (i + 1 < m_images.Count()
                     && (disposal == int(TGIFDisposalMethod::dmBackground)
                         || disposal == int(TGIFDisposalMethod::dmPrevious))) {
                     const TGIFSubImage &next = *m_images[i + 1];
                     if (!next.Empty() && !next.Transparent()
-                        && disposalOf(next) != int(TGIFDisposalMethod::dmPrevious)
+                        && disposalOf(next) <= int(TGIFDisposalMethod::dmBackground)
                         && next.BoundsRect().contains(frame.BoundsRect()))
                         frame.GraphicControlExtension()->SetDisposal(0);
                 }
