@@ -30,6 +30,10 @@ struct TReceiverAccess {
 // Every entry point returns true on success; otherwise false with the reason
 // in `errorText`, or with an empty `errorText` when the user cancelled a
 // dialog. A load that fails leaves the list it was given as it was.
+//
+// Called on the UI thread. The transfers to and from the receiver or the web
+// run on a worker meanwhile: the window keeps painting, its status line and
+// progress bar move, and user input waits until the transfer is over.
 class TFrmXMLHandler
 {
 public:
@@ -92,9 +96,11 @@ private:
     bool loadServiceTree(ZapitKind kind, const QString &fileName, QString &errorText,
                          TServiceList &fresh);
     TReceiverAccess receiverAccess() const;
-    std::unique_ptr<TQelFTP> receiverSession() const;
-    // Connects and logs in, naming the step that failed in errorText.
-    bool openReceiver(TQelFTP &ftp, QString &errorText) const;
+    std::unique_ptr<TQelFTP> receiverSession(const TReceiverAccess &access) const;
+    // Connects and logs in, naming the step that failed in errorText. The
+    // receiver transfers run on a worker thread, so these touch nothing of
+    // the UI's but the relayed status texts.
+    bool openReceiver(TQelFTP &ftp, const QString &host, QString &errorText) const;
     bool getFromReceiver(QString &name, QString &errorText);
     bool putToReceiver(const QString &localFile, const QString &remotePath, QString &errorText);
     // Writes into a temporary file named after the target, then stores it.

@@ -1,14 +1,18 @@
 #include "import_export_world.h"
 
+#include "app/dialogs/please_wait.h"
+#include "app/main/status_panels.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/satelite.h"
 #include "core/model/service_list.h"
+#include "core/transfer/download_progress.h"
 #include "core/util/sys_utils.h"
 #include "core/zapit/xml_file_handler.h"
 #include "exchange/import_export_dialog.h"
 #include "exchange/import_news_dialog.h"
 #include "form_test_support.h"
+#include "held_transfers.h"
 #include "qt_print.h"
 #include "ui/grid/list_grid.h"
 
@@ -172,6 +176,84 @@ TEST(ImportExport, ImportFromTheReceiverAndExportBack)
 
     EXPECT_EQ(TExchangeWorld::logLines(world.webLog),
               QStringList({"/control/message?nmsg=Pelloran%3A%20Reload%20your%20channel%20lists%20now%21"}));
+}
+
+// The receiver holds back every file until this test's timer lets it go,
+// which happens only while the window keeps running its events during the
+// transfer. What the timer sees then is what the user sees.
+TEST(ImportExport, TheWindowKeepsRunningWhileTheReceiverIsSlow)
+{
+    ImportExportWorld world;
+    struct Release {
+        QString status;
+        int progress;
+    };
+    std::vector<Release> releases;
+    THeldTransfers holds([&](const QString &) {
+        releases.push_back({world.main().StatusBar->PanelText(0), progressGetPosition()});
+    });
+    world.startReceiver({"--hold-dir", holds.dir()});
+    world.choose("BtnBox", true, true, true);
+    QString error;
+    const bool imported = world.dialog->Import(error);
+    holds.stop();
+    ASSERT_TRUE(imported) << error.toStdString();
+
+    const QString zapit = QLatin1String(kZapitDir);
+    const struct {
+        QString path;
+        int progress;
+    } expected[] = {
+        {zapit + "/services.xml", 0},
+        {zapit + "/myservices.xml", 33},
+        {zapit + "/bouquets.xml", 67},
+    };
+    ASSERT_EQ(releases.size(), std::size(expected));
+    for (std::size_t i = 0; i < releases.size(); ++i) {
+        EXPECT_EQ(holds.released[qsizetype(i)], expected[i].path) << i;
+        EXPECT_EQ(releases[i].status, "Getting " + expected[i].path + "...") << i;
+        EXPECT_EQ(releases[i].progress, expected[i].progress) << i;
+    }
+    // And the import is what it would have been at full speed.
+    EXPECT_EQ(world.prompts.texts(), QStringList({"Import successful."}));
+    EXPECT_EQ(world.satelliteNames(), QStringList({"Kabelnetz Musterstadt"}));
+    EXPECT_TRUE(world.bouquetNames().contains("Favoriten"));
+    EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
+    EXPECT_EQ(progressGetPosition(), 0);
+}
+
+TEST(ImportExport, TheWaitBoxIsUpWhileTheNewsAndTheAutoBouquetAreMade)
+{
+    ImportExportWorld world;
+    auto *wait = world.form<TFrmPleaseWait>("FrmPleaseWait");
+    // The exchange windows reach the box through the main window's link.
+    TMainWindowLink &link = world.main();
+    link.ShowWait("Reading the news...");
+    EXPECT_TRUE(wait->Waiting());
+    EXPECT_EQ(wait->Text(), "Reading the news...");
+    EXPECT_FALSE(world.main().isEnabled());
+    link.HideWait();
+    EXPECT_FALSE(wait->Waiting());
+    EXPECT_TRUE(world.main().isEnabled());
+
+    world.startReceiver();
+    world.control("FrmImportNews", "CbxAutoBouquet")->setChecked(true);
+    world.choose("BtnBox", true, false, false);
+    int ticksWithTheBoxUp = 0;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (wait->Waiting())
+            ++ticksWithTheBoxUp;
+    });
+    timer.start();
+    QString error;
+    const bool imported = world.dialog->Import(error);
+    timer.stop();
+    ASSERT_TRUE(imported) << error.toStdString();
+    EXPECT_GT(ticksWithTheBoxUp, 0);
+    EXPECT_FALSE(wait->Waiting());
+    EXPECT_TRUE(world.main().isEnabled());
 }
 
 TEST(ImportExport, AFailingServicesDownloadChangesNothing)
