@@ -200,25 +200,36 @@ TEST(ImportExport, TheWindowKeepsRunningWhileTheReceiverIsSlow)
     ASSERT_TRUE(imported) << error.toStdString();
 
     const QString zapit = QLatin1String(kZapitDir);
-    const struct {
-        QString path;
-        int progress;
-    } expected[] = {
-        {zapit + "/services.xml", 0},
-        {zapit + "/myservices.xml", 33},
-        {zapit + "/bouquets.xml", 67},
+    const QString files[] = {zapit + "/services.xml", zapit + "/myservices.xml",
+                             zapit + "/bouquets.xml"};
+    const int progress[] = {0, 33, 67};
+    const auto expectReleases = [&](const char *status) {
+        ASSERT_EQ(releases.size(), std::size(files));
+        for (std::size_t i = 0; i < releases.size(); ++i) {
+            EXPECT_EQ(holds.released[qsizetype(i)], files[i]) << status << i;
+            EXPECT_EQ(releases[i].status, QLatin1String(status) + files[i] + "...") << i;
+            EXPECT_EQ(releases[i].progress, progress[i]) << status << i;
+        }
     };
-    ASSERT_EQ(releases.size(), std::size(expected));
-    for (std::size_t i = 0; i < releases.size(); ++i) {
-        EXPECT_EQ(holds.released[qsizetype(i)], expected[i].path) << i;
-        EXPECT_EQ(releases[i].status, "Getting " + expected[i].path + "...") << i;
-        EXPECT_EQ(releases[i].progress, expected[i].progress) << i;
-    }
+    expectReleases("Getting ");
     // And the import is what it would have been at full speed.
     EXPECT_EQ(world.prompts.texts(), QStringList({"Import successful."}));
     EXPECT_EQ(world.satelliteNames(), QStringList({"Kabelnetz Musterstadt"}));
     EXPECT_TRUE(world.bouquetNames().contains("Favoriten"));
     EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
+    EXPECT_EQ(progressGetPosition(), 0);
+
+    // The export back goes the same way.
+    releases.clear();
+    holds.released.clear();
+    world.prompts.asked.clear();
+    world.prompts.answers = {TPrompts::mbYes};
+    holds.start();
+    const bool exported = world.dialog->Export(error);
+    holds.stop();
+    ASSERT_TRUE(exported) << error.toStdString();
+    expectReleases("Putting ");
+    EXPECT_EQ(world.prompts.texts(), QStringList({"Are you sure?", "Export successful."}));
     EXPECT_EQ(progressGetPosition(), 0);
 }
 

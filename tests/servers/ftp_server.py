@@ -13,8 +13,9 @@ fetched (RETR); the file itself must exist below --root:
              bounded so a client without a limit fills no disk; SIZE does
              not tell the size
 
-With --hold-dir DIR every download (RETR) of an ordinary file is held back
-until the test lets it go (held.py); the marker holds the remote path.
+With --hold-dir DIR every upload (STOR) and every download (RETR) of an
+ordinary file is held back until the test lets it go (held.py); the marker
+holds the remote path.
 
 With --silent the server accepts connections and never says a word.
 With --refuse-chmod every SITE CHMOD is answered "550" (as receivers whose
@@ -96,10 +97,12 @@ class ActingHandler(FTPHandler):
 
     def ftp_STOR(self, file, mode="w"):
         self.note_transfer("STOR", file)
+        if ActingHandler.hold_dir:
+            return self.held(file, lambda: FTPHandler.ftp_STOR(self, file, mode))
         return super().ftp_STOR(file, mode)
 
-    def held_retr(self, file):
-        """Sends an ordinary file once the test let it go (see --hold-dir)."""
+    def held(self, file, go):
+        """Runs go() once the test let the transfer go (see --hold-dir)."""
         relative = "/" + os.path.relpath(file, ActingHandler.log_root)
         marker, deadline = hold_marker(ActingHandler.hold_dir, relative)
 
@@ -109,7 +112,7 @@ class ActingHandler(FTPHandler):
             if still_held(marker, deadline):
                 self.ioloop.call_later(HOLD_POLL, poll)
                 return
-            FTPHandler.ftp_RETR(self, file)
+            go()
 
         self.ioloop.call_later(HOLD_POLL, poll)
         return file
@@ -118,7 +121,7 @@ class ActingHandler(FTPHandler):
         self.note_transfer("RETR", file)
         self.act = act_of(file)
         if self.act is None and ActingHandler.hold_dir and os.path.isfile(file):
-            return self.held_retr(file)
+            return self.held(file, lambda: FTPHandler.ftp_RETR(self, file))
         if self.act is None or not os.path.isfile(file):
             return super().ftp_RETR(file)
         self.push_dtp_data(RepeatingProducer(), isproducer=True, cmd="RETR")

@@ -27,6 +27,7 @@ public:
 
     // The folder to pass as the server's --hold-dir.
     QString dir() const { return m_dir.path(); }
+    void start() { m_timer.start(); }
     void stop() { m_timer.stop(); }
 
     // The paths let go, in order.
