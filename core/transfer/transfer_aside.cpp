@@ -5,6 +5,7 @@
 #include "core/util/messages.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QThread>
@@ -23,6 +24,58 @@ bool onTheUiThread()
     return !app || QThread::currentThread() == app->thread();
 }
 
+// Drops what the user does while a transfer runs. Merely holding input
+// back would replay every click and key once the transfer is over, on
+// whatever the window shows then; a close asked for meanwhile is refused
+// too, the window can be closed again afterwards.
+class TInputShut : public QObject
+{
+public:
+    TInputShut() { QCoreApplication::instance()->installEventFilter(this); }
+    ~TInputShut() override { QCoreApplication::instance()->removeEventFilter(this); }
+    TInputShut(const TInputShut &) = delete;
+    TInputShut &operator=(const TInputShut &) = delete;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        // Only what comes from the window system; the program's own events
+        // (a close it asks for itself, say) pass.
+        if (!event->spontaneous() || !isUserInput(event->type()))
+            return false;
+        event->ignore();
+        return true;
+    }
+
+private:
+    static bool isUserInput(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::TabletMove:
+        case QEvent::Drop:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 bool runAside(const std::function<bool()> &work)
@@ -39,9 +92,15 @@ bool runAside(const std::function<bool()> &work)
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit,
                      Qt::QueuedConnection);
-    worker->start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker->wait();
+    {
+        const TInputShut inputShut;
+        worker->start();
+        loop.exec();
+        worker->wait();
+        // Input held back meanwhile (a status text lets events run without
+        // it) is dropped here as well, not replayed later.
+        QCoreApplication::processEvents();
+    }
     // Reports still queued belong to this work: they run now, not in the
     // middle of whatever comes next.
     QCoreApplication::sendPostedEvents(&reports);

@@ -7,11 +7,11 @@
 #include <functional>
 
 // Long transfers run on a worker thread while the UI thread keeps painting,
-// firing its timers and showing the worker's status texts and progress, but
-// takes no user input until the work is over. The worker must not touch the
+// firing its timers and showing the worker's status texts and progress; what
+// the user clicks or types meanwhile is dropped, as a modal window would. The worker must not touch the
 // model or any widget: what it has to say goes through onUiThread.
 
-// Runs `work` on a worker and waits for it in an event loop without user
+// Runs `work` on a worker and waits for it in an event loop that drops user
 // input. Called off the UI thread (or without an application), it simply
 // runs `work` there. Reports the worker handed to onUiThread have all run
 // when this returns.

@@ -7,6 +7,8 @@
 #include "script_server.h"
 
 #include <QFile>
+#include <QPushButton>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -65,10 +67,21 @@ TEST_F(TransferAside, ReportsOfTheWorkerRunOnTheUiThreadInOrderBeforeItReturns)
 }
 
 // The server holds the page back until this test's timer lets it go, which
-// happens only while the UI thread keeps running its events.
-TEST_F(TransferAside, AHeldDownloadLeavesTheEventLoopRunning)
+// happens only while the UI thread keeps running its events. What the user
+// clicks or types meanwhile is dropped, not replayed once the page is in.
+TEST_F(TransferAside, AHeldDownloadLeavesTheEventLoopRunningWithoutInput)
 {
-    THeldTransfers holds;
+    QPushButton button(QStringLiteral("Import"));
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
+    button.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
+    button.setFocus();
+
+    THeldTransfers holds([&](const QString &) {
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QTest::keyClick(&button, Qt::Key_Space);
+    });
     ScriptServer server(QStringLiteral("http_server.py"),
                         {"--root", kFixtureRoot, "--hold-dir", holds.dir()});
     ASSERT_NE(server.port(), 0);
@@ -83,11 +96,18 @@ TEST_F(TransferAside, AHeldDownloadLeavesTheEventLoopRunning)
         error);
     holds.stop();
     setStatusCallback(nullptr);
+    QCoreApplication::processEvents();
     ASSERT_TRUE(done) << error.toStdString();
     EXPECT_EQ(holds.released, QStringList{"/en/pos-19.2E.php"});
     QFile file(page);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("Nordstar 2B - 11494.25 H"));
+    EXPECT_EQ(clicks, 0);
+
+    // Afterwards the button works as ever.
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::keyClick(&button, Qt::Key_Space);
+    EXPECT_EQ(clicks, 2);
 }
 
 } // namespace
