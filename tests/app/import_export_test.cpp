@@ -189,8 +189,11 @@ TEST(ImportExport, TheWindowKeepsRunningWhileTheReceiverIsSlow)
         int progress;
     };
     std::vector<Release> releases;
+    bool exporting = false;
     THeldTransfers holds([&](const QString &) {
         releases.push_back({world.main().StatusBar->PanelText(0), progressGetPosition()});
+        if (releases.size() == 2 && !exporting)
+            saveShot(world.main(), QStringLiteral("import_from_a_slow_receiver.png"));
     });
     world.startReceiver({"--hold-dir", holds.dir()});
     world.choose("BtnBox", true, true, true);
@@ -220,6 +223,7 @@ TEST(ImportExport, TheWindowKeepsRunningWhileTheReceiverIsSlow)
     EXPECT_EQ(progressGetPosition(), 0);
 
     // The export back goes the same way.
+    exporting = true;
     releases.clear();
     holds.released.clear();
     world.prompts.asked.clear();
