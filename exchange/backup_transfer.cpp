@@ -2,8 +2,8 @@
 
 #include "core/transfer/download_progress.h"
 #include "core/transfer/qel_ftp.h"
+#include "core/transfer/receiver_session.h"
 #include "core/transfer/transfer_aside.h"
-#include "core/transfer/transfer_reason.h"
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 
@@ -54,34 +54,6 @@ std::unique_ptr<TQelFTP> session(const TReceiverAccess &access, const TBackupTim
     // Backups hold any receiver file, not only channel lists.
     ftp->setSizeLimit(kBackupFileSizeLimit);
     return ftp;
-}
-
-bool openSession(TQelFTP &ftp, const TReceiverAccess &access, const TStatusReport &status,
-                 QString &errorText)
-{
-    status(msg(MsgStatusConnecting));
-    if (!ftp.Connect()) {
-        errorText = withReason(FormatMsg1(msg(MsgFtpConnectionFailed), access.host),
-                               ftp.FailureReason());
-        return false;
-    }
-    status(msg(MsgStatusLoggingIn));
-    if (!ftp.Login()) {
-        errorText = withReason(msg(MsgFtpLoginFailed), ftp.FailureReason());
-        return false;
-    }
-    return true;
-}
-
-bool closeSession(TQelFTP &ftp, const TStatusReport &status, QString &errorText)
-{
-    status(msg(MsgStatusDisconnecting));
-    if (!ftp.Disconnect()) {
-        errorText = msg(MsgFtpDisconnectionError);
-        return false;
-    }
-    status(msg(MsgStatusDone));
-    return true;
 }
 
 QString withDetails(const QString &text, const QStringList &details)
@@ -185,7 +157,7 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
     const bool got = runAside([&] {
         QStringList warnings;
         const auto ftp = session(access, timeouts, warnings);
-        if (!openSession(*ftp, access, report, error))
+        if (!openReceiverSession(*ftp, access.host, report, error))
             return false;
         report(msg(MsgStatusGettingFiles));
         // One file at a time, so the progress bar moves with each; a file
@@ -200,7 +172,7 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
             error = withDetails(msg(MsgFilesNotRetrieved), warnings);
             return false;
         }
-        return closeSession(*ftp, report, error);
+        return closeReceiverSession(*ftp, report, error);
     });
     if (!got) {
         QDir(partial).removeRecursively();
@@ -233,7 +205,7 @@ bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
     const bool put = runAside([&] {
         QStringList warnings;
         const auto ftp = session(access, timeouts, warnings);
-        if (!openSession(*ftp, access, report, error))
+        if (!openReceiverSession(*ftp, access.host, report, error))
             return false;
         report(msg(MsgStatusPuttingFiles));
         bool allPut = true;
@@ -246,7 +218,7 @@ bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
             error = withDetails(msg(MsgFilesNotPut), warnings);
             return false;
         }
-        return closeSession(*ftp, report, error);
+        return closeReceiverSession(*ftp, report, error);
     });
     errorText = error;
     return put;

@@ -3,6 +3,7 @@
 #include "core/model/bouquet_list.h"
 #include "core/model/service_list.h"
 #include "core/transfer/qel_ftp.h"
+#include "core/transfer/receiver_session.h"
 #include "core/transfer/transfer_aside.h"
 #include "core/transfer/transfer_reason.h"
 #include "core/util/file_utils.h"
@@ -252,21 +253,6 @@ std::unique_ptr<TQelFTP> TFrmXMLHandler::receiverSession(const TReceiverAccess &
     return ftp;
 }
 
-bool TFrmXMLHandler::openReceiver(TQelFTP &ftp, const QString &host, QString &errorText) const
-{
-    showStatus(msg(MsgStatusConnecting));
-    if (!ftp.Connect()) {
-        errorText = withReason(FormatMsg1(msg(MsgFtpConnectionFailed), host), ftp.FailureReason());
-        return false;
-    }
-    showStatus(msg(MsgStatusLoggingIn));
-    if (!ftp.Login()) {
-        errorText = withReason(msg(MsgFtpLoginFailed), ftp.FailureReason());
-        return false;
-    }
-    return true;
-}
-
 bool TFrmXMLHandler::getFromReceiver(QString &name, QString &errorText)
 {
     const QString remotePath = cutPrefix(name, QStringLiteral(":"), 0);
@@ -279,10 +265,11 @@ bool TFrmXMLHandler::getFromReceiver(QString &name, QString &errorText)
     // The settings are read here, on the UI thread; only the transfer runs
     // aside.
     const TReceiverAccess access = receiverAccess();
+    const TStepReport status = [this](const QString &text) { showStatus(text); };
     QString error;
     const bool got = runAside([&] {
         const auto ftp = receiverSession(access);
-        if (!openReceiver(*ftp, access.host, error))
+        if (!openReceiverSession(*ftp, access.host, status, error))
             return false;
         showStatus(FormatMsg1(msg(MsgStatusGetting), remotePath));
         if (!ftp->GetFile(remotePath, local)) {
@@ -326,10 +313,11 @@ bool TFrmXMLHandler::putToReceiver(const QString &localFile, const QString &remo
                                    QString &errorText)
 {
     const TReceiverAccess access = receiverAccess();
+    const TStepReport status = [this](const QString &text) { showStatus(text); };
     QString error;
     const bool put = runAside([&] {
         const auto ftp = receiverSession(access);
-        if (!openReceiver(*ftp, access.host, error))
+        if (!openReceiverSession(*ftp, access.host, status, error))
             return false;
         showStatus(FormatMsg1(msg(MsgStatusPutting), remotePath));
         if (!ftp->PutFile(localFile, remotePath)) {
@@ -338,15 +326,8 @@ bool TFrmXMLHandler::putToReceiver(const QString &localFile, const QString &remo
                 ftp->FailureReason());
             return false;
         }
-        showStatus(msg(MsgStatusDisconnecting));
-        if (!ftp->Disconnect()) {
-            error = msg(MsgFtpDisconnectionError);
-            return false;
-        }
-        return true;
+        return closeReceiverSession(*ftp, status, error);
     });
     errorText = error;
-    if (put)
-        showStatus(msg(MsgStatusDone));
     return put;
 }

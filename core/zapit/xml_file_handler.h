@@ -96,11 +96,9 @@ private:
     bool loadServiceTree(ZapitKind kind, const QString &fileName, QString &errorText,
                          TServiceList &fresh);
     TReceiverAccess receiverAccess() const;
+    // The receiver transfers run on a worker thread: they touch nothing of
+    // the UI's but the status texts, which are handed to the UI thread.
     std::unique_ptr<TQelFTP> receiverSession(const TReceiverAccess &access) const;
-    // Connects and logs in, naming the step that failed in errorText. The
-    // receiver transfers run on a worker thread, so these touch nothing of
-    // the UI's but the relayed status texts.
-    bool openReceiver(TQelFTP &ftp, const QString &host, QString &errorText) const;
     bool getFromReceiver(QString &name, QString &errorText);
     bool putToReceiver(const QString &localFile, const QString &remotePath, QString &errorText);
     // Writes into a temporary file named after the target, then stores it.
