@@ -253,6 +253,27 @@ std::unique_ptr<TQelFTP> TFrmXMLHandler::receiverSession(const TReceiverAccess &
     return ftp;
 }
 
+bool TFrmXMLHandler::withReceiver(QString &errorText,
+                                  const std::function<bool(TQelFTP &, QString &)> &transfer)
+{
+    // The settings are read here, on the UI thread; only the transfer runs
+    // aside.
+    const TReceiverAccess access = receiverAccess();
+    QString error;
+    const bool done = runAside([&] {
+        const auto ftp = receiverSession(access);
+        return openReceiverSession(*ftp, access.host, statusReport(), error)
+            && transfer(*ftp, error);
+    });
+    errorText = error;
+    return done;
+}
+
+TStepReport TFrmXMLHandler::statusReport() const
+{
+    return [this](const QString &text) { showStatus(text); };
+}
+
 bool TFrmXMLHandler::getFromReceiver(QString &name, QString &errorText)
 {
     const QString remotePath = cutPrefix(name, QStringLiteral(":"), 0);
@@ -262,27 +283,18 @@ bool TFrmXMLHandler::getFromReceiver(QString &name, QString &errorText)
         return false;
     }
     const QString local = getTempDir() + fileName;
-    // The settings are read here, on the UI thread; only the transfer runs
-    // aside.
-    const TReceiverAccess access = receiverAccess();
-    const TStepReport status = [this](const QString &text) { showStatus(text); };
-    QString error;
-    const bool got = runAside([&] {
-        const auto ftp = receiverSession(access);
-        if (!openReceiverSession(*ftp, access.host, status, error))
-            return false;
+    const bool got = withReceiver(errorText, [&](TQelFTP &ftp, QString &error) {
         showStatus(FormatMsg1(msg(MsgStatusGetting), remotePath));
-        if (!ftp->GetFile(remotePath, local)) {
+        if (!ftp.GetFile(remotePath, local)) {
             error = withReason(FormatMsg1(msg(MsgFtpGettingFailed), remotePath),
-                               ftp->FailureReason());
+                               ftp.FailureReason());
             return false;
         }
         showStatus(msg(MsgStatusDisconnecting));
         // The file is complete; a hiccup while saying goodbye does not undo that.
-        ftp->Disconnect();
+        ftp.Disconnect();
         return true;
     });
-    errorText = error;
     if (got)
         name = local;
     return got;
@@ -312,22 +324,14 @@ bool TFrmXMLHandler::PutFile(const QString &localFile, const QString &title,
 bool TFrmXMLHandler::putToReceiver(const QString &localFile, const QString &remotePath,
                                    QString &errorText)
 {
-    const TReceiverAccess access = receiverAccess();
-    const TStepReport status = [this](const QString &text) { showStatus(text); };
-    QString error;
-    const bool put = runAside([&] {
-        const auto ftp = receiverSession(access);
-        if (!openReceiverSession(*ftp, access.host, status, error))
-            return false;
+    return withReceiver(errorText, [&](TQelFTP &ftp, QString &error) {
         showStatus(FormatMsg1(msg(MsgStatusPutting), remotePath));
-        if (!ftp->PutFile(localFile, remotePath)) {
+        if (!ftp.PutFile(localFile, remotePath)) {
             error = withReason(
                 FormatMsg2(msg(MsgFtpPuttingFailed), QFileInfo(localFile).fileName(), remotePath),
-                ftp->FailureReason());
+                ftp.FailureReason());
             return false;
         }
-        return closeReceiverSession(*ftp, status, error);
+        return closeReceiverSession(ftp, statusReport(), error);
     });
-    errorText = error;
-    return put;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/transfer/receiver_session.h"
 #include "core/zapit/dialects.h"
 #include "platform/transfer_limits.h"
 
@@ -99,6 +100,10 @@ private:
     // The receiver transfers run on a worker thread: they touch nothing of
     // the UI's but the status texts, which are handed to the UI thread.
     std::unique_ptr<TQelFTP> receiverSession(const TReceiverAccess &access) const;
+    // Opens a session with the receiver on a worker and runs `transfer` in
+    // it; false with the failed step's message in errorText.
+    bool withReceiver(QString &errorText, const std::function<bool(TQelFTP &, QString &)> &transfer);
+    TStepReport statusReport() const;
     bool getFromReceiver(QString &name, QString &errorText);
     bool putToReceiver(const QString &localFile, const QString &remotePath, QString &errorText);
     // Writes into a temporary file named after the target, then stores it.
