@@ -1,3 +1,4 @@
+#include "app/dialogs/please_wait.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/satelite.h"
@@ -161,6 +162,29 @@ TEST_F(KingOfSat, IndexPageFillsTheSortedSatelliteList)
     dialog->show();
     EXPECT_TRUE(saveShot(*dialog, QStringLiteral("kingofsat_import.png")));
     dialog->hide();
+}
+
+TEST_F(KingOfSat, TheWaitBoxIsUpWhileThePagesCome)
+{
+    auto *wait = program().FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
+    ASSERT_NE(wait, nullptr);
+    int ticksWithTheBoxUp = 0;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (wait->Waiting())
+            ++ticksWithTheBoxUp;
+    });
+    timer.start();
+    const std::function<void()> steps[] = {[&] { refresh(); },
+                                           [&] { download({"Nordstar 2B"}); }};
+    for (const auto &step : steps) {
+        ticksWithTheBoxUp = 0;
+        step();
+        EXPECT_GT(ticksWithTheBoxUp, 0);
+        EXPECT_FALSE(wait->Waiting());
+        EXPECT_TRUE(world.main().isEnabled());
+    }
 }
 
 TEST_F(KingOfSat, IndexPageFailuresLeaveAnEmptyListAndSayWhy)
