@@ -1,4 +1,3 @@
-#include "app/dialogs/please_wait.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/satelite.h"
@@ -16,6 +15,7 @@
 #include "main_window_support.h"
 #include "qt_print.h"
 #include "script_server.h"
+#include "wait_box_watch.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -168,20 +168,13 @@ TEST_F(KingOfSat, TheWaitBoxIsUpWhileThePagesCome)
 {
     auto *wait = program().FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
     ASSERT_NE(wait, nullptr);
-    int ticksWithTheBoxUp = 0;
-    QTimer timer;
-    timer.setInterval(0);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (wait->Waiting())
-            ++ticksWithTheBoxUp;
-    });
-    timer.start();
+    TWaitBoxWatch watch(*wait);
     const std::function<void()> steps[] = {[&] { refresh(); },
                                            [&] { download({"Nordstar 2B"}); }};
     for (const auto &step : steps) {
-        ticksWithTheBoxUp = 0;
+        watch.shows = 0;
         step();
-        EXPECT_GT(ticksWithTheBoxUp, 0);
+        EXPECT_EQ(watch.shows, 1);
         EXPECT_FALSE(wait->Waiting());
         EXPECT_TRUE(world.main().isEnabled());
     }
