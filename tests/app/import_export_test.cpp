@@ -10,6 +10,7 @@
 #include "core/zapit/xml_file_handler.h"
 #include "exchange/import_export_dialog.h"
 #include "exchange/import_news_dialog.h"
+#include "exchange/receiver_link.h"
 #include "form_test_support.h"
 #include "held_transfers.h"
 #include "qt_print.h"
@@ -261,6 +262,28 @@ TEST(ImportExport, TheWaitBoxIsUpWhileTheNewsAndTheAutoBouquetAreMade)
     EXPECT_EQ(watch.shows, 2);
     EXPECT_FALSE(wait->Waiting());
     EXPECT_TRUE(world.main().isEnabled());
+}
+
+TEST(ImportExport, TheReceiverAccountComesFromTheSettings)
+{
+    ImportExportWorld world;
+    world.setting("EdtIp", "192.168.015.024");
+    world.setting("EdtAccount", "root");
+    world.setting("EdtPass", "dbox2");
+    const struct {
+        const char *port;
+        int expected;
+    } rows[] = {
+        {"02121", 2121}, {"21", 21}, {"", 21}, {"ftp", 21}, {"0", 21}, {"65536", 21},
+    };
+    for (const auto &r : rows) {
+        world.setting("EdtPort", QLatin1String(r.port));
+        const TReceiverAccess access = receiverAccessOf(world.program);
+        EXPECT_EQ(access.port, r.expected) << r.port;
+        EXPECT_EQ(access.host, "192.168.015.024");
+        EXPECT_EQ(access.user, "root");
+        EXPECT_EQ(access.password, "dbox2");
+    }
 }
 
 TEST(ImportExport, AFailingServicesDownloadChangesNothing)
