@@ -25,30 +25,6 @@
 
 namespace {
 
-// Shown while the window works; gone on every way out.
-class WaitBoxShown
-{
-public:
-    explicit WaitBoxShown(TFrmPleaseWait *box) : m_box(box)
-    {
-        if (m_box)
-            m_box->ShowWait();
-    }
-    ~WaitBoxShown() { hide(); }
-    WaitBoxShown(const WaitBoxShown &) = delete;
-    WaitBoxShown &operator=(const WaitBoxShown &) = delete;
-
-    void hide()
-    {
-        if (m_box)
-            m_box->HideWait();
-        m_box = nullptr;
-    }
-
-private:
-    TFrmPleaseWait *m_box;
-};
-
 QColor pickedColor(const TLgColorPicker &picker)
 {
     const std::optional<QColor> color = picker.SelectedColor();
