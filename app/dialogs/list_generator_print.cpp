@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextOption>
 #include <QTextTable>
 #include <QUrl>
 
@@ -26,6 +27,9 @@ constexpr qsizetype kFirstPieceRows = 300;
 // 2 cm page margins in 96 dpi units, as the text layout takes them.
 constexpr qreal kSourceDpi = 96.0;
 constexpr qreal kMarginInches = 2.0 / 2.54;
+// Room between a cell's text and its borders, in 96 dpi units: the list's
+// cells are as padded on paper as the grid's cells on screen.
+constexpr qreal kCellPadding = 2.0;
 
 struct HtmlRows {
     QString head; // up to the first row
@@ -136,16 +140,22 @@ public:
             font.setPointSizeF(font.pixelSize() * 72.0 / 96.0);
             document->setDefaultFont(font);
         }
+        // Words are never broken: a narrow column wraps between words, and a
+        // column is never narrower than its longest word.
+        QTextOption option = document->defaultTextOption();
+        option.setWrapMode(QTextOption::WordWrap);
+        document->setDefaultTextOption(option);
         document->setHtml(html);
         QTextFrameFormat root = document->rootFrame()->frameFormat();
         const qreal margin = kMarginInches * kSourceDpi;
         root.setMargin(margin);
         document->rootFrame()->setFrameFormat(root);
         document->setPageSize(m_body.size());
-        if (QTextTable *table = firstTable(*document); table && !shares.isEmpty()
-            && shares.size() == table->columns()) {
+        if (QTextTable *table = firstTable(*document)) {
             QTextTableFormat format = table->format();
-            format.setColumnWidthConstraints(shares);
+            format.setCellPadding(std::max(format.cellPadding(), kCellPadding));
+            if (!shares.isEmpty() && shares.size() == table->columns())
+                format.setColumnWidthConstraints(shares);
             table->setFormat(format);
         }
         return document;

@@ -523,6 +523,10 @@ TEST(PrintManager, HtmlPrintGoesToThePrinterWithoutAFileDialog)
     ASSERT_TRUE(height.has_value());
     EXPECT_GT(*height, 5.0);
     EXPECT_LT(*height, 15.0);
+    if (const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm")); !pdftoppm.isEmpty())
+        QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
+                                     QStringLiteral("-png"), world.pdfFile(),
+                                     shotsDir() + QStringLiteral("/print_manager_html")});
 
     const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
     if (pdfimages.isEmpty())
