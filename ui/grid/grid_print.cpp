@@ -8,6 +8,7 @@
 
 #include <QPrinter>
 #include <QList>
+#include <QPen>
 #include <QPrinterInfo>
 
 #include <algorithm>
@@ -193,9 +194,10 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
     const double pixelScale = screenPixelScale(target.Resolution());
     // A grid line is one pixel of the 600 dpi page high, between two rows
     // and over neither. The lines of a page are drawn after its cells: a
-    // renderer that rounds the cells' fills to its own coarser pixels would
-    // otherwise paint over some lines and leave bits of others in the gaps
-    // between the columns.
+    // renderer that rounds the cells' fills to its own coarser pixels (a
+    // viewer showing the page small) would otherwise paint over some lines
+    // and leave bits of others in the gaps between the columns. A hairline
+    // along each keeps it at least one pixel of whatever shows the page.
     QList<QRect> pageLines;
     auto drawLine = [&](int left, int y, int width, int row) {
         QRect line = scale.rect(left, y, width, 1);
@@ -205,8 +207,13 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
         target.Placed(TPrintedItem::Line, -1, row, line);
     };
     auto finishPage = [&] {
-        for (const QRect &line : std::as_const(pageLines))
+        canvas.save();
+        canvas.setPen(QPen(SysColor::windowText(), 0));
+        for (const QRect &line : std::as_const(pageLines)) {
             canvas.fillRect(line, SysColor::windowText());
+            canvas.drawLine(line.topLeft(), line.topRight());
+        }
+        canvas.restore();
         pageLines.clear();
     };
 
