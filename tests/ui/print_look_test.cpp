@@ -1,13 +1,11 @@
 // How a printed grid looks: whole grid lines, no stray dots, text padded
-// inside its cells and shortened rather than cut, boxes at screen size.
+// inside its cells, check boxes at screen size.
 
 #include "recording_print_target.h"
 #include "ui_test_support.h"
 
 #include "ui/grid/grid_print.h"
-#include "ui/grid/providers.h"
 
-#include <QFontMetrics>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -169,43 +167,6 @@ TEST(GridPrintLook, TextKeepsItsScreenPaddingOnPaper)
         const QRect caption = inkIn(page, headers[0].rect.adjusted(0, 0, -3, -3));
         ASSERT_FALSE(caption.isNull());
         EXPECT_GE(caption.left(), headers[0].rect.left() + captionPadding);
-    }
-}
-
-TEST(GridPrintLook, LongTextsAreShortenedByTheCanvassOwnMetrics)
-{
-    uiApp();
-    const QString text = QStringLiteral("Bayerisches Fernsehen Sued Regionalprogramm");
-    for (int dpi : {96, 600, 1200}) {
-        SCOPED_TRACE(dpi);
-        const int dotsPerMeter = int(std::lround(dpi / 0.0254));
-        auto blank = [&] {
-            QImage image(12 * dpi / 10, dpi / 4, QImage::Format_RGB32);
-            image.fill(Qt::white);
-            image.setDotsPerMeterX(dotsPerMeter);
-            image.setDotsPerMeterY(dotsPerMeter);
-            return image;
-        };
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPointSizeF(7.5);
-        // A cell of an inch: too short for the whole text at 7.5 points.
-        const QRect rect(10, 0, dpi, dpi / 4);
-        QImage drawn = blank();
-        {
-            QPainter painter(&drawn);
-            painter.setFont(font);
-            TGraphicsProvider::DrawText(painter, rect, text, taLeftJustify, vaMiddle, wkEllipsis);
-        }
-        QImage expected = blank();
-        const QString shortened = QFontMetrics(font, &expected).elidedText(text, Qt::ElideRight, rect.width());
-        ASSERT_NE(shortened, text);
-        ASSERT_TRUE(shortened.endsWith(QChar(0x2026)));
-        {
-            QPainter painter(&expected);
-            painter.setFont(font);
-            painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shortened);
-        }
-        EXPECT_TRUE(drawn == expected);
     }
 }
 

@@ -132,10 +132,7 @@ void TGraphicsProvider::DrawText(QPainter &painter, const QRect &rect, const QSt
     case wkWordWrap: flags |= Qt::TextWordWrap; break;
     case wkEllipsis:
         flags |= Qt::TextSingleLine;
-        // Measured on the canvas's own device: a printer's pixels are not
-        // the screen's, and screen metrics would leave long texts cut
-        // mid-letter instead of shortened.
-        shown = QFontMetrics(painter.font(), painter.device()).elidedText(text, Qt::ElideRight, rect.width());
+        shown = QFontMetrics(painter.font()).elidedText(text, Qt::ElideRight, rect.width());
         break;
     case wkNone: flags |= Qt::TextSingleLine; break;
     }
