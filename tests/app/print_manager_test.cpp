@@ -9,6 +9,7 @@
 #include "core/model/service_list.h"
 #include "qt_print.h"
 #include "ui/editors/lg_color_picker.h"
+#include "ui/grid/list_grid.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -515,7 +516,9 @@ TEST(PrintManager, HtmlPrintGoesToThePrinterWithoutAFileDialog)
     const QString text = pdfText(world.pdfFile());
     if (text.isNull())
         GTEST_SKIP() << "pdftotext not installed";
-    for (const char *expected : {"Service Name", "Favoriten", "Das Erste", "Nachrichten & Wetter"})
+    // Names wrap between words at most, never inside one.
+    for (const char *expected : {"Service Name", "Favoriten", "Das Erste", "Nachrichten & Wetter",
+                                 "Bayerisches Fernsehen Süd", "Nachrichten Plus", "Regionalfenster Süd"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
     // The page's 10 px text is printed about as high as on screen (7.5 pt),
     // not as 10 dots of the printer.
@@ -581,6 +584,52 @@ TEST(PrintManager, WysiwygPrintsTheSourcesGridWithoutAWord)
                                          QStringLiteral("-png"), world.pdfFile(),
                                          shotsDir() + QStringLiteral("/print_manager_grid")});
         }
+    }
+}
+
+// Pixel rows of a picture dark over most of the printed width: grid lines.
+int lineRows(const QImage &page)
+{
+    int rows = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        int darkPixels = 0;
+        for (int x = 0; x < page.width(); ++x)
+            darkPixels += qGray(page.pixel(x, y)) < 160;
+        rows += darkPixels > page.width() * 3 / 4;
+    }
+    return rows;
+}
+
+TEST(PrintManager, WysiwygRowsAreSeparatedWhenTheGridSeparatesThem)
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty())
+        GTEST_SKIP() << "pdftoppm not installed";
+    for (bool gridLines : {true, false}) {
+        SCOPED_TRACE(gridLines);
+        PrintWorld world;
+        TListGrid *grid = world.main().ServicesGrid;
+        grid->SetOptions(gridLines ? grid->Options() + goGrid : grid->Options() - goGrid);
+        world.choose("BtnServiceList");
+        world.choose("BtnSeePrint");
+        world.clickGenerate();
+        ASSERT_TRUE(world.prompts.asked.isEmpty());
+        // The first page as a viewer shows it, small.
+        const QString picture = world.path(QStringLiteral("page"));
+        ASSERT_EQ(QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("110"),
+                                               QStringLiteral("-singlefile"), QStringLiteral("-png"),
+                                               world.pdfFile(), picture}),
+                  0);
+        const QImage page(picture + QStringLiteral(".png"));
+        ASSERT_FALSE(page.isNull());
+        const int services = grid->RowCount();
+        ASSERT_GE(services, 30);
+        // The double line under the header, and one under every row when
+        // the grid draws lines between its rows.
+        if (gridLines)
+            EXPECT_GE(lineRows(page), services);
+        else
+            EXPECT_LE(lineRows(page), 2);
     }
 }
 
