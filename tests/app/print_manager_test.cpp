@@ -579,10 +579,11 @@ TEST(PrintManager, WysiwygPrintsTheSourcesGridWithoutAWord)
         EXPECT_TRUE(text.contains(QLatin1String(c.expected))) << text.left(400).toStdString();
         // A picture of the first page beside the window's screenshots.
         const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-        if (!pdftoppm.isEmpty() && std::string(c.source) == "BtnServiceList") {
+        if (!pdftoppm.isEmpty() && std::string(c.source) != "BtnCurrentBouquet") {
+            const QString shot = std::string(c.source) == "BtnServiceList" ? QStringLiteral("/print_manager_grid")
+                                                                           : QStringLiteral("/print_manager_bouquets");
             QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
-                                         QStringLiteral("-png"), world.pdfFile(),
-                                         shotsDir() + QStringLiteral("/print_manager_grid")});
+                                         QStringLiteral("-png"), world.pdfFile(), shotsDir() + shot});
         }
     }
 }

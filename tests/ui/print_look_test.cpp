@@ -59,7 +59,8 @@ TEST(GridPrintLook, RowsAreAllSeparatedOrNoneAreWithoutStrayDots)
     };
     const Case cases[] = {
         {1200, 110.0 / 1200, true}, {1200, 150.0 / 1200, true}, {1200, 72.0 / 1200, true},
-        {600, 0.25, true},          {600, 1.0, true},           {1200, 110.0 / 1200, false},
+        {600, 0.25, true},          {600, 1.0, true},           {1200, 1.0, true},
+        {1200, 110.0 / 1200, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.dpi << " dpi at " << c.preview << (c.lines ? " lines" : " none"));
@@ -89,6 +90,17 @@ TEST(GridPrintLook, RowsAreAllSeparatedOrNoneAreWithoutStrayDots)
             separated += found;
         }
         EXPECT_EQ(separated, c.lines ? cells.size() / 5 - 1 : 0);
+        if (c.preview == 1.0) {
+            // At full size a line covers its own pixels and no cell's.
+            for (const auto &line : target.of(TPrintedItem::Line)) {
+                if (line.row < 0 || line.page != 0)
+                    continue;
+                for (int y = line.rect.top(); y <= line.rect.bottom(); ++y)
+                    EXPECT_TRUE(lineRow(page, y, left, right)) << y;
+                EXPECT_FALSE(lineRow(page, line.rect.top() - 1, left, right));
+                EXPECT_FALSE(lineRow(page, line.rect.bottom() + 1, left, right));
+            }
+        }
         // Near the top of a cell, a dark pixel belongs to a whole line.
         int stray = 0;
         for (const QRect &cell : cells) {

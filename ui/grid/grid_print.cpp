@@ -196,8 +196,9 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
     // and over neither. The lines of a page are drawn after its cells: a
     // renderer that rounds the cells' fills to its own coarser pixels (a
     // viewer showing the page small) would otherwise paint over some lines
-    // and leave bits of others in the gaps between the columns. A hairline
-    // along each keeps it at least one pixel of whatever shows the page.
+    // and leave bits of others in the gaps between the columns. Drawn as
+    // strokes of a fixed width in the canvas's pixels, they keep their
+    // height on paper and stay whole on a page shown small.
     QList<QRect> pageLines;
     auto drawLine = [&](int left, int y, int width, int row) {
         QRect line = scale.rect(left, y, width, 1);
@@ -208,10 +209,13 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
     };
     auto finishPage = [&] {
         canvas.save();
-        canvas.setPen(QPen(SysColor::windowText(), 0));
         for (const QRect &line : std::as_const(pageLines)) {
-            canvas.fillRect(line, SysColor::windowText());
-            canvas.drawLine(line.topLeft(), line.topRight());
+            QPen pen(SysColor::windowText(), line.height());
+            pen.setCapStyle(Qt::FlatCap);
+            pen.setCosmetic(true);
+            canvas.setPen(pen);
+            const qreal middle = line.top() + line.height() / 2.0;
+            canvas.drawLine(QLineF(line.left(), middle, line.right() + 1, middle));
         }
         canvas.restore();
         pageLines.clear();
