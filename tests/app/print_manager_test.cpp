@@ -724,6 +724,60 @@ TEST(PrintManager, AHundredThousandServicesGenerateWhileTheWindowKeepsRunning)
     EXPECT_EQ(world.prompts.texts().value(0).section(u'\n', 0, 0), QStringLiteral("List generation successful."));
 }
 
+// The words pdftotext finds on the first page with their left and right
+// edges in points; empty without pdftotext.
+std::optional<QList<std::pair<QString, std::pair<double, double>>>> pdfWordEdges(const QString &pdf)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        return std::nullopt;
+    QProcess process;
+    process.start(pdftotext, {QStringLiteral("-bbox"), QStringLiteral("-l"), QStringLiteral("1"), pdf,
+                              QStringLiteral("-")});
+    process.waitForFinished(60000);
+    static const QRegularExpression box(QString::fromLatin1(
+        R"re(<word xMin="([^"]*)" yMin="[^"]*" xMax="([^"]*)" yMax="[^"]*">([^<]*)</word>)re"));
+    QList<std::pair<QString, std::pair<double, double>>> words;
+    const QString boxes = QString::fromUtf8(process.readAllStandardOutput());
+    for (auto it = box.globalMatch(boxes); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        words.append({match.captured(3), {match.captured(1).toDouble(), match.captured(2).toDouble()}});
+    }
+    return words;
+}
+
+TEST(PrintManager, HtmlPrintKeepsTextOffTheCellBorders)
+{
+    appTestApp();
+    QTemporaryDir dir;
+    // The lists' own table start; the number is right-aligned, so it ends
+    // where its cell's padding begins.
+    const QString html = QStringLiteral(
+        "<html><body><table cellspacing=\"0\" cellpading=\"1\" border=\"1\" "
+        "style=\"border-collapse: collapse; border: 1px solid #666666\">"
+        "<tr><td align=\"right\">11836000</td><td>Astra</td></tr></table></body></html>\r\n");
+    const QString page = dir.filePath(QStringLiteral("list.html"));
+    {
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(html.toUtf8());
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+    printer.setOutputFileName(pdf);
+    ASSERT_TRUE(printHtmlFile(page, printer, nullptr));
+    const auto words = pdfWordEdges(pdf);
+    if (!words)
+        GTEST_SKIP() << "pdftotext not installed";
+    ASSERT_GE(words->size(), 2);
+    EXPECT_EQ((*words)[0].first, QStringLiteral("11836000"));
+    EXPECT_EQ((*words)[1].first, QStringLiteral("Astra"));
+    // Two 96 dpi pixels of padding on either side of the border between
+    // them: 3 points at least.
+    EXPECT_GE((*words)[1].second.first - (*words)[0].second.second, 3.0);
+}
+
 TEST(PrintManager, LongHtmlListsPrintInPiecesWithFullPages)
 {
     struct Case {
