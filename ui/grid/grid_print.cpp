@@ -6,9 +6,9 @@
 #include "ui/grid/list_grid.h"
 #include "ui/grid/style_displays.h"
 
-#include <QPrinter>
 #include <QList>
 #include <QPen>
+#include <QPrinter>
 #include <QPrinterInfo>
 
 #include <algorithm>
