@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextOption>
@@ -117,6 +119,34 @@ QList<QTextLength> columnShares(const QTextDocument &document, const QTextTable 
         shares.append(QTextLength(QTextLength::PercentageLength,
                                   std::max<qreal>(0, (lefts[c + 1] - lefts[c]) / total * 100.0)));
     return shares;
+}
+
+// A heading (a run of rows of one cell across the table: a list's spacer
+// and title) at the foot of a page goes to the next page, with the rows it
+// heads.
+void keepHeadingsWithTheirRows(const QTextDocument &document, QTextTable &table, qreal pageHeight)
+{
+    const int columns = table.columns();
+    if (columns < 2 || pageHeight <= 0)
+        return;
+    const auto heading = [&](int row) { return table.cellAt(row, 0).columnSpan() == columns; };
+    const auto page = [&](int row) { return int(cellRect(document, table, row, 0).top() / pageHeight); };
+    for (int r = 0; r < table.rows(); ++r) {
+        if (!heading(r))
+            continue;
+        const int first = r;
+        while (r + 1 < table.rows() && heading(r + 1))
+            ++r;
+        if (r + 1 >= table.rows() || first == 0)
+            continue;
+        const int headingPage = page(first);
+        if (page(r + 1) > headingPage && page(first - 1) == headingPage) {
+            QTextCursor cursor = table.cellAt(first, 0).firstCursorPosition();
+            QTextBlockFormat format = cursor.blockFormat();
+            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            cursor.setBlockFormat(format);
+        }
+    }
 }
 
 class PiecePrinter
@@ -252,6 +282,8 @@ bool printHtmlFile(const QString &fileName, QPrinter &printer,
                 table = firstTable(*document);
             }
         }
+        if (QTextTable *headed = firstTable(*document))
+            keepHeadingsWithTheirRows(*document, *headed, pieces.PageHeight());
         const int pages = document->pageCount();
         const bool more = end < total;
         if (more && table && pages < 2) {

@@ -778,6 +778,60 @@ TEST(PrintManager, HtmlPrintKeepsTextOffTheCellBorders)
     EXPECT_GE((*words)[1].second.first - (*words)[0].second.second, 3.0);
 }
 
+TEST(PrintManager, HtmlPrintKeepsEveryTitleWithItsRows)
+{
+    appTestApp();
+    for (int groups : {30, 400}) {
+        SCOPED_TRACE(groups);
+        QTemporaryDir dir;
+        // As the lists are made: a spacer and a title across the table,
+        // then the group's rows, a few more in every group.
+        QString html = QStringLiteral("<html><body><table width=\"100%\" border=\"1\">\r\n");
+        QStringList expected;
+        int row = 0;
+        for (int g = 0; g < groups; ++g) {
+            const QString title = QStringLiteral("Group%1").arg(g, 4, 10, QLatin1Char('0'));
+            html += QStringLiteral("<tr><td colspan=\"2\">&nbsp;</td></tr>\r\n<tr><td colspan=\"2\">%1</td></tr>\r\n")
+                        .arg(title);
+            expected << title;
+            for (int k = 0; k < 1 + g % 9; ++k, ++row) {
+                const QString name = QStringLiteral("Row%1").arg(row, 5, 10, QLatin1Char('0'));
+                html += QStringLiteral("<tr><td>%1</td><td>x</td></tr>\r\n").arg(name);
+                expected << name;
+            }
+        }
+        html += QStringLiteral("</table></body></html>\r\n");
+        const QString page = dir.filePath(QStringLiteral("list.html"));
+        {
+            QFile file(page);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(html.toUtf8());
+        }
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+        printer.setOutputFileName(pdf);
+        ASSERT_TRUE(printHtmlFile(page, printer, nullptr));
+        const QString text = pdfText(pdf);
+        if (text.isNull())
+            GTEST_SKIP() << "pdftotext not installed";
+        static const QRegularExpression item(QStringLiteral("(Group|Row)\\d+"));
+        QStringList printed;
+        int pages = 0;
+        for (const QString &pageText : text.split(u'\f')) {
+            QString last;
+            for (auto it = item.globalMatch(pageText); it.hasNext();)
+                printed << (last = it.next().captured(0));
+            if (last.isEmpty())
+                continue;
+            ++pages;
+            EXPECT_TRUE(last.startsWith(QStringLiteral("Row"))) << "page " << pages << " ends with " << last.toStdString();
+        }
+        EXPECT_GE(pages, 2);
+        EXPECT_EQ(printed, expected);
+    }
+}
+
 TEST(PrintManager, LongHtmlListsPrintInPiecesWithFullPages)
 {
     struct Case {
