@@ -282,6 +282,11 @@ void TFrmListGenerator::printGrid()
         if (TFrmMain *main = m_program->FrmMain)
             main->ShowStatus(msg(MsgPrintingList));
         GridPrint.Associate = grid;
+        // Rows are separated on paper when they are on screen.
+        if (grid->Options().contains(goGrid))
+            GridPrint.Options.include(gpoHorzGridLines);
+        else
+            GridPrint.Options.exclude(gpoHorzGridLines);
         GridPrint.OnProgress = [this](int row, int rowCount) { showProgress(row, rowCount); };
         TPrinterTarget printerTarget(*target);
         printed = GridPrint.Print(printerTarget);
