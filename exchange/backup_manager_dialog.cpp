@@ -3,6 +3,7 @@
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "exchange/backup_transfer.h"
+#include "exchange/receiver_link.h"
 #include "exchange/stamp_names.h"
 #include "ui/program/main_window_link.h"
 #include "ui/program/program.h"
@@ -16,18 +17,6 @@ namespace {
 
 // The settings window's page with the backup folders.
 constexpr int kBackupSettingsPage = 1;
-
-TReceiverAccess receiverOf(const TProgram &program)
-{
-    TReceiverAccess access;
-    access.host = program.SettingText("EdtIp");
-    access.user = program.SettingText("EdtAccount");
-    access.password = program.SettingText("EdtPass");
-    bool ok = false;
-    const int port = program.SettingText("EdtPort").toInt(&ok);
-    access.port = ok && port > 0 && port < 65536 ? port : 21;
-    return access;
-}
 
 } // namespace
 
@@ -175,7 +164,7 @@ void TFrmBackupManager::BtnMakeBackupClick()
     setResult(QDialog::Accepted);
     setEnabled(false);
     QString error;
-    const bool done = makeBackup(receiverOf(*m_program), files, backupRoot(), folderName,
+    const bool done = makeBackup(receiverAccessOf(*m_program), files, backupRoot(), folderName,
                                  [this](const QString &text) { showStatus(text); }, error);
     setEnabled(true);
     if (done)
@@ -202,7 +191,7 @@ void TFrmBackupManager::BtnRestoreBackupClick()
     }
     setEnabled(false);
     QString error;
-    const bool done = restoreBackup(receiverOf(*m_program), folder,
+    const bool done = restoreBackup(receiverAccessOf(*m_program), folder,
                                     [this](const QString &text) { showStatus(text); }, error);
     setEnabled(true);
     if (done)

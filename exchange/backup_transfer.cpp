@@ -2,71 +2,46 @@
 
 #include "core/transfer/download_progress.h"
 #include "core/transfer/qel_ftp.h"
-#include "core/transfer/transfer_reason.h"
+#include "core/transfer/receiver_session.h"
+#include "core/transfer/transfer_aside.h"
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QPointer>
-#include <QThread>
 
 #include <algorithm>
 #include <memory>
 
 namespace {
 
-constexpr int kWaitSliceMs = 20;
 // Receiver files are small (settings, lists, a kernel at most).
 constexpr qint64 kBackupFileSizeLimit = qint64(256) << 20;
 const QString kPartialSuffix = QStringLiteral(".partial");
 const QString kPreviousSuffix = QStringLiteral(".previous");
 
-// Runs `work` on a thread of its own and waits for it, letting this thread's
-// queued events (repaints, status texts) run but no user input.
-bool runAside(const std::function<bool()> &work)
-{
-    bool result = false;
-    std::unique_ptr<QThread> thread(QThread::create([&] { result = work(); }));
-    thread->start();
-    while (!thread->wait(kWaitSliceMs))
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return result;
-}
-
-// A status report handed from the worker to the thread that waits for it.
+// A status report handed from the worker to the UI thread.
 TStatusReport relayed(const TStatusReport &status)
 {
-    QObject *home = QCoreApplication::instance();
-    return [status, home](const QString &text) {
-        if (!status)
-            return;
-        if (!home || QThread::currentThread() == home->thread()) {
-            status(text);
-            return;
-        }
-        QMetaObject::invokeMethod(home, [status, text] { status(text); }, Qt::QueuedConnection);
+    return [status](const QString &text) {
+        if (status)
+            onUiThread([status, text] { status(text); });
     };
 }
 
 // The progress bar, moved from the worker: `total` steps, then one call
-// per file done. The bar belongs to the UI thread, so each move is handed
-// there; the bar is reset once the work is over.
+// per file done. The bar is reset once the work is over.
 std::function<void(int)> relayedProgress(int total)
 {
-    QObject *home = QCoreApplication::instance();
-    if (!home || total <= 0)
+    if (total <= 0)
         return [](int) {};
-    QMetaObject::invokeMethod(home, [total] { progressInit(total); }, Qt::QueuedConnection);
-    return [home, total](int done) {
-        QMetaObject::invokeMethod(home, [done, total] {
+    onUiThread([total] { progressInit(total); });
+    return [total](int done) {
+        onUiThread([done, total] {
             progressSetStep(done);
             if (done == total)
                 progressReset();
-        }, Qt::QueuedConnection);
+        });
     };
 }
 
@@ -79,34 +54,6 @@ std::unique_ptr<TQelFTP> session(const TReceiverAccess &access, const TBackupTim
     // Backups hold any receiver file, not only channel lists.
     ftp->setSizeLimit(kBackupFileSizeLimit);
     return ftp;
-}
-
-bool openSession(TQelFTP &ftp, const TReceiverAccess &access, const TStatusReport &status,
-                 QString &errorText)
-{
-    status(msg(MsgStatusConnecting));
-    if (!ftp.Connect()) {
-        errorText = withReason(FormatMsg1(msg(MsgFtpConnectionFailed), access.host),
-                               ftp.FailureReason());
-        return false;
-    }
-    status(msg(MsgStatusLoggingIn));
-    if (!ftp.Login()) {
-        errorText = withReason(msg(MsgFtpLoginFailed), ftp.FailureReason());
-        return false;
-    }
-    return true;
-}
-
-bool closeSession(TQelFTP &ftp, const TStatusReport &status, QString &errorText)
-{
-    status(msg(MsgStatusDisconnecting));
-    if (!ftp.Disconnect()) {
-        errorText = msg(MsgFtpDisconnectionError);
-        return false;
-    }
-    status(msg(MsgStatusDone));
-    return true;
 }
 
 QString withDetails(const QString &text, const QStringList &details)
@@ -210,7 +157,7 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
     const bool got = runAside([&] {
         QStringList warnings;
         const auto ftp = session(access, timeouts, warnings);
-        if (!openSession(*ftp, access, report, error))
+        if (!openReceiverSession(*ftp, access.host, report, error))
             return false;
         report(msg(MsgStatusGettingFiles));
         // One file at a time, so the progress bar moves with each; a file
@@ -225,7 +172,7 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
             error = withDetails(msg(MsgFilesNotRetrieved), warnings);
             return false;
         }
-        return closeSession(*ftp, report, error);
+        return closeReceiverSession(*ftp, report, error);
     });
     if (!got) {
         QDir(partial).removeRecursively();
@@ -258,7 +205,7 @@ bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
     const bool put = runAside([&] {
         QStringList warnings;
         const auto ftp = session(access, timeouts, warnings);
-        if (!openSession(*ftp, access, report, error))
+        if (!openReceiverSession(*ftp, access.host, report, error))
             return false;
         report(msg(MsgStatusPuttingFiles));
         bool allPut = true;
@@ -271,7 +218,7 @@ bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
             error = withDetails(msg(MsgFilesNotPut), warnings);
             return false;
         }
-        return closeSession(*ftp, report, error);
+        return closeReceiverSession(*ftp, report, error);
     });
     errorText = error;
     return put;

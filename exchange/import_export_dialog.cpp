@@ -3,6 +3,7 @@
 #include "core/model/bouquet_list.h"
 #include "core/model/save_handler.h"
 #include "core/model/service_list.h"
+#include "core/transfer/download_progress.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "core/util/sys_utils.h"
@@ -60,6 +61,56 @@ struct TImportStage {
         for (const QString &file : temporaries)
             QFile::remove(file);
     }
+};
+
+// The progress bar over the files of a receiver transfer: one step per
+// file, reset when the transfer is over however it ended. Downloads from
+// the web move the bar by themselves.
+class TFileProgress
+{
+public:
+    explicit TFileProgress(int files) : m_active(files > 0)
+    {
+        if (m_active)
+            progressInit(files);
+    }
+    ~TFileProgress()
+    {
+        if (m_active)
+            progressReset();
+    }
+    TFileProgress(const TFileProgress &) = delete;
+    TFileProgress &operator=(const TFileProgress &) = delete;
+
+    void fileDone()
+    {
+        if (m_active)
+            progressStep();
+    }
+
+private:
+    bool m_active;
+};
+
+// The main window's wait box while a step of the import runs.
+class TWaitShown
+{
+public:
+    explicit TWaitShown(TMainWindowLink *main) : m_main(main)
+    {
+        if (m_main)
+            m_main->ShowWait(msg(MsgPleaseWait));
+    }
+    ~TWaitShown()
+    {
+        if (m_main)
+            m_main->HideWait();
+    }
+    TWaitShown(const TWaitShown &) = delete;
+    TWaitShown &operator=(const TWaitShown &) = delete;
+
+private:
+    TMainWindowLink *m_main;
 };
 
 bool isFetchedToTemp(const QString &source, const QString &local)
@@ -212,6 +263,7 @@ void TFrmImportExport::buildAutoBouquet()
     const QString name = expandDateTime(news->EdtBouquet()->text(), QDateTime::currentDateTime());
     if (name.trimmed().isEmpty())
         return;
+    TWaitShown wait(m_program->MainWindow);
     TBouquet *bouquet = nullptr;
     m_program->BouquetList->AddNewBouquet(name, bouquet);
     if (TMainWindowLink *main = m_program->MainWindow) {
@@ -287,6 +339,9 @@ bool TFrmImportExport::Import(QString &errorText)
     // Every file arrives first, in the order services, my-services,
     // bouquets, so a failing one stops before the next is fetched.
     QStringList locals;
+    // The files move on a worker; the bar counts them for the receiver,
+    // whose transfers say nothing of their own progress.
+    TFileProgress progress(ui->BtnBox->isChecked() ? int(steps.size()) : 0);
     for (const TFileStep &step : steps) {
         // A local file is looked for where the last one was chosen.
         QString name = step.caption.isEmpty()
@@ -300,6 +355,7 @@ bool TFrmImportExport::Import(QString &errorText)
         if (isFetchedToTemp(source, name))
             stage.temporaries.append(name);
         locals.append(name);
+        progress.fileDone();
     }
     // The services file is read last: its news files are written as it is
     // read, and must not describe an import that a later file stops.
@@ -360,7 +416,10 @@ bool TFrmImportExport::Import(QString &errorText)
     // after any other import they would describe an earlier one.
     if (stage.hasServices) {
         if (TFrmImportNews *news = importNews()) {
-            news->LoadNews();
+            {
+                TWaitShown wait(main);
+                news->LoadNews();
+            }
             if (ui->CbxImportNews->isChecked())
                 news->exec();
         }
@@ -395,12 +454,16 @@ bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText)
     const auto caption = [&](const QString &localName) {
         return toReceiver ? QString() : FormatMsg1(msg(MsgExportFile), localName);
     };
+    const int files = int(ui->CbxServices->isChecked()) + int(ui->CbxMyServices->isChecked())
+        + int(ui->CbxBouquets->isChecked());
+    TFileProgress progress(toReceiver ? files : 0);
     if (ui->CbxServices->isChecked()) {
         const TServiceList &list = *program.ServiceList;
         if (!handler.SaveServices(target(QStringLiteral("services.xml"), QStringLiteral("Services.xml")),
                                   caption(QStringLiteral("Services.xml")), list, errorText,
                                   list.Encoding, dialect(ui->ComboFormatServices, list.Format)))
             return false;
+        progress.fileDone();
     }
     if (ui->CbxMyServices->isChecked()) {
         const TServiceList &list = *program.MyServiceList;
@@ -409,6 +472,7 @@ bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText)
                 caption(QStringLiteral("MyServices.xml")), list, errorText, list.Encoding,
                 dialect(ui->ComboFormatMyServices, list.Format)))
             return false;
+        progress.fileDone();
     }
     if (ui->CbxBouquets->isChecked()) {
         const TBouquetList &list = *program.BouquetList;

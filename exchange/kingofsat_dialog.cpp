@@ -92,6 +92,16 @@ void TFrmKingOfSat::status(const QString &text) const
         m_program->MainWindow->ShowStatus(text);
 }
 
+void TFrmKingOfSat::showWait(bool up) const
+{
+    if (!m_program || !m_program->MainWindow)
+        return;
+    if (up)
+        m_program->MainWindow->ShowWait(msg(MsgPleaseWait));
+    else
+        m_program->MainWindow->HideWait();
+}
+
 int TFrmKingOfSat::message(int kind, const QString &text) const
 {
     if (!m_program || !m_program->Prompts)
@@ -167,8 +177,7 @@ void TFrmKingOfSat::BtnRefreshListClick()
     m_busy = true;
     SetControlsEnabled(false);
     ui->SatGrid->ClearRows();
-    if (ShowWait)
-        ShowWait();
+    showWait(true);
     status(msg(MsgKofDownloadingSatellites));
     QString errorText;
     {
@@ -180,8 +189,7 @@ void TFrmKingOfSat::BtnRefreshListClick()
             fillSatelliteGrid(readPage(temp.fileName()), indexUrl, errorText);
     }
     progressReset();
-    if (HideWait)
-        HideWait();
+    showWait(false);
     if (!errorText.isEmpty()) {
         status(msg(MsgErrorStatus));
         message(int(TPrompts::TMsgKind::Error), errorText);
@@ -219,8 +227,7 @@ void TFrmKingOfSat::BtnDownloadClick()
     }
     m_busy = true;
     SetControlsEnabled(false);
-    if (ShowWait)
-        ShowWait();
+    showWait(true);
     TServiceList &kingOfSat = *m_program->KingOfSatList;
     const bool delta = ui->CbxDeltaUpdate->isChecked();
     // Without delta update the new list grows aside and replaces the old one
@@ -273,8 +280,7 @@ void TFrmKingOfSat::BtnDownloadClick()
         if (m_program->MainWindow)
             m_program->MainWindow->FillKingOfSatGrid(0);
     }
-    if (HideWait)
-        HideWait();
+    showWait(false);
     SetControlsEnabled(true);
     m_busy = false;
     if (arrived == 0) {

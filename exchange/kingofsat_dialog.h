@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QStringList>
 
-#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -23,10 +22,6 @@ public:
     ~TFrmKingOfSat() override;
 
     void SetProgram(TProgram *program) { m_program = program; }
-    // The wait box of the program, shown while a page is fetched and read.
-    std::function<void()> ShowWait;
-    std::function<void()> HideWait;
-
     // Reads the index page into the satellite grid.
     void BtnRefreshListClick();
     // Downloads the checked satellites into the KingOfSat list; closes with
@@ -46,6 +41,8 @@ public:
 
 private:
     void status(const QString &text) const;
+    // The program's wait box, up while a page is fetched and read.
+    void showWait(bool up) const;
     int message(int kind, const QString &text) const;
     void fillSatelliteGrid(const QString &page, const QString &pageUrl, QString &errorText);
 

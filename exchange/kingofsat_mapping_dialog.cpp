@@ -105,7 +105,7 @@ void TFrmKingOfSatMapping::fillGrid()
         const QString name = kingOfSat.GetItem(i)->Name;
         QString target;
         QString diseqc;
-        satelliteMappingOf(m_lines, name, target, diseqc);
+        satelliteMappingOf(m_mapping, name, target, diseqc);
         grid->AddRow();
         const int row = grid->RowCount() - 1;
         grid->SetCells(kColSat, row, name);
@@ -119,11 +119,11 @@ void TFrmKingOfSatMapping::saveMapping()
 {
     const TListGrid *grid = ui->MappingGrid;
     for (int row = 0; row < grid->RowCount(); ++row)
-        setSatelliteMapping(m_lines, grid->Cells(kColSat, row), grid->Cells(kColSatMapping, row),
-                            grid->Cells(kColDiSEqCMapping, row));
+        m_mapping.Set(grid->Cells(kColSat, row),
+                      {grid->Cells(kColSatMapping, row), grid->Cells(kColDiSEqCMapping, row)});
     const QString fileName = satelliteMappingFileName(m_program->ProgramFolder);
     QString error;
-    if (!writeSatelliteMapping(fileName, m_lines, error) && m_program->Prompts)
+    if (!m_mapping.Save(fileName, error) && m_program->Prompts)
         m_program->Prompts->messageBox(TPrompts::TMsgKind::Error,
                                        FormatMsg1(msg(MsgKofMappingNotSaved), fileName)
                                            + QStringLiteral("\r\n") + error,
@@ -134,14 +134,14 @@ bool TFrmKingOfSatMapping::Execute()
 {
     if (!m_program || !m_program->KingOfSatList)
         return false;
-    m_lines = readSatelliteMapping(satelliteMappingFileName(m_program->ProgramFolder));
+    m_mapping.Load(satelliteMappingFileName(m_program->ProgramFolder));
     fillGrid();
     const bool ok = exec() == QDialog::Accepted;
     if (ok) {
         ui->MappingGrid->FinishEditing();
         saveMapping();
     }
-    m_lines.clear();
+    m_mapping = TMappingFile(kSatelliteMappingFields);
     return ok;
 }
 

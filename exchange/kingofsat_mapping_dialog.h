@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/kingofsat_mapping.h"
+
 #include <QDialog>
 #include <QList>
 #include <QStringList>
@@ -47,7 +49,7 @@ private:
 
     std::unique_ptr<Ui::FrmKingOfSatMapping> ui;
     TProgram *m_program = nullptr;
-    QStringList m_lines;
+    TMappingFile m_mapping{kSatelliteMappingFields};
     // The satellites behind the target column's choices after "<unchanged>".
     QList<const TSatelite *> m_choices;
 };

@@ -9,11 +9,27 @@ namespace {
 
 constexpr QChar kSeparator = u'|';
 
-// The name part of a line; a line without a separator names nothing.
-QString nameOf(const QString &line)
+QString oneLine(const QString &text)
 {
-    const qsizetype at = line.lastIndexOf(kSeparator);
-    return at < 0 ? QString() : line.left(at);
+    QString result = text;
+    result.replace(u'\r', u' ');
+    result.replace(u'\n', u' ');
+    return result;
+}
+
+// Where the name of a line with `fields` fields ends (the separator before
+// its first field), or -1 when the line has too few separators.
+qsizetype nameEnd(const QString &line, int fields)
+{
+    qsizetype at = line.size();
+    for (int i = 0; i < fields; ++i) {
+        if (at <= 0)
+            return -1;
+        at = line.lastIndexOf(kSeparator, at - 1);
+        if (at < 0)
+            return -1;
+    }
+    return at;
 }
 
 } // namespace
@@ -48,25 +64,39 @@ bool TMappingFile::Save(const QString &fileName, QString &errorText) const
 
 int TMappingFile::IndexOf(const QString &name) const
 {
+    const QString wanted = oneLine(name);
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].contains(kSeparator) && nameOf(m_lines[i]) == name)
+        const QString &line = m_lines[i];
+        const qsizetype end = nameEnd(line, m_fieldCount);
+        if (end == wanted.size() && line.startsWith(wanted))
             return int(i);
     }
     return -1;
 }
 
-QString TMappingFile::Value(const QString &name, const QString &fallback) const
+QStringList TMappingFile::Values(const QString &name) const
 {
     const int index = IndexOf(name);
     if (index < 0)
-        return fallback;
+        return {};
     const QString &line = m_lines[index];
-    return line.mid(line.lastIndexOf(kSeparator) + 1);
+    return line.mid(nameEnd(line, m_fieldCount) + 1).split(kSeparator);
 }
 
-void TMappingFile::Set(const QString &name, const QString &value)
+QString TMappingFile::Value(const QString &name, const QString &fallback) const
 {
-    const QString line = name + kSeparator + value;
+    const QStringList values = Values(name);
+    return values.isEmpty() ? fallback : values.first();
+}
+
+void TMappingFile::Set(const QString &name, const QStringList &values)
+{
+    QString line = oneLine(name);
+    for (int i = 0; i < m_fieldCount; ++i) {
+        QString field = i < values.size() ? oneLine(values[i]) : QString();
+        field.replace(kSeparator, u' ');
+        line += kSeparator + field;
+    }
     const int index = IndexOf(name);
     if (index < 0)
         m_lines.append(line);

@@ -3,14 +3,17 @@
 #include <QString>
 #include <QStringList>
 
-// A small text file that remembers one value per satellite name, one
-// "name|value" line each ("Astra 19.2E|1"), CR LF line ends, in the order the
+// A small text file that remembers values per satellite name, one line each:
+// the name and its fields joined by "|" ("Astra 19.2E|1" with one field,
+// "Astra (19.2E)|Astra 19.2|1" with two), CR LF line ends, in the order the
 // names were first confirmed. Names are compared exactly: "*" and "?" in a
 // name are plain characters, so one satellite never takes another's line.
-// A name may itself hold "|": the value is what follows the last one.
+// A name may itself hold "|": the fields are the last ones of the line.
 class TMappingFile
 {
 public:
+    explicit TMappingFile(int fieldCount = 1) : m_fieldCount(fieldCount < 1 ? 1 : fieldCount) {}
+
     // Reads the file (UTF-8, or Windows-1252 for a file an older version left
     // that is not valid UTF-8). A missing file is an empty mapping.
     void Load(const QString &fileName);
@@ -20,14 +23,20 @@ public:
 
     // The line of `name`, or -1.
     int IndexOf(const QString &name) const;
-    // The value stored for `name`; `fallback` when there is none.
+    // The fields stored for `name`; none when it has no line.
+    QStringList Values(const QString &name) const;
+    // The first field stored for `name`; `fallback` when there is none.
     QString Value(const QString &name, const QString &fallback) const;
-    // Replaces the name's line where it stands, or appends one.
-    void Set(const QString &name, const QString &value);
+    // Replaces the name's line where it stands, or appends one. A line break
+    // in the name or a field, or a "|" in a field, would break the line
+    // apart and becomes a blank; missing fields are empty.
+    void Set(const QString &name, const QStringList &values);
+    void Set(const QString &name, const QString &value) { Set(name, QStringList{value}); }
 
     const QStringList &Lines() const { return m_lines; }
 
 private:
+    int m_fieldCount;
     QStringList m_lines;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
+#include "ui/program/program.h"
 
 #include <QFile>
 #include <QProcess>
@@ -28,6 +29,18 @@ bool sendMessage(const QString &address, const QString &text, bool popup,
 }
 
 } // namespace
+
+TReceiverAccess receiverAccessOf(const TProgram &program)
+{
+    TReceiverAccess access;
+    access.host = program.SettingText("EdtIp");
+    access.user = program.SettingText("EdtAccount");
+    access.password = program.SettingText("EdtPass");
+    bool ok = false;
+    const int port = program.SettingText("EdtPort").toInt(&ok);
+    access.port = ok && port > 0 && port < 65536 ? port : 21;
+    return access;
+}
 
 QString pingTarget(const QString &address)
 {

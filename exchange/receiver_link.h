@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/zapit/xml_file_handler.h"
 #include "platform/url_download.h"
 
 #include <QString>
@@ -7,8 +8,14 @@
 
 #include <functional>
 
+struct TProgram;
+
 // The two small channels to the receiver: whether it answers a ping, and a
 // message shown on the TV screen through its web interface.
+
+// The receiver's address and FTP account as the settings window holds them;
+// the FTP port is 21 unless the settings hold a valid other one.
+TReceiverAccess receiverAccessOf(const TProgram &program);
 
 enum class TPingResult { Online, Offline, NotStarted };
 

@@ -1,6 +1,6 @@
 #include "exchange/update_check.h"
 
-#include "core/transfer/download_progress.h"
+#include "core/transfer/transfer_aside.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "core/util/sys_utils.h"
@@ -22,7 +22,7 @@ std::optional<QString> downloadUpdateText(const QString &updateUrl, TPrompts &pr
     const QString local = getTempFile();
     QFile::remove(local);
     QString error;
-    if (local.isEmpty() || !downloadUrlToFile(updateUrl, local, error, options)) {
+    if (local.isEmpty() || !downloadUrlAside(updateUrl, local, error, options)) {
         prompts.messageBox(TPrompts::TMsgKind::Error, msg(MsgUpdateInfoFailed),
                            TPrompts::mbOK);
         return std::nullopt;

@@ -359,24 +359,36 @@ void TGIFApplicationExtension::SetIdentifier(const char *text)
 
 void TGIFApplicationExtension::ReadBody(TGifStream &stream)
 {
-    // Blocks of any other size than 11 are kept as unknown application data:
-    // their leading bytes (up to 11) become the identifier, the rest is skipped.
+    // A first block of any other size than 11 is kept as unknown application
+    // data: its leading bytes (up to 11) make the identifier, and the block
+    // itself is kept whole for writing.
     const quint8 size = ReadExactByte(stream);
     Ident = {};
-    if (size == 0)
-        return; // the block was the terminator itself
-    const qint64 used = qMin<qint64>(size, kIdentifierSize);
-    ReadExact(stream, Ident.data(), used);
-    if (stream.Remaining() < size - used)
-        throw GIFException(MsgGifPrematureEnd);
-    stream.Seek(size - used);
+    IrregularBlock.reset();
+    if (size != kIdentifierSize) {
+        QByteArray block(size, Qt::Uninitialized);
+        ReadExact(stream, block.data(), size);
+        std::memcpy(Ident.data(), block.constData(), qMin<size_t>(size_t(size), Ident.size()));
+        IrregularBlock = std::move(block);
+        if (size == 0)
+            return; // the block was the terminator itself
+    } else {
+        ReadExact(stream, Ident.data(), kIdentifierSize);
+    }
     ReadData(stream);
 }
 
 void TGIFApplicationExtension::WriteBody(TGifOutStream &stream) const
 {
-    stream.WriteByte(kIdentifierSize);
-    stream.Write(Ident.data(), kIdentifierSize);
+    if (IrregularBlock) {
+        stream.WriteByte(quint8(IrregularBlock->size()));
+        stream.Write(IrregularBlock->constData(), IrregularBlock->size());
+        if (IrregularBlock->isEmpty())
+            return; // that size byte was the terminator
+    } else {
+        stream.WriteByte(kIdentifierSize);
+        stream.Write(Ident.data(), kIdentifierSize);
+    }
     WriteData(stream);
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TGIFExtension;
@@ -141,6 +142,9 @@ public:
     Identifier Ident{};
     QByteArray IdentifierText() const;
     void SetIdentifier(const char *text);
+    // A first block of another size than 11 bytes, kept as read so that a
+    // save writes it back unchanged; empty for a well-formed extension.
+    std::optional<QByteArray> IrregularBlock;
 
 protected:
     void ReadBody(TGifStream &stream) final;

@@ -305,8 +305,45 @@ void TGIFSubImage::LoadFromStream(TGifStream &stream)
         m_colorMap.Optimized = Packed & kSortedFlag;
     }
     DecompressFrame(*this, stream);
+    if (Width == 0 || Height == 0) {
+        // An image of no pixels (on a screen of no size) shows nothing and
+        // cannot be written back as read: only its extensions count.
+        Left = Top = Width = Height = 0;
+        Packed = 0;
+        m_colorMap.Clear();
+        m_data.clear();
+        return;
+    }
     if (TGifPicture::RenderOnLoad)
         Bitmap();
+}
+
+bool TGIFSubImage::HasImage() const
+{
+    return Width > 0 && Height > 0;
+}
+
+void TGIFSubImage::AdoptExtensions(TGIFSubImage &from)
+{
+    // Copied through their written form, which every kind reads back,
+    // so that each copy belongs to this frame.
+    std::vector<std::unique_ptr<TGIFExtension>> adopted;
+    for (const auto &e : from.m_extensions) {
+        TGifOutStream out;
+        e->SaveToStream(out);
+        auto copy = e->ExtensionClass().Create(this);
+        TGifStream in(out.Data());
+        copy->LoadFromStream(in);
+        adopted.push_back(std::move(copy));
+    }
+    from.m_extensions.clear();
+    from.m_gce = nullptr;
+    for (auto &e : m_extensions)
+        adopted.push_back(std::move(e));
+    m_extensions.clear();
+    m_gce = nullptr;
+    for (auto &e : adopted)
+        AddExtension(std::move(e));
 }
 
 // --- TGifPictureList ---------------------------------------------------------
@@ -348,6 +385,15 @@ void TGifPictureList::LoadFromStream(TGifStream &stream)
         }
         auto frame = std::make_unique<TGIFSubImage>(m_image);
         frame->LoadFromStream(stream);
+        // Extensions that stood without an image (before bytes that were
+        // skipped, or before an image of no pixels) belong to the image
+        // that follows; only trailing ones make a frame of their own.
+        if (Count() > 0 && !m_frames.back()->HasImage()) {
+            frame->AdoptExtensions(*m_frames.back());
+            m_frames.pop_back();
+        }
+        if (!frame->HasImage() && frame->Extensions().empty())
+            continue; // an image of no pixels, and nothing else
         Add(std::move(frame));
         const int percent = stream.Size() > 0 ? MulDiv(stream.Position(), 100, stream.Size()) : 0;
         m_image->Progress(TProgressStage::psRunning, percent, TGifPicture::RenderOnLoad, QRect(),

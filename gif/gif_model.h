@@ -96,6 +96,10 @@ public:
     quint8 *AllocateData(quint8 fill);
     void SetData(std::vector<quint8> data);
     bool Empty() const { return m_data.empty() || Width == 0 || Height == 0; }
+    // False for a frame of extensions only.
+    bool HasImage() const;
+    // Puts from's extensions ahead of this frame's own; from keeps none.
+    void AdoptExtensions(TGIFSubImage &from);
 
     TGIFVersion Version() const override;
     void Clear();

@@ -1,6 +1,8 @@
 #include "gif/gif_painter.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPainter>
 #include <QThread>
 #include <QTimer>
@@ -22,9 +24,26 @@ private:
 };
 
 constexpr int kSpeedPercent = 100;
+// What a probing event loop returns when it ran to its own end.
+constexpr int kProbeFinished = 0x6A11;
 constexpr qint64 kStalledWaitMs = 1000 * TGIFPainter::kDelayUnitMs;
 
 } // namespace
+
+bool TGIFClock::DispatchEvents()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // A request to quit ends every event loop of the thread and keeps new
+    // ones from starting until the application's own loop has returned: a
+    // loop that ends for any other reason than its own exit reveals it.
+    // The request itself stays with the application, whose loop then ends.
+    QEventLoop probe;
+    QTimer::singleShot(0, &probe, [&probe] { probe.exit(kProbeFinished); });
+    return probe.exec() == kProbeFinished;
+}
 
 TGIFClock &SystemClock()
 {
@@ -89,6 +108,14 @@ void TGIFPainter::Start()
     }
     m_pendingBackground = QRect();
     m_saved = QImage();
+    m_backdrop = QImage();
+    if (!m_savedBackground.isNull()) {
+        m_backdrop = ((m_options & doTile) ? m_savedBackground.copy(0, 0, width, height)
+                                           : m_savedBackground.scaled(width, height))
+                         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (m_backdrop.size() != m_work.size())
+            m_backdrop = QImage();
+    }
     RestoreToBackground(m_work.rect());
     ShowFrame();
     if (m_running)
@@ -194,7 +221,16 @@ void TGIFPainter::RestoreToBackground(const QRect &area)
         return;
     QPainter p(&m_work);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(r, (m_options & doTransparent) ? QColor(Qt::transparent) : QColor(m_background));
+    if (!m_backdrop.isNull())
+        p.drawImage(r.topLeft(), m_backdrop, r);
+    else
+        p.fillRect(r, (m_options & doTransparent) ? QColor(Qt::transparent) : QColor(m_background));
+}
+
+void TGIFPainter::SetBackground(const QImage &background)
+{
+    // Only a transparent animation lets the background show.
+    m_savedBackground = (m_options & doTransparent) ? background : QImage();
 }
 
 void TGIFPainter::AfterFrame()
@@ -212,7 +248,12 @@ void TGIFPainter::AfterFrame()
         ScheduleNext();
         return;
     }
-    if (ActiveImage >= m_image->Images().Count()) {
+    // Extensions after the last image (a closing comment) are no frame to
+    // show: the pass ends, and loops, at the last image.
+    int end = m_image->Images().Count();
+    while (end > 0 && !m_image->Images()[end - 1]->HasImage())
+        --end;
+    if (ActiveImage >= end) {
         if (m_loopCount > 0)
             --m_loopCount;
         if ((m_options & doLoop) && (m_loopCount != 0 || (m_options & doLoopForever))) {
@@ -259,12 +300,33 @@ void TGIFPainter::Finish()
 
 void TGIFPainter::Run()
 {
-    Start();
-    while (m_running) {
-        if (m_wait > 0)
-            m_clock.SleepMs(m_wait);
-        Step();
+    m_inRun = true;
+    try {
+        Start();
+        while (m_running && Wait(m_wait) && m_running)
+            Step();
+    } catch (...) {
+        m_inRun = false;
+        throw;
     }
+    m_inRun = false;
+}
+
+bool TGIFPainter::Wait(qint64 ms)
+{
+    qint64 left = qMax<qint64>(ms, 1);
+    while (left > 0) {
+        const qint64 slice = qMin(left, kSleepSliceMs);
+        m_clock.SleepMs(slice);
+        left -= slice;
+        if (!m_clock.DispatchEvents()) {
+            Stop();
+            return false;
+        }
+        if (m_terminated || !m_running)
+            return false;
+    }
+    return true;
 }
 
 void TGIFPainter::StartTimer()

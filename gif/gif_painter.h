@@ -17,6 +17,9 @@ public:
     virtual ~TGIFClock() = default;
     virtual qint64 NowMs() = 0;
     virtual void SleepMs(qint64 ms) = 0;
+    // Runs the calling thread's pending events (only on the application's
+    // thread); false once the application has been asked to quit.
+    virtual bool DispatchEvents();
 };
 
 TGIFClock &SystemClock();
@@ -34,6 +37,9 @@ public:
     static constexpr int kMinimumDelay = 3;
     static constexpr int kMaximumDelay = 1000;
     static constexpr qint64 kWaitForever = -1;
+    // A painter that runs in the calling thread sleeps in steps of at most
+    // this long and lets pending events run in between.
+    static constexpr qint64 kSleepSliceMs = 100;
 
     TGIFPainter(TGifPicture *image, const QRect &rect, TGIFDrawOptions options,
                 TGIFClock &clock = SystemClock());
@@ -59,8 +65,16 @@ public:
     bool Running() const { return m_running; }
     bool Started() const { return m_started; }
 
-    // Runs the whole animation in the calling thread.
+    // What lay under the target area, scaled to the logical screen: frames
+    // are laid over it and restoring to background brings it back, so the
+    // picture covers the target fully. Set before the painter starts.
+    void SetBackground(const QImage &background);
+
+    // Runs the whole animation in the calling thread, letting pending
+    // events run while it waits; a stop from one of them, or a request to
+    // quit the application, ends it.
     void Run();
+    bool InRun() const { return m_inRun; }
     // Starts and lets a timer step it (needs an event loop on this thread).
     void StartTimer();
 
@@ -81,6 +95,7 @@ private:
     void RestoreToBackground(const QRect &area);
     void ScheduleNext();
     void ArmTimer();
+    bool Wait(qint64 ms);
 
     TGifPicture *m_image;
     QRect m_rect;
@@ -94,6 +109,9 @@ private:
     QImage m_saved;
     QPoint m_savedAt;
     QRgb m_background = 0;
+    QImage m_savedBackground;
+    QImage m_backdrop;
+    bool m_inRun = false;
 
     bool m_running = false;
     bool m_started = false;

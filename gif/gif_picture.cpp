@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QPainter>
+#include <QPixmap>
 
 #include <cstring>
 
@@ -73,7 +74,8 @@ void TGifPicture::Changed()
 
 void TGifPicture::ReservePixels(qint64 pixels)
 {
-    if (pixels < 0 || m_pixelsReserved + pixels > gif::kMaxPixels)
+    if (pixels < 0 || pixels > gif::kMaxPixels
+        || m_pixelsReserved + pixels > gif::kMaxTotalPixels)
         throw GIFException(MsgGifInvalidDimensions);
     m_pixelsReserved += pixels;
 }
@@ -422,6 +424,25 @@ void TGifPicture::DrawFrames(QPainter &painter, const QRect &rect, const QImage 
     painter.restore();
 }
 
+namespace {
+
+// What the painter's target holds under rect, when it is an image or a
+// pixmap (other devices cannot be read back while they are painted).
+QImage targetArea(QPainter &painter, const QRect &rect)
+{
+    QPaintDevice *device = painter.device();
+    if (!device)
+        return QImage();
+    const QRect area = painter.deviceTransform().mapRect(QRectF(rect)).toAlignedRect();
+    if (device->devType() == QInternal::Image)
+        return static_cast<QImage *>(device)->copy(area);
+    if (device->devType() == QInternal::Pixmap)
+        return static_cast<QPixmap *>(device)->copy(area).toImage();
+    return QImage();
+}
+
+} // namespace
+
 void TGifPicture::Draw(QPainter &painter, const QRect &rect)
 {
     if (m_drawing || m_images.Count() == 0)
@@ -433,13 +454,18 @@ void TGifPicture::Draw(QPainter &painter, const QRect &rect)
         m_images[index]->Draw(painter, rect, DrawOptions & doTransparent, DrawOptions & doTile);
         return;
     }
-    if (!(m_painter && m_painterRect == rect && m_painter->Running()))
-        Paint(rect, DrawOptions);
+    if (!(m_painter && m_painterRect == rect && m_painter->Running())) {
+        QImage background;
+        if ((DrawOptions & doSaveBackground) && (DrawOptions & doTransparent))
+            background = targetArea(painter, rect);
+        Paint(rect, DrawOptions, background);
+    }
     if (m_painter)
         DrawFrames(painter, rect, m_painter->Picture());
 }
 
-TGIFPainter *TGifPicture::Paint(const QRect &rect, TGIFDrawOptions options)
+TGIFPainter *TGifPicture::Paint(const QRect &rect, TGIFDrawOptions options,
+                                const QImage &background)
 {
     if (m_images.Count() == 0)
         return nullptr;
@@ -452,6 +478,7 @@ TGIFPainter *TGifPicture::Paint(const QRect &rect, TGIFDrawOptions options)
     painter->OnAfterPaint = OnAfterPaint;
     painter->OnLoop = OnLoop;
     painter->OnEndPaint = OnEndPaint;
+    painter->SetBackground(background);
     TGIFPainter *raw = painter.get();
     {
         std::lock_guard guard(m_paintersLock);
@@ -459,11 +486,27 @@ TGIFPainter *TGifPicture::Paint(const QRect &rect, TGIFDrawOptions options)
         m_painter = raw;
         m_painterRect = rect;
     }
-    if (options & doThreaded)
+    if (options & doThreaded) {
         raw->StartTimer();
-    else
-        raw->Run();
-    return raw;
+        return raw;
+    }
+    // Events run while it waits; one of them may stop it (or all painters),
+    // and it must outlive its own Run.
+    raw->Run();
+    std::lock_guard guard(m_paintersLock);
+    const auto retired =
+        std::find_if(m_retired.begin(), m_retired.end(), [raw](const auto &p) { return p.get() == raw; });
+    if (retired == m_retired.end())
+        return raw;
+    m_retired.erase(retired);
+    return nullptr;
+}
+
+void TGifPicture::Retire(std::vector<std::unique_ptr<TGIFPainter>>::iterator painter)
+{
+    (*painter)->Stop();
+    if ((*painter)->InRun())
+        m_retired.push_back(std::move(*painter));
 }
 
 void TGifPicture::StopPainter()
@@ -471,16 +514,20 @@ void TGifPicture::StopPainter()
     std::lock_guard guard(m_paintersLock);
     if (!m_painter)
         return;
-    m_painter->Stop();
-    std::erase_if(m_painters, [this](const auto &p) { return p.get() == m_painter; });
+    const auto current = std::find_if(m_painters.begin(), m_painters.end(),
+                                      [this](const auto &p) { return p.get() == m_painter; });
+    if (current != m_painters.end()) {
+        Retire(current);
+        m_painters.erase(current);
+    }
     m_painter = nullptr;
 }
 
 void TGifPicture::StopDraw()
 {
     std::lock_guard guard(m_paintersLock);
-    for (auto it = m_painters.rbegin(); it != m_painters.rend(); ++it)
-        (*it)->Stop();
+    for (auto it = m_painters.end(); it != m_painters.begin();)
+        Retire(--it);
     m_painters.clear();
     m_painter = nullptr;
 }

@@ -126,9 +126,9 @@ public:
     // indices remapped; marks the table Optimized. True when it changed.
     bool OptimizeGlobalColorMap();
     bool OptimizeLocalColorMap(TGIFSubImage &frame);
-    // Shrinks the image without changing how it looks; raises "Invalid
-    // reduction method" for ooReduceColors with reduction 9. ooMerge
-    // (frame differencing) is not performed yet and leaves frames as they are.
+    // Shrinks the image without changing how it looks, frame by frame and
+    // in timing; raises "Invalid reduction method" for ooReduceColors with
+    // reduction 9.
     void Optimize(TGIFOptimizeOptions options, int reduction, int ditherMode,
                   quint32 reductionBits);
     void Assign(const TGifPicture *source);
@@ -138,8 +138,11 @@ public:
     int Add(std::unique_ptr<TGIFSubImage> frame);
 
     void Draw(QPainter &painter, const QRect &rect);
-    // Starts a painter for rect with options; null for an empty image.
-    TGIFPainter *Paint(const QRect &rect, TGIFDrawOptions options);
+    // Starts a painter for rect with options; null for an empty image, and
+    // for a painter that ran in the calling thread and was stopped there.
+    // background: what lies under rect (see TGIFPainter::SetBackground).
+    TGIFPainter *Paint(const QRect &rect, TGIFDrawOptions options,
+                       const QImage &background = QImage());
     TGIFPainter *Painter() const { return m_painter; }
     void StopDraw();
 
@@ -160,7 +163,7 @@ public:
                   const QString &message);
     void Changed();
 
-    // Frames allocate their pixels through this budget (kMaxPixels in all).
+    // Frames allocate their pixels through this budget (kMaxTotalPixels in all).
     void ReservePixels(qint64 pixels);
 
     // Painters report here when they finish.
@@ -168,6 +171,9 @@ public:
 
 private:
     void StopPainter();
+    void Retire(std::vector<std::unique_ptr<TGIFPainter>>::iterator painter);
+    void MergeFrames(const std::function<void()> &frameDone);
+    void CropFrame(int index);
     void DrawFrames(QPainter &painter, const QRect &rect, const QImage &picture);
 
     TGIFHeader m_header;
@@ -180,6 +186,8 @@ private:
 
     std::mutex m_paintersLock;
     std::vector<std::unique_ptr<TGIFPainter>> m_painters;
+    // Stopped painters whose Run is still on the stack: freed when it returns.
+    std::vector<std::unique_ptr<TGIFPainter>> m_retired;
     TGIFPainter *m_painter = nullptr;
     QRect m_painterRect;
 };

@@ -41,8 +41,12 @@ constexpr int kLzwMaxCodeBits = 12;
 constexpr int kMaxSubBlockSize = 255;
 
 // Width and height are 16-bit on the wire, so a hostile file can ask for
-// 4 Gi pixels per frame and as many frames as it likes: frames, the canvas
-// and the sum of all frames are each refused above this, before allocating.
+// 4 Gi pixels per frame and as many frames as it likes: a frame and the
+// canvas are each refused above kMaxPixels, before allocating, and all
+// frames together above kMaxTotalPixels. Frames hold one byte per pixel, so
+// the total is what a loaded image keeps in memory, and it leaves room for
+// long animations of moderate size (760 frames of 300 x 300 and more).
 constexpr qint64 kMaxPixels = 64ll << 20;
+constexpr qint64 kMaxTotalPixels = 256ll << 20;
 
 } // namespace gif

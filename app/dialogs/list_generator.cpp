@@ -25,30 +25,6 @@
 
 namespace {
 
-// Shown while the window works; gone on every way out.
-class WaitBoxShown
-{
-public:
-    explicit WaitBoxShown(TFrmPleaseWait *box) : m_box(box)
-    {
-        if (m_box)
-            m_box->ShowWait();
-    }
-    ~WaitBoxShown() { hide(); }
-    WaitBoxShown(const WaitBoxShown &) = delete;
-    WaitBoxShown &operator=(const WaitBoxShown &) = delete;
-
-    void hide()
-    {
-        if (m_box)
-            m_box->HideWait();
-        m_box = nullptr;
-    }
-
-private:
-    TFrmPleaseWait *m_box;
-};
-
 QColor pickedColor(const TLgColorPicker &picker)
 {
     const std::optional<QColor> color = picker.SelectedColor();
@@ -306,6 +282,11 @@ void TFrmListGenerator::printGrid()
         if (TFrmMain *main = m_program->FrmMain)
             main->ShowStatus(msg(MsgPrintingList));
         GridPrint.Associate = grid;
+        // Rows are separated on paper when they are on screen.
+        if (grid->Options().contains(goGrid))
+            GridPrint.Options.include(gpoHorzGridLines);
+        else
+            GridPrint.Options.exclude(gpoHorzGridLines);
         GridPrint.OnProgress = [this](int row, int rowCount) { showProgress(row, rowCount); };
         TPrinterTarget printerTarget(*target);
         printed = GridPrint.Print(printerTarget);

@@ -7,8 +7,11 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
+#include <QTextOption>
 #include <QTextTable>
 #include <QUrl>
 
@@ -26,6 +29,9 @@ constexpr qsizetype kFirstPieceRows = 300;
 // 2 cm page margins in 96 dpi units, as the text layout takes them.
 constexpr qreal kSourceDpi = 96.0;
 constexpr qreal kMarginInches = 2.0 / 2.54;
+// Room between a cell's text and its borders, in 96 dpi units: the list's
+// cells are as padded on paper as the grid's cells on screen.
+constexpr qreal kCellPadding = 2.0;
 
 struct HtmlRows {
     QString head; // up to the first row
@@ -115,6 +121,34 @@ QList<QTextLength> columnShares(const QTextDocument &document, const QTextTable 
     return shares;
 }
 
+// A heading (a run of rows of one cell across the table: a list's spacer
+// and title) at the foot of a page goes to the next page, with the rows it
+// heads.
+void keepHeadingsWithTheirRows(const QTextDocument &document, QTextTable &table, qreal pageHeight)
+{
+    const int columns = table.columns();
+    if (columns < 2 || pageHeight <= 0)
+        return;
+    const auto heading = [&](int row) { return table.cellAt(row, 0).columnSpan() == columns; };
+    const auto page = [&](int row) { return int(cellRect(document, table, row, 0).top() / pageHeight); };
+    for (int r = 0; r < table.rows(); ++r) {
+        if (!heading(r))
+            continue;
+        const int first = r;
+        while (r + 1 < table.rows() && heading(r + 1))
+            ++r;
+        if (r + 1 >= table.rows() || first == 0)
+            continue;
+        const int headingPage = page(first);
+        if (page(r + 1) > headingPage && page(first - 1) == headingPage) {
+            QTextCursor cursor = table.cellAt(first, 0).firstCursorPosition();
+            QTextBlockFormat format = cursor.blockFormat();
+            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            cursor.setBlockFormat(format);
+        }
+    }
+}
+
 class PiecePrinter
 {
 public:
@@ -136,16 +170,22 @@ public:
             font.setPointSizeF(font.pixelSize() * 72.0 / 96.0);
             document->setDefaultFont(font);
         }
+        // Words are never broken: a narrow column wraps between words, and a
+        // column is never narrower than its longest word.
+        QTextOption option = document->defaultTextOption();
+        option.setWrapMode(QTextOption::WordWrap);
+        document->setDefaultTextOption(option);
         document->setHtml(html);
         QTextFrameFormat root = document->rootFrame()->frameFormat();
         const qreal margin = kMarginInches * kSourceDpi;
         root.setMargin(margin);
         document->rootFrame()->setFrameFormat(root);
         document->setPageSize(m_body.size());
-        if (QTextTable *table = firstTable(*document); table && !shares.isEmpty()
-            && shares.size() == table->columns()) {
+        if (QTextTable *table = firstTable(*document)) {
             QTextTableFormat format = table->format();
-            format.setColumnWidthConstraints(shares);
+            format.setCellPadding(std::max(format.cellPadding(), kCellPadding));
+            if (!shares.isEmpty() && shares.size() == table->columns())
+                format.setColumnWidthConstraints(shares);
             table->setFormat(format);
         }
         return document;
@@ -242,6 +282,8 @@ bool printHtmlFile(const QString &fileName, QPrinter &printer,
                 table = firstTable(*document);
             }
         }
+        if (QTextTable *headed = firstTable(*document))
+            keepHeadingsWithTheirRows(*document, *headed, pieces.PageHeight());
         const int pages = document->pageCount();
         const bool more = end < total;
         if (more && table && pages < 2) {

@@ -17,30 +17,6 @@ namespace {
 
 constexpr QLatin1String kLineBreak("\r\n");
 
-// Hides the wait box however the run ends.
-class WaitBoxShown
-{
-public:
-    explicit WaitBoxShown(TFrmPleaseWait *box) : m_box(box)
-    {
-        if (m_box)
-            m_box->ShowWait();
-    }
-    ~WaitBoxShown() { hide(); }
-    WaitBoxShown(const WaitBoxShown &) = delete;
-    WaitBoxShown &operator=(const WaitBoxShown &) = delete;
-
-    void hide()
-    {
-        if (m_box)
-            m_box->HideWait();
-        m_box = nullptr;
-    }
-
-private:
-    TFrmPleaseWait *m_box;
-};
-
 } // namespace
 
 TFrmOptimize::TFrmOptimize(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::FrmOptimize>())

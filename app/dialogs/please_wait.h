@@ -45,3 +45,27 @@ private:
     QList<QPointer<QWidget>> m_disabledWindows;
     bool m_waiting = false;
 };
+
+// Shows the wait box for a scope and hides it however the scope ends.
+class WaitBoxShown
+{
+public:
+    explicit WaitBoxShown(TFrmPleaseWait *box) : m_box(box)
+    {
+        if (m_box)
+            m_box->ShowWait();
+    }
+    ~WaitBoxShown() { hide(); }
+    WaitBoxShown(const WaitBoxShown &) = delete;
+    WaitBoxShown &operator=(const WaitBoxShown &) = delete;
+
+    void hide()
+    {
+        if (m_box)
+            m_box->HideWait();
+        m_box = nullptr;
+    }
+
+private:
+    TFrmPleaseWait *m_box;
+};

@@ -2,7 +2,6 @@
 // satellite mapping; the transfer dialog, then the copy into the services
 // list and, when asked, into a bouquet.
 
-#include "app/dialogs/please_wait.h"
 #include "app/main/main_window.h"
 #include "ui/program/program.h"
 
@@ -28,15 +27,6 @@ void TFrmMain::ToolBtnKofDownloadClick()
     if (!dialog)
         return;
     dialog->SetProgram(&m_program);
-    auto *wait = m_program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
-    dialog->ShowWait = [wait] {
-        if (wait)
-            wait->ShowWait();
-    };
-    dialog->HideWait = [wait] {
-        if (wait)
-            wait->HideWait();
-    };
     if (dialog->exec() != QDialog::Accepted)
         return;
     if (auto *mapping = m_program.FormAs<TFrmKingOfSatMapping>(QStringLiteral("FrmKingOfSatMapping"))) {

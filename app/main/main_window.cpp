@@ -94,23 +94,6 @@ void TFrmMain::setSplashText(const QString &text)
     runPendingEvents();
 }
 
-namespace {
-
-// The receiver's address and account as the settings window holds them.
-TReceiverAccess receiverAccess(const TProgram &program)
-{
-    TReceiverAccess access;
-    access.host = program.SettingText("EdtIp");
-    access.user = program.SettingText("EdtAccount");
-    access.password = program.SettingText("EdtPass");
-    bool ok = false;
-    const int port = program.SettingText("EdtPort").toInt(&ok);
-    access.port = ok && port > 0 && port < 65536 ? port : 21;
-    return access;
-}
-
-} // namespace
-
 void TFrmMain::InitializeMain()
 {
     m_program.ComboBouquetsUpdating = false;
@@ -126,7 +109,7 @@ void TFrmMain::InitializeMain()
     environment.newsFolder = m_program.ProgramFolder;
     environment.lastImportDir = &m_program.LastImportDir;
     environment.creatorCaption = [this] { return windowTitle(); };
-    environment.receiver = [this] { return receiverAccess(m_program); };
+    environment.receiver = [this] { return receiverAccessOf(m_program); };
     m_program.FrmXMLHandler = std::make_unique<TFrmXMLHandler>(environment);
     m_workingFiles = std::make_unique<TWorkingFiles>(
         m_program.ProgramFolder, *m_program.FrmXMLHandler,
@@ -236,6 +219,18 @@ void TFrmMain::ShowError(const QString &text)
         m_program.Prompts->messageBox(TPrompts::TMsgKind::Error, text, TPrompts::mbOK);
 }
 
+void TFrmMain::ShowWait(const QString &text)
+{
+    if (auto *wait = m_program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait")))
+        wait->ShowWaitMsg(text);
+}
+
+void TFrmMain::HideWait()
+{
+    if (auto *wait = m_program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait")))
+        wait->HideWait();
+}
+
 void TFrmMain::setProgressPosition(int position)
 {
     ProgressBar->setValue(qBound(0, position, 100));
@@ -285,13 +280,10 @@ bool TFrmMain::WaitForLogoMapping()
     if (!m_program.LogoMappingRunning && !threadAlive)
         return false;
     if (m_logoRebuild) {
-        auto *wait = m_program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
-        if (wait)
-            wait->ShowWaitMsg(msg(MsgFinishingLogoMapping));
+        ShowWait(msg(MsgFinishingLogoMapping));
         waitWithEvents(m_logoThread);
         m_program.LogoMappingRunning = false;
-        if (wait)
-            wait->HideWait();
+        HideWait();
     } else {
         StopLogoMapping();
     }

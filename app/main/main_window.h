@@ -82,6 +82,8 @@ public:
     bool CloseMain();
     void ShowStatus(const QString &text) override;
     void ShowError(const QString &text) override;
+    void ShowWait(const QString &text) override;
+    void HideWait() override;
     // The progress bar, as the transfers see it.
     void setProgressPosition(int position) override;
     int progressPosition() const override;

@@ -2,8 +2,9 @@
 
 #include "core/model/bouquet_list.h"
 #include "core/model/service_list.h"
-#include "core/transfer/download_progress.h"
 #include "core/transfer/qel_ftp.h"
+#include "core/transfer/receiver_session.h"
+#include "core/transfer/transfer_aside.h"
 #include "core/transfer/transfer_reason.h"
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
@@ -46,8 +47,9 @@ TFrmXMLHandler::TFrmXMLHandler(Environment environment)
 
 void TFrmXMLHandler::showStatus(const QString &text) const
 {
-    if (m_env.status)
-        m_env.status->ShowStatus(text);
+    // Transfers report from their worker; the status line is the UI's.
+    if (TStatusSink *status = m_env.status)
+        onUiThread([status, text] { status->ShowStatus(text); });
 }
 
 bool TFrmXMLHandler::loadServiceTree(ZapitKind kind, const QString &fileName,
@@ -219,7 +221,7 @@ bool TFrmXMLHandler::GetFile(QString &name, const QString &title, QString &error
         }
         const DownloadOptions options{m_env.connectTimeoutSeconds, m_env.stallSeconds,
                                       m_env.sizeLimit};
-        if (!downloadUrlToFile(name, local, errorText, options)) {
+        if (!downloadUrlAside(name, local, errorText, options)) {
             QFile::remove(local); // the placeholder the temporary name reserved
             return false;
         }
@@ -243,29 +245,33 @@ TReceiverAccess TFrmXMLHandler::receiverAccess() const
     return m_env.receiver ? m_env.receiver() : TReceiverAccess{};
 }
 
-std::unique_ptr<TQelFTP> TFrmXMLHandler::receiverSession() const
+std::unique_ptr<TQelFTP> TFrmXMLHandler::receiverSession(const TReceiverAccess &access) const
 {
-    const TReceiverAccess access = receiverAccess();
     auto ftp = std::make_unique<TQelFTP>(access.host, access.user, access.password, access.port);
     ftp->setTimeouts(m_env.connectTimeoutSeconds, m_env.stallSeconds);
     ftp->setSizeLimit(m_env.sizeLimit);
     return ftp;
 }
 
-bool TFrmXMLHandler::openReceiver(TQelFTP &ftp, QString &errorText) const
+bool TFrmXMLHandler::withReceiver(QString &errorText,
+                                  const std::function<bool(TQelFTP &, QString &)> &transfer)
 {
-    showStatus(msg(MsgStatusConnecting));
-    if (!ftp.Connect()) {
-        errorText = withReason(FormatMsg1(msg(MsgFtpConnectionFailed), receiverAccess().host),
-                               ftp.FailureReason());
-        return false;
-    }
-    showStatus(msg(MsgStatusLoggingIn));
-    if (!ftp.Login()) {
-        errorText = withReason(msg(MsgFtpLoginFailed), ftp.FailureReason());
-        return false;
-    }
-    return true;
+    // The settings are read here, on the UI thread; only the transfer runs
+    // aside.
+    const TReceiverAccess access = receiverAccess();
+    QString error;
+    const bool done = runAside([&] {
+        const auto ftp = receiverSession(access);
+        return openReceiverSession(*ftp, access.host, statusReport(), error)
+            && transfer(*ftp, error);
+    });
+    errorText = error;
+    return done;
+}
+
+TStepReport TFrmXMLHandler::statusReport() const
+{
+    return [this](const QString &text) { showStatus(text); };
 }
 
 bool TFrmXMLHandler::getFromReceiver(QString &name, QString &errorText)
@@ -277,20 +283,21 @@ bool TFrmXMLHandler::getFromReceiver(QString &name, QString &errorText)
         return false;
     }
     const QString local = getTempDir() + fileName;
-    const auto ftp = receiverSession();
-    if (!openReceiver(*ftp, errorText))
-        return false;
-    showStatus(FormatMsg1(msg(MsgStatusGetting), remotePath));
-    if (!ftp->GetFile(remotePath, local)) {
-        errorText = withReason(FormatMsg1(msg(MsgFtpGettingFailed), remotePath),
-                               ftp->FailureReason());
-        return false;
-    }
-    showStatus(msg(MsgStatusDisconnecting));
-    // The file is complete; a hiccup while saying goodbye does not undo that.
-    ftp->Disconnect();
-    name = local;
-    return true;
+    const bool got = withReceiver(errorText, [&](TQelFTP &ftp, QString &error) {
+        showStatus(FormatMsg1(msg(MsgStatusGetting), remotePath));
+        if (!ftp.GetFile(remotePath, local)) {
+            error = withReason(FormatMsg1(msg(MsgFtpGettingFailed), remotePath),
+                               ftp.FailureReason());
+            return false;
+        }
+        showStatus(msg(MsgStatusDisconnecting));
+        // The file is complete; a hiccup while saying goodbye does not undo that.
+        ftp.Disconnect();
+        return true;
+    });
+    if (got)
+        name = local;
+    return got;
 }
 
 bool TFrmXMLHandler::PutFile(const QString &localFile, const QString &title,
@@ -317,21 +324,14 @@ bool TFrmXMLHandler::PutFile(const QString &localFile, const QString &title,
 bool TFrmXMLHandler::putToReceiver(const QString &localFile, const QString &remotePath,
                                    QString &errorText)
 {
-    const auto ftp = receiverSession();
-    if (!openReceiver(*ftp, errorText))
-        return false;
-    showStatus(FormatMsg1(msg(MsgStatusPutting), remotePath));
-    if (!ftp->PutFile(localFile, remotePath)) {
-        errorText = withReason(
-            FormatMsg2(msg(MsgFtpPuttingFailed), QFileInfo(localFile).fileName(), remotePath),
-            ftp->FailureReason());
-        return false;
-    }
-    showStatus(msg(MsgStatusDisconnecting));
-    if (!ftp->Disconnect()) {
-        errorText = msg(MsgFtpDisconnectionError);
-        return false;
-    }
-    showStatus(msg(MsgStatusDone));
-    return true;
+    return withReceiver(errorText, [&](TQelFTP &ftp, QString &error) {
+        showStatus(FormatMsg1(msg(MsgStatusPutting), remotePath));
+        if (!ftp.PutFile(localFile, remotePath)) {
+            error = withReason(
+                FormatMsg2(msg(MsgFtpPuttingFailed), QFileInfo(localFile).fileName(), remotePath),
+                ftp.FailureReason());
+            return false;
+        }
+        return closeReceiverSession(ftp, statusReport(), error);
+    });
 }

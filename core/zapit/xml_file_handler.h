@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/transfer/receiver_session.h"
 #include "core/zapit/dialects.h"
 #include "platform/transfer_limits.h"
 
@@ -30,6 +31,10 @@ struct TReceiverAccess {
 // Every entry point returns true on success; otherwise false with the reason
 // in `errorText`, or with an empty `errorText` when the user cancelled a
 // dialog. A load that fails leaves the list it was given as it was.
+//
+// Called on the UI thread. The transfers to and from the receiver or the web
+// run on a worker meanwhile: the window keeps painting, its status line and
+// progress bar move, and user input waits until the transfer is over.
 class TFrmXMLHandler
 {
 public:
@@ -92,9 +97,13 @@ private:
     bool loadServiceTree(ZapitKind kind, const QString &fileName, QString &errorText,
                          TServiceList &fresh);
     TReceiverAccess receiverAccess() const;
-    std::unique_ptr<TQelFTP> receiverSession() const;
-    // Connects and logs in, naming the step that failed in errorText.
-    bool openReceiver(TQelFTP &ftp, QString &errorText) const;
+    // The receiver transfers run on a worker thread: they touch nothing of
+    // the UI's but the status texts, which are handed to the UI thread.
+    std::unique_ptr<TQelFTP> receiverSession(const TReceiverAccess &access) const;
+    // Opens a session with the receiver on a worker and runs `transfer` in
+    // it; false with the failed step's message in errorText.
+    bool withReceiver(QString &errorText, const std::function<bool(TQelFTP &, QString &)> &transfer);
+    TStepReport statusReport() const;
     bool getFromReceiver(QString &name, QString &errorText);
     bool putToReceiver(const QString &localFile, const QString &remotePath, QString &errorText);
     // Writes into a temporary file named after the target, then stores it.

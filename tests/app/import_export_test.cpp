@@ -1,15 +1,20 @@
 #include "import_export_world.h"
 
+#include "app/main/status_panels.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/satelite.h"
 #include "core/model/service_list.h"
+#include "core/transfer/download_progress.h"
 #include "core/util/sys_utils.h"
 #include "core/zapit/xml_file_handler.h"
 #include "exchange/import_export_dialog.h"
 #include "exchange/import_news_dialog.h"
+#include "exchange/receiver_link.h"
 #include "form_test_support.h"
+#include "held_transfers.h"
 #include "qt_print.h"
+#include "wait_box_watch.h"
 #include "ui/grid/list_grid.h"
 
 #include <QComboBox>
@@ -172,6 +177,113 @@ TEST(ImportExport, ImportFromTheReceiverAndExportBack)
 
     EXPECT_EQ(TExchangeWorld::logLines(world.webLog),
               QStringList({"/control/message?nmsg=Pelloran%3A%20Reload%20your%20channel%20lists%20now%21"}));
+}
+
+// The receiver holds back every file until this test's timer lets it go,
+// which happens only while the window keeps running its events during the
+// transfer. What the timer sees then is what the user sees.
+TEST(ImportExport, TheWindowKeepsRunningWhileTheReceiverIsSlow)
+{
+    ImportExportWorld world;
+    struct Release {
+        QString status;
+        int progress;
+    };
+    std::vector<Release> releases;
+    bool exporting = false;
+    THeldTransfers holds([&](const QString &) {
+        releases.push_back({world.main().StatusBar->PanelText(0), progressGetPosition()});
+        if (releases.size() == 2 && !exporting)
+            saveShot(world.main(), QStringLiteral("import_from_a_slow_receiver.png"));
+    });
+    world.startReceiver({"--hold-dir", holds.dir()});
+    world.choose("BtnBox", true, true, true);
+    QString error;
+    const bool imported = world.dialog->Import(error);
+    holds.stop();
+    ASSERT_TRUE(imported) << error.toStdString();
+
+    const QString zapit = QLatin1String(kZapitDir);
+    const QString files[] = {zapit + "/services.xml", zapit + "/myservices.xml",
+                             zapit + "/bouquets.xml"};
+    const int progress[] = {0, 33, 67};
+    const auto expectReleases = [&](const char *status) {
+        ASSERT_EQ(releases.size(), std::size(files));
+        for (std::size_t i = 0; i < releases.size(); ++i) {
+            EXPECT_EQ(holds.released[qsizetype(i)], files[i]) << status << i;
+            EXPECT_EQ(releases[i].status, QLatin1String(status) + files[i] + "...") << i;
+            EXPECT_EQ(releases[i].progress, progress[i]) << status << i;
+        }
+    };
+    expectReleases("Getting ");
+    // And the import is what it would have been at full speed.
+    EXPECT_EQ(world.prompts.texts(), QStringList({"Import successful."}));
+    EXPECT_EQ(world.satelliteNames(), QStringList({"Kabelnetz Musterstadt"}));
+    EXPECT_TRUE(world.bouquetNames().contains("Favoriten"));
+    EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
+    EXPECT_EQ(progressGetPosition(), 0);
+
+    // The export back goes the same way.
+    exporting = true;
+    releases.clear();
+    holds.released.clear();
+    world.prompts.asked.clear();
+    world.prompts.answers = {TPrompts::mbYes};
+    holds.start();
+    const bool exported = world.dialog->Export(error);
+    holds.stop();
+    ASSERT_TRUE(exported) << error.toStdString();
+    expectReleases("Putting ");
+    EXPECT_EQ(world.prompts.texts(), QStringList({"Are you sure?", "Export successful."}));
+    EXPECT_EQ(progressGetPosition(), 0);
+}
+
+TEST(ImportExport, TheWaitBoxIsUpWhileTheNewsAndTheAutoBouquetAreMade)
+{
+    ImportExportWorld world;
+    auto *wait = world.form<TFrmPleaseWait>("FrmPleaseWait");
+    // The exchange windows reach the box through the main window's link.
+    TMainWindowLink &link = world.main();
+    link.ShowWait("Reading the news...");
+    EXPECT_TRUE(wait->Waiting());
+    EXPECT_EQ(wait->Text(), "Reading the news...");
+    EXPECT_FALSE(world.main().isEnabled());
+    link.HideWait();
+    EXPECT_FALSE(wait->Waiting());
+    EXPECT_TRUE(world.main().isEnabled());
+
+    world.startReceiver();
+    world.control("FrmImportNews", "CbxAutoBouquet")->setChecked(true);
+    world.choose("BtnBox", true, false, false);
+    TWaitBoxWatch watch(*wait);
+    QString error;
+    ASSERT_TRUE(world.dialog->Import(error)) << error.toStdString();
+    // Once while the news are read, once while their bouquet is made.
+    EXPECT_EQ(watch.shows, 2);
+    EXPECT_FALSE(wait->Waiting());
+    EXPECT_TRUE(world.main().isEnabled());
+}
+
+TEST(ImportExport, TheReceiverAccountComesFromTheSettings)
+{
+    ImportExportWorld world;
+    world.setting("EdtIp", "192.168.015.024");
+    world.setting("EdtAccount", "root");
+    world.setting("EdtPass", "dbox2");
+    const struct {
+        const char *port;
+        int expected;
+    } rows[] = {
+        {"02121", 2121}, {"21", 21}, {"", 21}, {"ftp", 21}, {"0", 21}, {"65536", 21},
+    };
+    for (const auto &r : rows) {
+        world.setting("EdtPort", QLatin1String(r.port));
+        const TReceiverAccess access = receiverAccessOf(world.program);
+        EXPECT_EQ(access.port, r.expected) << r.port;
+        EXPECT_EQ(access.host, "192.168.015.024");
+        EXPECT_EQ(access.user, "root");
+        EXPECT_EQ(access.password, "dbox2");
+    }
 }
 
 TEST(ImportExport, AFailingServicesDownloadChangesNothing)

@@ -15,6 +15,7 @@
 #include "main_window_support.h"
 #include "qt_print.h"
 #include "script_server.h"
+#include "wait_box_watch.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -161,6 +162,22 @@ TEST_F(KingOfSat, IndexPageFillsTheSortedSatelliteList)
     dialog->show();
     EXPECT_TRUE(saveShot(*dialog, QStringLiteral("kingofsat_import.png")));
     dialog->hide();
+}
+
+TEST_F(KingOfSat, TheWaitBoxIsUpWhileThePagesCome)
+{
+    auto *wait = program().FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
+    ASSERT_NE(wait, nullptr);
+    TWaitBoxWatch watch(*wait);
+    const std::function<void()> steps[] = {[&] { refresh(); },
+                                           [&] { download({"Nordstar 2B"}); }};
+    for (const auto &step : steps) {
+        watch.shows = 0;
+        step();
+        EXPECT_EQ(watch.shows, 1);
+        EXPECT_FALSE(wait->Waiting());
+        EXPECT_TRUE(world.main().isEnabled());
+    }
 }
 
 TEST_F(KingOfSat, IndexPageFailuresLeaveAnEmptyListAndSayWhy)

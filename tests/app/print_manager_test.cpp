@@ -9,6 +9,7 @@
 #include "core/model/service_list.h"
 #include "qt_print.h"
 #include "ui/editors/lg_color_picker.h"
+#include "ui/grid/list_grid.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -515,7 +516,9 @@ TEST(PrintManager, HtmlPrintGoesToThePrinterWithoutAFileDialog)
     const QString text = pdfText(world.pdfFile());
     if (text.isNull())
         GTEST_SKIP() << "pdftotext not installed";
-    for (const char *expected : {"Service Name", "Favoriten", "Das Erste", "Nachrichten & Wetter"})
+    // Names wrap between words at most, never inside one.
+    for (const char *expected : {"Service Name", "Favoriten", "Das Erste", "Nachrichten & Wetter",
+                                 "Bayerisches Fernsehen Süd", "Nachrichten Plus", "Regionalfenster Süd"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
     // The page's 10 px text is printed about as high as on screen (7.5 pt),
     // not as 10 dots of the printer.
@@ -523,6 +526,10 @@ TEST(PrintManager, HtmlPrintGoesToThePrinterWithoutAFileDialog)
     ASSERT_TRUE(height.has_value());
     EXPECT_GT(*height, 5.0);
     EXPECT_LT(*height, 15.0);
+    if (const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm")); !pdftoppm.isEmpty())
+        QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
+                                     QStringLiteral("-png"), world.pdfFile(),
+                                     shotsDir() + QStringLiteral("/print_manager_html")});
 
     const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
     if (pdfimages.isEmpty())
@@ -572,11 +579,58 @@ TEST(PrintManager, WysiwygPrintsTheSourcesGridWithoutAWord)
         EXPECT_TRUE(text.contains(QLatin1String(c.expected))) << text.left(400).toStdString();
         // A picture of the first page beside the window's screenshots.
         const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-        if (!pdftoppm.isEmpty() && std::string(c.source) == "BtnServiceList") {
+        if (!pdftoppm.isEmpty() && std::string(c.source) != "BtnCurrentBouquet") {
+            const QString shot = std::string(c.source) == "BtnServiceList" ? QStringLiteral("/print_manager_grid")
+                                                                           : QStringLiteral("/print_manager_bouquets");
             QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
-                                         QStringLiteral("-png"), world.pdfFile(),
-                                         shotsDir() + QStringLiteral("/print_manager_grid")});
+                                         QStringLiteral("-png"), world.pdfFile(), shotsDir() + shot});
         }
+    }
+}
+
+// Pixel rows of a picture dark over most of the printed width: grid lines.
+int lineRows(const QImage &page)
+{
+    int rows = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        int darkPixels = 0;
+        for (int x = 0; x < page.width(); ++x)
+            darkPixels += qGray(page.pixel(x, y)) < 160;
+        rows += darkPixels > page.width() * 3 / 4;
+    }
+    return rows;
+}
+
+TEST(PrintManager, WysiwygRowsAreSeparatedWhenTheGridSeparatesThem)
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty())
+        GTEST_SKIP() << "pdftoppm not installed";
+    for (bool gridLines : {true, false}) {
+        SCOPED_TRACE(gridLines);
+        PrintWorld world;
+        TListGrid *grid = world.main().ServicesGrid;
+        grid->SetOptions(gridLines ? grid->Options() + goGrid : grid->Options() - goGrid);
+        world.choose("BtnServiceList");
+        world.choose("BtnSeePrint");
+        world.clickGenerate();
+        ASSERT_TRUE(world.prompts.asked.isEmpty());
+        // The first page as a viewer shows it, small.
+        const QString picture = world.path(QStringLiteral("page"));
+        ASSERT_EQ(QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("110"),
+                                               QStringLiteral("-singlefile"), QStringLiteral("-png"),
+                                               world.pdfFile(), picture}),
+                  0);
+        const QImage page(picture + QStringLiteral(".png"));
+        ASSERT_FALSE(page.isNull());
+        const int services = grid->RowCount();
+        ASSERT_GE(services, 30);
+        // The double line under the header, and one under every row when
+        // the grid draws lines between its rows.
+        if (gridLines)
+            EXPECT_GE(lineRows(page), services);
+        else
+            EXPECT_LE(lineRows(page), 2);
     }
 }
 
@@ -668,6 +722,114 @@ TEST(PrintManager, AHundredThousandServicesGenerateWhileTheWindowKeepsRunning)
     EXPECT_EQ(text.count(QStringLiteral("\r\n")), lines);
     EXPECT_TRUE(text.contains(QStringLiteral("Channel 99999;")));
     EXPECT_EQ(world.prompts.texts().value(0).section(u'\n', 0, 0), QStringLiteral("List generation successful."));
+}
+
+// The words pdftotext finds on the first page with their left and right
+// edges in points; empty without pdftotext.
+std::optional<QList<std::pair<QString, std::pair<double, double>>>> pdfWordEdges(const QString &pdf)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        return std::nullopt;
+    QProcess process;
+    process.start(pdftotext, {QStringLiteral("-bbox"), QStringLiteral("-l"), QStringLiteral("1"), pdf,
+                              QStringLiteral("-")});
+    process.waitForFinished(60000);
+    static const QRegularExpression box(QString::fromLatin1(
+        R"re(<word xMin="([^"]*)" yMin="[^"]*" xMax="([^"]*)" yMax="[^"]*">([^<]*)</word>)re"));
+    QList<std::pair<QString, std::pair<double, double>>> words;
+    const QString boxes = QString::fromUtf8(process.readAllStandardOutput());
+    for (auto it = box.globalMatch(boxes); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        words.append({match.captured(3), {match.captured(1).toDouble(), match.captured(2).toDouble()}});
+    }
+    return words;
+}
+
+TEST(PrintManager, HtmlPrintKeepsTextOffTheCellBorders)
+{
+    appTestApp();
+    QTemporaryDir dir;
+    // The lists' own table start; the number is right-aligned, so it ends
+    // where its cell's padding begins.
+    const QString html = QStringLiteral(
+        "<html><body><table cellspacing=\"0\" cellpading=\"1\" border=\"1\" "
+        "style=\"border-collapse: collapse; border: 1px solid #666666\">"
+        "<tr><td align=\"right\">11836000</td><td>Astra</td></tr></table></body></html>\r\n");
+    const QString page = dir.filePath(QStringLiteral("list.html"));
+    {
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(html.toUtf8());
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+    printer.setOutputFileName(pdf);
+    ASSERT_TRUE(printHtmlFile(page, printer, nullptr));
+    const auto words = pdfWordEdges(pdf);
+    if (!words)
+        GTEST_SKIP() << "pdftotext not installed";
+    ASSERT_GE(words->size(), 2);
+    EXPECT_EQ((*words)[0].first, QStringLiteral("11836000"));
+    EXPECT_EQ((*words)[1].first, QStringLiteral("Astra"));
+    // Two 96 dpi pixels of padding on either side of the border between
+    // them: 3 points at least.
+    EXPECT_GE((*words)[1].second.first - (*words)[0].second.second, 3.0);
+}
+
+TEST(PrintManager, HtmlPrintKeepsEveryTitleWithItsRows)
+{
+    appTestApp();
+    for (int groups : {30, 400}) {
+        SCOPED_TRACE(groups);
+        QTemporaryDir dir;
+        // As the lists are made: a spacer and a title across the table,
+        // then the group's rows, a few more in every group.
+        QString html = QStringLiteral("<html><body><table width=\"100%\" border=\"1\">\r\n");
+        QStringList expected;
+        int row = 0;
+        for (int g = 0; g < groups; ++g) {
+            const QString title = QStringLiteral("Group%1").arg(g, 4, 10, QLatin1Char('0'));
+            html += QStringLiteral("<tr><td colspan=\"2\">&nbsp;</td></tr>\r\n<tr><td colspan=\"2\">%1</td></tr>\r\n")
+                        .arg(title);
+            expected << title;
+            for (int k = 0; k < 1 + g % 9; ++k, ++row) {
+                const QString name = QStringLiteral("Row%1").arg(row, 5, 10, QLatin1Char('0'));
+                html += QStringLiteral("<tr><td>%1</td><td>x</td></tr>\r\n").arg(name);
+                expected << name;
+            }
+        }
+        html += QStringLiteral("</table></body></html>\r\n");
+        const QString page = dir.filePath(QStringLiteral("list.html"));
+        {
+            QFile file(page);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(html.toUtf8());
+        }
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+        printer.setOutputFileName(pdf);
+        ASSERT_TRUE(printHtmlFile(page, printer, nullptr));
+        const QString text = pdfText(pdf);
+        if (text.isNull())
+            GTEST_SKIP() << "pdftotext not installed";
+        static const QRegularExpression item(QStringLiteral("(Group|Row)\\d+"));
+        QStringList printed;
+        int pages = 0;
+        for (const QString &pageText : text.split(u'\f')) {
+            QString last;
+            for (auto it = item.globalMatch(pageText); it.hasNext();)
+                printed << (last = it.next().captured(0));
+            if (last.isEmpty())
+                continue;
+            ++pages;
+            EXPECT_TRUE(last.startsWith(QStringLiteral("Row"))) << "page " << pages << " ends with " << last.toStdString();
+        }
+        EXPECT_GE(pages, 2);
+        EXPECT_EQ(printed, expected);
+    }
 }
 
 TEST(PrintManager, LongHtmlListsPrintInPiecesWithFullPages)

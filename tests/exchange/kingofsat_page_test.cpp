@@ -277,34 +277,50 @@ TEST(KingOfSatPage, MalformedTransponderCellsAreRefused)
 
 TEST(SatelliteMappingFile, NamesCompareExactlyAndLinesAreNeverDoubled)
 {
-    QStringList lines;
-    setSatelliteMapping(lines, QStringLiteral("Astra (19.2E)"), QStringLiteral("Astra 19.2"), "1");
-    setSatelliteMapping(lines, QStringLiteral("A*"), QString::fromUtf16(kUnchangedSatellite), "0");
-    setSatelliteMapping(lines, QStringLiteral("Astra (19.2E)"), QStringLiteral("Astra 19.2"), "1");
-    setSatelliteMapping(lines, QStringLiteral("A?tra (19.2E)"), QStringLiteral("Other"), "2");
-    setSatelliteMapping(lines, QStringLiteral("Pipe|Sat"), QStringLiteral("Pi|pe"), "3");
-    EXPECT_EQ(lines, (QStringList{"Astra (19.2E)|Astra 19.2|1", "A*|<unchanged>|0",
-                                  "A?tra (19.2E)|Other|2", "Pipe|Sat|Pi pe|3"}));
+    TMappingFile mapping(kSatelliteMappingFields);
+    const QString unchanged = QString::fromUtf16(kUnchangedSatellite);
+    mapping.Set(QStringLiteral("Astra (19.2E)"), {QStringLiteral("Astra 19.2"), "1"});
+    mapping.Set(QStringLiteral("A*"), {unchanged, "0"});
+    mapping.Set(QStringLiteral("Astra (19.2E)"), {QStringLiteral("Astra 19.2"), "1"});
+    mapping.Set(QStringLiteral("A?tra (19.2E)"), {QStringLiteral("Other"), "2"});
+    mapping.Set(QStringLiteral("Pipe|Sat"), {QStringLiteral("Pi|pe"), "3"});
+    mapping.Set(QStringLiteral("Two\r\nLines"), {QStringLiteral("Target\n"), "4"});
+    const QStringList lines{"Astra (19.2E)|Astra 19.2|1", "A*|<unchanged>|0",
+                            "A?tra (19.2E)|Other|2", "Pipe|Sat|Pi pe|3", "Two  Lines|Target |4"};
+    EXPECT_EQ(mapping.Lines(), lines);
     QString target;
     QString diseqc;
-    EXPECT_TRUE(satelliteMappingOf(lines, QStringLiteral("Pipe|Sat"), target, diseqc));
+    EXPECT_TRUE(satelliteMappingOf(mapping, QStringLiteral("Pipe|Sat"), target, diseqc));
     EXPECT_EQ(target, "Pi pe");
     EXPECT_EQ(diseqc, "3");
-    EXPECT_FALSE(satelliteMappingOf(lines, QStringLiteral("Astra"), target, diseqc));
+    EXPECT_TRUE(satelliteMappingOf(mapping, QStringLiteral("Two\r\nLines"), target, diseqc));
+    EXPECT_EQ(diseqc, "4");
+    EXPECT_FALSE(satelliteMappingOf(mapping, QStringLiteral("Astra"), target, diseqc));
     EXPECT_EQ(target, "<unchanged>");
     EXPECT_EQ(diseqc, "0");
-    EXPECT_EQ(findSatelliteMappingLine(lines, QStringLiteral("Pipe")), -1);
+    EXPECT_EQ(mapping.IndexOf(QStringLiteral("Pipe")), -1);
 
     QTemporaryDir dir;
     const QString file = satelliteMappingFileName(dir.path());
     EXPECT_TRUE(file.endsWith(QStringLiteral("/SatelliteMapping.dat")));
-    EXPECT_TRUE(readSatelliteMapping(file).isEmpty());
+    TMappingFile read(kSatelliteMappingFields);
+    read.Load(file);
+    EXPECT_TRUE(read.Lines().isEmpty());
     QString error;
-    ASSERT_TRUE(writeSatelliteMapping(file, lines, error)) << error.toStdString();
-    EXPECT_EQ(readSatelliteMapping(file), lines);
+    ASSERT_TRUE(mapping.Save(file, error)) << error.toStdString();
+    read.Load(file);
+    EXPECT_EQ(read.Lines(), lines);
     QFile written(file);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_TRUE(written.readAll().startsWith("Astra (19.2E)|Astra 19.2|1\r\nA*|"));
+    // A line of the one-field DiSEqC file names no KingOfSat satellite.
+    TMappingFile mixed(kSatelliteMappingFields);
+    mixed.Set(QStringLiteral("Astra"), {QStringLiteral("Astra 19.2"), "1"});
+    ASSERT_TRUE(mixed.Save(file, error));
+    TMappingFile oneField;
+    oneField.Load(file);
+    EXPECT_EQ(oneField.Value(QStringLiteral("Astra"), "none"), "none");
+    EXPECT_EQ(oneField.Value(QStringLiteral("Astra|Astra 19.2"), "none"), "1");
 }
 
 TEST(KingOfSatPage, HostilePagesAreReadInOnePass)

@@ -104,6 +104,26 @@ std::vector<ReadCase> readCases()
                              EXPECT_EQ(frameData(*p.Images()[0]), pixels4x2());
                          }});
     }
+    cases.push_back({"extensions cut off by a stray byte belong to the next image",
+                     oneImage(GifBuilder().header(4, 2).gce(0x09, 7).byte(0)).trailer().bytes(),
+                     nullptr, {MsgGifBadExtensionIntroducer}, 1, [](TGifPicture &p) {
+                         ASSERT_NE(p.Images()[0]->GraphicControlExtension(), nullptr);
+                         EXPECT_EQ(p.Images()[0]->GraphicControlExtension()->Delay(), 7);
+                         EXPECT_EQ(frameData(*p.Images()[0]), pixels4x2());
+                     }});
+    cases.push_back({"an image of no pixels leaves only its extensions",
+                     GifBuilder().header(0, 0).comment({"a"}).descriptor(0, 0, 0, 0)
+                         .pixels(2, {}).image(0, 0, 4, 2, pixels4x2()).trailer().bytes(),
+                     nullptr, {MsgGifImageExceedsScreen}, 1, [](TGifPicture &p) {
+                         EXPECT_EQ(p.Images()[0]->Extensions().size(), 1u);
+                         EXPECT_EQ(p.Images()[0]->BoundsRect(), QRect(0, 0, 4, 2));
+                     }});
+    cases.push_back({"extensions after the last image make a frame of their own",
+                     oneImage().comment({"the end"}).trailer().bytes(), nullptr, {}, 2,
+                     [](TGifPicture &p) {
+                         EXPECT_FALSE(p.Images()[1]->HasImage());
+                         EXPECT_EQ(p.SaveToData().right(12), QByteArray("\x21\xFE\x07the end\x00\x3B", 12));
+                     }});
     cases.push_back({"an empty application block ends the extension",
                      oneImage(GifBuilder().header(4, 2).raw(QByteArray("\x21\xFF\x00", 3)))
                          .trailer().bytes(),
@@ -188,13 +208,14 @@ std::vector<ReadCase> readCases()
                          .trailer().bytes(),
                      "Invalid image dimensions", {}, 0, nullptr});
     {
-        // Each frame alone is allowed; together they pass the limit.
+        // Each frame alone is allowed; together they pass the limit of what
+        // a loaded image may hold (16 frames of 16 Mi pixels fit).
         GifBuilder b;
         b.header(4, 2);
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 17; ++i)
             b.descriptor(0, 0, 4096, 4096).data(2, QByteArray("\x04\x05", 2));
         cases.push_back({"frames are limited in all", b.trailer().bytes(),
-                         "Invalid image dimensions", {}, 4, nullptr});
+                         "Invalid image dimensions", {}, 16, nullptr});
     }
     cases.push_back({"a file without colour tables loads",
                      GifBuilder().header(4, 2, 0).image(0, 0, 4, 2, {0, 1, 1, 0, 1, 0, 0, 1})
@@ -323,6 +344,59 @@ TEST(GifColorMap, IndexRulesAndCapacity)
     EXPECT_THROW(map.Delete(256), GIFException);
     EXPECT_EQ(TGIFColorMap::BitsFor(1), 1);
     EXPECT_EQ(TGIFColorMap::BitsFor(3), 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GifReader, ApplicationExtensionsAreWrittenBackAsRead)
+{
+    for (int size : {0, 1, 5, 10, 11, 14, 255}) {
+        SCOPED_TRACE(size);
+        QByteArray extension("\x21\xFF", 2);
+        extension.append(char(size));
+        if (size > 0) {
+            QByteArray block(size, 'q');
+            for (int i = 0; i < size; ++i)
+                block[i] = char('A' + i % 26);
+            extension.append(block).append("\x03xyz\x00", 5);
+        }
+        const QByteArray gif =
+            oneImage(GifBuilder().header(4, 2).raw(extension)).trailer().bytes();
+        TGifPicture picture;
+        QString error;
+        ASSERT_TRUE(picture.LoadFromData(gif, error)) << error.toStdString();
+        const QByteArray saved = picture.SaveToData();
+        EXPECT_TRUE(saved.contains(extension + '\x2C'));
+        TGifPicture again;
+        ASSERT_TRUE(again.LoadFromData(saved, error)) << error.toStdString();
+        EXPECT_EQ(again.SaveToData(), saved);
+    }
+}
+
+// Long animations of moderate size load in full: what counts is what the
+// frames hold in all, one byte a pixel.
+TEST(GifReader, LongAnimationsLoad)
+{
+    TGifPicture picture;
+    picture.Header().Width = 300;
+    picture.Header().Height = 300;
+    picture.Header().ColorMap().AssignColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    picture.Compression = 1; // runs: quick to write
+    for (int i = 0; i < 760; ++i) {
+        auto frame = std::make_unique<TGIFSubImage>(&picture);
+        frame->Width = 300;
+        frame->Height = 300;
+        frame->SetData(std::vector<quint8>(300 * 300, quint8(i & 1)));
+        picture.Add(std::move(frame));
+    }
+    const QByteArray gif = picture.SaveToData();
+    TGifPicture loaded;
+    QString error;
+    ASSERT_TRUE(loaded.LoadFromData(gif, error)) << error.toStdString();
+    ASSERT_EQ(loaded.Images().Count(), 760);
+    EXPECT_EQ(loaded.Images()[759]->Data()[0], 1);
 }
 
 } // namespace

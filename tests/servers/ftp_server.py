@@ -18,6 +18,10 @@ misbehaves as ACT does above, whatever its name starts with. A file so
 named "drop" also drops an upload (STOR): both connections close before a
 byte is taken.
 
+With --hold-dir DIR every upload (STOR) and every download (RETR) of an
+ordinary file is held back until the test lets it go (held.py); the marker
+holds the remote path.
+
 With --silent the server accepts connections and never says a word.
 With --refuse-chmod every SITE CHMOD is answered "550" (as receivers whose
 file system does not know modes do). With --log FILE the path of every
@@ -29,6 +33,7 @@ import os
 import socket
 import sys
 
+from held import HOLD_POLL, hold_marker, still_held
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
@@ -86,6 +91,7 @@ class ActingHandler(FTPHandler):
     refuse_chmod = False
     log_file = None
     log_root = None
+    hold_dir = None
 
     def note_transfer(self, verb, file):
         if ActingHandler.log_file:
@@ -104,11 +110,31 @@ class ActingHandler(FTPHandler):
         if NAMED_ACTS.get(os.path.basename(file)) == "drop":
             self.close()
             return
+        if ActingHandler.hold_dir:
+            return self.held(file, lambda: FTPHandler.ftp_STOR(self, file, mode))
         return super().ftp_STOR(file, mode)
+
+    def held(self, file, go):
+        """Runs go() once the test let the transfer go (see --hold-dir)."""
+        relative = "/" + os.path.relpath(file, ActingHandler.log_root)
+        marker, deadline = hold_marker(ActingHandler.hold_dir, relative)
+
+        def poll():
+            if getattr(self, "_closed", False):
+                return
+            if still_held(marker, deadline):
+                self.ioloop.call_later(HOLD_POLL, poll)
+                return
+            go()
+
+        self.ioloop.call_later(HOLD_POLL, poll)
+        return file
 
     def ftp_RETR(self, file):
         self.note_transfer("RETR", file)
         self.act = act_of(file)
+        if self.act is None and ActingHandler.hold_dir and os.path.isfile(file):
+            return self.held(file, lambda: FTPHandler.ftp_RETR(self, file))
         if self.act is None or not os.path.isfile(file):
             return super().ftp_RETR(file)
         self.push_dtp_data(RepeatingProducer(), isproducer=True, cmd="RETR")
@@ -142,6 +168,7 @@ def main():
     parser.add_argument("--refuse-chmod", action="store_true")
     parser.add_argument("--log")
     parser.add_argument("--act", action="append", default=[])
+    parser.add_argument("--hold-dir")
     args = parser.parse_args()
     for named in args.act:
         name, _, act = named.partition("=")
@@ -159,6 +186,7 @@ def main():
     handler.refuse_chmod = args.refuse_chmod
     handler.log_file = args.log
     handler.log_root = os.path.realpath(args.root)
+    handler.hold_dir = args.hold_dir
     handler.authorizer = authorizer
     handler.passive_ports = None
     handler.banner = "test receiver ready"

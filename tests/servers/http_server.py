@@ -16,6 +16,8 @@ on purpose; prints "PORT <n>" once it listens.
                      far more than any test's size limit, yet bounded, so
                      a client without a limit fills no disk
   /trickle/<n>/<ms>  <n> bytes (announced), one every <ms> milliseconds
+  /hold/<path>       with --hold-dir DIR: /<path>, once the test lets it go
+                     (held.py); the marker holds "/<path>"
 
 With --log FILE every requested path (query included) is appended to FILE.
 """
@@ -25,6 +27,8 @@ import os
 import socketserver
 import sys
 import time
+
+from held import HOLD_POLL, hold_marker, still_held
 
 FLOOD_BYTES = 8 << 20
 
@@ -36,6 +40,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
     log_file = None
+    hold_dir = None
 
     def do_GET(self):
         if Handler.log_file:
@@ -91,6 +96,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 self.wfile.write(b"t")
                 self.wfile.flush()
                 time.sleep(interval / 1000.0)
+        elif self.path.startswith("/hold/") and Handler.hold_dir:
+            self.path = self.path[len("/hold"):]
+            marker, deadline = hold_marker(Handler.hold_dir, self.path)
+            while still_held(marker, deadline):
+                time.sleep(HOLD_POLL)
+            super().do_GET()
         elif self.path.startswith("/redirect/"):
             self.send_response(302)
             self.send_header("Location", "/" + self.path[len("/redirect/"):])
@@ -121,8 +132,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--log")
+    parser.add_argument("--hold-dir")
     args = parser.parse_args()
     Handler.log_file = args.log
+    Handler.hold_dir = os.path.realpath(args.hold_dir) if args.hold_dir else None
     os.chdir(args.root)
     server = Server(("127.0.0.1", 0), Handler)
     print("PORT %d" % server.server_address[1], flush=True)

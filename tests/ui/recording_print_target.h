@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QList>
 
+#include <cmath>
+
 // A print target that draws into page images and keeps a record of every
 // placed item, so tests can check the layout without a printer.
 class RecordingPrintTarget : public TPrintTarget
@@ -68,13 +70,21 @@ public:
     int ended = 0;
     // The job starts but the printer reports an error at its end.
     bool failAtEnd = false;
+    // Pages drawn smaller than the canvas, without smoothing, the way a
+    // viewer shows a high-resolution page on screen. Set before printing.
+    double previewScale = 1.0;
 
 private:
     void startPage()
     {
-        pages.append(QImage(m_width, m_height, QImage::Format_RGB32));
+        pages.append(QImage(int(m_width * previewScale), int(m_height * previewScale), QImage::Format_RGB32));
         pages.last().fill(Qt::white);
+        // Text is sized for the resolution the target claims, as on paper.
+        const int dotsPerMeter = int(std::lround(m_dpi / 0.0254));
+        pages.last().setDotsPerMeterX(dotsPerMeter);
+        pages.last().setDotsPerMeterY(dotsPerMeter);
         m_painter.begin(&pages.last());
+        m_painter.scale(previewScale, previewScale);
     }
 
     int m_width;

@@ -7,6 +7,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr int kTextMargin = 2;
@@ -29,7 +32,8 @@ void TColumnDisplay::drawTextInCell(const QString &text, const QRect &rect)
     if (!Canvas)
         return;
     TLgCustomColumn *c = Column();
-    TGraphicsProvider::DrawText(*Canvas, rect.adjusted(kTextMargin, 0, -kTextMargin, 0), text,
+    const int margin = std::max(kTextMargin, int(std::lround(kTextMargin * PixelScale)));
+    TGraphicsProvider::DrawText(*Canvas, rect.adjusted(margin, 0, -margin, 0), text,
                                 c->Alignment(), c->VerticalAlignment(), c->WrapKind, RightToLeft);
 }
 

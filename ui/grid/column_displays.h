@@ -41,6 +41,9 @@ public:
     bool SelectedCell = false;        // it is the grid's selected cell
     QColor HighlightedTextColor;
     bool ShowHintMark = false;        // set while preparing a cell with a hint
+    // Canvas pixels per screen pixel: above 1 on paper, so the text keeps
+    // the inner padding it has on screen.
+    double PixelScale = 1.0;
 
     QString TextValue;
     bool BooleanValue = false;

@@ -6,15 +6,27 @@
 #include "ui/grid/list_grid.h"
 #include "ui/grid/style_displays.h"
 
+#include <QList>
+#include <QPen>
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
 constexpr double kScreenDpi = 96.0;
+// The plain check box, in screen pixels.
+constexpr int kCheckBoxHeight = 11;
+
+// Canvas pixels per screen pixel, for the paddings of cells and captions.
+double screenPixelScale(int dpi)
+{
+    return std::max(dpi / kScreenDpi, 1.0);
+}
 
 QFont printerFont(QFont font)
 {
@@ -40,14 +52,21 @@ void fillDisplayValue(TListGrid &grid, TColumnDisplay &display, int ACol, int AR
     }
 }
 
-// Pictures are made for the screen: on a printer they are drawn as large
-// as on screen, but no taller than the row, instead of one dot per pixel.
+// Pictures and check boxes are made for the screen: on a printer they are
+// drawn as large as on screen, but no taller than the row, instead of one
+// dot per pixel.
 double pictureScale(const TLgCustomColumn &column, const QRect &cell, int dpi)
 {
-    const auto *images = qobject_cast<const TLgImageColumn *>(&column);
-    if (!images || !images->Images || images->Images->Count() == 0)
+    int height = 0;
+    if (const auto *images = qobject_cast<const TLgImageColumn *>(&column)) {
+        if (!images->Images || images->Images->Count() == 0)
+            return 1.0;
+        height = images->Images->Image(0).height();
+    } else if (qobject_cast<const TLgCheckBoxColumn *>(&column)) {
+        height = kCheckBoxHeight;
+    } else {
         return 1.0;
-    const int height = images->Images->Image(0).height();
+    }
     double scale = dpi / kScreenDpi;
     if (height > 0)
         scale = std::min(scale, double(cell.height()) / height);
@@ -172,18 +191,39 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
     canvas.fillRect(wholePage, grid.Color());
     const QFont font = printerFont(grid.font());
     canvas.setFont(font);
+    const double pixelScale = screenPixelScale(target.Resolution());
     // A grid line is one pixel of the 600 dpi page high, between two rows
-    // and over neither.
+    // and over neither. The lines of a page are drawn after its cells: a
+    // renderer that rounds the cells' fills to its own coarser pixels (a
+    // viewer showing the page small) would otherwise paint over some lines
+    // and leave bits of others in the gaps between the columns. Drawn as
+    // strokes of a fixed width in the canvas's pixels, they keep their
+    // height on paper and stay whole on a page shown small.
+    QList<QRect> pageLines;
     auto drawLine = [&](int left, int y, int width, int row) {
         QRect line = scale.rect(left, y, width, 1);
         if (line.height() < 1)
             line.setHeight(1);
-        canvas.fillRect(line, SysColor::windowText());
+        pageLines.append(line);
         target.Placed(TPrintedItem::Line, -1, row, line);
+    };
+    auto finishPage = [&] {
+        canvas.save();
+        for (const QRect &line : std::as_const(pageLines)) {
+            QPen pen(SysColor::windowText(), line.height());
+            pen.setCapStyle(Qt::FlatCap);
+            pen.setCosmetic(true);
+            canvas.setPen(pen);
+            const qreal middle = line.top() + line.height() / 2.0;
+            canvas.drawLine(QLineF(line.left(), middle, line.right() + 1, middle));
+        }
+        canvas.restore();
+        pageLines.clear();
     };
 
     int y = Margins.Top;
     TFlatStyleDisplay header;
+    header.PixelScale = pixelScale;
     if (totalWidth > 0) {
         int x = Margins.Left;
         for (int c = 0; c < columns.Count(); ++c) {
@@ -201,14 +241,17 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
     for (int k = 0; k < 2; ++k)
         drawLine(Margins.Left, y + k, pageWidth - Margins.Right - Margins.Left, -1);
     y += 2;
-    if (totalWidth == 0)
+    if (totalWidth == 0) {
+        finishPage();
         return;
+    }
 
     for (int r = std::max(FromRow, 0); r < lastRow; ++r) {
         if (Options.contains(gpoOnlySelectedRows) && !grid.Selected(r))
             continue;
         // One page break per row at most, even for a row taller than a page.
         if (pageHeight - Margins.Bottom < y + RowSize && y > Margins.Top) {
+            finishPage();
             if (!pageBreaks)
                 return;
             if (OnProgress)
@@ -232,10 +275,12 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
             canvas.setPen(SysColor::windowText());
             display->Canvas = &canvas;
             display->CellRect = rect;
+            display->PixelScale = pixelScale;
             if (const double scale = pictureScale(*column, rect, target.Resolution()); scale > 1.0) {
                 canvas.translate(rect.topLeft());
                 canvas.scale(scale, scale);
                 display->CellRect = QRect(0, 0, int(rect.width() / scale), int(rect.height() / scale));
+                display->PixelScale = std::max(pixelScale / scale, 1.0);
             }
             display->Widget = nullptr;
             display->Themed = false;
@@ -248,6 +293,7 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
                 // A cell that cannot be read is printed empty.
             }
             display->Canvas = nullptr;
+            display->PixelScale = 1.0;
             canvas.restore();
             target.Placed(TPrintedItem::Cell, c, r, rect);
             x += w;
@@ -258,4 +304,5 @@ void TLgGridPrint::layOut(TPrintTarget &target, bool pageBreaks)
             y += 1;
         }
     }
+    finishPage();
 }

@@ -6,6 +6,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr int kCaptionMargin = 4;
@@ -18,15 +21,22 @@ constexpr int kOutlookBottomInset = 4;
 constexpr int kOutlookCaptionLift = 3;
 constexpr int kOutlookAlphas[3] = {50, 100, 150};
 
+// A screen size in canvas pixels, never below its screen size.
+int scaled(int screenPixels, double pixelScale)
+{
+    return std::max(screenPixels, int(std::lround(screenPixels * pixelScale)));
+}
+
 void drawGlyphAndCaption(QPainter &painter, const QRect &rect, const QPixmap &glyph,
                          const QString &caption, TDisplayMode mode, TAlignment alignment,
-                         THeaderOrientation orientation)
+                         THeaderOrientation orientation, double pixelScale = 1.0)
 {
-    QRect textRect = rect.adjusted(kCaptionMargin, 0, -kCaptionMargin, 0);
+    const int margin = scaled(kCaptionMargin, pixelScale);
+    QRect textRect = rect.adjusted(margin, 0, -margin, 0);
     if (mode != dmTextOnly && !glyph.isNull()) {
         const int y = rect.top() + (rect.height() - glyph.height()) / 2;
         painter.drawPixmap(textRect.left(), y, glyph);
-        textRect.setLeft(textRect.left() + glyph.width() + kCaptionMargin);
+        textRect.setLeft(textRect.left() + glyph.width() + margin);
     }
     if (mode == dmImageOnly)
         return;
@@ -73,15 +83,16 @@ void TStyleDisplay::PaintHeader(QPainter &painter, const QRect &rect, TLgCustomC
     painter.setPen(SysColor::windowText());
     if (column.Sorted()) {
         // A small triangle at the right: pointing up ascending, down descending.
-        const int x = content.right() - kCaptionMargin - kSortMarkWidth;
-        const int y = content.top() + (content.height() - kSortMarkHeight) / 2;
+        const int markWidth = scaled(kSortMarkWidth, PixelScale);
+        const int markHeight = scaled(kSortMarkHeight, PixelScale);
+        const int x = content.right() - scaled(kCaptionMargin, PixelScale) - markWidth;
+        const int y = content.top() + (content.height() - markHeight) / 2;
         QPolygon mark;
         if (column.SortKind() == skAscending)
-            mark << QPoint(x, y + kSortMarkHeight) << QPoint(x + kSortMarkWidth, y + kSortMarkHeight)
-                 << QPoint(x + kSortMarkWidth / 2, y);
+            mark << QPoint(x, y + markHeight) << QPoint(x + markWidth, y + markHeight)
+                 << QPoint(x + markWidth / 2, y);
         else
-            mark << QPoint(x, y) << QPoint(x + kSortMarkWidth, y)
-                 << QPoint(x + kSortMarkWidth / 2, y + kSortMarkHeight);
+            mark << QPoint(x, y) << QPoint(x + markWidth, y) << QPoint(x + markWidth / 2, y + markHeight);
         painter.setBrush(SysColor::buttonShadow());
         painter.setPen(SysColor::buttonShadow());
         painter.drawPolygon(mark);
@@ -90,7 +101,7 @@ void TStyleDisplay::PaintHeader(QPainter &painter, const QRect &rect, TLgCustomC
     }
     const TColumnHeader &header = column.Header();
     drawGlyphAndCaption(painter, content, header.Glyph(), header.Caption(), header.DisplayMode(),
-                        header.Alignment(), header.Orientation());
+                        header.Alignment(), header.Orientation(), PixelScale);
     painter.restore();
 }
 

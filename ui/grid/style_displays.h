@@ -22,6 +22,9 @@ public:
 
     const QWidget *Widget = nullptr;
     bool Themed = false;          // themes available and wanted by the grid
+    // Canvas pixels per screen pixel: above 1 on paper, so captions keep
+    // their padding and sort marks their size.
+    double PixelScale = 1.0;
 
     struct THeaderInfo {
         bool first = false;       // first visible column

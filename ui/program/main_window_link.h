@@ -15,6 +15,10 @@ public:
     virtual void ShowStatus(const QString &text) = 0;
     // The error box with the program's own wording around `text`.
     virtual void ShowError(const QString &text) = 0;
+    // The wait box with `text` while a long step runs; not counted: one
+    // HideWait ends it, and a second ShowWait while it is up does nothing.
+    virtual void ShowWait(const QString &text) = 0;
+    virtual void HideWait() = 0;
 
     // Grid refills; mode 0 rebuilds the rows, the others rewrite them.
     virtual void FillServicesGrid(int mode) = 0;
