@@ -9,6 +9,7 @@
 #include "core/model/save_handler.h"
 #include "core/model/service_list.h"
 #include "core/util/messages.h"
+#include "ui/grid/list_grid.h"
 
 #include <QMenu>
 #include <QToolButton>
@@ -74,6 +75,7 @@ void TFrmMain::RestoreState(const QString &stamp)
 {
     // The lists are about to be freed; the logo thread reads them.
     StopLogoMapping();
+    releaseListGrids();
     const QStringList failures = m_workingFiles->RestoreState(stamp);
     BuildHistoryMenu();
     FillBouquetListGrid(0);
@@ -87,6 +89,16 @@ void TFrmMain::RestoreState(const QString &stamp)
     if (m_program.Prompts)
         m_program.Prompts->messageBox(TPrompts::TMsgKind::Information,
                                       FormatMsg1(msg(MsgSaveStateRestored), stamp), TPrompts::mbOK);
+}
+
+void TFrmMain::releaseListGrids()
+{
+    // The grids' rows point at the services and bouquets about to be freed,
+    // and loading lets events run: a logo refresh the mapping queued before
+    // it stopped would walk those rows. The grids let go first; the fills
+    // after the load write them again.
+    for (TListGrid *grid : {ServicesGrid, MyServicesGrid, BouquetGrid, BouquetListGrid})
+        grid->ClearRows();
 }
 
 void TFrmMain::ClearHistory()
@@ -125,6 +137,7 @@ void TFrmMain::askReset()
             != TPrompts::mbYes)
         return;
     StopLogoMapping();
+    releaseListGrids();
     m_workingFiles->Reset();
     FillBouquetListGrid(0);
     FillMyServicesGrid(0);

@@ -370,6 +370,7 @@ private:
 
     // history_menu.cpp
     void historyItemClick(const QString &caption);
+    void releaseListGrids();
     void saveToCache();
     void goBack();
     void askClearHistory();

@@ -13,7 +13,9 @@
 #include <QLineEdit>
 #include <QProcess>
 
+#include <csignal>
 #include <cstdio>
+#include <execinfo.h>
 #include <cstdlib>
 #include <unistd.h>
 #include <map>
@@ -75,10 +77,24 @@ void quietPlatformMessages(QtMsgType type, const QMessageLogContext &, const QSt
     std::fprintf(stderr, "%s%s\n", type == QtWarningMsg ? "warning: " : "", qPrintable(text));
 }
 
+// A crash in a run ends with the stack on stderr, for the parent to show.
+void reportCrash(int signal)
+{
+    void *frames[64];
+    const int count = backtrace(frames, 64);
+    std::fprintf(stderr, "crashed with signal %d\n", signal);
+    backtrace_symbols_fd(frames, count, 2);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
 } // namespace
 
 int runStepChild(int argc, char **argv)
 {
+    std::signal(SIGSEGV, reportCrash);
+    std::signal(SIGABRT, reportCrash);
+    std::signal(SIGBUS, reportCrash);
     qInstallMessageHandler(quietPlatformMessages);
     TApplication app(argc, argv);
     // Screenshots look the same on every desktop.
@@ -261,6 +277,9 @@ TRunResult TE2EWorld::run(const QString &step, const QStringList &args)
     }
     result.exitCode = child.exitCode();
     result.output = QString::fromUtf8(child.readAll());
+    if (!result.finished)
+        result.output += child.exitStatus() == QProcess::CrashExit ? QStringLiteral("\n(the run crashed)\n")
+                                                                   : QStringLiteral("\n(the run did not end)\n");
     return result;
 }
 
