@@ -95,10 +95,11 @@ void TFrmMain::releaseListGrids()
 {
     // The grids' rows point at the services and bouquets about to be freed,
     // and loading lets events run: a logo refresh the mapping queued before
-    // it stopped would walk those rows. The grids let go first; the fills
-    // after the load write them again.
+    // it stopped would walk those rows. The grids let go first (the fills
+    // after the load write them again), and the queued results go.
     for (TListGrid *grid : {ServicesGrid, MyServicesGrid, BouquetGrid, BouquetListGrid})
         grid->ClearRows();
+    DropLogoResults();
 }
 
 void TFrmMain::ClearHistory()

@@ -189,6 +189,7 @@ bool TFrmMain::CloseMain()
     // The grids point at model objects: they let go before the lists are freed.
     for (TListGrid *grid : {ServicesGrid, MyServicesGrid, KingOfSatGrid, BouquetGrid, BouquetListGrid})
         grid->ClearRows();
+    DropLogoResults();
     m_workingFiles.reset();
     m_program.FreeLists();
     setStatusCallback(nullptr);
@@ -272,6 +273,14 @@ bool TFrmMain::startLogoThread(bool rebuild)
         return false;
     }
     return true;
+}
+
+void TFrmMain::DropLogoResults()
+{
+    // A mapping that has ended may still have results on their way to the
+    // UI thread; they name services, and must not arrive once those go.
+    if (m_logoThread)
+        QCoreApplication::removePostedEvents(m_logoThread);
 }
 
 bool TFrmMain::WaitForLogoMapping()

@@ -371,6 +371,7 @@ private:
     // history_menu.cpp
     void historyItemClick(const QString &caption);
     void releaseListGrids();
+    void DropLogoResults();
     void saveToCache();
     void goBack();
     void askClearHistory();
