@@ -29,13 +29,30 @@ bool isBlank(QChar c)
 }
 
 // The characters a file name cannot hold, and optionally "." too.
+bool isInvalid(QChar c, bool dots)
+{
+    switch (c.unicode()) {
+    case u'*': case u'?': case u'<': case u'>': case u'/': case u'\\': case u'|': case u':':
+    case u'"':
+        return true;
+    case u'.':
+        return dots;
+    default:
+        return false;
+    }
+}
+
+// The characters a file name cannot hold, and optionally "." too; the text
+// itself (shared, not copied) when it holds none.
 QString withoutInvalid(const QString &text, bool dots)
 {
-    static const QString kInvalid = QStringLiteral("*?<>/\\|:\"");
+    const auto first = std::find_if(text.cbegin(), text.cend(), [&](QChar c) { return isInvalid(c, dots); });
+    if (first == text.cend())
+        return text;
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
-        if (!kInvalid.contains(c) && !(dots && c == u'.'))
+        if (!isInvalid(c, dots))
             out.append(c);
     }
     return out;
@@ -52,13 +69,19 @@ QString noWs(const QString &text)
     return out;
 }
 
-QString trimRight(QString text)
+// Upper case without the general machinery for the plain ASCII names most
+// lists are made of.
+QString upperCased(const QString &text)
 {
-    qsizetype end = text.size();
-    while (end > 0 && isBlank(text.at(end - 1)))
-        --end;
-    text.truncate(end);
-    return text;
+    if (!std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toUpper();
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t *to = reinterpret_cast<char16_t *>(out.data());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        *to++ = u >= u'a' && u <= u'z' ? char16_t(u - 32) : u;
+    }
+    return out;
 }
 
 quint64 gramKey(QStringView text, qsizetype at)
@@ -86,6 +109,16 @@ int rangeMin(const std::vector<std::vector<int>> &table, std::size_t from, std::
 {
     const auto level = std::size_t(std::bit_width(to - from) - 1);
     return std::min(table[level][from], table[level][to - (std::size_t(1) << level)]);
+}
+
+// Text of a usual name's length reversed without touching the heap.
+using TReversed = QVarLengthArray<char16_t, 128>;
+
+void reverseInto(QStringView text, TReversed &out)
+{
+    out.resize(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i)
+        out[text.size() - 1 - i] = text.at(i).unicode();
 }
 
 QString reversedText(const QString &text)
@@ -220,9 +253,16 @@ const std::vector<int> *TLogoFileIndex::Group::candidatesFor(QStringView text) c
     return candidates;
 }
 
-int TLogoFileIndex::Group::firstGeneral(const QString &pattern) const
+int TLogoFileIndex::Group::firstGeneral(QStringView pattern) const
 {
-    const QList<QStringView> parts = QStringView(pattern).split(u'*');
+    QVarLengthArray<QStringView, 16> parts;
+    for (qsizetype from = 0;;) {
+        const qsizetype star = pattern.indexOf(u'*', from);
+        parts.append(pattern.mid(from, (star < 0 ? pattern.size() : star) - from));
+        if (star < 0)
+            break;
+        from = star + 1;
+    }
     // Patterns hold no "?": the first part starts the name, the last ends
     // it, and the ones between follow in order, each as early as it can.
     const auto fits = [&](QStringView stem) {
@@ -302,7 +342,15 @@ int TLogoFileIndex::FirstMatch(TLogoKind kind, const QString &pattern) const
     return FirstMatchUpper(kind, pattern.toUpper());
 }
 
-int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, const QString &upper) const
+int TLogoFileIndex::Group::firstEndingWith(QStringView end) const
+{
+    TReversed backwards;
+    reverseInto(end, backwards);
+    return firstWithPrefix(QStringView(backwards.constData(), backwards.size()), reversed,
+                           byReversed, minByReversed);
+}
+
+int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, QStringView upper) const
 {
     const Group &g = group(kind);
     if (g.stems.empty())
@@ -310,15 +358,15 @@ int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, const QString &upper) const
     const qsizetype stars = upper.count(u'*');
     int position = -1;
     if (stars == 0) {
-        position = g.exact.value(upper, -1);
+        // A key that borrows the pattern's characters: looking up copies nothing.
+        position = g.exact.value(QString::fromRawData(upper.data(), upper.size()), -1);
     } else if (stars == 1 && upper.endsWith(u'*')) {
         position = g.firstWithPrefix(upper.left(upper.size() - 1), g.stems, g.byStem, g.minByStem);
     } else if (stars == 1 && upper.startsWith(u'*')) {
-        position = g.firstWithPrefix(reversedText(upper.mid(1)), g.reversed, g.byReversed,
-                                     g.minByReversed);
+        position = g.firstEndingWith(upper.mid(1));
     } else if (stars == 2 && upper.size() > 2 && upper.startsWith(u'*') && upper.endsWith(u'*')
-               && !QStringView(upper).mid(1, upper.size() - 2).contains(u'*')) {
-        position = g.firstContaining(QStringView(upper).mid(1, upper.size() - 2));
+               && !upper.mid(1, upper.size() - 2).contains(u'*')) {
+        position = g.firstContaining(upper.mid(1, upper.size() - 2));
     } else {
         position = g.firstGeneral(upper);
     }
@@ -344,12 +392,10 @@ int TLogoFileIndex::FirstStartingWithUpper(TLogoKind kind, QStringView start) co
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
-int TLogoFileIndex::FirstEndingWithUpper(TLogoKind kind, const QString &end) const
+int TLogoFileIndex::FirstEndingWithUpper(TLogoKind kind, QStringView end) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty()
-        ? -1
-        : g.firstWithPrefix(reversedText(end), g.reversed, g.byReversed, g.minByReversed);
+    const int position = g.stems.empty() ? -1 : g.firstEndingWith(end);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
@@ -399,23 +445,25 @@ qsizetype TLogoFileIndex::LongestContainedStartUpper(TLogoKind kind, QStringView
 
 // --- the matcher -------------------------------------------------------
 
-bool TLogoMatcher::tryPattern(TLogoKind kind, const QString &pattern, int &found)
+bool TLogoMatcher::tryPattern(TLogoKind kind, QStringView pattern, int &found)
 {
-    found = m_index.FirstMatchUpper(kind, m_upper ? pattern : pattern.toUpper());
+    found = m_upper ? m_index.FirstMatchUpper(kind, pattern)
+                    : m_index.FirstMatchUpper(kind, pattern.toString().toUpper());
     return found >= 0;
 }
 
 bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
 {
-    const auto withoutDots = [](const QString &text) { return withoutInvalid(text, true); };
     // The spellings, each made only when the ones before it found nothing.
+    QString dotless;
     const auto spelling = [&](int k) -> QString {
         switch (k) {
         case 1:
-            return withoutDots(base);
+            dotless = withoutInvalid(base, true);
+            return dotless;
         case 2:
         case 3:
-            return withoutDots(base).remove(u'-');
+            return dotless.contains(u'-') ? QString(dotless).remove(u'-') : dotless;
         case 5: {
             QString text = base;
             for (int i = 0; i < 9; ++i) {
@@ -445,7 +493,13 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
         const QString &v = variants[k];
         if (k > 0 && k != 1 && v == variants[k - 1])
             continue;
-        const QString flat = noWs(v);
+        TBuffer flatText;
+        flatText.reserve(v.size());
+        for (QChar c : v) {
+            if (!isBlank(c))
+                flatText.append(c.unicode());
+        }
+        const QStringView flat(flatText.constData(), flatText.size());
         // Every attempt but the one ending in the name starts with a start
         // of `flat`, and a start of `flat` is the start of some logo exactly
         // when it is no longer than the longest start any logo shares with
@@ -460,7 +514,7 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             if (!startsFit(length))
                 return false;
             if (!m_upper)
-                return tryPattern(kind, flat.left(length) + u'*', found);
+                return tryPattern(kind, flat.left(length).toString() + u'*', found);
             found = m_index.FirstStartingWithUpper(kind, QStringView(flat).left(length));
             return found >= 0;
         };
@@ -488,9 +542,14 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             return true;
         }
         if (firstBlank > 2) {
-            if (startsFit(kept[firstBlank])
-                && tryPattern(kind, flat.left(kept[firstBlank]) + (m_upper ? QStringLiteral("TV*") : QStringLiteral("tv*")), found))
-                return true;
+            if (startsFit(kept[firstBlank])) {
+                const QStringView head = flat.left(kept[firstBlank]);
+                m_pattern.clear();
+                m_pattern.append(head.utf16(), head.size());
+                m_pattern.append(u"TV*", 3);
+                if (tryPattern(kind, QStringView(m_pattern.constData(), m_pattern.size()), found))
+                    return true;
+            }
         } else if (exactHit()) {
             return true;
         }
@@ -498,12 +557,17 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             found = m_index.FirstEndingWithUpper(kind, flat);
             if (found >= 0)
                 return true;
-        } else if (tryPattern(kind, u'*' + flat, found)) {
+        } else if (tryPattern(kind, u'*' + flat.toString(), found)) {
             return true;
         }
         const qsizetype literal = v.contains(u'\t') ? 0 : firstBlank < 0 ? v.size() : firstBlank;
-        if (startsFit(literal) && tryPattern(kind, QString(v).replace(u' ', u'*'), found))
-            return true;
+        if (startsFit(literal)) {
+            m_pattern.resize(v.size());
+            for (qsizetype i = 0; i < v.size(); ++i)
+                m_pattern[i] = v.at(i) == u' ' ? u'*' : v.at(i).unicode();
+            if (tryPattern(kind, QStringView(m_pattern.constData(), m_pattern.size()), found))
+                return true;
+        }
         const auto cuts = [&](QChar c) {
             for (int n = int(v.count(c)); n >= 1; --n) {
                 const qsizetype at = nthPosition(v, c, n);
@@ -520,41 +584,61 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
     return false;
 }
 
-bool TLogoMatcher::secondPhase(const QString &base, TLogoKind kind, int &found)
+bool TLogoMatcher::secondPhase(const QString &base, const QString &upperBase, TLogoKind kind,
+                               int &found)
 {
     // Channel names often glue a station and a region ("RTLNord"): the last
     // capital after the third character starts the part that may differ.
-    QString cut = base;
+    qsizetype cutAt = base.size();
     for (qsizetype i = base.size() - 1; i >= 3; --i) {
         const QChar c = base.at(i);
         if (c >= u'A' && c <= u'Z' && c != u'C') {
-            cut = base.left(i) + u'*';
+            cutAt = i;
             break;
         }
     }
-    const auto upper = [this](const QString &text) { return m_upper ? text.toUpper() : text; };
-    if (tryPattern(kind, upper(noWs(cut)), found))
+    // Each pattern takes its characters from the name as the index compares
+    // them: upper-cased letter by letter when that keeps every letter in its
+    // place, else as they are (tryPattern then upper-cases the whole).
+    const QString &source = m_upper ? upperBase : base;
+    const auto put = [&](QChar c) {
+        if (!isBlank(c))
+            m_pattern.append(c.unicode());
+    };
+    const auto attempt = [&] {
+        return tryPattern(kind, QStringView(m_pattern.constData(), m_pattern.size()), found);
+    };
+    m_pattern.clear();
+    for (qsizetype i = 0; i < cutAt; ++i)
+        put(source.at(i));
+    if (cutAt < base.size())
+        m_pattern.append(u'*');
+    if (attempt())
         return true;
-    QString starred = base;
-    for (QChar &c : starred) {
+    const auto kept = [&](qsizetype i) {
+        const QChar c = base.at(i);
         const QChar lower = c.toLower();
-        const bool keep = c == u' ' || (lower >= u'0' && lower <= u'9')
-            || (lower >= u'a' && lower <= u'z');
-        if (!keep)
-            c = u'*';
+        return c == u' ' || (lower >= u'0' && lower <= u'9') || (lower >= u'a' && lower <= u'z');
+    };
+    const auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    for (bool digits : {false, true}) {
+        m_pattern.clear();
+        for (qsizetype i = 0; i < base.size(); ++i) {
+            const QChar c = kept(i) ? source.at(i) : QChar(u'*');
+            if (digits || !isDigit(c))
+                put(c);
+        }
+        if (attempt())
+            return true;
     }
-    QString digitless = starred;
-    digitless.removeIf([](QChar c) { return c >= u'0' && c <= u'9'; });
-    if (tryPattern(kind, upper(noWs(digitless)), found)
-        || tryPattern(kind, upper(noWs(starred)), found))
-        return true;
-    QString capitals;
-    for (QChar c : base) {
-        capitals.append(c);
+    m_pattern.clear();
+    for (qsizetype i = 0; i < base.size(); ++i) {
+        const QChar c = base.at(i);
+        put(source.at(i));
         if (c == c.toUpper())
-            capitals.append(u'*');
+            m_pattern.append(u'*');
     }
-    return tryPattern(kind, upper(noWs(capitals)), found);
+    return attempt();
 }
 
 bool TLogoMatcher::shortenedPhase(const QString &base, TLogoKind kind, int &found)
@@ -575,20 +659,27 @@ bool TLogoMatcher::shortenedPhase(const QString &base, TLogoKind kind, int &foun
     // Cutting the name from the end, the first cut some logo starts with
     // (then: contains) wins. Rather than trying every length, find the
     // longest start any logo shares and take the first cut that fits it.
-    const QString flat = noWs(base.toUpper());
-    std::vector<qsizetype> kept(std::size_t(base.size()) + 1, 0); // non-blanks in base.left(n)
+    // `base` is upper case already; ASCII stays as it is when upper-cased
+    // again, anything else goes through the general rule.
+    const bool ascii = std::all_of(base.cbegin(), base.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    const QString flat = noWs(ascii ? base : base.toUpper());
+    QVarLengthArray<qsizetype, 64> kept(base.size() + 1); // non-blanks in base.left(n)
+    kept[0] = 0;
     for (qsizetype n = 0; n < base.size(); ++n)
-        kept[std::size_t(n) + 1] = kept[std::size_t(n)] + (isBlank(base.at(n)) ? 0 : 1);
+        kept[n + 1] = kept[n] + (isBlank(base.at(n)) ? 0 : 1);
     const auto firstFitting = [&](qsizetype longest) -> qsizetype {
         for (qsizetype n = base.size(); n >= kMinCutLength; --n) {
-            if (kept[std::size_t(n)] <= longest)
-                return kept[std::size_t(n)];
+            if (kept[n] <= longest)
+                return kept[n];
         }
         return -1;
     };
     const qsizetype prefix = firstFitting(m_index.LongestSharedStartUpper(kind, flat));
     if (prefix >= 0) {
-        found = m_index.FirstMatchUpper(kind, flat.left(prefix) + u'*');
+        m_pattern.clear();
+        m_pattern.append(reinterpret_cast<const char16_t *>(flat.utf16()), prefix);
+        m_pattern.append(u'*');
+        found = m_index.FirstMatchUpper(kind, QStringView(m_pattern.constData(), m_pattern.size()));
         if (found >= 0)
             return true;
     }
@@ -602,72 +693,114 @@ bool TLogoMatcher::shortenedPhase(const QString &base, TLogoKind kind, int &foun
     return found >= 0;
 }
 
-QString TLogoMatcher::matchUncached(const QString &serviceName, TLogoKind kind)
+int TLogoMatcher::matchUncached(const QString &serviceName, TLogoKind kind)
 {
     if (kind == TLogoKind::Other || serviceName.isEmpty())
-        return QString();
+        return -1;
     // A name of nothing but lower-case hex digits is a bare id the receiver
     // made up, not a channel name.
     const bool bareId = std::all_of(serviceName.cbegin(), serviceName.cend(), [](QChar c) {
         return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
     });
     if (bareId)
-        return QString();
+        return -1;
 
-    QString name = serviceName;
+    QStringView name = serviceName;
     const qsizetype bracket = name.indexOf(u'[');
     if (bracket >= 0)
         name.truncate(bracket);
-    name = trimRight(name);
+    while (!name.isEmpty() && isBlank(name.back()))
+        name.chop(1);
     if (name.startsWith(u'$'))
-        name.remove(0, 1);
+        name = name.mid(1);
     bool secondPhaseOn = true;
     const qsizetype slash = name.indexOf(u'/');
     if (slash >= 0) {
-        name = trimRight(name.left(slash));
+        name.truncate(slash);
+        while (!name.isEmpty() && isBlank(name.back()))
+            name.chop(1);
         secondPhaseOn = false;
     }
-    const QString base = foldAccents(name);
+    const QString base = foldAccents(name.size() == serviceName.size() ? serviceName : name.toString());
     if (std::count_if(base.cbegin(), base.cend(), [](QChar c) { return !isBlank(c); }) < 2)
-        return QString();
+        return -1;
 
-    const QString upperBase = base.toUpper();
+    const QString upperBase = upperCased(base);
     m_upper = upperBase.size() == base.size();
     const QString &work = m_upper ? upperBase : base;
     int found = -1;
-    if (firstPhase(work, kind, found)
-        || (secondPhaseOn
-            && (secondPhase(base, kind, found) || shortenedPhase(work, kind, found))))
-        return m_index.FileNames().at(found);
-    return QString();
+    if (firstPhase(work, kind, found))
+        return found;
+    if (!secondPhaseOn)
+        return -1;
+    // Letters outside the basic plane upper-case in pairs of halves: their
+    // patterns are upper-cased whole, as the rule has it.
+    const bool halves = std::any_of(base.cbegin(), base.cend(), [](QChar c) { return c.isSurrogate(); });
+    const bool upper = m_upper;
+    m_upper = upper && !halves;
+    const bool second = secondPhase(base, upperBase, kind, found);
+    m_upper = upper;
+    if (second || shortenedPhase(work, kind, found))
+        return found;
+    return -1;
 }
 
-std::size_t TLogoMatcher::NameHash::operator()(const QString &name) const noexcept
+namespace {
+
+quint64 nameHash(QStringView name, TLogoKind kind)
 {
-    quint64 hash = 14695981039346656037ull;
+    quint64 hash = 14695981039346656037ull ^ quint64(kind);
     for (QChar c : name)
         hash = (hash ^ c.unicode()) * 1099511628211ull;
-    return std::size_t(hash ^ (hash >> 29));
+    return hash ^ (hash >> 29);
 }
+
+} // namespace
 
 void TLogoMatcher::Reserve(std::size_t names)
 {
-    for (auto &cache : m_names)
-        cache.reserve(names);
+    m_remembered.reserve(names);
+    if (m_slots.size() < names * 2) {
+        m_slots.clear();
+        growRemembered();
+        while (m_slots.size() < names * 2)
+            growRemembered();
+    }
+}
+
+void TLogoMatcher::growRemembered()
+{
+    std::vector<quint64> table(std::max<std::size_t>(64, m_slots.size() * 2), 0);
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t entry = 0; entry < m_remembered.size(); ++entry) {
+        const Remembered &r = m_remembered[entry];
+        const quint64 hash = nameHash(r.name, r.kind);
+        std::size_t at = std::size_t(hash) & mask;
+        while (table[at] != 0)
+            at = (at + 1) & mask;
+        table[at] = (hash & 0xffffffff00000000ull) | quint64(entry + 1);
+    }
+    m_slots.swap(table);
 }
 
 QString TLogoMatcher::MatchLogoFile(const QString &serviceName, TLogoKind kind)
 {
     if (kind == TLogoKind::Other)
         return QString();
-    auto &cache = m_names[kind == TLogoKind::Radio ? 1 : 0];
-    // One look-up: a name not met before finds a null text in its place;
-    // a name without a logo keeps an empty, non-null one.
-    QString &slot = cache[serviceName];
-    if (slot.isNull()) {
-        slot = matchUncached(serviceName, kind);
-        if (slot.isNull())
-            slot = QLatin1String("");
+    if ((m_remembered.size() + 1) * 2 > m_slots.size())
+        growRemembered();
+    const quint64 hash = nameHash(serviceName, kind);
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t at = std::size_t(hash) & mask;
+    for (; m_slots[at] != 0; at = (at + 1) & mask) {
+        if ((m_slots[at] ^ hash) >> 32 != 0)
+            continue;
+        const Remembered &r = m_remembered[std::size_t(m_slots[at] & 0xffffffffu) - 1];
+        if (r.kind == kind && r.name == serviceName)
+            return r.file < 0 ? QString() : m_index.FileNames().at(r.file);
     }
-    return slot;
+    const int file = matchUncached(serviceName, kind);
+    m_remembered.push_back({serviceName, kind, file});
+    m_slots[at] = (hash & 0xffffffff00000000ull) | quint64(m_remembered.size());
+    return file < 0 ? QString() : m_index.FileNames().at(file);
 }
