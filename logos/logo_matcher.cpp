@@ -69,6 +69,30 @@ QString noWs(const QString &text)
     return out;
 }
 
+// Orders texts by their UTF-16 units, as the string classes do, but inline:
+// the index's searches do little else.
+bool unitsLess(QStringView a, QStringView b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    const QChar *x = a.data(), *y = b.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (x[i] != y[i])
+            return x[i].unicode() < y[i].unicode();
+    }
+    return a.size() < b.size();
+}
+
+bool unitsStartWith(QStringView text, QStringView start)
+{
+    return text.size() >= start.size()
+        && std::equal(start.begin(), start.end(), text.begin());
+}
+
+bool unitsEqual(QStringView a, QStringView b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
 // Upper case without the general machinery for the plain ASCII names most
 // lists are made of.
 QString upperCased(const QString &text)
@@ -82,6 +106,20 @@ QString upperCased(const QString &text)
         *to++ = u >= u'a' && u <= u'z' ? char16_t(u - 32) : u;
     }
     return out;
+}
+
+// Where the lower-case ASCII `word` first occurs in ASCII `text`, letter
+// case ignored, or -1.
+qsizetype asciiIndexOfLower(QStringView text, QStringView word)
+{
+    for (qsizetype at = 0; at + word.size() <= text.size(); ++at) {
+        qsizetype i = 0;
+        while (i < word.size() && (text.at(at + i).unicode() | 0x20) == word.at(i).unicode())
+            ++i;
+        if (i == word.size())
+            return at;
+    }
+    return -1;
 }
 
 quint64 gramKey(QStringView text, qsizetype at)
@@ -192,26 +230,82 @@ TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames) : m_fileNames(fileN
     m_radio.build();
 }
 
+namespace {
+
+quint64 packedStart(QStringView text)
+{
+    quint64 key = 0;
+    for (qsizetype i = 0; i < 4; ++i)
+        key = key << 16 | (i < text.size() ? text.at(i).unicode() : 0);
+    return key;
+}
+
+} // namespace
+
+void TLogoFileIndex::Group::Sorted::build(const std::vector<QString> &byPosition)
+{
+    order.resize(byPosition.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return unitsLess(byPosition[std::size_t(a)], byPosition[std::size_t(b)]);
+    });
+    texts.clear();
+    keys.clear();
+    for (int position : order) {
+        texts.push_back(byPosition[std::size_t(position)]);
+        keys.push_back(packedStart(texts.back()));
+    }
+    minima = rangeMinima(order);
+}
+
+std::size_t TLogoFileIndex::Group::Sorted::lowerBound(QStringView text) const
+{
+    const quint64 key = packedStart(text);
+    std::size_t low = 0, high = keys.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        const bool less = keys[middle] != key ? keys[middle] < key : unitsLess(texts[middle], text);
+        if (less)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+std::size_t TLogoFileIndex::Group::Sorted::prefixEnd(std::size_t from, QStringView prefix) const
+{
+    const quint64 key = packedStart(prefix);
+    const qsizetype packed = std::min<qsizetype>(prefix.size(), 4);
+    const quint64 mask = packed == 0 ? 0 : ~quint64(0) << (16 * (4 - packed));
+    const auto starts = [&](std::size_t at) {
+        if ((keys[at] ^ key) & mask)
+            return false;
+        return prefix.size() <= 4 || unitsStartWith(texts[at], prefix);
+    };
+    std::size_t low = from, high = keys.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (starts(middle))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
 void TLogoFileIndex::Group::build()
 {
     const int count = int(stems.size());
-    byStem.resize(std::size_t(count));
-    byReversed.resize(std::size_t(count));
     reversed.reserve(std::size_t(count));
-    for (int i = 0; i < count; ++i) {
-        byStem[std::size_t(i)] = byReversed[std::size_t(i)] = i;
+    for (int i = 0; i < count; ++i)
         reversed.push_back(reversedText(stems[std::size_t(i)]));
-    }
     // Backwards, so that of two equal stems the earlier one stays.
     for (int i = count - 1; i >= 0; --i)
         exact.insert(stems[std::size_t(i)], i);
-    std::stable_sort(byStem.begin(), byStem.end(),
-                     [&](int a, int b) { return stems[std::size_t(a)] < stems[std::size_t(b)]; });
-    std::stable_sort(byReversed.begin(), byReversed.end(), [&](int a, int b) {
-        return reversed[std::size_t(a)] < reversed[std::size_t(b)];
-    });
-    minByStem = rangeMinima(byStem);
-    minByReversed = rangeMinima(byReversed);
+    byStem.build(stems);
+    byReversed.build(reversed);
     for (int i = 0; i < count; ++i) {
         const QString &stem = stems[std::size_t(i)];
         for (qsizetype at = 0; at + kGram <= stem.size(); ++at) {
@@ -222,19 +316,13 @@ void TLogoFileIndex::Group::build()
     }
 }
 
-int TLogoFileIndex::Group::firstWithPrefix(QStringView prefix,
-                                           const std::vector<QString> &keys,
-                                           const std::vector<int> &order,
-                                           const std::vector<std::vector<int>> &minima) const
+int TLogoFileIndex::Group::firstWithPrefix(QStringView prefix, const Sorted &sorted) const
 {
-    const auto key = [&](int position) -> const QString & { return keys[std::size_t(position)]; };
-    const auto from = std::partition_point(order.begin(), order.end(),
-                                           [&](int p) { return QStringView(key(p)) < prefix; });
-    const auto to = std::partition_point(from, order.end(),
-                                         [&](int p) { return key(p).startsWith(prefix); });
+    const std::size_t from = sorted.lowerBound(prefix);
+    const std::size_t to = sorted.prefixEnd(from, prefix);
     if (from == to)
         return -1;
-    return rangeMin(minima, std::size_t(from - order.begin()), std::size_t(to - order.begin()));
+    return rangeMin(sorted.minima, from, to);
 }
 
 const std::vector<int> *TLogoFileIndex::Group::candidatesFor(QStringView text) const
@@ -292,17 +380,14 @@ int TLogoFileIndex::Group::firstGeneral(QStringView pattern) const
     // with it, which sort side by side; walk whichever set is smaller.
     const QStringView head = parts.first();
     if (!head.isEmpty()) {
-        const auto from = std::partition_point(byStem.begin(), byStem.end(), [&](int p) {
-            return QStringView(stems[std::size_t(p)]) < head;
-        });
-        const auto to = std::partition_point(from, byStem.end(), [&](int p) {
-            return QStringView(stems[std::size_t(p)]).startsWith(head);
-        });
-        if (!candidates || std::size_t(to - from) < candidates->size()) {
+        const std::size_t from = byStem.lowerBound(head);
+        const std::size_t to = byStem.prefixEnd(from, head);
+        if (!candidates || to - from < candidates->size()) {
             int best = -1;
-            for (auto it = from; it != to; ++it) {
-                if ((best < 0 || *it < best) && fits(stems[std::size_t(*it)]))
-                    best = *it;
+            for (std::size_t at = from; at != to; ++at) {
+                const int position = byStem.order[at];
+                if ((best < 0 || position < best) && fits(byStem.texts[at]))
+                    best = position;
             }
             return best;
         }
@@ -346,8 +431,7 @@ int TLogoFileIndex::Group::firstEndingWith(QStringView end) const
 {
     TReversed backwards;
     reverseInto(end, backwards);
-    return firstWithPrefix(QStringView(backwards.constData(), backwards.size()), reversed,
-                           byReversed, minByReversed);
+    return firstWithPrefix(QStringView(backwards.constData(), backwards.size()), byReversed);
 }
 
 int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, QStringView upper) const
@@ -361,7 +445,7 @@ int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, QStringView upper) const
         // A key that borrows the pattern's characters: looking up copies nothing.
         position = g.exact.value(QString::fromRawData(upper.data(), upper.size()), -1);
     } else if (stars == 1 && upper.endsWith(u'*')) {
-        position = g.firstWithPrefix(upper.left(upper.size() - 1), g.stems, g.byStem, g.minByStem);
+        position = g.firstWithPrefix(upper.left(upper.size() - 1), g.byStem);
     } else if (stars == 1 && upper.startsWith(u'*')) {
         position = g.firstEndingWith(upper.mid(1));
     } else if (stars == 2 && upper.size() > 2 && upper.startsWith(u'*') && upper.endsWith(u'*')
@@ -377,18 +461,16 @@ int TLogoFileIndex::ExactUpper(TLogoKind kind, QStringView text) const
 {
     // Equal stems sort side by side in file order: the first is the one.
     const Group &g = group(kind);
-    const auto at = std::partition_point(g.byStem.begin(), g.byStem.end(), [&](int p) {
-        return QStringView(g.stems[std::size_t(p)]) < text;
-    });
-    if (at == g.byStem.end() || QStringView(g.stems[std::size_t(*at)]) != text)
+    const std::size_t at = g.byStem.lowerBound(text);
+    if (at == g.byStem.texts.size() || !unitsEqual(g.byStem.texts[at], text))
         return -1;
-    return g.files[std::size_t(*at)];
+    return g.files[std::size_t(g.byStem.order[at])];
 }
 
 int TLogoFileIndex::FirstStartingWithUpper(TLogoKind kind, QStringView start) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty() ? -1 : g.firstWithPrefix(start, g.stems, g.byStem, g.minByStem);
+    const int position = g.stems.empty() ? -1 : g.firstWithPrefix(start, g.byStem);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
@@ -410,21 +492,19 @@ qsizetype TLogoFileIndex::LongestSharedStartUpper(TLogoKind kind, QStringView te
 {
     // The stems sharing the longest start with `text` sort right beside it.
     const Group &g = group(kind);
-    const auto at = std::partition_point(g.byStem.begin(), g.byStem.end(), [&](int p) {
-        return QStringView(g.stems[std::size_t(p)]) < text;
-    });
-    const auto shared = [&](int p) {
-        const QString &stem = g.stems[std::size_t(p)];
+    const std::size_t at = g.byStem.lowerBound(text);
+    const auto shared = [&](std::size_t place) {
+        const QString &stem = g.byStem.texts[place];
         qsizetype n = 0;
         while (n < text.size() && n < stem.size() && stem.at(n) == text.at(n))
             ++n;
         return n;
     };
     qsizetype best = 0;
-    if (at != g.byStem.end())
-        best = shared(*at);
-    if (at != g.byStem.begin())
-        best = std::max(best, shared(*(at - 1)));
+    if (at != g.byStem.texts.size())
+        best = shared(at);
+    if (at != 0)
+        best = std::max(best, shared(at - 1));
     return best;
 }
 
@@ -466,9 +546,13 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             return dotless.contains(u'-') ? QString(dotless).remove(u'-') : dotless;
         case 5: {
             QString text = base;
+            // Plain ASCII only ever matches the plain words, letter case
+            // aside, which is found without folding the text.
+            const bool ascii = std::all_of(base.cbegin(), base.cend(), [](QChar c) { return c.unicode() < 0x80; });
             for (int i = 0; i < 9; ++i) {
                 const QString &word = kNumberWords[i];
-                const qsizetype at = text.indexOf(word, 0, Qt::CaseInsensitive);
+                const qsizetype at = ascii ? asciiIndexOfLower(text, word)
+                                           : text.indexOf(word, 0, Qt::CaseInsensitive);
                 if (at >= 0)
                     text.replace(at, word.size(), QString::number(i + 1));
             }

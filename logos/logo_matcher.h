@@ -52,15 +52,25 @@ private:
         std::vector<QString> stems;       // upper-cased, file order
         std::vector<int> files;           // index into m_fileNames
         QHash<QString, int> exact;        // stem -> first position
-        std::vector<int> byStem;          // positions sorted by stem
         std::vector<QString> reversed;    // reversed stems, by position
-        std::vector<int> byReversed;      // positions sorted by reversed stem
-        std::vector<std::vector<int>> minByStem, minByReversed; // range minima
+        // Texts in sorted order with their positions. Each carries its first
+        // four units packed into a number that sorts the same way, so a
+        // search mostly compares numbers lying side by side.
+        struct Sorted {
+            std::vector<QString> texts;
+            std::vector<quint64> keys;
+            std::vector<int> order;
+            std::vector<std::vector<int>> minima; // over order, for ranges
+            void build(const std::vector<QString> &byPosition);
+            // The first place whose text is not less than `text`.
+            std::size_t lowerBound(QStringView text) const;
+            // The end of the run from `from` on whose texts start with `prefix`.
+            std::size_t prefixEnd(std::size_t from, QStringView prefix) const;
+        };
+        Sorted byStem, byReversed;
         QHash<quint64, std::vector<int>> trigrams;              // positions, ascending
         void build();
-        int firstWithPrefix(QStringView prefix, const std::vector<QString> &keys,
-                            const std::vector<int> &order,
-                            const std::vector<std::vector<int>> &minima) const;
+        int firstWithPrefix(QStringView prefix, const Sorted &sorted) const;
         int firstGeneral(QStringView pattern) const;
         int firstEndingWith(QStringView end) const;
         // Stems holding `text`, ascending; null when `text` is too short to
