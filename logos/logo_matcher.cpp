@@ -614,7 +614,11 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             return found >= 0;
         };
 
-        if (exactHit() || startHit(flat.size()))
+        // The second spelling is often the first again: its first two
+        // attempts were made then and found nothing.
+        if (k == 1 && v == variants[0])
+            exactAsked = true;
+        else if (exactHit() || startHit(flat.size()))
             return true;
         if (k == 0)
             continue;
