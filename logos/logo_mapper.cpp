@@ -17,8 +17,7 @@
 
 namespace {
 
-// Names matched per slice, and the most cores the matching takes.
-constexpr int kMatchSlice = 2048;
+// The most cores the matching takes.
 constexpr int kMaxMatchThreads = 4;
 // How often the cores look for a stop request (every so many names or files).
 constexpr int kStopCheckEvery = 32;
@@ -141,46 +140,64 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
     recreateImages(job, sink);
 
     // Matching and decoding are the costly parts and touch nothing shared:
-    // each slice of names is matched and its new logos decoded on several
-    // cores, then the results are handed out in list order.
+    // all names are matched on several cores in one go, then every logo
+    // they found is decoded on several cores, then the results are handed
+    // out in list order. One go each keeps the cores busy instead of
+    // waiting for each other at every step.
     const int threads = matchThreads();
     std::vector<TLogoMatcher> matchers(std::size_t(threads), TLogoMatcher{index});
     for (TLogoMatcher &matcher : matchers)
         matcher.Reserve(job.entries.size() / std::size_t(threads) + 1);
-    std::vector<QString> matched;
     const int count = int(job.entries.size());
-    QByteArray lines;
-    for (int i = 0; i < count; ++i) {
-        const int slice = i % kMatchSlice;
-        if (slice == 0) {
-            const int first = i;
-            const int end = std::min(count, i + kMatchSlice);
-            matched.assign(std::size_t(end - first), QString());
-            std::atomic<bool> stopped{false};
-            // A name always goes to the same core, whose matcher then
-            // remembers it for every service of that name.
-            const int cores = std::min(threads, end - first);
-            onCores(cores, [&](int t) {
-                int done = 0;
-                for (int e = first; e < end && !stopped; ++e) {
-                    const TLogoEntry &entry = job.entries[std::size_t(e)];
-                    if (int(qHash(entry.name) % uint(cores)) != t)
-                        continue;
-                    if (++done % kStopCheckEvery == 0 && sink.stopRequested())
-                        stopped = true;
-                    matched[std::size_t(e - first)] =
-                        matchers[std::size_t(t)].MatchLogoFile(entry.name, entry.kind);
-                }
-            });
-            if (stopped || !loader.preload(matched))
-                return TLogoRunResult::Stopped;
+    std::vector<int> found(job.entries.size(), -1); // index into the file names
+    std::atomic<bool> stopped{false};
+    const int cores = std::max(1, std::min(threads, count));
+    onCores(cores, [&](int t) {
+        // A name always goes to the same core, whose matcher then
+        // remembers it for every service of that name.
+        int done = 0;
+        for (int e = 0; e < count && !stopped; ++e) {
+            const TLogoEntry &entry = job.entries[std::size_t(e)];
+            if (cores > 1 && int(qHash(entry.name) % uint(cores)) != t)
+                continue;
+            if (++done % kStopCheckEvery == 0 && sink.stopRequested())
+                stopped = true;
+            found[std::size_t(e)] = matchers[std::size_t(t)].MatchLogoFileIndex(entry.name, entry.kind);
         }
+    });
+    if (stopped)
+        return TLogoRunResult::Stopped;
+
+    // Logos take their picture indexes in the order services first name them.
+    const QStringList &fileNames = index.FileNames();
+    std::vector<QString> wanted;
+    std::vector<char> seen(std::size_t(fileNames.size()), 0);
+    for (int file : found) {
+        if (file >= 0 && !seen[std::size_t(file)]) {
+            seen[std::size_t(file)] = 1;
+            wanted.push_back(fileNames.at(file));
+        }
+    }
+    if (!loader.preload(wanted))
+        return TLogoRunResult::Stopped;
+    std::vector<int> pictures(std::size_t(fileNames.size()), -1);
+    for (std::size_t file = 0; file < seen.size(); ++file) {
+        if (seen[file])
+            pictures[file] = loader.indexOf(fileNames.at(qsizetype(file)));
+    }
+
+    QString text;
+    for (int i = 0; i < count; ++i) {
         const TLogoEntry &entry = job.entries[std::size_t(i)];
-        const QString &fileName = matched[std::size_t(slice)];
-        const int logo = fileName.isEmpty() ? -1 : loader.indexOf(fileName);
+        const int file = found[std::size_t(i)];
+        const int logo = file < 0 ? -1 : pictures[std::size_t(file)];
         if (logo >= 0) {
-            lines += (entry.name + u'|' + QString::number(logo) + u'|' + fileName).toUtf8();
-            lines += "\r\n";
+            text += entry.name;
+            text += u'|';
+            text += QString::number(logo);
+            text += u'|';
+            text += fileNames.at(file);
+            text += QLatin1String("\r\n");
         }
         if (sink.stopRequested())
             return TLogoRunResult::Stopped;
@@ -189,7 +206,7 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
 
     QSaveFile file(job.mappingFile);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(lines);
+        file.write(text.toUtf8());
         file.commit();
     }
     return TLogoRunResult::Finished;

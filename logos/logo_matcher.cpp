@@ -873,8 +873,14 @@ void TLogoMatcher::growRemembered()
 
 QString TLogoMatcher::MatchLogoFile(const QString &serviceName, TLogoKind kind)
 {
+    const int file = MatchLogoFileIndex(serviceName, kind);
+    return file < 0 ? QString() : m_index.FileNames().at(file);
+}
+
+int TLogoMatcher::MatchLogoFileIndex(const QString &serviceName, TLogoKind kind)
+{
     if (kind == TLogoKind::Other)
-        return QString();
+        return -1;
     if ((m_remembered.size() + 1) * 2 > m_slots.size())
         growRemembered();
     const quint64 hash = nameHash(serviceName, kind);
@@ -885,10 +891,10 @@ QString TLogoMatcher::MatchLogoFile(const QString &serviceName, TLogoKind kind)
             continue;
         const Remembered &r = m_remembered[std::size_t(m_slots[at] & 0xffffffffu) - 1];
         if (r.kind == kind && r.name == serviceName)
-            return r.file < 0 ? QString() : m_index.FileNames().at(r.file);
+            return r.file;
     }
     const int file = matchUncached(serviceName, kind);
     m_remembered.push_back({serviceName, kind, file});
     m_slots[at] = (hash & 0xffffffff00000000ull) | quint64(m_remembered.size());
-    return file < 0 ? QString() : m_index.FileNames().at(file);
+    return file;
 }

@@ -95,6 +95,8 @@ public:
 
     // The logo file name for a service, or an empty text when it gets none.
     QString MatchLogoFile(const QString &serviceName, TLogoKind kind);
+    // The same as the place of the file in the index's list, or -1.
+    int MatchLogoFileIndex(const QString &serviceName, TLogoKind kind);
     // Makes room for remembering about this many names.
     void Reserve(std::size_t names);
 
