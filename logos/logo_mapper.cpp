@@ -3,6 +3,7 @@
 #include "logos/logo_image.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -250,9 +251,30 @@ TLogoRunResult apply(const TLogoJob &job, TLogoSink &sink)
 
 QStringList collectLogoFiles(const QString &folder)
 {
-    return QDir(folder).entryList({QStringLiteral("*.*.gif")},
-                                  QDir::Files | QDir::Hidden | QDir::System,
-                                  QDir::Name | QDir::IgnoreCase);
+    // Walking the folder and testing each name here takes a fraction of the
+    // time of a filtered, sorted listing, which looks up every file and
+    // matches the pattern through a regular expression.
+    struct Item {
+        QString key;
+        QString name;
+    };
+    std::vector<Item> items;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        // "*.*.gif": a dot somewhere before the ".gif" ending, any case.
+        if (name.endsWith(QLatin1String(".gif"), Qt::CaseInsensitive)
+            && QStringView(name).left(name.size() - 4).contains(u'.'))
+            items.push_back({name.toLower(), name});
+    }
+    std::stable_sort(items.begin(), items.end(),
+                     [](const Item &a, const Item &b) { return a.key < b.key; });
+    QStringList names;
+    names.reserve(qsizetype(items.size()));
+    for (const Item &item : items)
+        names.append(item.name);
+    return names;
 }
 
 TLogoRunResult runLogoMapping(const TLogoJob &job, TLogoSink &sink)

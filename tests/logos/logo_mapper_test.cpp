@@ -204,4 +204,28 @@ TEST(LogoImage, PicturesAreCutOrPaddedToTheLogoBoxFromTheTopLeft)
     EXPECT_EQ(loadLogoImage(kFixtureLogos + "/ZDF.tv.gif", 21, 16).size(), QSize(21, 16));
 }
 
+// The folder walk keeps exactly the files a "*.*.gif" directory listing
+// sorted by name (case aside) gives: odd cases, dots, folders and near
+// misses included.
+TEST(LogoFiles, CollectsWhatAFilteredSortedListingGives)
+{
+    QTemporaryDir folder;
+    const QStringList files = {"ZDF.tv.gif",     "ard.TV.GIF",     "Arte.radio.gif", "b.gif",
+                               ".hidden.tv.gif", "..gif",          "x.tv.gif.bak",   "Ö3.radio.gif",
+                               "sat.1.tv.gif",   "Sat.1.tv.gif",   "plain.gif",      "n-tv.Tv.Gif",
+                               "Kabel eins.tv.gif", ".gif",        "a.b.gifx",       "Ämter.tv.gif"};
+    for (const QString &name : files) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    }
+    QDir().mkpath(folder.filePath("folder.tv.gif"));
+    const QStringList expected = QDir(folder.path())
+                                     .entryList({QStringLiteral("*.*.gif")},
+                                                QDir::Files | QDir::Hidden | QDir::System,
+                                                QDir::Name | QDir::IgnoreCase);
+    EXPECT_EQ(collectLogoFiles(folder.path()), expected);
+    EXPECT_EQ(expected.size(), 11);
+    EXPECT_TRUE(collectLogoFiles(folder.filePath("missing")).isEmpty());
+}
+
 } // namespace
