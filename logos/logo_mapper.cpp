@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <thread>
 
@@ -187,15 +188,25 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
             pictures[file] = loader.indexOf(fileNames.at(qsizetype(file)));
     }
 
+    // The lines go straight into one text made big enough up front.
+    qsizetype length = 0;
+    for (int i = 0; i < count; ++i) {
+        const int file = found[std::size_t(i)];
+        if (file >= 0 && pictures[std::size_t(file)] >= 0)
+            length += job.entries[std::size_t(i)].name.size() + fileNames.at(file).size() + 16;
+    }
     QString text;
+    text.reserve(length);
     for (int i = 0; i < count; ++i) {
         const TLogoEntry &entry = job.entries[std::size_t(i)];
         const int file = found[std::size_t(i)];
         const int logo = file < 0 ? -1 : pictures[std::size_t(file)];
         if (logo >= 0) {
+            char digits[12];
+            const int size = std::snprintf(digits, sizeof digits, "%d", logo);
             text += entry.name;
             text += u'|';
-            text += QString::number(logo);
+            text += QLatin1String(digits, size);
             text += u'|';
             text += fileNames.at(file);
             text += QLatin1String("\r\n");

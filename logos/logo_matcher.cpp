@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <thread>
 
 #include <QVarLengthArray>
 
@@ -226,8 +227,9 @@ TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames) : m_fileNames(fileN
             }
         }
     }
+    std::thread radioGroup([this] { m_radio.build(); });
     m_tv.build();
-    m_radio.build();
+    radioGroup.join();
 }
 
 namespace {
@@ -298,6 +300,18 @@ std::size_t TLogoFileIndex::Group::Sorted::prefixEnd(std::size_t from, QStringVi
 void TLogoFileIndex::Group::build()
 {
     const int count = int(stems.size());
+    // The pieces' lists take the longest to make: a second core makes them
+    // while this one sorts.
+    std::thread pieces([this, count] {
+        for (int i = 0; i < count; ++i) {
+            const QString &stem = stems[std::size_t(i)];
+            for (qsizetype at = 0; at + kGram <= stem.size(); ++at) {
+                std::vector<int> &list = trigrams[gramKey(stem, at)];
+                if (list.empty() || list.back() != i)
+                    list.push_back(i);
+            }
+        }
+    });
     reversed.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i)
         reversed.push_back(reversedText(stems[std::size_t(i)]));
@@ -306,14 +320,7 @@ void TLogoFileIndex::Group::build()
         exact.insert(stems[std::size_t(i)], i);
     byStem.build(stems);
     byReversed.build(reversed);
-    for (int i = 0; i < count; ++i) {
-        const QString &stem = stems[std::size_t(i)];
-        for (qsizetype at = 0; at + kGram <= stem.size(); ++at) {
-            std::vector<int> &list = trigrams[gramKey(stem, at)];
-            if (list.empty() || list.back() != i)
-                list.push_back(i);
-        }
-    }
+    pieces.join();
 }
 
 int TLogoFileIndex::Group::firstWithPrefix(QStringView prefix, const Sorted &sorted) const
