@@ -13,7 +13,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cstdio>
 #include <atomic>
 #include <thread>
 
@@ -203,10 +202,12 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
         const int logo = file < 0 ? -1 : pictures[std::size_t(file)];
         if (logo >= 0) {
             char digits[12];
-            const int size = std::snprintf(digits, sizeof digits, "%d", logo);
+            int size = 0;
+            for (int rest = logo; size == 0 || rest > 0; rest /= 10)
+                digits[sizeof digits - 1 - size++] = char('0' + rest % 10);
             text += entry.name;
             text += u'|';
-            text += QLatin1String(digits, size);
+            text += QLatin1String(digits + sizeof digits - size, size);
             text += u'|';
             text += fileNames.at(file);
             text += QLatin1String("\r\n");
@@ -279,8 +280,10 @@ QStringList collectLogoFiles(const QString &folder)
             && QStringView(name).left(name.size() - 4).contains(u'.'))
             items.push_back({name.toLower(), name});
     }
-    std::stable_sort(items.begin(), items.end(),
-                     [](const Item &a, const Item &b) { return a.key < b.key; });
+    std::stable_sort(items.begin(), items.end(), [](const Item &a, const Item &b) {
+        return std::lexicographical_compare(a.key.cbegin(), a.key.cend(), b.key.cbegin(), b.key.cend(),
+                                            [](QChar x, QChar y) { return x.unicode() < y.unicode(); });
+    });
     QStringList names;
     names.reserve(qsizetype(items.size()));
     for (const Item &item : items)
