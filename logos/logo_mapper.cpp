@@ -187,39 +187,64 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
             pictures[file] = loader.indexOf(fileNames.at(qsizetype(file)));
     }
 
-    // The lines go straight into one text made big enough up front.
-    qsizetype length = 0;
-    for (int i = 0; i < count; ++i) {
-        const int file = found[std::size_t(i)];
-        if (file >= 0 && pictures[std::size_t(file)] >= 0)
-            length += job.entries[std::size_t(i)].name.size() + fileNames.at(file).size() + 16;
-    }
-    QString text;
-    text.reserve(length);
-    for (int i = 0; i < count; ++i) {
-        const TLogoEntry &entry = job.entries[std::size_t(i)];
-        const int file = found[std::size_t(i)];
-        const int logo = file < 0 ? -1 : pictures[std::size_t(file)];
-        if (logo >= 0) {
+    // The file's lines are made on the other cores, a share of the list
+    // each, while this thread hands out the pictures in list order.
+    const auto linesOf = [&](int first, int end) {
+        qsizetype length = 0;
+        for (int i = first; i < end; ++i) {
+            const int file = found[std::size_t(i)];
+            if (file >= 0 && pictures[std::size_t(file)] >= 0)
+                length += job.entries[std::size_t(i)].name.size() + fileNames.at(file).size() + 16;
+        }
+        QString text;
+        text.reserve(length);
+        for (int i = first; i < end; ++i) {
+            const int file = found[std::size_t(i)];
+            const int logo = file < 0 ? -1 : pictures[std::size_t(file)];
+            if (logo < 0)
+                continue;
             char digits[12];
             int size = 0;
             for (int rest = logo; size == 0 || rest > 0; rest /= 10)
                 digits[sizeof digits - 1 - size++] = char('0' + rest % 10);
-            text += entry.name;
+            text += job.entries[std::size_t(i)].name;
             text += u'|';
             text += QLatin1String(digits + sizeof digits - size, size);
             text += u'|';
             text += fileNames.at(file);
             text += QLatin1String("\r\n");
         }
+        return text.toUtf8();
+    };
+    const int parts = std::max(1, threads - 1);
+    std::vector<QByteArray> lines(static_cast<std::size_t>(parts));
+    std::thread writer([&] {
+        onCores(parts, [&](int t) {
+            lines[std::size_t(t)] = linesOf(int(qint64(count) * t / parts), int(qint64(count) * (t + 1) / parts));
+        });
+    });
+    struct Joiner {
+        std::thread &thread;
+        ~Joiner()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } joiner{writer};
+
+    for (int i = 0; i < count; ++i) {
+        const TLogoEntry &entry = job.entries[std::size_t(i)];
+        const int file = found[std::size_t(i)];
+        const int logo = file < 0 ? -1 : pictures[std::size_t(file)];
         if (sink.stopRequested())
             return TLogoRunResult::Stopped;
         sink.logoAssigned(i, logo >= 0 ? logo : entry.defaultIndex);
     }
-
+    writer.join();
     QSaveFile file(job.mappingFile);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(text.toUtf8());
+        for (const QByteArray &part : lines)
+            file.write(part);
         file.commit();
     }
     return TLogoRunResult::Finished;
