@@ -99,9 +99,12 @@ public:
         const QDir folder(m_job.logoFolder);
         const int threads = std::min(matchThreads(), int(fresh.size()));
         std::atomic<bool> stopped{false};
-        onCores(threads, [&](int t) {
-            for (std::size_t i = std::size_t(t); i < fresh.size() && !stopped; i += std::size_t(threads)) {
-                if (i % kStopCheckEvery == std::size_t(t) && m_sink.stopRequested())
+        // Each core takes the next file as it gets free: some files take
+        // longer, and other programs may hold a core up for a while.
+        std::atomic<std::size_t> next{0};
+        onCores(threads, [&](int) {
+            for (std::size_t i = next++; i < fresh.size() && !stopped; i = next++) {
+                if (i % kStopCheckEvery == 0 && m_sink.stopRequested())
                     stopped = true;
                 images[i] = loadLogoImage(folder.filePath(fresh[i]), m_job.logoWidth, m_job.logoHeight);
             }
@@ -153,14 +156,23 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
     std::vector<int> found(job.entries.size(), -1); // index into the file names
     std::atomic<bool> stopped{false};
     const int cores = std::max(1, std::min(threads, count));
+    // A name always goes to the same core, whose matcher then remembers it
+    // for every service of that name. Which core is worked out once per
+    // name, each core for its share of the list.
+    std::vector<quint8> owner(job.entries.size(), 0);
+    if (cores > 1) {
+        onCores(cores, [&](int t) {
+            const int end = int(qint64(count) * (t + 1) / cores);
+            for (int e = int(qint64(count) * t / cores); e < end; ++e)
+                owner[std::size_t(e)] = quint8(qHash(job.entries[std::size_t(e)].name) % uint(cores));
+        });
+    }
     onCores(cores, [&](int t) {
-        // A name always goes to the same core, whose matcher then
-        // remembers it for every service of that name.
         int done = 0;
         for (int e = 0; e < count && !stopped; ++e) {
-            const TLogoEntry &entry = job.entries[std::size_t(e)];
-            if (cores > 1 && int(qHash(entry.name) % uint(cores)) != t)
+            if (owner[std::size_t(e)] != t)
                 continue;
+            const TLogoEntry &entry = job.entries[std::size_t(e)];
             if (++done % kStopCheckEvery == 0 && sink.stopRequested())
                 stopped = true;
             found[std::size_t(e)] = matchers[std::size_t(t)].MatchLogoFileIndex(entry.name, entry.kind);
