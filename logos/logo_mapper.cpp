@@ -184,33 +184,20 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
     // Logos take their picture indexes in the order services first name them.
     const QStringList &fileNames = index.FileNames();
     std::vector<QString> wanted;
+    std::vector<int> wantedFiles;
     std::vector<char> seen(std::size_t(fileNames.size()), 0);
     for (int file : found) {
         if (file >= 0 && !seen[std::size_t(file)]) {
             seen[std::size_t(file)] = 1;
             wanted.push_back(fileNames.at(file));
+            wantedFiles.push_back(file);
         }
-    }
-    if (!loader.preload(wanted))
-        return TLogoRunResult::Stopped;
-    std::vector<int> pictures(std::size_t(fileNames.size()), -1);
-    for (std::size_t file = 0; file < seen.size(); ++file) {
-        if (seen[file])
-            pictures[file] = loader.indexOf(fileNames.at(qsizetype(file)));
     }
 
-    // The file's lines are made on the other cores, a share of the list
-    // each, while this thread hands out the pictures in list order.
-    const auto linesOf = [&](int first, int end) {
-        qsizetype length = 0;
-        for (int i = first; i < end; ++i) {
-            const int file = found[std::size_t(i)];
-            if (file >= 0 && pictures[std::size_t(file)] >= 0)
-                length += job.entries[std::size_t(i)].name.size() + fileNames.at(file).size() + 16;
-        }
+    const auto linesOf = [&](const std::vector<int> &pictures) {
         QString text;
-        text.reserve(length);
-        for (int i = first; i < end; ++i) {
+        text.reserve(qsizetype(count) * 24);
+        for (int i = 0; i < count; ++i) {
             const int file = found[std::size_t(i)];
             const int logo = file < 0 ? -1 : pictures[std::size_t(file)];
             if (logo < 0)
@@ -228,13 +215,15 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
         }
         return text.toUtf8();
     };
-    const int parts = std::max(1, threads - 1);
-    std::vector<QByteArray> lines(static_cast<std::size_t>(parts));
-    std::thread writer([&] {
-        onCores(parts, [&](int t) {
-            lines[std::size_t(t)] = linesOf(int(qint64(count) * t / parts), int(qint64(count) * (t + 1) / parts));
-        });
-    });
+    // Every logo found nearly always loads, and then takes the next picture
+    // index: the file's lines are made on the side while the logos decode,
+    // and made again only when one of them did not load after all.
+    std::vector<int> expected(std::size_t(fileNames.size()), -1);
+    int nextPicture = int(job.defaultPictures.size());
+    for (int file : wantedFiles)
+        expected[std::size_t(file)] = nextPicture++;
+    QByteArray lines;
+    std::thread writer([&] { lines = linesOf(expected); });
     struct Joiner {
         std::thread &thread;
         ~Joiner()
@@ -243,6 +232,15 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
                 thread.join();
         }
     } joiner{writer};
+
+    if (!loader.preload(wanted))
+        return TLogoRunResult::Stopped;
+    std::vector<int> pictures(std::size_t(fileNames.size()), -1);
+    bool asExpected = true;
+    for (int file : wantedFiles) {
+        pictures[std::size_t(file)] = loader.indexOf(fileNames.at(file));
+        asExpected = asExpected && pictures[std::size_t(file)] == expected[std::size_t(file)];
+    }
 
     for (int i = 0; i < count; ++i) {
         const TLogoEntry &entry = job.entries[std::size_t(i)];
@@ -253,10 +251,11 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
         sink.logoAssigned(i, logo >= 0 ? logo : entry.defaultIndex);
     }
     writer.join();
+    if (!asExpected)
+        lines = linesOf(pictures);
     QSaveFile file(job.mappingFile);
     if (file.open(QIODevice::WriteOnly)) {
-        for (const QByteArray &part : lines)
-            file.write(part);
+        file.write(lines);
         file.commit();
     }
     return TLogoRunResult::Finished;
