@@ -534,8 +534,25 @@ qsizetype TLogoFileIndex::LongestContainedStartUpper(TLogoKind kind, QStringView
 
 bool TLogoMatcher::tryPattern(TLogoKind kind, QStringView pattern, int &found)
 {
-    found = m_upper ? m_index.FirstMatchUpper(kind, pattern)
-                    : m_index.FirstMatchUpper(kind, pattern.toString().toUpper());
+    if (m_upper) {
+        found = m_index.FirstMatchUpper(kind, pattern);
+        return found >= 0;
+    }
+    // Upper case maps each character on its own, so plain letters and "ß"
+    // (the usual reason to come here) are done by hand.
+    TBuffer upper;
+    for (QChar c : pattern) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            upper.append(u >= u'a' && u <= u'z' ? char16_t(u - 32) : u);
+        } else if (u == u'ß') {
+            upper.append(u"SS", 2);
+        } else {
+            found = m_index.FirstMatchUpper(kind, pattern.toString().toUpper());
+            return found >= 0;
+        }
+    }
+    found = m_index.FirstMatchUpper(kind, QStringView(upper.constData(), upper.size()));
     return found >= 0;
 }
 
