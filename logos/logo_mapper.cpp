@@ -3,6 +3,7 @@
 #include "logos/logo_image.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -17,8 +18,7 @@
 
 namespace {
 
-// Names matched per slice, and the most cores the matching takes.
-constexpr int kMatchSlice = 2048;
+// The most cores the matching takes.
 constexpr int kMaxMatchThreads = 4;
 // How often the cores look for a stop request (every so many names or files).
 constexpr int kStopCheckEvery = 32;
@@ -99,9 +99,12 @@ public:
         const QDir folder(m_job.logoFolder);
         const int threads = std::min(matchThreads(), int(fresh.size()));
         std::atomic<bool> stopped{false};
-        onCores(threads, [&](int t) {
-            for (std::size_t i = std::size_t(t); i < fresh.size() && !stopped; i += std::size_t(threads)) {
-                if (i % kStopCheckEvery == std::size_t(t) && m_sink.stopRequested())
+        // Each core takes the next file as it gets free: some files take
+        // longer, and other programs may hold a core up for a while.
+        std::atomic<std::size_t> next{0};
+        onCores(threads, [&](int) {
+            for (std::size_t i = next++; i < fresh.size() && !stopped; i = next++) {
+                if (i % kStopCheckEvery == 0 && m_sink.stopRequested())
                     stopped = true;
                 images[i] = loadLogoImage(folder.filePath(fresh[i]), m_job.logoWidth, m_job.logoHeight);
             }
@@ -141,52 +144,115 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
     recreateImages(job, sink);
 
     // Matching and decoding are the costly parts and touch nothing shared:
-    // each slice of names is matched and its new logos decoded on several
-    // cores, then the results are handed out in list order.
+    // all names are matched on several cores in one go, then every logo
+    // they found is decoded on several cores, then the results are handed
+    // out in list order. One go each keeps the cores busy instead of
+    // waiting for each other at every step.
     const int threads = matchThreads();
     std::vector<TLogoMatcher> matchers(std::size_t(threads), TLogoMatcher{index});
     for (TLogoMatcher &matcher : matchers)
         matcher.Reserve(job.entries.size() / std::size_t(threads) + 1);
-    std::vector<QString> matched;
     const int count = int(job.entries.size());
+    std::vector<int> found(job.entries.size(), -1); // index into the file names
+    std::atomic<bool> stopped{false};
+    const int cores = std::max(1, std::min(threads, count));
+    // A name always goes to the same core, whose matcher then remembers it
+    // for every service of that name. Which core is worked out once per
+    // name, each core for its share of the list.
+    std::vector<quint8> owner(job.entries.size(), 0);
+    if (cores > 1) {
+        onCores(cores, [&](int t) {
+            const int end = int(qint64(count) * (t + 1) / cores);
+            for (int e = int(qint64(count) * t / cores); e < end; ++e)
+                owner[std::size_t(e)] = quint8(qHash(job.entries[std::size_t(e)].name) % uint(cores));
+        });
+    }
+    onCores(cores, [&](int t) {
+        int done = 0;
+        for (int e = 0; e < count && !stopped; ++e) {
+            if (owner[std::size_t(e)] != t)
+                continue;
+            const TLogoEntry &entry = job.entries[std::size_t(e)];
+            if (++done % kStopCheckEvery == 0 && sink.stopRequested())
+                stopped = true;
+            found[std::size_t(e)] = matchers[std::size_t(t)].MatchLogoFileIndex(entry.name, entry.kind);
+        }
+    });
+    if (stopped)
+        return TLogoRunResult::Stopped;
+
+    // Logos take their picture indexes in the order services first name them.
+    const QStringList &fileNames = index.FileNames();
+    std::vector<QString> wanted;
+    std::vector<int> wantedFiles;
+    std::vector<char> seen(std::size_t(fileNames.size()), 0);
+    for (int file : found) {
+        if (file >= 0 && !seen[std::size_t(file)]) {
+            seen[std::size_t(file)] = 1;
+            wanted.push_back(fileNames.at(file));
+            wantedFiles.push_back(file);
+        }
+    }
+
+    const auto linesOf = [&](const std::vector<int> &pictures) {
+        QString text;
+        text.reserve(qsizetype(count) * 24);
+        for (int i = 0; i < count; ++i) {
+            const int file = found[std::size_t(i)];
+            const int logo = file < 0 ? -1 : pictures[std::size_t(file)];
+            if (logo < 0)
+                continue;
+            char digits[12];
+            int size = 0;
+            for (int rest = logo; size == 0 || rest > 0; rest /= 10)
+                digits[sizeof digits - 1 - size++] = char('0' + rest % 10);
+            text += job.entries[std::size_t(i)].name;
+            text += u'|';
+            text += QLatin1String(digits + sizeof digits - size, size);
+            text += u'|';
+            text += fileNames.at(file);
+            text += QLatin1String("\r\n");
+        }
+        return text.toUtf8();
+    };
+    // Every logo found nearly always loads, and then takes the next picture
+    // index: the file's lines are made on the side while the logos decode,
+    // and made again only when one of them did not load after all.
+    std::vector<int> expected(std::size_t(fileNames.size()), -1);
+    int nextPicture = int(job.defaultPictures.size());
+    for (int file : wantedFiles)
+        expected[std::size_t(file)] = nextPicture++;
     QByteArray lines;
+    std::thread writer([&] { lines = linesOf(expected); });
+    struct Joiner {
+        std::thread &thread;
+        ~Joiner()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } joiner{writer};
+
+    if (!loader.preload(wanted))
+        return TLogoRunResult::Stopped;
+    std::vector<int> pictures(std::size_t(fileNames.size()), -1);
+    bool asExpected = true;
+    for (int file : wantedFiles) {
+        pictures[std::size_t(file)] = loader.indexOf(fileNames.at(file));
+        asExpected = asExpected && pictures[std::size_t(file)] == expected[std::size_t(file)];
+    }
+
     for (int i = 0; i < count; ++i) {
-        const int slice = i % kMatchSlice;
-        if (slice == 0) {
-            const int first = i;
-            const int end = std::min(count, i + kMatchSlice);
-            matched.assign(std::size_t(end - first), QString());
-            std::atomic<bool> stopped{false};
-            // A name always goes to the same core, whose matcher then
-            // remembers it for every service of that name.
-            const int cores = std::min(threads, end - first);
-            onCores(cores, [&](int t) {
-                int done = 0;
-                for (int e = first; e < end && !stopped; ++e) {
-                    const TLogoEntry &entry = job.entries[std::size_t(e)];
-                    if (int(qHash(entry.name) % uint(cores)) != t)
-                        continue;
-                    if (++done % kStopCheckEvery == 0 && sink.stopRequested())
-                        stopped = true;
-                    matched[std::size_t(e - first)] =
-                        matchers[std::size_t(t)].MatchLogoFile(entry.name, entry.kind);
-                }
-            });
-            if (stopped || !loader.preload(matched))
-                return TLogoRunResult::Stopped;
-        }
         const TLogoEntry &entry = job.entries[std::size_t(i)];
-        const QString &fileName = matched[std::size_t(slice)];
-        const int logo = fileName.isEmpty() ? -1 : loader.indexOf(fileName);
-        if (logo >= 0) {
-            lines += (entry.name + u'|' + QString::number(logo) + u'|' + fileName).toUtf8();
-            lines += "\r\n";
-        }
+        const int file = found[std::size_t(i)];
+        const int logo = file < 0 ? -1 : pictures[std::size_t(file)];
         if (sink.stopRequested())
             return TLogoRunResult::Stopped;
         sink.logoAssigned(i, logo >= 0 ? logo : entry.defaultIndex);
     }
-
+    writer.join();
+    if (!asExpected)
+        lines = linesOf(pictures);
     QSaveFile file(job.mappingFile);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(lines);
@@ -233,9 +299,32 @@ TLogoRunResult apply(const TLogoJob &job, TLogoSink &sink)
 
 QStringList collectLogoFiles(const QString &folder)
 {
-    return QDir(folder).entryList({QStringLiteral("*.*.gif")},
-                                  QDir::Files | QDir::Hidden | QDir::System,
-                                  QDir::Name | QDir::IgnoreCase);
+    // Walking the folder and testing each name here takes a fraction of the
+    // time of a filtered, sorted listing, which looks up every file and
+    // matches the pattern through a regular expression.
+    struct Item {
+        QString key;
+        QString name;
+    };
+    std::vector<Item> items;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        // "*.*.gif": a dot somewhere before the ".gif" ending, any case.
+        if (name.endsWith(QLatin1String(".gif"), Qt::CaseInsensitive)
+            && QStringView(name).left(name.size() - 4).contains(u'.'))
+            items.push_back({name.toLower(), name});
+    }
+    std::stable_sort(items.begin(), items.end(), [](const Item &a, const Item &b) {
+        return std::lexicographical_compare(a.key.cbegin(), a.key.cend(), b.key.cbegin(), b.key.cend(),
+                                            [](QChar x, QChar y) { return x.unicode() < y.unicode(); });
+    });
+    QStringList names;
+    names.reserve(qsizetype(items.size()));
+    for (const Item &item : items)
+        names.append(item.name);
+    return names;
 }
 
 TLogoRunResult runLogoMapping(const TLogoJob &job, TLogoSink &sink)

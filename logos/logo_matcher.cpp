@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <thread>
 
 #include <QVarLengthArray>
 
@@ -29,13 +30,30 @@ bool isBlank(QChar c)
 }
 
 // The characters a file name cannot hold, and optionally "." too.
+bool isInvalid(QChar c, bool dots)
+{
+    switch (c.unicode()) {
+    case u'*': case u'?': case u'<': case u'>': case u'/': case u'\\': case u'|': case u':':
+    case u'"':
+        return true;
+    case u'.':
+        return dots;
+    default:
+        return false;
+    }
+}
+
+// The characters a file name cannot hold, and optionally "." too; the text
+// itself (shared, not copied) when it holds none.
 QString withoutInvalid(const QString &text, bool dots)
 {
-    static const QString kInvalid = QStringLiteral("*?<>/\\|:\"");
+    const auto first = std::find_if(text.cbegin(), text.cend(), [&](QChar c) { return isInvalid(c, dots); });
+    if (first == text.cend())
+        return text;
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
-        if (!kInvalid.contains(c) && !(dots && c == u'.'))
+        if (!isInvalid(c, dots))
             out.append(c);
     }
     return out;
@@ -52,13 +70,57 @@ QString noWs(const QString &text)
     return out;
 }
 
-QString trimRight(QString text)
+// Orders texts by their UTF-16 units, as the string classes do, but inline:
+// the index's searches do little else.
+bool unitsLess(QStringView a, QStringView b)
 {
-    qsizetype end = text.size();
-    while (end > 0 && isBlank(text.at(end - 1)))
-        --end;
-    text.truncate(end);
-    return text;
+    const qsizetype n = std::min(a.size(), b.size());
+    const QChar *x = a.data(), *y = b.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (x[i] != y[i])
+            return x[i].unicode() < y[i].unicode();
+    }
+    return a.size() < b.size();
+}
+
+bool unitsStartWith(QStringView text, QStringView start)
+{
+    return text.size() >= start.size()
+        && std::equal(start.begin(), start.end(), text.begin());
+}
+
+bool unitsEqual(QStringView a, QStringView b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+// Upper case without the general machinery for the plain ASCII names most
+// lists are made of.
+QString upperCased(const QString &text)
+{
+    if (!std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toUpper();
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t *to = reinterpret_cast<char16_t *>(out.data());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        *to++ = u >= u'a' && u <= u'z' ? char16_t(u - 32) : u;
+    }
+    return out;
+}
+
+// Where the lower-case ASCII `word` first occurs in ASCII `text`, letter
+// case ignored, or -1.
+qsizetype asciiIndexOfLower(QStringView text, QStringView word)
+{
+    for (qsizetype at = 0; at + word.size() <= text.size(); ++at) {
+        qsizetype i = 0;
+        while (i < word.size() && (text.at(at + i).unicode() | 0x20) == word.at(i).unicode())
+            ++i;
+        if (i == word.size())
+            return at;
+    }
+    return -1;
 }
 
 quint64 gramKey(QStringView text, qsizetype at)
@@ -86,6 +148,16 @@ int rangeMin(const std::vector<std::vector<int>> &table, std::size_t from, std::
 {
     const auto level = std::size_t(std::bit_width(to - from) - 1);
     return std::min(table[level][from], table[level][to - (std::size_t(1) << level)]);
+}
+
+// Text of a usual name's length reversed without touching the heap.
+using TReversed = QVarLengthArray<char16_t, 128>;
+
+void reverseInto(QStringView text, TReversed &out)
+{
+    out.resize(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i)
+        out[text.size() - 1 - i] = text.at(i).unicode();
 }
 
 QString reversedText(const QString &text)
@@ -155,53 +227,109 @@ TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames) : m_fileNames(fileN
             }
         }
     }
+    std::thread radioGroup([this] { m_radio.build(); });
     m_tv.build();
-    m_radio.build();
+    radioGroup.join();
+}
+
+namespace {
+
+quint64 packedStart(QStringView text)
+{
+    quint64 key = 0;
+    for (qsizetype i = 0; i < 4; ++i)
+        key = key << 16 | (i < text.size() ? text.at(i).unicode() : 0);
+    return key;
+}
+
+} // namespace
+
+void TLogoFileIndex::Group::Sorted::build(const std::vector<QString> &byPosition)
+{
+    order.resize(byPosition.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return unitsLess(byPosition[std::size_t(a)], byPosition[std::size_t(b)]);
+    });
+    texts.clear();
+    keys.clear();
+    for (int position : order) {
+        texts.push_back(byPosition[std::size_t(position)]);
+        keys.push_back(packedStart(texts.back()));
+    }
+    minima = rangeMinima(order);
+}
+
+std::size_t TLogoFileIndex::Group::Sorted::lowerBound(QStringView text) const
+{
+    const quint64 key = packedStart(text);
+    std::size_t low = 0, high = keys.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        const bool less = keys[middle] != key ? keys[middle] < key : unitsLess(texts[middle], text);
+        if (less)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+std::size_t TLogoFileIndex::Group::Sorted::prefixEnd(std::size_t from, QStringView prefix) const
+{
+    const quint64 key = packedStart(prefix);
+    const qsizetype packed = std::min<qsizetype>(prefix.size(), 4);
+    const quint64 mask = packed == 0 ? 0 : ~quint64(0) << (16 * (4 - packed));
+    const auto starts = [&](std::size_t at) {
+        if ((keys[at] ^ key) & mask)
+            return false;
+        return prefix.size() <= 4 || unitsStartWith(texts[at], prefix);
+    };
+    std::size_t low = from, high = keys.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (starts(middle))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
 }
 
 void TLogoFileIndex::Group::build()
 {
     const int count = int(stems.size());
-    byStem.resize(std::size_t(count));
-    byReversed.resize(std::size_t(count));
+    // The pieces' lists take the longest to make: a second core makes them
+    // while this one sorts.
+    std::thread pieces([this, count] {
+        for (int i = 0; i < count; ++i) {
+            const QString &stem = stems[std::size_t(i)];
+            for (qsizetype at = 0; at + kGram <= stem.size(); ++at) {
+                std::vector<int> &list = trigrams[gramKey(stem, at)];
+                if (list.empty() || list.back() != i)
+                    list.push_back(i);
+            }
+        }
+    });
     reversed.reserve(std::size_t(count));
-    for (int i = 0; i < count; ++i) {
-        byStem[std::size_t(i)] = byReversed[std::size_t(i)] = i;
+    for (int i = 0; i < count; ++i)
         reversed.push_back(reversedText(stems[std::size_t(i)]));
-    }
     // Backwards, so that of two equal stems the earlier one stays.
     for (int i = count - 1; i >= 0; --i)
         exact.insert(stems[std::size_t(i)], i);
-    std::stable_sort(byStem.begin(), byStem.end(),
-                     [&](int a, int b) { return stems[std::size_t(a)] < stems[std::size_t(b)]; });
-    std::stable_sort(byReversed.begin(), byReversed.end(), [&](int a, int b) {
-        return reversed[std::size_t(a)] < reversed[std::size_t(b)];
-    });
-    minByStem = rangeMinima(byStem);
-    minByReversed = rangeMinima(byReversed);
-    for (int i = 0; i < count; ++i) {
-        const QString &stem = stems[std::size_t(i)];
-        for (qsizetype at = 0; at + kGram <= stem.size(); ++at) {
-            std::vector<int> &list = trigrams[gramKey(stem, at)];
-            if (list.empty() || list.back() != i)
-                list.push_back(i);
-        }
-    }
+    byStem.build(stems);
+    byReversed.build(reversed);
+    pieces.join();
 }
 
-int TLogoFileIndex::Group::firstWithPrefix(QStringView prefix,
-                                           const std::vector<QString> &keys,
-                                           const std::vector<int> &order,
-                                           const std::vector<std::vector<int>> &minima) const
+int TLogoFileIndex::Group::firstWithPrefix(QStringView prefix, const Sorted &sorted) const
 {
-    const auto key = [&](int position) -> const QString & { return keys[std::size_t(position)]; };
-    const auto from = std::partition_point(order.begin(), order.end(),
-                                           [&](int p) { return QStringView(key(p)) < prefix; });
-    const auto to = std::partition_point(from, order.end(),
-                                         [&](int p) { return key(p).startsWith(prefix); });
+    const std::size_t from = sorted.lowerBound(prefix);
+    const std::size_t to = sorted.prefixEnd(from, prefix);
     if (from == to)
         return -1;
-    return rangeMin(minima, std::size_t(from - order.begin()), std::size_t(to - order.begin()));
+    return rangeMin(sorted.minima, from, to);
 }
 
 const std::vector<int> *TLogoFileIndex::Group::candidatesFor(QStringView text) const
@@ -220,9 +348,16 @@ const std::vector<int> *TLogoFileIndex::Group::candidatesFor(QStringView text) c
     return candidates;
 }
 
-int TLogoFileIndex::Group::firstGeneral(const QString &pattern) const
+int TLogoFileIndex::Group::firstGeneral(QStringView pattern) const
 {
-    const QList<QStringView> parts = QStringView(pattern).split(u'*');
+    QVarLengthArray<QStringView, 16> parts;
+    for (qsizetype from = 0;;) {
+        const qsizetype star = pattern.indexOf(u'*', from);
+        parts.append(pattern.mid(from, (star < 0 ? pattern.size() : star) - from));
+        if (star < 0)
+            break;
+        from = star + 1;
+    }
     // Patterns hold no "?": the first part starts the name, the last ends
     // it, and the ones between follow in order, each as early as it can.
     const auto fits = [&](QStringView stem) {
@@ -252,17 +387,14 @@ int TLogoFileIndex::Group::firstGeneral(const QString &pattern) const
     // with it, which sort side by side; walk whichever set is smaller.
     const QStringView head = parts.first();
     if (!head.isEmpty()) {
-        const auto from = std::partition_point(byStem.begin(), byStem.end(), [&](int p) {
-            return QStringView(stems[std::size_t(p)]) < head;
-        });
-        const auto to = std::partition_point(from, byStem.end(), [&](int p) {
-            return QStringView(stems[std::size_t(p)]).startsWith(head);
-        });
-        if (!candidates || std::size_t(to - from) < candidates->size()) {
+        const std::size_t from = byStem.lowerBound(head);
+        const std::size_t to = byStem.prefixEnd(from, head);
+        if (!candidates || to - from < candidates->size()) {
             int best = -1;
-            for (auto it = from; it != to; ++it) {
-                if ((best < 0 || *it < best) && fits(stems[std::size_t(*it)]))
-                    best = *it;
+            for (std::size_t at = from; at != to; ++at) {
+                const int position = byStem.order[at];
+                if ((best < 0 || position < best) && fits(byStem.texts[at]))
+                    best = position;
             }
             return best;
         }
@@ -302,7 +434,14 @@ int TLogoFileIndex::FirstMatch(TLogoKind kind, const QString &pattern) const
     return FirstMatchUpper(kind, pattern.toUpper());
 }
 
-int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, const QString &upper) const
+int TLogoFileIndex::Group::firstEndingWith(QStringView end) const
+{
+    TReversed backwards;
+    reverseInto(end, backwards);
+    return firstWithPrefix(QStringView(backwards.constData(), backwards.size()), byReversed);
+}
+
+int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, QStringView upper) const
 {
     const Group &g = group(kind);
     if (g.stems.empty())
@@ -310,15 +449,15 @@ int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, const QString &upper) const
     const qsizetype stars = upper.count(u'*');
     int position = -1;
     if (stars == 0) {
-        position = g.exact.value(upper, -1);
+        // A key that borrows the pattern's characters: looking up copies nothing.
+        position = g.exact.value(QString::fromRawData(upper.data(), upper.size()), -1);
     } else if (stars == 1 && upper.endsWith(u'*')) {
-        position = g.firstWithPrefix(upper.left(upper.size() - 1), g.stems, g.byStem, g.minByStem);
+        position = g.firstWithPrefix(upper.left(upper.size() - 1), g.byStem);
     } else if (stars == 1 && upper.startsWith(u'*')) {
-        position = g.firstWithPrefix(reversedText(upper.mid(1)), g.reversed, g.byReversed,
-                                     g.minByReversed);
+        position = g.firstEndingWith(upper.mid(1));
     } else if (stars == 2 && upper.size() > 2 && upper.startsWith(u'*') && upper.endsWith(u'*')
-               && !QStringView(upper).mid(1, upper.size() - 2).contains(u'*')) {
-        position = g.firstContaining(QStringView(upper).mid(1, upper.size() - 2));
+               && !upper.mid(1, upper.size() - 2).contains(u'*')) {
+        position = g.firstContaining(upper.mid(1, upper.size() - 2));
     } else {
         position = g.firstGeneral(upper);
     }
@@ -329,27 +468,23 @@ int TLogoFileIndex::ExactUpper(TLogoKind kind, QStringView text) const
 {
     // Equal stems sort side by side in file order: the first is the one.
     const Group &g = group(kind);
-    const auto at = std::partition_point(g.byStem.begin(), g.byStem.end(), [&](int p) {
-        return QStringView(g.stems[std::size_t(p)]) < text;
-    });
-    if (at == g.byStem.end() || QStringView(g.stems[std::size_t(*at)]) != text)
+    const std::size_t at = g.byStem.lowerBound(text);
+    if (at == g.byStem.texts.size() || !unitsEqual(g.byStem.texts[at], text))
         return -1;
-    return g.files[std::size_t(*at)];
+    return g.files[std::size_t(g.byStem.order[at])];
 }
 
 int TLogoFileIndex::FirstStartingWithUpper(TLogoKind kind, QStringView start) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty() ? -1 : g.firstWithPrefix(start, g.stems, g.byStem, g.minByStem);
+    const int position = g.stems.empty() ? -1 : g.firstWithPrefix(start, g.byStem);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
-int TLogoFileIndex::FirstEndingWithUpper(TLogoKind kind, const QString &end) const
+int TLogoFileIndex::FirstEndingWithUpper(TLogoKind kind, QStringView end) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty()
-        ? -1
-        : g.firstWithPrefix(reversedText(end), g.reversed, g.byReversed, g.minByReversed);
+    const int position = g.stems.empty() ? -1 : g.firstEndingWith(end);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
@@ -364,21 +499,19 @@ qsizetype TLogoFileIndex::LongestSharedStartUpper(TLogoKind kind, QStringView te
 {
     // The stems sharing the longest start with `text` sort right beside it.
     const Group &g = group(kind);
-    const auto at = std::partition_point(g.byStem.begin(), g.byStem.end(), [&](int p) {
-        return QStringView(g.stems[std::size_t(p)]) < text;
-    });
-    const auto shared = [&](int p) {
-        const QString &stem = g.stems[std::size_t(p)];
+    const std::size_t at = g.byStem.lowerBound(text);
+    const auto shared = [&](std::size_t place) {
+        const QString &stem = g.byStem.texts[place];
         qsizetype n = 0;
         while (n < text.size() && n < stem.size() && stem.at(n) == text.at(n))
             ++n;
         return n;
     };
     qsizetype best = 0;
-    if (at != g.byStem.end())
-        best = shared(*at);
-    if (at != g.byStem.begin())
-        best = std::max(best, shared(*(at - 1)));
+    if (at != g.byStem.texts.size())
+        best = shared(at);
+    if (at != 0)
+        best = std::max(best, shared(at - 1));
     return best;
 }
 
@@ -399,28 +532,51 @@ qsizetype TLogoFileIndex::LongestContainedStartUpper(TLogoKind kind, QStringView
 
 // --- the matcher -------------------------------------------------------
 
-bool TLogoMatcher::tryPattern(TLogoKind kind, const QString &pattern, int &found)
+bool TLogoMatcher::tryPattern(TLogoKind kind, QStringView pattern, int &found)
 {
-    found = m_index.FirstMatchUpper(kind, m_upper ? pattern : pattern.toUpper());
+    if (m_upper) {
+        found = m_index.FirstMatchUpper(kind, pattern);
+        return found >= 0;
+    }
+    // Upper case maps each character on its own, so plain letters and "ß"
+    // (the usual reason to come here) are done by hand.
+    TBuffer upper;
+    for (QChar c : pattern) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            upper.append(u >= u'a' && u <= u'z' ? char16_t(u - 32) : u);
+        } else if (u == u'ß') {
+            upper.append(u"SS", 2);
+        } else {
+            found = m_index.FirstMatchUpper(kind, pattern.toString().toUpper());
+            return found >= 0;
+        }
+    }
+    found = m_index.FirstMatchUpper(kind, QStringView(upper.constData(), upper.size()));
     return found >= 0;
 }
 
 bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
 {
-    const auto withoutDots = [](const QString &text) { return withoutInvalid(text, true); };
     // The spellings, each made only when the ones before it found nothing.
+    QString dotless;
     const auto spelling = [&](int k) -> QString {
         switch (k) {
         case 1:
-            return withoutDots(base);
+            dotless = withoutInvalid(base, true);
+            return dotless;
         case 2:
         case 3:
-            return withoutDots(base).remove(u'-');
+            return dotless.contains(u'-') ? QString(dotless).remove(u'-') : dotless;
         case 5: {
             QString text = base;
+            // Plain ASCII only ever matches the plain words, letter case
+            // aside, which is found without folding the text.
+            const bool ascii = std::all_of(base.cbegin(), base.cend(), [](QChar c) { return c.unicode() < 0x80; });
             for (int i = 0; i < 9; ++i) {
                 const QString &word = kNumberWords[i];
-                const qsizetype at = text.indexOf(word, 0, Qt::CaseInsensitive);
+                const qsizetype at = ascii ? asciiIndexOfLower(text, word)
+                                           : text.indexOf(word, 0, Qt::CaseInsensitive);
                 if (at >= 0)
                     text.replace(at, word.size(), QString::number(i + 1));
             }
@@ -445,7 +601,13 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
         const QString &v = variants[k];
         if (k > 0 && k != 1 && v == variants[k - 1])
             continue;
-        const QString flat = noWs(v);
+        TBuffer flatText;
+        flatText.reserve(v.size());
+        for (QChar c : v) {
+            if (!isBlank(c))
+                flatText.append(c.unicode());
+        }
+        const QStringView flat(flatText.constData(), flatText.size());
         // Every attempt but the one ending in the name starts with a start
         // of `flat`, and a start of `flat` is the start of some logo exactly
         // when it is no longer than the longest start any logo shares with
@@ -460,7 +622,7 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             if (!startsFit(length))
                 return false;
             if (!m_upper)
-                return tryPattern(kind, flat.left(length) + u'*', found);
+                return tryPattern(kind, flat.left(length).toString() + u'*', found);
             found = m_index.FirstStartingWithUpper(kind, QStringView(flat).left(length));
             return found >= 0;
         };
@@ -476,7 +638,11 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             return found >= 0;
         };
 
-        if (exactHit() || startHit(flat.size()))
+        // The second spelling is often the first again: its first two
+        // attempts were made then and found nothing.
+        if (k == 1 && v == variants[0])
+            exactAsked = true;
+        else if (exactHit() || startHit(flat.size()))
             return true;
         if (k == 0)
             continue;
@@ -488,9 +654,14 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             return true;
         }
         if (firstBlank > 2) {
-            if (startsFit(kept[firstBlank])
-                && tryPattern(kind, flat.left(kept[firstBlank]) + (m_upper ? QStringLiteral("TV*") : QStringLiteral("tv*")), found))
-                return true;
+            if (startsFit(kept[firstBlank])) {
+                const QStringView head = flat.left(kept[firstBlank]);
+                m_pattern.clear();
+                m_pattern.append(head.utf16(), head.size());
+                m_pattern.append(u"TV*", 3);
+                if (tryPattern(kind, QStringView(m_pattern.constData(), m_pattern.size()), found))
+                    return true;
+            }
         } else if (exactHit()) {
             return true;
         }
@@ -498,12 +669,17 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             found = m_index.FirstEndingWithUpper(kind, flat);
             if (found >= 0)
                 return true;
-        } else if (tryPattern(kind, u'*' + flat, found)) {
+        } else if (tryPattern(kind, u'*' + flat.toString(), found)) {
             return true;
         }
         const qsizetype literal = v.contains(u'\t') ? 0 : firstBlank < 0 ? v.size() : firstBlank;
-        if (startsFit(literal) && tryPattern(kind, QString(v).replace(u' ', u'*'), found))
-            return true;
+        if (startsFit(literal)) {
+            m_pattern.resize(v.size());
+            for (qsizetype i = 0; i < v.size(); ++i)
+                m_pattern[i] = v.at(i) == u' ' ? u'*' : v.at(i).unicode();
+            if (tryPattern(kind, QStringView(m_pattern.constData(), m_pattern.size()), found))
+                return true;
+        }
         const auto cuts = [&](QChar c) {
             for (int n = int(v.count(c)); n >= 1; --n) {
                 const qsizetype at = nthPosition(v, c, n);
@@ -520,41 +696,61 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
     return false;
 }
 
-bool TLogoMatcher::secondPhase(const QString &base, TLogoKind kind, int &found)
+bool TLogoMatcher::secondPhase(const QString &base, const QString &upperBase, TLogoKind kind,
+                               int &found)
 {
     // Channel names often glue a station and a region ("RTLNord"): the last
     // capital after the third character starts the part that may differ.
-    QString cut = base;
+    qsizetype cutAt = base.size();
     for (qsizetype i = base.size() - 1; i >= 3; --i) {
         const QChar c = base.at(i);
         if (c >= u'A' && c <= u'Z' && c != u'C') {
-            cut = base.left(i) + u'*';
+            cutAt = i;
             break;
         }
     }
-    const auto upper = [this](const QString &text) { return m_upper ? text.toUpper() : text; };
-    if (tryPattern(kind, upper(noWs(cut)), found))
+    // Each pattern takes its characters from the name as the index compares
+    // them: upper-cased letter by letter when that keeps every letter in its
+    // place, else as they are (tryPattern then upper-cases the whole).
+    const QString &source = m_upper ? upperBase : base;
+    const auto put = [&](QChar c) {
+        if (!isBlank(c))
+            m_pattern.append(c.unicode());
+    };
+    const auto attempt = [&] {
+        return tryPattern(kind, QStringView(m_pattern.constData(), m_pattern.size()), found);
+    };
+    m_pattern.clear();
+    for (qsizetype i = 0; i < cutAt; ++i)
+        put(source.at(i));
+    if (cutAt < base.size())
+        m_pattern.append(u'*');
+    if (attempt())
         return true;
-    QString starred = base;
-    for (QChar &c : starred) {
+    const auto kept = [&](qsizetype i) {
+        const QChar c = base.at(i);
         const QChar lower = c.toLower();
-        const bool keep = c == u' ' || (lower >= u'0' && lower <= u'9')
-            || (lower >= u'a' && lower <= u'z');
-        if (!keep)
-            c = u'*';
+        return c == u' ' || (lower >= u'0' && lower <= u'9') || (lower >= u'a' && lower <= u'z');
+    };
+    const auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    for (bool digits : {false, true}) {
+        m_pattern.clear();
+        for (qsizetype i = 0; i < base.size(); ++i) {
+            const QChar c = kept(i) ? source.at(i) : QChar(u'*');
+            if (digits || !isDigit(c))
+                put(c);
+        }
+        if (attempt())
+            return true;
     }
-    QString digitless = starred;
-    digitless.removeIf([](QChar c) { return c >= u'0' && c <= u'9'; });
-    if (tryPattern(kind, upper(noWs(digitless)), found)
-        || tryPattern(kind, upper(noWs(starred)), found))
-        return true;
-    QString capitals;
-    for (QChar c : base) {
-        capitals.append(c);
+    m_pattern.clear();
+    for (qsizetype i = 0; i < base.size(); ++i) {
+        const QChar c = base.at(i);
+        put(source.at(i));
         if (c == c.toUpper())
-            capitals.append(u'*');
+            m_pattern.append(u'*');
     }
-    return tryPattern(kind, upper(noWs(capitals)), found);
+    return attempt();
 }
 
 bool TLogoMatcher::shortenedPhase(const QString &base, TLogoKind kind, int &found)
@@ -575,20 +771,27 @@ bool TLogoMatcher::shortenedPhase(const QString &base, TLogoKind kind, int &foun
     // Cutting the name from the end, the first cut some logo starts with
     // (then: contains) wins. Rather than trying every length, find the
     // longest start any logo shares and take the first cut that fits it.
-    const QString flat = noWs(base.toUpper());
-    std::vector<qsizetype> kept(std::size_t(base.size()) + 1, 0); // non-blanks in base.left(n)
+    // `base` is upper case already; ASCII stays as it is when upper-cased
+    // again, anything else goes through the general rule.
+    const bool ascii = std::all_of(base.cbegin(), base.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    const QString flat = noWs(ascii ? base : base.toUpper());
+    QVarLengthArray<qsizetype, 64> kept(base.size() + 1); // non-blanks in base.left(n)
+    kept[0] = 0;
     for (qsizetype n = 0; n < base.size(); ++n)
-        kept[std::size_t(n) + 1] = kept[std::size_t(n)] + (isBlank(base.at(n)) ? 0 : 1);
+        kept[n + 1] = kept[n] + (isBlank(base.at(n)) ? 0 : 1);
     const auto firstFitting = [&](qsizetype longest) -> qsizetype {
         for (qsizetype n = base.size(); n >= kMinCutLength; --n) {
-            if (kept[std::size_t(n)] <= longest)
-                return kept[std::size_t(n)];
+            if (kept[n] <= longest)
+                return kept[n];
         }
         return -1;
     };
     const qsizetype prefix = firstFitting(m_index.LongestSharedStartUpper(kind, flat));
     if (prefix >= 0) {
-        found = m_index.FirstMatchUpper(kind, flat.left(prefix) + u'*');
+        m_pattern.clear();
+        m_pattern.append(reinterpret_cast<const char16_t *>(flat.utf16()), prefix);
+        m_pattern.append(u'*');
+        found = m_index.FirstMatchUpper(kind, QStringView(m_pattern.constData(), m_pattern.size()));
         if (found >= 0)
             return true;
     }
@@ -602,72 +805,120 @@ bool TLogoMatcher::shortenedPhase(const QString &base, TLogoKind kind, int &foun
     return found >= 0;
 }
 
-QString TLogoMatcher::matchUncached(const QString &serviceName, TLogoKind kind)
+int TLogoMatcher::matchUncached(const QString &serviceName, TLogoKind kind)
 {
     if (kind == TLogoKind::Other || serviceName.isEmpty())
-        return QString();
+        return -1;
     // A name of nothing but lower-case hex digits is a bare id the receiver
     // made up, not a channel name.
     const bool bareId = std::all_of(serviceName.cbegin(), serviceName.cend(), [](QChar c) {
         return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
     });
     if (bareId)
-        return QString();
+        return -1;
 
-    QString name = serviceName;
+    QStringView name = serviceName;
     const qsizetype bracket = name.indexOf(u'[');
     if (bracket >= 0)
         name.truncate(bracket);
-    name = trimRight(name);
+    while (!name.isEmpty() && isBlank(name.back()))
+        name.chop(1);
     if (name.startsWith(u'$'))
-        name.remove(0, 1);
+        name = name.mid(1);
     bool secondPhaseOn = true;
     const qsizetype slash = name.indexOf(u'/');
     if (slash >= 0) {
-        name = trimRight(name.left(slash));
+        name.truncate(slash);
+        while (!name.isEmpty() && isBlank(name.back()))
+            name.chop(1);
         secondPhaseOn = false;
     }
-    const QString base = foldAccents(name);
+    const QString base = foldAccents(name.size() == serviceName.size() ? serviceName : name.toString());
     if (std::count_if(base.cbegin(), base.cend(), [](QChar c) { return !isBlank(c); }) < 2)
-        return QString();
+        return -1;
 
-    const QString upperBase = base.toUpper();
+    const QString upperBase = upperCased(base);
     m_upper = upperBase.size() == base.size();
     const QString &work = m_upper ? upperBase : base;
     int found = -1;
-    if (firstPhase(work, kind, found)
-        || (secondPhaseOn
-            && (secondPhase(base, kind, found) || shortenedPhase(work, kind, found))))
-        return m_index.FileNames().at(found);
-    return QString();
+    if (firstPhase(work, kind, found))
+        return found;
+    if (!secondPhaseOn)
+        return -1;
+    // Letters outside the basic plane upper-case in pairs of halves: their
+    // patterns are upper-cased whole, as the rule has it.
+    const bool halves = std::any_of(base.cbegin(), base.cend(), [](QChar c) { return c.isSurrogate(); });
+    const bool upper = m_upper;
+    m_upper = upper && !halves;
+    const bool second = secondPhase(base, upperBase, kind, found);
+    m_upper = upper;
+    if (second || shortenedPhase(work, kind, found))
+        return found;
+    return -1;
 }
 
-std::size_t TLogoMatcher::NameHash::operator()(const QString &name) const noexcept
+namespace {
+
+quint64 nameHash(QStringView name, TLogoKind kind)
 {
-    quint64 hash = 14695981039346656037ull;
+    quint64 hash = 14695981039346656037ull ^ quint64(kind);
     for (QChar c : name)
         hash = (hash ^ c.unicode()) * 1099511628211ull;
-    return std::size_t(hash ^ (hash >> 29));
+    return hash ^ (hash >> 29);
 }
+
+} // namespace
 
 void TLogoMatcher::Reserve(std::size_t names)
 {
-    for (auto &cache : m_names)
-        cache.reserve(names);
+    m_remembered.reserve(names);
+    if (m_slots.size() < names * 2) {
+        m_slots.clear();
+        growRemembered();
+        while (m_slots.size() < names * 2)
+            growRemembered();
+    }
+}
+
+void TLogoMatcher::growRemembered()
+{
+    std::vector<quint64> table(std::max<std::size_t>(64, m_slots.size() * 2), 0);
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t entry = 0; entry < m_remembered.size(); ++entry) {
+        const Remembered &r = m_remembered[entry];
+        const quint64 hash = nameHash(r.name, r.kind);
+        std::size_t at = std::size_t(hash) & mask;
+        while (table[at] != 0)
+            at = (at + 1) & mask;
+        table[at] = (hash & 0xffffffff00000000ull) | quint64(entry + 1);
+    }
+    m_slots.swap(table);
 }
 
 QString TLogoMatcher::MatchLogoFile(const QString &serviceName, TLogoKind kind)
 {
+    const int file = MatchLogoFileIndex(serviceName, kind);
+    return file < 0 ? QString() : m_index.FileNames().at(file);
+}
+
+int TLogoMatcher::MatchLogoFileIndex(const QString &serviceName, TLogoKind kind)
+{
     if (kind == TLogoKind::Other)
-        return QString();
-    auto &cache = m_names[kind == TLogoKind::Radio ? 1 : 0];
-    // One look-up: a name not met before finds a null text in its place;
-    // a name without a logo keeps an empty, non-null one.
-    QString &slot = cache[serviceName];
-    if (slot.isNull()) {
-        slot = matchUncached(serviceName, kind);
-        if (slot.isNull())
-            slot = QLatin1String("");
+        return -1;
+    if ((m_remembered.size() + 1) * 2 > m_slots.size())
+        growRemembered();
+    const quint64 hash = nameHash(serviceName, kind);
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t at = std::size_t(hash) & mask;
+    for (; m_slots[at] != 0; at = (at + 1) & mask) {
+        if ((m_slots[at] ^ hash) >> 32 != 0)
+            continue;
+        const Remembered &r = m_remembered[std::size_t(m_slots[at] & 0xffffffffu) - 1];
+        if (r.kind == kind && r.name == serviceName)
+            return r.file;
     }
-    return slot;
+    const int file = matchUncached(serviceName, kind);
+    m_remembered.push_back({serviceName, kind, file});
+    m_slots[at] = (hash & 0xffffffff00000000ull) | quint64(m_remembered.size());
+    return file;
 }

@@ -3,8 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-
-#include <unordered_map>
+#include <QVarLengthArray>
 
 #include <vector>
 
@@ -36,7 +35,7 @@ public:
     // only wildcard a pattern holds), or -1.
     int FirstMatch(TLogoKind kind, const QString &pattern) const;
     // The same for a pattern already in upper case.
-    int FirstMatchUpper(TLogoKind kind, const QString &pattern) const;
+    int FirstMatchUpper(TLogoKind kind, QStringView pattern) const;
     // The first file whose name before the suffix contains `text` (upper
     // case), or -1; and the length of the longest start of `text` that is
     // the start of / contained in some such name.
@@ -44,7 +43,7 @@ public:
     // Exact names, starts and ends (upper case), without making a pattern.
     int ExactUpper(TLogoKind kind, QStringView text) const;
     int FirstStartingWithUpper(TLogoKind kind, QStringView start) const;
-    int FirstEndingWithUpper(TLogoKind kind, const QString &end) const;
+    int FirstEndingWithUpper(TLogoKind kind, QStringView end) const;
     qsizetype LongestSharedStartUpper(TLogoKind kind, QStringView text) const;
     qsizetype LongestContainedStartUpper(TLogoKind kind, QStringView text) const;
 
@@ -53,16 +52,27 @@ private:
         std::vector<QString> stems;       // upper-cased, file order
         std::vector<int> files;           // index into m_fileNames
         QHash<QString, int> exact;        // stem -> first position
-        std::vector<int> byStem;          // positions sorted by stem
         std::vector<QString> reversed;    // reversed stems, by position
-        std::vector<int> byReversed;      // positions sorted by reversed stem
-        std::vector<std::vector<int>> minByStem, minByReversed; // range minima
+        // Texts in sorted order with their positions. Each carries its first
+        // four units packed into a number that sorts the same way, so a
+        // search mostly compares numbers lying side by side.
+        struct Sorted {
+            std::vector<QString> texts;
+            std::vector<quint64> keys;
+            std::vector<int> order;
+            std::vector<std::vector<int>> minima; // over order, for ranges
+            void build(const std::vector<QString> &byPosition);
+            // The first place whose text is not less than `text`.
+            std::size_t lowerBound(QStringView text) const;
+            // The end of the run from `from` on whose texts start with `prefix`.
+            std::size_t prefixEnd(std::size_t from, QStringView prefix) const;
+        };
+        Sorted byStem, byReversed;
         QHash<quint64, std::vector<int>> trigrams;              // positions, ascending
         void build();
-        int firstWithPrefix(QStringView prefix, const std::vector<QString> &keys,
-                            const std::vector<int> &order,
-                            const std::vector<std::vector<int>> &minima) const;
-        int firstGeneral(const QString &pattern) const;
+        int firstWithPrefix(QStringView prefix, const Sorted &sorted) const;
+        int firstGeneral(QStringView pattern) const;
+        int firstEndingWith(QStringView end) const;
         // Stems holding `text`, ascending; null when `text` is too short to
         // narrow them down (every stem is then a candidate).
         const std::vector<int> *candidatesFor(QStringView text) const;
@@ -85,24 +95,37 @@ public:
 
     // The logo file name for a service, or an empty text when it gets none.
     QString MatchLogoFile(const QString &serviceName, TLogoKind kind);
+    // The same as the place of the file in the index's list, or -1.
+    int MatchLogoFileIndex(const QString &serviceName, TLogoKind kind);
     // Makes room for remembering about this many names.
     void Reserve(std::size_t names);
 
 private:
-    bool tryPattern(TLogoKind kind, const QString &pattern, int &found);
+    // Patterns are built in place, without touching the heap for names of
+    // a usual length.
+    using TBuffer = QVarLengthArray<char16_t, 128>;
+
+    bool tryPattern(TLogoKind kind, QStringView pattern, int &found);
     bool firstPhase(const QString &base, TLogoKind kind, int &found);
-    bool secondPhase(const QString &base, TLogoKind kind, int &found);
+    bool secondPhase(const QString &base, const QString &upperBase, TLogoKind kind, int &found);
     bool shortenedPhase(const QString &base, TLogoKind kind, int &found);
-    QString matchUncached(const QString &serviceName, TLogoKind kind);
+    // The index of the file in the index's list, or -1.
+    int matchUncached(const QString &serviceName, TLogoKind kind);
+    void growRemembered();
 
     const TLogoFileIndex &m_index;
     // Patterns come already upper-cased unless upper case changes a name's
     // length (as "ß" does), when each pattern is upper-cased on its own.
     bool m_upper = true;
-    // Names are short; a plain multiplicative hash over their UTF-16 units
-    // is far cheaper than the general string hash and good enough here.
-    struct NameHash {
-        std::size_t operator()(const QString &name) const noexcept;
+    TBuffer m_pattern;
+    // Every name met so far with its answer. The slots hold a name's hash
+    // (high half) and its place in m_remembered plus one (low half), 0 for
+    // a free slot; they stay at most half full, so probes are short.
+    struct Remembered {
+        QString name;
+        TLogoKind kind;
+        int file;
     };
-    std::unordered_map<QString, QString, NameHash> m_names[2];
+    std::vector<Remembered> m_remembered;
+    std::vector<quint64> m_slots;
 };

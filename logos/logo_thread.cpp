@@ -17,6 +17,9 @@ namespace {
 // goes on, seldom enough that the UI thread is not flooded.
 constexpr int kBatchServices = 4000;
 constexpr int kBatchMs = 150;
+// A build decodes all its logos before it hands out any service's picture:
+// they travel in parts, each turned into pixmaps well within a frame.
+constexpr int kBatchImages = 400;
 
 TLogoKind kindOf(const TService &service)
 {
@@ -59,6 +62,8 @@ public:
     void logoLoaded(int index, const QImage &image) override
     {
         m_batch.images.append({index, image});
+        if (m_batch.images.size() >= kBatchImages)
+            flush();
     }
     void logoAssigned(int entry, int index) override
     {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -508,16 +509,34 @@ QString htmlToText(const QString &text)
     });
 }
 
-QString decToRoman(qint64 value)
+namespace {
+
+// Appends the letters straight to `out`: names with long numbers would
+// otherwise build and copy a temporary text per number.
+void appendRoman(QString &out, qint64 value)
 {
     qint64 rest = std::min(value, kMaxRomanValue);
-    QString result;
+    // At most one letter per thousand and fifteen for the rest.
+    const qsizetype needed = out.size() + qsizetype(rest / 1000) + 16;
+    if (out.capacity() < needed)
+        out.reserve(std::max(needed, out.capacity() * 2));
     for (const auto &[number, letters] : kRomanDigits) {
-        while (rest >= number) {
-            result += QLatin1String(letters);
-            rest -= number;
-        }
+        if (rest < number)
+            continue;
+        const qint64 times = rest / number;
+        const qsizetype length = qsizetype(std::strlen(letters));
+        for (qint64 i = 0; i < times; ++i)
+            out += QLatin1String(letters, length);
+        rest -= times * number;
     }
+}
+
+} // namespace
+
+QString decToRoman(qint64 value)
+{
+    QString result;
+    appendRoman(result, value);
     return result;
 }
 
@@ -535,13 +554,13 @@ QString decToRomanInStr(const QString &text)
         }
         result += c;
         if (inRun) {
-            result += decToRoman(run);
+            appendRoman(result, run);
             inRun = false;
             run = 0;
         }
     }
     if (inRun)
-        result += decToRoman(run);
+        appendRoman(result, run);
     return result;
 }
 

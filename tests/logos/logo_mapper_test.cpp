@@ -157,6 +157,25 @@ TEST(LogoMapper, ABrokenLogoFileGivesTheDefaultPicture)
     EXPECT_EQ(world.mapping().count("Wetter Live"), 0);
 }
 
+// A logo that does not load takes no picture index: the ones after it move
+// up, in the pictures handed out and in the mapping file alike.
+TEST(LogoMapper, LogosAfterOneThatDoesNotLoadMoveUp)
+{
+    MapperWorld world;
+    QFile broken(world.job.logoFolder + "/Kaputt.tv.gif");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a picture at all");
+    broken.close();
+    world.add("Kaputt", TLogoKind::Tv, 1);
+    world.add("ZDF", TLogoKind::Tv, 1);
+    world.add("Kaputt", TLogoKind::Tv, 1, true);
+    world.add("Das Erste", TLogoKind::Tv, 1, true);
+    RecordingSink sink;
+    EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
+    EXPECT_EQ(sink.indexes(), (std::vector<int>{1, 4, 1, 5}));
+    EXPECT_EQ(world.mapping(), "ZDF|4|ZDF.tv.gif\r\nDas Erste|5|DasErste.tv.gif\r\n");
+}
+
 TEST(LogoMapper, ApplyLoadsWhatTheMappingFileNames)
 {
     struct Case {
@@ -202,6 +221,30 @@ TEST(LogoImage, PicturesAreCutOrPaddedToTheLogoBoxFromTheTopLeft)
     EXPECT_EQ(fitted.pixelColor(0, 30), QColor(Qt::white));
     EXPECT_TRUE(loadLogoImage(kFixtureLogos + "/missing.tv.gif", 52, 39).isNull());
     EXPECT_EQ(loadLogoImage(kFixtureLogos + "/ZDF.tv.gif", 21, 16).size(), QSize(21, 16));
+}
+
+// The folder walk keeps exactly the files a "*.*.gif" directory listing
+// sorted by name (case aside) gives: odd cases, dots, folders and near
+// misses included.
+TEST(LogoFiles, CollectsWhatAFilteredSortedListingGives)
+{
+    QTemporaryDir folder;
+    const QStringList files = {"ZDF.tv.gif",     "ard.TV.GIF",     "Arte.radio.gif", "b.gif",
+                               ".hidden.tv.gif", "..gif",          "x.tv.gif.bak",   "Ö3.radio.gif",
+                               "sat.1.tv.gif",   "Sat.1.tv.gif",   "plain.gif",      "n-tv.Tv.Gif",
+                               "Kabel eins.tv.gif", ".gif",        "a.b.gifx",       "Ämter.tv.gif"};
+    for (const QString &name : files) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
+    }
+    QDir().mkpath(folder.filePath("folder.tv.gif"));
+    const QStringList expected = QDir(folder.path())
+                                     .entryList({QStringLiteral("*.*.gif")},
+                                                QDir::Files | QDir::Hidden | QDir::System,
+                                                QDir::Name | QDir::IgnoreCase);
+    EXPECT_EQ(collectLogoFiles(folder.path()), expected);
+    EXPECT_EQ(expected.size(), 11);
+    EXPECT_TRUE(collectLogoFiles(folder.filePath("missing")).isEmpty());
 }
 
 } // namespace

@@ -60,6 +60,15 @@ TEST(LogoMatcher, FindsTheLogoFileOfAServiceName)
         {"cut at a dash", {"Kino.tv.gif"}, "Kino-Welt", tv, "Kino.tv.gif"},
         {"shortened past blanks", {"EuroSp.tv.gif"}, "Eu ro Sp ort", tv, "EuroSp.tv.gif"},
         {"nothing alike", {"ARD.tv.gif", "ZDF.tv.gif"}, "Kanal Neun", tv, ""},
+        {"Cyrillic in any case", {"Первый.tv.gif"}, "ПЕРВЫЙ", tv, "Первый.tv.gif"},
+        {"a letter whose capital is longer", {"SPASSTV.tv.gif"}, "Spaß TV", tv, "SPASSTV.tv.gif"},
+        {"cut before a capital after Cyrillic", {"КаналWest.tv.gif"}, "КаналSüd", tv,
+         "КаналWest.tv.gif"},
+        {"letters beyond a-z turn into wildcards", {"Welt.tv.gif", "XYZ24.tv.gif"}, "Мир 24", tv,
+         "Welt.tv.gif"},
+        {"a wildcard after each capital", {"ABCXX.tv.gif", "ABCDCXXFG.tv.gif"}, "abcdCfg", tv,
+         "ABCDCXXFG.tv.gif"},
+        {"ASCII number words in any case", {"Sat1.tv.gif"}, "Sat EINS", tv, "Sat1.tv.gif"},
     };
     for (const MatchCase &c : cases) {
         SCOPED_TRACE(c.label);
