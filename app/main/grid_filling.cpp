@@ -609,7 +609,7 @@ void TFrmMain::ApplyColumnSizing(TListGrid *grid)
 
 void TFrmMain::ApplyColumnVisibility()
 {
-    SaveHandler().SetSaved();
+    // Also run after the logo manager: it must leave unsaved edits unsaved.
     // The default logos come first, at the logo size the rows are made for;
     // the mapped logos after them stay until the next mapping run.
     for (int i = 0; i < ImageListDefaultLogos->Count(); ++i) {

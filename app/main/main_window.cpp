@@ -126,6 +126,8 @@ void TFrmMain::InitializeMain()
     setSplashText(msg(MsgLoadingSession));
     const QStringList failures = LoadFiles();
 
+    // Loading marked the lists modified.
+    SaveHandler().SetSaved();
     ApplyColumnVisibility();
     FillKingOfSatGrid(0);
     FillBouquetListGrid(0);

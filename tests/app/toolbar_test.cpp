@@ -1,5 +1,7 @@
 #include "main_window_support.h"
 
+#include "core/model/save_handler.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -212,4 +214,26 @@ TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelReloads)
         EXPECT_FALSE(refresh->isChecked());
     }
     EXPECT_EQ(rebuilds, QList<bool>({true, false}));
+}
+
+// The logo manager redraws the logo columns on OK; edits not yet saved must
+// stay unsaved, so closing still offers to save them.
+TEST(Toolbar, LogoManagerOkKeepsUnsavedEditsUnsaved)
+{
+    ToolWorld world;
+    world.main().LogoThreadStarter = [&](bool) -> QThread * {
+        world.program.LogoMappingRunning = false;
+        return nullptr;
+    };
+    for (const bool edited : {true, false}) {
+        SCOPED_TRACE(edited ? "edited" : "saved");
+        edited ? SaveHandler().SetModified() : SaveHandler().SetSaved();
+        QTimer::singleShot(0, [] {
+            auto *dialog = QApplication::activeModalWidget();
+            QTest::mouseClick(dialog->findChild<QAbstractButton *>("BtnOk"), Qt::LeftButton);
+        });
+        world.main().ActionByName("PopupItmLogoManager")->trigger();
+        EXPECT_EQ(SaveHandler().Saved(), !edited);
+        EXPECT_EQ(world.main().PopupItmToolSave->isEnabled(), edited);
+    }
 }
