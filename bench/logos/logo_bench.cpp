@@ -147,58 +147,10 @@ public:
     bool stopRequested() override { return false; }
 };
 
-void BM_DecodeLogoFiles(benchmark::State &state)
+// The three measurements, for either list: decoding every logo file alone,
+// matching the names alone, and the whole build.
+void decodeLogoFiles(benchmark::State &state, const QString &folder)
 {
-    const QStringList files = collectLogoFiles(world().folder.filePath("LogoTypes"));
-    for (auto _ : state) {
-        for (const QString &file : files) {
-            TGifPicture picture;
-            picture.Transparent = false;
-            QString error;
-            picture.LoadFromFile(world().folder.filePath("LogoTypes/" + file), error);
-            benchmark::DoNotOptimize(picture.Bitmap());
-        }
-    }
-    state.counters["files"] = double(files.size());
-}
-BENCHMARK(BM_DecodeLogoFiles)->Unit(benchmark::kMillisecond);
-
-// The matching alone, without loading a picture.
-void BM_MatchServiceNames(benchmark::State &state)
-{
-    const TLogoFileIndex index(collectLogoFiles(world().folder.filePath("LogoTypes")));
-    int matched = 0;
-    for (auto _ : state) {
-        TLogoMatcher matcher(index);
-        matched = 0;
-        for (const TLogoEntry &entry : world().entries)
-            matched += matcher.MatchLogoFile(entry.name, entry.kind).isEmpty() ? 0 : 1;
-    }
-    state.counters["matched"] = matched;
-}
-BENCHMARK(BM_MatchServiceNames)->Unit(benchmark::kMillisecond);
-
-void BM_BuildLogoMapping(benchmark::State &state)
-{
-    TLogoJob job;
-    job.rebuild = true;
-    job.logoFolder = world().folder.filePath("LogoTypes");
-    job.mappingFile = world().folder.filePath("LogoMapping.dat");
-    job.entries = world().entries;
-    int images = 0;
-    for (auto _ : state) {
-        CountingSink sink;
-        runLogoMapping(job, sink);
-        images = sink.images;
-    }
-    state.counters["logos"] = images;
-    state.counters["services"] = double(job.entries.size());
-}
-BENCHMARK(BM_BuildLogoMapping)->Unit(benchmark::kMillisecond);
-
-void BM_DecodeReceiverLogoFiles(benchmark::State &state)
-{
-    const QString folder = receiverWorld().folder.filePath("LogoTypes");
     const QStringList files = collectLogoFiles(folder);
     for (auto _ : state) {
         for (const QString &file : files) {
@@ -211,29 +163,29 @@ void BM_DecodeReceiverLogoFiles(benchmark::State &state)
     }
     state.counters["files"] = double(files.size());
 }
-BENCHMARK(BM_DecodeReceiverLogoFiles)->Unit(benchmark::kMillisecond);
 
-void BM_MatchReceiverNames(benchmark::State &state)
+template <typename Entries>
+void matchNames(benchmark::State &state, const QString &folder, const Entries &entries)
 {
-    const TLogoFileIndex index(collectLogoFiles(receiverWorld().folder.filePath("LogoTypes")));
+    const TLogoFileIndex index(collectLogoFiles(folder));
     int matched = 0;
     for (auto _ : state) {
         TLogoMatcher matcher(index);
         matched = 0;
-        for (const TLogoEntry &entry : receiverWorld().entries)
+        for (const TLogoEntry &entry : entries)
             matched += matcher.MatchLogoFile(entry.name, entry.kind).isEmpty() ? 0 : 1;
     }
     state.counters["matched"] = matched;
 }
-BENCHMARK(BM_MatchReceiverNames)->Unit(benchmark::kMillisecond);
 
-void BM_BuildReceiverLogoMapping(benchmark::State &state)
+template <typename Entries>
+void buildMapping(benchmark::State &state, const QTemporaryDir &folder, const Entries &entries)
 {
     TLogoJob job;
     job.rebuild = true;
-    job.logoFolder = receiverWorld().folder.filePath("LogoTypes");
-    job.mappingFile = receiverWorld().folder.filePath("LogoMapping.dat");
-    job.entries = receiverWorld().entries;
+    job.logoFolder = folder.filePath("LogoTypes");
+    job.mappingFile = folder.filePath("LogoMapping.dat");
+    job.entries = entries;
     int images = 0;
     for (auto _ : state) {
         CountingSink sink;
@@ -242,6 +194,42 @@ void BM_BuildReceiverLogoMapping(benchmark::State &state)
     }
     state.counters["logos"] = images;
     state.counters["services"] = double(job.entries.size());
+}
+
+void BM_DecodeLogoFiles(benchmark::State &state)
+{
+    decodeLogoFiles(state, world().folder.filePath("LogoTypes"));
+}
+BENCHMARK(BM_DecodeLogoFiles)->Unit(benchmark::kMillisecond);
+
+// The matching alone, without loading a picture.
+void BM_MatchServiceNames(benchmark::State &state)
+{
+    matchNames(state, world().folder.filePath("LogoTypes"), world().entries);
+}
+BENCHMARK(BM_MatchServiceNames)->Unit(benchmark::kMillisecond);
+
+void BM_BuildLogoMapping(benchmark::State &state)
+{
+    buildMapping(state, world().folder, world().entries);
+}
+BENCHMARK(BM_BuildLogoMapping)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeReceiverLogoFiles(benchmark::State &state)
+{
+    decodeLogoFiles(state, receiverWorld().folder.filePath("LogoTypes"));
+}
+BENCHMARK(BM_DecodeReceiverLogoFiles)->Unit(benchmark::kMillisecond);
+
+void BM_MatchReceiverNames(benchmark::State &state)
+{
+    matchNames(state, receiverWorld().folder.filePath("LogoTypes"), receiverWorld().entries);
+}
+BENCHMARK(BM_MatchReceiverNames)->Unit(benchmark::kMillisecond);
+
+void BM_BuildReceiverLogoMapping(benchmark::State &state)
+{
+    buildMapping(state, receiverWorld().folder, receiverWorld().entries);
 }
 BENCHMARK(BM_BuildReceiverLogoMapping)->Unit(benchmark::kMillisecond);
 

@@ -267,7 +267,7 @@ TEST(ImportExport, TheWaitBoxIsUpWhileTheNewsAndTheAutoBouquetAreMade)
 TEST(ImportExport, TheReceiverAccountComesFromTheSettings)
 {
     ImportExportWorld world;
-    world.setting("EdtIp", "192.168.015.024");
+    world.setting("EdtIp", "127.000.000.001");
     world.setting("EdtAccount", "root");
     world.setting("EdtPass", "dbox2");
     const struct {
@@ -280,7 +280,7 @@ TEST(ImportExport, TheReceiverAccountComesFromTheSettings)
         world.setting("EdtPort", QLatin1String(r.port));
         const TReceiverAccess access = receiverAccessOf(world.program);
         EXPECT_EQ(access.port, r.expected) << r.port;
-        EXPECT_EQ(access.host, "192.168.015.024");
+        EXPECT_EQ(access.host, "127.000.000.001");
         EXPECT_EQ(access.user, "root");
         EXPECT_EQ(access.password, "dbox2");
     }

@@ -30,6 +30,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <algorithm>
 #include <optional>
 
@@ -746,6 +748,23 @@ std::optional<QList<std::pair<QString, std::pair<double, double>>>> pdfWordEdges
     return words;
 }
 
+// Writes the page into the folder and prints it there as a PDF through the
+// program's HTML printing; the PDF's path, or empty when printing failed.
+QString printedHtml(const QTemporaryDir &dir, const QString &html,
+                    const std::function<void(qsizetype, qsizetype)> &progress = {})
+{
+    const QString page = dir.filePath(QStringLiteral("list.html"));
+    QFile file(page);
+    if (!file.open(QIODevice::WriteOnly) || file.write(html.toUtf8()) < 0)
+        return {};
+    file.close();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
+    printer.setOutputFileName(pdf);
+    return printHtmlFile(page, printer, progress) ? pdf : QString();
+}
+
 TEST(PrintManager, HtmlPrintKeepsTextOffTheCellBorders)
 {
     appTestApp();
@@ -756,17 +775,8 @@ TEST(PrintManager, HtmlPrintKeepsTextOffTheCellBorders)
         "<html><body><table cellspacing=\"0\" cellpading=\"1\" border=\"1\" "
         "style=\"border-collapse: collapse; border: 1px solid #666666\">"
         "<tr><td align=\"right\">11836000</td><td>Astra</td></tr></table></body></html>\r\n");
-    const QString page = dir.filePath(QStringLiteral("list.html"));
-    {
-        QFile file(page);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(html.toUtf8());
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
-    printer.setOutputFileName(pdf);
-    ASSERT_TRUE(printHtmlFile(page, printer, nullptr));
+    const QString pdf = printedHtml(dir, html);
+    ASSERT_FALSE(pdf.isEmpty());
     const auto words = pdfWordEdges(pdf);
     if (!words)
         GTEST_SKIP() << "pdftotext not installed";
@@ -801,17 +811,8 @@ TEST(PrintManager, HtmlPrintKeepsEveryTitleWithItsRows)
             }
         }
         html += QStringLiteral("</table></body></html>\r\n");
-        const QString page = dir.filePath(QStringLiteral("list.html"));
-        {
-            QFile file(page);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(html.toUtf8());
-        }
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
-        printer.setOutputFileName(pdf);
-        ASSERT_TRUE(printHtmlFile(page, printer, nullptr));
+        const QString pdf = printedHtml(dir, html);
+        ASSERT_FALSE(pdf.isEmpty());
         const QString text = pdfText(pdf);
         if (text.isNull())
             GTEST_SKIP() << "pdftotext not installed";
@@ -853,22 +854,13 @@ TEST(PrintManager, LongHtmlListsPrintInPiecesWithFullPages)
             html += QStringLiteral("<p>Just a line</p>");
         }
         html += QStringLiteral("</body></html>\r\n");
-        const QString page = dir.filePath(QStringLiteral("list.html"));
-        {
-            QFile file(page);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(html.toUtf8());
-        }
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
-        printer.setOutputFileName(pdf);
         QList<qsizetype> told;
         const qsizetype rowCount = c.rows > 0 ? c.rows + 1 : 0;
-        ASSERT_TRUE(printHtmlFile(page, printer, [&told, rowCount](qsizetype done, qsizetype total) {
+        const QString pdf = printedHtml(dir, html, [&told, rowCount](qsizetype done, qsizetype total) {
             EXPECT_EQ(total, rowCount);
             told << done;
-        }));
+        });
+        ASSERT_FALSE(pdf.isEmpty());
         ASSERT_FALSE(told.isEmpty());
         EXPECT_EQ(told.last(), rowCount);
         EXPECT_TRUE(std::is_sorted(told.cbegin(), told.cend()));
