@@ -361,8 +361,7 @@ void TFrmLogoManager::setAllChecked(bool checked)
 void TFrmLogoManager::BtnOkClick()
 {
     if (m_program) {
-        m_program->LogoHeight = logoHeightInRange(ui->TrackBarSize->value());
-        m_program->LogoWidth = logoWidthForHeight(m_program->LogoHeight);
+        applyLogoHeight(*m_program, ui->TrackBarSize->value());
         if (m_program->MainWindow)
             m_program->MainWindow->ApplyColumnVisibility();
     }

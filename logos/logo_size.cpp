@@ -1,5 +1,7 @@
 #include "logos/logo_size.h"
 
+#include "ui/program/program.h"
+
 #include <algorithm>
 
 int logoHeightInRange(int height)
@@ -19,4 +21,10 @@ int logoWidthForHeight(int height)
     // height * 4 / 3 is never halfway between two integers, so plain
     // integer rounding equals rounding halves to even.
     return (height * 4 + 1) / 3;
+}
+
+void applyLogoHeight(TProgram &program, int height)
+{
+    program.LogoHeight = logoHeightInRange(height);
+    program.LogoWidth = logoWidthForHeight(program.LogoHeight);
 }

@@ -10,3 +10,7 @@ inline constexpr int kDefaultLogoHeight = 31;
 int logoHeightInRange(int height);
 // 21 for 16, 52 for 39, otherwise the height * 4 / 3 rounded.
 int logoWidthForHeight(int height);
+
+struct TProgram;
+// Sets the program's logo height (in range) and the width that goes with it.
+void applyLogoHeight(TProgram &program, int height);

@@ -553,12 +553,6 @@ void TSettingsStore::saveBackupFiles()
         writeText(section, backupFileKey(i), box->item(i)->text());
 }
 
-void applyLogoHeight(TProgram &program, int height)
-{
-    program.LogoHeight = logoHeightInRange(height);
-    program.LogoWidth = logoWidthForHeight(program.LogoHeight);
-}
-
 int TSettingsStore::loadLogoSize()
 {
     const int height =
