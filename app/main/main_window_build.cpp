@@ -31,6 +31,23 @@ namespace {
 
 constexpr int kIconSize = 16;
 
+// The grid pages' column of tool bar, grid and bars, close to the edges.
+QVBoxLayout *pageLayout(QWidget *page)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    return layout;
+}
+
+// A grid's information bar: the counts, then the encoding and the dialect.
+TPanelBar *makeInfoBar(const QString &name, QWidget *page)
+{
+    auto *bar = new TPanelBar({0, 130, 70}, page);
+    bar->setObjectName(name);
+    return bar;
+}
+
 QPixmap iconPixmap(const QString &name, int width, int height, qreal dpr)
 {
     return pelloranPixmap(name, QSize(width, height), dpr);
@@ -222,9 +239,7 @@ QWidget *TFrmMain::buildServicesPage(const QString &prefix, TListGrid *&grid, QT
                                      const QString &gridName, const QString &filterEditName)
 {
     auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(2);
+    QVBoxLayout *layout = pageLayout(page);
     toolBar = makeToolBar(QStringLiteral("ToolBar") + prefix, page);
     layout->addWidget(toolBar);
     grid = makeGrid(gridName, page);
@@ -233,8 +248,7 @@ QWidget *TFrmMain::buildServicesPage(const QString &prefix, TListGrid *&grid, QT
     filterBar = makeFilterBar(prefix, filterEditName, filterButton, filterEdit, page);
     layout->addWidget(filterBar);
 
-    infoBar = new TPanelBar({0, 130, 70}, page);
-    infoBar->setObjectName(QStringLiteral("InfoBar") + prefix);
+    infoBar = makeInfoBar(QStringLiteral("InfoBar") + prefix, page);
     layout->addWidget(infoBar);
     return page;
 }
@@ -242,9 +256,7 @@ QWidget *TFrmMain::buildServicesPage(const QString &prefix, TListGrid *&grid, QT
 QWidget *TFrmMain::buildBouquetPage()
 {
     auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(2);
+    QVBoxLayout *layout = pageLayout(page);
     ComboBouquets = new QComboBox(page);
     ComboBouquets->setObjectName(QStringLiteral("ComboBouquets"));
     ComboBouquets->setMaxVisibleItems(24);
@@ -258,8 +270,7 @@ QWidget *TFrmMain::buildBouquetPage()
                                      BtnFilterBouquet, EdtFilterBouquet, page);
     layout->addWidget(FilterBarBouquet);
 
-    InfoBarBouquet = new TPanelBar({0, 130, 70}, page);
-    InfoBarBouquet->setObjectName(QStringLiteral("InfoBarBouquet"));
+    InfoBarBouquet = makeInfoBar(QStringLiteral("InfoBarBouquet"), page);
     layout->addWidget(InfoBarBouquet);
     connect(ComboBouquets, &QComboBox::currentIndexChanged, this, &TFrmMain::bouquetComboChanged);
     return page;
@@ -288,15 +299,12 @@ TPanelBar *TFrmMain::makeFilterBar(const QString &prefix, const QString &editNam
 QWidget *TFrmMain::buildBouquetListPage()
 {
     auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(2);
+    QVBoxLayout *layout = pageLayout(page);
     ToolBarBouquetList = makeToolBar(QStringLiteral("ToolBarBouquetList"), page);
     layout->addWidget(ToolBarBouquetList);
     BouquetListGrid = makeGrid(QStringLiteral("BouquetListGrid"), page);
     layout->addWidget(BouquetListGrid, 1);
-    InfoBarBouquetList = new TPanelBar({0, 130, 70}, page);
-    InfoBarBouquetList->setObjectName(QStringLiteral("InfoBarBouquetList"));
+    InfoBarBouquetList = makeInfoBar(QStringLiteral("InfoBarBouquetList"), page);
     layout->addWidget(InfoBarBouquetList);
     return page;
 }
