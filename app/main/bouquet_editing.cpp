@@ -101,7 +101,7 @@ void TFrmMain::SelectMarkedBouquetServices()
         }
     }
     if (first >= 0) {
-        BouquetGrid->SetSelectedRow(first);
+        BouquetGrid->SetCurrentRow(first);
         BouquetGrid->ScrollToRow(first);
     }
 }

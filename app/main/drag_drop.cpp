@@ -49,6 +49,8 @@ QString hintText(const QStringList &names)
 
 void TFrmMain::initDragDrop()
 {
+    for (TListGrid *grid : {ServicesGrid, MyServicesGrid, BouquetGrid, BouquetListGrid})
+        grid->DragRows = true;
     for (auto [timer, name, grid] : {std::tuple{&BouquetTimerScroll, "BouquetTimerScroll", BouquetGrid},
                                      std::tuple{&BouquetListTimerScroll, "BouquetListTimerScroll",
                                                 BouquetListGrid}}) {
@@ -271,7 +273,7 @@ void TFrmMain::goToService(const TBouquetService *entry)
     for (int row = 0; row < state.grid->RowCount(); ++row) {
         if (serviceOfRow(state, row) == entry->Service()) {
             state.grid->SetSelected(row, true);
-            state.grid->SetSelectedRow(row);
+            state.grid->SetCurrentRow(row);
             state.grid->ScrollToRow(row);
             return;
         }

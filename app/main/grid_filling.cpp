@@ -267,7 +267,7 @@ void TFrmMain::fillServicesGrid(ServicesGridState &state, const TServiceList *li
         }
     }
     if (firstMarked >= 0)
-        grid->SetSelectedRow(firstMarked);
+        grid->SetCurrentRow(firstMarked);
     if (bestFit && bestFit->isChecked())
         ApplyColumnSizing(grid);
     if (mode == 0 || mode == 1) {
@@ -462,7 +462,7 @@ void TFrmMain::FillBouquetGrid(int mode)
         }
     }
     if (firstMarked >= 0)
-        grid->SetSelectedRow(firstMarked);
+        grid->SetCurrentRow(firstMarked);
     ApplyColumnSizing(grid);
     const int first = FirstSelectedRow(grid);
     if (first >= 0)
@@ -523,7 +523,7 @@ void TFrmMain::FillBouquetListGrid(int mode)
             firstMarked = i;
     }
     if (firstMarked >= 0)
-        grid->SetSelectedRow(firstMarked);
+        grid->SetCurrentRow(firstMarked);
     const int first = FirstSelectedRow(grid);
     if (first >= 0)
         grid->ScrollToRow(first);

@@ -66,7 +66,7 @@ void TFrmMain::SelectMarkedServices()
         }
     }
     if (first >= 0) {
-        grid->SetSelectedRow(first);
+        grid->SetCurrentRow(first);
         grid->ScrollToRow(first);
     }
     grid->EndUpdate();

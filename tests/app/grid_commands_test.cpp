@@ -360,3 +360,108 @@ TEST(GridCommands, TheDragHintOfALargeSelectionStaysShort)
     EXPECT_LE(text.size(), 220);
     main.DragRelease(nullptr, QPoint());
 }
+
+namespace {
+
+int selectedCount(const TListGrid *grid)
+{
+    int count = 0;
+    for (int row = 0; row < grid->RowCount(); ++row)
+        count += grid->Selected(row) ? 1 : 0;
+    return count;
+}
+
+int nameColumn(TListGrid *grid)
+{
+    for (const char *column : {"ColSerName", "ColMySerName", "ColBouName", "ColName"}) {
+        const int col = TFrmMain::ColumnByName(grid, column);
+        if (col >= 0)
+            return col;
+    }
+    return 1;
+}
+
+QStringList rowNames(TListGrid *grid)
+{
+    QStringList names;
+    for (int row = 0; row < grid->RowCount(); ++row)
+        names.append(grid->Cells(nameColumn(grid), row));
+    return names;
+}
+
+QPoint nameCellCentre(TListGrid *grid, int row)
+{
+    return grid->CellRect(nameColumn(grid), row).center();
+}
+
+// Rows of the services grid whose services no entry of the bouquet names.
+QList<int> servicesNotIn(TFrmMain &main, const TBouquet &bouquet, int count)
+{
+    const QStringList present = entryNames(bouquet);
+    QList<int> rows;
+    for (int r = 0; r < main.ServicesGrid->RowCount() && rows.size() < count; ++r) {
+        if (!present.contains(nameAt(main.ServicesGrid, "ColSerName", r)))
+            rows.append(r);
+    }
+    return rows;
+}
+
+} // namespace
+
+// Rows the program selects (from the marks an import or an add leaves, or
+// Select All while another grid has the focus) are a multi-selection like
+// one made with Ctrl: a plain click leaves exactly the clicked row, and
+// Delete removes that one.
+TEST(GridCommands, APlainClickLeavesOnlyTheClickedRowForDelete)
+{
+    struct Case {
+        const char *name;
+        std::function<TListGrid *(TFrmMain &, TProgram &)> selectInCode;
+        int clickedFromFirstSelected; // a selected row or one above the selection
+    };
+    const Case cases[] = {
+        {"services an import marked",
+         [](TFrmMain &main, TProgram &program) {
+             program.ServiceList->forEachService(
+                 [](TService *s, TTransponder *, TSatelite *) { s->Marked = true; });
+             main.FillServicesGrid(0);
+             return main.ServicesGrid;
+         },
+         1},
+        {"entries Add To Bouquet added",
+         [](TFrmMain &main, TProgram &) {
+             selectRows(main.ServicesGrid, {});
+             for (int row : servicesNotIn(main, *main.CurrentBouquet(), 6))
+                 main.ServicesGrid->SetSelected(row, true);
+             main.ActionByName("PopupItmSerBouquetAdd")->trigger();
+             return main.BouquetGrid;
+         },
+         -1},
+        {"Select All on a grid without the focus",
+         [](TFrmMain &main, TProgram &) {
+             main.PageControlServices->setCurrentIndex(1);
+             main.BouquetGrid->setFocus();
+             main.ActionByName("PopupItmMySerSelectAll")->trigger();
+             return main.MyServicesGrid;
+         },
+         2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        TListGrid *grid = c.selectInCode(main, world.program);
+        QApplication::processEvents();
+        ASSERT_GE(selectedCount(grid), 3);
+        QStringList names = rowNames(grid);
+        const int clicked = TFrmMain::FirstSelectedRow(grid) + c.clickedFromFirstSelected;
+        grid->ScrollToRow(clicked);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCellCentre(grid, clicked));
+        EXPECT_EQ(selectedCount(grid), 1);
+        EXPECT_TRUE(grid->Selected(clicked));
+        QTest::keyClick(grid, Qt::Key_Delete);
+        names.removeAt(clicked);
+        EXPECT_EQ(rowNames(grid), names);
+    }
+}

@@ -5,6 +5,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -156,6 +159,30 @@ TEST(GridPainting, ShowcaseScreenshotAndFixedColours)
 
     // The grid line below a row is in the grid-line colour.
     EXPECT_EQ(view.pixelColor(odd.left() + 2, odd.bottom() + 1), f.grid.GridLinesColor());
+}
+
+// Without the focus the selection is still plain to see: its rows are what
+// a Delete removes once the grid has the focus again.
+TEST(GridPainting, ASelectionWithoutTheFocusStaysVisible)
+{
+    ShowcaseGrid f;
+    QWidget elsewhere;
+    elsewhere.setFocusPolicy(Qt::StrongFocus);
+    elsewhere.show();
+    elsewhere.activateWindow();
+    elsewhere.setFocus();
+    QApplication::processEvents();
+    ASSERT_FALSE(f.grid.Focused());
+    ASSERT_TRUE(f.grid.grab().toImage().save(shotsDir() + QStringLiteral("/grid_unfocused_selection.png")));
+    const QImage view = f.grid.viewport()->grab().toImage();
+    const QRect selected = f.grid.CellRect(6, 3);
+    const QRect plain = f.grid.CellRect(6, 5);
+    const QColor a = view.pixelColor(selected.right() - 2, selected.bottom() - 2);
+    const QColor b = view.pixelColor(plain.right() - 2, plain.bottom() - 2);
+    const int distance = std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                   std::abs(a.blue() - b.blue())});
+    EXPECT_GE(distance, 40) << a.name().toStdString() << " against " << b.name().toStdString();
+    EXPECT_EQ(a, TGraphicsProvider::Blend(f.grid.Color(), SysColor::inactiveHighlight(), 0.25));
 }
 
 TEST(GridPainting, PlainFallbackWithoutVisualStyles)

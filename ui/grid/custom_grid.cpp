@@ -6,11 +6,13 @@
 #include "ui/grid/flyouts.h"
 #include "ui/grid/inplace_editor.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 TLgCustomGrid::TLgCustomGrid(QWidget *parent)
     : TLgCustomGridControl(parent), m_dragBox(std::make_unique<TColumnDragBox>()),
@@ -210,7 +212,9 @@ void TLgCustomGrid::pressAt(const QPoint &point, Qt::MouseButton button, Qt::Key
         setFocus(Qt::MouseFocusReason);
     m_downCell = QPoint(-1, -1);
     m_pressOnSelected = false;
+    m_pendingSelect = QPoint(-1, -1);
     m_lastPoint = point;
+    m_pressPoint = point;
     if (Columns()->Count() == 0)
         return;
     if (button == Qt::RightButton && MultiSelected())
@@ -230,7 +234,7 @@ void TLgCustomGrid::pressAt(const QPoint &point, Qt::MouseButton button, Qt::Key
         }
     }
     switch (area) {
-    case haCells: cellPress(point, modifiers); break;
+    case haCells: cellPress(point, button, modifiers); break;
     case haHeader: {
         const int col = ColumnAtX(point.x());
         TLgCustomColumn *column = Columns()->Items(col);
@@ -247,7 +251,7 @@ void TLgCustomGrid::pressAt(const QPoint &point, Qt::MouseButton button, Qt::Key
             m_drag.BeginRowResize(row, RowTop(row), RowTop(row) + RowHeight(row));
             startDragVisuals();
         } else {
-            cellPress(point, modifiers);
+            cellPress(point, button, modifiers);
         }
         break;
     }
@@ -257,7 +261,7 @@ void TLgCustomGrid::pressAt(const QPoint &point, Qt::MouseButton button, Qt::Key
     }
 }
 
-void TLgCustomGrid::cellPress(const QPoint &point, Qt::KeyboardModifiers modifiers)
+void TLgCustomGrid::cellPress(const QPoint &point, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
 {
     const bool wasEditing = Editing();
     if (!FinishEditing())
@@ -270,6 +274,11 @@ void TLgCustomGrid::cellPress(const QPoint &point, Qt::KeyboardModifiers modifie
         return;
     const int row = m_downCell.y() >= 0 ? m_downCell.y() : SelectedRow();
     const int col = m_downCell.x() >= 0 ? m_downCell.x() : SelectedColumn();
+    if (DragRows && button == Qt::LeftButton && m_downCell.y() >= 0 && MultiSelected() && Selected(row)
+        && !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier))) {
+        m_pendingSelect = QPoint(col, row);
+        return;
+    }
     m_pressOnSelected = m_downCell == QPoint(SelectedColumn(), SelectedRow());
     SelectCell(col, row, modifiers);
 }
@@ -381,6 +390,10 @@ void TLgCustomGrid::releaseAt(const QPoint &point, Qt::MouseButton button)
         }
         return;
     }
+    const QPoint pending = std::exchange(m_pendingSelect, QPoint(-1, -1));
+    if (pending.y() >= 0 && button == Qt::LeftButton
+        && (point - m_pressPoint).manhattanLength() < QApplication::startDragDistance())
+        SelectCell(pending.x(), pending.y());
     const QPoint cell = GetCellAtPos(point);
     const bool sameCell = m_downCell.y() >= 0 && cell == m_downCell && cell.y() < RowCount();
     if (sameCell && OnCellClick)

@@ -64,6 +64,12 @@ public:
     // toggles); True when it went there.
     bool PlayKey(QChar c);
 
+    // Rows are dragged out of this grid with the mouse (the window that owns
+    // it does the dragging). A plain press on a row of a multi-selection then
+    // keeps the selection, which the drag takes along; a release without a
+    // drag leaves only that row selected.
+    bool DragRows = false;
+
     // The in-place editor a column gets when none has been assigned to it.
     ILgInplaceEditor *DefaultEditor(TLgCustomColumn *column);
 
@@ -85,7 +91,7 @@ private:
     void pressAt(const QPoint &point, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void moveAt(const QPoint &point, Qt::MouseButtons buttons);
     void releaseAt(const QPoint &point, Qt::MouseButton button);
-    void cellPress(const QPoint &point, Qt::KeyboardModifiers modifiers);
+    void cellPress(const QPoint &point, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void headerRelease(const QPoint &point);
     void cellRelease(const QPoint &point);
     void dragMoved(const QPoint &point);
@@ -127,6 +133,10 @@ private:
     QPoint m_lastPoint;
     bool m_doubleClick = false;
     bool m_pressOnSelected = false;
+    // The cell a plain press on a multi-selection will select at the release,
+    // unless the mouse was dragged; (-1, -1) when none.
+    QPoint m_pendingSelect{-1, -1};
+    QPoint m_pressPoint;
     bool m_grabbed = false;
     int m_hoverHeader = -1;
     int m_hoverFooter = -1;

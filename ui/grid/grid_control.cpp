@@ -243,6 +243,12 @@ void TLgCustomGridControl::SetSelectedRowIndex(int row)
     keepSelectionInRows();
 }
 
+void TLgCustomGridControl::noteRowSelected(int ARow)
+{
+    if (ARow != m_selectedRow)
+        m_multiSelected = true;
+}
+
 // --- selection
 
 void TLgCustomGridControl::SetSelectedRow(int value)
@@ -254,6 +260,20 @@ void TLgCustomGridControl::SetSelectedRow(int value)
         viewport()->update(InputLineRect());
     }
     SelectCell(m_selectedCol, value);
+}
+
+void TLgCustomGridControl::SetCurrentRow(int ARow)
+{
+    if (ARow < 0 || ARow >= RowCount())
+        return;
+    setInputLineSelected(false);
+    const int oldRow = m_selectedRow;
+    if (oldRow != ARow && oldRow < RowCount() && Selected(oldRow))
+        m_multiSelected = true;
+    m_selectedRow = ARow;
+    m_anchorRow = ARow;
+    RepaintRow(oldRow);
+    RepaintRow(ARow);
 }
 
 void TLgCustomGridControl::SelectCell(int ACol, int ARow, Qt::KeyboardModifiers Shift)

@@ -141,6 +141,10 @@ public:
     int SelectedColumn() const { return m_selectedCol; }
     int AnchorRow() const { return m_anchorRow; }
     bool MultiSelected() const { return m_multiSelected; }
+    // Makes a row the current one (focus frame, anchor of a Shift selection)
+    // and leaves which rows are selected as they are: the program selects
+    // rows from the model, then points at the first of them.
+    void SetCurrentRow(int ARow);
     virtual void SelectCell(int ACol, int ARow, Qt::KeyboardModifiers Shift = Qt::NoModifier);
     void SelectAll();
     void ClearSelection();
@@ -247,6 +251,11 @@ protected:
     void coreInsertRow(int Pos);
     void coreMoveRow(int FromPos, int ToPos);
     void keepSelectionInRows();
+    // Called by the concrete grid whenever a row becomes selected. A row
+    // selected beside the current one, whoever selected it, makes a
+    // multi-selection: a plain click must then clear it, or rows the user
+    // cannot tell are selected stay selected for the next Delete.
+    void noteRowSelected(int ARow);
     // Moves the current row without selecting: kept inside the rows.
     void SetSelectedRowIndex(int row);
 

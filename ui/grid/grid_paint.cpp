@@ -46,11 +46,15 @@ bool TLgCustomGridControl::CellCountsSelected(int ACol, int ARow) const
 QColor TLgCustomGridControl::CellColorForDrawing(int ACol, int ARow) const
 {
     if (CellCountsSelected(ACol, ARow)) {
-        if (!Focused())
-            return SysColor::buttonFace();
+        // Without the focus the selection still has to show: the rows it
+        // holds are what Delete removes. The button face is a few levels
+        // from white on this desktop, so the palette's inactive highlight
+        // stands in for it.
+        const bool focused = Focused();
         if (m_appearance.contains(aoAlphaBlendedSelection))
-            return TGraphicsProvider::Blend(m_color, SysColor::highlight(), kSelectionBlendFactor);
-        return m_selectionColor;
+            return TGraphicsProvider::Blend(
+                m_color, focused ? SysColor::highlight() : SysColor::inactiveHighlight(), kSelectionBlendFactor);
+        return focused ? m_selectionColor : SysColor::inactiveHighlight();
     }
     QColor color = CellColor(ACol, ARow);
     const TLgCustomColumn *column = m_columns->Items(ACol);
@@ -63,8 +67,8 @@ QColor TLgCustomGridControl::TextColorForDrawing(int ACol, int ARow) const
 {
     // The blended selection is a light tint of the background: the text keeps
     // its own colour there, or it would vanish in white on pale blue.
-    if (CellCountsSelected(ACol, ARow) && Focused() && !m_appearance.contains(aoAlphaBlendedSelection))
-        return m_highlightedTextColor;
+    if (CellCountsSelected(ACol, ARow) && !m_appearance.contains(aoAlphaBlendedSelection))
+        return Focused() ? m_highlightedTextColor : SysColor::inactiveHighlightText();
     return SysColor::windowText();
 }
 

@@ -112,6 +112,8 @@ void TListGrid::SetSelected(int Index, bool Value)
     if (Index < 0 || Index >= m_rows.Count() || m_rows.Item(Index).Selected == Value)
         return;
     m_rows.Item(Index).Selected = Value;
+    if (Value)
+        noteRowSelected(Index);
     RepaintRow(Index);
 }
 

@@ -54,6 +54,14 @@ QColor highlightText()
 {
     return appPalette().color(QPalette::Active, QPalette::HighlightedText);
 }
+QColor inactiveHighlight()
+{
+    return appPalette().color(QPalette::Inactive, QPalette::Highlight);
+}
+QColor inactiveHighlightText()
+{
+    return appPalette().color(QPalette::Inactive, QPalette::HighlightedText);
+}
 QColor grayText()
 {
     return appPalette().color(QPalette::Disabled, QPalette::Text);
