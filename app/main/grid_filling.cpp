@@ -579,8 +579,18 @@ void TFrmMain::FillBouquetCombo(int mode)
 void TFrmMain::bouquetComboChanged()
 {
     m_lastComboText = ComboBouquets->currentText();
-    if (!m_program.ComboBouquetsUpdating)
-        FillBouquetGrid(0);
+    if (m_program.ComboBouquetsUpdating)
+        return;
+    FillBouquetGrid(0);
+    // The bouquet list's commands act on its selected rows: they must be the
+    // bouquet the combo shows. A change that came from selecting that row
+    // finds it current already.
+    const int row = ComboBouquets->currentIndex();
+    if (row < 0 || row >= BouquetListGrid->RowCount() || BouquetListGrid->SelectedRow() == row)
+        return;
+    SelectSingleRow(BouquetListGrid, row);
+    m_program.BouquetList->UnmarkAll();
+    MarkSelectedBouquets();
 }
 
 void TFrmMain::RefreshGridLogos()

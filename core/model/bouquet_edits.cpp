@@ -29,11 +29,13 @@ void TBouquet::MoveMarkedDown(int steps)
 
 void TBouquet::SortByName()
 {
+    SaveHandler().SetModified();
     m_services.sortByText();
 }
 
 void TBouquet::SortByFrequency()
 {
+    SaveHandler().SetModified();
     for (int i = 0; i < m_services.count(); ++i) {
         const TTransponder *tp = m_services.at(i)->Transponder();
         m_services.setKey(i, tp ? tp->Frequency : QStringLiteral("0"));

@@ -100,6 +100,9 @@ bool TBouquetList::RenameBouquet(TBouquet *bouquet, const QString &newName)
 
 void TBouquetList::Sort()
 {
+    // A new order is a change to save like any other: left unmarked, it
+    // would be lost at the next start without a question.
+    SaveHandler().SetModified();
     m_bouquets.sortByText();
 }
 

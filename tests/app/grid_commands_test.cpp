@@ -1,4 +1,5 @@
 #include "main_window_support.h"
+#include "import_export_world.h"
 
 #include "app/dialogs/drag_hint.h"
 #include "core/model/bouquet.h"
@@ -70,6 +71,49 @@ void trigger(TFrmMain &main, const char *name)
     ASSERT_NE(action, nullptr) << name;
     ASSERT_TRUE(action->isEnabled()) << name;
     action->trigger();
+}
+
+int selectedCount(const TListGrid *grid)
+{
+    int count = 0;
+    for (int row = 0; row < grid->RowCount(); ++row)
+        count += grid->Selected(row) ? 1 : 0;
+    return count;
+}
+
+int nameColumn(TListGrid *grid)
+{
+    for (const char *column : {"ColSerName", "ColMySerName", "ColBouName", "ColName"}) {
+        const int col = TFrmMain::ColumnByName(grid, column);
+        if (col >= 0)
+            return col;
+    }
+    return 1;
+}
+
+QStringList rowNames(TListGrid *grid)
+{
+    QStringList names;
+    for (int row = 0; row < grid->RowCount(); ++row)
+        names.append(grid->Cells(nameColumn(grid), row));
+    return names;
+}
+
+QPoint nameCellCentre(TListGrid *grid, int row)
+{
+    return grid->CellRect(nameColumn(grid), row).center();
+}
+
+// Rows of the services grid whose services no entry of the bouquet names.
+QList<int> servicesNotIn(TFrmMain &main, const TBouquet &bouquet, int count)
+{
+    const QStringList present = entryNames(bouquet);
+    QList<int> rows;
+    for (int r = 0; r < main.ServicesGrid->RowCount() && rows.size() < count; ++r) {
+        if (!present.contains(nameAt(main.ServicesGrid, "ColSerName", r)))
+            rows.append(r);
+    }
+    return rows;
 }
 
 } // namespace
@@ -292,6 +336,119 @@ TEST(GridCommands, LockedAndHiddenClicksAreUnsavedChanges)
     EXPECT_FALSE(SaveHandler().Saved());
 }
 
+// A sort is a change like any other: Save is offered, closing asks, and Yes
+// writes the new order.
+TEST(GridCommands, SortsAreUnsavedChanges)
+{
+    struct Case {
+        const char *name;
+        const char *command;
+        const char *sortButton; // in the sort selection, or null for the bouquet list
+    };
+    const Case cases[] = {
+        {"the bouquet list", "PopupItmBouListBouquetSort", nullptr},
+        {"a bouquet by name", "PopupItmBouSort", "BtnAlpha"},
+        {"a bouquet by frequency", "PopupItmBouSort", "BtnTransponder"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        TBouquetList &list = *world.program.BouquetList;
+        TBouquet *bouquet = main.CurrentBouquet();
+        // Out of every order either sort could give.
+        if (c.sortButton) {
+            ASSERT_GE(bouquet->Count(), 2);
+            bouquet->GetItem(0)->Name = QStringLiteral("zzz last by name");
+        } else {
+            list.GetItem(0)->Name = QStringLiteral("zzz last by name");
+        }
+        ASSERT_TRUE(SaveHandler().Saved());
+        ASSERT_FALSE(main.PopupItmToolSave->isEnabled());
+        world.prompts.answers = {TPrompts::mbYes};
+        if (c.sortButton) {
+            whenModal("FrmSortSelection", [button = c.sortButton](QWidget *dialog) {
+                dialog->findChild<QAbstractButton *>(button)->click();
+                dialog->findChild<QAbstractButton *>("BtnOk")->click();
+            });
+        }
+        trigger(main, c.command);
+        EXPECT_TRUE(main.PopupItmToolSave->isEnabled());
+        QStringList order;
+        for (int i = 0; i < list.Count(); ++i) {
+            order.append(list.GetItem(i)->Name);
+            for (int e = 0; e < list.GetItem(i)->Count(); ++e)
+                order.append(list.GetItem(i)->GetItem(e)->Name);
+        }
+        world.prompts.asked.clear();
+        world.prompts.answers = {TPrompts::mbYes};
+        ASSERT_TRUE(main.close());
+        EXPECT_EQ(world.prompts.texts(), QStringList{"Do you want to save your changes?"});
+        // The saved file holds the sorted order: each bouquet's name, then
+        // its entries' names.
+        const QString saved = QString::fromUtf8(world.bytes("Bouquets.xml"));
+        qsizetype at = 0;
+        for (const QString &name : order) {
+            const qsizetype found = saved.indexOf(u'"' + name.toHtmlEscaped() + u'"', at);
+            ASSERT_GE(found, 0) << name.toStdString();
+            at = found;
+        }
+    }
+}
+
+// Choosing a bouquet in the combo selects its row of the bouquet list, so
+// the list's commands act on the bouquet the window shows.
+TEST(GridCommands, TheBouquetListCommandsActOnTheBouquetTheComboShows)
+{
+    struct Case {
+        const char *name;
+        const char *command;
+        std::function<bool(const TBouquetList &, const QString &shown)> done;
+    };
+    const Case cases[] = {
+        {"rename", "PopupItmBouListBouquetRename",
+         [](const TBouquetList &list, const QString &shown) {
+             return list.IndexOf(shown) < 0 && list.IndexOf("Renamed") >= 0;
+         }},
+        {"clear", "PopupItmBouListBouquetClear",
+         [](const TBouquetList &list, const QString &shown) {
+             return list.GetItem(list.IndexOf(shown))->Count() == 0;
+         }},
+        {"delete", "PopupItmBouListBouquetDelete",
+         [](const TBouquetList &list, const QString &shown) { return list.IndexOf(shown) < 0; }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        TBouquetList &list = *world.program.BouquetList;
+        ASSERT_GE(list.Count(), 3);
+        main.ComboBouquets->setFocus();
+        QTest::keyClick(main.ComboBouquets, Qt::Key_Down);
+        QTest::keyClick(main.ComboBouquets, Qt::Key_Down);
+        const QString shown = main.ComboBouquets->currentText();
+        ASSERT_EQ(shown, list.GetItem(2)->Name);
+        EXPECT_EQ(selectedCount(main.BouquetListGrid), 1);
+        EXPECT_TRUE(main.BouquetListGrid->Selected(2));
+        QStringList others;
+        for (int i = 0; i < list.Count(); ++i) {
+            if (i != 2)
+                others.append(list.GetItem(i)->Name + QString::number(list.GetItem(i)->Count()));
+        }
+        world.prompts.typed = {QStringLiteral("Renamed")};
+        world.prompts.answers = {TPrompts::mbYes};
+        trigger(main, c.command);
+        EXPECT_TRUE(c.done(list, shown));
+        for (int i = 0; i < list.Count(); ++i) {
+            const TBouquet *b = list.GetItem(i);
+            if (b->Name != shown && b->Name != "Renamed")
+                EXPECT_TRUE(others.contains(b->Name + QString::number(b->Count()))) << b->Name.toStdString();
+        }
+    }
+}
+
 TEST(GridCommands, MergeOnlySaysItIsNotThere)
 {
     TProgramWorld world;
@@ -360,53 +517,6 @@ TEST(GridCommands, TheDragHintOfALargeSelectionStaysShort)
     EXPECT_LE(text.size(), 220);
     main.DragRelease(nullptr, QPoint());
 }
-
-namespace {
-
-int selectedCount(const TListGrid *grid)
-{
-    int count = 0;
-    for (int row = 0; row < grid->RowCount(); ++row)
-        count += grid->Selected(row) ? 1 : 0;
-    return count;
-}
-
-int nameColumn(TListGrid *grid)
-{
-    for (const char *column : {"ColSerName", "ColMySerName", "ColBouName", "ColName"}) {
-        const int col = TFrmMain::ColumnByName(grid, column);
-        if (col >= 0)
-            return col;
-    }
-    return 1;
-}
-
-QStringList rowNames(TListGrid *grid)
-{
-    QStringList names;
-    for (int row = 0; row < grid->RowCount(); ++row)
-        names.append(grid->Cells(nameColumn(grid), row));
-    return names;
-}
-
-QPoint nameCellCentre(TListGrid *grid, int row)
-{
-    return grid->CellRect(nameColumn(grid), row).center();
-}
-
-// Rows of the services grid whose services no entry of the bouquet names.
-QList<int> servicesNotIn(TFrmMain &main, const TBouquet &bouquet, int count)
-{
-    const QStringList present = entryNames(bouquet);
-    QList<int> rows;
-    for (int r = 0; r < main.ServicesGrid->RowCount() && rows.size() < count; ++r) {
-        if (!present.contains(nameAt(main.ServicesGrid, "ColSerName", r)))
-            rows.append(r);
-    }
-    return rows;
-}
-
-} // namespace
 
 // Rows the program selects (from the marks an import or an add leaves, or
 // Select All while another grid has the focus) are a multi-selection like
