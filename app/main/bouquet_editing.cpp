@@ -59,6 +59,23 @@ void TFrmMain::MarkSelectedBouquets()
     }
 }
 
+void TFrmMain::keepBouquetSelections()
+{
+    m_program.BouquetList->UnmarkAll();
+    MarkSelectedBouquets();
+    m_program.BouquetList->UnmarkAllServices();
+    MarkSelectedBouquetServices();
+}
+
+void TFrmMain::refreshBouquetColumns()
+{
+    // The services grids' Bouquet column names the bouquets holding each
+    // service, which only the linking works out.
+    LinkLists();
+    FillServicesGrid(2);
+    FillMyServicesGrid(2);
+}
+
 void TFrmMain::SelectMarkedBouquets()
 {
     const TBouquetList &list = *m_program.BouquetList;
@@ -184,10 +201,14 @@ void TFrmMain::AskRenameBouquet(TBouquet *bouquet)
         if (name == bouquet->Name)
             return;
         if (m_program.BouquetList->RenameBouquet(bouquet, name)) {
+            keepBouquetSelections();
             FillBouquetListGrid(1);
-            ComboUpdating guard(m_program);
-            FillBouquetCombo(1);
-            m_lastComboText = ComboBouquets->currentText();
+            {
+                ComboUpdating guard(m_program);
+                FillBouquetCombo(1);
+                m_lastComboText = ComboBouquets->currentText();
+            }
+            refreshBouquetColumns();
             return;
         }
         message(TPrompts::TMsgKind::Error, FormatMsg1(msg(MsgBouquetExists), name), TPrompts::mbOK);
@@ -210,6 +231,7 @@ void TFrmMain::AskDeleteBouquet(TBouquet *bouquet)
         m_lastComboText = ComboBouquets->currentText();
     }
     FillBouquetGrid(0);
+    refreshBouquetColumns();
 }
 
 void TFrmMain::SortBouquetList()
@@ -235,18 +257,22 @@ void TFrmMain::DeleteSelectedBouquets()
     }
     FillBouquetListGrid(0);
     FillBouquetGrid(0);
+    refreshBouquetColumns();
 }
 
 void TFrmMain::ClearSelectedBouquets()
 {
     if (FirstSelectedRow(BouquetListGrid) < 0 || !askSure())
         return;
+    // Before the entries go: the bouquet grid's rows point at them.
+    keepBouquetSelections();
     for (int row = BouquetListGrid->RowCount() - 1; row >= 0; --row) {
         if (BouquetListGrid->Selected(row))
             m_program.BouquetList->ClearBouquet(row);
     }
     FillBouquetListGrid(1);
     FillBouquetGrid(0);
+    refreshBouquetColumns();
 }
 
 void TFrmMain::moveBouquets(bool up)
@@ -310,9 +336,12 @@ void TFrmMain::ClearCurrentBouquet()
                 TPrompts::mbYes | TPrompts::mbNo)
         != TPrompts::mbYes)
         return;
+    // Before the entries go: the bouquet grid's rows point at them.
+    keepBouquetSelections();
     bouquet->Clear();
     FillBouquetListGrid(1);
     FillBouquetGrid(0);
+    refreshBouquetColumns();
 }
 
 void TFrmMain::DeleteSelectedBouquetServices()

@@ -261,9 +261,6 @@ void TFrmMain::fillServicesGrid(ServicesGridState &state, const TServiceList *li
             } else if (grid->RowFilled(row)) {
                 grid->ResetRow(row, ref);
             }
-            grid->SetSelected(row, ref->service->Marked);
-            if (ref->service->Marked && firstMarked < 0)
-                firstMarked = row;
         }
     }
     if (firstMarked >= 0)
@@ -458,14 +455,13 @@ void TFrmMain::FillBouquetGrid(int mode)
             } else {
                 writeBouquetRow(row, entry);
             }
-            select(row, entry);
         }
     }
     if (firstMarked >= 0)
         grid->SetCurrentRow(firstMarked);
     ApplyColumnSizing(grid);
     const int first = FirstSelectedRow(grid);
-    if (first >= 0)
+    if (first >= 0 && (mode == 0 || mode == 1))
         grid->ScrollToRow(first);
     grid->EndUpdate();
 

@@ -160,6 +160,11 @@ public:
     // --- bouquet editing (bouquet_editing.cpp)
     void MarkSelectedBouquets();
     void SelectMarkedBouquets();
+    // The marks of bouquets and their entries set from the rows selected now.
+    void keepBouquetSelections();
+    // Links again and refreshes the services grids, whose Bouquet column follows
+    // renamed, deleted and cleared bouquets.
+    void refreshBouquetColumns();
     void MarkSelectedBouquetServices();
     void SelectMarkedBouquetServices();
     void AddSelectedToBouquet(TBouquet *bouquet, int insertIndex, bool fromGrid) override;

@@ -245,6 +245,9 @@ void TFrmMain::ToggleMyServiceAction()
         if (TService *service = serviceOfRow(m_mySer, row))
             service->SetAction(action);
     }
+    // The bouquet grids are rebuilt from the model, whose marks may be left
+    // from an earlier command: they take the rows selected now.
+    keepBouquetSelections();
     LinkLists();
     FillMyServicesGrid(2);
     // The services show the action of the entry that refers to them.

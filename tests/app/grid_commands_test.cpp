@@ -443,9 +443,79 @@ TEST(GridCommands, TheBouquetListCommandsActOnTheBouquetTheComboShows)
         EXPECT_TRUE(c.done(list, shown));
         for (int i = 0; i < list.Count(); ++i) {
             const TBouquet *b = list.GetItem(i);
-            if (b->Name != shown && b->Name != "Renamed")
+            if (b->Name != shown && b->Name != "Renamed") {
                 EXPECT_TRUE(others.contains(b->Name + QString::number(b->Count()))) << b->Name.toStdString();
+            }
         }
+    }
+}
+
+// The services grids' Bouquet column names the bouquets as they are now.
+TEST(GridCommands, TheBouquetColumnFollowsRenamesDeletesAndClears)
+{
+    struct Case {
+        const char *name;
+        const char *command;
+        bool renamed; // else the bouquet is gone or empty
+    };
+    const Case cases[] = {
+        {"rename", "PopupItmBouBouquetRename", true},
+        {"delete", "PopupItmBouBouquetDelete", false},
+        {"clear", "PopupItmBouBouquetClear", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        TBouquet *bouquet = main.CurrentBouquet();
+        const QString old = bouquet->Name;
+        const QString service = bouquet->GetItem(0)->Name;
+        int row = -1;
+        for (int r = 0; r < main.ServicesGrid->RowCount() && row < 0; ++r) {
+            if (nameAt(main.ServicesGrid, "ColSerName", r) == service)
+                row = r;
+        }
+        ASSERT_GE(row, 0);
+        ASSERT_TRUE(nameAt(main.ServicesGrid, "ColSerBouquet", row).contains(old));
+        world.prompts.typed = {QStringLiteral("Renamed Favourites")};
+        world.prompts.answers = {TPrompts::mbYes};
+        trigger(main, c.command);
+        const QString shown = nameAt(main.ServicesGrid, "ColSerBouquet", row);
+        EXPECT_FALSE(shown.split(", ").contains(old)) << shown.toStdString();
+        EXPECT_EQ(shown.contains("Renamed Favourites"), c.renamed) << shown.toStdString();
+    }
+}
+
+// A command on the my-services grid leaves the other grids' selections as
+// the user made them, whatever marks earlier commands left in the model.
+TEST(GridCommands, TogglingAnActionKeepsEverySelection)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    ASSERT_GE(main.MyServicesGrid->RowCount(), 3);
+    ASSERT_GE(main.BouquetGrid->RowCount(), 3);
+    // Marks an earlier command left behind.
+    world.program.MyServiceList->forEachService([](TService *s, TTransponder *, TSatelite *) { s->Marked = true; });
+    world.program.ServiceList->forEachService([](TService *s, TTransponder *, TSatelite *) { s->Marked = true; });
+    for (int i = 0; i < main.CurrentBouquet()->Count(); ++i)
+        main.CurrentBouquet()->GetItem(i)->Marked = true;
+    QTest::mouseClick(main.BouquetGrid->viewport(), Qt::LeftButton, {}, nameCellCentre(main.BouquetGrid, 2));
+    QTest::mouseClick(main.ServicesGrid->viewport(), Qt::LeftButton, {}, nameCellCentre(main.ServicesGrid, 3));
+    main.PageControlServices->setCurrentIndex(1);
+    QTest::mouseClick(main.MyServicesGrid->viewport(), Qt::LeftButton, {}, nameCellCentre(main.MyServicesGrid, 1));
+    whenModal("FrmToggleActions", [](QWidget *dialog) {
+        dialog->findChild<QAbstractButton *>("BtnReplace")->click();
+        dialog->findChild<QAbstractButton *>("BtnOk")->click();
+    });
+    trigger(main, "PopupItmMySerToggle");
+    for (auto [grid, row] : {std::pair{main.MyServicesGrid, 1}, std::pair{main.ServicesGrid, 3},
+                             std::pair{main.BouquetGrid, 2}}) {
+        SCOPED_TRACE(grid->objectName().toStdString());
+        EXPECT_EQ(selectedCount(grid), 1);
+        EXPECT_TRUE(grid->Selected(row));
+        EXPECT_EQ(grid->SelectedRow(), row);
     }
 }
 
