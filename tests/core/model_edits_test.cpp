@@ -262,15 +262,17 @@ TEST(BouquetEdits, MoveMarkedTo)
         int targetRow;
         const char *order;
     } rows[] = {
-        {"two_to_top_keep_order", {}, {2, 3}, 0, "e2 e3 e0 e1 e4"},
-        {"two_below_themselves", {}, {0, 1}, 3, "e2 e3 e1 e0 e4"},
-        {"row_counts_shown_only", {0, 1}, {4}, 1, "e0 e1 e2 e4 e3"},
-        {"beyond_shown_rows_appends", {}, {0}, 99, "e1 e2 e3 e4 e0"},
-        {"beyond_with_hidden_rows", {3, 4}, {1}, 3, "e0 e2 e3 e4 e1"},
-        {"nothing_marked", {}, {}, 0, "e0 e1 e2 e3 e4"},
+        {"two_up_to_top_keep_order", {}, {3, 4}, 0, "e3 e4 e0 e1 e2 e5"},
+        {"two_down_past_the_row_keep_order", {}, {0, 1}, 5, "e2 e3 e4 e5 e0 e1"},
+        {"first_from_above_takes_all_down", {}, {1, 5}, 3, "e0 e2 e3 e1 e5 e4"},
+        {"appended_new_dropped_on_a_row", {3, 4, 5}, {3, 4, 5}, 1, "e0 e3 e4 e5 e1 e2"},
+        {"row_counts_shown_only", {0, 1}, {4}, 1, "e0 e1 e2 e4 e3 e5"},
+        {"beyond_shown_rows_appends", {}, {0}, 99, "e1 e2 e3 e4 e5 e0"},
+        {"beyond_with_hidden_rows", {3, 4, 5}, {1}, 3, "e0 e2 e3 e4 e5 e1"},
+        {"nothing_marked", {}, {}, 0, "e0 e1 e2 e3 e4 e5"},
     };
     for (const auto &r : rows) {
-        auto b = bouquetOf(5, r.hidden, r.marked);
+        auto b = bouquetOf(6, r.hidden, r.marked);
         b->MoveMarkedTo(r.targetRow);
         EXPECT_EQ(entryNames(*b), QString::fromLatin1(r.order)) << r.name;
         QStringList expectedMarked;

@@ -1,6 +1,6 @@
 // Moving and deleting marked bouquet entries and bouquets, and adding marked
 // services to a bouquet: table rows for the cases a user meets, and random
-// lists checked against the rules carried out one entry at a time.
+// lists checked against the rules carried out plainly on a vector.
 #include "core/model/bouquet_list.h"
 #include "core/model/service_list.h"
 
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <random>
 
 using namespace testing_model;
@@ -24,31 +25,44 @@ struct RefItem {
 };
 using RefList = std::vector<RefItem>;
 
-// The move as the rule states it: the last marked entry, unmarked, removed
-// and inserted at the target worked out anew, until none is marked.
-template <typename Target>
-void referenceMoveMarkedTo(RefList &list, Target target)
+// The move as the rule states it: the marked entries, in their order, taken
+// out as a block and put back among the unmarked ones next to the anchor
+// (the entry at index `anchor`, -1 for none): after it when the first marked
+// entry stood above it, else before it; a marked anchor is in the block, so
+// the block then goes where the unmarked entries above the anchor end; with
+// no anchor, at the end. Exactly the marked entries end flagged moved.
+void referenceMoveMarkedTo(RefList &list, int anchor)
 {
     for (auto &item : list)
-        item.moved = false;
-    for (;;) {
-        const auto last = std::find_if(list.rbegin(), list.rend(),
-                                       [](const RefItem &i) { return i.marked; });
-        if (last == list.rend())
-            break;
-        const auto from = std::size_t(std::distance(list.begin(), last.base()) - 1);
-        list[from].moved = true;
-        list[from].marked = false;
-        const int to = target(list);
-        const RefItem item = list[from];
-        list.erase(list.begin() + std::ptrdiff_t(from));
-        list.insert(list.begin() + to, item);
+        item.moved = item.marked;
+    RefList unmarked, block;
+    std::copy_if(list.begin(), list.end(), std::back_inserter(unmarked),
+                 [](const RefItem &i) { return !i.marked; });
+    std::copy_if(list.begin(), list.end(), std::back_inserter(block),
+                 [](const RefItem &i) { return i.marked; });
+    if (block.empty())
+        return;
+    std::size_t at = unmarked.size();
+    if (anchor >= 0) {
+        const RefItem &target = list[std::size_t(anchor)];
+        const auto firstMarked = std::find_if(list.begin(), list.end(),
+                                              [](const RefItem &i) { return i.marked; });
+        const bool down = firstMarked < list.begin() + anchor;
+        if (target.marked) {
+            at = std::size_t(std::count_if(list.begin(), list.begin() + anchor,
+                                           [](const RefItem &i) { return !i.marked; }));
+        } else {
+            const auto byId = [&](const RefItem &i) { return i.id == target.id; };
+            at = std::size_t(std::find_if(unmarked.begin(), unmarked.end(), byId)
+                             - unmarked.begin())
+                + (down ? 1 : 0);
+        }
     }
-    for (auto &item : list)
-        item.marked = item.moved;
+    unmarked.insert(unmarked.begin() + std::ptrdiff_t(at), block.begin(), block.end());
+    list = unmarked;
 }
 
-// The drop target of the bouquet grid: the row-th shown entry, or the end.
+// The drop target of the bouquet grid: the row-th shown entry, or -1.
 int referenceShownRowIndex(const RefList &list, int row)
 {
     int shown = 0;
@@ -56,7 +70,7 @@ int referenceShownRowIndex(const RefList &list, int row)
         if (list[i].shown && shown++ == std::max(row, 0))
             return int(i);
     }
-    return int(list.size()) - 1;
+    return -1;
 }
 
 // Up and down by steps as the rule states them: entry by entry, each marked
@@ -201,18 +215,22 @@ TEST(MarkedMoves, BouquetDropRows)
     } rows[] = {
         {"block_to_top_keeps_order", {4, 5, 6}, {}, 0, "4* 5* 6* 0 1 2 3 7 8 9"},
         {"scattered_to_top", {1, 5, 9}, {}, 0, "1* 5* 9* 0 2 3 4 6 7 8"},
-        {"from_above_reverses", {0, 1, 2}, {}, 6, "3 4 5 6 2* 1* 0* 7 8 9"},
-        {"from_both_sides", {1, 8}, {}, 4, "0 2 3 8* 1* 4 5 6 7 9"},
+        {"from_above_lands_after_the_row", {0, 1, 2}, {}, 6, "3 4 5 6 0* 1* 2* 7 8 9"},
+        {"from_both_sides", {1, 8}, {}, 4, "0 2 3 4 1* 8* 5 6 7 9"},
         {"drop_on_a_marked_row", {3, 4}, {}, 3, "0 1 2 3* 4* 5 6 7 8 9"},
-        {"drop_on_the_lower_of_two", {3, 4}, {}, 4, "0 1 2 4* 3* 5 6 7 8 9"},
+        {"drop_on_the_lower_of_two", {3, 4}, {}, 4, "0 1 2 3* 4* 5 6 7 8 9"},
+        {"drop_on_the_middle_of_three", {2, 3, 4}, {}, 3, "0 1 2* 3* 4* 5 6 7 8 9"},
+        {"drop_on_own_row_with_a_gap", {2, 5}, {}, 5, "0 1 3 4 2* 5* 6 7 8 9"},
+        {"new_entries_dropped_on_the_top", {8, 9}, {8, 9}, 0, "8* 9* 0 1 2 3 4 5 6 7"},
         {"hidden_rows_not_counted", {8}, {0, 1, 2}, 1, "0 1 2 3 8* 4 5 6 7 9"},
-        {"hidden_marked_entry", {2, 7}, {2, 7}, 5, "0 1 3 4 5 7* 6 2* 8 9"},
-        {"row_past_the_shown_ones", {0, 5}, {}, 10, "1 2 3 4 6 7 8 9 5* 0*"},
+        {"hidden_unmarked_keep_their_place", {0, 1}, {2, 5}, 3, "2 3 4 0* 1* 5 6 7 8 9"},
+        {"hidden_marked_entry", {2, 7}, {2, 7}, 5, "0 1 3 4 5 6 2* 7* 8 9"},
+        {"row_past_the_shown_ones", {0, 5}, {}, 10, "1 2 3 4 6 7 8 9 0* 5*"},
         {"nothing_shown", {3}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, "0 1 2 4 5 6 7 8 9 3*"},
         {"negative_row_is_top", {9}, {}, -4, "9* 0 1 2 3 4 5 6 7 8"},
         {"all_marked", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {}, 0, "0* 1* 2* 3* 4* 5* 6* 7* 8* 9*"},
         {"all_marked_to_middle", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {}, 5,
-         "5* 4* 3* 2* 1* 0* 6* 7* 8* 9*"},
+         "0* 1* 2* 3* 4* 5* 6* 7* 8* 9*"},
         {"none_marked", {}, {}, 2, "0 1 2 3 4 5 6 7 8 9"},
     };
     for (const auto &r : rows) {
@@ -231,9 +249,13 @@ TEST(MarkedMoves, BouquetListTargets)
         const char *order;
     } rows[] = {
         {"to_top", {3, 4, 7}, 0, "3* 4* 7* 0 1 2 5 6 8 9"},
-        {"to_end", {0, 2}, 9, "1 3 4 5 6 7 8 9 2* 0*"},
-        {"into_the_middle", {1, 8}, 4, "0 2 3 8* 1* 4 5 6 7 9"},
-        {"past_the_end_is_the_end", {5}, 99, "0 1 2 3 4 6 7 8 9 5*"},
+        {"to_end", {0, 2}, 9, "1 3 4 5 6 7 8 9 0* 2*"},
+        {"onto_a_later_row", {0, 1}, 5, "2 3 4 5 0* 1* 6 7 8 9"},
+        {"onto_an_earlier_row", {6, 8}, 2, "0 1 6* 8* 2 3 4 5 7 9"},
+        {"into_the_middle", {1, 8}, 4, "0 2 3 4 1* 8* 5 6 7 9"},
+        {"onto_a_marked_row", {2, 3}, 3, "0 1 2* 3* 4 5 6 7 8 9"},
+        {"onto_the_first_marked_row", {2, 3}, 2, "0 1 2* 3* 4 5 6 7 8 9"},
+        {"past_the_end_is_the_end", {5, 9}, 99, "0 1 2 3 4 6 7 8 5* 9*"},
         {"negative_is_the_top", {5}, -1, "5* 0 1 2 3 4 6 7 8 9"},
     };
     for (const auto &r : rows) {
@@ -244,9 +266,9 @@ TEST(MarkedMoves, BouquetListTargets)
 }
 
 // Every shape of small list: which entries are marked, which shown, and the
-// drop row, against the rule carried out entry by entry. Flags are compared
+// drop row, against the rule carried out on a vector. Flags are compared
 // too: afterwards exactly the moved entries are marked and flagged moved.
-TEST(MarkedMoves, BouquetMatchesTheOneByOneRule)
+TEST(MarkedMoves, BouquetMatchesTheBlockRule)
 {
     std::mt19937 random(20240611);
     for (int round = 0; round < 4000; ++round) {
@@ -255,9 +277,7 @@ TEST(MarkedMoves, BouquetMatchesTheOneByOneRule)
         const int row = std::uniform_int_distribution<int>(-1, size + 1)(random);
 
         RefList expected = start;
-        referenceMoveMarkedTo(expected, [row](const RefList &l) {
-            return referenceShownRowIndex(l, row);
-        });
+        referenceMoveMarkedTo(expected, referenceShownRowIndex(start, row));
         auto bouquet = bouquetFrom(start);
         bouquet->MoveMarkedTo(row);
         ASSERT_EQ(describe(refListOf(*bouquet)), describe(expected))
@@ -265,7 +285,7 @@ TEST(MarkedMoves, BouquetMatchesTheOneByOneRule)
     }
 }
 
-TEST(MarkedMoves, BouquetListMatchesTheOneByOneRule)
+TEST(MarkedMoves, BouquetListMatchesTheBlockRule)
 {
     std::mt19937 random(7);
     for (int round = 0; round < 4000; ++round) {
@@ -274,8 +294,7 @@ TEST(MarkedMoves, BouquetListMatchesTheOneByOneRule)
         const int target = std::uniform_int_distribution<int>(-2, size + 2)(random);
 
         RefList expected = start;
-        const int clamped = std::clamp(target, 0, std::max(0, size - 1));
-        referenceMoveMarkedTo(expected, [clamped](const RefList &) { return clamped; });
+        referenceMoveMarkedTo(expected, size > 0 ? std::clamp(target, 0, size - 1) : -1);
         auto bouquets = bouquetListFrom(start);
         bouquets->MoveMarkedTo(target);
         ASSERT_EQ(describe(refListOf(*bouquets)), describe(expected))
@@ -506,6 +525,26 @@ TEST(MarkedAdds, SameServiceMarkedTwiceIsAddedOnce)
     EXPECT_EQ(bouquet.GetItem(2)->Service()->GetServiceType(), "02");
     EXPECT_FALSE(bouquet.AddMarkedServices(*services));
     EXPECT_EQ(markedNames(bouquet), "");
+}
+
+// Services dropped on a bouquet row: the main window appends them marked, not
+// yet shown, and moves them to the row. They land before it, in their order.
+TEST(MarkedAdds, DroppedServicesLandBeforeTheRowInTheirOrder)
+{
+    auto services = makeList({{"A", {{"1", "1", "1", {{"p", "0001"}, {"q", "0002"}, {"a", "0003"},
+                                                      {"b", "0004"}, {"c", "0005"}}}}}});
+    const auto all = servicesOf(*services);
+    TBouquet bouquet;
+    for (const Placed &p : all) {
+        if (p.service->Name == "p" || p.service->Name == "q")
+            bouquet.GetItem(bouquet.AddService(p.service, p.transponder, p.satelite))->Shown = true;
+        else
+            p.service->Marked = true;
+    }
+    ASSERT_TRUE(bouquet.AddMarkedServices(*services));
+    bouquet.MoveMarkedTo(1);
+    EXPECT_EQ(entryNames(bouquet), "p a b c q");
+    EXPECT_EQ(markedNames(bouquet), "a b c");
 }
 
 } // namespace
