@@ -438,9 +438,10 @@ void TFrmMain::EditSelectedBouquetService()
         return;
     bool changed = false;
     if (entry->Service() && entry->Transponder() && entry->Satelite()) {
-        changed = dialog->ShowServiceProperties(*m_program.ServiceList, entry->Service(),
-                                                entry->Transponder(), entry->Satelite(), false,
-                                                false);
+        // A linked entry's service is edited where it lives, as that list's
+        // own grid edits it.
+        changed = editService(entry->LinkState == lsMyServices,
+                              {entry->Service(), entry->Transponder(), entry->Satelite()});
     } else {
         m_program.BouquetList->UnmarkAllServices();
         MarkSelectedBouquetServices();

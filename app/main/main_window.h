@@ -323,6 +323,9 @@ private:
     TService *serviceOfRow(const ServicesGridState &state, int row) const;
     TServiceRowRef firstSelectedRef(const ServicesGridState &state) const;
     TFrmServiceProperties *serviceProperties();
+    // The edit dialog on a service of the my-services list (mine) or of the
+    // services list; true when the model changed.
+    bool editService(bool mine, const TServiceRowRef &ref);
     void editSelected(bool mine);
     void newService(bool mine);
     void markSelected(const ServicesGridState &state, TServiceList *list);

@@ -155,15 +155,21 @@ TServiceRowRef TFrmMain::firstSelectedRef(const ServicesGridState &state) const
             static_cast<TSatelite *>(state.grid->Cell(c.sidHex, row)->ObjectReference())};
 }
 
-void TFrmMain::editSelected(bool mine)
+bool TFrmMain::editService(bool mine, const TServiceRowRef &ref)
 {
-    const ServicesGridState &state = mine ? m_mySer : m_ser;
-    const TServiceRowRef ref = firstSelectedRef(state);
     TFrmServiceProperties *dialog = serviceProperties();
     if (!ref.service || !ref.transponder || !ref.satelite || !dialog)
-        return;
+        return false;
+    // The dialog files the edited service under the satellite and transponder
+    // of the list it is given: any list but its own would move it there.
     TServiceList &list = mine ? *m_program.MyServiceList : *m_program.ServiceList;
-    if (!dialog->ShowServiceProperties(list, ref.service, ref.transponder, ref.satelite, false, mine))
+    return dialog->ShowServiceProperties(list, ref.service, ref.transponder, ref.satelite, false,
+                                         mine);
+}
+
+void TFrmMain::editSelected(bool mine)
+{
+    if (!editService(mine, firstSelectedRef(mine ? m_mySer : m_ser)))
         return;
     auto *wait = m_program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
     if (wait)

@@ -1,8 +1,12 @@
+#include "main_window_support.h"
 #include "service_dialogs_world.h"
 
+#include "core/model/bouquet.h"
+#include "core/model/bouquet_service.h"
 #include "ui/grid/image_list.h"
 #include "ui/grid/list_grid.h"
 
+#include <QAction>
 #include <QLabel>
 
 #include <ostream>
@@ -86,6 +90,135 @@ const RefusalRow kBouquetRefusals[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Fields, BouquetFieldRefusals, ::testing::ValuesIn(kBouquetRefusals),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// ------------------------------------------- a linked entry in the main window
+
+// Every satellite and transponder of a list with its services' names and
+// actions, in list order: equal shapes are lists nothing was moved into or
+// out of.
+QStringList shape(const TServiceList &list)
+{
+    QStringList result;
+    for (int a = 0; a < list.Count(); ++a) {
+        const TSatelite *sat = list.GetItem(a);
+        result.append(sat->Name);
+        for (int t = 0; t < sat->Count(); ++t) {
+            const TTransponder *tp = sat->GetItem(t);
+            QStringList services;
+            for (int s = 0; s < tp->Count(); ++s)
+                services.append(tp->GetItem(s)->Name + u'/' + tp->GetItem(s)->Action());
+            result.append(sat->Name + u' ' + tp->Tsid + QStringLiteral(": ")
+                          + services.join(QStringLiteral(", ")));
+        }
+    }
+    return result;
+}
+
+bool holds(const TServiceList &list, const TService *service)
+{
+    bool found = false;
+    list.forEachService([&](TService *s, TTransponder *, TSatelite *) { found |= s == service; });
+    return found;
+}
+
+struct LinkedEntryRow {
+    const char *name;
+    QString entry;   // the bouquet row's name
+    QString renamed; // typed into the name field; empty: OK on the shown fields
+    bool doubleClick; // else the popup item
+    int linkState;
+    QByteArray savedChannel; // its line in MyServices.xml, empty: none
+};
+
+void PrintTo(const LinkedEntryRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+class LinkedBouquetEntry : public ::testing::TestWithParam<LinkedEntryRow>
+{
+};
+
+// The entry's service is edited where it lives, as that list's own grid edits
+// it: an OK moves nothing between the lists and keeps the action.
+TEST_P(LinkedBouquetEntry, IsEditedInTheListItBelongsTo)
+{
+    const LinkedEntryRow &row = GetParam();
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    TServiceList &services = *world.program.ServiceList;
+    TServiceList &myServices = *world.program.MyServiceList;
+    TListGrid *grid = main.BouquetGrid;
+    const int at = columnTexts(*grid, QStringLiteral("ColBouName")).indexOf(row.entry);
+    ASSERT_GE(at, 0) << qPrintable(row.entry);
+    TBouquetService *entry = main.CurrentBouquet()->GetItem(at);
+    ASSERT_EQ(entry->LinkState, row.linkState);
+    TService *service = entry->Service();
+    const QString action = service->Action();
+    const bool mine = row.linkState == lsMyServices;
+    const QString name = row.renamed.isEmpty() ? row.entry : row.renamed;
+    QStringList expectedMine = shape(myServices);
+    const QStringList expectedServices = shape(services);
+    if (!row.renamed.isEmpty())
+        expectedMine.replaceInStrings(row.entry + u'/', row.renamed + u'/');
+
+    auto *props =
+        world.program.FormAs<TFrmServiceProperties>(QStringLiteral("FrmServiceProperties"));
+    ASSERT_NE(props, nullptr);
+    DialogPlayer player(*props);
+    player.then([&](QDialog &dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Service Properties"));
+        EXPECT_EQ(text(dialog, "EdtServiceName"), row.entry);
+        EXPECT_EQ(dialog.findChild<QPushButton *>(QStringLiteral("BtnAction"))->isVisible(), mine);
+        if (!row.renamed.isEmpty())
+            type(dialog, "EdtServiceName", row.renamed);
+        click(dialog, "BtnOk");
+    });
+    if (row.doubleClick) {
+        // The first press of a double click selects the row.
+        const QPoint centre =
+            grid->CellRect(TFrmMain::ColumnByName(grid, "ColBouName"), at).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, centre);
+    } else {
+        grid->ClearSelection();
+        grid->SetSelected(at, true);
+        QAction *item = main.ActionByName(QStringLiteral("PopupItmBouServiceProperties"));
+        ASSERT_NE(item, nullptr);
+        item->trigger();
+    }
+    EXPECT_EQ(player.shows, 1);
+    EXPECT_EQ(player.unexpectedShows, 0);
+
+    EXPECT_EQ(shape(myServices), expectedMine);
+    EXPECT_EQ(shape(services), expectedServices);
+    ASSERT_TRUE(holds(mine ? myServices : services, service));
+    EXPECT_EQ(service->Name, name);
+    EXPECT_EQ(service->Action(), action);
+    EXPECT_EQ(entry->Service(), service);
+    EXPECT_EQ(entry->LinkState, row.linkState);
+    EXPECT_EQ(entry->Name, name);
+    EXPECT_EQ(columnTexts(*grid, QStringLiteral("ColBouName")).value(at), name);
+
+    ASSERT_TRUE(main.SaveFiles());
+    const QByteArray saved = world.bytes(QStringLiteral("MyServices.xml"));
+    EXPECT_EQ(saved.count("<channel "), 6);
+    if (!row.savedChannel.isEmpty()) {
+        EXPECT_TRUE(saved.contains(row.savedChannel)) << saved.constData();
+    }
+}
+
+const LinkedEntryRow kLinkedEntries[] = {
+    {"MyServicesEntryUnchanged", QStringLiteral("Regionalfenster Süd"), {}, true, lsMyServices,
+     QByteArrayLiteral("service_id=\"6dd5\" action=\"add\" name=\"Regionalfenster S\xc3\xbc""d\"")},
+    {"MyServicesEntryRenamed", QStringLiteral("3sat Kultur"), QStringLiteral("3sat Kunst"), false,
+     lsMyServices, QByteArrayLiteral("service_id=\"6d67\" action=\"replace\" name=\"3sat Kunst\"")},
+    {"ServicesEntryUnchanged", QStringLiteral("ZDF"), {}, true, lsServices, {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Edits, LinkedBouquetEntry, ::testing::ValuesIn(kLinkedEntries),
                          [](const auto &info) { return std::string(info.param.name); });
 
 // --------------------------------------------------------------- the search
