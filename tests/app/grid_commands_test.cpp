@@ -104,6 +104,20 @@ QPoint nameCellCentre(TListGrid *grid, int row)
     return grid->CellRect(nameColumn(grid), row).center();
 }
 
+// A press on `from`'s row, a move past the drag distance, over to `to` and a
+// release there. The press grabs the mouse, so every event goes to `from`'s
+// viewport, at the positions where the pointer is.
+void dragWithTheMouse(TListGrid *from, int row, TListGrid *to, const QPoint &drop)
+{
+    QWidget *source = from->viewport();
+    const QPoint start = nameCellCentre(from, row);
+    const QPoint end = source->mapFromGlobal(to->viewport()->mapToGlobal(drop));
+    QTest::mousePress(source, Qt::LeftButton, {}, start);
+    QTest::mouseMove(source, start + QPoint(0, QApplication::startDragDistance() + 2));
+    QTest::mouseMove(source, end);
+    QTest::mouseRelease(source, Qt::LeftButton, {}, end);
+}
+
 // Rows of the services grid whose services no entry of the bouquet names.
 QList<int> servicesNotIn(TFrmMain &main, const TBouquet &bouquet, int count)
 {
@@ -643,5 +657,110 @@ TEST(GridCommands, APlainClickLeavesOnlyTheClickedRowForDelete)
         QTest::keyClick(grid, Qt::Key_Delete);
         names.removeAt(clicked);
         EXPECT_EQ(rowNames(grid), names);
+    }
+}
+
+// A press on a row of a multi-selection keeps it: the mouse drags every
+// selected service, in order, onto the bouquet grid or the bouquet list; a
+// release without a drag leaves only the pressed row selected.
+TEST(GridCommands, TheMouseDragsTheWholeSelection)
+{
+    enum Target { BouquetRow, BouquetList, NoDrag };
+    for (Target target : {BouquetRow, BouquetList, NoDrag}) {
+        SCOPED_TRACE(int(target));
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        TBouquet *bouquet = main.CurrentBouquet();
+        ASSERT_GE(bouquet->Count(), 2);
+        const QStringList before = entryNames(*bouquet);
+        const QList<int> rows = servicesNotIn(main, *bouquet, 3);
+        ASSERT_EQ(rows.size(), 3);
+        QStringList dragged;
+        for (int row : rows) {
+            QTest::mouseClick(main.ServicesGrid->viewport(), Qt::LeftButton,
+                              row == rows.first() ? Qt::NoModifier : Qt::ControlModifier,
+                              nameCellCentre(main.ServicesGrid, row));
+            dragged.append(nameAt(main.ServicesGrid, "ColSerName", row));
+        }
+        ASSERT_EQ(selectedCount(main.ServicesGrid), 3);
+
+        QStringList expected = before;
+        switch (target) {
+        case BouquetRow:
+            dragWithTheMouse(main.ServicesGrid, rows[1], main.BouquetGrid, nameCellCentre(main.BouquetGrid, 1));
+            for (int i = 0; i < dragged.size(); ++i)
+                expected.insert(1 + i, dragged[i]);
+            break;
+        case BouquetList: {
+            main.PageControlBouquets->setCurrentIndex(1);
+            const int last = main.BouquetListGrid->RowCount() - 1;
+            bouquet = world.program.BouquetList->GetItem(last);
+            expected = entryNames(*bouquet) + dragged;
+            dragWithTheMouse(main.ServicesGrid, rows[2], main.BouquetListGrid,
+                             nameCellCentre(main.BouquetListGrid, last));
+            EXPECT_EQ(main.CurrentBouquet(), bouquet);
+            break;
+        }
+        case NoDrag:
+            QTest::mouseClick(main.ServicesGrid->viewport(), Qt::LeftButton, {},
+                              nameCellCentre(main.ServicesGrid, rows[1]));
+            EXPECT_EQ(selectedCount(main.ServicesGrid), 1);
+            EXPECT_TRUE(main.ServicesGrid->Selected(rows[1]));
+            break;
+        }
+        EXPECT_EQ(entryNames(*bouquet), expected);
+    }
+}
+
+// Entries and bouquets dragged down keep their order, onto a later row
+// (they land after it) or below the last row.
+TEST(GridCommands, DraggedRowsKeepTheirOrder)
+{
+    struct Case {
+        const char *name;
+        bool bouquets;    // the bouquet list, else the current bouquet's entries
+        int onRow;        // -1: below the last row
+        QList<int> order; // the new order of the old indexes
+    };
+    const Case cases[] = {
+        {"two entries onto a later row", false, 3, {2, 3, 0, 1}},
+        {"two entries below the last row", false, -1, {}},
+        {"two bouquets onto a later row", true, 2, {2, 0, 1}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        TBouquetList &list = *world.program.BouquetList;
+        TBouquet &bouquet = *main.CurrentBouquet();
+        if (c.bouquets)
+            main.PageControlBouquets->setCurrentIndex(1);
+        TListGrid *grid = c.bouquets ? main.BouquetListGrid : main.BouquetGrid;
+        QStringList before;
+        for (int i = 0; i < (c.bouquets ? list.Count() : bouquet.Count()); ++i)
+            before.append(c.bouquets ? list.GetItem(i)->Name : bouquet.GetItem(i)->Name);
+        ASSERT_GE(before.size(), 4);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCellCentre(grid, 0));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, nameCellCentre(grid, 1));
+        ASSERT_EQ(selectedCount(grid), 2);
+        const QPoint drop = c.onRow >= 0 ? nameCellCentre(grid, c.onRow)
+                                         : QPoint(40, grid->viewport()->height() - 4);
+        dragWithTheMouse(grid, 0, grid, drop);
+        QStringList expected;
+        for (int i : c.order)
+            expected.append(before[i]);
+        for (int i = 0; i < before.size(); ++i) {
+            if (!c.order.contains(i) && (c.onRow >= 0 || i > 1))
+                expected.append(before[i]);
+        }
+        if (c.onRow < 0)
+            expected << before[0] << before[1];
+        QStringList after;
+        for (int i = 0; i < before.size(); ++i)
+            after.append(c.bouquets ? list.GetItem(i)->Name : bouquet.GetItem(i)->Name);
+        EXPECT_EQ(after, expected);
+        EXPECT_EQ(selectedCount(grid), 2);
     }
 }
