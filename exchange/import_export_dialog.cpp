@@ -368,14 +368,23 @@ bool TFrmImportExport::Import(QString &errorText)
         if (steps[std::size_t(i)].kind == TFileKind::Services)
             order.push_back(i);
     }
+    // A file read says "Done." of itself, but the import goes on: comparing,
+    // linking and filling the grids of a long list take seconds.
+    const auto importing = [main] {
+        if (main)
+            main->ShowStatus(msg(MsgStatusImporting));
+    };
     for (const qsizetype i : order) {
         if (!ok)
             break;
         switch (steps[std::size_t(i)].kind) {
         case TFileKind::Services:
-            ok = handler.LoadServices(locals[i], errorText, false, stage.services)
-                && WriteServiceDiff(*program.ServiceList, stage.services, errorText,
-                                    program.ProgramFolder);
+            ok = handler.LoadServices(locals[i], errorText, false, stage.services);
+            if (ok) {
+                importing();
+                ok = WriteServiceDiff(*program.ServiceList, stage.services, errorText,
+                                      program.ProgramFolder);
+            }
             stage.hasServices = ok;
             break;
         case TFileKind::MyServices:
@@ -387,6 +396,8 @@ bool TFrmImportExport::Import(QString &errorText)
             stage.hasBouquets = ok;
             break;
         }
+        if (ok)
+            importing();
     }
     if (ok) {
         // No event runs between the swaps and the refill: the grids show the
@@ -405,6 +416,8 @@ bool TFrmImportExport::Import(QString &errorText)
         return false;
     }
 
+    if (main)
+        main->ShowStatus(msg(MsgStatusDone));
     if (readyMade && !steps.empty() && !newVersion.isEmpty()) {
         program.LastOrvikSettingsVersion = newVersion;
         ui->EdtLastOrvikVersion->setText(newVersion);

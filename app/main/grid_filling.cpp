@@ -89,6 +89,17 @@ int TFrmMain::FirstSelectedRow(const TListGrid *grid)
     return -1;
 }
 
+void TFrmMain::dropSortIndicators(TListGrid *grid)
+{
+    // The rows are written in the order of the list: a header still showing
+    // the sort of the rows before would claim an order they are not in.
+    for (int i = 0; i < grid->Columns()->Count(); ++i) {
+        TLgCustomColumn *column = grid->Columns()->Items(i);
+        if (column->Sorted())
+            column->SetSorted(false);
+    }
+}
+
 void TFrmMain::SelectSingleRow(TListGrid *grid, int row)
 {
     if (QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier))
@@ -213,6 +224,8 @@ void TFrmMain::fillServicesGrid(ServicesGridState &state, const TServiceList *li
     }
 
     grid->BeginUpdate();
+    if (mode == 0 || mode == 1)
+        dropSortIndicators(grid);
     if (mode == 0) {
         grid->ClearRows();
         state.rows.swap(refs);

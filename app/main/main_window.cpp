@@ -34,7 +34,39 @@
 #include <QThread>
 #include <QTimer>
 
+#include <functional>
+#include <utility>
+
 namespace {
+
+// Calls back once, at the user's next mouse or key press in a window, before
+// the press reaches its widget, then goes.
+class TNextPressWatch : public QObject
+{
+public:
+    TNextPressWatch(QWidget *window, std::function<void()> pressed)
+        : QObject(window), m_window(window), m_pressed(std::move(pressed))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::KeyPress)
+            return false;
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (!widget || widget->window() != m_window || !m_pressed)
+            return false;
+        std::exchange(m_pressed, nullptr)();
+        deleteLater();
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    std::function<void()> m_pressed;
+};
 
 constexpr int kWaitSliceMs = 20;
 
@@ -218,6 +250,15 @@ void TFrmMain::ShowStatus(const QString &text)
 void TFrmMain::ShowError(const QString &text)
 {
     ShowStatus(msg(MsgErrorStatus));
+    if (!m_errorStatusWatch) {
+        // The command that press starts may fail again and needs a watch
+        // of its own.
+        m_errorStatusWatch = new TNextPressWatch(this, [this] {
+            m_errorStatusWatch = nullptr;
+            if (StatusBar->PanelText(0) == msg(MsgErrorStatus))
+                StatusBar->SetPanelText(0, QString());
+        });
+    }
     if (m_program.Prompts)
         m_program.Prompts->messageBox(TPrompts::TMsgKind::Error, text, TPrompts::mbOK);
 }

@@ -114,6 +114,7 @@ public:
     void ApplyColumnSizing(TListGrid *grid);
     static int ColumnByName(const TListGrid *grid, const QString &name);
     static int FirstSelectedRow(const TListGrid *grid);
+    static void dropSortIndicators(TListGrid *grid);
     void SelectSingleRow(TListGrid *grid, int row);
     TBouquet *CurrentBouquet() const;
     int CurrentBouquetIndex() const;
@@ -406,5 +407,8 @@ private:
     bool m_initialized = false;
     bool m_closing = false;
     QString m_lastComboText;
+    // "Error!" tells the outcome of the last command; the user's next press
+    // in the window starts another one, and the status goes.
+    QPointer<QObject> m_errorStatusWatch;
     Drag m_drag;
 };

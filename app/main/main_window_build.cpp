@@ -386,6 +386,17 @@ void TFrmMain::buildGridColumns()
     build(BouquetGrid, bouquetColumns());
     build(BouquetListGrid, bouquetListColumns());
     BouquetListGrid->ReadOnly = false;
+    // The rows of these two grids stand in the order of the bouquets and
+    // their entries, and the commands go from row numbers to positions in
+    // that order: a header click that reordered the rows would have them
+    // move, clear or delete other bouquets than the ones selected. Their
+    // sort commands sort the bouquets themselves.
+    for (TListGrid *grid : {BouquetGrid, BouquetListGrid}) {
+        for (int i = 0; i < grid->Columns()->Count(); ++i) {
+            TLgCustomColumn *column = grid->Columns()->Items(i);
+            column->SetOptions(column->Options() - coCanSort);
+        }
+    }
 
     initGridFilling();
     m_bouIdx = ColumnByName(BouquetGrid, QStringLiteral("ColBouIdx"));

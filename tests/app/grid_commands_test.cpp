@@ -764,3 +764,41 @@ TEST(GridCommands, DraggedRowsKeepTheirOrder)
         EXPECT_EQ(selectedCount(grid), 2);
     }
 }
+
+// A header click sorts the services grid's rows as a view; once the rows
+// are written again in the list's order the header no longer shows a sort.
+// The bouquet grids' rows are the bouquets' order itself, which commands
+// count by row: a header click leaves them as they are.
+TEST(GridCommands, HeaderSortsShowOnlyTheOrderTheRowsAreIn)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    const auto clickHeader = [](TListGrid *grid) {
+        const TLgCustomColumn *column = grid->Columns()->Items(nameColumn(grid));
+        const QPoint at(column->Left() - grid->HorizontalPosition() + column->Width() / 2, grid->HeaderSize() / 2);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        return column;
+    };
+    for (auto [page, grid] : {std::pair{1, main.BouquetListGrid}, std::pair{0, main.BouquetGrid}}) {
+        main.PageControlBouquets->setCurrentIndex(page);
+        QApplication::processEvents();
+        const QStringList before = rowNames(grid);
+        EXPECT_FALSE(clickHeader(grid)->Sorted());
+        EXPECT_EQ(rowNames(grid), before);
+    }
+
+    TListGrid *grid = main.ServicesGrid;
+    const QStringList listOrder = rowNames(grid);
+    const TLgCustomColumn *name = clickHeader(grid);
+    ASSERT_TRUE(name->Sorted());
+    QStringList sorted = rowNames(grid);
+    ASSERT_NE(sorted, listOrder);
+    const int row = 1;
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCellCentre(grid, row));
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QStringList expected = listOrder;
+    expected.removeOne(sorted[row]);
+    EXPECT_EQ(rowNames(grid), expected);
+    EXPECT_FALSE(name->Sorted());
+}

@@ -18,6 +18,7 @@
 #include "ui/grid/list_grid.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,34 @@ QByteArray fileBytes(const QString &path)
     return fileBytesOf(path);
 }
 
+// Each text the main window's status line was drawn with, in turn.
+class StatusHistory : public QObject
+{
+public:
+    explicit StatusHistory(TPanelBar &bar)
+    {
+        bar.SetPanelText(0, QStringLiteral("watched"));
+        for (QLabel *label : bar.findChildren<QLabel *>()) {
+            if (label->text() == QStringLiteral("watched"))
+                m_label = label;
+        }
+        if (m_label)
+            m_label->installEventFilter(this);
+    }
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && (shown.isEmpty() || shown.last() != m_label->text()))
+            shown.append(m_label->text());
+        return false;
+    }
+
+private:
+    QLabel *m_label = nullptr;
+};
+
 TEST(ImportExport, TheSourceDecidesWhatCanBeUsed)
 {
     ImportExportWorld world;
@@ -132,9 +161,15 @@ TEST(ImportExport, ImportFromTheReceiverAndExportBack)
     // Through the tool bar, the dialog and its Import button, as the user goes.
     clickWhenModal("FrmImportExport", "BtnImport");
     clickWhenModal("FrmImportNews", "BtnClose");
+    StatusHistory status(*world.main().StatusBar);
     world.main().ToolBtnImportExportClick();
 
     EXPECT_EQ(world.prompts.texts(), QStringList({"Import successful."}));
+    // Reading the last file is not the end: "Done." comes once the lists are
+    // compared and shown.
+    ASSERT_GE(status.shown.size(), 2);
+    EXPECT_EQ(status.shown.mid(status.shown.size() - 2), QStringList({"Importing...", "Done."}))
+        << status.shown.join(" | ").toStdString();
     EXPECT_EQ(world.satelliteNames(), QStringList({"Kabelnetz Musterstadt"}));
     EXPECT_TRUE(world.bouquetNames().contains("Favoriten"));
     EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);

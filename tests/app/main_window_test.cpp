@@ -172,6 +172,28 @@ TEST(MainWindowClose, AFailedSaveKeepsTheProgramOpenAndTheChangesUnsaved)
     EXPECT_NE(world.program.BouquetList, nullptr);
 }
 
+// "Error!" tells how the last command ended: the next one the user starts
+// takes it away, and a failure after that shows it again.
+TEST(MainWindowStatus, ErrorLastsUntilTheNextCommand)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    ASSERT_TRUE(QFile::remove(world.path("Bouquets.xml")));
+    ASSERT_TRUE(QDir(world.folder.path()).mkdir("Bouquets.xml"));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        SaveHandler().SetModified();
+        main.PopupItmToolSave->trigger();
+        EXPECT_EQ(main.StatusBar->PanelText(0), "Error!");
+        // The user's next click in the window starts another command.
+        QTest::mouseClick(main.ServicesGrid->viewport(), Qt::LeftButton, {},
+                          main.ServicesGrid->CellRect(3, 1).center());
+        QApplication::processEvents();
+        EXPECT_EQ(main.StatusBar->PanelText(0), "");
+    }
+}
+
 TEST(MainWindowClose, ASettingsFileThatCannotBeWrittenIsReportedAndTheProgramEnds)
 {
     TProgramWorld world;
