@@ -58,6 +58,9 @@ TListGrid *makeGrid(const QString &name, QWidget *parent)
     auto *grid = new TListGrid(parent);
     grid->setObjectName(name);
     grid->SetOptions({goHeader, goGrid, goMultiSelect, goSelectFullRow});
+    // The selection stays in sight when another grid has the focus: it is
+    // what the next Delete or drag takes.
+    grid->SetAppearanceOptions(grid->AppearanceOptions() - aoHideSelection);
     grid->ReadOnly = true;
     grid->SetRowSize(kIconSize);
     return grid;

@@ -12,6 +12,8 @@ namespace {
 constexpr int kCaptionOffset = 4;
 constexpr int kSortedColumnTint = 12; // alpha of the shadow over a sorted column
 constexpr double kSelectionBlendFactor = 0.25;
+// The full selection colour without the focus, as a tint under the window text.
+constexpr double kInactiveSelectionBlendFactor = 0.4;
 
 } // namespace
 
@@ -48,13 +50,16 @@ QColor TLgCustomGridControl::CellColorForDrawing(int ACol, int ARow) const
     if (CellCountsSelected(ACol, ARow)) {
         // Without the focus the selection still has to show: the rows it
         // holds are what Delete removes. The button face is a few levels
-        // from white on this desktop, so the palette's inactive highlight
-        // stands in for it.
-        const bool focused = Focused();
+        // from white on this desktop, so a tint of the palette's inactive
+        // highlight stands in for it, light enough for the window text.
+        if (!Focused())
+            return TGraphicsProvider::Blend(m_color, SysColor::inactiveHighlight(),
+                                            m_appearance.contains(aoAlphaBlendedSelection)
+                                                ? kSelectionBlendFactor
+                                                : kInactiveSelectionBlendFactor);
         if (m_appearance.contains(aoAlphaBlendedSelection))
-            return TGraphicsProvider::Blend(
-                m_color, focused ? SysColor::highlight() : SysColor::inactiveHighlight(), kSelectionBlendFactor);
-        return focused ? m_selectionColor : SysColor::inactiveHighlight();
+            return TGraphicsProvider::Blend(m_color, SysColor::highlight(), kSelectionBlendFactor);
+        return m_selectionColor;
     }
     QColor color = CellColor(ACol, ARow);
     const TLgCustomColumn *column = m_columns->Items(ACol);
@@ -67,8 +72,8 @@ QColor TLgCustomGridControl::TextColorForDrawing(int ACol, int ARow) const
 {
     // The blended selection is a light tint of the background: the text keeps
     // its own colour there, or it would vanish in white on pale blue.
-    if (CellCountsSelected(ACol, ARow) && !m_appearance.contains(aoAlphaBlendedSelection))
-        return Focused() ? m_highlightedTextColor : SysColor::inactiveHighlightText();
+    if (CellCountsSelected(ACol, ARow) && Focused() && !m_appearance.contains(aoAlphaBlendedSelection))
+        return m_highlightedTextColor;
     return SysColor::windowText();
 }
 

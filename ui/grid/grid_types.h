@@ -138,7 +138,6 @@ QColor highlight();
 QColor highlightText();
 // The selection of a window part that does not have the focus.
 QColor inactiveHighlight();
-QColor inactiveHighlightText();
 QColor grayText();
 QColor infoBackground();
 } // namespace SysColor

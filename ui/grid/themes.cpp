@@ -58,10 +58,6 @@ QColor inactiveHighlight()
 {
     return appPalette().color(QPalette::Inactive, QPalette::Highlight);
 }
-QColor inactiveHighlightText()
-{
-    return appPalette().color(QPalette::Inactive, QPalette::HighlightedText);
-}
 QColor grayText()
 {
     return appPalette().color(QPalette::Disabled, QPalette::Text);
