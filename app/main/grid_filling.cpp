@@ -590,6 +590,19 @@ void TFrmMain::bouquetComboChanged()
     m_lastComboText = ComboBouquets->currentText();
     if (m_program.ComboBouquetsUpdating)
         return;
+    // The bouquet being left keeps the selection the user leaves it with, so
+    // coming back shows that and not the marks of an earlier command. (A
+    // change under ComboBouquetsUpdating may have freed it.)
+    for (int i = 0; m_shownBouquet && i < m_program.BouquetList->Count(); ++i) {
+        if (m_program.BouquetList->GetItem(i) != m_shownBouquet)
+            continue;
+        m_shownBouquet->UnmarkAll();
+        for (int row = 0; row < BouquetGrid->RowCount(); ++row) {
+            TBouquetService *entry = BouquetGrid->Selected(row) ? entryOfRow(row) : nullptr;
+            if (entry)
+                entry->Marked = true;
+        }
+    }
     FillBouquetGrid(0);
     // The bouquet list's commands act on its selected rows: they must be the
     // bouquet the combo shows. A change that came from selecting that row
@@ -667,37 +680,56 @@ void TFrmMain::cellColoring(TListGrid *grid, int row, QColor &cellColor)
         cellColor = kEvenRowColor;
 }
 
-void TFrmMain::filterEditConfirmed(QLineEdit *edit, const std::function<void(int)> &fill)
+void TFrmMain::refilter(TListGrid *grid)
 {
-    if (edit->text().isEmpty())
-        edit->setText(QStringLiteral("*"));
-    fill(0);
+    // A new filter shows other rows of the same list. The rows still shown
+    // keep the selection the user made; marks an earlier command left in
+    // the model must not select rows again behind the user's back.
+    if (grid == BouquetGrid) {
+        m_program.BouquetList->UnmarkAllServices();
+        MarkSelectedBouquetServices();
+        FillBouquetGrid(0);
+        return;
+    }
+    for (auto [state, list] : {std::pair{&m_ser, m_program.ServiceList.get()},
+                               std::pair{&m_mySer, m_program.MyServiceList.get()},
+                               std::pair{&m_kof, m_program.KingOfSatList.get()}}) {
+        if (state->grid != grid)
+            continue;
+        markSelected(*state, list);
+        if (grid == ServicesGrid)
+            FillServicesGrid(0);
+        else if (grid == MyServicesGrid)
+            FillMyServicesGrid(0);
+        else
+            FillKingOfSatGrid(0);
+    }
 }
 
 void TFrmMain::connectFilters()
 {
-    const auto wire = [this](QToolButton *button, QLineEdit *edit, std::function<void(int)> fill) {
-        connect(edit, &QLineEdit::returnPressed, this,
-                [this, edit, fill] { filterEditConfirmed(edit, fill); });
-        connect(button, &QToolButton::clicked, this, [edit, fill] {
+    const auto wire = [this](QToolButton *button, QLineEdit *edit, TListGrid *grid) {
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit, grid] {
+            if (edit->text().isEmpty())
+                edit->setText(QStringLiteral("*"));
+            refilter(grid);
+        });
+        connect(button, &QToolButton::clicked, this, [this, edit, grid] {
             edit->setText(QStringLiteral("*"));
-            fill(0);
+            refilter(grid);
         });
     };
-    wire(BtnFilterServices, EdtFilterServices, [this](int mode) { FillServicesGrid(mode); });
-    wire(BtnFilterMyServices, EdtFilterMyservices, [this](int mode) { FillMyServicesGrid(mode); });
-    wire(BtnFilterKingOfSat, EdtFilterKingOfSat, [this](int mode) { FillKingOfSatGrid(mode); });
-    wire(BtnFilterBouquet, EdtFilterBouquet, [this](int mode) { FillBouquetGrid(mode); });
+    wire(BtnFilterServices, EdtFilterServices, ServicesGrid);
+    wire(BtnFilterMyServices, EdtFilterMyservices, MyServicesGrid);
+    wire(BtnFilterKingOfSat, EdtFilterKingOfSat, KingOfSatGrid);
+    wire(BtnFilterBouquet, EdtFilterBouquet, BouquetGrid);
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
         const QString &name = it.key();
-        std::function<void()> refill;
-        if (name.startsWith(QStringLiteral("ActionSerFilter")))
-            refill = [this] { FillServicesGrid(0); };
-        else if (name.startsWith(QStringLiteral("ActionMySerFilter")))
-            refill = [this] { FillMyServicesGrid(0); };
-        else if (name.startsWith(QStringLiteral("ActionBouFilter")))
-            refill = [this] { FillBouquetGrid(0); };
-        if (refill)
-            connect(it.value(), &QAction::triggered, this, refill);
+        TListGrid *grid = name.startsWith(QStringLiteral("ActionSerFilter"))     ? ServicesGrid
+            : name.startsWith(QStringLiteral("ActionMySerFilter")) ? MyServicesGrid
+            : name.startsWith(QStringLiteral("ActionBouFilter"))   ? BouquetGrid
+                                                                   : nullptr;
+        if (grid)
+            connect(it.value(), &QAction::triggered, this, [this, grid] { refilter(grid); });
     }
 }

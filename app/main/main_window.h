@@ -315,7 +315,8 @@ private:
     // An empty list shows only its zero total.
     void writeInfoBar(TPanelBar *bar, bool empty, int shown, int total, const QString &encoding,
                       int format);
-    void filterEditConfirmed(QLineEdit *edit, const std::function<void(int)> &fill);
+    // Fills a grid again under its changed filter, keeping the selection made.
+    void refilter(TListGrid *grid);
     void cellColoring(TListGrid *grid, int row, QColor &cellColor);
     bool filterChecked(const char *actionName) const;
     void bouquetComboChanged();

@@ -352,6 +352,55 @@ TEST(GridCommands, LockedAndHiddenClicksAreUnsavedChanges)
 
 // A sort is a change like any other: Save is offered, closing asks, and Yes
 // writes the new order.
+// Showing the rows again (another filter, another bouquet and back) keeps
+// the selection the user made, not the marks an import or an add left.
+TEST(GridCommands, RefilledRowsKeepTheSelectionTheUserMade)
+{
+    struct Case {
+        const char *name;
+        bool bouquet; // the bouquet grid after an add, else the services after an import
+        std::function<void(TFrmMain &)> showAgain;
+    };
+    const Case cases[] = {
+        {"services under a new filter", false,
+         [](TFrmMain &main) { typeFilterText(main.EdtFilterServices, "*"); }},
+        {"services after the filter button", false,
+         [](TFrmMain &main) { QTest::mouseClick(main.BtnFilterServices, Qt::LeftButton); }},
+        {"bouquet entries under a new filter", true,
+         [](TFrmMain &main) { typeFilterText(main.EdtFilterBouquet, "*"); }},
+        {"bouquet entries after another bouquet", true,
+         [](TFrmMain &main) {
+             main.ComboBouquets->setCurrentIndex(1);
+             main.ComboBouquets->setCurrentIndex(0);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        TListGrid *grid = main.ServicesGrid;
+        if (c.bouquet) {
+            selectRows(main.ServicesGrid, {});
+            for (int row : servicesNotIn(main, *main.CurrentBouquet(), 4))
+                main.ServicesGrid->SetSelected(row, true);
+            trigger(main, "PopupItmSerBouquetAdd");
+            grid = main.BouquetGrid;
+        } else {
+            world.program.ServiceList->forEachService(
+                [](TService *s, TTransponder *, TSatelite *) { s->Marked = true; });
+            main.FillServicesGrid(0);
+        }
+        ASSERT_GE(selectedCount(grid), 4);
+        const int clicked = TFrmMain::FirstSelectedRow(grid) + 1;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCellCentre(grid, clicked));
+        const QString name = grid->Cells(nameColumn(grid), clicked);
+        c.showAgain(main);
+        EXPECT_EQ(selectedCount(grid), 1);
+        EXPECT_EQ(grid->Cells(nameColumn(grid), TFrmMain::FirstSelectedRow(grid)), name);
+    }
+}
+
 TEST(GridCommands, SortsAreUnsavedChanges)
 {
     struct Case {
