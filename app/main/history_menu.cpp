@@ -73,6 +73,8 @@ void TFrmMain::historyItemClick(const QString &caption)
 
 void TFrmMain::RestoreState(const QString &stamp)
 {
+    if (!m_workingFiles->HasState(stamp))
+        return;
     // The lists are about to be freed; the logo thread reads them.
     StopLogoMapping();
     releaseListGrids();

@@ -230,6 +230,74 @@ TEST(MainWindowHistory, SavesRestoresAndClearsFromTheMenu)
     EXPECT_TRUE(QDir(world.path("History")).entryList(QDir::Files).isEmpty());
 }
 
+// Only the files a save writes are saved states: whatever else lies in the
+// history folder is not offered, not restored and not cleared away.
+TEST(MainWindowHistory, OnlyTheFilesASaveWritesAreSavedStates)
+{
+    struct HistoryFile {
+        const char *name;
+        const char *copyOf; // a demo list for a saved state, null for a stray file
+    };
+    const HistoryFile kFiles[] = {
+        {"Services.2007-03-14_21.05.09.xml", "Services.xml"},
+        {"MyServices.2007-03-14_21.05.09.xml", "MyServices.xml"},
+        {"Bouquets.2007-03-14_21.05.09.xml", "Bouquets.xml"},
+        {"Bouquets.2006-01-02_03.04.05.xml", "Bouquets.xml"},
+        {"notes.xml", nullptr},
+        {"notes.on.xml", nullptr},
+        {"Services.xml", nullptr},
+        {"Services.2007-03-14_21.05.09.backup.xml", nullptr},
+        {"services.2007-03-14_21.05.09.xml", nullptr},
+        {"KingOfSat.2007-03-14_21.05.09.xml", nullptr},
+        {"Services.2007-3-14_21.5.9.xml", nullptr},
+        {"Services.2007-03-14 21.05.09.xml", nullptr},
+        {"Services.2007-02-30_21.05.09.xml", nullptr},
+        {"Services.2007-03-14_24.00.00.xml", nullptr},
+        {".2008-01-01_00.00.00.xml", nullptr},
+        {".Services.2008-01-01_00.00.00.xml", nullptr},
+    };
+    TProgramWorld world;
+    ASSERT_TRUE(QDir(world.folder.path()).mkdir("History"));
+    for (const HistoryFile &file : kFiles) {
+        const QString path = world.path(QStringLiteral("History/") + file.name);
+        if (file.copyOf) {
+            ASSERT_TRUE(QFile::copy(world.path(file.copyOf), path)) << file.name;
+        } else {
+            QFile stray(path);
+            ASSERT_TRUE(stray.open(QIODevice::WriteOnly)) << file.name;
+            stray.write("<notes/>");
+        }
+    }
+    world.start();
+    TFrmMain &main = world.main();
+    EXPECT_EQ(historyCaptions(main), QStringList({"Save state 2007-03-14_21.05.09",
+                                                  "Save state 2006-01-02_03.04.05"}));
+
+    const QByteArray services = world.bytes("Services.xml");
+    world.prompts.answers = {TPrompts::mbYes};
+    main.PopupItmToolGoBack->trigger();
+    EXPECT_EQ(world.prompts.texts().last(), "Save state 2007-03-14_21.05.09 restored!");
+    EXPECT_EQ(world.bytes("Services.xml"), services);
+    for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+        EXPECT_TRUE(world.exists(name)) << name;
+
+    world.prompts.answers = {TPrompts::mbYes};
+    main.PopupItmToolClearHistory->trigger();
+    EXPECT_EQ(historyCaptions(main), QStringList({"<Empty>"}));
+    EXPECT_FALSE(main.PopupItmToolGoBack->isEnabled());
+    for (const HistoryFile &file : kFiles)
+        EXPECT_EQ(world.exists(QStringLiteral("History/") + file.name), !file.copyOf) << file.name;
+
+    // Nor is a state restored by a stamp that none of them has.
+    world.prompts.asked.clear();
+    for (const char *stamp : {"", "on", "Services.2008-01-01_00.00.00", "2007-03-14_21.05.09"}) {
+        main.RestoreState(stamp);
+        for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+            EXPECT_TRUE(world.exists(name)) << stamp << ": " << name;
+    }
+    EXPECT_TRUE(world.prompts.asked.isEmpty());
+}
+
 TEST(MainWindowHistory, ResetKeepsKingOfSatAndEmptiesTheRest)
 {
     TProgramWorld world;
