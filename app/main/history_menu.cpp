@@ -51,9 +51,8 @@ void TFrmMain::BuildHistoryMenu()
     }
     const QStringList stamps = m_workingFiles ? m_workingFiles->HistoryStamps() : QStringList();
     for (const QString &stamp : stamps) {
-        const QString caption = msg(MsgSaveStateCaption) + stamp;
-        QAction *item = PopupItemToolHistory->addAction(caption);
-        connect(item, &QAction::triggered, this, [this, caption] { historyItemClick(caption); });
+        QAction *item = PopupItemToolHistory->addAction(msg(MsgSaveStateCaption) + stamp);
+        connect(item, &QAction::triggered, this, [this, stamp] { historyItemClick(stamp); });
     }
     const bool any = !stamps.isEmpty();
     PopupItmToolGoBack->setEnabled(any);
@@ -62,13 +61,12 @@ void TFrmMain::BuildHistoryMenu()
         PopupItemToolHistory->addAction(msg(MsgHistoryEmpty))->setEnabled(false);
 }
 
-void TFrmMain::historyItemClick(const QString &caption)
+void TFrmMain::historyItemClick(const QString &stamp)
 {
-    // "Save state <stamp>": the stamp is what follows the second blank.
-    const qsizetype first = caption.indexOf(u' ');
-    const qsizetype second = first < 0 ? -1 : caption.indexOf(u' ', first + 1);
-    if (second >= 0)
-        RestoreState(caption.mid(second + 1));
+    // The working files as they stand give way to the state's and are kept
+    // nowhere else.
+    if (askSure())
+        RestoreState(stamp);
 }
 
 void TFrmMain::RestoreState(const QString &stamp)
@@ -125,19 +123,13 @@ void TFrmMain::goBack()
 
 void TFrmMain::askClearHistory()
 {
-    if (m_program.Prompts
-        && m_program.Prompts->messageBox(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure),
-                                         TPrompts::mbYes | TPrompts::mbCancel)
-            == TPrompts::mbYes)
+    if (askSure())
         ClearHistory();
 }
 
 void TFrmMain::askReset()
 {
-    if (!m_program.Prompts
-        || m_program.Prompts->messageBox(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure),
-                                         TPrompts::mbYes | TPrompts::mbCancel)
-            != TPrompts::mbYes)
+    if (!askSure())
         return;
     StopLogoMapping();
     releaseListGrids();

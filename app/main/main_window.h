@@ -369,7 +369,8 @@ private:
     void goToService(const TBouquetService *entry);
 
     // history_menu.cpp
-    void historyItemClick(const QString &caption);
+    // A history item's click: restores its state once the user is sure.
+    void historyItemClick(const QString &stamp);
     void releaseListGrids();
     void DropLogoResults();
     void saveToCache();

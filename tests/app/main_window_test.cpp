@@ -216,6 +216,7 @@ TEST(MainWindowHistory, SavesRestoresAndClearsFromTheMenu)
     QAction *oldest = main.PopupItemToolHistory->actions().last();
     const QString oldestCaption = oldest->text();
     const QString stamp = oldestCaption.section(' ', 2);
+    world.prompts.answers = {TPrompts::mbYes};
     oldest->trigger();
     EXPECT_EQ(world.prompts.texts().last(), "Save state " + stamp + " restored!");
     EXPECT_EQ(world.bytes("Services.xml"), original);
@@ -228,6 +229,61 @@ TEST(MainWindowHistory, SavesRestoresAndClearsFromTheMenu)
     main.PopupItmToolClearHistory->trigger();
     EXPECT_EQ(historyCaptions(main), QStringList({"<Empty>"}));
     EXPECT_TRUE(QDir(world.path("History")).entryList(QDir::Files).isEmpty());
+}
+
+// A restore replaces the working files with the state's: both ways to one
+// ask first, and Cancel leaves the files, the lists and the history alone.
+TEST(MainWindowHistory, RestoringAsksFirstAndCancelChangesNothing)
+{
+    struct Way {
+        const char *name;
+        QAction *(*item)(TFrmMain &);
+    };
+    const Way kWays[] = {
+        {"Go Back", [](TFrmMain &main) { return main.PopupItmToolGoBack; }},
+        {"history item", [](TFrmMain &main) { return main.PopupItemToolHistory->actions().first(); }},
+    };
+    for (const Way &way : kWays) {
+        for (const int answer : {TPrompts::mbCancel, TPrompts::mbYes}) {
+            SCOPED_TRACE(std::string(way.name) + (answer == TPrompts::mbYes ? ", Yes" : ", Cancel"));
+            TProgramWorld world;
+            world.start();
+            TFrmMain &main = world.main();
+            const QByteArray original = world.bytes("Services.xml");
+            const int originalRows = main.ServicesGrid->RowCount();
+            // The save keeps the demo lists as a state and writes the edit.
+            world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
+            SaveHandler().SetModified();
+            main.PopupItmToolSave->trigger();
+            const QByteArray edited = world.bytes("Services.xml");
+            ASSERT_NE(edited, original);
+            const int editedRows = main.ServicesGrid->RowCount();
+            const QStringList captions = historyCaptions(main);
+            const QStringList history = QDir(world.path("History")).entryList(QDir::Files);
+            ASSERT_FALSE(history.isEmpty());
+
+            world.prompts.asked.clear();
+            world.prompts.answers = {answer};
+            way.item(main)->trigger();
+            ASSERT_FALSE(world.prompts.asked.isEmpty());
+            const TScriptedPrompts::Question &question = world.prompts.asked.first();
+            EXPECT_EQ(question.kind, TPrompts::TMsgKind::Confirmation);
+            EXPECT_EQ(question.text, "Are you sure?");
+            EXPECT_EQ(question.buttons, TPrompts::mbYes | TPrompts::mbCancel);
+            if (answer == TPrompts::mbCancel) {
+                EXPECT_EQ(world.prompts.asked.size(), 1);
+                EXPECT_EQ(world.bytes("Services.xml"), edited);
+                EXPECT_EQ(main.ServicesGrid->RowCount(), editedRows);
+                EXPECT_EQ(historyCaptions(main), captions);
+                EXPECT_EQ(QDir(world.path("History")).entryList(QDir::Files), history);
+            } else {
+                EXPECT_EQ(world.prompts.texts().last(), captions.first() + " restored!");
+                EXPECT_EQ(world.bytes("Services.xml"), original);
+                EXPECT_EQ(main.ServicesGrid->RowCount(), originalRows);
+                EXPECT_FALSE(historyCaptions(main).contains(captions.first()));
+            }
+        }
+    }
 }
 
 // Only the files a save writes are saved states: whatever else lies in the
