@@ -384,6 +384,7 @@ void TFrmMain::SortCurrentBouquet()
 
 void TFrmMain::NewBouquetService()
 {
+    const auto resume = resumeLogoMappingOnReturn();
     const TServiceRowRef ref = firstSelectedRef(m_ser);
     TFrmServiceProperties *dialog = serviceProperties();
     if (!dialog
@@ -400,6 +401,7 @@ void TFrmMain::NewBouquetService()
 
 void TFrmMain::EditSelectedBouquetService()
 {
+    const auto resume = resumeLogoMappingOnReturn();
     const int row = FirstSelectedRow(BouquetGrid);
     TFrmServiceProperties *dialog = serviceProperties();
     if (row < 0 || !dialog)

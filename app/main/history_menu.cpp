@@ -85,6 +85,8 @@ void TFrmMain::RestoreState(const QString &stamp)
     FillBouquetGrid(0);
     FillServicesGrid(0);
     FillMyServicesGrid(0);
+    // The restored services have no logos yet, as after loading at the start.
+    StartLogoMapping();
     reportLoadFailures(failures);
     if (m_program.Prompts)
         m_program.Prompts->messageBox(TPrompts::TMsgKind::Information,
@@ -142,6 +144,7 @@ void TFrmMain::askReset()
     m_program.ComboBouquetsUpdating = false;
     FillBouquetGrid(0);
     SaveHandler().SetSaved();
+    ResumeLogoMapping();
 }
 
 void TFrmMain::showSaveStateMenu()

@@ -688,7 +688,7 @@ TEST(MainWindowShots, MainWindowWithTheDemoLists)
 }
 
 // Restoring and resetting free the lists the logo thread reads: it is
-// stopped, and has ended, before they go.
+// stopped, and has ended, before they go; a new run follows them.
 TEST(MainWindowLogoMapping, RestoreAndResetStopTheThreadFirst)
 {
     for (const bool reset : {false, true}) {
@@ -697,15 +697,16 @@ TEST(MainWindowLogoMapping, RestoreAndResetStopTheThreadFirst)
         QFile mapping(world.path("LogoMapping.dat"));
         ASSERT_TRUE(mapping.open(QIODevice::WriteOnly));
         mapping.close();
-        StubbornLogoThread *thread = nullptr;
+        QList<StubbornLogoThread *> threads;
         world.main().LogoThreadStarter = [&](bool rebuild) -> QThread * {
-            thread = new StubbornLogoThread(world.program, rebuild);
+            auto *thread = new StubbornLogoThread(world.program, rebuild);
             thread->setParent(&world.main());
             thread->start();
+            threads.append(thread);
             return thread;
         };
         world.start();
-        ASSERT_NE(thread, nullptr);
+        ASSERT_EQ(threads.size(), 1);
         if (reset) {
             world.prompts.answers = {TPrompts::mbYes};
             world.main().PopupItmToolReset->trigger();
@@ -713,8 +714,9 @@ TEST(MainWindowLogoMapping, RestoreAndResetStopTheThreadFirst)
             world.main().WorkingFiles().SaveState(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
             world.main().RestoreState("2020-01-02_03.04.05");
         }
-        EXPECT_TRUE(thread->ended);
-        EXPECT_TRUE(thread->isFinished());
+        ASSERT_EQ(threads.size(), 2);
+        EXPECT_TRUE(threads.first()->ended);
+        EXPECT_TRUE(threads.first()->isFinished());
     }
 }
 
