@@ -287,8 +287,6 @@ bool TFrmImportExport::Import(QString &errorText)
     // that fails the import would overwrite changes that exist nowhere else.
     if (main && !main->SaveFiles())
         return false;
-    if (main)
-        main->StopLogoMapping();
     // Reading into the stage marks the lists changed; a failed import
     // leaves them as they were and must not ask for a save.
     const bool wasSaved = SaveHandler().Saved();
@@ -400,6 +398,11 @@ bool TFrmImportExport::Import(QString &errorText)
             importing();
     }
     if (ok) {
+        // Only now do the lists change: an import that fails before leaves
+        // them, and a mapping under way, as they were. The mapping starts
+        // again, as a rebuild, once the import is through.
+        if (main)
+            main->StopLogoMapping();
         // No event runs between the swaps and the refill: the grids show the
         // old services until then, and the stage keeps those alive.
         if (stage.hasServices)

@@ -413,6 +413,7 @@ void TFrmMain::SortCurrentBouquet()
 
 void TFrmMain::NewBouquetService()
 {
+    const auto resume = resumeLogoMappingOnReturn();
     const TServiceRowRef ref = firstSelectedRef(m_ser);
     TFrmServiceProperties *dialog = serviceProperties();
     if (!dialog
@@ -429,6 +430,7 @@ void TFrmMain::NewBouquetService()
 
 void TFrmMain::EditSelectedBouquetService()
 {
+    const auto resume = resumeLogoMappingOnReturn();
     const int row = FirstSelectedRow(BouquetGrid);
     TFrmServiceProperties *dialog = serviceProperties();
     if (row < 0 || !dialog)

@@ -51,9 +51,8 @@ void TFrmMain::BuildHistoryMenu()
     }
     const QStringList stamps = m_workingFiles ? m_workingFiles->HistoryStamps() : QStringList();
     for (const QString &stamp : stamps) {
-        const QString caption = msg(MsgSaveStateCaption) + stamp;
-        QAction *item = PopupItemToolHistory->addAction(caption);
-        connect(item, &QAction::triggered, this, [this, caption] { historyItemClick(caption); });
+        QAction *item = PopupItemToolHistory->addAction(msg(MsgSaveStateCaption) + stamp);
+        connect(item, &QAction::triggered, this, [this, stamp] { historyItemClick(stamp); });
     }
     const bool any = !stamps.isEmpty();
     PopupItmToolGoBack->setEnabled(any);
@@ -62,17 +61,18 @@ void TFrmMain::BuildHistoryMenu()
         PopupItemToolHistory->addAction(msg(MsgHistoryEmpty))->setEnabled(false);
 }
 
-void TFrmMain::historyItemClick(const QString &caption)
+void TFrmMain::historyItemClick(const QString &stamp)
 {
-    // "Save state <stamp>": the stamp is what follows the second blank.
-    const qsizetype first = caption.indexOf(u' ');
-    const qsizetype second = first < 0 ? -1 : caption.indexOf(u' ', first + 1);
-    if (second >= 0)
-        RestoreState(caption.mid(second + 1));
+    // The working files as they stand give way to the state's and are kept
+    // nowhere else.
+    if (askSure())
+        RestoreState(stamp);
 }
 
 void TFrmMain::RestoreState(const QString &stamp)
 {
+    if (!m_workingFiles->HasState(stamp))
+        return;
     // The lists are about to be freed; the logo thread reads them.
     StopLogoMapping();
     releaseListGrids();
@@ -85,6 +85,8 @@ void TFrmMain::RestoreState(const QString &stamp)
     FillBouquetGrid(0);
     FillServicesGrid(0);
     FillMyServicesGrid(0);
+    // The restored services have no logos yet, as after loading at the start.
+    StartLogoMapping();
     reportLoadFailures(failures);
     if (m_program.Prompts)
         m_program.Prompts->messageBox(TPrompts::TMsgKind::Information,
@@ -123,19 +125,13 @@ void TFrmMain::goBack()
 
 void TFrmMain::askClearHistory()
 {
-    if (m_program.Prompts
-        && m_program.Prompts->messageBox(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure),
-                                         TPrompts::mbYes | TPrompts::mbCancel)
-            == TPrompts::mbYes)
+    if (askSure())
         ClearHistory();
 }
 
 void TFrmMain::askReset()
 {
-    if (!m_program.Prompts
-        || m_program.Prompts->messageBox(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure),
-                                         TPrompts::mbYes | TPrompts::mbCancel)
-            != TPrompts::mbYes)
+    if (!askSure())
         return;
     StopLogoMapping();
     releaseListGrids();
@@ -148,6 +144,7 @@ void TFrmMain::askReset()
     m_program.ComboBouquetsUpdating = false;
     FillBouquetGrid(0);
     SaveHandler().SetSaved();
+    ResumeLogoMapping();
 }
 
 void TFrmMain::showSaveStateMenu()

@@ -305,6 +305,9 @@ bool TFrmMain::startLogoThread(bool rebuild)
     // One mapping at a time: two would fill the same picture list, and a
     // flag cleared for the old one would be set again for the new one.
     StopLogoMapping();
+    // A rebuild cut short still owes the mapping file.
+    rebuild = rebuild || m_logoRebuildOwed;
+    m_logoCutShort = m_logoRebuildOwed = false;
     // Set before the thread exists, so that a stop or a shut-down in between
     // knows a mapping is on its way and waits for it.
     m_program.LogoMappingStopped = false;
@@ -355,7 +358,17 @@ bool TFrmMain::StopLogoMapping()
         m_logoThread->wait(kWaitSliceMs);
     }
     waitWithEvents(m_logoThread);
+    // Left early on request rather than at its end: the run's work is owed.
+    if (m_program.LogoMappingStopped) {
+        m_logoCutShort = true;
+        m_logoRebuildOwed = m_logoRebuildOwed || m_logoRebuild;
+    }
     return true;
+}
+
+bool TFrmMain::ResumeLogoMapping()
+{
+    return m_logoCutShort && StartLogoMapping();
 }
 
 void TFrmMain::LogoCellCallback(TService *service, TListGrid *grid, bool isBouquetGrid)

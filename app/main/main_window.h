@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QScopeGuard>
 
 #include <functional>
 #include <memory>
@@ -93,6 +94,11 @@ public:
     bool StartLogoMapping() override;
     bool WaitForLogoMapping() override;
     bool StopLogoMapping() override;
+    // After a change of the lists that stopped the mapping: a run it cut
+    // short starts again over the lists as they are now, a rebuild still a
+    // rebuild. Called once the grids show the change, as the run's results
+    // rewrite their logo cells.
+    bool ResumeLogoMapping();
     bool RestartLogoMapping(bool rebuild) override { return startLogoThread(rebuild); }
     // Starts the logo thread for a run (rebuild: the mapping file is made
     // anew) and returns it, or null when no logo mapping is available.
@@ -356,6 +362,12 @@ private:
     void buildDropDown(QToolButton *button, const char *menuName,
                        std::initializer_list<TDropDownItem> items);
     bool startLogoThread(bool rebuild);
+    // Calls ResumeLogoMapping as the caller returns, by whichever path: for
+    // commands whose dialog stops the mapping only when it changes the lists.
+    [[nodiscard]] auto resumeLogoMappingOnReturn()
+    {
+        return qScopeGuard([this] { ResumeLogoMapping(); });
+    }
 
     // grid_commands.cpp
     void buildGridCommands();
@@ -379,7 +391,8 @@ private:
     void goToService(const TBouquetService *entry);
 
     // history_menu.cpp
-    void historyItemClick(const QString &caption);
+    // A history item's click: restores its state once the user is sure.
+    void historyItemClick(const QString &stamp);
     void releaseListGrids();
     void DropLogoResults();
     void saveToCache();
@@ -405,6 +418,10 @@ private:
     QPointer<QThread> m_logoThread;
     QPointer<QThread> m_pingThread;
     bool m_logoRebuild = false;
+    // A run StopLogoMapping cut short and none started since; whether a
+    // rebuild was among them.
+    bool m_logoCutShort = false;
+    bool m_logoRebuildOwed = false;
     bool m_initialized = false;
     bool m_closing = false;
     QString m_lastComboText;

@@ -95,6 +95,7 @@ void TFrmMain::DeleteSelectedServices()
     FillServicesGrid(0);
     FillMyServicesGrid(2);
     FillBouquetGrid(2);
+    ResumeLogoMapping();
 }
 
 void TFrmMain::DeleteSelectedMyServices()
@@ -110,6 +111,7 @@ void TFrmMain::DeleteSelectedMyServices()
     FillServicesGrid(2);
     FillBouquetGrid(0);
     FillBouquetListGrid(1);
+    ResumeLogoMapping();
 }
 
 void TFrmMain::DeleteSelectedKingOfSatServices()
@@ -136,7 +138,8 @@ TFrmServiceProperties *TFrmMain::serviceProperties()
             dialog->ChooseAction = [toggle](int &action) {
                 return toggle->Execute(action) == QDialog::Accepted;
             };
-        // An accepted edit may free the service the logo thread reads.
+        // An accepted edit may free the service the logo thread reads; the
+        // caller resumes the mapping once its grids show the edit.
         dialog->BeforeModelChange = [this] { StopLogoMapping(); };
     }
     return dialog;
@@ -169,6 +172,7 @@ bool TFrmMain::editService(bool mine, const TServiceRowRef &ref)
 
 void TFrmMain::editSelected(bool mine)
 {
+    const auto resume = resumeLogoMappingOnReturn();
     if (!editService(mine, firstSelectedRef(mine ? m_mySer : m_ser)))
         return;
     auto *wait = m_program.FormAs<TFrmPleaseWait>(QStringLiteral("FrmPleaseWait"));
@@ -201,6 +205,7 @@ void TFrmMain::EditSelectedMyService()
 
 void TFrmMain::newService(bool mine)
 {
+    const auto resume = resumeLogoMappingOnReturn();
     const ServicesGridState &state = mine ? m_mySer : m_ser;
     const TServiceRowRef ref = firstSelectedRef(state);
     TFrmServiceProperties *dialog = serviceProperties();
@@ -268,6 +273,7 @@ void TFrmMain::ToolBtnOptimizeClick()
     if (!dialog)
         return;
     dialog->SetProgram(&m_program);
+    const auto resume = resumeLogoMappingOnReturn();
     dialog->StopLogoMapping = [this] { StopLogoMapping(); };
     dialog->LinkLists = [this] { LinkLists(); };
     // Rows are written when drawn: no row may show a freed service while the

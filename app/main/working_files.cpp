@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -34,6 +35,31 @@ QString historyName(const QString &workingFile, const QString &stamp)
     return QFileInfo(workingFile).completeBaseName() + u'.' + stamp + QStringLiteral(".xml");
 }
 
+QString stampText(const QDate &date, const QTime &time)
+{
+    return convertSystemTimeToDateString(date, 0) + u'_' + convertSystemTimeToTimeString(time, 0);
+}
+
+// The saved states' files in the history folder, each with its stamp. The
+// menu and the clearing both go by this list, so whatever the one offers
+// the other deletes; hidden files are looked at too.
+QList<std::pair<QString, QString>> stateFiles(const QString &folder)
+{
+    QList<std::pair<QString, QString>> states;
+    const QDir history(folder);
+    for (const QString &file : history.entryList({QStringLiteral("*.xml")},
+                                                 QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString stamp = TWorkingFiles::stampOf(file);
+        if (!TWorkingFiles::isStamp(stamp))
+            continue;
+        for (const QString &name : historyFiles()) {
+            if (file == historyName(name, stamp))
+                states.append({history.filePath(file), stamp});
+        }
+    }
+    return states;
+}
+
 } // namespace
 
 TWorkingFiles::TWorkingFiles(QString programFolder, TFrmXMLHandler &handler, TModelLists lists)
@@ -53,8 +79,16 @@ QString TWorkingFiles::WorkingFile(const QString &name) const
 
 QString TWorkingFiles::stampFor(const QDateTime &time)
 {
-    return convertSystemTimeToDateString(time.date(), 0) + u'_'
-        + convertSystemTimeToTimeString(time.time(), 0);
+    return stampText(time.date(), time.time());
+}
+
+bool TWorkingFiles::isStamp(const QString &text)
+{
+    // Parsed piece by piece: a whole local date and time could fall into a
+    // daylight saving gap and come back as another hour.
+    const QDate date = QDate::fromString(text.section(u'_', 0, 0), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(text.section(u'_', 1), QStringLiteral("hh.mm.ss"));
+    return date.isValid() && time.isValid() && stampText(date, time) == text;
 }
 
 QString TWorkingFiles::stampOf(const QString &fileName)
@@ -152,11 +186,7 @@ void TWorkingFiles::SaveState(const QDateTime &now)
 QStringList TWorkingFiles::HistoryStamps() const
 {
     QStringList stamps;
-    const QFileInfoList files = QDir(HistoryFolder())
-                                    .entryInfoList({QStringLiteral("*.xml")},
-                                                   QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &file : files) {
-        const QString stamp = stampOf(file.fileName());
+    for (const auto &[file, stamp] : stateFiles(HistoryFolder())) {
         if (!stamps.contains(stamp))
             stamps.append(stamp);
     }
@@ -166,6 +196,10 @@ QStringList TWorkingFiles::HistoryStamps() const
 
 QStringList TWorkingFiles::RestoreState(const QString &stamp)
 {
+    // A working file the state lacks is deleted: for a stamp of no state
+    // that would be every one of them.
+    if (!HasState(stamp))
+        return {};
     for (const QString &name : historyFiles()) {
         const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
         const QString working = WorkingFile(name);
@@ -187,9 +221,8 @@ QStringList TWorkingFiles::RestoreState(const QString &stamp)
 
 void TWorkingFiles::ClearHistory()
 {
-    QDir history(HistoryFolder());
-    for (const QString &file : history.entryList({QStringLiteral("*.xml")}, QDir::Files))
-        history.remove(file);
+    for (const auto &state : stateFiles(HistoryFolder()))
+        QFile::remove(state.first);
 }
 
 void TWorkingFiles::Reset()

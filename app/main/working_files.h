@@ -36,12 +36,16 @@ public:
     // count as saved; otherwise false with the failures in errorText.
     bool SaveFiles(QString &errorText);
     void SaveState(const QDateTime &now = QDateTime::currentDateTime());
-    // The stamps of the saved states, newest first.
+    // The stamps of the saved states, newest first. A saved state is a file a
+    // save writes: a working file's name with a stamp of stampFor's form.
+    // Anything else in the history folder is none, and is left alone.
     QStringList HistoryStamps() const;
+    bool HasState(const QString &stamp) const { return HistoryStamps().contains(stamp); }
     // Moves the state's files back over the working files (a file the state
     // lacks is deleted), reloads the lists and counts the model as saved.
-    // Returns LoadFiles' failures.
+    // Returns LoadFiles' failures. A stamp of no saved state changes nothing.
     QStringList RestoreState(const QString &stamp);
+    // Deletes every saved state, hidden ones too: what HistoryStamps lists.
     void ClearHistory();
     // Deletes the working files and empties the lists, except KingOfSat's.
     void Reset();
@@ -53,6 +57,8 @@ public:
     static QString stampFor(const QDateTime &time);
     // The text between the first and the last "." of a history file's name.
     static QString stampOf(const QString &fileName);
+    // Whether the text is exactly what stampFor writes for some time.
+    static bool isStamp(const QString &text);
 
 private:
     QString m_folder;

@@ -331,9 +331,15 @@ TEST(ImportExport, AFailingServicesDownloadChangesNothing)
     const QStringList bouquets = world.bouquetNames();
     const int myServices = world.program.MyServiceList->Count();
     const int rows = world.main().ServicesGrid->RowCount();
+    // Nor does a logo mapping under way stop.
+    world.watchLogoRuns();
+    world.holdLogoRuns = true;
+    ASSERT_TRUE(world.main().RestartLogoMapping(true));
 
     QString error;
     EXPECT_FALSE(world.dialog->Import(error));
+    EXPECT_TRUE(world.program.LogoMappingRunning);
+    EXPECT_EQ(world.logoRuns, QList<bool>({true}));
     EXPECT_TRUE(error.startsWith("FTP: Getting /var/tuxbox/config/zapit/services.xml failed.")) << error.toStdString();
     EXPECT_EQ(world.satelliteNames(), satellites);
     EXPECT_EQ(world.bouquetNames(), bouquets);

@@ -1,4 +1,5 @@
 #include "main_window_support.h"
+#include "service_dialogs_world.h"
 
 #include "app/main/logo_mapping.h"
 #include "core/model/bouquet_service.h"
@@ -10,10 +11,12 @@
 #include "ui/grid/image_list.h"
 #include "ui/grid/list_grid.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QSet>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -146,6 +149,118 @@ TEST(LogoMapping, BrokenLogoFilesDoNotHoldUpTheStop)
     EXPECT_TRUE(thread->isFinished());
     EXPECT_FALSE(world.program.LogoMappingRunning);
     EXPECT_TRUE(main.CloseMain());
+}
+
+// Selects the row whose name column reads `name` and gives the command
+// that row's context menu offers.
+void commandOnRow(TFrmMain &main, TListGrid *grid, const char *nameColumn, const QString &name,
+                  const char *command)
+{
+    const int nameCol = TFrmMain::ColumnByName(grid, QLatin1String(nameColumn));
+    for (int row = 0; row < grid->RowCount(); ++row) {
+        if (grid->Cells(nameCol, row) == name)
+            main.SelectSingleRow(grid, row);
+    }
+    ASSERT_GE(TFrmMain::FirstSelectedRow(grid), 0) << qPrintable(name);
+    main.ActionByName(QLatin1String(command))->trigger();
+}
+
+// Every change of the lists stops a mapping under way. A rebuild cut short
+// must start again over the changed lists, still a rebuild, so the mapping
+// file is written and the logos shown all the same.
+TEST(LogoMapping, ARebuildCutShortByAChangeOfTheListsRunsAgainToItsEnd)
+{
+    using namespace service_dialogs;
+    struct Change {
+        const char *name;
+        void (*make)(TProgramWorld &world);
+        bool servicesLeft;
+    };
+    const Change kChanges[] = {
+        {"deleting a service",
+         [](TProgramWorld &world) {
+             commandOnRow(world.main(), world.main().ServicesGrid, "ColSerName", "ZDF",
+                          "PopupItmSerDelete");
+         },
+         true},
+        {"deleting a my-service",
+         [](TProgramWorld &world) {
+             TListGrid *grid = world.main().MyServicesGrid;
+             commandOnRow(world.main(), grid, "ColMySerName",
+                          grid->Cells(TFrmMain::ColumnByName(grid, "ColMySerName"), 0),
+                          "PopupItmMySerDeleteSelected");
+         },
+         true},
+        {"editing a service",
+         [](TProgramWorld &world) {
+             DialogPlayer player(*world.program.FormAs<QDialog>("FrmServiceProperties"));
+             player.then(fillAndPress({{"EdtServiceName", "ZDF neu"}}));
+             commandOnRow(world.main(), world.main().ServicesGrid, "ColSerName", "ZDF",
+                          "PopupItmSerProperties");
+             EXPECT_EQ(player.shows, 1);
+         },
+         true},
+        {"optimising",
+         [](TProgramWorld &world) {
+             DialogPlayer player(*world.program.FormAs<QDialog>("FrmOptimize"));
+             player.then([](QDialog &dialog) {
+                 for (QCheckBox *box : dialog.findChildren<QCheckBox *>())
+                     box->setChecked(box->objectName() == "CbxRemoveDataServices");
+                 click(dialog, "BtnOptimize");
+             });
+             world.main().findChild<QToolButton *>("ToolBtnOptimize")->click();
+             EXPECT_EQ(player.shows, 1);
+         },
+         true},
+        {"going back",
+         [](TProgramWorld &world) {
+             world.prompts.answers = {TPrompts::mbYes};
+             world.main().PopupItmToolGoBack->trigger();
+         },
+         true},
+        {"resetting",
+         [](TProgramWorld &world) {
+             world.prompts.answers = {TPrompts::mbYes};
+             world.main().PopupItmToolReset->trigger();
+         },
+         false},
+    };
+    for (const Change &change : kChanges) {
+        SCOPED_TRACE(change.name);
+        TProgramWorld world;
+        copyLogos(world);
+        // A mapping that knows none of the services: only a rebuild maps them.
+        QFile stale(world.path("LogoMapping.dat"));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write("Stale|4|Gone.tv.gif\r\n");
+        stale.close();
+        installLogoMapping(world.program);
+        world.watchLogoRuns();
+        world.start();
+        TFrmMain &main = world.main();
+        finishMapping(main);
+        SaveHandler().SetModified();
+        main.PopupItmToolSave->trigger(); // a state to go back to
+        world.holdLogoRuns = true;
+        ASSERT_TRUE(main.RestartLogoMapping(true)); // as an import or the logo manager asks
+        world.holdLogoRuns = false;
+
+        change.make(world);
+        finishMapping(main);
+        EXPECT_EQ(world.logoRuns, QList<bool>({false, true, true}));
+        EXPECT_FALSE(world.program.LogoMappingRunning);
+        EXPECT_TRUE(main.ImgLogoMappingInactive->isVisibleTo(&main));
+        const QByteArray mapping = world.bytes("LogoMapping.dat");
+        EXPECT_FALSE(mapping.contains("Stale|")) << mapping.toStdString();
+        if (!change.servicesLeft)
+            continue;
+        EXPECT_TRUE(mapping.contains("Das Erste|")) << mapping.toStdString();
+        const TService *erste = serviceNamed(*world.program.ServiceList, "Das Erste");
+        ASSERT_NE(erste, nullptr);
+        EXPECT_GE(erste->LogoIndex, 4);
+        EXPECT_EQ(shownLogo(main.ServicesGrid, "ColSerName", "ColSerLogo", "Das Erste"),
+                  erste->LogoIndex);
+    }
 }
 
 // Results reach only services that are still there as they were: a service

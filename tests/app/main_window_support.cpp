@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 const char *const kSafeSettings = "[General]\nnotFirstStartUp=1\n"
                                   "[GUISettings]\nip=127.000.000.001\nport=00021\n"
@@ -63,6 +64,25 @@ QByteArray TProgramWorld::bytes(const QString &name) const
 bool TProgramWorld::exists(const QString &name) const
 {
     return QFile::exists(path(name));
+}
+
+void TProgramWorld::watchLogoRuns()
+{
+    TFrmMain &window = main();
+    window.LogoThreadStarter = [this, &window, starter = window.LogoThreadStarter](
+                                   bool rebuild) -> QThread * {
+        logoRuns.append(rebuild);
+        if (!holdLogoRuns)
+            return starter ? starter(rebuild) : nullptr;
+        QThread *held = QThread::create([this] {
+            while (program.LogoMappingRunning)
+                QThread::yieldCurrentThread();
+            program.LogoMappingStopped = true;
+        });
+        held->setParent(&window);
+        held->start();
+        return held;
+    };
 }
 
 QStringList columnTexts(const TListGrid &grid, const QString &columnName)

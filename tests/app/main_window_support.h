@@ -31,6 +31,14 @@ struct TProgramWorld {
     QByteArray bytes(const QString &name) const;
     bool exists(const QString &name) const;
 
+    // From now on each start of the logo mapping adds its rebuild flag to
+    // logoRuns. While holdLogoRuns is set a start gets a stand-in run that
+    // goes on until it is asked to stop, so that what a test does next
+    // surely meets a run under way; otherwise the starter there was before.
+    void watchLogoRuns();
+    QList<bool> logoRuns;
+    bool holdLogoRuns = false;
+
     QTemporaryDir folder;
     TProgram program;
     TScriptedPrompts prompts;

@@ -238,6 +238,7 @@ TEST(MainWindowHistory, SavesRestoresAndClearsFromTheMenu)
     QAction *oldest = main.PopupItemToolHistory->actions().last();
     const QString oldestCaption = oldest->text();
     const QString stamp = oldestCaption.section(' ', 2);
+    world.prompts.answers = {TPrompts::mbYes};
     oldest->trigger();
     EXPECT_EQ(world.prompts.texts().last(), "Save state " + stamp + " restored!");
     EXPECT_EQ(world.bytes("Services.xml"), original);
@@ -250,6 +251,129 @@ TEST(MainWindowHistory, SavesRestoresAndClearsFromTheMenu)
     main.PopupItmToolClearHistory->trigger();
     EXPECT_EQ(historyCaptions(main), QStringList({"<Empty>"}));
     EXPECT_TRUE(QDir(world.path("History")).entryList(QDir::Files).isEmpty());
+}
+
+// A restore replaces the working files with the state's: both ways to one
+// ask first, and Cancel leaves the files, the lists and the history alone.
+TEST(MainWindowHistory, RestoringAsksFirstAndCancelChangesNothing)
+{
+    struct Way {
+        const char *name;
+        QAction *(*item)(TFrmMain &);
+    };
+    const Way kWays[] = {
+        {"Go Back", [](TFrmMain &main) { return main.PopupItmToolGoBack; }},
+        {"history item", [](TFrmMain &main) { return main.PopupItemToolHistory->actions().first(); }},
+    };
+    for (const Way &way : kWays) {
+        for (const int answer : {TPrompts::mbCancel, TPrompts::mbYes}) {
+            SCOPED_TRACE(std::string(way.name) + (answer == TPrompts::mbYes ? ", Yes" : ", Cancel"));
+            TProgramWorld world;
+            world.start();
+            TFrmMain &main = world.main();
+            const QByteArray original = world.bytes("Services.xml");
+            const int originalRows = main.ServicesGrid->RowCount();
+            // The save keeps the demo lists as a state and writes the edit.
+            world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
+            SaveHandler().SetModified();
+            main.PopupItmToolSave->trigger();
+            const QByteArray edited = world.bytes("Services.xml");
+            ASSERT_NE(edited, original);
+            const int editedRows = main.ServicesGrid->RowCount();
+            const QStringList captions = historyCaptions(main);
+            const QStringList history = QDir(world.path("History")).entryList(QDir::Files);
+            ASSERT_FALSE(history.isEmpty());
+
+            world.prompts.asked.clear();
+            world.prompts.answers = {answer};
+            way.item(main)->trigger();
+            ASSERT_FALSE(world.prompts.asked.isEmpty());
+            const TScriptedPrompts::Question &question = world.prompts.asked.first();
+            EXPECT_EQ(question.kind, TPrompts::TMsgKind::Confirmation);
+            EXPECT_EQ(question.text, "Are you sure?");
+            EXPECT_EQ(question.buttons, TPrompts::mbYes | TPrompts::mbCancel);
+            if (answer == TPrompts::mbCancel) {
+                EXPECT_EQ(world.prompts.asked.size(), 1);
+                EXPECT_EQ(world.bytes("Services.xml"), edited);
+                EXPECT_EQ(main.ServicesGrid->RowCount(), editedRows);
+                EXPECT_EQ(historyCaptions(main), captions);
+                EXPECT_EQ(QDir(world.path("History")).entryList(QDir::Files), history);
+            } else {
+                EXPECT_EQ(world.prompts.texts().last(), captions.first() + " restored!");
+                EXPECT_EQ(world.bytes("Services.xml"), original);
+                EXPECT_EQ(main.ServicesGrid->RowCount(), originalRows);
+                EXPECT_FALSE(historyCaptions(main).contains(captions.first()));
+            }
+        }
+    }
+}
+
+// Only the files a save writes are saved states: whatever else lies in the
+// history folder is not offered, not restored and not cleared away.
+TEST(MainWindowHistory, OnlyTheFilesASaveWritesAreSavedStates)
+{
+    struct HistoryFile {
+        const char *name;
+        const char *copyOf; // a demo list for a saved state, null for a stray file
+    };
+    const HistoryFile kFiles[] = {
+        {"Services.2007-03-14_21.05.09.xml", "Services.xml"},
+        {"MyServices.2007-03-14_21.05.09.xml", "MyServices.xml"},
+        {"Bouquets.2007-03-14_21.05.09.xml", "Bouquets.xml"},
+        {"Bouquets.2006-01-02_03.04.05.xml", "Bouquets.xml"},
+        {"notes.xml", nullptr},
+        {"notes.on.xml", nullptr},
+        {"Services.xml", nullptr},
+        {"Services.2007-03-14_21.05.09.backup.xml", nullptr},
+        {"services.2007-03-14_21.05.09.xml", nullptr},
+        {"KingOfSat.2007-03-14_21.05.09.xml", nullptr},
+        {"Services.2007-3-14_21.5.9.xml", nullptr},
+        {"Services.2007-03-14 21.05.09.xml", nullptr},
+        {"Services.2007-02-30_21.05.09.xml", nullptr},
+        {"Services.2007-03-14_24.00.00.xml", nullptr},
+        {".2008-01-01_00.00.00.xml", nullptr},
+        {".Services.2008-01-01_00.00.00.xml", nullptr},
+    };
+    TProgramWorld world;
+    ASSERT_TRUE(QDir(world.folder.path()).mkdir("History"));
+    for (const HistoryFile &file : kFiles) {
+        const QString path = world.path(QStringLiteral("History/") + file.name);
+        if (file.copyOf) {
+            ASSERT_TRUE(QFile::copy(world.path(file.copyOf), path)) << file.name;
+        } else {
+            QFile stray(path);
+            ASSERT_TRUE(stray.open(QIODevice::WriteOnly)) << file.name;
+            stray.write("<notes/>");
+        }
+    }
+    world.start();
+    TFrmMain &main = world.main();
+    EXPECT_EQ(historyCaptions(main), QStringList({"Save state 2007-03-14_21.05.09",
+                                                  "Save state 2006-01-02_03.04.05"}));
+
+    const QByteArray services = world.bytes("Services.xml");
+    world.prompts.answers = {TPrompts::mbYes};
+    main.PopupItmToolGoBack->trigger();
+    EXPECT_EQ(world.prompts.texts().last(), "Save state 2007-03-14_21.05.09 restored!");
+    EXPECT_EQ(world.bytes("Services.xml"), services);
+    for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+        EXPECT_TRUE(world.exists(name)) << name;
+
+    world.prompts.answers = {TPrompts::mbYes};
+    main.PopupItmToolClearHistory->trigger();
+    EXPECT_EQ(historyCaptions(main), QStringList({"<Empty>"}));
+    EXPECT_FALSE(main.PopupItmToolGoBack->isEnabled());
+    for (const HistoryFile &file : kFiles)
+        EXPECT_EQ(world.exists(QStringLiteral("History/") + file.name), !file.copyOf) << file.name;
+
+    // Nor is a state restored by a stamp that none of them has.
+    world.prompts.asked.clear();
+    for (const char *stamp : {"", "on", "Services.2008-01-01_00.00.00", "2007-03-14_21.05.09"}) {
+        main.RestoreState(stamp);
+        for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+            EXPECT_TRUE(world.exists(name)) << stamp << ": " << name;
+    }
+    EXPECT_TRUE(world.prompts.asked.isEmpty());
 }
 
 TEST(MainWindowHistory, ResetKeepsKingOfSatAndEmptiesTheRest)
@@ -586,7 +710,7 @@ TEST(MainWindowShots, MainWindowWithTheDemoLists)
 }
 
 // Restoring and resetting free the lists the logo thread reads: it is
-// stopped, and has ended, before they go.
+// stopped, and has ended, before they go; a new run follows them.
 TEST(MainWindowLogoMapping, RestoreAndResetStopTheThreadFirst)
 {
     for (const bool reset : {false, true}) {
@@ -595,15 +719,16 @@ TEST(MainWindowLogoMapping, RestoreAndResetStopTheThreadFirst)
         QFile mapping(world.path("LogoMapping.dat"));
         ASSERT_TRUE(mapping.open(QIODevice::WriteOnly));
         mapping.close();
-        StubbornLogoThread *thread = nullptr;
+        QList<StubbornLogoThread *> threads;
         world.main().LogoThreadStarter = [&](bool rebuild) -> QThread * {
-            thread = new StubbornLogoThread(world.program, rebuild);
+            auto *thread = new StubbornLogoThread(world.program, rebuild);
             thread->setParent(&world.main());
             thread->start();
+            threads.append(thread);
             return thread;
         };
         world.start();
-        ASSERT_NE(thread, nullptr);
+        ASSERT_EQ(threads.size(), 1);
         if (reset) {
             world.prompts.answers = {TPrompts::mbYes};
             world.main().PopupItmToolReset->trigger();
@@ -611,8 +736,9 @@ TEST(MainWindowLogoMapping, RestoreAndResetStopTheThreadFirst)
             world.main().WorkingFiles().SaveState(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
             world.main().RestoreState("2020-01-02_03.04.05");
         }
-        EXPECT_TRUE(thread->ended);
-        EXPECT_TRUE(thread->isFinished());
+        ASSERT_EQ(threads.size(), 2);
+        EXPECT_TRUE(threads.first()->ended);
+        EXPECT_TRUE(threads.first()->isFinished());
     }
 }
 

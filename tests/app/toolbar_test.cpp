@@ -214,6 +214,14 @@ TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelReloads)
         EXPECT_FALSE(refresh->isChecked());
     }
     EXPECT_EQ(rebuilds, QList<bool>({true, false}));
+
+    // A rebuild under way that OK cuts short stays a rebuild, refresh or not.
+    world.watchLogoRuns();
+    world.holdLogoRuns = true;
+    ASSERT_TRUE(world.main().RestartLogoMapping(true));
+    world.holdLogoRuns = false;
+    run(true, false);
+    EXPECT_EQ(world.logoRuns, QList<bool>({true, true}));
 }
 
 // The logo manager redraws the logo columns on OK; edits not yet saved must

@@ -56,10 +56,11 @@ E2E_STEP(news_restore_optimise)
     while (program.LogoMappingRunning)
         QThread::msleep(5);
     step.check(step.main().PopupItmToolGoBack->isEnabled(), "Go Back is offered");
+    step.prompts.answers = {TPrompts::mbYes};
     step.main().PopupItmToolGoBack->trigger();
-    step.check(!step.prompts.texts().isEmpty()
-                   && step.prompts.texts().first() == "Save state " + history.first().mid(11) + " restored!",
-               "the restore says so: " + step.prompts.texts().join(" | "));
+    step.check(step.prompts.texts()
+                   == QStringList({"Are you sure?", "Save state " + history.first().mid(11) + " restored!"}),
+               "the restore asks first and then says so: " + step.prompts.texts().join(" | "));
     step.check(describeLists(program) == before, "the restored lists are those before the import");
     step.check(!historyCaptions(step).contains(history.first()), "the restored state left the history");
 
