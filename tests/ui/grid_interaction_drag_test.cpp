@@ -325,6 +325,21 @@ TEST(GridMouse, RightClickKeepsMultiSelection)
     EXPECT_EQ(g.grid.SelectedRow(), 2);
 }
 
+// Outside the selection the context menu is for the row under the pointer.
+TEST(GridMouse, RightClickOutsideAMultiSelectionSelectsThatRow)
+{
+    TextGrid g({"a", "b", "c", "d"});
+    g.grid.SetOptions({goHeader, goMultiSelect, goSelectFullRow});
+    g.click(g.cellCenter(0, 0));
+    g.click(g.cellCenter(0, 2), Qt::ControlModifier);
+    ASSERT_TRUE(g.grid.MultiSelected());
+    sendMouse(g.view(), QEvent::MouseButtonPress, g.cellCenter(0, 3), Qt::RightButton);
+    sendMouse(g.view(), QEvent::MouseButtonRelease, g.cellCenter(0, 3), Qt::RightButton);
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(g.grid.Selected(row), row == 3) << row;
+    EXPECT_EQ(g.grid.SelectedRow(), 3);
+}
+
 TEST(GridMouse, WheelScrollsLinesAndPages)
 {
     QStringList rows;

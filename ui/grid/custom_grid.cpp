@@ -217,8 +217,14 @@ void TLgCustomGrid::pressAt(const QPoint &point, Qt::MouseButton button, Qt::Key
     m_pressPoint = point;
     if (Columns()->Count() == 0)
         return;
-    if (button == Qt::RightButton && MultiSelected())
-        return;
+    if (button == Qt::RightButton && MultiSelected()) {
+        // Into the selection it stays, for the context menu. Outside it the
+        // menu is for the row under the pointer, or its commands would act
+        // on rows the user did not point at.
+        const int row = GetCellAtPos(point).y();
+        if (HitTest(point) != haCells || row < 0 || Selected(row))
+            return;
+    }
     const TGridHitArea area = HitTest(point);
     if (area == haHeader && button == Qt::LeftButton) {
         const int border = ColumnBorderAt(point.x());
