@@ -851,3 +851,43 @@ TEST(GridCommands, HeaderSortsShowOnlyTheOrderTheRowsAreIn)
     EXPECT_EQ(rowNames(grid), expected);
     EXPECT_FALSE(name->Sorted());
 }
+
+// A header sort moves the selection with the rows: Delete then removes the
+// services the user chose, wherever the sort put them.
+TEST(GridCommands, AHeaderSortKeepsTheChosenRowsSelected)
+{
+    for (int page : {0, 1}) {
+        SCOPED_TRACE(page);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        main.PageControlServices->setCurrentIndex(page);
+        QApplication::processEvents();
+        TListGrid *grid = page == 0 ? main.ServicesGrid : main.MyServicesGrid;
+        ASSERT_GE(grid->RowCount(), 4);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCellCentre(grid, 0));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, nameCellCentre(grid, 1));
+        const QStringList chosen = rowNames(grid).mid(0, 2);
+        QStringList rest = rowNames(grid).mid(2);
+        const TLgCustomColumn *name = grid->Columns()->Items(nameColumn(grid));
+        for (int click = 0; click < 2; ++click) { // ascending, then descending
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              QPoint(name->Left() - grid->HorizontalPosition() + name->Width() / 2, 4));
+            QStringList selected;
+            for (int row = 0; row < grid->RowCount(); ++row) {
+                if (grid->Selected(row))
+                    selected.append(grid->Cells(nameColumn(grid), row));
+            }
+            selected.sort();
+            QStringList expected = chosen;
+            expected.sort();
+            EXPECT_EQ(selected, expected);
+            EXPECT_TRUE(chosen.contains(grid->Cells(nameColumn(grid), grid->SelectedRow())));
+        }
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QStringList left = rowNames(grid);
+        left.sort();
+        rest.sort();
+        EXPECT_EQ(left, rest);
+    }
+}

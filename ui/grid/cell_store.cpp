@@ -537,21 +537,23 @@ void TCells::applyOrder(const std::vector<int> &order)
     }
 }
 
-void TCells::Sort(int column, TSortType sortType, int direction)
+std::vector<int> TCells::Sort(int column, TSortType sortType, int direction)
 {
     if (column < 0 || column >= ColCount())
         throw Exception(FormatMsg1(msg(MsgColumnIndexOutOfBounds), QString::number(column)));
+    const int n = m_rowCount;
+    std::vector<int> order(static_cast<std::size_t>(n));
     if (column == m_lastSortColumn && m_sorted && direction != m_lastDirection) {
         m_lastDirection = direction;
         for (TCellList &list : m_lists)
             std::reverse(list.begin(), list.end());
         std::reverse(m_rowSources.begin(), m_rowSources.end());
+        for (int r = 0; r < n; ++r)
+            order[std::size_t(r)] = n - 1 - r;
     } else {
         m_lastDirection = direction;
         // Every key is converted before any row moves, so a cell that does
         // not convert leaves the rows exactly as they were.
-        const int n = m_rowCount;
-        std::vector<int> order(static_cast<std::size_t>(n));
         for (int r = 0; r < n; ++r)
             order[std::size_t(r)] = r;
         const bool descending = direction != 0;
@@ -615,6 +617,7 @@ void TCells::Sort(int column, TSortType sortType, int direction)
     }
     m_lastSortColumn = column;
     m_sorted = true;
+    return order;
 }
 
 void TCells::ValueChanged(int ACol, int ARow)
@@ -675,6 +678,15 @@ void TRows::Delete(int index)
 {
     Item(index);
     m_rows.erase(m_rows.begin() + index);
+}
+
+void TRows::Permute(const std::vector<int> &order)
+{
+    std::vector<TRow> rows;
+    rows.reserve(m_rows.size());
+    for (int from : order)
+        rows.push_back(Item(from));
+    m_rows = std::move(rows);
 }
 
 void TRows::Move(int fromPos, int toPos)

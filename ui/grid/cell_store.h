@@ -130,8 +130,9 @@ public:
     void ColumnNotification(int operation, int index, int index2);
 
     // direction: 0 ascending, 1 descending. The rows are left as they were
-    // when a cell cannot be converted to the sort type.
-    void Sort(int column, TSortType sortType, int direction);
+    // when a cell cannot be converted to the sort type. The result says where
+    // each row came from: row i now holds what row result[i] held.
+    std::vector<int> Sort(int column, TSortType sortType, int direction);
 
     void ValueChanged(int ACol, int ARow);
     void CustomCompare(TCell *cell1, TCell *cell2, int &compare);
@@ -194,7 +195,8 @@ struct TRow {
     bool Visible = true;
 };
 
-// Per-row state that stays with a position: selection, height, visibility.
+// Per-row state: selection, height, visibility. Inserts, deletes, moves and
+// sorts of the rows take it along.
 class TRows
 {
 public:
@@ -205,6 +207,8 @@ public:
     void Insert(int pos, int height);
     void Delete(int index);
     void Move(int fromPos, int toPos);
+    // Row i takes the state row order[i] had.
+    void Permute(const std::vector<int> &order);
     void Clear() { m_rows.clear(); }
 
 private:

@@ -249,6 +249,20 @@ void TLgCustomGridControl::noteRowSelected(int ARow)
         m_multiSelected = true;
 }
 
+void TLgCustomGridControl::rowsReordered(const std::vector<int> &order)
+{
+    int selected = m_selectedRow;
+    int anchor = m_anchorRow;
+    for (int i = 0; i < int(order.size()); ++i) {
+        if (order[std::size_t(i)] == m_selectedRow)
+            selected = i;
+        if (order[std::size_t(i)] == m_anchorRow)
+            anchor = i;
+    }
+    m_selectedRow = selected;
+    m_anchorRow = anchor;
+}
+
 // --- selection
 
 void TLgCustomGridControl::SetSelectedRow(int value)

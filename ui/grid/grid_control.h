@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TColumnDisplay;
 class ILgInplaceEditor;
@@ -256,6 +257,9 @@ protected:
     // multi-selection: a plain click must then clear it, or rows the user
     // cannot tell are selected stay selected for the next Delete.
     void noteRowSelected(int ARow);
+    // The rows were put in a new order (row i holds what row order[i] held):
+    // the current row and the anchor go with their rows.
+    void rowsReordered(const std::vector<int> &order);
     // Moves the current row without selecting: kept inside the rows.
     void SetSelectedRowIndex(int row);
 

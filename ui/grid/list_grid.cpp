@@ -385,6 +385,13 @@ void TListGrid::ColumnSorted(TLgCustomColumn *Column, bool Ascending)
     const int index = Columns()->IndexOf(Column);
     if (index < 0 || index >= m_cells->ColCount())
         return;
-    m_cells->Sort(index, Column->SortType(), Ascending ? 0 : 1);
+    const std::vector<int> order = m_cells->Sort(index, Column->SortType(), Ascending ? 0 : 1);
+    // The selection belongs to the rows, not to the places they stood in:
+    // left behind, it would have Delete or a drag take other entries than
+    // the ones the user chose.
+    if (int(order.size()) == m_rows.Count()) {
+        m_rows.Permute(order);
+        rowsReordered(order);
+    }
     InvalidateCellArea();
 }
