@@ -3,8 +3,11 @@
 #include "core/model/first_match_index.h"
 #include "core/model/linker.h"
 #include "core/model/save_handler.h"
+#include "core/model/service_key.h"
 #include "core/model/service_list.h"
 #include "core/model/text_keys.h"
+
+#include <QSet>
 
 #include <optional>
 #include <vector>
@@ -117,18 +120,28 @@ std::size_t identityHash(const TService &s)
     return exactTextHash(s.Name, exactTextHash(s.Sid, exactTextHash(s.GetServiceType())));
 }
 
-// The services a bouquet's entries stand for, each identity once.
+// The services a bouquet's entries stand for, each identity once, and the
+// ids the entries carry. An entry links by its ids, and the user's own entry
+// of the same ids comes first: a receiver service that a "replace" entry
+// renames is in the bouquet under that entry's name, and a second entry of
+// the same ids would only link to the same service again.
 class PresentServices
 {
 public:
-    explicit PresentServices(std::size_t expected) { m_index.reserve(expected); }
-
-    bool contains(const TService &service) const
+    explicit PresentServices(std::size_t expected)
     {
-        return m_index.find(identityHash(service), [&](int i) {
+        m_index.reserve(expected);
+        m_keys.reserve(qsizetype(expected));
+    }
+
+    bool contains(const TService &service, const TServiceKey &key) const
+    {
+        return m_keys.contains(key) || m_index.find(identityHash(service), [&](int i) {
             return sameIdentity(*m_services[std::size_t(i)], service);
         }) >= 0;
     }
+
+    void addKey(const TServiceKey &key) { m_keys.insert(key); }
 
     void add(const TService &service)
     {
@@ -144,6 +157,7 @@ public:
 private:
     std::vector<const TService *> m_services;
     FirstMatchIndex m_index;
+    QSet<TServiceKey> m_keys;
 };
 
 } // namespace
@@ -164,12 +178,15 @@ bool TBouquet::AddMarkedServices(const TServiceList &serviceList)
             m_services.forEach([&](TBouquetService *entry) {
                 if (const TService *linked = entry->Service())
                     present->add(*linked);
+                present->addKey(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
             });
         }
-        if (present->contains(*service))
+        const TServiceKey key(service->Sid, tp->Tsid, tp->Onid);
+        if (present->contains(*service, key))
             return;
         AddService(service, tp, sat);
         present->add(*service);
+        present->addKey(key);
         added = true;
     });
     return added;

@@ -199,28 +199,31 @@ TEST(GridCommands, AddingToMyServicesTwiceAddsOnce)
     EXPECT_EQ(main.ServicesGrid->Cell(action, 0)->AsInteger(), 1);
 }
 
+// A service is already in a bouquet when an entry stands for it: linked to
+// it, or to the user's "replace" entry that renames it (the entry links by
+// the ids, so a second one would only be the same channel again).
 TEST(GridCommands, AddingServicesAlreadyInTheBouquetSaysSo)
 {
-    TProgramWorld world;
-    world.start();
-    TFrmMain &main = world.main();
-    TBouquet *bouquet = main.CurrentBouquet();
-    ASSERT_NE(bouquet, nullptr);
-    const QStringList before = entryNames(*bouquet);
-    // The services of the bouquet's first entries.
-    world.program.ServiceList->UnmarkAll();
-    QList<int> rows;
-    for (int r = 0; r < main.ServicesGrid->RowCount(); ++r) {
-        if (before.first() == nameAt(main.ServicesGrid, "ColSerName", r))
-            rows.append(r);
+    for (const char *service : {"Das Erste", "3sat"}) {
+        SCOPED_TRACE(service);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        TBouquet *bouquet = main.CurrentBouquet();
+        ASSERT_NE(bouquet, nullptr);
+        const QStringList before = entryNames(*bouquet);
+        world.program.ServiceList->UnmarkAll();
+        const int row = rowNames(main.ServicesGrid).indexOf(QString::fromUtf8(service));
+        ASSERT_GE(row, 0);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            selectRows(main.ServicesGrid, {row});
+            trigger(main, "PopupItmSerBouquetAdd");
+            EXPECT_EQ(entryNames(*bouquet), before);
+            ASSERT_FALSE(world.prompts.asked.isEmpty());
+            EXPECT_EQ(world.prompts.asked.last().text,
+                      QString("Service(s) already in bouquet \"%1\"!").arg(bouquet->Name));
+        }
     }
-    ASSERT_FALSE(rows.isEmpty());
-    selectRows(main.ServicesGrid, {rows.first()});
-    trigger(main, "PopupItmSerBouquetAdd");
-    EXPECT_EQ(entryNames(*bouquet), before);
-    ASSERT_FALSE(world.prompts.asked.isEmpty());
-    EXPECT_EQ(world.prompts.asked.last().text,
-              QString("Service(s) already in bouquet \"%1\"!").arg(bouquet->Name));
 }
 
 // Dropping services on the bouquet grid: on a row inserts before it, below
