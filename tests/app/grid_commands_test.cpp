@@ -118,13 +118,20 @@ void dragWithTheMouse(TListGrid *from, int row, TListGrid *to, const QPoint &dro
     QTest::mouseRelease(source, Qt::LeftButton, {}, end);
 }
 
-// Rows of the services grid whose services no entry of the bouquet names.
+// Rows of the services grid whose services no entry of the bouquet stands
+// for (entries stand for the services of their ids).
 QList<int> servicesNotIn(TFrmMain &main, const TBouquet &bouquet, int count)
 {
-    const QStringList present = entryNames(bouquet);
+    QStringList present;
+    for (int i = 0; i < bouquet.Count(); ++i) {
+        const TBouquetService *e = bouquet.GetItem(i);
+        present.append((e->Sid + e->Tsid + e->Onid).toUpper());
+    }
     QList<int> rows;
     for (int r = 0; r < main.ServicesGrid->RowCount() && rows.size() < count; ++r) {
-        if (!present.contains(nameAt(main.ServicesGrid, "ColSerName", r)))
+        const QString ids = nameAt(main.ServicesGrid, "ColSerSIDHEX", r) + nameAt(main.ServicesGrid, "ColSerTSIDHEX", r)
+            + nameAt(main.ServicesGrid, "ColSerONIDHEX", r);
+        if (!present.contains(ids.toUpper()))
             rows.append(r);
     }
     return rows;

@@ -485,21 +485,30 @@ TEST(MarkedAdds, AddMarkedServicesMatchesAScanPerService)
             p.service->Marked = coin(random);
 
         // The rule: every marked service that no entry yet stands for (by
-        // name, id and type) is appended, marked; the rest are unmarked.
+        // name, id and type, or by the ids an entry links with) is appended,
+        // marked; the rest are unmarked.
         std::vector<const TService *> expected;
-        for (int i = 0; i < bouquet.Count(); ++i)
-            expected.push_back(bouquet.GetItem(i)->Service());
+        QStringList ids;
+        for (int i = 0; i < bouquet.Count(); ++i) {
+            const TBouquetService *e = bouquet.GetItem(i);
+            expected.push_back(e->Service());
+            ids.append((e->Sid + u'/' + e->Tsid + u'/' + e->Onid).toUpper());
+        }
         const std::size_t before = expected.size();
         for (const Placed &p : all) {
             const TService *s = p.service;
             if (!s->Marked)
                 continue;
-            const bool there = std::any_of(expected.begin(), expected.end(), [&](const TService *e) {
-                return e && e->Name == s->Name && e->Sid == s->Sid
-                    && e->GetServiceType() == s->GetServiceType();
-            });
-            if (!there)
+            const QString id = (s->Sid + u'/' + p.transponder->Tsid + u'/' + p.transponder->Onid).toUpper();
+            const bool there = ids.contains(id)
+                || std::any_of(expected.begin(), expected.end(), [&](const TService *e) {
+                       return e && e->Name == s->Name && e->Sid == s->Sid
+                           && e->GetServiceType() == s->GetServiceType();
+                   });
+            if (!there) {
                 expected.push_back(s);
+                ids.append(id);
+            }
         }
 
         const bool added = bouquet.AddMarkedServices(*services);
@@ -514,15 +523,17 @@ TEST(MarkedAdds, AddMarkedServicesMatchesAScanPerService)
 
 TEST(MarkedAdds, SameServiceMarkedTwiceIsAddedOnce)
 {
-    // Two transponders carry a service of the same name, id and type.
+    // Two transponders carry a service of the same name, id and type; the
+    // first also one of another name under the same ids, which an entry
+    // could never tell from the first (entries link by their ids).
     auto services = makeList({{"A", {{"1", "1", "1", {{"Eins", "0001"}, {"eins", "0001"}}},
                                      {"2", "1", "2", {{"Eins", "0001"}, {"Eins", "0001", "02"}}}}}});
     for (const Placed &p : servicesOf(*services))
         p.service->Marked = true;
     TBouquet bouquet;
     EXPECT_TRUE(bouquet.AddMarkedServices(*services));
-    EXPECT_EQ(entryNames(bouquet), "Eins eins Eins");
-    EXPECT_EQ(bouquet.GetItem(2)->Service()->GetServiceType(), "02");
+    EXPECT_EQ(entryNames(bouquet), "Eins Eins");
+    EXPECT_EQ(bouquet.GetItem(1)->Service()->GetServiceType(), "02");
     EXPECT_FALSE(bouquet.AddMarkedServices(*services));
     EXPECT_EQ(markedNames(bouquet), "");
 }
