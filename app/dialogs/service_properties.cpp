@@ -79,7 +79,33 @@ bool TFrmServiceProperties::ShowServiceProperties(TServiceList &list, TService *
         if (ValidateFields())
             break;
     }
+    // OK on what was shown changes nothing: no list is touched, and the lists
+    // stay saved, so closing asks nothing and no history state is made.
+    if (!isNew && fieldsMatch(*service, *transponder, *satelite, withAction))
+        return false;
     return acceptService(list, service, transponder, isNew, withAction);
+}
+
+bool TFrmServiceProperties::fieldsMatch(const TService &service, const TTransponder &transponder,
+                                        const TSatelite &satelite, bool withAction) const
+{
+    if (actionChosen(withAction) && m_pendingAction != service.GetAction())
+        return false;
+    const std::pair<const QLineEdit *, QString> shown[] = {
+        {ui->EdtServiceName, service.Name},       {ui->EdtSID, service.Sid},
+        {ui->EdtSType, service.GetServiceType()}, {ui->EdtTSID, transponder.Tsid},
+        {ui->EdtFrequency, transponder.Frequency}, {ui->EdtONID, transponder.Onid},
+        {ui->EdtSR, transponder.SymbolRate},      {ui->EdtInversion, transponder.Inversion},
+        {ui->EdtPolarization, transponder.Polarization}, {ui->EdtModulation, transponder.Modulation},
+        {ui->EdtFEC, transponder.Fec},            {ui->EdtSatName, satelite.Name},
+        {ui->EdtDiseqc, satelite.Diseqc},
+    };
+    for (const auto &[edit, value] : shown) {
+        const QString text = edit == ui->EdtServiceName || edit == ui->EdtSatName ? cleanName(edit) : edit->text();
+        if (text != value)
+            return false;
+    }
+    return true;
 }
 
 bool TFrmServiceProperties::ValidateFields()

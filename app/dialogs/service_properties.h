@@ -82,6 +82,10 @@ private:
     // Applies the accepted edits to the model; false when nothing changed.
     bool acceptService(TServiceList &list, TService *service, TTransponder *transponder,
                        bool isNew, bool withAction);
+    // The fields show exactly what the service, its transponder and its
+    // satellite hold, and no other action was chosen.
+    bool fieldsMatch(const TService &service, const TTransponder &transponder,
+                     const TSatelite &satelite, bool withAction) const;
     std::unique_ptr<TService> serviceFromFields() const;
     std::unique_ptr<TTransponder> transponderFromFields() const;
     std::unique_ptr<TService> movedService(const TService &old, bool withAction) const;

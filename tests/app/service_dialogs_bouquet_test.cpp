@@ -201,6 +201,8 @@ TEST_P(LinkedBouquetEntry, IsEditedInTheListItBelongsTo)
     EXPECT_EQ(entry->LinkState, row.linkState);
     EXPECT_EQ(entry->Name, name);
     EXPECT_EQ(columnTexts(*grid, QStringLiteral("ColBouName")).value(at), name);
+    // OK on the fields as shown is no change: closing would ask nothing.
+    EXPECT_EQ(SaveHandler().Saved(), row.renamed.isEmpty());
 
     ASSERT_TRUE(main.SaveFiles());
     const QByteArray saved = world.bytes(QStringLiteral("MyServices.xml"));
