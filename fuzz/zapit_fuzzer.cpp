@@ -143,6 +143,15 @@ struct Lists {
     {
         return kind == ZapitKind::Bouquets ? bouquets.Encoding : serviceList(kind).Encoding;
     }
+    // The dialect a list has before a file is loaded into it: the one kept
+    // when the file cannot tell it from another.
+    void setFormat(ZapitKind kind, int dialect)
+    {
+        if (kind == ZapitKind::Bouquets)
+            bouquets.Format = quint16(dialect);
+        else
+            (kind == ZapitKind::MyServices ? myServices : services).Format = quint16(dialect);
+    }
     bool empty(ZapitKind kind) const
     {
         return kind == ZapitKind::Bouquets ? bouquets.Count() == 0 : serviceList(kind).Count() == 0;
@@ -194,7 +203,8 @@ QByteArray context(const QString &errorText, const QByteArray &file)
 }
 
 // Writes the list of `kind` in `dialect` and `encoding` and loads the result
-// into lists of its own; it must load as that very dialect.
+// into lists of its own of that dialect; it must load as that very dialect
+// (a file without services fits several, and then keeps the list's).
 void checkConversion(ZapitKind kind, const Lists &lists, int dialect, const QString &encoding)
 {
     const QString fileName = workFile("converted.xml");
@@ -204,6 +214,7 @@ void checkConversion(ZapitKind kind, const Lists &lists, int dialect, const QStr
     if (!write(kind, fileName, dialect, encoding, lists, errorText))
         fail("a conversion could not be written", kind, what + "\nerror: " + utf8(errorText));
     Lists converted;
+    converted.setFormat(kind, dialect);
     if (!load(kind, fileName, converted, errorText))
         fail("a conversion does not load", kind, what + '\n' + context(errorText, readAll(fileName)));
     if (converted.format(kind) != dialect)

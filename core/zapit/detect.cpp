@@ -112,10 +112,11 @@ struct NameSets {
     QStringList attributes;
 };
 
-NameSets expectedNames(const DialectSpec &dialect)
+// The names of the dialect's upper `levels` levels.
+NameSets expectedNames(const DialectSpec &dialect, int levels)
 {
     NameSets sets;
-    for (int level = 0; level < dialect.depth; ++level) {
+    for (int level = 0; level < levels; ++level) {
         const LevelSpec &spec = dialect.levels[std::size_t(level)];
         const QString element = QString::fromLatin1(spec.element);
         if (!sets.elements.contains(element))
@@ -145,11 +146,17 @@ bool sameSet(const QStringList &collected, const QStringList &expected)
     return collected.size() == expected.size() && containsAll(collected, expected);
 }
 
+bool sameSets(const QStringList &elementNames, const QStringList &attributeNames,
+              const NameSets &expected)
+{
+    return sameSet(elementNames, expected.elements) && sameSet(attributeNames, expected.attributes);
+}
+
 template <typename Match>
 int firstMatching(ZapitKind kind, Match match)
 {
     for (const DialectSpec &dialect : zapitDialects(kind)) {
-        if (match(expectedNames(dialect)))
+        if (match(expectedNames(dialect, dialect.depth)))
             return dialect.number;
     }
     return 0;
@@ -167,16 +174,14 @@ void CollectNames(QStringList &elementNames, QStringList &attributeNames, const 
 int DetectServicesDialect(const QStringList &elementNames, const QStringList &attributeNames)
 {
     return firstMatching(ZapitKind::Services, [&](const NameSets &expected) {
-        return sameSet(elementNames, expected.elements)
-            && sameSet(attributeNames, expected.attributes);
+        return sameSets(elementNames, attributeNames, expected);
     });
 }
 
 int DetectBouquetDialect(const QStringList &elementNames, const QStringList &attributeNames)
 {
     return firstMatching(ZapitKind::Bouquets, [&](const NameSets &expected) {
-        return sameSet(elementNames, expected.elements)
-            && sameSet(attributeNames, expected.attributes);
+        return sameSets(elementNames, attributeNames, expected);
     });
 }
 
@@ -197,4 +202,31 @@ int detectZapitDialect(ZapitKind kind, const QStringList &elementNames,
     case ZapitKind::Bouquets: return DetectBouquetDialect(elementNames, attributeNames);
     }
     return 0;
+}
+
+ZapitDetection detectZapitFile(ZapitKind kind, const XmlNode &root, int preferred)
+{
+    QStringList elementNames;
+    QStringList attributeNames;
+    CollectNames(elementNames, attributeNames, root.firstChild());
+    if (const int number = detectZapitDialect(kind, elementNames, attributeNames))
+        return {number, findZapitDialect(kind, number)->depth};
+    // Receivers and the writers alike name the root so; a foreign document
+    // that happens to hold nothing is no empty list.
+    if (std::strcmp(root.rawName(), "zapit") != 0)
+        return {};
+    // Without the deepest level the names must be exactly those of the
+    // levels above it, for my-services files too: there is no service whose
+    // names could show what the file is.
+    ZapitDetection found;
+    for (const DialectSpec &dialect : zapitDialects(kind)) {
+        for (int levels = dialect.depth - 1; levels >= 0; --levels) {
+            if (!sameSets(elementNames, attributeNames, expectedNames(dialect, levels)))
+                continue;
+            if (found.dialect == 0 || dialect.number == preferred)
+                found = {dialect.number, levels};
+            break;
+        }
+    }
+    return found;
 }

@@ -22,3 +22,20 @@ int DetectMyServicesDialect(const QStringList &elementNames, const QStringList &
 
 int detectZapitDialect(ZapitKind kind, const QStringList &elementNames,
                        const QStringList &attributeNames);
+
+// What detection found in a file: the dialect (0 for none) and how many of
+// its levels the file holds, all of them or, for a file without a service or
+// a bouquet entry, fewer.
+struct ZapitDetection {
+    int dialect = 0;
+    int levels = 0;
+};
+
+// The dialect of a parsed file, from the names below its root element:
+// detectZapitDialect's, when the file holds the names of every level.
+// Otherwise a file whose root is <zapit> and whose names are exactly those of
+// a dialect's upper levels is that dialect: it is what the writers make of a
+// list without services (or entries), down to an empty list. Such a file can
+// fit several dialects, an empty one every dialect of its kind; then it is
+// `preferred` when that is one of them, else the first.
+ZapitDetection detectZapitFile(ZapitKind kind, const XmlNode &root, int preferred);

@@ -65,6 +65,7 @@ bool TFrmXMLHandler::LoadServices(const QString &fileName, QString &errorText, b
                                   TServiceList &services)
 {
     TServiceList fresh;
+    fresh.Format = services.Format;
     if (!loadServiceTree(ZapitKind::Services, fileName, errorText, fresh))
         return false;
     errorText.clear();
@@ -81,6 +82,7 @@ bool TFrmXMLHandler::LoadMyServices(const QString &fileName, QString &errorText,
                                     TServiceList &myServices)
 {
     TServiceList fresh;
+    fresh.Format = myServices.Format;
     if (!loadServiceTree(ZapitKind::MyServices, fileName, errorText, fresh))
         return false;
     errorText.clear();
@@ -94,6 +96,7 @@ bool TFrmXMLHandler::LoadBouquets(const QString &fileName, QString &errorText,
 {
     errorText.clear();
     TBouquetList fresh;
+    fresh.Format = bouquets.Format;
     const bool loaded = loadZapitFile(fileName, fresh, errorText, [this](ZapitLoadStep step) {
         showStatus(msg(step == ZapitLoadStep::Detecting ? MsgStatusDetecting : MsgStatusLoading));
     });

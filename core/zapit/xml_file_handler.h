@@ -30,7 +30,9 @@ struct TReceiverAccess {
 //
 // Every entry point returns true on success; otherwise false with the reason
 // in `errorText`, or with an empty `errorText` when the user cancelled a
-// dialog. A load that fails leaves the list it was given as it was.
+// dialog. A load that fails leaves the list it was given as it was; a file
+// that cannot tell its dialect from another (one without services or
+// entries) loads in the dialect the list had.
 //
 // Called on the UI thread. The transfers to and from the receiver or the web
 // run on a worker meanwhile: the window keeps painting, its status line and

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <optional>
+
 namespace {
 
 const QString kLineBreak = QStringLiteral("\r\n");
@@ -30,53 +32,57 @@ QString corruptText(const XmlDocument &document)
         + kLineBreak + kLineBreak + document.errorMessage();
 }
 
-// Parse and detect: the steps every kind shares. Returns the dialect, or
-// nullptr with errorText set.
-const DialectSpec *parseAndDetect(ZapitKind kind, const QString &fileName,
-                                  XmlDocument &document, QString &errorText, quint16 &format,
-                                  const ZapitLoadProgress &progress)
+// Parse and detect: the steps every kind shares. Returns the dialect as far
+// down as the file holds levels, so that an element below them is refused;
+// or nothing, with errorText set. `format` comes in as the list's dialect,
+// kept for a file that cannot tell it from another, and goes out detected.
+std::optional<DialectSpec> parseAndDetect(ZapitKind kind, const QString &fileName,
+                                          XmlDocument &document, QString &errorText,
+                                          quint16 &format, const ZapitLoadProgress &progress)
 {
     errorText.clear();
     if (!QFileInfo(fileName).isFile()) {
         errorText = msg(MsgXmlNotFound);
-        return nullptr;
+        return std::nullopt;
     }
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         errorText = msg(MsgXmlNotFound);
-        return nullptr;
+        return std::nullopt;
     }
     // The parser refuses such a file anyway; reading it first would only cost
     // its whole size in memory.
     if (!document.acceptsSize(file.size())) {
         errorText = corruptText(document);
-        return nullptr;
+        return std::nullopt;
     }
     const QByteArray data = file.readAll();
     if (isBlank(data)) {
         errorText = msg(MsgXmlEmpty);
-        return nullptr;
+        return std::nullopt;
     }
     if (!document.loadData(data)) {
         errorText = corruptText(document);
-        return nullptr;
+        return std::nullopt;
     }
     const XmlNode root = document.documentElement();
     if (!root) {
         errorText = msg(MsgXmlEmpty);
-        return nullptr;
+        return std::nullopt;
     }
-    QStringList elementNames;
-    QStringList attributeNames;
-    CollectNames(elementNames, attributeNames, root.firstChild());
     if (progress)
         progress(ZapitLoadStep::Detecting);
-    const int number = detectZapitDialect(kind, elementNames, attributeNames);
-    format = quint16(number);
+    const ZapitDetection found = detectZapitFile(kind, root, format);
+    format = quint16(found.dialect);
     if (progress)
         progress(ZapitLoadStep::Loading);
     errorText = msg(MsgXmlFormatUnknown);
-    return findZapitDialect(kind, number);
+    const DialectSpec *dialect = findZapitDialect(kind, found.dialect);
+    if (!dialect)
+        return std::nullopt;
+    DialectSpec held = *dialect;
+    held.depth = found.levels;
+    return held;
 }
 
 template <typename List>
@@ -95,8 +101,8 @@ bool loadZapitFile(ZapitKind kind, const QString &fileName, TServiceList &list,
                    QString &errorText, const ZapitLoadProgress &progress)
 {
     XmlDocument document;
-    const DialectSpec *dialect = parseAndDetect(kind, fileName, document, errorText, list.Format,
-                                                progress);
+    const auto dialect = parseAndDetect(kind, fileName, document, errorText, list.Format,
+                                        progress);
     if (!dialect)
         return false;
     return finishRead(readZapitDocument(*dialect, document, list), document, list, errorText);
@@ -106,8 +112,8 @@ bool loadZapitFile(const QString &fileName, TBouquetList &list, QString &errorTe
                    const ZapitLoadProgress &progress)
 {
     XmlDocument document;
-    const DialectSpec *dialect = parseAndDetect(ZapitKind::Bouquets, fileName, document,
-                                                errorText, list.Format, progress);
+    const auto dialect = parseAndDetect(ZapitKind::Bouquets, fileName, document, errorText,
+                                        list.Format, progress);
     if (!dialect)
         return false;
     return finishRead(readZapitDocument(*dialect, document, list), document, list, errorText);

@@ -15,7 +15,9 @@ using ZapitLoadProgress = std::function<void(ZapitLoadStep)>;
 
 // Parses a local zapit file, detects its dialect and reads it into `list`
 // (which the caller provides fresh or cleared; it is not cleared here).
-// The detected dialect is stored in list.Format even when it is 0, and the
+// The list's Format is the dialect kept when the file cannot tell it from
+// another (a file without services or entries fits several). The detected
+// dialect is stored in list.Format even when it is 0, and the
 // declared encoding in list.Encoding after a complete read. On failure the
 // result is false and errorText holds "XML file not found!", "XML file is
 // empty!", "XML file is corrupt!" with the parser's message, or "XML format

@@ -172,6 +172,76 @@ TEST(MainWindowClose, AFailedSaveKeepsTheProgramOpenAndTheChangesUnsaved)
     EXPECT_NE(world.program.BouquetList, nullptr);
 }
 
+// The bouquets as "bouquet: entry" lines, in order.
+QStringList bouquetLines(const TBouquetList &list)
+{
+    QStringList lines;
+    for (int b = 0; b < list.Count(); ++b) {
+        const TBouquet *bouquet = list.GetItem(b);
+        lines.append(bouquet->Name + u':');
+        for (int e = 0; e < bouquet->Count(); ++e)
+            lines.append(bouquet->Name + QStringLiteral(": ") + bouquet->GetItem(e)->Name);
+    }
+    return lines;
+}
+
+// Every service deleted and the lists saved, by the menu or on closing: the
+// next start reads the services file without a word, with no service in it,
+// the satellites the user kept and the other lists as they were.
+TEST(MainWindowRestart, AfterDeletingEveryServiceTheListsComeBack)
+{
+    enum Save { FromTheMenu, ClosingWithYes };
+    for (Save save : {FromTheMenu, ClosingWithYes}) {
+        SCOPED_TRACE(save == FromTheMenu ? "saved from the menu" : "closed with Yes");
+        QTemporaryDir kept;
+        QStringList myServices;
+        QStringList bouquets;
+        QStringList satelites;
+        {
+            TProgramWorld world;
+            world.start();
+            TFrmMain &main = world.main();
+            myServices = serviceNames(*world.program.MyServiceList);
+            bouquets = bouquetLines(*world.program.BouquetList);
+            ASSERT_GT(main.ServicesGrid->RowCount(), 0);
+            main.ServicesGrid->SelectAll();
+            QTest::keyClick(main.ServicesGrid, Qt::Key_Delete);
+            ASSERT_EQ(main.ServicesGrid->RowCount(), 0);
+            ASSERT_TRUE(serviceNames(*world.program.ServiceList).isEmpty());
+            for (int i = 0; i < world.program.ServiceList->Count(); ++i)
+                satelites.append(world.program.ServiceList->GetItem(i)->Name);
+            if (save == FromTheMenu) {
+                main.PopupItmToolSave->trigger();
+                EXPECT_EQ(main.StatusBar->PanelText(0), "Saving done.");
+            } else {
+                world.prompts.answers = {TPrompts::mbYes};
+                ASSERT_TRUE(main.close());
+            }
+            EXPECT_TRUE(SaveHandler().Saved());
+            for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml", "KingOfSat.xml"})
+                ASSERT_TRUE(QFile::copy(world.path(QLatin1String(name)), kept.filePath(QLatin1String(name))))
+                    << name;
+        }
+
+        TProgramWorld again(TProgramWorld::NoLists);
+        for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml", "KingOfSat.xml"})
+            ASSERT_TRUE(QFile::copy(kept.filePath(QLatin1String(name)), again.path(QLatin1String(name))));
+        again.start();
+        EXPECT_TRUE(again.prompts.asked.isEmpty()) << qPrintable(again.prompts.asked.first().text);
+        EXPECT_EQ(again.main().ServicesGrid->RowCount(), 0);
+        const TServiceList &services = *again.program.ServiceList;
+        EXPECT_TRUE(serviceNames(services).isEmpty());
+        QStringList satelitesAgain;
+        for (int i = 0; i < services.Count(); ++i)
+            satelitesAgain.append(services.GetItem(i)->Name);
+        EXPECT_EQ(satelitesAgain, satelites);
+        EXPECT_EQ(services.Format, 4);
+        EXPECT_EQ(serviceNames(*again.program.MyServiceList), myServices);
+        EXPECT_EQ(bouquetLines(*again.program.BouquetList), bouquets);
+        EXPECT_GT(again.main().MyServicesGrid->RowCount(), 0);
+    }
+}
+
 // "Error!" tells how the last command ended: the next one the user starts
 // takes it away, and a failure after that shows it again.
 TEST(MainWindowStatus, ErrorLastsUntilTheNextCommand)

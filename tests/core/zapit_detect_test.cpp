@@ -65,14 +65,22 @@ struct DetectCase {
     ZapitKind kind;
     QByteArray data;
     int dialect;
+    int preferred = 0; // the dialect of the list the file is read into
+    int levels = -1;   // when the file holds fewer than all levels
 };
 
 class Detection : public testing::TestWithParam<DetectCase> {};
 
 TEST_P(Detection, FindsTheDialect)
 {
-    const Names n = collect(GetParam().data);
-    EXPECT_EQ(detectZapitDialect(GetParam().kind, n.elements, n.attributes), GetParam().dialect);
+    const DetectCase &c = GetParam();
+    XmlDocument doc;
+    ASSERT_TRUE(doc.loadData(c.data)) << doc.errorMessage().toStdString();
+    const ZapitDetection found = detectZapitFile(c.kind, doc.documentElement(), c.preferred);
+    EXPECT_EQ(found.dialect, c.dialect);
+    if (c.levels >= 0) {
+        EXPECT_EQ(found.levels, c.levels);
+    }
 }
 
 const QByteArray kMySat = "<sat name='A' diseqc='0'><transponder " + QByteArray(kSatTp)
@@ -95,11 +103,47 @@ INSTANTIATE_TEST_SUITE_P(
                    services1("name='S' diseqc='0' position='192'"), 4},
         DetectCase{"extra_attribute_anywhere_matches_none", ZapitKind::Services,
                    services1("name='S' diseqc='0'", " foo='1'"), 0},
+        // Files without services: the names of the levels there are decide,
+        // and the list's own dialect among those that fit.
         DetectCase{"satellites_without_lower_levels", ZapitKind::Services,
-                   zapit("<sat name='S' diseqc='0'/>"), 0},
-        DetectCase{"empty_root", ZapitKind::Services, zapit(""), 0},
-        DetectCase{"empty_root_bouquets", ZapitKind::Bouquets, zapit(""), 0},
-        DetectCase{"empty_root_myservices", ZapitKind::MyServices, zapit(""), 0},
+                   zapit("<sat name='S' diseqc='0'/>"), 3, 3, 1},
+        DetectCase{"list_dialect_that_does_not_fit_is_passed_over", ZapitKind::Services,
+                   zapit("<sat name='S' diseqc='0'/>"), 1, 4, 1},
+        DetectCase{"empty_transponders_with_position", ZapitKind::Services,
+                   zapit("<sat name='S' diseqc='0' position='192'><transponder "
+                         + QByteArray(kSatTp) + "/></sat>"),
+                   4, 0, 2},
+        DetectCase{"empty_short_transponders", ZapitKind::Services,
+                   zapit("<cable name='C'><TS id='1' on='2' frq='3' inv='0' sr='4' fec='5' "
+                         "modulation='3'/></cable>"),
+                   5, 2, 2},
+        DetectCase{"satellite_lacking_an_attribute", ZapitKind::Services,
+                   zapit("<sat name='S'/>"), 0},
+        DetectCase{"empty_transponder_with_a_foreign_attribute", ZapitKind::Services,
+                   zapit("<sat name='S' diseqc='0'><transponder " + QByteArray(kSatTp)
+                         + " foo='1'/></sat>"),
+                   0},
+        DetectCase{"transponders_without_their_satellite", ZapitKind::Services,
+                   zapit("<transponder " + QByteArray(kSatTp) + "/>"), 0},
+        DetectCase{"empty_root", ZapitKind::Services, zapit(""), 1, 0, 0},
+        DetectCase{"empty_root_of_a_list_in_dialect_6", ZapitKind::Services, zapit(""), 6, 6, 0},
+        DetectCase{"empty_root_bouquets", ZapitKind::Bouquets, zapit(""), 4, 4, 0},
+        DetectCase{"empty_root_myservices", ZapitKind::MyServices, "<zapit/>", 2, 2, 0},
+        DetectCase{"empty_bouquet", ZapitKind::Bouquets,
+                   zapit("<Bouquet name='a' hidden='0' locked='0'/>"), 3, 3, 1},
+        DetectCase{"empty_lower_case_bouquet", ZapitKind::Bouquets,
+                   zapit("<bouquet name='a' hidden='0' locked='0'/>"), 1, 4, 1},
+        DetectCase{"empty_cable_in_my_services", ZapitKind::MyServices,
+                   zapit("<cable name='B'/>"), 2, 1, 1},
+        // A foreign document is no empty list, nor is a text where the
+        // satellites would be.
+        DetectCase{"other_root", ZapitKind::Services, "<html><!-- c --></html>", 0},
+        DetectCase{"other_root_around_a_satellite", ZapitKind::Services,
+                   "<list><sat name='S' diseqc='0'/></list>", 0},
+        DetectCase{"other_root_of_bouquets", ZapitKind::Bouquets,
+                   "<Zapit><Bouquet name='a' hidden='0' locked='0'/></Zapit>", 0},
+        DetectCase{"my_services_without_channels_take_no_further_names", ZapitKind::MyServices,
+                   zapit("<sat name='S' diseqc='0' foo='1'/>"), 0},
         DetectCase{"bouquets_1", ZapitKind::Bouquets,
                    zapit("<bouquet name='a' hidden='0' locked='0'><channel serviceid='1' "
                          "name='n' tsid='1' onid='1' sat_position='1'/></bouquet>"),
@@ -244,6 +288,43 @@ TEST_F(LoadZapitFile, UnknownDialectLeavesFormatZeroAndTheListEmpty)
     EXPECT_EQ(error, msg(MsgXmlFormatUnknown));
     EXPECT_EQ(list.Format, 0);
     EXPECT_EQ(list.Count(), 0);
+}
+
+// A file without services is read only as deep as the levels its names
+// show: anything below them is no part of a list the writers made.
+TEST_F(LoadZapitFile, FilesWithoutServicesHoldNothingBelowTheirLevels)
+{
+    struct Row {
+        const char *label;
+        QByteArray data;
+        QStringList satelites; // read; empty when refused
+    };
+    const QByteArray tp = "<transponder " + QByteArray(kSatTp);
+    const Row rows[] = {
+        {"empty satellites", zapit("<sat name='S' diseqc='0'/><sat name='T' diseqc='1'/>"),
+         {"S", "T"}},
+        {"empty transponder", zapit("<sat name='S' diseqc='0'>" + tp + "/></sat>"), {"S"}},
+        {"a text where the satellites would be", zapit("text"), {}},
+        {"an element below the transponders",
+         zapit("<sat name='S' diseqc='0'>" + tp + "><transponder/></transponder></sat>"), {}},
+        {"an element below the satellites", zapit("<sat name='S' diseqc='0'><sat/></sat>"), {}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.label);
+        TServiceList list;
+        QString error;
+        const bool loaded = loadZapitFile(ZapitKind::Services, file(row.data), list, error);
+        EXPECT_EQ(loaded, !row.satelites.isEmpty());
+        if (!loaded) {
+            EXPECT_EQ(error, msg(MsgXmlFormatUnknown));
+            continue;
+        }
+        QStringList names;
+        for (int i = 0; i < list.Count(); ++i)
+            names.append(list.GetItem(i)->Name);
+        EXPECT_EQ(names, row.satelites);
+        EXPECT_EQ(list.Format, 1);
+    }
 }
 
 TEST_F(LoadZapitFile, KeepsTheDeclaredEncodingAsWritten)

@@ -17,6 +17,7 @@
 
 #include <QTemporaryDir>
 
+#include <array>
 #include <memory>
 #include <ostream>
 
@@ -91,33 +92,44 @@ void fill(Object &object, const LevelSpec &level, ZapitField target, const QStri
     }
 }
 
-// One element on every level of the dialect.
+// One element on each of the upper `levels` levels of the dialect; an empty
+// list for none.
 std::unique_ptr<TServiceList> serviceTree(const DialectSpec &dialect, ZapitField target,
-                                          const QString &value)
+                                          const QString &value, int levels = 3)
 {
-    auto service = std::make_unique<TService>();
-    fill(*service, dialect.levels[2], target, value);
-    auto transponder = std::make_unique<TTransponder>();
-    fill(*transponder, dialect.levels[1], target, value);
-    transponder->AddService(std::move(service));
+    auto list = std::make_unique<TServiceList>();
+    if (levels < 1)
+        return list;
     auto satelite = std::make_unique<TSatelite>();
     fill(*satelite, dialect.levels[0], target, value);
-    satelite->AddTransponder(std::move(transponder));
-    auto list = std::make_unique<TServiceList>();
+    if (levels >= 2) {
+        auto transponder = std::make_unique<TTransponder>();
+        fill(*transponder, dialect.levels[1], target, value);
+        if (levels >= 3) {
+            auto service = std::make_unique<TService>();
+            fill(*service, dialect.levels[2], target, value);
+            transponder->AddService(std::move(service));
+        }
+        satelite->AddTransponder(std::move(transponder));
+    }
     list->AddSatelite(std::move(satelite));
     return list;
 }
 
 std::unique_ptr<TBouquetList> bouquetTree(const DialectSpec &dialect, ZapitField target,
-                                          const QString &value)
+                                          const QString &value, int levels = 2)
 {
-    auto entry = std::make_unique<TBouquetService>();
-    fill(*entry, dialect.levels[1], target, value);
+    auto list = std::make_unique<TBouquetList>();
+    if (levels < 1)
+        return list;
     auto bouquet = std::make_unique<TBouquet>();
     fill(*bouquet, dialect.levels[0], target, value);
     bouquet->Hidden = true;
-    bouquet->Add(std::move(entry));
-    auto list = std::make_unique<TBouquetList>();
+    if (levels >= 2) {
+        auto entry = std::make_unique<TBouquetService>();
+        fill(*entry, dialect.levels[1], target, value);
+        bouquet->Add(std::move(entry));
+    }
     list->Add(std::move(bouquet));
     return list;
 }
@@ -192,6 +204,101 @@ INSTANTIATE_TEST_SUITE_P(Rows, CharactersXmlCannotHold, testing::ValuesIn(kBadTe
                          [](const testing::TestParamInfo<BadText> &info) {
                              return std::string(info.param.label);
                          });
+
+// Lists without a service or a bouquet entry, down to the empty list: what
+// every dialect writes of them the program reads again. Reopened into its
+// list, a file keeps the list's dialect; at the next start a new list reads
+// it as the dialect its names show, the first that fits them when several
+// do, and that dialect writes the very same file, so nothing is lost.
+struct HollowList {
+    const char *label;
+    ZapitKind kind;
+    int levels; // the upper levels that hold an element
+    std::array<int, 6> nextStart; // the dialect read, by the dialect written
+};
+
+void PrintTo(const HollowList &row, std::ostream *os)
+{
+    *os << row.label;
+}
+
+// As the program loads a file into one of its lists.
+bool loadInto(TFrmXMLHandler &handler, ZapitKind kind, const QString &path, TServiceList &list,
+              QString &error)
+{
+    return kind == ZapitKind::MyServices ? handler.LoadMyServices(path, error, list)
+                                         : handler.LoadServices(path, error, false, list);
+}
+
+bool loadInto(TFrmXMLHandler &handler, ZapitKind, const QString &path, TBouquetList &list,
+              QString &error)
+{
+    return handler.LoadBouquets(path, error, list);
+}
+
+class HollowLists : public testing::TestWithParam<HollowList>
+{
+protected:
+    template <typename List>
+    void check(const DialectSpec &dialect, const List &written, int nextStart)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("list.xml"));
+        const FieldSet carried = carriedFields(kindName(dialect.kind), dialect.number);
+        const QString creator = defaultCreatorCaption();
+        const QString encoding = QStringLiteral("UTF-8");
+        QString error;
+        ASSERT_TRUE(writeZapitFile(dialect, path, encoding, error, written, creator))
+            << qPrintable(error);
+
+        List reopened;
+        reopened.Format = quint16(dialect.number);
+        ASSERT_TRUE(loadInto(m_handler, dialect.kind, path, reopened, error)) << qPrintable(error);
+        EXPECT_EQ(reopened.Format, dialect.number);
+        EXPECT_EQ(dump(reopened, carried), dump(written, carried));
+
+        List next;
+        ASSERT_TRUE(loadInto(m_handler, dialect.kind, path, next, error)) << qPrintable(error);
+        EXPECT_EQ(next.Format, nextStart);
+        EXPECT_EQ(dump(next, carried), dump(written, carried));
+        const DialectSpec *read = findZapitDialect(dialect.kind, next.Format);
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(zapitFileText(*read, encoding, next, creator),
+                  zapitFileText(dialect, encoding, written, creator));
+    }
+
+    QTemporaryDir m_dir;
+    TFrmXMLHandler m_handler{TFrmXMLHandler::Environment{}};
+};
+
+TEST_P(HollowLists, LoadAgainInTheirDialect)
+{
+    const HollowList &row = GetParam();
+    const QString name = QStringLiteral("Astra 19.2E");
+    for (const DialectSpec &dialect : zapitDialects(row.kind)) {
+        SCOPED_TRACE(testing::Message() << "dialect " << dialect.number);
+        const int nextStart = row.nextStart[std::size_t(dialect.number - 1)];
+        if (row.kind == ZapitKind::Bouquets)
+            check(dialect, *bouquetTree(dialect, ZapitField::BouquetName, name, row.levels),
+                  nextStart);
+        else
+            check(dialect, *serviceTree(dialect, ZapitField::SateliteName, name, row.levels),
+                  nextStart);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HollowLists,
+    testing::Values(
+        HollowList{"services_empty", ZapitKind::Services, 0, {1, 1, 1, 1, 1, 1}},
+        HollowList{"services_empty_satellite", ZapitKind::Services, 1, {1, 2, 1, 4, 2, 4}},
+        HollowList{"services_empty_transponder", ZapitKind::Services, 2, {1, 2, 1, 4, 5, 4}},
+        HollowList{"myservices_empty", ZapitKind::MyServices, 0, {1, 1}},
+        HollowList{"myservices_empty_satellite", ZapitKind::MyServices, 1, {1, 2}},
+        HollowList{"myservices_empty_transponder", ZapitKind::MyServices, 2, {1, 2}},
+        // A new bouquets list is of dialect 4.
+        HollowList{"bouquets_empty", ZapitKind::Bouquets, 0, {4, 4, 4, 4}},
+        HollowList{"bouquets_all_empty", ZapitKind::Bouquets, 1, {1, 4, 4, 4}}),
+    [](const testing::TestParamInfo<HollowList> &info) { return std::string(info.param.label); });
 
 // What a services file of one satellite, transponder and service is made of,
 // in the encoding it declares.
