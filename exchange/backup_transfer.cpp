@@ -90,6 +90,44 @@ bool replaceFolder(const QString &finished, const QString &target)
     return true;
 }
 
+// The backup whose hidden work folder (".<name>.partial", ".<name>.previous")
+// `entry` is, or empty when it is none.
+QString backupOfWorkFolder(const QString &entry, const QString &suffix)
+{
+    if (entry.size() <= 1 + suffix.size() || !entry.startsWith(u'.') || !entry.endsWith(suffix))
+        return QString();
+    const QString name = entry.mid(1, entry.size() - 1 - suffix.size());
+    return isPlainFolderName(name) ? name : QString();
+}
+
+// Puts right what a backup killed on its way left in the root. Between
+// replaceFolder's two renames the earlier backup stands aside with no
+// backup in its place: it goes back. Once the new one stands there, the
+// one aside is only waiting to be deleted. A copy still in the making is
+// never a whole backup. Links are left alone: deleting through one would
+// reach whatever it points at.
+void tidyBackupRoot(const QString &root)
+{
+    const QDir dir(root);
+    const QStringList entries =
+        dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
+    for (const QString &entry : entries) {
+        const QString path = dir.filePath(entry);
+        if (!backupOfWorkFolder(entry, kPartialSuffix).isEmpty()) {
+            QDir(path).removeRecursively();
+            continue;
+        }
+        const QString name = backupOfWorkFolder(entry, kPreviousSuffix);
+        if (name.isEmpty())
+            continue;
+        const QFileInfo backup(dir.filePath(name));
+        if (!backup.exists() && !backup.isSymLink())
+            QDir().rename(path, backup.filePath());
+        else if (backup.isDir() && !backup.isSymLink())
+            QDir(path).removeRecursively();
+    }
+}
+
 } // namespace
 
 bool isSafeReceiverPath(const QString &path)
@@ -106,6 +144,7 @@ QStringList listBackups(const QString &root)
 {
     if (root.isEmpty())
         return {};
+    tidyBackupRoot(root);
     QStringList names =
         QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::NoSort);
     std::sort(names.begin(), names.end());

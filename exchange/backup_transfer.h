@@ -22,7 +22,8 @@ bool isSafeReceiverPath(const QString &path);
 
 // The backups below `root`, by name (a dated name template sorts the newest
 // last). Folders only; the hidden folders a running backup works in are not
-// backups.
+// backups. What a backup killed on its way left there is put right first:
+// a backup it had moved aside comes back, its half-made copy goes.
 QStringList listBackups(const QString &root);
 
 // Every file below a backup as the receiver path it is restored to

@@ -82,7 +82,7 @@ std::vector<TLogoDownload> parseLogoPage(const QString &pageUrl, const QStringLi
 {
     std::vector<TLogoDownload> downloads;
     const QString folder = folderOf(pageUrl);
-    const QString suffix = tv ? QStringLiteral(".tv.gif") : QStringLiteral(".radio.gif");
+    const QString suffix = QLatin1String(tv ? kTvLogoSuffix : kRadioLogoSuffix);
     QString imagePath;
     for (const QString &line : lines) {
         const qsizetype image = line.indexOf(kImageMarker);

@@ -37,11 +37,15 @@ TLogoFamily logoFamilyOf(const QString &pageName);
 // keeps its own address (the index's folder + the link).
 std::vector<TLogoPackage> parsePackageList(const QString &indexUrl, const QStringList &lines);
 
+// What a downloaded logo's file name ends with.
+inline constexpr const char *kTvLogoSuffix = ".tv.gif";
+inline constexpr const char *kRadioLogoSuffix = ".radio.gif";
+
 // One channel of a satellite page: the logo file name it is saved under
 // and the address of its picture.
 struct TLogoDownload {
     QString channel;  // folded, without blanks; never empty
-    QString fileName; // channel + ".tv.gif" / ".radio.gif"
+    QString fileName; // channel + kTvLogoSuffix / kRadioLogoSuffix
     QString imageUrl;
 };
 

@@ -147,6 +147,7 @@ void TFrmMain::InitializeMain()
         m_program.ProgramFolder, *m_program.FrmXMLHandler,
         TModelLists{*m_program.KingOfSatList, *m_program.ServiceList, *m_program.MyServiceList,
                     *m_program.BouquetList});
+    m_workingFiles->RemoveSaveLeftovers();
     BuildHistoryMenu();
 
     try {

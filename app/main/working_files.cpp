@@ -6,7 +6,13 @@
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
+#include "core/zapit/import_news.h"
 #include "core/zapit/xml_file_handler.h"
+#include "exchange/diseqc_mapping_dialog.h"
+#include "exchange/kingofsat_mapping.h"
+#include "logos/logo_mapper.h"
+#include "logos/logo_pages.h"
+#include "ui/program/program.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,6 +46,16 @@ QString stampText(const QDate &date, const QTime &time)
     return convertSystemTimeToDateString(date, 0) + u'_' + convertSystemTimeToTimeString(time, 0);
 }
 
+// Whether a file in the history folder is part of a saved state.
+bool isStateFile(const QString &file)
+{
+    const QString stamp = TWorkingFiles::stampOf(file);
+    if (!TWorkingFiles::isStamp(stamp))
+        return false;
+    return std::any_of(historyFiles().begin(), historyFiles().end(),
+                       [&](const QString &name) { return file == historyName(name, stamp); });
+}
+
 // The saved states' files in the history folder, each with its stamp. The
 // menu and the clearing both go by this list, so whatever the one offers
 // the other deletes; hidden files are looked at too.
@@ -49,13 +65,8 @@ QList<std::pair<QString, QString>> stateFiles(const QString &folder)
     const QDir history(folder);
     for (const QString &file : history.entryList({QStringLiteral("*.xml")},
                                                  QDir::Files | QDir::Hidden | QDir::System)) {
-        const QString stamp = TWorkingFiles::stampOf(file);
-        if (!TWorkingFiles::isStamp(stamp))
-            continue;
-        for (const QString &name : historyFiles()) {
-            if (file == historyName(name, stamp))
-                states.append({history.filePath(file), stamp});
-        }
+        if (isStateFile(file))
+            states.append({history.filePath(file), TWorkingFiles::stampOf(file)});
     }
     return states;
 }
@@ -233,4 +244,32 @@ void TWorkingFiles::Reset()
     m_lists.myServices.Clear();
     m_lists.services.Clear();
     SaveHandler().SetSaved();
+}
+
+void TWorkingFiles::RemoveSaveLeftovers() const
+{
+    const QStringList ownFiles = {
+        QLatin1String(TProgram::kSettingsFileName),
+        kKingOfSatFile,
+        kServicesFile,
+        kMyServicesFile,
+        kBouquetsFile,
+        QFileInfo(satelliteMappingFileName(m_folder)).fileName(),
+        QFileInfo(TFrmDiSEqCMapping::MappingFileName(m_folder)).fileName(),
+        QLatin1String(kLogoMappingFileName),
+        kNewServicesFile,
+        kDeletedServicesFile,
+        kChangedServicesFile,
+    };
+    removeSaveLeftovers(m_folder, [&](const QString &name) { return ownFiles.contains(name); });
+    removeSaveLeftovers(HistoryFolder(), isStateFile);
+    // Logos are saved under the names the logo pages give, nothing else.
+    removeSaveLeftovers(QDir(m_folder).filePath(QLatin1String(kLogoFolderName)), [](const QString &name) {
+        for (const char *suffix : {kTvLogoSuffix, kRadioLogoSuffix}) {
+            const QLatin1String ending(suffix);
+            if (name.size() > ending.size() && name.endsWith(ending))
+                return true;
+        }
+        return false;
+    });
 }

@@ -49,6 +49,11 @@ public:
     void ClearHistory();
     // Deletes the working files and empties the lists, except KingOfSat's.
     void Reset();
+    // Deletes the copies that saves cut short by a kill left beside the
+    // files the program writes in its folder: the settings, the working,
+    // mapping and news files, the saved states and the downloaded logos.
+    // Files of any other name stay. Run at start, before anything is read.
+    void RemoveSaveLeftovers() const;
 
     QString HistoryFolder() const;
     QString WorkingFile(const QString &name) const;

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qint64 kCopyBlock = 1 << 16;
@@ -31,6 +33,25 @@ bool listInto(const QString &folder, QStringList &list)
         }
     }
     return true;
+}
+
+// Whether `text` is what Qt puts for the "XXXXXX" of a temporary name: six
+// letters of either case drawn at random. Word-shaped letters ("backup",
+// "Backup", "BACKUP") are what a person types after a copy's name, so those
+// count as a user's file: the few temporaries that come out word-shaped
+// stay rather than a user's copy going.
+bool isRandomTempPart(QStringView text)
+{
+    constexpr qsizetype kRandomLetters = 6;
+    if (text.size() != kRandomLetters)
+        return false;
+    const auto isLetter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+    const auto isLower = [](QChar c) { return c >= u'a' && c <= u'z'; };
+    if (!std::all_of(text.begin(), text.end(), isLetter))
+        return false;
+    const bool allUpper = std::none_of(text.begin(), text.end(), isLower);
+    const bool wordCase = std::all_of(text.begin() + 1, text.end(), isLower);
+    return !allUpper && !wordCase;
 }
 
 } // namespace
@@ -64,6 +85,28 @@ bool cpyFile(const QString &source, const QString &target)
             }
         }
         return out.commit();
+    });
+}
+
+QString interruptedSaveTarget(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot <= 0 || !isRandomTempPart(QStringView(name).mid(dot + 1)))
+        return QString();
+    return name.left(dot);
+}
+
+void removeSaveLeftovers(const QString &folder, const std::function<bool(const QString &name)> &isOwnFile)
+{
+    guardRoutine("removeSaveLeftovers", [&] {
+        const QDir dir(folder);
+        const QFileInfoList entries =
+            dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
+        for (const QFileInfo &entry : entries) {
+            const QString target = interruptedSaveTarget(entry.fileName());
+            if (!target.isEmpty() && entry.isFile() && !entry.isSymLink() && isOwnFile(target))
+                QFile::remove(entry.filePath());
+        }
     });
 }
 

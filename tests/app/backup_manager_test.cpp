@@ -106,6 +106,26 @@ TEST(BackupManager, BackupAndRestoreThroughTheWindow)
     EXPECT_EQ(fileBytesOf(world.receiverPath("services.xml")), services);
 }
 
+TEST(BackupManager, ABackupAKillLeftAsideIsShownAgainWhenTheWindowOpens)
+{
+    BackupWorld world;
+    // Killed between moving the earlier backup aside and the new one in.
+    const QDir root(world.backups.path());
+    for (const char *folder : {".Backup_fixed.previous/var/tuxbox/config/zapit", ".Backup_fixed.partial/etc"})
+        root.mkpath(QLatin1String(folder));
+    QFile services(root.filePath(".Backup_fixed.previous/var/tuxbox/config/zapit/services.xml"));
+    ASSERT_TRUE(services.open(QIODevice::WriteOnly));
+    services.write("<zapit/>");
+    services.close();
+
+    world.manager->show();
+    EXPECT_EQ(world.texts("BoxBackups"), QStringList({"Backup_fixed"}));
+    EXPECT_EQ(world.texts("BoxContent"), QStringList({"/var/tuxbox/config/zapit/services.xml"}));
+    EXPECT_EQ(fileBytesOf(root.filePath("Backup_fixed/var/tuxbox/config/zapit/services.xml")), "<zapit/>");
+    EXPECT_EQ(root.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList({"Backup_fixed"}));
+    world.manager->hide();
+}
+
 TEST(BackupManager, FailuresAreReportedWithTheirReason)
 {
     BackupWorld world;

@@ -117,6 +117,59 @@ TEST(MainWindowStartUp, AnUnreadableWorkingFileIsReportedAndTheOthersLoad)
     EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
 }
 
+// A save writes "<file>.<six random letters>" beside its file and renames it
+// over the file; a kill before the rename leaves the copy. Start-up clears
+// those of the program's own files and nothing a user might have made.
+TEST(MainWindowStartUp, CopiesKilledSavesLeftAreRemovedAndNothingElse)
+{
+    const struct {
+        const char *path;
+        bool removed;
+    } rows[] = {
+        {"Services.xml.qWzRtY", true},
+        {"KingOfSat.xml.QwErTy", true},
+        {"Bouquets.xml.xYzWvU", true},
+        {"pelloran.ini.hGNuNj", true},
+        {"SatelliteMapping.dat.zOjgSO", true},
+        {"DiSEqCMapping.dat.aBcDeF", true},
+        {"LogoMapping.dat.pQrStU", true},
+        {"ChangedServices.dat.mNoPqR", true},
+        {"History/Services.2007-03-14_21.05.09.xml.AbCdEf", true},
+        {"LogoTypes/DasErste.tv.gif.kLmNoP", true},
+        {"LogoTypes/Bayern3.radio.gif.RsTuVw", true},
+        // What people call their copies, and near misses of the pattern.
+        {"Services.xml.backup", false},
+        {"Services.xml.Backup", false},
+        {"Services.xml.BACKUP", false},
+        {"Services.xml.bak", false},
+        {"Services.xml.AbCdE", false},
+        {"Services.xml.AbCdEfG", false},
+        {"Services.xml.Ab1dEf", false},
+        {"services.xml.AbCdEf", false},
+        {"Notes.txt.AbCdEf", false},
+        {"Language/Services.xml.AbCdEf", false},
+        {"History/Notes.xml.AbCdEf", false},
+        {"History/Services.2007-13-14_21.05.09.xml.AbCdEf", false},
+        {"History/Services.2007-03-14_21.05.09.xml", false},
+        {"LogoTypes/DasErste.gif.AbCdEf", false},
+        {"LogoTypes/.tv.gif.AbCdEf", false},
+        {"Services.xml.QwErTy/inside", false},
+    };
+    TProgramWorld world;
+    for (const auto &r : rows) {
+        const QString file = world.path(QLatin1String(r.path));
+        QDir().mkpath(QFileInfo(file).path());
+        QFile copy(file);
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly)) << r.path;
+        copy.write("<zapit/>");
+    }
+    world.start();
+    for (const auto &r : rows)
+        EXPECT_EQ(world.exists(QLatin1String(r.path)), !r.removed) << r.path;
+    EXPECT_TRUE(world.exists("Services.xml"));
+    EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
+}
+
 // Closing with unsaved changes: what each answer keeps and writes.
 TEST(MainWindowClose, UnsavedChangesFollowTheAnswer)
 {

@@ -1,5 +1,7 @@
 #include "exchange/backup_transfer.h"
 
+#include "core/util/file_utils.h"
+
 #include "form_test_support.h"
 #include "qt_print.h"
 #include "script_server.h"
@@ -68,6 +70,80 @@ TEST(BackupPaths, BackupsAreListedByName)
     ASSERT_TRUE(backupContent(root.filePath("Backup_2024-03-07_10.00.00"), content));
     EXPECT_EQ(content, QStringList({"/etc/hostname", "/var/tuxbox/config/zapit/services.xml"}));
     EXPECT_FALSE(backupContent(root.filePath("missing"), content));
+}
+
+// Lays out a folder as a kill left it: "path:text" is a file, "path/" an
+// empty folder, "link@target" a link to a folder in `outside`.
+void layOut(const QString &root, const QString &outside, const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        if (entry.endsWith(u'/')) {
+            QDir(root).mkpath(entry);
+        } else if (entry.contains(u'@')) {
+            const QString target = QDir(outside).filePath(entry.section(u'@', 1));
+            writeBytes(target + "/kept", "kept");
+            ASSERT_TRUE(QFile::link(target, QDir(root).filePath(entry.section(u'@', 0, 0))));
+        } else {
+            writeBytes(QDir(root).filePath(entry.section(u':', 0, 0)), entry.section(u':', 1).toUtf8());
+        }
+    }
+}
+
+// A backup replacing one of the same name builds ".Backup.partial", moves
+// the old one to ".Backup.previous", the new one into place, then deletes
+// the old one: each row is the state a kill at one of those steps leaves.
+TEST(BackupPaths, AKilledBackupIsPutRightAtTheNextListing)
+{
+    const struct {
+        const char *name;
+        QStringList before;
+        QStringList listed;
+        QStringList after; // every entry of the root, hidden ones too
+        const char *hostname; // Backup/etc/hostname afterwards
+    } rows[] = {
+        {"while_fetching_a_first_backup", {".Backup.partial/etc/hostname:new"}, {}, {}, nullptr},
+        {"while_fetching_a_repeat",
+         {"Backup/etc/hostname:old", ".Backup.partial/etc/hostname:new"}, {"Backup"}, {"Backup"}, "old"},
+        {"between_the_renames",
+         {".Backup.previous/etc/hostname:old", ".Backup.partial/etc/hostname:new"}, {"Backup"},
+         {"Backup"}, "old"},
+        {"after_the_second_rename",
+         {"Backup/etc/hostname:new", ".Backup.previous/etc/hostname:old"}, {"Backup"}, {"Backup"}, "new"},
+        {"while_deleting_the_earlier_one", {"Backup/etc/hostname:new", ".Backup.previous/"},
+         {"Backup"}, {"Backup"}, "new"},
+        {"other_backups_untouched",
+         {"Backup/etc/hostname:new", ".Other.previous/etc/hostname:other", "Keep/x:y"},
+         {"Backup", "Keep", "Other"}, {"Backup", "Keep", "Other"}, "new"},
+        // Names a backup never works under, and anything but a folder.
+        {"look_alikes_left_alone",
+         {".partial/x:y", "..previous/x:y", ".Backup.partial.old/x:y", ".Backup.previous:file",
+          "Backup.partial/x:y", ".Backup.Previous/x:y"},
+         {"Backup.partial"},
+         {"..previous", ".Backup.Previous", ".Backup.partial.old", ".Backup.previous", ".partial",
+          "Backup.partial"},
+         nullptr},
+        // Deleting through a link would empty the folder it points at.
+        {"links_left_alone", {".Away.partial@away", ".Gone.previous@gone"}, {},
+         {".Away.partial", ".Gone.previous"}, nullptr},
+        {"previous_beside_a_file_of_its_name", {"Backup:file", ".Backup.previous/etc/hostname:old"}, {},
+         {".Backup.previous", "Backup"}, nullptr},
+    };
+    for (const auto &r : rows) {
+        QTemporaryDir root;
+        QTemporaryDir outside;
+        layOut(root.path(), outside.path(), r.before);
+        EXPECT_EQ(listBackups(root.path()), r.listed) << r.name;
+        QStringList after =
+            QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        after.sort();
+        EXPECT_EQ(after, r.after) << r.name;
+        if (r.hostname) {
+            EXPECT_EQ(readBytes(root.filePath("Backup/etc/hostname")), r.hostname) << r.name;
+        }
+        QStringList outsideFiles;
+        listFilesRecursive(outside.path(), outsideFiles);
+        EXPECT_EQ(outsideFiles.size(), r.before.filter(QStringLiteral("@")).size()) << r.name;
+    }
 }
 
 class BackupTransfer : public ::testing::Test

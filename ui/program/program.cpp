@@ -17,7 +17,7 @@ TProgram::~TProgram()
 
 QString TProgram::SettingsFile() const
 {
-    return QDir(ProgramFolder).filePath(QStringLiteral("pelloran.ini"));
+    return QDir(ProgramFolder).filePath(QLatin1String(kSettingsFileName));
 }
 
 void TProgram::CreateLists()

@@ -29,7 +29,8 @@ struct TProgram {
     // The folder of the settings file, the working files, History/,
     // Language/, LogoTypes/ and the .dat files.
     QString ProgramFolder;
-    // The settings file: "pelloran.ini" in the program folder.
+    // The settings file: kSettingsFileName in the program folder.
+    static constexpr const char *kSettingsFileName = "pelloran.ini";
     QString SettingsFile() const;
 
     // Where every modal question goes: real dialogs in the program, scripted
