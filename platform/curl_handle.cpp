@@ -104,9 +104,16 @@ TransferError TransferWatch::failure(CURL *handle, CURLcode code, const char *er
         error.kind = TransferFailure::SizeLimit;
         break;
     case CURLE_OPERATION_TIMEDOUT:
-        error.kind = TransferFailure::TimedOut;
-        if (connectTime == 0)
+        // libcurl's own clocks: the connect time-out (which for FTP takes in
+        // the greeting and the login), or one of the limits behind the
+        // watch's own. A silence as long as the stall time is a stall
+        // whichever clock caught it; anything else ran out of connect time.
+        if (connectTime > 0 && Clock::now() - m_lastMove >= std::chrono::seconds(m_stallSeconds)) {
+            error.kind = TransferFailure::TimedOut;
+        } else {
+            error.kind = TransferFailure::ConnectTimedOut;
             error.seconds = connectSeconds;
+        }
         break;
     case CURLE_COULDNT_CONNECT:
         error.kind = osError == ECONNREFUSED ? TransferFailure::Refused

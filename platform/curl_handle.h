@@ -45,8 +45,9 @@ public:
     // false when they would pass the limit (the callback then refuses them).
     bool admit(qint64 bytes);
 
-    // Why a perform that ended with `code` failed. `connectSeconds` is what
-    // a time-out before the connection stood is reported as.
+    // Why a perform that ended with `code` failed. `connectSeconds` is the
+    // connect time-out the handle was given: a time-out of libcurl's that
+    // is no stall is reported as that.
     TransferError failure(CURL *handle, CURLcode code, const char *errorBuffer,
                           int connectSeconds) const;
 

@@ -3,7 +3,6 @@
 #include <QIODevice>
 #include <QUrl>
 
-#include <algorithm>
 #include <limits>
 
 namespace {
@@ -72,8 +71,9 @@ QByteArray FtpClient::urlFor(const QString &remotePath) const
 
 int FtpClient::responseSeconds() const
 {
-    return std::min(m_settings.connectTimeoutSeconds,
-                    effectiveStallSeconds(m_settings.stallSeconds));
+    // Not the connect time: a reply is waited for as long as any byte, so
+    // that a late one is reported as the stall it is.
+    return effectiveStallSeconds(m_settings.stallSeconds);
 }
 
 void FtpClient::applyCommonOptions(CURL *handle)
@@ -107,11 +107,6 @@ bool FtpClient::perform(CURL *handle, TransferWatch &watch)
     m_lastCode = curl_easy_perform(handle);
     m_lastFailure =
         watch.failure(handle, m_lastCode, m_errorBuffer, m_settings.connectTimeoutSeconds);
-    curl_off_t connected = 0;
-    curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connected);
-    // Once connected, libcurl's own time-out is the wait for a reply.
-    if (m_lastCode == CURLE_OPERATION_TIMEDOUT && connected > 0)
-        m_lastFailure.seconds = responseSeconds();
     return m_lastCode == CURLE_OK;
 }
 

@@ -9,6 +9,7 @@
 enum class TransferFailure {
     None,
     TimedOut,      // nothing moved for `seconds`
+    ConnectTimedOut, // no connection (for FTP: logged in) within `seconds`
     Refused,       // nothing listens at the address
     HostNotFound,
     Unreachable,   // no route, or the connection could not be made otherwise

@@ -230,19 +230,46 @@ TEST(FtpConnect, ClosedPortFailsQuickly)
     EXPECT_EQ(ftp.FailureReason(), "Connection refused.");
 }
 
-TEST(FtpConnect, SilentServerIsAStall)
+// Each time-out names the limit that ran out: a server that never greets
+// uses up the connect time unless the stall time is shorter, and a reply
+// that never comes once logged in is a stall, not a connect time-out.
+TEST(FtpTimeOuts, EachNamesTheLimitThatRanOut)
 {
     QTemporaryDir home;
+    QTemporaryDir held; // --hold-dir whose transfers nobody lets go
+    writeFile(home.path() + "/services.xml", "<zapit/>\n");
     ScriptServer silent(QStringLiteral("ftp_server.py"),
-                        {"--root", home.path(), "--user", "u", "--password", "p", "--silent"});
-    ASSERT_NE(silent.port(), 0);
-    TQelFTP ftp(QStringLiteral("127.0.0.1"), kUser, kPassword, silent.port());
-    ftp.setTimeouts(5, 2);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(ftp.Connect());
-    EXPECT_LT(timer.elapsed(), 3500);
-    EXPECT_EQ(ftp.FailureReason(), "Timed out: nothing arrived for 2 seconds.");
+                        {"--root", home.path(), "--user", kUser, "--password", kPassword,
+                         "--silent"});
+    ScriptServer holding(QStringLiteral("ftp_server.py"),
+                         {"--root", home.path(), "--user", kUser, "--password", kPassword,
+                          "--hold-dir", held.path()});
+    ASSERT_NE(silent.port(), 0) << silent.errors().toStdString();
+    ASSERT_NE(holding.port(), 0) << holding.errors().toStdString();
+    const struct {
+        const char *name;
+        int port;
+        int connectSeconds;
+        int stallSeconds;
+        bool connects;
+        QString reason;
+    } rows[] = {
+        {"silent, stall first", silent.port(), 5, 2, false,
+         "Timed out: nothing arrived for 2 seconds."},
+        {"silent, connect first", silent.port(), 2, 5, false,
+         "Timed out: no connection within 2 seconds."},
+        {"unanswered RETR", holding.port(), 2, 3, true,
+         "Timed out: nothing arrived for 3 seconds."},
+    };
+    for (const auto &r : rows) {
+        TQelFTP ftp(QStringLiteral("127.0.0.1"), kUser, kPassword, r.port);
+        ftp.setTimeouts(r.connectSeconds, r.stallSeconds);
+        ASSERT_EQ(ftp.Connect(), r.connects) << r.name;
+        if (r.connects) {
+            EXPECT_FALSE(ftp.GetFile("/services.xml", home.filePath("copy.xml"))) << r.name;
+        }
+        EXPECT_EQ(ftp.FailureReason(), r.reason) << r.name;
+    }
 }
 
 TEST(FtpPaths, LocalPathForStaysBelowTheRoot)
