@@ -28,6 +28,9 @@ QString transferFailureText(const TransferError &error)
         return FormatMsg1(msg(MsgReasonTimedOut), QString::number(error.seconds));
     case TransferFailure::ConnectTimedOut:
         return FormatMsg1(msg(MsgReasonConnectTimedOut), QString::number(error.seconds));
+    case TransferFailure::TooSlow:
+        return FormatMsg2(msg(MsgReasonTooSlow), transferSizeText(error.rateFloor),
+                          QString::number(error.seconds));
     case TransferFailure::Refused:
         return msg(MsgReasonRefused);
     case TransferFailure::HostNotFound:
