@@ -7,6 +7,7 @@
 #include "core/util/str_utils.h"
 #include "core/util/sys_utils.h"
 #include "gif/gif_picture.h"
+#include "logos/logo_image.h"
 #include "logos/logo_mapper.h"
 #include "logos/logo_size.h"
 #include "platform/url_download.h"
@@ -65,7 +66,7 @@ bool fetchLines(const QString &url, const DownloadOptions &options, QStringList 
 }
 
 // Fetches one logo picture and puts it in place of `target` only when it
-// is a GIF the program can read; anything else leaves the old logo.
+// is a GIF the program can read as a logo; anything else leaves the old logo.
 void fetchLogo(const QString &url, const DownloadOptions &options, const QString &target)
 {
     const QString temp = getTempFile();
@@ -77,6 +78,7 @@ void fetchLogo(const QString &url, const DownloadOptions &options, const QString
         if (file.open(QIODevice::ReadOnly))
             data = file.readAll();
         TGifPicture picture;
+        picture.PixelLimit = kMaxLogoPixels;
         QString errorText;
         bool readable = false;
         try {
