@@ -51,6 +51,7 @@ std::unique_ptr<TQelFTP> session(const TReceiverAccess &access, const TBackupTim
     auto ftp = std::make_unique<TQelFTP>(access.host, access.user, access.password, access.port,
                                          [&warnings](const QString &text) { warnings.append(text); });
     ftp->setTimeouts(timeouts.connectSeconds, timeouts.stallSeconds);
+    ftp->setRateFloor(timeouts.rateFloor);
     // Backups hold any receiver file, not only channel lists.
     ftp->setSizeLimit(kBackupFileSizeLimit);
     return ftp;

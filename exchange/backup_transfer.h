@@ -34,6 +34,7 @@ bool backupContent(const QString &backupFolder, QStringList &receiverPaths);
 struct TBackupTimeouts {
     int connectSeconds = kConnectTimeoutSeconds;
     int stallSeconds = kStallLimitSeconds;
+    TransferRateFloor rateFloor = {};
 };
 
 // Copies the receiver files into root/folderName. The copy is made aside

@@ -6,10 +6,8 @@
 #include <QFile>
 
 bool fetchKingOfSatPage(const QString &url, const QString &fileName, QString &errMsg,
-                        qint64 sizeLimit)
+                        const DownloadOptions &options)
 {
-    DownloadOptions options;
-    options.sizeLimit = sizeLimit;
     return downloadUrlAside(url, fileName, errMsg, options);
 }
 

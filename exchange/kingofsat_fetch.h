@@ -1,16 +1,16 @@
 #pragma once
 
-#include "platform/transfer_limits.h"
+#include "platform/url_download.h"
 
 #include <QString>
 
-// Downloads a page (http: or https:, at most `sizeLimit` bytes) into
-// `fileName` on a worker thread, while the calling (UI) thread keeps
-// painting and moving the progress bar but takes no user input. True when
-// the whole page arrived; otherwise false with the reason in `errMsg` and
-// the file as it was.
+// Downloads a page (http: or https:, a web page's size limit unless the
+// options say otherwise) into `fileName` on a worker thread, while the
+// calling (UI) thread keeps painting and moving the progress bar but takes
+// no user input. True when the whole page arrived; otherwise false with the
+// reason in `errMsg` and the file as it was.
 bool fetchKingOfSatPage(const QString &url, const QString &fileName, QString &errMsg,
-                        qint64 sizeLimit = kWebPageSizeLimit);
+                        const DownloadOptions &options = {});
 
 // A temporary file in the program's private temporary folder that is
 // removed when this goes, also when the work using it fails.

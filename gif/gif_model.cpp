@@ -21,9 +21,10 @@ bool hasGifSignature(const quint8 *sig)
     return std::toupper(sig[0]) == 'G' && std::toupper(sig[1]) == 'I' && std::toupper(sig[2]) == 'F';
 }
 
-void checkDimensions(qint64 width, qint64 height)
+// Held to the pixel limit of the picture the item belongs to.
+void checkDimensions(qint64 width, qint64 height, const TGifPicture *image)
 {
-    if (width * height > gif::kMaxPixels)
+    if (width * height > (image ? image->MaxPixels() : gif::kMaxPixels))
         throw GIFException(MsgGifInvalidDimensions);
 }
 
@@ -114,7 +115,7 @@ void TGIFHeader::LoadFromStream(TGifStream &stream)
     Packed = lsd[4];
     BackgroundColorIndex = lsd[5];
     AspectRatio = lsd[6];
-    checkDimensions(Width, Height);
+    checkDimensions(Width, Height, Image());
 
     if (Packed & kGlobalTableFlag) {
         const int colors = 2 << (Packed & kTableSizeMask);
@@ -189,7 +190,7 @@ int TGIFSubImage::TransparentColorIndex() const
 
 quint8 *TGIFSubImage::AllocateData(quint8 fill)
 {
-    checkDimensions(Width, Height);
+    checkDimensions(Width, Height, Image());
     FreeBitmap();
     m_data.assign(size_t(Width) * Height, fill);
     return m_data.data();
@@ -293,7 +294,7 @@ void TGIFSubImage::LoadFromStream(TGifStream &stream)
         Height = Image()->Header().Height;
         Warning(TGIFSeverity::gsWarning, msg(MsgGifImageExceedsScreen));
     }
-    checkDimensions(Width, Height);
+    checkDimensions(Width, Height, Image());
     if (Image())
         Image()->ReservePixels(qint64(Width) * Height);
 

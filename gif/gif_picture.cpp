@@ -74,8 +74,7 @@ void TGifPicture::Changed()
 
 void TGifPicture::ReservePixels(qint64 pixels)
 {
-    if (pixels < 0 || pixels > gif::kMaxPixels
-        || m_pixelsReserved + pixels > gif::kMaxTotalPixels)
+    if (pixels < 0 || pixels > MaxPixels() || m_pixelsReserved + pixels > gif::kMaxTotalPixels)
         throw GIFException(MsgGifInvalidDimensions);
     m_pixelsReserved += pixels;
 }
@@ -241,7 +240,7 @@ QImage TGifPicture::Bitmap()
         return QImage();
     // The screen fields are each 16-bit, and an offset adds another 16 bits:
     // the canvas is held to the frames' pixel limit before it is allocated.
-    if (qint64(width) * height > gif::kMaxPixels)
+    if (qint64(width) * height > MaxPixels())
         throw GIFException(MsgGifInvalidDimensions);
 
     const QImage source = frame.Bitmap();

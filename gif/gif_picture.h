@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QRgb>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -86,6 +87,12 @@ public:
     std::optional<QRgb> BackgroundColor;
     // The graphic's own transparency property (the logo loader turns it off).
     bool Transparent = true;
+    // The most pixels the canvas (logical screen) or one frame may declare:
+    // a larger one is refused while loading, before anything of its size is
+    // allocated. A caller that wants only a small picture sets it lower;
+    // above gif::kMaxPixels it has no effect.
+    qint64 PixelLimit = gif::kMaxPixels;
+    qint64 MaxPixels() const { return std::min(PixelLimit, gif::kMaxPixels); }
 
     WarningEvent OnWarning;
     ProgressEvent OnProgress;
@@ -163,7 +170,8 @@ public:
                   const QString &message);
     void Changed();
 
-    // Frames allocate their pixels through this budget (kMaxTotalPixels in all).
+    // Frames allocate their pixels through this budget (MaxPixels() each,
+    // kMaxTotalPixels in all).
     void ReservePixels(qint64 pixels);
 
     // Painters report here when they finish.

@@ -14,8 +14,10 @@ QImage fitLogoImage(const QImage &picture, int width, int height)
     } else {
         box = QImage(kLogoFileWidth, kLogoFileHeight, QImage::Format_RGB888);
         box.fill(Qt::white);
+        // Only what shows in the box is converted, however large the picture.
+        const QRect shown = picture.rect().intersected(box.rect());
         QPainter painter(&box);
-        painter.drawImage(QPoint(0, 0), picture.convertToFormat(QImage::Format_RGB888));
+        painter.drawImage(QPoint(0, 0), picture.copy(shown).convertToFormat(QImage::Format_RGB888));
     }
     if (width == kLogoFileWidth && height == kLogoFileHeight)
         return box;
@@ -31,6 +33,7 @@ QImage loadLogoImage(const QString &path, int width, int height)
     try {
         TGifPicture picture;
         picture.Transparent = false;
+        picture.PixelLimit = kMaxLogoPixels;
         QString errorText;
         if (!picture.LoadFromFile(path, errorText) || picture.Empty())
             return QImage();

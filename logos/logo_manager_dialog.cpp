@@ -1,11 +1,13 @@
 #include "logos/logo_manager_dialog.h"
 
 #include "core/transfer/download_progress.h"
+#include "core/transfer/transfer_reason.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "core/util/str_utils.h"
 #include "core/util/sys_utils.h"
 #include "gif/gif_picture.h"
+#include "logos/logo_image.h"
 #include "logos/logo_mapper.h"
 #include "logos/logo_size.h"
 #include "platform/url_download.h"
@@ -35,14 +37,17 @@ void letEventsRun()
 }
 
 // Fetches a page into a temporary file and returns its lines; false when
-// nothing arrived. The pages are UTF-8, older ones Windows-1252.
-bool fetchLines(const QString &url, QStringList &lines)
+// nothing arrived, with why in `reason` where the transfer says. The pages
+// are UTF-8, older ones Windows-1252.
+bool fetchLines(const QString &url, const DownloadOptions &options, QStringList &lines,
+                QString &reason)
 {
     const QString temp = getTempFile();
     QFile::remove(temp);
     TransferError error;
-    if (!downloadToFile(url, temp, nullptr, &error)) {
+    if (!downloadToFile(url, temp, nullptr, &error, options)) {
         QFile::remove(temp);
+        reason = transferFailureText(error);
         return false;
     }
     QFile file(temp);
@@ -61,19 +66,19 @@ bool fetchLines(const QString &url, QStringList &lines)
 }
 
 // Fetches one logo picture and puts it in place of `target` only when it
-// is a GIF the program can read; anything else leaves the old logo.
-void fetchLogo(const QString &url, const QString &target)
+// is a GIF the program can read as a logo; anything else leaves the old logo.
+void fetchLogo(const QString &url, const DownloadOptions &options, const QString &target)
 {
     const QString temp = getTempFile();
     QFile::remove(temp);
     TransferError error;
-    DownloadOptions options;
     if (downloadToFile(url, temp, nullptr, &error, options)) {
         QFile file(temp);
         QByteArray data;
         if (file.open(QIODevice::ReadOnly))
             data = file.readAll();
         TGifPicture picture;
+        picture.PixelLimit = kMaxLogoPixels;
         QString errorText;
         bool readable = false;
         try {
@@ -238,7 +243,8 @@ void TFrmLogoManager::BtnGoClick()
 bool TFrmLogoManager::ParsePackageList(const QString &indexUrl)
 {
     QStringList lines;
-    if (!fetchLines(indexUrl, lines))
+    m_failureReason.clear();
+    if (!fetchLines(indexUrl, m_downloads, lines, m_failureReason))
         return false;
     // The rows point at the packages: they go first.
     ui->GridPackages->ClearRows();
@@ -276,7 +282,8 @@ void TFrmLogoManager::BtnDlPackageInfoClick()
     } else {
         setBusy(false);
         if (m_program && m_program->Prompts)
-            m_program->Prompts->messageBox(TPrompts::TMsgKind::Error, msg(MsgDownloadFailed),
+            m_program->Prompts->messageBox(TPrompts::TMsgKind::Error,
+                                           withReason(msg(MsgDownloadFailed), m_failureReason),
                                            TPrompts::mbOK);
     }
     updateDownloadButton();
@@ -322,8 +329,9 @@ bool TFrmLogoManager::DownloadPackage(const QString &pageUrl, const QString &pag
         return false;
     }
     QStringList lines;
-    if (!fetchLines(pageUrl, lines)) {
-        warn(FormatMsg1(msg(MsgLogoInfoDownloadFailed), pageName));
+    QString reason;
+    if (!fetchLines(pageUrl, m_downloads, lines, reason)) {
+        warn(withReason(FormatMsg1(msg(MsgLogoInfoDownloadFailed), pageName), reason));
         return true;
     }
     const QDir folder(logoFolder);
@@ -333,7 +341,7 @@ bool TFrmLogoManager::DownloadPackage(const QString &pageUrl, const QString &pag
         if (QFileInfo(target).absoluteDir() != QDir(folder.absolutePath()))
             continue;
         showStatus(msg(MsgStatusDownloading) + pageName + QStringLiteral(" - ") + download.channel);
-        fetchLogo(download.imageUrl, target);
+        fetchLogo(download.imageUrl, m_downloads, target);
         letEventsRun();
     }
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logos/logo_pages.h"
+#include "platform/url_download.h"
 
 #include <QDialog>
 
@@ -29,12 +30,16 @@ public:
 
     // The program whose lists, settings and main window the window works on.
     void SetProgram(TProgram *program);
+    // For tests: the limits the pages and logos are fetched with.
+    void SetDownloadOptions(const DownloadOptions &options) { m_downloads = options; }
 
     // The satellite pages of the last refresh, in index order.
     const std::vector<TLogoPackage> &Packages() const { return m_packages; }
     // Reads the index page at `indexUrl` into the package list; false when
-    // it could not be fetched (the list is then left as it was).
+    // it could not be fetched (the list is then left as it was, and
+    // FailureReason says why).
     bool ParsePackageList(const QString &indexUrl);
+    const QString &FailureReason() const { return m_failureReason; }
     // Saves the logos of one satellite page into `logoFolder`. False only
     // when the folder cannot be made (the user has been told); a page that
     // cannot be fetched is reported and skipped.
@@ -74,4 +79,6 @@ private:
     std::array<QCheckBox *, kLogoFamilyCount> m_families{};
     std::vector<TLogoPackage> m_packages;
     QString m_shownIndexUrl;
+    DownloadOptions m_downloads;
+    QString m_failureReason;
 };

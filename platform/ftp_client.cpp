@@ -3,7 +3,6 @@
 #include <QIODevice>
 #include <QUrl>
 
-#include <algorithm>
 #include <limits>
 
 namespace {
@@ -70,10 +69,9 @@ QByteArray FtpClient::urlFor(const QString &remotePath) const
     return url;
 }
 
-int FtpClient::responseSeconds() const
+TransferWatch FtpClient::watch(qint64 sizeLimit) const
 {
-    return std::min(m_settings.connectTimeoutSeconds,
-                    effectiveStallSeconds(m_settings.stallSeconds));
+    return TransferWatch(m_settings.stallSeconds, sizeLimit, m_settings.rateFloor);
 }
 
 void FtpClient::applyCommonOptions(CURL *handle)
@@ -85,8 +83,10 @@ void FtpClient::applyCommonOptions(CURL *handle)
     curl_easy_setopt(handle, CURLOPT_USERNAME, m_settings.user.toUtf8().constData());
     curl_easy_setopt(handle, CURLOPT_PASSWORD, m_settings.password.toUtf8().constData());
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, long(m_settings.connectTimeoutSeconds));
-    // An unanswered command is a stall like any other.
-    curl_easy_setopt(handle, CURLOPT_FTP_RESPONSE_TIMEOUT, long(responseSeconds()));
+    // An unanswered command is a stall like any other, and a reply that
+    // trickles in is held to the rate floor: the watch sees both first.
+    curl_easy_setopt(handle, CURLOPT_FTP_RESPONSE_TIMEOUT,
+                     long(backstopSeconds(m_settings.stallSeconds, m_settings.rateFloor)));
     // Plain PASV: the small servers on receivers do not all know EPSV.
     curl_easy_setopt(handle, CURLOPT_FTP_USE_EPSV, 0L);
     curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
@@ -107,11 +107,6 @@ bool FtpClient::perform(CURL *handle, TransferWatch &watch)
     m_lastCode = curl_easy_perform(handle);
     m_lastFailure =
         watch.failure(handle, m_lastCode, m_errorBuffer, m_settings.connectTimeoutSeconds);
-    curl_off_t connected = 0;
-    curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connected);
-    // Once connected, libcurl's own time-out is the wait for a reply.
-    if (m_lastCode == CURLE_OPERATION_TIMEDOUT && connected > 0)
-        m_lastFailure.seconds = responseSeconds();
     return m_lastCode == CURLE_OK;
 }
 
@@ -125,10 +120,11 @@ FtpClient::Connection FtpClient::connect()
     CURL *handle = prepareTransfer(QString());
     // Log in and look at the root folder; no listing is transferred.
     curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
-    TransferWatch watch(m_settings.stallSeconds, m_settings.sizeLimit);
-    if (perform(handle, watch))
+    TransferWatch login = watch(m_settings.sizeLimit);
+    if (perform(handle, login))
         return Connection::Ok;
-    if (isUnreachable(m_lastCode)) {
+    // A greeting or login that trickles in is no refused login either.
+    if (isUnreachable(m_lastCode) || m_lastFailure.kind == TransferFailure::TooSlow) {
         m_handle.reset();
         return Connection::Unreachable;
     }
@@ -152,11 +148,11 @@ bool FtpClient::download(const QString &remotePath, QIODevice &target)
     CURL *handle = prepareTransfer(remotePath);
     if (!handle)
         return false;
-    TransferWatch watch(m_settings.stallSeconds, m_settings.sizeLimit);
-    Sink sink{&target, &watch};
+    TransferWatch transfer = watch(m_settings.sizeLimit);
+    Sink sink{&target, &transfer};
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writeToDevice);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
-    if (perform(handle, watch))
+    if (perform(handle, transfer))
         return true;
     if (m_lastFailure.kind == TransferFailure::LocalFile && !target.errorString().isEmpty())
         m_lastFailure.detail = target.errorString();
@@ -188,8 +184,8 @@ bool FtpClient::upload(QIODevice &source, qint64 size, const QString &remotePath
     const CurlSlist commands(raw);
     curl_easy_setopt(handle, CURLOPT_POSTQUOTE, commands.get());
     // Uploads are the program's own files; the size limit guards downloads.
-    TransferWatch watch(m_settings.stallSeconds, std::numeric_limits<qint64>::max());
-    return perform(handle, watch);
+    TransferWatch transfer = watch(std::numeric_limits<qint64>::max());
+    return perform(handle, transfer);
 }
 
 bool FtpClient::disconnect()

@@ -27,6 +27,9 @@ public:
         int stallSeconds = kStallLimitSeconds;
         // A download larger than this is refused.
         qint64 sizeLimit = kChannelListSizeLimit;
+        // A transfer or reply slower than this on average over its window
+        // is given up.
+        TransferRateFloor rateFloor = {};
     };
 
     enum class Connection { Ok, Unreachable, LoginRefused };
@@ -58,11 +61,11 @@ public:
 private:
     QByteArray urlFor(const QString &remotePath) const;
     void applyCommonOptions(CURL *handle);
-    // How long a command may wait for its reply.
-    int responseSeconds() const;
     // The session's handle set up for one transfer of that path; null when
     // there is no session.
     CURL *prepareTransfer(const QString &remotePath);
+    // A watch for one transfer with the session's limits.
+    TransferWatch watch(qint64 sizeLimit) const;
     // Runs the prepared transfer under `watch`; false with lastFailure() set.
     bool perform(CURL *handle, TransferWatch &watch);
     void failWith(TransferFailure kind, const QString &detail);

@@ -9,6 +9,8 @@
 enum class TransferFailure {
     None,
     TimedOut,      // nothing moved for `seconds`
+    ConnectTimedOut, // no connection (for FTP: logged in) within `seconds`
+    TooSlow,       // less than `rateFloor` bytes a second over `seconds`
     Refused,       // nothing listens at the address
     HostNotFound,
     Unreachable,   // no route, or the connection could not be made otherwise
@@ -26,6 +28,7 @@ struct TransferError {
     TransferFailure kind = TransferFailure::None;
     long httpStatus = 0;
     qint64 sizeLimit = 0;
+    qint64 rateFloor = 0;
     int seconds = 0;
     // libcurl's or the file system's own words, for every kind.
     QString detail;

@@ -21,3 +21,18 @@ inline constexpr int kConnectTimeoutSeconds = 15;
 // header or FTP reply). Shorter settings are for tests; longer ones are cut
 // to this.
 inline constexpr int kStallLimitSeconds = 20;
+
+// The slowest a transfer may go for long. A server that keeps a byte
+// moving now and then is never silent for the stall time, yet at 50 bytes
+// a second a 66 KB list takes 22 minutes: a transfer that moves less than
+// the floor on average over the window is given up. The floor is far below
+// any working link, and a transfer shorter than the window is never judged.
+inline constexpr qint64 kRateFloorBytesPerSecond = 1024;
+inline constexpr int kRateWindowSeconds = 30;
+
+// The floor a transfer is held to. Tests shorten the window or raise the
+// floor; a longer window or a lower floor is cut to the limits above.
+struct TransferRateFloor {
+    qint64 bytesPerSecond = kRateFloorBytesPerSecond;
+    int windowSeconds = kRateWindowSeconds;
+};

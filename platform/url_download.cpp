@@ -71,7 +71,7 @@ bool downloadToFile(const QString &url, const QString &fileName, DownloadObserve
         return fail(error, TransferFailure::Other, QStringLiteral("out of memory"));
 
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    TransferWatch watch(options.stallSeconds, options.sizeLimit);
+    TransferWatch watch(options.stallSeconds, options.sizeLimit, options.rateFloor);
     Transfer transfer{&file, observer, &watch, handle.get()};
     const QByteArray address = url.toUtf8();
     CURL *h = handle.get();

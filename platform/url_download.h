@@ -27,6 +27,8 @@ struct DownloadOptions {
     int stallSeconds = kStallLimitSeconds;
     // A body larger than this is refused; pick the limit of what is fetched.
     qint64 sizeLimit = kWebPageSizeLimit;
+    // A transfer slower than this on average over its window is given up.
+    TransferRateFloor rateFloor = {};
 };
 
 // Fetches an http: or https: address (redirects followed) into `fileName`.

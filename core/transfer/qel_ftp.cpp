@@ -31,6 +31,11 @@ void TQelFTP::setTimeouts(int connectSeconds, int stallSeconds)
     m_settings.stallSeconds = stallSeconds;
 }
 
+void TQelFTP::setRateFloor(const TransferRateFloor &floor)
+{
+    m_settings.rateFloor = floor;
+}
+
 void TQelFTP::setSizeLimit(qint64 bytes)
 {
     m_settings.sizeLimit = bytes;

@@ -29,6 +29,8 @@ public:
     // For tests: how long connecting and a stalled transfer may take (the
     // stall never longer than kStallLimitSeconds).
     void setTimeouts(int connectSeconds, int stallSeconds);
+    // For tests: the rate below which a transfer or reply is given up.
+    void setRateFloor(const TransferRateFloor &floor);
     // The most a downloaded file may weigh; a larger one fails and the local
     // file stays as it was. Channel lists by default.
     void setSizeLimit(qint64 bytes);

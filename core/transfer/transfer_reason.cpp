@@ -26,6 +26,11 @@ QString transferFailureText(const TransferError &error)
         return {};
     case TransferFailure::TimedOut:
         return FormatMsg1(msg(MsgReasonTimedOut), QString::number(error.seconds));
+    case TransferFailure::ConnectTimedOut:
+        return FormatMsg1(msg(MsgReasonConnectTimedOut), QString::number(error.seconds));
+    case TransferFailure::TooSlow:
+        return FormatMsg2(msg(MsgReasonTooSlow), transferSizeText(error.rateFloor),
+                          QString::number(error.seconds));
     case TransferFailure::Refused:
         return msg(MsgReasonRefused);
     case TransferFailure::HostNotFound:

@@ -223,7 +223,7 @@ bool TFrmXMLHandler::GetFile(QString &name, const QString &title, QString &error
             return false;
         }
         const DownloadOptions options{m_env.connectTimeoutSeconds, m_env.stallSeconds,
-                                      m_env.sizeLimit};
+                                      m_env.sizeLimit, m_env.rateFloor};
         if (!downloadUrlAside(name, local, errorText, options)) {
             QFile::remove(local); // the placeholder the temporary name reserved
             return false;
@@ -252,6 +252,7 @@ std::unique_ptr<TQelFTP> TFrmXMLHandler::receiverSession(const TReceiverAccess &
 {
     auto ftp = std::make_unique<TQelFTP>(access.host, access.user, access.password, access.port);
     ftp->setTimeouts(m_env.connectTimeoutSeconds, m_env.stallSeconds);
+    ftp->setRateFloor(m_env.rateFloor);
     ftp->setSizeLimit(m_env.sizeLimit);
     return ftp;
 }

@@ -52,10 +52,12 @@ public:
         // (the main window's); the default caption when not set.
         std::function<QString()> creatorCaption;
         // For tests: how long an FTP connection or a stalled transfer may
-        // take, and the most a fetched list may weigh.
+        // take, how slow a transfer may be, and the most a fetched list may
+        // weigh.
         int connectTimeoutSeconds = kConnectTimeoutSeconds;
         int stallSeconds = kStallLimitSeconds;
         qint64 sizeLimit = kChannelListSizeLimit;
+        TransferRateFloor rateFloor = {};
     };
 
     explicit TFrmXMLHandler(Environment environment);

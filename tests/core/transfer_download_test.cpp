@@ -205,6 +205,30 @@ TEST_F(Download, StallEndsSoonAfterTheLastByte)
     }
 }
 
+// A server that trickles (50 bytes a second) is never silent for the stall
+// time; it is cut once the floor's window shows it too slow, and says so.
+// A body that is not slow arrives under the same short window.
+TEST_F(Download, TricklesAreCutAtTheRateFloor)
+{
+    const DownloadOptions quickFloor{5, 5, kChannelListSizeLimit, {kRateFloorBytesPerSecond, 2}};
+    const struct {
+        const char *path;
+        const char *reason; // null: the download succeeds
+    } rows[] = {
+        {"/trickle/100000/20", "Too slow: less than 1 KB a second on average over 2 seconds."},
+        {"/services.xml", nullptr},
+    };
+    for (const auto &r : rows) {
+        const QString target = local.filePath("out.xml");
+        QString error;
+        EXPECT_EQ(downloadUrlToFile(url(r.path), target, error, quickFloor), r.reason == nullptr)
+            << r.path;
+        EXPECT_EQ(error, r.reason ? "Download failed!\r\n" + QLatin1String(r.reason) : QString())
+            << r.path;
+        EXPECT_EQ(QFile::exists(target), r.reason == nullptr) << r.path;
+    }
+}
+
 TEST_F(Download, CallersPickTheSizeLimit)
 {
     // What a caller leaves unsaid is fetched as a web page.

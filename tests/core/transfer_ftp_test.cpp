@@ -17,6 +17,11 @@ const QString kZapit = QStringLiteral("/var/tuxbox/config/zapit");
 constexpr qint64 kSmallLimit = 4096;
 const QString kNoSuchFile =
     QStringLiteral("The server has no such file or does not allow access to it.");
+// A window of two seconds, so that a trickle is cut in two; the stall time
+// the tests set is longer, so it is the floor that cuts.
+constexpr TransferRateFloor kQuickFloor{kRateFloorBytesPerSecond, 2};
+const QString kTooSlow =
+    QStringLiteral("Too slow: less than 1 KB a second on average over 2 seconds.");
 
 QByteArray readAll(const QString &path)
 {
@@ -46,7 +51,8 @@ protected:
         writeFile(home.path() + "/var/my files/with space.xml", "spaced\n");
         // Files the server misbehaves on (see ftp_server.py), and two around
         // the small size limit the tests set.
-        for (const char *name : {"stall-services.xml", "drop-services.xml", "flood-services.xml"})
+        for (const char *name : {"stall-services.xml", "drop-services.xml", "flood-services.xml",
+                                 "trickle-services.xml", "slow-reply-services.xml"})
             writeFile(home.path() + kZapit + u'/' + QLatin1String(name), QByteArray(1000, 'm'));
         writeFile(home.path() + kZapit + "/over.xml", QByteArray(kSmallLimit + 1, 'o'));
         writeFile(home.path() + kZapit + "/exact.xml", QByteArray(kSmallLimit, 'x'));
@@ -156,6 +162,41 @@ TEST_F(FtpTransfer, FailedGetsKeepThePreviousFileAndSayWhy)
     }
 }
 
+// Data that trickles in, and a reply that trickles in on the control
+// connection ahead of a download or an upload, are held to the rate floor:
+// never silent for the stall time, yet cut once a window shows them too
+// slow, with a message that says so. What is not slow goes through.
+TEST_F(FtpTransfer, TricklesAreCutAtTheRateFloor)
+{
+    writeFile(local.filePath("upload.xml"), "<zapit/>\n");
+    const struct {
+        const char *name;
+        bool get;
+        QString remote;
+        QString reason; // empty: the transfer goes through
+    } rows[] = {
+        {"data trickles in", true, kZapit + "/trickle-services.xml", kTooSlow},
+        {"reply to RETR trickles in", true, kZapit + "/slow-reply-services.xml", kTooSlow},
+        {"reply to STOR trickles in", false, kZapit + "/slow-reply-upload.xml", kTooSlow},
+        {"plain get", true, kZapit + "/services.xml", ""},
+        {"plain put", false, kZapit + "/upload.xml", ""},
+    };
+    for (const auto &r : rows) {
+        auto ftp = session();
+        ftp->setRateFloor(kQuickFloor);
+        ASSERT_TRUE(ftp->Connect() && ftp->Login()) << r.name;
+        const QString target = local.filePath("services.xml");
+        writeFile(target, "previous\n");
+        const bool done = r.get ? ftp->GetFile(r.remote, target)
+                                : ftp->PutFile(local.filePath("upload.xml"), r.remote);
+        EXPECT_EQ(done, r.reason.isEmpty()) << r.name;
+        EXPECT_EQ(ftp->FailureReason(), r.reason) << r.name;
+        if (r.get) {
+            EXPECT_EQ(readAll(target), done ? services : "previous\n") << r.name;
+        }
+    }
+}
+
 TEST_F(FtpTransfer, WrongPasswordConnectsButCannotLogIn)
 {
     auto ftp = session(QStringLiteral("wrong"));
@@ -230,19 +271,46 @@ TEST(FtpConnect, ClosedPortFailsQuickly)
     EXPECT_EQ(ftp.FailureReason(), "Connection refused.");
 }
 
-TEST(FtpConnect, SilentServerIsAStall)
+// Each time-out names the limit that ran out: a server that never greets
+// uses up the connect time unless the stall time is shorter, and a reply
+// that never comes once logged in is a stall, not a connect time-out.
+TEST(FtpTimeOuts, EachNamesTheLimitThatRanOut)
 {
     QTemporaryDir home;
+    QTemporaryDir held; // --hold-dir whose transfers nobody lets go
+    writeFile(home.path() + "/services.xml", "<zapit/>\n");
     ScriptServer silent(QStringLiteral("ftp_server.py"),
-                        {"--root", home.path(), "--user", "u", "--password", "p", "--silent"});
-    ASSERT_NE(silent.port(), 0);
-    TQelFTP ftp(QStringLiteral("127.0.0.1"), kUser, kPassword, silent.port());
-    ftp.setTimeouts(5, 2);
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(ftp.Connect());
-    EXPECT_LT(timer.elapsed(), 3500);
-    EXPECT_EQ(ftp.FailureReason(), "Timed out: nothing arrived for 2 seconds.");
+                        {"--root", home.path(), "--user", kUser, "--password", kPassword,
+                         "--silent"});
+    ScriptServer holding(QStringLiteral("ftp_server.py"),
+                         {"--root", home.path(), "--user", kUser, "--password", kPassword,
+                          "--hold-dir", held.path()});
+    ASSERT_NE(silent.port(), 0) << silent.errors().toStdString();
+    ASSERT_NE(holding.port(), 0) << holding.errors().toStdString();
+    const struct {
+        const char *name;
+        int port;
+        int connectSeconds;
+        int stallSeconds;
+        bool connects;
+        QString reason;
+    } rows[] = {
+        {"silent, stall first", silent.port(), 5, 2, false,
+         "Timed out: nothing arrived for 2 seconds."},
+        {"silent, connect first", silent.port(), 2, 5, false,
+         "Timed out: no connection within 2 seconds."},
+        {"unanswered RETR", holding.port(), 2, 3, true,
+         "Timed out: nothing arrived for 3 seconds."},
+    };
+    for (const auto &r : rows) {
+        TQelFTP ftp(QStringLiteral("127.0.0.1"), kUser, kPassword, r.port);
+        ftp.setTimeouts(r.connectSeconds, r.stallSeconds);
+        ASSERT_EQ(ftp.Connect(), r.connects) << r.name;
+        if (r.connects) {
+            EXPECT_FALSE(ftp.GetFile("/services.xml", home.filePath("copy.xml"))) << r.name;
+        }
+        EXPECT_EQ(ftp.FailureReason(), r.reason) << r.name;
+    }
 }
 
 TEST(FtpPaths, LocalPathForStaysBelowTheRoot)

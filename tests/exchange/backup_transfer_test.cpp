@@ -179,7 +179,9 @@ protected:
     QTemporaryDir backups;
     std::unique_ptr<ScriptServer> server;
     TReceiverAccess access;
-    TBackupTimeouts timeouts{5, 5};
+    // A short window for the rate floor: the transfers that are not slow go
+    // through under it all the same.
+    TBackupTimeouts timeouts{5, 5, {kRateFloorBytesPerSecond, 2}};
     QStringList statuses;
     const QStringList files = {"/var/tuxbox/config/zapit/services.xml",
                                "/var/tuxbox/config/zapit/bouquets.xml", "/etc/hostname"};
@@ -205,6 +207,30 @@ TEST_F(BackupTransfer, AFailedRepeatKeepsTheEarlierBackup)
     ASSERT_TRUE(backup(files, "Backup", error)) << error.toStdString();
     EXPECT_EQ(readBytes(backups.filePath("Backup/etc/hostname")), "renamed\n");
     EXPECT_EQ(listBackups(backups.path()), QStringList({"Backup"}));
+}
+
+// A receiver file that trickles in, or a receiver that answers an upload
+// a line at a time, ends the backup or restore with the reason, not hanging.
+TEST_F(BackupTransfer, ATrickleEndsBackupAndRestoreWithTheReason)
+{
+    const QString tooSlow = "Too slow: less than 1 KB a second on average over 2 seconds.";
+    const QByteArray services = "<zapit>" + QByteArray(200, 's') + "</zapit>\n";
+    writeBytes(receiver.filePath("var/tuxbox/config/zapit/services.xml"), services);
+    startServer({"--act", "services.xml=trickle"});
+    QString error;
+    EXPECT_FALSE(backup(files, "Backup", error));
+    EXPECT_TRUE(error.startsWith("FTP: At least one file could not be retrieved!")) << error.toStdString();
+    EXPECT_TRUE(error.endsWith("FTP: Getting /var/tuxbox/config/zapit/services.xml failed.\r\n" + tooSlow))
+        << error.toStdString();
+    EXPECT_TRUE(listBackups(backups.path()).isEmpty());
+
+    startServer({"--act", "services.xml=slow-reply"});
+    writeBytes(backups.filePath("Saved/var/tuxbox/config/zapit/services.xml"), "<zapit>saved</zapit>\n");
+    EXPECT_FALSE(restoreBackup(access, backups.filePath("Saved"), {}, error, timeouts));
+    EXPECT_TRUE(error.endsWith("FTP: Putting services.xml to /var/tuxbox/config/zapit/services.xml "
+                               "failed.\r\n" + tooSlow))
+        << error.toStdString();
+    EXPECT_EQ(readBytes(receiver.filePath("var/tuxbox/config/zapit/services.xml")), services);
 }
 
 TEST_F(BackupTransfer, RefusedBeforeAnythingIsFetched)

@@ -88,17 +88,26 @@ TEST_F(KingOfSatFetch, PagesArriveWholeOrNotAtAll)
         struct Case {
             const char *name;
             QString url;
-            qint64 limit;
+            DownloadOptions options;
+            const char *reason;
         };
+        // A page that trickles in is cut once the window shows it too slow;
+        // the stall time is longer than the window, so it is the floor that cuts.
+        const DownloadOptions quickFloor{5, 5, kWebPageSizeLimit, {kRateFloorBytesPerSecond, 2}};
         const Case failures[] = {
-            {"missing page", url(QStringLiteral("missing")), kWebPageSizeLimit},
-            {"cut-off page", url(QStringLiteral("truncated")), kWebPageSizeLimit},
-            {"page above the size limit", url(QStringLiteral("big/5000")), 1000},
-            {"not a web address", QStringLiteral("ftp://127.0.0.1:9/lists.php"), kWebPageSizeLimit},
+            {"missing page", url(QStringLiteral("missing")), {}, "HTTP 404"},
+            {"cut-off page", url(QStringLiteral("truncated")), {},
+             "The connection was lost before the transfer was complete."},
+            {"page above the size limit", url(QStringLiteral("big/5000")), {.sizeLimit = 1000},
+             "Size limit exceeded: the file is larger than 1000 bytes."},
+            {"not a web address", QStringLiteral("ftp://127.0.0.1:9/lists.php"), {},
+             "Only http: and https: addresses can be downloaded."},
+            {"page trickling in", url(QStringLiteral("trickle/100000/20")), quickFloor,
+             "Too slow: less than 1 KB a second on average over 2 seconds."},
         };
         for (const Case &c : failures) {
-            EXPECT_FALSE(fetchKingOfSatPage(c.url, temp, error, c.limit)) << c.name;
-            EXPECT_TRUE(error.startsWith(QStringLiteral("Download failed!"))) << c.name;
+            EXPECT_FALSE(fetchKingOfSatPage(c.url, temp, error, c.options)) << c.name;
+            EXPECT_EQ(error, "Download failed!\r\n" + QLatin1String(c.reason)) << c.name;
             // What was there before stays, untouched.
             QFile again(temp);
             ASSERT_TRUE(again.open(QIODevice::ReadOnly));

@@ -253,6 +253,42 @@ TEST(GifReader, BlockStructure)
     }
 }
 
+// A picture given a lower pixel limit refuses a canvas or a frame that
+// declares more while reading, before its pixels exist; what stays within
+// loads as before, and without the limit all of them load.
+TEST(GifReader, ALowerPixelLimitRefusesLargerCanvasesAndFrames)
+{
+    constexpr qint64 kLimit = qint64(4) << 20; // 2048 x 2048
+    const struct {
+        const char *name;
+        QByteArray data;
+        bool withinLimit;
+    } rows[] = {
+        {"a canvas above it", oneImage(GifBuilder().header(8000, 8000)).trailer().bytes(), false},
+        {"a canvas a row above it", oneImage(GifBuilder().header(2048, 2049)).trailer().bytes(), false},
+        {"a frame above it",
+         GifBuilder().header(4, 2).descriptor(0, 0, 4096, 4096).data(2, QByteArray("\x04\x05", 2))
+             .trailer().bytes(),
+         false},
+        {"a canvas at it", oneImage(GifBuilder().header(2048, 2048)).trailer().bytes(), true},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        TGifPicture limited;
+        limited.PixelLimit = kLimit;
+        QString error;
+        EXPECT_EQ(limited.LoadFromData(r.data, error), r.withinLimit);
+        if (r.withinLimit) {
+            EXPECT_EQ(limited.Bitmap().size(), QSize(2048, 2048));
+        } else {
+            EXPECT_EQ(error, "Invalid image dimensions");
+            EXPECT_TRUE(limited.Empty());
+        }
+        TGifPicture unlimited;
+        EXPECT_TRUE(unlimited.LoadFromData(r.data, error)) << error.toStdString();
+    }
+}
+
 // A frame's read leaves an offending byte where the caller can see it, once.
 TEST(GifReader, OffendingBytesAreSteppedBackOnce)
 {

@@ -22,6 +22,10 @@
 namespace {
 
 const QString kSite = QStringLiteral(PELLORAN_FIXTURES_DIR "/logos/site");
+// A short window for the rate floor, with a stall time longer than it.
+const DownloadOptions kQuickFloor{5, 5, kWebPageSizeLimit, {kRateFloorBytesPerSecond, 2}};
+const QString kSkipped =
+    QStringLiteral("Download of logo information for Astra 9 failed (satellite will be skipped)!");
 
 QByteArray fileBytes(const QString &path)
 {
@@ -131,6 +135,8 @@ TEST_F(LogoManagerDownload, DownloadsTheCheckedSatellitesLogos)
     // An older logo that a broken download must not spoil.
     QDir().mkpath(folder.filePath("LogoTypes"));
     QFile::copy(kSite + "/tvsat/logos/zdf.gif", logo("KaputtTV.tv.gif"));
+    // Pages and logos that are not slow arrive under a short floor window.
+    form.SetDownloadOptions(kQuickFloor);
     form.show();
     control<QRadioButton>("BtnDisabled")->click();
     control<QPushButton>("BtnDlPackageInfo")->click();
@@ -165,7 +171,7 @@ TEST_F(LogoManagerDownload, FailuresAreReported)
     // The index cannot be fetched.
     control<QPushButton>("BtnDlPackageInfo")->click();
     ASSERT_EQ(prompts.asked.size(), 1);
-    EXPECT_EQ(prompts.asked[0].text, msg(MsgDownloadFailed));
+    EXPECT_EQ(prompts.asked[0].text, msg(MsgDownloadFailed) + "\r\nConnection refused.");
     EXPECT_EQ(grid()->RowCount(), 0);
 
     // A satellite page that cannot be fetched is skipped with a warning.
@@ -173,8 +179,18 @@ TEST_F(LogoManagerDownload, FailuresAreReported)
     EXPECT_TRUE(form.DownloadPackage("http://127.0.0.1:9/tvsat/x.html", "Astra 9", true,
                                      folder.filePath("LogoTypes")));
     ASSERT_EQ(prompts.asked.size(), 1);
+    EXPECT_EQ(prompts.asked[0].text, kSkipped + "\r\nConnection refused.");
+
+    // One that trickles in is cut at the rate floor, and the reason says so.
+    prompts.asked.clear();
+    const auto server = serve();
+    ASSERT_NE(server->port(), 0);
+    form.SetDownloadOptions(kQuickFloor);
+    EXPECT_TRUE(form.DownloadPackage(program.LogoSiteUrl + "/trickle/100000/20", "Astra 9", true,
+                                     folder.filePath("LogoTypes")));
+    ASSERT_EQ(prompts.asked.size(), 1);
     EXPECT_EQ(prompts.asked[0].text,
-              "Download of logo information for Astra 9 failed (satellite will be skipped)!");
+              kSkipped + "\r\nToo slow: less than 1 KB a second on average over 2 seconds.");
 
     // A logo folder that cannot be made is said so.
     prompts.asked.clear();

@@ -8,9 +8,22 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 namespace {
 
 const QString kFixtureLogos = QStringLiteral(PELLORAN_FIXTURES_DIR "/logos/LogoTypes");
+// 941 bytes that declare a logical screen of 8000 x 8000 around one pixel.
+const QString kHugeCanvasLogo =
+    QStringLiteral(PELLORAN_FIXTURES_DIR "/logos/huge-canvas/Channel0.tv.gif");
+
+// The most memory the process has held so far, in kilobytes.
+long peakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 // Keeps what a run hands out; asks to stop after a number of services.
 class RecordingSink : public TLogoSink
@@ -155,6 +168,25 @@ TEST(LogoMapper, ABrokenLogoFileGivesTheDefaultPicture)
     EXPECT_EQ(sink.indexes()[0], 1);
     EXPECT_EQ(sink.indexes()[2], 1);
     EXPECT_EQ(world.mapping().count("Wetter Live"), 0);
+}
+
+// A logo that declares a canvas of millions of pixels is refused before
+// anything of that size is allocated: its service gets the default picture,
+// as for a broken file, at next to no cost in memory (decoding this one
+// whole once took 340 MB). A real logo beside it still loads.
+TEST(LogoMapper, AHugeCanvasIsNoLogoAndCostsLittle)
+{
+    MapperWorld world;
+    ASSERT_TRUE(QFile::copy(kHugeCanvasLogo, world.job.logoFolder + "/Channel0.tv.gif"));
+    world.add("Channel 0", TLogoKind::Tv, 1);
+    world.add("ZDF", TLogoKind::Tv, 1);
+    const long before = peakKilobytes();
+    EXPECT_TRUE(loadLogoImage(kHugeCanvasLogo, 52, 39).isNull());
+    RecordingSink sink;
+    EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
+    EXPECT_LT(peakKilobytes() - before, 32 * 1024);
+    EXPECT_EQ(sink.indexes(), (std::vector<int>{1, 4}));
+    EXPECT_EQ(world.mapping(), "ZDF|4|ZDF.tv.gif\r\n");
 }
 
 // A logo that does not load takes no picture index: the ones after it move

@@ -27,6 +27,79 @@ TEST(TransferStall, RequestedTimesAreCutToTheLimit)
         EXPECT_EQ(effectiveStallSeconds(r.requested), r.used) << r.requested;
 }
 
+TEST(TransferRateFloor, RequestedFloorsAreCutToTheLimits)
+{
+    const struct {
+        TransferRateFloor requested;
+        TransferRateFloor used;
+    } rows[] = {
+        {{}, {1024, 30}},        {{0, 0}, {1024, 1}},      {{-5, -5}, {1024, 1}},
+        {{100, 60}, {1024, 30}}, {{4096, 2}, {4096, 2}},   {{1024, 3600}, {1024, 30}},
+    };
+    for (const auto &r : rows) {
+        const TransferRateFloor used = effectiveRateFloor(r.requested);
+        EXPECT_EQ(used.bytesPerSecond, r.used.bytesPerSecond) << r.requested.bytesPerSecond;
+        EXPECT_EQ(used.windowSeconds, r.used.windowSeconds) << r.requested.windowSeconds;
+    }
+    // libcurl's own time-outs wait past both of the watch's limits.
+    EXPECT_EQ(backstopSeconds(20, {}), 50);
+    EXPECT_EQ(backstopSeconds(60, {1024, 2}), 22);
+}
+
+// The floor judges the average over the last window, fed as the callbacks
+// would feed it: a point every `tickMs`, the bytes moved so far growing as
+// the phases say. Made-up times, so the rule is checked over minutes in no
+// time at all.
+TEST(TransferRateFloor, AveragesOverTheLastWindow)
+{
+    using Clock = RateFloorCheck::Clock;
+    struct Phase {
+        int untilSecond;
+        qint64 bytesPerSecond;
+        int burstEverySeconds = 0; // 0: evenly; else all of a period's bytes at once
+    };
+    const struct {
+        const char *name;
+        int tickMs;
+        std::vector<Phase> phases;
+        double cutAtSecond; // < 0: never cut
+    } rows[] = {
+        {"50 bytes a second is cut once the window is full", 1000, {{120, 50}}, 30},
+        {"as is one that waits long for its first byte", 250, {{120, 0}}, 30},
+        {"just above the floor runs on", 1000, {{120, 1100}}, -1},
+        {"bursts that average above the floor run on", 500, {{120, 2048, 20}}, -1},
+        {"a fast start earns nothing for later", 1000, {{60, 100000}, {180, 50}}, 90},
+        {"a slowdown shorter than the window is forgiven", 1000,
+         {{40, 4096}, {60, 10}, {180, 4096}}, -1},
+        {"callbacks seldom: judged at the first one past the window", 7000, {{120, 50}}, 35},
+    };
+    for (const auto &r : rows) {
+        const Clock::time_point start{};
+        RateFloorCheck check({1024, 30}, start);
+        double total = 0;
+        double cutAt = -1;
+        std::size_t phase = 0;
+        for (int ms = r.tickMs; phase < r.phases.size(); ms += r.tickMs) {
+            const double second = ms / 1000.0;
+            while (phase < r.phases.size() && second > r.phases[phase].untilSecond)
+                ++phase;
+            if (phase == r.phases.size())
+                break;
+            const Phase &p = r.phases[phase];
+            const int burstMs = p.burstEverySeconds * 1000;
+            if (burstMs == 0)
+                total += p.bytesPerSecond * (r.tickMs / 1000.0);
+            else if ((ms - r.tickMs) / burstMs != ms / burstMs)
+                total += double(p.bytesPerSecond) * p.burstEverySeconds;
+            if (!check.keepsPace(start + std::chrono::milliseconds(ms), qint64(total))) {
+                cutAt = second;
+                break;
+            }
+        }
+        EXPECT_EQ(cutAt, r.cutAtSecond) << r.name;
+    }
+}
+
 struct Outcome {
     bool ok = true;
     qint64 elapsedMs = 0;

@@ -12,6 +12,12 @@ fetched (RETR); the file itself must exist below --root:
   flood-     sends FLOOD_BYTES, far more than any test's size limit, yet
              bounded so a client without a limit fills no disk; SIZE does
              not tell the size
+  trickle-   sends the file one byte every TRICKLE_INTERVAL seconds: never
+             silent, yet far too slow
+  slow-reply- answers with a continuation line ("150-...") every
+             TRICKLE_INTERVAL seconds, SLOW_REPLY_LINES of them, before the
+             real answer: the control connection trickles; an upload (STOR)
+             of a file so named is answered so too
 
 With --act NAME=ACT (repeatable) the file called NAME, wherever it lies,
 misbehaves as ACT does above, whatever its name starts with. A file so
@@ -38,9 +44,11 @@ from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
 
-ACTS = ("stall", "drop", "flood")
+ACTS = ("stall", "drop", "flood", "trickle", "slow-reply")
 FIRST_BYTES = 10
 FLOOD_BYTES = 8 << 20
+TRICKLE_INTERVAL = 0.1
+SLOW_REPLY_LINES = 600
 
 
 NAMED_ACTS = {}
@@ -68,6 +76,20 @@ class RepeatingProducer(object):
         return b"e" * size
 
 
+class TrickleProducer(object):
+    """The file's bytes one at a time; ActingDTP waits between them."""
+
+    def __init__(self, path):
+        with open(path, "rb") as source:
+            self.data = source.read()
+        self.sent = 0
+
+    def more(self):
+        chunk = self.data[self.sent:self.sent + 1]
+        self.sent += len(chunk)
+        return chunk
+
+
 class ActingDTP(DTPHandler):
     def send(self, data):
         sent = super().send(data)
@@ -77,7 +99,14 @@ class ActingDTP(DTPHandler):
             self.del_channel()
             if act == "drop":
                 self.ioloop.call_later(0.2, self.drop)
+        elif act == "trickle":
+            self.del_channel()
+            self.ioloop.call_later(TRICKLE_INTERVAL, self.resume)
         return sent
+
+    def resume(self):
+        if not self._closed:
+            self.add_channel(events=self.ioloop.WRITE)
 
     def drop(self):
         control = self.cmd_channel
@@ -110,6 +139,8 @@ class ActingHandler(FTPHandler):
         if NAMED_ACTS.get(os.path.basename(file)) == "drop":
             self.close()
             return
+        if act_of(file) == "slow-reply":
+            return self.slow_reply(file, lambda: FTPHandler.ftp_STOR(self, file, mode))
         if ActingHandler.hold_dir:
             return self.held(file, lambda: FTPHandler.ftp_STOR(self, file, mode))
         return super().ftp_STOR(file, mode)
@@ -130,6 +161,22 @@ class ActingHandler(FTPHandler):
         self.ioloop.call_later(HOLD_POLL, poll)
         return file
 
+    def slow_reply(self, file, go):
+        """Runs go() once SLOW_REPLY_LINES continuation lines went out,
+        one every TRICKLE_INTERVAL seconds (see slow-reply above)."""
+
+        def line(left):
+            if getattr(self, "_closed", False):
+                return
+            if left == 0:
+                go()
+                return
+            self.push("150-Still looking for the file.\r\n")
+            self.ioloop.call_later(TRICKLE_INTERVAL, line, left - 1)
+
+        line(SLOW_REPLY_LINES)
+        return file
+
     def ftp_RETR(self, file):
         self.note_transfer("RETR", file)
         self.act = act_of(file)
@@ -137,7 +184,13 @@ class ActingHandler(FTPHandler):
             return self.held(file, lambda: FTPHandler.ftp_RETR(self, file))
         if self.act is None or not os.path.isfile(file):
             return super().ftp_RETR(file)
-        self.push_dtp_data(RepeatingProducer(), isproducer=True, cmd="RETR")
+        if self.act == "slow-reply":
+            return self.slow_reply(file, lambda: FTPHandler.ftp_RETR(self, file))
+        if self.act == "trickle":
+            producer = TrickleProducer(file)
+        else:
+            producer = RepeatingProducer()
+        self.push_dtp_data(producer, isproducer=True, cmd="RETR")
         return file
 
     def ftp_SIZE(self, path):

@@ -92,10 +92,13 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_response(200)
             self.send_header("Content-Length", str(count))
             self.end_headers()
-            for _ in range(count):
-                self.wfile.write(b"t")
-                self.wfile.flush()
-                time.sleep(interval / 1000.0)
+            try:
+                for _ in range(count):
+                    self.wfile.write(b"t")
+                    self.wfile.flush()
+                    time.sleep(interval / 1000.0)
+            except (BrokenPipeError, ConnectionResetError):
+                self.close_connection = True
         elif self.path.startswith("/hold/") and Handler.hold_dir:
             self.path = self.path[len("/hold"):]
             marker, deadline = hold_marker(Handler.hold_dir, self.path)
