@@ -342,14 +342,15 @@ bool readTransponderCell(const QString &cell, TTransponder &transponder, QString
     return true;
 }
 
-void collectSatelitePage(const TKofCells &page, TSatelite &satelite,
-                         const std::function<void(int, int)> &progress)
+int collectSatelitePage(const TKofCells &page, TSatelite &satelite,
+                        const std::function<void(int, int)> &progress)
 {
     const QStringList &cells = page.cells;
     const int count = int(cells.size());
     // Report about a hundred times per page, not once per cell.
     const int reportEvery = std::max(1, count / 100);
     bool armed = false;
+    int services = 0;
     for (int k = 0; k < count; ++k) {
         if (progress && k % reportEvery == 0)
             progress(k, count);
@@ -377,6 +378,7 @@ void collectSatelitePage(const TKofCells &page, TSatelite &satelite,
             service->SetEncryption(cells.at(next + 4));
             service->SetSidDec(cells.at(next + 5));
             transponder->AddService(std::move(service));
+            ++services;
             next += kKofCellsPerService;
         }
         satelite.AddTransponder(std::move(transponder));
@@ -384,4 +386,5 @@ void collectSatelitePage(const TKofCells &page, TSatelite &satelite,
     }
     if (progress)
         progress(count, count);
+    return services;
 }

@@ -145,10 +145,12 @@ TEST(KingOfSatPage, SatellitePageBecomesTranspondersAndServices)
     TSatelite satelite;
     int lastDone = -1;
     int lastTotal = -1;
-    collectSatelitePage(cells, satelite, [&](int done, int total) {
-        lastDone = done;
-        lastTotal = total;
-    });
+    EXPECT_EQ(collectSatelitePage(cells, satelite,
+                                  [&](int done, int total) {
+                                      lastDone = done;
+                                      lastTotal = total;
+                                  }),
+              6);
     EXPECT_EQ(lastDone, lastTotal);
 
     // The menu's "Beam maps - DVB guide" stands before the marker; the
@@ -187,18 +189,29 @@ TEST(KingOfSatPage, SatellitePageBecomesTranspondersAndServices)
     EXPECT_EQ(satelite.GetItem(2)->GetItem(0)->Sid, "1234");
 }
 
+// Each gives no service, which the download takes for a failed one.
 TEST(KingOfSatPage, PagesMissingTheirMarkerOrDateCell)
 {
-    TSatelite noMarker;
-    collectSatelitePage(splitPageCells(fixture(QStringLiteral("en/pos-28.2E.php"))), noMarker);
-    EXPECT_EQ(noMarker.Count(), 0);
-
-    const TKofCells undated = splitPageCells(fixture(QStringLiteral("en/pos-4.8E.php")));
-    EXPECT_EQ(undated.dateIndex, -1);
-    TSatelite noDate;
-    collectSatelitePage(undated, noDate);
-    ASSERT_EQ(noDate.Count(), 1);
-    EXPECT_EQ(noDate.GetItem(0)->Count(), 0);
+    struct Row {
+        const char *page;
+        bool dated;
+        int transponders;
+    };
+    const Row rows[] = {
+        {"en/pos-28.2E.php", true, 0},
+        {"en/kos-page-without-last-updated.html", false, 0},
+        {"en/pos-4.8E.php", false, 1},
+        {"en/kos-page-without-date-cell.html", false, 1},
+    };
+    for (const auto &[page, dated, transponders] : rows) {
+        const TKofCells cells = splitPageCells(fixture(QString::fromUtf8(page)));
+        EXPECT_EQ(cells.dateIndex >= 0, dated) << page;
+        TSatelite satelite;
+        EXPECT_EQ(collectSatelitePage(cells, satelite), 0) << page;
+        ASSERT_EQ(satelite.Count(), transponders) << page;
+        for (int t = 0; t < satelite.Count(); ++t)
+            EXPECT_EQ(satelite.GetItem(t)->Count(), 0) << page;
+    }
 }
 
 TEST(KingOfSatPage, ServiceListsEndWhereTheyShould)
