@@ -101,14 +101,42 @@ bool isMarkerCell(const QString &cell)
     return compact.contains(u"lastupdated", Qt::CaseInsensitive);
 }
 
-// The quoted value that follows `marker` in `line` from `from` on; `from`
-// moves past it. Empty when the marker is missing.
-bool takeQuoted(const QString &line, QStringView marker, qsizetype &from, QString &value)
+// Where a marker next stands in a line (case-insensitively), asked for
+// positions that only move forward. The line is searched again only once the
+// place last found has been passed, and never again once there was none: an
+// image-map line with one link and thousands of alternative texts is read
+// once, not once per text.
+class MarkerScan
 {
-    const qsizetype at = line.indexOf(marker, from, Qt::CaseInsensitive);
+public:
+    MarkerScan(const QString &line, QStringView marker) : m_line(line), m_marker(marker) {}
+
+    QStringView marker() const { return m_marker; }
+    // The first place of the marker at or after `from`, or -1.
+    qsizetype next(qsizetype from)
+    {
+        if (!m_searched || (m_found >= 0 && m_found < from)) {
+            m_found = m_line.indexOf(m_marker, from, Qt::CaseInsensitive);
+            m_searched = true;
+        }
+        return m_found;
+    }
+
+private:
+    const QString &m_line;
+    QStringView m_marker;
+    qsizetype m_found = -1;
+    bool m_searched = false;
+};
+
+// The quoted value that follows the scan's marker in `line` from `from` on;
+// `from` moves past it. False when the marker is missing.
+bool takeQuoted(const QString &line, MarkerScan &scan, qsizetype &from, QString &value)
+{
+    const qsizetype at = scan.next(from);
     if (at < 0)
         return false;
-    const qsizetype open = at + marker.size() - 1; // the marker ends with its quote
+    const qsizetype open = at + scan.marker().size() - 1; // the marker ends with its quote
     const qsizetype close = line.indexOf(u'"', open + 1);
     value = close < 0 ? line.mid(open + 1) : line.mid(open + 1, close - open - 1);
     from = close < 0 ? line.size() : close + 1;
@@ -229,15 +257,14 @@ bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
             continue;
         // Every area of the map stands on this one line: a link, then the
         // satellite's name and position as the area's alternative text.
+        MarkerScan links(line, u"href=\"");
+        MarkerScan texts(line, u"alt=\"");
         qsizetype from = 0;
-        while (line.indexOf(u"alt=\"", from, Qt::CaseInsensitive) >= 0) {
+        while (texts.next(from) >= 0) {
             QString href;
             QString alt;
-            const qsizetype areaStart = from;
-            const bool hasLink = takeQuoted(line, u"href=\"", from, href);
-            if (!hasLink)
-                from = areaStart;
-            if (!takeQuoted(line, u"alt=\"", from, alt))
+            const bool hasLink = takeQuoted(line, links, from, href);
+            if (!takeQuoted(line, texts, from, alt))
                 break;
             const QString target =
                 hasLink ? resolvePageLink(pageUrl, decodePageReferences(href)) : QString();

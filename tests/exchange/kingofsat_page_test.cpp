@@ -3,6 +3,7 @@
 #include "core/model/transponder.h"
 #include "exchange/kingofsat_mapping.h"
 #include "exchange/kingofsat_page.h"
+#include "kingofsat_pages.h"
 
 #include "qt_print.h"
 
@@ -135,6 +136,31 @@ TEST(KingOfSatPage, IndexPageListsTheMapsSatellites)
     }
     EXPECT_FALSE(parseSatelliteIndex(QStringLiteral("<html><map></map></html>"), kPageUrl, entries));
     EXPECT_TRUE(entries.isEmpty());
+}
+
+// Thousands of alternative texts that belong to no area's link stand on the
+// map's line: they name no satellite, as a browser shows no link for them.
+TEST(KingOfSatPage, OnlyLinkedAreasOfTheIndexPageCount)
+{
+    const QString one = kofArea(QStringLiteral("pos-1.php"), QStringLiteral("One (1.0&deg;E)"));
+    const QString two = kofArea(QStringLiteral("/en/pos-2.php"), QStringLiteral("Two (2.0&deg;W)"));
+    const QString loose = kofLooseAlts(4000);
+    const QString first = QString::fromUtf8("One|1.0\xc2\xb0" "E|http://127.0.0.1:8/en/pos-1.php");
+    const QString second = QString::fromUtf8("Two|2.0\xc2\xb0" "W|http://127.0.0.1:8/en/pos-2.php");
+    const std::pair<QString, QStringList> rows[] = {
+        {one + loose, {first}},
+        {one + loose + two + loose, {first, second}},
+        {one + two + loose + loose, {first, second}},
+        {loose + one, {}}, // the line is no image map's
+    };
+    for (const auto &[line, expected] : rows) {
+        QList<TKofIndexEntry> entries;
+        EXPECT_EQ(parseSatelliteIndex(kofIndexPage(line), kPageUrl, entries), !expected.isEmpty());
+        QStringList read;
+        for (const TKofIndexEntry &entry : entries)
+            read.append(QStringList{entry.satellite, entry.position, entry.link}.join(u'|'));
+        EXPECT_EQ(read, expected) << line.left(200).toStdString();
+    }
 }
 
 TEST(KingOfSatPage, SatellitePageBecomesTranspondersAndServices)
