@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -378,6 +379,9 @@ int collectSatelitePage(const TKofCells &page, TSatelite &satelite,
     const int reportEvery = std::max(1, count / 100);
     bool armed = false;
     int services = 0;
+    // Added together at the end, so that a repeated one is found in a table:
+    // a page may list tens of thousands.
+    std::vector<std::unique_ptr<TTransponder>> transponders;
     for (int k = 0; k < count; ++k) {
         if (progress && k % reportEvery == 0)
             progress(k, count);
@@ -408,9 +412,10 @@ int collectSatelitePage(const TKofCells &page, TSatelite &satelite,
             ++services;
             next += kKofCellsPerService;
         }
-        satelite.AddTransponder(std::move(transponder));
+        transponders.push_back(std::move(transponder));
         k = next - 1; // the cell that ended the services is looked at again
     }
+    satelite.AddTransponders(std::move(transponders));
     if (progress)
         progress(count, count);
     return services;

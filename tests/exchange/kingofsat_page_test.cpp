@@ -163,6 +163,44 @@ TEST(KingOfSatPage, OnlyLinkedAreasOfTheIndexPageCount)
     }
 }
 
+// Every transponder of a long page once, in page order; one listed again
+// further down holds the services of both listings, an equal one once.
+TEST(KingOfSatPage, LongPagesKeepEveryTransponderAndMergeRepeatedOnes)
+{
+    constexpr int kTransponders = 3000;
+    constexpr int kRepeatEvery = 97;
+    constexpr int kRepeatAfter = 200; // transponders further down
+    const auto again = [](int n) {
+        return TKofPageTransponder{n, {QStringLiteral("Service %1").arg(n), QStringLiteral("Again %1").arg(n)}};
+    };
+    QList<TKofPageTransponder> listed;
+    for (const TKofPageTransponder &t : kofTransponders(kTransponders)) {
+        listed.append(t);
+        const int repeated = t.number - kRepeatAfter;
+        if (repeated >= 0 && repeated % kRepeatEvery == 0)
+            listed.append(again(repeated));
+    }
+    for (int n = 0; n < kTransponders; n += kRepeatEvery) {
+        if (n + kRepeatAfter >= kTransponders)
+            listed.append(again(n));
+    }
+    const int repeats = int(listed.size()) - kTransponders;
+    ASSERT_EQ(repeats, (kTransponders + kRepeatEvery - 1) / kRepeatEvery);
+    TSatelite satelite;
+    EXPECT_EQ(collectSatelitePage(splitPageCells(kofSatellitePage(listed)), satelite),
+              kTransponders + 2 * repeats);
+    ASSERT_EQ(satelite.Count(), kTransponders);
+    for (int n = 0; n < kTransponders; ++n) {
+        const TTransponder &tp = *satelite.GetItem(n);
+        ASSERT_EQ(tp.GetTsidDec(), QString::number(n));
+        ASSERT_EQ(tp.Frequency, QString::number(10700 + n % 2000) + "000");
+        QStringList expected{QStringLiteral("Service %1").arg(n)};
+        if (n % kRepeatEvery == 0)
+            expected.append(QStringLiteral("Again %1").arg(n));
+        ASSERT_EQ(serviceNames(tp), expected) << n;
+    }
+}
+
 TEST(KingOfSatPage, SatellitePageBecomesTranspondersAndServices)
 {
     const TKofCells cells = splitPageCells(fixture(QStringLiteral("en/pos-19.2E.php")));
