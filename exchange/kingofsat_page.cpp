@@ -144,6 +144,19 @@ bool takeQuoted(const QString &line, MarkerScan &scan, qsizetype &from, QString 
     return true;
 }
 
+// The next `tag` (any case; it starts with "<") at or after `from`, or -1.
+// Goes from "<" to "<" with the quick search for one character: a search
+// for the whole text in any case costs several times as much, and a page
+// may hold hundreds of thousands of cells.
+qsizetype findTag(QStringView page, QLatin1String tag, qsizetype from)
+{
+    for (from = page.indexOf(u'<', from); from >= 0; from = page.indexOf(u'<', from + 1)) {
+        if (page.sliced(from).startsWith(tag, Qt::CaseInsensitive))
+            return from;
+    }
+    return -1;
+}
+
 } // namespace
 
 QString kingOfSatIndexUrl(const QString &baseUrl)
@@ -293,13 +306,13 @@ bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
 TKofCells splitPageCells(const QString &page)
 {
     TKofCells result;
-    qsizetype open = page.indexOf(u"<td", 0, Qt::CaseInsensitive);
+    qsizetype open = findTag(page, QLatin1String("<td"), 0);
     qsizetype close = 0;
     while (open >= 0) {
         const qsizetype start = open + 3;
-        const qsizetype next = page.indexOf(u"<td", start, Qt::CaseInsensitive);
+        const qsizetype next = findTag(page, QLatin1String("<td"), start);
         if (close >= 0 && close < start)
-            close = page.indexOf(u"</td>", start, Qt::CaseInsensitive);
+            close = findTag(page, QLatin1String("</td>"), start);
         // A cell ends at its end tag or where the next cell starts, so every
         // character of the page is read for one cell at most.
         qsizetype end = close;

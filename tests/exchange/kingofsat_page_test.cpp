@@ -321,6 +321,8 @@ TEST(KingOfSatPage, TinyPagesAreHarmless)
     }
     EXPECT_EQ(splitPageCells(QStringLiteral("<td>one</td>")).cells, QStringList{"one"});
     EXPECT_EQ(splitPageCells(QStringLiteral("<td>open")).cells, QStringList{""});
+    EXPECT_EQ(splitPageCells(QStringLiteral("<TD>one</Td><tD class=x>two</TD>")).cells,
+              (QStringList{"one", "two"}));
 }
 
 TEST(KingOfSatPage, MalformedTransponderCellsAreRefused)
