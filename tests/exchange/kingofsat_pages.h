@@ -45,14 +45,14 @@ inline QString kofSatellitePage(const QList<TKofPageTransponder> &transponders)
         "<table><tr><td>Last updated: 2026-11-30</td></tr></table>\n<table>\n");
     page.reserve(transponders.size() * 256);
     for (const TKofPageTransponder &t : transponders) {
-        page += QStringLiteral("<tr><td colspan=\"12\">Bigsat - %1.00 H - DVB S2 - 27500 3/4 - "
+        page += QStringLiteral("<tr><td>Bigsat - %1.00 H - DVB S2 - 27500 3/4 - "
                                "ONID:1 TSID:%2 - Beam Wide - Prov</td></tr>\n")
                     .arg(10700 + t.number % 2000)
                     .arg(t.number);
         for (int k = 0; k < t.services.size(); ++k) {
-            page += QStringLiteral("<tr><td></td><td>%1</td><td>Land</td><td>News</td><td>Clear</td>"
+            page += QStringLiteral("<tr><td></td><td>%1</td><td>DE</td><td>TV</td><td>Clear</td>"
                                    "<td>%2</td><td></td><td></td><td></td><td></td><td></td>"
-                                   "<td>2026-01-01</td></tr>\n")
+                                   "<td></td></tr>\n")
                         .arg(t.services.at(k))
                         .arg(t.number * 16 + k);
         }
