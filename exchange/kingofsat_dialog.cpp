@@ -260,9 +260,18 @@ void TFrmKingOfSat::BtnDownloadClick()
             satelite->Diseqc = QStringLiteral("0");
             status(FormatMsg1(msg(MsgKofCollectingServices), name));
             progressInit(100);
-            collectSatelitePage(cells, *satelite, [](int done, int total) {
+            const int services = collectSatelitePage(cells, *satelite, [](int done, int total) {
                 progressSetStep(total > 0 ? int(qint64(done) * 100 / total) : 100);
             });
+            // The site answers a busy spell or a browser check with a page of
+            // its own, as a success. A satellite without services is no list
+            // at all: taken, it would replace the old one with nothing, so it
+            // counts as a download that failed.
+            if (services == 0) {
+                message(int(TPrompts::TMsgKind::Warning),
+                        FormatMsg1(msg(MsgKofSatelliteSkipped), name));
+                continue;
+            }
             target.AddSatelite(std::move(satelite));
             ++arrived;
         }

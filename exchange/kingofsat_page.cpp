@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -101,18 +102,59 @@ bool isMarkerCell(const QString &cell)
     return compact.contains(u"lastupdated", Qt::CaseInsensitive);
 }
 
-// The quoted value that follows `marker` in `line` from `from` on; `from`
-// moves past it. Empty when the marker is missing.
-bool takeQuoted(const QString &line, QStringView marker, qsizetype &from, QString &value)
+// Where a marker next stands in a line (case-insensitively), asked for
+// positions that only move forward. The line is searched again only once the
+// place last found has been passed, and never again once there was none: an
+// image-map line with one link and thousands of alternative texts is read
+// once, not once per text.
+class MarkerScan
 {
-    const qsizetype at = line.indexOf(marker, from, Qt::CaseInsensitive);
+public:
+    MarkerScan(const QString &line, QStringView marker) : m_line(line), m_marker(marker) {}
+
+    QStringView marker() const { return m_marker; }
+    // The first place of the marker at or after `from`, or -1.
+    qsizetype next(qsizetype from)
+    {
+        if (!m_searched || (m_found >= 0 && m_found < from)) {
+            m_found = m_line.indexOf(m_marker, from, Qt::CaseInsensitive);
+            m_searched = true;
+        }
+        return m_found;
+    }
+
+private:
+    const QString &m_line;
+    QStringView m_marker;
+    qsizetype m_found = -1;
+    bool m_searched = false;
+};
+
+// The quoted value that follows the scan's marker in `line` from `from` on;
+// `from` moves past it. False when the marker is missing.
+bool takeQuoted(const QString &line, MarkerScan &scan, qsizetype &from, QString &value)
+{
+    const qsizetype at = scan.next(from);
     if (at < 0)
         return false;
-    const qsizetype open = at + marker.size() - 1; // the marker ends with its quote
+    const qsizetype open = at + scan.marker().size() - 1; // the marker ends with its quote
     const qsizetype close = line.indexOf(u'"', open + 1);
     value = close < 0 ? line.mid(open + 1) : line.mid(open + 1, close - open - 1);
     from = close < 0 ? line.size() : close + 1;
     return true;
+}
+
+// The next `tag` (any case; it starts with "<") at or after `from`, or -1.
+// Goes from "<" to "<" with the quick search for one character: a search
+// for the whole text in any case costs several times as much, and a page
+// may hold hundreds of thousands of cells.
+qsizetype findTag(QStringView page, QLatin1String tag, qsizetype from)
+{
+    for (from = page.indexOf(u'<', from); from >= 0; from = page.indexOf(u'<', from + 1)) {
+        if (page.sliced(from).startsWith(tag, Qt::CaseInsensitive))
+            return from;
+    }
+    return -1;
 }
 
 } // namespace
@@ -229,15 +271,14 @@ bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
             continue;
         // Every area of the map stands on this one line: a link, then the
         // satellite's name and position as the area's alternative text.
+        MarkerScan links(line, u"href=\"");
+        MarkerScan texts(line, u"alt=\"");
         qsizetype from = 0;
-        while (line.indexOf(u"alt=\"", from, Qt::CaseInsensitive) >= 0) {
+        while (texts.next(from) >= 0) {
             QString href;
             QString alt;
-            const qsizetype areaStart = from;
-            const bool hasLink = takeQuoted(line, u"href=\"", from, href);
-            if (!hasLink)
-                from = areaStart;
-            if (!takeQuoted(line, u"alt=\"", from, alt))
+            const bool hasLink = takeQuoted(line, links, from, href);
+            if (!takeQuoted(line, texts, from, alt))
                 break;
             const QString target =
                 hasLink ? resolvePageLink(pageUrl, decodePageReferences(href)) : QString();
@@ -265,13 +306,13 @@ bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
 TKofCells splitPageCells(const QString &page)
 {
     TKofCells result;
-    qsizetype open = page.indexOf(u"<td", 0, Qt::CaseInsensitive);
+    qsizetype open = findTag(page, QLatin1String("<td"), 0);
     qsizetype close = 0;
     while (open >= 0) {
         const qsizetype start = open + 3;
-        const qsizetype next = page.indexOf(u"<td", start, Qt::CaseInsensitive);
+        const qsizetype next = findTag(page, QLatin1String("<td"), start);
         if (close >= 0 && close < start)
-            close = page.indexOf(u"</td>", start, Qt::CaseInsensitive);
+            close = findTag(page, QLatin1String("</td>"), start);
         // A cell ends at its end tag or where the next cell starts, so every
         // character of the page is read for one cell at most.
         qsizetype end = close;
@@ -342,14 +383,18 @@ bool readTransponderCell(const QString &cell, TTransponder &transponder, QString
     return true;
 }
 
-void collectSatelitePage(const TKofCells &page, TSatelite &satelite,
-                         const std::function<void(int, int)> &progress)
+int collectSatelitePage(const TKofCells &page, TSatelite &satelite,
+                        const std::function<void(int, int)> &progress)
 {
     const QStringList &cells = page.cells;
     const int count = int(cells.size());
     // Report about a hundred times per page, not once per cell.
     const int reportEvery = std::max(1, count / 100);
     bool armed = false;
+    int services = 0;
+    // Added together at the end, so that a repeated one is found in a table:
+    // a page may list tens of thousands.
+    std::vector<std::unique_ptr<TTransponder>> transponders;
     for (int k = 0; k < count; ++k) {
         if (progress && k % reportEvery == 0)
             progress(k, count);
@@ -377,11 +422,14 @@ void collectSatelitePage(const TKofCells &page, TSatelite &satelite,
             service->SetEncryption(cells.at(next + 4));
             service->SetSidDec(cells.at(next + 5));
             transponder->AddService(std::move(service));
+            ++services;
             next += kKofCellsPerService;
         }
-        satelite.AddTransponder(std::move(transponder));
+        transponders.push_back(std::move(transponder));
         k = next - 1; // the cell that ended the services is looked at again
     }
+    satelite.AddTransponders(std::move(transponders));
     if (progress)
         progress(count, count);
+    return services;
 }

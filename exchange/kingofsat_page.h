@@ -61,8 +61,10 @@ bool readTransponderCell(const QString &cell, TTransponder &transponder, QString
 
 // Adds the transponders and services of a satellite page's cells to
 // `satelite`. Every service is typed TV. `progress` hears (done, total).
-void collectSatelitePage(const TKofCells &cells, TSatelite &satelite,
-                         const std::function<void(int, int)> &progress = {});
+// Returns how many services the page gave: none means the page was no
+// satellite list (an error or check page, or one cut short).
+int collectSatelitePage(const TKofCells &cells, TSatelite &satelite,
+                        const std::function<void(int, int)> &progress = {});
 
 // The cells that make one service on a satellite page.
 inline constexpr int kKofCellsPerService = 12;

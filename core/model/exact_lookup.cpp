@@ -8,16 +8,6 @@ namespace {
 // Short transponders are scanned: a table would cost more than it saves.
 constexpr int kSidTableFrom = 64;
 
-std::size_t transponderHash(const TTransponder &t)
-{
-    // The seven texts that make a transponder the same one (not inversion).
-    std::size_t h = upperTextHash(t.Tsid);
-    for (const QString *text : {&t.Onid, &t.Frequency, &t.SymbolRate, &t.Fec, &t.Polarization,
-                                &t.Modulation})
-        h = upperTextHash(*text, h);
-    return h;
-}
-
 } // namespace
 
 ExactLookup::ExactLookup(const TServiceList &list)
@@ -42,7 +32,7 @@ const FirstMatchIndex &ExactLookup::transpondersOf(int satelite)
         table->reserve(std::size_t(sat.Count()));
         for (int i = 0; i < sat.Count(); ++i) {
             const TTransponder &tp = *sat.GetItem(i);
-            table->insert(transponderHash(tp), i, [&](int j) {
+            table->insert(transponderMatchHash(tp), i, [&](int j) {
                 return transponderMatches(*sat.GetItem(j), tp, false);
             });
         }
@@ -88,7 +78,7 @@ const TTransponder *ExactLookup::transponderFor(const TTransponder &transponder,
     if (sat < 0)
         return nullptr;
     const TSatelite &ownSat = *m_list.GetItem(sat);
-    const int tp = transpondersOf(sat).find(transponderHash(transponder), [&](int j) {
+    const int tp = transpondersOf(sat).find(transponderMatchHash(transponder), [&](int j) {
         return transponderMatches(*ownSat.GetItem(j), transponder, false);
     });
     return tp < 0 ? nullptr : ownSat.GetItem(tp);

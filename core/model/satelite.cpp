@@ -55,6 +55,35 @@ int TSatelite::AddTransponder(std::unique_ptr<TTransponder> transponder, TTransp
         [](TTransponder &given, TTransponder &existing) { given.MoveServicesTo(existing); });
 }
 
+void TSatelite::AddTransponders(std::vector<std::unique_ptr<TTransponder>> transponders)
+{
+    if (transponders.empty())
+        return;
+    SaveHandler().SetModified();
+    const auto sameAs = [this](const TTransponder &t) {
+        return [this, &t](int j) { return transponderMatches(*m_transponders.at(j), t, false); };
+    };
+    // Filed under the first of equal ones, as FindTransponder finds it.
+    FirstMatchIndex index;
+    index.reserve(std::size_t(m_transponders.count()) + transponders.size());
+    for (int i = 0; i < m_transponders.count(); ++i) {
+        const TTransponder &t = *m_transponders.at(i);
+        index.insert(transponderMatchHash(t), i, sameAs(t));
+    }
+    for (auto &transponder : transponders) {
+        transponder->dropMergeIndex();
+        // Filed at the index it gets when appended, unless an equal one is there.
+        const int end = m_transponders.count();
+        const int filed = index.insert(transponderMatchHash(*transponder), end, sameAs(*transponder));
+        if (filed < end) {
+            transponder->MoveServicesTo(*m_transponders.at(filed));
+            continue;
+        }
+        QString key = transponder->Frequency;
+        m_transponders.append(std::move(key), std::move(transponder));
+    }
+}
+
 int TSatelite::AddTransponder(const TTransponder &transponder)
 {
     SaveHandler().SetModified();

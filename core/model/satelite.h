@@ -4,6 +4,7 @@
 #include "core/model/transponder.h"
 
 #include <memory>
+#include <vector>
 
 // One satellite or cable network of a services list.
 class TSatelite
@@ -32,6 +33,10 @@ public:
     // and `*inList` then refers to that one.
     int AddTransponder(std::unique_ptr<TTransponder> transponder, TTransponder **inList = nullptr);
     int AddTransponder(const TTransponder &transponder);
+    // Takes the transponders as AddTransponder one after another would, with
+    // the same merges, but finds each equal one in a table made for the
+    // call: a page of thousands of transponders is not compared pairwise.
+    void AddTransponders(std::vector<std::unique_ptr<TTransponder>> transponders);
 
     int FindServiceExact(const TService &service, const TTransponder &transponder,
                          bool compareName, bool compareType, TService *&found) const;

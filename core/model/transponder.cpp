@@ -43,6 +43,15 @@ bool transponderMatches(const TTransponder &c, const TTransponder &t, bool useWi
         && upperMatches(c.Modulation, t.Modulation, useWildcards);
 }
 
+std::size_t transponderMatchHash(const TTransponder &t)
+{
+    std::size_t h = upperTextHash(t.Tsid);
+    for (const QString *text : {&t.Onid, &t.Frequency, &t.SymbolRate, &t.Fec, &t.Polarization,
+                                &t.Modulation})
+        h = upperTextHash(*text, h);
+    return h;
+}
+
 TService *TTransponder::GetItem(int index) const
 {
     return m_services.checkedAt(index);

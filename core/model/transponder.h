@@ -90,3 +90,6 @@ private:
 // transponder the same one (all but inversion), case-insensitively.
 bool transponderMatches(const TTransponder &candidate, const TTransponder &templ,
                         bool useWildcards);
+// A hash of those seven fields, upper-cased: transponders that
+// transponderMatches calls the same without wildcards hash alike.
+std::size_t transponderMatchHash(const TTransponder &transponder);

@@ -1,3 +1,4 @@
+#include "app/main/working_files.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/satelite.h"
@@ -252,6 +253,74 @@ TEST_F(KingOfSat, OutageKeepsTheListAndReportsNoSuccess)
                            "No satellite could be downloaded. The KingOfSat list was left as it was."}));
     EXPECT_TRUE(dialog->findChild<QPushButton *>(QStringLiteral("BtnDownload"))->isEnabled());
     EXPECT_TRUE(leftoverTempFiles().isEmpty());
+}
+
+// Pages served as a success that give no service: the site's check page,
+// and pages without the "Last updated" marker or without the date cell that
+// closes the services.
+TEST_F(KingOfSat, PagesWithoutServicesFailLikeAnOutage)
+{
+    QTemporaryDir index;
+    QDir(index.path()).mkpath(QStringLiteral("en"));
+    QFile page(index.filePath(QStringLiteral("en/lists.php")));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    const QString site = QStringLiteral("http://127.0.0.1:%1/en/").arg(server->port());
+    QString areas;
+    for (const auto &[file, satellite] :
+         {std::pair{"kos-page-without-last-updated.html", "Check"},
+          std::pair{"kos-page-without-date-cell.html", "Undated"},
+          std::pair{"pos-28.2E.php", "Unmarked"}, std::pair{"pos-4.8E.php", "Open"},
+          std::pair{"pos-19.2E.php", "Nordstar 2B"}})
+        areas += QStringLiteral("<area shape=\"rect\" href=\"%1%2\" alt=\"%3 (1.0&deg;E)\">")
+                     .arg(site, QLatin1String(file), QLatin1String(satellite));
+    page.write("<map name=\"orbit\">\n" + areas.toUtf8() + "\n</map>\n");
+    page.close();
+    ScriptServer other(QStringLiteral("http_server.py"), {"--root", index.path()});
+    ASSERT_NE(other.port(), 0);
+    program().KingOfSatUrl = QStringLiteral("http://127.0.0.1:%1").arg(other.port());
+
+    const QString skipped =
+        QStringLiteral("Download of service information for %1 failed (satellite will be skipped)!");
+    const QString nothing =
+        QStringLiteral("No satellite could be downloaded. The KingOfSat list was left as it was.");
+    const QStringList before = satelliteNames(*program().KingOfSatList);
+    ASSERT_FALSE(before.isEmpty());
+    const QString nordstar = QString::fromUtf8("Nordstar 2B (1.0\xc2\xb0" "E)");
+    struct Case {
+        const char *name;
+        QStringList checked;
+        bool delta;
+        QStringList prompts;
+        QStringList list; // empty: the list as it was
+    };
+    const Case cases[] = {
+        {"the check page", {"Check"}, false, {skipped.arg("Check"), nothing}, {}},
+        {"the page without a date cell", {"Undated"}, false, {skipped.arg("Undated"), nothing}, {}},
+        {"every such page, delta update", {"Check", "Undated", "Unmarked", "Open"}, true,
+         {skipped.arg("Check"), skipped.arg("Open"), skipped.arg("Undated"), skipped.arg("Unmarked"),
+          nothing},
+         {}},
+        {"beside a good page", {"Check", "Nordstar 2B", "Undated"}, false,
+         {skipped.arg("Check"), skipped.arg("Undated")}, {nordstar}},
+    };
+    refresh();
+    ASSERT_EQ(grid->RowCount(), 5);
+    for (const Case &c : cases) {
+        world.prompts.asked.clear();
+        download(c.checked, c.delta);
+        const bool arrived = !c.list.isEmpty();
+        EXPECT_EQ(dialog->result() == QDialog::Accepted, arrived) << c.name;
+        EXPECT_EQ(world.prompts.texts(), c.prompts) << c.name;
+        EXPECT_EQ(satelliteNames(*program().KingOfSatList), arrived ? c.list : before) << c.name;
+        EXPECT_TRUE(dialog->findChild<QPushButton *>(QStringLiteral("BtnDownload"))->isEnabled()) << c.name;
+    }
+    EXPECT_TRUE(leftoverTempFiles().isEmpty());
+
+    // What was kept is saved and comes back at the next start.
+    ASSERT_TRUE(world.main().SaveFiles());
+    EXPECT_EQ(world.main().WorkingFiles().LoadFiles(), QStringList());
+    EXPECT_EQ(satelliteNames(*program().KingOfSatList), QStringList{nordstar});
+    EXPECT_GT(serviceCount(*program().KingOfSatList), 0);
 }
 
 TEST_F(KingOfSat, OneMissingPageIsSkippedAndTheRestArrives)

@@ -319,6 +319,54 @@ TEST(ModelMergeAdds, EditsBetweenAddsAreSeen)
     EXPECT_EQ(serviceNames(*twice), "a b c");
 }
 
+// Many transponders at once merge as one by one: the same equal one found
+// (upper-cased texts, the first of equal ones already there, inversion not
+// compared), the same services handed over in the same order.
+TEST(ModelMergeAdds, TranspondersAddedTogetherMergeAsOneByOne)
+{
+    std::mt19937 random(91);
+    std::uniform_int_distribution<int> pick(0, 3);
+    const auto randomTp = [&] {
+        std::vector<Svc> services;
+        for (int s = pick(random); s > 0; --s)
+            services.push_back({QStringLiteral("n%1").arg(pick(random)), QStringLiteral("%1").arg(pick(random))});
+        return Tp{pick(random) == 0 ? QStringLiteral("00ab") : QStringLiteral("00AB"),
+                  QString::number(pick(random)), QString::number(11000 + pick(random)), services,
+                  QString::number(pick(random) % 2)};
+    };
+    const auto describe = [](const TSatelite &sat) {
+        QStringList lines;
+        for (int t = 0; t < sat.Count(); ++t) {
+            const TTransponder &tp = *sat.GetItem(t);
+            QStringList names;
+            tp.forEachService([&](const TService *s) { names.append(s->Name + u'/' + s->Sid); });
+            lines.append(QStringList{tp.Tsid, tp.Onid, tp.Frequency, tp.Inversion}.join(u' ') + u':'
+                         + names.join(u','));
+        }
+        return lines;
+    };
+    for (int round = 0; round < 100; ++round) {
+        // Equal transponders already there, as an edit or a plain append leaves them.
+        std::vector<Tp> present;
+        for (int i = pick(random); i > 0; --i)
+            present.push_back(randomTp());
+        TSatelite oneByOne;
+        TSatelite together;
+        for (const Tp &tp : present) {
+            oneByOne.AddTransponder(*makeTransponder(tp));
+            together.AddTransponder(*makeTransponder(tp));
+        }
+        std::vector<std::unique_ptr<TTransponder>> batch;
+        for (int i = std::uniform_int_distribution<int>(0, 60)(random); i > 0; --i) {
+            const Tp tp = randomTp();
+            oneByOne.AddTransponder(makeTransponder(tp));
+            batch.push_back(makeTransponder(tp));
+        }
+        together.AddTransponders(std::move(batch));
+        ASSERT_EQ(describe(together), describe(oneByOne)) << round;
+    }
+}
+
 // A my-services tree against a services tree where names, transponders and
 // ids repeat, so that "the first one" matters at every level.
 struct LinkWorld {

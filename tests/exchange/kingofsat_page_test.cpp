@@ -3,6 +3,7 @@
 #include "core/model/transponder.h"
 #include "exchange/kingofsat_mapping.h"
 #include "exchange/kingofsat_page.h"
+#include "kingofsat_pages.h"
 
 #include "qt_print.h"
 
@@ -137,6 +138,69 @@ TEST(KingOfSatPage, IndexPageListsTheMapsSatellites)
     EXPECT_TRUE(entries.isEmpty());
 }
 
+// Thousands of alternative texts that belong to no area's link stand on the
+// map's line: they name no satellite, as a browser shows no link for them.
+TEST(KingOfSatPage, OnlyLinkedAreasOfTheIndexPageCount)
+{
+    const QString one = kofArea(QStringLiteral("pos-1.php"), QStringLiteral("One (1.0&deg;E)"));
+    const QString two = kofArea(QStringLiteral("/en/pos-2.php"), QStringLiteral("Two (2.0&deg;W)"));
+    const QString loose = kofLooseAlts(4000);
+    const QString first = QString::fromUtf8("One|1.0\xc2\xb0" "E|http://127.0.0.1:8/en/pos-1.php");
+    const QString second = QString::fromUtf8("Two|2.0\xc2\xb0" "W|http://127.0.0.1:8/en/pos-2.php");
+    const std::pair<QString, QStringList> rows[] = {
+        {one + loose, {first}},
+        {one + loose + two + loose, {first, second}},
+        {one + two + loose + loose, {first, second}},
+        {loose + one, {}}, // the line is no image map's
+    };
+    for (const auto &[line, expected] : rows) {
+        QList<TKofIndexEntry> entries;
+        EXPECT_EQ(parseSatelliteIndex(kofIndexPage(line), kPageUrl, entries), !expected.isEmpty());
+        QStringList read;
+        for (const TKofIndexEntry &entry : entries)
+            read.append(QStringList{entry.satellite, entry.position, entry.link}.join(u'|'));
+        EXPECT_EQ(read, expected) << line.left(200).toStdString();
+    }
+}
+
+// Every transponder of a long page once, in page order; one listed again
+// further down holds the services of both listings, an equal one once.
+TEST(KingOfSatPage, LongPagesKeepEveryTransponderAndMergeRepeatedOnes)
+{
+    constexpr int kTransponders = 3000;
+    constexpr int kRepeatEvery = 97;
+    constexpr int kRepeatAfter = 200; // transponders further down
+    const auto again = [](int n) {
+        return TKofPageTransponder{n, {QStringLiteral("Service %1").arg(n), QStringLiteral("Again %1").arg(n)}};
+    };
+    QList<TKofPageTransponder> listed;
+    for (const TKofPageTransponder &t : kofTransponders(kTransponders)) {
+        listed.append(t);
+        const int repeated = t.number - kRepeatAfter;
+        if (repeated >= 0 && repeated % kRepeatEvery == 0)
+            listed.append(again(repeated));
+    }
+    for (int n = 0; n < kTransponders; n += kRepeatEvery) {
+        if (n + kRepeatAfter >= kTransponders)
+            listed.append(again(n));
+    }
+    const int repeats = int(listed.size()) - kTransponders;
+    ASSERT_EQ(repeats, (kTransponders + kRepeatEvery - 1) / kRepeatEvery);
+    TSatelite satelite;
+    EXPECT_EQ(collectSatelitePage(splitPageCells(kofSatellitePage(listed)), satelite),
+              kTransponders + 2 * repeats);
+    ASSERT_EQ(satelite.Count(), kTransponders);
+    for (int n = 0; n < kTransponders; ++n) {
+        const TTransponder &tp = *satelite.GetItem(n);
+        ASSERT_EQ(tp.GetTsidDec(), QString::number(n));
+        ASSERT_EQ(tp.Frequency, QString::number(10700 + n % 2000) + "000");
+        QStringList expected{QStringLiteral("Service %1").arg(n)};
+        if (n % kRepeatEvery == 0)
+            expected.append(QStringLiteral("Again %1").arg(n));
+        ASSERT_EQ(serviceNames(tp), expected) << n;
+    }
+}
+
 TEST(KingOfSatPage, SatellitePageBecomesTranspondersAndServices)
 {
     const TKofCells cells = splitPageCells(fixture(QStringLiteral("en/pos-19.2E.php")));
@@ -145,10 +209,12 @@ TEST(KingOfSatPage, SatellitePageBecomesTranspondersAndServices)
     TSatelite satelite;
     int lastDone = -1;
     int lastTotal = -1;
-    collectSatelitePage(cells, satelite, [&](int done, int total) {
-        lastDone = done;
-        lastTotal = total;
-    });
+    EXPECT_EQ(collectSatelitePage(cells, satelite,
+                                  [&](int done, int total) {
+                                      lastDone = done;
+                                      lastTotal = total;
+                                  }),
+              6);
     EXPECT_EQ(lastDone, lastTotal);
 
     // The menu's "Beam maps - DVB guide" stands before the marker; the
@@ -187,18 +253,29 @@ TEST(KingOfSatPage, SatellitePageBecomesTranspondersAndServices)
     EXPECT_EQ(satelite.GetItem(2)->GetItem(0)->Sid, "1234");
 }
 
+// Each gives no service, which the download takes for a failed one.
 TEST(KingOfSatPage, PagesMissingTheirMarkerOrDateCell)
 {
-    TSatelite noMarker;
-    collectSatelitePage(splitPageCells(fixture(QStringLiteral("en/pos-28.2E.php"))), noMarker);
-    EXPECT_EQ(noMarker.Count(), 0);
-
-    const TKofCells undated = splitPageCells(fixture(QStringLiteral("en/pos-4.8E.php")));
-    EXPECT_EQ(undated.dateIndex, -1);
-    TSatelite noDate;
-    collectSatelitePage(undated, noDate);
-    ASSERT_EQ(noDate.Count(), 1);
-    EXPECT_EQ(noDate.GetItem(0)->Count(), 0);
+    struct Row {
+        const char *page;
+        bool dated;
+        int transponders;
+    };
+    const Row rows[] = {
+        {"en/pos-28.2E.php", true, 0},
+        {"en/kos-page-without-last-updated.html", false, 0},
+        {"en/pos-4.8E.php", false, 1},
+        {"en/kos-page-without-date-cell.html", false, 1},
+    };
+    for (const auto &[page, dated, transponders] : rows) {
+        const TKofCells cells = splitPageCells(fixture(QString::fromUtf8(page)));
+        EXPECT_EQ(cells.dateIndex >= 0, dated) << page;
+        TSatelite satelite;
+        EXPECT_EQ(collectSatelitePage(cells, satelite), 0) << page;
+        ASSERT_EQ(satelite.Count(), transponders) << page;
+        for (int t = 0; t < satelite.Count(); ++t)
+            EXPECT_EQ(satelite.GetItem(t)->Count(), 0) << page;
+    }
 }
 
 TEST(KingOfSatPage, ServiceListsEndWhereTheyShould)
@@ -244,6 +321,8 @@ TEST(KingOfSatPage, TinyPagesAreHarmless)
     }
     EXPECT_EQ(splitPageCells(QStringLiteral("<td>one</td>")).cells, QStringList{"one"});
     EXPECT_EQ(splitPageCells(QStringLiteral("<td>open")).cells, QStringList{""});
+    EXPECT_EQ(splitPageCells(QStringLiteral("<TD>one</Td><tD class=x>two</TD>")).cells,
+              (QStringList{"one", "two"}));
 }
 
 TEST(KingOfSatPage, MalformedTransponderCellsAreRefused)
