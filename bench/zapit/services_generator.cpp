@@ -122,6 +122,32 @@ QByteArray serviceName(Random &random)
         + random.pick(kLongDetails);
 }
 
+const QByteArray kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<zapit>\n<!--\n"
+                          "    Settings created by Pelloran\n//-->\n";
+
+QByteArray transponderTag(Random &random)
+{
+    return "\t\t<transponder id=\"" + random.hex4() + "\" onid=\"" + random.pick(kOnids)
+        + "\" frequency=\"" + QByteArray::number(10700000 + random.below(8200) * 250)
+        + "\" inversion=\"" + (random.percent(80) ? "2" : "0") + "\" symbol_rate=\""
+        + random.pick(kSymbolRates) + "\" fec_inner=\"" + random.pick(kFecs)
+        + "\" polarization=\"" + QByteArray::number(random.below(2)) + "\">\n";
+}
+
+QByteArray channelTag(Random &random, const QByteArray &label, bool radio, int channelNr)
+{
+    const char *type = radio ? (random.percent(90) ? "02" : "0a") : random.pick(kTvTypes);
+    return "\t\t\t<channel service_id=\"" + random.hex4() + "\" name=\"" + label
+        + "\" service_type=\"" + type + "\" channel_nr=\"" + QByteArray::number(channelNr)
+        + "\" />\n";
+}
+
+bool writeText(const QString &fileName, const QByteArray &text)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
 } // namespace
 
 bool writeGeneratedServices(const QString &fileName, int services, int renameEvery)
@@ -129,8 +155,7 @@ bool writeGeneratedServices(const QString &fileName, int services, int renameEve
     Random random;
     QByteArray text;
     text.reserve(qsizetype(services) * 120);
-    text += "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<zapit>\n<!--\n"
-            "    Settings created by Pelloran\n//-->\n";
+    text += kHeader;
     int n = 0;
     for (int sat = 0; n < services; ++sat) {
         const SateliteSpec &spec = kSatelites[std::size_t(sat) % kSatelites.size()];
@@ -146,28 +171,37 @@ bool writeGeneratedServices(const QString &fileName, int services, int renameEve
             // One transponder in seven carries a radio bouquet of many services.
             const bool radio = random.below(7) == 0;
             const int count = radio ? 30 + random.below(80) : 6 + random.below(19);
-            text += "\t\t<transponder id=\"" + random.hex4() + "\" onid=\"" + random.pick(kOnids)
-                + "\" frequency=\"" + QByteArray::number(10700000 + random.below(8200) * 250)
-                + "\" inversion=\"" + (random.percent(80) ? "2" : "0") + "\" symbol_rate=\""
-                + random.pick(kSymbolRates) + "\" fec_inner=\"" + random.pick(kFecs)
-                + "\" polarization=\"" + QByteArray::number(random.below(2)) + "\">\n";
+            text += transponderTag(random);
             for (int s = 0; s < count && n < services; ++s, ++n) {
                 QByteArray label = serviceName(random);
                 if (radio && random.percent(50))
                     label += " Radio";
                 if (renameEvery > 0 && n % renameEvery == 0)
                     label += " (neu)";
-                const char *type = radio ? (random.percent(90) ? "02" : "0a")
-                                         : random.pick(kTvTypes);
-                text += "\t\t\t<channel service_id=\"" + random.hex4() + "\" name=\""
-                    + label + "\" service_type=\"" + type + "\" channel_nr=\""
-                    + QByteArray::number(numbered ? ++channelNr : 0) + "\" />\n";
+                text += channelTag(random, label, radio, numbered ? ++channelNr : 0);
             }
             text += "\t\t</transponder>\n";
         }
         text += "\t</sat>\n";
     }
     text += "</zapit>\n";
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    return writeText(fileName, text);
+}
+
+bool writeOneSateliteServices(const QString &fileName, int transponders)
+{
+    Random random;
+    QByteArray text;
+    text.reserve(qsizetype(transponders) * 400);
+    text += kHeader;
+    text += "\t<sat name=\"Astra 19.2E\" diseqc=\"0\" position=\"192\">\n";
+    int channelNr = 0;
+    for (int tp = 0; tp < transponders; ++tp) {
+        text += transponderTag(random);
+        for (int s = 1 + random.below(4); s > 0; --s)
+            text += channelTag(random, serviceName(random), false, ++channelNr);
+        text += "\t\t</transponder>\n";
+    }
+    text += "\t</sat>\n</zapit>\n";
+    return writeText(fileName, text);
 }

@@ -14,3 +14,8 @@
 // Every `renameEvery`-th service gets another name (0: none), so two
 // generated files differ in that share and nothing else.
 bool writeGeneratedServices(const QString &fileName, int services, int renameEvery = 0);
+
+// Writes a services.xml in the same dialect holding one satellite of
+// `transponders` transponders with one to four services each: a load that
+// looks for each transponder among all read before it shows on this shape.
+bool writeOneSateliteServices(const QString &fileName, int transponders);

@@ -1,8 +1,11 @@
 // Loading a services.xml the way the program does (TFrmXMLHandler::OpenServices
 // on a local file) against `xmllint --noout` of the same file, writing it and
 // comparing two such lists against that load, and the load's peak memory
-// against the file's size; at 25,000 and 100,000 services. Every benchmark
-// runs 5 repetitions; the figures and ratios printed at the end are the
+// against the file's size; at 25,000 and 100,000 services. Beside them the
+// load of one satellite of 30,000 and of 60,000 transponders with a few
+// services each against `xmllint --noout` of that file: a look-up over the
+// transponders read so far would make its ratio grow with the file. Every
+// benchmark runs 5 repetitions; the figures and ratios printed at the end are the
 // medians of those repetitions, all from this one run.
 //
 // Memory is counted by the allocator in this program, which sees every
@@ -125,6 +128,12 @@ constexpr int kSmall = 25000;
 constexpr int kLarge = 100000;
 constexpr int kRepetitions = 5;
 constexpr int kChangedShare = 20; // every 20th service renamed: 5 %
+constexpr int kOneSateliteSmall = 30000; // transponders
+constexpr int kOneSateliteLarge = 60000;
+
+// A list as receivers carry it (`count` services, and the same with a share
+// renamed), or one satellite of `count` transponders.
+enum class Shape { Receiver, OneSatelite };
 
 struct Files {
     QTemporaryDir dir;
@@ -132,23 +141,26 @@ struct Files {
     QString changed;
     qint64 size = 0;
 
-    explicit Files(int count)
+    Files(int count, Shape shape)
     {
         services = dir.filePath(QStringLiteral("services.xml"));
         changed = dir.filePath(QStringLiteral("services-changed.xml"));
-        if (!writeGeneratedServices(services, count)
-            || !writeGeneratedServices(changed, count, kChangedShare))
+        const bool written = shape == Shape::OneSatelite
+            ? writeOneSateliteServices(services, count)
+            : writeGeneratedServices(services, count)
+                && writeGeneratedServices(changed, count, kChangedShare);
+        if (!written)
             std::fprintf(stderr, "could not generate the test files\n");
         size = QFileInfo(services).size();
     }
 };
 
-Files &files(int count)
+Files &files(int count, Shape shape = Shape::Receiver)
 {
-    static std::map<int, std::unique_ptr<Files>> made;
-    auto &f = made[count];
+    static std::map<std::pair<int, Shape>, std::unique_ptr<Files>> made;
+    auto &f = made[{count, shape}];
     if (!f)
-        f = std::make_unique<Files>(count);
+        f = std::make_unique<Files>(count, shape);
     return *f;
 }
 
@@ -210,10 +222,15 @@ int count(const benchmark::State &state)
     return int(state.range(0));
 }
 
-void record(benchmark::State &state, const char *name, double seconds)
+void record(benchmark::State &state, const char *name, double seconds, qint64 fileSize)
 {
     samples()[{name, count(state)}].push_back(seconds / double(state.iterations()));
-    state.counters["MB"] = double(files(count(state)).size) / 1e6;
+    state.counters["MB"] = double(fileSize) / 1e6;
+}
+
+void record(benchmark::State &state, const char *name, double seconds)
+{
+    record(state, name, seconds, files(count(state)).size);
 }
 
 double median(std::vector<double> values)
@@ -234,14 +251,13 @@ double timed(Fn fn)
     return double(clock.nsecsElapsed()) / 1e9;
 }
 
-void BM_XmllintNoout(benchmark::State &state)
+void xmllintNoout(benchmark::State &state, const char *name, const QString &file, qint64 size)
 {
     const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
     if (xmllint.isEmpty()) {
         state.SkipWithError("xmllint not found (package libxml2-utils)");
         return;
     }
-    const QString file = files(count(state)).services;
     double total = 0;
     for (auto _ : state) {
         const double seconds = timed([&] {
@@ -252,22 +268,46 @@ void BM_XmllintNoout(benchmark::State &state)
         state.SetIterationTime(seconds);
         total += seconds;
     }
-    record(state, "xmllint", total);
+    record(state, name, total, size);
 }
 
-void BM_OpenServices(benchmark::State &state)
+void openServices(benchmark::State &state, const char *name, const QString &file,
+                  const QString &newsFolder, qint64 size)
 {
-    Files &f = files(count(state));
     double total = 0;
     for (auto _ : state) {
         std::unique_ptr<TServiceList> list;
-        const double seconds = timed([&] { list = open(f.services, f.dir.path()); });
+        const double seconds = timed([&] { list = open(file, newsFolder); });
         state.SetIterationTime(seconds);
         total += seconds;
         benchmark::DoNotOptimize(list.get());
         // Freeing the list is not part of the load.
     }
-    record(state, "load", total);
+    record(state, name, total, size);
+}
+
+void BM_XmllintNoout(benchmark::State &state)
+{
+    const Files &f = files(count(state));
+    xmllintNoout(state, "xmllint", f.services, f.size);
+}
+
+void BM_OpenServices(benchmark::State &state)
+{
+    const Files &f = files(count(state));
+    openServices(state, "load", f.services, f.dir.path(), f.size);
+}
+
+void BM_XmllintOneSatelite(benchmark::State &state)
+{
+    const Files &f = files(count(state), Shape::OneSatelite);
+    xmllintNoout(state, "xmllint one satellite", f.services, f.size);
+}
+
+void BM_OpenOneSatelite(benchmark::State &state)
+{
+    const Files &f = files(count(state), Shape::OneSatelite);
+    openServices(state, "load one satellite", f.services, f.dir.path(), f.size);
 }
 
 void BM_Write(benchmark::State &state)
@@ -381,6 +421,15 @@ BENCHMARK(BM_Write)->Apply(sizes)->UseManualTime()->Unit(benchmark::kMillisecond
 BENCHMARK(BM_ServiceDiff)->Apply(sizes)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_LoadMemory)->Apply(sizes)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+void transponderCounts(benchmark::internal::Benchmark *b)
+{
+    b->Arg(kOneSateliteSmall)->Arg(kOneSateliteLarge)->Repetitions(kRepetitions)
+        ->DisplayAggregatesOnly(true)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+}
+
+BENCHMARK(BM_XmllintOneSatelite)->Apply(transponderCounts);
+BENCHMARK(BM_OpenOneSatelite)->Apply(transponderCounts);
+
 void printFigures()
 {
     std::printf("\nMedians of %d repetitions:\n", kRepetitions);
@@ -408,6 +457,22 @@ void printFigures()
         std::printf("  load: heap held / file      %8.2f\n", figure("held"));
         std::printf("  load: peak RSS / file       %8.2f\n", figure("rss"));
         std::printf("  read alone: peak heap / file%8.2f\n", figure("read peak"));
+    }
+    for (const int n : {kOneSateliteSmall, kOneSateliteLarge}) {
+        const auto figure = [n](const char *name) {
+            const auto it = samples().find({name, n});
+            return it == samples().end() ? 0.0 : median(it->second);
+        };
+        const double load = figure("load one satellite");
+        const double xmllint = figure("xmllint one satellite");
+        if (load == 0 && xmllint == 0)
+            continue;
+        std::printf("one satellite of %d transponders, %.2f MB:\n", n,
+                    double(files(n, Shape::OneSatelite).size) / 1e6);
+        std::printf("  load (OpenServices)         %8.1f ms\n", load * 1e3);
+        std::printf("  xmllint --noout             %8.1f ms\n", xmllint * 1e3);
+        if (load > 0 && xmllint > 0)
+            std::printf("  load / xmllint --noout      %8.2f (limit 2.0)\n", load / xmllint);
     }
 }
 
