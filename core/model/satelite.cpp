@@ -2,6 +2,14 @@
 
 #include "core/model/save_handler.h"
 
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t kTransponderTableFrom = 3;
+
+} // namespace
+
 TTransponder *TSatelite::GetItem(int index) const
 {
     return m_transponders.checkedAt(index);
@@ -57,8 +65,13 @@ int TSatelite::AddTransponder(std::unique_ptr<TTransponder> transponder, TTransp
 
 void TSatelite::AddTransponders(std::vector<std::unique_ptr<TTransponder>> transponders)
 {
-    if (transponders.empty())
+    // The table costs about three scans of the transponders already here: a
+    // repeated satellite of one or two is merged quicker by scan.
+    if (transponders.size() < kTransponderTableFrom) {
+        for (auto &transponder : transponders)
+            AddTransponder(std::move(transponder));
         return;
+    }
     SaveHandler().SetModified();
     const auto sameAs = [this](const TTransponder &t) {
         return [this, &t](int j) { return transponderMatches(*m_transponders.at(j), t, false); };
@@ -115,11 +128,14 @@ int TSatelite::FindServiceByNameSid(const TService &service, TService *&found) c
 void TSatelite::MoveTranspondersTo(TSatelite &target)
 {
     auto transponders = m_transponders.releaseAll();
-    for (auto it = transponders.rbegin(); it != transponders.rend(); ++it) {
+    // From the last to the first: a file that repeats a satellite must load
+    // into the same list, in the same order, as it always has.
+    std::reverse(transponders.begin(), transponders.end());
+    for (const auto &transponder : transponders) {
         // Its services now sit on another satellite: links naming this one are stale.
-        (*it)->forEachService([](TService *s) { s->UnlinkBouquetEntries(); });
-        target.AddTransponder(std::move(*it));
+        transponder->forEachService([](TService *s) { s->UnlinkBouquetEntries(); });
     }
+    target.AddTransponders(std::move(transponders));
 }
 
 void TSatelite::UnmarkAll()

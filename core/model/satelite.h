@@ -35,12 +35,15 @@ public:
     int AddTransponder(const TTransponder &transponder);
     // Takes the transponders as AddTransponder one after another would, with
     // the same merges, but finds each equal one in a table made for the
-    // call: a page of thousands of transponders is not compared pairwise.
+    // call: a page or a file of thousands of transponders is not compared
+    // pairwise.
     void AddTransponders(std::vector<std::unique_ptr<TTransponder>> transponders);
 
     int FindServiceExact(const TService &service, const TTransponder &transponder,
                          bool compareName, bool compareType, TService *&found) const;
     int FindServiceByNameSid(const TService &service, TService *&found) const;
+    // Hands every transponder, the last first, to the target's adding with
+    // merge; links of bouquet entries to their services are dropped.
     void MoveTranspondersTo(TSatelite &target);
 
     void UnmarkAll();

@@ -68,6 +68,19 @@ inline std::unique_ptr<TSatelite> makeSatelite(const Sat &spec)
     return sat;
 }
 
+// Its fields and copies of its services as they stand, none merged, marks
+// kept: what one by one would hand over where the transponder itself is not
+// to be given away.
+inline std::unique_ptr<TTransponder> copyWithServices(const TTransponder &tp)
+{
+    auto copy = tp.Clone();
+    tp.forEachService([&](const TService *s) {
+        copy->AddService(*s);
+        copy->GetItem(copy->Count() - 1)->Marked = s->Marked;
+    });
+    return copy;
+}
+
 // Added the way the readers add: children first, every level with merge.
 inline std::unique_ptr<TServiceList> makeList(const std::vector<Sat> &satelites)
 {

@@ -319,6 +319,75 @@ TEST(ModelMergeAdds, EditsBetweenAddsAreSeen)
     EXPECT_EQ(serviceNames(*twice), "a b c");
 }
 
+// Transponders equal but for case and inversion, holding a few services of
+// few names, so that merges of transponders and of services are common.
+Tp randomMergeTp(std::mt19937 &random)
+{
+    std::uniform_int_distribution<int> pick(0, 3);
+    std::vector<Svc> services;
+    for (int s = pick(random); s > 0; --s)
+        services.push_back({QStringLiteral("n%1").arg(pick(random)), QStringLiteral("%1").arg(pick(random))});
+    return Tp{pick(random) == 0 ? QStringLiteral("00ab") : QStringLiteral("00AB"),
+              QString::number(pick(random)), QString::number(11000 + pick(random)), services,
+              QString::number(pick(random) % 2)};
+}
+
+// The transponders with their texts and services, marks shown by "*"; with
+// `origins`, each object by the name it was given before the adds.
+QStringList describe(const TSatelite &sat, const std::map<const void *, QString> *origins = nullptr)
+{
+    const auto origin = [origins](const void *object) {
+        return origins ? QStringLiteral("#") + origins->at(object) : QString();
+    };
+    QStringList lines;
+    for (int t = 0; t < sat.Count(); ++t) {
+        const TTransponder &tp = *sat.GetItem(t);
+        QStringList names;
+        tp.forEachService([&](const TService *s) {
+            names.append(s->Name + u'/' + s->Sid + (s->Marked ? QStringLiteral("*") : QString())
+                         + origin(s));
+        });
+        lines.append(QStringList{tp.Tsid, tp.Onid, tp.Frequency, tp.Inversion}.join(u' ')
+                     + origin(&tp) + u':' + names.join(u','));
+    }
+    return lines;
+}
+
+// Equal transponders already there, as an edit or a plain append leaves them,
+// and some with services that later ones merge into.
+void addPresent(TSatelite &sat, const std::vector<Tp> &present)
+{
+    for (std::size_t i = 0; i < present.size(); ++i) {
+        if (i % 2 == 0)
+            sat.AddTransponder(*makeTransponder(present[i]));
+        else
+            sat.AddTransponder(makeTransponder(present[i]));
+    }
+}
+
+// Names every transponder and service of the satellite by where it stands.
+void nameObjects(const TSatelite &sat, const QString &prefix,
+                 std::map<const void *, QString> &origins)
+{
+    for (int t = 0; t < sat.Count(); ++t) {
+        const TTransponder *tp = sat.GetItem(t);
+        origins[tp] = prefix + QString::number(t);
+        for (int s = 0; s < tp->Count(); ++s)
+            origins[tp->GetItem(s)] = prefix + QStringLiteral("%1.%2").arg(t).arg(s);
+    }
+}
+
+// Marks a random quarter of the services, the same ones for the same seed
+// on satellites of the same shape.
+void markSome(TSatelite &sat, unsigned seed)
+{
+    std::mt19937 random(seed);
+    for (int t = 0; t < sat.Count(); ++t) {
+        for (int s = 0; s < sat.GetItem(t)->Count(); ++s)
+            sat.GetItem(t)->GetItem(s)->Marked = random() % 4 == 0;
+    }
+}
+
 // Many transponders at once merge as one by one: the same equal one found
 // (upper-cased texts, the first of equal ones already there, inversion not
 // compared), the same services handed over in the same order.
@@ -326,44 +395,84 @@ TEST(ModelMergeAdds, TranspondersAddedTogetherMergeAsOneByOne)
 {
     std::mt19937 random(91);
     std::uniform_int_distribution<int> pick(0, 3);
-    const auto randomTp = [&] {
-        std::vector<Svc> services;
-        for (int s = pick(random); s > 0; --s)
-            services.push_back({QStringLiteral("n%1").arg(pick(random)), QStringLiteral("%1").arg(pick(random))});
-        return Tp{pick(random) == 0 ? QStringLiteral("00ab") : QStringLiteral("00AB"),
-                  QString::number(pick(random)), QString::number(11000 + pick(random)), services,
-                  QString::number(pick(random) % 2)};
-    };
-    const auto describe = [](const TSatelite &sat) {
-        QStringList lines;
-        for (int t = 0; t < sat.Count(); ++t) {
-            const TTransponder &tp = *sat.GetItem(t);
-            QStringList names;
-            tp.forEachService([&](const TService *s) { names.append(s->Name + u'/' + s->Sid); });
-            lines.append(QStringList{tp.Tsid, tp.Onid, tp.Frequency, tp.Inversion}.join(u' ') + u':'
-                         + names.join(u','));
-        }
-        return lines;
-    };
     for (int round = 0; round < 100; ++round) {
-        // Equal transponders already there, as an edit or a plain append leaves them.
         std::vector<Tp> present;
         for (int i = pick(random); i > 0; --i)
-            present.push_back(randomTp());
+            present.push_back(randomMergeTp(random));
         TSatelite oneByOne;
         TSatelite together;
-        for (const Tp &tp : present) {
-            oneByOne.AddTransponder(*makeTransponder(tp));
-            together.AddTransponder(*makeTransponder(tp));
-        }
+        addPresent(oneByOne, present);
+        addPresent(together, present);
         std::vector<std::unique_ptr<TTransponder>> batch;
         for (int i = std::uniform_int_distribution<int>(0, 60)(random); i > 0; --i) {
-            const Tp tp = randomTp();
+            const Tp tp = randomMergeTp(random);
             oneByOne.AddTransponder(makeTransponder(tp));
             batch.push_back(makeTransponder(tp));
         }
         together.AddTransponders(std::move(batch));
         ASSERT_EQ(describe(together), describe(oneByOne)) << round;
+    }
+}
+
+// A satellite merged into an equal one hands its transponders over as added
+// one by one from the last: the same merges, the same objects kept where
+// they were (moved, not copied), marks as they were, and the links of
+// bouquet entries to the moved services dropped while the target's stay.
+TEST(ModelMergeAdds, MovedTranspondersMergeAsAddedOneByOneFromTheLast)
+{
+    std::mt19937 random(17);
+    for (int round = 0; round < 100; ++round) {
+        std::vector<Tp> present;
+        for (int i = std::uniform_int_distribution<int>(0, 12)(random); i > 0; --i)
+            present.push_back(randomMergeTp(random));
+        std::vector<Tp> moved;
+        for (int i = std::uniform_int_distribution<int>(0, 60)(random); i > 0; --i)
+            moved.push_back(randomMergeTp(random));
+        TSatelite oneByOne;
+        TSatelite together;
+        TSatelite source;
+        addPresent(oneByOne, present);
+        addPresent(together, present);
+        for (const Tp &tp : moved)
+            source.AddTransponder(makeTransponder(tp));
+        // Equal ones on the source too, as an edit leaves them.
+        if (source.Count() > 1)
+            source.GetItem(1)->Tsid = source.GetItem(0)->Tsid.toLower();
+        const unsigned marks = random();
+        markSome(oneByOne, marks);
+        markSome(together, marks);
+        markSome(source, marks + 1);
+
+        std::map<const void *, QString> origins;
+        nameObjects(oneByOne, QStringLiteral("p"), origins);
+        nameObjects(together, QStringLiteral("p"), origins);
+        nameObjects(source, QStringLiteral("m"), origins);
+        for (int t = source.Count() - 1; t >= 0; --t) {
+            auto copy = copyWithServices(*source.GetItem(t));
+            origins[copy.get()] = origins.at(source.GetItem(t));
+            for (int s = 0; s < copy->Count(); ++s)
+                origins[copy->GetItem(s)] = origins.at(source.GetItem(t)->GetItem(s));
+            oneByOne.AddTransponder(std::move(copy));
+        }
+
+        std::vector<std::unique_ptr<TBouquetService>> entries;
+        std::vector<TService *> staying;
+        for (TSatelite *sat : {&together, &source}) {
+            for (int t = 0; t < sat->Count(); ++t) {
+                TTransponder *tp = sat->GetItem(t);
+                tp->forEachService([&](TService *s) {
+                    entries.push_back(std::make_unique<TBouquetService>());
+                    entries.back()->SetLinks(s, tp, sat);
+                    staying.push_back(sat == &together ? s : nullptr);
+                });
+            }
+        }
+
+        source.MoveTranspondersTo(together);
+        EXPECT_EQ(source.Count(), 0);
+        ASSERT_EQ(describe(together, &origins), describe(oneByOne, &origins)) << round;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            ASSERT_EQ(entries[i]->Service(), staying[i]) << round << " entry " << i;
     }
 }
 
