@@ -68,14 +68,17 @@ public:
         m_services.forEach(fn);
     }
 
+    // Frees the look-up table of the adding with merge: for a transponder
+    // that is complete but waits to be handed to its satellite, which frees
+    // it too.
+    void dropMergeIndex() { m_mergeIndex.reset(); }
+
 private:
     friend class TSatelite;
 
     template <typename Pred>
     int removeServices(Pred remove, bool markNeighbour);
     int findEqualService(const TService &service, std::size_t hash) const;
-    // Frees the look-up table of the adding with merge.
-    void dropMergeIndex() { m_mergeIndex.reset(); }
 
     OwnedList<TService, false> m_services;
     // Adding with merge looks for an equal service among all there are. A

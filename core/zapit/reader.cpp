@@ -7,6 +7,8 @@
 #include <QSet>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -103,6 +105,9 @@ struct ServiceLevels {
     TServiceList &list;
     ValuePool pool;
     std::unique_ptr<TSatelite> satelite;
+    // The satellite's transponders, added together when it is complete: one
+    // at a time, each would be looked for among all read before it.
+    std::vector<std::unique_ptr<TTransponder>> transponders;
     std::unique_ptr<TTransponder> transponder;
     std::unique_ptr<TService> service;
 
@@ -124,8 +129,14 @@ struct ServiceLevels {
     void handOver(int depth)
     {
         switch (depth) {
-        case 1: list.AddSatelite(std::move(satelite)); break;
-        case 2: satelite->AddTransponder(std::move(transponder)); break;
+        case 1:
+            satelite->AddTransponders(std::exchange(transponders, {}));
+            list.AddSatelite(std::move(satelite));
+            break;
+        case 2:
+            transponder->dropMergeIndex();
+            transponders.push_back(std::move(transponder));
+            break;
         default: transponder->AddService(std::move(service)); break;
         }
     }
@@ -177,7 +188,7 @@ quint8 readZapitDocument(const DialectSpec &dialect, const XmlDocument &document
     const XmlNode root = document.documentElement();
     if (!root)
         return kReadComplete;
-    ServiceLevels levels{dialect, list, {}, {}, {}, {}};
+    ServiceLevels levels{dialect, list, {}, {}, {}, {}, {}};
     return walkLevels(root.firstChild(), 1, levels);
 }
 

@@ -1,3 +1,4 @@
+#include "model_builders.h"
 #include "zapit_test_support.h"
 
 #include "core/util/messages.h"
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+
+#include <random>
 
 using namespace zapit_test;
 
@@ -208,6 +211,58 @@ TEST(Readers, MergeRepeatedSatellitesTranspondersAndServices)
     ASSERT_EQ(list.Count(), 1);
     ASSERT_EQ(list.GetItem(0)->Count(), 1);
     EXPECT_EQ(list.GetItem(0)->GetItem(0)->Count(), 1);
+}
+
+// A file whose satellites repeat and whose transponders repeat with their
+// texts in another case or another inversion reads as the model merges when
+// each satellite, transponder and service is added one by one, a repeated
+// satellite's transponders from its last: the same transponders kept, in the
+// same order, with the same services.
+TEST(Readers, RepeatedTranspondersMergeAsAddedOneByOne)
+{
+    using namespace testing_model;
+    std::mt19937 random(7);
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    for (int round = 0; round < 60; ++round) {
+        QByteArray body;
+        TServiceList oneByOne;
+        for (int block = 1 + pick(4); block > 0; --block) {
+            auto sat = std::make_unique<TSatelite>();
+            sat->Name = QStringLiteral("S%1").arg(pick(2));
+            body += "<sat name='" + sat->Name.toUtf8() + "' diseqc='0'>";
+            for (int t = pick(40); t > 0; --t) {
+                static const char *const kTsids[] = {"00ab", "00AB", "00Ab", "00ac"};
+                Tp tp{QString::fromLatin1(kTsids[pick(4)]), QStringLiteral("000%1").arg(pick(2)),
+                      QString::number(11000 + pick(3)), {}, QString::number(pick(2))};
+                body += "<transponder id='" + tp.tsid.toUtf8() + "' onid='" + tp.onid.toUtf8()
+                    + "' frequency='" + tp.frequency.toUtf8() + "' inversion='"
+                    + tp.inversion.toUtf8() + "'>";
+                for (int s = pick(4); s > 0; --s) {
+                    const Svc svc{QStringLiteral("n%1").arg(pick(3)),
+                                  (pick(2) ? QStringLiteral("a") : QStringLiteral("A"))
+                                      + QString::number(pick(3))};
+                    body += "<channel service_id='" + svc.sid.toUtf8() + "' name='"
+                        + svc.name.toUtf8() + "' service_type='01'/>";
+                    tp.services.push_back(svc);
+                }
+                body += "</transponder>";
+                sat->AddTransponder(makeTransponder(tp));
+            }
+            body += "</sat>";
+            // An earlier one of the name takes the transponders from the last.
+            TSatelite *earlier = nullptr;
+            if (oneByOne.FindSatelite(*sat, false, earlier) < 0) {
+                oneByOne.AddSatelite(std::move(sat));
+                continue;
+            }
+            for (int t = sat->Count() - 1; t >= 0; --t)
+                earlier->AddTransponder(copyWithServices(*sat->GetItem(t)));
+        }
+        TServiceList read;
+        ASSERT_EQ(readServices(ReadServicesType01, zapit(body), read), kReadComplete);
+        const FieldSet carried = carriedFields(QStringLiteral("services"), 1);
+        ASSERT_EQ(dump(read, carried), dump(oneByOne, carried)) << round;
+    }
 }
 
 TEST(Readers, BouquetsKeepDuplicatesAndReadFlagsExactly)
