@@ -10,19 +10,18 @@
 // here, so the figures are the settings file's own share of a start or close.
 // Run with --benchmark_repetitions=5 (the default here) and read the medians.
 #include "app/main/settings_store.h"
+#include "bench/yardstick.h"
 #include "ui/program/program.h"
 #include "ui/translate/lang_core.h"
 
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <functional>
 
 namespace {
@@ -44,40 +43,20 @@ bool writeFile(const QString &path, const QByteArray &data)
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
-double secondsOf(QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e9;
-}
-
 // `work` on a fresh copy of `data` at `path`, against reading that file into
 // text, in each iteration.
 void measure(benchmark::State &state, const QString &path, const QByteArray &data,
              const std::function<void()> &work)
 {
-    double workTotal = 0;
-    double readTotal = 0;
-    for (auto _ : state) {
-        if (!writeFile(path, data)) {
-            state.SkipWithError("cannot write the file");
-            return;
-        }
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        const double seconds = secondsOf(timer);
-        timer.restart();
-        QFile file(path);
-        const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
-                                                            : QString();
-        benchmark::DoNotOptimize(text.size());
-        const double read = secondsOf(timer);
-        state.SetIterationTime(seconds);
-        workTotal += seconds;
-        readTotal += read;
-    }
+    timeAgainst(
+        state, "read", [&] { return writeFile(path, data); }, work,
+        [&] {
+            QFile file(path);
+            const QString text =
+                file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+            benchmark::DoNotOptimize(text.size());
+        });
     state.counters["bytes"] = double(data.size());
-    state.counters["read_ms"] = readTotal * 1e3 / double(state.iterations());
-    state.counters["ratio"] = workTotal / std::max(readTotal, 1e-9);
 }
 
 void BM_StartWithManySections(benchmark::State &state)
@@ -127,8 +106,5 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }
