@@ -64,6 +64,22 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// The key names are hashed under. The case-blind comparison above folds each
+// character on its own, without letters that grow ("ß" stays one), and so
+// does toCaseFolded: two names are the same exactly when their keys are.
+QString nameKey(const QString &name)
+{
+    return name.toCaseFolded();
+}
+
+bool isBlankLine(QStringView text)
+{
+    return text.trimmed().isEmpty();
+}
+
+// Sections with more lines than this index their keys.
+constexpr qsizetype kIndexedLines = 16;
+
 } // namespace
 
 QString decodeIniBytes(const QByteArray &bytes)
@@ -97,19 +113,17 @@ IniFile IniFile::fromText(const QString &text)
         rest.chop(1);
     if (rest.isEmpty())
         return ini;
-    for (QStringView raw : rest.split(u'\n')) {
+    for (qsizetype from = 0; from <= rest.size();) {
+        const qsizetype lineEnd = rest.indexOf(u'\n', from);
+        QStringView raw = rest.sliced(from, (lineEnd < 0 ? rest.size() : lineEnd) - from);
+        from += raw.size() + 1;
         if (raw.endsWith(u'\r'))
             raw.chop(1);
         const QStringView line = trimBlanks(raw);
         if (line.startsWith(u'[') && line.endsWith(u']')) {
             const QString name = trimBlanks(line.mid(1, line.size() - 2)).toString();
             // A section written twice continues the first one.
-            Section *existing = ini.findSection(name);
-            if (!existing) {
-                ini.m_sections.append(Section{name, {}});
-                existing = &ini.m_sections.last();
-            }
-            lines = &existing->lines;
+            lines = &ini.sectionNamed(name).lines;
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
@@ -122,6 +136,8 @@ IniFile IniFile::fromText(const QString &text)
                                trimBlanks(line.mid(eq + 1)).toString()});
         }
     }
+    for (Section &s : ini.m_sections)
+        s.reindex();
     return ini;
 }
 
@@ -155,16 +171,69 @@ bool IniFile::save(const QString &fileName, QString *error) const
 
 IniFile::Section *IniFile::findSection(const QString &section)
 {
-    for (Section &s : m_sections) {
-        if (sameName(s.name, section))
-            return &s;
-    }
-    return nullptr;
+    const auto found = m_sectionIndex.constFind(nameKey(section));
+    return found == m_sectionIndex.cend() ? nullptr : &m_sections[*found];
 }
 
 const IniFile::Section *IniFile::findSection(const QString &section) const
 {
-    return const_cast<IniFile *>(this)->findSection(section);
+    const auto found = m_sectionIndex.constFind(nameKey(section));
+    return found == m_sectionIndex.cend() ? nullptr : &m_sections.at(*found);
+}
+
+IniFile::Section &IniFile::sectionNamed(const QString &section)
+{
+    QString key = nameKey(section);
+    if (const auto found = m_sectionIndex.constFind(key); found != m_sectionIndex.cend())
+        return m_sections[*found];
+    m_sectionIndex.insert(std::move(key), m_sections.size());
+    Section &added = m_sections.emplace_back();
+    added.name = section;
+    return added;
+}
+
+qsizetype IniFile::Section::entryOf(const QString &key) const
+{
+    if (indexed)
+        return firstEntries.value(nameKey(key), -1);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines.at(i).isEntry && sameName(lines.at(i).key, key))
+            return i;
+    }
+    return -1;
+}
+
+void IniFile::Section::addEntry(const QString &key, const QString &value)
+{
+    // After the section's last entry, before any trailing blank lines.
+    if (newEntryAt < 0) {
+        newEntryAt = lines.size();
+        while (newEntryAt > 0 && !lines.at(newEntryAt - 1).isEntry
+               && isBlankLine(lines.at(newEntryAt - 1).text))
+            --newEntryAt;
+    }
+    lines.insert(newEntryAt, Line{true, key, value});
+    if (indexed)
+        firstEntries.insert(nameKey(key), newEntryAt);
+    ++newEntryAt;
+    if (!indexed && lines.size() > kIndexedLines)
+        reindex();
+}
+
+void IniFile::Section::reindex()
+{
+    firstEntries.clear();
+    indexed = lines.size() > kIndexedLines;
+    if (!indexed)
+        return;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!lines.at(i).isEntry)
+            continue;
+        // The first entry of a repeated key is the one read and written.
+        const QString key = nameKey(lines.at(i).key);
+        if (!firstEntries.contains(key))
+            firstEntries.insert(key, i);
+    }
 }
 
 QStringList IniFile::sectionNames() const
@@ -203,10 +272,8 @@ QStringList IniFile::sectionKeys(const QString &section) const
 std::optional<QString> IniFile::value(const QString &section, const QString &key) const
 {
     if (const Section *s = findSection(section)) {
-        for (const Line &l : s->lines) {
-            if (l.isEntry && sameName(l.key, key))
-                return l.text;
-        }
+        if (const qsizetype at = s->entryOf(key); at >= 0)
+            return s->lines.at(at).text;
     }
     return std::nullopt;
 }
@@ -219,32 +286,29 @@ QString IniFile::readString(const QString &section, const QString &key,
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    Section *s = findSection(section);
-    if (!s) {
-        m_sections.append(Section{section, {}});
-        s = &m_sections.last();
-    }
-    for (Line &l : s->lines) {
-        if (l.isEntry && sameName(l.key, key)) {
-            l.text = value;
-            return;
-        }
-    }
-    // After the section's last entry, before any trailing blank lines.
-    qsizetype at = s->lines.size();
-    while (at > 0 && !s->lines[at - 1].isEntry && s->lines[at - 1].text.trimmed().isEmpty())
-        --at;
-    s->lines.insert(at, Line{true, key, value});
+    Section &s = sectionNamed(section);
+    if (const qsizetype at = s.entryOf(key); at >= 0)
+        s.lines[at].text = value;
+    else
+        s.addEntry(key, value);
 }
 
 void IniFile::eraseKey(const QString &section, const QString &key)
 {
-    if (Section *s = findSection(section)) {
-        s->lines.removeIf([&](const Line &l) { return l.isEntry && sameName(l.key, key); });
-    }
+    Section *s = findSection(section);
+    if (!s || s->entryOf(key) < 0)
+        return;
+    s->lines.removeIf([&](const Line &l) { return l.isEntry && sameName(l.key, key); });
+    s->newEntryAt = -1;
+    s->reindex();
 }
 
 void IniFile::eraseSection(const QString &section)
 {
+    if (!findSection(section))
+        return;
     m_sections.removeIf([&](const Section &s) { return sameName(s.name, section); });
+    m_sectionIndex.clear();
+    for (qsizetype i = 0; i < m_sections.size(); ++i)
+        m_sectionIndex.insert(nameKey(m_sections.at(i).name), i);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -52,13 +53,34 @@ private:
     struct Section {
         QString name;
         QList<Line> lines;
+        // Long sections find a key's first entry through this hash, by the key
+        // folded as the case-blind comparison folds it; short ones are
+        // scanned, a hash being dearer than a few lines. Entries are only
+        // ever added before the trailing blank lines, so no position moves.
+        bool indexed = false;
+        QHash<QString, qsizetype> firstEntries;
+        // Where a new key goes (after the last line that is not blank); -1
+        // until a key is added, then kept, so a long blank tail is walked once.
+        qsizetype newEntryAt = -1;
+
+        // The line of the key's first entry, -1 when it has none.
+        qsizetype entryOf(const QString &key) const;
+        void addEntry(const QString &key, const QString &value);
+        // Indexes a section that has grown long; rebuilds the index of one
+        // whose entries moved.
+        void reindex();
     };
 
     Section *findSection(const QString &section);
     const Section *findSection(const QString &section) const;
+    // The section, added at the end of the file when missing.
+    Section &sectionNamed(const QString &section);
 
     QList<Line> m_leading; // lines before the first section
     QList<Section> m_sections;
+    // Each section's place in m_sections, by its folded name: a file of tens
+    // of thousands of sections must not be scanned once per header and key.
+    QHash<QString, qsizetype> m_sectionIndex;
 };
 
 // Bytes of an ini file as text: UTF-8 (with or without a byte order mark), or

@@ -13,11 +13,16 @@ class XmlTree;
 // the parser's own message when the file is not well-formed.
 //
 // Parsing never touches the network, never loads a DTD and never expands
-// entities; a document type declaration is refused outright, and elements
-// may nest at most kMaxXmlDepth levels. Text nodes that hold only white space
-// are not part of the view (the layout of a file does not change its data).
+// entities; a document type declaration is refused outright, elements may
+// nest at most kMaxXmlDepth levels and carry at most kMaxXmlAttributes
+// attributes. Text nodes that hold only white space are not part of the view
+// (the layout of a file does not change its data).
 
 inline constexpr int kMaxXmlDepth = 64;
+// A channel list's elements carry a dozen attributes. libxml2 checks each
+// attribute of an element (and each namespace it declares) against all the
+// ones before it, so a single element of 100,000 would take seconds.
+inline constexpr int kMaxXmlAttributes = 1000;
 // The largest file parsed: the parser counts its input in ints.
 inline constexpr qint64 kMaxXmlFileBytes = 0x7FFFFFFF;
 

@@ -53,6 +53,14 @@ QString parserMessage(const xmlError *error)
     return text;
 }
 
+QString manyAttributes(int line)
+{
+    return QStringLiteral("An element with thousands of attributes is no channel list "
+                          "(more than %1, line %2).")
+        .arg(kMaxXmlAttributes)
+        .arg(line);
+}
+
 class SaxBuild
 {
 public:
@@ -73,6 +81,29 @@ public:
     {
         if (!built)
             stop(QStringLiteral("The file is too large."));
+    }
+
+    // Asked before each piece of the input is read. libxml2 reports an
+    // element only once its whole start tag is read, and its duplicate checks
+    // along the way grow with the square of the attributes, so an element of
+    // very many must be caught while its tag is still being read: through the
+    // parser's own tables. The attribute table is grown only for an element
+    // that needs more room, to about twice that (five slots an attribute),
+    // so its size tells some element had at least half as many attributes;
+    // the namespace table holds two slots per declaration of the open
+    // elements (no channel list declares any). The limits here are twice the
+    // one onStartElement applies exactly, so no element within that is
+    // refused on the way. No stop from here: halting the parser frees the
+    // buffer being filled; a failed read ends the input instead.
+    bool mayReadOn()
+    {
+        if (!m_ctxt || !m_stopReason.isEmpty())
+            return m_stopReason.isEmpty();
+        constexpr int kSlotsPerAttribute = 5;
+        constexpr int kTableLimit = 4 * kMaxXmlAttributes * kSlotsPerAttribute;
+        if (m_ctxt->maxatts > kTableLimit || m_ctxt->nsNr > 4 * kMaxXmlAttributes)
+            m_stopReason = manyAttributes(line());
+        return m_stopReason.isEmpty();
     }
 
     // The readers compare names exactly as written, so "x:sat" must not
@@ -122,11 +153,15 @@ SaxBuild &state(void *userData)
 }
 
 void onStartElement(void *userData, const xmlChar *localName, const xmlChar *prefix,
-                    const xmlChar * /*uri*/, int /*namespaceCount*/,
+                    const xmlChar * /*uri*/, int namespaceCount,
                     const xmlChar ** /*namespaces*/, int attributeCount, int /*defaulted*/,
                     const xmlChar **attributes)
 {
     SaxBuild &s = state(userData);
+    if (attributeCount + namespaceCount > kMaxXmlAttributes) {
+        s.stop(manyAttributes(s.line()));
+        return;
+    }
     if (s.builder().depth() >= kMaxXmlDepth) {
         s.stop(QStringLiteral("Elements are nested deeper than %1 levels (line %2).")
                    .arg(kMaxXmlDepth)
@@ -214,10 +249,13 @@ struct XmlDocument::Input {
     const char *data = nullptr;
     qint64 size = 0;
     qint64 position = 0;
+    SaxBuild *build = nullptr; // asked before each piece
 
     static int read(void *context, char *buffer, int length)
     {
         auto &input = *static_cast<Input *>(context);
+        if (input.build && !input.build->mayReadOn())
+            return -1;
         if (input.device)
             return int(input.device->read(buffer, length));
         const qint64 count = std::min<qint64>(length, input.size - input.position);
@@ -288,6 +326,7 @@ bool XmlDocument::parse(Input &input, qint64 expectedSize)
         return false;
     }
     build.attach(ctxt.get());
+    input.build = &build;
     xmlCtxtUseOptions(ctxt.get(), kParseOptions);
     xmlParseDocument(ctxt.get());
     if (!build.stopReason().isEmpty()) {

@@ -388,19 +388,83 @@ QString cutComment(const QString &text, const QString &commentStart, const QStri
 {
     if (commentStart.isEmpty())
         return text;
-    QString result = text;
     // Innermost and last comment first: the last start always opens a comment
-    // that holds no further start.
-    for (qsizetype start = result.lastIndexOf(commentStart); start >= 0;
-         start = result.lastIndexOf(commentStart)) {
-        const qsizetype end = commentEnd.isEmpty()
-            ? -1
-            : result.indexOf(commentEnd, start + commentStart.size() - 1);
-        if (end < 0)
-            result.truncate(start);
-        else
-            result.remove(start, end + commentEnd.size() - start);
+    // that holds no further start, and a cut may join the text around it into
+    // a new start. Cutting in place moved the growing rest of the text once
+    // per comment, so the work goes from the end instead: the text is always
+    // the input's first `head` characters followed by the part already looked
+    // at, which holds no start. That part is kept reversed, so that cutting
+    // from its front is a truncation.
+    const QStringView input(text);
+    const QStringView start(commentStart);
+    const QStringView end(commentEnd);
+    QString endReversed;
+    for (qsizetype i = end.size(); i > 0; --i)
+        endReversed += end[i - 1];
+    qsizetype head = input.size();
+    QString tailReversed;
+    bool cut = false;
+    const auto charAt = [&](qsizetype i) {
+        return i < head ? input[i] : tailReversed[tailReversed.size() - 1 - (i - head)];
+    };
+    const auto occursAt = [&](QStringView what, qsizetype i) {
+        if (i < 0 || i + what.size() > head + tailReversed.size())
+            return false;
+        for (qsizetype k = 0; k < what.size(); ++k) {
+            if (charAt(i + k) != what[k])
+                return false;
+        }
+        return true;
+    };
+    // Every backward search names its position: without one, Qt 6.4 finds a
+    // one-character needle just past the end of a view.
+    for (;;) {
+        // A start reaching from the head into the rest, else the head's last.
+        qsizetype open = -1;
+        for (qsizetype i = head - 1; i > head - start.size() && i >= 0 && open < 0; --i) {
+            if (occursAt(start, i))
+                open = i;
+        }
+        if (open < 0 && head >= start.size())
+            open = input.first(head).lastIndexOf(start, -1);
+        if (open < 0)
+            break;
+        cut = true;
+        qsizetype close = -1;
+        if (!end.isEmpty()) {
+            const qsizetype from = open + start.size() - 1;
+            if (from < head)
+                close = input.first(head).indexOf(end, from);
+            for (qsizetype i = std::max(from, head - end.size() + 1); close < 0 && i < head; ++i) {
+                if (occursAt(end, i))
+                    close = i;
+            }
+            const qsizetype tailFrom = std::max<qsizetype>(from - head, 0);
+            const qsizetype tailSize = tailReversed.size();
+            if (close < 0 && tailSize - tailFrom >= end.size()) {
+                const qsizetype reversedAt =
+                    QStringView(tailReversed).first(tailSize - tailFrom).lastIndexOf(endReversed, -1);
+                if (reversedAt >= 0)
+                    close = head + tailSize - reversedAt - end.size();
+            }
+        }
+        if (close < 0) {
+            tailReversed.clear();
+        } else if (const qsizetype after = close + end.size(); after <= head) {
+            for (qsizetype i = head; i > after; --i)
+                tailReversed += input[i - 1];
+        } else {
+            tailReversed.chop(after - head);
+        }
+        head = open;
     }
+    if (!cut)
+        return text;
+    QString result;
+    result.reserve(head + tailReversed.size());
+    result.append(input.first(head));
+    for (qsizetype i = tailReversed.size(); i > 0; --i)
+        result += tailReversed[i - 1];
     return result;
 }
 
@@ -500,9 +564,12 @@ QString convertHtmlEntitiesToCharacters(const QString &text)
 QString htmlToText(const QString &text)
 {
     return guardRoutine("htmlToText", [&] {
-        QString result = text;
-        while (matchesWildcard(result, u"*<*>*"))
-            result = cutComment(result, QStringLiteral("<"), QStringLiteral(">"));
+        // Tags go only when there is one, a "<" with a ">" somewhere after it;
+        // a lone "<" is text. One cut leaves no "<" behind.
+        const qsizetype open = text.indexOf(u'<');
+        QString result = open >= 0 && text.indexOf(u'>', open + 1) >= 0
+            ? cutComment(text, QStringLiteral("<"), QStringLiteral(">"))
+            : text;
         result = convertHtmlEntitiesToCharacters(result);
         result = removeWhiteSpaces(removeWhiteSpaces(result, 1), 2);
         return cleanXmlText(cutPrefix(result, QStringLiteral("@ "), 0));

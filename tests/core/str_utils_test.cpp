@@ -6,6 +6,7 @@
 #include "model_builders.h"
 
 #include <QLocale>
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -192,6 +193,58 @@ TEST(StrUtils, CutCommentGoesInnermostAndLastFirst)
     EXPECT_EQ(cutComment("keep<cut to end", "<", ">"), "keep");
     EXPECT_EQ(cutComment("a/*b*/c/*d*/e", "/*", "*/"), "ace");
     EXPECT_EQ(cutComment("abc", "", ">"), "abc");
+    // The end is looked for from the start's last character on.
+    EXPECT_EQ(cutComment("a/*/b", "/*", "*/"), "ab");
+    // A cut that joins "<!" and "--" makes a start, which has no end: the rest goes.
+    EXPECT_EQ(cutComment("a<!<!--x-->--b-->c", "<!--", "-->"), "ac");
+    EXPECT_EQ(cutComment("a<!<!--x-->--b", "<!--", "-->"), "a");
+    EXPECT_EQ(cutComment("keep<cut", "<", ""), "keep");
+}
+
+// The routine as first written, one cut at a time inside the text: slow on
+// long texts, and the reference for what each cut leaves.
+QString cutCommentInPlace(const QString &text, const QString &commentStart,
+                          const QString &commentEnd)
+{
+    QString result = text;
+    for (qsizetype start = result.lastIndexOf(commentStart); start >= 0;
+         start = result.lastIndexOf(commentStart)) {
+        const qsizetype end = commentEnd.isEmpty()
+            ? -1
+            : result.indexOf(commentEnd, start + commentStart.size() - 1);
+        if (end < 0)
+            result.truncate(start);
+        else
+            result.remove(start, end + commentEnd.size() - start);
+    }
+    return result;
+}
+
+// Short random texts over few letters meet every way starts and ends can
+// overlap, nest, share characters and be joined by a cut.
+TEST(StrUtils, CutCommentAgreesWithCuttingInPlace)
+{
+    const struct {
+        const char *start;
+        const char *end;
+        const char *letters;
+    } rows[] = {
+        {"<", ">", "<>ab"},   {"/*", "*/", "/*a"},   {"<!--", "-->", "<!->a"},
+        {"ab", "ba", "ab"},   {"a", "a", "ab"},      {"aa", "a", "ab"},
+        {"a", "aa", "ab"},    {"aba", "bab", "ab"},  {"x", "xyx", "xy"},
+        {"<", "", "<a"},      {"(", ")", "()a\xc3\xb6"},
+    };
+    QRandomGenerator random(2024);
+    for (const auto &r : rows) {
+        const QString letters = QString::fromUtf8(r.letters);
+        for (int n = 0; n < 4000; ++n) {
+            QString text;
+            for (int length = int(random.bounded(26)); length > 0; --length)
+                text += letters.at(random.bounded(int(letters.size())));
+            ASSERT_EQ(cutComment(text, r.start, r.end), cutCommentInPlace(text, r.start, r.end))
+                << qPrintable(text) << " " << r.start << " " << r.end;
+        }
+    }
 }
 
 TEST(StrUtils, XmlEntities)
@@ -229,6 +282,20 @@ TEST(StrUtils, HtmlToText)
     EXPECT_EQ(htmlToText("  <td><b>Das&nbsp;Erste</b></td> "), "Das Erste");
     EXPECT_EQ(htmlToText("<a href=\"x\">12.5 @ Hot Bird</a>"), "Hot Bird");
     EXPECT_EQ(htmlToText("plain"), "plain");
+    // A "<" without a ">" after it is text, even with a ">" before it.
+    EXPECT_EQ(htmlToText("a > b < c"), "a > b < c");
+    EXPECT_EQ(htmlToText("<b>a</b> < c"), "a");
+
+    // A line of many tags, as a broken page may hold, loses every one.
+    QString line = QStringLiteral("<td>");
+    QString expected;
+    for (int i = 0; i < 20000; ++i) {
+        line += QStringLiteral("<b>x</b> ");
+        expected += QStringLiteral("x ");
+    }
+    expected.chop(1);
+    EXPECT_EQ(htmlToText(line), expected);
+    EXPECT_EQ(htmlToText(line + QStringLiteral("<i>@ tail")), QStringLiteral("tail"));
 }
 
 TEST(StrUtils, RomanNumerals)

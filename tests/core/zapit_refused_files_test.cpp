@@ -20,17 +20,18 @@ namespace {
 
 constexpr int kManyNames = 200000;
 
-// A list whose elements carry, besides `known` attributes, kManyNames
-// attribute names that no dialect has, ten to an element.
-QByteArray manyNames(const QByteArray &head, const QByteArray &element, const QByteArray &tail)
+// A list whose elements carry, besides their own attributes, kManyNames
+// attribute names that no dialect has, `perElement` to an element.
+QByteArray manyNames(const QByteArray &head, const QByteArray &element, const QByteArray &tail,
+                     int perElement = 10)
 {
     QByteArray data = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zapit>\n" + head;
     data.reserve(kManyNames * 12);
     for (int n = 0; n < kManyNames; ++n) {
-        if (n % 10 == 0)
+        if (n % perElement == 0)
             data += "<" + element;
         data += " a" + QByteArray::number(n) + "=\"\"";
-        if (n % 10 == 9)
+        if (n % perElement == perElement - 1)
             data += "/>\n";
     }
     return data + tail + "</zapit>\n";
@@ -43,6 +44,7 @@ struct ManyNamesCase {
     const char *label;
     ZapitKind kind;
     QByteArray data;
+    bool oneElement = false; // all the names on the list's first element
 };
 
 class ManyDistinctNames : public testing::TestWithParam<ManyNamesCase>
@@ -51,7 +53,9 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_P(ManyDistinctNames, AreRefusedAsAnUnknownFormat)
+// Ten to an element they make no dialect; all on one element the parser
+// refuses them, as it refuses a damaged file.
+TEST_P(ManyDistinctNames, AreRefusedWithTheDesignedText)
 {
     const QString path = m_dir.filePath(QStringLiteral("list.xml"));
     ASSERT_TRUE(writeBytes(path, GetParam().data));
@@ -65,7 +69,11 @@ TEST_P(ManyDistinctNames, AreRefusedAsAnUnknownFormat)
         loaded = loadZapitFile(GetParam().kind, path, list, error);
     }
     EXPECT_FALSE(loaded);
-    EXPECT_EQ(error, msg(MsgXmlFormatUnknown));
+    EXPECT_EQ(error, GetParam().oneElement
+                         ? msg(MsgXmlCorrupt) + QStringLiteral("\r\n\r\n\r\n") + msg(MsgXmlParserMessage)
+                             + QStringLiteral("\r\n\r\nAn element with thousands of attributes is "
+                                              "no channel list (more than 1000, line 3).")
+                         : msg(MsgXmlFormatUnknown));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -89,7 +97,14 @@ INSTANTIATE_TEST_SUITE_P(
                       manyNames("<Bouquet name=\"B\" hidden=\"0\" locked=\"0\">\n",
                                 "channel serviceID=\"1\" name=\"A\" tsid=\"1\" onid=\"1\" "
                                 "sat_position=\"192\"",
-                                "</Bouquet>\n")}),
+                                "</Bouquet>\n")},
+        ManyNamesCase{"one_services_element", ZapitKind::Services,
+                      manyNames("", "sat name=\"S\" diseqc=\"0\"", "", kManyNames), true},
+        ManyNamesCase{"one_myservices_element", ZapitKind::MyServices,
+                      manyNames("", "sat name=\"S\" diseqc=\"0\"", "", kManyNames), true},
+        ManyNamesCase{"one_bouquet", ZapitKind::Bouquets,
+                      manyNames("", "Bouquet name=\"B\" hidden=\"0\" locked=\"0\"", "", kManyNames),
+                      true}),
     [](const testing::TestParamInfo<ManyNamesCase> &info) {
         return std::string(info.param.label);
     });

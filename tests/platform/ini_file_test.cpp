@@ -68,6 +68,129 @@ TEST(IniFile, WritingKeepsEverythingElseInPlace)
     EXPECT_FALSE(ini.sectionExists("Tools"));
 }
 
+struct NameCase {
+    const char *label;
+    const char *written;
+    const char *asked;
+    bool same;
+};
+
+class IniFileNames : public testing::TestWithParam<NameCase> {};
+
+// Sections and keys are found through a hash of their names in long files
+// and sections, by scanning in short ones: both must call the same names the
+// same as the case-blind comparison does, letters that change length or
+// have no simple capital included.
+TEST_P(IniFileNames, AreTheSameWhereTheyCompareTheSame)
+{
+    const NameCase &c = GetParam();
+    const QString written = QString::fromUtf8(c.written);
+    const QString asked = QString::fromUtf8(c.asked);
+    for (const int filler : {0, 40}) {
+        QString text;
+        for (int i = 0; i < filler; ++i)
+            text += QStringLiteral("[other%1]\nx=1\n").arg(i);
+        text += u'[' + written + QStringLiteral("]\n");
+        for (int i = 0; i < filler; ++i)
+            text += QStringLiteral("other%1=1\n").arg(i);
+        text += written + QStringLiteral("=found\n");
+        IniFile ini = IniFile::fromText(text);
+        EXPECT_EQ(ini.sectionExists(asked), c.same) << filler;
+        EXPECT_EQ(ini.value(written, asked).has_value(), c.same) << filler;
+        EXPECT_EQ(ini.readString(asked, written), c.same ? "found" : "") << filler;
+
+        ini.writeString(asked, asked, QStringLiteral("written"));
+        EXPECT_EQ(ini.readString(written, written), c.same ? "written" : "found") << filler;
+        EXPECT_EQ(ini.sectionNames().size(), filler + (c.same ? 1 : 2)) << filler;
+        ini.eraseKey(written, asked);
+        EXPECT_EQ(ini.value(written, written).has_value(), !c.same) << filler;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniFileNames,
+    testing::Values(NameCase{"ascii", "LastVars", "lASTvARS", true},
+                    NameCase{"umlauts", "Größe", "GRÖßE", true},
+                    NameCase{"capital_sharp_s", "Straße", "STRAẞE", true},
+                    NameCase{"sharp_s_is_not_ss", "Straße", "STRASSE", false},
+                    NameCase{"final_sigma", "ΟΔΟΣ", "οδος", true},
+                    NameCase{"kelvin_sign", "\u212Aey", "key", true},
+                    NameCase{"dotted_capital_i", "\u0130d", "id", false},
+                    NameCase{"outside_the_basic_plane", "\U00010400x", "\U00010428X", true},
+                    NameCase{"different", "Tools", "Tool", false}),
+    [](const testing::TestParamInfo<NameCase> &info) { return std::string(info.param.label); });
+
+// A file of thousands of sections, some written twice in another case: each
+// repeat continues the first, the first of a repeated key is the one read and
+// written, and writing keeps every line where it was.
+TEST(IniFile, ThousandsOfSectionsKeepTheirOrderAndRepeats)
+{
+    constexpr int kSections = 3000;
+    QString text;
+    for (int i = 0; i < kSections; ++i)
+        text += QStringLiteral("[S%1]\nk=v%1\nk=second\n").arg(i);
+    for (int i = 0; i < kSections; i += 7)
+        text += QStringLiteral("[s%1]\nlate=x%1\n").arg(i);
+    IniFile ini = IniFile::fromText(text);
+    ASSERT_EQ(ini.sectionNames().size(), kSections);
+    EXPECT_EQ(ini.sectionNames().at(kSections - 1), QStringLiteral("S%1").arg(kSections - 1));
+    EXPECT_EQ(ini.readString("s2999", "K"), "v2999");
+    EXPECT_EQ(ini.readString("S2996", "LATE"), "x2996");
+    EXPECT_FALSE(ini.value("S2997", "late").has_value());
+
+    ini.writeString("s1400", "K", "new");
+    ini.writeString("S1400", "added", "a");
+    ini.writeString("Fresh", "f", "1");
+    ini.eraseKey("S0", "k");
+    QString expected;
+    for (int i = 0; i < kSections; ++i) {
+        expected += QStringLiteral("[S%1]\n").arg(i);
+        if (i != 0)
+            expected += QStringLiteral("k=%1\nk=second\n").arg(i == 1400 ? QStringLiteral("new")
+                                                                           : QStringLiteral("v%1").arg(i));
+        if (i % 7 == 0)
+            expected += QStringLiteral("late=x%1\n").arg(i);
+        if (i == 1400)
+            expected += QStringLiteral("added=a\n");
+    }
+    expected += QStringLiteral("[Fresh]\nf=1\n");
+    EXPECT_EQ(ini.toText(), expected);
+}
+
+// A section long enough to be indexed: keys added go before its trailing
+// blank lines, one after the other, and erasing a key leaves every other key
+// found where it now is.
+TEST(IniFile, LongSectionsFindEveryKeyAfterEachChange)
+{
+    QString text = QStringLiteral("[Big]\n");
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("key%1=v%1\n").arg(i);
+    text += QStringLiteral("KEY3=again\n; note\n\n  \n[Next]\nn=1\n");
+    IniFile ini = IniFile::fromText(text);
+    EXPECT_EQ(ini.readString("big", "key3"), "v3");
+
+    // Writing a key just added changes it, adds no second line.
+    ini.writeString("Big", "extra1", "first");
+    ini.writeString("Big", "extra2", "e2");
+    ini.writeString("Big", "EXTRA1", "e1");
+    ini.eraseKey("Big", "key3");
+    EXPECT_FALSE(ini.value("Big", "KEY3").has_value());
+    ini.writeString("Big", "key39", "w");
+    for (int i = 0; i < 39; ++i) {
+        if (i == 3)
+            continue;
+        EXPECT_EQ(ini.readString("Big", QStringLiteral("KEY%1").arg(i)), QStringLiteral("v%1").arg(i));
+    }
+    ini.writeString("Big", "extra3", "e3");
+    ini.writeString("Big", "key3", "again");
+    ini.writeString("Big", "KEY3", "back");
+    EXPECT_TRUE(ini.toText().endsWith(QStringLiteral("key38=v38\nkey39=w\n; note\nextra1=e1\n"
+                                                     "extra2=e2\nextra3=e3\nkey3=back\n\n  \n"
+                                                     "[Next]\nn=1\n")))
+        << ini.toText().right(200).toStdString();
+    EXPECT_EQ(ini.readString("Big", "EXTRA2"), "e2");
+}
+
 TEST(IniFile, FilesRoundTripAndDecode)
 {
     QTemporaryDir dir;

@@ -152,6 +152,18 @@ TEST_P(XmlDocumentRefuses, WithTheParserMessage)
 const QByteArray kDeep = QByteArray("<a>").repeated(kMaxXmlDepth + 1)
     + QByteArray("</a>").repeated(kMaxXmlDepth + 1);
 
+// A root whose child carries `attributes` attributes and declares
+// `namespaces` namespaces, all of distinct names.
+QByteArray oneElement(int attributes, int namespaces)
+{
+    QByteArray data = "<r>\n<e";
+    for (int i = 0; i < attributes; ++i)
+        data += " a" + QByteArray::number(i) + "=\"\"";
+    for (int i = 0; i < namespaces; ++i)
+        data += " xmlns:p" + QByteArray::number(i) + "=\"u" + QByteArray::number(i) + '"';
+    return data + "/>\n</r>";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, XmlDocumentRefuses,
     testing::Values(
@@ -170,10 +182,41 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"duplicate_attribute", "<r>\n  <b y=\"2\" y=\"3\"/>\n</r>",
                     "Attribute y redefined (line 2, column 17)"},
         RefusedCase{"two_roots", "<r/><s/>", "Extra content"},
+        // Caught as the element is reported, or while its tag is still read.
+        RefusedCase{"one_attribute_too_many", oneElement(kMaxXmlAttributes + 1, 0),
+                    "An element with thousands of attributes is no channel list (more than 1000, "
+                    "line 2)."},
+        RefusedCase{"namespaces_count_as_attributes", oneElement(600, 401), "line 2)"},
+        RefusedCase{"an_element_of_100000_attributes", oneElement(100000, 0),
+                    "thousands of attributes is no channel list (more than 1000, line 2)"},
+        RefusedCase{"an_element_of_100000_namespaces", oneElement(0, 100000),
+                    "thousands of attributes is no channel list (more than 1000, line 2)"},
+        // Never reported as an element: only a stop while the tag is read says why.
+        RefusedCase{"an_unfinished_tag_of_100000_attributes", oneElement(100000, 0).chopped(7),
+                    "thousands of attributes is no channel list (more than 1000, line 2)"},
+        RefusedCase{"an_unfinished_tag_of_100000_namespaces", oneElement(0, 100000).chopped(7),
+                    "thousands of attributes is no channel list (more than 1000, line 2)"},
         RefusedCase{"bytes_not_in_the_encoding", "<r a=\"\xFF\xFE\"/>", "line 1, column"},
         RefusedCase{"only_white_space", " \n ", "line 2"},
         RefusedCase{"empty", "", "empty"}),
     [](const testing::TestParamInfo<RefusedCase> &info) { return std::string(info.param.label); });
+
+// Namespaces count with the attributes; elements of the most allowed one
+// after another leave the parser's tables at their largest and pass.
+TEST(XmlDocument, AcceptsTheMostAttributesAllowed)
+{
+    XmlDocument doc;
+    ASSERT_TRUE(doc.loadData(oneElement(kMaxXmlAttributes - 10, 10)))
+        << doc.errorMessage().toStdString();
+    QByteArray many = "<r>";
+    for (int e = 0; e < 20; ++e)
+        many += oneElement(kMaxXmlAttributes, 0).mid(3).chopped(4);
+    ASSERT_TRUE(doc.loadData(many + "</r>")) << doc.errorMessage().toStdString();
+    int count = 0;
+    for (XmlAttribute a = doc.documentElement().firstChild().firstAttribute(); a; a = a.next())
+        ++count;
+    EXPECT_EQ(count, kMaxXmlAttributes);
+}
 
 TEST(XmlDocument, AcceptsTheDeepestAllowedNesting)
 {

@@ -80,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                     AttributeCase{"shortest_three_byte_length", 1, 16384},
                     AttributeCase{"long_value", 1, 200000},
                     AttributeCase{"names_past_one_byte_numbers", 300, 6},
+                    AttributeCase{"the_most_an_element_may_carry", kMaxXmlAttributes, 2},
                     AttributeCase{"many_names_with_long_values", 130, 150}),
     [](const testing::TestParamInfo<AttributeCase> &info) { return std::string(info.param.label); });
 

@@ -235,6 +235,20 @@ TEST_F(LangCoreTest, MsgAsksTheLanguageFileFirst)
     EXPECT_EQ(msg(MsgIndexOutOfBounds), QStringLiteral("Index out of bounds.")) << "engine gone";
 }
 
+// A language file of thousands of sections, its resource strings split over
+// the first section and a repeat of it in other letters at the end.
+TEST_F(LangCoreTest, AFileOfThousandsOfSectionsStillAnswers)
+{
+    QByteArray content = "[ResourceStrings]\n65535_Index='Out of range'\n";
+    for (int i = 0; i < 20000; ++i)
+        content += "[TForm" + QByteArray::number(i) + "]\nCaption='Form'\n";
+    content += "[RESOURCESTRINGS]\n65534_Mask='Maske'\n";
+    writeLang(QStringLiteral("English.lng"), content);
+    TLangCore core(m_dir.path());
+    EXPECT_EQ(msg(MsgIndexOutOfBounds), QStringLiteral("Out of range"));
+    EXPECT_EQ(msg(MsgInvalidMask), QStringLiteral("Maske"));
+}
+
 TEST_F(LangCoreTest, NeverWritesTheLanguageFile)
 {
     const QByteArray content = "[ResourceStrings]\n65535_Index='Out of range'\n";
