@@ -177,15 +177,18 @@ bool hasLoopExtension(const TGIFSubImage &frame)
                        [](const auto &e) { return isLoopExtension(*e); });
 }
 
-// Copies the extensions of a frame that is about to go (all but its graphic
-// control) to another frame, ahead of that frame's own when they belong
-// before it. Extensions are copied through their wire form, as frames copy
-// them, so every kind keeps its exact bytes.
+// Copies the extensions of a frame that is about to go to another frame,
+// ahead of that frame's own when they belong before it. Extensions are
+// copied through their wire form, as frames copy them, so every kind keeps
+// its exact bytes. No graphic control goes along, not even a frame's extra
+// ones that count for nothing where they stand: on a frame without a control
+// of its own, or ahead of the one it has, it would become that frame's
+// control and change its delay, disposal and transparency.
 void carryExtensions(const TGIFSubImage &from, TGIFSubImage &to, bool ahead)
 {
     std::vector<std::unique_ptr<TGIFExtension>> moved;
     for (const auto &e : from.Extensions()) {
-        if (e.get() == from.GraphicControlExtension())
+        if (&e->ExtensionClass() == &TGIFGraphicControlExtension::Class())
             continue;
         if (isLoopExtension(*e) && hasLoopExtension(to))
             continue;

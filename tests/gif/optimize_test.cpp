@@ -506,3 +506,41 @@ TEST(GifOptimize, CleanupKeepsTheControlThatCounts)
 }
 
 } // namespace
+
+namespace {
+
+// A frame that shows nothing goes with its extensions handed to a
+// neighbour, but never its extra graphic controls: one would become the
+// neighbour's control, on a frame without its own or ahead of the one it has.
+TEST(GifOptimize, InvisibleFrameHandsOnNoControl)
+{
+    const std::vector<int> clear(8, 3);
+    GifBuilder b;
+    b.header(4, 2);
+    b.image(0, 0, 4, 2, ramp(8, 3)); // no control of its own
+    b.gce(0x05, 0, 3).gce(0x08, 70).image(0, 0, 4, 2, clear);
+    b.gce(0x04, 20).image(0, 0, 4, 2, ramp(8, 2));
+    b.image(0, 0, 4, 2, ramp(8, 3)); // no control of its own
+    b.gce(0x05, 0, 3).gce(0x0C, 90).comment({"kept"}).image(0, 0, 4, 2, clear);
+    TGifPicture picture;
+    QString error;
+    ASSERT_TRUE(picture.LoadFromData(optimized(b.trailer().bytes(), ooCrop), error))
+        << error.toStdString();
+    ASSERT_EQ(picture.Images().Count(), 3);
+    const TGIFSubImage &second = *picture.Images()[1];
+    ASSERT_NE(second.GraphicControlExtension(), nullptr);
+    EXPECT_EQ(second.GraphicControlExtension()->Delay(), 20);
+    EXPECT_EQ(second.GraphicControlExtension()->Disposal(), 1);
+    for (int i : {0, 2})
+        EXPECT_EQ(picture.Images()[i]->GraphicControlExtension(), nullptr) << i;
+    int controls = 0, comments = 0;
+    for (const auto &frame : picture.Images())
+        for (const auto &e : frame->Extensions()) {
+            controls += &e->ExtensionClass() == &TGIFGraphicControlExtension::Class() ? 1 : 0;
+            comments += &e->ExtensionClass() == &TGIFCommentExtension::Class() ? 1 : 0;
+        }
+    EXPECT_EQ(controls, 1);
+    EXPECT_EQ(comments, 1);
+}
+
+} // namespace
