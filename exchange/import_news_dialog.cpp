@@ -3,7 +3,7 @@
 #include "core/util/messages.h"
 #include "core/zapit/import_news.h"
 #include "exchange/mapping_file.h"
-#include "platform/ini_file.h"
+#include "platform/text_codec.h"
 #include "ui/grid/column_kinds.h"
 #include "ui_import_news_dialog.h"
 
@@ -58,7 +58,7 @@ QList<QStringList> readNewsFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return lines;
-    const QString text = decodeIniBytes(file.readAll());
+    const QString text = decodeUtf8OrWindows1252(file.readAll());
     for (QString line : text.split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);

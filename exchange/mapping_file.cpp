@@ -1,6 +1,6 @@
 #include "exchange/mapping_file.h"
 
-#include "platform/ini_file.h"
+#include "platform/text_codec.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -40,7 +40,7 @@ void TMappingFile::Load(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QString text = decodeIniBytes(file.readAll());
+    const QString text = decodeUtf8OrWindows1252(file.readAll());
     for (QString line : text.split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);

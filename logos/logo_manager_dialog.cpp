@@ -10,6 +10,7 @@
 #include "logos/logo_image.h"
 #include "logos/logo_mapper.h"
 #include "logos/logo_size.h"
+#include "platform/text_codec.h"
 #include "platform/url_download.h"
 #include "ui/grid/column_kinds.h"
 #include "ui/program/main_window_link.h"
@@ -22,7 +23,8 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QSaveFile>
-#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace {
 
@@ -56,10 +58,7 @@ bool fetchLines(const QString &url, const DownloadOptions &options, QStringList 
     const QByteArray bytes = file.readAll();
     file.close();
     QFile::remove(temp);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (utf8.hasError())
-        text = QStringDecoder(QStringDecoder::Latin1)(bytes);
+    QString text = decodeUtf8OrWindows1252(bytes);
     text.remove(u'\r');
     lines = text.split(u'\n');
     return true;
@@ -67,8 +66,11 @@ bool fetchLines(const QString &url, const DownloadOptions &options, QStringList 
 
 // Fetches one logo picture and puts it in place of `target` only when it
 // is a GIF the program can read as a logo; anything else leaves the old logo.
-void fetchLogo(const QString &url, const DownloadOptions &options, const QString &target)
+void fetchLogo(const QString &url, const DownloadOptions &pageOptions, const QString &target)
 {
+    // A picture is held to the logo limit, far below what a page may weigh.
+    DownloadOptions options = pageOptions;
+    options.sizeLimit = std::min(options.sizeLimit, kLogoSizeLimit);
     const QString temp = getTempFile();
     QFile::remove(temp);
     TransferError error;

@@ -1,6 +1,7 @@
 #include "logos/logo_mapper.h"
 
 #include "logos/logo_image.h"
+#include "platform/text_codec.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -9,7 +10,6 @@
 #include <QHash>
 #include <QSaveFile>
 #include <QSet>
-#include <QStringDecoder>
 #include <QThread>
 
 #include <algorithm>
@@ -36,14 +36,8 @@ QString readMappingText(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    const QByteArray bytes = file.readAll();
     // Files from older versions hold Windows-1252 text.
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder latin(QStringDecoder::Latin1);
-    return latin(bytes);
+    return decodeUtf8OrWindows1252(file.readAll());
 }
 
 // Loads each logo file once; the services that share a file share its

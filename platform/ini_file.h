@@ -87,7 +87,3 @@ private:
 // Windows-1252 when the bytes are not valid UTF-8 (files written on Windows).
 QString decodeIniBytes(const QByteArray &bytes);
 
-// The reverse of the Windows-1252 fallback for one text: each character that
-// stands for a byte 0x80..0x9F becomes the character of that byte's value
-// again (for values that were raw bytes, like a scrambled password).
-QString windows1252CharsToBytes(const QString &text);

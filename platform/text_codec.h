@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -21,3 +22,16 @@ bool isUtf8EncodingName(QStringView encodingName);
 // the first kind can be declared in a file that is to load again.
 enum class AsciiInEncoding { Unknown, Itself, Changed };
 AsciiInEncoding asciiInEncoding(const QString &encodingName);
+
+// Single-byte text that older versions and other programs left: Windows-1252,
+// which agrees with Latin-1 except for 0x80..0x9F ("€", curly quotes, dashes).
+QString decodeWindows1252(QByteArrayView bytes);
+
+// Text files and pages that are UTF-8 now and were Windows-1252 before: UTF-8
+// (a byte order mark dropped) when every byte fits, Windows-1252 otherwise.
+QString decodeUtf8OrWindows1252(QByteArrayView bytes);
+
+// The reverse of decodeWindows1252 for 0x80..0x9F only: each character that
+// stands for such a byte becomes the character of that byte's value again
+// (for values that were raw bytes, like a scrambled password).
+QString windows1252CharsToBytes(const QString &text);

@@ -9,6 +9,7 @@
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "core/util/sys_utils.h"
+#include "platform/text_codec.h"
 #include "resources/icons.h"
 #include "ui/grid/list_grid.h"
 #include "ui/program/program.h"
@@ -16,6 +17,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -35,9 +37,11 @@ QColor pickedColor(const TLgColorPicker &picker)
 QStringList logoMappingLines(const QString &programFolder)
 {
     const QString file = QDir(programFolder).filePath(QStringLiteral("LogoMapping.dat"));
-    if (!QFileInfo::exists(file))
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
         return {};
-    QStringList lines = fileToString(file).split(QLatin1Char('\n'));
+    // Read as the logo mapper reads it, older single-byte files included.
+    QStringList lines = decodeUtf8OrWindows1252(in.readAll()).split(QLatin1Char('\n'));
     for (QString &line : lines) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);

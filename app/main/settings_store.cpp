@@ -8,6 +8,7 @@
 #include "core/util/prompts.h"
 #include "logos/logo_size.h"
 #include "platform/ini_file.h"
+#include "platform/text_codec.h"
 #include "ui/editors/lg_color_picker.h"
 #include "ui/grid/columns.h"
 #include "ui/grid/list_grid.h"

@@ -51,4 +51,34 @@ TEST(EncodeXmlText, LongTextGrowsTheBuffer)
     EXPECT_EQ(bytes->size(), qsizetype(50000) * 8);
 }
 
+// Decoding agrees with the code page iconv knows: every assigned byte
+// writes back as itself.
+TEST(DecodeWindows1252, EveryAssignedByteWritesBackAsItself)
+{
+    for (int b = 0; b < 256; ++b) {
+        if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D)
+            continue;
+        const QByteArray byte(1, char(b));
+        EXPECT_EQ(encodeXmlText(decodeWindows1252(byte), QStringLiteral("windows-1252")), byte)
+            << "byte " << b;
+    }
+}
+
+TEST(DecodeUtf8OrWindows1252, TakesUtf8WhenEveryByteFits)
+{
+    const struct {
+        const char *label;
+        QByteArray bytes;
+        const char *utf8Text;
+    } cases[] = {
+        {"utf8", "\xE2\x82\xACuro Kanal", "\xE2\x82\xACuro Kanal"},
+        {"byte order mark dropped", "\xEF\xBB\xBF" "Caf\xC3\xA9", "Caf\xC3\xA9"},
+        {"windows-1252 euro, not a control", "\x80uro Kanal", "\xE2\x82\xACuro Kanal"},
+        {"one stray byte decides the whole text", "Caf\xC3\xA9 \xE9", "Caf\xC3\x83\xC2\xA9 \xC3\xA9"},
+        {"empty", "", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(decodeUtf8OrWindows1252(c.bytes), QString::fromUtf8(c.utf8Text)) << c.label;
+}
+
 } // namespace
