@@ -93,6 +93,13 @@ QString afterFirstWord(const QString &text)
     return blank < 0 ? QString() : text.mid(blank + 1).trimmed();
 }
 
+// A transponder heading names its beam; so does a row of its own that
+// heads the transponders of one beam.
+bool isBeamCell(const QString &cell)
+{
+    return cell.contains(u"beam", Qt::CaseInsensitive);
+}
+
 // "Last updated" above the tables arms the walk: cells before it are the
 // site's menus, which may mention beams too.
 bool isMarkerCell(const QString &cell)
@@ -332,8 +339,7 @@ TKofCells splitPageCells(const QString &page)
 
 bool isTransponderCell(const QString &cell)
 {
-    return cell.contains(u"beam", Qt::CaseInsensitive)
-        && cell.contains(u" dvb ", Qt::CaseInsensitive);
+    return isBeamCell(cell) && cell.contains(u" dvb ", Qt::CaseInsensitive);
 }
 
 bool readTransponderCell(const QString &cell, TTransponder &transponder, QString &provider)
@@ -407,10 +413,13 @@ int collectSatelitePage(const TKofCells &page, TSatelite &satelite,
         if (!readTransponderCell(cells.at(k), *transponder, provider))
             continue;
         int next = k + 1;
-        // Services follow until the next transponder or the page's closing
-        // date. A service's name may well hold "beam"; only a whole
-        // transponder heading ends them.
-        while (next < count && next < page.dateIndex && !isTransponderCell(cells.at(next))) {
+        // Services follow until the page's closing date or a cell naming a
+        // beam where the next service would start: the next transponder's
+        // heading, or a row of its own ("Spot beam Italy") that heads the
+        // transponders of another beam. Only that first cell of a service
+        // is looked at, so a service whose name holds "beam" keeps the
+        // services after it.
+        while (next < count && next < page.dateIndex && !isBeamCell(cells.at(next))) {
             if (next + kKofCellsPerService > count)
                 break; // the page ends inside this service
             auto service = std::make_unique<TService>();

@@ -182,12 +182,12 @@ void TFrmKingOfSatTransfer::markChosen(const TGridSelection &selection)
                 service->Marked = true;
         });
     } else if (ui->BtnSatellite->isChecked()) {
+        // Several KingOfSat satellites mapped to one of the list's keep
+        // entries of their own under that one name: the choice takes all.
         const QString name = ui->ComboSatellite->currentText();
         for (int i = 0; i < kingOfSat.Count(); ++i) {
-            if (kingOfSat.GetItem(i)->Name == name) {
+            if (kingOfSat.GetItem(i)->Name == name)
                 kingOfSat.GetItem(i)->MarkAll();
-                break;
-            }
         }
     } else if (selection.markSelected) {
         selection.markSelected();

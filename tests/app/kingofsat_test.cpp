@@ -78,6 +78,14 @@ int serviceCount(const TServiceList &list)
     return count;
 }
 
+QStringList itemTexts(const QComboBox &combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo.count(); ++i)
+        texts.append(combo.itemText(i));
+    return texts;
+}
+
 QStringList leftoverTempFiles()
 {
     return QDir(privateTempFolder()).entryList({QStringLiteral("KingOfSat*")}, QDir::Files);
@@ -476,8 +484,7 @@ TEST_F(KingOfSatTransfer, UnknownProviderReachesBlankProvidersIntoANewBouquet)
     QStringList providers;
     whenModal([&](QWidget *window) {
         auto *combo = child<QComboBox>(window, "ComboProvider");
-        for (int i = 0; i < combo->count(); ++i)
-            providers.append(combo->itemText(i));
+        providers = itemTexts(*combo);
         child<QRadioButton>(window, "BtnProvider")->click();
         combo->setCurrentIndex(combo->findText(QStringLiteral("[Provider unknown]")));
         EXPECT_EQ(child<QComboBox>(window, "ComboSatellite")->itemText(0), "Alpha (1.0E)");
@@ -534,6 +541,39 @@ TEST_F(KingOfSatTransfer, SelectedRowsPresetTheChoicesAndAreTransferred)
     });
     world.main().ToolBtnKofServiceAddClick();
     EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore + 1);
+}
+
+// Two KingOfSat satellites mapped to one of the list's keep entries of their
+// own under its name: the choice lists that name once and takes both.
+TEST_F(KingOfSatTransfer, ASatelliteTakesEveryKingOfSatSatelliteMappedThere)
+{
+    const QString target = program().ServiceList->GetItem(0)->Name;
+    QFile file(satelliteMappingFileName(program().ProgramFolder));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(("Zeta (5.0E)|" + target + "|1\r\nAlpha (1.0E)|" + target + "|1\r\n").toUtf8());
+    file.close();
+    auto *mapping = program().FormAs<TFrmKingOfSatMapping>(QStringLiteral("FrmKingOfSatMapping"));
+    mapping->SetProgram(&program());
+    whenModal([](QWidget *window) { click(window, "BtnOk"); });
+    ASSERT_TRUE(mapping->Execute());
+    ASSERT_TRUE(mapping->ApplyMapping());
+    ASSERT_EQ(satelliteNames(*program().KingOfSatList), (QStringList{target, target}));
+    world.main().FillKingOfSatGrid(0);
+
+    QStringList satellites;
+    whenModal([&](QWidget *window) {
+        satellites = itemTexts(*child<QComboBox>(window, "ComboSatellite"));
+        child<QRadioButton>(window, "BtnSatellite")->click();
+        child<QCheckBox>(window, "CbxBouquet")->setChecked(true);
+        click(window, "BtnOk");
+    });
+    world.main().ToolBtnKofServiceAddClick();
+
+    EXPECT_EQ(satellites, QStringList{target});
+    EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore + 4);
+    const int index = program().BouquetList->IndexOf(target);
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(program().BouquetList->GetItem(index)->Count(), 4);
 }
 
 TEST_F(KingOfSatTransfer, AHundredThousandServicesStayWorkable)

@@ -439,15 +439,15 @@ TEST(PrintManager, TheIncludeBoxesChooseTheServiceTypes)
 }
 
 // A logo for "Das Erste" in the program's LogoTypes folder and its mapping.
-void addLogo(PrintWorld &world)
+void addLogo(PrintWorld &world, const QByteArray &mapping = "Das Erste|1|ard.png\r\nArte|2|arte.png\r\n")
 {
     ASSERT_TRUE(QDir(world.folder.path()).mkpath(QStringLiteral("LogoTypes")));
     QImage logo(40, 30, QImage::Format_RGB32);
     logo.fill(QColor(200, 30, 30));
     ASSERT_TRUE(logo.save(world.path(QStringLiteral("LogoTypes/ard.png"))));
-    QFile mapping(world.path(QStringLiteral("LogoMapping.dat")));
-    ASSERT_TRUE(mapping.open(QIODevice::WriteOnly));
-    mapping.write("Das Erste|1|ard.png\r\nArte|2|arte.png\r\n");
+    QFile file(world.path(QStringLiteral("LogoMapping.dat")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(mapping);
 }
 
 TEST(PrintManager, HtmlListsTakeTheColoursAndTheLogos)
@@ -457,6 +457,9 @@ TEST(PrintManager, HtmlListsTakeTheColoursAndTheLogos)
         bool mapping;
         std::optional<QColor> header, body;
         const char *headerText, *bodyText;
+        // The mapping as older versions wrote it, in Windows-1252, naming
+        // the "Das Erste" service renamed "€uro Kanal" ("\x80" is "€").
+        bool singleByte = false;
     };
     const Case cases[] = {
         {"colours and logos", true, QColor(0x12, 0x34, 0x56), QColor(0xfe, 0xdc, 0xba), "#123456",
@@ -464,12 +467,21 @@ TEST(PrintManager, HtmlListsTakeTheColoursAndTheLogos)
         {"no mapping file: no images", false, QColor(Qt::red), QColor(Qt::white), "#FF0000",
          "#FFFFFF"},
         {"no colour is white", true, std::nullopt, std::nullopt, "#FFFFFF", "#FFFFFF"},
+        {"an older single-byte mapping", true, QColor(Qt::white), QColor(Qt::white), "#FFFFFF",
+         "#FFFFFF", true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         PrintWorld world;
-        if (c.mapping)
+        if (c.singleByte) {
+            world.program.ServiceList->forEachService([](TService *service, TTransponder *, TSatelite *) {
+                if (service->Name == QLatin1String("Das Erste"))
+                    service->Name = QStringLiteral("€uro Kanal");
+            });
+            addLogo(world, "\x80uro Kanal|1|ard.png\r\n");
+        } else if (c.mapping) {
             addLogo(world);
+        }
         world.choose("BtnServiceList");
         world.choose("BtnHtmlFile");
         world.control<TLgColorPicker>("ColorPickerHeader")->SetSelectedColor(c.header);

@@ -56,6 +56,15 @@ QStringList serviceNames(const TTransponder &transponder)
     return names;
 }
 
+// The service names of each transponder of a satellite, in order.
+QList<QStringList> namesByTransponder(const TSatelite &satelite)
+{
+    QList<QStringList> names;
+    for (int t = 0; t < satelite.Count(); ++t)
+        names.append(serviceNames(*satelite.GetItem(t)));
+    return names;
+}
+
 } // namespace
 
 TEST(KingOfSatPage, ReferencesAreDecodedOnceAsABrowserDoes)
@@ -283,25 +292,70 @@ TEST(KingOfSatPage, ServiceListsEndWhereTheyShould)
     struct Case {
         const char *name;
         QStringList cells;
-        QStringList expected;
+        QList<QStringList> expected; // per transponder
     };
     const QStringList a = serviceCells(QStringLiteral("A"), QStringLiteral("1"));
     const QStringList beam = serviceCells(QStringLiteral("Sunbeam Kids"), QStringLiteral("2"));
     const QStringList c = serviceCells(QStringLiteral("C"), QStringLiteral("3"));
+    const QString second = QStringLiteral(
+        "Testsat - 12000.00 V - DVB S2 - 22000 2/3 - ONID:1 TSID:3 - Beam Spot - Prov");
+    const QStringList tp{kMarker, kTransponder};
     const Case cases[] = {
-        {"a service named with beam keeps its neighbours",
-         QStringList{kMarker, kTransponder} + a + beam + c + QStringList{kDate},
-         {"A", "Sunbeam Kids", "C"}},
-        {"a truncated last service is dropped",
-         QStringList{kMarker, kTransponder} + a + c.mid(0, 5) + QStringList{kDate}, {"A"}},
-        {"services stop at the date cell",
-         QStringList{kMarker, kTransponder} + a + QStringList{kDate} + c, {"A"}},
+        {"a service named with beam keeps its neighbours", tp + a + beam + c + QStringList{kDate},
+         {{"A", "Sunbeam Kids", "C"}}},
+        {"a truncated last service is dropped", tp + a + c.mid(0, 5) + QStringList{kDate}, {{"A"}}},
+        {"services stop at the date cell", tp + a + QStringList{kDate} + c, {{"A"}}},
+        {"a beam row between services ends them and the next transponder stays",
+         tp + a + QStringList{"Spot beam Italy", second} + c + QStringList{kDate}, {{"A"}, {"C"}}},
+        {"a beam row right after the heading leaves the transponder empty",
+         tp + QStringList{"BEAM: Europe", second} + c + QStringList{kDate}, {{}, {"C"}}},
+        {"beam rows one after another",
+         tp + a + QStringList{"Spot Beam Italy", "Spot bEaM Spain", QString(), second} + c
+             + QStringList{kDate},
+         {{"A"}, {"C"}}},
+        {"a beam row closing the list", tp + a + QStringList{"Widebeam", kDate}, {{"A"}}},
     };
     for (const Case &testCase : cases) {
         TSatelite satelite;
         collectSatelitePage(cellsOf(testCase.cells), satelite);
-        ASSERT_EQ(satelite.Count(), 1) << testCase.name;
-        EXPECT_EQ(serviceNames(*satelite.GetItem(0)), testCase.expected) << testCase.name;
+        EXPECT_EQ(namesByTransponder(satelite), testCase.expected) << testCase.name;
+    }
+}
+
+// Beam rows as pages write them, in whatever markup: split into cells and
+// walked, they end the services before them and lose no transponder.
+TEST(KingOfSatPage, BeamRowsInAnyMarkupEndTheServicesBeforeThem)
+{
+    struct Case {
+        const char *name;
+        QString beamRow;
+    };
+    const Case cases[] = {
+        {"one cell across the table", "<tr><td colspan=\"12\">Spot beam Italy</td></tr>\n"},
+        {"capitals, other attributes, no quotes",
+         "<TR class=beam><TD COLSPAN=6 ALIGN=center bgcolor=\"#ddeeff\">SPOT BEAM ITALY</TD></TR>\n"},
+        {"markup and references inside the cell",
+         "<tr><td colspan='13'><b>Spot</b>&nbsp;<i>Beam</i> &amp; more</td></tr>\n"},
+        {"two cells, the beam in the first",
+         "<tr><td colspan=\"4\">Beam: Italy</td><td colspan=\"8\"><a href=\"#\">map</a></td></tr>\n"},
+        {"several rows", "<tr><td colspan=\"12\">Spot beam Italy</td></tr>\n"
+                         "<tr><td colspan=\"12\">Spot beam Spain</td></tr>\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        // Between services, first after a heading, and as the last row.
+        const QString page = kofPage(kofTransponderRow(1) + kofServiceRow(QStringLiteral("Moonbeam One"), 17)
+                                     + c.beamRow + kofTransponderRow(2) + c.beamRow
+                                     + kofTransponderRow(3) + kofServiceRow(QStringLiteral("C3"), 48)
+                                     + kofServiceRow(QStringLiteral("D3"), 49) + c.beamRow);
+        TSatelite satelite;
+        EXPECT_EQ(collectSatelitePage(splitPageCells(page), satelite), 3);
+        EXPECT_EQ(namesByTransponder(satelite),
+                  (QList<QStringList>{{"Moonbeam One"}, {}, {"C3", "D3"}}));
+        QStringList tsids;
+        for (int t = 0; t < satelite.Count(); ++t)
+            tsids.append(satelite.GetItem(t)->Tsid);
+        EXPECT_EQ(tsids, (QStringList{"0001", "0002", "0003"}));
     }
 }
 

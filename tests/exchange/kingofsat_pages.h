@@ -36,29 +36,48 @@ struct TKofPageTransponder {
     QStringList services;
 };
 
-// A satellite page: the menu, the "Last updated" marker, each transponder
-// with its services, and the date cell that closes the list.
+// The heading row of transponder n.
+inline QString kofTransponderRow(int number)
+{
+    return QStringLiteral("<tr><td>Bigsat - %1.00 H - DVB S2 - 27500 3/4 - "
+                          "ONID:1 TSID:%2 - Beam Wide - Prov</td></tr>\n")
+        .arg(10700 + number % 2000)
+        .arg(number);
+}
+
+// The row of one service: twelve cells, the name second, the id sixth.
+inline QString kofServiceRow(const QString &name, int sid)
+{
+    return QStringLiteral("<tr><td></td><td>%1</td><td>DE</td><td>TV</td><td>Clear</td>"
+                          "<td>%2</td><td></td><td></td><td></td><td></td><td></td>"
+                          "<td></td></tr>\n")
+        .arg(name)
+        .arg(sid);
+}
+
+// A satellite page around the given table rows: the menu and the "Last
+// updated" marker before them, the date cell that closes the list after.
+inline QString kofPage(const QString &rows)
+{
+    return QStringLiteral(
+               "<html><body>\n<table><tr><td>Home</td><td>Beam maps - DVB guide</td></tr></table>\n"
+               "<table><tr><td>Last updated: 2026-11-30</td></tr></table>\n<table>\n")
+        + rows
+        + QStringLiteral("</table>\n<table><tr><td>Page made 2026-12-01 08:00 +0100</td>"
+                         "</tr></table>\n</body></html>\n");
+}
+
+// A satellite page of each transponder with its services.
 inline QString kofSatellitePage(const QList<TKofPageTransponder> &transponders)
 {
-    QString page = QStringLiteral(
-        "<html><body>\n<table><tr><td>Home</td><td>Beam maps - DVB guide</td></tr></table>\n"
-        "<table><tr><td>Last updated: 2026-11-30</td></tr></table>\n<table>\n");
-    page.reserve(transponders.size() * 256);
+    QString rows;
+    rows.reserve(transponders.size() * 256);
     for (const TKofPageTransponder &t : transponders) {
-        page += QStringLiteral("<tr><td>Bigsat - %1.00 H - DVB S2 - 27500 3/4 - "
-                               "ONID:1 TSID:%2 - Beam Wide - Prov</td></tr>\n")
-                    .arg(10700 + t.number % 2000)
-                    .arg(t.number);
-        for (int k = 0; k < t.services.size(); ++k) {
-            page += QStringLiteral("<tr><td></td><td>%1</td><td>DE</td><td>TV</td><td>Clear</td>"
-                                   "<td>%2</td><td></td><td></td><td></td><td></td><td></td>"
-                                   "<td></td></tr>\n")
-                        .arg(t.services.at(k))
-                        .arg(t.number * 16 + k);
-        }
+        rows += kofTransponderRow(t.number);
+        for (int k = 0; k < t.services.size(); ++k)
+            rows += kofServiceRow(t.services.at(k), t.number * 16 + k);
     }
-    return page + QStringLiteral("</table>\n<table><tr><td>Page made 2026-12-01 08:00 +0100</td>"
-                                 "</tr></table>\n</body></html>\n");
+    return kofPage(rows);
 }
 
 // `count` transponders, numbered from 0, with one service each.

@@ -166,6 +166,53 @@ TEST_F(LogoManagerDownload, DownloadsTheCheckedSatellitesLogos)
     EXPECT_TRUE(prompts.asked.isEmpty());
 }
 
+// A page left in Windows-1252 names its channels as written ("\x80" is
+// "€"), and each picture is held to the logo size: a GIF padded far beyond
+// it is refused and the logo it would replace stays, while one that is
+// large yet within the limit arrives.
+TEST_F(LogoManagerDownload, OlderPagesKeepTheirNamesAndPicturesTheirSizeLimit)
+{
+    QTemporaryDir site;
+    ASSERT_TRUE(QDir().mkpath(site.filePath("tvsat/logos")));
+    const QByteArray zdf = fileBytes(kSite + "/tvsat/logos/zdf.gif");
+    const QByteArray erste = fileBytes(kSite + "/tvsat/logos/daserste.gif");
+    ASSERT_FALSE(zdf.isEmpty());
+    ASSERT_FALSE(erste.isEmpty());
+    const std::pair<const char *, QByteArray> pictures[] = {
+        {"tvsat/logos/euro.gif", zdf},
+        {"tvsat/logos/huge.gif", erste + QByteArray(6 << 20, '\0')},
+        {"tvsat/logos/large.gif", erste + QByteArray(3 << 20, '\0')},
+    };
+    for (const auto &[name, bytes] : pictures) {
+        QFile file(site.filePath(QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray page;
+    for (const char *channel : {"euro|\x80uro Kanal", "huge|Riesen TV", "large|Gross TV"}) {
+        const QList<QByteArray> parts = QByteArray(channel).split('|');
+        page += "<tr><td><img src=\"logos/" + parts[0] + ".gif\" width=52 height=39></td>\n"
+                "<td align=\"left\"><font face=\"Verdana\" size=2><a href=\"../ch/" + parts[0]
+              + ".html\">" + parts[1] + "</a></font></td></tr>\n";
+    }
+    QFile pageFile(site.filePath("tvsat/older.html"));
+    ASSERT_TRUE(pageFile.open(QIODevice::WriteOnly));
+    pageFile.write("<html><body><table>\n" + page + "</table></body></html>\n");
+    pageFile.close();
+    ASSERT_TRUE(QDir().mkpath(folder.filePath("LogoTypes")));
+    ASSERT_TRUE(QFile::copy(kSite + "/tvsat/logos/zdf.gif", logo("RiesenTV.tv.gif")));
+
+    ScriptServer server("http_server.py", QStringList{"--root", site.path()});
+    ASSERT_NE(server.port(), 0);
+    EXPECT_TRUE(form.DownloadPackage(QStringLiteral("http://127.0.0.1:%1/tvsat/older.html").arg(server.port()),
+                                     "Older", true, folder.filePath("LogoTypes")));
+
+    EXPECT_EQ(fileBytes(logo(QString::fromUtf8("\xE2\x82\xACuroKanal.tv.gif"))), zdf);
+    EXPECT_EQ(fileBytes(logo("RiesenTV.tv.gif")), zdf);
+    EXPECT_EQ(fileBytes(logo("GrossTV.tv.gif")), pictures[2].second);
+    EXPECT_TRUE(prompts.asked.isEmpty());
+}
+
 TEST_F(LogoManagerDownload, FailuresAreReported)
 {
     // The index cannot be fetched.

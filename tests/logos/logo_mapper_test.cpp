@@ -210,15 +210,25 @@ TEST(LogoMapper, LogosAfterOneThatDoesNotLoadMoveUp)
 
 TEST(LogoMapper, ApplyLoadsWhatTheMappingFileNames)
 {
+    const QByteArray current = "zdf|9|ZDF.tv.gif\r\n"
+                               "Radio Alpengl\xC3\xBChen|7|RadioAlpengluehen.radio.gif\r\n"
+                               "Fremd|4|../outside.tv.gif\r\n"
+                               "Fehlt|4|Fehlt.tv.gif\n";
+    // Older versions wrote Windows-1252, where "\x80" is "€".
+    const QByteArray older = "zdf|9|ZDF.tv.gif\r\n"
+                             "Radio Alpengl\xFChen|7|RadioAlpengluehen.radio.gif\r\n"
+                             "\x80uro Kanal|8|DasErste.tv.gif\r\n";
     struct Case {
         const char *label;
         bool enabled, disabled;
+        QByteArray mapping;
         std::vector<int> expected;
     };
     const Case cases[] = {
-        {"enabled", true, false, {4, 5, 1, 1, 4}},
+        {"enabled", true, false, current, {4, 5, 1, 1, 4, 1}},
         // Disabled mapping never builds; my-services entries keep their logos.
-        {"disabled", false, true, {1, 2, 1, 1, 4}},
+        {"disabled", false, true, current, {1, 2, 1, 1, 4, 1}},
+        {"an older single-byte file", true, false, older, {4, 5, 1, 1, 4, 6}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.label);
@@ -226,20 +236,17 @@ TEST(LogoMapper, ApplyLoadsWhatTheMappingFileNames)
         world.job.rebuild = c.disabled; // a disabled mapping applies even when asked to build
         world.job.mappingEnabled = c.enabled;
         world.job.mappingDisabled = c.disabled;
-        world.writeMapping("zdf|9|ZDF.tv.gif\r\n"
-                           "Radio Alpenglühen|7|RadioAlpengluehen.radio.gif\r\n"
-                           "Fremd|4|../outside.tv.gif\r\n"
-                           "Fehlt|4|Fehlt.tv.gif\n");
-        const QByteArray before = world.mapping();
+        world.writeMapping(c.mapping);
         world.add("ZDF", TLogoKind::Tv, 1);
         world.add("Radio Alpenglühen", TLogoKind::Radio, 2);
         world.add("Fremd", TLogoKind::Tv, 1);
         world.add("Fehlt", TLogoKind::Tv, 1);
         world.add("ZDF", TLogoKind::Tv, 1, true);
+        world.add("€uro Kanal", TLogoKind::Tv, 1);
         RecordingSink sink;
         EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
         EXPECT_EQ(sink.indexes(), c.expected);
-        EXPECT_EQ(world.mapping(), before);
+        EXPECT_EQ(world.mapping(), c.mapping);
     }
 }
 

@@ -63,6 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"utf16_big_endian", utf16(QString::fromUtf8("Первый;2"), false),
                  {{QString::fromUtf8("Первый"), "2"}}},
         LoadCase{"eight_bit_latin1", QByteArray("caf\xE9;x\n"), {{QString::fromUtf8("café"), "x"}}},
+        LoadCase{"eight_bit_windows_1252", QByteArray("\x80uro;\x84x\x93\n"),
+                 {{QString::fromUtf8("€uro"), QString::fromUtf8("„x“")}}},
+        LoadCase{"utf8_byte_order_mark", QByteArray("\xEF\xBB\xBFName;Nr\n"), {{"Name", "Nr"}}},
         LoadCase{"empty_file", QByteArray(), {}}),
     [](const auto &info) { return std::string(info.param.name); });
 

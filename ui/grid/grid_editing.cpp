@@ -1,13 +1,13 @@
 #include "ui/grid/grid_control.h"
 
 #include "core/util/exception.h"
+#include "platform/text_codec.h"
 #include "ui/editors/inplace_editable.h"
 #include "ui/grid/cells.h"
 #include "ui/grid/inplace_editor.h"
 
 #include <QFile>
 #include <QFontMetrics>
-#include <QStringDecoder>
 #include <QWidget>
 
 #include <algorithm>
@@ -50,12 +50,8 @@ QString decodeTextFile(const QByteArray &bytes)
         }
         return text;
     }
-    // 8-bit text: UTF-8 when it is valid, else one character per byte.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes);
+    // 8-bit text: UTF-8, or Windows-1252 as Windows programs write it.
+    return decodeUtf8OrWindows1252(bytes);
 }
 
 } // namespace
