@@ -229,6 +229,7 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
     const TStatusReport report = relayed(status);
     QString error;
     QStringList missing;
+    bool opened = false;
     const bool got = runAside([&] {
         QStringList warnings;
         const auto ftp = session(access, timeouts, warnings);
@@ -236,6 +237,7 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
             missing = receiverFiles;
             return false;
         }
+        opened = true;
         report(msg(MsgStatusGettingFiles));
         // One file at a time, so the progress bar moves with each; a file
         // that fails does not keep the others from coming.
@@ -254,7 +256,7 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
     errorText = error;
     // Every file came (only the goodbye may have failed): a whole backup,
     // which takes the place of an earlier one of its name.
-    if (missing.isEmpty()) {
+    if (opened && missing.isEmpty()) {
         if (!replaceFolder(partial, target)) {
             QDir(partial).removeRecursively();
             errorText = msg(MsgBackupDirFailed);
@@ -266,7 +268,7 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
     }
     // The files that came whole are worth keeping (each arrived complete or
     // not at all); the message says which are missing.
-    if (missing.size() < receiverFiles.size()) {
+    if (opened && missing.size() < receiverFiles.size()) {
         removeEmptyFolders(partial);
         const QString kept = placeIncomplete(partial, root, folderName);
         if (!kept.isEmpty()) {

@@ -91,7 +91,7 @@ bool isPlainNumber(const QString &text)
 // before they look; names come from web pages and receivers, so such a
 // cell could run anything. It is written with an apostrophe in front,
 // quoted: Excel takes the apostrophe as its "this is text" mark and shows
-// the name as it is; LibreOffice shows the apostrophe with it, but as
+// the name as it is; LibreOffice may show the apostrophe with it, but as
 // text all the same. A leading tab instead is what some programs skip
 // before they look, so it would not stop them. A plain number ("-5") is
 // no formula and stays a number.
