@@ -91,6 +91,40 @@ bool replaceFolder(const QString &finished, const QString &target)
     return true;
 }
 
+// A file that did not come leaves the folders made for it; a backup shows
+// only what it holds.
+void removeEmptyFolders(const QString &folder)
+{
+    const QDir dir(folder);
+    for (const QString &sub : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+        removeEmptyFolders(dir.filePath(sub));
+        dir.rmdir(sub); // only when empty
+    }
+}
+
+// Puts an incomplete copy under the backup's name, or, when that name is
+// taken, under the first free "<name> (2)", "<name> (3)", ...: an earlier
+// backup is never replaced, nor mixed with, a copy that lacks files. The
+// rename never replaces what stands there, even what appeared a moment ago.
+// The name it went under, or empty when it found no place.
+QString placeIncomplete(const QString &partial, const QString &root, const QString &folderName)
+{
+    constexpr int kTries = 1000;
+    QDir dir;
+    for (int n = 1; n <= kTries; ++n) {
+        const QString name = n == 1 ? folderName : QStringLiteral("%1 (%2)").arg(folderName).arg(n);
+        const QFileInfo target(QDir(root).filePath(name));
+        if (target.exists() || target.isSymLink())
+            continue;
+        if (dir.rename(partial, target.filePath()))
+            return name;
+        const QFileInfo now(target.filePath());
+        if (!now.exists() && !now.isSymLink())
+            return QString(); // not a name taken meanwhile: no place will do
+    }
+    return QString();
+}
+
 // The backup whose hidden work folder (".<name>.partial", ".<name>.previous")
 // `entry` is, or empty when it is none.
 QString backupOfWorkFolder(const QString &entry, const QString &suffix)
@@ -194,37 +228,57 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
     }
     const TStatusReport report = relayed(status);
     QString error;
+    QStringList missing;
+    bool opened = false;
     const bool got = runAside([&] {
         QStringList warnings;
         const auto ftp = session(access, timeouts, warnings);
-        if (!openReceiverSession(*ftp, access.host, report, error))
+        if (!openReceiverSession(*ftp, access.host, report, error)) {
+            missing = receiverFiles;
             return false;
+        }
+        opened = true;
         report(msg(MsgStatusGettingFiles));
         // One file at a time, so the progress bar moves with each; a file
         // that fails does not keep the others from coming.
-        bool allGot = true;
         const auto progress = relayedProgress(int(receiverFiles.size()));
         for (qsizetype i = 0; i < receiverFiles.size(); ++i) {
-            allGot = ftp->GetFiles({receiverFiles[i]}, partial, true) && allGot;
+            if (!ftp->GetFiles({receiverFiles[i]}, partial, true))
+                missing.append(receiverFiles[i]);
             progress(int(i) + 1);
         }
-        if (!allGot) {
+        if (!missing.isEmpty()) {
             error = withDetails(msg(MsgFilesNotRetrieved), warnings);
             return false;
         }
         return closeReceiverSession(*ftp, report, error);
     });
-    if (!got) {
-        QDir(partial).removeRecursively();
-        errorText = error;
-        return false;
+    errorText = error;
+    // Every file came (only the goodbye may have failed): a whole backup,
+    // which takes the place of an earlier one of its name.
+    if (opened && missing.isEmpty()) {
+        if (!replaceFolder(partial, target)) {
+            QDir(partial).removeRecursively();
+            errorText = msg(MsgBackupDirFailed);
+            return false;
+        }
+        if (!got)
+            errorText += QStringLiteral("\r\n\r\n") + FormatMsg1(msg(MsgBackupKeptIn), folderName);
+        return got;
     }
-    if (!replaceFolder(partial, target)) {
-        QDir(partial).removeRecursively();
-        errorText = msg(MsgBackupDirFailed);
-        return false;
+    // The files that came whole are worth keeping (each arrived complete or
+    // not at all); the message says which are missing.
+    if (opened && missing.size() < receiverFiles.size()) {
+        removeEmptyFolders(partial);
+        const QString kept = placeIncomplete(partial, root, folderName);
+        if (!kept.isEmpty()) {
+            errorText += QStringLiteral("\r\n\r\n") + FormatMsg1(msg(MsgBackupKeptIn), kept)
+                + QStringLiteral("\r\n") + msg(MsgBackupMissingFiles) + QStringLiteral("\r\n")
+                + missing.join(QStringLiteral("\r\n"));
+        }
     }
-    return true;
+    QDir(partial).removeRecursively();
+    return false;
 }
 
 bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,

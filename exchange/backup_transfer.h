@@ -38,10 +38,14 @@ struct TBackupTimeouts {
 };
 
 // Copies the receiver files into root/folderName. The copy is made aside
-// and takes the folder's place only once every file has arrived, so a
-// failed backup leaves an earlier one of the same name as it was. The FTP
-// work runs on a worker thread; the caller's events keep running (without
-// user input) until it is over. False with the error text otherwise.
+// and takes the place of an earlier backup of that name only once every
+// file has arrived. When some files fail, those that arrived whole are
+// kept all the same: under folderName when that name is free, else under
+// the first free "folderName (2)", "(3)", ..., so an earlier backup stays
+// as it was; the error text then says where they are and which are
+// missing. The FTP work runs on a worker thread; the caller's events keep
+// running (without user input) until it is over. False with the error
+// text on any failure.
 bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
                 const QString &root, const QString &folderName, const TStatusReport &status,
                 QString &errorText, const TBackupTimeouts &timeouts = {});

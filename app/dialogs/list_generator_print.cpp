@@ -80,6 +80,22 @@ QString pixelSizesInPoints(const QString &html)
     return result;
 }
 
+// Names on the page carry HTML 5 entities ("&num;" for "#") that every
+// browser knows but the text layout, which knows HTML 4's, would print as
+// written: they become character references.
+QString html4Entities(QString html)
+{
+    static const std::pair<const char16_t *, const char16_t *> entities[] = {
+        {u"&num;", u"&#35;"},    {u"&equals;", u"&#61;"}, {u"&ast;", u"&#42;"},
+        {u"&commat;", u"&#64;"}, {u"&lsqb;", u"&#91;"},   {u"&rsqb;", u"&#93;"},
+        {u"&bsol;", u"&#92;"},   {u"&verbar;", u"&#124;"}, {u"&dollar;", u"&#36;"},
+        {u"&grave;", u"&#96;"},  {u"&semi;", u"&#59;"},
+    };
+    for (const auto &[entity, reference] : entities)
+        html.replace(QString::fromUtf16(entity), QString::fromUtf16(reference));
+    return html;
+}
+
 QTextTable *firstTable(const QTextDocument &document)
 {
     for (QTextFrame *frame : document.rootFrame()->childFrames()) {
@@ -252,7 +268,7 @@ bool printHtmlFile(const QString &fileName, QPrinter &printer,
     QFile file(fileName);
     if (!printer.isValid() || !file.open(QIODevice::ReadOnly))
         return false;
-    const HtmlRows html = splitRows(pixelSizesInPoints(QString::fromUtf8(file.readAll())));
+    const HtmlRows html = splitRows(html4Entities(pixelSizesInPoints(QString::fromUtf8(file.readAll()))));
     file.close();
 
     // A printer without margins would print to the paper's edge.

@@ -11,7 +11,9 @@
 #include <QHash>
 #include <QSet>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QUrl>
 
 #include <optional>
 
@@ -76,16 +78,43 @@ std::optional<Value> columnValue(const QString &column, const Row &row)
     return Value{};
 }
 
+// A whole number or decimal, maybe signed: what a spreadsheet reads as a
+// number, never as a formula.
+bool isPlainNumber(const QString &text)
+{
+    static const QRegularExpression number(QStringLiteral("^[+-]?[0-9]+([.,][0-9]+)?$"));
+    return number.match(text).hasMatch();
+}
+
+// A spreadsheet opening the file takes a cell beginning with "=", "+", "-"
+// or "@" for a formula, and some strip a leading tab or carriage return
+// before they look; names come from web pages and receivers, so such a
+// cell could run anything. It is written with an apostrophe in front,
+// quoted: Excel takes the apostrophe as its "this is text" mark and shows
+// the name as it is; LibreOffice may show the apostrophe with it, but as
+// text all the same. A leading tab instead is what some programs skip
+// before they look, so it would not stop them. A plain number ("-5") is
+// no formula and stays a number.
+bool mightBeAFormula(const QString &text)
+{
+    if (text.isEmpty() || isPlainNumber(text))
+        return false;
+    const QChar first = text.front();
+    return first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t'
+        || first == u'\r';
+}
+
 // A field holding the separator, a quote or a line break is quoted, so it
 // stays one field; every other field is written as it stands.
 QString csvField(const QString &text)
 {
-    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\r')
+    const bool formula = mightBeAFormula(text);
+    if (!formula && !text.contains(u';') && !text.contains(u'"') && !text.contains(u'\r')
         && !text.contains(u'\n'))
         return text;
     QString quoted = text;
     quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
+    return u'"' + (formula ? QLatin1Char('\'') + quoted : quoted) + u'"';
 }
 
 QString htmlText(const Value &value)
@@ -369,8 +398,11 @@ public:
             cpyFile(QDir(m_sourceFolder).filePath(file), QDir(m_folder).filePath(file));
             m_copied.insert(file);
         }
-        return QStringLiteral("<IMG src=\"./")
-            + htmlText(Value{m_pageName + QStringLiteral(".html.Logos/") + file})
+        // A relative URL: a "#" in the page's name would start a fragment,
+        // a "%" an escape, a space end the path for some browsers.
+        const QByteArray path =
+            QUrl::toPercentEncoding(m_pageName + QStringLiteral(".html.Logos/") + file, "/");
+        return QStringLiteral("<IMG src=\"./") + QString::fromLatin1(path)
             + QStringLiteral("\" alt=\"Logo\">");
     }
 

@@ -2,6 +2,7 @@
 
 #include "app/main/status_panels.h"
 #include "exchange/backup_manager_dialog.h"
+#include "exchange/backup_transfer.h"
 #include "form_test_support.h"
 #include "qt_print.h"
 
@@ -135,25 +136,43 @@ TEST(BackupManager, FailuresAreReportedWithTheirReason)
         const char *name;
         const char *password;
         bool stopServer;
+        const char *extraFile; // one the receiver lacks, or none
         const char *reason;
+        const char *ending; // how the message ends, or anything
     } rows[] = {
-        {"wrong_password", "wrong", false, "FTP: Login failed."},
-        {"closed_port", "dbox2", true, "FTP: Connection to 127.000.000.001 failed."},
+        // What arrived is kept, and the message says which files are not.
+        {"missing_file", "dbox2", false, "/var/tuxbox/config/zapit/lost.xml",
+         "FTP: At least one file could not be retrieved!",
+         "The files that arrived are kept in \"Backup_fixed\".\r\nMissing files:\r\n"
+         "/var/tuxbox/config/zapit/lost.xml"},
+        {"wrong_password", "wrong", false, nullptr, "FTP: Login failed.", nullptr},
+        {"closed_port", "dbox2", true, nullptr, "FTP: Connection to 127.000.000.001 failed.", nullptr},
     };
     for (const auto &r : rows) {
         world.prompts.asked.clear();
         world.setting("EdtPass", QLatin1String(r.password));
         if (r.stopServer)
             world.ftp.reset();
+        if (r.extraFile)
+            world.add(QLatin1String(r.extraFile));
         world.manager->BtnMakeBackupClick();
         ASSERT_EQ(world.prompts.asked.size(), 1) << r.name;
         EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Error) << r.name;
         const QString expected = QStringLiteral("The operation failed with the following error message:\r\n\r\n")
             + QLatin1String(r.reason);
         EXPECT_TRUE(world.prompts.asked[0].text.startsWith(expected)) << r.name << ": " << world.prompts.asked[0].text.toStdString();
+        if (r.ending) {
+            EXPECT_TRUE(world.prompts.asked[0].text.endsWith(QLatin1String(r.ending)))
+                << r.name << ": " << world.prompts.asked[0].text.toStdString();
+        }
         EXPECT_EQ(world.main().StatusBar->PanelText(0), "Error!") << r.name;
     }
-    EXPECT_TRUE(QDir(world.backups.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    // Only the backup with the file that came; the failed logins made none.
+    EXPECT_EQ(QDir(world.backups.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"Backup_fixed"}));
+    QStringList kept;
+    ASSERT_TRUE(backupContent(QDir(world.backups.path()).filePath("Backup_fixed"), kept));
+    EXPECT_EQ(kept, QStringList({"/var/tuxbox/config/zapit/services.xml"}));
 }
 
 } // namespace

@@ -34,6 +34,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -519,48 +520,71 @@ TEST(PrintManager, AFileThatCannotBeWrittenIsAFailure)
 
 TEST(PrintManager, HtmlPrintGoesToThePrinterWithoutAFileDialog)
 {
-    PrintWorld world;
-    addLogo(world);
-    world.choose("BtnBouquetList");
-    world.choose("BtnHtmlPrint");
-    world.clickGenerate();
-    EXPECT_TRUE(world.prompts.saves.isEmpty());
-    ASSERT_EQ(world.prompts.texts(), QStringList{QStringLiteral("List generation successful.")});
-    EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Information);
-    const QString text = pdfText(world.pdfFile());
-    if (text.isNull())
-        GTEST_SKIP() << "pdftotext not installed";
-    // Names wrap between words at most, never inside one.
-    for (const char *expected : {"Service Name", "Favoriten", "Das Erste", "Nachrichten & Wetter",
-                                 "Bayerisches Fernsehen Süd", "Nachrichten Plus", "Regionalfenster Süd"})
-        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
-    // The page's 10 px text is printed about as high as on screen (7.5 pt),
-    // not as 10 dots of the printer.
-    const std::optional<double> height = pdfWordHeight(world.pdfFile(), QStringLiteral("Erste"));
-    ASSERT_TRUE(height.has_value());
-    EXPECT_GT(*height, 5.0);
-    EXPECT_LT(*height, 15.0);
-    if (const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm")); !pdftoppm.isEmpty())
-        QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
-                                     QStringLiteral("-png"), world.pdfFile(),
-                                     shotsDir() + QStringLiteral("/print_manager_html")});
+    struct Case {
+        const char *source;
+        const char *bouquet; // the first bouquet renamed and made current, or none
+        std::vector<const char *> words;
+        const char *shot;
+    };
+    const Case cases[] = {
+        {"BtnBouquetList", nullptr,
+         {"Service Name", "Favoriten", "Das Erste", "Nachrichten & Wetter", "Bayerisches Fernsehen Süd",
+          "Nachrichten Plus", "Regionalfenster Süd"},
+         "/print_manager_html"},
+        // The page is named after the bouquet; its logos are found all the same.
+        {"BtnCurrentBouquet", "Sport #1 50% ÄB [$@=|*]", {"Sport #1 50% ÄB [$@=|*]", "Das Erste", "Regionalfenster Süd"},
+         "/print_manager_html_bouquet"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.source);
+        PrintWorld world;
+        addLogo(world);
+        if (c.bouquet) {
+            ASSERT_TRUE(world.program.BouquetList->RenameBouquet(world.program.BouquetList->GetItem(0),
+                                                                 QString::fromUtf8(c.bouquet)));
+            world.main().FillBouquetCombo(0);
+            world.selectBouquet(QString::fromUtf8(c.bouquet));
+        }
+        world.choose(c.source);
+        world.choose("BtnHtmlPrint");
+        world.clickGenerate();
+        EXPECT_TRUE(world.prompts.saves.isEmpty());
+        ASSERT_EQ(world.prompts.texts(), QStringList{QStringLiteral("List generation successful.")});
+        EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Information);
+        const QString text = pdfText(world.pdfFile());
+        if (text.isNull())
+            GTEST_SKIP() << "pdftotext not installed";
+        // Names wrap between words at most, never inside one.
+        for (const char *expected : c.words)
+            EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+        // The page's 10 px text is printed about as high as on screen (7.5 pt),
+        // not as 10 dots of the printer.
+        const std::optional<double> height = pdfWordHeight(world.pdfFile(), QStringLiteral("Erste"));
+        ASSERT_TRUE(height.has_value());
+        EXPECT_GT(*height, 5.0);
+        EXPECT_LT(*height, 15.0);
+        if (const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm")); !pdftoppm.isEmpty())
+            QProcess::execute(pdftoppm, {QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
+                                         QStringLiteral("-png"), world.pdfFile(),
+                                         shotsDir() + QLatin1String(c.shot)});
 
-    const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
-    if (pdfimages.isEmpty())
-        GTEST_SKIP() << "pdfimages not installed";
-    QProcess process;
-    process.start(pdfimages, {QStringLiteral("-list"), world.pdfFile()});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    // One line per image: page, number, type, width, height, ... The logo
-    // is there at its own size, not as a placeholder for a missing image.
-    const QString list = QString::fromUtf8(process.readAllStandardOutput());
-    bool logoFound = false;
-    for (const QString &line : list.split(u'\n')) {
-        const QStringList fields = line.simplified().split(u' ');
-        logoFound = logoFound
-            || (fields.size() > 4 && fields[2] == u"image" && fields[3] == u"40" && fields[4] == u"30");
+        const QString pdfimages = QStandardPaths::findExecutable(QStringLiteral("pdfimages"));
+        if (pdfimages.isEmpty())
+            GTEST_SKIP() << "pdfimages not installed";
+        QProcess process;
+        process.start(pdfimages, {QStringLiteral("-list"), world.pdfFile()});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        // One line per image: page, number, type, width, height, ... The logo
+        // is there at its own size, not as a placeholder for a missing image.
+        const QString list = QString::fromUtf8(process.readAllStandardOutput());
+        bool logoFound = false;
+        for (const QString &line : list.split(u'\n')) {
+            const QStringList fields = line.simplified().split(u' ');
+            logoFound = logoFound
+                || (fields.size() > 4 && fields[2] == u"image" && fields[3] == u"40" && fields[4] == u"30");
+        }
+        EXPECT_TRUE(logoFound) << list.toStdString();
     }
-    EXPECT_TRUE(logoFound) << list.toStdString();
 }
 
 TEST(PrintManager, WysiwygPrintsTheSourcesGridWithoutAWord)

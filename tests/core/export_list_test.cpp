@@ -137,6 +137,45 @@ TEST_F(ListExport, ColumnsComeInTheGivenOrderAndOneBouquetByExactName)
     EXPECT_EQ(readBytes(out("none.csv")), QByteArray("SID;Service Name;\r\n"));
 }
 
+// Names come from web pages: a spreadsheet must show them, not run them.
+TEST_F(ListExport, CsvCellsASpreadsheetWouldTakeForFormulasAreText)
+{
+    const struct {
+        const char *name;
+        const char *cell;
+    } rows[] = {
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"+49 TV", "\"'+49 TV\""},
+        {"-cmd|' /C calc'!A0", "\"'-cmd|' /C calc'!A0\""},
+        {"@SUM(1;2)", "\"'@SUM(1;2)\""},
+        {"\t=1+2", "\"'\t=1+2\""},
+        {"\r=1+2", "\"'\r=1+2\""},
+        {"-", "\"'-\""},
+        {"-1+2", "\"'-1+2\""},
+        // Numbers are no formulas and stay numbers.
+        {"-5", "-5"},
+        {"+3,5", "+3,5"},
+        // Only the first character counts.
+        {"Sat 1 = gut", "Sat 1 = gut"},
+        {"'quoted", "'quoted"},
+    };
+    TServiceList services;
+    int sid = 0;
+    for (const auto &r : rows)
+        addService(services, QStringLiteral("=Sat"), QStringLiteral("0401"),
+                   QStringLiteral("11836000"), QString::fromUtf8(r.name),
+                   QStringLiteral("%1").arg(++sid, 4, 16, QLatin1Char('0')), QStringLiteral("01"));
+    ASSERT_TRUE(ExportCsv(services, out("f.csv"), columns({"Service Name", "SID"})));
+    const QByteArray text = readBytes(out("f.csv"));
+    EXPECT_TRUE(text.contains("\r\n\"'=Sat\"\r\n")) << text.toStdString();
+    sid = 0;
+    for (const auto &r : rows) {
+        const QByteArray line =
+            "\r\n" + QByteArray(r.cell) + ';' + QString::asprintf("%04x", ++sid).toLatin1() + ";\r\n";
+        EXPECT_TRUE(text.contains(line)) << r.name << "\n" << text.toStdString();
+    }
+}
+
 TEST_F(ListExport, ServicesCsvNeverHasASatelliteColumn)
 {
     ASSERT_TRUE(ExportCsv(m_services, out("s.csv"), m_all));

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QUrl>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -57,41 +59,54 @@ TEST(ListExportLogos, TheFirstFittingMappingLineGivesTheLogo)
     list.AddSatelite(std::move(satelite));
 
     QTemporaryDir program;
-    QTemporaryDir out;
     ASSERT_TRUE(QDir(program.path()).mkpath(QStringLiteral("LogoTypes")));
     for (const char *file : {"ard.gif", "second.gif", "turk.gif", "ab.gif", "shared.gif", "das.gif"}) {
         QFile logo(program.filePath(QStringLiteral("LogoTypes/") + QLatin1String(file)));
         ASSERT_TRUE(logo.open(QIODevice::WriteOnly));
         logo.write(file);
     }
-    const QString page = out.filePath(QStringLiteral("p.html"));
-    const ExportColumns columns{{QStringLiteral("Logo"), true}, {QStringLiteral("SID"), true}};
-    ASSERT_TRUE(ExportHtml(list, page, columns, QColor(Qt::white), QColor(Qt::white), mapping,
-                           program.path()));
-    QFile file(page);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QStringList rows = QString::fromLatin1(file.readAll()).split(QStringLiteral("</tr>"));
+    // The image paths are relative URLs: whatever the page is called, they
+    // lead a browser to the copied logo, and only there.
+    const QRegularExpression imageSource(QStringLiteral("<IMG src=\"([^\"]*)\""));
+    for (const char *pageName : {"p.html", "Sport #1 50% AB.html", "Caf\xC3\xA9 ?&+;=.html"}) {
+        SCOPED_TRACE(pageName);
+        QTemporaryDir out;
+        const QString page = out.filePath(QString::fromUtf8(pageName));
+        const QString logoFolder = page.chopped(5) + QStringLiteral(".html.Logos/");
+        const ExportColumns columns{{QStringLiteral("Logo"), true}, {QStringLiteral("SID"), true}};
+        ASSERT_TRUE(ExportHtml(list, page, columns, QColor(Qt::white), QColor(Qt::white), mapping,
+                               program.path()));
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QStringList rows = QString::fromLatin1(file.readAll()).split(QStringLiteral("</tr>"));
 
-    sid = 0;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.service);
-        const QString sidCell = QStringLiteral("\r\n%1\r\n").arg(++sid, 4, 16, QLatin1Char('0'));
-        QString row;
-        for (const QString &r : rows)
-            if (r.contains(sidCell))
-                row = r;
-        ASSERT_FALSE(row.isEmpty());
-        if (c.logo) {
-            EXPECT_TRUE(row.contains(QStringLiteral("<IMG src=\"./p.html.Logos/") + QLatin1String(c.logo)))
-                << row.toStdString();
-            EXPECT_TRUE(QFile::exists(out.filePath(QStringLiteral("p.html.Logos/")
-                                                   + QLatin1String(c.logo))));
-        } else {
-            EXPECT_FALSE(row.contains(QStringLiteral("<IMG"))) << row.toStdString();
-            EXPECT_TRUE(row.contains(QStringLiteral("&nbsp;")));
+        sid = 0;
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.service);
+            const QString sidCell = QStringLiteral("\r\n%1\r\n").arg(++sid, 4, 16, QLatin1Char('0'));
+            QString row;
+            for (const QString &r : rows)
+                if (r.contains(sidCell))
+                    row = r;
+            ASSERT_FALSE(row.isEmpty());
+            if (c.logo) {
+                const QRegularExpressionMatch source = imageSource.match(row);
+                ASSERT_TRUE(source.hasMatch()) << row.toStdString();
+                EXPECT_TRUE(source.captured(1).startsWith(QStringLiteral("./"))) << row.toStdString();
+                const QUrl url = QUrl(source.captured(1), QUrl::StrictMode);
+                ASSERT_TRUE(url.isValid()) << row.toStdString();
+                EXPECT_FALSE(url.hasFragment()) << row.toStdString();
+                EXPECT_FALSE(url.hasQuery()) << row.toStdString();
+                EXPECT_EQ(QUrl::fromLocalFile(page).resolved(url).toLocalFile(),
+                          logoFolder + QLatin1String(c.logo));
+                EXPECT_TRUE(QFile::exists(logoFolder + QLatin1String(c.logo)));
+            } else {
+                EXPECT_FALSE(row.contains(QStringLiteral("<IMG"))) << row.toStdString();
+                EXPECT_TRUE(row.contains(QStringLiteral("&nbsp;")));
+            }
         }
+        EXPECT_FALSE(QFile::exists(logoFolder + QStringLiteral("second.gif")));
     }
-    EXPECT_FALSE(QFile::exists(out.filePath(QStringLiteral("p.html.Logos/second.gif"))));
 }
 
 } // namespace

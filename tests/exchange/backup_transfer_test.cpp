@@ -187,26 +187,89 @@ protected:
                                "/var/tuxbox/config/zapit/bouquets.xml", "/etc/hostname"};
 };
 
-TEST_F(BackupTransfer, AFailedRepeatKeepsTheEarlierBackup)
+// Every file of a backup below the root, as "folder/path:text", sorted.
+QStringList rootFiles(const QString &root)
 {
+    QStringList files;
+    listFilesRecursive(root, files);
+    QStringList entries;
+    for (const QString &file : files)
+        entries.append(QDir(root).relativeFilePath(file) + u':' + QString::fromUtf8(readBytes(file)));
+    entries.sort();
+    return entries;
+}
+
+// What arrived whole is kept; an earlier backup of the name is never
+// replaced by, nor mixed with, one that lacks files.
+TEST_F(BackupTransfer, WhatArrivedIsKeptAndAnEarlierBackupStaysAsItWas)
+{
+    const QStringList withMissing = files + QStringList{"/etc/missing", "/srv/missing/deep/file"};
+    const QString earlier = "Backup/etc/hostname:old";
+    const QStringList fetched = {"var/tuxbox/config/zapit/bouquets.xml:<zapit>bouquets</zapit>\n",
+                                 "etc/hostname:dbox\n",
+                                 "var/tuxbox/config/zapit/services.xml:<zapit>services</zapit>\n"};
+    const auto in = [&](const QString &folder) {
+        QStringList entries;
+        for (const QString &file : fetched)
+            entries.append(folder + u'/' + file);
+        return entries;
+    };
+    const QString missingText = "\r\nMissing files:\r\n/etc/missing\r\n/srv/missing/deep/file";
+    const struct {
+        const char *name;
+        QStringList before; // as layOut takes them
+        QStringList fetch;
+        bool done;
+        const char *kept; // where the error text says the files are, or none
+        QStringList after; // every file below the root
+        QStringList folders; // every entry of the root, hidden ones too
+    } rows[] = {
+        {"first_backup_with_missing_files", {}, withMissing, false, "Backup", in("Backup"), {"Backup"}},
+        {"repeat_with_missing_files", {earlier}, withMissing, false, "Backup (2)",
+         QStringList{earlier} + in("Backup (2)"), {"Backup", "Backup (2)"}},
+        {"repeat_with_missing_files_again", {earlier, "Backup (2)/etc/hostname:older"}, withMissing,
+         false, "Backup (3)", QStringList{earlier, "Backup (2)/etc/hostname:older"} + in("Backup (3)"),
+         {"Backup", "Backup (2)", "Backup (3)"}},
+        // Even an empty folder of the name is an earlier backup.
+        {"empty_folder_of_the_name", {"Backup/"}, withMissing, false, "Backup (2)", in("Backup (2)"),
+         {"Backup", "Backup (2)"}},
+        {"nothing_arrives", {earlier}, {"/etc/missing"}, false, nullptr, {earlier}, {"Backup"}},
+        {"complete_repeat_replaces", {earlier, "Backup/etc/gone:old"}, files, true, nullptr, in("Backup"),
+         {"Backup"}},
+    };
     startServer();
-    QString error;
-    ASSERT_TRUE(backup(files, "Backup", error)) << error.toStdString();
-    writeBytes(receiver.filePath("etc/hostname"), "renamed\n");
-
-    // A second backup into the same folder with one file the receiver lacks.
-    EXPECT_FALSE(backup(files + QStringList{"/etc/missing"}, "Backup", error));
-    EXPECT_TRUE(error.startsWith("FTP: At least one file could not be retrieved!")) << error.toStdString();
-    EXPECT_TRUE(error.contains("/etc/missing")) << error.toStdString();
-    EXPECT_EQ(readBytes(backups.filePath("Backup/etc/hostname")), "dbox\n");
-    // Nothing half-made stays behind.
-    EXPECT_EQ(QDir(backups.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList({"Backup"}));
-
-    // A complete repeat replaces it.
-    ASSERT_TRUE(backup(files, "Backup", error)) << error.toStdString();
-    EXPECT_EQ(readBytes(backups.filePath("Backup/etc/hostname")), "renamed\n");
-    EXPECT_EQ(listBackups(backups.path()), QStringList({"Backup"}));
+    for (const auto &r : rows) {
+        QTemporaryDir root;
+        QTemporaryDir outside;
+        layOut(root.path(), outside.path(), r.before);
+        QString error;
+        EXPECT_EQ(makeBackup(access, r.fetch, root.path(), "Backup", {}, error, timeouts), r.done) << r.name;
+        QStringList after = rootFiles(root.path());
+        QStringList expected = r.after;
+        expected.sort();
+        EXPECT_EQ(after, expected) << r.name;
+        // Nothing half-made stays behind, nor the folders of missing files.
+        QStringList folders = QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        folders.sort();
+        EXPECT_EQ(folders, r.folders) << r.name;
+        for (const QString &folder : r.folders)
+            EXPECT_FALSE(QFileInfo::exists(root.filePath(folder + "/srv"))) << r.name;
+        if (r.done) {
+            EXPECT_TRUE(error.isEmpty()) << r.name << ": " << error.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(error.startsWith("FTP: At least one file could not be retrieved!\r\n\r\n"
+                                     "FTP: Getting /etc/missing failed."))
+            << r.name << ": " << error.toStdString();
+        if (r.kept) {
+            EXPECT_TRUE(error.endsWith(QStringLiteral("\r\n\r\nThe files that arrived are kept in \"%1\".")
+                                           .arg(QLatin1String(r.kept))
+                                       + missingText))
+                << r.name << ": " << error.toStdString();
+        } else {
+            EXPECT_FALSE(error.contains("kept")) << r.name << ": " << error.toStdString();
+        }
+    }
 }
 
 // A receiver file that trickles in, or a receiver that answers an upload
@@ -220,9 +283,14 @@ TEST_F(BackupTransfer, ATrickleEndsBackupAndRestoreWithTheReason)
     QString error;
     EXPECT_FALSE(backup(files, "Backup", error));
     EXPECT_TRUE(error.startsWith("FTP: At least one file could not be retrieved!")) << error.toStdString();
-    EXPECT_TRUE(error.endsWith("FTP: Getting /var/tuxbox/config/zapit/services.xml failed.\r\n" + tooSlow))
+    EXPECT_TRUE(error.contains("FTP: Getting /var/tuxbox/config/zapit/services.xml failed.\r\n" + tooSlow
+                               + "\r\n\r\nThe files that arrived are kept in \"Backup\".\r\n"))
         << error.toStdString();
-    EXPECT_TRUE(listBackups(backups.path()).isEmpty());
+    // The others are kept; of the file that broke off, not a byte.
+    EXPECT_EQ(listBackups(backups.path()), QStringList({"Backup"}));
+    QStringList kept;
+    ASSERT_TRUE(backupContent(backups.filePath("Backup"), kept));
+    EXPECT_EQ(kept, QStringList({"/etc/hostname", "/var/tuxbox/config/zapit/bouquets.xml"}));
 
     startServer({"--act", "services.xml=slow-reply"});
     writeBytes(backups.filePath("Saved/var/tuxbox/config/zapit/services.xml"), "<zapit>saved</zapit>\n");
