@@ -904,8 +904,11 @@ TEST(MainWindowPlaces, DialogsOpenCentredOnTheMainWindowEveryTime)
                 opened = true;
                 QCoreApplication::processEvents();
                 offCentre = modal->geometry().center() - main.geometry().center();
-                // The user drags it aside before closing it.
+                // Put aside before it closes, as a user drags it, and
+                // through the widget, which marks a place of its own.
                 modal->windowHandle()->setPosition(5, 5);
+                QCoreApplication::processEvents();
+                modal->move(30, 30);
                 QCoreApplication::processEvents();
                 qobject_cast<QDialog *>(modal)->reject();
             });
