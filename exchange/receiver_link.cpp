@@ -4,6 +4,7 @@
 #include "core/util/sys_utils.h"
 #include "ui/program/program.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QUrl>
@@ -17,13 +18,18 @@ constexpr int kGroupMax = 255;
 constexpr int kPollMs = 50;
 
 bool sendMessage(const QString &address, const QString &text, bool popup,
-                 const DownloadOptions &options)
+                 const DownloadOptions &options, TransferError *error)
 {
     const QString reply = getTempFile();
-    if (reply.isEmpty())
+    if (reply.isEmpty()) {
+        if (error) {
+            error->kind = TransferFailure::LocalFile;
+            error->detail = QDir::tempPath();
+        }
         return false;
+    }
     const bool sent = downloadToFile(receiverMessageUrl(address, text, popup), reply, nullptr,
-                                     nullptr, options);
+                                     error, options);
     QFile::remove(reply);
     return sent;
 }
@@ -123,12 +129,14 @@ QString receiverWebAddress(const QString &address, int webPort)
     return webPort == kHttpPort ? address : address + u':' + QString::number(webPort);
 }
 
-bool SendPopupMessage(const QString &address, const QString &text, const DownloadOptions &options)
+bool SendPopupMessage(const QString &address, const QString &text, const DownloadOptions &options,
+                      TransferError *error)
 {
-    return sendMessage(address, text, true, options);
+    return sendMessage(address, text, true, options, error);
 }
 
-bool SendNormalMessage(const QString &address, const QString &text, const DownloadOptions &options)
+bool SendNormalMessage(const QString &address, const QString &text, const DownloadOptions &options,
+                       TransferError *error)
 {
-    return sendMessage(address, text, false, options);
+    return sendMessage(address, text, false, options, error);
 }

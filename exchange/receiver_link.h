@@ -70,8 +70,9 @@ QString receiverMessageUrl(const QString &address, const QString &text, bool pop
 QString receiverWebAddress(const QString &address, int webPort);
 
 // Sends the request; the receiver's reply is not looked at. False when the
-// receiver could not be reached.
+// receiver could not be reached or refused the request, with the reason in
+// `error` when one is given.
 bool SendPopupMessage(const QString &address, const QString &text,
-                      const DownloadOptions &options = {});
+                      const DownloadOptions &options = {}, TransferError *error = nullptr);
 bool SendNormalMessage(const QString &address, const QString &text,
-                       const DownloadOptions &options = {});
+                       const DownloadOptions &options = {}, TransferError *error = nullptr);

@@ -95,11 +95,6 @@ void TFrmAbout::fillVersionHistory()
 void TFrmAbout::showEvent(QShowEvent *event)
 {
     FormShow();
-    if (m_mainWindow && !event->spontaneous()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(m_mainWindow->frameGeometry().center());
-        move(frame.topLeft());
-    }
     QDialog::showEvent(event);
 }
 

@@ -27,6 +27,11 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
     return false;
 }
 
+QString applicationTitle()
+{
+    return QStringLiteral("Pelloran");
+}
+
 QString programFolder()
 {
     const QString own = QCoreApplication::applicationDirPath();

@@ -20,3 +20,6 @@ private:
 // The folder of the settings file and the working files: the executable's
 // folder when the program may write there, otherwise the user's data folder.
 QString programFolder();
+
+// The program's title, the caption of its message boxes.
+QString applicationTitle();

@@ -1,6 +1,7 @@
 #include "app/main/dialog_prompts.h"
 
-#include <QApplication>
+#include "app/main/application.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -39,7 +40,7 @@ QMessageBox::Icon iconOf(TPrompts::TMsgKind kind)
 
 int TDialogPrompts::messageBox(TMsgKind kind, const QString &text, int buttons)
 {
-    QMessageBox box(iconOf(kind), QApplication::applicationDisplayName(), text,
+    QMessageBox box(iconOf(kind), applicationTitle(), text,
                     QMessageBox::NoButton, m_parent);
     QMessageBox::StandardButtons shown;
     for (const auto &[ours, theirs] : kButtons) {

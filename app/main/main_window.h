@@ -161,7 +161,8 @@ public:
     std::function<bool(const QString &program, const QStringList &arguments, const QString &folder)>
         StartProgram;
     std::function<bool(const QString &url)> OpenUrl;
-    std::function<bool(const QString &address, const QString &text)> SendMessage;
+    // False when the message did not get through, with the reason in `reason`.
+    std::function<bool(const QString &address, const QString &text, QString &reason)> SendMessage;
     void SortCurrentBouquet();
 
     // --- bouquet editing (bouquet_editing.cpp)

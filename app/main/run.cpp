@@ -31,7 +31,9 @@ int runPelloran(TApplication &app, const TRunOptions &options)
     auto splash = std::make_unique<TFrmSplash>();
     splash->setObjectName(QStringLiteral("FrmSplash"));
     splash->FadeIn();
-    QApplication::setApplicationDisplayName(QStringLiteral("Pelloran"));
+    // The program's title goes to its message boxes only (applicationTitle):
+    // as the application's display name the window system would append it
+    // to every caption ("Settings — Pelloran").
     splash->repaint();
 
     createWindows(program);

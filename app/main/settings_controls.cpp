@@ -2,13 +2,10 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
-#include <QGuiApplication>
 #include <QLayout>
-#include <QScreen>
 #include <QSplitter>
 
 #include <algorithm>
-#include <climits>
 #include <numeric>
 
 namespace {
@@ -80,14 +77,6 @@ void setButtonChecked(QAbstractButton *button, bool checked)
     }
     TExclusivityPause pause(button);
     button->setChecked(false);
-}
-
-QSize availableScreenSize(const QWidget *window)
-{
-    QScreen *screen = window->screen();
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry().size() : QSize(INT_MAX, INT_MAX);
 }
 
 void setPanelWidth(QWidget *panel, int width)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QSize>
-
 class QAbstractButton;
 class QWidget;
 
@@ -20,5 +18,3 @@ void setButtonChecked(QAbstractButton *button, bool checked);
 // resized.
 void setPanelWidth(QWidget *panel, int width);
 
-// The room the screen of a window offers (very large without a screen).
-QSize availableScreenSize(const QWidget *window);

@@ -3,6 +3,7 @@
 #include "ui/program/program.h"
 #include "app/main/settings_controls.h"
 #include "app/main/settings_values.h"
+#include "app/main/window_placement.h"
 #include "core/util/exception.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
@@ -493,18 +494,25 @@ void TSettingsStore::savePrintManager()
 void TSettingsStore::loadSizes()
 {
     const char *section = "GUISizes";
-    int height = readInt(section, QStringLiteral("mainFormHeight"), 670);
-    int width = readInt(section, QStringLiteral("mainFormWidth"), 1000);
-    int panelWidth = readInt(section, QStringLiteral("bouquetPanelWidth"), 500);
     QWidget *main = m_program.Form(QStringLiteral("FrmMain"));
     if (!main)
         return;
+    const QRect room = availableRoom(main);
+    // Without a stored size (a first start) the window fits the screen it
+    // starts on, rather than a size that suits one screen and cuts the
+    // grids' columns on another.
+    const bool stored = m_ini.value(QLatin1String(section), QStringLiteral("mainFormHeight"))
+        || m_ini.value(QLatin1String(section), QStringLiteral("mainFormWidth"));
+    const QSize fitted = firstStartSize(room);
+    int height = stored ? readInt(section, QStringLiteral("mainFormHeight"), fitted.height()) : fitted.height();
+    int width = stored ? readInt(section, QStringLiteral("mainFormWidth"), fitted.width()) : fitted.width();
+    int panelWidth = readInt(section, QStringLiteral("bouquetPanelWidth"), 500);
     // A file from a larger screen, or a damaged one, must not put the
     // window beyond the screen or shrink it to nothing.
-    const QSize screen = availableScreenSize(main);
-    height = clampToRange(height, kMinMainHeight, screen.height());
-    width = clampToRange(width, kMinMainWidth, screen.width());
+    height = clampToRange(height, kMinMainHeight, room.height());
+    width = clampToRange(width, kMinMainWidth, room.width());
     main->resize(width, height);
+    centreInRoom(main, room);
     if (auto *panel = main->findChild<QWidget *>(QStringLiteral("PnlBouquets"))) {
         panelWidth = clampToRange(panelWidth, kMinPanelWidth, width - kMinPanelWidth);
         setPanelWidth(panel, panelWidth);

@@ -2,9 +2,11 @@
 // the receiver's web interface, and the on-screen message to the receiver.
 
 #include "app/main/main_window.h"
+#include "app/main/status_panels.h"
 #include "ui/program/program.h"
 
 #include "core/util/messages.h"
+#include "core/transfer/transfer_reason.h"
 #include "core/util/sys_utils.h"
 #include "exchange/receiver_link.h"
 
@@ -58,8 +60,12 @@ void TFrmMain::buildToolsMenu(QToolButton *run, QToolButton *message)
         };
     }
     if (!SendMessage)
-        SendMessage = [this](const QString &address, const QString &text) {
-            return SendPopupMessage(receiverWebAddress(address, m_program.ReceiverWebPort), text);
+        SendMessage = [this](const QString &address, const QString &text, QString &reason) {
+            TransferError error;
+            const bool sent =
+                SendPopupMessage(receiverWebAddress(address, m_program.ReceiverWebPort), text, {}, &error);
+            reason = transferFailureText(error);
+            return sent;
         };
 }
 
@@ -119,7 +125,15 @@ void TFrmMain::ToolBtnMsgClick()
     while (m_program.Prompts->inputQuery(msg(MsgEnterAMessage), QString(), text)) {
         if (text.isEmpty())
             continue;
-        SendMessage(m_program.SettingText("EdtIp"), text);
+        QString reason;
+        if (SendMessage(m_program.SettingText("EdtIp"), text, reason)) {
+            // A failure of an earlier attempt no longer holds.
+            if (StatusBar->PanelText(0).startsWith(msg(MsgMessageNotSent)))
+                ShowStatus(QString());
+        } else {
+            ShowStatus(reason.isEmpty() ? msg(MsgMessageNotSent)
+                                        : msg(MsgMessageNotSent) + u' ' + reason);
+        }
         m_program.LastSentMessage = text;
         return;
     }

@@ -11,6 +11,7 @@
 #include "app/dialogs/sort_selection.h"
 #include "app/dialogs/toggle_actions.h"
 #include "app/main/main_window.h"
+#include "app/main/window_placement.h"
 #include "ui/program/program.h"
 #include "exchange/backup_manager_dialog.h"
 #include "exchange/diseqc_mapping_dialog.h"
@@ -34,6 +35,7 @@ void createWindows(TProgram &program)
 
     // Dialogs belong to the main window, so they open over it and centred on
     // it; the program still frees them, before the main window.
+    centreDialogsOn(frmMain);
     const auto dialog = [&](const char *name, auto made) {
         program.AddForm(QLatin1String(name), std::move(made));
     };

@@ -7,6 +7,11 @@
 #include "scripted_prompts.h"
 
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <functional>
+#include <vector>
 
 class TListGrid;
 
@@ -46,3 +51,26 @@ struct TProgramWorld {
 
 // The texts of one column of a grid, top to bottom.
 QStringList columnTexts(const TListGrid &grid, const QString &columnName);
+
+// The dialogs the main window opens, each through its own command (the
+// service properties for the selected service).
+struct TDialogCommand {
+    const char *name;
+    std::function<void()> open;
+};
+inline std::vector<TDialogCommand> dialogCommands(TFrmMain &main)
+{
+    return {
+        {"FrmSettings", [&main] { main.ToolBtnSettingsClick(); }},
+        {"FrmImportExport", [&main] { main.ToolBtnImportExportClick(); }},
+        {"FrmOptimize", [&main] { main.ToolBtnOptimizeClick(); }},
+        {"FrmBackupManager", [&main] { main.PopupItmBackupManagerClick(); }},
+        {"FrmListGenerator", [&main] { main.PopupItmPrintManagerClick(); }},
+        {"FrmLogoManager", [&main] { main.PopupItmLogoManagerClick(); }},
+        {"FrmSortSelection", [&main] { main.SortCurrentBouquet(); }},
+        {"FrmServiceProperties", [&main] { main.EditSelectedService(); }},
+        {"FrmKingOfSat", [&main] { main.ToolBtnKofDownloadClick(); }},
+        {"FrmAbout",
+         [&main] { QTest::mouseClick(main.findChild<QToolButton *>("ToolBtnAbout"), Qt::LeftButton); }},
+    };
+}

@@ -10,19 +10,24 @@
 #include "platform/ini_file.h"
 #include "ui/grid/list_grid.h"
 
+#include "import_export_world.h"
 #include "qt_print.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QGuiApplication>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -815,6 +820,104 @@ TEST(MainWindowLogoMapping, ShutDownWaitsForTheThreadToEnd)
         EXPECT_TRUE(thread->ended);
         EXPECT_TRUE(thread->isFinished());
         EXPECT_EQ(world.program.ServiceList, nullptr);
+    }
+}
+
+// The size the window starts at, where it sits, and that the grids' columns
+// show whole (nothing to scroll sideways, every caption as wide as its text),
+// on the 1600 x 1000 screen of the tests.
+TEST(MainWindowPlaces, FirstStartFitsTheScreenAndAStoredSizeWins)
+{
+    appTestApp();
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_EQ(room.size(), QSize(1600, 1000)) << "the tests' screen";
+    struct Row {
+        const char *name;
+        const char *sizes;
+        QSize size;
+        bool columnsWhole;
+    };
+    const Row rows[] = {
+        {"first start", "", QSize(1440, 900), true},
+        {"stored size", "[GUISizes]\nmainFormHeight=700\nmainFormWidth=1100\n", QSize(1100, 700), false},
+        {"stored size larger than the screen",
+         "[GUISizes]\nmainFormHeight=3000\nmainFormWidth=4000\n", room.size(), true},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.name);
+        TProgramWorld world(TProgramWorld::DemoLists, TProgramWorld::NoSettings);
+        QFile ini(world.path("pelloran.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray(kSafeSettings) + r.sizes);
+        ini.close();
+        world.start();
+        QCoreApplication::processEvents();
+        TFrmMain &main = world.main();
+        const QSize border = main.frameGeometry().size() - main.size();
+        EXPECT_EQ(main.size(), r.size.boundedTo(room.size() - border));
+        const QRect frame = main.frameGeometry();
+        EXPECT_TRUE(room.contains(frame))
+            << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+        EXPECT_LE(std::abs(frame.center().x() - room.center().x()), 1);
+        EXPECT_LE(std::abs(frame.center().y() - room.center().y()), 1);
+        if (!r.columnsWhole)
+            continue;
+        for (TListGrid *grid : {main.ServicesGrid, main.BouquetGrid}) {
+            SCOPED_TRACE(grid->objectName().toStdString());
+            EXPECT_LE(grid->IndicatorWidth() + grid->Columns()->VisibleWidth(), grid->ClientWidth());
+            const QFontMetrics metrics(grid->font());
+            for (int i = 0; i < grid->Columns()->Count(); ++i) {
+                const TLgCustomColumn *column = grid->Columns()->Items(i);
+                if (column->Visible()) {
+                    EXPECT_GE(column->Width(), metrics.horizontalAdvance(column->Header().Caption()))
+                        << column->objectName().toStdString();
+                }
+            }
+        }
+        if (r.size == QSize(1440, 900)) {
+            EXPECT_TRUE(saveShot(main, "main_window_first_start.png"));
+        }
+    }
+}
+
+// Every dialog the main window opens comes up over the middle of the main
+// window, the first time and again after the user moved it away and moved
+// the main window.
+TEST(MainWindowPlaces, DialogsOpenCentredOnTheMainWindowEveryTime)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    main.resize(1100, 700);
+    main.move(120, 80);
+    main.ServicesGrid->ClearSelection();
+    main.ServicesGrid->SetSelected(1, true);
+    QCoreApplication::processEvents();
+    for (const TDialogCommand &dialog : dialogCommands(main)) {
+        SCOPED_TRACE(dialog.name);
+        for (const QPoint mainAt : {QPoint(120, 80), QPoint(400, 250)}) {
+            main.move(mainAt);
+            QCoreApplication::processEvents();
+            QPoint offCentre(-1000, -1000);
+            bool opened = false;
+            whenModal(dialog.name, [&](QWidget *modal) {
+                opened = true;
+                QCoreApplication::processEvents();
+                offCentre = modal->geometry().center() - main.geometry().center();
+                // Put aside before it closes, as a user drags it, and
+                // through the widget, which marks a place of its own.
+                modal->windowHandle()->setPosition(5, 5);
+                QCoreApplication::processEvents();
+                modal->move(30, 30);
+                QCoreApplication::processEvents();
+                qobject_cast<QDialog *>(modal)->reject();
+            });
+            dialog.open();
+            EXPECT_TRUE(opened);
+            EXPECT_LE(offCentre.manhattanLength(), 2) << offCentre.x() << "," << offCentre.y()
+                                                      << " off with the main window at " << mainAt.x()
+                                                      << "," << mainAt.y();
+        }
     }
 }
 

@@ -146,4 +146,52 @@ TEST(ReceiverMessage, TheMessageCommandReachesTheWebInterface)
     EXPECT_EQ(world.program.LastSentMessage, "Tom & Jerry");
 }
 
+// A message that does not get through says so in the status line, with the
+// reason in the words the transfers use; one that does clears an earlier
+// failure.
+TEST(ReceiverMessage, AFailureIsReportedInTheStatusLineWithItsCause)
+{
+    enum Web { Answers, AnswersNotFound, Closed };
+    struct Row {
+        const char *name;
+        Web web;
+        const char *status;
+    };
+    const Row rows[] = {
+        {"the receiver shows it", Answers, nullptr},
+        {"the web interface has no message page", AnswersNotFound,
+         "The message could not be sent. HTTP 404"},
+        {"nothing listens at the web port", Closed,
+         "The message could not be sent. Connection refused."},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.name);
+        TExchangeWorld world;
+        world.startWebInterface();
+        ASSERT_NE(world.http->port(), 0);
+        if (r.web == AnswersNotFound)
+            QFile::remove(world.web.filePath("control/message"));
+        if (r.web == Closed)
+            world.http.reset();
+        const QString before = world.main().StatusBar->PanelText(0);
+        world.prompts.typed = {"Dinner is ready"};
+        world.main().ToolBtnMsgClick();
+        EXPECT_EQ(world.main().StatusBar->PanelText(0), r.status ? QString::fromUtf8(r.status) : before);
+        EXPECT_EQ(world.program.LastSentMessage, "Dinner is ready");
+        if (r.web != AnswersNotFound)
+            continue;
+
+        // The receiver mended, the next message goes through and the failure
+        // no longer shows.
+        QFile page(world.web.filePath("control/message"));
+        page.open(QIODevice::WriteOnly);
+        page.write("ok\n");
+        page.close();
+        world.prompts.typed = {"Dessert too"};
+        world.main().ToolBtnMsgClick();
+        EXPECT_EQ(world.main().StatusBar->PanelText(0), "");
+    }
+}
+
 } // namespace
+

@@ -37,7 +37,7 @@ struct ToolWorld : TProgramWorld {
             opened.append(url);
             return true;
         };
-        main().SendMessage = [this](const QString &address, const QString &text) {
+        main().SendMessage = [this](const QString &address, const QString &text, QString &) {
             sent.append({address, text});
             return true;
         };

@@ -1,5 +1,7 @@
 #include "e2e_support.h"
 
+#include "form_test_support.h"
+
 #include "app/main/application.h"
 #include "app/main/main_window.h"
 #include "app/main/run.h"
@@ -253,6 +255,9 @@ TRunResult TE2EWorld::run(const QString &step, const QStringList &args)
 {
     QProcess child;
     child.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromUtf8(testPlatform()));
+    child.setProcessEnvironment(environment);
     QStringList arguments{"--e2e-step", step, "--e2e-folder", folder.path()};
     if (ftp)
         arguments << QStringLiteral("ftpPort=%1").arg(ftp->port());

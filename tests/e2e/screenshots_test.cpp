@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -30,6 +31,12 @@ void shootModal(TStep &step, const char *name)
 E2E_STEP(screenshots)
 {
     TFrmMain &main = step.main();
+    // The window systems append an application display name to every
+    // caption ("Pelloran 0.1 — Pelloran", "Settings — Pelloran"); the
+    // captions are to show as the program sets them.
+    step.check(QGuiApplication::applicationDisplayName() == QCoreApplication::applicationName(),
+               QStringLiteral("captions without the display name \"%1\" after them")
+                   .arg(QGuiApplication::applicationDisplayName()));
     main.resize(1100, 720);
     QCoreApplication::processEvents();
     const struct {
@@ -49,22 +56,7 @@ E2E_STEP(screenshots)
     selectOnly(main.ServicesGrid, 1);
 
     // The windows the user opens, each through its own command.
-    const struct {
-        const char *name;
-        std::function<void()> open;
-    } modals[] = {
-        {"FrmSettings", [&] { main.ToolBtnSettingsClick(); }},
-        {"FrmImportExport", [&] { main.ToolBtnImportExportClick(); }},
-        {"FrmOptimize", [&] { main.ToolBtnOptimizeClick(); }},
-        {"FrmBackupManager", [&] { main.PopupItmBackupManagerClick(); }},
-        {"FrmListGenerator", [&] { main.PopupItmPrintManagerClick(); }},
-        {"FrmLogoManager", [&] { main.PopupItmLogoManagerClick(); }},
-        {"FrmSortSelection", [&] { main.SortCurrentBouquet(); }},
-        {"FrmServiceProperties", [&] { main.EditSelectedService(); }},
-        {"FrmKingOfSat", [&] { main.ToolBtnKofDownloadClick(); }},
-        {"FrmAbout", [&] { clickToolButton(step, "ToolBtnAbout"); }},
-    };
-    for (const auto &modal : modals) {
+    for (const TDialogCommand &modal : dialogCommands(main)) {
         shootModal(step, modal.name);
         modal.open();
     }

@@ -20,10 +20,17 @@ char *g_argv[] = {g_name, nullptr};
 
 } // namespace
 
+QByteArray testPlatform()
+{
+    const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
+    if (!asked.isEmpty() && asked != "offscreen")
+        return asked;
+    return QByteArrayLiteral("offscreen:configfile=" PELLORAN_OFFSCREEN_SCREEN);
+}
+
 std::unique_ptr<QApplication> makeTestApplication(int &argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", testPlatform());
     auto app = std::make_unique<QApplication>(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(QApplication::style()->standardPalette());

@@ -27,6 +27,12 @@ private:
     std::unique_ptr<QApplication> m_app;
 };
 
+// The platform the window tests draw on, for QT_QPA_PLATFORM: Qt's offscreen
+// one with a single 1600 x 1000 screen, the size of desktop the windows are
+// judged on, when QT_QPA_PLATFORM is empty or plain "offscreen"; otherwise
+// what it names.
+QByteArray testPlatform();
+
 // A widget application on the offscreen platform with the Fusion style, its
 // standard palette and DejaVu Sans 11 px, so pixels do not depend on the
 // desktop the tests run on.
