@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -42,22 +43,55 @@ constexpr qsizetype kIndexedLines = 16;
 
 } // namespace
 
-QString decodeIniBytes(const QByteArray &bytes)
-{
-    return decodeUtf8OrWindows1252(bytes);
-}
-
 bool IniFile::load(const QString &fileName)
 {
     *this = IniFile();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    *this = fromText(decodeIniBytes(file.readAll()));
+    *this = fromBytes(file.readAll());
     return true;
 }
 
+IniFile IniFile::fromBytes(QByteArrayView bytes)
+{
+    if (const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(bytes);
+        marked && *marked != QStringConverter::Utf8) {
+        QStringDecoder wide(*marked);
+        return fromText(wide(bytes));
+    }
+    bool windows1252 = false;
+    const QString whole = decodeUtf8OrWindows1252(bytes, &windows1252);
+    if (!windows1252)
+        return fromText(whole);
+
+    // One hand-edited line must not turn what this program wrote as UTF-8
+    // into Windows-1252 (a scrambled password would be lost on the next save).
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    QString text;
+    text.reserve(bytes.size());
+    std::vector<bool> windows1252Lines;
+    for (qsizetype from = 0; from <= bytes.size();) {
+        const qsizetype lineEnd = bytes.indexOf('\n', from);
+        const qsizetype length = (lineEnd < 0 ? bytes.size() : lineEnd) - from;
+        bool lineIsWindows1252 = false;
+        text += decodeUtf8OrWindows1252(bytes.sliced(from, length), &lineIsWindows1252);
+        windows1252Lines.push_back(lineIsWindows1252);
+        if (lineEnd < 0)
+            break;
+        text += u'\n';
+        from = lineEnd + 1;
+    }
+    return parse(text, windows1252Lines);
+}
+
 IniFile IniFile::fromText(const QString &text)
+{
+    return parse(text, {});
+}
+
+IniFile IniFile::parse(const QString &text, const std::vector<bool> &windows1252Lines)
 {
     IniFile ini;
     QList<Line> *lines = &ini.m_leading;
@@ -66,27 +100,34 @@ IniFile IniFile::fromText(const QString &text)
         rest.chop(1);
     if (rest.isEmpty())
         return ini;
-    for (qsizetype from = 0; from <= rest.size();) {
+    std::size_t lineNumber = 0;
+    for (qsizetype from = 0; from <= rest.size(); ++lineNumber) {
         const qsizetype lineEnd = rest.indexOf(u'\n', from);
         QStringView raw = rest.sliced(from, (lineEnd < 0 ? rest.size() : lineEnd) - from);
         from += raw.size() + 1;
         if (raw.endsWith(u'\r'))
             raw.chop(1);
         const QStringView line = trimBlanks(raw);
-        if (line.startsWith(u'[') && line.endsWith(u']')) {
-            const QString name = trimBlanks(line.mid(1, line.size() - 2)).toString();
+        // As the profile functions read a header: "[GUISettings] ; receiver"
+        // names the section GUISettings.
+        if (const qsizetype close = line.startsWith(u'[') ? line.indexOf(u']') : -1; close > 0) {
+            const QString name = trimBlanks(line.sliced(1, close - 1)).toString();
+            Section &section = ini.sectionNamed(name);
             // A section written twice continues the first one.
-            lines = &ini.sectionNamed(name).lines;
+            if (section.header.isEmpty())
+                section.header = raw.toString();
+            lines = &section.lines;
             continue;
         }
+        const bool windows1252 = lineNumber < windows1252Lines.size() && windows1252Lines[lineNumber];
         const qsizetype eq = line.indexOf(u'=');
         if (line.isEmpty() || line.startsWith(u';') || (eq < 0 && lines == &ini.m_leading)) {
-            lines->append(Line{false, {}, raw.toString()});
+            lines->append(Line{false, {}, raw.toString(), windows1252});
         } else if (eq < 0) {
-            lines->append(Line{true, line.toString(), {}});
+            lines->append(Line{true, line.toString(), {}, windows1252});
         } else {
             lines->append(Line{true, trimBlanks(line.left(eq)).toString(),
-                               trimBlanks(line.mid(eq + 1)).toString()});
+                               trimBlanks(line.mid(eq + 1)).toString(), windows1252});
         }
     }
     for (Section &s : ini.m_sections)
@@ -105,7 +146,8 @@ QString IniFile::toText() const
     };
     appendLines(m_leading);
     for (const Section &s : m_sections) {
-        text += u'[' + s.name + QStringLiteral("]\n");
+        text += s.header.isEmpty() ? u'[' + s.name + u']' : s.header;
+        text += u'\n';
         appendLines(s.lines);
     }
     return text;
@@ -222,6 +264,15 @@ QStringList IniFile::sectionKeys(const QString &section) const
     return keys;
 }
 
+bool IniFile::readAsWindows1252(const QString &section, const QString &key) const
+{
+    if (const Section *s = findSection(section)) {
+        if (const qsizetype at = s->entryOf(key); at >= 0)
+            return s->lines.at(at).windows1252;
+    }
+    return false;
+}
+
 std::optional<QString> IniFile::value(const QString &section, const QString &key) const
 {
     if (const Section *s = findSection(section)) {
@@ -241,7 +292,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
 {
     Section &s = sectionNamed(section);
     if (const qsizetype at = s.entryOf(key); at >= 0)
-        s.lines[at].text = value;
+        s.lines[at] = Line{true, s.lines.at(at).key, value};
     else
         s.addEntry(key, value);
 }

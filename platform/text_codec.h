@@ -28,8 +28,9 @@ AsciiInEncoding asciiInEncoding(const QString &encodingName);
 QString decodeWindows1252(QByteArrayView bytes);
 
 // Text files and pages that are UTF-8 now and were Windows-1252 before: UTF-8
-// (a byte order mark dropped) when every byte fits, Windows-1252 otherwise.
-QString decodeUtf8OrWindows1252(QByteArrayView bytes);
+// (a byte order mark dropped) when every byte fits, Windows-1252 otherwise;
+// `windows1252` (when given) tells which of the two it was.
+QString decodeUtf8OrWindows1252(QByteArrayView bytes, bool *windows1252 = nullptr);
 
 // The reverse of decodeWindows1252 for 0x80..0x9F only: each character that
 // stands for such a byte becomes the character of that byte's value again

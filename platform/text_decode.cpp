@@ -33,10 +33,12 @@ QString decodeWindows1252(QByteArrayView bytes)
     return text;
 }
 
-QString decodeUtf8OrWindows1252(QByteArrayView bytes)
+QString decodeUtf8OrWindows1252(QByteArrayView bytes, bool *windows1252)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
+    if (windows1252)
+        *windows1252 = utf8.hasError();
     if (utf8.hasError())
         return decodeWindows1252(bytes);
     if (text.startsWith(QChar(0xFEFF)))

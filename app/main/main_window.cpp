@@ -31,10 +31,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -476,14 +478,36 @@ void TFrmMain::ToolBtnSettingsClick()
         return;
     settings->SetPrompts(m_program.Prompts);
     // Saved first, so that Cancel can put every control back by reloading.
+    // A file that cannot be written must not keep the user from the dialog
+    // (the receiver's address may be what needs changing): it is said once,
+    // and Cancel goes back to a copy kept elsewhere.
+    bool saveFailed = false;
+    std::optional<QTemporaryDir> undoFolder;
+    QString undoFile;
     try {
         saveConfig(m_program, QString(), true);
-        if (settings->exec() == QDialog::Accepted)
+    } catch (const Exception &e) {
+        saveFailed = true;
+        ShowError(e.message());
+        undoFolder.emplace();
+        try {
+            if (undoFolder->isValid()) {
+                saveConfig(m_program, undoFolder->filePath(QStringLiteral("settings.ini")), false);
+                undoFile = undoFolder->filePath(QStringLiteral("settings.ini"));
+            }
+        } catch (const Exception &) {
+            // Cancel then reloads the file as it stands.
+        }
+    }
+    const bool accepted = settings->exec() == QDialog::Accepted;
+    try {
+        if (accepted)
             saveConfig(m_program, QString(), true);
         else
-            loadConfig(m_program, QString(), true, false);
+            loadConfig(m_program, undoFile, undoFile.isEmpty(), false);
     } catch (const Exception &e) {
-        ShowError(e.message());
+        if (!accepted || !saveFailed)
+            ShowError(e.message());
     }
     // After Cancel's reload, so the ping follows the settings that stand.
     pingTimerTimer();

@@ -21,7 +21,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSlider>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
@@ -51,17 +50,28 @@ constexpr int kTextKey = -1;
 
 // One key of the file bound to one control of a window: a check box, radio
 // button or action (`checked` is its default) or a line edit (`text` gives
-// its default).
+// its default; `windowsDefault`, a default of the Windows program that
+// cannot run here, reads as this default too).
 struct TControlKey {
     const char *key;
     const char *control;
     int checked = kTextKey;
     QString (*text)() = nullptr;
+    const char *windowsDefault = nullptr;
 };
 
 QString defaultBackupRootDir()
 {
     return QDir::homePath() + QStringLiteral("/DBox/Backup");
+}
+
+// The desktop's file manager on the home folder, quoted for the command
+// line the tool's edit holds.
+QString defaultFileManager()
+{
+    QString home = QDir::homePath();
+    home.replace(u'"', QStringLiteral("\"\"\""));
+    return QStringLiteral("xdg-open \"%1\"").arg(home);
 }
 
 const TControlKey kPrintManagerKeys[] = {
@@ -135,11 +145,11 @@ const TControlKey kBackupFolderKeys[] = {
 const TControlKey kToolKeys[] = {
     {"useSystemTelnet", "BtnSystemTelnet", 1},
     {"useCustomTelnet", "BtnCustomTelnet", 0},
-    {"customTelnet", "EdtTelnet", kTextKey, [] { return QStringLiteral("c:\\putty.exe"); }},
+    {"customTelnet", "EdtTelnet", kTextKey, [] { return QStringLiteral("x-terminal-emulator -e telnet"); },
+     "c:\\putty.exe"},
     {"useCmdAutoDetect", "BtnCmdAutoDetect", 1},
     {"useCmdCustom", "BtnCmdCustom", 0},
-    {"customTotalCmd", "EdtTotalCmd", kTextKey,
-     [] { return QStringLiteral("c:\\Programme\\totalcmd\\totalcmd.exe"); }},
+    {"customTotalCmd", "EdtTotalCmd", kTextKey, defaultFileManager, "c:\\Programme\\totalcmd\\totalcmd.exe"},
 };
 
 const TControlKey kSwitchKeys[] = {
@@ -255,11 +265,7 @@ public:
         QFile file(m_fileName);
         if (!file.open(QIODevice::ReadOnly))
             return;
-        const QByteArray bytes = file.readAll();
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        [[maybe_unused]] const QString probe = utf8.decode(bytes);
-        m_windowsFile = utf8.hasError();
-        m_ini = IniFile::fromText(decodeIniBytes(bytes));
+        m_ini = IniFile::fromBytes(file.readAll());
     }
 
     bool load(bool applySizes);
@@ -325,7 +331,6 @@ private:
     TProgram &m_program;
     QString m_fileName;
     IniFile m_ini;
-    bool m_windowsFile = false;
 };
 
 void TSettingsStore::loadKeys(const char *form, const char *section, std::span<const TControlKey> keys)
@@ -333,7 +338,9 @@ void TSettingsStore::loadKeys(const char *form, const char *section, std::span<c
     for (const TControlKey &k : keys) {
         const QString key = QLatin1String(k.key);
         if (k.checked == kTextKey) {
-            const QString value = readText(section, key, k.text());
+            QString value = readText(section, key, k.text());
+            if (k.windowsDefault && value == QLatin1String(k.windowsDefault))
+                value = k.text();
             if (auto *edit = find<QLineEdit>(form, k.control))
                 edit->setText(value);
         } else {
@@ -581,8 +588,12 @@ void TSettingsStore::loadPassword()
     auto *edit = find<QLineEdit>("FrmSettings", "EdtPass");
     if (!saved || !edit)
         return;
-    QString stored = readText("GUISettings", QStringLiteral("password"), QString());
-    if (m_windowsFile)
+    const QString section = QStringLiteral("GUISettings");
+    const QString key = QStringLiteral("password");
+    QString stored = m_ini.readString(section, key);
+    // The scrambled characters are bytes: a line that was not UTF-8 read
+    // some of them as the Windows-1252 characters they stand for.
+    if (m_ini.readAsWindows1252(section, key))
         stored = windows1252CharsToBytes(stored);
     edit->setText(scramblePassword(stored, kPasswordKey));
 }

@@ -30,7 +30,7 @@ bool storableInIni(const QString &value)
     }
     IniFile probe;
     probe.writeString(QStringLiteral("S"), QStringLiteral("password"), value);
-    const IniFile back = IniFile::fromText(decodeIniBytes(probe.toText().toUtf8()));
+    const IniFile back = IniFile::fromBytes(probe.toText().toUtf8());
     return back.value(QStringLiteral("S"), QStringLiteral("password")) == value;
 }
 

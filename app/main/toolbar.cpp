@@ -11,14 +11,33 @@
 #include "exchange/receiver_link.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QToolButton>
 
 namespace {
 
 constexpr int kToolsPage = 2;
+
+using TStartProgram = decltype(TFrmMain::StartProgram);
+
+// Starts a command the user typed, `appended` after its own arguments: split
+// as a shell would, run without one. A path stored by an older version may
+// name a program with blanks in it; when that file is there it is the
+// program, unsplit.
+bool startCommand(const TStartProgram &start, const QString &command, const QStringList &appended)
+{
+    QStringList words = QFileInfo(command).isFile() ? QStringList{command} : QProcess::splitCommand(command);
+    if (words.isEmpty())
+        return false;
+    const QString program = words.takeFirst();
+    return start(program, words + appended, QString());
+}
 
 } // namespace
 
@@ -81,19 +100,17 @@ void TFrmMain::openSettingsOnToolsPage()
 void TFrmMain::LaunchFileManager()
 {
     if (m_program.SettingChecked("BtnCmdAutoDetect")) {
-        // There is no registry here: detection finds nothing and says so.
-        const QString folder = readRegistryString(QStringLiteral("Software\\Ghisler\\Total Commander"),
-                                                  QStringLiteral("InstallDir"),
-                                                  QStringLiteral("HKEY_CURRENT_USER"));
-        if (!folder.isEmpty()) {
-            StartProgram(folder + QStringLiteral("/totalcmd.exe"), {}, QString());
+        // The desktop's own file manager, through its opener.
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (!opener.isEmpty()) {
+            StartProgram(opener, {QDir::homePath()}, QString());
             return;
         }
         message(TPrompts::TMsgKind::Error, msg(MsgFileManagerNotDetected), TPrompts::mbOK);
         openSettingsOnToolsPage();
         return;
     }
-    if (!StartProgram(m_program.SettingText("EdtTotalCmd"), {}, QString())) {
+    if (!startCommand(StartProgram, m_program.SettingText("EdtTotalCmd"), {})) {
         message(TPrompts::TMsgKind::Error, msg(MsgFileManagerNotRun), TPrompts::mbOK);
         openSettingsOnToolsPage();
     }
@@ -106,7 +123,7 @@ void TFrmMain::LaunchTelnet()
         // The system's client runs in a terminal of its own.
         ? StartProgram(QStringLiteral("x-terminal-emulator"),
                        {QStringLiteral("-e"), QStringLiteral("telnet"), address}, QStringLiteral("."))
-        : StartProgram(m_program.SettingText("EdtTelnet"), {address}, QString());
+        : startCommand(StartProgram, m_program.SettingText("EdtTelnet"), {address});
     if (!started)
         message(TPrompts::TMsgKind::Error, msg(MsgTelnetNotRun), TPrompts::mbOK);
 }

@@ -4,6 +4,8 @@
 #include "app/main/status_panels.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -21,14 +23,21 @@ T *control(TProgramWorld &world, const char *name)
 }
 
 // Opens the settings from the tool bar, lets `edit` work on the shown
-// dialog, then presses the named button.
+// dialog, then presses the named button. Whatever runs before the dialog
+// shows (an error box) is waited out; a dialog that never opens leaves
+// nothing pending.
 void withSettings(TProgramWorld &world, const std::function<void()> &edit, const char *button)
 {
-    QTimer::singleShot(0, [&world, edit, button] {
-        ASSERT_TRUE(world.program.Form("FrmSettings")->isVisible());
+    QTimer waitForDialog;
+    waitForDialog.setInterval(10);
+    QObject::connect(&waitForDialog, &QTimer::timeout, [&world, &waitForDialog, edit, button] {
+        if (!world.program.Form("FrmSettings")->isVisible())
+            return;
+        waitForDialog.stop();
         edit();
         QTest::mouseClick(control<QAbstractButton>(world, button), Qt::LeftButton);
     });
+    waitForDialog.start();
     QTest::mouseClick(world.main().findChild<QToolButton *>("ToolBtnSettings"), Qt::LeftButton);
 }
 
@@ -70,6 +79,35 @@ TEST(SettingsDialog, CancelPutsTheStoredValuesBack)
     withSettings(world, [&] { control<QLineEdit>(world, "EdtAccount")->setText("somebody"); },
                  "BtnCancel");
     EXPECT_EQ(control<QLineEdit>(world, "EdtAccount")->text(), account);
+}
+
+// A settings file that cannot be written keeps nobody from the dialog: the
+// failure is said once, OK leaves the new values live, Cancel puts back
+// those from before the dialog.
+TEST(SettingsDialog, OpensWhenTheFileCannotBeWritten)
+{
+    for (const char *button : {"BtnOk", "BtnCancel"}) {
+        SCOPED_TRACE(button);
+        TProgramWorld world;
+        world.start();
+        control<QLineEdit>(world, "EdtAccount")->setText("before");
+        ASSERT_TRUE(QFile::remove(world.path("pelloran.ini")));
+        ASSERT_TRUE(QDir(world.folder.path()).mkdir("pelloran.ini"));
+        world.prompts.asked.clear();
+        bool shown = false;
+        withSettings(world, [&] {
+            shown = true;
+            control<QLineEdit>(world, "EdtIp")->setText("127.0.0.2");
+            control<QLineEdit>(world, "EdtAccount")->setText("somebody");
+        }, button);
+        EXPECT_TRUE(shown);
+        const QStringList said = world.prompts.texts();
+        ASSERT_EQ(said.size(), 1) << said.join('|').toStdString();
+        EXPECT_TRUE(said.first().startsWith("function saveConfig: The settings file")) << said.first().toStdString();
+        const bool ok = QByteArray(button) == "BtnOk";
+        EXPECT_EQ(control<QLineEdit>(world, "EdtIp")->text(), ok ? "127.000.000.002" : "127.000.000.001");
+        EXPECT_EQ(control<QLineEdit>(world, "EdtAccount")->text(), ok ? "somebody" : "before");
+    }
 }
 
 TEST(SettingsDialog, ToolChoicesEnableTheirPaths)

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -41,10 +42,10 @@ TEST(SettingsStore, WithoutAFileEveryControlShowsItsDefault)
         {"FrmSettings", "EdtBackupSubDir", "Backup_%DATE%_%TIME%"},
         {"FrmSettings", "BtnSystemTelnet", true},
         {"FrmSettings", "BtnCustomTelnet", false},
-        {"FrmSettings", "EdtTelnet", "c:\\putty.exe"},
+        {"FrmSettings", "EdtTelnet", "x-terminal-emulator -e telnet"},
         {"FrmSettings", "BtnCmdAutoDetect", true},
         {"FrmSettings", "BtnCmdCustom", false},
-        {"FrmSettings", "EdtTotalCmd", "c:\\Programme\\totalcmd\\totalcmd.exe"},
+        {"FrmSettings", "EdtTotalCmd", "xdg-open \"" + home + "\""},
         {"FrmSettings", "CbxNoBackgroundPing", false},
         {"FrmSettings", "CbxNoOrvikCheck", false},
         {"FrmSettings", "CbxNoUpdateCheck", false},
@@ -570,6 +571,12 @@ TEST(SettingsStore, DamagedValuesAreClampedOrIgnored)
              EXPECT_EQ(w.get<TLgColorPicker>("FrmListGenerator", "ColorPickerBody")->SelectedColor(),
                        QColor(0xFD, 0xFC, 0xE8));
          }},
+        {"tools of the Windows program", "[Tools]\ncustomTelnet=c:\\putty.exe\n"
+         "customTotalCmd=c:\\Programme\\totalcmd\\totalcmd.exe\n",
+         [](const World &w) {
+             EXPECT_EQ(w.edit("FrmSettings", "EdtTelnet")->text(), "x-terminal-emulator -e telnet");
+             EXPECT_EQ(w.edit("FrmSettings", "EdtTotalCmd")->text(), "xdg-open \"" + QDir::homePath() + "\"");
+         }},
         {"booleans that are no numbers", "[Misc]\ngridConnect=yes\nnoUpdateCheck=$1\nnoOrvikCheck=7\n",
          [](const World &w) {
              EXPECT_TRUE(w.checked("FrmSettings", "CbxGridConnect"));
@@ -667,32 +674,62 @@ TEST(SettingsStore, PasswordsThatCannotBeKeptAreNotStored)
     }
 }
 
-TEST(SettingsStore, AFileFromWindowsStillUnscramblesItsPassword)
+// Files written on Windows, by this program, or by this program and then
+// edited by hand: each line reads as it was written, so the password and
+// every other value survive loading and saving again.
+TEST(SettingsStore, EveryLineOfTheFileReadsAsItWasWritten)
 {
     struct Row {
+        const char *name;
+        QByteArray file;
         const char *password;
-        QByteArray bytes; // as the Windows program wrote them
+        const char *message; // UTF-8
+        const char *ip;
     };
+    // "root" scrambled, as this program writes it and as the Windows program did.
+    const QByteArray rootUtf8 = "\xC2\x83\xC2\x9A\xC2\x86\xC2\x87";
+    const QByteArray rootWindows = "\x83\x9A\x86\x87";
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringEncoder::Flag::WriteBom);
     const Row rows[] = {
-        {"root", QByteArray("\x83\x9A\x86\x87")},
+        {"from windows", "[General]\r\nnotFirstStartUp=1\r\n[LastVars]\r\nlastSentMessage=Gr\xFC\xDF"
+         "e\r\n[GUISettings]\r\nsavePassword=1\r\npassword=" + rootWindows + "\r\n",
+         "root", "Grüße", "192.168.015.024"},
         // 0x81 is one of the bytes Windows-1252 leaves undefined.
-        {"pass", QByteArray("\x81\x94\x9A\x80")},
+        {"from windows, undefined byte", "[GUISettings]\r\nsavePassword=1\r\npassword=\x81\x94\x9A\x80\r\n",
+         "pass", "Honey, I'm back in 2 minutes!", "192.168.015.024"},
+        {"ours with a latin-1 comment", "; caf\xE9\n[LastVars]\nlastSentMessage=Gr\xC3\xBC\xC3\x9F"
+         "e\n[GUISettings]\nip=127.000.000.001\nsavePassword=1\npassword=" + rootUtf8 + "\n",
+         "root", "Grüße", "127.000.000.001"},
+        {"ours with a latin-1 value", "[LastVars]\nlastSentMessage=Gr\xFC\xDF"
+         "e\n[GUISettings]\nsavePassword=1\npassword=" + rootUtf8 + "\n",
+         "root", "Grüße", "192.168.015.024"},
+        {"a windows password in our file", "[LastVars]\nlastSentMessage=Gr\xC3\xBC\xC3\x9F"
+         "e\n[GUISettings]\nsavePassword=1\npassword=" + rootWindows + "\n",
+         "root", "Grüße", "192.168.015.024"},
+        {"header with a comment", "[LastVars]\nlastSentMessage=x\n[GUISettings] ; receiver\n"
+         "ip=127.000.000.001\nsavePassword=1\npassword=" + rootUtf8 + "\n",
+         "root", "x", "127.000.000.001"},
+        {"utf-16", utf16(QString::fromUtf8("[LastVars]\r\nlastSentMessage=Grüße\r\n[GUISettings]\r\n"
+                             "ip=127.000.000.001\r\nsavePassword=1\r\npassword=\u0083\u009A\u0086\u0087\r\n")),
+         "root", "Grüße", "127.000.000.001"},
     };
     for (const Row &r : rows) {
+        SCOPED_TRACE(r.name);
         QTemporaryDir folder;
         World w(folder.path());
-        w.writeIni("[General]\r\nnotFirstStartUp=1\r\n[LastVars]\r\nlastSentMessage=Gr\xFC\xDF"
-                   "e\r\n[GUISettings]\r\nsavePassword=1\r\npassword="
-                   + r.bytes + "\r\n");
+        w.writeIni(r.file);
         w.load();
         EXPECT_EQ(w.edit("FrmSettings", "EdtPass")->text(), r.password);
-        EXPECT_EQ(w.program.LastSentMessage, QString::fromUtf8("Grüße"));
-        // Saved again, the file is UTF-8 and still gives the same password.
+        EXPECT_EQ(w.program.LastSentMessage, QString::fromUtf8(r.message));
+        EXPECT_EQ(w.edit("FrmSettings", "EdtIp")->text(), r.ip);
+        // Saved again, the file is UTF-8 and still gives the same values.
         w.save();
         World next(folder.path());
         next.load();
         EXPECT_EQ(next.edit("FrmSettings", "EdtPass")->text(), r.password);
-        EXPECT_EQ(next.program.LastSentMessage, QString::fromUtf8("Grüße"));
+        EXPECT_EQ(next.program.LastSentMessage, QString::fromUtf8(r.message));
+        EXPECT_EQ(next.edit("FrmSettings", "EdtIp")->text(), r.ip);
+        EXPECT_EQ(next.ini().sectionNames().count("GUISettings"), 1);
     }
 }
 

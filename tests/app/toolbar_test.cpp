@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QSlider>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -14,6 +16,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -28,6 +32,7 @@ struct ToolWorld : TProgramWorld {
     ToolWorld()
     {
         start();
+        runProgram = main().StartProgram;
         main().StartProgram = [this](const QString &program, const QStringList &arguments,
                                      const QString &folder) {
             started.append({program, arguments, folder});
@@ -48,6 +53,24 @@ struct ToolWorld : TProgramWorld {
         return program.Form("FrmSettings")->findChild<T *>(name);
     }
 
+    // A program in the world's folder that writes its arguments, one a line,
+    // to "args.txt" there.
+    QString argumentRecorder(const QString &name)
+    {
+        const QString script = folder.filePath(name);
+        QFile file(script);
+        file.open(QIODevice::WriteOnly);
+        file.write("#!/bin/sh\n"
+                   "out=\"$(dirname \"$0\")/args.txt\"\n"
+                   "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
+                   "mv \"$out.part\" \"$out\"\n");
+        file.close();
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        return script;
+    }
+
+    // What the tools start when no test stands in.
+    decltype(TFrmMain::StartProgram) runProgram;
     QList<Started> started;
     QStringList opened;
     QList<QStringList> sent;
@@ -56,42 +79,77 @@ struct ToolWorld : TProgramWorld {
 
 } // namespace
 
-TEST(Toolbar, FileManagerDetectionFindsNoneAndOpensTheToolsPage)
+// Detection finds the desktop's opener on the search path and opens the home
+// folder with it; without one it says so and opens the "Tools" page.
+TEST(Toolbar, FileManagerDetectionFindsTheDesktopsOpener)
 {
-    ToolWorld world;
-    world.setting<QAbstractButton>("BtnCmdAutoDetect")->setChecked(true);
-    int page = -1;
-    QTimer::singleShot(0, [&] {
-        page = world.setting<QTabWidget>("PageControl")->currentIndex();
-        QTest::mouseClick(world.setting<QAbstractButton>("BtnCancel"), Qt::LeftButton);
-    });
-    world.main().ActionByName("PopupItmToolTotalCmd")->trigger();
-    EXPECT_TRUE(world.started.isEmpty());
-    ASSERT_FALSE(world.prompts.asked.isEmpty());
-    EXPECT_EQ(world.prompts.asked.first().text, "Total Commander could not be detected. Not Installed?");
-    EXPECT_EQ(page, 2);
+    const QByteArray path = qgetenv("PATH");
+    for (const bool installed : {true, false}) {
+        SCOPED_TRACE(installed ? "installed" : "none");
+        ToolWorld world;
+        const QString bin = world.folder.filePath("bin");
+        QDir().mkpath(bin);
+        if (installed)
+            QFile::rename(world.argumentRecorder("xdg-open"), bin + "/xdg-open");
+        qputenv("PATH", QFile::encodeName(bin));
+        world.setting<QAbstractButton>("BtnCmdAutoDetect")->setChecked(true);
+        int page = -1;
+        QObject guard;
+        QTimer::singleShot(0, &guard, [&] {
+            page = world.setting<QTabWidget>("PageControl")->currentIndex();
+            QTest::mouseClick(world.setting<QAbstractButton>("BtnCancel"), Qt::LeftButton);
+        });
+        world.main().ActionByName("PopupItmToolTotalCmd")->trigger();
+        qputenv("PATH", path);
+        if (installed) {
+            ASSERT_EQ(world.started.size(), 1);
+            EXPECT_EQ(world.started.first().program, bin + "/xdg-open");
+            EXPECT_EQ(world.started.first().arguments, QStringList({QDir::homePath()}));
+            EXPECT_TRUE(world.prompts.asked.isEmpty());
+            continue;
+        }
+        EXPECT_TRUE(world.started.isEmpty());
+        ASSERT_FALSE(world.prompts.asked.isEmpty());
+        EXPECT_EQ(world.prompts.asked.first().text, "Total Commander could not be detected. Not Installed?");
+        EXPECT_EQ(page, 2);
+    }
 }
 
+// A custom file manager is a command line; a path an older version stored
+// is run as it stands, blanks and all.
 TEST(Toolbar, CustomFileManagerStartsOrSaysThePathIsWrong)
 {
-    for (const bool works : {true, false}) {
-        SCOPED_TRACE(works ? "starts" : "fails");
+    struct Row {
+        const char *name;
+        const char *command; // %1: the world's folder
+        bool works;
+        Started expected;
+    };
+    const Row rows[] = {
+        {"command with arguments", "xdg-open \"/home/my lists\"", true, {"xdg-open", {"/home/my lists"}, ""}},
+        {"stored path with blanks", "%1/my files fm", true, {"%1/my files fm", {}, ""}},
+        {"does not start", "/opt/fm --here", false, {"/opt/fm", {"--here"}, ""}},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.name);
         ToolWorld world;
-        world.startSucceeds = works;
+        world.argumentRecorder("my files fm");
+        world.startSucceeds = r.works;
         world.setting<QAbstractButton>("BtnCmdCustom")->setChecked(true);
-        world.setting<QLineEdit>("EdtTotalCmd")->setText("/opt/my files/fm");
+        world.setting<QLineEdit>("EdtTotalCmd")->setText(QString(r.command).replace("%1", world.folder.path()));
         int page = -1;
-        if (!works) {
-            QTimer::singleShot(0, [&] {
+        QObject guard;
+        if (!r.works) {
+            QTimer::singleShot(0, &guard, [&] {
                 page = world.setting<QTabWidget>("PageControl")->currentIndex();
                 QTest::mouseClick(world.setting<QAbstractButton>("BtnCancel"), Qt::LeftButton);
             });
         }
         world.main().ActionByName("PopupItmToolTotalCmd")->trigger();
         ASSERT_EQ(world.started.size(), 1);
-        EXPECT_EQ(world.started.first().program, "/opt/my files/fm");
-        EXPECT_TRUE(world.started.first().arguments.isEmpty());
-        if (works) {
+        EXPECT_EQ(world.started.first().program, QString(r.expected.program).replace("%1", world.folder.path()));
+        EXPECT_EQ(world.started.first().arguments, r.expected.arguments);
+        if (r.works) {
             EXPECT_TRUE(world.prompts.asked.isEmpty());
         } else {
             ASSERT_FALSE(world.prompts.asked.isEmpty());
@@ -101,32 +159,76 @@ TEST(Toolbar, CustomFileManagerStartsOrSaysThePathIsWrong)
     }
 }
 
+// A custom client is a command line (split as a shell would) with the
+// address appended; a path an older version stored is run as it stands.
 TEST(Toolbar, TelnetGetsThePlainAddress)
 {
     struct Row {
+        const char *name;
         const char *button;
-        Started expected;
+        const char *command; // %1: the world's folder
+        std::optional<Started> expected; // none: nothing can start
     };
     const Row rows[] = {
-        {"BtnSystemTelnet", {"x-terminal-emulator", {"-e", "telnet", "127.0.0.1"}, "."}},
-        {"BtnCustomTelnet", {"/usr/bin/my telnet", {"127.0.0.1"}, ""}},
+        {"system", "BtnSystemTelnet", "/bin/echo -n",
+         Started{"x-terminal-emulator", {"-e", "telnet", "127.0.0.1"}, "."}},
+        {"with an argument", "BtnCustomTelnet", "/bin/echo -n", Started{"/bin/echo", {"-n", "127.0.0.1"}, ""}},
+        {"quoted", "BtnCustomTelnet", "\"/usr/bin/my telnet\" -l root",
+         Started{"/usr/bin/my telnet", {"-l", "root", "127.0.0.1"}, ""}},
+        {"stored path with blanks", "BtnCustomTelnet", "%1/my telnet", Started{"%1/my telnet", {"127.0.0.1"}, ""}},
+        {"windows path", "BtnCustomTelnet", "c:\\putty.exe", Started{"c:\\putty.exe", {"127.0.0.1"}, ""}},
+        {"empty", "BtnCustomTelnet", "  ", std::nullopt},
     };
     for (const Row &r : rows) {
-        SCOPED_TRACE(r.button);
+        SCOPED_TRACE(r.name);
         ToolWorld world;
+        world.argumentRecorder("my telnet");
         world.setting<QAbstractButton>(r.button)->setChecked(true);
-        world.setting<QLineEdit>("EdtTelnet")->setText("/usr/bin/my telnet");
+        world.setting<QLineEdit>("EdtTelnet")->setText(QString(r.command).replace("%1", world.folder.path()));
         world.main().ActionByName("PopupItmToolTelnet")->trigger();
+        if (!r.expected) {
+            EXPECT_TRUE(world.started.isEmpty());
+            EXPECT_EQ(world.prompts.texts(), QStringList({"Could not run Telnet."}));
+            continue;
+        }
         ASSERT_EQ(world.started.size(), 1);
-        EXPECT_EQ(world.started.first().program, r.expected.program);
-        EXPECT_EQ(world.started.first().arguments, r.expected.arguments);
-        EXPECT_EQ(world.started.first().folder, r.expected.folder);
+        EXPECT_EQ(world.started.first().program, QString(r.expected->program).replace("%1", world.folder.path()));
+        EXPECT_EQ(world.started.first().arguments, r.expected->arguments);
+        EXPECT_EQ(world.started.first().folder, r.expected->folder);
+        EXPECT_TRUE(world.prompts.asked.isEmpty());
     }
     ToolWorld failing;
     failing.startSucceeds = false;
     failing.main().ActionByName("PopupItmToolTelnet")->trigger();
     ASSERT_FALSE(failing.prompts.asked.isEmpty());
     EXPECT_EQ(failing.prompts.asked.first().text, "Could not run Telnet.");
+}
+
+// The custom client really runs, with its own arguments and the address.
+TEST(Toolbar, CustomTelnetRunsWithItsArguments)
+{
+    struct Row {
+        const char *name;
+        const char *command; // %1: the recorder
+        const char *recorded;
+    };
+    const Row rows[] = {
+        {"command line", "\"%1\" -x \"two words\"", "-x\ntwo words\n127.0.0.1\n"},
+        {"stored path", "%1", "127.0.0.1\n"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.name);
+        ToolWorld world;
+        world.main().StartProgram = world.runProgram;
+        const QString recorder = world.argumentRecorder("record args");
+        world.setting<QAbstractButton>("BtnCustomTelnet")->setChecked(true);
+        world.setting<QLineEdit>("EdtTelnet")->setText(QString(r.command).replace("%1", recorder));
+        world.main().ActionByName("PopupItmToolTelnet")->trigger();
+        EXPECT_TRUE(world.prompts.asked.isEmpty());
+        for (int i = 0; i < 100 && !world.exists("args.txt"); ++i)
+            QTest::qWait(50);
+        EXPECT_EQ(world.bytes("args.txt"), r.recorded);
+    }
 }
 
 TEST(Toolbar, WebInterfaceOpensTheFormattedAddress)

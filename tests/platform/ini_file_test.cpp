@@ -2,6 +2,7 @@
 #include "qt_print.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -39,9 +40,64 @@ TEST(IniFile, OnlyBlanksAndTabsAreTrimmed)
     const QString value = QString(QChar(0x85)) + "pass" + QChar(0xA0);
     IniFile written;
     written.writeString("GUISettings", "password", value);
-    const IniFile back = IniFile::fromText(decodeIniBytes(written.toText().toUtf8()));
+    const IniFile back = IniFile::fromBytes(written.toText().toUtf8());
     EXPECT_EQ(back.readString("GUISettings", "password"), value);
     EXPECT_EQ(IniFile::fromText("[S]\n\t key \t=\t v w \t\n").readString("S", "key"), "v w");
+}
+
+QByteArray encoded(QStringConverter::Encoding encoding, const char *utf8)
+{
+    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+    return encoder(QString::fromUtf8(utf8));
+}
+
+// Each line of a file is read on its own: one line typed in a Latin-1 editor
+// leaves every other line as it was written; a header is what the profile
+// functions call one, whatever follows its "]". Saved and read again, every
+// value is the same.
+TEST(IniFile, FileBytesReadLineByLine)
+{
+    struct Row {
+        const char *label;
+        QByteArray bytes;
+        const char *section;
+        const char *key;
+        const char *value; // UTF-8
+        bool windows1252;
+    };
+    const Row rows[] = {
+        {"utf8 beside a latin-1 comment", "; caf\xE9\n[S]\nname=Gr\xC3\xBC\xC3\x9F" "e\n", "S", "name",
+         "Grüße", false},
+        {"the latin-1 line itself", "[S]\nname=Gr\xFC\xDF" "e\r\nother=\xC3\xA9\r\n", "S", "name", "Grüße", true},
+        {"utf8 after a latin-1 line", "[S]\nname=Gr\xFC\xDF" "e\r\nother=\xC3\xA9\r\n", "S", "other", "é", false},
+        {"windows-1252 above latin-1", "[S]\r\nprice=\x80 5\r\n", "S", "price", "€ 5", true},
+        {"utf8 mark and a latin-1 line", "\xEF\xBB\xBF[S]\nname=caf\xE9\n", "S", "name", "café", true},
+        {"utf16 little endian", encoded(QStringConverter::Utf16LE, "[S]\r\nname=Grüße €\r\n"), "S", "name",
+         "Grüße €", false},
+        {"utf16 big endian", encoded(QStringConverter::Utf16BE, "[S]\nname=Первый\n"), "S", "name", "Первый",
+         false},
+        {"header with a comment", "[Misc]\nip=0\n[GUISettings] ; receiver\nip=127.000.000.001\n", "GUISettings",
+         "ip", "127.000.000.001", false},
+        {"header with text after it", "[Misc]\n  [GUISettings]x=1 \nip=127.000.000.001\n", "GUISettings", "ip",
+         "127.000.000.001", false},
+        {"header without a close is a key", "[Misc]\n[GUISettings ; open\nip=1\n", "Misc", "ip", "1", false},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.label);
+        const IniFile ini = IniFile::fromBytes(r.bytes);
+        EXPECT_EQ(ini.value(r.section, r.key), QString::fromUtf8(r.value));
+        EXPECT_EQ(ini.readAsWindows1252(r.section, r.key), r.windows1252);
+        IniFile back = IniFile::fromBytes(ini.toText().toUtf8());
+        EXPECT_EQ(back.value(r.section, r.key), QString::fromUtf8(r.value));
+        EXPECT_FALSE(back.readAsWindows1252(r.section, r.key));
+        // A value written anew is this program's own again.
+        IniFile written = ini;
+        written.writeString(r.section, r.key, "x");
+        EXPECT_FALSE(written.readAsWindows1252(r.section, r.key));
+    }
+    const IniFile commented = IniFile::fromBytes("[GUISettings] ; receiver\nip=1\n");
+    EXPECT_EQ(commented.sectionNames(), QStringList({"GUISettings"}));
+    EXPECT_EQ(commented.toText(), "[GUISettings] ; receiver\nip=1\n");
 }
 
 TEST(IniFile, WritingKeepsEverythingElseInPlace)
@@ -210,7 +266,7 @@ TEST(IniFile, FilesRoundTripAndDecode)
     old.close();
     ASSERT_TRUE(back.load(name));
     EXPECT_EQ(back.readString("Misc", "name"), QString::fromUtf8("Straße € 5"));
-    EXPECT_EQ(decodeIniBytes("\xef\xbb\xbf[A]"), "[A]");
+    EXPECT_EQ(IniFile::fromBytes("\xef\xbb\xbf[A]\nk=v").readString("A", "k"), "v");
 
     // A save into a folder that does not exist fails and says why.
     QString error;
