@@ -214,7 +214,8 @@ QString foldAccents(const QString &text)
 
 // --- the index ---------------------------------------------------------
 
-TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames) : m_fileNames(fileNames)
+TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames, bool parallel)
+    : m_fileNames(fileNames)
 {
     const QString tv = logoSuffix(TLogoKind::Tv).toUpper();
     const QString radio = logoSuffix(TLogoKind::Radio).toUpper();
@@ -227,8 +228,13 @@ TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames) : m_fileNames(fileN
             }
         }
     }
-    std::thread radioGroup([this] { m_radio.build(); });
-    m_tv.build();
+    if (!parallel) {
+        m_radio.build(false);
+        m_tv.build(false);
+        return;
+    }
+    std::thread radioGroup([this] { m_radio.build(true); });
+    m_tv.build(true);
     radioGroup.join();
 }
 
@@ -297,12 +303,10 @@ std::size_t TLogoFileIndex::Group::Sorted::prefixEnd(std::size_t from, QStringVi
     return low;
 }
 
-void TLogoFileIndex::Group::build()
+void TLogoFileIndex::Group::build(bool parallel)
 {
     const int count = int(stems.size());
-    // The pieces' lists take the longest to make: a second core makes them
-    // while this one sorts.
-    std::thread pieces([this, count] {
+    const auto makePieces = [this, count] {
         for (int i = 0; i < count; ++i) {
             const QString &stem = stems[std::size_t(i)];
             for (qsizetype at = 0; at + kGram <= stem.size(); ++at) {
@@ -311,7 +315,14 @@ void TLogoFileIndex::Group::build()
                     list.push_back(i);
             }
         }
-    });
+    };
+    // The pieces' lists take the longest to make: a second core makes them
+    // while this one sorts.
+    std::thread pieces;
+    if (parallel)
+        pieces = std::thread(makePieces);
+    else
+        makePieces();
     reversed.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i)
         reversed.push_back(reversedText(stems[std::size_t(i)]));
@@ -320,7 +331,8 @@ void TLogoFileIndex::Group::build()
         exact.insert(stems[std::size_t(i)], i);
     byStem.build(stems);
     byReversed.build(reversed);
-    pieces.join();
+    if (pieces.joinable())
+        pieces.join();
 }
 
 int TLogoFileIndex::Group::firstWithPrefix(QStringView prefix, const Sorted &sorted) const

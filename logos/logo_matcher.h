@@ -28,7 +28,8 @@ QString foldAccents(const QString &text);
 class TLogoFileIndex
 {
 public:
-    explicit TLogoFileIndex(const QStringList &fileNames);
+    // `parallel` builds the TV and radio tables on two cores.
+    explicit TLogoFileIndex(const QStringList &fileNames, bool parallel = true);
 
     const QStringList &FileNames() const { return m_fileNames; }
     // The first file name matching `pattern` + the kind's suffix ("*" is the
@@ -69,7 +70,7 @@ private:
         };
         Sorted byStem, byReversed;
         QHash<quint64, std::vector<int>> trigrams;              // positions, ascending
-        void build();
+        void build(bool parallel);
         int firstWithPrefix(QStringView prefix, const Sorted &sorted) const;
         int firstGeneral(QStringView pattern) const;
         int firstEndingWith(QStringView end) const;
