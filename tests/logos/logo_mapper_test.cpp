@@ -261,6 +261,32 @@ TEST(LogoImage, PicturesAreCutOrPaddedToTheLogoBoxFromTheTopLeft)
     EXPECT_EQ(loadLogoImage(kFixtureLogos + "/ZDF.tv.gif", 21, 16).size(), QSize(21, 16));
 }
 
+// A paletted logo of the box's size comes out as the general conversion
+// gives it, whatever its colour table holds.
+TEST(LogoImage, PalettedLogosKeepTheirColours)
+{
+    struct Case {
+        const char *what;
+        int colours;
+        int translucent; // the index of a colour that is not opaque, or -1
+    };
+    const Case cases[] = {{"a full opaque table", 256, -1},
+                          {"a colour half see-through", 256, 7},
+                          {"a short table", 16, -1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QImage picture(52, 39, QImage::Format_Indexed8);
+        QList<QRgb> table;
+        for (int i = 0; i < c.colours; ++i)
+            table.append(qRgba(i * 37 & 255, i * 91 & 255, 255 - i, i == c.translucent ? 128 : 255));
+        picture.setColorTable(table);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, uint((x * 7 + y * 3) % c.colours));
+        EXPECT_EQ(fitLogoImage(picture, 52, 39), picture.convertToFormat(QImage::Format_RGB888));
+    }
+}
+
 // The folder walk keeps exactly the files a "*.*.gif" directory listing
 // sorted by name (case aside) gives: odd cases, dots, folders and near
 // misses included.
