@@ -249,10 +249,11 @@ TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames, bool parallel)
 
 namespace {
 
-quint64 packedStart(QStringView text)
+// Four units from `from` on packed into a number that sorts as they do.
+quint64 packedStart(QStringView text, qsizetype from = 0)
 {
     quint64 key = 0;
-    for (qsizetype i = 0; i < 4; ++i)
+    for (qsizetype i = from; i < from + 4; ++i)
         key = key << 16 | (i < text.size() ? text.at(i).unicode() : 0);
     return key;
 }
@@ -269,9 +270,11 @@ void TLogoFileIndex::Group::Sorted::build(const std::vector<QString> &byPosition
     });
     texts.clear();
     keys.clear();
+    nextKeys.clear();
     for (int position : order) {
         texts.push_back(byPosition[std::size_t(position)]);
         keys.push_back(packedStart(texts.back()));
+        nextKeys.push_back(packedStart(texts.back(), 4));
     }
     minima = rangeMinima(order);
 }
@@ -279,10 +282,13 @@ void TLogoFileIndex::Group::Sorted::build(const std::vector<QString> &byPosition
 std::size_t TLogoFileIndex::Group::Sorted::lowerBound(QStringView text) const
 {
     const quint64 key = packedStart(text);
+    const quint64 next = packedStart(text, 4);
     std::size_t low = 0, high = keys.size();
     while (low < high) {
         const std::size_t middle = (low + high) / 2;
-        const bool less = keys[middle] != key ? keys[middle] < key : unitsLess(texts[middle], text);
+        const bool less = keys[middle] != key ? keys[middle] < key
+            : nextKeys[middle] != next        ? nextKeys[middle] < next
+                                              : unitsLess(texts[middle], text);
         if (less)
             low = middle + 1;
         else

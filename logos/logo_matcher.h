@@ -55,11 +55,13 @@ private:
         QHash<QString, int> exact;        // stem -> first position
         std::vector<QString> reversed;    // reversed stems, by position
         // Texts in sorted order with their positions. Each carries its first
-        // four units packed into a number that sorts the same way, so a
-        // search mostly compares numbers lying side by side.
+        // four units, and the four after them, packed into numbers that sort
+        // the same way, so a search mostly compares numbers lying side by
+        // side instead of reaching for the text.
         struct Sorted {
             std::vector<QString> texts;
             std::vector<quint64> keys;
+            std::vector<quint64> nextKeys;
             std::vector<int> order;
             std::vector<std::vector<int>> minima; // over order, for ranges
             void build(const std::vector<QString> &byPosition);
