@@ -54,8 +54,10 @@ void onCores(int threads, Work work)
         helper.join();
 }
 
-int matchThreads()
+int matchThreads(const TLogoJob &job)
 {
+    if (job.cores > 0)
+        return std::min(job.cores, kMaxMatchThreads);
     return std::clamp(QThread::idealThreadCount(), 1, kMaxMatchThreads);
 }
 
@@ -91,7 +93,7 @@ public:
         }
         std::vector<QImage> images(fresh.size());
         const QDir folder(m_job.logoFolder);
-        const int threads = std::min(matchThreads(), int(fresh.size()));
+        const int threads = std::min(matchThreads(m_job), int(fresh.size()));
         std::atomic<bool> stopped{false};
         // Each core takes the next file as it gets free: some files take
         // longer, and other programs may hold a core up for a while.
@@ -133,7 +135,8 @@ void recreateImages(const TLogoJob &job, TLogoSink &sink)
 
 TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
 {
-    const TLogoFileIndex index(collectLogoFiles(job.logoFolder));
+    const int threads = matchThreads(job);
+    const TLogoFileIndex index(collectLogoFiles(job.logoFolder), threads > 1);
     TLogoLoader loader(job, sink);
     recreateImages(job, sink);
 
@@ -142,7 +145,6 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
     // they found is decoded on several cores, then the results are handed
     // out in list order. One go each keeps the cores busy instead of
     // waiting for each other at every step.
-    const int threads = matchThreads();
     std::vector<TLogoMatcher> matchers(std::size_t(threads), TLogoMatcher{index});
     for (TLogoMatcher &matcher : matchers)
         matcher.Reserve(job.entries.size() / std::size_t(threads) + 1);
@@ -217,7 +219,12 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
     for (int file : wantedFiles)
         expected[std::size_t(file)] = nextPicture++;
     QByteArray lines;
-    std::thread writer([&] { lines = linesOf(expected); });
+    bool linesMade = false;
+    std::thread writer;
+    if (threads > 1) {
+        writer = std::thread([&] { lines = linesOf(expected); });
+        linesMade = true;
+    }
     struct Joiner {
         std::thread &thread;
         ~Joiner()
@@ -244,8 +251,9 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
             return TLogoRunResult::Stopped;
         sink.logoAssigned(i, logo >= 0 ? logo : entry.defaultIndex);
     }
-    writer.join();
-    if (!asExpected)
+    if (writer.joinable())
+        writer.join();
+    if (!linesMade || !asExpected)
         lines = linesOf(pictures);
     QSaveFile file(job.mappingFile);
     if (file.open(QIODevice::WriteOnly)) {

@@ -28,6 +28,9 @@ struct TLogoJob {
     // builds.
     bool mappingEnabled = true;
     bool mappingDisabled = false;
+    // The most cores a build takes; 0 lets it take what helps. One keeps
+    // the whole build on the calling thread.
+    int cores = 0;
     int logoWidth = 52;
     int logoHeight = 39;
     QString logoFolder;

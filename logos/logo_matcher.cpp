@@ -89,6 +89,12 @@ bool unitsStartWith(QStringView text, QStringView start)
         && std::equal(start.begin(), start.end(), text.begin());
 }
 
+bool unitsEndWith(QStringView text, QStringView end)
+{
+    return text.size() >= end.size()
+        && std::equal(end.begin(), end.end(), text.end() - end.size());
+}
+
 bool unitsEqual(QStringView a, QStringView b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
@@ -109,13 +115,18 @@ QString upperCased(const QString &text)
     return out;
 }
 
-// Where the lower-case ASCII `word` first occurs in ASCII `text`, letter
-// case ignored, or -1.
-qsizetype asciiIndexOfLower(QStringView text, QStringView word)
+// Where the lower-case `word` (of letters only) first occurs in `text`,
+// letter case ignored as the string classes ignore it (each unit folded on
+// its own; a half of a pair never folds to a letter of the basic plane), or
+// -1. Plain ASCII is compared without the general rule.
+qsizetype indexOfLowerWord(QStringView text, QStringView word)
 {
+    const auto folded = [](char16_t u) {
+        return u < 0x80 ? char16_t(u | 0x20) : char16_t(QChar::toCaseFolded(char32_t(u)));
+    };
     for (qsizetype at = 0; at + word.size() <= text.size(); ++at) {
         qsizetype i = 0;
-        while (i < word.size() && (text.at(at + i).unicode() | 0x20) == word.at(i).unicode())
+        while (i < word.size() && folded(text.at(at + i).unicode()) == word.at(i).unicode())
             ++i;
         if (i == word.size())
             return at;
@@ -168,19 +179,6 @@ QString reversedText(const QString &text)
     return out;
 }
 
-// The text before the n-th (1-based) occurrence of `c`, or -1 when that
-// occurrence is at or before the third character.
-qsizetype nthPosition(const QString &text, QChar c, int n)
-{
-    qsizetype at = -1;
-    for (int i = 0; i < n; ++i) {
-        at = text.indexOf(c, at + 1);
-        if (at < 0)
-            return -1;
-    }
-    return at;
-}
-
 } // namespace
 
 QString logoSuffix(TLogoKind kind)
@@ -195,26 +193,38 @@ QString foldAccents(const QString &text)
     // so one pass does them all, capitals like small letters.
     if (std::all_of(out.cbegin(), out.cend(), [](QChar c) { return c.unicode() < 0x80; }))
         return out;
-    QString folded;
-    folded.reserve(out.size() + 4);
+    // Each character gives at most two.
+    QString folded(out.size() * 2, Qt::Uninitialized);
+    char16_t *const start = reinterpret_cast<char16_t *>(folded.data());
+    char16_t *to = start;
+    const auto put = [&](char16_t first, char16_t second) {
+        *to++ = first;
+        *to++ = second;
+    };
     for (QChar c : std::as_const(out)) {
+        if (c.unicode() < 0x80) {
+            *to++ = c.unicode();
+            continue;
+        }
         switch (c.toLower().unicode()) {
-        case u'à': case u'á': folded.append(u'a'); break;
-        case u'è': case u'é': case u'ë': folded.append(u'e'); break;
-        case u'ú': case u'ù': folded.append(u'u'); break;
-        case u'ò': case u'ó': folded.append(u'o'); break;
-        case u'ä': folded.append(QLatin1String("ae")); break;
-        case u'ü': folded.append(QLatin1String("ue")); break;
-        case u'ö': folded.append(QLatin1String("oe")); break;
-        default: folded.append(c);
+        case u'à': case u'á': *to++ = u'a'; break;
+        case u'è': case u'é': case u'ë': *to++ = u'e'; break;
+        case u'ú': case u'ù': *to++ = u'u'; break;
+        case u'ò': case u'ó': *to++ = u'o'; break;
+        case u'ä': put(u'a', u'e'); break;
+        case u'ü': put(u'u', u'e'); break;
+        case u'ö': put(u'o', u'e'); break;
+        default: *to++ = c.unicode();
         }
     }
+    folded.truncate(to - start);
     return folded;
 }
 
 // --- the index ---------------------------------------------------------
 
-TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames) : m_fileNames(fileNames)
+TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames, bool parallel)
+    : m_fileNames(fileNames)
 {
     const QString tv = logoSuffix(TLogoKind::Tv).toUpper();
     const QString radio = logoSuffix(TLogoKind::Radio).toUpper();
@@ -227,17 +237,23 @@ TLogoFileIndex::TLogoFileIndex(const QStringList &fileNames) : m_fileNames(fileN
             }
         }
     }
-    std::thread radioGroup([this] { m_radio.build(); });
-    m_tv.build();
+    if (!parallel) {
+        m_radio.build(false);
+        m_tv.build(false);
+        return;
+    }
+    std::thread radioGroup([this] { m_radio.build(true); });
+    m_tv.build(true);
     radioGroup.join();
 }
 
 namespace {
 
-quint64 packedStart(QStringView text)
+// Four units from `from` on packed into a number that sorts as they do.
+quint64 packedStart(QStringView text, qsizetype from = 0)
 {
     quint64 key = 0;
-    for (qsizetype i = 0; i < 4; ++i)
+    for (qsizetype i = from; i < from + 4; ++i)
         key = key << 16 | (i < text.size() ? text.at(i).unicode() : 0);
     return key;
 }
@@ -254,9 +270,11 @@ void TLogoFileIndex::Group::Sorted::build(const std::vector<QString> &byPosition
     });
     texts.clear();
     keys.clear();
+    nextKeys.clear();
     for (int position : order) {
         texts.push_back(byPosition[std::size_t(position)]);
         keys.push_back(packedStart(texts.back()));
+        nextKeys.push_back(packedStart(texts.back(), 4));
     }
     minima = rangeMinima(order);
 }
@@ -264,10 +282,13 @@ void TLogoFileIndex::Group::Sorted::build(const std::vector<QString> &byPosition
 std::size_t TLogoFileIndex::Group::Sorted::lowerBound(QStringView text) const
 {
     const quint64 key = packedStart(text);
+    const quint64 next = packedStart(text, 4);
     std::size_t low = 0, high = keys.size();
     while (low < high) {
         const std::size_t middle = (low + high) / 2;
-        const bool less = keys[middle] != key ? keys[middle] < key : unitsLess(texts[middle], text);
+        const bool less = keys[middle] != key ? keys[middle] < key
+            : nextKeys[middle] != next        ? nextKeys[middle] < next
+                                              : unitsLess(texts[middle], text);
         if (less)
             low = middle + 1;
         else
@@ -297,12 +318,10 @@ std::size_t TLogoFileIndex::Group::Sorted::prefixEnd(std::size_t from, QStringVi
     return low;
 }
 
-void TLogoFileIndex::Group::build()
+void TLogoFileIndex::Group::build(bool parallel)
 {
     const int count = int(stems.size());
-    // The pieces' lists take the longest to make: a second core makes them
-    // while this one sorts.
-    std::thread pieces([this, count] {
+    const auto makePieces = [this, count] {
         for (int i = 0; i < count; ++i) {
             const QString &stem = stems[std::size_t(i)];
             for (qsizetype at = 0; at + kGram <= stem.size(); ++at) {
@@ -311,7 +330,14 @@ void TLogoFileIndex::Group::build()
                     list.push_back(i);
             }
         }
-    });
+    };
+    // The pieces' lists take the longest to make: a second core makes them
+    // while this one sorts.
+    std::thread pieces;
+    if (parallel)
+        pieces = std::thread(makePieces);
+    else
+        makePieces();
     reversed.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i)
         reversed.push_back(reversedText(stems[std::size_t(i)]));
@@ -320,7 +346,8 @@ void TLogoFileIndex::Group::build()
         exact.insert(stems[std::size_t(i)], i);
     byStem.build(stems);
     byReversed.build(reversed);
-    pieces.join();
+    if (pieces.joinable())
+        pieces.join();
 }
 
 int TLogoFileIndex::Group::firstWithPrefix(QStringView prefix, const Sorted &sorted) const
@@ -362,7 +389,8 @@ int TLogoFileIndex::Group::firstGeneral(QStringView pattern) const
     // it, and the ones between follow in order, each as early as it can.
     const auto fits = [&](QStringView stem) {
         const QStringView head = parts.first(), tail = parts.last();
-        if (!stem.startsWith(head) || stem.size() < head.size() + tail.size() || !stem.endsWith(tail))
+        if (stem.size() < head.size() + tail.size() || !unitsStartWith(stem, head)
+            || !unitsEndWith(stem, tail))
             return false;
         qsizetype at = head.size();
         const qsizetype limit = stem.size() - tail.size();
@@ -570,13 +598,9 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             return dotless.contains(u'-') ? QString(dotless).remove(u'-') : dotless;
         case 5: {
             QString text = base;
-            // Plain ASCII only ever matches the plain words, letter case
-            // aside, which is found without folding the text.
-            const bool ascii = std::all_of(base.cbegin(), base.cend(), [](QChar c) { return c.unicode() < 0x80; });
             for (int i = 0; i < 9; ++i) {
                 const QString &word = kNumberWords[i];
-                const qsizetype at = ascii ? asciiIndexOfLower(text, word)
-                                           : text.indexOf(word, 0, Qt::CaseInsensitive);
+                const qsizetype at = indexOfLowerWord(text, word);
                 if (at >= 0)
                     text.replace(at, word.size(), QString::number(i + 1));
             }
@@ -680,10 +704,10 @@ bool TLogoMatcher::firstPhase(const QString &base, TLogoKind kind, int &found)
             if (tryPattern(kind, QStringView(m_pattern.constData(), m_pattern.size()), found))
                 return true;
         }
+        // Cut before each `c`, the last first.
         const auto cuts = [&](QChar c) {
-            for (int n = int(v.count(c)); n >= 1; --n) {
-                const qsizetype at = nthPosition(v, c, n);
-                if (at > 2 ? startHit(kept[at]) : exactHit())
+            for (qsizetype at = v.size() - 1; at >= 0; --at) {
+                if (v.at(at) == c && (at > 2 ? startHit(kept[at]) : exactHit()))
                     return true;
             }
             return false;
@@ -727,9 +751,14 @@ bool TLogoMatcher::secondPhase(const QString &base, const QString &upperBase, TL
         m_pattern.append(u'*');
     if (attempt())
         return true;
+    // Plain ASCII letters change case without the general rule; a few
+    // other letters lower-case to plain ones (the Kelvin sign to "k").
     const auto kept = [&](qsizetype i) {
         const QChar c = base.at(i);
-        const QChar lower = c.toLower();
+        const char16_t u = c.unicode();
+        const char16_t lower = u >= 0x80 ? c.toLower().unicode()
+            : u >= u'A' && u <= u'Z'     ? char16_t(u + 32)
+                                         : u;
         return c == u' ' || (lower >= u'0' && lower <= u'9') || (lower >= u'a' && lower <= u'z');
     };
     const auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
@@ -747,7 +776,7 @@ bool TLogoMatcher::secondPhase(const QString &base, const QString &upperBase, TL
     for (qsizetype i = 0; i < base.size(); ++i) {
         const QChar c = base.at(i);
         put(source.at(i));
-        if (c == c.toUpper())
+        if (c.unicode() < 0x80 ? !(c >= u'a' && c <= u'z') : c == c.toUpper())
             m_pattern.append(u'*');
     }
     return attempt();

@@ -28,7 +28,8 @@ QString foldAccents(const QString &text);
 class TLogoFileIndex
 {
 public:
-    explicit TLogoFileIndex(const QStringList &fileNames);
+    // `parallel` builds the TV and radio tables on two cores.
+    explicit TLogoFileIndex(const QStringList &fileNames, bool parallel = true);
 
     const QStringList &FileNames() const { return m_fileNames; }
     // The first file name matching `pattern` + the kind's suffix ("*" is the
@@ -54,11 +55,13 @@ private:
         QHash<QString, int> exact;        // stem -> first position
         std::vector<QString> reversed;    // reversed stems, by position
         // Texts in sorted order with their positions. Each carries its first
-        // four units packed into a number that sorts the same way, so a
-        // search mostly compares numbers lying side by side.
+        // four units, and the four after them, packed into numbers that sort
+        // the same way, so a search mostly compares numbers lying side by
+        // side instead of reaching for the text.
         struct Sorted {
             std::vector<QString> texts;
             std::vector<quint64> keys;
+            std::vector<quint64> nextKeys;
             std::vector<int> order;
             std::vector<std::vector<int>> minima; // over order, for ranges
             void build(const std::vector<QString> &byPosition);
@@ -69,7 +72,7 @@ private:
         };
         Sorted byStem, byReversed;
         QHash<quint64, std::vector<int>> trigrams;              // positions, ascending
-        void build();
+        void build(bool parallel);
         int firstWithPrefix(QStringView prefix, const Sorted &sorted) const;
         int firstGeneral(QStringView pattern) const;
         int firstEndingWith(QStringView end) const;

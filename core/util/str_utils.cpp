@@ -578,24 +578,30 @@ QString htmlToText(const QString &text)
 
 namespace {
 
-// Appends the letters straight to `out`: names with long numbers would
-// otherwise build and copy a temporary text per number.
+// Writes the letters straight into `out`: names with long numbers would
+// otherwise build and copy a temporary text per number, and a number in the
+// ten thousands is a run of dozens of "M"s.
 void appendRoman(QString &out, qint64 value)
 {
     qint64 rest = std::min(value, kMaxRomanValue);
     // At most one letter per thousand and fifteen for the rest.
-    const qsizetype needed = out.size() + qsizetype(rest / 1000) + 16;
+    const qsizetype start = out.size();
+    const qsizetype needed = start + qsizetype(rest / 1000) + 16;
     if (out.capacity() < needed)
         out.reserve(std::max(needed, out.capacity() * 2));
+    out.resize(needed);
+    char16_t *to = reinterpret_cast<char16_t *>(out.data()) + start;
     for (const auto &[number, letters] : kRomanDigits) {
         if (rest < number)
             continue;
         const qint64 times = rest / number;
-        const qsizetype length = qsizetype(std::strlen(letters));
-        for (qint64 i = 0; i < times; ++i)
-            out += QLatin1String(letters, length);
+        for (qint64 i = 0; i < times; ++i) {
+            for (const char *letter = letters; *letter; ++letter)
+                *to++ = char16_t(*letter);
+        }
         rest -= times * number;
     }
+    out.truncate(to - reinterpret_cast<const char16_t *>(out.constData()));
 }
 
 } // namespace

@@ -193,19 +193,25 @@ TEST(LogoMapper, AHugeCanvasIsNoLogoAndCostsLittle)
 // up, in the pictures handed out and in the mapping file alike.
 TEST(LogoMapper, LogosAfterOneThatDoesNotLoadMoveUp)
 {
-    MapperWorld world;
-    QFile broken(world.job.logoFolder + "/Kaputt.tv.gif");
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("not a picture at all");
-    broken.close();
-    world.add("Kaputt", TLogoKind::Tv, 1);
-    world.add("ZDF", TLogoKind::Tv, 1);
-    world.add("Kaputt", TLogoKind::Tv, 1, true);
-    world.add("Das Erste", TLogoKind::Tv, 1, true);
-    RecordingSink sink;
-    EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
-    EXPECT_EQ(sink.indexes(), (std::vector<int>{1, 4, 1, 5}));
-    EXPECT_EQ(world.mapping(), "ZDF|4|ZDF.tv.gif\r\nDas Erste|5|DasErste.tv.gif\r\n");
+    // On one core the build does everything in turn, the mapping file's
+    // lines after the pictures; the outcome is the same.
+    for (const int cores : {0, 1}) {
+        SCOPED_TRACE(cores);
+        MapperWorld world;
+        world.job.cores = cores;
+        QFile broken(world.job.logoFolder + "/Kaputt.tv.gif");
+        ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+        broken.write("not a picture at all");
+        broken.close();
+        world.add("Kaputt", TLogoKind::Tv, 1);
+        world.add("ZDF", TLogoKind::Tv, 1);
+        world.add("Kaputt", TLogoKind::Tv, 1, true);
+        world.add("Das Erste", TLogoKind::Tv, 1, true);
+        RecordingSink sink;
+        EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
+        EXPECT_EQ(sink.indexes(), (std::vector<int>{1, 4, 1, 5}));
+        EXPECT_EQ(world.mapping(), "ZDF|4|ZDF.tv.gif\r\nDas Erste|5|DasErste.tv.gif\r\n");
+    }
 }
 
 TEST(LogoMapper, ApplyLoadsWhatTheMappingFileNames)
@@ -260,6 +266,32 @@ TEST(LogoImage, PicturesAreCutOrPaddedToTheLogoBoxFromTheTopLeft)
     EXPECT_EQ(fitted.pixelColor(0, 30), QColor(Qt::white));
     EXPECT_TRUE(loadLogoImage(kFixtureLogos + "/missing.tv.gif", 52, 39).isNull());
     EXPECT_EQ(loadLogoImage(kFixtureLogos + "/ZDF.tv.gif", 21, 16).size(), QSize(21, 16));
+}
+
+// A paletted logo of the box's size comes out as the general conversion
+// gives it, whatever its colour table holds.
+TEST(LogoImage, PalettedLogosKeepTheirColours)
+{
+    struct Case {
+        const char *what;
+        int colours;
+        int translucent; // the index of a colour that is not opaque, or -1
+    };
+    const Case cases[] = {{"a full opaque table", 256, -1},
+                          {"a colour half see-through", 256, 7},
+                          {"a short table", 16, -1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QImage picture(52, 39, QImage::Format_Indexed8);
+        QList<QRgb> table;
+        for (int i = 0; i < c.colours; ++i)
+            table.append(qRgba(i * 37 & 255, i * 91 & 255, 255 - i, i == c.translucent ? 128 : 255));
+        picture.setColorTable(table);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, uint((x * 7 + y * 3) % c.colours));
+        EXPECT_EQ(fitLogoImage(picture, 52, 39), picture.convertToFormat(QImage::Format_RGB888));
+    }
 }
 
 // The folder walk keeps exactly the files a "*.*.gif" directory listing
