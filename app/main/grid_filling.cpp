@@ -625,14 +625,22 @@ void TFrmMain::RefreshGridLogos()
 void TFrmMain::ApplyColumnSizing(TListGrid *grid)
 {
     const QFontMetrics metrics(grid->font());
+    std::vector<TLgCustomColumn *> fitted;
     for (int i = 0; i < grid->Columns()->Count(); ++i) {
         TLgCustomColumn *column = grid->Columns()->Items(i);
         const TColumnOptions options = column->Options();
-        if (options.contains(coFixedSize) || options.contains(coAutoSize))
-            continue;
+        if (!options.contains(coFixedSize) && !options.contains(coAutoSize))
+            fitted.push_back(column);
+    }
+    // Every column's widest text in one pass over the rows: a pass per
+    // column would read each row's service again for each of them.
+    const std::vector<int> widths = grid->BestFitWidths(fitted);
+    for (std::size_t k = 0; k < fitted.size(); ++k) {
+        TLgCustomColumn *column = fitted[k];
         const QString caption = column->Header().Caption();
         const int captionWidth = caption.isEmpty() ? 0 : metrics.horizontalAdvance(caption);
-        grid->BestFitColumn(column);
+        if (widths[k] != column->Width())
+            column->SetWidth(widths[k]);
         if (column->Width() < captionWidth)
             column->SetWidth(captionWidth);
         column->SetWidth(column->Width() + 10);
