@@ -239,8 +239,15 @@ void BM_SortTheBouquet(benchmark::State &state)
     measure(
         state, "sort the bouquet", [](Program &) {},
         [](Program &p) {
+            // Its two parts on their own as well: the entries' sort and the rewrite.
+            const auto start = Clock::now();
             p.main().CurrentBouquet()->SortByName();
+            const auto sorted = Clock::now();
             p.main().FillBouquetGrid(1);
+            samples()["sort the bouquet: entries"].push_back(
+                std::chrono::duration<double, std::milli>(sorted - start).count());
+            samples()["sort the bouquet: grid, mode 1"].push_back(
+                std::chrono::duration<double, std::milli>(Clock::now() - sorted).count());
         },
         [](Program &p) { p.main().FillBouquetGrid(0); });
 }
@@ -298,7 +305,9 @@ void BM_Summary(benchmark::State &state)
                     median(n + " refill"), command / std::max(median(n + " refill"), 0.001),
                     median(n + " rebuilt"), command / std::max(median(n + " rebuilt"), 0.001));
     }
-    std::printf("  goal: sort the bouquet / refill <= %.1f\n", kSortGoal);
+    std::printf("  goal: sort the bouquet / refill <= %.1f (the entries' sort %.1f ms, the grid's"
+                " mode-1 rewrite %.1f ms)\n",
+                kSortGoal, median("sort the bouquet: entries"), median("sort the bouquet: grid, mode 1"));
     std::printf("Deleting 50,000 entries step by step (the grid it rebuilds: %.1f ms):\n",
                 median("delete 50,000 entries rebuilt"));
     for (const char *step : kDeleteSteps)
