@@ -59,6 +59,11 @@ QString bouquetText(const TService &service)
 {
     if (!service.IsInBouquet())
         return QString();
+    // Most services are in one bouquet whose name needs no change: best fit
+    // asks for every row's text, which then stays the name, uncopied.
+    const QStringList &names = service.BouquetNames();
+    if (names.size() == 1 && !names.front().contains(u'"') && !names.front().contains(u','))
+        return names.front();
     QString text = service.BouquetNamesText();
     text.remove(u'"');
     text.replace(QStringLiteral(","), QStringLiteral(", "));

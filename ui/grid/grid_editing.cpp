@@ -434,20 +434,33 @@ std::vector<int> TLgCustomGridControl::BestFitWidths(std::span<TLgCustomColumn *
         fits.push_back({column, index, &table->second, QFontMetricsF(font),
                         std::vector<int>(std::size_t(index < 0 ? 0 : rows))});
     }
-    const auto bound = [](Fit &fit, const QString &text) {
-        // Characters not seen before are rare after the first rows: the sum
-        // stays in a register while every advance is known.
+    // The sum over characters whose advances are all known already; false at
+    // the first one that is not. Nothing in it is called, so the sum stays
+    // in a register.
+    const auto knownSum = [](const qreal *advance, const QString &text, qreal &sum) {
+        qreal s = 0;
+        for (const QChar c : text) {
+            const qreal w = advance[c.unicode()];
+            if (w < 0)
+                return false;
+            s += w;
+        }
+        sum = s;
+        return true;
+    };
+    const auto bound = [&knownSum](Fit &fit, const QString &text) {
         qreal *const advance = fit.charWidth->data();
         qreal sum = 0;
+        if (knownSum(advance, text, sum))
+            return sum;
+        // Characters not seen before are rare after the first rows.
         for (const QChar c : text) {
-            qreal w = advance[c.unicode()];
-            if (w < 0) [[unlikely]] {
-                if (c.isSurrogate())
-                    return std::numeric_limits<qreal>::max();
-                w = advance[c.unicode()] = fit.exact.horizontalAdvance(c);
-            }
-            sum += w;
+            if (c.isSurrogate())
+                return std::numeric_limits<qreal>::max();
+            if (advance[c.unicode()] < 0)
+                advance[c.unicode()] = fit.exact.horizontalAdvance(c);
         }
+        knownSum(advance, text, sum);
         return sum;
     };
     std::vector<QString> texts(fits.size());
