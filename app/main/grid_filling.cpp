@@ -59,6 +59,11 @@ QString bouquetText(const TService &service)
 {
     if (!service.IsInBouquet())
         return QString();
+    // Most services are in one bouquet whose name needs no change: best fit
+    // asks for every row's text, which then stays the name, uncopied.
+    const QStringList &names = service.BouquetNames();
+    if (names.size() == 1 && !names.front().contains(u'"') && !names.front().contains(u','))
+        return names.front();
     QString text = service.BouquetNamesText();
     text.remove(u'"');
     text.replace(QStringLiteral(","), QStringLiteral(", "));
@@ -625,14 +630,22 @@ void TFrmMain::RefreshGridLogos()
 void TFrmMain::ApplyColumnSizing(TListGrid *grid)
 {
     const QFontMetrics metrics(grid->font());
+    std::vector<TLgCustomColumn *> fitted;
     for (int i = 0; i < grid->Columns()->Count(); ++i) {
         TLgCustomColumn *column = grid->Columns()->Items(i);
         const TColumnOptions options = column->Options();
-        if (options.contains(coFixedSize) || options.contains(coAutoSize))
-            continue;
+        if (!options.contains(coFixedSize) && !options.contains(coAutoSize))
+            fitted.push_back(column);
+    }
+    // Every column's widest text in one pass over the rows: a pass per
+    // column would read each row's service again for each of them.
+    const std::vector<int> widths = grid->BestFitWidths(fitted);
+    for (std::size_t k = 0; k < fitted.size(); ++k) {
+        TLgCustomColumn *column = fitted[k];
         const QString caption = column->Header().Caption();
         const int captionWidth = caption.isEmpty() ? 0 : metrics.horizontalAdvance(caption);
-        grid->BestFitColumn(column);
+        if (widths[k] != column->Width())
+            column->SetWidth(widths[k]);
         if (column->Width() < captionWidth)
             column->SetWidth(captionWidth);
         column->SetWidth(column->Width() + 10);

@@ -1,8 +1,9 @@
 // The grid against Qt's own model and view on the same work: filling and
-// sorting 20,000 and 100,000 rows of 10 text columns, and painting one
-// viewport of 40 rows. Fill and sort run 5 times each; the medians of time
-// and heap growth (mallinfo2) and their ratios, all from one run, are printed
-// at the end.
+// sorting 20,000 and 100,000 rows of 10 text columns, the grid's sort alone
+// at 100,000 and 400,000 rows, and painting one viewport of 40 rows. Both
+// sides make their texts alike and run in turn, repetition by repetition;
+// each run checks that both put the rows in the same order and prints the
+// medians of time and heap growth (mallinfo2), their ratios and the goals.
 //
 // Taking a table apart is not part of the work compared, and Qt's model makes
 // it slow: once sorted, each of its items looks for its place among its
@@ -11,11 +12,14 @@
 // against 0.5 s for its sort). Each fill and sort therefore runs in a child
 // process that ends without freeing anything, for both sides alike.
 
+#include "bench/yardstick.h"
+#include "ui/grid/cell_store.h"
 #include "ui/grid/column_kinds.h"
 #include "ui/grid/list_grid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
@@ -26,7 +30,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <malloc.h>
 #include <map>
 #include <string>
@@ -38,22 +44,21 @@ namespace {
 
 constexpr int kRows = 100000;
 constexpr int kRatioRows = 20000;
+constexpr int kScaledRows = 4 * kRows;
 constexpr int kRepetitions = 5;
 constexpr int kColumns = 10;
+constexpr int kSortColumn = 3;
 constexpr int kViewRows = 40;
 constexpr int kRowHeight = 16;
-constexpr std::size_t kTextBufferSize = 32;
+// Sorting four times the rows may take this many times as long: n log n
+// alone makes it 4.5.
+constexpr double kSortScalingGoal = 5.0;
 
 QString textFor(int row, int col)
 {
     // Pseudo-random names so the sort has real work.
     const quint32 v = quint32(row) * 2654435761u + quint32(col) * 40503u;
-    // Formatted by hand: two QString::arg calls per cell cost more than the
-    // grid's own work and would drown both sides' figures in the same
-    // constant. The text (and its one allocation) is what a caller hands in.
-    char buffer[kTextBufferSize];
-    const int length = std::snprintf(buffer, sizeof buffer, "Service %u %d", unsigned(v % 99991), col);
-    return QString::fromLatin1(buffer, length);
+    return QStringLiteral("Service %1 %2").arg(v % 99991).arg(col);
 }
 
 std::size_t heapInUse()
@@ -84,15 +89,40 @@ void fillModel(QStandardItemModel &model, int rows)
             model.setItem(r, c, new QStandardItem(textFor(r, c)));
 }
 
-struct FillAndSort {
-    double seconds = 0;
-    double bytes = 0;
+// What a sorted table shows, in two numbers: the sorted column's texts in
+// their order, and every row's texts as one, summed over the rows so that a
+// sort that tore rows apart shows as well. Equal keys may land in either
+// order on either side (neither sort is stable); these sums do not mind.
+struct Digest {
+    quint64 sortedColumn = 14695981039346656037ull;
+    quint64 rows = 0;
+    bool operator==(const Digest &) const = default;
 };
 
-// Runs one fill and sort in a child process, which reports its time and heap
-// growth and ends without taking anything apart.
-template <typename Work>
-FillAndSort inChild(Work work)
+Digest digestOf(int rows, const std::function<QString(int, int)> &text)
+{
+    Digest d;
+    for (int r = 0; r < rows; ++r) {
+        d.sortedColumn = (d.sortedColumn ^ qHash(text(kSortColumn, r), 0)) * 1099511628211ull;
+        quint64 row = 0;
+        for (int c = 0; c < kColumns; ++c)
+            row = (row ^ qHash(text(c, r), 0)) * 1099511628211ull;
+        d.rows += row;
+    }
+    return d;
+}
+
+struct ChildResult {
+    double seconds = 0;
+    double bytes = 0;
+    Digest digest;
+};
+
+// Runs one piece of work in a child process, which reports its time, heap
+// growth and what it sorted, and ends without taking anything apart. The
+// work returns the digest of its table; `timed` is started by the work when
+// what it times begins.
+ChildResult inChild(const std::function<Digest(QElapsedTimer &, double &)> &work)
 {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0)
@@ -103,13 +133,16 @@ FillAndSort inChild(Work work)
         const std::size_t before = heapInUse();
         QElapsedTimer clock;
         clock.start();
-        work();
-        FillAndSort result{double(clock.nsecsElapsed()) / 1e9, double(heapInUse() - before)};
+        double seconds = 0;
+        ChildResult result;
+        result.digest = work(clock, seconds);
+        result.seconds = seconds;
+        result.bytes = double(heapInUse() - before);
         const bool written = write(pipeEnds[1], &result, sizeof result) == ssize_t(sizeof result);
         _exit(written ? 0 : 1);
     }
     close(pipeEnds[1]);
-    FillAndSort result;
+    ChildResult result;
     if (pid < 0 || read(pipeEnds[0], &result, sizeof result) != ssize_t(sizeof result))
         result = {};
     close(pipeEnds[0]);
@@ -118,88 +151,159 @@ FillAndSort inChild(Work work)
     return result;
 }
 
-// Time and heap of every repetition, by side and rows.
-std::map<std::pair<std::string, int>, std::vector<FillAndSort>> &samples()
+// Every repetition's result, by what was measured and its rows.
+std::map<std::pair<std::string, int>, std::vector<ChildResult>> &samples()
 {
-    static std::map<std::pair<std::string, int>, std::vector<FillAndSort>> values;
+    static std::map<std::pair<std::string, int>, std::vector<ChildResult>> values;
     return values;
 }
 
-template <typename Work>
-void runFillAndSort(benchmark::State &state, const char *side, Work work)
+// Sides whose sorted tables differed, so the summary can say so.
+std::vector<std::string> &mismatches()
 {
-    const int rows = int(state.range(0));
-    FillAndSort last;
-    for (auto _ : state) {
-        last = inChild([&] { work(rows); });
-        if (last.seconds <= 0) {
-            state.SkipWithError("the child process failed");
-            break;
-        }
-        state.SetIterationTime(last.seconds);
-    }
-    if (last.seconds <= 0)
-        return;
-    samples()[{side, rows}].push_back(last);
-    state.counters["heap_MB"] = last.bytes / (1 << 20);
+    static std::vector<std::string> found;
+    return found;
+}
+
+double elapsed(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e9;
 }
 
 // The tables are left for the child's end to free.
-void BM_ListGridFillAndSort(benchmark::State &state)
+ChildResult gridFillAndSort(int rows)
 {
-    runFillAndSort(state, "grid", [](int rows) {
+    return inChild([rows](QElapsedTimer &clock, double &seconds) {
         auto *grid = new TListGrid;
         fillGrid(*grid, rows);
-        grid->Store().Sort(3, stAlphabetic, 0);
-        benchmark::DoNotOptimize(grid->Cells(3, 0));
+        grid->Store().Sort(kSortColumn, stAlphabetic, 0);
+        seconds = elapsed(clock);
+        return digestOf(rows, [grid](int c, int r) { return grid->Cells(c, r); });
     });
 }
 
-void BM_StandardItemModelFillAndSort(benchmark::State &state)
+ChildResult modelFillAndSort(int rows)
 {
-    runFillAndSort(state, "model", [](int rows) {
+    return inChild([rows](QElapsedTimer &clock, double &seconds) {
         auto *model = new QStandardItemModel;
         fillModel(*model, rows);
-        model->sort(3);
-        benchmark::DoNotOptimize(model->item(0, 3));
+        model->sort(kSortColumn);
+        seconds = elapsed(clock);
+        return digestOf(rows, [model](int c, int r) { return model->item(r, c)->text(); });
     });
 }
 
-void fillAndSortSizes(benchmark::internal::Benchmark *b)
+ChildResult gridSortOnly(int rows)
 {
-    b->Arg(kRatioRows)->Arg(kRows)->Iterations(1)->Repetitions(kRepetitions)
-        ->DisplayAggregatesOnly(true)->UseManualTime()->Unit(benchmark::kMillisecond);
+    return inChild([rows](QElapsedTimer &clock, double &seconds) {
+        auto *grid = new TListGrid;
+        fillGrid(*grid, rows);
+        clock.restart();
+        grid->Store().Sort(kSortColumn, stAlphabetic, 0);
+        seconds = elapsed(clock);
+        return digestOf(rows, [grid](int c, int r) { return grid->Cells(c, r); });
+    });
 }
-BENCHMARK(BM_ListGridFillAndSort)->Apply(fillAndSortSizes);
-BENCHMARK(BM_StandardItemModelFillAndSort)->Apply(fillAndSortSizes);
 
-FillAndSort median(std::vector<FillAndSort> values)
+// One repetition per iteration, both sides of it in turn and which goes
+// first alternating, so a machine that gets busier meets both alike. The
+// iteration's time is the first side's.
+void runInTurn(benchmark::State &state, const std::string &first, const std::string &second,
+               int firstRows, int secondRows, const std::function<ChildResult(int)> &runFirst,
+               const std::function<ChildResult(int)> &runSecond)
+{
+    int repetition = 0;
+    for (auto _ : state) {
+        ChildResult a, b;
+        if (repetition++ % 2 == 0) {
+            a = runFirst(firstRows);
+            b = runSecond(secondRows);
+        } else {
+            b = runSecond(secondRows);
+            a = runFirst(firstRows);
+        }
+        if (a.seconds <= 0 || b.seconds <= 0) {
+            state.SkipWithError("a child process failed");
+            return;
+        }
+        state.SetIterationTime(a.seconds);
+        samples()[{first, firstRows}].push_back(a);
+        samples()[{second, secondRows}].push_back(b);
+    }
+}
+
+void BM_FillAndSort(benchmark::State &state)
+{
+    const int rows = int(state.range(0));
+    runInTurn(state, "grid", "model", rows, rows, gridFillAndSort, modelFillAndSort);
+    const auto &grid = samples()[{"grid", rows}];
+    const auto &model = samples()[{"model", rows}];
+    for (std::size_t k = 0; k < std::min(grid.size(), model.size()); ++k) {
+        if (!(grid[k].digest == model[k].digest)) {
+            mismatches().push_back(std::to_string(rows) + " rows");
+            state.SkipWithError("the grid and the model sorted the rows differently");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_FillAndSort)->Arg(kRatioRows)->Arg(kRows)->Iterations(kRepetitions)
+    ->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The grid's sort alone, at two sizes in turn: the sort must not grow faster
+// than its comparisons do.
+void BM_ListGridSortScaling(benchmark::State &state)
+{
+    runInTurn(state, "sort", "sort", kRows, kScaledRows, gridSortOnly, gridSortOnly);
+}
+BENCHMARK(BM_ListGridSortScaling)->Iterations(kRepetitions)->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+ChildResult median(std::vector<ChildResult> values)
 {
     if (values.empty())
         return {};
     const auto mid = values.begin() + std::ptrdiff_t(values.size() / 2);
     std::nth_element(values.begin(), mid, values.end(),
-                     [](const FillAndSort &a, const FillAndSort &b) { return a.seconds < b.seconds; });
+                     [](const ChildResult &a, const ChildResult &b) { return a.seconds < b.seconds; });
     const double seconds = mid->seconds;
     std::nth_element(values.begin(), mid, values.end(),
-                     [](const FillAndSort &a, const FillAndSort &b) { return a.bytes < b.bytes; });
-    return {seconds, mid->bytes};
+                     [](const ChildResult &a, const ChildResult &b) { return a.bytes < b.bytes; });
+    return {seconds, mid->bytes, {}};
+}
+
+const std::vector<ChildResult> *found(const std::string &side, int rows)
+{
+    const auto it = samples().find({side, rows});
+    return it == samples().end() || it->second.empty() ? nullptr : &it->second;
 }
 
 void printRatios()
 {
-    std::printf("\nFill and sort, medians of %d repetitions:\n", kRepetitions);
+    std::printf("\nFill and sort, medians of %d repetitions, sides in turn:\n", kRepetitions);
     for (const int rows : {kRatioRows, kRows}) {
-        const auto grid = samples().find({"grid", rows});
-        const auto model = samples().find({"model", rows});
-        if (grid == samples().end() || model == samples().end())
+        const auto *grid = found("grid", rows);
+        const auto *model = found("model", rows);
+        if (!grid || !model)
             continue;
-        const FillAndSort g = median(grid->second);
-        const FillAndSort m = median(model->second);
+        const ChildResult g = median(*grid);
+        const ChildResult m = median(*model);
         std::printf("%6d rows: grid %7.1f ms %6.1f MB, QStandardItemModel %7.1f ms %6.1f MB;"
                     " grid / model: time %.2f, heap %.2f\n",
                     rows, g.seconds * 1e3, g.bytes / (1 << 20), m.seconds * 1e3,
                     m.bytes / (1 << 20), g.seconds / m.seconds, g.bytes / m.bytes);
+    }
+    std::printf("Sorted rows alike on both sides: %s\n",
+                mismatches().empty() ? "yes, at every size" : "NO");
+    const auto *small = found("sort", kRows);
+    const auto *large = found("sort", kScaledRows);
+    if (small && large) {
+        const double s = median(*small).seconds;
+        const double l = median(*large).seconds;
+        std::printf("Grid sort alone: %d rows %.1f ms, %d rows %.1f ms; ratio %.2f"
+                    " (goal <= %.1f, n log n alone %.2f): %s\n",
+                    kRows, s * 1e3, kScaledRows, l * 1e3, l / s, kSortScalingGoal,
+                    4.0 * std::log(double(kScaledRows)) / std::log(double(kRows)),
+                    l / s <= kSortScalingGoal ? "met" : "NOT met");
     }
 }
 
@@ -247,9 +351,7 @@ int main(int argc, char **argv)
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runBenchmarks(argc, argv);
     printRatios();
     return 0;
 }

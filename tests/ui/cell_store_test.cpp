@@ -161,6 +161,12 @@ INSTANTIATE_TEST_SUITE_P(
     Store, SortTypes,
     ::testing::Values(
         SortRow{"alphabetic_by_code_unit", stAlphabetic, {"b", "B", "a", "A"}, {"A", "B", "a", "b"}},
+        SortRow{"alphabetic_decided_far_into_the_text", stAlphabetic,
+                {"ab123456z", "ab123456y", "ab123456", "aa", "ab1234567"},
+                {"aa", "ab123456", "ab1234567", "ab123456y", "ab123456z"}},
+        SortRow{"alphabetic_nul_after_the_end", stAlphabetic,
+                {QStringLiteral("ab") + QChar(0), "ab", QStringLiteral("ab") + QChar(0) + QChar(1)},
+                {"ab", QStringLiteral("ab") + QChar(0), QStringLiteral("ab") + QChar(0) + QChar(1)}},
         SortRow{"numeric", stNumeric, {"10", "9", "-1.5", "100"}, {"-1.5", "9", "10", "100"}},
         SortRow{"boolean_false_first", stBoolean, {"true", "0", "1", "false"},
                 {"0", "false", "true", "1"}},

@@ -33,35 +33,36 @@ void unpoison(const void *, std::size_t) {}
     throw Exception(FormatMsg1(msg(MsgListIndexOutOfBounds), QString::number(index)));
 }
 
-// Hoare partition around a pivot taken from [L + 1, R], over a permutation of
-// row numbers. Both scans are bounded by [L, R] so that a comparison that
-// contradicts itself (a custom handler) cannot walk out of the range.
-template <typename Compare>
-int partition(std::vector<int> &order, int L, int R, bool descending, Compare &cmp,
+// Hoare partition around a pivot taken from [L + 1, R], over the rows' sort
+// entries. Both scans are bounded by [L, R] so that a comparison that
+// contradicts itself (a custom handler) cannot walk out of the range. The
+// pivot is a copy of its entry, so it keeps its value while entries move.
+template <typename Entry, typename Compare>
+int partition(std::vector<Entry> &order, int L, int R, bool descending, Compare &cmp,
               std::minstd_rand &random)
 {
-    const int pivot = order[L + 1 + int(random() % unsigned(R - L))];
-    auto le = [&](int other) { return cmp(pivot, other) <= 0; };
-    auto ge = [&](int other) { return cmp(pivot, other) >= 0; };
+    const Entry pivot = order[std::size_t(L + 1 + int(random() % unsigned(R - L)))];
+    auto le = [&](const Entry &other) { return cmp(pivot, other) <= 0; };
+    auto ge = [&](const Entry &other) { return cmp(pivot, other) >= 0; };
     int i = L - 1;
     int j = R + 1;
     do {
         do
             ++i;
-        while (i < R && !(descending ? ge(order[i]) : le(order[i])));
+        while (i < R && !(descending ? ge(order[std::size_t(i)]) : le(order[std::size_t(i)])));
         do
             --j;
-        while (j > L && !(descending ? le(order[j]) : ge(order[j])));
+        while (j > L && !(descending ? le(order[std::size_t(j)]) : ge(order[std::size_t(j)])));
         if (i != j)
-            std::swap(order[i], order[j]);
+            std::swap(order[std::size_t(i)], order[std::size_t(j)]);
     } while (i < j);
     if (i != j)
-        std::swap(order[i], order[j]);
+        std::swap(order[std::size_t(i)], order[std::size_t(j)]);
     return std::clamp(i, L + 1, R);
 }
 
-template <typename Compare>
-void quickSort(std::vector<int> &order, int L, int R, bool descending, Compare &cmp,
+template <typename Entry, typename Compare>
+void quickSort(std::vector<Entry> &order, int L, int R, bool descending, Compare &cmp,
                std::minstd_rand &random)
 {
     // Recursing into the smaller part keeps the stack shallow whatever the data.
@@ -81,6 +82,88 @@ template <typename T>
 int threeWay(const T &a, const T &b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// A row's place in a sort: its key beside its row number, so the scans of a
+// partition read one array front to back instead of jumping to each row's
+// key through the row number.
+template <typename Key>
+struct SortEntry {
+    Key key;
+    int row;
+};
+
+template <typename Entry, typename Compare>
+std::vector<int> sortEntries(std::vector<Entry> &entries, bool descending, Compare cmp,
+                             std::minstd_rand &random)
+{
+    const int n = int(entries.size());
+    if (n > 1)
+        quickSort(entries, 0, n - 1, descending, cmp, random);
+    std::vector<int> order;
+    order.reserve(entries.size());
+    for (const Entry &entry : entries)
+        order.push_back(entry.row);
+    return order;
+}
+
+// Texts sort by code unit. Each entry carries the six units that follow the
+// prefix all texts share (zeros past a text's end), packed so that comparing
+// the numbers compares the units, in sixteen bytes with its row: most
+// comparisons then touch no text at all. Equal heads are settled by the
+// texts themselves.
+struct TextEntry {
+    quint64 high;
+    quint32 low;
+    int row;
+};
+constexpr qsizetype kHeadUnits = 6;
+
+std::vector<int> sortTexts(const std::vector<QString> &texts, bool descending,
+                           std::minstd_rand &random)
+{
+    qsizetype shared = texts.empty() ? 0 : texts.front().size();
+    for (const QString &text : texts) {
+        qsizetype k = 0;
+        const qsizetype limit = std::min(shared, text.size());
+        const QChar *a = texts.front().constData();
+        const QChar *b = text.constData();
+        while (k < limit && a[k] == b[k])
+            ++k;
+        shared = k;
+        if (shared == 0)
+            break;
+    }
+    std::vector<TextEntry> entries(texts.size());
+    for (std::size_t r = 0; r < texts.size(); ++r) {
+        const QString &text = texts[r];
+        const ushort *units = text.utf16();
+        const qsizetype size = text.size();
+        const auto unit = [&](qsizetype u) -> quint64 {
+            return shared + u < size ? units[shared + u] : 0;
+        };
+        entries[r] = {unit(0) << 48 | unit(1) << 32 | unit(2) << 16 | unit(3),
+                      quint32(unit(4) << 16 | unit(5)), int(r)};
+    }
+    const qsizetype rest = shared + kHeadUnits;
+    return sortEntries(
+        entries, descending,
+        [&](const TextEntry &a, const TextEntry &b) {
+            if (a.high != b.high)
+                return a.high < b.high ? -1 : 1;
+            if (a.low != b.low)
+                return a.low < b.low ? -1 : 1;
+            const QString &x = texts[std::size_t(a.row)];
+            const QString &y = texts[std::size_t(b.row)];
+            // A text that ends inside the head ties with one that has zeros
+            // there; past the head both are compared as they are.
+            const int tail = QStringView(x).mid(std::min(rest, x.size()))
+                                 .compare(QStringView(y).mid(std::min(rest, y.size())));
+            if (tail != 0)
+                return tail;
+            return threeWay(x.size(), y.size());
+        },
+        random);
 }
 
 } // namespace
@@ -519,22 +602,28 @@ void TCells::ColumnNotification(int operation, int index, int index2)
     }
 }
 
+// Gathers rows through lists larger than the caches: each entry is fetched a
+// little ahead of its turn, so the jumps overlap instead of waiting in line.
+template <typename T>
+void gatherInOrder(std::vector<T> &list, const std::vector<int> &order)
+{
+    constexpr std::size_t kAhead = 16;
+    const std::size_t n = order.size();
+    std::vector<T> sorted(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n)
+            __builtin_prefetch(&list[std::size_t(order[i + kAhead])]);
+        sorted[i] = list[std::size_t(order[i])];
+    }
+    list = std::move(sorted);
+}
+
 void TCells::applyOrder(const std::vector<int> &order)
 {
-    for (TCellList &list : m_lists) {
-        TCellList sorted;
-        sorted.reserve(list.size());
-        for (int from : order)
-            sorted.push_back(list[std::size_t(from)]);
-        list = std::move(sorted);
-    }
-    if (hasSources()) {
-        std::vector<const void *> sorted;
-        sorted.reserve(m_rowSources.size());
-        for (int from : order)
-            sorted.push_back(m_rowSources[std::size_t(from)]);
-        m_rowSources = std::move(sorted);
-    }
+    for (TCellList &list : m_lists)
+        gatherInOrder(list, order);
+    if (hasSources())
+        gatherInOrder(m_rowSources, order);
 }
 
 std::vector<int> TCells::Sort(int column, TSortType sortType, int direction)
@@ -554,47 +643,45 @@ std::vector<int> TCells::Sort(int column, TSortType sortType, int direction)
         m_lastDirection = direction;
         // Every key is converted before any row moves, so a cell that does
         // not convert leaves the rows exactly as they were.
-        for (int r = 0; r < n; ++r)
-            order[std::size_t(r)] = r;
         const bool descending = direction != 0;
-        auto run = [&](auto cmp) {
-            if (n > 1)
-                quickSort(order, 0, n - 1, descending, cmp, m_random);
-        };
+        const auto byKey = [](const auto &x, const auto &y) { return threeWay(x.key, y.key); };
         switch (sortType) {
         case stBoolean: {
-            std::vector<char> keys(static_cast<std::size_t>(n));
+            std::vector<SortEntry<char>> entries(static_cast<std::size_t>(n));
             for (int r = 0; r < n; ++r)
-                keys[std::size_t(r)] = Cell(column, r)->AsBoolean() ? 1 : 0;
-            run([&](int a, int b) { return threeWay(keys[std::size_t(a)], keys[std::size_t(b)]); });
+                entries[std::size_t(r)] = {Cell(column, r)->AsBoolean() ? char(1) : char(0), r};
+            order = sortEntries(entries, descending, byKey, m_random);
             break;
         }
         case stNumeric:
         case stDate: {
-            std::vector<double> keys(static_cast<std::size_t>(n));
+            std::vector<SortEntry<double>> entries(static_cast<std::size_t>(n));
             for (int r = 0; r < n; ++r) {
                 TCell *cell = Cell(column, r);
-                keys[std::size_t(r)] = sortType == stNumeric ? cell->AsFloat() : cell->AsDateTime();
+                entries[std::size_t(r)] = {sortType == stNumeric ? cell->AsFloat() : cell->AsDateTime(), r};
             }
-            run([&](int a, int b) { return threeWay(keys[std::size_t(a)], keys[std::size_t(b)]); });
+            order = sortEntries(entries, descending, byKey, m_random);
             break;
         }
         case stIP: {
-            std::vector<std::array<quint32, 4>> keys(static_cast<std::size_t>(n));
+            std::vector<SortEntry<std::array<quint32, 4>>> entries(static_cast<std::size_t>(n));
             for (int r = 0; r < n; ++r)
-                keys[std::size_t(r)] = splitAddress(Cell(column, r)->AsString());
-            run([&](int a, int b) { return threeWay(keys[std::size_t(a)], keys[std::size_t(b)]); });
+                entries[std::size_t(r)] = {splitAddress(Cell(column, r)->AsString()), r};
+            order = sortEntries(entries, descending, byKey, m_random);
             break;
         }
         case stCustom: {
-            std::vector<TCell *> cells(static_cast<std::size_t>(n));
+            std::vector<SortEntry<TCell *>> entries(static_cast<std::size_t>(n));
             for (int r = 0; r < n; ++r)
-                cells[std::size_t(r)] = Cell(column, r);
-            run([&](int a, int b) {
-                int compare = 0;
-                CustomCompare(cells[std::size_t(a)], cells[std::size_t(b)], compare);
-                return compare;
-            });
+                entries[std::size_t(r)] = {Cell(column, r), r};
+            order = sortEntries(
+                entries, descending,
+                [this](const SortEntry<TCell *> &x, const SortEntry<TCell *> &y) {
+                    int compare = 0;
+                    CustomCompare(x.key, y.key, compare);
+                    return compare;
+                },
+                m_random);
             break;
         }
         case stCaseInsensitive:
@@ -607,9 +694,7 @@ std::vector<int> TCells::Sort(int column, TSortType sortType, int direction)
                 // flattening them to one 8-bit replacement character.
                 keys[std::size_t(r)] = sortType == stCaseInsensitive ? text.toCaseFolded() : text;
             }
-            run([&](int a, int b) {
-                return QString::compare(keys[std::size_t(a)], keys[std::size_t(b)]);
-            });
+            order = sortTexts(keys, descending, m_random);
             break;
         }
         }

@@ -27,6 +27,10 @@ int TLgTextColumn::MinWidth(const QString &text, const QFont &gridFont) const
 
 QString TLgTextColumn::DisplayText(const QString &value) const
 {
+    // Best fit asks for every row's text: most columns add nothing, and the
+    // text then stays shared instead of being copied.
+    if (TextBefore.isEmpty() && TextAfter.isEmpty())
+        return value;
     return TextBefore + value + TextAfter;
 }
 
@@ -95,7 +99,7 @@ QString TLgNumberColumn::FormatValue(double value) const
 QString TLgNumberColumn::DisplayText(const QString &value) const
 {
     if (FormatMask.isEmpty())
-        return TextBefore + value + TextAfter;
+        return TextBefore.isEmpty() && TextAfter.isEmpty() ? value : TextBefore + value + TextAfter;
     double number = 0;
     if (!CellText::tryToFloat(value, number))
         return TextBefore + value + TextAfter;

@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 class TColumnDisplay;
@@ -176,9 +177,14 @@ public:
 
     // --- columns
     void BestFitColumn(TLgCustomColumn *Column);
+    // The widths BestFitColumn would give each of `columns`, found in one
+    // pass over the rows; nothing is resized.
+    std::vector<int> BestFitWidths(std::span<TLgCustomColumn *const> columns) const;
     // The text best fit measures for a cell (the concrete grid may supply it
     // without making the cell).
     virtual QString MeasureText(int ACol, int ARow) const;
+    // The same for several cells of one row, into texts[0 .. cols.size()).
+    virtual void MeasureTexts(int ARow, std::span<const int> cols, QString *texts) const;
     void AutoSizeColumn(TLgCustomColumn *Column);
     virtual void RecalcFooters() {}
 
@@ -275,7 +281,6 @@ private:
     void drawEmptyCell(QPainter &painter, const QRect &clip, TLgCustomColumn &column, int ARow);
     void drawIndicator(QPainter &painter, const QRect &clip, int ARow, bool realRow);
     void placeEditor();
-    int widestText(TLgCustomColumn &column, int index) const;
     mutable QFont m_measuredFont;
     mutable QHash<QString, int> m_measuredWidths;
     bool editorFocused() const;

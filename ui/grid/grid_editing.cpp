@@ -377,10 +377,9 @@ void TLgCustomGridControl::AcceptInputLine()
 
 void TLgCustomGridControl::BestFitColumn(TLgCustomColumn *Column)
 {
-    const int index = Columns()->IndexOf(Column);
-    if (index < 0)
+    if (Columns()->IndexOf(Column) < 0)
         return;
-    const int width = widestText(*Column, index) + kBestFitPadding;
+    const int width = BestFitWidths({&Column, 1}).front();
     if (width != Column->Width())
         Column->SetWidth(width);
 }
@@ -390,59 +389,125 @@ QString TLgCustomGridControl::MeasureText(int ACol, int ARow) const
     return Cells(ACol, ARow);
 }
 
-// The widest displayed text of a column. Measuring every text of a list of
-// 100,000 rows takes seconds, so each text first gets a cheap bound: the sum
-// of its characters' own advances, which shaping and kerning do not exceed.
-// The text with the largest bound is measured first; after it, only texts
-// whose bound still beats the widest so far are measured.
-int TLgCustomGridControl::widestText(TLgCustomColumn &column, int index) const
+void TLgCustomGridControl::MeasureTexts(int ARow, std::span<const int> cols, QString *texts) const
 {
-    const QFontMetrics metrics(column.Font());
-    const QFontMetricsF exact(column.Font());
+    for (const int col : cols)
+        *texts++ = MeasureText(col, ARow);
+}
+
+// The widest displayed text of each column. Measuring every text of a list
+// of 100,000 rows takes seconds, so each text first gets a cheap bound: the
+// sum of its characters' own advances, which shaping and kerning do not
+// exceed. The text with the largest bound is measured first; after it, only
+// texts whose bound still beats the widest so far are measured. The bounds
+// of all columns are taken in one pass over the rows: the objects a row
+// shows are then read once, not once per column.
+std::vector<int> TLgCustomGridControl::BestFitWidths(std::span<TLgCustomColumn *const> columns) const
+{
+    struct Fit {
+        TLgCustomColumn *column;
+        int index;
+        std::vector<qreal> *charWidth;
+        QFontMetricsF exact;
+        // Rounded up, as the widths they are held against: whole pixels.
+        std::vector<int> bounds;
+        qreal largest = -1;
+        int first = -1;
+    };
     const int rows = RowCount();
-    std::vector<qreal> charWidth(0x10000, -1);
-    const auto bound = [&](const QString &text) {
+    std::vector<std::pair<QFont, std::vector<qreal>>> charWidths;
+    std::vector<Fit> fits;
+    std::vector<int> indexes;
+    fits.reserve(columns.size());
+    for (TLgCustomColumn *column : columns) {
+        const QFont font = column->Font();
+        auto table = std::find_if(charWidths.begin(), charWidths.end(),
+                                  [&](const auto &entry) { return entry.first == font; });
+        if (table == charWidths.end())
+            table = charWidths.insert(charWidths.end(), {font, std::vector<qreal>(0x10000, -1)});
+        const int index = Columns()->IndexOf(column);
+        indexes.push_back(index);
+        fits.push_back({column, index, &table->second, QFontMetricsF(font),
+                        std::vector<int>(std::size_t(index < 0 ? 0 : rows))});
+    }
+    // The sum over characters whose advances are all known already; false at
+    // the first one that is not. Nothing in it is called, so the sum stays
+    // in a register.
+    const auto knownSum = [](const qreal *advance, const QString &text, qreal &sum) {
+        qreal s = 0;
+        for (const QChar c : text) {
+            const qreal w = advance[c.unicode()];
+            if (w < 0)
+                return false;
+            s += w;
+        }
+        sum = s;
+        return true;
+    };
+    const auto bound = [&knownSum](Fit &fit, const QString &text) {
+        qreal *const advance = fit.charWidth->data();
         qreal sum = 0;
+        if (knownSum(advance, text, sum))
+            return sum;
+        // Characters not seen before are rare after the first rows.
         for (const QChar c : text) {
             if (c.isSurrogate())
                 return std::numeric_limits<qreal>::max();
-            qreal &w = charWidth[c.unicode()];
-            if (w < 0)
-                w = exact.horizontalAdvance(c);
-            sum += w;
+            if (advance[c.unicode()] < 0)
+                advance[c.unicode()] = fit.exact.horizontalAdvance(c);
         }
+        knownSum(advance, text, sum);
         return sum;
     };
-    std::vector<qreal> bounds(std::size_t(rows), 0);
-    int first = -1;
+    std::vector<QString> texts(fits.size());
     for (int r = 0; r < rows; ++r) {
-        bounds[std::size_t(r)] = bound(column.DisplayText(MeasureText(index, r)));
-        if (first < 0 || bounds[std::size_t(r)] > bounds[std::size_t(first)])
-            first = r;
+        MeasureTexts(r, indexes, texts.data());
+        for (std::size_t k = 0; k < fits.size(); ++k) {
+            Fit &fit = fits[k];
+            if (fit.index < 0)
+                continue;
+            const qreal b = bound(fit, fit.column->DisplayText(texts[k]));
+            fit.bounds[std::size_t(r)] = b >= qreal(std::numeric_limits<int>::max())
+                ? std::numeric_limits<int>::max()
+                : int(std::ceil(b));
+            if (fit.first < 0 || b > fit.largest) {
+                fit.first = r;
+                fit.largest = b;
+            }
+        }
     }
-    if (first < 0)
-        return 0;
-    // Lists repeat their texts (satellites, frequencies), and a refill
-    // measures the same names again: widths are kept per font.
-    if (m_measuredFont != column.Font() || m_measuredWidths.size() > kMaxMeasuredTexts) {
-        m_measuredFont = column.Font();
-        m_measuredWidths.clear();
+    std::vector<int> widths;
+    widths.reserve(fits.size());
+    for (Fit &fit : fits) {
+        TLgCustomColumn &column = *fit.column;
+        if (fit.first < 0) {
+            widths.push_back(kBestFitPadding);
+            continue;
+        }
+        // Lists repeat their texts (satellites, frequencies), and a refill
+        // measures the same names again: widths are kept per font.
+        if (m_measuredFont != column.Font() || m_measuredWidths.size() > kMaxMeasuredTexts) {
+            m_measuredFont = column.Font();
+            m_measuredWidths.clear();
+        }
+        const QFontMetrics metrics(column.Font());
+        const auto measure = [&](int r) {
+            const QString text = column.DisplayText(MeasureText(fit.index, r));
+            const auto known = m_measuredWidths.constFind(text);
+            if (known != m_measuredWidths.cend())
+                return *known;
+            const int width = metrics.horizontalAdvance(text);
+            m_measuredWidths.insert(text, width);
+            return width;
+        };
+        int widest = measure(fit.first);
+        for (int r = 0; r < rows; ++r) {
+            if (r != fit.first && fit.bounds[std::size_t(r)] > widest)
+                widest = std::max(widest, measure(r));
+        }
+        widths.push_back(widest + kBestFitPadding);
     }
-    const auto measure = [&](int r) {
-        const QString text = column.DisplayText(MeasureText(index, r));
-        const auto known = m_measuredWidths.constFind(text);
-        if (known != m_measuredWidths.cend())
-            return *known;
-        const int width = metrics.horizontalAdvance(text);
-        m_measuredWidths.insert(text, width);
-        return width;
-    };
-    int widest = measure(first);
-    for (int r = 0; r < rows; ++r) {
-        if (r != first && std::ceil(bounds[std::size_t(r)]) > widest)
-            widest = std::max(widest, measure(r));
-    }
-    return widest;
+    return widths;
 }
 
 void TLgCustomGridControl::AutoSizeColumn(TLgCustomColumn *Column)

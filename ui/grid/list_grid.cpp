@@ -171,6 +171,13 @@ QString TListGrid::MeasureText(int ACol, int ARow) const
     return Cells(ACol, ARow);
 }
 
+void TListGrid::MeasureTexts(int ARow, std::span<const int> cols, QString *texts) const
+{
+    const void *source = OnPeekText && !m_cells->RowFilled(ARow) ? m_cells->RowSource(ARow) : nullptr;
+    for (const int col : cols)
+        *texts++ = source ? OnPeekText(col, ARow, source) : Cells(col, ARow);
+}
+
 void TListGrid::rowsAdded(int first)
 {
     if (UpdateCount() > 0)

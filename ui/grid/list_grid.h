@@ -44,6 +44,7 @@ public:
     // the row (best fit reads whole columns).
     std::function<QString(int ACol, int ARow, const void *source)> OnPeekText;
     QString MeasureText(int ACol, int ARow) const override;
+    void MeasureTexts(int ARow, std::span<const int> cols, QString *texts) const override;
     void ClearRows() override;
     void DeleteRow(int Index) override;
     void InsertRow(int Pos) override;
