@@ -298,14 +298,28 @@ void sortFolded(std::vector<NewsEntry> &entries)
         }
         slot.index = std::uint32_t(i);
     }
+    // A partition compares its pivot with one entry after another: the last
+    // two lines folded are kept.
+    std::u16string *held[2] = {&x, &y};
+    std::uint32_t heldIndex[2] = {UINT32_MAX, UINT32_MAX};
+    const auto folded = [&](std::uint32_t index, int keep) {
+        for (int i = 0; i < 2; ++i) {
+            if (heldIndex[i] == index)
+                return i;
+        }
+        const int victim = keep == 0 ? 1 : 0;
+        heldIndex[victim] = index;
+        fold(entries[index], *held[victim]);
+        return victim;
+    };
     std::sort(ordered.begin(), ordered.end(), [&](const Slot &a, const Slot &b) {
         for (std::size_t w = 0; w < kPrefixWords; ++w) {
             if (a.prefix[w] != b.prefix[w])
                 return a.prefix[w] < b.prefix[w];
         }
-        fold(entries[a.index], x);
-        fold(entries[b.index], y);
-        const int r = x.compare(y);
+        const int lineA = folded(a.index, -1);
+        const int lineB = folded(b.index, lineA);
+        const int r = held[lineA]->compare(*held[lineB]);
         return r != 0 ? r < 0 : a.index < b.index;
     });
     std::vector<NewsEntry> sorted;
