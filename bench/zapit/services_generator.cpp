@@ -61,6 +61,28 @@ constexpr std::array kLongDetails = {
     " (Testausstrahlung, nur für Abonnenten)", " - Événements en direct",
 };
 
+// Real lists: names as receivers show them after a scan, often with the
+// programme or region appended, and characters a file may escape in any way.
+constexpr std::array kRealStems = {
+    "Sky Sport Bundesliga Konferenz", "Sky Cinema Premieren +24", "BBC World News Europe",
+    "Crime &amp; Investigation Network", "&quot;Das Vierte&quot; Unterhaltung",
+    "Caf&#233; Cr&#232;me T&#233;l&#233;vision", "Radio Notre-Dame &#x2013; Paris Ile-de-France",
+    "ZDFinfo &amp; ZDFneo Regional", "Bayerisches Fernsehen Süd Oberbayern",
+    "Münchner Kirchenradio Ökumenisch", "ORF 2 Kärnten &amp; Steiermark",
+    "Первый канал Европа", "Телеканал Звезда Плюс", "Матч! Футбол 1 &quot;Премьер&quot;",
+    "ΕΡΤ Ειδήσεις Θεσσαλονίκη", "Βουλή Τηλεόραση Ελλάδα", "Σκάι &amp; Άλφα Κύπρου",
+    "Rock &amp; Pop &#x2013; 24/7 Nonstop", "Tom &amp; Jerry&apos;s Kids Channel",
+    "Télé Monte Carlo Côte d&apos;Azur", "Deutschlandfunk Kultur Hörspiel",
+    "Canal+ Décalé Cinéma &amp; Séries", "Україна 24 Міжнародний", "Radio Paradiso &#8222;Schlager&#8220;",
+    "Haus &amp; Garten Fernsehen Süd", "Şarkı TV Türkçe Müzik", "NHK World &#x2012; Japan Premium",
+    "Al Jazeera English &#40;Europe&#41;", "Motorvision TV &amp; Rennsport Live",
+};
+constexpr std::array kRealDetails = {
+    "", "", "", " HD", " HD", " UHD", " (Pay-TV)", " - Live &amp; Sport", " &quot;Premium&quot;",
+    " - Österreich", " - Россия", " - Ελλάδα", " Test", " +1 HD", " (zeitversetzt)",
+    " &#9733; Extra",
+};
+
 struct SateliteSpec {
     const char *name;
     const char *position;
@@ -125,6 +147,18 @@ QByteArray serviceName(Random &random)
 const QByteArray kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<zapit>\n<!--\n"
                           "    Settings created by Pelloran\n//-->\n";
 
+// The satellites go round the list; the second round and later are named
+// with their round, so that no two are merged.
+QByteArray sateliteTag(int sat)
+{
+    const SateliteSpec &spec = kSatelites[std::size_t(sat) % kSatelites.size()];
+    QByteArray name = spec.name;
+    if (sat >= int(kSatelites.size()))
+        name += " (" + QByteArray::number(sat / int(kSatelites.size()) + 1) + ')';
+    return "\t<sat name=\"" + name + "\" diseqc=\"" + QByteArray::number(sat % 4)
+        + "\" position=\"" + spec.position + "\">\n";
+}
+
 QByteArray transponderTag(Random &random)
 {
     return "\t\t<transponder id=\"" + random.hex4() + "\" onid=\"" + random.pick(kOnids)
@@ -158,14 +192,9 @@ bool writeGeneratedServices(const QString &fileName, int services, int renameEve
     text += kHeader;
     int n = 0;
     for (int sat = 0; n < services; ++sat) {
-        const SateliteSpec &spec = kSatelites[std::size_t(sat) % kSatelites.size()];
-        QByteArray name = spec.name;
-        if (sat >= int(kSatelites.size()))
-            name += " (" + QByteArray::number(sat / int(kSatelites.size()) + 1) + ')';
         const bool numbered = sat % 2 == 0;
         int channelNr = 0;
-        text += "\t<sat name=\"" + name + "\" diseqc=\"" + QByteArray::number(sat % 4)
-            + "\" position=\"" + spec.position + "\">\n";
+        text += sateliteTag(sat);
         const int transponders = 80 + random.below(320);
         for (int tp = 0; tp < transponders && n < services; ++tp) {
             // One transponder in seven carries a radio bouquet of many services.
@@ -179,6 +208,45 @@ bool writeGeneratedServices(const QString &fileName, int services, int renameEve
                 if (renameEvery > 0 && n % renameEvery == 0)
                     label += " (neu)";
                 text += channelTag(random, label, radio, numbered ? ++channelNr : 0);
+            }
+            text += "\t\t</transponder>\n";
+        }
+        text += "\t</sat>\n";
+    }
+    text += "</zapit>\n";
+    return writeText(fileName, text);
+}
+
+bool writeRealTraitsServices(const QString &fileName, int services, int renameEvery)
+{
+    Random random;
+    QByteArray text;
+    text.reserve(qsizetype(services) * 140);
+    text += kHeader;
+    int n = 0;
+    for (int sat = 0; n < services; ++sat) {
+        int channelNr = 0;
+        text += sateliteTag(sat);
+        const int transponders = 80 + random.below(320);
+        for (int tp = 0; tp < transponders && n < services; ++tp) {
+            // Most transponders carry a few services; a quarter carry up to 110.
+            const int count = random.percent(75) ? 6 + random.below(20) : 26 + random.below(85);
+            text += "\t\t<transponder id=\"" + random.hex4() + "\" onid=\"" + random.hex4()
+                + "\" frequency=\"" + QByteArray::number(10700000 + random.below(2050000))
+                + "\" inversion=\"" + QByteArray::number(random.below(3)) + "\" symbol_rate=\""
+                + QByteArray::number(1000000 + random.below(44000) * 1000) + "\" fec_inner=\""
+                + random.pick(kFecs) + "\" polarization=\"" + QByteArray::number(random.below(2))
+                + "\">\n";
+            for (int s = 0; s < count && n < services; ++s, ++n) {
+                // Beside the short names of the big networks, long ones.
+                const int kind = random.below(100);
+                QByteArray label = kind < 50 ? serviceName(random)
+                                             : random.pick(kRealStems) + QByteArray(random.pick(kRealDetails));
+                if (kind >= 85)
+                    label = serviceName(random) + " &#x2013; " + label;
+                if (renameEvery > 0 && n % renameEvery == 0)
+                    label += " (neu)";
+                text += channelTag(random, label, random.percent(30), ++channelNr);
             }
             text += "\t\t</transponder>\n";
         }

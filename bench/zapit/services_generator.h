@@ -15,6 +15,14 @@
 // generated files differ in that share and nothing else.
 bool writeGeneratedServices(const QString &fileName, int services, int renameEvery = 0);
 
+// The same dialect with the traits that make real lists heavier to hold than
+// the file above: names twice as long, escaped every way a file may carry
+// them ("&amp;", "&quot;", "&apos;", "&#233;", "&#x2013;") beside raw
+// umlauts, Cyrillic and Greek; 6 to 110 services a transponder; every id,
+// network id and frequency random, so that few values repeat.
+// `renameEvery` as above.
+bool writeRealTraitsServices(const QString &fileName, int services, int renameEvery = 0);
+
 // Writes a services.xml in the same dialect holding one satellite of
 // `transponders` transponders with one to four services each: a load that
 // looks for each transponder among all read before it shows on this shape.

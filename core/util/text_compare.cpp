@@ -82,6 +82,39 @@ QCollator &textCollator()
 
 namespace {
 
+// Each code point case-folded, keeping its width (surrogate pairs are
+// folded whole): `out` needs room for text.size() units.
+char16_t *foldInto(QStringView text, char16_t *out)
+{
+    const char16_t *in = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        char32_t cp = in[i];
+        if (cp < 0x80) {
+            *out++ = char16_t(cp >= u'A' && cp <= u'Z' ? cp + 32 : cp);
+            ++i;
+            continue;
+        }
+        qsizetype width = 1;
+        if (QChar::isHighSurrogate(cp) && i + 1 < n && QChar::isLowSurrogate(in[i + 1])) {
+            cp = QChar::surrogateToUcs4(in[i], in[i + 1]);
+            width = 2;
+        }
+        const char32_t folding = QChar::toCaseFolded(cp);
+        // Keep the width: a folding that would change it is not taken.
+        if (QChar::requiresSurrogates(folding) == (width == 2))
+            cp = folding;
+        if (width == 2) {
+            *out++ = QChar::highSurrogate(cp);
+            *out++ = QChar::lowSurrogate(cp);
+        } else {
+            *out++ = char16_t(cp);
+        }
+        i += width;
+    }
+    return out;
+}
+
 // The C locale collates nothing: compareText's order there is that of the
 // texts folded code point by code point, compared by code unit. All folded
 // texts go into one buffer, and the sort moves small slots holding their
@@ -99,32 +132,7 @@ std::vector<std::uint32_t> foldedOrder(std::span<const QStringView> texts)
     starts.reserve(texts.size() + 1);
     for (const QStringView text : texts) {
         starts.push_back(std::uint32_t(out - folded.data()));
-        const char16_t *in = text.utf16();
-        const qsizetype n = text.size();
-        for (qsizetype i = 0; i < n;) {
-            char32_t cp = in[i];
-            if (cp < 0x80) {
-                *out++ = char16_t(cp >= u'A' && cp <= u'Z' ? cp + 32 : cp);
-                ++i;
-                continue;
-            }
-            qsizetype width = 1;
-            if (QChar::isHighSurrogate(cp) && i + 1 < n && QChar::isLowSurrogate(in[i + 1])) {
-                cp = QChar::surrogateToUcs4(in[i], in[i + 1]);
-                width = 2;
-            }
-            const char32_t folding = QChar::toCaseFolded(cp);
-            // Keep the width: a folding that would change it is not taken.
-            if (QChar::requiresSurrogates(folding) == (width == 2))
-                cp = folding;
-            if (width == 2) {
-                *out++ = QChar::highSurrogate(cp);
-                *out++ = QChar::lowSurrogate(cp);
-            } else {
-                *out++ = char16_t(cp);
-            }
-            i += width;
-        }
+        out = foldInto(text, out);
     }
     starts.push_back(std::uint32_t(out - folded.data()));
 
@@ -184,11 +192,23 @@ std::vector<std::uint32_t> collatedOrder(std::span<const QStringView> texts)
 
 } // namespace
 
-std::vector<std::uint32_t> textSortOrder(std::span<const QStringView> texts)
+bool textOrderCollates()
 {
     // One look at the locale per thread: its collator never changes it.
     thread_local const bool collating = textCollator().locale().language() != QLocale::C;
-    return collating ? collatedOrder(texts) : foldedOrder(texts);
+    return collating;
+}
+
+void appendFoldedText(QStringView text, std::u16string &out)
+{
+    const std::size_t at = out.size();
+    out.resize(at + std::size_t(text.size()));
+    foldInto(text, out.data() + at);
+}
+
+std::vector<std::uint32_t> textSortOrder(std::span<const QStringView> texts)
+{
+    return textOrderCollates() ? collatedOrder(texts) : foldedOrder(texts);
 }
 
 int compareText(const QString &a, const QString &b)

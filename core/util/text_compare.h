@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 // Case mapping that keeps every character in its place: each code point maps
@@ -29,3 +30,11 @@ int compareText(const QString &a, const QString &b);
 // given order: result[i] is the index of the i-th text. Each text is folded
 // or collated once, instead of at each of the n log n comparisons of a sort.
 std::vector<std::uint32_t> textSortOrder(std::span<const QStringView> texts);
+
+// Whether compareText collates: in any locale but C. Where it does not, its
+// order is that of the texts as appendFoldedText folds them, compared by
+// code unit.
+bool textOrderCollates();
+
+// Appends `text` with every code point case-folded, keeping its UTF-16 width.
+void appendFoldedText(QStringView text, std::u16string &out);

@@ -1,6 +1,8 @@
 #include "core/zapit/import_news.h"
 
+#include "core/model/first_match_index.h"
 #include "core/model/service_list.h"
+#include "core/model/text_keys.h"
 #include "core/util/messages.h"
 #include "core/util/text_compare.h"
 
@@ -9,68 +11,65 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
 
 // Look-ups into the previous list, built once. Each key holds its first
 // object in tree order, which is what a walk over the list would find, so
-// the results equal those of the list's own find operations.
+// the results equal those of the list's own find operations. The tables hold
+// hashes and numbers only and compare keys on the objects themselves: a copy
+// of every key (upper-cased ids among them) would cost an allocation per
+// service and, at hundreds of thousands of services, more cache misses than
+// the comparison itself.
+
+std::size_t pointerHash(const void *p, std::size_t seed)
+{
+    return qHash(quintptr(p), seed);
+}
 
 // A transponder is the same one when the seven fields the model compares
 // agree without regard to case (inversion does not count).
-struct TransponderKey {
-    const TSatelite *satelite;
-    QString tsid, onid, frequency, symbolRate, fec, polarization, modulation;
-    friend bool operator==(const TransponderKey &, const TransponderKey &) = default;
-    friend size_t qHash(const TransponderKey &k, size_t seed = 0)
-    {
-        return qHashMulti(seed, k.satelite, k.tsid, k.onid, k.frequency, k.symbolRate, k.fec,
-                          k.polarization, k.modulation);
-    }
-};
-
-TransponderKey transponderKey(const TSatelite *sat, const TTransponder &tp)
+std::size_t transponderHash(const TSatelite *sat, const TTransponder &tp)
 {
-    return {sat, upperText(tp.Tsid), upperText(tp.Onid), upperText(tp.Frequency),
-            upperText(tp.SymbolRate), upperText(tp.Fec), upperText(tp.Polarization),
-            upperText(tp.Modulation)};
+    std::size_t h = pointerHash(sat, 0);
+    for (const QString *text : {&tp.Tsid, &tp.Onid, &tp.Frequency, &tp.SymbolRate, &tp.Fec,
+                                &tp.Polarization, &tp.Modulation})
+        h = upperTextHash(*text, h);
+    return h;
+}
+
+bool sameTransponder(const TTransponder &a, const TTransponder &b)
+{
+    return sameUpperText(a.Tsid, b.Tsid) && sameUpperText(a.Onid, b.Onid)
+        && sameUpperText(a.Frequency, b.Frequency) && sameUpperText(a.SymbolRate, b.SymbolRate)
+        && sameUpperText(a.Fec, b.Fec) && sameUpperText(a.Polarization, b.Polarization)
+        && sameUpperText(a.Modulation, b.Modulation);
 }
 
 // A service is the same one on its transponder with equal id and type
 // (case-insensitive) and an equal name (exact).
-struct ServiceKey {
-    const TTransponder *transponder;
-    QString sid, type, name;
-    friend bool operator==(const ServiceKey &, const ServiceKey &) = default;
-    friend size_t qHash(const ServiceKey &k, size_t seed = 0)
-    {
-        return qHashMulti(seed, k.transponder, k.sid, k.type, k.name);
-    }
-};
-
-ServiceKey serviceKey(const TTransponder *tp, const TService &s)
+std::size_t serviceHash(const TTransponder *tp, const TService &s)
 {
-    return {tp, upperText(s.Sid), upperText(s.GetServiceType()), s.Name};
+    return exactTextHash(s.Name,
+                         upperTextHash(s.GetServiceType(), upperTextHash(s.Sid, pointerHash(tp, 0))));
+}
+
+bool sameService(const TService &a, const TService &b)
+{
+    return a.Name == b.Name && sameUpperText(a.Sid, b.Sid)
+        && sameUpperText(a.GetServiceType(), b.GetServiceType());
 }
 
 // A moved service: a satellite of the same name holding a service of the same
 // name (exact) and id (case-insensitive) on any transponder. Satellites of one
 // name are filed under the first of them.
-struct MovedKey {
-    const TSatelite *satelite;
-    QString name, sid;
-    friend bool operator==(const MovedKey &, const MovedKey &) = default;
-    friend size_t qHash(const MovedKey &k, size_t seed = 0)
-    {
-        return qHashMulti(seed, k.satelite, k.name, k.sid);
-    }
-};
-
-MovedKey movedKey(const TSatelite *firstOfName, const TService &s)
+std::size_t movedHash(const TSatelite *firstOfName, const TService &s)
 {
-    return {firstOfName, s.Name, upperText(s.Sid)};
+    return upperTextHash(s.Sid, exactTextHash(s.Name, pointerHash(firstOfName, 1)));
 }
 
 // The previous list, looked up by what makes a service "the same" or
@@ -82,15 +81,16 @@ class PreviousIndex
 public:
     struct Entry {
         TService *service;
+        const TTransponder *transponder;
         const TSatelite *satelite;
         const TSatelite *filedUnder; // the first satellite of its name
     };
 
     explicit PreviousIndex(const TServiceList &list)
     {
-        qsizetype services = 0;
+        std::size_t services = 0;
         list.forEachService([&](TService *, TTransponder *, TSatelite *) { ++services; });
-        m_entries.reserve(std::size_t(services));
+        m_entries.reserve(services);
         m_services.reserve(services);
         for (int a = 0; a < list.Count(); ++a) {
             const TSatelite *sat = list.GetItem(a);
@@ -100,12 +100,23 @@ public:
             const TSatelite *filedUnder = m_satelites.value(sat->Name);
             for (int t = 0; t < sat->Count(); ++t) {
                 const TTransponder *tp = sat->GetItem(t);
-                if (firstOfName)
-                    m_transponders.insert(transponderKey(sat, *tp), tp); // keeps the first
+                if (firstOfName) {
+                    const auto number = int(m_transponders.size());
+                    m_transponders.push_back(tp);
+                    m_transponderIndex.insert(transponderHash(sat, *tp), number, [&](int j) {
+                        return m_transponderSatelites[std::size_t(j)] == sat
+                            && sameTransponder(*m_transponders[std::size_t(j)], *tp);
+                    });
+                    m_transponderSatelites.push_back(sat);
+                }
                 for (int s = 0; s < tp->Count(); ++s) {
                     TService *service = tp->GetItem(s);
-                    m_services.insert(serviceKey(tp, *service), int(m_entries.size()));
-                    m_entries.push_back({service, sat, filedUnder});
+                    const auto number = int(m_entries.size());
+                    m_entries.push_back({service, tp, sat, filedUnder});
+                    m_services.insert(serviceHash(tp, *service), number, [&](int j) {
+                        const Entry &e = m_entries[std::size_t(j)];
+                        return e.transponder == tp && sameService(*e.service, *service);
+                    });
                 }
             }
         }
@@ -119,13 +130,24 @@ public:
     // The previous list's counterpart of a transponder of the new list, or null.
     const TTransponder *findTransponder(const TTransponder &tp, const TSatelite *sat) const
     {
-        return sat ? m_transponders.value(transponderKey(sat, tp)) : nullptr;
+        if (!sat)
+            return nullptr;
+        const int found = m_transponderIndex.find(transponderHash(sat, tp), [&](int j) {
+            return m_transponderSatelites[std::size_t(j)] == sat
+                && sameTransponder(*m_transponders[std::size_t(j)], tp);
+        });
+        return found >= 0 ? m_transponders[std::size_t(found)] : nullptr;
     }
 
     // The number of the same service on that transponder, or -1.
     int findExact(const TService &s, const TTransponder *own) const
     {
-        return own ? m_services.value(serviceKey(own, s), -1) : -1;
+        if (!own)
+            return -1;
+        return m_services.find(serviceHash(own, s), [&](int j) {
+            const Entry &e = m_entries[std::size_t(j)];
+            return e.transponder == own && sameService(*e.service, s);
+        });
     }
 
     int findMoved(const TService &s, const TSatelite *sat)
@@ -135,12 +157,15 @@ public:
         // Most services stay where they were: the second index is only made
         // once a service is not found in its place.
         if (!m_movedBuilt) {
-            m_moved.reserve(qsizetype(m_entries.size()));
-            for (std::size_t i = 0; i < m_entries.size(); ++i)
-                m_moved.insert(movedKey(m_entries[i].filedUnder, *m_entries[i].service), int(i));
+            m_moved.reserve(m_entries.size());
+            for (std::size_t i = 0; i < m_entries.size(); ++i) {
+                const Entry &e = m_entries[i];
+                m_moved.insert(movedHash(e.filedUnder, *e.service), int(i),
+                               [&](int j) { return sameMoved(j, e.filedUnder, *e.service); });
+            }
             m_movedBuilt = true;
         }
-        return m_moved.value(movedKey(sat, s), -1);
+        return m_moved.find(movedHash(sat, s), [&](int j) { return sameMoved(j, sat, s); });
     }
 
     const Entry &entry(int number) const { return m_entries[std::size_t(number)]; }
@@ -156,22 +181,23 @@ public:
     }
 
 private:
-    // QHash::insert replaces; the first object of a key must win.
-    template <typename Key, typename Value>
-    struct FirstWins : QHash<Key, Value> {
-        void insert(const Key &key, Value value)
-        {
-            if (!this->contains(key))
-                QHash<Key, Value>::insert(key, value);
-        }
-    };
+    bool sameMoved(int number, const TSatelite *filedUnder, const TService &s) const
+    {
+        const Entry &e = m_entries[std::size_t(number)];
+        return e.filedUnder == filedUnder && e.service->Name == s.Name
+            && sameUpperText(e.service->Sid, s.Sid);
+    }
 
     std::vector<Entry> m_entries;
     std::vector<bool> m_met;
-    FirstWins<QString, const TSatelite *> m_satelites;
-    FirstWins<TransponderKey, const TTransponder *> m_transponders;
-    FirstWins<ServiceKey, int> m_services;
-    FirstWins<MovedKey, int> m_moved;
+    // QHash::insert replaces; the first satellite of a name must win, so
+    // it is only inserted when the name is new.
+    QHash<QString, const TSatelite *> m_satelites;
+    std::vector<const TTransponder *> m_transponders; // of the first satellites of each name
+    std::vector<const TSatelite *> m_transponderSatelites;
+    FirstMatchIndex m_transponderIndex;
+    FirstMatchIndex m_services;
+    FirstMatchIndex m_moved;
     bool m_movedBuilt = false;
 };
 
@@ -239,8 +265,76 @@ private:
     const TSatelite *m_satelite = nullptr;
 };
 
+// Where the locale collates nothing, the order is that of the folded lines:
+// each entry's first sixteen folded units go into a slot, so most
+// comparisons read no name at all (names lie all over the heap), and lines
+// are folded whole only when their starts tie. The slots cost 40 bytes an
+// entry, where every line made at once would cost more than the list: on a
+// first import every service is news.
+void sortFolded(std::vector<NewsEntry> &entries)
+{
+    constexpr std::size_t kPrefixWords = 4;
+    struct Slot {
+        quint64 prefix[kPrefixWords];
+        std::uint32_t index;
+    };
+    std::u16string x;
+    std::u16string y;
+    const auto fold = [](const NewsEntry &entry, std::u16string &out) {
+        out.clear();
+        appendFoldedText(QStringView(entry.name, entry.nameSize), out);
+        out += u';';
+        appendFoldedText(entry.satelite->Name, out);
+    };
+    std::vector<Slot> ordered(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        fold(entries[i], x);
+        Slot &slot = ordered[i];
+        // Zero after the end puts a line before its longer namesakes; a real
+        // U+0000 only ties, and the full comparison settles it.
+        for (std::size_t u = 0; u < kPrefixWords * 4; ++u) {
+            const quint64 unit = u < x.size() ? x[u] : 0;
+            slot.prefix[u / 4] = (slot.prefix[u / 4] << 16) | unit;
+        }
+        slot.index = std::uint32_t(i);
+    }
+    // A partition compares its pivot with one entry after another: the last
+    // two lines folded are kept.
+    std::u16string *held[2] = {&x, &y};
+    std::uint32_t heldIndex[2] = {UINT32_MAX, UINT32_MAX};
+    const auto folded = [&](std::uint32_t index, int keep) {
+        for (int i = 0; i < 2; ++i) {
+            if (heldIndex[i] == index)
+                return i;
+        }
+        const int victim = keep == 0 ? 1 : 0;
+        heldIndex[victim] = index;
+        fold(entries[index], *held[victim]);
+        return victim;
+    };
+    std::sort(ordered.begin(), ordered.end(), [&](const Slot &a, const Slot &b) {
+        for (std::size_t w = 0; w < kPrefixWords; ++w) {
+            if (a.prefix[w] != b.prefix[w])
+                return a.prefix[w] < b.prefix[w];
+        }
+        const int lineA = folded(a.index, -1);
+        const int lineB = folded(b.index, lineA);
+        const int r = held[lineA]->compare(*held[lineB]);
+        return r != 0 ? r < 0 : a.index < b.index;
+    });
+    std::vector<NewsEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const Slot &slot : ordered)
+        sorted.push_back(entries[slot.index]);
+    entries.swap(sorted);
+}
+
 void sortEntries(std::vector<NewsEntry> &entries)
 {
+    if (!textOrderCollates()) {
+        sortFolded(entries);
+        return;
+    }
     LineView a;
     LineView b;
     std::stable_sort(entries.begin(), entries.end(), [&](const NewsEntry &x, const NewsEntry &y) {
