@@ -435,7 +435,7 @@ TEST(DialogFormsQuestions, WideEnoughForTitlePromptAndALongName)
             QWidget owner;
             TDialogPrompts prompts(&owner);
             bool seen = false;
-            whenModal("InputQuery", [&](QWidget *box) {
+            whenModal("", [&](QWidget *box) {
                 seen = true;
                 QCoreApplication::processEvents();
                 EXPECT_GE(box->width(), titleFitWidth(row.caption, box->font()));
