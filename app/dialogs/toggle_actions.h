@@ -23,7 +23,11 @@ public:
     // end whatever the result: callers take it over only after OK.
     int Execute(int &action);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void fitTitle();
     void preselect(int action);
     int chosen() const;
 

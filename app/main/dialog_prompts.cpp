@@ -1,16 +1,25 @@
 #include "app/main/dialog_prompts.h"
 
 #include "app/main/application.h"
+#include "ui/controls/window_fit.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
 namespace {
+
+// A long bouquet name of 40 average characters, with a tenth more for the
+// capitals and wide letters names have.
+constexpr int kNameChars = 44;
 
 // Our buttons and Qt's, in the order the boxes show them.
 const std::array<std::pair<int, QMessageBox::StandardButton>, 5> kButtons = {{
@@ -73,12 +82,27 @@ QString TDialogPrompts::saveFileName(const QString &title, const QString &filter
 
 bool TDialogPrompts::inputQuery(const QString &caption, const QString &prompt, QString &text)
 {
-    bool ok = false;
-    const QString entered =
-        QInputDialog::getText(m_parent, caption, prompt, QLineEdit::Normal, text, &ok);
-    if (ok)
-        text = entered;
-    return ok;
+    QInputDialog box(m_parent);
+    box.setObjectName(QStringLiteral("InputQuery"));
+    box.setWindowTitle(caption);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setLabelText(prompt);
+    box.setTextValue(text);
+    // Qt's own box is a dozen characters wide: the title bar cuts the caption
+    // short and a long bouquet name scrolls out of sight. The edit takes the
+    // width (a line's height of it for its frame and margins), and the
+    // prompt above it shares it.
+    if (auto *edit = box.findChild<QLineEdit *>()) {
+        const QFontMetrics metrics(edit->font());
+        const QMargins margins = box.layout() ? box.layout()->contentsMargins() : QMargins();
+        const int nameWidth = kNameChars * metrics.averageCharWidth() + metrics.height();
+        const int titleWidth = titleFitWidth(caption, box.font()) - margins.left() - margins.right();
+        edit->setMinimumWidth(std::max(nameWidth, titleWidth));
+    }
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    text = box.textValue();
+    return true;
 }
 
 QString TDialogPrompts::folderName(const QString &title, const QString &folder)

@@ -17,6 +17,7 @@
 #include "resources/icons.h"
 #include "ui/grid/image_list.h"
 #include "ui/grid/list_grid.h"
+#include "ui/grid/style_displays.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +25,8 @@
 #include <QLineEdit>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -435,7 +438,7 @@ void TFrmMain::FillBouquetGrid(int mode)
     }
 
     if (TLgCustomColumn *logo = grid->Columns()->ColumnByName(QStringLiteral("ColBouLogo")))
-        logo->SetWidth(m_program.LogoWidth + 3);
+        logo->SetWidth(std::max(m_program.LogoWidth + 3, HeaderCaptionWidth(*logo, grid->font())));
     grid->BeginUpdate();
     int firstMarked = -1;
     const auto select = [&](int row, const TBouquetService *entry) {
@@ -648,7 +651,7 @@ void TFrmMain::ApplyColumnSizing(TListGrid *grid)
             column->SetWidth(widths[k]);
         if (column->Width() < captionWidth)
             column->SetWidth(captionWidth);
-        column->SetWidth(column->Width() + 10);
+        column->SetWidth(std::max(column->Width() + 10, HeaderCaptionWidth(*column, grid->font())));
     }
 }
 

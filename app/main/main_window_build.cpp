@@ -11,6 +11,7 @@
 #include "ui/grid/column_kinds.h"
 #include "ui/grid/image_list.h"
 #include "ui/grid/list_grid.h"
+#include "ui/grid/style_displays.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -27,9 +28,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kIconSize = 16;
+constexpr int kStatusTextWidth = 300;
 
 // The grid pages' column of tool bar, grid and bars, close to the edges.
 QVBoxLayout *pageLayout(QWidget *page)
@@ -43,14 +47,24 @@ QVBoxLayout *pageLayout(QWidget *page)
 // A grid's information bar: the counts, then the encoding and the dialect.
 TPanelBar *makeInfoBar(const QString &name, QWidget *page)
 {
-    auto *bar = new TPanelBar({0, 130, 70}, page);
+    auto *bar = new TPanelBar({0, TPanelBar::FitText, TPanelBar::FitText}, page);
     bar->setObjectName(name);
+    // "100000 Service(s) displayed / 100000 Service(s) total" is wider than
+    // half a small window: it takes a second line rather than losing its end.
+    bar->WrapPanelText(0);
     return bar;
 }
 
 QPixmap iconPixmap(const QString &name, int width, int height, qreal dpr)
 {
     return pelloranPixmap(name, QSize(width, height), dpr);
+}
+
+// A row without logos: an icon, or a line of the grid's text where the
+// desktop's font is taller, so that neither is cut.
+int plainRowHeight(const TListGrid *grid)
+{
+    return std::max(kIconSize, grid->fontMetrics().height() + 2);
 }
 
 TListGrid *makeGrid(const QString &name, QWidget *parent)
@@ -62,7 +76,7 @@ TListGrid *makeGrid(const QString &name, QWidget *parent)
     // what the next Delete or drag takes.
     grid->SetAppearanceOptions(grid->AppearanceOptions() - aoHideSelection);
     grid->ReadOnly = true;
-    grid->SetRowSize(kIconSize);
+    grid->SetRowSize(plainRowHeight(grid));
     return grid;
 }
 
@@ -128,8 +142,10 @@ void TFrmMain::buildControls()
 
     Splitter->addWidget(PageControlServices);
     Splitter->addWidget(PnlBouquets);
+    // Both sides give up width as the window narrows, each in proportion
+    // to its width, so neither is squeezed down to a sliver.
     Splitter->setStretchFactor(0, 1);
-    Splitter->setStretchFactor(1, 0);
+    Splitter->setStretchFactor(1, 1);
 
     auto *central = new QWidget(this);
     auto *centralLayout = new QVBoxLayout(central);
@@ -316,7 +332,9 @@ void TFrmMain::buildStatusBar()
 {
     StatusBar = new TPanelBar({0, 25, 25, 110, 50}, this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->findChildren<QFrame *>().first()->setMinimumWidth(550);
+    // Room for the status texts, yet not so much that the status bar alone
+    // keeps the window wider than a small screen offers.
+    StatusBar->findChildren<QFrame *>().first()->setMinimumWidth(kStatusTextWidth);
     const qreal dpr = devicePixelRatioF();
     const auto indicator = [&](const char *name, const char *picture, int panel) {
         auto *image = new QLabel;
@@ -398,6 +416,16 @@ void TFrmMain::buildGridColumns()
         for (int i = 0; i < grid->Columns()->Count(); ++i) {
             TLgCustomColumn *column = grid->Columns()->Items(i);
             column->SetOptions(column->Options() - coCanSort);
+        }
+    }
+    // The widths above suit the design's small font; a larger desktop font
+    // would cut the captions short ("Chann...") or leave only "..." over the
+    // icons.
+    for (TListGrid *grid : {ServicesGrid, MyServicesGrid, KingOfSatGrid, BouquetGrid,
+                            BouquetListGrid}) {
+        for (int i = 0; i < grid->Columns()->Count(); ++i) {
+            TLgCustomColumn *column = grid->Columns()->Items(i);
+            column->SetWidth(std::max(column->Width(), HeaderCaptionWidth(*column, grid->font())));
         }
     }
 
@@ -552,8 +580,9 @@ void TFrmMain::setLogoColumnShown(TListGrid *grid, const QString &columnName, bo
     if (!column)
         return;
     column->SetVisible(shown);
-    column->SetWidth(m_program.LogoWidth + 3);
-    const int height = shown ? m_program.LogoHeight : kIconSize;
+    column->SetWidth(std::max(m_program.LogoWidth + 3, HeaderCaptionWidth(*column, grid->font())));
+    const int height = shown ? std::max(m_program.LogoHeight, plainRowHeight(grid))
+                             : plainRowHeight(grid);
     grid->BeginUpdate();
     grid->SetRowSize(height);
     for (int row = 0; row < grid->RowCount(); ++row)

@@ -22,6 +22,12 @@ TPanelBar::TPanelBar(const QList<int> &widths, QWidget *parent) : QFrame(parent)
         if (width > 0) {
             panel.frame->setFixedWidth(width);
             row->addWidget(panel.frame);
+        } else if (width == FitText) {
+            panel.frame->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+            // An empty sunken sliver would look like a fault.
+            panel.frame->hide();
+            panel.fitsText = true;
+            row->addWidget(panel.frame);
         } else {
             panel.frame->setMinimumWidth(40);
             row->addWidget(panel.frame, 1);
@@ -31,6 +37,18 @@ TPanelBar::TPanelBar(const QList<int> &widths, QWidget *parent) : QFrame(parent)
     setFixedHeight(fontMetrics().height() + 10);
 }
 
+void TPanelBar::WrapPanelText(int index)
+{
+    const Panel &panel = m_panels.at(index);
+    panel.label->setWordWrap(true);
+    // Its longest word is the least it needs now.
+    panel.frame->setMinimumWidth(0);
+    // The bar keeps its one-line height as the least it takes.
+    const int height = maximumHeight();
+    setMinimumHeight(height);
+    setMaximumHeight(QWIDGETSIZE_MAX);
+}
+
 QString TPanelBar::PanelText(int index) const
 {
     return m_panels.at(index).label->text();
@@ -38,7 +56,10 @@ QString TPanelBar::PanelText(int index) const
 
 void TPanelBar::SetPanelText(int index, const QString &text)
 {
-    m_panels.at(index).label->setText(text);
+    const Panel &panel = m_panels.at(index);
+    panel.label->setText(text);
+    if (panel.fitsText)
+        panel.frame->setVisible(!text.isEmpty());
 }
 
 void TPanelBar::PlaceInPanel(int index, QWidget *control)

@@ -15,8 +15,14 @@ class TPanelBar : public QFrame
     Q_OBJECT
 
 public:
-    // One width per panel; a width of 0 lets that panel take the room left.
+    // One width per panel; a width of 0 lets that panel take the room left,
+    // FitText makes it as wide as the text it shows.
+    static constexpr int FitText = -1;
     explicit TPanelBar(const QList<int> &widths, QWidget *parent = nullptr);
+
+    // The panel's text goes on in further lines where the panel is narrower
+    // than the text, and the bar grows to show them.
+    void WrapPanelText(int index);
 
     int PanelCount() const { return int(m_panels.size()); }
     QString PanelText(int index) const;
@@ -31,6 +37,7 @@ private:
         QFrame *frame = nullptr;
         QHBoxLayout *layout = nullptr;
         QLabel *label = nullptr;
+        bool fitsText = false;
     };
     QList<Panel> m_panels;
 };

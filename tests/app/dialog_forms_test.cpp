@@ -1,4 +1,5 @@
 #include "app_test_support.h"
+#include "import_export_world.h"
 
 #include "app/dialogs/list_generator.h"
 #include "app/dialogs/optimize_dialog.h"
@@ -7,10 +8,14 @@
 #include "app/dialogs/settings_dialog.h"
 #include "app/dialogs/sort_selection.h"
 #include "app/dialogs/toggle_actions.h"
+#include "app/main/dialog_prompts.h"
+#include "core/util/messages.h"
+#include "ui/controls/window_fit.h"
 #include "ui/grid/list_grid.h"
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -402,4 +407,71 @@ TEST(DialogFormsFixedItems, SelectionGridShowsItsFourColumnsAsWholeRows)
     const TGridOptions options = grid->Options();
     for (TGridOption option : {goHeader, goGrid, goSelectFullRow, goDisableColumnMoving})
         EXPECT_TRUE(options.contains(option)) << int(option);
+}
+
+// The questions the program asks in windows of Qt's making or of a size of
+// their own, at the tests' font and at a large desktop font: each is wide
+// enough for its title beside the title bar's buttons and shows its prompt
+// whole, and an input box's edit holds a long name.
+TEST(DialogFormsQuestions, WideEnoughForTitlePromptAndALongName)
+{
+    appTestApp();
+    const QString longName = QStringLiteral("Regionalprogramme Bayern & Sachsen HD");
+    struct Row {
+        const char *shot;
+        QString caption;
+        QString prompt;
+        QString initial;
+    };
+    const Row rows[] = {
+        {"new_bouquet", msg(MsgNewBouquetCaption), msg(MsgEnterName), msg(MsgNewBouquetCaption)},
+        {"rename_bouquet", msg(MsgRenameBouquetCaption), msg(MsgEnterNewName), longName},
+        {"send_message", msg(MsgEnterAMessage), QString(), QString()},
+    };
+    for (const int pixels : {11, 18}) {
+        const ScopedFontSize font(pixels);
+        for (const Row &row : rows) {
+            SCOPED_TRACE(std::string(row.shot) + " at " + std::to_string(pixels) + " px");
+            QWidget owner;
+            TDialogPrompts prompts(&owner);
+            bool seen = false;
+            whenModal("", [&](QWidget *box) {
+                seen = true;
+                QCoreApplication::processEvents();
+                EXPECT_GE(box->width(), titleFitWidth(row.caption, box->font()));
+                auto *edit = box->findChild<QLineEdit *>();
+                ASSERT_NE(edit, nullptr);
+                EXPECT_GE(edit->width(), 40 * edit->fontMetrics().averageCharWidth());
+                for (const QLabel *label : box->findChildren<QLabel *>()) {
+                    if (label->isVisible() && !label->text().isEmpty()) {
+                        EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+                    }
+                }
+                EXPECT_TRUE(saveShotWithTitleBar(*box, QStringLiteral("input_box_%1_%2px.png")
+                                               .arg(QLatin1String(row.shot))
+                                               .arg(pixels)));
+                edit->selectAll();
+                QTest::keyClicks(edit, longName);
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+            QString text = row.initial;
+            EXPECT_TRUE(prompts.inputQuery(row.caption, row.prompt, text));
+            EXPECT_TRUE(seen);
+            EXPECT_EQ(text, longName);
+        }
+
+        SCOPED_TRACE("FrmToggleActions at " + std::to_string(pixels) + " px");
+        TFrmToggleActions toggle;
+        bool seen = false;
+        whenModal("FrmToggleActions", [&](QWidget *window) {
+            seen = true;
+            QCoreApplication::processEvents();
+            EXPECT_GE(window->width(), titleFitWidth(window->windowTitle(), window->font()));
+            EXPECT_TRUE(saveShotWithTitleBar(*window, QStringLiteral("toggle_actions_%1px.png").arg(pixels)));
+            window->findChild<QAbstractButton *>(QStringLiteral("BtnCancel"))->click();
+        });
+        int action = 0;
+        EXPECT_EQ(toggle.Execute(action), QDialog::Rejected);
+        EXPECT_TRUE(seen);
+    }
 }

@@ -103,15 +103,16 @@ inline QByteArray fileBytesOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Acts on the modal window `name` once it is up (the test's own code runs
-// again only after that window has closed).
+// Acts on the modal window `name` (an empty name: whichever comes up) once
+// it is up (the test's own code runs again only after that window has
+// closed).
 inline void whenModal(const char *name, std::function<void(QWidget *)> act)
 {
     auto *timer = new QTimer(qApp);
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, name = QString::fromLatin1(name), act] {
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() != name)
+        if (!modal || (!name.isEmpty() && modal->objectName() != name))
             return;
         timer->stop();
         timer->deleteLater();

@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QSplitter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -40,6 +41,23 @@ void writeLargeServices(const QString &fileName, int count)
         xml += "\t</sat>\n";
     }
     xml += "</zapit>\n";
+    QFile file(fileName);
+    file.open(QIODevice::WriteOnly);
+    file.write(xml);
+}
+
+// One bouquet holding `count` entries of that list.
+void writeLargeBouquet(const QString &fileName, int count)
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<zapit>\n"
+                     "\t<Bouquet name=\"Alle\" hidden=\"0\" locked=\"0\">\n";
+    for (int n = 0; n < count; ++n) {
+        xml += "\t\t<channel serviceID=\"" + QByteArray::number(n % 0xFFFF + 1, 16).rightJustified(4, '0')
+            + "\" name=\"Service " + QByteArray::number(n) + "\" tsid=\""
+            + QByteArray::number((n / 40) % 50 + 1, 16).rightJustified(4, '0')
+            + "\" onid=\"0001\" sat_position=\"192\" />\n";
+    }
+    xml += "\t</Bouquet>\n</zapit>\n";
     QFile file(fileName);
     file.open(QIODevice::WriteOnly);
     file.write(xml);
@@ -133,4 +151,40 @@ TEST(MainWindowLogoCells, EachGridShowsTheNewLogoWhereTheDesignSaysSo)
         auto *entry = static_cast<TBouquetService *>(bouquet->Cell(bouType, row)->ObjectReference());
         EXPECT_EQ(bouquet->Cell(bouLogo, row)->AsInteger(), entry->Service() ? 1 : 0) << row;
     }
+}
+
+// A window made small gives both sides a share of the loss, and what they
+// show stays whole: the column captions, and the counts of a list of
+// 100,000, which take a second line rather than losing their end.
+TEST(MainWindowLargeLists, ASmallWindowSharesItsWidthAndKeepsEveryTextWhole)
+{
+    TProgramWorld world(TProgramWorld::NoLists);
+    writeLargeServices(world.path("Services.xml"), 100000);
+    writeLargeBouquet(world.path("Bouquets.xml"), 100000);
+    world.start();
+    TFrmMain &main = world.main();
+    ASSERT_EQ(main.BouquetGrid->RowCount(), 100000);
+    // The window and the bouquet side as they start on a screen larger than
+    // the offscreen one.
+    main.resize(1000, 670);
+    QCoreApplication::processEvents();
+    main.Splitter->setSizes({main.Splitter->width() - 500, 500});
+    QCoreApplication::processEvents();
+    const QList<int> wide = main.Splitter->sizes();
+
+    main.resize(760, 520);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.size(), QSize(760, 520));
+    const QList<int> narrow = main.Splitter->sizes();
+    ASSERT_EQ(narrow.size(), 2);
+    for (int side : {0, 1}) {
+        SCOPED_TRACE(side == 0 ? "services side" : "bouquet side");
+        EXPECT_LT(narrow[side], wide[side]);
+        EXPECT_GE(narrow[side] * 4, (narrow[0] + narrow[1]) * 3 * wide[side] / (wide[0] + wide[1]));
+    }
+    EXPECT_EQ(main.InfoBarBouquet->PanelText(0),
+              "100000 Service(s) displayed / 100000 Service(s) total");
+    expectWholeColumnCaptions(main, true);
+    expectWholeBarTexts(main);
+    EXPECT_TRUE(saveShot(main, "main_window_760x520_100000.png"));
 }

@@ -1,12 +1,18 @@
 #include "main_window_support.h"
 
+#include "app/main/status_panels.h"
 #include "app/main/windows.h"
 #include "core/model/save_handler.h"
 #include "ui/grid/list_grid.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
 
 const char *const kSafeSettings = "[General]\nnotFirstStartUp=1\n"
                                   "[GUISettings]\nip=127.000.000.001\nport=00021\n"
@@ -94,4 +100,42 @@ QStringList columnTexts(const TListGrid &grid, const QString &columnName)
     for (int row = 0; row < grid.RowCount(); ++row)
         texts.append(grid.Cells(column->Index(), row));
     return texts;
+}
+
+void expectWholeColumnCaptions(const TFrmMain &main, bool shownOnly)
+{
+    constexpr int kCaptionMargins = 2 * 4;
+    constexpr int kSortMarkRoom = 4 + 8 + 1;
+    for (const TListGrid *grid : {main.ServicesGrid, main.MyServicesGrid, main.KingOfSatGrid,
+                                  main.BouquetGrid, main.BouquetListGrid}) {
+        const QFontMetricsF metrics(grid->font());
+        for (int i = 0; i < grid->Columns()->Count(); ++i) {
+            const TLgCustomColumn *column = grid->Columns()->Items(i);
+            if (shownOnly && !column->Visible())
+                continue;
+            const int need = int(std::ceil(metrics.horizontalAdvance(column->Header().Caption())))
+                + kCaptionMargins + (column->Options().contains(coCanSort) ? kSortMarkRoom : 0);
+            EXPECT_GE(column->Width(), need)
+                << qPrintable(grid->objectName()) << " " << qPrintable(column->objectName());
+        }
+    }
+}
+
+void expectWholeBarTexts(const TFrmMain &main)
+{
+    for (const TPanelBar *bar : main.findChildren<TPanelBar *>()) {
+        if (!bar->isVisible())
+            continue;
+        for (const QLabel *label : bar->findChildren<QLabel *>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            if (label->wordWrap()) {
+                EXPECT_LE(label->heightForWidth(label->width()), label->height())
+                    << qPrintable(bar->objectName()) << ": " << qPrintable(label->text());
+            } else {
+                EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+                    << qPrintable(bar->objectName()) << ": " << qPrintable(label->text());
+            }
+        }
+    }
 }

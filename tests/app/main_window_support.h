@@ -74,3 +74,12 @@ inline std::vector<TDialogCommand> dialogCommands(TFrmMain &main)
          [&main] { QTest::mouseClick(main.findChild<QToolButton *>("ToolBtnAbout"), Qt::LeftButton); }},
     };
 }
+// Every column of the window's five grids (only the shown ones when
+// `shownOnly`) is wide enough for its whole header caption in the grid's
+// font, with the caption's margins and, where a click sorts it, room for the
+// sort mark.
+void expectWholeColumnCaptions(const TFrmMain &main, bool shownOnly);
+
+// Every text the window's bars show on screen is whole: a one-line text as
+// wide as its panel allows, a wrapping one no taller than its panel.
+void expectWholeBarTexts(const TFrmMain &main);

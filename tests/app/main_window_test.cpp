@@ -752,6 +752,35 @@ TEST(MainWindowGrids, HiddenColumnsKeepTheirValues)
     EXPECT_FALSE(values.first().isEmpty());
 }
 
+// A desktop with larger text must not find "Chann..." over the bouquet
+// list or "..." over the type icons.
+TEST(MainWindowGrids, DefaultColumnWidthsShowWholeCaptions)
+{
+    appTestApp();
+    for (const int pixels : {11, 15}) {
+        SCOPED_TRACE(std::to_string(pixels) + " px");
+        const ScopedFontSize font(pixels);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        main.resize(1000, 670);
+        expectWholeColumnCaptions(main, false);
+        const struct {
+            int services;
+            int bouquets;
+            const char *shot;
+        } pages[] = {{2, 1, "main_window_%1px_kingofsat_bouquet_list.png"},
+                     {0, 0, "main_window_%1px.png"}};
+        for (const auto &page : pages) {
+            main.PageControlServices->setCurrentIndex(page.services);
+            main.PageControlBouquets->setCurrentIndex(page.bouquets);
+            QCoreApplication::processEvents();
+            expectWholeBarTexts(main);
+            EXPECT_TRUE(saveShot(main, QString::fromLatin1(page.shot).arg(pixels)));
+        }
+    }
+}
+
 TEST(MainWindowGrids, SixtySevenColumnActionsOneForEachDataColumn)
 {
     TProgramWorld world;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QMap>
+#include <QPainter>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleFactory>
@@ -50,6 +51,18 @@ FormTestApp::FormTestApp() : m_app(makeTestApplication(g_argc, g_argv)) {}
 
 FormTestApp::~FormTestApp() = default;
 
+ScopedFontSize::ScopedFontSize(int pixels) : m_previous(QApplication::font())
+{
+    QFont font(m_previous);
+    font.setPixelSize(pixels);
+    QApplication::setFont(font);
+}
+
+ScopedFontSize::~ScopedFontSize()
+{
+    QApplication::setFont(m_previous);
+}
+
 QString shotsDir()
 {
     const QString dir = QStringLiteral(PELLORAN_SHOTS_DIR);
@@ -60,6 +73,31 @@ QString shotsDir()
 bool saveShot(QWidget &widget, const QString &name)
 {
     return widget.grab().save(QDir(shotsDir()).filePath(name));
+}
+
+bool saveShotWithTitleBar(QWidget &window, const QString &name)
+{
+    QFont bold(window.font());
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    const int height = 2 * metrics.height();
+    const QPixmap body = window.grab();
+    QPixmap shot(body.width(), body.height() + height);
+    shot.fill(QColor(0x4a, 0x6e, 0xa9));
+    QPainter painter(&shot);
+    painter.drawPixmap(0, height, body);
+    painter.setFont(bold);
+    painter.setPen(Qt::white);
+    // The icon at the left, the three buttons at the right, one height each.
+    const QRect text(height, 0, body.width() - 4 * height, height);
+    painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine,
+                     metrics.elidedText(window.windowTitle(), Qt::ElideRight, text.width()));
+    painter.setPen(QColor(0xdd, 0xe4, 0xf0));
+    painter.drawRect(4, 4, height - 9, height - 9);
+    for (int i = 1; i <= 3; ++i)
+        painter.drawRect(body.width() - i * height + 4, 4, height - 9, height - 9);
+    painter.end();
+    return shot.save(QDir(shotsDir()).filePath(name));
 }
 
 void expectControls(const QWidget &form, std::span<const ControlRow> rows)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QFont>
 #include <QString>
 #include <QVariant>
 
@@ -40,11 +41,30 @@ std::unique_ptr<QApplication> makeTestApplication(int &argc, char **argv);
 // One such application for the whole test program, never freed.
 QApplication &sharedTestApplication();
 
+// The application font at another pixel size while it lives, as a desktop
+// with larger text has it; the font before comes back after.
+class ScopedFontSize
+{
+public:
+    explicit ScopedFontSize(int pixels);
+    ~ScopedFontSize();
+    ScopedFontSize(const ScopedFontSize &) = delete;
+    ScopedFontSize &operator=(const ScopedFontSize &) = delete;
+
+private:
+    QFont m_previous;
+};
+
 // Where screenshots go (created on first use).
 QString shotsDir();
 
 // Grabs a shown widget into shotsDir()/name; false when it could not be saved.
 bool saveShot(QWidget &widget, const QString &name);
+
+// The same with a title bar drawn above it as a window manager would: the
+// window's title in the bold application font and, at the right, the
+// buttons' places, so the shot shows whether the title fits.
+bool saveShotWithTitleBar(QWidget &window, const QString &name);
 
 // A named control of a window: a class it must be (or derive from) and,
 // when given, its text (a group box's title).

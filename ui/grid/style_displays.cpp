@@ -4,6 +4,7 @@
 #include "ui/grid/number_format.h"
 #include "ui/grid/providers.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -47,6 +48,19 @@ void drawGlyphAndCaption(QPainter &painter, const QRect &rect, const QPixmap &gl
 }
 
 } // namespace
+
+int HeaderCaptionWidth(const TLgCustomColumn &column, const QFont &font)
+{
+    const TColumnHeader &header = column.Header();
+    int width = 2 * kCaptionMargin;
+    if (header.DisplayMode() != dmTextOnly && !header.Glyph().isNull())
+        width += header.Glyph().width() + kCaptionMargin;
+    if (header.DisplayMode() != dmImageOnly && !header.Caption().isEmpty())
+        width += int(std::ceil(QFontMetricsF(font).horizontalAdvance(header.Caption())));
+    if (column.Options().contains(coCanSort))
+        width += kCaptionMargin + kSortMarkWidth + 1;
+    return width;
+}
 
 std::unique_ptr<TStyleDisplay> TStyleDisplay::Create(THeaderStyle style)
 {

@@ -8,9 +8,15 @@
 
 #include <memory>
 
+class QFont;
 class QPainter;
 class QWidget;
 class TLgCustomColumn;
+
+// The narrowest a column may be and still show its whole header caption (and
+// glyph) in `font`: the caption's margins, and room for the sort mark when a
+// header click can sort the column, since a sorted caption gives way to it.
+int HeaderCaptionWidth(const TLgCustomColumn &column, const QFont &font);
 
 // Paints the column parts around the cells: headers, footers, input-line
 // cells and the row indicator. The header styles differ only in the
