@@ -14,6 +14,7 @@
 #include "core/model/service.h"
 #include "core/model/service_list.h"
 #include "core/util/messages.h"
+#include "core/util/number_text.h"
 #include "resources/icons.h"
 #include "ui/grid/image_list.h"
 #include "ui/grid/list_grid.h"
@@ -58,19 +59,22 @@ T *objectAt(const TListGrid *grid, int col, int row)
 }
 
 // The bouquet names as the grids show them: no quotes, ", " between names.
-QString bouquetText(const TService &service)
+const QString kNoText;
+
+// A string the service holds, or `made` written with the text.
+const QString *bouquetString(const TService &service, QString &made)
 {
     if (!service.IsInBouquet())
-        return QString();
+        return &kNoText;
     // Most services are in one bouquet whose name needs no change: best fit
     // asks for every row's text, which then stays the name, uncopied.
     const QStringList &names = service.BouquetNames();
     if (names.size() == 1 && !names.front().contains(u'"') && !names.front().contains(u','))
-        return names.front();
-    QString text = service.BouquetNamesText();
-    text.remove(u'"');
-    text.replace(QStringLiteral(","), QStringLiteral(", "));
-    return text;
+        return &names.front();
+    made = service.BouquetNamesText();
+    made.remove(u'"');
+    made.replace(QStringLiteral(","), QStringLiteral(", "));
+    return &made;
 }
 
 // No logo for an entry without a service, or whose service is gone.
@@ -153,17 +157,24 @@ void TFrmMain::initGridFilling()
         state->grid->OnPeekText = [state](int col, int, const void *source) {
             return servicesCellText(*state, col, *static_cast<const TServiceRowRef *>(source));
         };
+        state->grid->OnPeekTexts = [state](const void *source, std::span<const int> cols,
+                                           const QString **texts, QString *made) {
+            const auto &ref = *static_cast<const TServiceRowRef *>(source);
+            for (const int col : cols)
+                *texts++ = servicesCellString(*state, col, ref, *made++);
+        };
     }
     BouquetGrid->OnFillRow = [this](int row, const void *source) {
         writeBouquetRow(row, static_cast<TBouquetService *>(const_cast<void *>(source)));
     };
     BouquetGrid->OnPeekText = [this](int col, int, const void *source) {
-        const auto *entry = static_cast<const TBouquetService *>(source);
-        if (col == m_bouName)
-            return entry->Name;
-        if (col == m_bouFrequency && entry->Transponder())
-            return entry->Transponder()->Frequency;
-        return QString();
+        return *bouquetCellString(col, *static_cast<const TBouquetService *>(source));
+    };
+    BouquetGrid->OnPeekTexts = [this](const void *source, std::span<const int> cols,
+                                      const QString **texts, QString *) {
+        const auto &entry = *static_cast<const TBouquetService *>(source);
+        for (const int col : cols)
+            *texts++ = bouquetCellString(col, entry);
     };
 }
 
@@ -330,58 +341,82 @@ void TFrmMain::writeServicesRow(const ServicesGridState &state, int row, const T
 QString TFrmMain::servicesCellText(const ServicesGridState &state, int col,
                                    const TServiceRowRef &ref)
 {
+    QString made;
+    return *servicesCellString(state, col, ref, made);
+}
+
+const QString *TFrmMain::servicesCellString(const ServicesGridState &state, int col,
+                                            const TServiceRowRef &ref, QString &made)
+{
     const TServiceColumns &c = state.columns;
     const TService &service = *ref.service;
     if (col == c.name)
-        return service.Name;
+        return &service.Name;
     if (col == c.sidHex)
-        return service.Sid;
-    if (col == c.sidDec)
-        return service.GetSidDec();
+        return &service.Sid;
+    if (col == c.sidDec) {
+        hexToDecText(service.Sid, made);
+        return &made;
+    }
     if (col == c.typeHex)
-        return service.GetServiceType();
-    if (col == c.typeDec)
-        return service.GetServiceTypeDec();
+        return &service.GetServiceType();
+    if (col == c.typeDec) {
+        hexToDecText(service.GetServiceType(), made);
+        return &made;
+    }
     if (col == c.bouquet)
-        return bouquetText(service);
+        return bouquetString(service, made);
     if (col == c.provider)
-        return service.Provider();
+        return &service.Provider();
     if (col == c.category)
-        return service.Category();
+        return &service.Category();
     if (col == c.country)
-        return service.Country();
+        return &service.Country();
     if (col == c.encryption)
-        return service.Encryption();
+        return &service.Encryption();
     if (const TSatelite *sat = ref.satelite) {
         if (col == c.satelite)
-            return sat->Name;
+            return &sat->Name;
         if (col == c.diseqc)
-            return sat->Diseqc;
+            return &sat->Diseqc;
     }
     const TTransponder *tp = ref.transponder;
     if (!tp)
-        return QString();
+        return &kNoText;
     if (col == c.tsidHex)
-        return tp->Tsid;
-    if (col == c.tsidDec)
-        return tp->GetTsidDec();
+        return &tp->Tsid;
+    if (col == c.tsidDec) {
+        hexToDecText(tp->Tsid, made);
+        return &made;
+    }
     if (col == c.onidHex)
-        return tp->Onid;
-    if (col == c.onidDec)
-        return tp->GetOnidDec();
+        return &tp->Onid;
+    if (col == c.onidDec) {
+        hexToDecText(tp->Onid, made);
+        return &made;
+    }
     if (col == c.symbolRate)
-        return tp->SymbolRate;
+        return &tp->SymbolRate;
     if (col == c.fec)
-        return tp->Fec;
+        return &tp->Fec;
     if (col == c.inversion)
-        return tp->Inversion;
+        return &tp->Inversion;
     if (col == c.polarization)
-        return tp->Polarization;
+        return &tp->Polarization;
     if (col == c.modulation)
-        return tp->Modulation;
+        return &tp->Modulation;
     if (col == c.frequency)
-        return tp->Frequency;
-    return QString();
+        return &tp->Frequency;
+    return &kNoText;
+}
+
+const QString *TFrmMain::bouquetCellString(int col, const TBouquetService &entry) const
+{
+    if (col == m_bouName)
+        return &entry.Name;
+    if (col == m_bouFrequency && entry.Transponder())
+        return &entry.Transponder()->Frequency;
+    return &kNoText;
 }
 
 void TFrmMain::writeInfoBar(TPanelBar *bar, bool empty, int shown, int total,
@@ -502,8 +537,7 @@ void TFrmMain::writeBouquetRow(int row, TBouquetService *entry)
     setObject(grid, m_bouName, row, m_shownBouquet);
     setInteger(grid, m_bouTypeIcon, row, entry->GetTypeIconIndex());
     setText(grid, m_bouName, row, entry->Name);
-    setText(grid, m_bouFrequency, row,
-            entry->Transponder() ? entry->Transponder()->Frequency : QString());
+    setText(grid, m_bouFrequency, row, *bouquetCellString(m_bouFrequency, *entry));
     setInteger(grid, m_bouActionIcon, row, service ? service->GetActionIconIndex() : 0);
 }
 

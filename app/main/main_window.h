@@ -317,6 +317,11 @@ private:
     void writeServicesRow(const ServicesGridState &state, int row, const TServiceRowRef &ref);
     static QString servicesCellText(const ServicesGridState &state, int col,
                                     const TServiceRowRef &ref);
+    // The same text as a string the row's objects hold, or `made` written
+    // with it: best fit reads every row's texts without copying them.
+    static const QString *servicesCellString(const ServicesGridState &state, int col,
+                                             const TServiceRowRef &ref, QString &made);
+    const QString *bouquetCellString(int col, const TBouquetService &entry) const;
     void writeServicesLogo(const ServicesGridState &state, int row, const TService &service);
     void writeBouquetRow(int row, TBouquetService *entry);
     // An empty list shows only its zero total.

@@ -3,6 +3,7 @@
 #include "core/util/str_utils.h"
 
 #include <algorithm>
+#include <iterator>
 
 std::optional<quint32> hexTextValue(QStringView text)
 {
@@ -21,8 +22,23 @@ std::optional<quint32> hexTextValue(QStringView text)
 
 QString hexToDecText(QStringView hexText)
 {
-    const auto value = hexTextValue(hexText);
-    return value ? QString::number(*value) : QStringLiteral("0");
+    QString text;
+    hexToDecText(hexText, text);
+    return text;
+}
+
+void hexToDecText(QStringView hexText, QString &into)
+{
+    quint32 value = hexTextValue(hexText).value_or(0);
+    char16_t digits[10];
+    char16_t *first = std::end(digits);
+    do {
+        *--first = char16_t(u'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    const auto count = std::end(digits) - first;
+    into.resize(count);
+    std::copy(first, std::end(digits), reinterpret_cast<char16_t *>(into.data()));
 }
 
 QString decToHexText(QStringView decimalText)

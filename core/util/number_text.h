@@ -12,6 +12,9 @@ std::optional<quint32> hexTextValue(QStringView text);
 
 // Decimal form of a hexadecimal text; "0" when the text is not hexadecimal.
 QString hexToDecText(QStringView hexText);
+// The same written into `into`, reusing its buffer when it holds one of its
+// own: a caller making many such texts allocates once.
+void hexToDecText(QStringView hexText, QString &into);
 
 // A decimal text as upper-case hexadecimal with at least four digits; "0000"
 // when the text is not a non-negative 32-bit decimal number.

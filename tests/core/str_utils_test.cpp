@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -327,6 +328,20 @@ TEST(StrUtils, HexNumbers)
     EXPECT_EQ(hexToDecText(u"ffffffff"), "4294967295");
     EXPECT_EQ(hexToDecText(u"100000000"), "0");
     EXPECT_EQ(hexToDecText(u"zz"), "0");
+    // One buffer written again and again, shorter after longer, while a copy
+    // of an earlier text still shares it.
+    QString into;
+    QString kept;
+    for (const auto &[hex, decimal] : {std::pair{u"ffffffff", "4294967295"}, std::pair{u"1234", "4660"},
+                                       std::pair{u"0", "0"}, std::pair{u"zz", "0"},
+                                       std::pair{u"a", "10"}}) {
+        hexToDecText(hex, into);
+        EXPECT_EQ(into, QLatin1String(decimal)) << decimal;
+        if (!kept.isEmpty())
+            EXPECT_EQ(kept, "4294967295");
+        else
+            kept = into;
+    }
     EXPECT_EQ(decToHexText(u"4660"), "1234");
     EXPECT_EQ(decToHexText(u"10"), "000A");
     EXPECT_EQ(decToHexText(u"1048575"), "FFFFF");

@@ -20,6 +20,7 @@ public:
     bool HasEditor() const override { return true; }
     int MinWidth(const QString &text, const QFont &gridFont) const override;
     QString DisplayText(const QString &value) const override;
+    bool DisplaysValueAsIs() const override { return TextBefore.isEmpty() && TextAfter.isEmpty(); }
     bool IsValidChar(QChar c) const override;
     void PrepareEditor(ILgInplaceEditor *editor) override;
     TInplaceEditorKind DefaultEditorKind() const override { return ieEdit; }
@@ -79,6 +80,10 @@ public:
 
     bool HasEditor() const override { return true; }
     QString DisplayText(const QString &value) const override;
+    bool DisplaysValueAsIs() const override
+    {
+        return FormatMask.isEmpty() && TextBefore.isEmpty() && TextAfter.isEmpty();
+    }
     // TextBefore + the value through FormatMask (or its plain text) + TextAfter.
     QString FormatValue(double value) const;
     bool IsValidChar(QChar c) const override;

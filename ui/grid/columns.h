@@ -201,6 +201,9 @@ public:
     bool CanEdit() const;
     virtual int MinWidth(const QString &text, const QFont &gridFont) const;
     virtual QString DisplayText(const QString &value) const { return value; }
+    // False when DisplayText shows anything but the value itself; a column
+    // overriding DisplayText overrides this with it.
+    virtual bool DisplaysValueAsIs() const { return true; }
     virtual bool IsValidChar(QChar c) const;
     virtual void PrepareEditor(ILgInplaceEditor *editor);
     virtual TInplaceEditorKind DefaultEditorKind() const { return ieNone; }

@@ -183,8 +183,12 @@ public:
     // The text best fit measures for a cell (the concrete grid may supply it
     // without making the cell).
     virtual QString MeasureText(int ACol, int ARow) const;
-    // The same for several cells of one row, into texts[0 .. cols.size()).
-    virtual void MeasureTexts(int ARow, std::span<const int> cols, QString *texts) const;
+    // The same for several cells of one row: texts[k] for cols[k], pointing
+    // at a string that stays as it is until the next call, or at made[k]
+    // when the text had to be made. Not copying the texts leaves a row's
+    // reads free to overlap.
+    virtual void MeasureTexts(int ARow, std::span<const int> cols, const QString **texts,
+                              QString *made) const;
     void AutoSizeColumn(TLgCustomColumn *Column);
     virtual void RecalcFooters() {}
 

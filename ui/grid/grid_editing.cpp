@@ -389,10 +389,13 @@ QString TLgCustomGridControl::MeasureText(int ACol, int ARow) const
     return Cells(ACol, ARow);
 }
 
-void TLgCustomGridControl::MeasureTexts(int ARow, std::span<const int> cols, QString *texts) const
+void TLgCustomGridControl::MeasureTexts(int ARow, std::span<const int> cols, const QString **texts,
+                                        QString *made) const
 {
-    for (const int col : cols)
-        *texts++ = MeasureText(col, ARow);
+    for (const int col : cols) {
+        *made = MeasureText(col, ARow);
+        *texts++ = made++;
+    }
 }
 
 // The widest displayed text of each column. Measuring every text of a list
@@ -413,6 +416,7 @@ std::vector<int> TLgCustomGridControl::BestFitWidths(std::span<TLgCustomColumn *
         std::vector<int> bounds;
         qreal largest = -1;
         int first = -1;
+        bool asIs = column->DisplaysValueAsIs();
     };
     const int rows = RowCount();
     std::vector<std::pair<QFont, std::vector<qreal>>> charWidths;
@@ -459,14 +463,21 @@ std::vector<int> TLgCustomGridControl::BestFitWidths(std::span<TLgCustomColumn *
         knownSum(advance, text, sum);
         return sum;
     };
-    std::vector<QString> texts(fits.size());
+    std::vector<const QString *> texts(fits.size());
+    std::vector<QString> made(fits.size());
+    QString shown;
     for (int r = 0; r < rows; ++r) {
-        MeasureTexts(r, indexes, texts.data());
+        MeasureTexts(r, indexes, texts.data(), made.data());
         for (std::size_t k = 0; k < fits.size(); ++k) {
             Fit &fit = fits[k];
             if (fit.index < 0)
                 continue;
-            const qreal b = bound(fit, fit.column->DisplayText(texts[k]));
+            const QString *text = texts[k];
+            if (!fit.asIs) {
+                shown = fit.column->DisplayText(*text);
+                text = &shown;
+            }
+            const qreal b = bound(fit, *text);
             fit.bounds[std::size_t(r)] = b >= qreal(std::numeric_limits<int>::max())
                 ? std::numeric_limits<int>::max()
                 : int(std::ceil(b));

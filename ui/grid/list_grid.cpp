@@ -171,11 +171,20 @@ QString TListGrid::MeasureText(int ACol, int ARow) const
     return Cells(ACol, ARow);
 }
 
-void TListGrid::MeasureTexts(int ARow, std::span<const int> cols, QString *texts) const
+void TListGrid::MeasureTexts(int ARow, std::span<const int> cols, const QString **texts,
+                             QString *made) const
 {
-    const void *source = OnPeekText && !m_cells->RowFilled(ARow) ? m_cells->RowSource(ARow) : nullptr;
-    for (const int col : cols)
-        *texts++ = source ? OnPeekText(col, ARow, source) : Cells(col, ARow);
+    const void *source = (OnPeekTexts || OnPeekText) && !m_cells->RowFilled(ARow)
+        ? m_cells->RowSource(ARow)
+        : nullptr;
+    if (source && OnPeekTexts) {
+        OnPeekTexts(source, cols, texts, made);
+        return;
+    }
+    for (const int col : cols) {
+        *made = source ? OnPeekText(col, ARow, source) : Cells(col, ARow);
+        *texts++ = made++;
+    }
 }
 
 void TListGrid::rowsAdded(int first)

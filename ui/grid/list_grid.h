@@ -43,8 +43,14 @@ public:
     // The text a cell of a row not yet written would hold, without writing
     // the row (best fit reads whole columns).
     std::function<QString(int ACol, int ARow, const void *source)> OnPeekText;
+    // The same for several columns at once, as MeasureTexts hands them out:
+    // texts[k] at a string the source holds, or at made[k] holding the text.
+    std::function<void(const void *source, std::span<const int> cols, const QString **texts,
+                       QString *made)>
+        OnPeekTexts;
     QString MeasureText(int ACol, int ARow) const override;
-    void MeasureTexts(int ARow, std::span<const int> cols, QString *texts) const override;
+    void MeasureTexts(int ARow, std::span<const int> cols, const QString **texts,
+                      QString *made) const override;
     void ClearRows() override;
     void DeleteRow(int Index) override;
     void InsertRow(int Pos) override;
