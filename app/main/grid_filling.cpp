@@ -77,6 +77,25 @@ const QString *bouquetString(const TService &service, QString &made)
     return &made;
 }
 
+// Best fit leaves room beside the widest text and never cuts the caption.
+void fitColumnWidths(TListGrid *grid, std::span<TLgCustomColumn *const> columns)
+{
+    const QFontMetrics metrics(grid->font());
+    // Every column's widest text in one pass over the rows: a pass per
+    // column would read each row's service again for each of them.
+    const std::vector<int> widths = grid->BestFitWidths(columns);
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        TLgCustomColumn *column = columns[k];
+        const QString caption = column->Header().Caption();
+        const int captionWidth = caption.isEmpty() ? 0 : metrics.horizontalAdvance(caption);
+        if (widths[k] != column->Width())
+            column->SetWidth(widths[k]);
+        if (column->Width() < captionWidth)
+            column->SetWidth(captionWidth);
+        column->SetWidth(std::max(column->Width() + 10, HeaderCaptionWidth(*column, grid->font())));
+    }
+}
+
 // No logo for an entry without a service, or whose service is gone.
 int bouquetLogo(const TBouquetService &entry)
 {
@@ -162,6 +181,11 @@ void TFrmMain::initGridFilling()
             const auto &ref = *static_cast<const TServiceRowRef *>(source);
             for (const int col : cols)
                 *texts++ = servicesCellString(*state, col, ref, *made++);
+        };
+    }
+    for (TListGrid *grid : {ServicesGrid, MyServicesGrid, KingOfSatGrid, BouquetGrid}) {
+        grid->OnFitColumns = [grid](std::span<TLgCustomColumn *const> columns) {
+            fitColumnWidths(grid, columns);
         };
     }
     BouquetGrid->OnFillRow = [this](int row, const void *source) {
@@ -666,7 +690,6 @@ void TFrmMain::RefreshGridLogos()
 
 void TFrmMain::ApplyColumnSizing(TListGrid *grid)
 {
-    const QFontMetrics metrics(grid->font());
     std::vector<TLgCustomColumn *> fitted;
     for (int i = 0; i < grid->Columns()->Count(); ++i) {
         TLgCustomColumn *column = grid->Columns()->Items(i);
@@ -674,19 +697,7 @@ void TFrmMain::ApplyColumnSizing(TListGrid *grid)
         if (!options.contains(coFixedSize) && !options.contains(coAutoSize))
             fitted.push_back(column);
     }
-    // Every column's widest text in one pass over the rows: a pass per
-    // column would read each row's service again for each of them.
-    const std::vector<int> widths = grid->BestFitWidths(fitted);
-    for (std::size_t k = 0; k < fitted.size(); ++k) {
-        TLgCustomColumn *column = fitted[k];
-        const QString caption = column->Header().Caption();
-        const int captionWidth = caption.isEmpty() ? 0 : metrics.horizontalAdvance(caption);
-        if (widths[k] != column->Width())
-            column->SetWidth(widths[k]);
-        if (column->Width() < captionWidth)
-            column->SetWidth(captionWidth);
-        column->SetWidth(std::max(column->Width() + 10, HeaderCaptionWidth(*column, grid->font())));
-    }
+    grid->FitColumns(fitted);
 }
 
 void TFrmMain::ApplyColumnVisibility()

@@ -483,9 +483,11 @@ void TFrmMain::buildViewActions()
                 custom->setChecked(false);
                 ApplyColumnSizing(grid);
             });
-            connect(custom, &QAction::triggered, this, [bestFit, custom] {
+            // Hidden columns keep the widths the last fit owed them.
+            connect(custom, &QAction::triggered, this, [bestFit, custom, grid] {
                 custom->setChecked(true);
                 bestFit->setChecked(false);
+                grid->FitPendingColumns();
             });
         }
         QAction *toolbar = addAction(QStringLiteral("Action") + prefix + QStringLiteral("Toolbar"),

@@ -417,7 +417,9 @@ void TSettingsStore::loadGrid(const TGridSection &g, int gridIndex)
 
 void TSettingsStore::saveGrid(const TGridSection &g, int gridIndex)
 {
-    if (const auto *grid = find<TListGrid>("FrmMain", g.grid)) {
+    if (auto *grid = find<TListGrid>("FrmMain", g.grid)) {
+        // A hidden column is kept at the width best fit gives it.
+        grid->FitPendingColumns();
         const TLgColumns *columns = grid->Columns();
         for (int i = 0; i < columns->Count(); ++i)
             writeInt(g.section, positionKey(i), columns->Items(i)->Position());

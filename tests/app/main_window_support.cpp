@@ -106,8 +106,11 @@ void expectWholeColumnCaptions(const TFrmMain &main, bool shownOnly)
 {
     constexpr int kCaptionMargins = 2 * 4;
     constexpr int kSortMarkRoom = 4 + 8 + 1;
-    for (const TListGrid *grid : {main.ServicesGrid, main.MyServicesGrid, main.KingOfSatGrid,
-                                  main.BouquetGrid, main.BouquetListGrid}) {
+    for (TListGrid *grid : {main.ServicesGrid, main.MyServicesGrid, main.KingOfSatGrid,
+                            main.BouquetGrid, main.BouquetListGrid}) {
+        // A hidden column is measured at the width it is shown with.
+        if (!shownOnly)
+            grid->FitPendingColumns();
         const QFontMetricsF metrics(grid->font());
         for (int i = 0; i < grid->Columns()->Count(); ++i) {
             const TLgCustomColumn *column = grid->Columns()->Items(i);

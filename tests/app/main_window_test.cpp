@@ -752,6 +752,93 @@ TEST(MainWindowGrids, HiddenColumnsKeepTheirValues)
     EXPECT_FALSE(values.first().isEmpty());
 }
 
+// Best fit of the hidden columns waits until they are needed; what the
+// user and the settings file see must be what fitting every column on
+// each refill gave: a hidden column shown from the View menu, or written
+// at close, has the width of a fit over the rows of the last refill.
+TEST(MainWindowGrids, HiddenColumnsGetTheWidthsOfAFitOfEveryColumn)
+{
+    struct Grid {
+        const char *prefix;
+        const char *section;
+        TListGrid *TFrmMain::*grid;
+        QLineEdit *TFrmMain::*filter;
+        void (TFrmMain::*fill)(int);
+        std::unique_ptr<TServiceList> TProgram::*list;
+    };
+    const Grid grids[] = {
+        {"Ser", "GUIServices", &TFrmMain::ServicesGrid, &TFrmMain::EdtFilterServices,
+         &TFrmMain::FillServicesGrid, &TProgram::ServiceList},
+        {"MySer", "GUIMyServices", &TFrmMain::MyServicesGrid, &TFrmMain::EdtFilterMyservices,
+         &TFrmMain::FillMyServicesGrid, &TProgram::MyServiceList},
+    };
+    enum Way { Shown, ShownAfterCustomSizing, WrittenAtClose };
+    for (const Grid &g : grids) {
+        // The widths of the run that shows every column, for the others.
+        std::vector<int> fitted;
+        for (const Way way : {Shown, ShownAfterCustomSizing, WrittenAtClose}) {
+            SCOPED_TRACE(std::string(g.prefix) + " way " + std::to_string(way));
+            TProgramWorld world;
+            world.start();
+            TFrmMain &main = world.main();
+            TListGrid *grid = main.*g.grid;
+            const QString actions = QStringLiteral("Action%1Col").arg(g.prefix);
+            QAction *bestFit = main.ActionByName(actions + "BestFit");
+            ASSERT_TRUE(bestFit->isChecked());
+            ASSERT_GT(grid->RowCount(), 1);
+            // A hidden column whose widest text is wider than its caption.
+            TTransponder *tp = (world.program.*g.list)->GetItem(0)->GetItem(0);
+            tp->SymbolRate = QStringLiteral("1234567890123");
+            (main.*g.fill)(0);
+            const auto widths = [grid] {
+                std::vector<int> result;
+                for (int i = 0; i < grid->Columns()->Count(); ++i)
+                    result.push_back(grid->Columns()->Items(i)->Width());
+                return result;
+            };
+            if (way == WrittenAtClose) {
+                ASSERT_TRUE(main.CloseMain());
+                IniFile ini;
+                ASSERT_TRUE(ini.load(world.path("pelloran.ini")));
+                std::vector<int> written;
+                for (int i = 0; i < grid->Columns()->Count(); ++i) {
+                    const QString key = QStringLiteral("column%1Width").arg(i);
+                    written.push_back(ini.readString(g.section, key).toInt());
+                }
+                EXPECT_EQ(written, fitted);
+                continue;
+            }
+            if (way == ShownAfterCustomSizing) {
+                // Custom widths stay as the last fit left them, whatever
+                // rows come next.
+                main.ActionByName(actions + "Custom")->trigger();
+                ASSERT_FALSE(bestFit->isChecked());
+                (main.*g.filter)->setText(QStringLiteral("no service has this name"));
+                (main.*g.fill)(0);
+                ASSERT_EQ(grid->RowCount(), 0);
+            }
+            const std::vector<int> before = widths();
+            for (QAction *action : main.findChildren<QAction *>()) {
+                const QString name = action->objectName();
+                if (name.startsWith(actions) && !name.endsWith("BestFit") && !name.endsWith("Custom")
+                    && !action->isChecked())
+                    action->trigger();
+            }
+            if (way == ShownAfterCustomSizing) {
+                EXPECT_EQ(widths(), fitted);
+                continue;
+            }
+            const std::vector<int> seen = widths();
+            // Every column is shown now (the logo column is by default): a
+            // fit of all of them.
+            main.ApplyColumnSizing(grid);
+            fitted = widths();
+            EXPECT_EQ(seen, fitted);
+            EXPECT_NE(before, fitted) << "no hidden column to fit";
+        }
+    }
+}
+
 // A desktop with larger text must not find "Chann..." over the bouquet
 // list or "..." over the type icons.
 TEST(MainWindowGrids, DefaultColumnWidthsShowWholeCaptions)

@@ -278,6 +278,7 @@ void TLgCustomColumn::SetVisible(bool value)
 
 void TLgCustomColumn::SetWidth(int value)
 {
+    m_fitPending = false;
     applyWidth(value, true);
 }
 

@@ -171,7 +171,12 @@ public:
     bool Visible() const { return m_visible; }
     void SetVisible(bool value);
     int Width() const { return m_width; }
+    // A width set here replaces a best fit still owed to the column.
     void SetWidth(int value);
+    // Best fit of a hidden column waits until it is shown or its width is
+    // kept (TLgCustomGridControl::FitColumns).
+    bool FitPending() const { return m_fitPending; }
+    void SetFitPending(bool value) { m_fitPending = value; }
     TWrapKind WrapKind = wkEllipsis;
 
     QString SecondCaption() const { return m_secondCaption; }
@@ -247,6 +252,7 @@ private:
     TVerticalAlignment m_verticalAlignment = vaMiddle;
     bool m_visible = true;
     int m_width = 80;
+    bool m_fitPending = false;
     QString m_secondCaption;
     int m_left = 0;
     int m_visibleIndex = -1;

@@ -502,6 +502,8 @@ void TLgCustomGridControl::ColumnChanged(TLgCustomColumn *Column, int Change, in
         break;
     case kChangeAppearance: viewport()->update(); break;
     case kChangeVisibility:
+        if (Column->Visible() && Column->FitPending())
+            fitNow({&Column, 1});
         UpdateHorzScrollBar();
         viewport()->update();
         break;

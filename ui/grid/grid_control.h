@@ -189,6 +189,15 @@ public:
     // reads free to overlap.
     virtual void MeasureTexts(int ARow, std::span<const int> cols, const QString **texts,
                               QString *made) const;
+    // Best fit of `columns` through OnFitColumns (BestFitWidths as they are
+    // without it): the shown ones now, each hidden one when it is shown or
+    // FitPendingColumns is called. A fit reads every row, and most columns
+    // of a list are hidden.
+    void FitColumns(std::span<TLgCustomColumn *const> columns);
+    // Fits the hidden columns whose fit was put off, before their widths are
+    // kept or best fit is given up.
+    void FitPendingColumns();
+    std::function<void(std::span<TLgCustomColumn *const> columns)> OnFitColumns;
     void AutoSizeColumn(TLgCustomColumn *Column);
     virtual void RecalcFooters() {}
 
@@ -289,6 +298,7 @@ private:
     mutable QHash<QString, int> m_measuredWidths;
     bool editorFocused() const;
     void redrawColumnPart(TLgCustomColumn *column);
+    void fitNow(std::span<TLgCustomColumn *const> columns);
     enum class ApplyResult { Nothing, Applied, Rejected, Failed };
     ApplyResult applyEdit();
     void bindEditorKeys(ILgInplaceEditor *editor);

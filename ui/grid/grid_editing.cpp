@@ -521,6 +521,44 @@ std::vector<int> TLgCustomGridControl::BestFitWidths(std::span<TLgCustomColumn *
     return widths;
 }
 
+void TLgCustomGridControl::FitColumns(std::span<TLgCustomColumn *const> columns)
+{
+    std::vector<TLgCustomColumn *> shown;
+    shown.reserve(columns.size());
+    for (TLgCustomColumn *column : columns) {
+        if (column->Visible())
+            shown.push_back(column);
+        else
+            column->SetFitPending(true);
+    }
+    fitNow(shown);
+}
+
+void TLgCustomGridControl::FitPendingColumns()
+{
+    std::vector<TLgCustomColumn *> pending;
+    for (int i = 0; i < Columns()->Count(); ++i) {
+        if (Columns()->Items(i)->FitPending())
+            pending.push_back(Columns()->Items(i));
+    }
+    fitNow(pending);
+}
+
+void TLgCustomGridControl::fitNow(std::span<TLgCustomColumn *const> columns)
+{
+    for (TLgCustomColumn *column : columns)
+        column->SetFitPending(false);
+    if (columns.empty())
+        return;
+    if (OnFitColumns) {
+        OnFitColumns(columns);
+        return;
+    }
+    const std::vector<int> widths = BestFitWidths(columns);
+    for (std::size_t k = 0; k < columns.size(); ++k)
+        columns[k]->SetWidth(widths[k]);
+}
+
 void TLgCustomGridControl::AutoSizeColumn(TLgCustomColumn *Column)
 {
     const int index = Columns()->IndexOf(Column);
