@@ -408,7 +408,7 @@ void TFrmMain::SortCurrentBouquet()
         bouquet->SortByName();
     else
         bouquet->SortByFrequency();
-    FillBouquetGrid(1);
+    RewriteSortedBouquet();
 }
 
 void TFrmMain::NewBouquetService()

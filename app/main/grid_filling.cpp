@@ -474,8 +474,19 @@ int TFrmMain::CurrentBouquetIndex() const
 
 void TFrmMain::FillBouquetGrid(int mode)
 {
+    fillBouquetGrid(mode, false);
+}
+
+void TFrmMain::RewriteSortedBouquet()
+{
+    fillBouquetGrid(1, true);
+}
+
+void TFrmMain::fillBouquetGrid(int mode, bool reordered)
+{
     TListGrid *grid = BouquetGrid;
     TBouquet *bouquet = CurrentBouquet();
+    reordered = reordered && bouquet == m_shownBouquet;
     const QString filter = EdtFilterBouquet->text();
     const bool tv = filterChecked("ActionBouFilterTv");
     const bool radio = filterChecked("ActionBouFilterRadio");
@@ -539,7 +550,11 @@ void TFrmMain::FillBouquetGrid(int mode)
     }
     if (firstMarked >= 0)
         grid->SetCurrentRow(firstMarked);
-    ApplyColumnSizing(grid);
+    // Rows that are only the same entries in another order show the same
+    // texts, so fitting the columns again would give the widths they have;
+    // under a filter the "#" numbers of the shown entries change.
+    if (!(reordered && mode == 1 && int(shown.size()) == total))
+        ApplyColumnSizing(grid);
     const int first = FirstSelectedRow(grid);
     if (first >= 0 && (mode == 0 || mode == 1))
         grid->ScrollToRow(first);

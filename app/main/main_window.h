@@ -113,6 +113,10 @@ public:
     void FillMyServicesGrid(int mode) override;
     void FillKingOfSatGrid(int mode) override;
     void FillBouquetGrid(int mode) override;
+    // The bouquet grid after the current bouquet was sorted: its rows are
+    // rewritten in the new order; with every entry shown they are the same
+    // entries with the same numbers, so the columns keep their widths.
+    void RewriteSortedBouquet();
     void FillBouquetListGrid(int mode) override;
     void FillBouquetCombo(int mode) override;
     void RefreshGridLogos();
@@ -324,6 +328,7 @@ private:
     const QString *bouquetCellString(int col, const TBouquetService &entry) const;
     void writeServicesLogo(const ServicesGridState &state, int row, const TService &service);
     void writeBouquetRow(int row, TBouquetService *entry);
+    void fillBouquetGrid(int mode, bool reordered);
     // An empty list shows only its zero total.
     void writeInfoBar(TPanelBar *bar, bool empty, int shown, int total, const QString &encoding,
                       int format);

@@ -243,7 +243,7 @@ void BM_SortTheBouquet(benchmark::State &state)
             const auto start = Clock::now();
             p.main().CurrentBouquet()->SortByName();
             const auto sorted = Clock::now();
-            p.main().FillBouquetGrid(1);
+            p.main().RewriteSortedBouquet();
             samples()["sort the bouquet: entries"].push_back(
                 std::chrono::duration<double, std::milli>(sorted - start).count());
             samples()["sort the bouquet: grid, mode 1"].push_back(

@@ -434,6 +434,7 @@ TEST(GridCommands, SortsAreUnsavedChanges)
         if (c.sortButton) {
             ASSERT_GE(bouquet->Count(), 2);
             bouquet->GetItem(0)->Name = QStringLiteral("zzz last by name");
+            main.FillBouquetGrid(0);
         } else {
             list.GetItem(0)->Name = QStringLiteral("zzz last by name");
         }
@@ -448,6 +449,21 @@ TEST(GridCommands, SortsAreUnsavedChanges)
         }
         trigger(main, c.command);
         EXPECT_TRUE(main.PopupItmToolSave->isEnabled());
+        if (c.sortButton) {
+            // The rows show the sorted entries, in columns as wide as a
+            // fresh fill would make them.
+            TListGrid &grid = *main.BouquetGrid;
+            QStringList rows;
+            for (int e = 0; e < bouquet->Count(); ++e)
+                rows.append(bouquet->GetItem(e)->Name);
+            EXPECT_EQ(columnTexts(grid, "ColBouName"), rows);
+            QList<int> widths;
+            for (int i = 0; i < grid.Columns()->Count(); ++i)
+                widths.append(grid.Columns()->Items(i)->Width());
+            main.FillBouquetGrid(0);
+            for (int i = 0; i < grid.Columns()->Count(); ++i)
+                EXPECT_EQ(widths[i], grid.Columns()->Items(i)->Width()) << i;
+        }
         QStringList order;
         for (int i = 0; i < list.Count(); ++i) {
             order.append(list.GetItem(i)->Name);
