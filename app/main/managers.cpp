@@ -6,6 +6,7 @@
 #include "app/main/settings_store.h"
 #include "ui/program/program.h"
 
+#include "core/util/exception.h"
 #include "core/util/messages.h"
 #include "exchange/backup_manager_dialog.h"
 #include "exchange/import_export_dialog.h"
@@ -47,7 +48,12 @@ void TFrmMain::PopupItmLogoManagerClick()
         loadConfig(m_program, QString(), true, false);
         return;
     }
-    saveConfig(m_program, QString(), true);
+    // The chosen logo settings apply even when the file cannot keep them.
+    try {
+        saveConfig(m_program, QString(), true);
+    } catch (const Exception &e) {
+        ShowError(e.message());
+    }
     StopLogoMapping();
     auto *refresh = dialog->findChild<QAbstractButton *>(QStringLiteral("CbxRefreshMapping"));
     startLogoThread(refresh && refresh->isChecked());

@@ -324,6 +324,18 @@ TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelReloads)
     world.holdLogoRuns = false;
     run(true, false);
     EXPECT_EQ(world.logoRuns, QList<bool>({true, true}));
+
+    // A settings file that cannot be written is said once; the mapping
+    // still starts again as asked.
+    world.logoRuns.clear();
+    ASSERT_TRUE(QFile::remove(world.path("pelloran.ini")));
+    ASSERT_TRUE(QDir(world.folder.path()).mkdir("pelloran.ini"));
+    world.prompts.asked.clear();
+    run(true, true);
+    EXPECT_EQ(world.logoRuns, QList<bool>({true}));
+    const QStringList said = world.prompts.texts();
+    ASSERT_EQ(said.size(), 1) << said.join('|').toStdString();
+    EXPECT_TRUE(said.first().startsWith("function saveConfig: The settings file")) << said.first().toStdString();
 }
 
 // The logo manager redraws the logo columns on OK; edits not yet saved must
