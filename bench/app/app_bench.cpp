@@ -20,6 +20,7 @@
 #include "core/zapit/xml_file_handler.h"
 #include "resources/resources.h"
 #include "ui/grid/list_grid.h"
+#include "bench/window_bench.h"
 
 #include <QAction>
 #include <QApplication>
@@ -690,10 +691,7 @@ void printMedians()
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
+    const auto app = makeBenchApplication(argv);
     // Fixed style, palette and font, so painting does not depend on the
     // desktop the run happens on.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

@@ -16,6 +16,7 @@
 #include "bench/yardstick.h"
 #include "resources/resources.h"
 #include "ui/grid/list_grid.h"
+#include "bench/window_bench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -319,9 +320,7 @@ BENCHMARK(BM_Summary)->Iterations(1);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    const auto app = makeBenchApplication(argv);
     pelloranInitResources();
     runBenchmarks(argc, argv);
     return 0;

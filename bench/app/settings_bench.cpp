@@ -13,6 +13,7 @@
 #include "bench/yardstick.h"
 #include "ui/program/program.h"
 #include "ui/translate/lang_core.h"
+#include "bench/window_bench.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -102,9 +103,6 @@ BENCHMARK(BM_LanguageFileWithManySections)->Arg(30000)->Arg(300000)->Apply(optio
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
+    const auto app = makeBenchApplication(argv);
     return runBenchmarks(argc, argv);
 }

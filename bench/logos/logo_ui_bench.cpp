@@ -18,6 +18,7 @@
 #include "logos/logo_pages.h"
 #include "resources/resources.h"
 #include "ui/program/program.h"
+#include "bench/window_bench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -163,9 +164,7 @@ BENCHMARK(BM_MappingOnTheWindow)->Unit(benchmark::kMillisecond)->UseManualTime()
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    const auto app = makeBenchApplication(argv);
     pelloranInitResources();
     TGeneratedListSizes sizes;
     if (!folder().isValid() || !writeGeneratedLists(folder().path(), sizes)) {

@@ -16,6 +16,7 @@
 #include "ui/grid/cell_store.h"
 #include "ui/grid/column_kinds.h"
 #include "ui/grid/list_grid.h"
+#include "bench/window_bench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -346,10 +347,7 @@ BENCHMARK(BM_QTableViewPaintViewport)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
+    const auto app = makeBenchApplication(argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     runBenchmarks(argc, argv);
     printRatios();
