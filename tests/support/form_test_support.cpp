@@ -3,6 +3,8 @@
 #include "ui/grid/list_grid.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSaveFile>
 #include <QGroupBox>
 #include <QMap>
 #include <QPainter>
@@ -26,7 +28,25 @@ QByteArray testPlatform()
     const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
     if (!asked.isEmpty() && asked != "offscreen")
         return asked;
-    return QByteArrayLiteral("offscreen:configfile=" PELLORAN_OFFSCREEN_SCREEN);
+    // The screen's description goes where every user can read it: runs that
+    // drop root's rights start the program as nobody, which may not enter
+    // the folder the sources were checked out to.
+    static const QString shared = [] {
+        QFile source(QStringLiteral(PELLORAN_OFFSCREEN_SCREEN));
+        const QByteArray screen = source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
+        const QString target = QDir(QDir::tempPath()).filePath(QStringLiteral("pelloran-offscreen-screen.json"));
+        QFile existing(target);
+        if (existing.open(QIODevice::ReadOnly) && existing.readAll() == screen)
+            return target;
+        QSaveFile out(target);
+        if (screen.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(screen) != screen.size()
+            || !out.commit())
+            return QStringLiteral(PELLORAN_OFFSCREEN_SCREEN);
+        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                          | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        return target;
+    }();
+    return "offscreen:configfile=" + QFile::encodeName(shared);
 }
 
 std::unique_ptr<QApplication> makeTestApplication(int &argc, char **argv)
