@@ -4,6 +4,7 @@
 #include "app/dialogs/please_wait.h"
 #include "app/dialogs/service_properties.h"
 #include "app/dialogs/sort_selection.h"
+#include "app/main/combo_updating.h"
 #include "app/main/main_window.h"
 #include "ui/program/program.h"
 
@@ -16,26 +17,6 @@
 #include "ui/grid/list_grid.h"
 
 #include <QComboBox>
-
-namespace {
-
-// Sets the combo-box guard for a scope: bouquet commands refill the bouquet
-// grid themselves.
-class ComboUpdating
-{
-public:
-    explicit ComboUpdating(TProgram &program) : m_program(program)
-    {
-        m_was = std::exchange(m_program.ComboBouquetsUpdating, true);
-    }
-    ~ComboUpdating() { m_program.ComboBouquetsUpdating = m_was; }
-
-private:
-    TProgram &m_program;
-    bool m_was;
-};
-
-} // namespace
 
 int TFrmMain::message(TPrompts::TMsgKind kind, const QString &text, int buttons)
 {
@@ -50,21 +31,18 @@ bool TFrmMain::askSure()
         == TPrompts::mbYes;
 }
 
-void TFrmMain::MarkSelectedBouquets()
+TBouquet *TFrmMain::bouquetOfRow(int row) const
 {
-    TBouquetList &list = *m_program.BouquetList;
-    for (int row = 0; row < BouquetListGrid->RowCount() && row < list.Count(); ++row) {
-        if (BouquetListGrid->Selected(row))
-            list.GetItem(row)->Marked = true;
-    }
+    return static_cast<TBouquet *>(BouquetListGrid->Cell(0, row)->ObjectReference());
 }
 
-void TFrmMain::keepBouquetSelections()
+void TFrmMain::MarkSelectedBouquets()
 {
     m_program.BouquetList->UnmarkAll();
-    MarkSelectedBouquets();
-    m_program.BouquetList->UnmarkAllServices();
-    MarkSelectedBouquetServices();
+    for (int row : selectedRows(BouquetListGrid)) {
+        if (TBouquet *bouquet = bouquetOfRow(row))
+            bouquet->Marked = true;
+    }
 }
 
 void TFrmMain::refreshBouquetColumns()
@@ -78,12 +56,7 @@ void TFrmMain::refreshBouquetColumns()
 
 void TFrmMain::SelectMarkedBouquets()
 {
-    const TBouquetList &list = *m_program.BouquetList;
-    BouquetListGrid->ClearSelection();
-    for (int row = 0; row < BouquetListGrid->RowCount() && row < list.Count(); ++row) {
-        if (list.GetItem(row)->Marked)
-            BouquetListGrid->SetSelected(row, true);
-    }
+    selectMarkedRows(BouquetListGrid);
 }
 
 TBouquetService *TFrmMain::entryOfRow(int row) const
@@ -95,11 +68,10 @@ TBouquetService *TFrmMain::entryOfRow(int row) const
 
 void TFrmMain::MarkSelectedBouquetServices()
 {
+    m_program.BouquetList->UnmarkAllServices();
     if (!CurrentBouquet())
         return;
-    for (int row = 0; row < BouquetGrid->RowCount(); ++row) {
-        if (!BouquetGrid->Selected(row))
-            continue;
+    for (int row : selectedRows(BouquetGrid)) {
         if (TBouquetService *entry = entryOfRow(row))
             entry->Marked = true;
     }
@@ -107,20 +79,20 @@ void TFrmMain::MarkSelectedBouquetServices()
 
 void TFrmMain::SelectMarkedBouquetServices()
 {
-    BouquetGrid->ClearSelection();
-    int first = -1;
-    for (int row = 0; row < BouquetGrid->RowCount(); ++row) {
-        const TBouquetService *entry = entryOfRow(row);
-        if (entry && entry->Marked) {
-            BouquetGrid->SetSelected(row, true);
-            if (first < 0)
-                first = row;
-        }
+    selectMarkedRows(BouquetGrid);
+}
+
+int TFrmMain::shownIndexOfEntry(const TBouquet &bouquet, const TBouquetService *entry)
+{
+    // The bouquet's moves count the shown entries in the bouquet's order; a
+    // header sort shows them in another, so the row is found by its entry.
+    for (int i = 0, shown = 0; entry && i < bouquet.Count(); ++i) {
+        const TBouquetService *at = bouquet.GetItem(i);
+        if (at == entry)
+            return shown;
+        shown += at->Shown ? 1 : 0;
     }
-    if (first >= 0) {
-        BouquetGrid->SetCurrentRow(first);
-        BouquetGrid->ScrollToRow(first);
-    }
+    return -1;
 }
 
 void TFrmMain::addSelectedToBouquet(const ServicesGridState &state, TServiceList &list,
@@ -132,9 +104,19 @@ void TFrmMain::addSelectedToBouquet(const ServicesGridState &state, TServiceList
         message(TPrompts::TMsgKind::Information, msg(MsgNoBouquet), TPrompts::mbOK);
         return;
     }
-    if (fromGrid)
-        markSelected(state, &list);
-    const bool added = bouquet->AddMarkedServices(list);
+    bool added = false;
+    if (fromGrid) {
+        // In the order the user sees the rows, whatever the header sorts by.
+        std::vector<TBouquet::TPlace> places;
+        for (int row : selectedRows(state.grid)) {
+            const TServiceRowRef ref = refOfRow(state, row);
+            if (ref.service && ref.transponder && ref.satelite)
+                places.push_back({ref.service, ref.transponder, ref.satelite});
+        }
+        added = bouquet->AddServices(places);
+    } else {
+        added = bouquet->AddMarkedServices(list);
+    }
     if (added && insertIndex != -1)
         bouquet->MoveMarkedTo(insertIndex);
     LinkLists();
@@ -143,7 +125,12 @@ void TFrmMain::addSelectedToBouquet(const ServicesGridState &state, TServiceList
             FillServicesGrid(2);
         else
             FillMyServicesGrid(2);
+        if (insertIndex != -1)
+            dropSortIndicators(BouquetGrid);
         FillBouquetGrid(0);
+        // The new entries are the command's result.
+        if (bouquet == CurrentBouquet())
+            selectMarkedRows(BouquetGrid);
         FillBouquetListGrid(0);
     } else {
         message(TPrompts::TMsgKind::Information,
@@ -168,16 +155,28 @@ void TFrmMain::showBouquet(int index)
         ComboUpdating guard(m_program);
         FillBouquetCombo(0);
         ComboBouquets->setCurrentIndex(index);
-        m_lastComboText = ComboBouquets->currentText();
+        m_comboBouquet = CurrentBouquet();
     }
     FillBouquetGrid(0);
+    selectObjects(BouquetListGrid, {CurrentBouquet()});
+}
+
+bool TFrmMain::askBouquetName(const QString &caption, const QString &prompt, QString &name)
+{
+    // A nameless bouquet would be written out as one: the box stays until a
+    // name is given or the user cancels.
+    while (m_program.Prompts && m_program.Prompts->inputQuery(caption, prompt, name)) {
+        if (!name.trimmed().isEmpty())
+            return true;
+        message(TPrompts::TMsgKind::Error, msg(MsgBouquetNameEmpty), TPrompts::mbOK);
+    }
+    return false;
 }
 
 void TFrmMain::AskNewBouquet()
 {
     QString name = msg(MsgNewBouquetCaption);
-    while (m_program.Prompts
-           && m_program.Prompts->inputQuery(msg(MsgNewBouquetCaption), msg(MsgEnterName), name)) {
+    while (askBouquetName(msg(MsgNewBouquetCaption), msg(MsgEnterName), name)) {
         TBouquet *bouquet = nullptr;
         const int index = m_program.BouquetList->AddNewBouquet(name, bouquet);
         if (index < 0) {
@@ -195,18 +194,15 @@ void TFrmMain::AskRenameBouquet(TBouquet *bouquet)
     if (!bouquet)
         return;
     QString name = bouquet->Name;
-    while (m_program.Prompts
-           && m_program.Prompts->inputQuery(msg(MsgRenameBouquetCaption), msg(MsgEnterNewName),
-                                            name)) {
+    while (askBouquetName(msg(MsgRenameBouquetCaption), msg(MsgEnterNewName), name)) {
         if (name == bouquet->Name)
             return;
         if (m_program.BouquetList->RenameBouquet(bouquet, name)) {
-            keepBouquetSelections();
             FillBouquetListGrid(1);
             {
                 ComboUpdating guard(m_program);
                 FillBouquetCombo(1);
-                m_lastComboText = ComboBouquets->currentText();
+                m_comboBouquet = CurrentBouquet();
             }
             refreshBouquetColumns();
             return;
@@ -223,14 +219,16 @@ void TFrmMain::AskDeleteBouquet(TBouquet *bouquet)
                 TPrompts::mbYes | TPrompts::mbNo)
         != TPrompts::mbYes)
         return;
-    m_program.BouquetList->Delete(m_program.BouquetList->IndexOf(bouquet->Name));
-    FillBouquetListGrid(0);
+    m_leftBouquetChoices.clear();
+    m_program.BouquetList->Delete(indexOfBouquet(bouquet));
     {
         ComboUpdating guard(m_program);
         FillBouquetCombo(0);
-        m_lastComboText = ComboBouquets->currentText();
     }
+    FillBouquetListGrid(0);
     FillBouquetGrid(0);
+    // The bouquet list's commands must act on the bouquet shown now.
+    selectObjects(BouquetListGrid, {CurrentBouquet()});
     refreshBouquetColumns();
 }
 
@@ -239,23 +237,32 @@ void TFrmMain::SortBouquetList()
     if (m_program.BouquetList->Count() == 0 || !askSure())
         return;
     m_program.BouquetList->Sort();
+    dropSortIndicators(BouquetListGrid);
     FillBouquetListGrid(1);
     FillBouquetCombo(0);
 }
 
 void TFrmMain::DeleteSelectedBouquets()
 {
-    if (FirstSelectedRow(BouquetListGrid) < 0 || !askSure())
+    const int count = selectedRowCount(BouquetListGrid);
+    if (count == 0 || !(count == 1 ? askSure() : confirmDelete(BouquetListGrid, count)))
         return;
-    m_program.BouquetList->UnmarkAll();
+    const std::unordered_set<const void *> following = rowsFollowingSelection(BouquetListGrid);
+    m_leftBouquetChoices.clear();
     MarkSelectedBouquets();
     m_program.BouquetList->DeleteMarked();
     {
         ComboUpdating guard(m_program);
         FillBouquetCombo(0);
-        m_lastComboText = ComboBouquets->currentText();
     }
     FillBouquetListGrid(0);
+    selectObjects(BouquetListGrid, following);
+    // The bouquet grid shows the bouquet that took the deleted ones' place.
+    if (const int row = FirstSelectedRow(BouquetListGrid); row >= 0) {
+        ComboUpdating guard(m_program);
+        ComboBouquets->setCurrentIndex(indexOfBouquet(bouquetOfRow(row)));
+        m_comboBouquet = CurrentBouquet();
+    }
     FillBouquetGrid(0);
     refreshBouquetColumns();
 }
@@ -264,12 +271,9 @@ void TFrmMain::ClearSelectedBouquets()
 {
     if (FirstSelectedRow(BouquetListGrid) < 0 || !askSure())
         return;
-    // Before the entries go: the bouquet grid's rows point at them.
-    keepBouquetSelections();
-    for (int row = BouquetListGrid->RowCount() - 1; row >= 0; --row) {
-        if (BouquetListGrid->Selected(row))
-            m_program.BouquetList->ClearBouquet(row);
-    }
+    m_leftBouquetChoices.clear();
+    for (int row : selectedRows(BouquetListGrid))
+        m_program.BouquetList->ClearBouquet(indexOfBouquet(bouquetOfRow(row)));
     FillBouquetListGrid(1);
     FillBouquetGrid(0);
     refreshBouquetColumns();
@@ -277,19 +281,17 @@ void TFrmMain::ClearSelectedBouquets()
 
 void TFrmMain::moveBouquets(bool up)
 {
-    m_program.BouquetList->UnmarkAll();
     MarkSelectedBouquets();
     if (up)
         m_program.BouquetList->MoveMarkedUp(1);
     else
         m_program.BouquetList->MoveMarkedDown(1);
+    // The order is the command's point: the rows show the list's.
+    dropSortIndicators(BouquetListGrid);
     FillBouquetListGrid(1);
-    SelectMarkedBouquets();
-    if (const int first = FirstSelectedRow(BouquetListGrid); first >= 0)
-        BouquetListGrid->ScrollToRow(first);
+    selectMarkedRows(BouquetListGrid);
     ComboUpdating guard(m_program);
     FillBouquetCombo(0);
-    m_lastComboText = ComboBouquets->currentText();
 }
 
 void TFrmMain::MoveBouquetsUp()
@@ -307,14 +309,14 @@ void TFrmMain::moveBouquetServices(bool up)
     TBouquet *bouquet = CurrentBouquet();
     if (!bouquet)
         return;
-    m_program.BouquetList->UnmarkAllServices();
     MarkSelectedBouquetServices();
     if (up)
         bouquet->MoveMarkedUp(1);
     else
         bouquet->MoveMarkedDown(1);
+    dropSortIndicators(BouquetGrid);
     FillBouquetGrid(1);
-    SelectMarkedBouquetServices();
+    selectMarkedRows(BouquetGrid);
 }
 
 void TFrmMain::MoveBouquetServicesUp()
@@ -336,8 +338,6 @@ void TFrmMain::ClearCurrentBouquet()
                 TPrompts::mbYes | TPrompts::mbNo)
         != TPrompts::mbYes)
         return;
-    // Before the entries go: the bouquet grid's rows point at them.
-    keepBouquetSelections();
     bouquet->Clear();
     FillBouquetListGrid(1);
     FillBouquetGrid(0);
@@ -346,17 +346,18 @@ void TFrmMain::ClearCurrentBouquet()
 
 void TFrmMain::DeleteSelectedBouquetServices()
 {
-    if (FirstSelectedRow(BouquetGrid) < 0)
+    const int count = selectedRowCount(BouquetGrid);
+    if (count == 0 || !confirmDelete(BouquetGrid, count))
         return;
-    m_program.BouquetList->UnmarkAllServices();
+    const std::unordered_set<const void *> following = rowsFollowingSelection(BouquetGrid);
     MarkSelectedBouquetServices();
     m_program.BouquetList->DeleteMarkedServices();
     LinkLists();
     FillServicesGrid(2);
     FillMyServicesGrid(2);
     FillBouquetGrid(0);
+    selectObjects(BouquetGrid, following);
     FillBouquetListGrid(1);
-    SelectMarkedBouquetServices();
 }
 
 void TFrmMain::removeObsolete(bool all)
@@ -364,10 +365,12 @@ void TFrmMain::removeObsolete(bool all)
     TBouquet *bouquet = CurrentBouquet();
     if ((!all && !bouquet) || !askSure())
         return;
-    if (all)
+    if (all) {
+        m_leftBouquetChoices.clear();
         m_program.BouquetList->RemoveObsolete();
-    else
+    } else {
         bouquet->RemoveObsolete();
+    }
     FillBouquetGrid(0);
     // The counts of the bouquet list change with the entries.
     FillBouquetListGrid(1);
@@ -375,14 +378,15 @@ void TFrmMain::removeObsolete(bool all)
 
 void TFrmMain::bouquetListCellClicked(int col, int row)
 {
-    TBouquetList &list = *m_program.BouquetList;
-    if (row < 0 || row >= list.Count())
+    if (row < 0 || row >= BouquetListGrid->RowCount())
         return;
     const int locked = ColumnByName(BouquetListGrid, QStringLiteral("ColLocked"));
     const int hidden = ColumnByName(BouquetListGrid, QStringLiteral("ColHidden"));
     if (col != locked && col != hidden)
         return;
-    TBouquet *bouquet = list.GetItem(row);
+    TBouquet *bouquet = bouquetOfRow(row);
+    if (!bouquet)
+        return;
     const bool value = BouquetListGrid->Cell(col, row)->AsBoolean();
     if (col == locked)
         bouquet->Locked = !value;
@@ -408,6 +412,8 @@ void TFrmMain::SortCurrentBouquet()
         bouquet->SortByName();
     else
         bouquet->SortByFrequency();
+    // The sort is the order the user asked for: a header sort would hide it.
+    dropSortIndicators(BouquetGrid);
     RewriteSortedBouquet();
 }
 
@@ -421,6 +427,7 @@ void TFrmMain::NewBouquetService()
                                           ref.satelite, true, false))
         return;
     FillServicesGrid(0);
+    selectMarkedRows(ServicesGrid);
     // The new service is the one marked: it goes into the bouquet.
     AddSelectedToBouquet(CurrentBouquet(), -1, false);
     LinkLists();
@@ -445,7 +452,6 @@ void TFrmMain::EditSelectedBouquetService()
         changed = editService(entry->LinkState == lsMyServices,
                               {entry->Service(), entry->Transponder(), entry->Satelite()});
     } else {
-        m_program.BouquetList->UnmarkAllServices();
         MarkSelectedBouquetServices();
         changed = dialog->ShowBouquetServiceProperties(*entry);
     }

@@ -59,6 +59,8 @@ int TDialogPrompts::messageBox(TMsgKind kind, const QString &text, int buttons)
     if (!shown)
         shown = QMessageBox::Ok;
     box.setStandardButtons(shown);
+    if ((buttons & mbCancelDefault) && (shown & QMessageBox::Cancel))
+        box.setDefaultButton(QMessageBox::Cancel);
     const int pressed = box.exec();
     for (const auto &[ours, theirs] : kButtons) {
         if (pressed == theirs)

@@ -4,6 +4,7 @@
 // drive the same three steps directly.
 
 #include "app/dialogs/drag_hint.h"
+#include "app/main/combo_updating.h"
 #include "app/main/main_window.h"
 #include "ui/program/program.h"
 
@@ -136,26 +137,21 @@ bool TFrmMain::DragMove(TListGrid *over, const QPoint &at)
         const int row = source->GetCellAtPos(at).y();
         if (row < 0 || row >= source->RowCount())
             return false;
+        // What goes is what the user sees chosen, in the order seen.
         QStringList names;
-        if (source == ServicesGrid || source == MyServicesGrid) {
-            TServiceList *list = source == ServicesGrid ? m_program.ServiceList.get()
-                                                        : m_program.MyServiceList.get();
-            markSelected(source == ServicesGrid ? m_ser : m_mySer, list);
-            list->forEachService([&](TService *s, TTransponder *, TSatelite *) {
-                if (s->Marked)
-                    names.append(s->Name);
-            });
-        } else if (source == BouquetGrid) {
-            m_program.BouquetList->UnmarkAllServices();
-            MarkSelectedBouquetServices();
-            if (TBouquet *bouquet = CurrentBouquet()) {
-                for (int i = 0; i < bouquet->Count(); ++i) {
-                    if (bouquet->GetItem(i)->Marked)
-                        names.append(bouquet->GetItem(i)->Name);
-                }
+        for (int chosen : selectedRows(source)) {
+            if (source == BouquetGrid) {
+                if (const TBouquetService *entry = entryOfRow(chosen))
+                    names.append(entry->Name);
+            } else if (source == BouquetListGrid) {
+                if (const TBouquet *bouquet = bouquetOfRow(chosen))
+                    names.append(bouquet->Name);
+            } else if (const TService *service = static_cast<const TService *>(
+                           rowObject(source, chosen))) {
+                names.append(service->Name);
             }
-        } else {
-            names.append(source->Cells(ColumnByName(source, QStringLiteral("ColName")), row));
+            if (names.size() > kHintTextLength)
+                break;
         }
         m_drag.dragging = true;
         if (TFrmDragDrop *hint = dragHint())
@@ -206,43 +202,59 @@ void TFrmMain::DragRelease(TListGrid *over, const QPoint &at)
         hint->HideDragText();
     if (!drag.dragging || !over)
         return;
+    // One rule in both grids and both directions: a drop on a row puts what
+    // is dragged just above that row; below the last row, at the end.
     const int row = over->GetCellAtPos(at).y();
+    const bool onRow = row >= 0 && row < over->RowCount();
     if (over == BouquetGrid) {
         TBouquet *bouquet = CurrentBouquet();
         if (!bouquet)
             return;
-        // Below the last row appends; on a row inserts before it.
-        const int position = row >= 0 && row < over->RowCount() ? row : -1;
+        const int position = onRow ? shownIndexOfEntry(*bouquet, entryOfRow(row)) : -1;
         if (drag.source == ServicesGrid) {
-            AddSelectedToBouquet(bouquet, position, false);
+            AddSelectedToBouquet(bouquet, position, true);
         } else if (drag.source == MyServicesGrid) {
-            AddSelectedMyServicesToBouquet(bouquet, position, false);
+            AddSelectedMyServicesToBouquet(bouquet, position, true);
         } else if (drag.source == BouquetGrid) {
             MarkSelectedBouquetServices();
-            const int target = row >= 0 && row < over->RowCount() ? row : over->RowCount() - 1;
-            bouquet->MoveMarkedTo(target);
+            std::vector<TBouquetService *> order;
+            for (int chosen : selectedRows(BouquetGrid))
+                order.push_back(entryOfRow(chosen));
+            bouquet->MoveMarkedTo(onRow ? position : bouquet->Count(), order);
+            dropSortIndicators(BouquetGrid);
             FillBouquetGrid(1);
+            selectMarkedRows(BouquetGrid);
         }
     } else if (over == BouquetListGrid) {
         TBouquetList &list = *m_program.BouquetList;
-        if (list.Count() == 0)
+        if (list.Count() == 0 || over->RowCount() == 0)
             return;
-        const int target = row >= 0 && row < list.Count() ? row : list.Count() - 1;
         if (drag.source == ServicesGrid || drag.source == MyServicesGrid) {
-            TBouquet *bouquet = list.GetItem(target);
+            // Services go into the bouquet under the pointer, or the last.
+            TBouquet *bouquet = bouquetOfRow(onRow ? row : over->RowCount() - 1);
+            if (!bouquet)
+                return;
             if (drag.source == ServicesGrid)
-                AddSelectedToBouquet(bouquet, -1, false);
+                AddSelectedToBouquet(bouquet, -1, true);
             else
-                AddSelectedMyServicesToBouquet(bouquet, -1, false);
-            list.UnmarkAll();
-            bouquet->Marked = true;
-            FillBouquetListGrid(1);
-            ComboBouquets->setCurrentIndex(target);
+                AddSelectedMyServicesToBouquet(bouquet, -1, true);
+            {
+                ComboUpdating guard(m_program);
+                ComboBouquets->setCurrentIndex(indexOfBouquet(bouquet));
+                m_comboBouquet = CurrentBouquet();
+            }
+            FillBouquetGrid(0);
+            selectMarkedRows(BouquetGrid);
+            selectObjects(BouquetListGrid, {bouquet});
         } else if (drag.source == BouquetListGrid) {
-            list.UnmarkAll();
             MarkSelectedBouquets();
-            list.MoveMarkedTo(target);
+            std::vector<TBouquet *> order;
+            for (int chosen : selectedRows(BouquetListGrid))
+                order.push_back(bouquetOfRow(chosen));
+            list.MoveMarkedTo(onRow ? indexOfBouquet(bouquetOfRow(row)) : list.Count(), order);
+            dropSortIndicators(BouquetListGrid);
             FillBouquetListGrid(1);
+            selectMarkedRows(BouquetListGrid);
             FillBouquetCombo(0);
         }
     }

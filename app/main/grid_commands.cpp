@@ -116,8 +116,8 @@ void TFrmMain::buildGridCommands()
         {"ToolBtnBouListBouquetRename", "PopupItmBouListBouquetRename", "Rename Bouquet...",
          [](M &m) {
              const int row = FirstSelectedRow(m.BouquetListGrid);
-             if (row >= 0 && row < m.m_program.BouquetList->Count())
-                 m.AskRenameBouquet(m.m_program.BouquetList->GetItem(row));
+             if (row >= 0)
+                 m.AskRenameBouquet(m.bouquetOfRow(row));
          }},
         {"ToolBtnBouListBouquetClear", "PopupItmBouListBouquetClear", "Clear Bouquet(s)",
          [](M &m) { m.ClearSelectedBouquets(); }},
@@ -198,11 +198,13 @@ void TFrmMain::buildGridCommands()
         bouquetListCellClicked(col, row);
     };
     BouquetListGrid->OnSelectCell = [this](QObject *, int, int row) {
-        if (row < 0 || row >= ComboBouquets->count())
+        if (row < 0 || row >= BouquetListGrid->RowCount())
             return;
-        ComboBouquets->setCurrentIndex(row);
-        m_program.BouquetList->UnmarkAll();
-        MarkSelectedBouquets();
+        // By the row's bouquet: a header sort orders the rows otherwise than
+        // the combo, and names may repeat.
+        const int index = indexOfBouquet(bouquetOfRow(row));
+        if (index >= 0 && index < ComboBouquets->count())
+            ComboBouquets->setCurrentIndex(index);
     };
 }
 

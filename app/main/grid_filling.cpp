@@ -250,7 +250,6 @@ void TFrmMain::fillServicesGrid(ServicesGridState &state, const TServiceList *li
     if (!list)
         return;
     int total = 0;
-    int firstMarked = -1;
     std::vector<TServiceRowRef> refs;
     if (mode == 0 || mode == 1) {
         refs.reserve(state.rows.size());
@@ -266,9 +265,9 @@ void TFrmMain::fillServicesGrid(ServicesGridState &state, const TServiceList *li
             mode = 0;
     }
 
+    const bool rowsChange = mode == 0 || mode == 1;
+    const TGridChoice choice = rowsChange ? chosenRows(grid) : TGridChoice();
     grid->BeginUpdate();
-    if (mode == 0 || mode == 1)
-        dropSortIndicators(grid);
     if (mode == 0) {
         grid->ClearRows();
         state.rows.swap(refs);
@@ -276,21 +275,9 @@ void TFrmMain::fillServicesGrid(ServicesGridState &state, const TServiceList *li
         for (std::size_t i = 0; i < state.rows.size(); ++i)
             sources[i] = &state.rows[i];
         grid->AddSourcedRows(sources);
-        for (int row = 0; row < int(state.rows.size()); ++row) {
-            if (state.rows[std::size_t(row)].service->Marked) {
-                grid->SetSelected(row, true);
-                if (firstMarked < 0)
-                    firstMarked = row;
-            }
-        }
     } else if (mode == 1) {
-        for (int row = 0; row < int(refs.size()); ++row) {
+        for (int row = 0; row < int(refs.size()); ++row)
             grid->ResetRow(row, &refs[std::size_t(row)]);
-            const bool marked = refs[std::size_t(row)].service->Marked;
-            grid->SetSelected(row, marked);
-            if (marked && firstMarked < 0)
-                firstMarked = row;
-        }
         state.rows.swap(refs);
     } else {
         const TServiceColumns &c = state.columns;
@@ -319,17 +306,12 @@ void TFrmMain::fillServicesGrid(ServicesGridState &state, const TServiceList *li
             }
         }
     }
-    if (firstMarked >= 0)
-        grid->SetCurrentRow(firstMarked);
     if (bestFit && bestFit->isChecked())
         ApplyColumnSizing(grid);
-    if (mode == 0 || mode == 1) {
-        const int first = FirstSelectedRow(grid);
-        if (first >= 0)
-            grid->ScrollToRow(first);
-    }
+    if (rowsChange)
+        chooseRows(grid, choice);
     grid->EndUpdate();
-    if (mode == 0 || mode == 1)
+    if (rowsChange)
         writeInfoBar(infoBar, list->Count() == 0, grid->RowCount(), total, list->Encoding,
                      list->Format);
 }
@@ -467,9 +449,22 @@ TBouquet *TFrmMain::CurrentBouquet() const
 
 int TFrmMain::CurrentBouquetIndex() const
 {
-    if (!m_program.BouquetList || ComboBouquets->count() == 0)
+    // The combo holds one item per bouquet, in the list's order: its position
+    // is the bouquet's, whatever names the bouquets share.
+    if (!m_program.BouquetList)
         return -1;
-    return m_program.BouquetList->IndexOf(ComboBouquets->currentText());
+    const int index = ComboBouquets->currentIndex();
+    return index >= 0 && index < m_program.BouquetList->Count() ? index : -1;
+}
+
+int TFrmMain::indexOfBouquet(const TBouquet *bouquet) const
+{
+    const TBouquetList &list = *m_program.BouquetList;
+    for (int i = 0; bouquet && i < list.Count(); ++i) {
+        if (list.GetItem(i) == bouquet)
+            return i;
+    }
+    return -1;
 }
 
 void TFrmMain::FillBouquetGrid(int mode)
@@ -509,25 +504,29 @@ void TFrmMain::fillBouquetGrid(int mode, bool reordered)
 
     if (TLgCustomColumn *logo = grid->Columns()->ColumnByName(QStringLiteral("ColBouLogo")))
         logo->SetWidth(std::max(m_program.LogoWidth + 3, HeaderCaptionWidth(*logo, grid->font())));
+    const bool rowsChange = mode == 0 || mode == 1;
+    TGridChoice choice;
+    if (rowsChange) {
+        choice = chosenRows(grid);
+        if (bouquet != m_shownBouquet) {
+            // Another bouquet: the one left keeps its chosen rows for when
+            // the user comes back, and this one shows what it was left with.
+            if (m_shownBouquet)
+                m_leftBouquetChoices.insert(m_shownBouquet, choice);
+            TGridChoice left = m_leftBouquetChoices.take(bouquet);
+            left.sortedColumn = choice.sortedColumn;
+            choice = std::move(left);
+        }
+    }
     grid->BeginUpdate();
-    int firstMarked = -1;
-    const auto select = [&](int row, const TBouquetService *entry) {
-        grid->SetSelected(row, entry->Marked);
-        if (entry->Marked && firstMarked < 0)
-            firstMarked = row;
-    };
     if (mode == 0) {
         grid->ClearRows();
         m_shownBouquet = bouquet;
         grid->AddSourcedRows(shown);
-        for (int row = 0; row < int(shown.size()); ++row)
-            select(row, static_cast<const TBouquetService *>(shown[std::size_t(row)]));
     } else if (mode == 1) {
         m_shownBouquet = bouquet;
-        for (int row = 0; row < int(shown.size()); ++row) {
+        for (int row = 0; row < int(shown.size()); ++row)
             grid->ResetRow(row, shown[std::size_t(row)]);
-            select(row, static_cast<const TBouquetService *>(shown[std::size_t(row)]));
-        }
     } else {
         for (int row = 0; row < grid->RowCount(); ++row) {
             auto *entry = static_cast<TBouquetService *>(const_cast<void *>(grid->RowSource(row)));
@@ -548,19 +547,16 @@ void TFrmMain::fillBouquetGrid(int mode, bool reordered)
             }
         }
     }
-    if (firstMarked >= 0)
-        grid->SetCurrentRow(firstMarked);
     // Rows that are only the same entries in another order show the same
     // texts, so fitting the columns again would give the widths they have;
     // under a filter the "#" numbers of the shown entries change.
     if (!(reordered && mode == 1 && int(shown.size()) == total))
         ApplyColumnSizing(grid);
-    const int first = FirstSelectedRow(grid);
-    if (first >= 0 && (mode == 0 || mode == 1))
-        grid->ScrollToRow(first);
+    if (rowsChange)
+        chooseRows(grid, choice);
     grid->EndUpdate();
 
-    if (mode == 0 || mode == 1) {
+    if (rowsChange) {
         const TBouquetList &list = *m_program.BouquetList;
         writeInfoBar(InfoBarBouquet, list.Count() == 0, grid->RowCount(), total, list.Encoding,
                      list.Format);
@@ -590,13 +586,13 @@ void TFrmMain::FillBouquetListGrid(int mode)
     const int count = ColumnByName(grid, QStringLiteral("ColCount"));
     const int locked = ColumnByName(grid, QStringLiteral("ColLocked"));
     const int hidden = ColumnByName(grid, QStringLiteral("ColHidden"));
+    const TGridChoice choice = chosenRows(grid);
     grid->BeginUpdate();
     if (mode == 0) {
         grid->ClearRows();
         if (list.Count() > 0)
             grid->AddRow(list.Count());
     }
-    int firstMarked = -1;
     int services = 0;
     for (int i = 0; i < list.Count(); ++i) {
         TBouquet *bouquet = list.GetItem(i);
@@ -608,15 +604,8 @@ void TFrmMain::FillBouquetListGrid(int mode)
             grid->Cell(locked, i)->SetAsBoolean(bouquet->Locked);
         if (hidden >= 0)
             grid->Cell(hidden, i)->SetAsBoolean(bouquet->Hidden);
-        grid->SetSelected(i, bouquet->Marked);
-        if (firstMarked < 0 && bouquet->Marked)
-            firstMarked = i;
     }
-    if (firstMarked >= 0)
-        grid->SetCurrentRow(firstMarked);
-    const int first = FirstSelectedRow(grid);
-    if (first >= 0)
-        grid->ScrollToRow(first);
+    chooseRows(grid, choice);
     grid->EndUpdate();
 
     InfoBarBouquetList->SetPanelText(
@@ -631,9 +620,8 @@ void TFrmMain::FillBouquetListGrid(int mode)
 
 void TFrmMain::FillBouquetCombo(int mode)
 {
-    const QString rememberedText = ComboBouquets->currentText();
     const int rememberedIndex = ComboBouquets->currentIndex();
-    const QString shownBefore = m_lastComboText;
+    const TBouquet *shownBefore = m_comboBouquet;
     {
         const QSignalBlocker block(ComboBouquets);
         ComboBouquets->clear();
@@ -643,57 +631,50 @@ void TFrmMain::FillBouquetCombo(int mode)
         for (int i = 0; i < list.Count(); ++i)
             names.append(list.GetItem(i)->Name);
         ComboBouquets->addItems(names);
-        if (names.isEmpty()) {
-            ComboBouquets->setCurrentIndex(-1);
-        } else if (rememberedIndex < 0 || rememberedText.isEmpty()) {
-            ComboBouquets->setCurrentIndex(0);
-        } else if (mode == 1) {
-            ComboBouquets->setCurrentIndex(qBound(0, rememberedIndex, int(names.size()) - 1));
-        } else {
-            const int at = int(names.indexOf(rememberedText));
-            if (at >= 0)
-                ComboBouquets->setCurrentIndex(at);
-            else if (rememberedIndex - 1 >= 0 && rememberedIndex - 1 < names.size())
-                ComboBouquets->setCurrentIndex(rememberedIndex - 1);
-            else
-                ComboBouquets->setCurrentIndex(0);
-        }
+        const int last = int(names.size()) - 1;
+        int at = indexOfBouquet(shownBefore);
+        if (names.isEmpty())
+            at = -1;
+        else if (rememberedIndex < 0)
+            at = 0;
+        else if (mode == 1 || (at < 0 && !shownBefore))
+            // A rename keeps the place; so does a list read anew, whose
+            // bouquets are all new objects.
+            at = qBound(0, rememberedIndex, last);
+        else if (at < 0)
+            // The bouquet shown is gone: the one before it.
+            at = rememberedIndex - 1 >= 0 && rememberedIndex - 1 <= last ? rememberedIndex - 1 : 0;
+        ComboBouquets->setCurrentIndex(at);
     }
-    m_lastComboText = ComboBouquets->currentText();
+    m_comboBouquet = CurrentBouquet();
     // A different bouquet chosen here must not leave the grid showing the
     // one before it; bouquet edits that refill the grid themselves say so.
-    if (m_initialized && !m_program.ComboBouquetsUpdating && m_lastComboText != shownBefore)
+    if (m_initialized && !m_program.ComboBouquetsUpdating && m_comboBouquet != shownBefore)
         FillBouquetGrid(0);
 }
 
 void TFrmMain::bouquetComboChanged()
 {
-    m_lastComboText = ComboBouquets->currentText();
+    m_comboBouquet = CurrentBouquet();
     if (m_program.ComboBouquetsUpdating)
         return;
-    // The bouquet being left keeps the selection the user leaves it with, so
-    // coming back shows that and not the marks of an earlier command. (A
-    // change under ComboBouquetsUpdating may have freed it.)
-    for (int i = 0; m_shownBouquet && i < m_program.BouquetList->Count(); ++i) {
-        if (m_program.BouquetList->GetItem(i) != m_shownBouquet)
-            continue;
-        m_shownBouquet->UnmarkAll();
-        for (int row = 0; row < BouquetGrid->RowCount(); ++row) {
-            TBouquetService *entry = BouquetGrid->Selected(row) ? entryOfRow(row) : nullptr;
-            if (entry)
-                entry->Marked = true;
-        }
-    }
     FillBouquetGrid(0);
     // The bouquet list's commands act on its selected rows: they must be the
     // bouquet the combo shows. A change that came from selecting that row
-    // finds it current already.
-    const int row = ComboBouquets->currentIndex();
-    if (row < 0 || row >= BouquetListGrid->RowCount() || BouquetListGrid->SelectedRow() == row)
+    // finds it selected already.
+    const int row = rowOfBouquet(m_comboBouquet);
+    if (row < 0 || (BouquetListGrid->SelectedRow() == row && BouquetListGrid->Selected(row)))
         return;
     SelectSingleRow(BouquetListGrid, row);
-    m_program.BouquetList->UnmarkAll();
-    MarkSelectedBouquets();
+}
+
+int TFrmMain::rowOfBouquet(const TBouquet *bouquet) const
+{
+    for (int row = 0; bouquet && row < BouquetListGrid->RowCount(); ++row) {
+        if (rowObject(BouquetListGrid, row) == bouquet)
+            return row;
+    }
+    return -1;
 }
 
 void TFrmMain::RefreshGridLogos()
@@ -758,28 +739,16 @@ void TFrmMain::cellColoring(TListGrid *grid, int row, QColor &cellColor)
 
 void TFrmMain::refilter(TListGrid *grid)
 {
-    // A new filter shows other rows of the same list. The rows still shown
-    // keep the selection the user made; marks an earlier command left in
-    // the model must not select rows again behind the user's back.
-    if (grid == BouquetGrid) {
-        m_program.BouquetList->UnmarkAllServices();
-        MarkSelectedBouquetServices();
+    // A new filter shows other rows of the same list; the fill keeps the
+    // rows the user chose among those still shown.
+    if (grid == BouquetGrid)
         FillBouquetGrid(0);
-        return;
-    }
-    for (auto [state, list] : {std::pair{&m_ser, m_program.ServiceList.get()},
-                               std::pair{&m_mySer, m_program.MyServiceList.get()},
-                               std::pair{&m_kof, m_program.KingOfSatList.get()}}) {
-        if (state->grid != grid)
-            continue;
-        markSelected(*state, list);
-        if (grid == ServicesGrid)
-            FillServicesGrid(0);
-        else if (grid == MyServicesGrid)
-            FillMyServicesGrid(0);
-        else
-            FillKingOfSatGrid(0);
-    }
+    else if (grid == ServicesGrid)
+        FillServicesGrid(0);
+    else if (grid == MyServicesGrid)
+        FillMyServicesGrid(0);
+    else if (grid == KingOfSatGrid)
+        FillKingOfSatGrid(0);
 }
 
 void TFrmMain::connectFilters()

@@ -85,6 +85,7 @@ void TFrmMain::RestoreState(const QString &stamp)
     FillBouquetGrid(0);
     FillServicesGrid(0);
     FillMyServicesGrid(0);
+    FillKingOfSatGrid(0);
     // The restored services have no logos yet, as after loading at the start.
     StartLogoMapping();
     reportLoadFailures(failures);
@@ -98,9 +99,10 @@ void TFrmMain::releaseListGrids()
     // The grids' rows point at the services and bouquets about to be freed,
     // and loading lets events run: a logo refresh the mapping queued before
     // it stopped would walk those rows. The grids let go first (the fills
-    // after the load write them again), and the queued results go.
-    for (TListGrid *grid : {ServicesGrid, MyServicesGrid, BouquetGrid, BouquetListGrid})
-        grid->ClearRows();
+    // after the load write them again), and the queued results go. Each
+    // list also tells its grids when it is replaced, whichever path does it.
+    for (TListGrid *grid : {ServicesGrid, MyServicesGrid, KingOfSatGrid, BouquetGrid, BouquetListGrid})
+        listReplacing(grid);
     DropLogoResults();
 }
 
@@ -139,6 +141,7 @@ void TFrmMain::askReset()
     FillBouquetListGrid(0);
     FillMyServicesGrid(0);
     FillServicesGrid(0);
+    FillKingOfSatGrid(0);
     m_program.ComboBouquetsUpdating = true;
     FillBouquetCombo(0);
     m_program.ComboBouquetsUpdating = false;

@@ -45,6 +45,8 @@ void TFrmMain::AddKingOfSatToServices(bool takeKingOfSatNames)
     // Bouquet entries that waited for these services find them now.
     LinkLists();
     FillServicesGrid(0);
+    // The copies are the transfer's result.
+    selectMarkedRows(ServicesGrid);
     FillBouquetGrid(2);
 }
 

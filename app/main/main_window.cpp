@@ -113,6 +113,7 @@ TFrmMain::~TFrmMain()
         m_program.LogoMappingRunning = false;
         m_logoThread->wait();
     }
+    watchListReplacements(false);
     setProgressDisplay(nullptr);
     if (StatusCallback() == m_statusCallback.get())
         setStatusCallback(nullptr);
@@ -150,6 +151,7 @@ void TFrmMain::InitializeMain()
         TModelLists{*m_program.KingOfSatList, *m_program.ServiceList, *m_program.MyServiceList,
                     *m_program.BouquetList});
     m_workingFiles->RemoveSaveLeftovers();
+    watchListReplacements();
     BuildHistoryMenu();
 
     try {
@@ -225,7 +227,8 @@ bool TFrmMain::CloseMain()
 
     // The grids point at model objects: they let go before the lists are freed.
     for (TListGrid *grid : {ServicesGrid, MyServicesGrid, KingOfSatGrid, BouquetGrid, BouquetListGrid})
-        grid->ClearRows();
+        listReplacing(grid);
+    watchListReplacements(false);
     DropLogoResults();
     m_workingFiles.reset();
     m_program.FreeLists();

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 class QAction;
@@ -128,6 +129,10 @@ public:
     void SelectSingleRow(TListGrid *grid, int row);
     TBouquet *CurrentBouquet() const;
     int CurrentBouquetIndex() const;
+    // The position of a bouquet in the list and its row in the bouquet list
+    // grid (which a header sort may order otherwise), or -1.
+    int indexOfBouquet(const TBouquet *bouquet) const;
+    int rowOfBouquet(const TBouquet *bouquet) const;
 
     // --- service grid commands (service_commands.cpp)
     void MarkSelectedServices();
@@ -172,8 +177,6 @@ public:
     // --- bouquet editing (bouquet_editing.cpp)
     void MarkSelectedBouquets();
     void SelectMarkedBouquets();
-    // The marks of bouquets and their entries set from the rows selected now.
-    void keepBouquetSelections();
     // Links again and refreshes the services grids, whose Bouquet column follows
     // renamed, deleted and cleared bouquets.
     void refreshBouquetColumns();
@@ -303,6 +306,33 @@ private:
     void connectColumnActions();
     void setLogoColumnShown(TListGrid *grid, const QString &columnName, bool shown);
 
+    // grid_choice.cpp
+    // What the user chose in a grid, by the objects of its rows.
+    struct TGridChoice {
+        std::unordered_set<const void *> rows;
+        const void *current = nullptr;
+        const void *top = nullptr;
+        int topRow = 0;
+        int sortedColumn = -1;
+    };
+    const void *rowObject(const TListGrid *grid, int row) const;
+    bool rowMarked(const TListGrid *grid, int row) const;
+    TGridChoice chosenRows(const TListGrid *grid) const;
+    // After a refill: the same objects selected, the same one current, the
+    // view where it was and the header's sort applied again.
+    void chooseRows(TListGrid *grid, const TGridChoice &choice);
+    // A command's result: exactly these rows selected, the first in view.
+    void selectObjects(TListGrid *grid, const std::unordered_set<const void *> &objects);
+    void selectMarkedRows(TListGrid *grid);
+    std::unordered_set<const void *> rowsFollowingSelection(const TListGrid *grid) const;
+    static int selectedRowCount(const TListGrid *grid);
+    static std::vector<int> selectedRows(const TListGrid *grid);
+    void listReplacing(TListGrid *grid);
+    // Each list tells the grids showing it before it frees their objects.
+    void watchListReplacements(bool watch = true);
+    // True when `count` rows of `grid` may go: more than one is asked for.
+    bool confirmDelete(const TListGrid *grid, int count);
+
     // grid_filling.cpp
     // A services grid: where its values stand, which of the three it is, and
     // the rows it was last filled with (the rows' sources point into them).
@@ -348,8 +378,16 @@ private:
     void editSelected(bool mine);
     void newService(bool mine);
     void markSelected(const ServicesGridState &state, TServiceList *list);
+    // Deletes the selected rows' services once the user agrees; false when
+    // nothing went.
+    bool deleteSelectedServices(ServicesGridState &state, TServiceList &list);
     void selectAllRows(TListGrid *grid);
     TBouquetService *entryOfRow(int row) const;
+    TBouquet *bouquetOfRow(int row) const;
+    static int shownIndexOfEntry(const TBouquet &bouquet, const TBouquetService *entry);
+    TServiceRowRef refOfRow(const ServicesGridState &state, int row) const;
+    // An input box for a bouquet name that takes no blank one.
+    bool askBouquetName(const QString &caption, const QString &prompt, QString &name);
     void addSelectedToBouquet(const ServicesGridState &state, TServiceList &list, TBouquet *bouquet,
                               int insertIndex, bool fromGrid);
     void showBouquet(int index);
@@ -424,6 +462,8 @@ private:
     QHash<QString, QAction *> m_actions;
     ServicesGridState m_ser, m_mySer, m_kof;
     TBouquet *m_shownBouquet = nullptr;
+    // The rows chosen in the bouquets the user left, for coming back to them.
+    QHash<const TBouquet *, TGridChoice> m_leftBouquetChoices;
     int m_bouIdx = -1, m_bouLogo = -1, m_bouTypeIcon = -1, m_bouName = -1, m_bouFrequency = -1,
         m_bouActionIcon = -1;
     QPointer<QThread> m_logoThread;
@@ -435,7 +475,8 @@ private:
     bool m_logoRebuildOwed = false;
     bool m_initialized = false;
     bool m_closing = false;
-    QString m_lastComboText;
+    // The bouquet the combo shows; compared, never read (it may be gone).
+    const TBouquet *m_comboBouquet = nullptr;
     // "Error!" tells the outcome of the last command; the user's next press
     // in the window starts another one, and the status goes.
     QPointer<QObject> m_errorStatusWatch;

@@ -53,23 +53,7 @@ void TFrmMain::MarkSelectedKingOfSatServices()
 
 void TFrmMain::SelectMarkedServices()
 {
-    TListGrid *grid = ServicesGrid;
-    grid->BeginUpdate();
-    grid->ClearSelection();
-    int first = -1;
-    for (int row = 0; row < grid->RowCount(); ++row) {
-        const TService *service = serviceOfRow(m_ser, row);
-        if (service && service->Marked) {
-            grid->SetSelected(row, true);
-            if (first < 0)
-                first = row;
-        }
-    }
-    if (first >= 0) {
-        grid->SetCurrentRow(first);
-        grid->ScrollToRow(first);
-    }
-    grid->EndUpdate();
+    selectMarkedRows(ServicesGrid);
 }
 
 void TFrmMain::AddSelectedToMyServices(TServiceList &target, int action)
@@ -80,19 +64,38 @@ void TFrmMain::AddSelectedToMyServices(TServiceList &target, int action)
     m_program.ServiceList->AddMarkedFrom(target, action, true, false);
     LinkLists();
     FillMyServicesGrid(0);
+    // The entries made or changed are the command's result.
+    selectMarkedRows(MyServicesGrid);
     FillServicesGrid(2);
+}
+
+bool TFrmMain::deleteSelectedServices(ServicesGridState &state, TServiceList &list)
+{
+    TListGrid *grid = state.grid;
+    const int count = selectedRowCount(grid);
+    if (count == 0 || !confirmDelete(grid, count))
+        return false;
+    const std::unordered_set<const void *> following = rowsFollowingSelection(grid);
+    // The logo thread reads the services about to be freed.
+    StopLogoMapping();
+    markSelected(state, &list);
+    list.DeleteMarked();
+    if (&list != m_program.KingOfSatList.get())
+        LinkLists();
+    if (grid == ServicesGrid)
+        FillServicesGrid(0);
+    else if (grid == MyServicesGrid)
+        FillMyServicesGrid(0);
+    else
+        FillKingOfSatGrid(0);
+    selectObjects(grid, following);
+    return true;
 }
 
 void TFrmMain::DeleteSelectedServices()
 {
-    if (FirstSelectedRow(ServicesGrid) < 0)
+    if (!deleteSelectedServices(m_ser, *m_program.ServiceList))
         return;
-    // The logo thread reads the services about to be freed.
-    StopLogoMapping();
-    MarkSelectedServices();
-    m_program.ServiceList->DeleteMarked();
-    LinkLists();
-    FillServicesGrid(0);
     FillMyServicesGrid(2);
     FillBouquetGrid(2);
     ResumeLogoMapping();
@@ -100,14 +103,10 @@ void TFrmMain::DeleteSelectedServices()
 
 void TFrmMain::DeleteSelectedMyServices()
 {
-    if (FirstSelectedRow(MyServicesGrid) < 0)
+    if (!deleteSelectedServices(m_mySer, *m_program.MyServiceList))
         return;
-    StopLogoMapping();
-    MarkSelectedMyServices();
-    m_program.MyServiceList->DeleteMarked();
-    LinkLists();
-    FillMyServicesGrid(0);
-    // The services' action icons name the entries that referred to them.
+    // The services' action icons name the entries that referred to them;
+    // entries may turn obsolete, which the bouquet filter may hide.
     FillServicesGrid(2);
     FillBouquetGrid(0);
     FillBouquetListGrid(1);
@@ -116,11 +115,8 @@ void TFrmMain::DeleteSelectedMyServices()
 
 void TFrmMain::DeleteSelectedKingOfSatServices()
 {
-    if (FirstSelectedRow(KingOfSatGrid) < 0)
-        return;
-    MarkSelectedKingOfSatServices();
-    m_program.KingOfSatList->DeleteMarked();
-    FillKingOfSatGrid(0);
+    if (deleteSelectedServices(m_kof, *m_program.KingOfSatList))
+        ResumeLogoMapping();
 }
 
 void TFrmMain::selectAllRows(TListGrid *grid)
@@ -145,10 +141,9 @@ TFrmServiceProperties *TFrmMain::serviceProperties()
     return dialog;
 }
 
-TServiceRowRef TFrmMain::firstSelectedRef(const ServicesGridState &state) const
+TServiceRowRef TFrmMain::refOfRow(const ServicesGridState &state, int row) const
 {
-    const int row = FirstSelectedRow(state.grid);
-    if (row < 0)
+    if (row < 0 || row >= state.grid->RowCount())
         return {};
     if (const auto *ref = static_cast<const TServiceRowRef *>(state.grid->RowSource(row)))
         return *ref;
@@ -156,6 +151,11 @@ TServiceRowRef TFrmMain::firstSelectedRef(const ServicesGridState &state) const
     return {serviceOfRow(state, row),
             static_cast<TTransponder *>(state.grid->Cell(c.name, row)->ObjectReference()),
             static_cast<TSatelite *>(state.grid->Cell(c.sidHex, row)->ObjectReference())};
+}
+
+TServiceRowRef TFrmMain::firstSelectedRef(const ServicesGridState &state) const
+{
+    return refOfRow(state, FirstSelectedRow(state.grid));
 }
 
 bool TFrmMain::editService(bool mine, const TServiceRowRef &ref)
@@ -182,6 +182,9 @@ void TFrmMain::editSelected(bool mine)
         FillMyServicesGrid(0);
     else
         FillServicesGrid(0);
+    // The edited service may be a new object (moved to another transponder):
+    // the dialog marks it as its result.
+    selectMarkedRows(mine ? MyServicesGrid : ServicesGrid);
     LinkLists();
     // The other list's icons follow: actions and obsolete entries change.
     if (mine)
@@ -222,6 +225,7 @@ void TFrmMain::newService(bool mine)
         FillServicesGrid(0);
         FillMyServicesGrid(2);
     }
+    selectMarkedRows(mine ? MyServicesGrid : ServicesGrid);
 }
 
 void TFrmMain::NewService()
@@ -256,9 +260,6 @@ void TFrmMain::ToggleMyServiceAction()
         if (TService *service = serviceOfRow(m_mySer, row))
             service->SetAction(action);
     }
-    // The bouquet grids are rebuilt from the model, whose marks may be left
-    // from an earlier command: they take the rows selected now.
-    keepBouquetSelections();
     LinkLists();
     FillMyServicesGrid(2);
     // The services show the action of the entry that refers to them.
@@ -285,7 +286,10 @@ void TFrmMain::ToolBtnOptimizeClick()
         FillBouquetGrid(0);
     };
     dialog->RefillGrids = refill;
-    if (dialog->exec() != QDialog::Accepted)
+    const int answer = dialog->exec();
+    // Entries the clean-up removed may be among those kept for other bouquets.
+    m_leftBouquetChoices.clear();
+    if (answer != QDialog::Accepted)
         return;
     m_program.BouquetList->Link(*m_program.ServiceList, *m_program.MyServiceList);
     refill();

@@ -164,15 +164,23 @@ private:
 
 bool TBouquet::AddMarkedServices(const TServiceList &serviceList)
 {
+    std::vector<TPlace> places;
+    serviceList.forEachService([&](TService *service, TTransponder *tp, TSatelite *sat) {
+        if (service->Marked)
+            places.push_back({service, tp, sat});
+    });
+    return AddServices(places);
+}
+
+bool TBouquet::AddServices(std::span<const TPlace> places)
+{
     SaveHandler().SetModified();
     bool added = false;
     UnmarkAll();
-    // FindService per marked service, without scanning the bouquet each time;
-    // made on the first marked service, so a list with none marked costs a walk.
+    // FindService per service, without scanning the bouquet each time; made
+    // on the first service, so adding none costs nothing.
     std::optional<PresentServices> present;
-    serviceList.forEachService([&](TService *service, TTransponder *tp, TSatelite *sat) {
-        if (!service->Marked)
-            return;
+    for (const TPlace &place : places) {
         if (!present) {
             present.emplace(std::size_t(m_services.count()));
             m_services.forEach([&](TBouquetService *entry) {
@@ -181,14 +189,14 @@ bool TBouquet::AddMarkedServices(const TServiceList &serviceList)
                 present->addKey(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
             });
         }
-        const TServiceKey key(service->Sid, tp->Tsid, tp->Onid);
-        if (present->contains(*service, key))
-            return;
-        AddService(service, tp, sat);
-        present->add(*service);
+        const TServiceKey key(place.service->Sid, place.transponder->Tsid, place.transponder->Onid);
+        if (present->contains(*place.service, key))
+            continue;
+        AddService(place.service, place.transponder, place.satelite);
+        present->add(*place.service);
         present->addKey(key);
         added = true;
-    });
+    }
     return added;
 }
 

@@ -4,6 +4,7 @@
 #include "core/model/owned_list.h"
 
 #include <memory>
+#include <span>
 
 
 // One bouquet: a named, ordered list of entries.
@@ -43,7 +44,19 @@ public:
 
     int RelinkAll(TServiceList &serviceList);
     bool AddMarkedServices(const TServiceList &serviceList);
-    void MoveMarkedTo(int targetRow);
+    // A service where it lives, as a row of a services grid shows it.
+    struct TPlace {
+        TService *service;
+        TTransponder *transponder;
+        TSatelite *satelite;
+    };
+    // Adds the services not yet in the bouquet, in the order given (the order
+    // the user sees them in); the new entries are the marked ones.
+    bool AddServices(std::span<const TPlace> places);
+    // The marked entries, as one block, to just before the targetRow-th shown
+    // entry (past the last: at the end); in the order `order` gives when it
+    // holds exactly the marked entries, else in the order they stand.
+    void MoveMarkedTo(int targetRow, std::span<TBouquetService *const> order = {});
     void MoveMarkedUp(int steps);
     void MoveMarkedDown(int steps);
     void SortByName();

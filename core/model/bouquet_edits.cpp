@@ -7,12 +7,12 @@
 #include "core/model/transponder.h"
 #include "core/util/text_compare.h"
 
-void TBouquet::MoveMarkedTo(int targetRow)
+void TBouquet::MoveMarkedTo(int targetRow, std::span<TBouquetService *const> order)
 {
     SaveHandler().SetModified();
     // A drop below the last shown row lands at the end of the bouquet.
     moveMarkedToShownRow(m_services, std::max(targetRow, 0),
-                         [](const TBouquetService &e) { return e.Shown; });
+                         [](const TBouquetService &e) { return e.Shown; }, order);
 }
 
 void TBouquet::MoveMarkedUp(int steps)

@@ -21,6 +21,10 @@ TBouquet *TBouquetList::GetItem(int index) const
 
 void TBouquetList::Swap(TBouquetList &other)
 {
+    if (OnReplacing)
+        OnReplacing();
+    if (other.OnReplacing)
+        other.OnReplacing();
     m_bouquets.swap(other.m_bouquets);
     std::swap(FormatName, other.FormatName);
     std::swap(Encoding, other.Encoding);
@@ -29,6 +33,8 @@ void TBouquetList::Swap(TBouquetList &other)
 
 void TBouquetList::Clear()
 {
+    if (OnReplacing)
+        OnReplacing();
     SaveHandler().SetModified();
     m_bouquets.clear();
 }
@@ -164,11 +170,12 @@ void TBouquetList::DeleteMarked()
     m_bouquets.markSuccessor(removal, [](TBouquet &b) { b.Marked = true; });
 }
 
-void TBouquetList::MoveMarkedTo(int targetIndex)
+void TBouquetList::MoveMarkedTo(int targetIndex, std::span<TBouquet *const> order)
 {
     SaveHandler().SetModified();
+    // Past the last bouquet: to the end.
     if (Count() > 0)
-        moveMarkedToIndex(m_bouquets, std::clamp(targetIndex, 0, Count() - 1));
+        moveMarkedToIndex(m_bouquets, std::clamp(targetIndex, 0, Count()), order);
 }
 
 void TBouquetList::MoveMarkedUp(int steps)

@@ -3,6 +3,7 @@
 #include "core/model/bouquet.h"
 #include "core/model/owned_list.h"
 
+#include <functional>
 #include <memory>
 
 // The bouquets of one bouquets file.
@@ -21,6 +22,9 @@ public:
     // Exchanges the whole content (bouquets, dialect, encoding) with another
     // list, so a list read aside can replace this one once it is complete.
     void Swap(TBouquetList &other);
+    // Called before Swap or Clear frees the list's objects, so whatever shows
+    // them lets go first; it stays with this list object through a Swap.
+    std::function<void()> OnReplacing;
 
     int Count() const { return m_bouquets.count(); }
     TBouquet *GetItem(int index) const;
@@ -48,7 +52,10 @@ public:
     void UnmarkAllServices();
     void DeleteMarkedServices();
     void DeleteMarked();
-    void MoveMarkedTo(int targetIndex);
+    // The marked bouquets, as one block, to just before the bouquet at
+    // targetIndex (Count(): at the end), in the order `order` gives when it
+    // holds exactly the marked ones.
+    void MoveMarkedTo(int targetIndex, std::span<TBouquet *const> order = {});
     void MoveMarkedUp(int steps);
     void MoveMarkedDown(int steps);
 

@@ -3,6 +3,8 @@
 #include "core/model/owned_list.h"
 
 #include <algorithm>
+#include <span>
+#include <unordered_map>
 #include <vector>
 
 // Moving the marked entries of a list (bouquet entries in a bouquet, bouquets
@@ -44,41 +46,57 @@ int scanEntries(OwnedList<T> &list, int row, IsShown isShown, std::vector<int> &
     return anchor;
 }
 
-// Sets the marked entries (indexes, top first) beside the entry at `anchor`.
-// A block that comes from above the anchor (its first entry stands above it)
-// goes down past it, so it lands just after it; one that comes from below, or
-// starts at the anchor, lands just before it. A marked anchor is part of the
-// block itself: going down, the block then stands where the unmarked entries
-// above the anchor end, so a selection dropped on one of its own rows stays
-// put. Without an anchor the block goes to the end.
+// Sets the marked entries (indexes, top first) just before the entry at
+// `anchor`, whichever way they move: a drop lands where the user let go,
+// above the row under the pointer, going up as going down. A marked anchor
+// is part of the block itself, which then closes up where the unmarked
+// entries above the anchor end. Without an anchor the block goes to the end.
+// `order`, when it holds exactly the marked entries, is the order the block
+// takes (the order the user sees them in); else they keep the order they
+// stood in.
 template <typename T>
-void placeMarkedBeside(OwnedList<T> &list, const std::vector<int> &marked, int anchor)
+void placeMarkedBeside(OwnedList<T> &list, const std::vector<int> &marked, int anchor,
+                       std::span<T *const> order = {})
 {
     if (marked.empty())
         return;
     int unmovedAbove = list.count() - int(marked.size());
     if (anchor >= 0) {
-        // The entries above the block's place: those above the anchor, and
-        // the anchor too when the block goes down; less the marked ones.
-        const int end = marked.front() < anchor ? anchor + 1 : anchor;
-        const auto markedAbove = std::lower_bound(marked.begin(), marked.end(), end);
-        unmovedAbove = end - int(markedAbove - marked.begin());
+        const auto markedAbove = std::lower_bound(marked.begin(), marked.end(), anchor);
+        unmovedAbove = anchor - int(markedAbove - marked.begin());
     }
-    list.placeBlock(marked, unmovedAbove);
+    if (order.size() != marked.size()) {
+        list.placeBlock(marked, unmovedAbove);
+        return;
+    }
+    std::unordered_map<const T *, int> indexOf;
+    indexOf.reserve(marked.size());
+    for (int index : marked)
+        indexOf.emplace(list.at(index), index);
+    std::vector<int> block;
+    block.reserve(marked.size());
+    for (T *item : order) {
+        const auto found = indexOf.find(item);
+        if (found == indexOf.end())
+            break;
+        block.push_back(found->second);
+        indexOf.erase(found); // an entry named twice is not the marked set
+    }
+    list.placeBlock(block.size() == marked.size() ? block : marked, unmovedAbove);
 }
 
 } // namespace marked_moves_detail
 
-// Every marked entry moved to the entry at `target` (0 <= target < count).
-// Example: e0..e5 with e1 and e5 marked, target 3: e1 comes from above, so
-// the block goes after e3: e0 e2 e3 e1 e5 e4.
+// Every marked entry moved to just before the entry at `target` (0 <= target
+// <= count; count: to the end). Example: e0..e5 with e1 and e5 marked,
+// target 3: e0 e2 e1 e5 e3 e4.
 template <typename T>
-void moveMarkedToIndex(OwnedList<T> &list, int target)
+void moveMarkedToIndex(OwnedList<T> &list, int target, std::span<T *const> order = {})
 {
     using namespace marked_moves_detail;
     std::vector<int> marked;
     const int anchor = scanEntries(list, target, [](const T &) { return true; }, marked);
-    placeMarkedBeside(list, marked, anchor);
+    placeMarkedBeside(list, marked, anchor, order);
 }
 
 // Every marked entry moved to the row-th shown entry (row counted from 0
@@ -89,12 +107,13 @@ void moveMarkedToIndex(OwnedList<T> &list, int target)
 // then dropped on a row: they come from below, so they land before the row
 // they were dropped on.
 template <typename T, typename IsShown>
-void moveMarkedToShownRow(OwnedList<T> &list, int row, IsShown isShown)
+void moveMarkedToShownRow(OwnedList<T> &list, int row, IsShown isShown,
+                          std::span<T *const> order = {})
 {
     using namespace marked_moves_detail;
     std::vector<int> marked;
     const int anchor = scanEntries(list, row, isShown, marked);
-    placeMarkedBeside(list, marked, anchor);
+    placeMarkedBeside(list, marked, anchor, order);
 }
 
 // Moving the marked entries up by steps is defined entry by entry: per

@@ -17,6 +17,10 @@ TSatelite *TServiceList::GetItem(int index) const
 
 void TServiceList::Swap(TServiceList &other)
 {
+    if (OnReplacing)
+        OnReplacing();
+    if (other.OnReplacing)
+        other.OnReplacing();
     m_searchRun = {};
     other.m_searchRun = {};
     m_satelites.swap(other.m_satelites);
@@ -27,6 +31,8 @@ void TServiceList::Swap(TServiceList &other)
 
 void TServiceList::Clear()
 {
+    if (OnReplacing)
+        OnReplacing();
     SaveHandler().SetModified();
     m_satelites.clear();
 }

@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // The channel tree of one services, my-services or KingOfSat file.
@@ -23,6 +24,9 @@ public:
     // Exchanges the whole content (tree, dialect, encoding) with another list,
     // so a list read aside can replace this one only once it is complete.
     void Swap(TServiceList &other);
+    // Called before Swap or Clear frees the list's objects, so whatever shows
+    // them lets go first; it stays with this list object through a Swap.
+    std::function<void()> OnReplacing;
 
     int Count() const { return m_satelites.count(); }
     TSatelite *GetItem(int index) const;

@@ -17,6 +17,9 @@ public:
         mbYes = 0x4,
         mbNo = 0x8,
         mbAbort = 0x10,
+        // Not a button: Cancel is the default, for questions whose Yes
+        // destroys much (a key pressed by habit must not confirm it).
+        mbCancelDefault = 0x100,
     };
 
     virtual int messageBox(TMsgKind kind, const QString &text, int buttons) = 0;

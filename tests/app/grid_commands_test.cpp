@@ -400,6 +400,7 @@ TEST(GridCommands, RefilledRowsKeepTheSelectionTheUserMade)
             world.program.ServiceList->forEachService(
                 [](TService *s, TTransponder *, TSatelite *) { s->Marked = true; });
             main.FillServicesGrid(0);
+            main.SelectMarkedServices();
         }
         ASSERT_GE(selectedCount(grid), 4);
         const int clicked = TFrmMain::FirstSelectedRow(grid) + 1;
@@ -694,6 +695,7 @@ TEST(GridCommands, APlainClickLeavesOnlyTheClickedRowForDelete)
              program.ServiceList->forEachService(
                  [](TService *s, TTransponder *, TSatelite *) { s->Marked = true; });
              main.FillServicesGrid(0);
+             main.SelectMarkedServices();
              return main.ServicesGrid;
          },
          1},
@@ -789,7 +791,7 @@ TEST(GridCommands, TheMouseDragsTheWholeSelection)
 }
 
 // Entries and bouquets dragged down keep their order, onto a later row
-// (they land after it) or below the last row.
+// (they land above it, as they do going up) or below the last row.
 TEST(GridCommands, DraggedRowsKeepTheirOrder)
 {
     struct Case {
@@ -799,9 +801,9 @@ TEST(GridCommands, DraggedRowsKeepTheirOrder)
         QList<int> order; // the new order of the old indexes
     };
     const Case cases[] = {
-        {"two entries onto a later row", false, 3, {2, 3, 0, 1}},
+        {"two entries onto a later row", false, 3, {2, 0, 1}},
         {"two entries below the last row", false, -1, {}},
-        {"two bouquets onto a later row", true, 2, {2, 0, 1}},
+        {"two bouquets onto a later row", true, 3, {2, 0, 1}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -840,8 +842,8 @@ TEST(GridCommands, DraggedRowsKeepTheirOrder)
     }
 }
 
-// A header click sorts the services grid's rows as a view; once the rows
-// are written again in the list's order the header no longer shows a sort.
+// A header click sorts the services grid's rows as a view, and rows written
+// again after a command keep the order the header shows.
 // The bouquet grids' rows are the bouquets' order itself, which commands
 // count by row: a header click leaves them as they are.
 TEST(GridCommands, HeaderSortsShowOnlyTheOrderTheRowsAreIn)
@@ -872,10 +874,13 @@ TEST(GridCommands, HeaderSortsShowOnlyTheOrderTheRowsAreIn)
     const int row = 1;
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCellCentre(grid, row));
     QTest::keyClick(grid, Qt::Key_Delete);
-    QStringList expected = listOrder;
-    expected.removeOne(sorted[row]);
+    // The rows written again keep the order the header shows, and the row
+    // below the deleted one is the one selected.
+    QStringList expected = sorted;
+    expected.removeAt(row);
     EXPECT_EQ(rowNames(grid), expected);
-    EXPECT_FALSE(name->Sorted());
+    EXPECT_TRUE(name->Sorted());
+    EXPECT_EQ(TFrmMain::FirstSelectedRow(grid), row);
 }
 
 // A header sort moves the selection with the rows: Delete then removes the
@@ -910,7 +915,10 @@ TEST(GridCommands, AHeaderSortKeepsTheChosenRowsSelected)
             EXPECT_EQ(selected, expected);
             EXPECT_TRUE(chosen.contains(grid->Cells(nameColumn(grid), grid->SelectedRow())));
         }
+        world.prompts.answers = {TPrompts::mbYes};
         QTest::keyClick(grid, Qt::Key_Delete);
+        ASSERT_EQ(world.prompts.asked.size(), 1);
+        EXPECT_TRUE(world.prompts.asked[0].text.startsWith(QStringLiteral("Delete 2 ")));
         QStringList left = rowNames(grid);
         left.sort();
         rest.sort();

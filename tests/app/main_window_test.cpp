@@ -263,6 +263,7 @@ TEST(MainWindowRestart, AfterDeletingEveryServiceTheListsComeBack)
             bouquets = bouquetLines(*world.program.BouquetList);
             ASSERT_GT(main.ServicesGrid->RowCount(), 0);
             main.ServicesGrid->SelectAll();
+            world.prompts.answers = {TPrompts::mbYes};
             QTest::keyClick(main.ServicesGrid, Qt::Key_Delete);
             ASSERT_EQ(main.ServicesGrid->RowCount(), 0);
             ASSERT_TRUE(serviceNames(*world.program.ServiceList).isEmpty());
@@ -673,7 +674,7 @@ TEST(MainWindowGrids, EvenRowsAreTintedUnlessSelected)
     EXPECT_EQ(background(4), tint);
 }
 
-TEST(MainWindowGrids, RowsPointAtTheModelAndMarksBecomeTheSelection)
+TEST(MainWindowGrids, RowsPointAtTheModelAndACommandsMarksBecomeItsResult)
 {
     TProgramWorld world;
     world.start();
@@ -692,7 +693,11 @@ TEST(MainWindowGrids, RowsPointAtTheModelAndMarksBecomeTheSelection)
     world.program.ServiceList->UnmarkAll();
     auto *third = static_cast<TService *>(grid->Cell(typeIcon, 2)->ObjectReference());
     third->Marked = true;
+    // A refill keeps what the user chose (nothing); a command's result is
+    // what it selects.
     main.FillServicesGrid(1);
+    EXPECT_EQ(TFrmMain::FirstSelectedRow(grid), -1);
+    main.SelectMarkedServices();
     EXPECT_EQ(TFrmMain::FirstSelectedRow(grid), 2);
     EXPECT_EQ(grid->SelectedRow(), 2);
     third->Marked = false;

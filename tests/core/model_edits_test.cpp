@@ -263,8 +263,8 @@ TEST(BouquetEdits, MoveMarkedTo)
         const char *order;
     } rows[] = {
         {"two_up_to_top_keep_order", {}, {3, 4}, 0, "e3 e4 e0 e1 e2 e5"},
-        {"two_down_past_the_row_keep_order", {}, {0, 1}, 5, "e2 e3 e4 e5 e0 e1"},
-        {"first_from_above_takes_all_down", {}, {1, 5}, 3, "e0 e2 e3 e1 e5 e4"},
+        {"two_down_land_above_the_row", {}, {0, 1}, 5, "e2 e3 e4 e0 e1 e5"},
+        {"first_from_above_lands_above_the_row", {}, {1, 5}, 3, "e0 e2 e1 e5 e3 e4"},
         {"appended_new_dropped_on_a_row", {3, 4, 5}, {3, 4, 5}, 1, "e0 e3 e4 e5 e1 e2"},
         {"row_counts_shown_only", {0, 1}, {4}, 1, "e0 e1 e2 e4 e3 e5"},
         {"beyond_shown_rows_appends", {}, {0}, 99, "e1 e2 e3 e4 e5 e0"},

@@ -45,17 +45,14 @@ void referenceMoveMarkedTo(RefList &list, int anchor)
     std::size_t at = unmarked.size();
     if (anchor >= 0) {
         const RefItem &target = list[std::size_t(anchor)];
-        const auto firstMarked = std::find_if(list.begin(), list.end(),
-                                              [](const RefItem &i) { return i.marked; });
-        const bool down = firstMarked < list.begin() + anchor;
         if (target.marked) {
             at = std::size_t(std::count_if(list.begin(), list.begin() + anchor,
                                            [](const RefItem &i) { return !i.marked; }));
         } else {
             const auto byId = [&](const RefItem &i) { return i.id == target.id; };
+            // Above the row dropped on, whichever way the block moves.
             at = std::size_t(std::find_if(unmarked.begin(), unmarked.end(), byId)
-                             - unmarked.begin())
-                + (down ? 1 : 0);
+                             - unmarked.begin());
         }
     }
     unmarked.insert(unmarked.begin() + std::ptrdiff_t(at), block.begin(), block.end());
@@ -215,16 +212,16 @@ TEST(MarkedMoves, BouquetDropRows)
     } rows[] = {
         {"block_to_top_keeps_order", {4, 5, 6}, {}, 0, "4* 5* 6* 0 1 2 3 7 8 9"},
         {"scattered_to_top", {1, 5, 9}, {}, 0, "1* 5* 9* 0 2 3 4 6 7 8"},
-        {"from_above_lands_after_the_row", {0, 1, 2}, {}, 6, "3 4 5 6 0* 1* 2* 7 8 9"},
-        {"from_both_sides", {1, 8}, {}, 4, "0 2 3 4 1* 8* 5 6 7 9"},
+        {"from_above_lands_above_the_row", {0, 1, 2}, {}, 6, "3 4 5 0* 1* 2* 6 7 8 9"},
+        {"from_both_sides", {1, 8}, {}, 4, "0 2 3 1* 8* 4 5 6 7 9"},
         {"drop_on_a_marked_row", {3, 4}, {}, 3, "0 1 2 3* 4* 5 6 7 8 9"},
         {"drop_on_the_lower_of_two", {3, 4}, {}, 4, "0 1 2 3* 4* 5 6 7 8 9"},
         {"drop_on_the_middle_of_three", {2, 3, 4}, {}, 3, "0 1 2* 3* 4* 5 6 7 8 9"},
         {"drop_on_own_row_with_a_gap", {2, 5}, {}, 5, "0 1 3 4 2* 5* 6 7 8 9"},
         {"new_entries_dropped_on_the_top", {8, 9}, {8, 9}, 0, "8* 9* 0 1 2 3 4 5 6 7"},
         {"hidden_rows_not_counted", {8}, {0, 1, 2}, 1, "0 1 2 3 8* 4 5 6 7 9"},
-        {"hidden_unmarked_keep_their_place", {0, 1}, {2, 5}, 3, "2 3 4 0* 1* 5 6 7 8 9"},
-        {"hidden_marked_entry", {2, 7}, {2, 7}, 5, "0 1 3 4 5 6 2* 7* 8 9"},
+        {"hidden_unmarked_keep_their_place", {0, 1}, {2, 5}, 3, "2 3 0* 1* 4 5 6 7 8 9"},
+        {"hidden_marked_entry", {2, 7}, {2, 7}, 5, "0 1 3 4 5 2* 7* 6 8 9"},
         {"row_past_the_shown_ones", {0, 5}, {}, 10, "1 2 3 4 6 7 8 9 0* 5*"},
         {"nothing_shown", {3}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, "0 1 2 4 5 6 7 8 9 3*"},
         {"negative_row_is_top", {9}, {}, -4, "9* 0 1 2 3 4 5 6 7 8"},
@@ -249,10 +246,11 @@ TEST(MarkedMoves, BouquetListTargets)
         const char *order;
     } rows[] = {
         {"to_top", {3, 4, 7}, 0, "3* 4* 7* 0 1 2 5 6 8 9"},
-        {"to_end", {0, 2}, 9, "1 3 4 5 6 7 8 9 0* 2*"},
-        {"onto_a_later_row", {0, 1}, 5, "2 3 4 5 0* 1* 6 7 8 9"},
+        {"onto_the_last_row", {0, 2}, 9, "1 3 4 5 6 7 8 0* 2* 9"},
+        {"to_end", {0, 2}, 10, "1 3 4 5 6 7 8 9 0* 2*"},
+        {"onto_a_later_row", {0, 1}, 5, "2 3 4 0* 1* 5 6 7 8 9"},
         {"onto_an_earlier_row", {6, 8}, 2, "0 1 6* 8* 2 3 4 5 7 9"},
-        {"into_the_middle", {1, 8}, 4, "0 2 3 4 1* 8* 5 6 7 9"},
+        {"into_the_middle", {1, 8}, 4, "0 2 3 1* 8* 4 5 6 7 9"},
         {"onto_a_marked_row", {2, 3}, 3, "0 1 2* 3* 4 5 6 7 8 9"},
         {"onto_the_first_marked_row", {2, 3}, 2, "0 1 2* 3* 4 5 6 7 8 9"},
         {"past_the_end_is_the_end", {5, 9}, 99, "0 1 2 3 4 6 7 8 5* 9*"},
@@ -294,7 +292,7 @@ TEST(MarkedMoves, BouquetListMatchesTheBlockRule)
         const int target = std::uniform_int_distribution<int>(-2, size + 2)(random);
 
         RefList expected = start;
-        referenceMoveMarkedTo(expected, size > 0 ? std::clamp(target, 0, size - 1) : -1);
+        referenceMoveMarkedTo(expected, target < size ? std::max(target, 0) : -1);
         auto bouquets = bouquetListFrom(start);
         bouquets->MoveMarkedTo(target);
         ASSERT_EQ(describe(refListOf(*bouquets)), describe(expected))
