@@ -1,3 +1,4 @@
+#include "grid_commands_support.h"
 #include "main_window_support.h"
 #include "import_export_world.h"
 
@@ -22,122 +23,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-void selectRows(TListGrid *grid, std::initializer_list<int> rows)
-{
-    grid->ClearSelection();
-    for (int row : rows)
-        grid->SetSelected(row, true);
-}
-
-QStringList entryNames(const TBouquet &bouquet)
-{
-    QStringList names;
-    for (int i = 0; i < bouquet.Count(); ++i)
-        names.append(bouquet.GetItem(i)->Name);
-    return names;
-}
-
-QString nameAt(TListGrid *grid, const char *column, int row)
-{
-    return grid->Cells(TFrmMain::ColumnByName(grid, column), row);
-}
-
-// The middle of a row in a grid's viewport.
-QPoint rowCentre(TListGrid *grid, int row)
-{
-    return grid->CellRect(1, row).center();
-}
-
-QPoint rowPoint(TListGrid *grid, int row)
-{
-    return grid->CellRect(TFrmMain::ColumnByName(grid, "ColBouName") >= 0
-                              ? TFrmMain::ColumnByName(grid, "ColBouName")
-                              : 1,
-                          row)
-        .center();
-}
-
-void typeFilterText(QLineEdit *edit, const QString &text)
-{
-    edit->setText(text);
-    QTest::keyClick(edit, Qt::Key_Return);
-}
-
-void trigger(TFrmMain &main, const char *name)
-{
-    QAction *action = main.ActionByName(name);
-    ASSERT_NE(action, nullptr) << name;
-    ASSERT_TRUE(action->isEnabled()) << name;
-    action->trigger();
-}
-
-int selectedCount(const TListGrid *grid)
-{
-    int count = 0;
-    for (int row = 0; row < grid->RowCount(); ++row)
-        count += grid->Selected(row) ? 1 : 0;
-    return count;
-}
-
-int nameColumn(TListGrid *grid)
-{
-    for (const char *column : {"ColSerName", "ColMySerName", "ColBouName", "ColName"}) {
-        const int col = TFrmMain::ColumnByName(grid, column);
-        if (col >= 0)
-            return col;
-    }
-    return 1;
-}
-
-QStringList rowNames(TListGrid *grid)
-{
-    QStringList names;
-    for (int row = 0; row < grid->RowCount(); ++row)
-        names.append(grid->Cells(nameColumn(grid), row));
-    return names;
-}
-
-QPoint nameCellCentre(TListGrid *grid, int row)
-{
-    return grid->CellRect(nameColumn(grid), row).center();
-}
-
-// A press on `from`'s row, a move past the drag distance, over to `to` and a
-// release there. The press grabs the mouse, so every event goes to `from`'s
-// viewport, at the positions where the pointer is.
-void dragWithTheMouse(TListGrid *from, int row, TListGrid *to, const QPoint &drop)
-{
-    QWidget *source = from->viewport();
-    const QPoint start = nameCellCentre(from, row);
-    const QPoint end = source->mapFromGlobal(to->viewport()->mapToGlobal(drop));
-    QTest::mousePress(source, Qt::LeftButton, {}, start);
-    QTest::mouseMove(source, start + QPoint(0, QApplication::startDragDistance() + 2));
-    QTest::mouseMove(source, end);
-    QTest::mouseRelease(source, Qt::LeftButton, {}, end);
-}
-
-// Rows of the services grid whose services no entry of the bouquet stands
-// for (entries stand for the services of their ids).
-QList<int> servicesNotIn(TFrmMain &main, const TBouquet &bouquet, int count)
-{
-    QStringList present;
-    for (int i = 0; i < bouquet.Count(); ++i) {
-        const TBouquetService *e = bouquet.GetItem(i);
-        present.append((e->Sid + e->Tsid + e->Onid).toUpper());
-    }
-    QList<int> rows;
-    for (int r = 0; r < main.ServicesGrid->RowCount() && rows.size() < count; ++r) {
-        const QString ids = nameAt(main.ServicesGrid, "ColSerSIDHEX", r) + nameAt(main.ServicesGrid, "ColSerTSIDHEX", r)
-            + nameAt(main.ServicesGrid, "ColSerONIDHEX", r);
-        if (!present.contains(ids.toUpper()))
-            rows.append(r);
-    }
-    return rows;
-}
-
-} // namespace
 
 TEST(GridCommands, EveryCommandHasItsButtonAndPopupItem)
 {
@@ -339,6 +224,21 @@ TEST(GridCommands, NewAndRenameAskAgainOnADuplicateName)
     world.prompts.typed = {"Umbenannt"};
     trigger(main, "PopupItmBouBouquetRename");
     EXPECT_EQ(world.prompts.asked.size(), asked);
+
+    // A blank name is refused and the box comes back with what was typed;
+    // giving up leaves the bouquets as they were.
+    for (const char *command : {"PopupItmBouBouquetNew", "PopupItmBouBouquetRename"}) {
+        SCOPED_TRACE(command);
+        const int bouquets = world.program.BouquetList->Count();
+        world.prompts.inputs.clear();
+        world.prompts.typed = {"", "   "};
+        trigger(main, command);
+        ASSERT_EQ(world.prompts.inputs.size(), 3);
+        EXPECT_EQ(world.prompts.inputs.at(2).initial, "   ");
+        EXPECT_EQ(world.prompts.asked.last().text, "A bouquet needs a name.");
+        EXPECT_EQ(world.program.BouquetList->Count(), bouquets);
+        EXPECT_EQ(main.ComboBouquets->currentText(), "Umbenannt");
+    }
 }
 
 TEST(GridCommands, LockedAndHiddenClicksAreUnsavedChanges)
