@@ -7,6 +7,8 @@
 #include "app/dialogs/drag_hint.h"
 #include "form_test_support.h"
 
+#include <QFile>
+#include <QLocale>
 #include <QPainter>
 
 #include <algorithm>
@@ -74,9 +76,10 @@ bool shootDrag(TStep &step, const QPoint &pointer, const QString &name)
 } // namespace
 
 // The user's first minutes with a long list: an import leaves the new
-// services selected; one click and Delete remove exactly one; three
-// services dragged with the mouse land in order; the sorted bouquet is
-// saved when the program closes.
+// services selected, and the toolbar's Delete asks before taking them; one
+// click and Delete remove exactly one; three services dragged with the
+// mouse land in order; three bouquets of one name are each their own; the
+// sorted bouquet is saved when the program closes.
 E2E_STEP(big_import)
 {
     TFrmMain &main = step.main();
@@ -87,6 +90,16 @@ E2E_STEP(big_import)
     step.check(step.prompts.texts().contains("Import successful."), "the import succeeds");
     step.check(grid->RowCount() == services, QStringLiteral("every service is shown (%1)").arg(grid->RowCount()));
     step.check(selectedRows(grid) == services, "the new services are selected");
+    step.prompts.asked.clear();
+
+    // The toolbar's Delete at once, without a click in the grid: the program
+    // selected those rows, so it asks, naming the count; Cancel keeps them.
+    step.prompts.answers = {TPrompts::mbCancel};
+    clickToolButton(step, "ToolBtnSerServiceDelete");
+    step.check(step.prompts.texts() == QStringList{QStringLiteral("Delete %1 services?")
+                                                       .arg(QLocale(QLocale::English).toString(services))},
+               "the question names the count: " + step.prompts.texts().join(" | "));
+    step.check(grid->RowCount() == services, QStringLiteral("Cancel keeps every service (%1)").arg(grid->RowCount()));
     step.prompts.asked.clear();
 
     // The selection is plain to see while another grid has the focus.
@@ -147,6 +160,39 @@ E2E_STEP(big_import)
     for (int i = 0; i < bouquet->Count(); ++i)
         sorted.append(bouquet->GetItem(i)->Name);
     step.report("sorted.txt", sorted.join(u'\n'));
+
+    // The receiver's three bouquets of one name: each is shown on its own,
+    // takes the service dropped into it and is cleared on its own.
+    TBouquetList &list = *step.program.BouquetList;
+    QList<int> alike;
+    for (int i = 0; i < list.Count(); ++i) {
+        if (list.GetItem(i)->Name == QLatin1String("Favourites"))
+            alike.append(i);
+    }
+    if (!step.check(alike.size() == 3, QStringLiteral("three bouquets named Favourites (%1)").arg(alike.size())))
+        return;
+    for (int k = 0; k < 3; ++k) {
+        TBouquet *same = list.GetItem(alike[k]);
+        main.ComboBouquets->setCurrentIndex(alike[k]);
+        QCoreApplication::processEvents();
+        step.check(main.CurrentBouquet() == same && main.BouquetGrid->RowCount() == same->Count(),
+                   QStringLiteral("Favourites %1 is the one shown").arg(k + 1));
+        const int row = grid->FirstVisibleRow() + 10 + k;
+        const QString name = cellText(grid, "ColSerName", row);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCell(grid, "ColSerName", row));
+        dragServiceIntoBouquet(step, row);
+        step.check(same->Count() == 2 && same->GetItem(1)->Name == name,
+                   QStringLiteral("Favourites %1 took %2").arg(k + 1).arg(name));
+    }
+    main.PageControlBouquets->setCurrentIndex(1);
+    QTest::mouseClick(main.BouquetListGrid->viewport(), Qt::LeftButton, {},
+                      nameCell(main.BouquetListGrid, "ColName", alike[1]));
+    step.prompts.answers = {TPrompts::mbYes};
+    trigger(step, "PopupItmBouListBouquetClear");
+    step.check(list.GetItem(alike[1])->Count() == 0 && list.GetItem(alike[0])->Count() == 2
+                   && list.GetItem(alike[2])->Count() == 2,
+               "only the second Favourites was cleared");
+    main.PageControlBouquets->setCurrentIndex(0);
     step.prompts.answers = {TPrompts::mbYes};
 }
 
@@ -157,6 +203,21 @@ TEST(BigList, ImportClickDeleteDragSortAndClose)
     world.startReceiver();
     ASSERT_NE(world.ftp->port(), 0);
     writeBytes(world.receiverPath("services.xml"), bigServices(kImported));
+    // Receivers allow bouquets of one name.
+    QFile receiverBouquets(world.receiverPath("bouquets.xml"));
+    ASSERT_TRUE(receiverBouquets.open(QIODevice::ReadOnly));
+    QByteArray bouquets = receiverBouquets.readAll();
+    receiverBouquets.close();
+    QByteArray alike;
+    for (int k = 0; k < 3; ++k)
+        alike += QStringLiteral("\t<Bouquet name=\"Favourites\" hidden=\"0\" locked=\"0\">\n"
+                                "\t\t<channel serviceID=\"%1\" name=\"Kanal %2\" tsid=\"0001\" onid=\"0001\" />\n"
+                                "\t</Bouquet>\n")
+                     .arg(k + 1, 4, 16, QLatin1Char('0'))
+                     .arg(k)
+                     .toUtf8();
+    bouquets.replace("</zapit>", alike + "</zapit>");
+    writeBytes(world.receiverPath("bouquets.xml"), bouquets);
     world.writeSettings();
     const TRunResult run =
         world.run("big_import", {"password=dbox2", QStringLiteral("services=%1").arg(kImported * kPerTransponder)});
