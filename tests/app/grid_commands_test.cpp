@@ -2,6 +2,7 @@
 #include "import_export_world.h"
 
 #include "app/dialogs/drag_hint.h"
+#include "app/main/status_panels.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/bouquet_service.h"
@@ -438,6 +439,10 @@ TEST(GridCommands, SortsAreUnsavedChanges)
         } else {
             list.GetItem(0)->Name = QStringLiteral("zzz last by name");
         }
+        // Saved just before: the status line no longer says so once sorted.
+        SaveHandler().SetModified();
+        main.PopupItmToolSave->trigger();
+        ASSERT_EQ(main.StatusBar->PanelText(0), "Saving done.");
         ASSERT_TRUE(SaveHandler().Saved());
         ASSERT_FALSE(main.PopupItmToolSave->isEnabled());
         world.prompts.answers = {TPrompts::mbYes};
@@ -449,6 +454,7 @@ TEST(GridCommands, SortsAreUnsavedChanges)
         }
         trigger(main, c.command);
         EXPECT_TRUE(main.PopupItmToolSave->isEnabled());
+        EXPECT_NE(main.StatusBar->PanelText(0), "Saving done.");
         if (c.sortButton) {
             // The rows show the sorted entries, in columns as wide as a
             // fresh fill would make them.
@@ -621,12 +627,15 @@ TEST(GridCommands, MergeOnlySaysItIsNotThere)
 // Optimise from the tool bar on lists whose bouquets hold data services: the
 // data goes from the bouquets and the services, every grid is refilled, and
 // nothing drawn afterwards reaches a freed service (the sanitizer build
-// checks that).
+// checks that). The lists saved just before are saved no more.
 TEST(GridCommands, OptimiseRemovesDataServicesFromListsAndBouquets)
 {
     TProgramWorld world;
     world.start();
     TFrmMain &main = world.main();
+    SaveHandler().SetModified();
+    main.PopupItmToolSave->trigger();
+    ASSERT_EQ(main.StatusBar->PanelText(0), "Saving done.");
     int dataInBouquets = 0;
     for (int b = 0; b < world.program.BouquetList->Count(); ++b) {
         const TBouquet *bouquet = world.program.BouquetList->GetItem(b);
@@ -645,6 +654,8 @@ TEST(GridCommands, OptimiseRemovesDataServicesFromListsAndBouquets)
     ASSERT_NE(optimize, nullptr);
     QTest::mouseClick(optimize, Qt::LeftButton);
     ASSERT_FALSE(world.prompts.asked.isEmpty());
+    EXPECT_FALSE(SaveHandler().Saved());
+    EXPECT_NE(main.StatusBar->PanelText(0), "Saving done.");
     world.program.ServiceList->forEachService([](TService *s, TTransponder *, TSatelite *) {
         EXPECT_FALSE(s->IsData()) << qPrintable(s->Name);
     });
