@@ -204,7 +204,9 @@ void TLgCustomGrid::keyPressEvent(QKeyEvent *event)
         }
     }
     if (key == Qt::Key_Escape) {
-        event->accept();
+        // Escape belongs to the window (a dialog closes on it); only an edit
+        // under way keeps it.
+        event->setAccepted(Editing());
         return;
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
