@@ -746,6 +746,49 @@ TEST(GridCommands, APlainClickLeavesOnlyTheClickedRowForDelete)
     }
 }
 
+// Ctrl+A in a grid selects every row of it, as its Select All does, and
+// leaves the selection of a grid beside it alone.
+TEST(GridCommands, CtrlASelectsEveryRowOfTheFocusedGrid)
+{
+    using Pick = TListGrid *(*)(TFrmMain &);
+    struct Case {
+        const char *name;
+        int servicesPage, bouquetsPage;
+        Pick grid;
+        Pick beside; // shown on the other half of the window
+    };
+    const Pick services = [](TFrmMain &main) { return main.ServicesGrid; };
+    const Pick myServices = [](TFrmMain &main) { return main.MyServicesGrid; };
+    const Pick bouquet = [](TFrmMain &main) { return main.BouquetGrid; };
+    const Case cases[] = {
+        {"services", 0, 0, services, bouquet},
+        {"my services", 1, 0, myServices, bouquet},
+        {"KingOfSat", 2, 0, [](TFrmMain &main) { return main.KingOfSatGrid; }, bouquet},
+        // A click on an entry may go to its service: the my-services stay.
+        {"bouquet entries", 1, 0, bouquet, myServices},
+        {"bouquet list", 0, 1, [](TFrmMain &main) { return main.BouquetListGrid; }, services},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        main.PageControlServices->setCurrentIndex(c.servicesPage);
+        main.PageControlBouquets->setCurrentIndex(c.bouquetsPage);
+        TListGrid *grid = c.grid(main);
+        TListGrid *beside = c.beside(main);
+        QApplication::processEvents();
+        ASSERT_GE(grid->RowCount(), 3);
+        QTest::mouseClick(beside->viewport(), Qt::LeftButton, {}, nameCellCentre(beside, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCellCentre(grid, 1));
+        ASSERT_EQ(selectedCount(grid), 1);
+        QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(selectedCount(grid), grid->RowCount());
+        EXPECT_EQ(selectedCount(beside), 1);
+        EXPECT_TRUE(beside->Selected(1));
+    }
+}
+
 // A press on a row of a multi-selection keeps it: the mouse drags every
 // selected service, in order, onto the bouquet grid or the bouquet list; a
 // release without a drag leaves only the pressed row selected.

@@ -209,6 +209,11 @@ void TLgCustomGrid::keyPressEvent(QKeyEvent *event)
         event->setAccepted(Editing());
         return;
     }
+    if (event->matches(QKeySequence::SelectAll) && Options().contains(goMultiSelect)) {
+        SelectAll();
+        event->accept();
+        return;
+    }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         if (WantReturns && !InputLineSelected() && RowCount() > 0)
             moveAfterEnter(SelectedRow());
