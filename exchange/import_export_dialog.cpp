@@ -74,11 +74,7 @@ public:
         if (m_active)
             progressInit(files);
     }
-    ~TFileProgress()
-    {
-        if (m_active)
-            progressReset();
-    }
+    ~TFileProgress() { finish(); }
     TFileProgress(const TFileProgress &) = delete;
     TFileProgress &operator=(const TFileProgress &) = delete;
 
@@ -86,6 +82,14 @@ public:
     {
         if (m_active)
             progressStep();
+    }
+    // The work is over: what the user is shown next (a message, the news)
+    // must not sit under a full bar.
+    void finish()
+    {
+        if (m_active)
+            progressReset();
+        m_active = false;
     }
 
 private:
@@ -413,6 +417,7 @@ bool TFrmImportExport::Import(QString &errorText)
             program.BouquetList->Swap(stage.bouquets);
     }
     refillMainWindow();
+    progress.finish();
     if (!ok) {
         if (wasSaved)
             SaveHandler().SetSaved();

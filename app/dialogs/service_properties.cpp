@@ -72,18 +72,52 @@ bool TFrmServiceProperties::ShowServiceProperties(TServiceList &list, TService *
         m_pendingAction = service->GetAction();
         showLogo(*service);
     }
-    // Invalid input never leaves the dialog: the same input is shown again.
+    // Input that cannot be taken never leaves the dialog: the user is told
+    // why and finds what was typed again.
     for (;;) {
         if (exec() != QDialog::Accepted)
             return false;
-        if (ValidateFields())
+        if (!ValidateFields())
+            continue;
+        // OK on what was shown changes nothing: no list is touched, and the
+        // lists stay saved, so closing asks nothing and no history state is made.
+        if (!isNew && fieldsMatch(*service, *transponder, *satelite, withAction))
+            return false;
+        if (!identicalService(list, service, transponder, isNew))
             break;
+        information(msg(MsgServicePropertiesIdenticalService));
     }
-    // OK on what was shown changes nothing: no list is touched, and the lists
-    // stay saved, so closing asks nothing and no history state is made.
-    if (!isNew && fieldsMatch(*service, *transponder, *satelite, withAction))
-        return false;
-    return acceptService(list, service, transponder, isNew, withAction);
+    acceptService(list, service, transponder, isNew, withAction);
+    return true;
+}
+
+std::pair<TSatelite *, TTransponder *>
+TFrmServiceProperties::placeOfFields(const TServiceList &list) const
+{
+    TSatelite named;
+    named.Name = cleanName(ui->EdtSatName);
+    TSatelite *satelite = nullptr;
+    list.FindSatelite(named, false, satelite);
+    TTransponder *transponder = nullptr;
+    if (satelite)
+        satelite->FindTransponder(*transponderFromFields(), false, transponder);
+    return {satelite, transponder};
+}
+
+const TService *TFrmServiceProperties::identicalService(const TServiceList &list,
+                                                        const TService *service,
+                                                        const TTransponder *transponder,
+                                                        bool isNew) const
+{
+    const TTransponder *target = placeOfFields(list).second;
+    if (!target)
+        return nullptr;
+    TService *identical = nullptr;
+    target->FindService(*serviceFromFields(), false, true, true, identical);
+    // An edit that stays on its transponder may keep its own name and ids.
+    if (!isNew && target == transponder && identical == service)
+        return nullptr;
+    return identical;
 }
 
 bool TFrmServiceProperties::fieldsMatch(const TService &service, const TTransponder &transponder,
@@ -221,7 +255,7 @@ std::unique_ptr<TService> TFrmServiceProperties::movedService(const TService &ol
     return service;
 }
 
-bool TFrmServiceProperties::acceptService(TServiceList &list, TService *service,
+void TFrmServiceProperties::acceptService(TServiceList &list, TService *service,
                                           TTransponder *transponder, bool isNew, bool withAction)
 {
     if (BeforeModelChange)
@@ -249,18 +283,11 @@ bool TFrmServiceProperties::acceptService(TServiceList &list, TService *service,
     // Only the new or edited service is marked afterwards: the main window
     // selects the marked row after refilling.
     list.UnmarkAll();
-    auto satelite = std::make_unique<TSatelite>();
-    satelite->Name = cleanName(ui->EdtSatName);
-    satelite->Diseqc = ui->EdtDiseqc->text();
-    auto newTransponder = transponderFromFields();
-    TSatelite *foundSatelite = nullptr;
-    list.FindSatelite(*satelite, false, foundSatelite);
-    TTransponder *foundTransponder = nullptr;
-    if (foundSatelite)
-        foundSatelite->FindTransponder(*newTransponder, false, foundTransponder);
+    const auto [foundSatelite, foundTransponder] = placeOfFields(list);
 
     if (!foundTransponder) {
         // A transponder (and perhaps a satellite) the list does not have yet.
+        auto newTransponder = transponderFromFields();
         std::unique_ptr<TService> created = made();
         if (!isNew)
             followEdit(*created, *newTransponder);
@@ -268,22 +295,21 @@ bool TFrmServiceProperties::acceptService(TServiceList &list, TService *service,
         if (foundSatelite) {
             foundSatelite->AddTransponder(std::move(newTransponder));
         } else {
+            auto satelite = std::make_unique<TSatelite>();
+            satelite->Name = cleanName(ui->EdtSatName);
+            satelite->Diseqc = ui->EdtDiseqc->text();
             satelite->AddTransponder(std::move(newTransponder));
             list.AddSatelite(std::move(satelite));
         }
         if (!isNew)
             transponder->DeleteService(service);
-        return true;
+        return;
     }
 
-    TService *identical = nullptr;
+    // The dialog refused input identical to another service of the
+    // transponder before it closed.
     if (!isNew && foundTransponder == transponder) {
         auto edited = serviceFromFields();
-        foundTransponder->FindService(*edited, false, true, true, identical);
-        if (identical && identical != service) {
-            information(msg(MsgServicePropertiesIdenticalService));
-            return false;
-        }
         service->Name = edited->Name;
         service->Sid = edited->Sid;
         service->SetServiceType(edited->GetServiceType());
@@ -291,23 +317,17 @@ bool TFrmServiceProperties::acceptService(TServiceList &list, TService *service,
         if (actionChosen(withAction))
             service->SetAction(m_pendingAction);
         followEdit(*service, *transponder);
-        return true;
+        return;
     }
 
     // A new service, or an edited one moving to another transponder the list
     // already has.
     std::unique_ptr<TService> created = made();
-    foundTransponder->FindService(*created, false, true, true, identical);
-    if (identical) {
-        information(msg(MsgServicePropertiesIdenticalService));
-        return false;
-    }
     if (!isNew)
         followEdit(*created, *foundTransponder);
     foundTransponder->AddService(std::move(created));
     if (!isNew)
         transponder->DeleteService(service);
-    return true;
 }
 
 void TFrmServiceProperties::BtnActionClick()

@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <utility>
 
 namespace Ui {
 class FrmServiceProperties;
@@ -79,8 +80,15 @@ private:
     QString cleanName(const QLineEdit *edit) const;
     int information(const QString &text) const;
 
-    // Applies the accepted edits to the model; false when nothing changed.
-    bool acceptService(TServiceList &list, TService *service, TTransponder *transponder,
+    // The satellite and the transponder of the list that the fields name
+    // (null where the list has none).
+    std::pair<TSatelite *, TTransponder *> placeOfFields(const TServiceList &list) const;
+    // The service of the list that the fields would repeat (same name, id
+    // and type on the same transponder), other than the edited one itself.
+    const TService *identicalService(const TServiceList &list, const TService *service,
+                                     const TTransponder *transponder, bool isNew) const;
+    // Applies the accepted edits, which repeat no other service, to the model.
+    void acceptService(TServiceList &list, TService *service, TTransponder *transponder,
                        bool isNew, bool withAction);
     // The fields show exactly what the service, its transponder and its
     // satellite hold, and no other action was chosen.

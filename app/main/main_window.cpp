@@ -98,8 +98,12 @@ TFrmMain::TFrmMain(TProgram &program, QWidget *parent)
     setWindowTitle(QStringLiteral("Pelloran " PELLORAN_VERSION));
     buildControls();
     resize(1000, 670);
-    connect(&SaveHandler(), &TSaveHandler::savedChanged, this,
-            [this](bool saved) { PopupItmToolSave->setEnabled(!saved); });
+    connect(&SaveHandler(), &TSaveHandler::savedChanged, this, [this](bool saved) {
+        PopupItmToolSave->setEnabled(!saved);
+        // Whatever changed the lists since, they are no longer what was saved.
+        if (!saved && StatusBar->PanelText(0) == msg(MsgSavingDone))
+            StatusBar->SetPanelText(0, QString());
+    });
     PopupItmToolSave->setEnabled(!SaveHandler().Saved());
 }
 

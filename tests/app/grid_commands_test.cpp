@@ -3,6 +3,7 @@
 #include "import_export_world.h"
 
 #include "app/dialogs/drag_hint.h"
+#include "app/main/status_panels.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/bouquet_service.h"
@@ -339,6 +340,10 @@ TEST(GridCommands, SortsAreUnsavedChanges)
         } else {
             list.GetItem(0)->Name = QStringLiteral("zzz last by name");
         }
+        // Saved just before: the status line no longer says so once sorted.
+        SaveHandler().SetModified();
+        main.PopupItmToolSave->trigger();
+        ASSERT_EQ(main.StatusBar->PanelText(0), "Saving done.");
         ASSERT_TRUE(SaveHandler().Saved());
         ASSERT_FALSE(main.PopupItmToolSave->isEnabled());
         world.prompts.answers = {TPrompts::mbYes};
@@ -350,6 +355,7 @@ TEST(GridCommands, SortsAreUnsavedChanges)
         }
         trigger(main, c.command);
         EXPECT_TRUE(main.PopupItmToolSave->isEnabled());
+        EXPECT_NE(main.StatusBar->PanelText(0), "Saving done.");
         if (c.sortButton) {
             // The rows show the sorted entries, in columns as wide as a
             // fresh fill would make them.
@@ -522,12 +528,15 @@ TEST(GridCommands, MergeOnlySaysItIsNotThere)
 // Optimise from the tool bar on lists whose bouquets hold data services: the
 // data goes from the bouquets and the services, every grid is refilled, and
 // nothing drawn afterwards reaches a freed service (the sanitizer build
-// checks that).
+// checks that). The lists saved just before are saved no more.
 TEST(GridCommands, OptimiseRemovesDataServicesFromListsAndBouquets)
 {
     TProgramWorld world;
     world.start();
     TFrmMain &main = world.main();
+    SaveHandler().SetModified();
+    main.PopupItmToolSave->trigger();
+    ASSERT_EQ(main.StatusBar->PanelText(0), "Saving done.");
     int dataInBouquets = 0;
     for (int b = 0; b < world.program.BouquetList->Count(); ++b) {
         const TBouquet *bouquet = world.program.BouquetList->GetItem(b);
@@ -546,6 +555,8 @@ TEST(GridCommands, OptimiseRemovesDataServicesFromListsAndBouquets)
     ASSERT_NE(optimize, nullptr);
     QTest::mouseClick(optimize, Qt::LeftButton);
     ASSERT_FALSE(world.prompts.asked.isEmpty());
+    EXPECT_FALSE(SaveHandler().Saved());
+    EXPECT_NE(main.StatusBar->PanelText(0), "Saving done.");
     world.program.ServiceList->forEachService([](TService *s, TTransponder *, TSatelite *) {
         EXPECT_FALSE(s->IsData()) << qPrintable(s->Name);
     });
@@ -634,6 +645,49 @@ TEST(GridCommands, APlainClickLeavesOnlyTheClickedRowForDelete)
         QTest::keyClick(grid, Qt::Key_Delete);
         names.removeAt(clicked);
         EXPECT_EQ(rowNames(grid), names);
+    }
+}
+
+// Ctrl+A in a grid selects every row of it, as its Select All does, and
+// leaves the selection of a grid beside it alone.
+TEST(GridCommands, CtrlASelectsEveryRowOfTheFocusedGrid)
+{
+    using Pick = TListGrid *(*)(TFrmMain &);
+    struct Case {
+        const char *name;
+        int servicesPage, bouquetsPage;
+        Pick grid;
+        Pick beside; // shown on the other half of the window
+    };
+    const Pick services = [](TFrmMain &main) { return main.ServicesGrid; };
+    const Pick myServices = [](TFrmMain &main) { return main.MyServicesGrid; };
+    const Pick bouquet = [](TFrmMain &main) { return main.BouquetGrid; };
+    const Case cases[] = {
+        {"services", 0, 0, services, bouquet},
+        {"my services", 1, 0, myServices, bouquet},
+        {"KingOfSat", 2, 0, [](TFrmMain &main) { return main.KingOfSatGrid; }, bouquet},
+        // A click on an entry may go to its service: the my-services stay.
+        {"bouquet entries", 1, 0, bouquet, myServices},
+        {"bouquet list", 0, 1, [](TFrmMain &main) { return main.BouquetListGrid; }, services},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        main.PageControlServices->setCurrentIndex(c.servicesPage);
+        main.PageControlBouquets->setCurrentIndex(c.bouquetsPage);
+        TListGrid *grid = c.grid(main);
+        TListGrid *beside = c.beside(main);
+        QApplication::processEvents();
+        ASSERT_GE(grid->RowCount(), 3);
+        QTest::mouseClick(beside->viewport(), Qt::LeftButton, {}, nameCellCentre(beside, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCellCentre(grid, 1));
+        ASSERT_EQ(selectedCount(grid), 1);
+        QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(selectedCount(grid), grid->RowCount());
+        EXPECT_EQ(selectedCount(beside), 1);
+        EXPECT_TRUE(beside->Selected(1));
     }
 }
 

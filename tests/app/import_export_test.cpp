@@ -19,6 +19,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -160,11 +161,17 @@ TEST(ImportExport, ImportFromTheReceiverAndExportBack)
 
     // Through the tool bar, the dialog and its Import button, as the user goes.
     clickWhenModal("FrmImportExport", "BtnImport");
-    clickWhenModal("FrmImportNews", "BtnClose");
+    // The transfer is over when the news come up: the bar is empty again.
+    int barUnderTheNews = -1;
+    whenModal("FrmImportNews", [&](QWidget *news) {
+        barUnderTheNews = world.main().ProgressBar->value();
+        news->findChild<QAbstractButton *>("BtnClose")->click();
+    });
     StatusHistory status(*world.main().StatusBar);
     world.main().ToolBtnImportExportClick();
 
     EXPECT_EQ(world.prompts.texts(), QStringList({"Import successful."}));
+    EXPECT_EQ(barUnderTheNews, 0);
     // Reading the last file is not the end: "Done." comes once the lists are
     // compared and shown.
     ASSERT_GE(status.shown.size(), 2);

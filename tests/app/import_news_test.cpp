@@ -7,6 +7,9 @@
 #include "ui/grid/columns.h"
 #include "ui/grid/list_grid.h"
 
+#include <QDialog>
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -77,6 +80,34 @@ TEST(ImportNews, TheImportDialogShowsTheLastNewsWithoutReading)
     });
     world.control("FrmImportExport", "BtnImportNews")->click();
     EXPECT_EQ(rows, 1);
+}
+
+// Escape closes the window wherever the user left the focus, in a grid too.
+TEST(ImportNews, EscapeClosesTheWindowFromEveryGrid)
+{
+    TExchangeWorld world;
+    auto *news = world.form<TFrmImportNews>("FrmImportNews");
+    news->SetNewsFolder(world.folder.path());
+    writeBytes(world.path("NewServices.dat"), "One;Sat\r\nTwo;Sat\r\n");
+    writeBytes(world.path("ChangedServices.dat"), "Three;Sat\r\n");
+    writeBytes(world.path("DeletedServices.dat"), "Four;Sat\r\n");
+    news->LoadNews();
+    world.form<TFrmImportExport>("FrmImportExport")->SetProgram(&world.program);
+    for (TListGrid *grid : {news->NewGrid(), news->ChangedGrid(), news->DeletedGrid()}) {
+        SCOPED_TRACE(grid->objectName().toStdString());
+        bool pressed = false;
+        whenModal("FrmImportNews", [&](QWidget *modal) {
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(0, 0).center());
+            QTest::keyClick(grid, Qt::Key_Escape);
+            pressed = true;
+            // Should the window stay open, the test fails instead of hanging.
+            if (modal->isVisible())
+                static_cast<QDialog *>(modal)->done(-1);
+        });
+        world.control("FrmImportExport", "BtnImportNews")->click();
+        EXPECT_TRUE(pressed);
+        EXPECT_EQ(news->result(), QDialog::Rejected);
+    }
 }
 
 } // namespace

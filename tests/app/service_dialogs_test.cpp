@@ -154,9 +154,21 @@ TEST_P(ServiceEditOutcomes, ChangeTheModelAsTheEditSays)
 {
     const EditRow &row = GetParam();
     player.then(fillAndPress(row.fields));
+    // A refused edit stays open with what was typed; the user gives up.
+    if (!row.result) {
+        player.then([&](QDialog &dialog) {
+            for (const auto &[name, typed] : row.fields)
+                EXPECT_EQ(text(dialog, name), typed) << name;
+            click(dialog, "BtnCancel");
+        });
+    }
     EXPECT_EQ(editChannelOne(), row.result);
-    EXPECT_EQ(player.shows, 1);
+    EXPECT_EQ(player.shows, row.result ? 1 : 2);
+    EXPECT_EQ(player.unexpectedShows, 0);
     EXPECT_EQ(prompts.texts(), row.messages);
+    if (!row.result) {
+        EXPECT_TRUE(SaveHandler().Saved());
+    }
     row.check(*this);
 }
 
@@ -255,12 +267,29 @@ const EditRow kEdits[] = {
 INSTANTIATE_TEST_SUITE_P(Edits, ServiceEditOutcomes, ::testing::ValuesIn(kEdits),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST_F(ServiceDialogs, NewServiceIdenticalToTheTemplateIsReportedAndNotAdded)
+// The refused service is not added, and the dialog stays open with what was
+// typed, so the user corrects it instead of typing it all again.
+TEST_F(ServiceDialogs, NewServiceIdenticalToAnotherIsReportedAndShownAgainAsTyped)
 {
-    player.then(press("BtnOk"));
-    EXPECT_FALSE(newFromChannelOne());
-    EXPECT_EQ(prompts.texts(), QStringList({kIdentical}));
-    EXPECT_EQ(names(*tp1), QStringList({"Channel One", "Channel Two", "Radio Three"}));
+    player.then(press("BtnOk"))
+        .then([&](QDialog &dialog) {
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("New Service"));
+            EXPECT_EQ(names(*tp1), QStringList({"Channel One", "Channel Two", "Radio Three"}));
+            fillAndPress({{"EdtServiceName", "Channel Two"}, {"EdtSID", "6d67"}})(dialog);
+        })
+        .then([&](QDialog &dialog) {
+            EXPECT_EQ(text(dialog, "EdtServiceName"), QStringLiteral("Channel Two"));
+            EXPECT_EQ(text(dialog, "EdtSID"), QStringLiteral("6d67"));
+            EXPECT_EQ(text(dialog, "EdtFrequency"), QStringLiteral("11953"));
+            EXPECT_TRUE(SaveHandler().Saved());
+            fillAndPress({{"EdtSID", "6d6e"}})(dialog);
+        });
+    EXPECT_TRUE(newFromChannelOne());
+    EXPECT_EQ(player.shows, 3);
+    EXPECT_EQ(player.unexpectedShows, 0);
+    EXPECT_EQ(prompts.texts(), QStringList({kIdentical, kIdentical}));
+    EXPECT_EQ(names(*tp1), QStringList({"Channel One", "Channel Two", "Radio Three", "Channel Two"}));
+    EXPECT_EQ(tp1->GetItem(3)->Sid, QStringLiteral("6d6e"));
 }
 
 TEST_F(ServiceDialogs, NewServiceWithAnotherIdJoinsTheTemplatesTransponder)

@@ -204,6 +204,13 @@ void TLgCustomGrid::keyPressEvent(QKeyEvent *event)
         }
     }
     if (key == Qt::Key_Escape) {
+        // Escape belongs to the window (a dialog closes on it); only an edit
+        // under way keeps it.
+        event->setAccepted(Editing());
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll) && Options().contains(goMultiSelect)) {
+        SelectAll();
         event->accept();
         return;
     }
