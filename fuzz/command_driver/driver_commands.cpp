@@ -110,6 +110,10 @@ void chooseAlsoBouquetFor(World &w, const TListGrid *grid, Result &r)
     // The bouquet list's row is the bouquet the bouquet grid shows.
     if (grid == w.main().BouquetListGrid)
         r.chosen.append(w.main().BouquetGrid);
+    // With the grids connected (a setting) a press on a bouquet entry goes
+    // to its service.
+    if (grid == w.main().BouquetGrid)
+        r.chosen << w.main().ServicesGrid << w.main().MyServicesGrid;
 }
 
 // A grid drawn and brought to the front, with a row of it drawn; null
@@ -396,6 +400,8 @@ void drag(World &w, Result &r)
     QTest::mouseRelease(source, Qt::LeftButton, {}, end);
     QCoreApplication::processEvents();
     r.chosen = {way.from, way.to, m.BouquetGrid, m.BouquetListGrid};
+    if (way.from == m.BouquetGrid)
+        r.chosen << m.ServicesGrid << m.MyServicesGrid;
 }
 
 // The tool buttons of each grid with the grids whose selection the command
@@ -452,7 +458,7 @@ void toolButton(World &w, Result &r)
          {"ToolBtnBouBouquetRename", {BouList}},
          {"ToolBtnBouBouquetClear", {Bou}},
          {"ToolBtnBouBouquetDelete", {Bou, BouList}},
-         {"ToolBtnBouServiceNew", {Bou}},
+         {"ToolBtnBouServiceNew", {Bou, Ser}},
          {"ToolBtnBouServiceProperties", {Bou}},
          {"ToolBtnBouServiceDelete", {Bou}},
          {"ToolBtnBouSort", {Bou}}},

@@ -11,6 +11,7 @@
 #include "core/model/service.h"
 #include "core/model/service_list.h"
 #include "core/model/transponder.h"
+#include "core/zapit/dialects.h"
 #include "core/zapit/xml_file_handler.h"
 #include "ui/grid/list_grid.h"
 #include "ui/program/program.h"
@@ -70,57 +71,64 @@ void writeFileBytes(const QString &path, const QByteArray &bytes)
         file.write(bytes);
 }
 
-// A plain account of the four lists: what the files keep, the same for the
-// same lists.
+// The values of an object that its level of the dialect writes.
+template <typename T>
+QString fieldsOf(const T &object, const DialectSpec *dialect, int level)
+{
+    QStringList values;
+    if (dialect) {
+        for (const AttributeSpec &attribute : dialect->levels.at(std::size_t(level)).attributes)
+            values.append(QLatin1String(attribute.name) + u'=' + zapitField(object, attribute.field));
+    }
+    return values.join(u' ');
+}
+
+// A plain account of the four lists as far as their files hold them: each
+// list's dialect, and of each object the values that dialect writes. The
+// same lists give the same account.
 QString describeLists(const TServiceList &services, const TServiceList &myServices,
                       const TServiceList &kingOfSat, const TBouquetList &bouquets)
 {
     QString text;
-    const auto serviceList = [&text, &myServices](const char *title, const TServiceList &list) {
+    const auto serviceList = [&text](const char *title, const TServiceList &list, ZapitKind kind) {
         // An empty list has no file, and a file without services fits
         // several dialects: the dialect counts only where services tell it.
         bool anyService = false;
         list.forEachService([&anyService](TService *, TTransponder *, TSatelite *) { anyService = true; });
+        const DialectSpec *dialect = findZapitDialect(kind, list.Format);
         text += !anyService ? QStringLiteral("%1 without services\n").arg(QLatin1String(title))
-                                  : QStringLiteral("%1 format %2 encoding %3\n")
-                                        .arg(QLatin1String(title))
-                                        .arg(list.Format)
-                                        .arg(list.Encoding);
+                            : QStringLiteral("%1 format %2 encoding %3\n")
+                                  .arg(QLatin1String(title))
+                                  .arg(list.Format)
+                                  .arg(list.Encoding);
         for (int s = 0; s < list.Count(); ++s) {
             const TSatelite *sat = list.GetItem(s);
-            // The my-services file keeps no satellite positions.
-            text += QStringLiteral(" sat %1 diseqc %2 position %3\n")
-                        .arg(sat->Name, sat->Diseqc, &list == &myServices ? QString() : sat->Position);
+            text += QStringLiteral(" %1\n").arg(fieldsOf(*sat, dialect, 0));
             for (int t = 0; t < sat->Count(); ++t) {
                 const TTransponder *tp = sat->GetItem(t);
-                text += QStringLiteral("  tp %1 %2 f %3 sr %4 fec %5 pol %6 mod %7 inv %8\n")
-                            .arg(tp->Tsid, tp->Onid, tp->Frequency, tp->SymbolRate, tp->Fec,
-                                 tp->Polarization, tp->Modulation, tp->Inversion);
-                for (int v = 0; v < tp->Count(); ++v) {
-                    const TService *service = tp->GetItem(v);
-                    text += QStringLiteral("   %1 sid %2 type %3 action %4\n")
-                                .arg(service->Name, service->Sid, service->GetServiceType())
-                                .arg(service->GetAction());
-                }
+                text += QStringLiteral("  %1\n").arg(fieldsOf(*tp, dialect, 1));
+                for (int v = 0; v < tp->Count(); ++v)
+                    text += QStringLiteral("   %1\n").arg(fieldsOf(*tp->GetItem(v), dialect, 2));
             }
         }
     };
-    serviceList("services", services);
-    serviceList("my services", myServices);
-    serviceList("kingofsat", kingOfSat);
-    text += bouquets.Count() == 0
-        ? QStringLiteral("bouquets empty\n")
+    serviceList("services", services, ZapitKind::Services);
+    serviceList("my services", myServices, ZapitKind::MyServices);
+    serviceList("kingofsat", kingOfSat, ZapitKind::Services);
+    bool anyEntry = false;
+    for (int b = 0; b < bouquets.Count() && !anyEntry; ++b)
+        anyEntry = bouquets.GetItem(b)->Count() > 0;
+    const DialectSpec *dialect = findZapitDialect(ZapitKind::Bouquets, bouquets.Format);
+    text += !anyEntry
+        ? QStringLiteral("bouquets without entries\n")
         : QStringLiteral("bouquets format %1 encoding %2\n").arg(bouquets.Format).arg(bouquets.Encoding);
     for (int b = 0; b < bouquets.Count(); ++b) {
         const TBouquet *bouquet = bouquets.GetItem(b);
-        text += QStringLiteral(" bouquet %1 hidden %2 locked %3\n")
-                    .arg(bouquet->Name)
-                    .arg(bouquet->Hidden)
-                    .arg(bouquet->Locked);
+        text += QStringLiteral(" %1\n").arg(fieldsOf(*bouquet, dialect, 0));
         for (int e = 0; e < bouquet->Count(); ++e) {
             const TBouquetService *entry = bouquet->GetItem(e);
-            text += QStringLiteral("  %1 %2 %3 %4%5\n")
-                        .arg(entry->Name, entry->Sid, entry->Tsid, entry->Onid,
+            text += QStringLiteral("  %1%2\n")
+                        .arg(fieldsOf(*entry, dialect, 1),
                              entry->Service() ? QString() : QStringLiteral(" (unlinked)"));
         }
     }
@@ -235,7 +243,9 @@ TDriverWorld::TDriverWorld(const TDriverOptions &opts)
         sizes.myServices = 2000;
         sizes.bouquets = 40;
         sizes.bouquetEntries = 200;
-        writeGeneratedLists(m_world->folder.path(), sizes);
+        writeGeneratedLists(m_listSource.path(), sizes);
+        for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+            QFile::copy(m_listSource.filePath(QLatin1String(name)), m_world->path(QLatin1String(name)));
         QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/KingOfSat.xml"), m_world->path("KingOfSat.xml"));
     }
     program().Prompts = &prompts;
@@ -258,10 +268,7 @@ void TDriverWorld::startReceiver()
 {
     const QString zapit = m_receiver.filePath(QLatin1String(kZapitDir).mid(1));
     QDir().mkpath(zapit);
-    const QString demo = QStringLiteral(PELLORAN_DEMO_DIR "/cable/");
-    QFile::copy(demo + "Services.xml", zapit + "/services.xml");
-    QFile::copy(demo + "MyServices.xml", zapit + "/myservices.xml");
-    QFile::copy(demo + "Bouquets.xml", zapit + "/bouquets.xml");
+    setReceiverFault(ReceiverFault::None);
     m_ftp = std::make_unique<ScriptServer>(
         QStringLiteral("ftp_server.py"),
         QStringList{"--root", m_receiver.path(), "--user", "root", "--password", "dbox2", "--log",
@@ -286,7 +293,9 @@ bool TDriverWorld::receiverUp() const
 void TDriverWorld::setReceiverFault(ReceiverFault fault)
 {
     const QString zapit = m_receiver.filePath(QLatin1String(kZapitDir).mid(1));
-    const QString demo = QStringLiteral(PELLORAN_DEMO_DIR "/cable/");
+    // The receiver holds the cable demo lists, or with the generated list
+    // the same generated files the program started on.
+    const QString demo = options.bigList ? m_listSource.path() + u'/' : QStringLiteral(PELLORAN_DEMO_DIR "/cable/");
     for (auto [from, to] : {std::pair{"Services.xml", "/services.xml"}, std::pair{"Bouquets.xml", "/bouquets.xml"},
                             std::pair{"MyServices.xml", "/myservices.xml"}}) {
         QByteArray bytes = fileBytes(demo + QLatin1String(from));
@@ -296,6 +305,8 @@ void TDriverWorld::setReceiverFault(ReceiverFault fault)
             bytes.truncate(bytes.size() / 2);
         writeFileBytes(zapit + QLatin1String(to), bytes);
     }
+    if (!m_world->program.FrmMain)
+        return;
     if (auto *edit = program().Form(QStringLiteral("FrmSettings"))->findChild<QLineEdit *>(QStringLiteral("EdtPass")))
         edit->setText(fault == ReceiverFault::WrongPassword ? QStringLiteral("wrong") : QStringLiteral("dbox2"));
 }

@@ -143,6 +143,7 @@ private:
     QStringList checkSelections(const QList<const TListGrid *> &chosen) const;
 
     std::unique_ptr<TProgramWorld> m_world;
+    QTemporaryDir m_listSource;
     QTemporaryDir m_receiver;
     QTemporaryDir m_logs;
     std::unique_ptr<ScriptServer> m_ftp;
