@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+class TDriverWorld;
+class TListGrid;
+
+// What a step did, for the log and the checks.
+struct TStepResult {
+    QString text;
+    // The grids whose selection the step itself chose (a click, a command
+    // that selects its result); every other grid keeps the user's.
+    QList<const TListGrid *> chosen;
+    // Every grid's selection is the step's (a reload of the lists).
+    bool choseAll = false;
+    // The step saved: the files must load into the same lists.
+    bool saved = false;
+    // Findings the step itself made (what a click or key must select).
+    QStringList findings;
+};
+
+// One of the user's commands, drawn by weight.
+struct TDriverCommand {
+    const char *name;
+    int weight;
+    std::function<void(TDriverWorld &, TStepResult &)> run;
+};
+
+const std::vector<TDriverCommand> &driverCommands();

@@ -1,0 +1,619 @@
+#include "driver_world.h"
+
+#include "bench/app/list_generator.h"
+
+#include "app/main/working_files.h"
+#include "core/model/bouquet.h"
+#include "core/model/bouquet_list.h"
+#include "core/model/bouquet_service.h"
+#include "core/model/satelite.h"
+#include "core/model/save_handler.h"
+#include "core/model/service.h"
+#include "core/model/service_list.h"
+#include "core/model/transponder.h"
+#include "core/zapit/dialects.h"
+#include "core/zapit/xml_file_handler.h"
+#include "ui/grid/list_grid.h"
+#include "ui/program/program.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr const char *kZapitDir = "/var/tuxbox/config/zapit";
+
+QString buttonName(int button)
+{
+    switch (button) {
+    case TPrompts::mbOK:
+        return QStringLiteral("OK");
+    case TPrompts::mbCancel:
+        return QStringLiteral("Cancel");
+    case TPrompts::mbYes:
+        return QStringLiteral("Yes");
+    case TPrompts::mbNo:
+        return QStringLiteral("No");
+    default:
+        return QStringLiteral("Abort");
+    }
+}
+
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" | "));
+    text.replace(u'\n', QStringLiteral(" | "));
+    return text.left(160);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFileBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+// The values of an object that its level of the dialect writes.
+template <typename T>
+QString fieldsOf(const T &object, const DialectSpec *dialect, int level)
+{
+    QStringList values;
+    if (dialect) {
+        for (const AttributeSpec &attribute : dialect->levels.at(std::size_t(level)).attributes)
+            values.append(QLatin1String(attribute.name) + u'=' + zapitField(object, attribute.field));
+    }
+    return values.join(u' ');
+}
+
+// A plain account of the four lists as far as their files hold them: each
+// list's dialect, and of each object the values that dialect writes. The
+// same lists give the same account.
+QString describeLists(const TServiceList &services, const TServiceList &myServices,
+                      const TServiceList &kingOfSat, const TBouquetList &bouquets)
+{
+    QString text;
+    const auto serviceList = [&text](const char *title, const TServiceList &list, ZapitKind kind) {
+        // An empty list has no file, and a file without services fits
+        // several dialects: the dialect counts only where services tell it.
+        bool anyService = false;
+        list.forEachService([&anyService](TService *, TTransponder *, TSatelite *) { anyService = true; });
+        const DialectSpec *dialect = findZapitDialect(kind, list.Format);
+        text += !anyService ? QStringLiteral("%1 without services\n").arg(QLatin1String(title))
+                            : QStringLiteral("%1 format %2 encoding %3\n")
+                                  .arg(QLatin1String(title))
+                                  .arg(list.Format)
+                                  .arg(list.Encoding);
+        for (int s = 0; s < list.Count(); ++s) {
+            const TSatelite *sat = list.GetItem(s);
+            text += QStringLiteral(" %1\n").arg(fieldsOf(*sat, dialect, 0));
+            for (int t = 0; t < sat->Count(); ++t) {
+                const TTransponder *tp = sat->GetItem(t);
+                text += QStringLiteral("  %1\n").arg(fieldsOf(*tp, dialect, 1));
+                for (int v = 0; v < tp->Count(); ++v)
+                    text += QStringLiteral("   %1\n").arg(fieldsOf(*tp->GetItem(v), dialect, 2));
+            }
+        }
+    };
+    serviceList("services", services, ZapitKind::Services);
+    serviceList("my services", myServices, ZapitKind::MyServices);
+    serviceList("kingofsat", kingOfSat, ZapitKind::Services);
+    bool anyEntry = false;
+    for (int b = 0; b < bouquets.Count() && !anyEntry; ++b)
+        anyEntry = bouquets.GetItem(b)->Count() > 0;
+    const DialectSpec *dialect = findZapitDialect(ZapitKind::Bouquets, bouquets.Format);
+    text += !anyEntry
+        ? QStringLiteral("bouquets without entries\n")
+        : QStringLiteral("bouquets format %1 encoding %2\n").arg(bouquets.Format).arg(bouquets.Encoding);
+    for (int b = 0; b < bouquets.Count(); ++b) {
+        const TBouquet *bouquet = bouquets.GetItem(b);
+        text += QStringLiteral(" %1\n").arg(fieldsOf(*bouquet, dialect, 0));
+        for (int e = 0; e < bouquet->Count(); ++e) {
+            const TBouquetService *entry = bouquet->GetItem(e);
+            text += QStringLiteral("  %1%2\n")
+                        .arg(fieldsOf(*entry, dialect, 1),
+                             entry->Service() ? QString() : QStringLiteral(" (unlinked)"));
+        }
+    }
+    return text;
+}
+
+// The first lines where two accounts differ, for a finding.
+QString firstDifference(const QString &a, const QString &b)
+{
+    const QStringList left = a.split(u'\n');
+    const QStringList right = b.split(u'\n');
+    for (int i = 0; i < std::max(left.size(), right.size()); ++i) {
+        const QString l = left.value(i, QStringLiteral("<end>"));
+        const QString r = right.value(i, QStringLiteral("<end>"));
+        if (l != r) {
+            QString section;
+            for (int j = i; j >= 0 && section.isEmpty(); --j) {
+                if (!left.at(j).startsWith(u' '))
+                    section = left.at(j);
+            }
+            return QStringLiteral("%1, line %2: in memory \"%3\", loaded \"%4\"")
+                .arg(section)
+                .arg(i + 1)
+                .arg(l.trimmed(), r.trimmed());
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ prompts
+
+int TDrawnPrompts::messageBox(TMsgKind, const QString &text, int buttons)
+{
+    ++askedThisStep;
+    QList<int> offered;
+    for (int b : {mbOK, mbCancel, mbYes, mbNo, mbAbort}) {
+        if (buttons & b)
+            offered.append(b);
+    }
+    // A step that keeps asking is cut short by the answer that ends things.
+    int answer = offered.isEmpty() ? int(mbOK) : offered.at(m_draw.below(int(offered.size())));
+    if (askedThisStep > 20 && (buttons & mbCancel))
+        answer = mbCancel;
+    log.append(QStringLiteral("asked \"%1\" -> %2").arg(oneLine(text), buttonName(answer)));
+    return answer;
+}
+
+QString TDrawnPrompts::openFileName(const QString &title, const QString &, const QString &, const QString &)
+{
+    log.append(QStringLiteral("file to open \"%1\" -> cancelled").arg(title));
+    return QString();
+}
+
+QString TDrawnPrompts::saveFileName(const QString &title, const QString &, const QString &, const QString &)
+{
+    log.append(QStringLiteral("file to save \"%1\" -> cancelled").arg(title));
+    return QString();
+}
+
+bool TDrawnPrompts::inputQuery(const QString &caption, const QString &, QString &text)
+{
+    ++askedThisStep;
+    if (askedThisStep > 20 || m_draw.chance(20)) {
+        log.append(QStringLiteral("input \"%1\" -> Cancel").arg(caption));
+        return false;
+    }
+    const QStringList names = m_names();
+    switch (m_draw.below(5)) {
+    case 0:
+        text = QString();
+        break;
+    case 1:
+        text = QStringLiteral("   ");
+        break;
+    case 2:
+        // A name already there: receivers allow it, and the window must tell
+        // the bouquets apart.
+        if (!names.isEmpty()) {
+            text = names.at(m_draw.below(int(names.size())));
+            break;
+        }
+        [[fallthrough]];
+    default:
+        text = QStringLiteral("Bouquet %1").arg(m_draw.below(1000));
+        break;
+    }
+    log.append(QStringLiteral("input \"%1\" -> \"%2\"").arg(caption, text));
+    return true;
+}
+
+// -------------------------------------------------------------------- world
+
+TDriverWorld::TDriverWorld(const TDriverOptions &opts)
+    : prompts(draw,
+              [this] {
+                  QStringList names;
+                  if (program().BouquetList) {
+                      for (int b = 0; b < program().BouquetList->Count(); ++b)
+                          names.append(program().BouquetList->GetItem(b)->Name);
+                  }
+                  return names;
+              }),
+      options(opts)
+{
+    m_world = std::make_unique<TProgramWorld>(options.bigList ? TProgramWorld::NoLists
+                                                              : TProgramWorld::DemoLists);
+    if (options.bigList) {
+        TGeneratedListSizes sizes;
+        sizes.services = 20000;
+        sizes.myServices = 2000;
+        sizes.bouquets = 40;
+        sizes.bouquetEntries = 200;
+        writeGeneratedLists(m_listSource.path(), sizes);
+        for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+            QFile::copy(m_listSource.filePath(QLatin1String(name)), m_world->path(QLatin1String(name)));
+        QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/KingOfSat.xml"), m_world->path("KingOfSat.xml"));
+    }
+    program().Prompts = &prompts;
+    m_world->start();
+    startReceiver();
+    m_modalTimer = new QTimer(qApp);
+    m_modalTimer->setInterval(20);
+    QObject::connect(m_modalTimer, &QTimer::timeout, m_modalTimer, [this] { answerModal(); });
+    m_modalTimer->start();
+    rememberSelections();
+}
+
+TDriverWorld::~TDriverWorld()
+{
+    delete m_modalTimer;
+    m_world.reset();
+}
+
+void TDriverWorld::startReceiver()
+{
+    const QString zapit = m_receiver.filePath(QLatin1String(kZapitDir).mid(1));
+    QDir().mkpath(zapit);
+    setReceiverFault(ReceiverFault::None);
+    m_ftp = std::make_unique<ScriptServer>(
+        QStringLiteral("ftp_server.py"),
+        QStringList{"--root", m_receiver.path(), "--user", "root", "--password", "dbox2", "--log",
+                    m_logs.filePath("ftp.log")});
+    QWidget *settings = program().Form(QStringLiteral("FrmSettings"));
+    const auto set = [settings](const char *name, const QString &text) {
+        if (auto *edit = settings->findChild<QLineEdit *>(QLatin1String(name)))
+            edit->setText(text);
+    };
+    set("EdtIp", QStringLiteral("127.000.000.001"));
+    set("EdtPort", QStringLiteral("%1").arg(m_ftp->port(), 5, 10, QLatin1Char('0')));
+    set("EdtAccount", QStringLiteral("root"));
+    set("EdtPass", QStringLiteral("dbox2"));
+    set("EdtRemoteDir", QLatin1String(kZapitDir));
+}
+
+bool TDriverWorld::receiverUp() const
+{
+    return m_ftp && m_ftp->port() > 0;
+}
+
+void TDriverWorld::setReceiverFault(ReceiverFault fault)
+{
+    const QString zapit = m_receiver.filePath(QLatin1String(kZapitDir).mid(1));
+    // The receiver holds the cable demo lists, or with the generated list
+    // the same generated files the program started on.
+    const QString demo = options.bigList ? m_listSource.path() + u'/' : QStringLiteral(PELLORAN_DEMO_DIR "/cable/");
+    for (auto [from, to] : {std::pair{"Services.xml", "/services.xml"}, std::pair{"Bouquets.xml", "/bouquets.xml"},
+                            std::pair{"MyServices.xml", "/myservices.xml"}}) {
+        QByteArray bytes = fileBytes(demo + QLatin1String(from));
+        const bool cut = (fault == ReceiverFault::TruncatedServices && QLatin1String(from) == QLatin1String("Services.xml"))
+            || (fault == ReceiverFault::TruncatedBouquets && QLatin1String(from) == QLatin1String("Bouquets.xml"));
+        if (cut)
+            bytes.truncate(bytes.size() / 2);
+        writeFileBytes(zapit + QLatin1String(to), bytes);
+    }
+    if (!m_world->program.FrmMain)
+        return;
+    if (auto *edit = program().Form(QStringLiteral("FrmSettings"))->findChild<QLineEdit *>(QStringLiteral("EdtPass")))
+        edit->setText(fault == ReceiverFault::WrongPassword ? QStringLiteral("wrong") : QStringLiteral("dbox2"));
+}
+
+void TDriverWorld::answerModal()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal) {
+        m_lastModal = nullptr;
+        return;
+    }
+    if (modal == m_lastModal) {
+        // Answered, yet still up: closed the hard way after a while, and said.
+        if (++m_modalTries % 150 == 0) {
+            modalLog.append(QStringLiteral("STUCK %1 stayed open after its answer; closed").arg(modal->objectName()));
+            if (auto *dialog = qobject_cast<QDialog *>(modal))
+                dialog->reject();
+            else
+                modal->close();
+        }
+        return;
+    }
+    m_lastModal = modal;
+    m_modalTries = 0;
+    // The answer runs once this tick is over: a dialog the answer opens in
+    // turn must find the watch free to answer it.
+    QPointer<QWidget> guard(modal);
+    QTimer::singleShot(0, modal, [this, guard] {
+        if (guard)
+            answer(guard);
+    });
+}
+
+void TDriverWorld::answer(QWidget *modal)
+{
+    // The same dialog may come up again in a moment: each showing is answered.
+    if (auto *dialog = qobject_cast<QDialog *>(modal))
+        QObject::connect(dialog, &QDialog::finished, m_modalTimer, [this] { m_lastModal = nullptr; },
+                         Qt::SingleShotConnection);
+    if (nextModal) {
+        const auto act = std::move(nextModal);
+        nextModal = nullptr;
+        modalLog.append(QStringLiteral("modal %1: scripted").arg(modal->objectName()));
+        act(modal);
+        return;
+    }
+    QAbstractButton *yes = nullptr;
+    QAbstractButton *no = nullptr;
+    for (const char *name : {"BtnOk", "BtnOptimize"}) {
+        if (!yes)
+            yes = modal->findChild<QAbstractButton *>(QLatin1String(name));
+    }
+    for (const char *name : {"BtnCancel", "BtnClose"}) {
+        if (!no)
+            no = modal->findChild<QAbstractButton *>(QLatin1String(name));
+    }
+    const int choice = draw.below(3);
+    if (choice == 0 && yes) {
+        modalLog.append(QStringLiteral("modal %1: %2").arg(modal->objectName(), yes->objectName()));
+        QTest::mouseClick(yes, Qt::LeftButton);
+    } else if (choice == 1 && no) {
+        modalLog.append(QStringLiteral("modal %1: %2").arg(modal->objectName(), no->objectName()));
+        QTest::mouseClick(no, Qt::LeftButton);
+    } else {
+        modalLog.append(QStringLiteral("modal %1: Escape").arg(modal->objectName()));
+        QTest::keyClick(modal, Qt::Key_Escape);
+    }
+}
+
+std::vector<TGridInfo> TDriverWorld::grids() const
+{
+    TFrmMain &m = main();
+    return {
+        {"services", m.ServicesGrid, 0, true},
+        {"my services", m.MyServicesGrid, 1, true},
+        {"KingOfSat", m.KingOfSatGrid, 2, true},
+        {"bouquet", m.BouquetGrid, 0, false},
+        {"bouquet list", m.BouquetListGrid, 1, false},
+    };
+}
+
+const TGridInfo &TDriverWorld::gridInfo(const TListGrid *grid) const
+{
+    static std::vector<TGridInfo> all;
+    all = grids();
+    for (const TGridInfo &info : all) {
+        if (info.grid == grid)
+            return info;
+    }
+    return all.front();
+}
+
+int TDriverWorld::nameColumn(const TListGrid *grid) const
+{
+    for (const char *column : {"ColSerName", "ColMySerName", "ColKofSerName", "ColBouName", "ColName"}) {
+        const int col = TFrmMain::ColumnByName(grid, QLatin1String(column));
+        if (col >= 0)
+            return col;
+    }
+    return 0;
+}
+
+const void *TDriverWorld::rowObject(const TListGrid *grid, int row) const
+{
+    TFrmMain &m = main();
+    auto *g = const_cast<TListGrid *>(grid);
+    if (grid == m.BouquetListGrid)
+        return g->Cell(0, row)->ObjectReference();
+    if (grid == m.BouquetGrid) {
+        if (const void *source = grid->RowSource(row))
+            return source;
+        return g->Cell(TFrmMain::ColumnByName(grid, QStringLiteral("ColBouSTypeIcon")), row)->ObjectReference();
+    }
+    if (const auto *ref = static_cast<const TServiceRowRef *>(grid->RowSource(row)))
+        return ref->service;
+    const char *icon = grid == m.ServicesGrid ? "ColSerSTypeIcon"
+        : grid == m.MyServicesGrid            ? "ColMySerSTypeIcon"
+                                              : "ColKofSerSTypeIcon";
+    return g->Cell(TFrmMain::ColumnByName(grid, QLatin1String(icon)), row)->ObjectReference();
+}
+
+QString TDriverWorld::rowText(TListGrid *grid, int row) const
+{
+    if (row < 0 || row >= grid->RowCount())
+        return QStringLiteral("<no row %1>").arg(row);
+    return QStringLiteral("%1 \"%2\"").arg(row).arg(grid->Cells(nameColumn(grid), row));
+}
+
+bool sameObjects(QList<const void *> a, QList<const void *> b)
+{
+    // Not QList's ==: on empty lists it hands memcmp a null pointer.
+    if (a.size() != b.size())
+        return false;
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    return std::equal(a.cbegin(), a.cend(), b.cbegin());
+}
+
+QList<const void *> selectedObjects(const TDriverWorld &world, const TListGrid *grid)
+{
+    QList<const void *> objects;
+    for (int row = 0; row < grid->RowCount(); ++row) {
+        if (grid->Selected(row))
+            objects.append(world.rowObject(grid, row));
+    }
+    return objects;
+}
+
+QString TDriverWorld::selectionText(const TListGrid *grid) const
+{
+    QStringList rows;
+    for (int row = 0; row < grid->RowCount(); ++row) {
+        if (grid->Selected(row))
+            rows.append(rowText(const_cast<TListGrid *>(grid), row));
+    }
+    if (rows.size() > 6)
+        rows = rows.mid(0, 6) << QStringLiteral("... (%1 in all)").arg(rows.size());
+    return QStringLiteral("[") + rows.join(QStringLiteral(", ")) + QStringLiteral("]");
+}
+
+void TDriverWorld::newStep()
+{
+    prompts.askedThisStep = 0;
+    prompts.log.clear();
+    modalLog.clear();
+    m_lastModal = nullptr;
+    rememberSelections();
+}
+
+void TDriverWorld::rememberSelections()
+{
+    m_expected.clear();
+    for (const TGridInfo &info : grids())
+        m_expected.insert(info.grid, selectedObjects(*this, info.grid));
+}
+
+QStringList TDriverWorld::checkRows() const
+{
+    QStringList findings;
+    TProgram &p = program();
+    QSet<const void *> services, myServices, kingOfSat, entries, bouquets;
+    const auto collect = [](const TServiceList &list, QSet<const void *> &into) {
+        list.forEachService([&into](TService *s, TTransponder *, TSatelite *) { into.insert(s); });
+    };
+    collect(*p.ServiceList, services);
+    collect(*p.MyServiceList, myServices);
+    collect(*p.KingOfSatList, kingOfSat);
+    for (int b = 0; b < p.BouquetList->Count(); ++b)
+        bouquets.insert(p.BouquetList->GetItem(b));
+    TBouquet *shown = main().CurrentBouquet();
+    if (shown) {
+        for (int e = 0; e < shown->Count(); ++e)
+            entries.insert(shown->GetItem(e));
+    }
+    const std::pair<const TListGrid *, const QSet<const void *> *> sets[] = {
+        {main().ServicesGrid, &services},   {main().MyServicesGrid, &myServices},
+        {main().KingOfSatGrid, &kingOfSat}, {main().BouquetGrid, &entries},
+        {main().BouquetListGrid, &bouquets},
+    };
+    for (const auto &[grid, valid] : sets) {
+        QSet<const void *> seen;
+        int bad = 0;
+        for (int row = 0; row < grid->RowCount(); ++row) {
+            const void *object = rowObject(grid, row);
+            if (!valid->contains(object)) {
+                if (++bad <= 3)
+                    findings.append(QStringLiteral("ROWS %1 grid row %2 shows %3, which is not in %4")
+                                        .arg(QLatin1String(gridInfo(grid).name))
+                                        .arg(row)
+                                        .arg(object ? QStringLiteral("an object") : QStringLiteral("nothing"))
+                                        .arg(grid == main().BouquetGrid ? QStringLiteral("the combo's bouquet")
+                                                                        : QStringLiteral("the model")));
+                continue;
+            }
+            if (seen.contains(object))
+                findings.append(QStringLiteral("ROWS %1 grid shows one object twice (row %2)")
+                                    .arg(QLatin1String(gridInfo(grid).name))
+                                    .arg(row));
+            seen.insert(object);
+        }
+        if (bad > 3)
+            findings.append(QStringLiteral("ROWS %1 grid: %2 such rows in all").arg(QLatin1String(gridInfo(grid).name)).arg(bad));
+    }
+    // The bouquet list and the combo list every bouquet, in the list's order.
+    TListGrid *list = main().BouquetListGrid;
+    if (findings.isEmpty()) {
+        if (list->RowCount() != p.BouquetList->Count())
+            findings.append(QStringLiteral("ROWS bouquet list shows %1 rows for %2 bouquets")
+                                .arg(list->RowCount())
+                                .arg(p.BouquetList->Count()));
+        for (int row = 0; row < std::min(list->RowCount(), p.BouquetList->Count()); ++row) {
+            if (rowObject(list, row) != p.BouquetList->GetItem(row)) {
+                findings.append(QStringLiteral("ROWS bouquet list row %1 is not bouquet %1").arg(row));
+                break;
+            }
+        }
+    }
+    if (main().ComboBouquets->count() != p.BouquetList->Count())
+        findings.append(QStringLiteral("ROWS bouquet combo has %1 items for %2 bouquets")
+                            .arg(main().ComboBouquets->count())
+                            .arg(p.BouquetList->Count()));
+    return findings;
+}
+
+QStringList TDriverWorld::checkSelections(const QList<const TListGrid *> &chosen) const
+{
+    QStringList findings;
+    for (const TGridInfo &info : grids()) {
+        if (chosen.contains(info.grid))
+            continue;
+        QSet<const void *> shown;
+        for (int row = 0; row < info.grid->RowCount(); ++row)
+            shown.insert(rowObject(info.grid, row));
+        QList<const void *> expected;
+        for (const void *object : m_expected.value(info.grid)) {
+            if (shown.contains(object))
+                expected.append(object);
+        }
+        if (sameObjects(expected, selectedObjects(*this, info.grid)))
+            continue;
+        std::sort(expected.begin(), expected.end());
+        QStringList wanted;
+        for (int row = 0; row < info.grid->RowCount() && wanted.size() < 6; ++row) {
+            if (std::binary_search(expected.begin(), expected.end(), rowObject(info.grid, row)))
+                wanted.append(rowText(info.grid, row));
+        }
+        findings.append(QStringLiteral("SELECTION %1 grid: the user's selection [%2] (%3 rows) became %4")
+                            .arg(QLatin1String(info.name), wanted.join(QStringLiteral(", ")))
+                            .arg(expected.size())
+                            .arg(selectionText(info.grid)));
+    }
+    return findings;
+}
+
+QStringList TDriverWorld::check(const QList<const TListGrid *> &chosen, bool afterSave)
+{
+    QStringList findings = checkRows();
+    for (const QString &line : modalLog) {
+        if (line.startsWith(QLatin1String("STUCK")))
+            findings.append(line);
+    }
+    // Selections are only read on rows that show live objects.
+    if (findings.isEmpty())
+        findings += checkSelections(chosen);
+    if (afterSave && SaveHandler().Saved()) {
+        const QString memory = describeModel();
+        const QString files = describeSavedFiles();
+        if (memory != files)
+            findings.append(QStringLiteral("ROUNDTRIP saved lists load differently: ") + firstDifference(memory, files));
+    }
+    return findings;
+}
+
+QString TDriverWorld::describeModel() const
+{
+    const TProgram &p = program();
+    return describeLists(*p.ServiceList, *p.MyServiceList, *p.KingOfSatList, *p.BouquetList);
+}
+
+QString TDriverWorld::describeSavedFiles() const
+{
+    TServiceList services, myServices, kingOfSat;
+    TBouquetList bouquets;
+    TWorkingFiles files(m_world->folder.path(), *program().FrmXMLHandler,
+                        TModelLists{kingOfSat, services, myServices, bouquets});
+    const QStringList failures = files.LoadFiles();
+    if (!failures.isEmpty())
+        return QStringLiteral("load failed: ") + failures.join(QStringLiteral("; "));
+    return describeLists(services, myServices, kingOfSat, bouquets);
+}
