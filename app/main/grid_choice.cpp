@@ -89,8 +89,12 @@ void TFrmMain::chooseRows(TListGrid *grid, const TGridChoice &choice)
     if (current >= 0)
         grid->SetCurrentRow(current);
     // The view stays where the user was looking, even when its top row went.
-    if (rows > 0)
+    // The bar learns the new row count first, or the place would be cut to
+    // the old one.
+    if (rows > 0) {
+        grid->UpdateVertScrollBar();
         grid->VertScrollBar().SetPosition(top >= 0 ? top : std::min(choice.topRow, rows - 1));
+    }
 }
 
 void TFrmMain::selectObjects(TListGrid *grid, const std::unordered_set<const void *> &objects)

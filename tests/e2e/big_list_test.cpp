@@ -115,14 +115,21 @@ E2E_STEP(big_import)
                    >= 40,
                "the selected rows stand out: " + selected.name());
 
-    // One click leaves one row; Delete removes that one service.
-    const int clicked = grid->FirstVisibleRow() + 2;
+    // One click leaves one row; Delete removes that one service, and the
+    // view stays where the user was looking.
+    grid->ScrollToRow(services / 2);
+    QCoreApplication::processEvents();
+    const int top = grid->FirstVisibleRow();
+    const int clicked = top + 2;
     const QString gone = cellText(grid, "ColSerName", clicked);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, nameCell(grid, "ColSerName", clicked));
     step.check(selectedRows(grid) == 1, QStringLiteral("one row selected (%1)").arg(selectedRows(grid)));
     QTest::keyClick(grid, Qt::Key_Delete);
     step.check(grid->RowCount() == services - 1, QStringLiteral("one service gone (%1 left)").arg(grid->RowCount()));
     step.check(rowOf(grid, "ColSerName", gone) < 0, "the clicked one: " + gone);
+    step.check(grid->FirstVisibleRow() == top,
+               QStringLiteral("the view stays at row %1 (%2)").arg(top).arg(grid->FirstVisibleRow()));
+    step.check(selectedRows(grid) == 1 && grid->Selected(clicked), "the row below the deleted one is selected");
 
     // Three services, chosen with Ctrl, dragged onto the bouquet's second row.
     TBouquet *bouquet = main.CurrentBouquet();
