@@ -119,7 +119,11 @@ void TFrmMain::addSelectedToBouquet(const ServicesGridState &state, TServiceList
     }
     if (added && insertIndex != -1)
         bouquet->MoveMarkedTo(insertIndex);
-    LinkLists();
+    // Only the new entries need their services, and those services the
+    // bouquet's name: no other link changed.
+    if (added)
+        m_program.BouquetList->LinkNewEntries(*bouquet, *m_program.ServiceList,
+                                              *m_program.MyServiceList);
     if (added) {
         if (state.grid == ServicesGrid)
             FillServicesGrid(2);
@@ -351,8 +355,15 @@ void TFrmMain::DeleteSelectedBouquetServices()
         return;
     const std::unordered_set<const void *> following = rowsFollowingSelection(BouquetGrid);
     MarkSelectedBouquetServices();
+    // The services the deleted entries stood for are the only ones whose
+    // bouquets change; every other link stays as it is.
+    std::vector<TService *> linked;
+    for (int row : selectedRows(BouquetGrid)) {
+        if (TBouquetService *entry = entryOfRow(row); entry && entry->Service())
+            linked.push_back(entry->Service());
+    }
     m_program.BouquetList->DeleteMarkedServices();
-    LinkLists();
+    m_program.BouquetList->RelistBouquetNames(linked);
     FillServicesGrid(2);
     FillMyServicesGrid(2);
     FillBouquetGrid(0);

@@ -10,6 +10,7 @@
 #include "app/main/windows.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
+#include "core/model/bouquet_service.h"
 #include "core/model/save_handler.h"
 #include "core/util/prompts.h"
 #include "list_generator.h"
@@ -258,7 +259,7 @@ BENCHMARK(BM_SortTheBouquet)->Unit(benchmark::kMillisecond)->UseManualTime()
 // Where deleting half the bouquet goes: the command's steps, in its order,
 // each timed on its own.
 const char *const kDeleteSteps[] = {"mark the selected entries", "delete the marked entries",
-                                    "relink the lists", "services grid, mode 2",
+                                    "relist their services", "services grid, mode 2",
                                     "my-services grid, mode 2", "bouquet grid, mode 0",
                                     "bouquet list grid, mode 1", "select the marked entries"};
 
@@ -268,13 +269,18 @@ void BM_DeleteHalfTheBouquet_Steps(benchmark::State &state)
         Program p;
         selectEveryOtherRow(p.main().BouquetGrid);
         TFrmMain &m = p.main();
+        std::vector<TService *> linked;
         const std::function<void()> steps[] = {
             [&] {
-                m.Program().BouquetList->UnmarkAllServices();
                 m.MarkSelectedBouquetServices();
+                const TBouquet &bouquet = *m.CurrentBouquet();
+                for (int i = 0; i < bouquet.Count(); ++i) {
+                    if (bouquet.GetItem(i)->Marked && bouquet.GetItem(i)->Service())
+                        linked.push_back(bouquet.GetItem(i)->Service());
+                }
             },
             [&] { m.Program().BouquetList->DeleteMarkedServices(); },
-            [&] { m.LinkLists(); },
+            [&] { m.Program().BouquetList->RelistBouquetNames(linked); },
             [&] { m.FillServicesGrid(2); },
             [&] { m.FillMyServicesGrid(2); },
             [&] { m.FillBouquetGrid(0); },

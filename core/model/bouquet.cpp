@@ -79,6 +79,16 @@ bool TBouquet::Link(const TServiceList &serviceList, const TServiceList &myServi
     return linkBouquets({this}, serviceList, myServiceList, false);
 }
 
+bool TBouquet::LinkMarked(const TServiceList &serviceList, const TServiceList &myServiceList)
+{
+    std::vector<TEntryToLink> marked;
+    m_services.forEach([&](TBouquetService *entry) {
+        if (entry->Marked)
+            marked.push_back({entry, &Name});
+    });
+    return marked.empty() || linkEntries(marked, serviceList, myServiceList);
+}
+
 int TBouquet::UpdateServiceReferences(const QString &name, const QString &sid,
                                       const QString &tsid, const QString &onid,
                                       const TService *service)

@@ -39,6 +39,9 @@ public:
     std::unique_ptr<TBouquet> Clone() const;
     int FindService(const TService &service, TService *&found) const;
     bool Link(const TServiceList &serviceList, const TServiceList &myServiceList);
+    // Links only the marked entries (those a command just added), as Link
+    // would; the other entries and the services' other names stay.
+    bool LinkMarked(const TServiceList &serviceList, const TServiceList &myServiceList);
     int UpdateServiceReferences(const QString &name, const QString &sid, const QString &tsid,
                                 const QString &onid, const TService *service);
 

@@ -1,6 +1,7 @@
 #include "core/model/bouquet_list.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "core/model/marked_moves.h"
 #include "core/model/save_handler.h"
@@ -161,6 +162,39 @@ void TBouquetList::DeleteMarkedServices()
 {
     SaveHandler().SetModified();
     m_bouquets.forEach([](TBouquet *bouquet) { bouquet->DeleteMarked(); });
+}
+
+void TBouquetList::RelistBouquetNames(const std::vector<TService *> &services)
+{
+    if (services.empty())
+        return;
+    std::unordered_set<const TService *> affected(services.begin(), services.end());
+    for (TService *service : services)
+        service->ClearBouquetNames();
+    // Backwards, as the full link meets the entries of one service: of two
+    // bouquet names that differ only in case, the same one is kept.
+    for (int b = Count() - 1; b >= 0; --b) {
+        const TBouquet *bouquet = m_bouquets.at(b);
+        for (int i = bouquet->Count() - 1; i >= 0; --i) {
+            TService *linked = bouquet->GetItem(i)->Service();
+            if (linked && affected.count(linked))
+                linked->AddBouquetName(bouquet->Name);
+        }
+    }
+}
+
+bool TBouquetList::LinkNewEntries(TBouquet &bouquet, const TServiceList &serviceList,
+                                  const TServiceList &myServiceList)
+{
+    const bool linked = bouquet.LinkMarked(serviceList, myServiceList);
+    std::vector<TService *> services;
+    for (int i = 0; i < bouquet.Count(); ++i) {
+        const TBouquetService *entry = bouquet.GetItem(i);
+        if (entry->Marked && entry->Service())
+            services.push_back(entry->Service());
+    }
+    RelistBouquetNames(services);
+    return linked;
 }
 
 void TBouquetList::DeleteMarked()

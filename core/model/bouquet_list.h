@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // The bouquets of one bouquets file.
 class TBouquetList
@@ -51,6 +52,14 @@ public:
     void UnmarkAll();
     void UnmarkAllServices();
     void DeleteMarkedServices();
+    // After entries went: each of these services lists again exactly the
+    // bouquets whose entries still link to it (what Link would give them),
+    // without linking every list again.
+    void RelistBouquetNames(const std::vector<TService *> &services);
+    // After a command added entries to the bouquet (the marked ones): links
+    // them and lists their services' bouquets again, as Link would.
+    bool LinkNewEntries(TBouquet &bouquet, const TServiceList &serviceList,
+                        const TServiceList &myServiceList);
     void DeleteMarked();
     // The marked bouquets, as one block, to just before the bouquet at
     // targetIndex (Count(): at the end), in the order `order` gives when it

@@ -184,25 +184,18 @@ void linkWaitingEntries(const TServiceList &list, bool isMyServices, WantedIds &
     }
 }
 
-} // namespace
-
-bool linkBouquets(const std::vector<TBouquet *> &bouquets, const TServiceList &serviceList,
-                  const TServiceList &myServiceList, bool clearBouquetNames)
+bool linkWaiting(const std::vector<TEntryToLink> &entries, const TServiceList &serviceList,
+                 const TServiceList &myServiceList, bool clearBouquetNames)
 {
-    qsizetype entries = 0;
-    for (const TBouquet *bouquet : bouquets)
-        entries += bouquet->Count();
-    WantedIds wanted(entries);
+    WantedIds wanted(qsizetype(entries.size()));
     std::vector<Waiting> waiting;
-    waiting.reserve(std::size_t(entries));
-    for (const TBouquet *bouquet : bouquets) {
-        for (int i = 0; i < bouquet->Count(); ++i) {
-            TBouquetService *entry = bouquet->GetItem(i);
-            const int index = wanted.slotFor(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
-            Slot &slot = wanted.slot(index);
-            waiting.push_back({entry, &bouquet->Name, index, slot.firstWaiting});
-            slot.firstWaiting = int(waiting.size()) - 1;
-        }
+    waiting.reserve(entries.size());
+    for (const TEntryToLink &e : entries) {
+        TBouquetService *entry = e.entry;
+        const int index = wanted.slotFor(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
+        Slot &slot = wanted.slot(index);
+        waiting.push_back({entry, e.bouquetName, index, slot.firstWaiting});
+        slot.firstWaiting = int(waiting.size()) - 1;
     }
     // No more slots are made from here on, so pointers to slots stay valid.
 
@@ -220,4 +213,27 @@ bool linkBouquets(const std::vector<TBouquet *> &bouquets, const TServiceList &s
         }
     }
     return allLinked;
+}
+
+} // namespace
+
+bool linkBouquets(const std::vector<TBouquet *> &bouquets, const TServiceList &serviceList,
+                  const TServiceList &myServiceList, bool clearBouquetNames)
+{
+    std::vector<TEntryToLink> entries;
+    std::size_t count = 0;
+    for (const TBouquet *bouquet : bouquets)
+        count += std::size_t(bouquet->Count());
+    entries.reserve(count);
+    for (const TBouquet *bouquet : bouquets) {
+        for (int i = 0; i < bouquet->Count(); ++i)
+            entries.push_back({bouquet->GetItem(i), &bouquet->Name});
+    }
+    return linkWaiting(entries, serviceList, myServiceList, clearBouquetNames);
+}
+
+bool linkEntries(const std::vector<TEntryToLink> &entries, const TServiceList &serviceList,
+                 const TServiceList &myServiceList)
+{
+    return linkWaiting(entries, serviceList, myServiceList, false);
 }

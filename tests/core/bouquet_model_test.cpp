@@ -72,6 +72,79 @@ TEST_F(Linking, RebuildsBouquetNamesSortedAndUnique)
     EXPECT_FALSE(findService(*services, "Zwei")->IsInBouquet());
 }
 
+// A command that added or deleted entries links only what it changed: the
+// links and every service's bouquet names come out as a full link gives
+// them, bouquet names that differ only in case included.
+TEST_F(Linking, TargetedRelinksGiveWhatAFullLinkGives)
+{
+    const auto describe = [this](const TBouquetList &bouquets) {
+        QStringList text;
+        for (const TServiceList *list : {services.get(), my.get()}) {
+            list->forEachService([&](TService *s, TTransponder *, TSatelite *) {
+                text.append(s->Name + u'=' + s->BouquetNamesText());
+            });
+        }
+        for (int b = 0; b < bouquets.Count(); ++b) {
+            for (int i = 0; i < bouquets.GetItem(b)->Count(); ++i) {
+                const TBouquetService *e = bouquets.GetItem(b)->GetItem(i);
+                text.append(QStringLiteral("%1/%2 -> %3").arg(b).arg(i).arg(e->Service() ? e->Service()->Name
+                                                                                        : QStringLiteral("-")));
+            }
+        }
+        return text.join(u'\n');
+    };
+    struct Case {
+        const char *name;
+        std::vector<std::pair<int, int>> deleted; // bouquet, entry
+        int addTo;                                // bouquet the services below go into, or -1
+        std::vector<const char *> added;
+    };
+    const Case cases[] = {
+        {"the last entry for a service goes", {{2, 1}}, -1, {}},
+        {"one of two bouquets of one name in other case keeps it", {{0, 0}}, -1, {}},
+        {"both of them go", {{0, 0}, {1, 0}}, -1, {}},
+        {"a my-services entry goes", {{0, 1}}, -1, {}},
+        {"added where the other case holds it", {}, 0, {"Zwei"}},
+        {"added: my services first", {}, 2, {"Data"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bouquets = makeBouquets({
+            {"B", {{"", "00AA", "0001", "0085"}, {"", "0100", "0002", "0085"}}},
+            {"b", {{"", "00AA", "0001", "0085"}, {"", "00AB", "0001", "0085"}}},
+            {"C", {{"", "00AB", "0001", "0085"}, {"", "00AA", "0001", "0085"}}},
+        });
+        bouquets->Link(*services, *my);
+        std::vector<TService *> linked;
+        bouquets->UnmarkAllServices();
+        for (auto [b, i] : c.deleted) {
+            TBouquetService *entry = bouquets->GetItem(b)->GetItem(i);
+            entry->Marked = true;
+            if (entry->Service())
+                linked.push_back(entry->Service());
+        }
+        if (!c.deleted.empty()) {
+            bouquets->DeleteMarkedServices();
+            bouquets->RelistBouquetNames(linked);
+        }
+        if (c.addTo >= 0) {
+            std::vector<TBouquet::TPlace> places;
+            for (const char *name : c.added) {
+                services->forEachService([&](TService *s, TTransponder *tp, TSatelite *sat) {
+                    if (s->Name == QLatin1String(name))
+                        places.push_back({s, tp, sat});
+                });
+            }
+            TBouquet &bouquet = *bouquets->GetItem(c.addTo);
+            ASSERT_TRUE(bouquet.AddServices(places));
+            bouquets->LinkNewEntries(bouquet, *services, *my);
+        }
+        const QString targeted = describe(*bouquets);
+        bouquets->Link(*services, *my);
+        EXPECT_EQ(targeted, describe(*bouquets));
+    }
+}
+
 TEST_F(Linking, DoesNotMarkModified)
 {
     auto bouquets = makeBouquets({{"Fav", {{"", "00AA", "0001", "0085"}}}});
