@@ -110,8 +110,17 @@ void TFrmBackupManager::FillBackups()
     ui->LblContent->clear();
     const QStringList backups = listBackups(backupRoot());
     ui->BoxBackups->addItems(backups);
-    if (!backups.isEmpty())
-        ui->BoxBackups->setCurrentRow(int(backups.size()) - 1);
+    // The newest backup that is whole; an incomplete one only when no other
+    // is there to offer.
+    int preselected = int(backups.size()) - 1;
+    for (int row = preselected; row >= 0; --row) {
+        if (!isIncompleteBackup(QDir(backupRoot()).filePath(backups[row]))) {
+            preselected = row;
+            break;
+        }
+    }
+    if (preselected >= 0)
+        ui->BoxBackups->setCurrentRow(preselected);
 }
 
 void TFrmBackupManager::BoxBackupsClick()
@@ -188,6 +197,21 @@ void TFrmBackupManager::BtnRestoreBackupClick()
     if (!backupContent(folder, content)) {
         message(int(TPrompts::TMsgKind::Error), msg(MsgNoBackupFound));
         return;
+    }
+    // A partial set can leave the receiver with lists that do not belong
+    // together: the user decides, knowing what is missing.
+    QStringList missing;
+    if (isIncompleteBackup(folder, &missing)) {
+        const QString lacking = missing.isEmpty()
+            ? msg(MsgMissingFilesUnknown)
+            : msg(MsgBackupMissingFiles) + QStringLiteral("\r\n") + missing.join(QStringLiteral("\r\n"));
+        const QString question = FormatMsg1(msg(MsgRestoreIncomplete), item->text())
+            + QStringLiteral("\r\n\r\n") + lacking + QStringLiteral("\r\n\r\n") + msg(MsgRestoreAnyway);
+        if (!m_program->Prompts
+            || m_program->Prompts->messageBox(TPrompts::TMsgKind::Confirmation, question,
+                                              TPrompts::mbYes | TPrompts::mbNo)
+                != TPrompts::mbYes)
+            return;
     }
     setEnabled(false);
     QString error;

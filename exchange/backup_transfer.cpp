@@ -7,11 +7,16 @@
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 
+#include "platform/small_file.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -19,6 +24,12 @@ namespace {
 constexpr qint64 kBackupFileSizeLimit = qint64(256) << 20;
 const QString kPartialSuffix = QStringLiteral(".partial");
 const QString kPreviousSuffix = QStringLiteral(".previous");
+const QString kIncompleteWord = QStringLiteral("incomplete");
+// The files a backup was asked for, one receiver path a line, kept at the top
+// of the copy while it is made and in a backup that lacks some of them. It is
+// never restored (no receiver path is allowed to name it).
+const QString kWantedRecord = QStringLiteral(".pelloran-backup-files");
+constexpr qint64 kWantedRecordSizeLimit = qint64(1) << 20;
 
 // A status report handed from the worker to the UI thread.
 TStatusReport relayed(const TStatusReport &status)
@@ -70,6 +81,44 @@ bool isPlainFolderName(const QString &name)
         && !name.contains(u'\\') && !name.startsWith(u'.');
 }
 
+bool writeWanted(const QString &folder, const QStringList &receiverFiles)
+{
+    QSaveFile file(QDir(folder).filePath(kWantedRecord));
+    const QByteArray bytes = receiverFiles.join(u'\n').toUtf8();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+// The receiver paths the record names; none when there is no record, and an
+// empty list for an empty or unreadable one.
+std::optional<QStringList> readWanted(const QString &folder)
+{
+    const SmallFile record = readSmallFile(QDir(folder).filePath(kWantedRecord), kWantedRecordSizeLimit);
+    if (record.status == SmallFileStatus::Missing)
+        return std::nullopt;
+    return QString::fromUtf8(record.bytes).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QStringList missingOf(const QString &folder, const QStringList &wanted)
+{
+    QStringList missing;
+    for (const QString &path : wanted) {
+        if (!QFileInfo(QDir(folder).filePath(path.mid(1))).isFile())
+            missing.append(path);
+    }
+    return missing;
+}
+
+// Whether a copy holds any file it fetched (the record is none).
+bool holdsFiles(const QString &folder)
+{
+    QStringList files;
+    listFilesRecursive(folder, files);
+    const QString record = QDir(folder).filePath(kWantedRecord);
+    return std::any_of(files.begin(), files.end(), [&](const QString &file) {
+        return QDir::cleanPath(file) != QDir::cleanPath(record);
+    });
+}
+
 // Puts the finished copy in the backup's place; an earlier backup of that
 // name goes only once the new one stands there.
 bool replaceFolder(const QString &finished, const QString &target)
@@ -86,6 +135,7 @@ bool replaceFolder(const QString &finished, const QString &target)
             dir.rename(previous, target);
         return false;
     }
+    QFile::remove(QDir(target).filePath(kWantedRecord));
     if (hadOne)
         QDir(previous).removeRecursively();
     return true;
@@ -102,27 +152,38 @@ void removeEmptyFolders(const QString &folder)
     }
 }
 
-// Puts an incomplete copy under the backup's name, or, when that name is
-// taken, under the first free "<name> (2)", "<name> (3)", ...: an earlier
-// backup is never replaced, nor mixed with, a copy that lacks files. The
+// Puts a copy under the first free name `nameOf` gives for 1, 2, ... The
 // rename never replaces what stands there, even what appeared a moment ago.
 // The name it went under, or empty when it found no place.
-QString placeIncomplete(const QString &partial, const QString &root, const QString &folderName)
+QString placeUnderFreeName(const QString &copy, const QString &root,
+                           const std::function<QString(int)> &nameOf)
 {
     constexpr int kTries = 1000;
     QDir dir;
     for (int n = 1; n <= kTries; ++n) {
-        const QString name = n == 1 ? folderName : QStringLiteral("%1 (%2)").arg(folderName).arg(n);
+        const QString name = nameOf(n);
         const QFileInfo target(QDir(root).filePath(name));
         if (target.exists() || target.isSymLink())
             continue;
-        if (dir.rename(partial, target.filePath()))
+        if (dir.rename(copy, target.filePath()))
             return name;
         const QFileInfo now(target.filePath());
         if (!now.exists() && !now.isSymLink())
             return QString(); // not a name taken meanwhile: no place will do
     }
     return QString();
+}
+
+// An incomplete copy goes under "<name> (incomplete)", "<name> (incomplete
+// 2)", ...: its name says what it is, and an earlier backup is never
+// replaced by, nor mixed with, a copy that lacks files. Its record stays, so
+// the files it lacks can be named.
+QString placeIncomplete(const QString &partial, const QString &root, const QString &folderName)
+{
+    return placeUnderFreeName(partial, root, [&](int n) {
+        return n == 1 ? QStringLiteral("%1 (%2)").arg(folderName, kIncompleteWord)
+                      : QStringLiteral("%1 (%2 %3)").arg(folderName, kIncompleteWord).arg(n);
+    });
 }
 
 // The backup whose hidden work folder (".<name>.partial", ".<name>.previous")
@@ -135,31 +196,61 @@ QString backupOfWorkFolder(const QString &entry, const QString &suffix)
     return isPlainFolderName(name) ? name : QString();
 }
 
-// Puts right what a backup killed on its way left in the root. Between
-// replaceFolder's two renames the earlier backup stands aside with no
-// backup in its place: it goes back. Once the new one stands there, the
-// one aside is only waiting to be deleted. A copy still in the making is
-// never a whole backup. Links are left alone: deleting through one would
-// reach whatever it points at.
+// Puts right what a backup killed on its way left in the root, deleting no
+// file it fetched. A copy that holds every file it was asked for becomes the
+// backup (or, when an earlier backup holds the name, stands beside it as
+// "<name> (2)"); one beside a backup moved aside is whole, since the move
+// comes only once every file is there. A copy that lacks files stays as an
+// incomplete backup; one that fetched nothing at all goes. A backup moved
+// aside comes back when no backup stands in its place; once one does, it
+// waits for the next backup of that name to replace it. Links are left
+// alone: deleting or renaming through one would reach whatever it points at.
 void tidyBackupRoot(const QString &root)
 {
     const QDir dir(root);
-    const QStringList entries =
-        dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
-    for (const QString &entry : entries) {
-        const QString path = dir.filePath(entry);
-        if (!backupOfWorkFolder(entry, kPartialSuffix).isEmpty()) {
-            QDir(path).removeRecursively();
-            continue;
-        }
-        const QString name = backupOfWorkFolder(entry, kPreviousSuffix);
+    const auto workFolders = [&dir] {
+        return dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                             QDir::Name);
+    };
+    const auto isFree = [&dir](const QString &name) {
+        const QFileInfo entry(dir.filePath(name));
+        return !entry.exists() && !entry.isSymLink();
+    };
+    for (const QString &entry : workFolders()) {
+        const QString name = backupOfWorkFolder(entry, kPartialSuffix);
         if (name.isEmpty())
             continue;
-        const QFileInfo backup(dir.filePath(name));
-        if (!backup.exists() && !backup.isSymLink())
-            QDir().rename(path, backup.filePath());
-        else if (backup.isDir() && !backup.isSymLink())
-            QDir(path).removeRecursively();
+        const QString path = dir.filePath(entry);
+        if (!holdsFiles(path)) {
+            removeEmptyFolders(path);
+            QFile::remove(QDir(path).filePath(kWantedRecord));
+            dir.rmdir(entry);
+            continue;
+        }
+        const QFileInfo previous(dir.filePath(u'.' + name + kPreviousSuffix));
+        const std::optional<QStringList> wanted = readWanted(path);
+        const bool whole = (previous.isDir() && !previous.isSymLink())
+            || (wanted && !wanted->isEmpty() && missingOf(path, *wanted).isEmpty());
+        if (whole) {
+            const QString placed = isFree(name) && QDir().rename(path, dir.filePath(name))
+                ? name
+                : placeUnderFreeName(path, root, [&name](int n) {
+                      return n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n);
+                  });
+            if (!placed.isEmpty())
+                QFile::remove(QDir(dir.filePath(placed)).filePath(kWantedRecord));
+            continue;
+        }
+        // Without a record nobody knows what it lacks; an empty one says so.
+        if (!wanted)
+            writeWanted(path, {});
+        removeEmptyFolders(path);
+        placeIncomplete(path, root, name);
+    }
+    for (const QString &entry : workFolders()) {
+        const QString name = backupOfWorkFolder(entry, kPreviousSuffix);
+        if (!name.isEmpty() && isFree(name))
+            QDir().rename(dir.filePath(entry), dir.filePath(name));
     }
 }
 
@@ -167,7 +258,8 @@ void tidyBackupRoot(const QString &root)
 
 bool isSafeReceiverPath(const QString &path)
 {
-    if (!path.startsWith(u'/') || path.endsWith(u'/') || path.contains(u'\\'))
+    if (!path.startsWith(u'/') || path.endsWith(u'/') || path.contains(u'\\')
+        || path == u'/' + kWantedRecord)
         return false;
     const QStringList parts = path.mid(1).split(u'/');
     return std::none_of(parts.begin(), parts.end(), [](const QString &part) {
@@ -186,6 +278,19 @@ QStringList listBackups(const QString &root)
     return names;
 }
 
+bool isIncompleteBackup(const QString &backupFolder, QStringList *missing)
+{
+    if (missing)
+        missing->clear();
+    const std::optional<QStringList> wanted = readWanted(backupFolder);
+    if (!wanted)
+        return false;
+    const QStringList lacking = missingOf(backupFolder, *wanted);
+    if (missing)
+        *missing = lacking;
+    return wanted->isEmpty() || !lacking.isEmpty();
+}
+
 bool backupContent(const QString &backupFolder, QStringList &receiverPaths)
 {
     receiverPaths.clear();
@@ -198,7 +303,8 @@ bool backupContent(const QString &backupFolder, QStringList &receiverPaths)
     for (const QString &file : files) {
         const QString relative =
             QDir(root).relativeFilePath(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
-        receiverPaths.append(u'/' + relative);
+        if (relative != kWantedRecord)
+            receiverPaths.append(u'/' + relative);
     }
     std::sort(receiverPaths.begin(), receiverPaths.end());
     return true;
@@ -221,8 +327,12 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
     }
     const QString target = QDir(root).filePath(folderName);
     const QString partial = QDir(root).filePath(u'.' + folderName + kPartialSuffix);
+    // A copy an earlier, killed backup of this name left is put right first,
+    // not thrown away.
+    tidyBackupRoot(root);
     QDir(partial).removeRecursively();
-    if (!QDir().mkpath(partial)) {
+    if (!QDir().mkpath(partial) || !writeWanted(partial, receiverFiles)) {
+        QDir(partial).removeRecursively();
         errorText = msg(MsgBackupDirFailed);
         return false;
     }

@@ -22,9 +22,16 @@ bool isSafeReceiverPath(const QString &path);
 
 // The backups below `root`, by name (a dated name template sorts the newest
 // last). Folders only; the hidden folders a running backup works in are not
-// backups. What a backup killed on its way left there is put right first:
-// a backup it had moved aside comes back, its half-made copy goes.
+// backups. What a backup killed on its way left there is put right first,
+// and no fetched file is ever deleted: a copy that holds every file becomes
+// the backup, one that lacks files becomes "<name> (incomplete)", a backup
+// moved aside comes back when nothing took its place.
 QStringList listBackups(const QString &root);
+
+// Whether a backup lacks files it was asked to hold; `missing` then names
+// them as receiver paths (empty when which ones is not known). Backups with
+// no record of what they were to hold are whole.
+bool isIncompleteBackup(const QString &backupFolder, QStringList *missing = nullptr);
 
 // Every file below a backup as the receiver path it is restored to
 // ("/var/tuxbox/config/zapit/services.xml"), sorted. False when the folder
@@ -40,9 +47,9 @@ struct TBackupTimeouts {
 // Copies the receiver files into root/folderName. The copy is made aside
 // and takes the place of an earlier backup of that name only once every
 // file has arrived. When some files fail, those that arrived whole are
-// kept all the same: under folderName when that name is free, else under
-// the first free "folderName (2)", "(3)", ..., so an earlier backup stays
-// as it was; the error text then says where they are and which are
+// kept all the same, as an incomplete backup under the first free
+// "folderName (incomplete)", "(incomplete 2)", ..., so an earlier backup
+// stays as it was; the error text then says where they are and which are
 // missing. The FTP work runs on a worker thread; the caller's events keep
 // running (without user input) until it is over. False with the error
 // text on any failure.

@@ -70,7 +70,10 @@ QString TFrmDiSEqCMapping::MappingFileName(const QString &programFolder)
 void TFrmDiSEqCMapping::fillGrid()
 {
     TMappingFile mapping;
-    mapping.Load(MappingFileName(m_program->ProgramFolder));
+    QString error;
+    // The satellites' own values stand in for a file that cannot be read.
+    if (!mapping.Load(MappingFileName(m_program->ProgramFolder), &error) && m_program->Prompts)
+        m_program->Prompts->messageBox(TPrompts::TMsgKind::Warning, error, TPrompts::mbOK);
     TListGrid *grid = ui->MappingGrid;
     grid->BeginUpdate();
     grid->ClearRows();

@@ -4,6 +4,7 @@
 #include "core/model/save_handler.h"
 #include "core/model/service_list.h"
 #include "core/transfer/download_progress.h"
+#include "core/transfer/transfer_reason.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "core/util/sys_utils.h"
@@ -15,6 +16,7 @@
 #include "exchange/receiver_link.h"
 #include "exchange/stamp_names.h"
 #include "exchange/update_check.h"
+#include "platform/small_file.h"
 #include "ui/grid/list_grid.h"
 #include "ui/program/main_window_link.h"
 #include "ui/program/program.h"
@@ -22,7 +24,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -115,6 +119,65 @@ public:
 
 private:
     TMainWindowLink *m_main;
+};
+
+// The news of an import are written aside, in a folder of their own in the
+// program folder, and take the last import's place only once the import has
+// gone through: a failed import, or news that could not all be written,
+// leave the last import's news as they were.
+class TNewsStage
+{
+public:
+    explicit TNewsStage(const QString &programFolder)
+        : m_programFolder(programFolder),
+          m_folder(QDir(programFolder).filePath(QStringLiteral(".pelloran-news-XXXXXX")))
+    {
+    }
+
+    bool write(const TServiceList &previous, TServiceList &next, QString &errorText)
+    {
+        if (!m_folder.isValid()) {
+            errorText = FormatMsg1(msg(MsgImportNewsNotWritten),
+                                   QDir::toNativeSeparators(QDir(m_programFolder).filePath(kNewServicesFile)));
+            return false;
+        }
+        m_written = WriteServiceDiff(previous, next, errorText, m_folder.path());
+        return m_written;
+    }
+
+    // Moves the written news into the program folder. Every place is looked
+    // at first, so that a file that must not be replaced (a FIFO, a link to a
+    // device) stops the import before any news file changes.
+    bool publish(QString &errorText) const
+    {
+        if (!m_written)
+            return true;
+        const QString names[] = {kNewServicesFile, kDeletedServicesFile, kChangedServicesFile};
+        for (const QString &name : names) {
+            const QString target = QDir(m_programFolder).filePath(name);
+            if (!mayReplaceFile(target)) {
+                errorText = FormatMsg1(msg(MsgImportNewsNotWritten), QDir::toNativeSeparators(target));
+                return false;
+            }
+        }
+        for (const QString &name : names) {
+            const QString target = QDir(m_programFolder).filePath(name);
+            // rename() replaces the earlier file in one step; QFile::rename
+            // would not replace it.
+            if (std::rename(QFile::encodeName(QDir(m_folder.path()).filePath(name)).constData(),
+                            QFile::encodeName(target).constData())
+                != 0) {
+                errorText = FormatMsg1(msg(MsgImportNewsNotWritten), QDir::toNativeSeparators(target));
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    QString m_programFolder;
+    QTemporaryDir m_folder;
+    bool m_written = false;
 };
 
 bool isFetchedToTemp(const QString &source, const QString &local)
@@ -359,8 +422,9 @@ bool TFrmImportExport::Import(QString &errorText)
         locals.append(name);
         progress.fileDone();
     }
-    // The services file is read last: its news files are written as it is
-    // read, and must not describe an import that a later file stops.
+    // The services file is read last, so its news are only compared once
+    // every other file has been read.
+    TNewsStage news(program.ProgramFolder);
     std::vector<qsizetype> order;
     for (qsizetype i = 0; i < locals.size(); ++i) {
         if (steps[std::size_t(i)].kind != TFileKind::Services)
@@ -384,8 +448,7 @@ bool TFrmImportExport::Import(QString &errorText)
             ok = handler.LoadServices(locals[i], errorText, false, stage.services);
             if (ok) {
                 importing();
-                ok = WriteServiceDiff(*program.ServiceList, stage.services, errorText,
-                                      program.ProgramFolder);
+                ok = news.write(*program.ServiceList, stage.services, errorText);
             }
             stage.hasServices = ok;
             break;
@@ -401,6 +464,9 @@ bool TFrmImportExport::Import(QString &errorText)
         if (ok)
             importing();
     }
+    // The news take the last import's place only with the lists.
+    if (ok)
+        ok = news.publish(errorText);
     if (ok) {
         // Only now do the lists change: an import that fails before leaves
         // them, and a mapping under way, as they were. The mapping starts
@@ -437,10 +503,14 @@ bool TFrmImportExport::Import(QString &errorText)
     // after any other import they would describe an earlier one.
     if (stage.hasServices) {
         if (TFrmImportNews *news = importNews()) {
+            QStringList problems;
             {
                 TWaitShown wait(main);
-                news->LoadNews();
+                problems = news->LoadNews();
             }
+            if (!problems.isEmpty() && program.Prompts)
+                program.Prompts->messageBox(TPrompts::TMsgKind::Warning,
+                                            problems.join(QStringLiteral("\r\n")), TPrompts::mbOK);
             if (ui->CbxImportNews->isChecked())
                 news->exec();
         }
@@ -451,13 +521,17 @@ bool TFrmImportExport::Import(QString &errorText)
     return true;
 }
 
-void TFrmImportExport::sendReloadMessage()
+bool TFrmImportExport::sendReloadMessage(QString &reason)
 {
     const QString address =
         receiverWebAddress(m_program->SettingText("EdtIp"), m_program->ReceiverWebPort);
-    // The receiver's answer is not looked at: an old web interface says
-    // nothing useful, and the files are on the receiver either way.
-    SendNormalMessage(address, msg(MsgReloadLists));
+    // What the receiver answers is not looked at (an old web interface says
+    // nothing useful), but whether it answered at all is: without the reload
+    // it goes on with the lists it had.
+    TransferError error;
+    const bool sent = SendNormalMessage(address, msg(MsgReloadLists), {}, &error);
+    reason = sent ? QString() : transferFailureText(error);
+    return sent;
 }
 
 bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText)
@@ -534,10 +608,19 @@ bool TFrmImportExport::Export(QString &errorText)
         return false;
     if (!exportFiles(toReceiver, errorText))
         return false;
-    if (toReceiver)
-        sendReloadMessage();
-    if (program.Prompts)
-        program.Prompts->messageBox(TPrompts::TMsgKind::Information, msg(MsgExportSuccessful),
-                                    TPrompts::mbOK);
+    // The files are there either way, so the export is done; but a receiver
+    // that did not reload still runs the old lists, and the user must know.
+    QString reason;
+    const bool reloaded = !toReceiver || sendReloadMessage(reason);
+    if (program.Prompts) {
+        if (reloaded)
+            program.Prompts->messageBox(TPrompts::TMsgKind::Information, msg(MsgExportSuccessful),
+                                        TPrompts::mbOK);
+        else
+            program.Prompts->messageBox(TPrompts::TMsgKind::Warning,
+                                        reason.isEmpty() ? msg(MsgReloadFailed)
+                                                         : msg(MsgReloadFailed) + u' ' + reason,
+                                        TPrompts::mbOK);
+    }
     return true;
 }

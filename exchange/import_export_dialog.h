@@ -51,7 +51,9 @@ private:
     void showVersions();
     void refillMainWindow();
     void buildAutoBouquet();
-    void sendReloadMessage();
+    // Asks the receiver to reload its lists; false with the transfer's
+    // reason when it could not be asked.
+    bool sendReloadMessage(QString &reason);
     bool exportFiles(bool toReceiver, QString &errorText);
 
     TProgram *m_program = nullptr;

@@ -1,6 +1,7 @@
 #include "exchange/import_news_dialog.h"
 
 #include "core/util/messages.h"
+#include "core/util/small_file_text.h"
 #include "core/zapit/import_news.h"
 #include "exchange/mapping_file.h"
 #include "platform/text_codec.h"
@@ -8,7 +9,6 @@
 #include "ui_import_news_dialog.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 
@@ -34,9 +34,12 @@ void addNewsColumns(TListGrid *grid, const QString &nameColumn, const QString &n
     };
 }
 
-void loadGrid(TListGrid *grid, const QString &fileName)
+void loadGrid(TListGrid *grid, const QString &fileName, QStringList &problems)
 {
-    const QList<QStringList> lines = readNewsFile(fileName);
+    QString problem;
+    const QList<QStringList> lines = readNewsFile(fileName, &problem);
+    if (!problem.isEmpty())
+        problems.append(problem);
     grid->BeginUpdate();
     grid->ClearRows();
     if (!lines.isEmpty())
@@ -52,13 +55,17 @@ void loadGrid(TListGrid *grid, const QString &fileName)
 
 } // namespace
 
-QList<QStringList> readNewsFile(const QString &fileName)
+QList<QStringList> readNewsFile(const QString &fileName, QString *errorText)
 {
     QList<QStringList> lines;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    QString error;
+    const bool read = loadSmallFile(fileName, bytes, error);
+    if (errorText)
+        *errorText = error;
+    if (!read)
         return lines;
-    const QString text = decodeUtf8OrWindows1252(file.readAll());
+    const QString text = decodeUtf8OrWindows1252(bytes);
     for (QString line : text.split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
@@ -86,15 +93,17 @@ TFrmImportNews::TFrmImportNews(QWidget *parent)
 
 TFrmImportNews::~TFrmImportNews() = default;
 
-void TFrmImportNews::LoadNews()
+QStringList TFrmImportNews::LoadNews()
 {
     const QDir folder(m_newsFolder);
-    loadGrid(ui->NewGrid, folder.filePath(kNewServicesFile));
-    loadGrid(ui->DeletedGrid, folder.filePath(kDeletedServicesFile));
-    loadGrid(ui->ChangedGrid, folder.filePath(kChangedServicesFile));
+    QStringList problems;
+    loadGrid(ui->NewGrid, folder.filePath(kNewServicesFile), problems);
+    loadGrid(ui->DeletedGrid, folder.filePath(kDeletedServicesFile), problems);
+    loadGrid(ui->ChangedGrid, folder.filePath(kChangedServicesFile), problems);
     const bool anyNew = ui->NewGrid->RowCount() > 0;
     ui->CbxAutoBouquet->setEnabled(anyNew);
     ui->EdtBouquet->setEnabled(anyNew);
+    return problems;
 }
 
 void TFrmImportNews::Execute()

@@ -25,8 +25,10 @@ public:
     // Where the three news files are (the program folder).
     void SetNewsFolder(const QString &folder) { m_newsFolder = folder; }
 
-    // Reads the news files into the grids without showing the window.
-    void LoadNews();
+    // Reads the news files into the grids without showing the window; what
+    // it returns says why a file that is there could not be read (its grid
+    // stays empty).
+    QStringList LoadNews();
     // LoadNews, then shows the window modally.
     void Execute();
 
@@ -43,5 +45,7 @@ private:
 
 // The lines of a news file, each split at its first ";" into the service
 // name and the satellite name. UTF-8; a file that is not valid UTF-8 (left by
-// an older version) is read as Windows-1252. A missing file has no lines.
-QList<QStringList> readNewsFile(const QString &fileName);
+// an older version) is read as Windows-1252. A missing file has no lines;
+// so has one that is no plain file of a sane size, with the reason in
+// `errorText`.
+QList<QStringList> readNewsFile(const QString &fileName, QString *errorText = nullptr);

@@ -134,7 +134,11 @@ bool TFrmKingOfSatMapping::Execute()
 {
     if (!m_program || !m_program->KingOfSatList)
         return false;
-    m_mapping.Load(satelliteMappingFileName(m_program->ProgramFolder));
+    QString error;
+    // Every satellite starts unchanged when the file cannot be read.
+    if (!m_mapping.Load(satelliteMappingFileName(m_program->ProgramFolder), &error)
+        && m_program->Prompts)
+        m_program->Prompts->messageBox(TPrompts::TMsgKind::Warning, error, TPrompts::mbOK);
     fillGrid();
     const bool ok = exec() == QDialog::Accepted;
     if (ok) {

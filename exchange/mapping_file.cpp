@@ -1,8 +1,10 @@
 #include "exchange/mapping_file.h"
 
+#include "core/util/messages.h"
+#include "core/util/small_file_text.h"
+#include "platform/small_file.h"
 #include "platform/text_codec.h"
 
-#include <QFile>
 #include <QSaveFile>
 
 namespace {
@@ -34,19 +36,24 @@ qsizetype nameEnd(const QString &line, int fields)
 
 } // namespace
 
-void TMappingFile::Load(const QString &fileName)
+bool TMappingFile::Load(const QString &fileName, QString *errorText)
 {
     m_lines.clear();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QString text = decodeUtf8OrWindows1252(file.readAll());
+    QByteArray bytes;
+    QString error;
+    if (!loadSmallFile(fileName, bytes, error)) {
+        if (errorText)
+            *errorText = error;
+        return error.isEmpty();
+    }
+    const QString text = decodeUtf8OrWindows1252(bytes);
     for (QString line : text.split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
         if (!line.isEmpty())
             m_lines.append(line);
     }
+    return true;
 }
 
 bool TMappingFile::Save(const QString &fileName, QString &errorText) const
@@ -54,6 +61,11 @@ bool TMappingFile::Save(const QString &fileName, QString &errorText) const
     QByteArray bytes;
     for (const QString &line : m_lines)
         bytes += line.toUtf8() + "\r\n";
+    // A file that could not be read is not replaced either.
+    if (!mayReplaceFile(fileName)) {
+        errorText = msg(MsgFileNotRegular);
+        return false;
+    }
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         errorText = file.errorString();

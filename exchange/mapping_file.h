@@ -15,10 +15,11 @@ public:
     explicit TMappingFile(int fieldCount = 1) : m_fieldCount(fieldCount < 1 ? 1 : fieldCount) {}
 
     // Reads the file (UTF-8, or Windows-1252 for a file an older version left
-    // that is not valid UTF-8). A missing file is an empty mapping.
-    void Load(const QString &fileName);
+    // that is not valid UTF-8). A missing file is an empty mapping; so is one
+    // that is no plain file of a sane size, with false and the reason.
+    bool Load(const QString &fileName, QString *errorText = nullptr);
     // Replaces the file whole; false with the reason when it cannot be
-    // written (the old file then stays as it was).
+    // written (the old file then stays as it was) or is not a regular file.
     bool Save(const QString &fileName, QString &errorText) const;
 
     // The line of `name`, or -1.

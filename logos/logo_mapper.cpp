@@ -1,12 +1,11 @@
 #include "logos/logo_mapper.h"
 
 #include "logos/logo_image.h"
+#include "platform/small_file.h"
 #include "platform/text_codec.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
 #include <QSet>
@@ -31,14 +30,6 @@ bool isPlainFileName(const QString &name)
         && name != QLatin1String(".") && name != QLatin1String("..");
 }
 
-QString readMappingText(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    // Files from older versions hold Windows-1252 text.
-    return decodeUtf8OrWindows1252(file.readAll());
-}
 
 // Loads each logo file once; the services that share a file share its
 // picture.
@@ -255,19 +246,20 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
         writer.join();
     if (!linesMade || !asExpected)
         lines = linesOf(pictures);
+    // The mapping in hand serves this run all the same when the file's place
+    // holds something a save must not replace.
     QSaveFile file(job.mappingFile);
-    if (file.open(QIODevice::WriteOnly)) {
+    if (mayReplaceFile(job.mappingFile) && file.open(QIODevice::WriteOnly)) {
         file.write(lines);
         file.commit();
     }
     return TLogoRunResult::Finished;
 }
 
-TLogoRunResult apply(const TLogoJob &job, TLogoSink &sink)
+TLogoRunResult apply(const TLogoJob &job, TLogoSink &sink, const QString &text)
 {
     // The first line of a name wins, whatever the case of its letters.
     QHash<QString, QString> mapped;
-    const QString text = readMappingText(job.mappingFile);
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
@@ -331,8 +323,16 @@ QStringList collectLogoFiles(const QString &folder)
 
 TLogoRunResult runLogoMapping(const TLogoJob &job, TLogoSink &sink)
 {
-    bool rebuild = job.rebuild || !QFileInfo::exists(job.mappingFile);
-    if (job.mappingDisabled)
-        rebuild = false;
-    return rebuild ? build(job, sink) : apply(job, sink);
+    if (job.rebuild && !job.mappingDisabled)
+        return build(job, sink);
+    // A FIFO in the file's place would hold this thread, and the program's
+    // end with it, forever: only a plain file of a sane size is read, and
+    // anything else is built anew as a missing file is. Files from older
+    // versions hold Windows-1252 text.
+    const SmallFile file = readSmallFile(job.mappingFile);
+    const bool unusable = file.status == SmallFileStatus::Missing
+        || file.status == SmallFileStatus::NotRegular || file.status == SmallFileStatus::TooLarge;
+    if (unusable && !job.mappingDisabled)
+        return build(job, sink);
+    return apply(job, sink, decodeUtf8OrWindows1252(file.bytes));
 }

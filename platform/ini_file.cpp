@@ -1,5 +1,6 @@
 #include "platform/ini_file.h"
 
+#include "platform/small_file.h"
 #include "platform/text_codec.h"
 
 #include <QFile>
@@ -46,10 +47,10 @@ constexpr qsizetype kIndexedLines = 16;
 bool IniFile::load(const QString &fileName)
 {
     *this = IniFile();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    SmallFile file = readSmallFile(fileName);
+    if (file.status != SmallFileStatus::Read)
         return false;
-    *this = fromBytes(file.readAll());
+    *this = fromBytes(file.bytes);
     return true;
 }
 
@@ -155,6 +156,11 @@ QString IniFile::toText() const
 
 bool IniFile::save(const QString &fileName, QString *error) const
 {
+    if (!mayReplaceFile(fileName)) {
+        if (error)
+            *error = QStringLiteral("not a regular file");
+        return false;
+    }
     QSaveFile file(fileName);
     const QByteArray bytes = toText().toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())

@@ -17,7 +17,8 @@
 // named by what lies between them; whatever follows the "]" is ignored.
 // Writing a key replaces its first occurrence or adds it at the end of its
 // section, which is added at the end of the file when missing. Saving is
-// atomic: a failed save leaves the old file.
+// atomic: a failed save leaves the old file, and a save never replaces what is
+// not a regular file (mayReplaceFile).
 class IniFile
 {
 public:
@@ -28,7 +29,8 @@ public:
 
     IniFile() = default;
 
-    // False when the file cannot be read; the ini is then empty.
+    // False when the file cannot be read, or is no plain file of a sane size
+    // (readSmallFile); the ini is then empty.
     bool load(const QString &fileName);
     // Bytes of a file as fromBytes reads them: UTF-16 or UTF-32 when a byte
     // order mark says so; otherwise each line on its own UTF-8 when it is

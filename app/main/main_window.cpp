@@ -14,6 +14,7 @@
 #include "core/model/service_list.h"
 #include "core/util/exception.h"
 #include "core/util/messages.h"
+#include "core/util/small_file_text.h"
 #include "core/util/sys_utils.h"
 #include "core/zapit/xml_file_handler.h"
 #include "exchange/receiver_link.h"
@@ -304,8 +305,11 @@ bool TFrmMain::StartLogoMapping()
 {
     if (!LogoThreadStarter)
         return false;
-    return startLogoThread(
-        !QFileInfo::exists(QDir(m_program.ProgramFolder).filePath(QStringLiteral("LogoMapping.dat"))));
+    const QString mappingFile = QDir(m_program.ProgramFolder).filePath(QStringLiteral("LogoMapping.dat"));
+    // The mapping is then made anew, and kept only for this run.
+    if (const QString problem = smallFileProblem(mappingFile); !problem.isEmpty())
+        message(TPrompts::TMsgKind::Warning, problem, TPrompts::mbOK);
+    return startLogoThread(!QFileInfo::exists(mappingFile));
 }
 
 bool TFrmMain::startLogoThread(bool rebuild)

@@ -10,9 +10,13 @@
 #include "app/main/logo_mapping.h"
 #include "app/main/main_window.h"
 #include "app/main/windows.h"
+#include "core/util/messages.h"
+#include "core/util/prompts.h"
 #include "resources/resources.h"
 #include "ui/program/program.h"
 
+#include <QDir>
+#include <QLockFile>
 #include <QTimer>
 
 #include <memory>
@@ -27,6 +31,20 @@ int runPelloran(TApplication &app, const TRunOptions &options)
     TPrompts *prompts = options.Prompts ? options.Prompts : &dialogPrompts;
     program.Prompts = prompts;
     app.SetPrompts(prompts);
+
+    // One program per folder: two would each save over the other's lists.
+    // The lock of a program that was killed names a process that no longer
+    // runs, and is taken over; one held by a running program never goes
+    // stale, however long it runs.
+    QLockFile folderLock(QDir(program.ProgramFolder).filePath(QLatin1String(kFolderLockName)));
+    folderLock.setStaleLockTime(0);
+    if (!folderLock.tryLock(0) && folderLock.error() == QLockFile::LockFailedError) {
+        prompts->messageBox(TPrompts::TMsgKind::Warning,
+                            FormatMsg1(msg(MsgAlreadyRunning), QDir::toNativeSeparators(program.ProgramFolder)),
+                            TPrompts::mbOK);
+        app.SetPrompts(nullptr);
+        return kAlreadyRunningExitCode;
+    }
 
     auto splash = std::make_unique<TFrmSplash>();
     splash->setObjectName(QStringLiteral("FrmSplash"));

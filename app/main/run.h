@@ -20,6 +20,12 @@ struct TRunOptions {
     std::function<void(TProgram &)> Started;
 };
 
+// The lock file in the program folder that a running program holds.
+inline constexpr const char *kFolderLockName = ".pelloran.lock";
+// What a start returns when another program holds the folder.
+inline constexpr int kAlreadyRunningExitCode = 1;
+
 // The program's main sequence, from the splash window to the end of the
-// event loop; returns the loop's exit code.
+// event loop; returns the loop's exit code. A start on a folder that another
+// running program holds says so and ends at once.
 int runPelloran(TApplication &app, const TRunOptions &options = {});

@@ -7,8 +7,10 @@
 #include "core/util/exception.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
+#include "core/util/small_file_text.h"
 #include "logos/logo_size.h"
 #include "platform/ini_file.h"
+#include "platform/small_file.h"
 #include "platform/text_codec.h"
 #include "ui/editors/lg_color_picker.h"
 #include "ui/grid/columns.h"
@@ -259,13 +261,22 @@ public:
     {
     }
 
-    // A missing or unreadable file reads as an empty one.
+    // A missing or unreadable file reads as an empty one. One that is no
+    // plain file of a sane size (a FIFO would hold the start forever, a link
+    // to a device never ends) is not read either, and says why.
     void open()
     {
-        QFile file(m_fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        m_ini = IniFile::fromBytes(file.readAll());
+        const SmallFile file = readSmallFile(m_fileName);
+        if (file.status == SmallFileStatus::Read)
+            m_ini = IniFile::fromBytes(file.bytes);
+        m_refusal = smallFileReason(file);
+    }
+    // Why the file was not read, or empty.
+    QString openError() const
+    {
+        return m_refusal.isEmpty() ? QString()
+                                   : FormatMsg2(msg(MsgFileNotRead), QDir::toNativeSeparators(m_fileName),
+                                                m_refusal);
     }
 
     bool load(bool applySizes);
@@ -331,6 +342,7 @@ private:
     TProgram &m_program;
     QString m_fileName;
     IniFile m_ini;
+    QString m_refusal;
 };
 
 void TSettingsStore::loadKeys(const char *form, const char *section, std::span<const TControlKey> keys)
@@ -725,8 +737,10 @@ void TSettingsStore::save()
     saveKeys("FrmSettings", "Misc", kSwitchKeys);
     saveWebSources();
 
-    QString error;
-    if (!m_ini.save(m_fileName, &error))
+    // What could not be read is not replaced either: saving through a link to
+    // a device would replace the device.
+    QString error = m_refusal;
+    if (!error.isEmpty() || !m_ini.save(m_fileName, &error))
         throw Exception(FormatMsg2(msg(MsgSettingsNotWritten), QDir::toNativeSeparators(m_fileName), error));
 }
 
@@ -742,7 +756,12 @@ bool loadConfig(TProgram &program, const QString &fileName, bool useDefaultFile,
     return guardRoutine("loadConfig", [&] {
         TSettingsStore store(program, settingsFileName(program, fileName, useDefaultFile));
         store.open();
-        return store.load(applySizes);
+        const bool loaded = store.load(applySizes);
+        // The defaults stand in for a file that was refused; the user learns why.
+        if (!store.openError().isEmpty() && program.Prompts)
+            program.Prompts->messageBox(TPrompts::TMsgKind::Warning, store.openError(),
+                                        TPrompts::mbOK);
+        return loaded;
     });
 }
 

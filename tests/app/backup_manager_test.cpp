@@ -127,6 +127,64 @@ TEST(BackupManager, ABackupAKillLeftAsideIsShownAgainWhenTheWindowOpens)
     world.manager->hide();
 }
 
+// A backup that lacks files is never offered first, and restoring one asks,
+// naming what it lacks; only Yes puts its files on the receiver.
+TEST(BackupManager, AnIncompleteBackupIsOfferedLastAndRestoredOnlyWhenConfirmed)
+{
+    BackupWorld world;
+    world.startReceiver();
+    const QDir root(world.backups.path());
+    const auto put = [&](const QString &path, const QByteArray &bytes) {
+        root.mkpath(QFileInfo(root.filePath(path)).path());
+        QFile file(root.filePath(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const QString zapit = "var/tuxbox/config/zapit/";
+    put("Backup_2024-01-01/" + zapit + "services.xml", "<zapit>older</zapit>");
+    put("Backup_2024-01-01/" + zapit + "bouquets.xml", "<zapit>older</zapit>");
+    // Killed while fetching: the bouquets never came.
+    put(".Backup_2024-02-02.partial/.pelloran-backup-files",
+        "/var/tuxbox/config/zapit/services.xml\n/var/tuxbox/config/zapit/bouquets.xml");
+    put(".Backup_2024-02-02.partial/" + zapit + "services.xml", "<zapit>newer</zapit>");
+    const QByteArray receiverServices = fileBytesOf(world.receiverPath("services.xml"));
+
+    world.manager->show();
+    EXPECT_EQ(world.texts("BoxBackups"),
+              QStringList({"Backup_2024-01-01", "Backup_2024-02-02 (incomplete)"}));
+    EXPECT_EQ(world.list("BoxBackups")->currentItem()->text(), "Backup_2024-01-01");
+    world.manager->hide();
+
+    const QString question =
+        "The backup \"Backup_2024-02-02 (incomplete)\" is incomplete: restoring it may leave the "
+        "receiver with files that do not belong together.\r\n\r\nMissing files:\r\n"
+        "/var/tuxbox/config/zapit/bouquets.xml\r\n\r\nRestore the files it holds all the same?";
+    const struct {
+        const char *name;
+        int answer;
+        const char *services; // on the receiver afterwards, or null: as it was
+    } rows[] = {
+        {"no", TPrompts::mbNo, nullptr},
+        {"yes", TPrompts::mbYes, "<zapit>newer</zapit>"},
+    };
+    for (const auto &r : rows) {
+        world.manager->FillBackups();
+        world.list("BoxBackups")->setCurrentRow(1);
+        world.prompts.asked.clear();
+        world.prompts.answers = {r.answer};
+        world.manager->BtnRestoreBackupClick();
+        ASSERT_GE(world.prompts.asked.size(), 1) << r.name;
+        EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Confirmation) << r.name;
+        EXPECT_EQ(world.prompts.asked[0].text, question) << r.name;
+        EXPECT_EQ(fileBytesOf(world.receiverPath("services.xml")),
+                  r.services ? QByteArray(r.services) : receiverServices)
+            << r.name;
+        // The record of what it lacks never reaches the receiver.
+        EXPECT_FALSE(QFileInfo::exists(world.receiver.filePath(".pelloran-backup-files"))) << r.name;
+    }
+    EXPECT_EQ(world.prompts.texts().last(), "Restore successfully finished!");
+}
+
 TEST(BackupManager, FailuresAreReportedWithTheirReason)
 {
     BackupWorld world;
@@ -143,7 +201,7 @@ TEST(BackupManager, FailuresAreReportedWithTheirReason)
         // What arrived is kept, and the message says which files are not.
         {"missing_file", "dbox2", false, "/var/tuxbox/config/zapit/lost.xml",
          "FTP: At least one file could not be retrieved!",
-         "The files that arrived are kept in \"Backup_fixed\".\r\nMissing files:\r\n"
+         "The files that arrived are kept in \"Backup_fixed (incomplete)\".\r\nMissing files:\r\n"
          "/var/tuxbox/config/zapit/lost.xml"},
         {"wrong_password", "wrong", false, nullptr, "FTP: Login failed.", nullptr},
         {"closed_port", "dbox2", true, nullptr, "FTP: Connection to 127.000.000.001 failed.", nullptr},
@@ -169,9 +227,9 @@ TEST(BackupManager, FailuresAreReportedWithTheirReason)
     }
     // Only the backup with the file that came; the failed logins made none.
     EXPECT_EQ(QDir(world.backups.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList({"Backup_fixed"}));
+              QStringList({"Backup_fixed (incomplete)"}));
     QStringList kept;
-    ASSERT_TRUE(backupContent(QDir(world.backups.path()).filePath("Backup_fixed"), kept));
+    ASSERT_TRUE(backupContent(QDir(world.backups.path()).filePath("Backup_fixed (incomplete)"), kept));
     EXPECT_EQ(kept, QStringList({"/var/tuxbox/config/zapit/services.xml"}));
 }
 

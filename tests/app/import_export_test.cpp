@@ -239,6 +239,7 @@ TEST(ImportExport, TheWindowKeepsRunningWhileTheReceiverIsSlow)
             saveShot(world.main(), QStringLiteral("import_from_a_slow_receiver.png"));
     });
     world.startReceiver({"--hold-dir", holds.dir()});
+    world.startWebInterface();
     world.choose("BtnBox", true, true, true);
     QString error;
     const bool imported = world.dialog->Import(error);
@@ -358,24 +359,53 @@ TEST(ImportExport, AFailingServicesDownloadChangesNothing)
     EXPECT_TRUE(world.prompts.asked.isEmpty());
 }
 
+// The services file came and could be read in some rows, but the set is
+// only taken whole, and the news of the last import stay until an import
+// goes through.
 TEST(ImportExport, AFileThatCannotBeReadChangesNoList)
 {
-    ImportExportWorld world;
-    world.startReceiver();
-    QFile broken(world.receiverPath("bouquets.xml"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    broken.write("<zapit><Bouquet name=");
-    broken.close();
-    world.choose("BtnBox", true, true, true);
-    const QStringList satellites = world.satelliteNames();
-    QFile::remove(world.path("NewServices.dat"));
-    QString error;
-    EXPECT_FALSE(world.dialog->Import(error));
-    EXPECT_FALSE(error.isEmpty());
-    // The services file came and could be read, but the set is only taken
-    // whole, and no news tell of an import that did not happen.
-    EXPECT_EQ(world.satelliteNames(), satellites);
-    EXPECT_FALSE(world.exists("NewServices.dat"));
+    const QByteArray lastNews = "Old TV;Astra 19.2E\r\n";
+    const struct {
+        const char *name;
+        const char *broken; // a receiver file cut short, or none
+        const char *blocked; // a news file whose place holds a folder, or none
+    } rows[] = {
+        {"bouquets_cut_short", "bouquets.xml", nullptr},
+        {"services_cut_short", "services.xml", nullptr},
+        {"news_cannot_all_be_written", nullptr, "DeletedServices.dat"},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        ImportExportWorld world;
+        world.startReceiver();
+        if (r.broken) {
+            QFile broken(world.receiverPath(QLatin1String(r.broken)));
+            ASSERT_TRUE(broken.open(QIODevice::ReadWrite));
+            broken.resize(broken.size() / 2);
+        }
+        world.choose("BtnBox", true, true, true);
+        const QStringList satellites = world.satelliteNames();
+        for (const char *name : {"NewServices.dat", "DeletedServices.dat", "ChangedServices.dat"}) {
+            QFile::remove(world.path(QLatin1String(name)));
+            QFile news(world.path(QLatin1String(name)));
+            ASSERT_TRUE(news.open(QIODevice::WriteOnly));
+            news.write(lastNews);
+        }
+        if (r.blocked) {
+            QFile::remove(world.path(QLatin1String(r.blocked)));
+            ASSERT_TRUE(QDir(world.folder.path()).mkdir(QLatin1String(r.blocked)));
+        }
+        QString error;
+        EXPECT_FALSE(world.dialog->Import(error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(world.satelliteNames(), satellites);
+        for (const char *name : {"NewServices.dat", "DeletedServices.dat", "ChangedServices.dat"}) {
+            if (!r.blocked || QByteArray(name) != r.blocked)
+                EXPECT_EQ(fileBytes(world.path(QLatin1String(name))), lastNews) << name;
+        }
+        // Nothing of the news written aside stays behind.
+        EXPECT_TRUE(QDir(world.folder.path()).entryList({".pelloran-news-*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
+    }
 }
 
 TEST(ImportExport, TheReadyMadeList)
@@ -446,6 +476,48 @@ TEST(ImportExport, TheAutoBouquetComesOnlyWithAServicesImport)
     world.choose("BtnBox", false, false, true);
     ASSERT_TRUE(world.dialog->Import(error)) << error.toStdString();
     EXPECT_LT(world.program.BouquetList->IndexOf("Second"), 0);
+}
+
+// The files reach the receiver either way; only a reload it was asked for
+// lets the export call itself a success, and the reason of a failed one is
+// told in the transfers' own words.
+TEST(ImportExport, AReloadTheReceiverDidNotGetIsSaid)
+{
+    const QString sent = "The files were sent, but the receiver could not be asked to reload them, "
+                         "so it still uses its earlier lists.";
+    const struct {
+        const char *name;
+        bool page;       // the web interface has its message page
+        bool listening;  // the web interface runs
+        TPrompts::TMsgKind kind;
+        QString text;
+    } rows[] = {
+        {"reloaded", true, true, TPrompts::TMsgKind::Information, "Export successful."},
+        {"not_found", false, true, TPrompts::TMsgKind::Warning, sent + " HTTP 404"},
+        {"no_answer", true, false, TPrompts::TMsgKind::Warning, sent + " Connection refused."},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        ImportExportWorld world;
+        world.startReceiver();
+        world.startWebInterface();
+        if (!r.page)
+            QFile::remove(world.web.filePath("control/message"));
+        if (!r.listening)
+            world.http.reset();
+        for (const char *name : {"services.xml", "myservices.xml", "bouquets.xml"})
+            QFile::remove(world.receiverPath(QLatin1String(name)));
+        world.choose("BtnBox", true, true, true);
+        world.prompts.answers = {TPrompts::mbYes};
+        QString error;
+        EXPECT_TRUE(world.dialog->Export(error)) << error.toStdString();
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        ASSERT_EQ(world.prompts.asked.size(), 2) << world.prompts.texts().join('|').toStdString();
+        EXPECT_EQ(world.prompts.asked[1].kind, r.kind);
+        EXPECT_EQ(world.prompts.asked[1].text, r.text);
+        for (const char *name : {"services.xml", "myservices.xml", "bouquets.xml"})
+            EXPECT_TRUE(QFile::exists(world.receiverPath(QLatin1String(name)))) << name;
+    }
 }
 
 TEST(ImportExport, AFailedExportLeavesNothingBehind)

@@ -1,6 +1,12 @@
 #include "settings_stand_ins.h"
 
 #include "core/util/exception.h"
+#include "core/util/prompts.h"
+#include "exchange/import_news_dialog.h"
+#include "exchange/mapping_file.h"
+#include "logos/logo_mapper.h"
+#include "scripted_prompts.h"
+#include "ui/translate/lang_ini_file.h"
 #include "ui/editors/lg_color_picker.h"
 #include "ui/grid/columns.h"
 #include "ui/grid/list_grid.h"
@@ -18,6 +24,10 @@
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <future>
 
 namespace {
 
@@ -841,6 +851,125 @@ TEST(SettingsStore, MissingWindowsAreSkippedAndSavedAsDefaults)
     // Without the logo manager the key falls back to its default.
     EXPECT_EQ(ini.readString("GUILogoImport", "logoSize"), "31");
     EXPECT_FALSE(ini.value("GUIServices", "column0Pos").has_value());
+}
+
+// A FIFO or a device where a small file belongs: every reader returns at
+// once as if the file were missing (a FIFO used to hold the start, or the
+// logo thread and with it the program's end, forever; a link to /dev/zero
+// ate memory until the program died) and says why where it can; no writer
+// replaces it or writes into it. Links only ever lead to /dev/zero for
+// reading: a save that followed one would replace the device.
+TEST(SmallFiles, AFifoOrADeviceIsNeverReadNorReplaced)
+{
+    appTestApp();
+    class NoLogos : public TLogoSink
+    {
+    public:
+        void imagesRecreated(const QList<QImage> &) override {}
+        void logoLoaded(int, const QImage &) override {}
+        void logoAssigned(int, int) override {}
+        bool stopRequested() override { return false; }
+    };
+    const struct {
+        const char *name;
+        const char *file;
+        // Reads and, when `write` is set, saves as the program does; returns
+        // what the user was told ("-" where the reader has no way to say),
+        // with "(...)" added for anything that went wrong besides.
+        std::function<QString(TProgram &, TScriptedPrompts &, const QString &path, bool write)> use;
+    } readers[] = {
+        {"settings", "pelloran.ini",
+         [](TProgram &program, TScriptedPrompts &prompts, const QString &, bool write) {
+             loadConfig(program, QString(), true, true);
+             QString said = prompts.texts().join('|');
+             // The defaults stand in for the file.
+             if (program.LastSentMessage != "Honey, I'm back in 2 minutes!")
+                 said += " (not the defaults)";
+             if (write) {
+                 try {
+                     saveConfig(program, QString(), true);
+                     said += " (saved)";
+                 } catch (const Exception &) {
+                 }
+             }
+             return said;
+         }},
+        {"mapping", "DiSEqCMapping.dat",
+         [](TProgram &, TScriptedPrompts &, const QString &path, bool write) {
+             TMappingFile mapping;
+             QString said;
+             if (mapping.Load(path, &said))
+                 said += " (read)";
+             mapping.Set("Astra", "1");
+             QString error;
+             if (write && mapping.Save(path, error))
+                 said += " (saved)";
+             return said;
+         }},
+        {"news", "NewServices.dat",
+         [](TProgram &, TScriptedPrompts &, const QString &path, bool) {
+             QString said;
+             if (!readNewsFile(path, &said).isEmpty())
+                 said += " (lines)";
+             return said;
+         }},
+        {"logo mapping", "LogoMapping.dat",
+         [](TProgram &, TScriptedPrompts &, const QString &path, bool write) {
+             TLogoJob job;
+             job.mappingFile = path;
+             job.logoFolder = QFileInfo(path).dir().filePath("LogoTypes");
+             // Only a build writes the file.
+             job.mappingDisabled = !write;
+             NoLogos sink;
+             runLogoMapping(job, sink);
+             return QStringLiteral("-");
+         }},
+        {"language", "Deutsch.lng",
+         [](TProgram &, TScriptedPrompts &, const QString &path, bool) {
+             const TLangIniFile file(path);
+             return QStringLiteral("-");
+         }},
+    };
+    const struct {
+        const char *name;
+        bool fifo; // else a link to /dev/zero
+    } kinds[] = {{"fifo", true}, {"device", false}};
+    for (const auto &reader : readers) {
+        for (const auto &kind : kinds) {
+            SCOPED_TRACE(std::string(reader.name) + " " + kind.name);
+            QTemporaryDir folder;
+            TScriptedPrompts prompts;
+            TProgram program;
+            program.ProgramFolder = folder.path();
+            program.Prompts = &prompts;
+            const QString path = QDir(folder.path()).filePath(QLatin1String(reader.file));
+            if (kind.fifo)
+                ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            else
+                ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+            // Run aside, so that a reader that blocks fails the row instead
+            // of holding the test.
+            auto done = std::async(std::launch::async,
+                                   [&] { return reader.use(program, prompts, path, kind.fifo); });
+            ASSERT_EQ(done.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+            const QString said = done.get();
+            if (said != "-") {
+                EXPECT_TRUE(said.startsWith(QStringLiteral("The file \"%1\" was not read: It is not a plain file").arg(path)))
+                    << said.toStdString();
+                EXPECT_FALSE(said.contains('(')) << said.toStdString();
+            }
+            // Still what it was: nothing was saved over it.
+            const QFileInfo after(path);
+            if (kind.fifo) {
+                struct stat info {};
+                ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+                EXPECT_TRUE(S_ISFIFO(info.st_mode));
+            } else {
+                EXPECT_EQ(after.symLinkTarget(), "/dev/zero");
+            }
+            EXPECT_TRUE(QFileInfo(QStringLiteral("/dev/zero")).exists());
+        }
+    }
 }
 
 } // namespace

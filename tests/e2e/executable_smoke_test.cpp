@@ -55,7 +55,10 @@ TEST(Executable, ComesUpOnTheDemoListsAndWritesNothing)
 
     // A session that made no change wrote no file: not the lists, not the
     // settings, no history.
-    const auto after = world.snapshot();
+    auto after = world.snapshot();
+    // The folder's lock, left as any killed program leaves it: the next start
+    // takes it over.
+    after.remove(QStringLiteral(".pelloran.lock"));
     QStringList keys = after.keys(), keysBefore = before.keys();
     keys.sort();
     keysBefore.sort();

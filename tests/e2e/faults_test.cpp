@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -193,4 +194,44 @@ TEST(Faults, AnExportTheReceiverDropsLosesNothingAndSendsNoReload)
     const TRunResult restart = world.run("restart");
     ASSERT_TRUE(restart.ok()) << restart.output.toStdString();
     EXPECT_EQ(world.bytes("state-restart.txt"), world.bytes("state-before.txt"));
+}
+
+// While this program runs, a second one starts on its folder: it says so and
+// ends before touching anything, and this one goes on and saves.
+E2E_STEP(second_start)
+{
+    QProcess second;
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(QCoreApplication::applicationFilePath(),
+                 {"--e2e-step", "restart", "--e2e-folder", step.program.ProgramFolder});
+    const bool ended = second.waitForFinished(60000);
+    if (!ended)
+        second.kill();
+    const QString output = QString::fromUtf8(second.readAll());
+    step.check(ended, "the second program ends by itself");
+    step.check(second.exitCode() != 0, "the second program says it did not run");
+    step.check(output.contains("asked: Pelloran is already running on this folder:"),
+               "the second program says why: " + output);
+    step.check(!QFile::exists(step.path("state-restart.txt")), "the second program did nothing");
+    step.prompts.typed = {QStringLiteral("Alone")};
+    trigger(step, "PopupItmBouBouquetNew");
+    step.main().PopupItmToolSave->trigger();
+    step.report("state-first.txt", describeLists(step.program));
+}
+
+TEST(Faults, ASecondProgramOnTheFolderSaysSoAndEnds)
+{
+    TE2EWorld world;
+    holdSession(world);
+    const TRunResult first = world.run("second_start");
+    ASSERT_TRUE(first.ok()) << first.output.toStdString();
+    EXPECT_TRUE(world.bytes("Bouquets.xml").contains("Alone"));
+    // Once the first has ended the folder is free again; a lock a killed
+    // program leaves behind does not keep the next start out either.
+    const TRunResult next = world.run("restart");
+    ASSERT_TRUE(next.ok()) << next.output.toStdString();
+    EXPECT_EQ(world.bytes("state-restart.txt"), world.bytes("state-first.txt"));
+    writeBytes(world.path(".pelloran.lock"), "999999\npelloran\n\n");
+    const TRunResult afterKill = world.run("restart");
+    EXPECT_TRUE(afterKill.ok()) << afterKill.output.toStdString();
 }

@@ -45,6 +45,9 @@ TEST(BackupPaths, OnlyPlainAbsoluteReceiverPaths)
         {"/var//x", false},
         {"/var\\..\\x", false},
         {"", false},
+        // The record of what a backup was asked for is never a receiver file.
+        {"/.pelloran-backup-files", false},
+        {"/etc/.pelloran-backup-files", true},
     };
     for (const auto &r : rows)
         EXPECT_EQ(isSafeReceiverPath(QString::fromLatin1(r.path)), r.safe) << r.path;
@@ -89,31 +92,58 @@ void layOut(const QString &root, const QString &outside, const QStringList &entr
     }
 }
 
-// A backup replacing one of the same name builds ".Backup.partial", moves
-// the old one to ".Backup.previous", the new one into place, then deletes
-// the old one: each row is the state a kill at one of those steps leaves.
+// A backup builds ".Backup.partial" (first the record of the files it was
+// asked for, then the files); when every file is there and one of the same
+// name exists, it moves the old one to ".Backup.previous", the new one into
+// place, then deletes the old one. Each row is the state a kill at one of
+// those steps leaves; the listing deletes no file that was fetched.
 TEST(BackupPaths, AKilledBackupIsPutRightAtTheNextListing)
 {
+    const QString wanted = ".pelloran-backup-files:/etc/hostname\n/etc/passwd";
     const struct {
         const char *name;
         QStringList before;
         QStringList listed;
         QStringList after; // every entry of the root, hidden ones too
         const char *hostname; // Backup/etc/hostname afterwards
+        QStringList incomplete; // "backup:missing file, ..." for each incomplete backup
     } rows[] = {
-        {"while_fetching_a_first_backup", {".Backup.partial/etc/hostname:new"}, {}, {}, nullptr},
+        {"before_anything_was_fetched", {".Backup.partial/" + wanted, ".Backup.partial/etc/"}, {}, {},
+         nullptr, {}},
+        {"while_fetching_a_first_backup",
+         {".Backup.partial/" + wanted, ".Backup.partial/etc/hostname:new"}, {"Backup (incomplete)"},
+         {"Backup (incomplete)"}, nullptr, {"Backup (incomplete):/etc/passwd"}},
         {"while_fetching_a_repeat",
-         {"Backup/etc/hostname:old", ".Backup.partial/etc/hostname:new"}, {"Backup"}, {"Backup"}, "old"},
+         {"Backup/etc/hostname:old", ".Backup.partial/" + wanted, ".Backup.partial/etc/hostname:new"},
+         {"Backup", "Backup (incomplete)"}, {"Backup", "Backup (incomplete)"}, "old",
+         {"Backup (incomplete):/etc/passwd"}},
+        // From a version that kept no record: what it lacks is not known.
+        {"without_a_record", {".Backup.partial/etc/hostname:new"}, {"Backup (incomplete)"},
+         {"Backup (incomplete)"}, nullptr, {"Backup (incomplete):"}},
+        {"every_file_there_first_backup",
+         {".Backup.partial/" + wanted, ".Backup.partial/etc/hostname:new", ".Backup.partial/etc/passwd:p"},
+         {"Backup"}, {"Backup"}, "new", {}},
+        {"every_file_there_beside_an_earlier_one",
+         {"Backup/etc/hostname:old", ".Backup.partial/" + wanted, ".Backup.partial/etc/hostname:new",
+          ".Backup.partial/etc/passwd:p"},
+         {"Backup", "Backup (2)"}, {"Backup", "Backup (2)"}, "old", {}},
+        // The move aside comes only once every file is there.
         {"between_the_renames",
+         {".Backup.previous/etc/hostname:old", ".Backup.partial/" + wanted,
+          ".Backup.partial/etc/hostname:new", ".Backup.partial/etc/passwd:p"},
+         {"Backup"}, {".Backup.previous", "Backup"}, "new", {}},
+        {"between_the_renames_without_a_record",
          {".Backup.previous/etc/hostname:old", ".Backup.partial/etc/hostname:new"}, {"Backup"},
-         {"Backup"}, "old"},
+         {".Backup.previous", "Backup"}, "new", {}},
         {"after_the_second_rename",
-         {"Backup/etc/hostname:new", ".Backup.previous/etc/hostname:old"}, {"Backup"}, {"Backup"}, "new"},
+         {"Backup/etc/hostname:new", "Backup/" + wanted, "Backup/etc/passwd:p",
+          ".Backup.previous/etc/hostname:old"},
+         {"Backup"}, {".Backup.previous", "Backup"}, "new", {}},
         {"while_deleting_the_earlier_one", {"Backup/etc/hostname:new", ".Backup.previous/"},
-         {"Backup"}, {"Backup"}, "new"},
+         {"Backup"}, {".Backup.previous", "Backup"}, "new", {}},
         {"other_backups_untouched",
          {"Backup/etc/hostname:new", ".Other.previous/etc/hostname:other", "Keep/x:y"},
-         {"Backup", "Keep", "Other"}, {"Backup", "Keep", "Other"}, "new"},
+         {"Backup", "Keep", "Other"}, {"Backup", "Keep", "Other"}, "new", {}},
         // Names a backup never works under, and anything but a folder.
         {"look_alikes_left_alone",
          {".partial/x:y", "..previous/x:y", ".Backup.partial.old/x:y", ".Backup.previous:file",
@@ -121,17 +151,29 @@ TEST(BackupPaths, AKilledBackupIsPutRightAtTheNextListing)
          {"Backup.partial"},
          {"..previous", ".Backup.Previous", ".Backup.partial.old", ".Backup.previous", ".partial",
           "Backup.partial"},
-         nullptr},
+         nullptr, {}},
         // Deleting through a link would empty the folder it points at.
         {"links_left_alone", {".Away.partial@away", ".Gone.previous@gone"}, {},
-         {".Away.partial", ".Gone.previous"}, nullptr},
+         {".Away.partial", ".Gone.previous"}, nullptr, {}},
         {"previous_beside_a_file_of_its_name", {"Backup:file", ".Backup.previous/etc/hostname:old"}, {},
-         {".Backup.previous", "Backup"}, nullptr},
+         {".Backup.previous", "Backup"}, nullptr, {}},
     };
     for (const auto &r : rows) {
         QTemporaryDir root;
         QTemporaryDir outside;
         layOut(root.path(), outside.path(), r.before);
+        const auto contents = [](const QString &folder) {
+            QStringList files;
+            listFilesRecursive(folder, files);
+            QStringList texts;
+            for (const QString &file : files) {
+                if (!file.endsWith(".pelloran-backup-files"))
+                    texts.append(QString::fromUtf8(readBytes(file)));
+            }
+            texts.sort();
+            return texts;
+        };
+        const QStringList fetchedBefore = contents(root.path());
         EXPECT_EQ(listBackups(root.path()), r.listed) << r.name;
         QStringList after =
             QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -140,6 +182,15 @@ TEST(BackupPaths, AKilledBackupIsPutRightAtTheNextListing)
         if (r.hostname) {
             EXPECT_EQ(readBytes(root.filePath("Backup/etc/hostname")), r.hostname) << r.name;
         }
+        QStringList incomplete;
+        for (const QString &backup : r.listed) {
+            QStringList missing;
+            if (isIncompleteBackup(root.filePath(backup), &missing))
+                incomplete.append(backup + u':' + missing.join(", "));
+        }
+        EXPECT_EQ(incomplete, r.incomplete) << r.name;
+        // Not one fetched file went: every one is still somewhere below the root.
+        EXPECT_EQ(contents(root.path()), fetchedBefore) << r.name;
         QStringList outsideFiles;
         listFilesRecursive(outside.path(), outsideFiles);
         EXPECT_EQ(outsideFiles.size(), r.before.filter(QStringLiteral("@")).size()) << r.name;
@@ -193,8 +244,10 @@ QStringList rootFiles(const QString &root)
     QStringList files;
     listFilesRecursive(root, files);
     QStringList entries;
-    for (const QString &file : files)
-        entries.append(QDir(root).relativeFilePath(file) + u':' + QString::fromUtf8(readBytes(file)));
+    for (const QString &file : files) {
+        if (!file.endsWith("/.pelloran-backup-files"))
+            entries.append(QDir(root).relativeFilePath(file) + u':' + QString::fromUtf8(readBytes(file)));
+    }
     entries.sort();
     return entries;
 }
@@ -215,6 +268,7 @@ TEST_F(BackupTransfer, WhatArrivedIsKeptAndAnEarlierBackupStaysAsItWas)
         return entries;
     };
     const QString missingText = "\r\nMissing files:\r\n/etc/missing\r\n/srv/missing/deep/file";
+    const QStringList missingFiles = {"/etc/missing", "/srv/missing/deep/file"};
     const struct {
         const char *name;
         QStringList before; // as layOut takes them
@@ -224,15 +278,17 @@ TEST_F(BackupTransfer, WhatArrivedIsKeptAndAnEarlierBackupStaysAsItWas)
         QStringList after; // every file below the root
         QStringList folders; // every entry of the root, hidden ones too
     } rows[] = {
-        {"first_backup_with_missing_files", {}, withMissing, false, "Backup", in("Backup"), {"Backup"}},
-        {"repeat_with_missing_files", {earlier}, withMissing, false, "Backup (2)",
-         QStringList{earlier} + in("Backup (2)"), {"Backup", "Backup (2)"}},
-        {"repeat_with_missing_files_again", {earlier, "Backup (2)/etc/hostname:older"}, withMissing,
-         false, "Backup (3)", QStringList{earlier, "Backup (2)/etc/hostname:older"} + in("Backup (3)"),
-         {"Backup", "Backup (2)", "Backup (3)"}},
+        {"first_backup_with_missing_files", {}, withMissing, false, "Backup (incomplete)",
+         in("Backup (incomplete)"), {"Backup (incomplete)"}},
+        {"repeat_with_missing_files", {earlier}, withMissing, false, "Backup (incomplete)",
+         QStringList{earlier} + in("Backup (incomplete)"), {"Backup", "Backup (incomplete)"}},
+        {"repeat_with_missing_files_again", {earlier, "Backup (incomplete)/etc/hostname:older"},
+         withMissing, false, "Backup (incomplete 2)",
+         QStringList{earlier, "Backup (incomplete)/etc/hostname:older"} + in("Backup (incomplete 2)"),
+         {"Backup", "Backup (incomplete 2)", "Backup (incomplete)"}},
         // Even an empty folder of the name is an earlier backup.
-        {"empty_folder_of_the_name", {"Backup/"}, withMissing, false, "Backup (2)", in("Backup (2)"),
-         {"Backup", "Backup (2)"}},
+        {"empty_folder_of_the_name", {"Backup/"}, withMissing, false, "Backup (incomplete)",
+         in("Backup (incomplete)"), {"Backup", "Backup (incomplete)"}},
         {"nothing_arrives", {earlier}, {"/etc/missing"}, false, nullptr, {earlier}, {"Backup"}},
         {"complete_repeat_replaces", {earlier, "Backup/etc/gone:old"}, files, true, nullptr, in("Backup"),
          {"Backup"}},
@@ -262,6 +318,10 @@ TEST_F(BackupTransfer, WhatArrivedIsKeptAndAnEarlierBackupStaysAsItWas)
                                      "FTP: Getting /etc/missing failed."))
             << r.name << ": " << error.toStdString();
         if (r.kept) {
+            // The backup knows what it lacks, to name it before a restore.
+            QStringList missing;
+            EXPECT_TRUE(isIncompleteBackup(root.filePath(QLatin1String(r.kept)), &missing)) << r.name;
+            EXPECT_EQ(missing, missingFiles) << r.name;
             EXPECT_TRUE(error.endsWith(QStringLiteral("\r\n\r\nThe files that arrived are kept in \"%1\".")
                                            .arg(QLatin1String(r.kept))
                                        + missingText))
@@ -284,12 +344,12 @@ TEST_F(BackupTransfer, ATrickleEndsBackupAndRestoreWithTheReason)
     EXPECT_FALSE(backup(files, "Backup", error));
     EXPECT_TRUE(error.startsWith("FTP: At least one file could not be retrieved!")) << error.toStdString();
     EXPECT_TRUE(error.contains("FTP: Getting /var/tuxbox/config/zapit/services.xml failed.\r\n" + tooSlow
-                               + "\r\n\r\nThe files that arrived are kept in \"Backup\".\r\n"))
+                               + "\r\n\r\nThe files that arrived are kept in \"Backup (incomplete)\".\r\n"))
         << error.toStdString();
     // The others are kept; of the file that broke off, not a byte.
-    EXPECT_EQ(listBackups(backups.path()), QStringList({"Backup"}));
+    EXPECT_EQ(listBackups(backups.path()), QStringList({"Backup (incomplete)"}));
     QStringList kept;
-    ASSERT_TRUE(backupContent(backups.filePath("Backup"), kept));
+    ASSERT_TRUE(backupContent(backups.filePath("Backup (incomplete)"), kept));
     EXPECT_EQ(kept, QStringList({"/etc/hostname", "/var/tuxbox/config/zapit/bouquets.xml"}));
 
     startServer({"--act", "services.xml=slow-reply"});
