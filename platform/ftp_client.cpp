@@ -3,6 +3,11 @@
 #include <QIODevice>
 #include <QUrl>
 
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -45,6 +50,18 @@ bool isUnreachable(CURLcode code)
     }
 }
 
+// How long the goodbye waits for the server's reply to QUIT: the reply
+// tells nothing the caller needs, so a server that is slow or hung with it
+// is not waited for.
+constexpr int kQuitReplyMs = 2000;
+
+// A watch's verdict means the server stopped answering or nearly so: the
+// session is dropped rather than asked anything more.
+bool serverStopped(TransferFailure kind)
+{
+    return kind == TransferFailure::TimedOut || kind == TransferFailure::TooSlow;
+}
+
 } // namespace
 
 FtpClient::FtpClient(Settings settings)
@@ -52,7 +69,38 @@ FtpClient::FtpClient(Settings settings)
 {
 }
 
-FtpClient::~FtpClient() = default;
+FtpClient::~FtpClient()
+{
+    disconnect();
+}
+
+curl_socket_t FtpClient::openSocket(void *client, curlsocktype, curl_sockaddr *address)
+{
+    const curl_socket_t socket =
+        ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (socket != CURL_SOCKET_BAD)
+        static_cast<FtpClient *>(client)->m_sockets.push_back(socket);
+    return socket;
+}
+
+int FtpClient::closeSocket(void *client, curl_socket_t socket)
+{
+    std::erase(static_cast<FtpClient *>(client)->m_sockets, socket);
+    return ::close(socket);
+}
+
+void FtpClient::dropConnections()
+{
+    // Shut, not closed: the descriptors stay libcurl's, which closes them.
+    for (const curl_socket_t socket : m_sockets)
+        ::shutdown(socket, SHUT_RDWR);
+}
+
+void FtpClient::closeSession()
+{
+    dropConnections();
+    m_handle.reset();
+}
 
 QByteArray FtpClient::urlFor(const QString &remotePath) const
 {
@@ -79,6 +127,10 @@ void FtpClient::applyCommonOptions(CURL *handle)
     curl_easy_reset(handle);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, m_errorBuffer);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETFUNCTION, &FtpClient::openSocket);
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(handle, CURLOPT_CLOSESOCKETFUNCTION, &FtpClient::closeSocket);
+    curl_easy_setopt(handle, CURLOPT_CLOSESOCKETDATA, this);
     curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(handle, CURLOPT_USERNAME, m_settings.user.toUtf8().constData());
     curl_easy_setopt(handle, CURLOPT_PASSWORD, m_settings.password.toUtf8().constData());
@@ -107,6 +159,10 @@ bool FtpClient::perform(CURL *handle, TransferWatch &watch)
     m_lastCode = curl_easy_perform(handle);
     m_lastFailure =
         watch.failure(handle, m_lastCode, m_errorBuffer, m_settings.connectTimeoutSeconds);
+    // libcurl keeps a control connection whose reply never came, and would
+    // end the session with a QUIT to it and wait the whole reply time-out.
+    if (serverStopped(m_lastFailure.kind))
+        dropConnections();
     return m_lastCode == CURLE_OK;
 }
 
@@ -125,7 +181,7 @@ FtpClient::Connection FtpClient::connect()
         return Connection::Ok;
     // A greeting or login that trickles in is no refused login either.
     if (isUnreachable(m_lastCode) || m_lastFailure.kind == TransferFailure::TooSlow) {
-        m_handle.reset();
+        closeSession();
         return Connection::Unreachable;
     }
     return Connection::LoginRefused;
@@ -190,7 +246,17 @@ bool FtpClient::upload(QIODevice &source, qint64 size, const QString &remotePath
 
 bool FtpClient::disconnect()
 {
-    const bool wasOpen = bool(m_handle);
-    m_handle.reset(); // sends QUIT on the cached connection
-    return wasOpen;
+    if (!m_handle)
+        return false;
+    curl_socket_t control = CURL_SOCKET_BAD;
+    if (curl_easy_getinfo(m_handle.get(), CURLINFO_ACTIVESOCKET, &control) == CURLE_OK
+        && std::ranges::find(m_sockets, control) != m_sockets.end()) {
+        static constexpr char kQuit[] = "QUIT\r\n";
+        if (::send(control, kQuit, sizeof kQuit - 1, MSG_NOSIGNAL) == sizeof kQuit - 1) {
+            pollfd reply{control, POLLIN, 0};
+            ::poll(&reply, 1, kQuitReplyMs);
+        }
+    }
+    closeSession();
+    return true;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class QIODevice;
 
 // A session with an FTP server over libcurl: binary transfers in passive
@@ -51,7 +53,9 @@ public:
     bool upload(QIODevice &source, qint64 size, const QString &remotePath,
                 const QStringList &afterCommands);
 
-    // Closes the control connection (QUIT). False when the session was
+    // Closes the control connection: QUIT, its reply waited for only
+    // briefly, since a server that no longer answers would otherwise hold
+    // the caller for the whole reply time-out. False when the session was
     // never open.
     bool disconnect();
 
@@ -69,8 +73,19 @@ private:
     // Runs the prepared transfer under `watch`; false with lastFailure() set.
     bool perform(CURL *handle, TransferWatch &watch);
     void failWith(TransferFailure kind, const QString &detail);
+    // Shuts the session's connections down under libcurl, which then finds
+    // them dead: it sends nothing more on them and waits for no reply, and
+    // the next transfer connects afresh.
+    void dropConnections();
+    void closeSession();
+
+    static curl_socket_t openSocket(void *client, curlsocktype purpose, curl_sockaddr *address);
+    static int closeSocket(void *client, curl_socket_t socket);
 
     Settings m_settings;
+    // The sockets libcurl has open for the session; declared before the
+    // handle, whose cleanup still closes some of them.
+    std::vector<curl_socket_t> m_sockets;
     CurlEasy m_handle;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     CURLcode m_lastCode = CURLE_OK;

@@ -106,26 +106,32 @@ struct Outcome {
     TransferError error;
 };
 
-// A server that stops sending (or never starts) ends every transfer at most
-// twenty seconds after the last byte, whatever the caller asked for: once
-// with the defaults, once asking for a minute. All four run at once, so the
-// case takes the limit once.
+// A server that stops moving bytes (or never starts, or never confirms the
+// end of a transfer) ends every transfer at most twenty seconds after the
+// last byte, whatever the caller asked for, the end of the session
+// included: downloads and uploads, with the defaults and asking for a
+// minute, also from a server that leaves the QUIT unanswered, as a hung
+// receiver does. Such a QUIT never holds up a transfer that went through.
+// All run at once, so the case takes the limit once.
 TEST(TransferStall, RealLimitHoldsForHttpAndFtp)
 {
     QTemporaryDir web;
     QTemporaryDir home;
     QTemporaryDir local;
     ASSERT_TRUE(web.isValid() && home.isValid() && local.isValid());
-    {
-        QFile stalling(home.filePath("stall-services.xml"));
-        ASSERT_TRUE(stalling.open(QIODevice::WriteOnly));
-        stalling.write(QByteArray(5000, 's'));
+    for (const char *name : {"stall-services.xml", "hang-services.xml", "services.xml"}) {
+        QFile file(home.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(5000, 's'));
     }
     ScriptServer http(QStringLiteral("http_server.py"), {"--root", web.path()});
     ScriptServer ftp(QStringLiteral("ftp_server.py"),
                      {"--root", home.path(), "--user", "u", "--password", "p"});
+    ScriptServer hung(QStringLiteral("ftp_server.py"),
+                      {"--root", home.path(), "--user", "u", "--password", "p", "--mute-quit"});
     ASSERT_NE(http.port(), 0) << http.errors().toStdString();
     ASSERT_NE(ftp.port(), 0) << ftp.errors().toStdString();
+    ASSERT_NE(hung.port(), 0) << hung.errors().toStdString();
 
     const auto overHttp = [&](const char *path, int stallSeconds, const QString &file) {
         Outcome outcome;
@@ -139,42 +145,82 @@ TEST(TransferStall, RealLimitHoldsForHttpAndFtp)
         outcome.elapsedMs = timer.elapsed();
         return outcome;
     };
-    const auto overFtp = [&](int stallSeconds) {
+    // Far more than the socket buffers between the two ends hold, so a
+    // server that stops reading stops the upload.
+    const QByteArray upload(16 << 20, 'u');
+    const auto overFtp = [&](int port, int stallSeconds, bool put, const char *name) {
         Outcome outcome;
         QElapsedTimer timer;
         timer.start();
-        FtpClient::Settings settings;
-        settings.host = QStringLiteral("127.0.0.1");
-        settings.port = ftp.port();
-        settings.user = QStringLiteral("u");
-        settings.password = QStringLiteral("p");
-        settings.stallSeconds = stallSeconds;
-        FtpClient client(settings);
-        QBuffer sink;
-        sink.open(QIODevice::WriteOnly);
-        outcome.ok = client.connect() == FtpClient::Connection::Ok
-            && client.download(QStringLiteral("/stall-services.xml"), sink);
-        outcome.error = client.lastFailure();
+        {
+            FtpClient::Settings settings;
+            settings.host = QStringLiteral("127.0.0.1");
+            settings.port = port;
+            settings.user = QStringLiteral("u");
+            settings.password = QStringLiteral("p");
+            settings.stallSeconds = stallSeconds;
+            FtpClient client(settings);
+            QBuffer data;
+            if (put)
+                data.setData(upload);
+            data.open(put ? QIODevice::ReadOnly : QIODevice::WriteOnly);
+            const QString remote = u'/' + QLatin1String(name);
+            outcome.ok = client.connect() == FtpClient::Connection::Ok
+                && (put ? client.upload(data, data.size(), remote, {"chmod 777 " + remote})
+                        : client.download(remote, data));
+            outcome.error = client.lastFailure();
+            client.disconnect();
+        }
         outcome.elapsedMs = timer.elapsed();
         return outcome;
     };
 
     const int byDefault = DownloadOptions{}.stallSeconds;
     EXPECT_EQ(FtpClient::Settings{}.stallSeconds, byDefault);
-    std::vector<std::pair<const char *, std::future<Outcome>>> runs;
-    runs.emplace_back("http stall, default",
-                      std::async(std::launch::async, overHttp, "/stall", byDefault, "a"));
-    runs.emplace_back("http silent, a minute asked",
-                      std::async(std::launch::async, overHttp, "/silent", 60, "b"));
-    runs.emplace_back("ftp stall, default", std::async(std::launch::async, overFtp, byDefault));
-    runs.emplace_back("ftp stall, a minute asked", std::async(std::launch::async, overFtp, 60));
-    for (auto &[what, future] : runs) {
+    struct Run {
+        const char *what;
+        bool stalls; // else it goes through
+        std::future<Outcome> outcome;
+    };
+    std::vector<Run> runs;
+    const auto run = [&](const char *what, bool stalls, auto &&...arguments) {
+        runs.push_back({what, stalls, std::async(std::launch::async, arguments...)});
+    };
+    const char *stalling = "stall-services.xml";
+    const char *unconfirmed = "hang-services.xml";
+    run("http stall, default", true, overHttp, "/stall", byDefault, "a");
+    run("http silent, a minute asked", true, overHttp, "/silent", 60, "b");
+    run("ftp stall, default", true, overFtp, ftp.port(), byDefault, false, stalling);
+    run("ftp stall, a minute asked", true, overFtp, ftp.port(), 60, false, stalling);
+    run("ftp upload stall", true, overFtp, ftp.port(), byDefault, true, "stall-up.xml");
+    run("ftp stall, QUIT unanswered", true, overFtp, hung.port(), byDefault, false, stalling);
+    run("ftp upload stall, QUIT unanswered", true, overFtp, hung.port(), 60, true,
+        "stall-up.xml");
+    run("ftp end of download unconfirmed", true, overFtp, ftp.port(), byDefault, false,
+        unconfirmed);
+    run("ftp end of upload unconfirmed", true, overFtp, ftp.port(), byDefault, true,
+        "hang-up.xml");
+    run("ftp end of download unconfirmed, QUIT unanswered", true, overFtp, hung.port(),
+        byDefault, false, unconfirmed);
+    run("ftp end of upload unconfirmed, QUIT unanswered", true, overFtp, hung.port(), 60, true,
+        "hang-up.xml");
+    run("ftp download, QUIT unanswered", false, overFtp, hung.port(), byDefault, false,
+        "services.xml");
+    run("ftp upload, QUIT unanswered", false, overFtp, hung.port(), byDefault, true,
+        "up.xml");
+    // The watch looks at the clock about once a second.
+    const qint64 stallEndsByMs = 20000 + 2500;
+    for (auto &[what, stalls, future] : runs) {
         const Outcome o = future.get();
-        EXPECT_FALSE(o.ok) << what;
+        EXPECT_EQ(o.ok, !stalls) << what;
+        if (!stalls) {
+            EXPECT_LE(o.elapsedMs, 5000) << what;
+            continue;
+        }
         EXPECT_EQ(o.error.kind, TransferFailure::TimedOut) << what << ": "
                                                            << o.error.detail.toStdString();
         EXPECT_EQ(o.error.seconds, 20) << what;
-        EXPECT_LE(o.elapsedMs, 21500) << what;
+        EXPECT_LE(o.elapsedMs, stallEndsByMs) << what;
         EXPECT_GE(o.elapsedMs, 19000) << what;
     }
 }

@@ -7,13 +7,18 @@ listens, so a test can pick port 0 and learn the real one.
 A file whose name starts with one of these prefixes misbehaves when it is
 fetched (RETR); the file itself must exist below --root:
 
-  stall-     sends 10 bytes, then nothing, keeping both connections open
+  stall-     sends 10 bytes, then nothing, keeping both connections open;
+             an upload (STOR) of a file so named takes 10 bytes, then
+             reads no more
   drop-      sends 10 bytes, then closes both connections
   flood-     sends FLOOD_BYTES, far more than any test's size limit, yet
              bounded so a client without a limit fills no disk; SIZE does
              not tell the size
   trickle-   sends the file one byte every TRICKLE_INTERVAL seconds: never
              silent, yet far too slow
+  hang-      sends (or, for an upload, takes) the whole file, then never
+             says that the transfer is complete: the reply the client
+             waits for after the data never comes
   slow-reply- answers with a continuation line ("150-...") every
              TRICKLE_INTERVAL seconds, SLOW_REPLY_LINES of them, before the
              real answer: the control connection trickles; an upload (STOR)
@@ -29,6 +34,8 @@ ordinary file is held back until the test lets it go (held.py); the marker
 holds the remote path.
 
 With --silent the server accepts connections and never says a word.
+With --mute-quit the server never answers QUIT and keeps the connection
+open, as a receiver whose FTP server hangs does.
 With --refuse-chmod every SITE CHMOD is answered "550" (as receivers whose
 file system does not know modes do). With --log FILE the path of every
 download (RETR) and upload (STOR) is appended to FILE as "RETR <path>" or
@@ -44,7 +51,7 @@ from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
 
-ACTS = ("stall", "drop", "flood", "trickle", "slow-reply")
+ACTS = ("stall", "drop", "flood", "trickle", "slow-reply", "hang")
 FIRST_BYTES = 10
 FLOOD_BYTES = 8 << 20
 TRICKLE_INTERVAL = 0.1
@@ -104,6 +111,13 @@ class ActingDTP(DTPHandler):
             self.ioloop.call_later(TRICKLE_INTERVAL, self.resume)
         return sent
 
+    def handle_read_event(self):
+        super().handle_read()
+        act = getattr(self.cmd_channel, "act", None)
+        if act == "stall" and self.tot_bytes_received >= FIRST_BYTES:
+            # Reads no more; the client's data piles up in the socket.
+            self.del_channel()
+
     def resume(self):
         if not self._closed:
             self.add_channel(events=self.ioloop.WRITE)
@@ -118,6 +132,7 @@ class ActingDTP(DTPHandler):
 class ActingHandler(FTPHandler):
     act = None
     refuse_chmod = False
+    mute_quit = False
     log_file = None
     log_root = None
     hold_dir = None
@@ -134,8 +149,21 @@ class ActingHandler(FTPHandler):
             return
         return super().ftp_SITE_CHMOD(path, mode)
 
+    def respond(self, resp, logfun=None):
+        if self.act == "hang" and resp.startswith("226"):
+            return
+        if logfun is None:
+            return super().respond(resp)
+        return super().respond(resp, logfun)
+
+    def ftp_QUIT(self, line):
+        if ActingHandler.mute_quit:
+            return
+        return super().ftp_QUIT(line)
+
     def ftp_STOR(self, file, mode="w"):
         self.note_transfer("STOR", file)
+        self.act = act_of(file)
         if NAMED_ACTS.get(os.path.basename(file)) == "drop":
             self.close()
             return
@@ -182,7 +210,7 @@ class ActingHandler(FTPHandler):
         self.act = act_of(file)
         if self.act is None and ActingHandler.hold_dir and os.path.isfile(file):
             return self.held(file, lambda: FTPHandler.ftp_RETR(self, file))
-        if self.act is None or not os.path.isfile(file):
+        if self.act in (None, "hang") or not os.path.isfile(file):
             return super().ftp_RETR(file)
         if self.act == "slow-reply":
             return self.slow_reply(file, lambda: FTPHandler.ftp_RETR(self, file))
@@ -219,6 +247,7 @@ def main():
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--silent", action="store_true")
     parser.add_argument("--refuse-chmod", action="store_true")
+    parser.add_argument("--mute-quit", action="store_true")
     parser.add_argument("--log")
     parser.add_argument("--act", action="append", default=[])
     parser.add_argument("--hold-dir")
@@ -237,6 +266,7 @@ def main():
 
     handler = ActingHandler
     handler.refuse_chmod = args.refuse_chmod
+    handler.mute_quit = args.mute_quit
     handler.log_file = args.log
     handler.log_root = os.path.realpath(args.root)
     handler.hold_dir = args.hold_dir

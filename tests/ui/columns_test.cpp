@@ -1,6 +1,10 @@
 #include "ui_test_support.h"
 
+#include <QFontMetrics>
+
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -16,16 +20,77 @@ struct Columns : GridFixture {
     }
 };
 
-TEST(ColumnsTest, WidthNeverBelowEight)
+TEST(ColumnsTest, WidthStaysBetweenEightAndTheCap)
 {
     Columns f;
     QList<int> resized;
     f.grid.OnColumnResize = [&](QObject *, int col) { resized << col; };
-    for (int width : {3, 0, -20, 8}) {
-        f.a->SetWidth(width);
-        EXPECT_EQ(f.a->Width(), 8) << width;
+    const struct {
+        int requested;
+        int width;
+    } rows[] = {{3, 8},
+                {0, 8},
+                {-20, 8},
+                {8, 8},
+                {kMaxColumnWidth, kMaxColumnWidth},
+                {kMaxColumnWidth + 1, kMaxColumnWidth},
+                {std::numeric_limits<int>::max(), kMaxColumnWidth}};
+    for (const auto &r : rows) {
+        f.a->SetWidth(r.requested);
+        EXPECT_EQ(f.a->Width(), r.width) << r.requested;
     }
-    EXPECT_EQ(resized, QList<int>({0}));
+    EXPECT_EQ(resized, QList<int>({0, 0}));
+}
+
+// However a column is fitted to its texts, a name of megabytes makes it no
+// wider than the cap, and measuring it stays cheap; short names are fitted
+// as they are.
+TEST(ColumnsTest, FittingToTheTextsStopsAtTheCap)
+{
+    const QString huge = megabyteName();
+    const QString shortName = QStringLiteral("Das Erste");
+    enum How { BestFit, BestFitWidths, AutoSize };
+    const struct {
+        const char *name;
+        How how;
+        QString text;
+        bool capped; // else as wide as the text needs
+    } rows[] = {
+        {"best fit, huge name", BestFit, huge, true},
+        {"best fit widths, huge name", BestFitWidths, huge, true},
+        {"auto size, huge name", AutoSize, huge, true},
+        {"best fit, short name", BestFit, shortName, false},
+        {"auto size, short name", AutoSize, shortName, false},
+    };
+    for (const auto &r : rows) {
+        Columns f;
+        f.grid.AddRow(3);
+        f.grid.SetCells(0, 0, shortName);
+        f.grid.SetCells(0, 1, r.text);
+        int width = 0;
+        switch (r.how) {
+        case BestFit:
+            f.grid.BestFitColumn(f.a);
+            width = f.a->Width();
+            break;
+        case BestFitWidths: {
+            TLgCustomColumn *const columns[] = {f.a};
+            width = f.grid.BestFitWidths(columns).front();
+            break;
+        }
+        case AutoSize:
+            f.grid.AutoSizeColumn(f.a);
+            width = f.a->Width();
+            break;
+        }
+        const int needed = QFontMetrics(f.a->Font()).horizontalAdvance(shortName);
+        if (r.capped) {
+            EXPECT_EQ(width, kMaxColumnWidth) << r.name;
+        } else {
+            EXPECT_GT(width, needed) << r.name;
+            EXPECT_LT(width, needed + 10) << r.name;
+        }
+    }
 }
 
 TEST(ColumnsTest, HidingShiftsLaterLeftEdges)

@@ -5,6 +5,9 @@
 
 #include <QTest>
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -369,7 +372,8 @@ TEST(GridMouse, WheelScrollsLinesAndPages)
 
 TEST(GridMouse, HintsForHeaderAndTextThatDoesNotFit)
 {
-    TextGrid g({"short", "a text that is much wider than the eighty pixels of its column"});
+    TextGrid g({"short", "a text that is much wider than the eighty pixels of its column",
+                megabyteName()});
     g.grid.Columns()->Items(1)->Header().Hint = QStringLiteral("Second column");
     sendMouse(g.view(), QEvent::MouseMove, {120, g.grid.HeaderRect().center().y()}, Qt::NoButton);
     EXPECT_EQ(g.grid.HintWindow().Mode(), TLgGridHintWindow::HeaderHint);
@@ -378,6 +382,14 @@ TEST(GridMouse, HintsForHeaderAndTextThatDoesNotFit)
     EXPECT_EQ(g.grid.HintWindow().Mode(), TLgGridHintWindow::Hidden);
     sendMouse(g.view(), QEvent::MouseMove, g.cellCenter(0, 1), Qt::NoButton);
     EXPECT_EQ(g.grid.HintWindow().Mode(), TLgGridHintWindow::TextFitHint);
+    EXPECT_TRUE(g.grid.HintWindow().text().endsWith(u"columnA"));
+    // A name of megabytes gets a hint no wider than the screen.
+    sendMouse(g.view(), QEvent::MouseMove, g.cellCenter(0, 2), Qt::NoButton);
+    EXPECT_EQ(g.grid.HintWindow().Mode(), TLgGridHintWindow::TextFitHint);
+    EXPECT_TRUE(g.grid.HintWindow().text().startsWith(u"Nachrichten Plus"));
+    const int screenWidth = QGuiApplication::primaryScreen()->size().width();
+    EXPECT_LE(g.grid.HintWindow().width(), screenWidth);
+    EXPECT_LE(g.grid.HintWindow().text().size(), 2 * screenWidth + 2);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(g.view(), &leave);
     EXPECT_EQ(g.grid.HintWindow().Mode(), TLgGridHintWindow::Hidden);

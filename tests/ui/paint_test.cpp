@@ -1,7 +1,9 @@
 #include "ui_test_support.h"
 
+#include "ui/editors/lg_combo_box.h"
 #include "ui/grid/image_list.h"
 #include "ui/grid/providers.h"
+#include "ui/grid/style_displays.h"
 
 #include <QPainter>
 
@@ -223,6 +225,65 @@ TEST(GridPainting, EmptyGridShowsItsCaptionOverRuledRows)
     EXPECT_EQ(view.pixelColor(cells.left() + 150, firstLine), f.grid.GridLinesColor());
     EXPECT_EQ(view.pixelColor(cells.left() + 150, firstLine + f.grid.RowSize() + 1),
               f.grid.GridLinesColor());
+}
+
+// A name of megabytes in any painted place - a cell of each text kind, a
+// header caption, the input line, the drop-down list of a combo editor -
+// sized by best fit, is painted in memory that does not follow its length:
+// column and header no wider than the cap, the texts cut to what their
+// boxes show.
+TEST(GridPainting, AMegabyteNameIsPaintedInBoundedMemory)
+{
+    const QString huge = megabyteName();
+    const struct {
+        const char *name;
+        int col;
+        bool header;
+        bool dropDown;
+    } rows[] = {
+        {"name cell", 1, false, false},      {"html cell", 2, false, false},
+        {"popup cell", 6, false, false},     {"combo cell", 7, false, false},
+        {"header caption", 1, true, false},  {"combo drop-down", 7, false, true},
+    };
+    for (const auto &r : rows) {
+        ShowcaseGrid f;
+        f.grid.SetOptions(f.grid.Options() + goInput);
+        TLgCustomColumn *column = f.grid.Columns()->Items(r.col);
+        if (r.header)
+            column->Header().SetCaption(huge);
+        else
+            f.grid.SetCells(r.col, 0, huge);
+        column->InputValue = huge;
+        const long before = peakMemoryKb();
+        f.grid.BestFitColumn(column);
+        column->SetWidth(std::max(column->Width(), HeaderCaptionWidth(*column, f.grid.font())));
+        EXPECT_EQ(column->Width(), kMaxColumnWidth) << r.name;
+        QImage image(f.grid.viewport()->size(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        f.grid.PaintTo(painter, image.rect());
+        painter.end();
+        if (r.dropDown) {
+            auto *combo = qobject_cast<TLgComboBoxColumn *>(column);
+            ASSERT_NE(combo, nullptr);
+            combo->Items.prepend(huge);
+            column->SetOptions(column->Options() + coEditing);
+            f.grid.SetCells(r.col, 0, QStringLiteral("on"));
+            f.grid.EditCell(r.col, 0);
+            auto *editor = dynamic_cast<TLgComboBox *>(f.grid.CurrentEditor());
+            ASSERT_NE(editor, nullptr) << r.name;
+            editor->SetDroppedDown(true);
+            EXPECT_FALSE(editor->List()->grab().isNull()) << r.name;
+            editor->SetDroppedDown(false);
+        }
+        EXPECT_LT(peakMemoryKb() - before, 64 * 1024) << r.name;
+        // The text is there: the start of the name, dark on the cell.
+        const QRect cell = f.grid.CellRect(r.col, 0).intersected(image.rect());
+        int dark = 0;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        EXPECT_GT(dark, r.header ? 0 : 20) << r.name;
+    }
 }
 
 TEST(GridPainting, PaintsOnlyTheRowsOfTheClip)

@@ -49,6 +49,31 @@ TEST(CalcProvider, OverlapAndAlignment)
     EXPECT_EQ(TCalcProvider::AlignItem(cell, 10, 10, taLeftJustify, vaTop, 2), QPoint(12, 22));
 }
 
+// A text longer than a line can show is cut to the part the alignment
+// shows, with room to spare (two characters a pixel, and two more), and
+// never between the halves of a character outside the basic plane.
+TEST(CalcProvider, TextShownInALine)
+{
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80"); // two UTF-16 units
+    const struct {
+        QString text;
+        int width;
+        Qt::Alignment alignment;
+        QString shown;
+    } rows[] = {
+        {"abcdefghij", 4, Qt::AlignLeft, "abcdefghij"},
+        {"abcdefghij", 2, Qt::AlignLeft, "abcdef"},
+        {"abcdefghij", 2, Qt::AlignRight, "efghij"},
+        {"abcdefghij", 2, Qt::AlignHCenter, "cdefgh"},
+        {"abcdefghij", -5, Qt::AlignLeft, "ab"},
+        {"abcde" + face + "xyz", 2, Qt::AlignLeft, "abcde" + face},
+        {"xyz" + face + "abcde", 2, Qt::AlignRight, "abcde"},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(TextShownIn(r.text, r.width, r.alignment), r.shown)
+            << r.text.toStdString() << " " << r.width;
+}
+
 TEST(NumberMask, Formats)
 {
     struct Case {

@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include <sys/resource.h>
+
 QApplication &uiApp()
 {
     QApplication &app = sharedTestApplication();
@@ -13,4 +15,21 @@ GridFixture::GridFixture(int width, int height) : grid((uiApp(), nullptr))
     grid.resize(width, height);
     // Shown, so that the viewport has its real size.
     grid.show();
+}
+
+QString megabyteName(qsizetype length)
+{
+    QString name;
+    name.reserve(length);
+    while (name.size() < length)
+        name += QStringLiteral("Nachrichten Plus ");
+    name.truncate(length);
+    return name;
+}
+
+long peakMemoryKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }

@@ -19,3 +19,9 @@ struct GridFixture {
     GridFixture(int width = 420, int height = 220);
     TListGrid grid;
 };
+
+// A name of megabytes, made of words as a real name is.
+QString megabyteName(qsizetype length = 2500000);
+
+// The most memory the test program has held at once so far, in KB.
+long peakMemoryKb();

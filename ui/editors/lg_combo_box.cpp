@@ -1,5 +1,7 @@
 #include "ui/editors/lg_combo_box.h"
 
+#include "ui/grid/providers.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -97,7 +99,9 @@ void TPopupList::PaintContent(QPainter &painter)
             textLeft = imageWidth + kTextGapAfterImage;
         }
         painter.setPen(hot ? m_highlightTextColor : palette().color(QPalette::WindowText));
-        painter.drawText(line.adjusted(textLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, m_items.at(row));
+        const QRect textRect = line.adjusted(textLeft, 0, 0, 0);
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+                         TextShownIn(m_items.at(row), textRect.width()));
     }
 }
 

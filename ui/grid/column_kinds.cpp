@@ -7,6 +7,7 @@
 #include "ui/grid/inplace_editor.h"
 #include "ui/grid/image_list.h"
 #include "ui/grid/number_format.h"
+#include "ui/grid/providers.h"
 
 #include <QFontMetrics>
 #include <QLocale>
@@ -22,7 +23,8 @@ TLgTextColumn::TLgTextColumn(QObject *parent) : TLgCustomColumn(parent)
 
 int TLgTextColumn::MinWidth(const QString &text, const QFont &gridFont) const
 {
-    return QFontMetrics(gridFont).horizontalAdvance(text) + kTextMinWidthPadding;
+    return QFontMetrics(gridFont).horizontalAdvance(TextShownIn(text, kMaxColumnWidth))
+        + kTextMinWidthPadding;
 }
 
 QString TLgTextColumn::DisplayText(const QString &value) const

@@ -284,7 +284,7 @@ void TLgCustomColumn::SetWidth(int value)
 
 void TLgCustomColumn::applyWidth(int value, bool autoSizeOthers)
 {
-    value = std::max(value, kMinColumnWidth);
+    value = std::clamp(value, kMinColumnWidth, kMaxColumnWidth);
     const int difference = value - m_width;
     m_width = value;
     if (difference == 0)

@@ -40,6 +40,11 @@ enum TColumnListenerChange {
 };
 
 inline constexpr int kMinColumnWidth = 8;
+// The widest a column gets, however it is sized (best fit, auto size,
+// dragging, stored settings): about four full-HD screens. Wider would show
+// nothing more, and the header and cells of a column are painted as wide
+// as it is.
+inline constexpr int kMaxColumnWidth = 8192;
 
 // The edit control a column's cells are edited in when the column has no
 // editor of its own.

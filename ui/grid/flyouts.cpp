@@ -1,9 +1,15 @@
 #include "ui/grid/flyouts.h"
 
+#include "ui/grid/columns.h"
 #include "ui/grid/grid_types.h"
+#include "ui/grid/providers.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace {
 constexpr int kShadowSize = 32;
@@ -131,7 +137,17 @@ TLgGridHintWindow::TLgGridHintWindow()
 void TLgGridHintWindow::ShowHint(TMode mode, const QString &text, const QPoint &screenPoint)
 {
     m_mode = mode;
-    setText(text);
+    // A hint is never wider than the screen it is shown on, whatever the
+    // length of the text.
+    const QScreen *screen = QGuiApplication::screenAt(screenPoint);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const int widest = screen ? screen->availableGeometry().width() : kMaxColumnWidth;
+    const int room = std::max(widest - 2 * (margin() + frameWidth()), 1);
+    QString shown = TextShownIn(text, room);
+    if (!shown.contains(u'\n'))
+        shown = fontMetrics().elidedText(shown, Qt::ElideRight, room);
+    setText(shown);
     adjustSize();
     move(screenPoint);
     show();

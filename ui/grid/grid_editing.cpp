@@ -5,6 +5,7 @@
 #include "ui/editors/inplace_editable.h"
 #include "ui/grid/cells.h"
 #include "ui/grid/inplace_editor.h"
+#include "ui/grid/providers.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -507,16 +508,19 @@ std::vector<int> TLgCustomGridControl::BestFitWidths(std::span<TLgCustomColumn *
             const auto known = m_measuredWidths.constFind(text);
             if (known != m_measuredWidths.cend())
                 return *known;
-            const int width = metrics.horizontalAdvance(text);
+            // A column never gets wider than the cap: no more of a text is
+            // measured than could be seen in one that wide.
+            const int width = metrics.horizontalAdvance(TextShownIn(text, kMaxColumnWidth));
             m_measuredWidths.insert(text, width);
             return width;
         };
+        const int widestUseful = kMaxColumnWidth - kBestFitPadding;
         int widest = measure(fit.first);
-        for (int r = 0; r < rows; ++r) {
+        for (int r = 0; r < rows && widest < widestUseful; ++r) {
             if (r != fit.first && fit.bounds[std::size_t(r)] > widest)
                 widest = std::max(widest, measure(r));
         }
-        widths.push_back(widest + kBestFitPadding);
+        widths.push_back(std::min(widest, widestUseful) + kBestFitPadding);
     }
     return widths;
 }

@@ -1,6 +1,7 @@
 #include "ui/grid/custom_grid.h"
 
 #include "ui/grid/flyouts.h"
+#include "ui/grid/providers.h"
 
 #include <QFontMetrics>
 
@@ -61,7 +62,8 @@ void TLgCustomGrid::updateHints(const QPoint &point, TGridHitArea area)
         const QRect rect = CellRect(cell.x(), cell.y());
         if (column->Options().contains(coShowTextFitHint)) {
             const QString text = column->DisplayText(Cells(cell.x(), cell.y()));
-            if (QFontMetrics(column->Font()).horizontalAdvance(text) > rect.width()) {
+            if (QFontMetrics(column->Font()).horizontalAdvance(TextShownIn(text, rect.width()))
+                > rect.width()) {
                 m_hint->ShowHint(TLgGridHintWindow::TextFitHint, text, viewport()->mapToGlobal(rect.topLeft()));
                 return;
             }

@@ -108,8 +108,9 @@ void TLgCustomGridControl::PaintTo(QPainter &painter, const QRect &clip)
             painter.setPen(SysColor::windowText());
             painter.setFont(font());
             const QRect area = cells.isValid() ? cells : QRect(IndicatorWidth(), cells.top(), ClientWidth(), cells.height());
-            painter.drawText(area.adjusted(kCaptionOffset, kCaptionOffset, 0, 0),
-                             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_caption);
+            const QRect line = area.adjusted(kCaptionOffset, kCaptionOffset, 0, 0);
+            painter.drawText(line, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                             TextShownIn(m_caption, line.width()));
         }
     }
     painter.restore();

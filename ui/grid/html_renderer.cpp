@@ -1,5 +1,6 @@
 #include "ui/grid/color_names.h"
 #include "ui/grid/column_displays.h"
+#include "ui/grid/providers.h"
 
 #include <QFontMetrics>
 #include <QHash>
@@ -40,10 +41,14 @@ public:
         m_painter.setFont(m_font);
         m_painter.setPen(m_color);
         const QFontMetrics metrics(m_font);
-        if (m_x <= m_cell.right() && m_y <= m_cell.bottom())
-            m_painter.drawText(QPoint(m_x, m_y + metrics.ascent()), text);
-        m_x += metrics.horizontalAdvance(text);
         m_lineHeight = std::max(m_lineHeight, metrics.height());
+        // Past the cell's right edge nothing more shows on this line.
+        if (m_x > m_cell.right())
+            return;
+        const QString shown = TextShownIn(text, m_cell.right() + 1 - m_x);
+        if (m_y <= m_cell.bottom())
+            m_painter.drawText(QPoint(m_x, m_y + metrics.ascent()), shown);
+        m_x += metrics.horizontalAdvance(shown);
     }
 
     void apply(const Tag &tag)

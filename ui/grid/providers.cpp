@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -24,6 +25,16 @@ Qt::Alignment horizontalFlag(TAlignment alignment)
     }
 }
 
+// The side of a line that a text too long for it shows, for left-to-right
+// text: a right-to-left layout shows the other side.
+Qt::Alignment visualSide(TAlignment alignment, bool rightToLeft)
+{
+    const Qt::Alignment side = horizontalFlag(alignment);
+    if (!rightToLeft || side == Qt::AlignHCenter)
+        return side;
+    return side == Qt::AlignLeft ? Qt::AlignRight : Qt::AlignLeft;
+}
+
 Qt::Alignment verticalFlag(TVerticalAlignment alignment)
 {
     switch (alignment) {
@@ -33,7 +44,30 @@ Qt::Alignment verticalFlag(TVerticalAlignment alignment)
     }
 }
 
+// Characters a pixel of line can show, with room to spare.
+constexpr int kShownCharsPerPixel = 2;
+
+// Moves a cut off the middle of a surrogate pair.
+qsizetype wholeCharacterAt(const QString &text, qsizetype at)
+{
+    return at > 0 && at < text.size() && text.at(at).isLowSurrogate() ? at + 1 : at;
+}
+
 } // namespace
+
+QString TextShownIn(const QString &text, int width, Qt::Alignment alignment)
+{
+    const qsizetype keep = qsizetype(std::max(width, 0)) * kShownCharsPerPixel + 2;
+    if (text.size() <= keep)
+        return text;
+    qsizetype from = 0;
+    if (alignment & Qt::AlignRight)
+        from = text.size() - keep;
+    else if (alignment & Qt::AlignHCenter)
+        from = (text.size() - keep) / 2;
+    from = wholeCharacterAt(text, from);
+    return text.mid(from, wholeCharacterAt(text, from + keep) - from);
+}
 
 bool TCalcProvider::PointInRect(const QPoint &point, const QRect &rect)
 {
@@ -127,14 +161,24 @@ void TGraphicsProvider::DrawText(QPainter &painter, const QRect &rect, const QSt
     if (rightToLeft)
         painter.setLayoutDirection(Qt::RightToLeft);
     int flags = int(horizontalFlag(alignment) | verticalFlag(verticalAlignment));
-    QString shown = text;
+    QString shown;
     switch (wrapKind) {
-    case wkWordWrap: flags |= Qt::TextWordWrap; break;
+    case wkWordWrap: {
+        flags |= Qt::TextWordWrap;
+        const QFontMetrics metrics(painter.font());
+        const int lines = rect.height() / std::max(metrics.lineSpacing(), 1) + 1;
+        shown = TextShownIn(text, rect.width() * lines);
+        break;
+    }
     case wkEllipsis:
         flags |= Qt::TextSingleLine;
-        shown = QFontMetrics(painter.font()).elidedText(text, Qt::ElideRight, rect.width());
+        shown = QFontMetrics(painter.font())
+                    .elidedText(TextShownIn(text, rect.width()), Qt::ElideRight, rect.width());
         break;
-    case wkNone: flags |= Qt::TextSingleLine; break;
+    case wkNone:
+        flags |= Qt::TextSingleLine;
+        shown = TextShownIn(text, rect.width(), visualSide(alignment, rightToLeft));
+        break;
     }
     painter.setClipRect(rect, Qt::IntersectClip);
     painter.drawText(rect, flags, shown);
@@ -196,6 +240,6 @@ void DrawRotatedText(QPainter &painter, const QRect &rect, const QString &text,
     painter.rotate(-90);
     const QRect turned(0, 0, rect.height(), rect.width());
     painter.drawText(turned, int(horizontalFlag(alignment) | Qt::AlignVCenter | Qt::TextSingleLine),
-                     text);
+                     TextShownIn(text, turned.width(), horizontalFlag(alignment)));
     painter.restore();
 }

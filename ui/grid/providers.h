@@ -59,6 +59,14 @@ public:
 // 255 - alpha in one pass over the red/blue and the green channels.
 QColor ColorBlend(const QColor &color1, const QColor &color2, int alpha);
 
+// What of `text` a line `width` pixels wide can show, so that a name of
+// megabytes is never measured, elided or laid out whole to paint a few
+// hundred pixels of it. A character that draws takes half a pixel at the
+// least, so what is kept is still wider than the line whenever the text
+// was: an elided text still gets its ellipsis. `alignment` says which part
+// a line too narrow shows: the start (left), the end (right) or the middle.
+QString TextShownIn(const QString &text, int width, Qt::Alignment alignment = Qt::AlignLeft);
+
 // Text turned by 90 degrees (vertical headers), reading bottom to top.
 void DrawRotatedText(QPainter &painter, const QRect &rect, const QString &text,
                      TAlignment alignment);

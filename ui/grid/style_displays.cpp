@@ -56,7 +56,8 @@ int HeaderCaptionWidth(const TLgCustomColumn &column, const QFont &font)
     if (header.DisplayMode() != dmTextOnly && !header.Glyph().isNull())
         width += header.Glyph().width() + kCaptionMargin;
     if (header.DisplayMode() != dmImageOnly && !header.Caption().isEmpty())
-        width += int(std::ceil(QFontMetricsF(font).horizontalAdvance(header.Caption())));
+        width += int(std::ceil(
+            QFontMetricsF(font).horizontalAdvance(TextShownIn(header.Caption(), kMaxColumnWidth))));
     if (column.Options().contains(coCanSort))
         width += kCaptionMargin + kSortMarkWidth + 1;
     return width;
