@@ -1,9 +1,9 @@
 #include "exchange/mapping_file.h"
 
+#include "platform/atomic_file.h"
 #include "platform/text_codec.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -54,7 +54,7 @@ bool TMappingFile::Save(const QString &fileName, QString &errorText) const
     QByteArray bytes;
     for (const QString &line : m_lines)
         bytes += line.toUtf8() + "\r\n";
-    QSaveFile file(fileName);
+    AtomicFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         errorText = file.errorString();
         return false;

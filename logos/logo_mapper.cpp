@@ -1,6 +1,7 @@
 #include "logos/logo_mapper.h"
 
 #include "logos/logo_image.h"
+#include "platform/atomic_file.h"
 #include "platform/text_codec.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <QThread>
 
@@ -255,7 +255,7 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
         writer.join();
     if (!linesMade || !asExpected)
         lines = linesOf(pictures);
-    QSaveFile file(job.mappingFile);
+    AtomicFile file(job.mappingFile);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(lines);
         file.commit();

@@ -1,9 +1,9 @@
 #include "platform/ini_file.h"
 
+#include "platform/atomic_file.h"
 #include "platform/text_codec.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -155,7 +155,7 @@ QString IniFile::toText() const
 
 bool IniFile::save(const QString &fileName, QString *error) const
 {
-    QSaveFile file(fileName);
+    AtomicFile file(fileName);
     const QByteArray bytes = toText().toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;

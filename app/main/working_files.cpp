@@ -6,13 +6,8 @@
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
-#include "core/zapit/import_news.h"
 #include "core/zapit/xml_file_handler.h"
-#include "exchange/diseqc_mapping_dialog.h"
-#include "exchange/kingofsat_mapping.h"
 #include "logos/logo_mapper.h"
-#include "logos/logo_pages.h"
-#include "ui/program/program.h"
 
 #include <QDir>
 #include <QFile>
@@ -248,28 +243,7 @@ void TWorkingFiles::Reset()
 
 void TWorkingFiles::RemoveSaveLeftovers() const
 {
-    const QStringList ownFiles = {
-        QLatin1String(TProgram::kSettingsFileName),
-        kKingOfSatFile,
-        kServicesFile,
-        kMyServicesFile,
-        kBouquetsFile,
-        QFileInfo(satelliteMappingFileName(m_folder)).fileName(),
-        QFileInfo(TFrmDiSEqCMapping::MappingFileName(m_folder)).fileName(),
-        QLatin1String(kLogoMappingFileName),
-        kNewServicesFile,
-        kDeletedServicesFile,
-        kChangedServicesFile,
-    };
-    removeSaveLeftovers(m_folder, [&](const QString &name) { return ownFiles.contains(name); });
-    removeSaveLeftovers(HistoryFolder(), isStateFile);
-    // Logos are saved under the names the logo pages give, nothing else.
-    removeSaveLeftovers(QDir(m_folder).filePath(QLatin1String(kLogoFolderName)), [](const QString &name) {
-        for (const char *suffix : {kTvLogoSuffix, kRadioLogoSuffix}) {
-            const QLatin1String ending(suffix);
-            if (name.size() > ending.size() && name.endsWith(ending))
-                return true;
-        }
-        return false;
-    });
+    // Every folder the program writes into by itself.
+    for (const QString &folder : {m_folder, HistoryFolder(), QDir(m_folder).filePath(QLatin1String(kLogoFolderName))})
+        removeSaveLeftovers(folder);
 }

@@ -49,9 +49,8 @@ public:
     void ClearHistory();
     // Deletes the working files and empties the lists, except KingOfSat's.
     void Reset();
-    // Deletes the copies that saves cut short by a kill left beside the
-    // files the program writes in its folder: the settings, the working,
-    // mapping and news files, the saved states and the downloaded logos.
+    // Deletes the copies that writes cut short by a kill left in the folders
+    // the program writes into (its own folder, the history, the logos).
     // Files of any other name stay. Run at start, before anything is read.
     void RemoveSaveLeftovers() const;
 

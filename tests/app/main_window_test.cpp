@@ -122,43 +122,45 @@ TEST(MainWindowStartUp, AnUnreadableWorkingFileIsReportedAndTheOthersLoad)
     EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
 }
 
-// A save writes "<file>.<six random letters>" beside its file and renames it
-// over the file; a kill before the rename leaves the copy. Start-up clears
-// those of the program's own files and nothing a user might have made.
+// A save writes ".<file>.pelloran-save-<six random letters or digits>"
+// beside its file and renames it over the file; a kill before the rename
+// leaves the copy. Start-up clears exactly those, in every folder the
+// program writes into, and nothing a user might have made.
 TEST(MainWindowStartUp, CopiesKilledSavesLeftAreRemovedAndNothingElse)
 {
     const struct {
         const char *path;
         bool removed;
     } rows[] = {
-        {"Services.xml.qWzRtY", true},
-        {"KingOfSat.xml.QwErTy", true},
-        {"Bouquets.xml.xYzWvU", true},
-        {"pelloran.ini.hGNuNj", true},
-        {"SatelliteMapping.dat.zOjgSO", true},
-        {"DiSEqCMapping.dat.aBcDeF", true},
-        {"LogoMapping.dat.pQrStU", true},
-        {"ChangedServices.dat.mNoPqR", true},
-        {"History/Services.2007-03-14_21.05.09.xml.AbCdEf", true},
-        {"LogoTypes/DasErste.tv.gif.kLmNoP", true},
-        {"LogoTypes/Bayern3.radio.gif.RsTuVw", true},
+        {".Services.xml.pelloran-save-qWzRtY", true},
+        {".KingOfSat.xml.pelloran-save-qwerty", true},
+        {".Bouquets.xml.pelloran-save-Backup", true},
+        {".pelloran.ini.pelloran-save-HGNUNJ", true},
+        {".SatelliteMapping.dat.pelloran-save-z0jg5O", true},
+        {".DiSEqCMapping.dat.pelloran-save-aBcDeF", true},
+        {".LogoMapping.dat.pelloran-save-pQrStU", true},
+        {".ChangedServices.dat.pelloran-save-123456", true},
+        {".folder-probe.pelloran-save-mNoPqR", true},
+        {"History/.Services.2007-03-14_21.05.09.xml.pelloran-save-AbCdEf", true},
+        {"LogoTypes/.DasErste.tv.gif.pelloran-save-kLmNoP", true},
+        {"LogoTypes/.Bayern3.radio.gif.pelloran-save-RsTuVw", true},
         // What people call their copies, and near misses of the pattern.
+        {"Services.xml.MyCopy", false},
+        {"Services.xml.qWzRtY", false},
         {"Services.xml.backup", false},
         {"Services.xml.Backup", false},
         {"Services.xml.BACKUP", false},
         {"Services.xml.bak", false},
-        {"Services.xml.AbCdE", false},
-        {"Services.xml.AbCdEfG", false},
-        {"Services.xml.Ab1dEf", false},
         {"services.xml.AbCdEf", false},
-        {"Notes.txt.AbCdEf", false},
-        {"Language/Services.xml.AbCdEf", false},
-        {"History/Notes.xml.AbCdEf", false},
-        {"History/Services.2007-13-14_21.05.09.xml.AbCdEf", false},
-        {"History/Services.2007-03-14_21.05.09.xml", false},
-        {"LogoTypes/DasErste.gif.AbCdEf", false},
-        {"LogoTypes/.tv.gif.AbCdEf", false},
-        {"Services.xml.QwErTy/inside", false},
+        {"Services.xml.pelloran-save-AbCdEf", false},
+        {".Services.xml.pelloran-save-AbCdE", false},
+        {".Services.xml.pelloran-save-AbCdEfG", false},
+        {".Services.xml.pelloran-save-Ab-dEf", false},
+        {"..pelloran-save-AbCdEf", false},
+        {".Services.xml.pelloran-saved-AbCdEf", false},
+        {"Language/.Services.xml.pelloran-save-AbCdEf", false},
+        {"Backup/.services.xml.pelloran-save-AbCdEf/inside", false},
+        {".Services.xml.pelloran-save-QwErTy/inside", false},
     };
     TProgramWorld world;
     for (const auto &r : rows) {

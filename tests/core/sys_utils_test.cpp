@@ -4,10 +4,13 @@
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
+#include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -101,6 +104,65 @@ TEST(FileUtils, ReadAndCopyFiles)
     EXPECT_EQ(readBytes(b), readBytes(a));
     EXPECT_FALSE(cpyFile(dir.filePath(QStringLiteral("none")), b));
     EXPECT_EQ(readBytes(b), readBytes(a));
+}
+
+// A file written through AtomicFile is the old one until commit, then the
+// new one whole; the copy it writes meanwhile has a name start-up knows as
+// the program's own, and no copy outlives the writer.
+TEST(FileUtils, AtomicWritesAreWholeOrNothing)
+{
+    struct Row {
+        const char *name;
+        bool viaLink;
+        bool cancel;
+        bool destroyedUncommitted;
+        bool replaced;
+    };
+    const Row rows[] = {
+        {"commit", false, false, false, true},
+        {"commit through a link", true, false, false, true},
+        {"cancelled", false, true, false, false},
+        {"dropped without commit", false, false, true, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("Services.xml"));
+        ASSERT_TRUE(writeBytes(target, "old"));
+        ASSERT_TRUE(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QString link = dir.filePath(QStringLiteral("link.xml"));
+        ASSERT_TRUE(QFile::link(target, link));
+        {
+            AtomicFile file(row.viaLink ? link : target);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_EQ(file.write("new and longer"), 14);
+            const QStringList copies =
+                QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("pelloran-save"));
+            ASSERT_EQ(copies.size(), 1);
+            EXPECT_TRUE(isSaveCopyName(copies.first())) << copies.first().toStdString();
+            EXPECT_TRUE(copies.first().startsWith(QStringLiteral(".Services.xml.pelloran-save-")));
+            EXPECT_EQ(readBytes(target), "old");
+            if (row.cancel)
+                file.cancelWriting();
+            if (!row.destroyedUncommitted) {
+                EXPECT_EQ(file.commit(), row.replaced);
+            }
+        }
+        EXPECT_EQ(readBytes(target), row.replaced ? "new and longer" : "old");
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(QFileInfo(target).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::ReadGroup);
+        QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        left.sort();
+        EXPECT_EQ(left, QStringList({QStringLiteral("Services.xml"), QStringLiteral("link.xml")}));
+    }
+    // A folder in the file's place is refused before anything is written.
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Services.xml")));
+    AtomicFile file(dir.filePath(QStringLiteral("Services.xml")));
+    EXPECT_FALSE(file.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(file.errorString().isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("Services.xml")}));
 }
 
 TEST(FileUtils, ListFilesRecursiveDoesNotFollowLinks)
