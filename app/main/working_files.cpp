@@ -23,6 +23,7 @@ const QString kServicesFile = QStringLiteral("Services.xml");
 const QString kMyServicesFile = QStringLiteral("MyServices.xml");
 const QString kBouquetsFile = QStringLiteral("Bouquets.xml");
 const QString kHistoryFolder = QStringLiteral("History");
+constexpr qint64 kCompareBlock = 1 << 16;
 
 // The working files that have a history, in the order they are handled.
 const QStringList &historyFiles()
@@ -39,6 +40,21 @@ QString historyName(const QString &workingFile, const QString &stamp)
 QString stampText(const QDate &date, const QTime &time)
 {
     return convertSystemTimeToDateString(date, 0) + u'_' + convertSystemTimeToTimeString(time, 0);
+}
+
+bool sameBytes(const QString &a, const QString &b)
+{
+    QFile first(a);
+    QFile second(b);
+    if (first.size() != second.size() || !first.open(QIODevice::ReadOnly)
+        || !second.open(QIODevice::ReadOnly))
+        return false;
+    while (!first.atEnd()) {
+        const QByteArray block = first.read(kCompareBlock);
+        if (block.isEmpty() || block != second.read(kCompareBlock))
+            return false;
+    }
+    return second.atEnd();
 }
 
 // Whether a file in the history folder is part of a saved state.
@@ -106,6 +122,11 @@ QString TWorkingFiles::stampOf(const QString &fileName)
 
 QStringList TWorkingFiles::LoadFiles()
 {
+    return loadLists(true);
+}
+
+QStringList TWorkingFiles::loadLists(bool withKingOfSat)
+{
     QStringList failures;
     const auto load = [&](const QString &name, const auto &read) {
         const QString file = WorkingFile(name);
@@ -115,9 +136,11 @@ QStringList TWorkingFiles::LoadFiles()
         if (!read(file, error))
             failures.append(name + QStringLiteral(": ") + error);
     };
-    load(kKingOfSatFile, [&](const QString &file, QString &error) {
-        return m_handler.LoadServices(file, error, false, m_lists.kingOfSat);
-    });
+    if (withKingOfSat) {
+        load(kKingOfSatFile, [&](const QString &file, QString &error) {
+            return m_handler.LoadServices(file, error, false, m_lists.kingOfSat);
+        });
+    }
     load(kServicesFile, [&](const QString &file, QString &error) {
         return m_handler.LoadServices(file, error, false, m_lists.services);
     });
@@ -174,19 +197,69 @@ bool TWorkingFiles::SaveFiles(QString &errorText)
     errorText = failures.join(u'\n');
     if (!failures.isEmpty())
         return false;
+    m_restored.clear();
     SaveHandler().SetSaved();
     return true;
 }
 
-void TWorkingFiles::SaveState(const QDateTime &now)
+QString TWorkingFiles::SaveState(const QDateTime &now)
 {
     QDir().mkpath(HistoryFolder());
-    const QString stamp = stampFor(now);
+    QDateTime time = now;
+    QString stamp = stampFor(time);
+    // Saves and restores within one second must not take each other's place.
+    while (stateExists(stamp)) {
+        if (holdsWorkingFiles(stamp))
+            return stamp;
+        time = time.addSecs(1);
+        stamp = stampFor(time);
+    }
     for (const QString &name : historyFiles()) {
         const QString working = WorkingFile(name);
         if (QFileInfo::exists(working))
             cpyFile(working, QDir(HistoryFolder()).filePath(historyName(name, stamp)));
     }
+    return stamp;
+}
+
+bool TWorkingFiles::stateExists(const QString &stamp) const
+{
+    return std::any_of(historyFiles().begin(), historyFiles().end(), [&](const QString &name) {
+        return QFileInfo::exists(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+    });
+}
+
+bool TWorkingFiles::holdsWorkingFiles(const QString &stamp) const
+{
+    return std::all_of(historyFiles().begin(), historyFiles().end(), [&](const QString &name) {
+        const QString working = WorkingFile(name);
+        const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
+        const bool there = QFileInfo::exists(working);
+        return there == QFileInfo::exists(saved) && (!there || sameBytes(working, saved));
+    });
+}
+
+std::optional<QString> TWorkingFiles::keptState(const QDateTime &now)
+{
+    if (std::none_of(historyFiles().begin(), historyFiles().end(),
+                     [&](const QString &name) { return QFileInfo::exists(WorkingFile(name)); }))
+        return QString();
+    for (const QString &stamp : HistoryStamps()) {
+        if (holdsWorkingFiles(stamp))
+            return stamp;
+    }
+    const QString stamp = SaveState(now);
+    if (holdsWorkingFiles(stamp))
+        return stamp;
+    // The stamp was free: what lies there is this attempt's, and not whole.
+    for (const QString &name : historyFiles())
+        QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+    return std::nullopt;
+}
+
+bool TWorkingFiles::KeepWorkingFiles(const QDateTime &now)
+{
+    return keptState(now).has_value();
 }
 
 QStringList TWorkingFiles::HistoryStamps() const
@@ -206,27 +279,45 @@ QStringList TWorkingFiles::RestoreState(const QString &stamp)
     // that would be every one of them.
     if (!HasState(stamp))
         return {};
+    const std::optional<QString> kept = keptState(QDateTime::currentDateTime());
+    if (!kept)
+        return {msg(MsgListsNotKept)};
+    bool whole = true;
     for (const QString &name : historyFiles()) {
         const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
         const QString working = WorkingFile(name);
-        if (QFileInfo::exists(saved)) {
-            // Only a state that reached its place leaves the history.
-            if (cpyFile(saved, working))
-                QFile::remove(saved);
-        } else {
-            QFile::remove(working);
-        }
+        if (QFileInfo::exists(saved))
+            whole = cpyFile(saved, working) && whole;
+        else
+            whole = (!QFileInfo::exists(working) || QFile::remove(working)) && whole;
     }
+    // Only a state that reached its place in full leaves the history.
+    if (whole) {
+        for (const QString &name : historyFiles())
+            QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+    }
+    m_restored = stamp;
     m_lists.services.Clear();
     m_lists.myServices.Clear();
     m_lists.bouquets.Clear();
-    const QStringList failures = LoadFiles();
+    // No state holds the KingOfSat list: it stays, and so do its objects.
+    const QStringList failures = loadLists(false);
     SaveHandler().SetSaved();
     return failures;
 }
 
+QString TWorkingFiles::GoBackStamp() const
+{
+    for (const QString &stamp : HistoryStamps()) {
+        if (m_restored.isEmpty() || stamp < m_restored)
+            return stamp;
+    }
+    return QString();
+}
+
 void TWorkingFiles::ClearHistory()
 {
+    m_restored.clear();
     for (const auto &state : stateFiles(HistoryFolder()))
         QFile::remove(state.first);
 }
@@ -238,6 +329,7 @@ void TWorkingFiles::Reset()
     m_lists.bouquets.Clear();
     m_lists.myServices.Clear();
     m_lists.services.Clear();
+    m_restored.clear();
     SaveHandler().SetSaved();
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class TBouquetList;
 class TFrmXMLHandler;
 class TServiceList;
@@ -35,16 +37,30 @@ public:
     // when the list is empty. Only when every file is written does the model
     // count as saved; otherwise false with the failures in errorText.
     bool SaveFiles(QString &errorText);
-    void SaveState(const QDateTime &now = QDateTime::currentDateTime());
+    // Copies the working files into the history as a state stamped `now`,
+    // or the next second no state holds: a state that holds other files is
+    // never overwritten. Returns the stamp.
+    QString SaveState(const QDateTime &now = QDateTime::currentDateTime());
+    // Makes sure the working files are a saved state, so that replacing
+    // them loses nothing: false (nothing written but the copies) when they
+    // could not be kept. Not twice: a state holding the same files will do.
+    bool KeepWorkingFiles(const QDateTime &now = QDateTime::currentDateTime());
     // The stamps of the saved states, newest first. A saved state is a file a
     // save writes: a working file's name with a stamp of stampFor's form.
     // Anything else in the history folder is none, and is left alone.
     QStringList HistoryStamps() const;
     bool HasState(const QString &stamp) const { return HistoryStamps().contains(stamp); }
-    // Moves the state's files back over the working files (a file the state
-    // lacks is deleted), reloads the lists and counts the model as saved.
-    // Returns LoadFiles' failures. A stamp of no saved state changes nothing.
+    // Keeps the working files (KeepWorkingFiles), then moves the state's
+    // files back over them (a file the state lacks is deleted), reloads the
+    // three lists a state holds and counts the model as saved. The
+    // KingOfSat list stays as it is. Returns the failures. A stamp of no
+    // saved state changes nothing.
     QStringList RestoreState(const QString &stamp);
+    // The state Go Back restores: the newest one older than the state
+    // restored last, or the newest of all when the lists were saved since
+    // (the states a restore keeps are newer, and reached by the menu).
+    // Empty when there is none.
+    QString GoBackStamp() const;
     // Deletes every saved state, hidden ones too: what HistoryStamps lists.
     void ClearHistory();
     // Deletes the working files and empties the lists, except KingOfSat's.
@@ -65,7 +81,16 @@ public:
     static bool isStamp(const QString &text);
 
 private:
+    QStringList loadLists(bool withKingOfSat);
+    // The stamp of a state that holds the working files, made when none
+    // does; empty when there are none, nullopt when they cannot be kept.
+    std::optional<QString> keptState(const QDateTime &now);
+    bool stateExists(const QString &stamp) const;
+    bool holdsWorkingFiles(const QString &stamp) const;
+
     QString m_folder;
     TFrmXMLHandler &m_handler;
     TModelLists m_lists;
+    // The stamp of the state restored last, until the lists are saved.
+    QString m_restored;
 };

@@ -349,9 +349,10 @@ TEST(MainWindowHistory, SavesRestoresAndClearsFromTheMenu)
 
     const QByteArray original = world.bytes("Services.xml");
     const int rows = main.ServicesGrid->RowCount();
-    // Two saves: within one second they share their history names (the
-    // history side of that is pinned with fixed times in the working files'
-    // tests); the menu shows one entry per distinct stamp.
+    // Two saves: the same files saved twice within one second share their
+    // history names, other files take the next second (pinned with fixed
+    // times in the working files' tests); the menu shows one entry per
+    // distinct stamp.
     main.PopupItmToolSave->trigger();
     world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
     SaveHandler().SetModified();
@@ -420,7 +421,7 @@ TEST(MainWindowHistory, RestoringAsksFirstAndCancelChangesNothing)
             ASSERT_FALSE(world.prompts.asked.isEmpty());
             const TScriptedPrompts::Question &question = world.prompts.asked.first();
             EXPECT_EQ(question.kind, TPrompts::TMsgKind::Confirmation);
-            EXPECT_EQ(question.text, "Are you sure?");
+            EXPECT_EQ(question.text, "Are you sure? The current lists stay in History.");
             EXPECT_EQ(question.buttons, TPrompts::mbYes | TPrompts::mbCancel);
             if (answer == TPrompts::mbCancel) {
                 EXPECT_EQ(world.prompts.asked.size(), 1);
@@ -433,7 +434,76 @@ TEST(MainWindowHistory, RestoringAsksFirstAndCancelChangesNothing)
                 EXPECT_EQ(world.bytes("Services.xml"), original);
                 EXPECT_EQ(main.ServicesGrid->RowCount(), originalRows);
                 EXPECT_FALSE(historyCaptions(main).contains(captions.first()));
+                // The lists saved last are a state now, reached by the menu.
+                const QStringList stamps = main.WorkingFiles().HistoryStamps();
+                ASSERT_EQ(stamps.size(), 1);
+                EXPECT_EQ(world.bytes("History/Services." + stamps.first() + ".xml"), edited);
+                EXPECT_EQ(historyCaptions(main), QStringList({"Save state " + stamps.first()}));
             }
+        }
+    }
+}
+
+// Two saves with edits between, then Go Back twice and forward again by the
+// menu: Go Back goes one state further back than the one restored last,
+// never to the lists a restore kept, and every saved set of lists is always
+// in the working files or in the history, once.
+TEST(MainWindowHistory, GoingBackAndForthLosesNoSavedState)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    QList<QByteArray> saved = {world.bytes("Services.xml")};
+    for (const char *name : {"First edit", "Second edit"}) {
+        world.program.ServiceList->GetItem(0)->GetItem(0)->GetItem(0)->Name = QLatin1String(name);
+        SaveHandler().SetModified();
+        main.PopupItmToolSave->trigger();
+        saved.append(world.bytes("Services.xml"));
+    }
+    const auto statesHolding = [&](const QByteArray &services) {
+        QStringList stamps;
+        for (const QString &stamp : main.WorkingFiles().HistoryStamps()) {
+            if (world.bytes("History/Services." + stamp + ".xml") == services)
+                stamps.append(stamp);
+        }
+        return stamps;
+    };
+    struct Step {
+        const char *name;
+        int pick; // the saved set picked in the menu; -1: Go Back
+        int restored;
+        bool backOffered;
+    };
+    const Step steps[] = {
+        {"Go Back", -1, 1, true},
+        {"Go Back again", -1, 0, false},
+        {"forward to the first edit by the menu", 1, 1, true},
+        {"forward to the second edit by the menu", 2, 2, true},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.name);
+        world.prompts.answers = {TPrompts::mbYes};
+        if (step.pick < 0) {
+            ASSERT_TRUE(main.PopupItmToolGoBack->isEnabled());
+            main.PopupItmToolGoBack->trigger();
+        } else {
+            const QStringList stamps = statesHolding(saved[step.pick]);
+            ASSERT_EQ(stamps.size(), 1);
+            QAction *item = nullptr;
+            for (QAction *action : main.PopupItemToolHistory->actions()) {
+                if (action->text() == "Save state " + stamps.first())
+                    item = action;
+            }
+            ASSERT_NE(item, nullptr);
+            item->trigger();
+        }
+        EXPECT_EQ(world.bytes("Services.xml"), saved[step.restored]);
+        for (int i = 0; i < saved.size(); ++i)
+            EXPECT_EQ(statesHolding(saved[i]).size() + (world.bytes("Services.xml") == saved[i] ? 1 : 0), 1)
+                << "saved set " << i;
+        EXPECT_EQ(historyCaptions(main).size(), 2);
+        if (step.pick < 0) {
+            EXPECT_EQ(main.PopupItmToolGoBack->isEnabled(), step.backOffered);
         }
     }
 }
