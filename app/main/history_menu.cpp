@@ -133,6 +133,27 @@ void TFrmMain::goBack()
         historyItemClick(stamp);
 }
 
+void TFrmMain::reportInterruptedSave()
+{
+    const std::optional<TWorkingFiles::TInterruptedSave> interrupted = m_workingFiles->InterruptedSave();
+    if (!interrupted)
+        return;
+    const QString text = FormatMsg1(msg(MsgSaveCutShort), interrupted->files.join(QStringLiteral(", ")))
+        + QStringLiteral("\r\n\r\n");
+    if (interrupted->stamp.isEmpty()) {
+        message(TPrompts::TMsgKind::Warning, text + msg(MsgNoCompleteState), TPrompts::mbOK);
+        m_workingFiles->ForgetInterruptedSave();
+        return;
+    }
+    // The user decides: the restore keeps these files as a state too.
+    const QString question = FormatMsg1(msg(MsgRestoreLastComplete), msg(MsgSaveStateCaption) + interrupted->stamp)
+        + u' ' + msg(MsgCurrentListsKept);
+    if (message(TPrompts::TMsgKind::Warning, text + question, TPrompts::mbYes | TPrompts::mbNo) == TPrompts::mbYes)
+        RestoreState(interrupted->stamp);
+    else
+        m_workingFiles->ForgetInterruptedSave();
+}
+
 void TFrmMain::askClearHistory()
 {
     if (askSure())

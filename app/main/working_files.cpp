@@ -8,6 +8,7 @@
 #include "core/util/sys_utils.h"
 #include "core/zapit/xml_file_handler.h"
 #include "logos/logo_mapper.h"
+#include "platform/atomic_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +24,9 @@ const QString kServicesFile = QStringLiteral("Services.xml");
 const QString kMyServicesFile = QStringLiteral("MyServices.xml");
 const QString kBouquetsFile = QStringLiteral("Bouquets.xml");
 const QString kHistoryFolder = QStringLiteral("History");
+// Lies in the program folder while the working files are being replaced.
+const QString kReplacingNote = QStringLiteral(".pelloran-lists-replacing");
+constexpr qint64 kNoteLimit = 4096;
 constexpr qint64 kCompareBlock = 1 << 16;
 
 // The working files that have a history, in the order they are handled.
@@ -162,7 +166,15 @@ void TWorkingFiles::LinkLists()
 
 bool TWorkingFiles::SaveFiles(QString &errorText)
 {
-    SaveState();
+    const QString before = SaveState();
+    const bool empty[] = {m_lists.services.Count() == 0, m_lists.myServices.Count() == 0,
+                          m_lists.bouquets.Count() == 0};
+    QStringList replaced;
+    for (qsizetype i = 0; i < historyFiles().size(); ++i) {
+        if (!empty[i] || QFileInfo::exists(WorkingFile(historyFiles()[i])))
+            replaced.append(historyFiles()[i]);
+    }
+    beginReplacing(replaced, before);
     QStringList failures;
     // An empty list has no file; a file that cannot be removed would come
     // back at the next start, so that counts as a failure too.
@@ -195,8 +207,11 @@ bool TWorkingFiles::SaveFiles(QString &errorText)
                                        m_lists.bouquets.Encoding);
     });
     errorText = failures.join(u'\n');
+    // Some files written and others not may not belong together: the note
+    // stays until a save or restore goes through.
     if (!failures.isEmpty())
         return false;
+    endReplacing();
     m_restored.clear();
     SaveHandler().SetSaved();
     return true;
@@ -282,6 +297,13 @@ QStringList TWorkingFiles::RestoreState(const QString &stamp)
     const std::optional<QString> kept = keptState(QDateTime::currentDateTime());
     if (!kept)
         return {msg(MsgListsNotKept)};
+    QStringList replaced;
+    for (const QString &name : historyFiles()) {
+        if (QFileInfo::exists(WorkingFile(name))
+            || QFileInfo::exists(QDir(HistoryFolder()).filePath(historyName(name, stamp))))
+            replaced.append(name);
+    }
+    beginReplacing(replaced, *kept);
     bool whole = true;
     for (const QString &name : historyFiles()) {
         const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
@@ -293,6 +315,7 @@ QStringList TWorkingFiles::RestoreState(const QString &stamp)
     }
     // Only a state that reached its place in full leaves the history.
     if (whole) {
+        endReplacing();
         for (const QString &name : historyFiles())
             QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
     }
@@ -330,6 +353,8 @@ void TWorkingFiles::Reset()
     m_lists.myServices.Clear();
     m_lists.services.Clear();
     m_restored.clear();
+    // No list is left to come from two saves.
+    ForgetInterruptedSave();
     SaveHandler().SetSaved();
 }
 
@@ -338,4 +363,62 @@ void TWorkingFiles::RemoveSaveLeftovers() const
     // Every folder the program writes into by itself.
     for (const QString &folder : {m_folder, HistoryFolder(), QDir(m_folder).filePath(QLatin1String(kLogoFolderName))})
         removeSaveLeftovers(folder);
+}
+
+void TWorkingFiles::beginReplacing(const QStringList &files, const QString &wholeStamp)
+{
+    if (files.isEmpty())
+        return;
+    // Files a cut short replacement left mixed stay so until one goes through,
+    // and the state from before that one is still the last whole set.
+    const std::optional<TInterruptedSave> earlier = InterruptedSave();
+    QString stamp = wholeStamp;
+    QStringList named = files;
+    if (earlier) {
+        stamp = earlier->stamp;
+        named += earlier->files;
+    }
+    QStringList lines = {stamp};
+    for (const QString &name : historyFiles()) {
+        if (named.contains(name))
+            lines.append(name);
+    }
+    // A note that cannot be written does not stop the save.
+    AtomicFile note(WorkingFile(kReplacingNote));
+    const QByteArray bytes = lines.join(u'\n').toUtf8() + '\n';
+    if (note.open(QIODevice::WriteOnly) && note.write(bytes) == bytes.size())
+        note.commit();
+}
+
+void TWorkingFiles::endReplacing()
+{
+    ForgetInterruptedSave();
+}
+
+std::optional<TWorkingFiles::TInterruptedSave> TWorkingFiles::InterruptedSave() const
+{
+    const QFileInfo info(WorkingFile(kReplacingNote));
+    if (!info.exists())
+        return std::nullopt;
+    TInterruptedSave save;
+    QFile file(info.filePath());
+    // Only a note of our own making is read; anything else there still
+    // says that a replacement began.
+    if (info.isFile() && info.size() <= kNoteLimit && file.open(QIODevice::ReadOnly)) {
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+        if (HasState(lines.first()))
+            save.stamp = lines.first();
+        for (const QString &name : historyFiles()) {
+            if (lines.mid(1).contains(name))
+                save.files.append(name);
+        }
+    }
+    if (save.files.isEmpty())
+        save.files = historyFiles();
+    return save;
+}
+
+void TWorkingFiles::ForgetInterruptedSave()
+{
+    QFile::remove(WorkingFile(kReplacingNote));
 }

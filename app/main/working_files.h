@@ -70,6 +70,18 @@ public:
     // Files of any other name stay. Run at start, before anything is read.
     void RemoveSaveLeftovers() const;
 
+    // A save or restore of the working files that did not reach its end
+    // leaves a note: the files it was replacing, which may now come from two
+    // saves, and the state that holds the last set that was whole (empty
+    // when no state holds it any more).
+    struct TInterruptedSave {
+        QStringList files;
+        QString stamp;
+    };
+    std::optional<TInterruptedSave> InterruptedSave() const;
+    // Drops that note, the files left as they are.
+    void ForgetInterruptedSave();
+
     QString HistoryFolder() const;
     QString WorkingFile(const QString &name) const;
 
@@ -87,6 +99,10 @@ private:
     std::optional<QString> keptState(const QDateTime &now);
     bool stateExists(const QString &stamp) const;
     bool holdsWorkingFiles(const QString &stamp) const;
+    // The note before the first working file is replaced, with the files
+    // about to be, and the stamp of the state a kill should point to.
+    void beginReplacing(const QStringList &files, const QString &wholeStamp);
+    void endReplacing();
 
     QString m_folder;
     TFrmXMLHandler &m_handler;

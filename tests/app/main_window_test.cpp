@@ -177,6 +177,74 @@ TEST(MainWindowStartUp, CopiesKilledSavesLeftAreRemovedAndNothingElse)
     EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
 }
 
+// A save cut short between the working files (here the bouquets file could
+// not be written and keeps the save before's, as a kill would leave it) is
+// told at the next start, with the state of the last whole save; the user
+// decides, and either way no list is lost.
+TEST(MainWindowStartUp, ASaveCutShortIsToldAndItsLastWholeStateOffered)
+{
+    for (const int answer : {TPrompts::mbYes, TPrompts::mbNo}) {
+        SCOPED_TRACE(answer == TPrompts::mbYes ? "Yes" : "No");
+        QTemporaryDir kept;
+        QByteArray whole, edited;
+        QString stamp;
+        {
+            TProgramWorld world;
+            world.start();
+            whole = world.bytes("Services.xml");
+            const QByteArray bouquets = world.bytes("Bouquets.xml");
+            world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
+            ASSERT_TRUE(QFile::remove(world.path("Bouquets.xml")));
+            ASSERT_TRUE(QDir(world.folder.path()).mkdir("Bouquets.xml"));
+            SaveHandler().SetModified();
+            EXPECT_FALSE(world.main().SaveFiles());
+            edited = world.bytes("Services.xml");
+            ASSERT_NE(edited, whole);
+            ASSERT_TRUE(QDir(world.path("Bouquets.xml")).removeRecursively());
+            QFile before(world.path("Bouquets.xml"));
+            ASSERT_TRUE(before.open(QIODevice::WriteOnly) && before.write(bouquets) == bouquets.size());
+            before.close();
+            ASSERT_EQ(world.main().WorkingFiles().HistoryStamps().size(), 1);
+            stamp = world.main().WorkingFiles().HistoryStamps().first();
+            SaveHandler().SetSaved();
+            // Every file the program folder holds, hidden ones too.
+            QDir().mkpath(kept.filePath("History"));
+            for (const QString &below : {QString(), QStringLiteral("History/")}) {
+                const QDir from(world.path(below));
+                for (const QString &name : from.entryList(QDir::Files | QDir::Hidden))
+                    ASSERT_TRUE(QFile::copy(from.filePath(name), kept.filePath(below + name))) << qPrintable(name);
+            }
+        }
+
+        TProgramWorld again(TProgramWorld::NoLists);
+        QDir().mkpath(again.path("History"));
+        for (const QString &below : {QString(), QStringLiteral("History/")}) {
+            const QDir from(kept.filePath(below));
+            for (const QString &name : from.entryList(QDir::Files | QDir::Hidden)) {
+                QFile::remove(again.path(below + name));
+                ASSERT_TRUE(QFile::copy(from.filePath(name), again.path(below + name))) << qPrintable(name);
+            }
+        }
+        again.prompts.answers = {answer};
+        again.start();
+        ASSERT_FALSE(again.prompts.asked.isEmpty());
+        const TScriptedPrompts::Question &question = again.prompts.asked.first();
+        EXPECT_EQ(question.kind, TPrompts::TMsgKind::Warning);
+        EXPECT_EQ(question.buttons, TPrompts::mbYes | TPrompts::mbNo);
+        EXPECT_EQ(question.text,
+                  "The last save of the channel lists was cut short: Services.xml, MyServices.xml, "
+                  "Bouquets.xml may not belong together.\r\n\r\nThe lists of the last complete save "
+                  "are in History as \"Save state " + stamp + "\". Restore them now? The current lists "
+                  "stay in History.");
+        EXPECT_EQ(again.bytes("Services.xml"), answer == TPrompts::mbYes ? whole : edited);
+        bool editedKept = again.bytes("Services.xml") == edited;
+        for (const QString &state : again.main().WorkingFiles().HistoryStamps())
+            editedKept = editedKept || again.bytes("History/Services." + state + ".xml") == edited;
+        EXPECT_TRUE(editedKept);
+        EXPECT_FALSE(again.main().WorkingFiles().InterruptedSave());
+    }
+}
+
 // Closing with unsaved changes: what each answer keeps and writes.
 TEST(MainWindowClose, UnsavedChangesFollowTheAnswer)
 {

@@ -185,6 +185,79 @@ TEST_F(WorkingFiles, RestoreMovesTheStateBackAndKeepsTheFilesItReplaces)
     EXPECT_EQ(files.HistoryStamps().size(), 2);
 }
 
+// What the next start finds after the working files were being replaced:
+// the files of a replacement that did not go through may come from two
+// saves, and the state holding the last whole set is named.
+TEST_F(WorkingFiles, AReplacementCutShortIsFoundAtTheNextStart)
+{
+    // The state the cut short save made of the files before it.
+    QString whole;
+    struct Row {
+        const char *name;
+        std::function<void(TWorkingFiles &, const QString &folder)> after; // what follows the cut short save
+        bool noted;
+        bool namesWhole; // or no state
+    };
+    // A save that cannot write the bouquets file, as the next one does
+    // when the test puts a folder in its way.
+    const auto cutShortSave = [this](TWorkingFiles &f, const QString &folder) {
+        ASSERT_TRUE(QFile::remove(QDir(folder).filePath("Bouquets.xml")));
+        ASSERT_TRUE(QDir(folder).mkdir("Bouquets.xml"));
+        SaveHandler().SetModified();
+        QString error;
+        ASSERT_FALSE(f.SaveFiles(error));
+        // What a kill leaves there is the file of the save before.
+        ASSERT_TRUE(QDir(QDir(folder).filePath("Bouquets.xml")).removeRecursively());
+        ASSERT_TRUE(QFile::copy(path("Bouquets.xml"), QDir(folder).filePath("Bouquets.xml")));
+    };
+    const Row rows[] = {
+        {"nothing more", [](TWorkingFiles &, const QString &) {}, true, true},
+        {"a save that goes through",
+         [](TWorkingFiles &f, const QString &) {
+             QString error;
+             SaveHandler().SetModified();
+             ASSERT_TRUE(f.SaveFiles(error)) << qPrintable(error);
+         },
+         false, false},
+        {"a restore", [&](TWorkingFiles &f, const QString &) { EXPECT_EQ(f.RestoreState(whole), QStringList()); },
+         false, false},
+        {"a reset", [](TWorkingFiles &f, const QString &) { f.Reset(); }, false, false},
+        {"a history cleared", [](TWorkingFiles &f, const QString &) { f.ClearHistory(); }, true, false},
+        // The state that save keeps holds the mixed set: the whole one
+        // stays the one named.
+        {"another save cut short", cutShortSave, true, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir run;
+        TServiceList k, s, m;
+        TBouquetList b;
+        TWorkingFiles working(run.path(), handler, {k, s, m, b});
+        for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+            ASSERT_TRUE(QFile::copy(path(QLatin1String(name)), run.filePath(QLatin1String(name))));
+        ASSERT_EQ(working.LoadFiles(), QStringList());
+        EXPECT_FALSE(working.InterruptedSave());
+
+        // Cut short after the services file.
+        s.GetItem(0)->GetItem(0)->Clear();
+        cutShortSave(working, run.path());
+        ASSERT_EQ(working.HistoryStamps().size(), 1);
+        whole = working.HistoryStamps().first();
+        row.after(working, run.path());
+        SaveHandler().SetSaved();
+
+        TServiceList k2, s2, m2;
+        TBouquetList b2;
+        const TWorkingFiles next(run.path(), handler, {k2, s2, m2, b2});
+        const auto found = next.InterruptedSave();
+        ASSERT_EQ(found.has_value(), row.noted);
+        if (found) {
+            EXPECT_EQ(found->files, QStringList({"Services.xml", "MyServices.xml", "Bouquets.xml"}));
+            EXPECT_EQ(found->stamp, row.namesWhole ? whole : QString());
+        }
+    }
+}
+
 TEST_F(WorkingFiles, ResetKeepsKingOfSat)
 {
     files.Reset();
