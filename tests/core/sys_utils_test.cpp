@@ -5,12 +5,14 @@
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
 #include "platform/atomic_file.h"
+#include "platform/system_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -195,6 +197,46 @@ TEST(SysUtils, TempFilesLiveInAPrivateFolder)
     EXPECT_TRUE(a.startsWith(folder + QStringLiteral("Qel")));
     EXPECT_EQ(QFileInfo(a).size(), 0);
     EXPECT_TRUE(getApplicationDir().endsWith(u'/'));
+}
+
+// A killed run leaves its private temporary folder; the next run's first
+// use clears away those of ended runs and no other folder or file.
+TEST(SysUtils, TempFoldersOfEndedRunsAreCleared)
+{
+    QProcess ended;
+    ended.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(ended.waitForStarted());
+    const QString gone = QString::number(ended.processId());
+    ASSERT_TRUE(ended.waitForFinished());
+    const QString own = QString::number(QCoreApplication::applicationPid());
+    const struct {
+        QString name;
+        bool folder;
+        bool removed;
+    } rows[] = {
+        {"pelloran-" + gone + "-AbC123", true, true},
+        {"pelloran-" + gone + "-zzzzzz", true, true},
+        {"pelloran-" + own + "-AbC123", true, false},
+        {"pelloran-1-AbC123", true, false},
+        {"pelloran-" + gone + "-AbC12", true, false},
+        {"pelloran-" + gone + "-AbC1234", true, false},
+        {"pelloran-AbC123", true, false},
+        {"pelloran-x" + gone + "-AbC123", true, false},
+        {"Pelloran-" + gone + "-AbC123", true, false},
+        {"pelloran-" + gone + "-AbC456", false, false},
+    };
+    QTemporaryDir root;
+    for (const auto &r : rows) {
+        if (r.folder) {
+            ASSERT_TRUE(QDir(root.path()).mkpath(r.name + QStringLiteral("/inside")));
+            ASSERT_TRUE(writeBytes(root.filePath(r.name + QStringLiteral("/inside/services.xml")), "<zapit/>"));
+        } else {
+            ASSERT_TRUE(writeBytes(root.filePath(r.name), "a user's file"));
+        }
+    }
+    removeEndedRunsTempFolders(root.path());
+    for (const auto &r : rows)
+        EXPECT_EQ(QFileInfo::exists(root.filePath(r.name)), !r.removed) << r.name.toStdString();
 }
 
 TEST(RunApplication, ArgumentsReachTheProgramUnsplit)
