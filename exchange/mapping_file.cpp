@@ -2,10 +2,11 @@
 
 #include "core/util/messages.h"
 #include "core/util/small_file_text.h"
+#include "platform/atomic_file.h"
 #include "platform/small_file.h"
 #include "platform/text_codec.h"
 
-#include <QSaveFile>
+#include <QFile>
 
 namespace {
 
@@ -66,7 +67,7 @@ bool TMappingFile::Save(const QString &fileName, QString &errorText) const
         errorText = msg(MsgFileNotRegular);
         return false;
     }
-    QSaveFile file(fileName);
+    AtomicFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         errorText = file.errorString();
         return false;

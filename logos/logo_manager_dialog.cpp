@@ -10,6 +10,7 @@
 #include "logos/logo_image.h"
 #include "logos/logo_mapper.h"
 #include "logos/logo_size.h"
+#include "platform/atomic_file.h"
 #include "platform/text_codec.h"
 #include "platform/url_download.h"
 #include "ui/grid/column_kinds.h"
@@ -22,7 +23,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -89,7 +89,7 @@ void fetchLogo(const QString &url, const DownloadOptions &pageOptions, const QSt
             readable = false;
         }
         if (readable) {
-            QSaveFile out(target);
+            AtomicFile out(target);
             if (out.open(QIODevice::WriteOnly)) {
                 out.write(data);
                 out.commit();

@@ -1,13 +1,13 @@
 #include "logos/logo_mapper.h"
 
 #include "logos/logo_image.h"
+#include "platform/atomic_file.h"
 #include "platform/small_file.h"
 #include "platform/text_codec.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <QThread>
 
@@ -248,7 +248,7 @@ TLogoRunResult build(const TLogoJob &job, TLogoSink &sink)
         lines = linesOf(pictures);
     // The mapping in hand serves this run all the same when the file's place
     // holds something a save must not replace.
-    QSaveFile file(job.mappingFile);
+    AtomicFile file(job.mappingFile);
     if (mayReplaceFile(job.mappingFile) && file.open(QIODevice::WriteOnly)) {
         file.write(lines);
         file.commit();

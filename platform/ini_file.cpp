@@ -1,10 +1,10 @@
 #include "platform/ini_file.h"
 
+#include "platform/atomic_file.h"
 #include "platform/small_file.h"
 #include "platform/text_codec.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -161,7 +161,7 @@ bool IniFile::save(const QString &fileName, QString *error) const
             *error = QStringLiteral("not a regular file");
         return false;
     }
-    QSaveFile file(fileName);
+    AtomicFile file(fileName);
     const QByteArray bytes = toText().toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;

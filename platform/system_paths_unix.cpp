@@ -3,11 +3,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <memory>
 #include <mutex>
+
+#include <unistd.h>
 
 namespace {
 
@@ -26,13 +29,33 @@ QString applicationFolder()
     return withSlash(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2));
 }
 
+void removeEndedRunsTempFolders(const QString &tempRoot)
+{
+    // "pelloran-<process id>-<six random letters or digits>": the process
+    // id tells whether the run that made it is still going.
+    static const QRegularExpression name(QStringLiteral("^pelloran-([1-9][0-9]{0,9})-[A-Za-z0-9]{6}$"));
+    const qint64 own = QCoreApplication::applicationPid();
+    const QFileInfoList entries =
+        QDir(tempRoot).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Unsorted);
+    for (const QFileInfo &entry : entries) {
+        const QRegularExpressionMatch match = name.match(entry.fileName());
+        if (!match.hasMatch() || entry.isSymLink() || entry.ownerId() != ::getuid())
+            continue;
+        const qint64 pid = match.captured(1).toLongLong();
+        if (pid != own && !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)))
+            QDir(entry.filePath()).removeRecursively();
+    }
+}
+
 QString privateTempFolder()
 {
     static std::once_flag once;
     static std::unique_ptr<QTemporaryDir> folder;
     std::call_once(once, [] {
-        folder = std::make_unique<QTemporaryDir>(QDir::tempPath()
-                                                 + QStringLiteral("/pelloran-XXXXXX"));
+        // A run that was killed left its folder behind, downloads and all.
+        removeEndedRunsTempFolders(QDir::tempPath());
+        folder = std::make_unique<QTemporaryDir>(
+            QDir::tempPath() + QStringLiteral("/pelloran-%1-XXXXXX").arg(QCoreApplication::applicationPid()));
     });
     if (!folder->isValid())
         return QString();

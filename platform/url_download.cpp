@@ -1,13 +1,12 @@
 #include "platform/url_download.h"
 
+#include "platform/atomic_file.h"
 #include "platform/curl_handle.h"
-
-#include <QSaveFile>
 
 namespace {
 
 struct Transfer {
-    QSaveFile *file;
+    AtomicFile *file;
     DownloadObserver *observer;
     TransferWatch *watch;
     CURL *handle;
@@ -63,7 +62,7 @@ bool downloadToFile(const QString &url, const QString &fileName, DownloadObserve
     if (!isWebAddress(url))
         return fail(error, TransferFailure::NotWebAddress,
                     QStringLiteral("not an http: or https: address"));
-    QSaveFile file(fileName);
+    AtomicFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return fail(error, TransferFailure::LocalFile, file.errorString());
     CurlEasy handle = makeCurlEasy();

@@ -2,11 +2,11 @@
 
 #include "core/util/exception.h"
 #include "core/util/prompts.h"
+#include "platform/atomic_file.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
@@ -36,9 +36,11 @@ QString programFolder()
 {
     const QString own = QCoreApplication::applicationDirPath();
     // A folder is writable for us when a file can really be made there
-    // (permissions alone do not tell on read-only mounts).
-    QTemporaryFile probe(QDir(own).filePath(QStringLiteral(".pelloran-XXXXXX")));
-    if (probe.open())
+    // (permissions alone do not tell on read-only mounts). The probe is
+    // named as the program's own copies are, so a kill leaves nothing that
+    // the next start would not clear away.
+    AtomicFile probe(QDir(own).filePath(QStringLiteral("folder-probe")));
+    if (probe.open(QIODevice::WriteOnly))
         return own;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

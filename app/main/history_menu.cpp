@@ -55,7 +55,8 @@ void TFrmMain::BuildHistoryMenu()
         connect(item, &QAction::triggered, this, [this, stamp] { historyItemClick(stamp); });
     }
     const bool any = !stamps.isEmpty();
-    PopupItmToolGoBack->setEnabled(any);
+    // Going back past the oldest state is no step at all.
+    PopupItmToolGoBack->setEnabled(m_workingFiles && !m_workingFiles->GoBackStamp().isEmpty());
     PopupItmToolClearHistory->setEnabled(any);
     if (!any)
         PopupItemToolHistory->addAction(msg(MsgHistoryEmpty))->setEnabled(false);
@@ -63,9 +64,11 @@ void TFrmMain::BuildHistoryMenu()
 
 void TFrmMain::historyItemClick(const QString &stamp)
 {
-    // The working files as they stand give way to the state's and are kept
-    // nowhere else.
-    if (askSure())
+    // Unsaved edits give way to the state's lists; the lists saved last
+    // become a state of their own.
+    if (message(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure) + u' ' + msg(MsgCurrentListsKept),
+                TPrompts::mbYes | TPrompts::mbCancel)
+        == TPrompts::mbYes)
         RestoreState(stamp);
 }
 
@@ -73,6 +76,13 @@ void TFrmMain::RestoreState(const QString &stamp)
 {
     if (!m_workingFiles->HasState(stamp))
         return;
+    // Before anything is let go: the lists saved last are kept first, or
+    // nothing is replaced.
+    if (!m_workingFiles->KeepWorkingFiles()) {
+        BuildHistoryMenu();
+        ShowError(msg(MsgListsNotKept));
+        return;
+    }
     // The lists are about to be freed; the logo thread reads them.
     StopLogoMapping();
     releaseListGrids();
@@ -120,9 +130,30 @@ void TFrmMain::saveToCache()
 
 void TFrmMain::goBack()
 {
-    const QList<QAction *> items = PopupItemToolHistory->actions();
-    if (!items.isEmpty() && items.first()->isEnabled())
-        items.first()->trigger();
+    const QString stamp = m_workingFiles->GoBackStamp();
+    if (!stamp.isEmpty())
+        historyItemClick(stamp);
+}
+
+void TFrmMain::reportInterruptedSave()
+{
+    const std::optional<TWorkingFiles::TInterruptedSave> interrupted = m_workingFiles->InterruptedSave();
+    if (!interrupted)
+        return;
+    const QString text = FormatMsg1(msg(MsgSaveCutShort), interrupted->files.join(QStringLiteral(", ")))
+        + QStringLiteral("\r\n\r\n");
+    if (interrupted->stamp.isEmpty()) {
+        message(TPrompts::TMsgKind::Warning, text + msg(MsgNoCompleteState), TPrompts::mbOK);
+        m_workingFiles->ForgetInterruptedSave();
+        return;
+    }
+    // The user decides: the restore keeps these files as a state too.
+    const QString question = FormatMsg1(msg(MsgRestoreLastComplete), msg(MsgSaveStateCaption) + interrupted->stamp)
+        + u' ' + msg(MsgCurrentListsKept);
+    if (message(TPrompts::TMsgKind::Warning, text + question, TPrompts::mbYes | TPrompts::mbNo) == TPrompts::mbYes)
+        RestoreState(interrupted->stamp);
+    else
+        m_workingFiles->ForgetInterruptedSave();
 }
 
 void TFrmMain::askClearHistory()

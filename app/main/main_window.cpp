@@ -200,6 +200,7 @@ void TFrmMain::InitializeMain()
     pingTimerTimer();
     PingTimer->start();
     reportLoadFailures(failures);
+    reportInterruptedSave();
 }
 
 bool TFrmMain::CloseMain()

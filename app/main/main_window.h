@@ -442,6 +442,8 @@ private:
     // history_menu.cpp
     // A history item's click: restores its state once the user is sure.
     void historyItemClick(const QString &stamp);
+    // At start: a save cut short is told, and its last whole set offered.
+    void reportInterruptedSave();
     void releaseListGrids();
     void DropLogoResults();
     void saveToCache();

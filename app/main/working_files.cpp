@@ -6,13 +6,9 @@
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
-#include "core/zapit/import_news.h"
 #include "core/zapit/xml_file_handler.h"
-#include "exchange/diseqc_mapping_dialog.h"
-#include "exchange/kingofsat_mapping.h"
 #include "logos/logo_mapper.h"
-#include "logos/logo_pages.h"
-#include "ui/program/program.h"
+#include "platform/atomic_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +24,10 @@ const QString kServicesFile = QStringLiteral("Services.xml");
 const QString kMyServicesFile = QStringLiteral("MyServices.xml");
 const QString kBouquetsFile = QStringLiteral("Bouquets.xml");
 const QString kHistoryFolder = QStringLiteral("History");
+// Lies in the program folder while the working files are being replaced.
+const QString kReplacingNote = QStringLiteral(".pelloran-lists-replacing");
+constexpr qint64 kNoteLimit = 4096;
+constexpr qint64 kCompareBlock = 1 << 16;
 
 // The working files that have a history, in the order they are handled.
 const QStringList &historyFiles()
@@ -44,6 +44,21 @@ QString historyName(const QString &workingFile, const QString &stamp)
 QString stampText(const QDate &date, const QTime &time)
 {
     return convertSystemTimeToDateString(date, 0) + u'_' + convertSystemTimeToTimeString(time, 0);
+}
+
+bool sameBytes(const QString &a, const QString &b)
+{
+    QFile first(a);
+    QFile second(b);
+    if (first.size() != second.size() || !first.open(QIODevice::ReadOnly)
+        || !second.open(QIODevice::ReadOnly))
+        return false;
+    while (!first.atEnd()) {
+        const QByteArray block = first.read(kCompareBlock);
+        if (block.isEmpty() || block != second.read(kCompareBlock))
+            return false;
+    }
+    return second.atEnd();
 }
 
 // Whether a file in the history folder is part of a saved state.
@@ -111,6 +126,11 @@ QString TWorkingFiles::stampOf(const QString &fileName)
 
 QStringList TWorkingFiles::LoadFiles()
 {
+    return loadLists(true);
+}
+
+QStringList TWorkingFiles::loadLists(bool withKingOfSat)
+{
     QStringList failures;
     const auto load = [&](const QString &name, const auto &read) {
         const QString file = WorkingFile(name);
@@ -120,9 +140,11 @@ QStringList TWorkingFiles::LoadFiles()
         if (!read(file, error))
             failures.append(name + QStringLiteral(": ") + error);
     };
-    load(kKingOfSatFile, [&](const QString &file, QString &error) {
-        return m_handler.LoadServices(file, error, false, m_lists.kingOfSat);
-    });
+    if (withKingOfSat) {
+        load(kKingOfSatFile, [&](const QString &file, QString &error) {
+            return m_handler.LoadServices(file, error, false, m_lists.kingOfSat);
+        });
+    }
     load(kServicesFile, [&](const QString &file, QString &error) {
         return m_handler.LoadServices(file, error, false, m_lists.services);
     });
@@ -144,7 +166,15 @@ void TWorkingFiles::LinkLists()
 
 bool TWorkingFiles::SaveFiles(QString &errorText)
 {
-    SaveState();
+    const QString before = SaveState();
+    const bool empty[] = {m_lists.services.Count() == 0, m_lists.myServices.Count() == 0,
+                          m_lists.bouquets.Count() == 0};
+    QStringList replaced;
+    for (qsizetype i = 0; i < historyFiles().size(); ++i) {
+        if (!empty[i] || QFileInfo::exists(WorkingFile(historyFiles()[i])))
+            replaced.append(historyFiles()[i]);
+    }
+    beginReplacing(replaced, before);
     QStringList failures;
     // An empty list has no file; a file that cannot be removed would come
     // back at the next start, so that counts as a failure too.
@@ -177,21 +207,74 @@ bool TWorkingFiles::SaveFiles(QString &errorText)
                                        m_lists.bouquets.Encoding);
     });
     errorText = failures.join(u'\n');
+    // Some files written and others not may not belong together: the note
+    // stays until a save or restore goes through.
     if (!failures.isEmpty())
         return false;
+    endReplacing();
+    m_restored.clear();
     SaveHandler().SetSaved();
     return true;
 }
 
-void TWorkingFiles::SaveState(const QDateTime &now)
+QString TWorkingFiles::SaveState(const QDateTime &now)
 {
     QDir().mkpath(HistoryFolder());
-    const QString stamp = stampFor(now);
+    QDateTime time = now;
+    QString stamp = stampFor(time);
+    // Saves and restores within one second must not take each other's place.
+    while (stateExists(stamp)) {
+        if (holdsWorkingFiles(stamp))
+            return stamp;
+        time = time.addSecs(1);
+        stamp = stampFor(time);
+    }
     for (const QString &name : historyFiles()) {
         const QString working = WorkingFile(name);
         if (QFileInfo::exists(working))
             cpyFile(working, QDir(HistoryFolder()).filePath(historyName(name, stamp)));
     }
+    return stamp;
+}
+
+bool TWorkingFiles::stateExists(const QString &stamp) const
+{
+    return std::any_of(historyFiles().begin(), historyFiles().end(), [&](const QString &name) {
+        return QFileInfo::exists(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+    });
+}
+
+bool TWorkingFiles::holdsWorkingFiles(const QString &stamp) const
+{
+    return std::all_of(historyFiles().begin(), historyFiles().end(), [&](const QString &name) {
+        const QString working = WorkingFile(name);
+        const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
+        const bool there = QFileInfo::exists(working);
+        return there == QFileInfo::exists(saved) && (!there || sameBytes(working, saved));
+    });
+}
+
+std::optional<QString> TWorkingFiles::keptState(const QDateTime &now)
+{
+    if (std::none_of(historyFiles().begin(), historyFiles().end(),
+                     [&](const QString &name) { return QFileInfo::exists(WorkingFile(name)); }))
+        return QString();
+    for (const QString &stamp : HistoryStamps()) {
+        if (holdsWorkingFiles(stamp))
+            return stamp;
+    }
+    const QString stamp = SaveState(now);
+    if (holdsWorkingFiles(stamp))
+        return stamp;
+    // The stamp was free: what lies there is this attempt's, and not whole.
+    for (const QString &name : historyFiles())
+        QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+    return std::nullopt;
+}
+
+bool TWorkingFiles::KeepWorkingFiles(const QDateTime &now)
+{
+    return keptState(now).has_value();
 }
 
 QStringList TWorkingFiles::HistoryStamps() const
@@ -211,27 +294,53 @@ QStringList TWorkingFiles::RestoreState(const QString &stamp)
     // that would be every one of them.
     if (!HasState(stamp))
         return {};
+    const std::optional<QString> kept = keptState(QDateTime::currentDateTime());
+    if (!kept)
+        return {msg(MsgListsNotKept)};
+    QStringList replaced;
+    for (const QString &name : historyFiles()) {
+        if (QFileInfo::exists(WorkingFile(name))
+            || QFileInfo::exists(QDir(HistoryFolder()).filePath(historyName(name, stamp))))
+            replaced.append(name);
+    }
+    beginReplacing(replaced, *kept);
+    bool whole = true;
     for (const QString &name : historyFiles()) {
         const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
         const QString working = WorkingFile(name);
-        if (QFileInfo::exists(saved)) {
-            // Only a state that reached its place leaves the history.
-            if (cpyFile(saved, working))
-                QFile::remove(saved);
-        } else {
-            QFile::remove(working);
-        }
+        if (QFileInfo::exists(saved))
+            whole = cpyFile(saved, working) && whole;
+        else
+            whole = (!QFileInfo::exists(working) || QFile::remove(working)) && whole;
     }
+    // Only a state that reached its place in full leaves the history.
+    if (whole) {
+        endReplacing();
+        for (const QString &name : historyFiles())
+            QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+    }
+    m_restored = stamp;
     m_lists.services.Clear();
     m_lists.myServices.Clear();
     m_lists.bouquets.Clear();
-    const QStringList failures = LoadFiles();
+    // No state holds the KingOfSat list: it stays, and so do its objects.
+    const QStringList failures = loadLists(false);
     SaveHandler().SetSaved();
     return failures;
 }
 
+QString TWorkingFiles::GoBackStamp() const
+{
+    for (const QString &stamp : HistoryStamps()) {
+        if (m_restored.isEmpty() || stamp < m_restored)
+            return stamp;
+    }
+    return QString();
+}
+
 void TWorkingFiles::ClearHistory()
 {
+    m_restored.clear();
     for (const auto &state : stateFiles(HistoryFolder()))
         QFile::remove(state.first);
 }
@@ -243,33 +352,73 @@ void TWorkingFiles::Reset()
     m_lists.bouquets.Clear();
     m_lists.myServices.Clear();
     m_lists.services.Clear();
+    m_restored.clear();
+    // No list is left to come from two saves.
+    ForgetInterruptedSave();
     SaveHandler().SetSaved();
 }
 
 void TWorkingFiles::RemoveSaveLeftovers() const
 {
-    const QStringList ownFiles = {
-        QLatin1String(TProgram::kSettingsFileName),
-        kKingOfSatFile,
-        kServicesFile,
-        kMyServicesFile,
-        kBouquetsFile,
-        QFileInfo(satelliteMappingFileName(m_folder)).fileName(),
-        QFileInfo(TFrmDiSEqCMapping::MappingFileName(m_folder)).fileName(),
-        QLatin1String(kLogoMappingFileName),
-        kNewServicesFile,
-        kDeletedServicesFile,
-        kChangedServicesFile,
-    };
-    removeSaveLeftovers(m_folder, [&](const QString &name) { return ownFiles.contains(name); });
-    removeSaveLeftovers(HistoryFolder(), isStateFile);
-    // Logos are saved under the names the logo pages give, nothing else.
-    removeSaveLeftovers(QDir(m_folder).filePath(QLatin1String(kLogoFolderName)), [](const QString &name) {
-        for (const char *suffix : {kTvLogoSuffix, kRadioLogoSuffix}) {
-            const QLatin1String ending(suffix);
-            if (name.size() > ending.size() && name.endsWith(ending))
-                return true;
+    // Every folder the program writes into by itself.
+    for (const QString &folder : {m_folder, HistoryFolder(), QDir(m_folder).filePath(QLatin1String(kLogoFolderName))})
+        removeSaveLeftovers(folder);
+}
+
+void TWorkingFiles::beginReplacing(const QStringList &files, const QString &wholeStamp)
+{
+    if (files.isEmpty())
+        return;
+    // Files a cut short replacement left mixed stay so until one goes through,
+    // and the state from before that one is still the last whole set.
+    const std::optional<TInterruptedSave> earlier = InterruptedSave();
+    QString stamp = wholeStamp;
+    QStringList named = files;
+    if (earlier) {
+        stamp = earlier->stamp;
+        named += earlier->files;
+    }
+    QStringList lines = {stamp};
+    for (const QString &name : historyFiles()) {
+        if (named.contains(name))
+            lines.append(name);
+    }
+    // A note that cannot be written does not stop the save.
+    AtomicFile note(WorkingFile(kReplacingNote));
+    const QByteArray bytes = lines.join(u'\n').toUtf8() + '\n';
+    if (note.open(QIODevice::WriteOnly) && note.write(bytes) == bytes.size())
+        note.commit();
+}
+
+void TWorkingFiles::endReplacing()
+{
+    ForgetInterruptedSave();
+}
+
+std::optional<TWorkingFiles::TInterruptedSave> TWorkingFiles::InterruptedSave() const
+{
+    const QFileInfo info(WorkingFile(kReplacingNote));
+    if (!info.exists())
+        return std::nullopt;
+    TInterruptedSave save;
+    QFile file(info.filePath());
+    // Only a note of our own making is read; anything else there still
+    // says that a replacement began.
+    if (info.isFile() && info.size() <= kNoteLimit && file.open(QIODevice::ReadOnly)) {
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+        if (HasState(lines.first()))
+            save.stamp = lines.first();
+        for (const QString &name : historyFiles()) {
+            if (lines.mid(1).contains(name))
+                save.files.append(name);
         }
-        return false;
-    });
+    }
+    if (save.files.isEmpty())
+        save.files = historyFiles();
+    return save;
+}
+
+void TWorkingFiles::ForgetInterruptedSave()
+{
+    QFile::remove(WorkingFile(kReplacingNote));
 }

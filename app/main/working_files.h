@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class TBouquetList;
 class TFrmXMLHandler;
 class TServiceList;
@@ -35,25 +37,50 @@ public:
     // when the list is empty. Only when every file is written does the model
     // count as saved; otherwise false with the failures in errorText.
     bool SaveFiles(QString &errorText);
-    void SaveState(const QDateTime &now = QDateTime::currentDateTime());
+    // Copies the working files into the history as a state stamped `now`,
+    // or the next second no state holds: a state that holds other files is
+    // never overwritten. Returns the stamp.
+    QString SaveState(const QDateTime &now = QDateTime::currentDateTime());
+    // Makes sure the working files are a saved state, so that replacing
+    // them loses nothing: false (nothing written but the copies) when they
+    // could not be kept. Not twice: a state holding the same files will do.
+    bool KeepWorkingFiles(const QDateTime &now = QDateTime::currentDateTime());
     // The stamps of the saved states, newest first. A saved state is a file a
     // save writes: a working file's name with a stamp of stampFor's form.
     // Anything else in the history folder is none, and is left alone.
     QStringList HistoryStamps() const;
     bool HasState(const QString &stamp) const { return HistoryStamps().contains(stamp); }
-    // Moves the state's files back over the working files (a file the state
-    // lacks is deleted), reloads the lists and counts the model as saved.
-    // Returns LoadFiles' failures. A stamp of no saved state changes nothing.
+    // Keeps the working files (KeepWorkingFiles), then moves the state's
+    // files back over them (a file the state lacks is deleted), reloads the
+    // three lists a state holds and counts the model as saved. The
+    // KingOfSat list stays as it is. Returns the failures. A stamp of no
+    // saved state changes nothing.
     QStringList RestoreState(const QString &stamp);
+    // The state Go Back restores: the newest one older than the state
+    // restored last, or the newest of all when the lists were saved since
+    // (the states a restore keeps are newer, and reached by the menu).
+    // Empty when there is none.
+    QString GoBackStamp() const;
     // Deletes every saved state, hidden ones too: what HistoryStamps lists.
     void ClearHistory();
     // Deletes the working files and empties the lists, except KingOfSat's.
     void Reset();
-    // Deletes the copies that saves cut short by a kill left beside the
-    // files the program writes in its folder: the settings, the working,
-    // mapping and news files, the saved states and the downloaded logos.
+    // Deletes the copies that writes cut short by a kill left in the folders
+    // the program writes into (its own folder, the history, the logos).
     // Files of any other name stay. Run at start, before anything is read.
     void RemoveSaveLeftovers() const;
+
+    // A save or restore of the working files that did not reach its end
+    // leaves a note: the files it was replacing, which may now come from two
+    // saves, and the state that holds the last set that was whole (empty
+    // when no state holds it any more).
+    struct TInterruptedSave {
+        QStringList files;
+        QString stamp;
+    };
+    std::optional<TInterruptedSave> InterruptedSave() const;
+    // Drops that note, the files left as they are.
+    void ForgetInterruptedSave();
 
     QString HistoryFolder() const;
     QString WorkingFile(const QString &name) const;
@@ -66,7 +93,20 @@ public:
     static bool isStamp(const QString &text);
 
 private:
+    QStringList loadLists(bool withKingOfSat);
+    // The stamp of a state that holds the working files, made when none
+    // does; empty when there are none, nullopt when they cannot be kept.
+    std::optional<QString> keptState(const QDateTime &now);
+    bool stateExists(const QString &stamp) const;
+    bool holdsWorkingFiles(const QString &stamp) const;
+    // The note before the first working file is replaced, with the files
+    // about to be, and the stamp of the state a kill should point to.
+    void beginReplacing(const QStringList &files, const QString &wholeStamp);
+    void endReplacing();
+
     QString m_folder;
     TFrmXMLHandler &m_handler;
     TModelLists m_lists;
+    // The stamp of the state restored last, until the lists are saved.
+    QString m_restored;
 };

@@ -6,13 +6,13 @@
 #include "core/util/str_utils.h"
 #include "core/util/sys_utils.h"
 #include "core/util/text_compare.h"
+#include "platform/atomic_file.h"
 
 #include <QDir>
 #include <QHash>
 #include <QSet>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <optional>
@@ -188,7 +188,7 @@ private:
         m_buffer.clear();
     }
 
-    QSaveFile m_file;
+    AtomicFile m_file;
     Encoding m_encoding;
     QByteArray m_buffer;
     bool m_ok = false;

@@ -3,11 +3,11 @@
 #include "core/transfer/transfer_reason.h"
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
+#include "platform/atomic_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 TQelFTP::TQelFTP(const QString &host, const QString &userName, const QString &password,
                  int port, Warning warn)
@@ -80,7 +80,7 @@ bool TQelFTP::GetFile(const QString &remotePath, const QString &localFile)
 {
     if (!Login())
         return false; // the reason of the failed connect or login stands
-    QSaveFile file(localFile);
+    AtomicFile file(localFile);
     if (!file.open(QIODevice::WriteOnly)) {
         failWith(TransferFailure::LocalFile, file.errorString());
         return false;

@@ -2,13 +2,11 @@
 
 #include "core/util/exception.h"
 #include "core/util/str_utils.h"
+#include "platform/atomic_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-
-#include <algorithm>
 
 namespace {
 
@@ -35,25 +33,6 @@ bool listInto(const QString &folder, QStringList &list)
     return true;
 }
 
-// Whether `text` is what Qt puts for the "XXXXXX" of a temporary name: six
-// letters of either case drawn at random. Word-shaped letters ("backup",
-// "Backup", "BACKUP") are what a person types after a copy's name, so those
-// count as a user's file: the few temporaries that come out word-shaped
-// stay rather than a user's copy going.
-bool isRandomTempPart(QStringView text)
-{
-    constexpr qsizetype kRandomLetters = 6;
-    if (text.size() != kRandomLetters)
-        return false;
-    const auto isLetter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
-    const auto isLower = [](QChar c) { return c >= u'a' && c <= u'z'; };
-    if (!std::all_of(text.begin(), text.end(), isLetter))
-        return false;
-    const bool allUpper = std::none_of(text.begin(), text.end(), isLower);
-    const bool wordCase = std::all_of(text.begin() + 1, text.end(), isLower);
-    return !allUpper && !wordCase;
-}
-
 } // namespace
 
 QString fileToString(const QString &fileName)
@@ -74,7 +53,7 @@ bool cpyFile(const QString &source, const QString &target)
         QFile in(source);
         if (!in.open(QIODevice::ReadOnly))
             return false;
-        QSaveFile out(target);
+        AtomicFile out(target);
         if (!out.open(QIODevice::WriteOnly))
             return false;
         while (!in.atEnd()) {
@@ -88,23 +67,13 @@ bool cpyFile(const QString &source, const QString &target)
     });
 }
 
-QString interruptedSaveTarget(const QString &name)
-{
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot <= 0 || !isRandomTempPart(QStringView(name).mid(dot + 1)))
-        return QString();
-    return name.left(dot);
-}
-
-void removeSaveLeftovers(const QString &folder, const std::function<bool(const QString &name)> &isOwnFile)
+void removeSaveLeftovers(const QString &folder)
 {
     guardRoutine("removeSaveLeftovers", [&] {
-        const QDir dir(folder);
-        const QFileInfoList entries =
-            dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
+        const QFileInfoList entries = QDir(folder).entryInfoList(
+            QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::Unsorted);
         for (const QFileInfo &entry : entries) {
-            const QString target = interruptedSaveTarget(entry.fileName());
-            if (!target.isEmpty() && entry.isFile() && !entry.isSymLink() && isOwnFile(target))
+            if (isSaveCopyName(entry.fileName()) && entry.isFile() && !entry.isSymLink())
                 QFile::remove(entry.filePath());
         }
     });

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 // The author's file routines. Paths use "/". Each reports a failure inside it
 // as an Exception "function <routine>: <reason>".
 
@@ -12,15 +10,10 @@
 QString fileToString(const QString &fileName);
 // Copies, replacing an existing target (atomically); true on success.
 bool cpyFile(const QString &source, const QString &target);
-// An atomic save (QSaveFile) writes a copy beside the file, named after it
-// with "." and six random letters, and renames it over the file at the end;
-// a kill before that rename leaves the copy behind. The name of the file
-// whose save left `name`, or empty when `name` is no such copy.
-QString interruptedSaveTarget(const QString &name);
-// Deletes the copies interrupted saves left in `folder` (not below) of the
-// files `isOwnFile` accepts by name. Only plain files go; links and
-// folders stay whatever their names.
-void removeSaveLeftovers(const QString &folder, const std::function<bool(const QString &name)> &isOwnFile);
+// Deletes the copies that saves cut short by a kill left in `folder` (not
+// below): the files whose names AtomicFile gives its copies, nothing else.
+// Links and folders stay whatever their names.
+void removeSaveLeftovers(const QString &folder);
 // Removes * ? < > / \ | : and the double quotation mark.
 QString removeInvalidFileNameChars(const QString &text);
 QString extractFileNameNoExt(const QString &path);

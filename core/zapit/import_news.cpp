@@ -5,10 +5,10 @@
 #include "core/model/text_keys.h"
 #include "core/util/messages.h"
 #include "core/util/text_compare.h"
+#include "platform/atomic_file.h"
 
 #include <QDir>
 #include <QHash>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdint>
@@ -394,7 +394,7 @@ constexpr qsizetype kWriteChunk = 64 * 1024;
 template <typename Lines>
 bool saveLines(const Lines &lines, const QString &fileName)
 {
-    QSaveFile file(fileName);
+    AtomicFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QByteArray chunk;

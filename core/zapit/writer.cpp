@@ -4,9 +4,8 @@
 #include "core/model/service_list.h"
 #include "core/util/messages.h"
 #include "core/util/str_utils.h"
+#include "platform/atomic_file.h"
 #include "platform/text_codec.h"
-
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -135,7 +134,7 @@ bool saveEncoded(const QString &fileName, const QString &encoding, const QString
 {
     errorText.clear();
     const auto bytes = encodeXmlText(text, declaredEncoding(encoding));
-    QSaveFile file(fileName);
+    AtomicFile file(fileName);
     if (!bytes || !file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size()
         || !file.commit()) {
         errorText = msg(MsgXmlNotCreated);

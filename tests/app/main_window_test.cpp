@@ -122,43 +122,45 @@ TEST(MainWindowStartUp, AnUnreadableWorkingFileIsReportedAndTheOthersLoad)
     EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
 }
 
-// A save writes "<file>.<six random letters>" beside its file and renames it
-// over the file; a kill before the rename leaves the copy. Start-up clears
-// those of the program's own files and nothing a user might have made.
+// A save writes ".<file>.pelloran-save-<six random letters or digits>"
+// beside its file and renames it over the file; a kill before the rename
+// leaves the copy. Start-up clears exactly those, in every folder the
+// program writes into, and nothing a user might have made.
 TEST(MainWindowStartUp, CopiesKilledSavesLeftAreRemovedAndNothingElse)
 {
     const struct {
         const char *path;
         bool removed;
     } rows[] = {
-        {"Services.xml.qWzRtY", true},
-        {"KingOfSat.xml.QwErTy", true},
-        {"Bouquets.xml.xYzWvU", true},
-        {"pelloran.ini.hGNuNj", true},
-        {"SatelliteMapping.dat.zOjgSO", true},
-        {"DiSEqCMapping.dat.aBcDeF", true},
-        {"LogoMapping.dat.pQrStU", true},
-        {"ChangedServices.dat.mNoPqR", true},
-        {"History/Services.2007-03-14_21.05.09.xml.AbCdEf", true},
-        {"LogoTypes/DasErste.tv.gif.kLmNoP", true},
-        {"LogoTypes/Bayern3.radio.gif.RsTuVw", true},
+        {".Services.xml.pelloran-save-qWzRtY", true},
+        {".KingOfSat.xml.pelloran-save-qwerty", true},
+        {".Bouquets.xml.pelloran-save-Backup", true},
+        {".pelloran.ini.pelloran-save-HGNUNJ", true},
+        {".SatelliteMapping.dat.pelloran-save-z0jg5O", true},
+        {".DiSEqCMapping.dat.pelloran-save-aBcDeF", true},
+        {".LogoMapping.dat.pelloran-save-pQrStU", true},
+        {".ChangedServices.dat.pelloran-save-123456", true},
+        {".folder-probe.pelloran-save-mNoPqR", true},
+        {"History/.Services.2007-03-14_21.05.09.xml.pelloran-save-AbCdEf", true},
+        {"LogoTypes/.DasErste.tv.gif.pelloran-save-kLmNoP", true},
+        {"LogoTypes/.Bayern3.radio.gif.pelloran-save-RsTuVw", true},
         // What people call their copies, and near misses of the pattern.
+        {"Services.xml.MyCopy", false},
+        {"Services.xml.qWzRtY", false},
         {"Services.xml.backup", false},
         {"Services.xml.Backup", false},
         {"Services.xml.BACKUP", false},
         {"Services.xml.bak", false},
-        {"Services.xml.AbCdE", false},
-        {"Services.xml.AbCdEfG", false},
-        {"Services.xml.Ab1dEf", false},
         {"services.xml.AbCdEf", false},
-        {"Notes.txt.AbCdEf", false},
-        {"Language/Services.xml.AbCdEf", false},
-        {"History/Notes.xml.AbCdEf", false},
-        {"History/Services.2007-13-14_21.05.09.xml.AbCdEf", false},
-        {"History/Services.2007-03-14_21.05.09.xml", false},
-        {"LogoTypes/DasErste.gif.AbCdEf", false},
-        {"LogoTypes/.tv.gif.AbCdEf", false},
-        {"Services.xml.QwErTy/inside", false},
+        {"Services.xml.pelloran-save-AbCdEf", false},
+        {".Services.xml.pelloran-save-AbCdE", false},
+        {".Services.xml.pelloran-save-AbCdEfG", false},
+        {".Services.xml.pelloran-save-Ab-dEf", false},
+        {"..pelloran-save-AbCdEf", false},
+        {".Services.xml.pelloran-saved-AbCdEf", false},
+        {"Language/.Services.xml.pelloran-save-AbCdEf", false},
+        {"Backup/.services.xml.pelloran-save-AbCdEf/inside", false},
+        {".Services.xml.pelloran-save-QwErTy/inside", false},
     };
     TProgramWorld world;
     for (const auto &r : rows) {
@@ -173,6 +175,74 @@ TEST(MainWindowStartUp, CopiesKilledSavesLeftAreRemovedAndNothingElse)
         EXPECT_EQ(world.exists(QLatin1String(r.path)), !r.removed) << r.path;
     EXPECT_TRUE(world.exists("Services.xml"));
     EXPECT_GT(world.main().ServicesGrid->RowCount(), 0);
+}
+
+// A save cut short between the working files (here the bouquets file could
+// not be written and keeps the save before's, as a kill would leave it) is
+// told at the next start, with the state of the last whole save; the user
+// decides, and either way no list is lost.
+TEST(MainWindowStartUp, ASaveCutShortIsToldAndItsLastWholeStateOffered)
+{
+    for (const int answer : {TPrompts::mbYes, TPrompts::mbNo}) {
+        SCOPED_TRACE(answer == TPrompts::mbYes ? "Yes" : "No");
+        QTemporaryDir kept;
+        QByteArray whole, edited;
+        QString stamp;
+        {
+            TProgramWorld world;
+            world.start();
+            whole = world.bytes("Services.xml");
+            const QByteArray bouquets = world.bytes("Bouquets.xml");
+            world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
+            ASSERT_TRUE(QFile::remove(world.path("Bouquets.xml")));
+            ASSERT_TRUE(QDir(world.folder.path()).mkdir("Bouquets.xml"));
+            SaveHandler().SetModified();
+            EXPECT_FALSE(world.main().SaveFiles());
+            edited = world.bytes("Services.xml");
+            ASSERT_NE(edited, whole);
+            ASSERT_TRUE(QDir(world.path("Bouquets.xml")).removeRecursively());
+            QFile before(world.path("Bouquets.xml"));
+            ASSERT_TRUE(before.open(QIODevice::WriteOnly) && before.write(bouquets) == bouquets.size());
+            before.close();
+            ASSERT_EQ(world.main().WorkingFiles().HistoryStamps().size(), 1);
+            stamp = world.main().WorkingFiles().HistoryStamps().first();
+            SaveHandler().SetSaved();
+            // Every file the program folder holds, hidden ones too.
+            QDir().mkpath(kept.filePath("History"));
+            for (const QString &below : {QString(), QStringLiteral("History/")}) {
+                const QDir from(world.path(below));
+                for (const QString &name : from.entryList(QDir::Files | QDir::Hidden))
+                    ASSERT_TRUE(QFile::copy(from.filePath(name), kept.filePath(below + name))) << qPrintable(name);
+            }
+        }
+
+        TProgramWorld again(TProgramWorld::NoLists);
+        QDir().mkpath(again.path("History"));
+        for (const QString &below : {QString(), QStringLiteral("History/")}) {
+            const QDir from(kept.filePath(below));
+            for (const QString &name : from.entryList(QDir::Files | QDir::Hidden)) {
+                QFile::remove(again.path(below + name));
+                ASSERT_TRUE(QFile::copy(from.filePath(name), again.path(below + name))) << qPrintable(name);
+            }
+        }
+        again.prompts.answers = {answer};
+        again.start();
+        ASSERT_FALSE(again.prompts.asked.isEmpty());
+        const TScriptedPrompts::Question &question = again.prompts.asked.first();
+        EXPECT_EQ(question.kind, TPrompts::TMsgKind::Warning);
+        EXPECT_EQ(question.buttons, TPrompts::mbYes | TPrompts::mbNo);
+        EXPECT_EQ(question.text,
+                  "The last save of the channel lists was cut short: Services.xml, MyServices.xml, "
+                  "Bouquets.xml may not belong together.\r\n\r\nThe lists of the last complete save "
+                  "are in History as \"Save state " + stamp + "\". Restore them now? The current lists "
+                  "stay in History.");
+        EXPECT_EQ(again.bytes("Services.xml"), answer == TPrompts::mbYes ? whole : edited);
+        bool editedKept = again.bytes("Services.xml") == edited;
+        for (const QString &state : again.main().WorkingFiles().HistoryStamps())
+            editedKept = editedKept || again.bytes("History/Services." + state + ".xml") == edited;
+        EXPECT_TRUE(editedKept);
+        EXPECT_FALSE(again.main().WorkingFiles().InterruptedSave());
+    }
 }
 
 // Closing with unsaved changes: what each answer keeps and writes.
@@ -348,9 +418,10 @@ TEST(MainWindowHistory, SavesRestoresAndClearsFromTheMenu)
 
     const QByteArray original = world.bytes("Services.xml");
     const int rows = main.ServicesGrid->RowCount();
-    // Two saves: within one second they share their history names (the
-    // history side of that is pinned with fixed times in the working files'
-    // tests); the menu shows one entry per distinct stamp.
+    // Two saves: the same files saved twice within one second share their
+    // history names, other files take the next second (pinned with fixed
+    // times in the working files' tests); the menu shows one entry per
+    // distinct stamp.
     main.PopupItmToolSave->trigger();
     world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
     SaveHandler().SetModified();
@@ -419,7 +490,7 @@ TEST(MainWindowHistory, RestoringAsksFirstAndCancelChangesNothing)
             ASSERT_FALSE(world.prompts.asked.isEmpty());
             const TScriptedPrompts::Question &question = world.prompts.asked.first();
             EXPECT_EQ(question.kind, TPrompts::TMsgKind::Confirmation);
-            EXPECT_EQ(question.text, "Are you sure?");
+            EXPECT_EQ(question.text, "Are you sure? The current lists stay in History.");
             EXPECT_EQ(question.buttons, TPrompts::mbYes | TPrompts::mbCancel);
             if (answer == TPrompts::mbCancel) {
                 EXPECT_EQ(world.prompts.asked.size(), 1);
@@ -432,7 +503,76 @@ TEST(MainWindowHistory, RestoringAsksFirstAndCancelChangesNothing)
                 EXPECT_EQ(world.bytes("Services.xml"), original);
                 EXPECT_EQ(main.ServicesGrid->RowCount(), originalRows);
                 EXPECT_FALSE(historyCaptions(main).contains(captions.first()));
+                // The lists saved last are a state now, reached by the menu.
+                const QStringList stamps = main.WorkingFiles().HistoryStamps();
+                ASSERT_EQ(stamps.size(), 1);
+                EXPECT_EQ(world.bytes("History/Services." + stamps.first() + ".xml"), edited);
+                EXPECT_EQ(historyCaptions(main), QStringList({"Save state " + stamps.first()}));
             }
+        }
+    }
+}
+
+// Two saves with edits between, then Go Back twice and forward again by the
+// menu: Go Back goes one state further back than the one restored last,
+// never to the lists a restore kept, and every saved set of lists is always
+// in the working files or in the history, once.
+TEST(MainWindowHistory, GoingBackAndForthLosesNoSavedState)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    QList<QByteArray> saved = {world.bytes("Services.xml")};
+    for (const char *name : {"First edit", "Second edit"}) {
+        world.program.ServiceList->GetItem(0)->GetItem(0)->GetItem(0)->Name = QLatin1String(name);
+        SaveHandler().SetModified();
+        main.PopupItmToolSave->trigger();
+        saved.append(world.bytes("Services.xml"));
+    }
+    const auto statesHolding = [&](const QByteArray &services) {
+        QStringList stamps;
+        for (const QString &stamp : main.WorkingFiles().HistoryStamps()) {
+            if (world.bytes("History/Services." + stamp + ".xml") == services)
+                stamps.append(stamp);
+        }
+        return stamps;
+    };
+    struct Step {
+        const char *name;
+        int pick; // the saved set picked in the menu; -1: Go Back
+        int restored;
+        bool backOffered;
+    };
+    const Step steps[] = {
+        {"Go Back", -1, 1, true},
+        {"Go Back again", -1, 0, false},
+        {"forward to the first edit by the menu", 1, 1, true},
+        {"forward to the second edit by the menu", 2, 2, true},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.name);
+        world.prompts.answers = {TPrompts::mbYes};
+        if (step.pick < 0) {
+            ASSERT_TRUE(main.PopupItmToolGoBack->isEnabled());
+            main.PopupItmToolGoBack->trigger();
+        } else {
+            const QStringList stamps = statesHolding(saved[step.pick]);
+            ASSERT_EQ(stamps.size(), 1);
+            QAction *item = nullptr;
+            for (QAction *action : main.PopupItemToolHistory->actions()) {
+                if (action->text() == "Save state " + stamps.first())
+                    item = action;
+            }
+            ASSERT_NE(item, nullptr);
+            item->trigger();
+        }
+        EXPECT_EQ(world.bytes("Services.xml"), saved[step.restored]);
+        for (int i = 0; i < saved.size(); ++i)
+            EXPECT_EQ(statesHolding(saved[i]).size() + (world.bytes("Services.xml") == saved[i] ? 1 : 0), 1)
+                << "saved set " << i;
+        EXPECT_EQ(historyCaptions(main).size(), 2);
+        if (step.pick < 0) {
+            EXPECT_EQ(main.PopupItmToolGoBack->isEnabled(), step.backOffered);
         }
     }
 }

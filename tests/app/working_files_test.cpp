@@ -1,7 +1,10 @@
 #include "app/main/working_files.h"
 #include "core/model/bouquet_list.h"
+#include "core/model/satelite.h"
 #include "core/model/save_handler.h"
+#include "core/model/service.h"
 #include "core/model/service_list.h"
+#include "core/model/transponder.h"
 #include "core/zapit/xml_file_handler.h"
 #include "platform/text_codec.h"
 
@@ -11,6 +14,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,6 +23,12 @@ namespace {
 QString fixture(const char *name)
 {
     return QStringLiteral(PELLORAN_FIXTURES_DIR "/zapit/") + QLatin1String(name);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A program folder with the four lists and the files behind them.
@@ -67,6 +78,15 @@ TEST_F(WorkingFiles, SavingKeepsAHistoryState)
 
     files.SaveState(when.addSecs(3600));
     EXPECT_EQ(files.HistoryStamps(), QStringList({"2007-03-14_22.05.09", "2007-03-14_21.05.09"}));
+
+    // Other files in the same second take the next free one: the state
+    // already there is never overwritten.
+    ASSERT_TRUE(QFile::remove(path("Bouquets.xml")));
+    EXPECT_EQ(files.SaveState(when), "2007-03-14_21.05.10");
+    EXPECT_TRUE(QFile::exists(QDir(files.HistoryFolder()).filePath("Bouquets.2007-03-14_21.05.09.xml")));
+    EXPECT_FALSE(QFile::exists(QDir(files.HistoryFolder()).filePath("Bouquets.2007-03-14_21.05.10.xml")));
+    EXPECT_EQ(files.SaveState(when), "2007-03-14_21.05.10");
+    EXPECT_EQ(files.HistoryStamps().size(), 3);
     files.ClearHistory();
     EXPECT_TRUE(files.HistoryStamps().isEmpty());
 }
@@ -111,28 +131,131 @@ TEST_F(WorkingFiles, AnUnreadableWorkingFileIsReported)
     EXPECT_GT(s.Count(), 0);
 }
 
-TEST_F(WorkingFiles, RestoreMovesTheStateBack)
+TEST_F(WorkingFiles, RestoreMovesTheStateBackAndKeepsTheFilesItReplaces)
 {
-    const QByteArray original = [&] {
-        QFile f(path("Services.xml"));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
+    const QByteArray original = readFile(path("Services.xml"));
     QFile::remove(path("Bouquets.xml")); // a state saved without a bouquets file
     files.SaveState(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
     QFile::copy(fixture("bouquets.1.sat-canonical.xml"), path("Bouquets.xml"));
     QFile::remove(path("Services.xml"));
     QFile::copy(fixture("services.6.numbered-canonical.xml"), path("Services.xml"));
+    const QByteArray replacedServices = readFile(path("Services.xml"));
+    const QByteArray replacedBouquets = readFile(path("Bouquets.xml"));
+    // No state holds the KingOfSat list: a restore leaves it and its
+    // objects alone, whatever its file now holds.
+    const TService *kingOfSatService = kingOfSat.GetItem(0)->GetItem(0)->GetItem(0);
+    const auto kingOfSatNames = [&] {
+        QStringList names;
+        kingOfSat.forEachService([&](TService *service, TTransponder *, TSatelite *sat) {
+            names.append(sat->Name + u'/' + service->Name);
+        });
+        return names;
+    };
+    const QStringList kingOfSatBefore = kingOfSatNames();
+    QFile::remove(path("KingOfSat.xml"));
+    QFile::copy(fixture("services.1.astra-canonical.xml"), path("KingOfSat.xml"));
 
-    files.RestoreState("2020-01-02_03.04.05");
-    QFile restored(path("Services.xml"));
-    ASSERT_TRUE(restored.open(QIODevice::ReadOnly));
-    EXPECT_EQ(restored.readAll(), original);
+    EXPECT_EQ(files.RestoreState("2020-01-02_03.04.05"), QStringList());
+    EXPECT_EQ(readFile(path("Services.xml")), original);
     EXPECT_FALSE(exists("Bouquets.xml"));
     EXPECT_EQ(bouquets.Count(), 0);
     EXPECT_EQ(services.Format, 1);
-    EXPECT_TRUE(files.HistoryStamps().isEmpty()); // moved back, not copied
     EXPECT_TRUE(SaveHandler().Saved());
+    ASSERT_EQ(kingOfSatNames(), kingOfSatBefore);
+    EXPECT_EQ(kingOfSat.GetItem(0)->GetItem(0)->GetItem(0), kingOfSatService);
+
+    // The state moved back, and the files it replaced are a state now.
+    const QStringList stamps = files.HistoryStamps();
+    ASSERT_EQ(stamps.size(), 1);
+    EXPECT_NE(stamps.first(), "2020-01-02_03.04.05");
+    const QDir history(files.HistoryFolder());
+    EXPECT_EQ(readFile(history.filePath("Services." + stamps.first() + ".xml")), replacedServices);
+    EXPECT_EQ(readFile(history.filePath("Bouquets." + stamps.first() + ".xml")), replacedBouquets);
+    // Going back from there goes further back, of which there is nothing.
+    EXPECT_EQ(files.GoBackStamp(), QString());
+
+    // Restoring the kept state keeps these files in turn, and once only.
+    EXPECT_EQ(files.RestoreState(stamps.first()), QStringList());
+    EXPECT_EQ(readFile(path("Services.xml")), replacedServices);
+    ASSERT_EQ(files.HistoryStamps().size(), 1);
+    EXPECT_EQ(readFile(history.filePath("Services." + files.HistoryStamps().first() + ".xml")), original);
+    // Keeping the same files twice makes one state.
+    EXPECT_TRUE(files.KeepWorkingFiles());
+    EXPECT_TRUE(files.KeepWorkingFiles());
+    EXPECT_EQ(files.HistoryStamps().size(), 2);
+}
+
+// What the next start finds after the working files were being replaced:
+// the files of a replacement that did not go through may come from two
+// saves, and the state holding the last whole set is named.
+TEST_F(WorkingFiles, AReplacementCutShortIsFoundAtTheNextStart)
+{
+    // The state the cut short save made of the files before it.
+    QString whole;
+    struct Row {
+        const char *name;
+        std::function<void(TWorkingFiles &, const QString &folder)> after; // what follows the cut short save
+        bool noted;
+        bool namesWhole; // or no state
+    };
+    // A save that cannot write the bouquets file, as the next one does
+    // when the test puts a folder in its way.
+    const auto cutShortSave = [this](TWorkingFiles &f, const QString &folder) {
+        ASSERT_TRUE(QFile::remove(QDir(folder).filePath("Bouquets.xml")));
+        ASSERT_TRUE(QDir(folder).mkdir("Bouquets.xml"));
+        SaveHandler().SetModified();
+        QString error;
+        ASSERT_FALSE(f.SaveFiles(error));
+        // What a kill leaves there is the file of the save before.
+        ASSERT_TRUE(QDir(QDir(folder).filePath("Bouquets.xml")).removeRecursively());
+        ASSERT_TRUE(QFile::copy(path("Bouquets.xml"), QDir(folder).filePath("Bouquets.xml")));
+    };
+    const Row rows[] = {
+        {"nothing more", [](TWorkingFiles &, const QString &) {}, true, true},
+        {"a save that goes through",
+         [](TWorkingFiles &f, const QString &) {
+             QString error;
+             SaveHandler().SetModified();
+             ASSERT_TRUE(f.SaveFiles(error)) << qPrintable(error);
+         },
+         false, false},
+        {"a restore", [&](TWorkingFiles &f, const QString &) { EXPECT_EQ(f.RestoreState(whole), QStringList()); },
+         false, false},
+        {"a reset", [](TWorkingFiles &f, const QString &) { f.Reset(); }, false, false},
+        {"a history cleared", [](TWorkingFiles &f, const QString &) { f.ClearHistory(); }, true, false},
+        // The state that save keeps holds the mixed set: the whole one
+        // stays the one named.
+        {"another save cut short", cutShortSave, true, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir run;
+        TServiceList k, s, m;
+        TBouquetList b;
+        TWorkingFiles working(run.path(), handler, {k, s, m, b});
+        for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+            ASSERT_TRUE(QFile::copy(path(QLatin1String(name)), run.filePath(QLatin1String(name))));
+        ASSERT_EQ(working.LoadFiles(), QStringList());
+        EXPECT_FALSE(working.InterruptedSave());
+
+        // Cut short after the services file.
+        s.GetItem(0)->GetItem(0)->Clear();
+        cutShortSave(working, run.path());
+        ASSERT_EQ(working.HistoryStamps().size(), 1);
+        whole = working.HistoryStamps().first();
+        row.after(working, run.path());
+        SaveHandler().SetSaved();
+
+        TServiceList k2, s2, m2;
+        TBouquetList b2;
+        const TWorkingFiles next(run.path(), handler, {k2, s2, m2, b2});
+        const auto found = next.InterruptedSave();
+        ASSERT_EQ(found.has_value(), row.noted);
+        if (found) {
+            EXPECT_EQ(found->files, QStringList({"Services.xml", "MyServices.xml", "Bouquets.xml"}));
+            EXPECT_EQ(found->stamp, row.namesWhole ? whole : QString());
+        }
+    }
 }
 
 TEST_F(WorkingFiles, ResetKeepsKingOfSat)

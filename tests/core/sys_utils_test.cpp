@@ -4,10 +4,15 @@
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
+#include "platform/atomic_file.h"
+#include "platform/system_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -103,6 +108,65 @@ TEST(FileUtils, ReadAndCopyFiles)
     EXPECT_EQ(readBytes(b), readBytes(a));
 }
 
+// A file written through AtomicFile is the old one until commit, then the
+// new one whole; the copy it writes meanwhile has a name start-up knows as
+// the program's own, and no copy outlives the writer.
+TEST(FileUtils, AtomicWritesAreWholeOrNothing)
+{
+    struct Row {
+        const char *name;
+        bool viaLink;
+        bool cancel;
+        bool destroyedUncommitted;
+        bool replaced;
+    };
+    const Row rows[] = {
+        {"commit", false, false, false, true},
+        {"commit through a link", true, false, false, true},
+        {"cancelled", false, true, false, false},
+        {"dropped without commit", false, false, true, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("Services.xml"));
+        ASSERT_TRUE(writeBytes(target, "old"));
+        ASSERT_TRUE(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QString link = dir.filePath(QStringLiteral("link.xml"));
+        ASSERT_TRUE(QFile::link(target, link));
+        {
+            AtomicFile file(row.viaLink ? link : target);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_EQ(file.write("new and longer"), 14);
+            const QStringList copies =
+                QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("pelloran-save"));
+            ASSERT_EQ(copies.size(), 1);
+            EXPECT_TRUE(isSaveCopyName(copies.first())) << copies.first().toStdString();
+            EXPECT_TRUE(copies.first().startsWith(QStringLiteral(".Services.xml.pelloran-save-")));
+            EXPECT_EQ(readBytes(target), "old");
+            if (row.cancel)
+                file.cancelWriting();
+            if (!row.destroyedUncommitted) {
+                EXPECT_EQ(file.commit(), row.replaced);
+            }
+        }
+        EXPECT_EQ(readBytes(target), row.replaced ? "new and longer" : "old");
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(QFileInfo(target).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::ReadGroup);
+        QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        left.sort();
+        EXPECT_EQ(left, QStringList({QStringLiteral("Services.xml"), QStringLiteral("link.xml")}));
+    }
+    // A folder in the file's place is refused before anything is written.
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Services.xml")));
+    AtomicFile file(dir.filePath(QStringLiteral("Services.xml")));
+    EXPECT_FALSE(file.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(file.errorString().isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("Services.xml")}));
+}
+
 TEST(FileUtils, ListFilesRecursiveDoesNotFollowLinks)
 {
     QTemporaryDir dir;
@@ -133,6 +197,46 @@ TEST(SysUtils, TempFilesLiveInAPrivateFolder)
     EXPECT_TRUE(a.startsWith(folder + QStringLiteral("Qel")));
     EXPECT_EQ(QFileInfo(a).size(), 0);
     EXPECT_TRUE(getApplicationDir().endsWith(u'/'));
+}
+
+// A killed run leaves its private temporary folder; the next run's first
+// use clears away those of ended runs and no other folder or file.
+TEST(SysUtils, TempFoldersOfEndedRunsAreCleared)
+{
+    QProcess ended;
+    ended.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(ended.waitForStarted());
+    const QString gone = QString::number(ended.processId());
+    ASSERT_TRUE(ended.waitForFinished());
+    const QString own = QString::number(QCoreApplication::applicationPid());
+    const struct {
+        QString name;
+        bool folder;
+        bool removed;
+    } rows[] = {
+        {"pelloran-" + gone + "-AbC123", true, true},
+        {"pelloran-" + gone + "-zzzzzz", true, true},
+        {"pelloran-" + own + "-AbC123", true, false},
+        {"pelloran-1-AbC123", true, false},
+        {"pelloran-" + gone + "-AbC12", true, false},
+        {"pelloran-" + gone + "-AbC1234", true, false},
+        {"pelloran-AbC123", true, false},
+        {"pelloran-x" + gone + "-AbC123", true, false},
+        {"Pelloran-" + gone + "-AbC123", true, false},
+        {"pelloran-" + gone + "-AbC456", false, false},
+    };
+    QTemporaryDir root;
+    for (const auto &r : rows) {
+        if (r.folder) {
+            ASSERT_TRUE(QDir(root.path()).mkpath(r.name + QStringLiteral("/inside")));
+            ASSERT_TRUE(writeBytes(root.filePath(r.name + QStringLiteral("/inside/services.xml")), "<zapit/>"));
+        } else {
+            ASSERT_TRUE(writeBytes(root.filePath(r.name), "a user's file"));
+        }
+    }
+    removeEndedRunsTempFolders(root.path());
+    for (const auto &r : rows)
+        EXPECT_EQ(QFileInfo::exists(root.filePath(r.name)), !r.removed) << r.name.toStdString();
 }
 
 TEST(RunApplication, ArgumentsReachTheProgramUnsplit)

@@ -5,10 +5,13 @@
 
 #include "exchange/import_news_dialog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -59,7 +62,8 @@ E2E_STEP(news_restore_optimise)
     step.prompts.answers = {TPrompts::mbYes};
     step.main().PopupItmToolGoBack->trigger();
     step.check(step.prompts.texts()
-                   == QStringList({"Are you sure?", "Save state " + history.first().mid(11) + " restored!"}),
+                   == QStringList({"Are you sure? The current lists stay in History.",
+                                   "Save state " + history.first().mid(11) + " restored!"}),
                "the restore asks first and then says so: " + step.prompts.texts().join(" | "));
     step.check(describeLists(program) == before, "the restored lists are those before the import");
     step.check(!historyCaptions(step).contains(history.first()), "the restored state left the history");
@@ -91,6 +95,88 @@ E2E_STEP(news_restore_optimise)
     step.report("state-optimised.txt", describeLists(program));
     step.prompts.asked.clear();
     step.prompts.answers = {TPrompts::mbYes};
+}
+
+// Whether each set of services saved so far is in the working file or in a
+// state of the history, and in one place only.
+static void checkNothingMissing(TStep &step, const QList<QByteArray> &saved, const QString &when)
+{
+    QList<QByteArray> present = {readBytes(step.path("Services.xml"))};
+    for (const QString &file : QDir(step.path("History")).entryList({"Services.*.xml"}, QDir::Files))
+        present.append(readBytes(step.path("History/" + file)));
+    for (int i = 0; i < saved.size(); ++i)
+        step.check(present.count(saved[i]) == 1,
+                   QStringLiteral("%1: saved set %2 is there once (%3 times)").arg(when).arg(i).arg(present.count(saved[i])));
+}
+
+// Two saves with edits between, Go Back twice, then forward again through
+// the History menu to the lists saved last.
+E2E_STEP(history_back_and_forth)
+{
+    TFrmMain &main = step.main();
+    QList<QByteArray> saved = {readBytes(step.path("Services.xml"))};
+    for (int edit = 0; edit < 2; ++edit) {
+        TListGrid *grid = main.ServicesGrid;
+        const int rows = grid->RowCount();
+        clickCell(grid, "ColSerName", 0);
+        QTest::keyClick(grid, Qt::Key_Delete);
+        step.check(grid->RowCount() == rows - 1, "the edit removed a service");
+        if (!step.check(main.PopupItmToolSave->isEnabled(), "Save is offered after the edit"))
+            return;
+        main.PopupItmToolSave->trigger();
+        saved.append(readBytes(step.path("Services.xml")));
+        step.check(saved.last() != saved[saved.size() - 2], "the save wrote the edit");
+        checkNothingMissing(step, saved, QStringLiteral("after save %1").arg(edit + 1));
+    }
+    const QString lastSave = describeLists(step.program);
+
+    for (int back = 1; back <= 2; ++back) {
+        if (!step.check(main.PopupItmToolGoBack->isEnabled(), QStringLiteral("Go Back %1 is offered").arg(back)))
+            return;
+        step.prompts.answers = {TPrompts::mbYes};
+        main.PopupItmToolGoBack->trigger();
+        step.check(readBytes(step.path("Services.xml")) == saved[2 - back],
+                   QStringLiteral("Go Back %1 brings the lists of the save before").arg(back));
+        checkNothingMissing(step, saved, QStringLiteral("after Go Back %1").arg(back));
+    }
+    step.check(!main.PopupItmToolGoBack->isEnabled(), "there is nothing further back");
+
+    // Forward: the newest state in the menu holds the lists saved last.
+    for (int forward = 1; forward <= 2; ++forward) {
+        QAction *target = nullptr;
+        for (QAction *item : main.PopupItemToolHistory->actions()) {
+            const QString file = "History/Services." + item->text().mid(11) + ".xml";
+            if (readBytes(step.path(file)) == saved[forward])
+                target = item;
+        }
+        if (!step.check(target != nullptr, QStringLiteral("the menu offers saved set %1").arg(forward)))
+            return;
+        step.prompts.answers = {TPrompts::mbYes};
+        target->trigger();
+        step.check(readBytes(step.path("Services.xml")) == saved[forward],
+                   QStringLiteral("the menu brought saved set %1 back").arg(forward));
+        checkNothingMissing(step, saved, QStringLiteral("after going forward %1").arg(forward));
+    }
+    step.check(describeLists(step.program) == lastSave, "the lists saved last are back in the window");
+    step.report("state-last-save.txt", lastSave);
+}
+
+TEST(NewsAndHistory, SavesGoBackTwiceAndForwardAgainLoseNothing)
+{
+    TE2EWorld world;
+    world.writeSettings();
+    for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+        QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/cable/") + QLatin1String(name), world.path(QLatin1String(name)));
+    const TRunResult run = world.run("history_back_and_forth");
+    ASSERT_TRUE(run.ok()) << run.output.toStdString();
+
+    // The next run finds the lists saved last, and the two before in History.
+    const TRunResult restart = world.run("restart");
+    ASSERT_TRUE(restart.ok()) << restart.output.toStdString();
+    EXPECT_EQ(world.bytes("state-restart.txt"), world.bytes("state-last-save.txt"));
+    const QStringList history = world.historyFiles();
+    EXPECT_EQ(std::count_if(history.begin(), history.end(), [](const QString &f) { return f.startsWith("Services."); }), 2)
+        << history.join(' ').toStdString();
 }
 
 TEST(NewsAndHistory, ImportNewsRestoreAndOptimise)
