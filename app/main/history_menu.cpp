@@ -83,9 +83,9 @@ void TFrmMain::RestoreState(const QString &stamp)
         ShowError(msg(MsgListsNotKept));
         return;
     }
-    // The lists are about to be freed; the logo thread reads them.
+    // The lists are about to be freed; the logo thread reads them. Each list
+    // tells the grids showing it before its objects go.
     StopLogoMapping();
-    releaseListGrids();
     const QStringList failures = m_workingFiles->RestoreState(stamp);
     BuildHistoryMenu();
     FillBouquetListGrid(0);
@@ -102,18 +102,6 @@ void TFrmMain::RestoreState(const QString &stamp)
     if (m_program.Prompts)
         m_program.Prompts->messageBox(TPrompts::TMsgKind::Information,
                                       FormatMsg1(msg(MsgSaveStateRestored), stamp), TPrompts::mbOK);
-}
-
-void TFrmMain::releaseListGrids()
-{
-    // The grids' rows point at the services and bouquets about to be freed,
-    // and loading lets events run: a logo refresh the mapping queued before
-    // it stopped would walk those rows. The grids let go first (the fills
-    // after the load write them again), and the queued results go. Each
-    // list also tells its grids when it is replaced, whichever path does it.
-    for (TListGrid *grid : {ServicesGrid, MyServicesGrid, KingOfSatGrid, BouquetGrid, BouquetListGrid})
-        listReplacing(grid);
-    DropLogoResults();
 }
 
 void TFrmMain::ClearHistory()
@@ -167,7 +155,6 @@ void TFrmMain::askReset()
     if (!askSure())
         return;
     StopLogoMapping();
-    releaseListGrids();
     m_workingFiles->Reset();
     FillBouquetListGrid(0);
     FillMyServicesGrid(0);

@@ -444,7 +444,6 @@ private:
     void historyItemClick(const QString &stamp);
     // At start: a save cut short is told, and its last whole set offered.
     void reportInterruptedSave();
-    void releaseListGrids();
     void DropLogoResults();
     void saveToCache();
     void goBack();

@@ -400,8 +400,9 @@ TEST(ImportExport, AFileThatCannotBeReadChangesNoList)
         EXPECT_FALSE(error.isEmpty());
         EXPECT_EQ(world.satelliteNames(), satellites);
         for (const char *name : {"NewServices.dat", "DeletedServices.dat", "ChangedServices.dat"}) {
-            if (!r.blocked || QByteArray(name) != r.blocked)
+            if (!r.blocked || QByteArray(name) != r.blocked) {
                 EXPECT_EQ(fileBytes(world.path(QLatin1String(name))), lastNews) << name;
+            }
         }
         // Nothing of the news written aside stays behind.
         EXPECT_TRUE(QDir(world.folder.path()).entryList({".pelloran-news-*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
