@@ -384,6 +384,9 @@ void TGifPictureList::LoadFromStream(TGifStream &stream)
             m_image->Warning(TGIFSeverity::gsWarning, msg(MsgGifUnknownBlockType));
             return;
         }
+        // Every frame costs its descriptor and tables even without pixels.
+        if (Count() >= m_image->FrameLimit)
+            throw GIFException(MsgGifInvalidDimensions);
         auto frame = std::make_unique<TGIFSubImage>(m_image);
         frame->LoadFromStream(stream);
         // Extensions that stood without an image (before bytes that were

@@ -74,7 +74,7 @@ void TGifPicture::Changed()
 
 void TGifPicture::ReservePixels(qint64 pixels)
 {
-    if (pixels < 0 || pixels > MaxPixels() || m_pixelsReserved + pixels > gif::kMaxTotalPixels)
+    if (pixels < 0 || pixels > MaxPixels() || m_pixelsReserved + pixels > MaxTotalPixels())
         throw GIFException(MsgGifInvalidDimensions);
     m_pixelsReserved += pixels;
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -93,6 +94,14 @@ public:
     // above gif::kMaxPixels it has no effect.
     qint64 PixelLimit = gif::kMaxPixels;
     qint64 MaxPixels() const { return std::min(PixelLimit, gif::kMaxPixels); }
+    // The whole read is held the same way: all frames together may declare
+    // at most TotalPixelLimit pixels (above gif::kMaxTotalPixels it has no
+    // effect), and a stream of more than FrameLimit frames is refused before
+    // the next frame is read. A caller that wants one small picture sets
+    // them lower, so that a file of many large frames costs little to refuse.
+    qint64 TotalPixelLimit = gif::kMaxTotalPixels;
+    qint64 MaxTotalPixels() const { return std::min(TotalPixelLimit, gif::kMaxTotalPixels); }
+    int FrameLimit = std::numeric_limits<int>::max();
 
     WarningEvent OnWarning;
     ProgressEvent OnProgress;
@@ -171,7 +180,7 @@ public:
     void Changed();
 
     // Frames allocate their pixels through this budget (MaxPixels() each,
-    // kMaxTotalPixels in all).
+    // MaxTotalPixels() in all).
     void ReservePixels(qint64 pixels);
 
     // Painters report here when they finish.

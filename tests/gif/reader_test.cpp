@@ -253,37 +253,57 @@ TEST(GifReader, BlockStructure)
     }
 }
 
-// A picture given a lower pixel limit refuses a canvas or a frame that
-// declares more while reading, before its pixels exist; what stays within
-// loads as before, and without the limit all of them load.
+// A picture given lower limits refuses a canvas or a frame that declares
+// more pixels, frames that declare more in all, or more frames, while
+// reading, before their pixels exist; what stays within loads as before, and
+// without the limits all of them load.
 TEST(GifReader, ALowerPixelLimitRefusesLargerCanvasesAndFrames)
 {
     constexpr qint64 kLimit = qint64(4) << 20; // 2048 x 2048
+    constexpr int kFrames = 4;
+    // Frames of the given sizes, one pixel of data each, on a canvas at the limit.
+    const auto frames = [](const QList<QSize> &sizes) {
+        GifBuilder b;
+        b.header(2048, 2048);
+        for (const QSize &size : sizes)
+            b.descriptor(0, 0, size.width(), size.height()).data(2, QByteArray("\x04\x05", 2));
+        return b.trailer().bytes();
+    };
+    const QSize whole(2048, 2048);
+    const QSize dot(1, 1);
     const struct {
         const char *name;
         QByteArray data;
         bool withinLimit;
+        int framesKept; // of a refused one: those read before the refusal
     } rows[] = {
-        {"a canvas above it", oneImage(GifBuilder().header(8000, 8000)).trailer().bytes(), false},
-        {"a canvas a row above it", oneImage(GifBuilder().header(2048, 2049)).trailer().bytes(), false},
+        {"a canvas above it", oneImage(GifBuilder().header(8000, 8000)).trailer().bytes(), false, 0},
+        {"a canvas a row above it", oneImage(GifBuilder().header(2048, 2049)).trailer().bytes(), false, 0},
         {"a frame above it",
          GifBuilder().header(4, 2).descriptor(0, 0, 4096, 4096).data(2, QByteArray("\x04\x05", 2))
              .trailer().bytes(),
-         false},
-        {"a canvas at it", oneImage(GifBuilder().header(2048, 2048)).trailer().bytes(), true},
+         false, 0},
+        {"a canvas at it", oneImage(GifBuilder().header(2048, 2048)).trailer().bytes(), true, 1},
+        {"frames above the total", frames({whole, whole, whole}), false, 2},
+        {"frames a pixel above the total", frames({whole, whole, dot}), false, 2},
+        {"frames at the total", frames({whole, QSize(2048, 2047), QSize(2048, 1)}), true, 3},
+        {"more frames than allowed", frames(QList<QSize>(kFrames + 1, dot)), false, kFrames},
+        {"as many frames as allowed", frames(QList<QSize>(kFrames, dot)), true, kFrames},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.name);
         TGifPicture limited;
         limited.PixelLimit = kLimit;
+        limited.TotalPixelLimit = 2 * kLimit;
+        limited.FrameLimit = kFrames;
         QString error;
         EXPECT_EQ(limited.LoadFromData(r.data, error), r.withinLimit);
         if (r.withinLimit) {
             EXPECT_EQ(limited.Bitmap().size(), QSize(2048, 2048));
         } else {
             EXPECT_EQ(error, "Invalid image dimensions");
-            EXPECT_TRUE(limited.Empty());
         }
+        EXPECT_EQ(limited.Images().Count(), r.framesKept);
         TGifPicture unlimited;
         EXPECT_TRUE(unlimited.LoadFromData(r.data, error)) << error.toStdString();
     }
