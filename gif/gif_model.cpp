@@ -265,6 +265,8 @@ void TGIFSubImage::ReadExtensions(TGifStream &stream)
         const TGIFExtensionClass *cls = TGIFExtension::FindExtension(stream);
         if (!cls)
             throw GIFException(MsgGifUnknownExtension);
+        if (Image())
+            Image()->ReserveBlock();
         auto extension = cls->Create(this);
         extension->LoadFromStream(stream);
         AddExtension(std::move(extension));

@@ -79,6 +79,13 @@ void TGifPicture::ReservePixels(qint64 pixels)
     m_pixelsReserved += pixels;
 }
 
+void TGifPicture::ReserveBlock()
+{
+    if (m_blocksReserved >= BlockLimit)
+        throw GIFException(MsgGifInvalidData);
+    ++m_blocksReserved;
+}
+
 bool TGifPicture::DoDither() const
 {
     return (DrawOptions & doDither)
@@ -163,6 +170,7 @@ void TGifPicture::Clear()
     m_header.Clear();
     m_header.Prepare();
     m_pixelsReserved = 0;
+    m_blocksReserved = 0;
     SetPalette({});
 }
 

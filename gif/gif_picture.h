@@ -102,6 +102,11 @@ public:
     qint64 TotalPixelLimit = gif::kMaxTotalPixels;
     qint64 MaxTotalPixels() const { return std::min(TotalPixelLimit, gif::kMaxTotalPixels); }
     int FrameLimit = std::numeric_limits<int>::max();
+    // Every extension, and every data sub-block an extension keeps (a line
+    // of text, an application's block), is an object many times the size of
+    // its bytes in the file: a read that would keep more than BlockLimit of
+    // them is refused before the next one is made.
+    qint64 BlockLimit = std::numeric_limits<qint64>::max();
 
     WarningEvent OnWarning;
     ProgressEvent OnProgress;
@@ -182,6 +187,8 @@ public:
     // Frames allocate their pixels through this budget (MaxPixels() each,
     // MaxTotalPixels() in all).
     void ReservePixels(qint64 pixels);
+    // Extensions and their kept sub-blocks are counted here (BlockLimit in all).
+    void ReserveBlock();
 
     // Painters report here when they finish.
     void PainterFinished(TGIFPainter *painter);
@@ -198,6 +205,7 @@ private:
     QList<QRgb> m_palette;
     QImage m_bitmap;
     qint64 m_pixelsReserved = 0;
+    qint64 m_blocksReserved = 0;
     bool m_drawing = false;
     bool m_inGetPalette = false;
 

@@ -74,6 +74,7 @@ bool loadLogoPicture(TGifPicture &picture, const QByteArray &data)
     picture.PixelLimit = kMaxLogoPixels;
     picture.TotalPixelLimit = kMaxLogoTotalPixels;
     picture.FrameLimit = kMaxLogoFrames;
+    picture.BlockLimit = kMaxLogoBlocks;
     try {
         QString errorText;
         return picture.LoadFromData(data, errorText) && !picture.Empty();

@@ -21,6 +21,9 @@ inline constexpr qint64 kMaxLogoPixels = qint64(4) << 20;
 // keep a refusal to a few megabytes.
 inline constexpr qint64 kMaxLogoTotalPixels = 2 * kMaxLogoPixels;
 inline constexpr int kMaxLogoFrames = 1024;
+// Extensions and the lines or blocks they keep: a logo download of 4 MB in
+// one-byte comment lines would otherwise keep two million of them (120 MB).
+inline constexpr qint64 kMaxLogoBlocks = 4096;
 
 class TGifPicture;
 

@@ -192,11 +192,23 @@ QByteArray manyFramesGif(int frames, int width, int height)
     return gif;
 }
 
-// Logos that declare far more than they hold are refused before anything of
-// that size is allocated: their services get the default picture, as for a
-// broken file, at next to no cost in memory, even eight at once on every
-// core (decoding the canvas whole once took 340 MB a logo, and the frames
-// 290 MB). A real logo beside them still loads.
+// A logo download's worth of one unit between the heading and the tail of an
+// extension, standing before the second of two 52 x 39 frames.
+QByteArray filledLogo(const QByteArray &head, const QByteArray &unit, const QByteArray &tail)
+{
+    const QByteArray frames = manyFramesGif(2, 52, 39);
+    const qsizetype secondFrame = frames.size() - 16; // fifteen bytes and the trailer
+    const qsizetype room = kLogoSizeLimit - frames.size() - head.size() - tail.size();
+    return frames.left(secondFrame) + head + unit.repeated(room / unit.size()) + tail
+        + frames.mid(secondFrame);
+}
+
+// Logos that declare far more than they hold, or hold millions of tiny
+// blocks, are refused before anything of that size is allocated: their
+// services get the default picture, as for a broken file, at next to no cost
+// in memory, even eight at once on every core (decoding the canvas whole
+// once took 340 MB a logo, the frames 290 MB, comment lines 120 MB). A real
+// logo beside them still loads.
 TEST(LogoMapper, AHugeCanvasIsNoLogoAndCostsLittle)
 {
     QFile canvasFile(kHugeCanvasLogo);
@@ -214,6 +226,12 @@ TEST(LogoMapper, AHugeCanvasIsNoLogoAndCostsLittle)
          manyFramesGif(int(kLogoSizeLimit / 15), 1, 1)},
         {"more frames than a logo may have", manyFramesGif(kMaxLogoFrames + 1, 1, 1)},
         {"a logo larger than a logo download", padded},
+        {"graphic controls filling a logo download",
+         filledLogo({}, QByteArray("\x21\xF9\x04\x00\x00\x00\x00\x00", 8), {})},
+        {"a comment of one-letter lines filling a logo download",
+         filledLogo("\x21\xFE", "\x01x", QByteArray(1, '\0'))},
+        {"an application's one-letter blocks filling a logo download",
+         filledLogo("\x21\xFF\x0BPELLORAN1.0", "\x01x", QByteArray(1, '\0'))},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
