@@ -203,17 +203,13 @@ void TFrmKingOfSat::BtnRefreshListClick()
     m_busy = false;
 }
 
-bool TFrmKingOfSat::SplitCells(const QString &fileName, QStringList &cells, int &dateIndex)
+bool TFrmKingOfSat::SplitCells(const QString &fileName, TKofCells &cells)
 {
-    cells.clear();
-    dateIndex = -1;
+    cells = TKofCells();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QString page = QString::fromUtf8(file.readAll());
-    TKofCells split = splitPageCells(page);
-    cells = std::move(split.cells);
-    dateIndex = split.dateIndex;
+    cells = splitPageCells(QString::fromUtf8(file.readAll()));
     return true;
 }
 
@@ -252,7 +248,7 @@ void TFrmKingOfSat::BtnDownloadClick()
             }
             status(FormatMsg1(msg(MsgKofDecodingServices), name));
             TKofCells cells;
-            SplitCells(temp.fileName(), cells.cells, cells.dateIndex);
+            SplitCells(temp.fileName(), cells);
             QFile::remove(temp.fileName());
             auto satelite = std::make_unique<TSatelite>();
             satelite->Name = name + QStringLiteral(" (") + grid->Cells(kColPos, row)

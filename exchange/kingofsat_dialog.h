@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/kingofsat_page.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -33,9 +35,9 @@ public:
     bool AnySatelliteChecked() const;
     bool Busy() const { return m_busy; }
 
-    // The plain texts of a saved satellite page's table cells and the index
-    // of its closing date cell (-1: none). False when the file cannot be read.
-    static bool SplitCells(const QString &fileName, QStringList &cells, int &dateIndex);
+    // The cells of a saved satellite page (see splitPageCells). False when
+    // the file cannot be read.
+    static bool SplitCells(const QString &fileName, TKofCells &cells);
 
     void reject() override;
 

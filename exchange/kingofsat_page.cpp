@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -151,15 +152,44 @@ bool takeQuoted(const QString &line, MarkerScan &scan, qsizetype &from, QString 
     return true;
 }
 
-// The next `tag` (any case; it starts with "<") at or after `from`, or -1.
-// Goes from "<" to "<" with the quick search for one character: a search
-// for the whole text in any case costs several times as much, and a page
-// may hold hundreds of thousands of cells.
-qsizetype findTag(QStringView page, QLatin1String tag, qsizetype from)
+// The table markup a page's cells and rows are read from.
+enum class TKofTag { None, CellOpen, CellClose, RowOpen, RowClose, TableOpen, TableClose };
+
+// Whether the tag `name` (any case) stands at `at`, followed by the end of
+// its name.
+bool tagNamed(QStringView page, qsizetype at, QLatin1String name)
 {
-    for (from = page.indexOf(u'<', from); from >= 0; from = page.indexOf(u'<', from + 1)) {
-        if (page.sliced(from).startsWith(tag, Qt::CaseInsensitive))
-            return from;
+    if (!page.sliced(at).startsWith(name, Qt::CaseInsensitive))
+        return false;
+    const qsizetype after = at + name.size();
+    if (after >= page.size())
+        return true;
+    const QChar c = page.at(after);
+    return !c.isLetterOrNumber() && c != u'-' && c != u':';
+}
+
+// The kind of table markup at the "<" at `at`.
+TKofTag tagAt(QStringView page, qsizetype at)
+{
+    static const std::pair<QLatin1String, TKofTag> kTags[] = {
+        {QLatin1String("<td"), TKofTag::CellOpen},      {QLatin1String("</td"), TKofTag::CellClose},
+        {QLatin1String("<tr"), TKofTag::RowOpen},       {QLatin1String("</tr"), TKofTag::RowClose},
+        {QLatin1String("<table"), TKofTag::TableOpen},  {QLatin1String("</table"), TKofTag::TableClose},
+    };
+    for (const auto &[name, tag] : kTags) {
+        if (tagNamed(page, at, name))
+            return tag;
+    }
+    return TKofTag::None;
+}
+
+// Where the last `tag` (any case) of the page starts, or -1.
+qsizetype lastTag(QStringView page, QLatin1String name)
+{
+    for (qsizetype at = page.lastIndexOf(name, -1, Qt::CaseInsensitive); at >= 0;
+         at = at == 0 ? -1 : page.lastIndexOf(name, at - 1, Qt::CaseInsensitive)) {
+        if (tagNamed(page, at, name))
+            return at;
     }
     return -1;
 }
@@ -313,26 +343,68 @@ bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
 TKofCells splitPageCells(const QString &page)
 {
     TKofCells result;
-    qsizetype open = findTag(page, QLatin1String("<td"), 0);
-    qsizetype close = 0;
-    while (open >= 0) {
-        const qsizetype start = open + 3;
-        const qsizetype next = findTag(page, QLatin1String("<td"), start);
-        if (close >= 0 && close < start)
-            close = findTag(page, QLatin1String("</td>"), start);
-        // A cell ends at its end tag or where the next cell starts, so every
-        // character of the page is read for one cell at most.
-        qsizetype end = close;
-        if (next >= 0 && (end < 0 || next < end))
-            end = next;
-        // The rest of the opening tag goes with the other markup. A cell
-        // that is never closed is empty.
-        const QString raw = close < 0 ? QString() : u'<' + page.mid(start, end - start);
-        const QString text = pageText(raw);
+    const QStringView view(page);
+    // A cell after the page's last end tag is never closed: it is empty.
+    const qsizetype lastClose = lastTag(view, QLatin1String("</td"));
+    QList<int> rows; // the row of each cell
+    int row = 0;
+    qsizetype start = -1; // just after the "<td" of the open cell; -1: none
+    int depth = 0;        // tables opened inside the open cell
+    QString raw;
+    qsizetype pieceStart = 0;
+    bool nested = false; // the open cell holds a table
+    const auto endCell = [&](qsizetype end) {
+        raw += view.sliced(pieceStart, end - pieceStart);
+        QString text = start > lastClose ? QString() : pageText(raw);
+        if (nested)
+            text = text.simplified();
         if (matchesWildcard(text, u"*-*-* +*"))
             result.dateIndex = int(result.cells.size());
         result.cells.append(text);
-        open = next;
+        rows.append(row);
+        start = -1;
+    };
+    for (qsizetype at = view.indexOf(u'<'); at >= 0; at = view.indexOf(u'<', at + 1)) {
+        const TKofTag tag = tagAt(view, at);
+        if (tag == TKofTag::None)
+            continue;
+        if (start >= 0 && depth > 0) {
+            // Inside a table within the cell: its cells are the cell's text,
+            // kept apart by a blank as a browser shows them.
+            raw += view.sliced(pieceStart, at - pieceStart);
+            raw += u' ';
+            pieceStart = at;
+            if (tag == TKofTag::TableOpen)
+                ++depth;
+            else if (tag == TKofTag::TableClose)
+                --depth;
+            continue;
+        }
+        if (start >= 0 && tag == TKofTag::TableOpen) {
+            ++depth;
+            nested = true;
+            continue;
+        }
+        // Anything else ends an open cell: its end tag, the next cell, or
+        // the end of its row or table.
+        if (start >= 0)
+            endCell(at);
+        if (tag == TKofTag::CellOpen) {
+            start = at + 3;
+            depth = 0;
+            nested = false;
+            raw = QStringLiteral("<"); // the rest of the opening tag goes with the other markup
+            pieceStart = start;
+        } else if (tag != TKofTag::CellClose) {
+            ++row;
+        }
+    }
+    if (start >= 0)
+        endCell(view.size());
+    result.rowEnds.resize(rows.size());
+    for (qsizetype i = rows.size() - 1; i >= 0; --i) {
+        const bool last = i + 1 == rows.size() || rows.at(i + 1) != rows.at(i);
+        result.rowEnds[i] = last ? int(i + 1) : result.rowEnds.at(i + 1);
     }
     return result;
 }
@@ -389,6 +461,28 @@ bool readTransponderCell(const QString &cell, TTransponder &transponder, QString
     return true;
 }
 
+namespace {
+
+// Whether the row that goes on from cell `first` names a beam. A row that
+// holds a whole service is a service, whatever its name: only its first
+// cell is looked at, so "Moonbeam One" keeps the services after it.
+bool isBeamRow(const TKofCells &page, int first)
+{
+    const int rowEnd = std::min(first < page.rowEnds.size() ? page.rowEnds.at(first) : first + 1,
+                                int(page.cells.size()));
+    if (isBeamCell(page.cells.at(first)))
+        return true;
+    if (rowEnd - first >= kKofCellsPerService)
+        return false;
+    for (int k = first + 1; k < rowEnd; ++k) {
+        if (isBeamCell(page.cells.at(k)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int collectSatelitePage(const TKofCells &page, TSatelite &satelite,
                         const std::function<void(int, int)> &progress)
 {
@@ -413,13 +507,11 @@ int collectSatelitePage(const TKofCells &page, TSatelite &satelite,
         if (!readTransponderCell(cells.at(k), *transponder, provider))
             continue;
         int next = k + 1;
-        // Services follow until the page's closing date or a cell naming a
-        // beam where the next service would start: the next transponder's
-        // heading, or a row of its own ("Spot beam Italy") that heads the
-        // transponders of another beam. Only that first cell of a service
-        // is looked at, so a service whose name holds "beam" keeps the
-        // services after it.
-        while (next < count && next < page.dateIndex && !isBeamCell(cells.at(next))) {
+        // Services follow until the page's closing date or a beam row where
+        // the next service would start: the next transponder's heading, or a
+        // row of its own ("Spot beam Italy", perhaps after an empty cell)
+        // that heads the transponders of another beam.
+        while (next < count && next < page.dateIndex && !isBeamRow(page, next)) {
             if (next + kKofCellsPerService > count)
                 break; // the page ends inside this service
             auto service = std::make_unique<TService>();

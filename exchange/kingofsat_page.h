@@ -43,10 +43,14 @@ bool parseSatelliteIndex(const QString &page, const QString &pageUrl,
                          QList<TKofIndexEntry> &entries);
 
 // The plain texts of a page's table cells in page order, and the index of
-// the last one holding a date and time (-1: none), where services end.
+// the last one holding a date and time (-1: none), where services end. A
+// table inside a cell is part of that cell's text. rowEnds gives, for each
+// cell, the index one past the last cell of its table row; left empty, every
+// cell stands for a row of its own.
 struct TKofCells {
     QStringList cells;
     int dateIndex = -1;
+    QList<int> rowEnds;
 };
 TKofCells splitPageCells(const QString &page);
 

@@ -1,6 +1,7 @@
 #include "gif/gif_extensions.h"
 
 #include "gif/gif_model.h"
+#include "gif/gif_picture.h"
 
 #include <cstring>
 #include <mutex>
@@ -111,12 +112,14 @@ const TGIFExtensionClass *FindAppExtension(const TGIFApplicationExtension::Ident
     return nullptr;
 }
 
-void ReadSubBlockText(TGifStream &stream, QStringList &text)
+void ReadSubBlockText(TGifStream &stream, QStringList &text, TGifPicture *image)
 {
     text.clear();
     quint8 size = 0;
     char buffer[gif::kMaxSubBlockSize];
     while (stream.ReadByte(size) && size != 0) {
+        if (image)
+            image->ReserveBlock();
         ReadExact(stream, buffer, size);
         text.append(QString::fromLatin1(buffer, size));
     }
@@ -300,7 +303,7 @@ void TGIFTextExtension::ReadBody(TGifStream &stream)
     CharHeight = body[9];
     ForegroundColorIndex = body[10];
     BackgroundColorIndex = body[11];
-    ReadSubBlockText(stream, Text);
+    ReadSubBlockText(stream, Text, Image());
 }
 
 void TGIFTextExtension::WriteBody(TGifOutStream &stream) const
@@ -328,7 +331,7 @@ const TGIFExtensionClass &TGIFCommentExtension::Class()
 
 void TGIFCommentExtension::ReadBody(TGifStream &stream)
 {
-    ReadSubBlockText(stream, Text);
+    ReadSubBlockText(stream, Text, Image());
 }
 
 void TGIFCommentExtension::WriteBody(TGifOutStream &stream) const
@@ -461,6 +464,8 @@ void TGIFUnknownAppExtension::ReadData(TGifStream &stream)
     Blocks.clear();
     quint8 size = 0;
     while (stream.ReadByte(size) && size != 0) {
+        if (Image())
+            Image()->ReserveBlock();
         TGIFBlock block;
         block.Data.resize(size);
         ReadExact(stream, block.Data.data(), size);

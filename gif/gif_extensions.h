@@ -197,8 +197,9 @@ void RegisterAppExtension(const TGIFApplicationExtension::Identifier &ident,
 const TGIFExtensionClass *FindExtensionByLabel(quint8 label);
 const TGIFExtensionClass *FindAppExtension(const TGIFApplicationExtension::Identifier &ident);
 
-// Data sub-blocks as text, one line per sub-block (bytes as Latin-1).
-void ReadSubBlockText(TGifStream &stream, QStringList &text);
+// Data sub-blocks as text, one line per sub-block (bytes as Latin-1), each
+// line counted against the blocks of `image` when there is one.
+void ReadSubBlockText(TGifStream &stream, QStringList &text, TGifPicture *image = nullptr);
 void WriteSubBlockText(TGifOutStream &stream, const QStringList &text);
 // Skips data sub-blocks up to and including the terminator or the end.
 void SkipSubBlocks(TGifStream &stream);

@@ -265,6 +265,8 @@ void TGIFSubImage::ReadExtensions(TGifStream &stream)
         const TGIFExtensionClass *cls = TGIFExtension::FindExtension(stream);
         if (!cls)
             throw GIFException(MsgGifUnknownExtension);
+        if (Image())
+            Image()->ReserveBlock();
         auto extension = cls->Create(this);
         extension->LoadFromStream(stream);
         AddExtension(std::move(extension));
@@ -384,6 +386,9 @@ void TGifPictureList::LoadFromStream(TGifStream &stream)
             m_image->Warning(TGIFSeverity::gsWarning, msg(MsgGifUnknownBlockType));
             return;
         }
+        // Every frame costs its descriptor and tables even without pixels.
+        if (Count() >= m_image->FrameLimit)
+            throw GIFException(MsgGifInvalidDimensions);
         auto frame = std::make_unique<TGIFSubImage>(m_image);
         frame->LoadFromStream(stream);
         // Extensions that stood without an image (before bytes that were

@@ -432,13 +432,20 @@ void TGifPicture::CropFrame(int index)
     bool removable = images > 1 && !waitsForInput(frame)
         && (index + 1 == m_images.Count() || m_images[index + 1]->GraphicControlExtension());
     TGIFSubImage *previous = index > 0 ? m_images[index - 1] : nullptr;
+    const auto leavesItsPicture = [](const TGIFSubImage &shown) {
+        const int disposal = disposalOf(shown);
+        return disposal == int(TGIFDisposalMethod::dmNone)
+            || disposal == int(TGIFDisposalMethod::dmNoDisposal);
+    };
+    // The frame before the last is disposed of only because the last one
+    // follows it: without it, the animation would end on that frame's
+    // picture rather than on what its disposal leaves.
+    if (removable && index + 1 == m_images.Count() && previous && !leavesItsPicture(*previous))
+        removable = false;
     if (removable && delay > 0) {
         // Its time can only go to a frame that leaves the same picture up,
         // and the loop must keep starting where it did.
-        const int previousDisposal = previous ? disposalOf(*previous) : -1;
-        removable = previous
-            && (previousDisposal == int(TGIFDisposalMethod::dmNone)
-                || previousDisposal == int(TGIFDisposalMethod::dmNoDisposal))
+        removable = previous && leavesItsPicture(*previous)
             && !waitsForInput(*previous) && !hasLoopExtension(frame)
             && (previous->GraphicControlExtension() || inheritedDelay(m_images, index - 1) == 0)
             && delayOf(*previous) + delay <= kMaxDelay;

@@ -74,9 +74,16 @@ void TGifPicture::Changed()
 
 void TGifPicture::ReservePixels(qint64 pixels)
 {
-    if (pixels < 0 || pixels > MaxPixels() || m_pixelsReserved + pixels > gif::kMaxTotalPixels)
+    if (pixels < 0 || pixels > MaxPixels() || m_pixelsReserved + pixels > MaxTotalPixels())
         throw GIFException(MsgGifInvalidDimensions);
     m_pixelsReserved += pixels;
+}
+
+void TGifPicture::ReserveBlock()
+{
+    if (m_blocksReserved >= BlockLimit)
+        throw GIFException(MsgGifInvalidData);
+    ++m_blocksReserved;
 }
 
 bool TGifPicture::DoDither() const
@@ -163,6 +170,7 @@ void TGifPicture::Clear()
     m_header.Clear();
     m_header.Prepare();
     m_pixelsReserved = 0;
+    m_blocksReserved = 0;
     SetPalette({});
 }
 

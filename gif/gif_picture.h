@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -93,6 +94,19 @@ public:
     // above gif::kMaxPixels it has no effect.
     qint64 PixelLimit = gif::kMaxPixels;
     qint64 MaxPixels() const { return std::min(PixelLimit, gif::kMaxPixels); }
+    // The whole read is held the same way: all frames together may declare
+    // at most TotalPixelLimit pixels (above gif::kMaxTotalPixels it has no
+    // effect), and a stream of more than FrameLimit frames is refused before
+    // the next frame is read. A caller that wants one small picture sets
+    // them lower, so that a file of many large frames costs little to refuse.
+    qint64 TotalPixelLimit = gif::kMaxTotalPixels;
+    qint64 MaxTotalPixels() const { return std::min(TotalPixelLimit, gif::kMaxTotalPixels); }
+    int FrameLimit = std::numeric_limits<int>::max();
+    // Every extension, and every data sub-block an extension keeps (a line
+    // of text, an application's block), is an object many times the size of
+    // its bytes in the file: a read that would keep more than BlockLimit of
+    // them is refused before the next one is made.
+    qint64 BlockLimit = std::numeric_limits<qint64>::max();
 
     WarningEvent OnWarning;
     ProgressEvent OnProgress;
@@ -171,8 +185,10 @@ public:
     void Changed();
 
     // Frames allocate their pixels through this budget (MaxPixels() each,
-    // kMaxTotalPixels in all).
+    // MaxTotalPixels() in all).
     void ReservePixels(qint64 pixels);
+    // Extensions and their kept sub-blocks are counted here (BlockLimit in all).
+    void ReserveBlock();
 
     // Painters report here when they finish.
     void PainterFinished(TGIFPainter *painter);
@@ -189,6 +205,7 @@ private:
     QList<QRgb> m_palette;
     QImage m_bitmap;
     qint64 m_pixelsReserved = 0;
+    qint64 m_blocksReserved = 0;
     bool m_drawing = false;
     bool m_inGetPalette = false;
 

@@ -2,7 +2,9 @@
 
 #include "gif/gif_picture.h"
 #include "logos/smooth_resize.h"
+#include "platform/transfer_limits.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 
@@ -67,16 +69,34 @@ QImage fitLogoImage(const QImage &picture, int width, int height)
     return scaled;
 }
 
+bool loadLogoPicture(TGifPicture &picture, const QByteArray &data)
+{
+    picture.PixelLimit = kMaxLogoPixels;
+    picture.TotalPixelLimit = kMaxLogoTotalPixels;
+    picture.FrameLimit = kMaxLogoFrames;
+    picture.BlockLimit = kMaxLogoBlocks;
+    try {
+        QString errorText;
+        return picture.LoadFromData(data, errorText) && !picture.Empty();
+    } catch (...) {
+        // A broken file is no logo, whatever broke in it.
+        return false;
+    }
+}
+
 QImage loadLogoImage(const QString &path, int width, int height)
 {
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    // The logo manager stores nothing larger; the read takes the whole file.
+    if (!info.isFile() || info.size() > kLogoSizeLimit)
+        return QImage();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return QImage();
     try {
         TGifPicture picture;
         picture.Transparent = false;
-        picture.PixelLimit = kMaxLogoPixels;
-        QString errorText;
-        if (!picture.LoadFromFile(path, errorText) || picture.Empty())
+        if (!loadLogoPicture(picture, file.readAll()))
             return QImage();
         const QImage bitmap = picture.Bitmap();
         if (bitmap.isNull())

@@ -80,15 +80,7 @@ void fetchLogo(const QString &url, const DownloadOptions &pageOptions, const QSt
         if (file.open(QIODevice::ReadOnly))
             data = file.readAll();
         TGifPicture picture;
-        picture.PixelLimit = kMaxLogoPixels;
-        QString errorText;
-        bool readable = false;
-        try {
-            readable = picture.LoadFromData(data, errorText) && !picture.Empty();
-        } catch (...) {
-            readable = false;
-        }
-        if (readable) {
+        if (loadLogoPicture(picture, data)) {
             AtomicFile out(target);
             if (out.open(QIODevice::WriteOnly)) {
                 out.write(data);

@@ -340,14 +340,21 @@ TEST(KingOfSatPage, BeamRowsInAnyMarkupEndTheServicesBeforeThem)
          "<tr><td colspan=\"4\">Beam: Italy</td><td colspan=\"8\"><a href=\"#\">map</a></td></tr>\n"},
         {"several rows", "<tr><td colspan=\"12\">Spot beam Italy</td></tr>\n"
                          "<tr><td colspan=\"12\">Spot beam Spain</td></tr>\n"},
+        {"an empty cell before the beam", "<tr><td></td><td colspan=\"11\">Spot beam Italy</td></tr>\n"},
+        {"the beam in the last of several cells",
+         "<tr><td>&nbsp;</td><td><img src=\"flag.png\"></td><td colspan=\"10\">Spot beam Italy</td></tr>\n"},
+        {"rows never closed",
+         "<tr><td></td><td colspan=\"11\">Spot beam Italy\n<tr><td></td><td>Beam Spain</td>\n"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        // Between services, first after a heading, and as the last row.
+        // Between services, first after a heading, and as the last row. A
+        // name may stand in a table of its own inside its cell.
         const QString page = kofPage(kofTransponderRow(1) + kofServiceRow(QStringLiteral("Moonbeam One"), 17)
                                      + c.beamRow + kofTransponderRow(2) + c.beamRow
                                      + kofTransponderRow(3) + kofServiceRow(QStringLiteral("C3"), 48)
-                                     + kofServiceRow(QStringLiteral("D3"), 49) + c.beamRow);
+                                     + kofServiceRow(QStringLiteral("<table class=\"ch\"><tr><td>D3</td></tr></table>"), 49)
+                                     + c.beamRow);
         TSatelite satelite;
         EXPECT_EQ(collectSatelitePage(splitPageCells(page), satelite), 3);
         EXPECT_EQ(namesByTransponder(satelite),
@@ -466,7 +473,29 @@ TEST(KingOfSatPage, HostilePagesAreReadInOnePass)
     EXPECT_EQ(pageText(QStringLiteral("<").repeated(1 << 20)).size(), 1 << 20);
     EXPECT_EQ(decodePageReferences(QStringLiteral("&a").repeated(1 << 18)).size(), 2 << 18);
 
-    // Nested cells end where the inner one starts.
-    EXPECT_EQ(splitPageCells(QStringLiteral("<td>outer<table><tr><td>inner</td></tr></table></td>")).cells,
-              (QStringList{"outer", "inner"}));
+    // A table inside a cell is that cell's text, however deep; rows end
+    // where the next starts or the table ends.
+    const struct {
+        const char *markup;
+        QStringList cells;
+        QList<int> rowEnds;
+    } splits[] = {
+        {"<td>outer<table><tr><td>inner</td></tr></table></td>", {"outer inner"}, {1}},
+        {"<tr><td></td><td class=\"ch\"><table><tr><td>Delta</td></tr></table></td><td>5</td></tr>",
+         {"", "Delta", "5"}, {3, 3, 3}},
+        {"<td><table><tr><td>a</td><td><table><td>b</td></table></td></tr></table>c</td><td>d</td>",
+         {"a b c", "d"}, {2, 2}},
+        {"<tr><td>a<td>b</tr><tr><td>c</td></tr><td>d</td></table><td>e", {"a", "b", "c", "d", ""},
+         {2, 2, 3, 4, 5}},
+        {"<td>a<table><td>b</td>", {"a b"}, {1}},
+        {"<td>a<td>b", {"", ""}, {2, 2}},
+        {"<tdx>a</tdx><td>b</TD ><trash><td>c</td>", {"b", "c"}, {2, 2}},
+    };
+    for (const auto &split : splits) {
+        const TKofCells cells = splitPageCells(QString::fromUtf8(split.markup));
+        EXPECT_EQ(cells.cells, split.cells) << split.markup;
+        EXPECT_EQ(cells.rowEnds, split.rowEnds) << split.markup;
+    }
+    const QString nested = QStringLiteral("<td><table>").repeated(100000) + QStringLiteral("x</td>");
+    EXPECT_EQ(splitPageCells(nested).cells, QStringList{"x"});
 }

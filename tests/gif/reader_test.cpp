@@ -253,37 +253,88 @@ TEST(GifReader, BlockStructure)
     }
 }
 
-// A picture given a lower pixel limit refuses a canvas or a frame that
-// declares more while reading, before its pixels exist; what stays within
-// loads as before, and without the limit all of them load.
+// A picture given lower limits refuses a canvas or a frame that declares
+// more pixels, frames that declare more in all, more frames, or more
+// extensions and kept sub-blocks, while reading, before they exist; what
+// stays within loads as before, and without the limits all of them load.
 TEST(GifReader, ALowerPixelLimitRefusesLargerCanvasesAndFrames)
 {
     constexpr qint64 kLimit = qint64(4) << 20; // 2048 x 2048
+    constexpr int kFrames = 4;
+    constexpr int kBlocks = 6;
+    // Frames of the given sizes, one pixel of data each, on a canvas at the limit.
+    const auto frames = [](const QList<QSize> &sizes) {
+        GifBuilder b;
+        b.header(2048, 2048);
+        for (const QSize &size : sizes)
+            b.descriptor(0, 0, size.width(), size.height()).data(2, QByteArray("\x04\x05", 2));
+        return b.trailer().bytes();
+    };
+    // One frame, then a second whose extensions the builder writes.
+    const auto blocks = [](const std::function<void(GifBuilder &)> &extensions) {
+        GifBuilder b;
+        b.header(2048, 2048).descriptor(0, 0, 1, 1).data(2, QByteArray("\x04\x05", 2));
+        extensions(b);
+        return b.descriptor(0, 0, 1, 1).data(2, QByteArray("\x04\x05", 2)).trailer().bytes();
+    };
+    const auto lines = [](int count) { return QList<QByteArray>(count, QByteArray("x")); };
+    const QSize whole(2048, 2048);
+    const QSize dot(1, 1);
+    const char *const kDimensions = "Invalid image dimensions";
+    const char *const kData = "Invalid GIF data";
     const struct {
         const char *name;
         QByteArray data;
-        bool withinLimit;
+        const char *error; // null: loads
+        int framesKept;    // of a refused one: those read before the refusal
     } rows[] = {
-        {"a canvas above it", oneImage(GifBuilder().header(8000, 8000)).trailer().bytes(), false},
-        {"a canvas a row above it", oneImage(GifBuilder().header(2048, 2049)).trailer().bytes(), false},
+        {"a canvas above it", oneImage(GifBuilder().header(8000, 8000)).trailer().bytes(), kDimensions, 0},
+        {"a canvas a row above it", oneImage(GifBuilder().header(2048, 2049)).trailer().bytes(), kDimensions, 0},
         {"a frame above it",
          GifBuilder().header(4, 2).descriptor(0, 0, 4096, 4096).data(2, QByteArray("\x04\x05", 2))
              .trailer().bytes(),
-         false},
-        {"a canvas at it", oneImage(GifBuilder().header(2048, 2048)).trailer().bytes(), true},
+         kDimensions, 0},
+        {"a canvas at it", oneImage(GifBuilder().header(2048, 2048)).trailer().bytes(), nullptr, 1},
+        {"frames above the total", frames({whole, whole, whole}), kDimensions, 2},
+        {"frames a pixel above the total", frames({whole, whole, dot}), kDimensions, 2},
+        {"frames at the total", frames({whole, QSize(2048, 2047), QSize(2048, 1)}), nullptr, 3},
+        {"more frames than allowed", frames(QList<QSize>(kFrames + 1, dot)), kDimensions, kFrames},
+        {"as many frames as allowed", frames(QList<QSize>(kFrames, dot)), nullptr, kFrames},
+        {"comment lines past the blocks allowed",
+         blocks([&](GifBuilder &b) { b.comment(lines(kBlocks)); }), kData, 1},
+        {"a comment of as many blocks as allowed",
+         blocks([&](GifBuilder &b) { b.comment(lines(kBlocks - 1)); }), nullptr, 2},
+        {"more extensions than allowed",
+         blocks([](GifBuilder &b) {
+             for (int i = 0; i <= kBlocks; ++i)
+                 b.gce(0);
+         }),
+         kData, 1},
+        {"application blocks past the blocks allowed",
+         blocks([&](GifBuilder &b) { b.application("PELLORAN1.0", lines(kBlocks)); }), kData, 1},
+        {"text lines past the blocks allowed",
+         blocks([&](GifBuilder &b) {
+             b.byte(0x21).byte(0x01).byte(12).raw(QByteArray(12, '\0'));
+             for (const QByteArray &line : lines(kBlocks))
+                 b.byte(int(line.size())).raw(line);
+             b.byte(0);
+         }),
+         kData, 1},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.name);
         TGifPicture limited;
         limited.PixelLimit = kLimit;
+        limited.TotalPixelLimit = 2 * kLimit;
+        limited.FrameLimit = kFrames;
+        limited.BlockLimit = kBlocks;
         QString error;
-        EXPECT_EQ(limited.LoadFromData(r.data, error), r.withinLimit);
-        if (r.withinLimit) {
+        EXPECT_EQ(limited.LoadFromData(r.data, error), r.error == nullptr);
+        if (r.error)
+            EXPECT_EQ(error, QString::fromLatin1(r.error));
+        else
             EXPECT_EQ(limited.Bitmap().size(), QSize(2048, 2048));
-        } else {
-            EXPECT_EQ(error, "Invalid image dimensions");
-            EXPECT_TRUE(limited.Empty());
-        }
+        EXPECT_EQ(limited.Images().Count(), r.framesKept);
         TGifPicture unlimited;
         EXPECT_TRUE(unlimited.LoadFromData(r.data, error)) << error.toStdString();
     }

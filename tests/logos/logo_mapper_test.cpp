@@ -1,6 +1,7 @@
 #include "logos/logo_image.h"
 #include "logos/logo_mapper.h"
 #include "logos/logo_size.h"
+#include "platform/transfer_limits.h"
 
 #include <QDir>
 #include <QFile>
@@ -170,23 +171,95 @@ TEST(LogoMapper, ABrokenLogoFileGivesTheDefaultPicture)
     EXPECT_EQ(world.mapping().count("Wetter Live"), 0);
 }
 
-// A logo that declares a canvas of millions of pixels is refused before
-// anything of that size is allocated: its service gets the default picture,
-// as for a broken file, at next to no cost in memory (decoding this one
-// whole once took 340 MB). A real logo beside it still loads.
+// A GIF on a canvas of width x height with `frames` frames of that size,
+// one pixel of data each: fifteen bytes a frame.
+QByteArray manyFramesGif(int frames, int width, int height)
+{
+    QByteArray gif("GIF89a", 6);
+    const auto word = [&gif](int value) { gif.append(char(value & 0xFF)).append(char(value >> 8)); };
+    word(width);
+    word(height);
+    gif.append("\x80\x00\x00" "\x00\x00\x00\xff\xff\xff", 9); // two colours
+    for (int i = 0; i < frames; ++i) {
+        gif.append(char(0x2C));
+        word(0);
+        word(0);
+        word(width);
+        word(height);
+        gif.append("\x00" "\x02\x02\x44\x01\x00", 6); // clear, one pixel, end
+    }
+    gif.append(char(0x3B));
+    return gif;
+}
+
+// A logo download's worth of one unit between the heading and the tail of an
+// extension, standing before the second of two 52 x 39 frames.
+QByteArray filledLogo(const QByteArray &head, const QByteArray &unit, const QByteArray &tail)
+{
+    const QByteArray frames = manyFramesGif(2, 52, 39);
+    const qsizetype secondFrame = frames.size() - 16; // fifteen bytes and the trailer
+    const qsizetype room = kLogoSizeLimit - frames.size() - head.size() - tail.size();
+    return frames.left(secondFrame) + head + unit.repeated(room / unit.size()) + tail
+        + frames.mid(secondFrame);
+}
+
+// Logos that declare far more than they hold, or hold millions of tiny
+// blocks, are refused before anything of that size is allocated: their
+// services get the default picture, as for a broken file, at next to no cost
+// in memory, even eight at once on every core (decoding the canvas whole
+// once took 340 MB a logo, the frames 290 MB, comment lines 120 MB). A real
+// logo beside them still loads.
 TEST(LogoMapper, AHugeCanvasIsNoLogoAndCostsLittle)
 {
+    QFile canvasFile(kHugeCanvasLogo);
+    ASSERT_TRUE(canvasFile.open(QIODevice::ReadOnly));
+    const QByteArray hugeCanvas = canvasFile.readAll();
+    QByteArray padded = manyFramesGif(1, 52, 39);
+    padded.append(QByteArray(kLogoSizeLimit, '\0'));
+    const struct {
+        const char *name;
+        QByteArray file;
+    } rows[] = {
+        {"a canvas of 8000 x 8000 around one pixel", hugeCanvas},
+        {"a thousand frames of 2048 x 2048", manyFramesGif(1000, 2048, 2048)},
+        {"frames of one pixel, as many as a logo download holds",
+         manyFramesGif(int(kLogoSizeLimit / 15), 1, 1)},
+        {"more frames than a logo may have", manyFramesGif(kMaxLogoFrames + 1, 1, 1)},
+        {"a logo larger than a logo download", padded},
+        {"graphic controls filling a logo download",
+         filledLogo({}, QByteArray("\x21\xF9\x04\x00\x00\x00\x00\x00", 8), {})},
+        {"a comment of one-letter lines filling a logo download",
+         filledLogo("\x21\xFE", "\x01x", QByteArray(1, '\0'))},
+        {"an application's one-letter blocks filling a logo download",
+         filledLogo("\x21\xFF\x0BPELLORAN1.0", "\x01x", QByteArray(1, '\0'))},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        MapperWorld world;
+        for (int i = 0; i < 8; ++i) {
+            QFile file(world.job.logoFolder + QStringLiteral("/Channel%1.tv.gif").arg(i));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(row.file);
+            world.add(QStringLiteral("Channel %1").arg(i), TLogoKind::Tv, 1);
+        }
+        world.add("ZDF", TLogoKind::Tv, 1);
+        world.job.cores = 8;
+        const long before = peakKilobytes();
+        EXPECT_TRUE(loadLogoImage(world.job.logoFolder + "/Channel0.tv.gif", 52, 39).isNull());
+        EXPECT_LT(peakKilobytes() - before, 16 * 1024);
+        RecordingSink sink;
+        EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
+        EXPECT_LT(peakKilobytes() - before, 64 * 1024);
+        EXPECT_EQ(sink.indexes(), (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 1, 4}));
+        EXPECT_EQ(world.mapping(), "ZDF|4|ZDF.tv.gif\r\n");
+    }
+    // Within the limits a picture of many frames is a logo.
     MapperWorld world;
-    ASSERT_TRUE(QFile::copy(kHugeCanvasLogo, world.job.logoFolder + "/Channel0.tv.gif"));
-    world.add("Channel 0", TLogoKind::Tv, 1);
-    world.add("ZDF", TLogoKind::Tv, 1);
-    const long before = peakKilobytes();
-    EXPECT_TRUE(loadLogoImage(kHugeCanvasLogo, 52, 39).isNull());
-    RecordingSink sink;
-    EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
-    EXPECT_LT(peakKilobytes() - before, 32 * 1024);
-    EXPECT_EQ(sink.indexes(), (std::vector<int>{1, 4}));
-    EXPECT_EQ(world.mapping(), "ZDF|4|ZDF.tv.gif\r\n");
+    QFile file(world.job.logoFolder + QStringLiteral("/Channel0.tv.gif"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(manyFramesGif(kMaxLogoFrames, 52, 39));
+    file.close();
+    EXPECT_FALSE(loadLogoImage(file.fileName(), 52, 39).isNull());
 }
 
 // A logo that does not load takes no picture index: the ones after it move
