@@ -7,12 +7,12 @@
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 
+#include "platform/atomic_file.h"
 #include "platform/small_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
@@ -83,7 +83,7 @@ bool isPlainFolderName(const QString &name)
 
 bool writeWanted(const QString &folder, const QStringList &receiverFiles)
 {
-    QSaveFile file(QDir(folder).filePath(kWantedRecord));
+    AtomicFile file(QDir(folder).filePath(kWantedRecord));
     const QByteArray bytes = receiverFiles.join(u'\n').toUtf8();
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
@@ -303,7 +303,9 @@ bool backupContent(const QString &backupFolder, QStringList &receiverPaths)
     for (const QString &file : files) {
         const QString relative =
             QDir(root).relativeFilePath(QDir::cleanPath(QFileInfo(file).absoluteFilePath()));
-        if (relative != kWantedRecord)
+        // Neither the record nor a copy a killed download left is a
+        // receiver file.
+        if (relative != kWantedRecord && !isSaveCopyName(QFileInfo(file).fileName()))
             receiverPaths.append(u'/' + relative);
     }
     std::sort(receiverPaths.begin(), receiverPaths.end());
