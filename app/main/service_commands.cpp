@@ -96,8 +96,10 @@ void TFrmMain::DeleteSelectedServices()
 {
     if (!deleteSelectedServices(m_ser, *m_program.ServiceList))
         return;
-    FillMyServicesGrid(2);
-    FillBouquetGrid(2);
+    // Entries that lost their service turn obsolete, which the filters of
+    // both grids may hide: they are filled again, keeping what was chosen.
+    FillMyServicesGrid(0);
+    FillBouquetGrid(0);
     ResumeLogoMapping();
 }
 

@@ -11,6 +11,7 @@
 #include "core/model/bouquet_service.h"
 #include "core/model/service.h"
 #include "core/model/service_list.h"
+#include "core/model/transponder.h"
 #include "ui/grid/list_grid.h"
 
 #include <QAbstractButton>
@@ -392,5 +393,47 @@ TEST(GridChoice, AfterARestoreEveryRowIsAnObjectOfTheLists)
     EXPECT_EQ(main.KingOfSatGrid->RowCount(), rows - 1);
     for (TListGrid *grid : {main.ServicesGrid, main.MyServicesGrid, main.KingOfSatGrid, main.BouquetGrid})
         grid->FitPendingColumns();
+    expectEveryRowInTheModel(main, world.program);
+}
+
+// Entries whose service was deleted turn obsolete: grids whose filter hides
+// obsolete entries stop showing them at once, not at some later refill.
+TEST(GridChoice, EntriesADeleteMadeObsoleteLeaveGridsThatHideThem)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    // A replace or remove entry of my services and a bouquet entry, both for
+    // one service of the services list.
+    TService *mine = nullptr;
+    QString tsid;
+    world.program.MyServiceList->forEachService([&](TService *s, TTransponder *tp, TSatelite *) {
+        if (!mine && !s->Obsolete && (s->IsActionRemove() || s->IsActionReplace())) {
+            mine = s;
+            tsid = tp->Tsid;
+        }
+    });
+    ASSERT_NE(mine, nullptr);
+    int row = -1;
+    for (int r = 0; r < main.ServicesGrid->RowCount() && row < 0; ++r) {
+        if (nameAt(main.ServicesGrid, "ColSerSIDHEX", r).compare(mine->Sid, Qt::CaseInsensitive) == 0
+            && nameAt(main.ServicesGrid, "ColSerTSIDHEX", r).compare(tsid, Qt::CaseInsensitive) == 0)
+            row = r;
+    }
+    ASSERT_GE(row, 0);
+    const QString name = mine->Name;
+    for (const char *filter : {"ActionMySerFilterObsolete", "ActionBouFilterObsolete"}) {
+        QAction *action = main.ActionByName(filter);
+        ASSERT_TRUE(action && action->isChecked()) << filter;
+        action->trigger();
+    }
+    click(main.ServicesGrid, row);
+    QTest::keyClick(main.ServicesGrid, Qt::Key_Delete);
+    EXPECT_TRUE(mine->Obsolete);
+    EXPECT_FALSE(rowNames(main.MyServicesGrid).contains(name));
+    for (int r = 0; r < main.BouquetGrid->RowCount(); ++r) {
+        const auto *entry = static_cast<const TBouquetService *>(main.BouquetGrid->RowSource(r));
+        EXPECT_NE(entry->Service(), nullptr) << qPrintable(main.BouquetGrid->Cells(nameColumn(main.BouquetGrid), r));
+    }
     expectEveryRowInTheModel(main, world.program);
 }
