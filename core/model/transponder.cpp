@@ -16,9 +16,6 @@ bool upperMatches(const QString &text, const QString &mask, bool useWildcards)
                         : sameUpperText(text, mask);
 }
 
-// Below this many services a scan is as quick as a table.
-constexpr int kMergeIndexFrom = 24;
-
 // What the adding with merge compares: upper-cased id and type, exact name.
 std::size_t mergeKeyHash(const TService &s)
 {
@@ -60,7 +57,7 @@ TService *TTransponder::GetItem(int index) const
 void TTransponder::Clear()
 {
     SaveHandler().SetModified();
-    m_mergeIndex.reset();
+    m_mergeTable.reset();
     m_services.clear();
 }
 
@@ -151,64 +148,56 @@ int TTransponder::FindServiceByNameSid(const TService &service, TService *&found
     return -1;
 }
 
-int TTransponder::findEqualService(const TService &service, std::size_t hash) const
+int TTransponder::findEqualService(const TService &service)
 {
-    if (m_mergeIndex) {
-        return m_mergeIndex->find(hash, [&](int i) {
-            return sameMergeKey(*m_services.at(i), service);
-        });
+    const int count = m_services.count();
+    if (count < MergeTable::kScanBelow) {
+        TService *found = nullptr;
+        return FindService(service, false, true, true, found);
     }
-    TService *found = nullptr;
-    return FindService(service, false, true, true, found);
+    return m_mergeTable.find(
+        count, mergeKeyHash(service), [this](int i) { return mergeKeyHash(*m_services.at(i)); },
+        [this](int i, int j) { return sameMergeKey(*m_services.at(i), *m_services.at(j)); },
+        [&](int i) { return sameMergeKey(*m_services.at(i), service); });
+}
+
+void TTransponder::fileAppended(int index)
+{
+    const TService &added = *m_services.at(index);
+    m_mergeTable.appended(mergeKeyHash(added), index,
+                          [&](int j) { return sameMergeKey(*m_services.at(j), added); });
 }
 
 int TTransponder::AddService(std::unique_ptr<TService> service, TService **inList)
 {
-    const bool nothingElseChanged = m_lastAddGeneration == ModelGeneration();
-    SaveHandler().SetModified();
-    if (!nothingElseChanged) {
-        m_mergeIndex.reset();
-    } else if (!m_mergeIndex && m_services.count() >= kMergeIndexFrom) {
-        m_mergeIndex = std::make_unique<FirstMatchIndex>();
-        m_mergeIndex->reserve(std::size_t(m_services.count()) * 2);
-        for (int i = 0; i < m_services.count(); ++i) {
-            const TService &s = *m_services.at(i);
-            m_mergeIndex->insert(mergeKeyHash(s), i,
-                                 [&](int j) { return sameMergeKey(*m_services.at(j), s); });
-        }
-    }
-    const std::size_t hash = m_mergeIndex ? mergeKeyHash(*service) : 0;
-    int index = findEqualService(*service, hash);
+    SaveHandler().SetModified(ModelChange::Adding);
+    int index = findEqualService(*service);
     if (index >= 0) {
         // A repeated service keeps its first occurrence's fields.
         if (inList)
             *inList = m_services.at(index);
-    } else {
-        if (inList)
-            *inList = service.get();
-        const QString key = service->Name;
-        index = m_services.append(key, std::move(service));
-        if (m_mergeIndex) {
-            const TService &added = *m_services.at(index);
-            m_mergeIndex->insert(hash, index,
-                                 [&](int j) { return sameMergeKey(*m_services.at(j), added); });
-        }
+        return index;
     }
-    m_lastAddGeneration = ModelGeneration();
+    if (inList)
+        *inList = service.get();
+    const QString key = service->Name;
+    index = m_services.append(key, std::move(service));
+    fileAppended(index);
     return index;
 }
 
 int TTransponder::AddService(const TService &service)
 {
-    SaveHandler().SetModified();
-    m_mergeIndex.reset();
-    return m_services.append(service.Name, service.Clone());
+    SaveHandler().SetModified(ModelChange::Adding);
+    const int index = m_services.append(service.Name, service.Clone());
+    fileAppended(index);
+    return index;
 }
 
 bool TTransponder::DeleteService(TService *service)
 {
     SaveHandler().SetModified();
-    m_mergeIndex.reset();
+    m_mergeTable.reset();
     const int index = m_services.indexOf(service);
     if (index < 0)
         return false;
@@ -218,15 +207,15 @@ bool TTransponder::DeleteService(TService *service)
 
 void TTransponder::MoveServicesTo(TTransponder &target)
 {
-    m_mergeIndex.reset();
+    m_mergeTable.reset();
     auto services = m_services.releaseAll();
     for (auto it = services.rbegin(); it != services.rend(); ++it) {
         // The service leaves this transponder: links that named it here are stale.
         (*it)->UnlinkBouquetEntries();
         target.AddService(std::move(*it));
     }
-    // Merges are rare and end here: the target need not keep a table.
-    target.m_mergeIndex.reset();
+    // The target keeps its table: a file that repeats a transponder once
+    // often repeats it many times.
 }
 
 void TTransponder::UnmarkAll()
@@ -261,7 +250,7 @@ template <typename Pred>
 int TTransponder::removeServices(Pred remove, bool markNeighbour)
 {
     SaveHandler().SetModified();
-    m_mergeIndex.reset();
+    m_mergeTable.reset();
     const auto removal = m_services.removeIf(remove);
     if (markNeighbour)
         m_services.markSuccessor(removal, [](TService &s) { s.Marked = true; });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/first_match_index.h"
+#include "core/model/merge_table.h"
 #include "core/model/owned_list.h"
 #include "core/model/service.h"
 
@@ -70,23 +70,19 @@ public:
 
     // Frees the look-up table of the adding with merge: for a transponder
     // that is complete but waits to be handed to its satellite, which frees
-    // it too.
-    void dropMergeIndex() { m_mergeIndex.reset(); }
+    // it too. A later merge into it makes the table again.
+    void dropMergeIndex() { m_mergeTable.reset(); }
 
 private:
     friend class TSatelite;
 
     template <typename Pred>
     int removeServices(Pred remove, bool markNeighbour);
-    int findEqualService(const TService &service, std::size_t hash) const;
+    int findEqualService(const TService &service);
+    void fileAppended(int index);
 
     OwnedList<TService, false> m_services;
-    // Adding with merge looks for an equal service among all there are. A
-    // reader hands over a transponder's services one after another, so while
-    // nothing else changes in between (the model generation moves only by
-    // these adds) a table of the services added finds the equal one instead.
-    std::unique_ptr<FirstMatchIndex> m_mergeIndex;
-    quint64 m_lastAddGeneration = 0;
+    MergeTable m_mergeTable; // by name, id and type
 };
 
 // Whether a transponder matches a template on the seven fields that make a
