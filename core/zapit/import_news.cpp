@@ -13,7 +13,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <limits>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -265,63 +268,103 @@ private:
     const TSatelite *m_satelite = nullptr;
 };
 
-// Where the locale collates nothing, the order is that of the folded lines:
-// each entry's first sixteen folded units go into a slot, so most
-// comparisons read no name at all (names lie all over the heap), and lines
-// are folded whole only when their starts tie. The slots cost 40 bytes an
-// entry, where every line made at once would cost more than the list: on a
-// first import every service is news.
+// Where the locale collates nothing, the order is that of the folded lines,
+// ties in list order. Each entry's first sixteen folded units go into a
+// slot, so most comparisons read no name at all (names lie all over the
+// heap). Entries whose starts tie are folded whole afterwards, each once,
+// and only their group is sorted again by the whole line. The slots cost 40
+// bytes an entry, where every line folded at once would cost more than the
+// list: on a first import every service is news.
 void sortFolded(std::vector<NewsEntry> &entries)
 {
-    constexpr std::size_t kPrefixWords = 4;
+    constexpr std::size_t kPrefixUnits = 16;
+    constexpr std::size_t kPrefixWords = kPrefixUnits / 4;
     struct Slot {
         quint64 prefix[kPrefixWords];
         std::uint32_t index;
     };
-    std::u16string x;
-    std::u16string y;
-    const auto fold = [](const NewsEntry &entry, std::u16string &out) {
-        out.clear();
-        appendFoldedText(QStringView(entry.name, entry.nameSize), out);
-        out += u';';
-        appendFoldedText(entry.satelite->Name, out);
+    // Satellites are few and their names short: each is folded once.
+    std::unordered_map<const TSatelite *, std::u16string> satelites;
+    const auto foldedSatelite = [&](const TSatelite *sat) -> const std::u16string & {
+        auto [it, made] = satelites.try_emplace(sat);
+        if (made)
+            appendFoldedText(sat->Name, it->second);
+        return it->second;
     };
+    // The folded line, or its start: a name is folded only as far as the
+    // start needs, a surrogate pair whole.
+    const auto fold = [&](const NewsEntry &entry, std::u16string &out, qsizetype upTo) {
+        out.clear();
+        qsizetype nameUnits = std::min(entry.nameSize, upTo);
+        if (nameUnits < entry.nameSize && nameUnits > 0
+            && QChar::isHighSurrogate(entry.name[nameUnits - 1].unicode()))
+            ++nameUnits;
+        appendFoldedText(QStringView(entry.name, nameUnits), out);
+        if (qsizetype(out.size()) < upTo) {
+            out += u';';
+            out += foldedSatelite(entry.satelite);
+        }
+    };
+
+    std::u16string line;
     std::vector<Slot> ordered(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        fold(entries[i], x);
+        fold(entries[i], line, qsizetype(kPrefixUnits));
         Slot &slot = ordered[i];
         // Zero after the end puts a line before its longer namesakes; a real
-        // U+0000 only ties, and the full comparison settles it.
-        for (std::size_t u = 0; u < kPrefixWords * 4; ++u) {
-            const quint64 unit = u < x.size() ? x[u] : 0;
+        // U+0000 only ties, and the whole lines settle it.
+        for (std::size_t u = 0; u < kPrefixUnits; ++u) {
+            const quint64 unit = u < line.size() ? line[u] : 0;
             slot.prefix[u / 4] = (slot.prefix[u / 4] << 16) | unit;
         }
         slot.index = std::uint32_t(i);
     }
-    // A partition compares its pivot with one entry after another: the last
-    // two lines folded are kept.
-    std::u16string *held[2] = {&x, &y};
-    std::uint32_t heldIndex[2] = {UINT32_MAX, UINT32_MAX};
-    const auto folded = [&](std::uint32_t index, int keep) {
-        for (int i = 0; i < 2; ++i) {
-            if (heldIndex[i] == index)
-                return i;
-        }
-        const int victim = keep == 0 ? 1 : 0;
-        heldIndex[victim] = index;
-        fold(entries[index], *held[victim]);
-        return victim;
+    const auto samePrefix = [](const Slot &a, const Slot &b) {
+        return std::equal(std::begin(a.prefix), std::end(a.prefix), std::begin(b.prefix));
     };
-    std::sort(ordered.begin(), ordered.end(), [&](const Slot &a, const Slot &b) {
+    std::sort(ordered.begin(), ordered.end(), [](const Slot &a, const Slot &b) {
         for (std::size_t w = 0; w < kPrefixWords; ++w) {
             if (a.prefix[w] != b.prefix[w])
                 return a.prefix[w] < b.prefix[w];
         }
-        const int lineA = folded(a.index, -1);
-        const int lineB = folded(b.index, lineA);
-        const int r = held[lineA]->compare(*held[lineB]);
-        return r != 0 ? r < 0 : a.index < b.index;
+        return a.index < b.index;
     });
+
+    // Each group of tied starts, its lines folded whole into one buffer.
+    std::vector<char16_t> folded;
+    std::vector<std::size_t> starts;
+    std::vector<std::uint32_t> group;
+    for (std::size_t first = 0; first < ordered.size();) {
+        std::size_t end = first + 1;
+        while (end < ordered.size() && samePrefix(ordered[first], ordered[end]))
+            ++end;
+        if (end - first > 1) {
+            folded.clear();
+            starts.clear();
+            group.clear();
+            for (std::size_t i = first; i < end; ++i) {
+                fold(entries[ordered[i].index], line, std::numeric_limits<qsizetype>::max());
+                starts.push_back(folded.size());
+                folded.insert(folded.end(), line.begin(), line.end());
+                group.push_back(std::uint32_t(i - first));
+            }
+            starts.push_back(folded.size());
+            // Stable: ordered by index already, equal lines keep that order.
+            std::stable_sort(group.begin(), group.end(), [&](std::uint32_t a, std::uint32_t b) {
+                return std::lexicographical_compare(folded.begin() + std::ptrdiff_t(starts[a]),
+                                                    folded.begin() + std::ptrdiff_t(starts[a + 1]),
+                                                    folded.begin() + std::ptrdiff_t(starts[b]),
+                                                    folded.begin() + std::ptrdiff_t(starts[b + 1]));
+            });
+            std::vector<Slot> sortedGroup;
+            sortedGroup.reserve(group.size());
+            for (const std::uint32_t g : group)
+                sortedGroup.push_back(ordered[first + g]);
+            std::copy(sortedGroup.begin(), sortedGroup.end(), ordered.begin() + std::ptrdiff_t(first));
+        }
+        first = end;
+    }
+
     std::vector<NewsEntry> sorted;
     sorted.reserve(entries.size());
     for (const Slot &slot : ordered)

@@ -9,6 +9,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <iterator>
+
 using namespace zapit_test;
 
 namespace {
@@ -205,13 +207,19 @@ ServiceDiff referenceDiff(TServiceList &previous, TServiceList &next)
 void randomList(TServiceList &list, QRandomGenerator &rng)
 {
     static const char *const sids[] = {"0001", "0002", "000a", "000A", "0003"};
-    static const char *const names[] = {"A", "B", "a", "C"};
+    // Long names too, alike in their first sixteen letters but for case,
+    // one with a letter outside the basic plane across that border.
+    static const char *const names[] = {"A", "B", "a", "C", "Sky Cinema Premieres HD",
+                                        "SKY CINEMA PREMIERES hd", "Sky Cinema Premieres",
+                                        "sky cinema premieres HD2", "Fifteen letters\U00010400x",
+                                        "FIFTEEN LETTERS\U00010428"};
     static const char *const types[] = {"01", "02", "0c"};
     for (int i = 0; i < 60; ++i) {
         Tp tp{QStringLiteral("04%1").arg(rng.bounded(3)), QString::number(rng.bounded(3)),
               rng.bounded(4) == 0 ? QStringLiteral("22000") : QStringLiteral("27500")};
         add(list, QStringLiteral("Sat%1").arg(rng.bounded(2)), tp,
-            QLatin1String(names[rng.bounded(4)]), QLatin1String(sids[rng.bounded(5)]),
+            QString::fromUtf8(names[rng.bounded(int(std::size(names)))]),
+            QLatin1String(sids[rng.bounded(5)]),
             QLatin1String(types[rng.bounded(3)]));
     }
 }
