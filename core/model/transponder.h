@@ -4,7 +4,9 @@
 #include "core/model/owned_list.h"
 #include "core/model/service.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 // One transponder of a satellite (or cable network) and the services on it.
 class TTransponder
@@ -68,6 +70,11 @@ public:
         m_services.forEach(fn);
     }
 
+    // The hash of each service's name and upper-cased id, in service order
+    // (see serviceKeyHash): merges and the import news compare these before
+    // they read a service. Made as the services are added.
+    const std::vector<std::uint32_t> &keyHashes() const;
+
     // Frees the look-up table of the adding with merge: for a transponder
     // that is complete but waits to be handed to its satellite, which frees
     // it too. A later merge into it makes the table again.
@@ -78,12 +85,18 @@ private:
 
     template <typename Pred>
     int removeServices(Pred remove, bool markNeighbour);
-    int findEqualService(const TService &service);
-    void fileAppended(int index);
+    int findEqualService(const TService &service, std::uint32_t keyHash);
+    void fileAppended(int index, std::uint32_t keyHash);
+    void dropTables();
 
     OwnedList<TService, false> m_services;
+    KeyHashes m_keyHashes;
     MergeTable m_mergeTable; // by name, id and type
 };
+
+// A hash of a service's name (exact) and id (upper-cased): services that are
+// the same one to a merge or to the import news hash alike.
+std::uint32_t serviceKeyHash(const TService &service);
 
 // Whether a transponder matches a template on the seven fields that make a
 // transponder the same one (all but inversion), case-insensitively.
