@@ -108,6 +108,9 @@ public:
         m_keysGeneration = 0;
     }
 
+    // Gives back the room kept for further appends.
+    void trim() { m_hashes.shrink_to_fit(); }
+
 private:
     bool isCurrent(int count) const
     {

@@ -75,10 +75,15 @@ public:
     // they read a service. Made as the services are added.
     const std::vector<std::uint32_t> &keyHashes() const;
 
-    // Frees the look-up table of the adding with merge: for a transponder
-    // that is complete but waits to be handed to its satellite, which frees
-    // it too. A later merge into it makes the table again.
-    void dropMergeIndex() { m_mergeTable.reset(); }
+    // Frees the look-up table of the adding with merge, and the room kept
+    // for more hashes: for a transponder that is complete but waits to be
+    // handed to its satellite, which frees them too. A later merge into it
+    // makes the table again.
+    void dropMergeIndex()
+    {
+        m_mergeTable.reset();
+        m_keyHashes.trim();
+    }
 
 private:
     friend class TSatelite;
