@@ -1,8 +1,9 @@
 // The channel model's bulk edits and look-ups at two sizes 4x apart: deleting
 // and moving the marked half of a bouquet or of the bouquet list, adding
 // marked services to a bouquet, collecting every hit of a search, linking
-// the my-services list, and reading services with 50 and with 1,000 services
-// per transponder. Each must cost about 4x at 4x the size.
+// the my-services list, reading services with 50 and with 1,000 services
+// per transponder, and reading files whose satellites or transponders
+// repeat. Each must cost about 4x at 4x the size.
 //
 // Every benchmark runs 5 repetitions; the figures and ratios printed at the
 // end are the medians of those repetitions, all from this one run. Only the
@@ -229,12 +230,11 @@ void BM_AddServices1000(benchmark::State &state)
 }
 
 // The whole load of a services file through the program's loading.
-void loadFile(benchmark::State &state, int perTransponder, const char *name)
+void loadContent(benchmark::State &state, const QByteArray &content, const char *name)
 {
     QTemporaryDir dir;
     const QString fileName = dir.filePath(QStringLiteral("services.xml"));
     QFile file(fileName);
-    const QByteArray content = servicesFile(size(state), perTransponder);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
         state.SkipWithError("cannot write the services file");
         return;
@@ -251,12 +251,32 @@ void loadFile(benchmark::State &state, int perTransponder, const char *name)
 
 void BM_LoadFile50(benchmark::State &state)
 {
-    loadFile(state, 50, "load file, 50 per tp");
+    loadContent(state, servicesFile(size(state), 50), "load file, 50 per tp");
 }
 
 void BM_LoadFile1000(benchmark::State &state)
 {
-    loadFile(state, 1000, "load file, 1000 per tp");
+    loadContent(state, servicesFile(size(state), 1000), "load file, 1000 per tp");
+}
+
+// Elements that merge as they are read: each must find the one it merges
+// into without looking at all read before it.
+void BM_LoadRepeatedSatelite(benchmark::State &state)
+{
+    loadContent(state, repeatedElementsFile(Repeated::Satelite, size(state)),
+                "load, one satellite repeated");
+}
+
+void BM_LoadRepeatedTransponder(benchmark::State &state)
+{
+    loadContent(state, repeatedElementsFile(Repeated::Transponder, size(state)),
+                "load, one transponder repeated");
+}
+
+void BM_LoadDistinctSatelites(benchmark::State &state)
+{
+    loadContent(state, repeatedElementsFile(Repeated::DistinctSatelites, size(state)),
+                "load, distinct satellites");
 }
 
 constexpr int kEntries[] = {25000, 100000};
@@ -302,6 +322,9 @@ BENCHMARK(BM_AddServices50)->Apply(entrySizes);
 BENCHMARK(BM_AddServices1000)->Apply(entrySizes);
 BENCHMARK(BM_LoadFile50)->Apply(entrySizes);
 BENCHMARK(BM_LoadFile1000)->Apply(entrySizes);
+BENCHMARK(BM_LoadRepeatedSatelite)->Apply(entrySizes);
+BENCHMARK(BM_LoadRepeatedTransponder)->Apply(entrySizes);
+BENCHMARK(BM_LoadDistinctSatelites)->Apply(entrySizes);
 
 double median(std::vector<double> values)
 {

@@ -127,6 +127,47 @@ QByteArray servicesFile(int count, int perTransponder)
     return xml.toUtf8();
 }
 
+QByteArray repeatedElementsFile(Repeated shape, int elements)
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<zapit>\n";
+    const auto transponder = [](int frequency) -> QByteArray {
+        return "\t\t<transponder id=\"0001\" onid=\"0001\" frequency=\""
+            + QByteArray::number(frequency)
+            + "\" inversion=\"0\" symbol_rate=\"27500000\" fec_inner=\"3\" "
+              "polarization=\"0\">\n";
+    };
+    const auto channel = [](int sid, const QByteArray &name) -> QByteArray {
+        return "\t\t\t<channel service_id=\"" + QByteArray::number(sid, 16) + "\" name=\"" + name
+            + "\" service_type=\"01\" />\n";
+    };
+    const QByteArray closeTransponder = "\t\t</transponder>\n";
+    if (shape == Repeated::Transponder)
+        xml += "\t<sat name=\"Astra 19.2E\" diseqc=\"0\">\n";
+    for (int k = 0; k < elements; ++k) {
+        const QByteArray own = "Service " + QByteArray::number(k);
+        switch (shape) {
+        case Repeated::Satelite:
+            xml += "\t<sat name=\"Astra 19.2E\" diseqc=\"0\">\n" + transponder(10000 + k)
+                + channel(k + 1, own) + closeTransponder + "\t</sat>\n";
+            break;
+        case Repeated::Transponder:
+            xml += transponder(11000) + channel(0xffff, "Shared") + channel(k + 1, own)
+                + closeTransponder;
+            break;
+        case Repeated::DistinctSatelites: {
+            const int name = k % 10 == 9 ? k / 2 : k;
+            xml += "\t<sat name=\"Satellite " + QByteArray::number(name)
+                + "\" diseqc=\"0\">\n" + transponder(10000 + k) + channel(1, own)
+                + closeTransponder + "\t</sat>\n";
+            break;
+        }
+        }
+    }
+    if (shape == Repeated::Transponder)
+        xml += "\t</sat>\n";
+    return xml + "</zapit>\n";
+}
+
 std::unique_ptr<TServiceList> makeMyServices(const TServiceList &services, int count)
 {
     static const std::array<int, 3> kActions = {saAdd, saRemove, saReplace};

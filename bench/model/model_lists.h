@@ -23,6 +23,14 @@ std::unique_ptr<TServiceList> makeServices(int count, int perTransponder = 40);
 // writes one; `perTransponder` services on each transponder.
 QByteArray servicesFile(int count, int perTransponder);
 
+// Services files of `elements` elements that repeat, each merged into the
+// first of its kind as it is read: one satellite over every <sat> element
+// (each with a transponder of its own), one transponder over every
+// <transponder> element (each with a service of its own and one all share),
+// or as many satellites of their own, every tenth element repeating one.
+enum class Repeated { Satelite, Transponder, DistinctSatelites };
+QByteArray repeatedElementsFile(Repeated shape, int elements);
+
 // User entries for every fifth service of `services` (one in ten of them
 // names a service that is not there), with their actions.
 std::unique_ptr<TServiceList> makeMyServices(const TServiceList &services, int count);

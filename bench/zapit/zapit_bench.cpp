@@ -153,7 +153,7 @@ constexpr int kChangedShare = 20;     // every 20th service renamed: 5 %
 constexpr int kOneSateliteSmall = 30000; // transponders
 constexpr int kOneSateliteLarge = 60000;
 
-constexpr double kLoadGoal = 2.0;   // load / xmllint --noout
+constexpr double kLoadGoal = 1.8;   // load / xmllint --noout
 constexpr double kPeakGoal = 3.0;   // peak heap / file size
 constexpr double kGrowthGoal = 5.0; // import news of the 4x list / of the list
 constexpr double kWriteGoal = 1.0;  // write / load

@@ -4,12 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr std::size_t kTransponderTableFrom = 3;
-
-} // namespace
-
 TTransponder *TSatelite::GetItem(int index) const
 {
     return m_transponders.checkedAt(index);
@@ -18,6 +12,7 @@ TTransponder *TSatelite::GetItem(int index) const
 void TSatelite::Clear()
 {
     SaveHandler().SetModified();
+    m_mergeTable.reset();
     m_transponders.clear();
 }
 
@@ -49,58 +44,64 @@ int TSatelite::FindTransponder(const TTransponder &templ, bool useWildcards,
     return -1;
 }
 
-int TSatelite::AddTransponder(std::unique_ptr<TTransponder> transponder, TTransponder **inList)
+int TSatelite::findEqualTransponder(const TTransponder &templ, TTransponder *&transponder)
 {
-    SaveHandler().SetModified();
+    const int count = m_transponders.count();
+    if (count < MergeTable::kScanBelow)
+        return FindTransponder(templ, false, transponder);
+    const int index = m_mergeTable.find(
+        count, transponderMatchHash(templ),
+        [this](int i) { return transponderMatchHash(*m_transponders.at(i)); },
+        [this](int i, int j) {
+            return transponderMatches(*m_transponders.at(i), *m_transponders.at(j), false);
+        },
+        [&](int i) { return transponderMatches(*m_transponders.at(i), templ, false); });
+    transponder = index >= 0 ? m_transponders.at(index) : nullptr;
+    return index;
+}
+
+int TSatelite::appendOrMerge(std::unique_ptr<TTransponder> transponder, TTransponder **inList)
+{
     // It is complete now; the table that helped fill it would only take room.
     transponder->dropMergeIndex();
     QString key = transponder->Frequency;
-    return m_transponders.appendOrMerge(
+    const int index = m_transponders.appendOrMerge(
         std::move(key), std::move(transponder), inList,
         [this](const TTransponder &t, TTransponder *&found) {
-            return FindTransponder(t, false, found);
+            return findEqualTransponder(t, found);
         },
         [](TTransponder &given, TTransponder &existing) { given.MoveServicesTo(existing); });
+    if (index == m_transponders.count() - 1) {
+        const TTransponder &added = *m_transponders.at(index);
+        m_mergeTable.appended(transponderMatchHash(added), index, [&](int j) {
+            return transponderMatches(*m_transponders.at(j), added, false);
+        });
+    }
+    return index;
+}
+
+int TSatelite::AddTransponder(std::unique_ptr<TTransponder> transponder, TTransponder **inList)
+{
+    SaveHandler().SetModified(ModelChange::Adding);
+    return appendOrMerge(std::move(transponder), inList);
 }
 
 void TSatelite::AddTransponders(std::vector<std::unique_ptr<TTransponder>> transponders)
 {
-    // The table costs about three scans of the transponders already here: a
-    // repeated satellite of one or two is merged quicker by scan.
-    if (transponders.size() < kTransponderTableFrom) {
-        for (auto &transponder : transponders)
-            AddTransponder(std::move(transponder));
-        return;
-    }
-    SaveHandler().SetModified();
-    const auto sameAs = [this](const TTransponder &t) {
-        return [this, &t](int j) { return transponderMatches(*m_transponders.at(j), t, false); };
-    };
-    // Filed under the first of equal ones, as FindTransponder finds it.
-    FirstMatchIndex index;
-    index.reserve(std::size_t(m_transponders.count()) + transponders.size());
-    for (int i = 0; i < m_transponders.count(); ++i) {
-        const TTransponder &t = *m_transponders.at(i);
-        index.insert(transponderMatchHash(t), i, sameAs(t));
-    }
-    for (auto &transponder : transponders) {
-        transponder->dropMergeIndex();
-        // Filed at the index it gets when appended, unless an equal one is there.
-        const int end = m_transponders.count();
-        const int filed = index.insert(transponderMatchHash(*transponder), end, sameAs(*transponder));
-        if (filed < end) {
-            transponder->MoveServicesTo(*m_transponders.at(filed));
-            continue;
-        }
-        QString key = transponder->Frequency;
-        m_transponders.append(std::move(key), std::move(transponder));
-    }
+    SaveHandler().SetModified(ModelChange::Adding);
+    for (auto &transponder : transponders)
+        appendOrMerge(std::move(transponder), nullptr);
 }
 
 int TSatelite::AddTransponder(const TTransponder &transponder)
 {
-    SaveHandler().SetModified();
-    return m_transponders.append(transponder.Frequency, transponder.Clone());
+    SaveHandler().SetModified(ModelChange::Adding);
+    const int index = m_transponders.append(transponder.Frequency, transponder.Clone());
+    const TTransponder &added = *m_transponders.at(index);
+    m_mergeTable.appended(transponderMatchHash(added), index, [&](int j) {
+        return transponderMatches(*m_transponders.at(j), added, false);
+    });
+    return index;
 }
 
 int TSatelite::FindServiceExact(const TService &service, const TTransponder &transponder,
@@ -127,6 +128,7 @@ int TSatelite::FindServiceByNameSid(const TService &service, TService *&found) c
 
 void TSatelite::MoveTranspondersTo(TSatelite &target)
 {
+    m_mergeTable.reset();
     auto transponders = m_transponders.releaseAll();
     // From the last to the first: a file that repeats a satellite must load
     // into the same list, in the same order, as it always has.

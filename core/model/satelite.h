@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/model/merge_table.h"
 #include "core/model/owned_list.h"
 #include "core/model/transponder.h"
 
@@ -33,10 +34,7 @@ public:
     // and `*inList` then refers to that one.
     int AddTransponder(std::unique_ptr<TTransponder> transponder, TTransponder **inList = nullptr);
     int AddTransponder(const TTransponder &transponder);
-    // Takes the transponders as AddTransponder one after another would, with
-    // the same merges, but finds each equal one in a table made for the
-    // call: a page or a file of thousands of transponders is not compared
-    // pairwise.
+    // Takes the transponders as AddTransponder one after another would.
     void AddTransponders(std::vector<std::unique_ptr<TTransponder>> transponders);
 
     int FindServiceExact(const TService &service, const TTransponder &transponder,
@@ -58,5 +56,13 @@ public:
     void DeleteMarked();
 
 private:
+    friend class TServiceList;
+
+    // FindTransponder without wildcards, for the adds.
+    int findEqualTransponder(const TTransponder &templ, TTransponder *&transponder);
+    // Appends the transponder, or hands its services to an equal one here.
+    int appendOrMerge(std::unique_ptr<TTransponder> transponder, TTransponder **inList);
+
     OwnedList<TTransponder, false> m_transponders;
+    MergeTable m_mergeTable; // by the seven compared texts
 };

@@ -7,6 +7,7 @@ namespace {
 // Lists may be read aside in another thread; a count that moved there only
 // makes a cache here start over, which is always safe.
 std::atomic<quint64> g_generation{1};
+std::atomic<quint64> g_keysGeneration{1};
 
 } // namespace
 
@@ -15,9 +16,16 @@ quint64 ModelGeneration()
     return g_generation.load(std::memory_order_relaxed);
 }
 
-void NoteModelChange()
+quint64 ModelKeysGeneration()
+{
+    return g_keysGeneration.load(std::memory_order_relaxed);
+}
+
+void NoteModelChange(ModelChange change)
 {
     g_generation.fetch_add(1, std::memory_order_relaxed);
+    if (change != ModelChange::Adding)
+        g_keysGeneration.fetch_add(1, std::memory_order_relaxed);
 }
 
 TSaveHandler::TSaveHandler(QObject *parent)
@@ -31,9 +39,9 @@ void TSaveHandler::SetSaved()
     setState(true);
 }
 
-void TSaveHandler::SetModified()
+void TSaveHandler::SetModified(ModelChange change)
 {
-    NoteModelChange();
+    NoteModelChange(change);
     setState(false);
 }
 

@@ -2,6 +2,11 @@
 
 #include <QObject>
 
+// What a change did to the model, as far as its look-up tables care: adding
+// only puts new entries in, and the container added to keeps its own table
+// in step; any other change may rename or remove entries anywhere.
+enum class ModelChange { Any, Adding };
+
 // The program-wide unsaved-changes flag. Every model operation that changes
 // data calls SetModified first; loading and saving the working files call
 // SetSaved. The main window follows savedChanged to enable its Save command.
@@ -13,7 +18,7 @@ public:
 
     bool Saved() const { return m_saved; }
     void SetSaved();
-    void SetModified();
+    void SetModified(ModelChange change = ModelChange::Any);
 
 Q_SIGNALS:
     // Emitted only when the flag flips, so bulk edits stay cheap.
@@ -34,4 +39,9 @@ TSaveHandler &SaveHandler();
 // tables of long transponders) record it and trust themselves only while it
 // has not moved, so they never outlive an edit they did not see.
 quint64 ModelGeneration();
-void NoteModelChange();
+void NoteModelChange(ModelChange change = ModelChange::Any);
+
+// A count of the changes that may have renamed or removed entries: all but
+// adding. The tables of the adding with merge (see merge_table.h) trust
+// themselves only while it has not moved.
+quint64 ModelKeysGeneration();

@@ -2,6 +2,7 @@
 
 #include "core/model/exact_lookup.h"
 #include "core/model/save_handler.h"
+#include "core/model/text_keys.h"
 #include "core/util/str_utils.h"
 #include "core/zapit/format_names.h"
 
@@ -24,6 +25,8 @@ void TServiceList::Swap(TServiceList &other)
     m_searchRun = {};
     other.m_searchRun = {};
     m_satelites.swap(other.m_satelites);
+    m_mergeTable.reset();
+    other.m_mergeTable.reset();
     std::swap(FormatName, other.FormatName);
     std::swap(Encoding, other.Encoding);
     std::swap(Format, other.Format);
@@ -34,6 +37,7 @@ void TServiceList::Clear()
     if (OnReplacing)
         OnReplacing();
     SaveHandler().SetModified();
+    m_mergeTable.reset();
     m_satelites.clear();
 }
 
@@ -50,20 +54,56 @@ int TServiceList::FindSatelite(const TSatelite &templ, bool useWildcards,
     return -1;
 }
 
+int TServiceList::findEqualSatelite(const QString &name, TSatelite *&satelite)
+{
+    const int count = m_satelites.count();
+    if (count < MergeTable::kScanBelow) {
+        for (int i = 0; i < count; ++i) {
+            if (m_satelites.at(i)->Name == name) {
+                satelite = m_satelites.at(i);
+                return i;
+            }
+        }
+        satelite = nullptr;
+        return -1;
+    }
+    const int index = m_mergeTable.find(
+        count, exactTextHash(name),
+        [this](int i) { return exactTextHash(m_satelites.at(i)->Name); },
+        [this](int i, int j) { return m_satelites.at(i)->Name == m_satelites.at(j)->Name; },
+        [&](int i) { return m_satelites.at(i)->Name == name; });
+    satelite = index >= 0 ? m_satelites.at(index) : nullptr;
+    return index;
+}
+
 int TServiceList::AddSatelite(std::unique_ptr<TSatelite> satelite, TSatelite **inList)
 {
-    SaveHandler().SetModified();
+    SaveHandler().SetModified(ModelChange::Adding);
     QString key = satelite->Name;
-    return m_satelites.appendOrMerge(
+    const int index = m_satelites.appendOrMerge(
         std::move(key), std::move(satelite), inList,
-        [this](const TSatelite &s, TSatelite *&found) { return FindSatelite(s, false, found); },
+        [this](const TSatelite &s, TSatelite *&found) { return findEqualSatelite(s.Name, found); },
         [](TSatelite &given, TSatelite &existing) { given.MoveTranspondersTo(existing); });
+    fileAppended(index);
+    return index;
 }
 
 int TServiceList::AddSatelite(const TSatelite &satelite)
 {
-    SaveHandler().SetModified();
-    return m_satelites.append(satelite.Name, satelite.Clone());
+    SaveHandler().SetModified(ModelChange::Adding);
+    const int index = m_satelites.append(satelite.Name, satelite.Clone());
+    fileAppended(index);
+    return index;
+}
+
+void TServiceList::fileAppended(int index)
+{
+    if (index != m_satelites.count() - 1)
+        return; // merged into an entry that is filed already
+    const QString &name = m_satelites.at(index)->Name;
+    m_mergeTable.appended(exactTextHash(name), index, [&](int j) {
+        return m_satelites.at(j)->Name == name;
+    });
 }
 
 int TServiceList::FindExact(const TService &service, const TTransponder &transponder,
@@ -125,9 +165,9 @@ int TServiceList::AddServiceCopy(const TService &service, const TTransponder &tr
     SaveHandler().SetModified();
     auto copy = service.Clone();
     TSatelite *ownSat = nullptr;
-    if (FindSatelite(satelite, false, ownSat) >= 0) {
+    if (findEqualSatelite(satelite.Name, ownSat) >= 0) {
         TTransponder *ownTp = nullptr;
-        if (ownSat->FindTransponder(transponder, false, ownTp) >= 0)
+        if (ownSat->findEqualTransponder(transponder, ownTp) >= 0)
             return ownTp->AddService(std::move(copy), &newService);
         auto tp = transponder.Clone();
         tp->AddService(std::move(copy), &newService);

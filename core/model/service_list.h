@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/model/merge_table.h"
 #include "core/model/owned_list.h"
 #include "core/model/satelite.h"
 
@@ -106,8 +107,13 @@ private:
         const TService *lastFound = nullptr;
     };
     bool resumes(const SearchRun &run) const;
+    // FindSatelite without wildcards, for the adds.
+    int findEqualSatelite(const QString &name, TSatelite *&satelite);
+    // Files the satellite at `index` in the merge table when it was appended there.
+    void fileAppended(int index);
 
     OwnedList<TSatelite, false> m_satelites;
+    MergeTable m_mergeTable; // by name
     SearchRun m_searchRun;
 };
 

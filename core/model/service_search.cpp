@@ -151,7 +151,10 @@ void TServiceList::AddMarkedFrom(TServiceList &target, int action, bool matchByN
             target.AddServiceCopy(*service, *tp, *sat, targetService);
         targetService->SetAction(action);
         targetService->Marked = true;
-        if (takeSourceName)
+        if (takeSourceName && targetService->Name != service->Name) {
             targetService->Name = service->Name;
+            // A new name: the merge tables must not find it under the old one.
+            NoteModelChange();
+        }
     });
 }

@@ -16,13 +16,10 @@ bool upperMatches(const QString &text, const QString &mask, bool useWildcards)
                         : sameUpperText(text, mask);
 }
 
-// Below this many services a scan is as quick as a table.
-constexpr int kMergeIndexFrom = 24;
-
 // What the adding with merge compares: upper-cased id and type, exact name.
-std::size_t mergeKeyHash(const TService &s)
+std::size_t mergeKeyHash(std::uint32_t keyHash, const TService &s)
 {
-    return exactTextHash(s.Name, upperTextHash(s.Sid, upperTextHash(s.GetServiceType())));
+    return upperTextHash(s.GetServiceType(), keyHash);
 }
 
 bool sameMergeKey(const TService &a, const TService &b)
@@ -32,6 +29,11 @@ bool sameMergeKey(const TService &a, const TService &b)
 }
 
 } // namespace
+
+std::uint32_t serviceKeyHash(const TService &service)
+{
+    return std::uint32_t(exactTextHash(service.Name, upperTextHash(service.Sid)));
+}
 
 bool transponderMatches(const TTransponder &c, const TTransponder &t, bool useWildcards)
 {
@@ -60,7 +62,7 @@ TService *TTransponder::GetItem(int index) const
 void TTransponder::Clear()
 {
     SaveHandler().SetModified();
-    m_mergeIndex.reset();
+    dropTables();
     m_services.clear();
 }
 
@@ -151,64 +153,71 @@ int TTransponder::FindServiceByNameSid(const TService &service, TService *&found
     return -1;
 }
 
-int TTransponder::findEqualService(const TService &service, std::size_t hash) const
+const std::vector<std::uint32_t> &TTransponder::keyHashes() const
 {
-    if (m_mergeIndex) {
-        return m_mergeIndex->find(hash, [&](int i) {
-            return sameMergeKey(*m_services.at(i), service);
-        });
+    return m_keyHashes.current(m_services.count(),
+                               [this](int i) { return serviceKeyHash(*m_services.at(i)); });
+}
+
+int TTransponder::findEqualService(const TService &service, std::uint32_t keyHash)
+{
+    const int count = m_services.count();
+    if (count < MergeTable::kScanBelow) {
+        TService *found = nullptr;
+        return FindService(service, false, true, true, found);
     }
-    TService *found = nullptr;
-    return FindService(service, false, true, true, found);
+    return m_mergeTable.find(
+        count, mergeKeyHash(keyHash, service),
+        [&](int i) { return mergeKeyHash(keyHashes()[std::size_t(i)], *m_services.at(i)); },
+        [this](int i, int j) { return sameMergeKey(*m_services.at(i), *m_services.at(j)); },
+        [&](int i) { return sameMergeKey(*m_services.at(i), service); });
+}
+
+void TTransponder::fileAppended(int index, std::uint32_t keyHash)
+{
+    m_keyHashes.appended(keyHash, index);
+    const TService &added = *m_services.at(index);
+    m_mergeTable.appended(mergeKeyHash(keyHash, added), index,
+                          [&](int j) { return sameMergeKey(*m_services.at(j), added); });
+}
+
+void TTransponder::dropTables()
+{
+    m_mergeTable.reset();
+    m_keyHashes.reset();
 }
 
 int TTransponder::AddService(std::unique_ptr<TService> service, TService **inList)
 {
-    const bool nothingElseChanged = m_lastAddGeneration == ModelGeneration();
-    SaveHandler().SetModified();
-    if (!nothingElseChanged) {
-        m_mergeIndex.reset();
-    } else if (!m_mergeIndex && m_services.count() >= kMergeIndexFrom) {
-        m_mergeIndex = std::make_unique<FirstMatchIndex>();
-        m_mergeIndex->reserve(std::size_t(m_services.count()) * 2);
-        for (int i = 0; i < m_services.count(); ++i) {
-            const TService &s = *m_services.at(i);
-            m_mergeIndex->insert(mergeKeyHash(s), i,
-                                 [&](int j) { return sameMergeKey(*m_services.at(j), s); });
-        }
-    }
-    const std::size_t hash = m_mergeIndex ? mergeKeyHash(*service) : 0;
-    int index = findEqualService(*service, hash);
+    SaveHandler().SetModified(ModelChange::Adding);
+    const std::uint32_t keyHash = serviceKeyHash(*service);
+    int index = findEqualService(*service, keyHash);
     if (index >= 0) {
         // A repeated service keeps its first occurrence's fields.
         if (inList)
             *inList = m_services.at(index);
-    } else {
-        if (inList)
-            *inList = service.get();
-        const QString key = service->Name;
-        index = m_services.append(key, std::move(service));
-        if (m_mergeIndex) {
-            const TService &added = *m_services.at(index);
-            m_mergeIndex->insert(hash, index,
-                                 [&](int j) { return sameMergeKey(*m_services.at(j), added); });
-        }
+        return index;
     }
-    m_lastAddGeneration = ModelGeneration();
+    if (inList)
+        *inList = service.get();
+    const QString key = service->Name;
+    index = m_services.append(key, std::move(service));
+    fileAppended(index, keyHash);
     return index;
 }
 
 int TTransponder::AddService(const TService &service)
 {
-    SaveHandler().SetModified();
-    m_mergeIndex.reset();
-    return m_services.append(service.Name, service.Clone());
+    SaveHandler().SetModified(ModelChange::Adding);
+    const int index = m_services.append(service.Name, service.Clone());
+    fileAppended(index, serviceKeyHash(service));
+    return index;
 }
 
 bool TTransponder::DeleteService(TService *service)
 {
     SaveHandler().SetModified();
-    m_mergeIndex.reset();
+    dropTables();
     const int index = m_services.indexOf(service);
     if (index < 0)
         return false;
@@ -218,15 +227,15 @@ bool TTransponder::DeleteService(TService *service)
 
 void TTransponder::MoveServicesTo(TTransponder &target)
 {
-    m_mergeIndex.reset();
+    dropTables();
     auto services = m_services.releaseAll();
     for (auto it = services.rbegin(); it != services.rend(); ++it) {
         // The service leaves this transponder: links that named it here are stale.
         (*it)->UnlinkBouquetEntries();
         target.AddService(std::move(*it));
     }
-    // Merges are rare and end here: the target need not keep a table.
-    target.m_mergeIndex.reset();
+    // The target keeps its table: a file that repeats a transponder once
+    // often repeats it many times.
 }
 
 void TTransponder::UnmarkAll()
@@ -261,7 +270,7 @@ template <typename Pred>
 int TTransponder::removeServices(Pred remove, bool markNeighbour)
 {
     SaveHandler().SetModified();
-    m_mergeIndex.reset();
+    dropTables();
     const auto removal = m_services.removeIf(remove);
     if (markNeighbour)
         m_services.markSuccessor(removal, [](TService &s) { s.Marked = true; });

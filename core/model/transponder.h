@@ -1,10 +1,12 @@
 #pragma once
 
-#include "core/model/first_match_index.h"
+#include "core/model/merge_table.h"
 #include "core/model/owned_list.h"
 #include "core/model/service.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 // One transponder of a satellite (or cable network) and the services on it.
 class TTransponder
@@ -68,26 +70,38 @@ public:
         m_services.forEach(fn);
     }
 
-    // Frees the look-up table of the adding with merge: for a transponder
-    // that is complete but waits to be handed to its satellite, which frees
-    // it too.
-    void dropMergeIndex() { m_mergeIndex.reset(); }
+    // The hash of each service's name and upper-cased id, in service order
+    // (see serviceKeyHash): merges and the import news compare these before
+    // they read a service. Made as the services are added.
+    const std::vector<std::uint32_t> &keyHashes() const;
+
+    // Frees the look-up table of the adding with merge, and the room kept
+    // for more hashes: for a transponder that is complete but waits to be
+    // handed to its satellite, which frees them too. A later merge into it
+    // makes the table again.
+    void dropMergeIndex()
+    {
+        m_mergeTable.reset();
+        m_keyHashes.trim();
+    }
 
 private:
     friend class TSatelite;
 
     template <typename Pred>
     int removeServices(Pred remove, bool markNeighbour);
-    int findEqualService(const TService &service, std::size_t hash) const;
+    int findEqualService(const TService &service, std::uint32_t keyHash);
+    void fileAppended(int index, std::uint32_t keyHash);
+    void dropTables();
 
     OwnedList<TService, false> m_services;
-    // Adding with merge looks for an equal service among all there are. A
-    // reader hands over a transponder's services one after another, so while
-    // nothing else changes in between (the model generation moves only by
-    // these adds) a table of the services added finds the equal one instead.
-    std::unique_ptr<FirstMatchIndex> m_mergeIndex;
-    quint64 m_lastAddGeneration = 0;
+    KeyHashes m_keyHashes;
+    MergeTable m_mergeTable; // by name, id and type
 };
+
+// A hash of a service's name (exact) and id (upper-cased): services that are
+// the same one to a merge or to the import news hash alike.
+std::uint32_t serviceKeyHash(const TService &service);
 
 // Whether a transponder matches a template on the seven fields that make a
 // transponder the same one (all but inversion), case-insensitively.

@@ -13,18 +13,20 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <limits>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
 
-// Look-ups into the previous list, built once. Each key holds its first
-// object in tree order, which is what a walk over the list would find, so
-// the results equal those of the list's own find operations. The tables hold
-// hashes and numbers only and compare keys on the objects themselves: a copy
-// of every key (upper-cased ids among them) would cost an allocation per
-// service and, at hundreds of thousands of services, more cache misses than
-// the comparison itself.
+// Look-ups into the previous list. Each key finds its first object in tree
+// order, which is what a walk over the list would find, so the results
+// equal those of the list's own find operations. Services are looked up
+// through the hashes their transponders keep of their names and ids, made
+// when the list was read: a comparison of two lists of hundreds of
+// thousands of services reads a service only when its hash matches.
 
 std::size_t pointerHash(const void *p, std::size_t seed)
 {
@@ -35,42 +37,27 @@ std::size_t pointerHash(const void *p, std::size_t seed)
 // agree without regard to case (inversion does not count).
 std::size_t transponderHash(const TSatelite *sat, const TTransponder &tp)
 {
-    std::size_t h = pointerHash(sat, 0);
-    for (const QString *text : {&tp.Tsid, &tp.Onid, &tp.Frequency, &tp.SymbolRate, &tp.Fec,
-                                &tp.Polarization, &tp.Modulation})
-        h = upperTextHash(*text, h);
-    return h;
-}
-
-bool sameTransponder(const TTransponder &a, const TTransponder &b)
-{
-    return sameUpperText(a.Tsid, b.Tsid) && sameUpperText(a.Onid, b.Onid)
-        && sameUpperText(a.Frequency, b.Frequency) && sameUpperText(a.SymbolRate, b.SymbolRate)
-        && sameUpperText(a.Fec, b.Fec) && sameUpperText(a.Polarization, b.Polarization)
-        && sameUpperText(a.Modulation, b.Modulation);
+    return transponderMatchHash(tp) ^ pointerHash(sat, 0);
 }
 
 // A service is the same one on its transponder with equal id and type
 // (case-insensitive) and an equal name (exact).
-std::size_t serviceHash(const TTransponder *tp, const TService &s)
-{
-    return exactTextHash(s.Name,
-                         upperTextHash(s.GetServiceType(), upperTextHash(s.Sid, pointerHash(tp, 0))));
-}
-
 bool sameService(const TService &a, const TService &b)
 {
     return a.Name == b.Name && sameUpperText(a.Sid, b.Sid)
         && sameUpperText(a.GetServiceType(), b.GetServiceType());
 }
 
-// A moved service: a satellite of the same name holding a service of the same
-// name (exact) and id (case-insensitive) on any transponder. Satellites of one
-// name are filed under the first of them.
-std::size_t movedHash(const TSatelite *firstOfName, const TService &s)
+// A moved service: the same name (exact) and id (case-insensitive) on any
+// transponder of a satellite of the same name.
+bool sameNameAndId(const TService &a, const TService &b)
 {
-    return upperTextHash(s.Sid, exactTextHash(s.Name, pointerHash(firstOfName, 1)));
+    return a.Name == b.Name && sameUpperText(a.Sid, b.Sid);
 }
+
+// Transponders of more services than this get a table; shorter ones are
+// scanned, their hashes lying side by side.
+constexpr int kServiceTableFrom = 64;
 
 // The previous list, looked up by what makes a service "the same" or
 // "moved". Services are numbered in tree order; the comparison records which
@@ -79,126 +66,162 @@ std::size_t movedHash(const TSatelite *firstOfName, const TService &s)
 class PreviousIndex
 {
 public:
-    struct Entry {
-        TService *service;
+    // A transponder of the first satellite of a name, where exact look-ups go.
+    struct Transponder {
         const TTransponder *transponder;
-        const TSatelite *satelite;
-        const TSatelite *filedUnder; // the first satellite of its name
+        int firstNumber; // of its first service
     };
 
-    explicit PreviousIndex(const TServiceList &list)
+    explicit PreviousIndex(const TServiceList &list) : m_list(list)
     {
-        std::size_t services = 0;
-        list.forEachService([&](TService *, TTransponder *, TSatelite *) { ++services; });
-        m_entries.reserve(services);
-        m_services.reserve(services);
+        int number = 0;
         for (int a = 0; a < list.Count(); ++a) {
             const TSatelite *sat = list.GetItem(a);
-            const bool firstOfName = !m_satelites.contains(sat->Name);
+            auto group = m_groups.find(sat->Name);
+            const bool firstOfName = group == m_groups.end();
             if (firstOfName)
-                m_satelites.insert(sat->Name, sat);
-            const TSatelite *filedUnder = m_satelites.value(sat->Name);
+                group = m_groups.insert(sat->Name, Group{});
+            group->satelites.push_back(a);
+            m_firstTransponders.push_back(int(m_firstNumbers.size()));
             for (int t = 0; t < sat->Count(); ++t) {
                 const TTransponder *tp = sat->GetItem(t);
+                m_firstNumbers.push_back(number);
+                for (int i = 0; i < tp->Count(); ++i)
+                    m_services.push_back(tp->GetItem(i));
                 if (firstOfName) {
-                    const auto number = int(m_transponders.size());
-                    m_transponders.push_back(tp);
-                    m_transponderIndex.insert(transponderHash(sat, *tp), number, [&](int j) {
-                        return m_transponderSatelites[std::size_t(j)] == sat
-                            && sameTransponder(*m_transponders[std::size_t(j)], *tp);
-                    });
+                    const auto filed = int(m_transponders.size());
+                    m_transponders.push_back({tp, number});
                     m_transponderSatelites.push_back(sat);
-                }
-                for (int s = 0; s < tp->Count(); ++s) {
-                    TService *service = tp->GetItem(s);
-                    const auto number = int(m_entries.size());
-                    m_entries.push_back({service, tp, sat, filedUnder});
-                    m_services.insert(serviceHash(tp, *service), number, [&](int j) {
-                        const Entry &e = m_entries[std::size_t(j)];
-                        return e.transponder == tp && sameService(*e.service, *service);
+                    m_transponderIndex.insert(transponderHash(sat, *tp), filed, [&](int j) {
+                        return m_transponderSatelites[std::size_t(j)] == sat
+                            && transponderMatches(*m_transponders[std::size_t(j)].transponder,
+                                                  *tp, false);
                     });
                 }
+                number += tp->Count();
             }
         }
-        m_met.assign(m_entries.size(), false);
+        m_met.assign(m_services.size(), false);
     }
 
-    // The first previous satellite of that name, under which all of that
-    // name are filed; null when there is none.
-    const TSatelite *sateliteNamed(const QString &name) const { return m_satelites.value(name); }
-
-    // The previous list's counterpart of a transponder of the new list, or null.
-    const TTransponder *findTransponder(const TTransponder &tp, const TSatelite *sat) const
+    // The satellites of that name, the first of which holds the transponders
+    // exact look-ups go to; null when there are none.
+    struct Group {
+        std::vector<int> satelites;
+        FirstMatchIndex moved; // made on first use
+        bool movedFiled = false;
+    };
+    Group *groupNamed(const QString &name)
     {
-        if (!sat)
+        const auto it = m_groups.find(name);
+        return it == m_groups.end() ? nullptr : &*it;
+    }
+
+    // The previous list's counterpart of a transponder of the new list.
+    const Transponder *findTransponder(const TTransponder &tp, const Group *group) const
+    {
+        if (!group)
             return nullptr;
+        const TSatelite *sat = m_list.GetItem(group->satelites.front());
         const int found = m_transponderIndex.find(transponderHash(sat, tp), [&](int j) {
             return m_transponderSatelites[std::size_t(j)] == sat
-                && sameTransponder(*m_transponders[std::size_t(j)], tp);
+                && transponderMatches(*m_transponders[std::size_t(j)].transponder, tp, false);
         });
-        return found >= 0 ? m_transponders[std::size_t(found)] : nullptr;
+        return found >= 0 ? &m_transponders[std::size_t(found)] : nullptr;
     }
 
     // The number of the same service on that transponder, or -1.
-    int findExact(const TService &s, const TTransponder *own) const
+    int findExact(const TService &s, std::uint32_t keyHash, const Transponder *own)
     {
         if (!own)
             return -1;
-        return m_services.find(serviceHash(own, s), [&](int j) {
-            const Entry &e = m_entries[std::size_t(j)];
-            return e.transponder == own && sameService(*e.service, s);
+        const TTransponder &tp = *own->transponder;
+        const std::vector<std::uint32_t> &hashes = tp.keyHashes();
+        int index = -1;
+        if (tp.Count() < kServiceTableFrom) {
+            for (std::size_t i = 0; i < hashes.size() && index < 0; ++i) {
+                if (hashes[i] == keyHash && sameService(*tp.GetItem(int(i)), s))
+                    index = int(i);
+            }
+        } else {
+            index = serviceTable(tp).find(keyHash, [&](int i) {
+                return sameService(*tp.GetItem(i), s);
+            });
+        }
+        return index < 0 ? -1 : own->firstNumber + index;
+    }
+
+    // The number of the first service of the same name and id on any
+    // transponder of the group's satellites, or -1.
+    int findMoved(const TService &s, std::uint32_t keyHash, Group *group)
+    {
+        if (!group)
+            return -1;
+        // Most services stay where they were: a group's table is only made
+        // once a service of it is not found in its place.
+        if (!group->movedFiled) {
+            for (int a : group->satelites) {
+                const TSatelite &sat = *m_list.GetItem(a);
+                for (int t = 0; t < sat.Count(); ++t) {
+                    const TTransponder &tp = *sat.GetItem(t);
+                    const std::vector<std::uint32_t> &hashes = tp.keyHashes();
+                    const int first = m_firstNumbers[std::size_t(m_firstTransponders[std::size_t(a)] + t)];
+                    for (int i = 0; i < tp.Count(); ++i) {
+                        const TService &service = *tp.GetItem(i);
+                        group->moved.insert(hashes[std::size_t(i)], first + i, [&](int j) {
+                            return sameNameAndId(serviceNumbered(j), service);
+                        });
+                    }
+                }
+            }
+            group->movedFiled = true;
+        }
+        return group->moved.find(keyHash, [&](int j) {
+            return sameNameAndId(serviceNumbered(j), s);
         });
     }
 
-    int findMoved(const TService &s, const TSatelite *sat)
-    {
-        if (!sat)
-            return -1;
-        // Most services stay where they were: the second index is only made
-        // once a service is not found in its place.
-        if (!m_movedBuilt) {
-            m_moved.reserve(m_entries.size());
-            for (std::size_t i = 0; i < m_entries.size(); ++i) {
-                const Entry &e = m_entries[i];
-                m_moved.insert(movedHash(e.filedUnder, *e.service), int(i),
-                               [&](int j) { return sameMoved(j, e.filedUnder, *e.service); });
-            }
-            m_movedBuilt = true;
-        }
-        return m_moved.find(movedHash(sat, s), [&](int j) { return sameMoved(j, sat, s); });
-    }
-
-    const Entry &entry(int number) const { return m_entries[std::size_t(number)]; }
+    const TService &serviceNumbered(int number) const { return *m_services[std::size_t(number)]; }
     void meet(int number) { m_met[std::size_t(number)] = true; }
 
+    // fn(service, satellite) for every service no look-up met, in tree order.
     template <typename Fn>
     void forEachUnmet(Fn fn) const
     {
-        for (std::size_t i = 0; i < m_entries.size(); ++i) {
-            if (!m_met[i])
-                fn(m_entries[i]);
-        }
+        std::size_t number = 0;
+        m_list.forEachService([&](TService *service, TTransponder *, TSatelite *sat) {
+            if (!m_met[number++])
+                fn(service, sat);
+        });
     }
 
 private:
-    bool sameMoved(int number, const TSatelite *filedUnder, const TService &s) const
+    const FirstMatchIndex &serviceTable(const TTransponder &tp)
     {
-        const Entry &e = m_entries[std::size_t(number)];
-        return e.filedUnder == filedUnder && e.service->Name == s.Name
-            && sameUpperText(e.service->Sid, s.Sid);
+        const auto [it, made] = m_serviceTables.try_emplace(&tp);
+        if (made) {
+            const std::vector<std::uint32_t> &hashes = tp.keyHashes();
+            it->second.reserve(hashes.size());
+            for (int i = 0; i < tp.Count(); ++i) {
+                const TService &service = *tp.GetItem(i);
+                it->second.insert(hashes[std::size_t(i)], i, [&](int j) {
+                    return sameService(*tp.GetItem(j), service);
+                });
+            }
+        }
+        return it->second;
     }
 
-    std::vector<Entry> m_entries;
-    std::vector<bool> m_met;
-    // QHash::insert replaces; the first satellite of a name must win, so
-    // it is only inserted when the name is new.
-    QHash<QString, const TSatelite *> m_satelites;
-    std::vector<const TTransponder *> m_transponders; // of the first satellites of each name
+    const TServiceList &m_list;
+    QHash<QString, Group> m_groups;
+    std::vector<Transponder> m_transponders; // of the first satellites of each name
     std::vector<const TSatelite *> m_transponderSatelites;
     FirstMatchIndex m_transponderIndex;
-    FirstMatchIndex m_services;
-    FirstMatchIndex m_moved;
-    bool m_movedBuilt = false;
+    std::vector<const TService *> m_services; // by number
+    std::vector<int> m_firstNumbers;          // of every transponder, in tree order
+    std::vector<int> m_firstTransponders;     // of every satellite, into m_firstNumbers
+    std::unordered_map<const TTransponder *, FirstMatchIndex> m_serviceTables;
+    std::vector<bool> m_met;
 };
 
 // A line of the news is made only when it is compared or written: a first
@@ -265,63 +288,103 @@ private:
     const TSatelite *m_satelite = nullptr;
 };
 
-// Where the locale collates nothing, the order is that of the folded lines:
-// each entry's first sixteen folded units go into a slot, so most
-// comparisons read no name at all (names lie all over the heap), and lines
-// are folded whole only when their starts tie. The slots cost 40 bytes an
-// entry, where every line made at once would cost more than the list: on a
-// first import every service is news.
+// Where the locale collates nothing, the order is that of the folded lines,
+// ties in list order. Each entry's first sixteen folded units go into a
+// slot, so most comparisons read no name at all (names lie all over the
+// heap). Entries whose starts tie are folded whole afterwards, each once,
+// and only their group is sorted again by the whole line. The slots cost 40
+// bytes an entry, where every line folded at once would cost more than the
+// list: on a first import every service is news.
 void sortFolded(std::vector<NewsEntry> &entries)
 {
-    constexpr std::size_t kPrefixWords = 4;
+    constexpr std::size_t kPrefixUnits = 16;
+    constexpr std::size_t kPrefixWords = kPrefixUnits / 4;
     struct Slot {
         quint64 prefix[kPrefixWords];
         std::uint32_t index;
     };
-    std::u16string x;
-    std::u16string y;
-    const auto fold = [](const NewsEntry &entry, std::u16string &out) {
-        out.clear();
-        appendFoldedText(QStringView(entry.name, entry.nameSize), out);
-        out += u';';
-        appendFoldedText(entry.satelite->Name, out);
+    // Satellites are few and their names short: each is folded once.
+    std::unordered_map<const TSatelite *, std::u16string> satelites;
+    const auto foldedSatelite = [&](const TSatelite *sat) -> const std::u16string & {
+        auto [it, made] = satelites.try_emplace(sat);
+        if (made)
+            appendFoldedText(sat->Name, it->second);
+        return it->second;
     };
+    // The folded line, or its start: a name is folded only as far as the
+    // start needs, a surrogate pair whole.
+    const auto fold = [&](const NewsEntry &entry, std::u16string &out, qsizetype upTo) {
+        out.clear();
+        qsizetype nameUnits = std::min(entry.nameSize, upTo);
+        if (nameUnits < entry.nameSize && nameUnits > 0
+            && QChar::isHighSurrogate(entry.name[nameUnits - 1].unicode()))
+            ++nameUnits;
+        appendFoldedText(QStringView(entry.name, nameUnits), out);
+        if (qsizetype(out.size()) < upTo) {
+            out += u';';
+            out += foldedSatelite(entry.satelite);
+        }
+    };
+
+    std::u16string line;
     std::vector<Slot> ordered(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        fold(entries[i], x);
+        fold(entries[i], line, qsizetype(kPrefixUnits));
         Slot &slot = ordered[i];
         // Zero after the end puts a line before its longer namesakes; a real
-        // U+0000 only ties, and the full comparison settles it.
-        for (std::size_t u = 0; u < kPrefixWords * 4; ++u) {
-            const quint64 unit = u < x.size() ? x[u] : 0;
+        // U+0000 only ties, and the whole lines settle it.
+        for (std::size_t u = 0; u < kPrefixUnits; ++u) {
+            const quint64 unit = u < line.size() ? line[u] : 0;
             slot.prefix[u / 4] = (slot.prefix[u / 4] << 16) | unit;
         }
         slot.index = std::uint32_t(i);
     }
-    // A partition compares its pivot with one entry after another: the last
-    // two lines folded are kept.
-    std::u16string *held[2] = {&x, &y};
-    std::uint32_t heldIndex[2] = {UINT32_MAX, UINT32_MAX};
-    const auto folded = [&](std::uint32_t index, int keep) {
-        for (int i = 0; i < 2; ++i) {
-            if (heldIndex[i] == index)
-                return i;
-        }
-        const int victim = keep == 0 ? 1 : 0;
-        heldIndex[victim] = index;
-        fold(entries[index], *held[victim]);
-        return victim;
+    const auto samePrefix = [](const Slot &a, const Slot &b) {
+        return std::equal(std::begin(a.prefix), std::end(a.prefix), std::begin(b.prefix));
     };
-    std::sort(ordered.begin(), ordered.end(), [&](const Slot &a, const Slot &b) {
+    std::sort(ordered.begin(), ordered.end(), [](const Slot &a, const Slot &b) {
         for (std::size_t w = 0; w < kPrefixWords; ++w) {
             if (a.prefix[w] != b.prefix[w])
                 return a.prefix[w] < b.prefix[w];
         }
-        const int lineA = folded(a.index, -1);
-        const int lineB = folded(b.index, lineA);
-        const int r = held[lineA]->compare(*held[lineB]);
-        return r != 0 ? r < 0 : a.index < b.index;
+        return a.index < b.index;
     });
+
+    // Each group of tied starts, its lines folded whole into one buffer.
+    std::vector<char16_t> folded;
+    std::vector<std::size_t> starts;
+    std::vector<std::uint32_t> group;
+    for (std::size_t first = 0; first < ordered.size();) {
+        std::size_t end = first + 1;
+        while (end < ordered.size() && samePrefix(ordered[first], ordered[end]))
+            ++end;
+        if (end - first > 1) {
+            folded.clear();
+            starts.clear();
+            group.clear();
+            for (std::size_t i = first; i < end; ++i) {
+                fold(entries[ordered[i].index], line, std::numeric_limits<qsizetype>::max());
+                starts.push_back(folded.size());
+                folded.insert(folded.end(), line.begin(), line.end());
+                group.push_back(std::uint32_t(i - first));
+            }
+            starts.push_back(folded.size());
+            // Stable: ordered by index already, equal lines keep that order.
+            std::stable_sort(group.begin(), group.end(), [&](std::uint32_t a, std::uint32_t b) {
+                return std::lexicographical_compare(folded.begin() + std::ptrdiff_t(starts[a]),
+                                                    folded.begin() + std::ptrdiff_t(starts[a + 1]),
+                                                    folded.begin() + std::ptrdiff_t(starts[b]),
+                                                    folded.begin() + std::ptrdiff_t(starts[b + 1]));
+            });
+            std::vector<Slot> sortedGroup;
+            sortedGroup.reserve(group.size());
+            for (const std::uint32_t g : group)
+                sortedGroup.push_back(ordered[first + g]);
+            std::copy(sortedGroup.begin(), sortedGroup.end(), ordered.begin() + std::ptrdiff_t(first));
+        }
+        first = end;
+    }
+
     std::vector<NewsEntry> sorted;
     sorted.reserve(entries.size());
     for (const Slot &slot : ordered)
@@ -348,16 +411,18 @@ NewsEntries collectNews(const TServiceList &previous, TServiceList &next)
     PreviousIndex index(previous);
     for (int a = 0; a < next.Count(); ++a) {
         const TSatelite *sat = next.GetItem(a);
-        const TSatelite *previousSat = index.sateliteNamed(sat->Name);
+        PreviousIndex::Group *group = index.groupNamed(sat->Name);
         for (int t = 0; t < sat->Count(); ++t) {
             const TTransponder *tp = sat->GetItem(t);
-            const TTransponder *own = index.findTransponder(*tp, previousSat);
+            const PreviousIndex::Transponder *own = index.findTransponder(*tp, group);
+            const std::vector<std::uint32_t> &hashes = tp->keyHashes();
             for (int s = 0; s < tp->Count(); ++s) {
                 TService *service = tp->GetItem(s);
-                if (const int same = index.findExact(*service, own); same >= 0) {
+                const std::uint32_t hash = hashes[std::size_t(s)];
+                if (const int same = index.findExact(*service, hash, own); same >= 0) {
                     index.meet(same);
-                } else if (const int moved = index.findMoved(*service, previousSat); moved >= 0) {
-                    const TService &was = *index.entry(moved).service;
+                } else if (const int moved = index.findMoved(*service, hash, group); moved >= 0) {
+                    const TService &was = index.serviceNumbered(moved);
                     if (!was.IsData())
                         news.changed.push_back({&was, sat});
                     index.meet(moved);
@@ -368,9 +433,9 @@ NewsEntries collectNews(const TServiceList &previous, TServiceList &next)
             }
         }
     }
-    index.forEachUnmet([&](const PreviousIndex::Entry &e) {
-        if (!e.service->IsData())
-            news.deleted.push_back({e.service, e.satelite});
+    index.forEachUnmet([&](const TService *service, const TSatelite *sat) {
+        if (!service->IsData())
+            news.deleted.push_back({service, sat});
     });
     sortEntries(news.added);
     sortEntries(news.deleted);

@@ -1,5 +1,6 @@
 #include "zapit_test_support.h"
 
+#include "core/model/save_handler.h"
 #include "core/util/messages.h"
 #include "core/util/text_compare.h"
 #include "core/zapit/import_news.h"
@@ -8,6 +9,8 @@
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+
+#include <iterator>
 
 using namespace zapit_test;
 
@@ -202,16 +205,22 @@ ServiceDiff referenceDiff(TServiceList &previous, TServiceList &next)
     return diff;
 }
 
-void randomList(TServiceList &list, QRandomGenerator &rng)
+void randomList(TServiceList &list, QRandomGenerator &rng, int services = 60)
 {
     static const char *const sids[] = {"0001", "0002", "000a", "000A", "0003"};
-    static const char *const names[] = {"A", "B", "a", "C"};
+    // Long names too, alike in their first sixteen letters but for case,
+    // one with a letter outside the basic plane across that border.
+    static const char *const names[] = {"A", "B", "a", "C", "Sky Cinema Premieres HD",
+                                        "SKY CINEMA PREMIERES hd", "Sky Cinema Premieres",
+                                        "sky cinema premieres HD2", "Fifteen letters\U00010400x",
+                                        "FIFTEEN LETTERS\U00010428"};
     static const char *const types[] = {"01", "02", "0c"};
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < services; ++i) {
         Tp tp{QStringLiteral("04%1").arg(rng.bounded(3)), QString::number(rng.bounded(3)),
               rng.bounded(4) == 0 ? QStringLiteral("22000") : QStringLiteral("27500")};
         add(list, QStringLiteral("Sat%1").arg(rng.bounded(2)), tp,
-            QLatin1String(names[rng.bounded(4)]), QLatin1String(sids[rng.bounded(5)]),
+            QString::fromUtf8(names[rng.bounded(int(std::size(names)))]),
+            QLatin1String(sids[rng.bounded(5)]),
             QLatin1String(types[rng.bounded(3)]));
     }
 }
@@ -222,13 +231,28 @@ TEST(ImportNews, IndexedComparisonAgreesWithTheListsOwnFinds)
         SCOPED_TRACE(seed);
         QRandomGenerator rngA(seed);
         QRandomGenerator rngB(seed + 1000);
+        // Some with transponders of a hundred services and more.
+        const int services = seed % 4 == 0 ? 1500 : 60;
         TServiceList previousA, nextA, previousB, nextB;
-        randomList(previousA, rngA);
-        randomList(nextA, rngB);
+        randomList(previousA, rngA, services);
+        randomList(nextA, rngB, services);
         rngA.seed(seed);
         rngB.seed(seed + 1000);
-        randomList(previousB, rngA);
-        randomList(nextB, rngB);
+        randomList(previousB, rngA, services);
+        randomList(nextB, rngB, services);
+        // Edited after reading, as the user edits the list held before an
+        // import: names and ids no longer those the list was read with.
+        if (seed % 2 == 0) {
+            SaveHandler().SetModified();
+            for (TServiceList *list : {&previousA, &previousB}) {
+                list->forEachService([](TService *s, TTransponder *, TSatelite *) {
+                    if (s->Sid == u"0003")
+                        s->Name = QStringLiteral("B");
+                    else if (s->Name == u"C")
+                        s->Sid = QStringLiteral("000a");
+                });
+            }
+        }
         const ServiceDiff fast = compareServiceLists(previousA, nextA);
         const ServiceDiff slow = referenceDiff(previousB, nextB);
         EXPECT_EQ(fast.newServices, slow.newServices);

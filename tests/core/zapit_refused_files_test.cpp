@@ -1,5 +1,7 @@
-// Files no receiver writes are refused with the designed texts, without
-// costing time or memory out of proportion to what they hold.
+// Files no receiver writes are refused with the designed texts, and large
+// files whose elements repeat load as adding one element after another
+// merges them, without costing time or memory out of proportion to what they
+// hold.
 
 #include "zapit_test_support.h"
 
@@ -12,7 +14,10 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 using namespace zapit_test;
 
@@ -108,6 +113,184 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ManyNamesCase> &info) {
         return std::string(info.param.label);
     });
+
+// Elements of the large shapes below.
+constexpr int kRepeated = 60000;
+
+QByteArray satElement(const QByteArray &name)
+{
+    return "<sat name=\"" + name + "\" diseqc=\"0\" position=\"192\">\n";
+}
+
+QByteArray transponderElement(int frequency, const char *tsid = "00ab", int inversion = 0)
+{
+    return "<transponder id=\"" + QByteArray(tsid) + "\" onid=\"0001\" frequency=\""
+        + QByteArray::number(frequency) + "\" inversion=\"" + QByteArray::number(inversion)
+        + "\" symbol_rate=\"27500000\" fec_inner=\"3\" polarization=\"0\">\n";
+}
+
+QByteArray channelElement(const QByteArray &name, int sid, int number = 0)
+{
+    return "<channel service_id=\"" + QByteArray::number(sid, 16) + "\" name=\"" + name
+        + "\" service_type=\"01\" channel_nr=\"" + QByteArray::number(number) + "\"/>\n";
+}
+
+QByteArray zapitFile(const QByteArray &body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zapit api=\"3\">\n" + body + "</zapit>\n";
+}
+
+// A long, shared start: satellites told apart only at the end of the name.
+QByteArray longSatName(int n)
+{
+    return QByteArray(120, 'S') + " " + QByteArray::number(n).rightJustified(6, '0');
+}
+
+// One line per satellite, transponder and service, with what tells the
+// objects of a merge apart.
+std::vector<std::string> outline(const TServiceList &list)
+{
+    std::vector<std::string> lines;
+    for (int a = 0; a < list.Count(); ++a) {
+        const TSatelite &sat = *list.GetItem(a);
+        lines.push_back("sat " + sat.Name.toStdString());
+        for (int t = 0; t < sat.Count(); ++t) {
+            const TTransponder &tp = *sat.GetItem(t);
+            lines.push_back(" tp " + tp.Tsid.toStdString() + " " + tp.Frequency.toStdString()
+                            + " inv " + tp.Inversion.toStdString());
+            for (int s = 0; s < tp.Count(); ++s) {
+                const TService &sv = *tp.GetItem(s);
+                lines.push_back("  " + sv.Name.toStdString() + " " + sv.Sid.toStdString() + " #"
+                                + sv.ChannelNr.toStdString());
+            }
+        }
+    }
+    return lines;
+}
+
+struct RepeatCase {
+    const char *label;
+    std::function<QByteArray()> file;
+    std::function<std::vector<std::string>()> merged; // the outline the file loads to
+};
+
+void PrintTo(const RepeatCase &c, std::ostream *os)
+{
+    *os << c.label;
+}
+
+class RepeatedElements : public testing::TestWithParam<RepeatCase>
+{
+protected:
+    QTemporaryDir m_dir;
+};
+
+// Equal elements merge into the first: a satellite's transponders, handed
+// over from the last, join the first satellite of its name; a transponder's
+// services, from the last, the first transponder equal in all but
+// inversion; a repeated service keeps the first one's fields. A load that
+// looked for each among all read before it would take minutes here.
+TEST_P(RepeatedElements, LoadIntoTheMergedTree)
+{
+    const QString path = m_dir.filePath(QStringLiteral("services.xml"));
+    ASSERT_TRUE(writeBytes(path, GetParam().file()));
+    TServiceList list;
+    QString error;
+    ASSERT_TRUE(loadZapitFile(ZapitKind::Services, path, list, error)) << error.toStdString();
+    const std::vector<std::string> loaded = outline(list);
+    const std::vector<std::string> expected = GetParam().merged();
+    ASSERT_EQ(loaded.size(), expected.size());
+    for (std::size_t i = 0; i < loaded.size(); ++i)
+        ASSERT_EQ(loaded[i], expected[i]) << "line " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, RepeatedElements,
+    testing::Values(
+        // Each element two transponders of their own.
+        RepeatCase{"one_satellite_in_every_element",
+                   [] {
+                       QByteArray body;
+                       for (int k = 0; k < kRepeated; ++k) {
+                           body += satElement("Astra");
+                           for (int f : {2 * k, 2 * k + 1}) {
+                               body += transponderElement(10000 + f)
+                                   + channelElement("S" + QByteArray::number(f), f + 1)
+                                   + "</transponder>\n";
+                           }
+                           body += "</sat>\n";
+                       }
+                       return zapitFile(body);
+                   },
+                   [] {
+                       std::vector<std::string> lines{"sat Astra"};
+                       for (int k = 0; k < kRepeated; ++k) {
+                           const std::vector<int> order = k == 0 ? std::vector<int>{0, 1}
+                                                                 : std::vector<int>{1, 0};
+                           for (int f : order) {
+                               f += 2 * k;
+                               lines.push_back(" tp 00ab " + std::to_string(10000 + f) + " inv 0");
+                               lines.push_back("  S" + std::to_string(f) + " "
+                                               + QByteArray::number(f + 1, 16).toStdString()
+                                               + " #0");
+                           }
+                       }
+                       return lines;
+                   }},
+        // Equal but for the case of the id and the inversion, each with a
+        // service all share (numbered differently each time) and three of
+        // its own.
+        RepeatCase{"one_transponder_in_every_element",
+                   [] {
+                       QByteArray body = satElement("Astra");
+                       for (int k = 0; k < kRepeated; ++k) {
+                           body += transponderElement(11000, k % 2 ? "00AB" : "00ab", k % 2)
+                               + channelElement("Common", 0xffff, k);
+                           for (int s = 0; s < 3; ++s)
+                               body += channelElement("X" + QByteArray::number(3 * k + s), 3 * k + s);
+                           body += "</transponder>\n";
+                       }
+                       return zapitFile(body + "</sat>\n");
+                   },
+                   [] {
+                       std::vector<std::string> lines{"sat Astra", " tp 00ab 11000 inv 0",
+                                                      "  Common ffff #0"};
+                       for (int k = 0; k < kRepeated; ++k) {
+                           for (int s = 0; s < 3; ++s) {
+                               const int n = 3 * k + (k == 0 ? s : 2 - s);
+                               lines.push_back("  X" + std::to_string(n) + " "
+                                               + QByteArray::number(n, 16).toStdString() + " #0");
+                           }
+                       }
+                       return lines;
+                   }},
+        // Satellites of their own, then a thousand repeating earlier ones.
+        RepeatCase{"many_satellites",
+                   [] {
+                       QByteArray body;
+                       for (int k = 0; k < kRepeated; ++k) {
+                           const int name = k < kRepeated - 1000 ? k : 7 * (k - (kRepeated - 1000));
+                           body += satElement(longSatName(name)) + transponderElement(k)
+                               + channelElement("C", 1) + "</transponder>\n</sat>\n";
+                       }
+                       return zapitFile(body);
+                   },
+                   [] {
+                       std::vector<std::vector<int>> frequencies(kRepeated - 1000);
+                       for (int k = 0; k < kRepeated; ++k)
+                           frequencies[std::size_t(k < kRepeated - 1000 ? k : 7 * (k - (kRepeated - 1000)))]
+                               .push_back(k);
+                       std::vector<std::string> lines;
+                       for (std::size_t n = 0; n < frequencies.size(); ++n) {
+                           lines.push_back("sat " + longSatName(int(n)).toStdString());
+                           for (int f : frequencies[n]) {
+                               lines.push_back(" tp 00ab " + std::to_string(f) + " inv 0");
+                               lines.push_back("  C 1 #0");
+                           }
+                       }
+                       return lines;
+                   }}),
+    [](const testing::TestParamInfo<RepeatCase> &info) { return std::string(info.param.label); });
 
 TEST(CollectNamesOfManyElements, KeepsEachNameOnceInTheOrderFirstSeen)
 {

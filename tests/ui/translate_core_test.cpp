@@ -249,6 +249,36 @@ TEST_F(LangCoreTest, AFileOfThousandsOfSectionsStillAnswers)
     EXPECT_EQ(msg(MsgInvalidMask), QStringLiteral("Maske"));
 }
 
+// A language file of 300,000 keys, none for the program's own texts but the
+// last two: every text is looked up again and again, as a running program does.
+TEST_F(LangCoreTest, AFileOfHundredsOfThousandsOfKeysAnswersEveryLookUp)
+{
+    constexpr int kFirst = 100000;
+    constexpr int kKeys = 300000;
+    QByteArray content = "[ResourceStrings]\n";
+    content.reserve(kKeys * 24);
+    for (int id = kFirst; id < kFirst + kKeys; ++id)
+        content += QByteArray::number(id) + "_Text='T" + QByteArray::number(id) + "'\n";
+    content += "65535_Index='Out of range'\n 65534 _Mask='Maske'\n65535_Again='Second'\n";
+    writeLang(QStringLiteral("English.lng"), content);
+    TLangCore core(m_dir.path());
+    for (int pass = 0; pass < 8; ++pass) {
+        for (int id = kFirstMessageId; id <= kLastMessageId; ++id) {
+            const auto found = core.findResourceString(id);
+            if (id == 65535)
+                EXPECT_EQ(found, std::optional<QString>(QStringLiteral("Out of range")));
+            else if (id == 65534)
+                EXPECT_EQ(found, std::optional<QString>(QStringLiteral("Maske")));
+            else
+                ASSERT_FALSE(found.has_value()) << id;
+        }
+    }
+    EXPECT_EQ(core.findResourceString(kFirst), std::optional<QString>(QStringLiteral("T100000")));
+    EXPECT_EQ(core.findResourceString(kFirst + kKeys - 1),
+              std::optional<QString>(QStringLiteral("T399999")));
+    EXPECT_FALSE(core.findResourceString(kFirst + kKeys).has_value());
+}
+
 TEST_F(LangCoreTest, NeverWritesTheLanguageFile)
 {
     const QByteArray content = "[ResourceStrings]\n65535_Index='Out of range'\n";

@@ -117,6 +117,7 @@ void TLangCore::setLangsDir(const QString &folder)
             if (!m_langs.contains(m_currentLang, Qt::CaseInsensitive)) {
                 m_currentLang.clear();
                 m_file.reset();
+                m_resourceStrings.clear();
             } else {
                 reloadFile();
             }
@@ -148,6 +149,7 @@ void TLangCore::rescan()
 void TLangCore::reloadFile()
 {
     m_file.reset();
+    m_resourceStrings.clear();
     if (m_currentLang.isEmpty())
         return;
     const QString fileName = findEntryIgnoringCase(m_langsDir, m_currentLang + u'.' + kLangExtension,
@@ -156,6 +158,13 @@ void TLangCore::reloadFile()
         return;
     const QDir dir(m_langsDir.isEmpty() ? QStringLiteral(".") : m_langsDir);
     m_file = std::make_unique<TLangIniFile>(dir.filePath(fileName));
+    const QList<TLangIniFile::TEntry> entries = m_file->ReadSection(kResourceStringsSection);
+    m_resourceStrings.reserve(entries.size());
+    for (const TLangIniFile::TEntry &entry : entries) {
+        const QString id = idPartOfKey(entry.key).toString();
+        if (!m_resourceStrings.contains(id)) // the first key of an id wins
+            m_resourceStrings.insert(id, entry.value);
+    }
 }
 
 void TLangCore::setCurrentLang(const QString &name)
@@ -218,13 +227,10 @@ std::optional<QString> TLangCore::findResourceString(int id) const
     std::lock_guard guard(m_dataLock);
     if (!m_file)
         return std::nullopt;
-    const QString idText = QString::number(id);
-    const QList<TLangIniFile::TEntry> entries = m_file->ReadSection(kResourceStringsSection);
-    for (const TLangIniFile::TEntry &entry : entries) {
-        if (idPartOfKey(entry.key) == idText)
-            return decodeLangLiteral(entry.value);
-    }
-    return std::nullopt;
+    const auto it = m_resourceStrings.constFind(QString::number(id));
+    if (it == m_resourceStrings.constEnd())
+        return std::nullopt;
+    return decodeLangLiteral(*it);
 }
 
 void TLangCore::translateRoot(QObject *root)

@@ -2,6 +2,7 @@
 
 #include "ui/translate/lang_ini_file.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -65,6 +66,11 @@ private:
     QString m_currentLang;
     QStringList m_langs;
     std::unique_ptr<TLangIniFile> m_file;
+    // The open file's resource strings by the id part of their keys, the
+    // first of each in file order (values still literals): a look-up, found
+    // or not, does not walk thousands of keys. The file is only read, so
+    // the table holds as long as the file stays open.
+    QHash<QString, QString> m_resourceStrings;
     QString m_langsDir;
     QList<TLangManager *> m_managers;
     std::atomic<bool> m_hookEnabled{false};
