@@ -199,15 +199,27 @@ void selectAllKeys(World &w, Result &r)
                               .arg(info.grid->RowCount()));
 }
 
+// Deleting several rows asks first; the rows a grid loses without a word
+// are a finding.
+void expectQuestionBeforeDeleting(World &w, TListGrid *grid, int selectedBefore, int rowsBefore, Result &r)
+{
+    const int lost = rowsBefore - grid->RowCount();
+    if (selectedBefore > 1 && lost > 1 && w.prompts.askedThisStep == 0)
+        r.findings.append(QStringLiteral("ASK %1 grid: %2 rows deleted without a question").arg(gridName(w, grid)).arg(lost));
+}
+
 void deleteKey(World &w, Result &r)
 {
     const TGridInfo &info = drawGrid(w);
     showGrid(w, info);
     r.text = QStringLiteral("Delete key in the %1 grid on %2").arg(QLatin1String(info.name), w.selectionText(info.grid));
+    const int selected = int(selectedObjects(w, info.grid).size());
+    const int rows = info.grid->RowCount();
     info.grid->setFocus();
     QTest::keyClick(info.grid, Qt::Key_Delete);
     QCoreApplication::processEvents();
     chooseAlsoBouquetFor(w, info.grid, r);
+    expectQuestionBeforeDeleting(w, info.grid, selected, rows, r);
 }
 
 void sortByHeader(World &w, Result &r)
@@ -490,9 +502,13 @@ void toolButton(World &w, Result &r)
     const QString name = QLatin1String(b.name);
     if (name.endsWith(QLatin1String("ServiceNew")) || name.endsWith(QLatin1String("Properties")))
         typeIntoServiceDialog(w);
+    const int selected = int(selectedObjects(w, info.grid).size());
+    const int rows = info.grid->RowCount();
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
     w.nextModal = nullptr;
+    if (name.endsWith(QLatin1String("Delete")) || name.endsWith(QLatin1String("DeleteSelected")))
+        expectQuestionBeforeDeleting(w, info.grid, selected, rows, r);
     for (int chosen : b.chooses)
         r.chosen.append(grids.at(std::size_t(chosen)).grid);
 }

@@ -165,7 +165,7 @@ int minimise(const QStringList &baseArguments, int lastStep)
                 steps = rest;
                 chunks = std::max(chunks - 1, 2);
                 reduced = true;
-                say(QStringLiteral("minimise: %1 steps: %2").arg(steps.size()).arg(stepsText(steps)));
+                say(QStringLiteral("minimise: %1 steps left").arg(steps.size()));
                 break;
             }
         }

@@ -473,7 +473,16 @@ void TDriverWorld::newStep()
     prompts.log.clear();
     modalLog.clear();
     m_lastModal = nullptr;
+    m_blankNames = blankBouquetNames();
     rememberSelections();
+}
+
+int TDriverWorld::blankBouquetNames() const
+{
+    int blank = 0;
+    for (int b = 0; b < program().BouquetList->Count(); ++b)
+        blank += program().BouquetList->GetItem(b)->Name.trimmed().isEmpty() ? 1 : 0;
+    return blank;
 }
 
 void TDriverWorld::rememberSelections()
@@ -588,6 +597,9 @@ QStringList TDriverWorld::check(const QList<const TListGrid *> &chosen, bool aft
         if (line.startsWith(QLatin1String("STUCK")))
             findings.append(line);
     }
+    // A bouquet needs a name the user can tell it by.
+    if (blankBouquetNames() > m_blankNames)
+        findings.append(QStringLiteral("NAME a bouquet with an empty or blank name was made"));
     // Selections are only read on rows that show live objects.
     if (findings.isEmpty())
         findings += checkSelections(chosen);

@@ -140,6 +140,7 @@ private:
     void answerModal();
     void answer(QWidget *modal);
     QStringList checkRows() const;
+    int blankBouquetNames() const;
     QStringList checkSelections(const QList<const TListGrid *> &chosen) const;
 
     std::unique_ptr<TProgramWorld> m_world;
@@ -150,6 +151,7 @@ private:
     QTimer *m_modalTimer = nullptr;
     QWidget *m_lastModal = nullptr;
     int m_modalTries = 0;
+    int m_blankNames = 0;
     QHash<const TListGrid *, QList<const void *>> m_expected;
 };
 
