@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QSet>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -234,6 +235,9 @@ int main(int argc, char **argv)
     appTestApp();
     if (minimiseRun)
         return minimise(passOn, options.steps);
+    // A replay runs up to its last step whatever --steps says.
+    if (!options.only.isEmpty())
+        options.steps = std::max(options.steps, *std::max_element(options.only.cbegin(), options.only.cend()));
     if (options.minutes > 0 && options.steps == 300)
         options.steps = 1 << 30;
 
