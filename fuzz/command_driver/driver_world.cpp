@@ -198,7 +198,8 @@ bool TDrawnPrompts::inputQuery(const QString &caption, const QString &, QString 
         return false;
     }
     const QStringList names = m_names();
-    switch (m_draw.below(5)) {
+    const int kind = m_draw.below(5);
+    switch (noBlankNames && kind < 2 ? 4 : kind) {
     case 0:
         text = QString();
         break;
@@ -248,6 +249,7 @@ TDriverWorld::TDriverWorld(const TDriverOptions &opts)
             QFile::copy(m_listSource.filePath(QLatin1String(name)), m_world->path(QLatin1String(name)));
         QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/KingOfSat.xml"), m_world->path("KingOfSat.xml"));
     }
+    prompts.noBlankNames = leftOut(QStringLiteral("blank-names"));
     program().Prompts = &prompts;
     m_world->start();
     startReceiver();

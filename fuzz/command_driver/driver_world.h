@@ -63,6 +63,8 @@ public:
     // Questions asked in this step; a step that asks without end is cut short.
     int askedThisStep = 0;
     QStringList log;
+    // Only names with a letter are typed (to get past a known fault).
+    bool noBlankNames = false;
 
 private:
     TDraw &m_draw;
