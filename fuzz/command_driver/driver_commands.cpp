@@ -204,6 +204,11 @@ void selectAllKeys(World &w, Result &r)
 void expectQuestionBeforeDeleting(World &w, TListGrid *grid, int selectedBefore, int rowsBefore, Result &r)
 {
     const int lost = rowsBefore - grid->RowCount();
+    if (lost > std::max(selectedBefore, 1))
+        r.findings.append(QStringLiteral("DELETE %1 grid: %2 rows deleted, %3 were selected")
+                              .arg(gridName(w, grid))
+                              .arg(lost)
+                              .arg(selectedBefore));
     if (selectedBefore > 1 && lost > 1 && w.prompts.askedThisStep == 0)
         r.findings.append(QStringLiteral("ASK %1 grid: %2 rows deleted without a question").arg(gridName(w, grid)).arg(lost));
 }
@@ -507,7 +512,9 @@ void toolButton(World &w, Result &r)
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
     w.nextModal = nullptr;
-    if (name.endsWith(QLatin1String("Delete")) || name.endsWith(QLatin1String("DeleteSelected")))
+    // Deleting the shown bouquet empties the bouquet grid by design.
+    if ((name.endsWith(QLatin1String("Delete")) || name.endsWith(QLatin1String("DeleteSelected")))
+        && name != QLatin1String("ToolBtnBouBouquetDelete"))
         expectQuestionBeforeDeleting(w, info.grid, selected, rows, r);
     for (int chosen : b.chooses)
         r.chosen.append(grids.at(std::size_t(chosen)).grid);

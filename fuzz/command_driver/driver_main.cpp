@@ -110,7 +110,7 @@ QString signatureOf(const QString &output)
         if (!line.startsWith(QLatin1String("FINDING ")))
             continue;
         last = line.section(u' ', 1, 3);
-        for (const char *fatal : {"ROWS", "ROUNDTRIP", "HANG"}) {
+        for (const char *fatal : {"ROWS", "ROUNDTRIP", "DELETE", "HANG"}) {
             if (line.section(u' ', 1, 1) == QLatin1String(fatal))
                 return last;
         }
@@ -311,6 +311,7 @@ int main(int argc, char **argv)
             const QString signature = finding.section(u' ', 0, 2) + u'/' + QLatin1String(command->name);
             ++findings;
             const bool fatal = kind == QLatin1String("ROWS") || kind == QLatin1String("ROUNDTRIP")
+                || kind == QLatin1String("DELETE")
                 || (options.strictSelection && (kind == QLatin1String("SELECTION") || kind == QLatin1String("CLICK")));
             if (seen.contains(signature) && !fatal) {
                 ++seen[signature];
