@@ -5,7 +5,9 @@
 #include "driver_world.h"
 
 #include "app/main/main_window.h"
+#include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
+#include "core/model/service_list.h"
 #include "ui/grid/columns.h"
 #include "ui/grid/list_grid.h"
 #include "ui/program/program.h"
@@ -199,18 +201,36 @@ void selectAllKeys(World &w, Result &r)
                               .arg(info.grid->RowCount()));
 }
 
-// Deleting several rows asks first; the rows a grid loses without a word
-// are a finding.
-void expectQuestionBeforeDeleting(World &w, TListGrid *grid, int selectedBefore, int rowsBefore, Result &r)
+// How many objects the model holds for a grid: the services of its list,
+// the entries of the shown bouquet, the bouquets. Rows a filter hides count.
+int modelCount(World &w, const TListGrid *grid)
 {
-    const int lost = rowsBefore - grid->RowCount();
+    TFrmMain &m = w.main();
+    TProgram &p = w.program();
+    if (grid == m.BouquetListGrid)
+        return p.BouquetList->Count();
+    if (grid == m.BouquetGrid)
+        return m.CurrentBouquet() ? m.CurrentBouquet()->Count() : 0;
+    const TServiceList &list = grid == m.ServicesGrid ? *p.ServiceList
+        : grid == m.MyServicesGrid                    ? *p.MyServiceList
+                                                      : *p.KingOfSatList;
+    int count = 0;
+    list.forEachService([&count](TService *, TTransponder *, TSatelite *) { ++count; });
+    return count;
+}
+
+// Deleting several rows asks first; the objects a list loses without a
+// word, or beyond the rows selected, are findings.
+void expectQuestionBeforeDeleting(World &w, TListGrid *grid, int selectedBefore, int countBefore, Result &r)
+{
+    const int lost = countBefore - modelCount(w, grid);
     if (lost > std::max(selectedBefore, 1))
-        r.findings.append(QStringLiteral("DELETE %1 grid: %2 rows deleted, %3 were selected")
+        r.findings.append(QStringLiteral("DELETE %1 grid: %2 deleted from the list, %3 rows were selected")
                               .arg(gridName(w, grid))
                               .arg(lost)
                               .arg(selectedBefore));
     if (selectedBefore > 1 && lost > 1 && w.prompts.askedThisStep == 0)
-        r.findings.append(QStringLiteral("ASK %1 grid: %2 rows deleted without a question").arg(gridName(w, grid)).arg(lost));
+        r.findings.append(QStringLiteral("ASK %1 grid: %2 deleted without a question").arg(gridName(w, grid)).arg(lost));
 }
 
 void deleteKey(World &w, Result &r)
@@ -219,7 +239,7 @@ void deleteKey(World &w, Result &r)
     showGrid(w, info);
     r.text = QStringLiteral("Delete key in the %1 grid on %2").arg(QLatin1String(info.name), w.selectionText(info.grid));
     const int selected = int(selectedObjects(w, info.grid).size());
-    const int rows = info.grid->RowCount();
+    const int rows = modelCount(w, info.grid);
     info.grid->setFocus();
     QTest::keyClick(info.grid, Qt::Key_Delete);
     QCoreApplication::processEvents();
@@ -508,7 +528,7 @@ void toolButton(World &w, Result &r)
     if (name.endsWith(QLatin1String("ServiceNew")) || name.endsWith(QLatin1String("Properties")))
         typeIntoServiceDialog(w);
     const int selected = int(selectedObjects(w, info.grid).size());
-    const int rows = info.grid->RowCount();
+    const int rows = modelCount(w, info.grid);
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
     w.nextModal = nullptr;
