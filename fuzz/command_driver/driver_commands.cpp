@@ -5,7 +5,9 @@
 #include "driver_world.h"
 
 #include "app/main/main_window.h"
+#include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
+#include "core/model/service_list.h"
 #include "ui/grid/columns.h"
 #include "ui/grid/list_grid.h"
 #include "ui/program/program.h"
@@ -199,15 +201,50 @@ void selectAllKeys(World &w, Result &r)
                               .arg(info.grid->RowCount()));
 }
 
+// How many objects the model holds for a grid: the services of its list,
+// the entries of the shown bouquet, the bouquets. Rows a filter hides count.
+int modelCount(World &w, const TListGrid *grid)
+{
+    TFrmMain &m = w.main();
+    TProgram &p = w.program();
+    if (grid == m.BouquetListGrid)
+        return p.BouquetList->Count();
+    if (grid == m.BouquetGrid)
+        return m.CurrentBouquet() ? m.CurrentBouquet()->Count() : 0;
+    const TServiceList &list = grid == m.ServicesGrid ? *p.ServiceList
+        : grid == m.MyServicesGrid                    ? *p.MyServiceList
+                                                      : *p.KingOfSatList;
+    int count = 0;
+    list.forEachService([&count](TService *, TTransponder *, TSatelite *) { ++count; });
+    return count;
+}
+
+// Deleting several rows asks first; the objects a list loses without a
+// word, or beyond the rows selected, are findings.
+void expectQuestionBeforeDeleting(World &w, TListGrid *grid, int selectedBefore, int countBefore, Result &r)
+{
+    const int lost = countBefore - modelCount(w, grid);
+    if (lost > std::max(selectedBefore, 1))
+        r.findings.append(QStringLiteral("DELETE %1 grid: %2 deleted from the list, %3 rows were selected")
+                              .arg(gridName(w, grid))
+                              .arg(lost)
+                              .arg(selectedBefore));
+    if (selectedBefore > 1 && lost > 1 && w.prompts.askedThisStep == 0)
+        r.findings.append(QStringLiteral("ASK %1 grid: %2 deleted without a question").arg(gridName(w, grid)).arg(lost));
+}
+
 void deleteKey(World &w, Result &r)
 {
     const TGridInfo &info = drawGrid(w);
     showGrid(w, info);
     r.text = QStringLiteral("Delete key in the %1 grid on %2").arg(QLatin1String(info.name), w.selectionText(info.grid));
+    const int selected = int(selectedObjects(w, info.grid).size());
+    const int rows = modelCount(w, info.grid);
     info.grid->setFocus();
     QTest::keyClick(info.grid, Qt::Key_Delete);
     QCoreApplication::processEvents();
     chooseAlsoBouquetFor(w, info.grid, r);
+    expectQuestionBeforeDeleting(w, info.grid, selected, rows, r);
 }
 
 void sortByHeader(World &w, Result &r)
@@ -490,9 +527,15 @@ void toolButton(World &w, Result &r)
     const QString name = QLatin1String(b.name);
     if (name.endsWith(QLatin1String("ServiceNew")) || name.endsWith(QLatin1String("Properties")))
         typeIntoServiceDialog(w);
+    const int selected = int(selectedObjects(w, info.grid).size());
+    const int rows = modelCount(w, info.grid);
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
     w.nextModal = nullptr;
+    // Deleting the shown bouquet empties the bouquet grid by design.
+    if ((name.endsWith(QLatin1String("Delete")) || name.endsWith(QLatin1String("DeleteSelected")))
+        && name != QLatin1String("ToolBtnBouBouquetDelete"))
+        expectQuestionBeforeDeleting(w, info.grid, selected, rows, r);
     for (int chosen : b.chooses)
         r.chosen.append(grids.at(std::size_t(chosen)).grid);
 }

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QSet>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -109,7 +110,7 @@ QString signatureOf(const QString &output)
         if (!line.startsWith(QLatin1String("FINDING ")))
             continue;
         last = line.section(u' ', 1, 3);
-        for (const char *fatal : {"ROWS", "ROUNDTRIP", "HANG"}) {
+        for (const char *fatal : {"ROWS", "ROUNDTRIP", "DELETE", "HANG"}) {
             if (line.section(u' ', 1, 1) == QLatin1String(fatal))
                 return last;
         }
@@ -165,7 +166,7 @@ int minimise(const QStringList &baseArguments, int lastStep)
                 steps = rest;
                 chunks = std::max(chunks - 1, 2);
                 reduced = true;
-                say(QStringLiteral("minimise: %1 steps: %2").arg(steps.size()).arg(stepsText(steps)));
+                say(QStringLiteral("minimise: %1 steps left").arg(steps.size()));
                 break;
             }
         }
@@ -234,6 +235,9 @@ int main(int argc, char **argv)
     appTestApp();
     if (minimiseRun)
         return minimise(passOn, options.steps);
+    // A replay runs up to its last step whatever --steps says.
+    if (!options.only.isEmpty())
+        options.steps = std::max(options.steps, *std::max_element(options.only.cbegin(), options.only.cend()));
     if (options.minutes > 0 && options.steps == 300)
         options.steps = 1 << 30;
 
@@ -307,6 +311,7 @@ int main(int argc, char **argv)
             const QString signature = finding.section(u' ', 0, 2) + u'/' + QLatin1String(command->name);
             ++findings;
             const bool fatal = kind == QLatin1String("ROWS") || kind == QLatin1String("ROUNDTRIP")
+                || kind == QLatin1String("DELETE")
                 || (options.strictSelection && (kind == QLatin1String("SELECTION") || kind == QLatin1String("CLICK")));
             if (seen.contains(signature) && !fatal) {
                 ++seen[signature];

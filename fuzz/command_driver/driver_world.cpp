@@ -198,7 +198,8 @@ bool TDrawnPrompts::inputQuery(const QString &caption, const QString &, QString 
         return false;
     }
     const QStringList names = m_names();
-    switch (m_draw.below(5)) {
+    const int kind = m_draw.below(5);
+    switch (noBlankNames && kind < 2 ? 4 : kind) {
     case 0:
         text = QString();
         break;
@@ -248,6 +249,7 @@ TDriverWorld::TDriverWorld(const TDriverOptions &opts)
             QFile::copy(m_listSource.filePath(QLatin1String(name)), m_world->path(QLatin1String(name)));
         QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/KingOfSat.xml"), m_world->path("KingOfSat.xml"));
     }
+    prompts.noBlankNames = leftOut(QStringLiteral("blank-names"));
     program().Prompts = &prompts;
     m_world->start();
     startReceiver();
@@ -473,7 +475,16 @@ void TDriverWorld::newStep()
     prompts.log.clear();
     modalLog.clear();
     m_lastModal = nullptr;
+    m_blankNames = blankBouquetNames();
     rememberSelections();
+}
+
+int TDriverWorld::blankBouquetNames() const
+{
+    int blank = 0;
+    for (int b = 0; b < program().BouquetList->Count(); ++b)
+        blank += program().BouquetList->GetItem(b)->Name.trimmed().isEmpty() ? 1 : 0;
+    return blank;
 }
 
 void TDriverWorld::rememberSelections()
@@ -588,6 +599,9 @@ QStringList TDriverWorld::check(const QList<const TListGrid *> &chosen, bool aft
         if (line.startsWith(QLatin1String("STUCK")))
             findings.append(line);
     }
+    // A bouquet needs a name the user can tell it by.
+    if (blankBouquetNames() > m_blankNames)
+        findings.append(QStringLiteral("NAME a bouquet with an empty or blank name was made"));
     // Selections are only read on rows that show live objects.
     if (findings.isEmpty())
         findings += checkSelections(chosen);

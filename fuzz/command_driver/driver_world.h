@@ -63,6 +63,8 @@ public:
     // Questions asked in this step; a step that asks without end is cut short.
     int askedThisStep = 0;
     QStringList log;
+    // Only names with a letter are typed (to get past a known fault).
+    bool noBlankNames = false;
 
 private:
     TDraw &m_draw;
@@ -140,6 +142,7 @@ private:
     void answerModal();
     void answer(QWidget *modal);
     QStringList checkRows() const;
+    int blankBouquetNames() const;
     QStringList checkSelections(const QList<const TListGrid *> &chosen) const;
 
     std::unique_ptr<TProgramWorld> m_world;
@@ -150,6 +153,7 @@ private:
     QTimer *m_modalTimer = nullptr;
     QWidget *m_lastModal = nullptr;
     int m_modalTries = 0;
+    int m_blankNames = 0;
     QHash<const TListGrid *, QList<const void *>> m_expected;
 };
 
