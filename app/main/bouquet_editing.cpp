@@ -251,7 +251,7 @@ void TFrmMain::DeleteSelectedBouquets()
     const int count = selectedRowCount(BouquetListGrid);
     if (count == 0 || !(count == 1 ? askSure() : confirmDelete(BouquetListGrid, count)))
         return;
-    const std::unordered_set<const void *> following = rowsFollowingSelection(BouquetListGrid);
+    chooseAtNextFill(BouquetListGrid, rowsFollowingSelection(BouquetListGrid));
     m_leftBouquetChoices.clear();
     MarkSelectedBouquets();
     m_program.BouquetList->DeleteMarked();
@@ -260,7 +260,6 @@ void TFrmMain::DeleteSelectedBouquets()
         FillBouquetCombo(0);
     }
     FillBouquetListGrid(0);
-    selectObjects(BouquetListGrid, following);
     // The bouquet grid shows the bouquet that took the deleted ones' place.
     if (const int row = FirstSelectedRow(BouquetListGrid); row >= 0) {
         ComboUpdating guard(m_program);
@@ -353,7 +352,7 @@ void TFrmMain::DeleteSelectedBouquetServices()
     const int count = selectedRowCount(BouquetGrid);
     if (count == 0 || !confirmDelete(BouquetGrid, count))
         return;
-    const std::unordered_set<const void *> following = rowsFollowingSelection(BouquetGrid);
+    chooseAtNextFill(BouquetGrid, rowsFollowingSelection(BouquetGrid));
     MarkSelectedBouquetServices();
     // The services the deleted entries stood for are the only ones whose
     // bouquets change; every other link stays as it is.
@@ -367,7 +366,6 @@ void TFrmMain::DeleteSelectedBouquetServices()
     FillServicesGrid(2);
     FillMyServicesGrid(2);
     FillBouquetGrid(0);
-    selectObjects(BouquetGrid, following);
     FillBouquetListGrid(1);
 }
 

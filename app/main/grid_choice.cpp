@@ -42,15 +42,22 @@ bool TFrmMain::rowMarked(const TListGrid *grid, int row) const
     return static_cast<const TService *>(object)->Marked;
 }
 
-TFrmMain::TGridChoice TFrmMain::chosenRows(const TListGrid *grid) const
+TFrmMain::TGridChoice TFrmMain::chosenRows(const TListGrid *grid)
 {
     // Only addresses are taken: the objects of a command's deleted rows are
     // gone by the time the grid is filled again, and are simply not found.
     TGridChoice choice;
     const int rows = grid->RowCount();
-    for (int row = 0; row < rows; ++row) {
-        if (grid->Selected(row))
-            choice.rows.insert(rowObject(grid, row));
+    if (auto result = m_resultRows.find(grid); result != m_resultRows.end()) {
+        // A command said what its result is: those rows, not the ones before.
+        choice.rows = std::move(result->second);
+        choice.result = true;
+        m_resultRows.erase(result);
+    } else {
+        for (int row = 0; row < rows; ++row) {
+            if (grid->Selected(row))
+                choice.rows.insert(rowObject(grid, row));
+        }
     }
     const int current = grid->SelectedRow();
     if (current >= 0 && current < rows)
@@ -74,13 +81,15 @@ void TFrmMain::chooseRows(TListGrid *grid, const TGridChoice &choice)
         if (column->Sorted())
             column->SetSortKind(column->SortKind());
     }
-    int current = -1, top = -1;
+    int current = -1, top = -1, first = -1;
     const int rows = grid->RowCount();
     for (int row = 0; row < rows; ++row) {
         const void *object = rowObject(grid, row);
-        const bool chosen = object && choice.rows.count(object) > 0;
+        const bool chosen = object && !choice.rows.empty() && choice.rows.count(object) > 0;
         if (grid->Selected(row) != chosen)
             grid->SetSelected(row, chosen);
+        if (chosen && first < 0)
+            first = row;
         if (object && object == choice.current)
             current = row;
         if (object && object == choice.top)
@@ -88,13 +97,22 @@ void TFrmMain::chooseRows(TListGrid *grid, const TGridChoice &choice)
     }
     if (current >= 0)
         grid->SetCurrentRow(current);
+    else if (choice.result && first >= 0)
+        grid->SetCurrentRow(first);
     // The view stays where the user was looking, even when its top row went.
     // The bar learns the new row count first, or the place would be cut to
     // the old one.
     if (rows > 0) {
         grid->UpdateVertScrollBar();
         grid->VertScrollBar().SetPosition(top >= 0 ? top : std::min(choice.topRow, rows - 1));
+        if (choice.result && first >= 0)
+            grid->ScrollToRow(first);
     }
+}
+
+void TFrmMain::chooseAtNextFill(const TListGrid *grid, std::unordered_set<const void *> objects)
+{
+    m_resultRows[grid] = std::move(objects);
 }
 
 void TFrmMain::selectObjects(TListGrid *grid, const std::unordered_set<const void *> &objects)
@@ -162,6 +180,7 @@ void TFrmMain::listReplacing(TListGrid *grid)
     // paint, a deferred column fit or a command does until the refill can
     // reach them.
     grid->ClearRows();
+    m_resultRows.erase(grid);
     for (ServicesGridState *state : {&m_ser, &m_mySer, &m_kof}) {
         if (state->grid == grid)
             state->rows.clear();

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -314,10 +315,16 @@ private:
         const void *top = nullptr;
         int topRow = 0;
         int sortedColumn = -1;
+        // The rows are a command's result (chosen at the next fill).
+        bool result = false;
     };
     const void *rowObject(const TListGrid *grid, int row) const;
     bool rowMarked(const TListGrid *grid, int row) const;
-    TGridChoice chosenRows(const TListGrid *grid) const;
+    // The rows chosen now, or the result a command named for this fill.
+    TGridChoice chosenRows(const TListGrid *grid);
+    // A command whose result is these rows says so before it fills the grid:
+    // the fill selects them instead of the rows chosen before.
+    void chooseAtNextFill(const TListGrid *grid, std::unordered_set<const void *> objects);
     // After a refill: the same objects selected, the same one current, the
     // view where it was and the header's sort applied again.
     void chooseRows(TListGrid *grid, const TGridChoice &choice);
@@ -465,6 +472,7 @@ private:
     TBouquet *m_shownBouquet = nullptr;
     // The rows chosen in the bouquets the user left, for coming back to them.
     QHash<const TBouquet *, TGridChoice> m_leftBouquetChoices;
+    std::unordered_map<const TListGrid *, std::unordered_set<const void *>> m_resultRows;
     int m_bouIdx = -1, m_bouLogo = -1, m_bouTypeIcon = -1, m_bouName = -1, m_bouFrequency = -1,
         m_bouActionIcon = -1;
     QPointer<QThread> m_logoThread;

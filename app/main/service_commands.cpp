@@ -75,7 +75,7 @@ bool TFrmMain::deleteSelectedServices(ServicesGridState &state, TServiceList &li
     const int count = selectedRowCount(grid);
     if (count == 0 || !confirmDelete(grid, count))
         return false;
-    const std::unordered_set<const void *> following = rowsFollowingSelection(grid);
+    chooseAtNextFill(grid, rowsFollowingSelection(grid));
     // The logo thread reads the services about to be freed.
     StopLogoMapping();
     markSelected(state, &list);
@@ -88,7 +88,6 @@ bool TFrmMain::deleteSelectedServices(ServicesGridState &state, TServiceList &li
         FillMyServicesGrid(0);
     else
         FillKingOfSatGrid(0);
-    selectObjects(grid, following);
     return true;
 }
 

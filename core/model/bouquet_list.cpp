@@ -1,7 +1,7 @@
 #include "core/model/bouquet_list.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <cstdint>
 
 #include "core/model/marked_moves.h"
 #include "core/model/save_handler.h"
@@ -164,11 +164,51 @@ void TBouquetList::DeleteMarkedServices()
     m_bouquets.forEach([](TBouquet *bouquet) { bouquet->DeleteMarked(); });
 }
 
+namespace {
+
+// The services a relisting looks for, as one flat table of addresses: the
+// walk over every entry asks it once per entry.
+class ServiceSet
+{
+public:
+    explicit ServiceSet(const std::vector<TService *> &services)
+    {
+        std::size_t size = 16;
+        while (size < services.size() * 2)
+            size *= 2;
+        m_slots.assign(size, nullptr);
+        for (const TService *service : services) {
+            std::size_t at = slotOf(service);
+            while (m_slots[at] && m_slots[at] != service)
+                at = (at + 1) & (m_slots.size() - 1);
+            m_slots[at] = service;
+        }
+    }
+    bool contains(const TService *service) const
+    {
+        for (std::size_t at = slotOf(service); m_slots[at]; at = (at + 1) & (m_slots.size() - 1)) {
+            if (m_slots[at] == service)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    std::size_t slotOf(const TService *service) const
+    {
+        const auto bits = std::uintptr_t(service);
+        return std::size_t((bits >> 4) * 0x9E3779B97F4A7C15ull >> 20) & (m_slots.size() - 1);
+    }
+    std::vector<const TService *> m_slots;
+};
+
+} // namespace
+
 void TBouquetList::RelistBouquetNames(const std::vector<TService *> &services)
 {
     if (services.empty())
         return;
-    std::unordered_set<const TService *> affected(services.begin(), services.end());
+    const ServiceSet affected(services);
     for (TService *service : services)
         service->ClearBouquetNames();
     // Backwards, as the full link meets the entries of one service: of two
@@ -177,7 +217,7 @@ void TBouquetList::RelistBouquetNames(const std::vector<TService *> &services)
         const TBouquet *bouquet = m_bouquets.at(b);
         for (int i = bouquet->Count() - 1; i >= 0; --i) {
             TService *linked = bouquet->GetItem(i)->Service();
-            if (linked && affected.count(linked))
+            if (linked && affected.contains(linked))
                 linked->AddBouquetName(bouquet->Name);
         }
     }

@@ -26,7 +26,7 @@ public:
     // it has bouquet names) comes first, so it mostly sits in one cache line.
     QString Sid = QStringLiteral("0000");
 private:
-    std::unique_ptr<QStringList> m_bouquetNames; // only while there are names
+    std::unique_ptr<QStringList> m_bouquetNames; // made with the first name
 public:
     QString Name;
     bool Obsolete = false;
@@ -89,12 +89,14 @@ public:
     // The names of the bouquets that hold the service (valid after linking):
     // sorted, no duplicates, compared ignoring case.
     const QStringList &BouquetNames() const;
-    bool IsInBouquet() const { return m_bouquetNames != nullptr; }
+    bool IsInBouquet() const { return m_bouquetNames && !m_bouquetNames->isEmpty(); }
     void AddBouquetName(const QString &name);
     void ClearBouquetNames()
     {
-        if (m_bouquetNames) // no store when there is nothing to clear
-            m_bouquetNames.reset();
+        // The list keeps its room (clear() does not free it): a relink
+        // clears every service and gives most of them their names again.
+        if (m_bouquetNames && !m_bouquetNames->isEmpty())
+            m_bouquetNames->clear();
     }
     // What the grids show: the bouquet names joined by ",".
     QString BouquetNamesText() const;
