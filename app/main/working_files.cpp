@@ -164,6 +164,20 @@ void TWorkingFiles::LinkLists()
     m_lists.bouquets.Link(m_lists.services, m_lists.myServices);
 }
 
+bool TWorkingFiles::writeKingOfSat(QString &errorText)
+{
+    errorText.clear();
+    const QString file = WorkingFile(kKingOfSatFile);
+    if (m_lists.kingOfSat.Count() == 0) {
+        if (!QFileInfo::exists(file) || QFile::remove(file))
+            return true;
+        errorText = msg(MsgWorkingFileNotRemoved);
+        return false;
+    }
+    return m_handler.WriteServices(file, m_lists.kingOfSat.Format, m_lists.kingOfSat, errorText,
+                                   m_lists.kingOfSat.Encoding);
+}
+
 bool TWorkingFiles::SaveFiles(QString &errorText)
 {
     const QString before = SaveState();
@@ -189,10 +203,8 @@ bool TWorkingFiles::SaveFiles(QString &errorText)
         if (!write(file, error))
             failures.append(name + QStringLiteral(": ") + error);
     };
-    save(kKingOfSatFile, m_lists.kingOfSat.Count() == 0, [&](const QString &file, QString &error) {
-        return m_handler.WriteServices(file, m_lists.kingOfSat.Format, m_lists.kingOfSat, error,
-                                       m_lists.kingOfSat.Encoding);
-    });
+    if (QString error; !writeKingOfSat(error))
+        failures.append(kKingOfSatFile + QStringLiteral(": ") + error);
     save(kServicesFile, m_lists.services.Count() == 0, [&](const QString &file, QString &error) {
         return m_handler.WriteServices(file, m_lists.services.Format, m_lists.services, error,
                                        m_lists.services.Encoding);
@@ -320,11 +332,20 @@ QStringList TWorkingFiles::RestoreState(const QString &stamp)
             QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
     }
     m_restored = stamp;
+    const bool unsaved = !SaveHandler().Saved();
     m_lists.services.Clear();
     m_lists.myServices.Clear();
     m_lists.bouquets.Clear();
     // No state holds the KingOfSat list: it stays, and so do its objects.
-    const QStringList failures = loadLists(false);
+    QStringList failures = loadLists(false);
+    // An edit of it not saved yet is written now: the restore leaves the
+    // lists saved, and the edit would be dropped without a word.
+    QString error;
+    if (unsaved && !writeKingOfSat(error)) {
+        failures.append(kKingOfSatFile + QStringLiteral(": ") + error);
+        SaveHandler().SetModified();
+        return failures;
+    }
     SaveHandler().SetSaved();
     return failures;
 }

@@ -94,6 +94,8 @@ public:
 
 private:
     QStringList loadLists(bool withKingOfSat);
+    // Writes the KingOfSat list to its working file (an empty list has none).
+    bool writeKingOfSat(QString &errorText);
     // The stamp of a state that holds the working files, made when none
     // does; empty when there are none, nullopt when they cannot be kept.
     std::optional<QString> keptState(const QDateTime &now);

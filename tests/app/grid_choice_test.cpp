@@ -437,3 +437,27 @@ TEST(GridChoice, EntriesADeleteMadeObsoleteLeaveGridsThatHideThem)
     }
     expectEveryRowInTheModel(main, world.program);
 }
+
+// A restore replaces the lists History holds; the KingOfSat list stays as
+// the user left it, and an edit of it not yet saved is not lost with the
+// "saved" the restore leaves behind.
+TEST(GridChoice, AKingOfSatEditBeforeARestoreIsKept)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    click(main.ServicesGrid, 0);
+    QTest::keyClick(main.ServicesGrid, Qt::Key_Delete);
+    main.PopupItmToolSave->trigger();
+    main.PageControlServices->setCurrentIndex(2);
+    click(main.KingOfSatGrid, 1);
+    const QString gone = main.KingOfSatGrid->Cells(nameColumn(main.KingOfSatGrid), 1);
+    QTest::keyClick(main.KingOfSatGrid, Qt::Key_Delete);
+    ASSERT_FALSE(columnTexts(*main.KingOfSatGrid, "ColKofSerName").contains(gone));
+    QAction *state = main.PopupItemToolHistory->actions().first();
+    world.prompts.answers = {TPrompts::mbYes, TPrompts::mbOK};
+    state->trigger();
+    EXPECT_FALSE(columnTexts(*main.KingOfSatGrid, "ColKofSerName").contains(gone));
+    EXPECT_FALSE(QString::fromUtf8(world.bytes("KingOfSat.xml")).contains(gone.toHtmlEscaped()));
+    expectEveryRowInTheModel(main, world.program);
+}
