@@ -248,7 +248,7 @@ void TFrmMain::SortBouquetList()
 
 void TFrmMain::DeleteSelectedBouquets()
 {
-    const int count = selectedRowCount(BouquetListGrid);
+    const int count = int(selectedRows(BouquetListGrid).size());
     if (count == 0 || !(count == 1 ? askSure() : confirmDelete(BouquetListGrid, count)))
         return;
     chooseAtNextFill(BouquetListGrid, rowsFollowingSelection(BouquetListGrid));
@@ -349,7 +349,7 @@ void TFrmMain::ClearCurrentBouquet()
 
 void TFrmMain::DeleteSelectedBouquetServices()
 {
-    const int count = selectedRowCount(BouquetGrid);
+    const int count = int(selectedRows(BouquetGrid).size());
     if (count == 0 || !confirmDelete(BouquetGrid, count))
         return;
     chooseAtNextFill(BouquetGrid, rowsFollowingSelection(BouquetGrid));

@@ -156,14 +156,6 @@ std::unordered_set<const void *> TFrmMain::rowsFollowingSelection(const TListGri
     return following;
 }
 
-int TFrmMain::selectedRowCount(const TListGrid *grid)
-{
-    int count = 0;
-    for (int row = 0; row < grid->RowCount(); ++row)
-        count += grid->Selected(row) ? 1 : 0;
-    return count;
-}
-
 std::vector<int> TFrmMain::selectedRows(const TListGrid *grid)
 {
     std::vector<int> rows;

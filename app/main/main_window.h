@@ -332,7 +332,6 @@ private:
     void selectObjects(TListGrid *grid, const std::unordered_set<const void *> &objects);
     void selectMarkedRows(TListGrid *grid);
     std::unordered_set<const void *> rowsFollowingSelection(const TListGrid *grid) const;
-    static int selectedRowCount(const TListGrid *grid);
     static std::vector<int> selectedRows(const TListGrid *grid);
     void listReplacing(TListGrid *grid);
     // Each list tells the grids showing it before it frees their objects.

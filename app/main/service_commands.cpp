@@ -72,7 +72,7 @@ void TFrmMain::AddSelectedToMyServices(TServiceList &target, int action)
 bool TFrmMain::deleteSelectedServices(ServicesGridState &state, TServiceList &list)
 {
     TListGrid *grid = state.grid;
-    const int count = selectedRowCount(grid);
+    const int count = int(selectedRows(grid).size());
     if (count == 0 || !confirmDelete(grid, count))
         return false;
     chooseAtNextFill(grid, rowsFollowingSelection(grid));
