@@ -10,8 +10,8 @@ constexpr int kSidTableFrom = 64;
 
 } // namespace
 
-ExactLookup::ExactLookup(const TServiceList &list)
-    : m_list(list), m_transponders(std::size_t(list.Count()))
+ExactLookup::ExactLookup(const TServiceList &list, quint8 texts)
+    : m_list(list), m_texts(texts), m_transponders(std::size_t(list.Count()))
 {
     m_satelites.reserve(std::size_t(list.Count()));
     for (int i = 0; i < list.Count(); ++i) {
@@ -32,8 +32,8 @@ const FirstMatchIndex &ExactLookup::transpondersOf(int satelite)
         table->reserve(std::size_t(sat.Count()));
         for (int i = 0; i < sat.Count(); ++i) {
             const TTransponder &tp = *sat.GetItem(i);
-            table->insert(transponderMatchHash(tp), i, [&](int j) {
-                return transponderMatches(*sat.GetItem(j), tp, false);
+            table->insert(transponderMatchHash(tp, m_texts), i, [&](int j) {
+                return transponderMatches(*sat.GetItem(j), tp, false, m_texts);
             });
         }
     }
@@ -78,8 +78,8 @@ const TTransponder *ExactLookup::transponderFor(const TTransponder &transponder,
     if (sat < 0)
         return nullptr;
     const TSatelite &ownSat = *m_list.GetItem(sat);
-    const int tp = transpondersOf(sat).find(transponderMatchHash(transponder), [&](int j) {
-        return transponderMatches(*ownSat.GetItem(j), transponder, false);
+    const int tp = transpondersOf(sat).find(transponderMatchHash(transponder, m_texts), [&](int j) {
+        return transponderMatches(*ownSat.GetItem(j), transponder, false, m_texts);
     });
     return tp < 0 ? nullptr : ownSat.GetItem(tp);
 }

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "core/model/first_match_index.h"
+#include "core/model/transponder.h"
 
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
-class TService;
-class TTransponder;
 class TSatelite;
 class TServiceList;
 
@@ -19,14 +18,15 @@ class TServiceList;
 class ExactLookup
 {
 public:
-    explicit ExactLookup(const TServiceList &list);
+    // Transponders are compared on the seven texts, or on those `texts` names.
+    explicit ExactLookup(const TServiceList &list, quint8 texts = kEveryTransponderText);
     ~ExactLookup();
     ExactLookup(const ExactLookup &) = delete;
     ExactLookup &operator=(const ExactLookup &) = delete;
 
     // The transponder FindExact looks in for entries of `transponder` on
     // `satelite`: the first satellite of that name, in it the first
-    // transponder with the seven compared texts; null when there is none.
+    // transponder with the compared texts; null when there is none.
     const TTransponder *transponderFor(const TTransponder &transponder, const TSatelite &satelite);
 
     // The first service of `own` (a transponder of the list) with the id of
@@ -37,6 +37,7 @@ private:
     const FirstMatchIndex &transpondersOf(int satelite);
 
     const TServiceList &m_list;
+    const quint8 m_texts;
     FirstMatchIndex m_satelites;
     std::vector<std::unique_ptr<FirstMatchIndex>> m_transponders; // per satellite
     std::unordered_map<const TTransponder *, FirstMatchIndex> m_services;

@@ -6,8 +6,8 @@
 #include "core/util/str_utils.h"
 #include "core/zapit/format_names.h"
 
-TServiceList::TServiceList()
-    : FormatName(ServicesXMLFormatNames[1])
+TServiceList::TServiceList(ZapitKind kind)
+    : FormatName(ServicesXMLFormatNames[1]), Kind(kind)
 {
 }
 
@@ -138,7 +138,11 @@ void TServiceList::LinkMyServices(TServiceList &myServiceList)
     // only on its transponder and satellite, so that is found once for all
     // entries of a transponder. Linking changes no text FindExact compares,
     // so the tables over this list stay good for the whole walk.
-    ExactLookup lookup(*this);
+    // An entry names its service by what both files say of the transponder:
+    // a satellite my-services file holds no modulation, a cable network's
+    // services file no polarization.
+    ExactLookup lookup(*this, writtenTransponderTexts(writtenDialect(*this))
+                                  & writtenTransponderTexts(writtenDialect(myServiceList)));
     for (int a = 0; a < myServiceList.Count(); ++a) {
         const TSatelite &sat = *myServiceList.GetItem(a);
         for (int t = 0; t < sat.Count(); ++t) {
@@ -163,20 +167,29 @@ int TServiceList::AddServiceCopy(const TService &service, const TTransponder &tr
                                  const TSatelite &satelite, TService *&newService)
 {
     SaveHandler().SetModified();
+    // The copy and its transponder hold only what this list's file keeps, so
+    // the tree is the one a save and a load give. A satellite transponder
+    // copied into a cable network's list would otherwise keep its
+    // polarization until the next load, and stand beside the transponder that
+    // the file made of it as a second one, with a second entry of the service
+    // that the load then merges away.
+    const DialectSpec *dialect = writtenDialect(*this);
     auto copy = service.Clone();
+    keepWrittenFields(dialect, *copy);
+    auto tp = transponder.Clone();
+    keepWrittenFields(dialect, *tp);
     TSatelite *ownSat = nullptr;
     if (findEqualSatelite(satelite.Name, ownSat) >= 0) {
         TTransponder *ownTp = nullptr;
-        if (ownSat->findEqualTransponder(transponder, ownTp) >= 0)
+        if (ownSat->findEqualTransponder(*tp, ownTp) >= 0)
             return ownTp->AddService(std::move(copy), &newService);
-        auto tp = transponder.Clone();
         tp->AddService(std::move(copy), &newService);
         ownSat->AddTransponder(std::move(tp));
         return -1;
     }
-    auto tp = transponder.Clone();
     tp->AddService(std::move(copy), &newService);
     auto sat = satelite.Clone();
+    keepWrittenFields(dialect, *sat);
     sat->AddTransponder(std::move(tp));
     return AddSatelite(std::move(sat));
 }

@@ -3,6 +3,7 @@
 #include "core/model/merge_table.h"
 #include "core/model/owned_list.h"
 #include "core/model/satelite.h"
+#include "core/zapit/dialects.h"
 
 #include <QStringList>
 
@@ -13,7 +14,7 @@
 class TServiceList
 {
 public:
-    TServiceList();
+    explicit TServiceList(ZapitKind kind = ZapitKind::Services);
     ~TServiceList() = default; // frees the tree; no unsaved-changes report
     TServiceList(const TServiceList &) = delete;
     TServiceList &operator=(const TServiceList &) = delete;
@@ -21,6 +22,10 @@ public:
     QString FormatName;
     QString Encoding = QStringLiteral("UTF-8");
     quint16 Format = 1;
+    // The file the list is written to; with Format it names the dialect,
+    // which decides what of the tree a save keeps. It stays with the list
+    // object when a list read aside replaces the content.
+    const ZapitKind Kind;
 
     // Exchanges the whole content (tree, dialect, encoding) with another list,
     // so a list read aside can replace this one only once it is complete.

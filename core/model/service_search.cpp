@@ -143,11 +143,21 @@ void TServiceList::AddMarkedFrom(TServiceList &target, int action, bool matchByN
     if (&target == this)
         return;
     target.UnmarkAll();
+    // A service is looked for under its transponder as the target's file
+    // holds it, which is where AddServiceCopy files it.
+    const DialectSpec *dialect = writtenDialect(target);
+    const TTransponder *heldOf = nullptr;
+    std::unique_ptr<TTransponder> held;
     forEachService([&](TService *service, TTransponder *tp, TSatelite *sat) {
         if (!service->Marked)
             return;
+        if (tp != heldOf) {
+            held = tp->Clone();
+            keepWrittenFields(dialect, *held);
+            heldOf = tp;
+        }
         TService *targetService = nullptr;
-        if (target.FindExact(*service, *tp, *sat, matchByName, true, targetService) < 0)
+        if (target.FindExact(*service, *held, *sat, matchByName, true, targetService) < 0)
             target.AddServiceCopy(*service, *tp, *sat, targetService);
         targetService->SetAction(action);
         targetService->Marked = true;

@@ -7,6 +7,7 @@
 #include "core/util/text_compare.h"
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -35,22 +36,31 @@ std::uint32_t serviceKeyHash(const TService &service)
     return std::uint32_t(exactTextHash(service.Name, upperTextHash(service.Sid)));
 }
 
-bool transponderMatches(const TTransponder &c, const TTransponder &t, bool useWildcards)
+bool transponderMatches(const TTransponder &c, const TTransponder &t, bool useWildcards,
+                        quint8 texts)
 {
-    return upperMatches(c.Tsid, t.Tsid, useWildcards) && upperMatches(c.Onid, t.Onid, useWildcards)
-        && upperMatches(c.Frequency, t.Frequency, useWildcards)
-        && upperMatches(c.SymbolRate, t.SymbolRate, useWildcards)
-        && upperMatches(c.Fec, t.Fec, useWildcards)
-        && upperMatches(c.Polarization, t.Polarization, useWildcards)
-        && upperMatches(c.Modulation, t.Modulation, useWildcards);
+    const auto matches = [&](quint8 text, const QString &own, const QString &templ) {
+        return !(texts & text) || upperMatches(own, templ, useWildcards);
+    };
+    return matches(ttTsid, c.Tsid, t.Tsid) && matches(ttOnid, c.Onid, t.Onid)
+        && matches(ttFrequency, c.Frequency, t.Frequency)
+        && matches(ttSymbolRate, c.SymbolRate, t.SymbolRate) && matches(ttFec, c.Fec, t.Fec)
+        && matches(ttPolarization, c.Polarization, t.Polarization)
+        && matches(ttModulation, c.Modulation, t.Modulation);
 }
 
-std::size_t transponderMatchHash(const TTransponder &t)
+std::size_t transponderMatchHash(const TTransponder &t, quint8 texts)
 {
-    std::size_t h = upperTextHash(t.Tsid);
-    for (const QString *text : {&t.Onid, &t.Frequency, &t.SymbolRate, &t.Fec, &t.Polarization,
-                                &t.Modulation})
-        h = upperTextHash(*text, h);
+    std::size_t h = 0;
+    for (const auto &[text, value] : {std::pair{ttTsid, &t.Tsid}, std::pair{ttOnid, &t.Onid},
+                                      std::pair{ttFrequency, &t.Frequency},
+                                      std::pair{ttSymbolRate, &t.SymbolRate},
+                                      std::pair{ttFec, &t.Fec},
+                                      std::pair{ttPolarization, &t.Polarization},
+                                      std::pair{ttModulation, &t.Modulation}}) {
+        if (texts & text)
+            h = upperTextHash(*value, h);
+    }
     return h;
 }
 

@@ -103,10 +103,20 @@ private:
 // the same one to a merge or to the import news hash alike.
 std::uint32_t serviceKeyHash(const TService &service);
 
-// Whether a transponder matches a template on the seven fields that make a
-// transponder the same one (all but inversion), case-insensitively.
+// The seven texts that make a transponder the same one (all but inversion),
+// as bits: a file holds some of them only, polarization on a satellite,
+// modulation in a cable network.
+enum TransponderText : quint8 {
+    ttTsid = 1, ttOnid = 2, ttFrequency = 4, ttSymbolRate = 8, ttFec = 16,
+    ttPolarization = 32, ttModulation = 64,
+};
+inline constexpr quint8 kEveryTransponderText = 0x7F;
+
+// Whether a transponder matches a template on those of the seven texts that
+// `texts` names, case-insensitively.
 bool transponderMatches(const TTransponder &candidate, const TTransponder &templ,
-                        bool useWildcards);
-// A hash of those seven fields, upper-cased: transponders that
-// transponderMatches calls the same without wildcards hash alike.
-std::size_t transponderMatchHash(const TTransponder &transponder);
+                        bool useWildcards, quint8 texts = kEveryTransponderText);
+// A hash of those texts, upper-cased: transponders that transponderMatches
+// calls the same without wildcards, on the same texts, hash alike.
+std::size_t transponderMatchHash(const TTransponder &transponder,
+                                 quint8 texts = kEveryTransponderText);

@@ -3,9 +3,13 @@
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_service.h"
 #include "core/model/satelite.h"
+#include "core/model/service_list.h"
 #include "core/model/service.h"
 #include "core/model/transponder.h"
 #include "core/zapit/format_names.h"
+
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -130,6 +134,29 @@ const DialectSpec kBouquetDialects[] = {
 QString flagText(bool flag)
 {
     return flag ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+bool writes(const LevelSpec &level, ZapitField field)
+{
+    for (const AttributeSpec &a : level.attributes) {
+        if (a.field == field)
+            return true;
+    }
+    return false;
+}
+
+template <typename Object>
+void keepWritten(const DialectSpec *dialect, int level, Object &object,
+                 std::initializer_list<ZapitField> fields)
+{
+    if (!dialect)
+        return;
+    const Object fresh;
+    for (ZapitField field : fields) {
+        if (!writes(dialect->levels[std::size_t(level - 1)], field)
+            && zapitField(object, field) != zapitField(fresh, field))
+            setZapitField(object, field, zapitField(fresh, field));
+    }
 }
 
 } // namespace
@@ -285,4 +312,47 @@ QString zapitField(const TBouquetService &e, ZapitField field)
     case F::EntryPosition: return e.Position;
     default: return QString();
     }
+}
+
+const DialectSpec *writtenDialect(const TServiceList &list)
+{
+    return findZapitDialect(list.Kind, list.Format);
+}
+
+void keepWrittenFields(const DialectSpec *dialect, TSatelite &s)
+{
+    keepWritten(dialect, 1, s, {F::SateliteName, F::SateliteDiseqc, F::SatelitePosition});
+}
+
+void keepWrittenFields(const DialectSpec *dialect, TTransponder &t)
+{
+    keepWritten(dialect, 2, t,
+                {F::TransponderTsid, F::TransponderOnid, F::TransponderFrequency,
+                 F::TransponderInversion, F::TransponderSymbolRate, F::TransponderFec,
+                 F::TransponderPolarization, F::TransponderModulation});
+}
+
+void keepWrittenFields(const DialectSpec *dialect, TService &s)
+{
+    keepWritten(dialect, 3, s,
+                {F::ServiceSid, F::ServiceName, F::ServiceType, F::ServiceAction,
+                 F::ServiceChannelNr, F::ServiceCountry, F::ServiceCategory,
+                 F::ServiceEncryption, F::ServiceProvider});
+}
+
+quint8 writtenTransponderTexts(const DialectSpec *dialect)
+{
+    if (!dialect)
+        return kEveryTransponderText;
+    quint8 texts = 0;
+    for (const auto &[field, text] :
+         {std::pair{F::TransponderTsid, ttTsid}, std::pair{F::TransponderOnid, ttOnid},
+          std::pair{F::TransponderFrequency, ttFrequency},
+          std::pair{F::TransponderSymbolRate, ttSymbolRate}, std::pair{F::TransponderFec, ttFec},
+          std::pair{F::TransponderPolarization, ttPolarization},
+          std::pair{F::TransponderModulation, ttModulation}}) {
+        if (writes(dialect->levels[1], field))
+            texts |= text;
+    }
+    return texts;
 }

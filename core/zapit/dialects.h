@@ -6,6 +6,7 @@
 #include <span>
 
 class TSatelite;
+class TServiceList;
 class TTransponder;
 class TService;
 class TBouquet;
@@ -63,3 +64,16 @@ QString zapitField(const TTransponder &transponder, ZapitField field);
 QString zapitField(const TService &service, ZapitField field);
 QString zapitField(const TBouquet &bouquet, ZapitField field);
 QString zapitField(const TBouquetService &entry, ZapitField field);
+
+// The dialect a list is written in: its kind and Format; null when its
+// Format names no dialect of that kind.
+const DialectSpec *writtenDialect(const TServiceList &list);
+// Puts back what a new object holds in every field of its level that the
+// dialect does not write, so the object holds what writing it and reading it
+// back gives. No dialect leaves the object as it is.
+void keepWrittenFields(const DialectSpec *dialect, TSatelite &satelite);
+void keepWrittenFields(const DialectSpec *dialect, TTransponder &transponder);
+void keepWrittenFields(const DialectSpec *dialect, TService &service);
+// Of the texts that make a transponder the same one (TransponderText bits),
+// those the dialect writes; every one for no dialect.
+quint8 writtenTransponderTexts(const DialectSpec *dialect);

@@ -122,7 +122,16 @@ struct ServiceLevels {
             return applyAttributes(level, depth, node, *transponder, pool);
         default:
             service = std::make_unique<TService>();
-            return applyAttributes(level, depth, node, *service, pool);
+            if (const quint8 code = applyAttributes(level, depth, node, *service, pool);
+                code != kReadComplete)
+                return code;
+            // The receiver takes a my-services channel that names no action
+            // for an add. An empty action it ignores, but no file can say
+            // that: written without one, the channel is an add all the same.
+            // The list holds what the receiver makes of what is written.
+            if (dialect.kind == ZapitKind::MyServices && service->Action().isEmpty())
+                service->SetActionText(QStringLiteral("add"));
+            return kReadComplete;
         }
     }
 

@@ -15,6 +15,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
+#include <QMap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -90,6 +92,154 @@ TEST(GridCommands, AddingToMyServicesTwiceAddsOnce)
     // The services' action icons name their new entries.
     const int action = TFrmMain::ColumnByName(main.ServicesGrid, "ColSerActionIcon");
     EXPECT_EQ(main.ServicesGrid->Cell(action, 0)->AsInteger(), 1);
+}
+
+// A program started on working files taken from elsewhere, as a user starts
+// it again on the lists a save left.
+std::unique_ptr<TProgramWorld> startedOn(const QMap<QString, QString> &files)
+{
+    auto world = std::make_unique<TProgramWorld>(TProgramWorld::NoLists);
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+        EXPECT_TRUE(QFile::copy(it.value(), world->path(it.key()))) << qPrintable(it.key());
+    world->start();
+    return world;
+}
+
+std::unique_ptr<TProgramWorld> startedOnTheListsOf(const TProgramWorld &saved)
+{
+    QMap<QString, QString> files;
+    for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+        files.insert(QLatin1String(name), saved.path(QLatin1String(name)));
+    return startedOn(files);
+}
+
+// Every text of the my-services tree, the action icon each services row
+// shows, and what each bouquet entry links to.
+QStringList myServicesAndTheirLinks(const TProgramWorld &world)
+{
+    QStringList lines;
+    world.program.MyServiceList->forEachService([&](TService *s, TTransponder *t, TSatelite *a) {
+        lines << QStringList{a->Name, a->Diseqc, a->Position, t->Tsid, t->Onid, t->Frequency,
+                             t->Inversion, t->SymbolRate, t->Fec, t->Polarization,
+                             t->Modulation, s->Sid, s->Name, s->GetServiceType(), s->Action(),
+                             s->Obsolete ? "obsolete" : "current"}
+                     .join(u'|');
+    });
+    TListGrid *services = world.main().ServicesGrid;
+    const int icon = TFrmMain::ColumnByName(services, "ColSerActionIcon");
+    for (int row = 0; row < services->RowCount(); ++row)
+        lines << nameAt(services, "ColSerName", row) + u'|'
+                + QString::number(services->Cell(icon, row)->AsInteger());
+    for (int b = 0; b < world.program.BouquetList->Count(); ++b) {
+        const TBouquet *bouquet = world.program.BouquetList->GetItem(b);
+        for (int e = 0; e < bouquet->Count(); ++e) {
+            const TBouquetService *entry = bouquet->GetItem(e);
+            const TService *linked = entry->Service();
+            lines << bouquet->Name + u'|' + entry->Name + u'|'
+                    + (linked ? linked->Name + u'|' + linked->Action() + u'|'
+                                    + entry->Transponder()->Frequency
+                              : QStringLiteral("unlinked"));
+        }
+    }
+    return lines;
+}
+
+void addSelectedServiceAs(TProgramWorld &world, const QString &service, const char *command)
+{
+    TFrmMain &main = world.main();
+    const int row = rowNames(main.ServicesGrid).indexOf(service);
+    ASSERT_GE(row, 0) << qPrintable(service);
+    QTest::mouseClick(main.ServicesGrid->viewport(), Qt::LeftButton, {},
+                      nameCellCentre(main.ServicesGrid, row));
+    trigger(main, command);
+}
+
+// Services of a satellite list added to the my-services of a cable network,
+// or the other way round, are filed under their transponder as the
+// my-services file holds it, without the polarization or modulation it
+// leaves out. The tree the commands leave, with the entries' links from the
+// services and the bouquets, is what a save and a start on the saved lists
+// give, also when the second command comes after such a start: one entry of
+// the service, under one transponder, with the action given last.
+TEST(GridCommands, AddingToMyServicesOfTheOtherKindGivesTheTreeASaveAndLoadGive)
+{
+    const QString demo = QStringLiteral(PELLORAN_DEMO_DIR "/");
+    const struct {
+        const char *label;
+        const char *services, *myServices, *bouquets;
+        const char *service;
+    } rows[] = {
+        {"cable services, satellite my services", "cable/Services.xml", "MyServices.xml",
+         "cable/Bouquets.xml", "Das Erste"},
+        {"satellite services, cable my services", "Services.xml", "cable/MyServices.xml",
+         "Bouquets.xml", "Wetter Live"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        const QString service = QString::fromUtf8(row.service);
+        auto first = startedOn({{"Services.xml", demo + QLatin1String(row.services)},
+                                {"MyServices.xml", demo + QLatin1String(row.myServices)},
+                                {"Bouquets.xml", demo + QLatin1String(row.bouquets)}});
+        addSelectedServiceAs(*first, service, "PopupItmSerAddMyService");
+        const QStringList added = myServicesAndTheirLinks(*first);
+        first->main().PopupItmToolSave->trigger();
+
+        auto second = startedOnTheListsOf(*first);
+        EXPECT_EQ(myServicesAndTheirLinks(*second), added);
+        addSelectedServiceAs(*second, service, "PopupItmSerAddReplaceService");
+        const QStringList replaced = myServicesAndTheirLinks(*second);
+        const QStringList entries = replaced.filter(u'|' + service + QStringLiteral("|01|"));
+        EXPECT_EQ(entries.size(), 1) << qPrintable(entries.join(u'\n'));
+        EXPECT_TRUE(!entries.isEmpty() && entries[0].endsWith(u"|replace|current"))
+            << qPrintable(entries.join(u'\n'));
+        EXPECT_TRUE(replaced.contains(service + QStringLiteral("|3"))) << "the service's icon";
+        second->main().PopupItmToolSave->trigger();
+
+        auto third = startedOnTheListsOf(*second);
+        EXPECT_EQ(myServicesAndTheirLinks(*third), replaced);
+    }
+}
+
+// The receiver takes a my-services channel that names no action for an add:
+// the grids show it as one, and a save writes it as one, never with an
+// empty action, which the receiver would take for neither add nor remove.
+TEST(GridCommands, AChannelWithoutAnActionIsShownAndSavedAsAnAdd)
+{
+    TProgramWorld world;
+    QFile file(world.path(QStringLiteral("MyServices.xml")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<zapit>\n"
+               "<sat name=\"Astra 19.2E\" diseqc=\"0\">\n"
+               "<transponder id=\"0401\" onid=\"0001\" frequency=\"11836000\" inversion=\"2\" "
+               "symbol_rate=\"27500000\" fec_inner=\"3\" polarization=\"0\">\n"
+               "<channel service_id=\"6dd5\" action=\"add\" name=\"Regionalfenster S\xC3\xBC"
+               "d\" service_type=\"01\"/>\n"
+               "<channel service_id=\"6dd0\" name=\"S\xC3\xBC" "d &amp; West\" service_type=\"01\"/>\n"
+               "</transponder>\n</sat>\n</zapit>\n");
+    file.close();
+    world.start();
+    TFrmMain &main = world.main();
+    main.PageControlServices->setCurrentIndex(1);
+    const int row = rowNames(main.MyServicesGrid).indexOf(QString::fromUtf8("S\xC3\xBC" "d & West"));
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(main.MyServicesGrid->Cell(TFrmMain::ColumnByName(main.MyServicesGrid, "ColMySerActionIcon"), row)
+                  ->AsInteger(),
+              1);
+    // The service of its id shows the action of the entry that refers to it.
+    const int service = rowNames(main.ServicesGrid).indexOf(QString::fromUtf8("Radio Alpengl\xC3\xBChen"));
+    ASSERT_GE(service, 0);
+    EXPECT_EQ(main.ServicesGrid->Cell(TFrmMain::ColumnByName(main.ServicesGrid, "ColSerActionIcon"), service)
+                  ->AsInteger(),
+              1);
+
+    addSelectedServiceAs(world, QStringLiteral("ZDF"), "PopupItmSerAddMyService");
+    main.PopupItmToolSave->trigger();
+    const QByteArray saved = world.bytes(QStringLiteral("MyServices.xml"));
+    EXPECT_FALSE(saved.contains("action=\"\"")) << saved.toStdString();
+    const qsizetype at = saved.indexOf("service_id=\"6dd0\"");
+    ASSERT_GE(at, 0) << saved.toStdString();
+    const QByteArray line = saved.mid(at, saved.indexOf('\n', at) - at);
+    EXPECT_TRUE(line.contains("action=\"add\"") || !line.contains("action=")) << line.toStdString();
 }
 
 // A service is already in a bouquet when an entry stands for it: linked to

@@ -1,9 +1,13 @@
 #include "core/model/bouquet_list.h"
 #include "core/model/service_list.h"
+#include "core/zapit/writer.h"
+#include "core/zapit/zapit_load.h"
 
 #include "model_builders.h"
 
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 
 using namespace testing_model;
 
@@ -220,6 +224,72 @@ TEST(ModelCopies, AddMarkedFromBuildsTheMissingTree)
     EXPECT_EQ(copy->Name, "Rai Due");
     EXPECT_EQ(copy->Action(), "");
     EXPECT_EQ(target->GetItem(1)->GetItem(0)->Count(), 1);
+}
+
+// A copy into a list of the other kind holds what the target's file holds:
+// no polarization in a cable network's my-services, no modulation in a
+// satellite's, no position in either. What a save and a load of the target
+// give is then the same tree, a second command finds its entry there again,
+// and the entry names its service by what both files say.
+TEST(ModelCopies, AddMarkedFromFilesCopiesAsTheTargetsFileHoldsThem)
+{
+    const struct {
+        const char *label;
+        quint16 sourceFormat, targetFormat;
+        const char *polarization, *modulation;
+        const char *diseqcKept, *polarizationKept, *modulationKept;
+    } rows[] = {
+        {"satellite into cable", 4, 2, "1", "0", "0", "0", "0"},
+        {"cable into satellite", 2, 1, "0", "3", "2", "0", "0"},
+        {"satellite into satellite", 4, 1, "1", "0", "2", "1", "0"},
+        {"cable into cable", 2, 2, "0", "3", "0", "0", "3"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        auto source = makeList({{"Net", {{"0005", "013E", "12000", {{"Rai", "0010"}, {"Rai 2", "0011"}}}}, "130"}});
+        source->Format = row.sourceFormat;
+        TSatelite &sat = *source->GetItem(0);
+        sat.Diseqc = "2";
+        sat.GetItem(0)->Polarization = QLatin1String(row.polarization);
+        sat.GetItem(0)->Modulation = QLatin1String(row.modulation);
+        findService(*source, "Rai")->Marked = true;
+        TServiceList target(ZapitKind::MyServices);
+        target.Format = row.targetFormat;
+        source->AddMarkedFrom(target, saAdd, true, false);
+
+        ASSERT_EQ(target.Count(), 1);
+        const TSatelite &copied = *target.GetItem(0);
+        EXPECT_EQ(copied.Diseqc, QString::fromLatin1(row.diseqcKept));
+        EXPECT_EQ(copied.Position, "0");
+        ASSERT_EQ(copied.Count(), 1);
+        EXPECT_EQ(copied.GetItem(0)->Polarization, QString::fromLatin1(row.polarizationKept));
+        EXPECT_EQ(copied.GetItem(0)->Modulation, QString::fromLatin1(row.modulationKept));
+        EXPECT_EQ(copied.GetItem(0)->Frequency, "12000");
+        source->LinkMyServices(target);
+        EXPECT_EQ(findService(*source, "Rai")->MyAction(), "add");
+
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("myservices.xml"));
+        QString error;
+        ASSERT_TRUE(writeZapitDialect(ZapitKind::MyServices, row.targetFormat, file, target.Encoding,
+                                      error, target, defaultCreatorCaption()));
+        TServiceList reloaded(ZapitKind::MyServices);
+        ASSERT_TRUE(loadZapitFile(ZapitKind::MyServices, file, reloaded, error)) << qPrintable(error);
+        source->AddMarkedFrom(reloaded, saReplace, true, false);
+        source->AddMarkedFrom(target, saReplace, true, false);
+        const auto entries = [](const TServiceList &list) {
+            QStringList lines;
+            list.forEachService([&](TService *s, TTransponder *t, TSatelite *a) {
+                lines << QStringList{a->Name, a->Diseqc, a->Position, t->Tsid, t->Onid, t->Frequency,
+                                     t->Inversion, t->SymbolRate, t->Fec, t->Polarization,
+                                     t->Modulation, s->Sid, s->Name, s->Action()}
+                             .join(u'|');
+            });
+            return lines;
+        };
+        EXPECT_EQ(entries(reloaded), entries(target));
+        EXPECT_EQ(entries(reloaded).size(), 1);
+    }
 }
 
 TEST(BouquetEdits, AddMarkedServicesSkipsThoseAlreadyThere)

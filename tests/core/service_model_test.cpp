@@ -267,6 +267,7 @@ TEST(ServiceTree, AddServiceCopyBuildsMissingLevels)
     const TSatelite &sat = *source->GetItem(0);
     const TTransponder &tp = *sat.GetItem(0);
     TServiceList target;
+    target.Format = 4; // a dialect that writes the position
     TService *added = nullptr;
 
     EXPECT_EQ(target.AddServiceCopy(*tp.GetItem(0), tp, sat, added), 0);

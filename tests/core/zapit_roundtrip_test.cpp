@@ -120,6 +120,47 @@ bool write(ZapitKind kind, int dialect, const Loaded &list, const QString &path,
                              defaultCreatorCaption());
 }
 
+// The action of every my-services channel as the receiver takes it: one that
+// names no action is an add, an empty one neither add nor remove.
+QStringList receiverActions(const QString &path)
+{
+    XmlDocument doc;
+    if (!doc.loadFile(path) || !doc.documentElement())
+        return {QStringLiteral("unreadable")};
+    QStringList actions;
+    const auto elements = [](const XmlNode &parent, auto visit) {
+        for (XmlNode node = parent.firstChild(); node; node = node.nextSibling()) {
+            if (node.isElement())
+                visit(node);
+        }
+    };
+    elements(doc.documentElement(), [&](const XmlNode &sat) {
+        elements(sat, [&](const XmlNode &tp) {
+            elements(tp, [&](const XmlNode &channel) {
+                QString action = QStringLiteral("add");
+                for (XmlAttribute a = channel.firstAttribute(); a; a = a.next()) {
+                    if (a.name().compare(u"action", Qt::CaseInsensitive) == 0)
+                        action = a.value();
+                }
+                actions.append(action);
+            });
+        });
+    });
+    return actions;
+}
+
+// Whether the receiver does with a written file what it does with the file
+// read, channel by channel. A channel with an empty action, which it ignores,
+// is written as the add that the program shows for it.
+void expectSameReceiverActions(const QString &written, const QString &read)
+{
+    const QStringList got = receiverActions(written);
+    const QStringList wanted = receiverActions(read);
+    ASSERT_EQ(got.size(), wanted.size());
+    for (qsizetype i = 0; i < got.size(); ++i)
+        EXPECT_EQ(got[i], wanted[i].isEmpty() ? QStringLiteral("add") : wanted[i]) << "channel " << i;
+}
+
 void checkRefused(const FixtureFile &f)
 {
     const Loaded loaded = load(kindOf(f.kind), f.path);
@@ -153,6 +194,8 @@ void checkAccepted(const FixtureFile &f)
     const Loaded reread = load(kind, ownFile);
     ASSERT_TRUE(reread.ok) << reread.error.toStdString();
     EXPECT_EQ(reread.dump(own), original.dump(own)) << "own dialect round trip";
+    if (kind == ZapitKind::MyServices)
+        expectSameReceiverActions(ownFile, f.path);
     if (f.label.endsWith(u"-canonical")) {
         EXPECT_EQ(readBytes(ownFile), readBytes(f.path)) << "canonical bytes";
     }
@@ -174,6 +217,10 @@ void checkAccepted(const FixtureFile &f)
         const Loaded returned = load(kind, back);
         ASSERT_TRUE(returned.ok) << returned.error.toStdString();
         EXPECT_EQ(returned.dump(both), original.dump(both));
+        if (kind == ZapitKind::MyServices) {
+            expectSameReceiverActions(there, f.path);
+            expectSameReceiverActions(back, f.path);
+        }
     }
 }
 

@@ -23,7 +23,7 @@ QString TProgram::SettingsFile() const
 void TProgram::CreateLists()
 {
     ServiceList = std::make_unique<TServiceList>();
-    MyServiceList = std::make_unique<TServiceList>();
+    MyServiceList = std::make_unique<TServiceList>(ZapitKind::MyServices);
     BouquetList = std::make_unique<TBouquetList>();
     KingOfSatList = std::make_unique<TServiceList>();
 }
