@@ -62,7 +62,7 @@ TService *TTransponder::GetItem(int index) const
 void TTransponder::Clear()
 {
     SaveHandler().SetModified();
-    dropTables();
+    m_mergeTable.reset();
     m_services.clear();
 }
 
@@ -153,12 +153,6 @@ int TTransponder::FindServiceByNameSid(const TService &service, TService *&found
     return -1;
 }
 
-const std::vector<std::uint32_t> &TTransponder::keyHashes() const
-{
-    return m_keyHashes.current(m_services.count(),
-                               [this](int i) { return serviceKeyHash(*m_services.at(i)); });
-}
-
 int TTransponder::findEqualService(const TService &service, std::uint32_t keyHash)
 {
     const int count = m_services.count();
@@ -168,23 +162,19 @@ int TTransponder::findEqualService(const TService &service, std::uint32_t keyHas
     }
     return m_mergeTable.find(
         count, mergeKeyHash(keyHash, service),
-        [&](int i) { return mergeKeyHash(keyHashes()[std::size_t(i)], *m_services.at(i)); },
+        [this](int i) {
+            const TService &s = *m_services.at(i);
+            return mergeKeyHash(serviceKeyHash(s), s);
+        },
         [this](int i, int j) { return sameMergeKey(*m_services.at(i), *m_services.at(j)); },
         [&](int i) { return sameMergeKey(*m_services.at(i), service); });
 }
 
 void TTransponder::fileAppended(int index, std::uint32_t keyHash)
 {
-    m_keyHashes.appended(keyHash, index);
     const TService &added = *m_services.at(index);
     m_mergeTable.appended(mergeKeyHash(keyHash, added), index,
                           [&](int j) { return sameMergeKey(*m_services.at(j), added); });
-}
-
-void TTransponder::dropTables()
-{
-    m_mergeTable.reset();
-    m_keyHashes.reset();
 }
 
 int TTransponder::AddService(std::unique_ptr<TService> service, TService **inList)
@@ -217,7 +207,7 @@ int TTransponder::AddService(const TService &service)
 bool TTransponder::DeleteService(TService *service)
 {
     SaveHandler().SetModified();
-    dropTables();
+    m_mergeTable.reset();
     const int index = m_services.indexOf(service);
     if (index < 0)
         return false;
@@ -227,7 +217,7 @@ bool TTransponder::DeleteService(TService *service)
 
 void TTransponder::MoveServicesTo(TTransponder &target)
 {
-    dropTables();
+    m_mergeTable.reset();
     auto services = m_services.releaseAll();
     for (auto it = services.rbegin(); it != services.rend(); ++it) {
         // The service leaves this transponder: links that named it here are stale.
@@ -270,7 +260,7 @@ template <typename Pred>
 int TTransponder::removeServices(Pred remove, bool markNeighbour)
 {
     SaveHandler().SetModified();
-    dropTables();
+    m_mergeTable.reset();
     const auto removal = m_services.removeIf(remove);
     if (markNeighbour)
         m_services.markSuccessor(removal, [](TService &s) { s.Marked = true; });
