@@ -17,9 +17,9 @@ bool upperMatches(const QString &text, const QString &mask, bool useWildcards)
 }
 
 // What the adding with merge compares: upper-cased id and type, exact name.
-std::size_t mergeKeyHash(std::uint32_t keyHash, const TService &s)
+std::size_t mergeKeyHash(const TService &s)
 {
-    return upperTextHash(s.GetServiceType(), keyHash);
+    return exactTextHash(s.Name, upperTextHash(s.Sid, upperTextHash(s.GetServiceType())));
 }
 
 bool sameMergeKey(const TService &a, const TService &b)
@@ -29,11 +29,6 @@ bool sameMergeKey(const TService &a, const TService &b)
 }
 
 } // namespace
-
-std::uint32_t serviceKeyHash(const TService &service)
-{
-    return std::uint32_t(exactTextHash(service.Name, upperTextHash(service.Sid)));
-}
 
 bool transponderMatches(const TTransponder &c, const TTransponder &t, bool useWildcards)
 {
@@ -153,7 +148,7 @@ int TTransponder::FindServiceByNameSid(const TService &service, TService *&found
     return -1;
 }
 
-int TTransponder::findEqualService(const TService &service, std::uint32_t keyHash)
+int TTransponder::findEqualService(const TService &service)
 {
     const int count = m_services.count();
     if (count < MergeTable::kScanBelow) {
@@ -161,27 +156,22 @@ int TTransponder::findEqualService(const TService &service, std::uint32_t keyHas
         return FindService(service, false, true, true, found);
     }
     return m_mergeTable.find(
-        count, mergeKeyHash(keyHash, service),
-        [this](int i) {
-            const TService &s = *m_services.at(i);
-            return mergeKeyHash(serviceKeyHash(s), s);
-        },
+        count, mergeKeyHash(service), [this](int i) { return mergeKeyHash(*m_services.at(i)); },
         [this](int i, int j) { return sameMergeKey(*m_services.at(i), *m_services.at(j)); },
         [&](int i) { return sameMergeKey(*m_services.at(i), service); });
 }
 
-void TTransponder::fileAppended(int index, std::uint32_t keyHash)
+void TTransponder::fileAppended(int index)
 {
     const TService &added = *m_services.at(index);
-    m_mergeTable.appended(mergeKeyHash(keyHash, added), index,
+    m_mergeTable.appended(mergeKeyHash(added), index,
                           [&](int j) { return sameMergeKey(*m_services.at(j), added); });
 }
 
 int TTransponder::AddService(std::unique_ptr<TService> service, TService **inList)
 {
     SaveHandler().SetModified(ModelChange::Adding);
-    const std::uint32_t keyHash = serviceKeyHash(*service);
-    int index = findEqualService(*service, keyHash);
+    int index = findEqualService(*service);
     if (index >= 0) {
         // A repeated service keeps its first occurrence's fields.
         if (inList)
@@ -192,7 +182,7 @@ int TTransponder::AddService(std::unique_ptr<TService> service, TService **inLis
         *inList = service.get();
     const QString key = service->Name;
     index = m_services.append(key, std::move(service));
-    fileAppended(index, keyHash);
+    fileAppended(index);
     return index;
 }
 
@@ -200,7 +190,7 @@ int TTransponder::AddService(const TService &service)
 {
     SaveHandler().SetModified(ModelChange::Adding);
     const int index = m_services.append(service.Name, service.Clone());
-    fileAppended(index, serviceKeyHash(service));
+    fileAppended(index);
     return index;
 }
 

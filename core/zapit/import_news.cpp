@@ -56,6 +56,34 @@ bool sameNameAndId(const TService &a, const TService &b)
     return a.Name == b.Name && sameUpperText(a.Sid, b.Sid);
 }
 
+// What both comparisons above have in common: services that either calls
+// the same hash alike. Names are long and ids short: the name takes Qt's
+// hash, which reads many units a step.
+std::uint32_t nameAndIdHash(const TService &s)
+{
+    return std::uint32_t(qHash(QStringView(s.Name), upperTextHash(s.Sid)));
+}
+
+// The hashes of a transponder's services, into `out`. Each service and its
+// texts lie in allocations of their own: the next services and then their
+// texts are asked for from memory while one is hashed, so the waits overlap
+// instead of following one another.
+void hashServices(const TTransponder &tp, std::uint32_t *out)
+{
+    constexpr int kAhead = 8;
+    const int count = tp.Count();
+    for (int i = 0; i < count; ++i) {
+        if (i + kAhead < count)
+            __builtin_prefetch(tp.GetItem(i + kAhead));
+        if (i + kAhead / 2 < count) {
+            const TService *soon = tp.GetItem(i + kAhead / 2);
+            __builtin_prefetch(soon->Name.constData());
+            __builtin_prefetch(soon->Sid.constData());
+        }
+        out[i] = nameAndIdHash(*tp.GetItem(i));
+    }
+}
+
 // Transponders of more services than this get a table; shorter ones are
 // scanned, their hashes lying side by side.
 constexpr int kServiceTableFrom = 64;
@@ -208,8 +236,7 @@ private:
     {
         const auto first = std::size_t(m_firstNumbers[ordinal]);
         if (!m_hashed[ordinal]) {
-            for (int i = 0; i < tp.Count(); ++i)
-                m_hashes[first + std::size_t(i)] = serviceKeyHash(*tp.GetItem(i));
+            hashServices(tp, m_hashes.data() + first);
             m_hashed[ordinal] = true;
         }
         return m_hashes.data() + first;
@@ -451,16 +478,20 @@ NewsEntries collectNews(const TServiceList &previous, TServiceList &next)
         }
         news.added.reserve(services);
     }
+    std::vector<std::uint32_t> hashes;
     for (int a = 0; a < next.Count(); ++a) {
         const TSatelite *sat = next.GetItem(a);
         PreviousIndex::Group *group = index.groupNamed(sat->Name);
         for (int t = 0; t < sat->Count(); ++t) {
             const TTransponder *tp = sat->GetItem(t);
             const PreviousIndex::Transponder *own = index.findTransponder(*tp, group);
+            // Without a satellite of its name nothing is looked up.
+            hashes.assign(std::size_t(tp->Count()), 0);
+            if (group)
+                hashServices(*tp, hashes.data());
             for (int s = 0; s < tp->Count(); ++s) {
                 TService *service = tp->GetItem(s);
-                // Without a satellite of its name nothing is looked up.
-                const std::uint32_t hash = group ? serviceKeyHash(*service) : 0;
+                const std::uint32_t hash = hashes[std::size_t(s)];
                 if (const int same = index.findExact(*service, hash, own); same >= 0) {
                     index.meet(same);
                 } else if (const int moved = index.findMoved(*service, hash, group); moved >= 0) {
