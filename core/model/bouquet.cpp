@@ -125,9 +125,11 @@ bool sameIdentity(const TService &a, const TService &b)
     return a.Name == b.Name && a.Sid == b.Sid && a.GetServiceType() == b.GetServiceType();
 }
 
+// Names are long and ids short: the name takes Qt's hash, which reads many
+// units a step.
 std::size_t identityHash(const TService &s)
 {
-    return exactTextHash(s.Name, exactTextHash(s.Sid, exactTextHash(s.GetServiceType())));
+    return qHash(QStringView(s.Name), exactTextHash(s.Sid, exactTextHash(s.GetServiceType())));
 }
 
 // The services a bouquet's entries stand for, each identity once, and the
@@ -174,12 +176,21 @@ public:
             m_packed.pop_back(); // filed already
     }
 
-    // Files the service's identity; false when one like it was filed already.
-    bool add(const TService &service)
+    // Asks for what a look-up of the key and the identity will read.
+    void prefetch(const TServiceKey &key, std::size_t identity) const
+    {
+        if (key.isPacked())
+            m_packedIndex.prefetch(packedHash(key.packed()));
+        m_identities.prefetch(identity);
+    }
+
+    // Files the service's identity (its identityHash given); false when one
+    // like it was filed already.
+    bool add(const TService &service, std::size_t identity)
     {
         m_services.push_back(&service);
         const int index = int(m_services.size()) - 1;
-        const int filed = m_identities.insert(identityHash(service), index, [&](int i) {
+        const int filed = m_identities.insert(identity, index, [&](int i) {
             return sameIdentity(*m_services[std::size_t(i)], service);
         });
         if (filed == index)
@@ -213,25 +224,48 @@ bool addAbsent(TBouquet &bouquet, std::size_t expected, ForEachPlace forEachPlac
     // FindService per service, without scanning the bouquet each time; made
     // on the first service, so adding none costs nothing.
     std::optional<PresentServices> present;
+    // The places are taken a few at a time: their look-ups are asked for
+    // together, then made one by one in their order.
+    struct Pending {
+        TService *service;
+        TTransponder *transponder;
+        TSatelite *satelite;
+        TServiceKey key;
+        std::size_t identity;
+    };
+    constexpr std::size_t kBatch = 16;
+    std::vector<Pending> batch;
+    batch.reserve(kBatch);
+    const auto addBatch = [&] {
+        for (const Pending &p : batch)
+            present->prefetch(p.key, p.identity);
+        for (const Pending &p : batch) {
+            // The identity is filed only with the key: a service skipped for
+            // its ids does not keep a later one of the same name out.
+            if (present->containsKey(p.key) || !present->add(*p.service, p.identity))
+                continue;
+            present->addKey(p.key);
+            bouquet.AddService(p.service, p.transponder, p.satelite);
+            added = true;
+        }
+        batch.clear();
+    };
     forEachPlace([&](TService *service, TTransponder *tp, TSatelite *sat) {
         if (!present) {
             present.emplace(std::size_t(bouquet.Count()) + expected);
             for (int i = 0; i < bouquet.Count(); ++i) {
                 const TBouquetService *entry = bouquet.GetItem(i);
                 if (const TService *linked = entry->Service())
-                    present->add(*linked);
+                    present->add(*linked, identityHash(*linked));
                 present->addKey(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
             }
         }
-        const TServiceKey key(service->Sid, tp->Tsid, tp->Onid);
-        // The identity is filed only with the key: a service skipped for its
-        // ids does not keep a later one of the same name out.
-        if (present->containsKey(key) || !present->add(*service))
-            return;
-        present->addKey(key);
-        bouquet.AddService(service, tp, sat);
-        added = true;
+        batch.push_back({service, tp, sat, TServiceKey(service->Sid, tp->Tsid, tp->Onid),
+                         identityHash(*service)});
+        if (batch.size() == kBatch)
+            addBatch();
     });
+    addBatch();
     return added;
 }
 
