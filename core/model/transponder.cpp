@@ -17,9 +17,9 @@ bool upperMatches(const QString &text, const QString &mask, bool useWildcards)
 }
 
 // What the adding with merge compares: upper-cased id and type, exact name.
-std::size_t mergeKeyHash(const TService &s)
+std::size_t mergeKeyHash(std::uint32_t keyHash, const TService &s)
 {
-    return exactTextHash(s.Name, upperTextHash(s.Sid, upperTextHash(s.GetServiceType())));
+    return upperTextHash(s.GetServiceType(), keyHash);
 }
 
 bool sameMergeKey(const TService &a, const TService &b)
@@ -29,6 +29,13 @@ bool sameMergeKey(const TService &a, const TService &b)
 }
 
 } // namespace
+
+std::uint32_t serviceKeyHash(const TService &service)
+{
+    // Names are long and ids short: the name takes Qt's hash, which reads
+    // many units a step.
+    return std::uint32_t(qHash(QStringView(service.Name), upperTextHash(service.Sid)));
+}
 
 bool transponderMatches(const TTransponder &c, const TTransponder &t, bool useWildcards)
 {
@@ -57,7 +64,7 @@ TService *TTransponder::GetItem(int index) const
 void TTransponder::Clear()
 {
     SaveHandler().SetModified();
-    m_mergeTable.reset();
+    dropTables();
     m_services.clear();
 }
 
@@ -148,7 +155,7 @@ int TTransponder::FindServiceByNameSid(const TService &service, TService *&found
     return -1;
 }
 
-int TTransponder::findEqualService(const TService &service)
+int TTransponder::findEqualService(const TService &service, std::uint32_t keyHash)
 {
     const int count = m_services.count();
     if (count < MergeTable::kScanBelow) {
@@ -156,22 +163,32 @@ int TTransponder::findEqualService(const TService &service)
         return FindService(service, false, true, true, found);
     }
     return m_mergeTable.find(
-        count, mergeKeyHash(service), [this](int i) { return mergeKeyHash(*m_services.at(i)); },
+        count, mergeKeyHash(keyHash, service),
+        [this](int i) {
+            const TService &s = *m_services.at(i);
+            return mergeKeyHash(serviceKeyHash(s), s);
+        },
         [this](int i, int j) { return sameMergeKey(*m_services.at(i), *m_services.at(j)); },
         [&](int i) { return sameMergeKey(*m_services.at(i), service); });
 }
 
-void TTransponder::fileAppended(int index)
+void TTransponder::fileAppended(int index, std::uint32_t keyHash)
 {
     const TService &added = *m_services.at(index);
-    m_mergeTable.appended(mergeKeyHash(added), index,
+    m_mergeTable.appended(mergeKeyHash(keyHash, added), index,
                           [&](int j) { return sameMergeKey(*m_services.at(j), added); });
+}
+
+void TTransponder::dropTables()
+{
+    m_mergeTable.reset();
 }
 
 int TTransponder::AddService(std::unique_ptr<TService> service, TService **inList)
 {
     SaveHandler().SetModified(ModelChange::Adding);
-    int index = findEqualService(*service);
+    const std::uint32_t keyHash = serviceKeyHash(*service);
+    int index = findEqualService(*service, keyHash);
     if (index >= 0) {
         // A repeated service keeps its first occurrence's fields.
         if (inList)
@@ -182,7 +199,7 @@ int TTransponder::AddService(std::unique_ptr<TService> service, TService **inLis
         *inList = service.get();
     const QString key = service->Name;
     index = m_services.append(key, std::move(service));
-    fileAppended(index);
+    fileAppended(index, keyHash);
     return index;
 }
 
@@ -190,14 +207,14 @@ int TTransponder::AddService(const TService &service)
 {
     SaveHandler().SetModified(ModelChange::Adding);
     const int index = m_services.append(service.Name, service.Clone());
-    fileAppended(index);
+    fileAppended(index, serviceKeyHash(service));
     return index;
 }
 
 bool TTransponder::DeleteService(TService *service)
 {
     SaveHandler().SetModified();
-    m_mergeTable.reset();
+    dropTables();
     const int index = m_services.indexOf(service);
     if (index < 0)
         return false;
@@ -207,7 +224,7 @@ bool TTransponder::DeleteService(TService *service)
 
 void TTransponder::MoveServicesTo(TTransponder &target)
 {
-    m_mergeTable.reset();
+    dropTables();
     auto services = m_services.releaseAll();
     for (auto it = services.rbegin(); it != services.rend(); ++it) {
         // The service leaves this transponder: links that named it here are stale.
@@ -250,7 +267,7 @@ template <typename Pred>
 int TTransponder::removeServices(Pred remove, bool markNeighbour)
 {
     SaveHandler().SetModified();
-    m_mergeTable.reset();
+    dropTables();
     const auto removal = m_services.removeIf(remove);
     if (markNeighbour)
         m_services.markSuccessor(removal, [](TService &s) { s.Marked = true; });

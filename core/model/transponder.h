@@ -4,6 +4,7 @@
 #include "core/model/owned_list.h"
 #include "core/model/service.h"
 
+#include <cstdint>
 #include <memory>
 
 // One transponder of a satellite (or cable network) and the services on it.
@@ -83,12 +84,17 @@ private:
 
     template <typename Pred>
     int removeServices(Pred remove, bool markNeighbour);
-    int findEqualService(const TService &service);
-    void fileAppended(int index);
+    int findEqualService(const TService &service, std::uint32_t keyHash);
+    void fileAppended(int index, std::uint32_t keyHash);
+    void dropTables();
 
     OwnedList<TService, false> m_services;
     MergeTable m_mergeTable; // by name, id and type
 };
+
+// A hash of a service's name (exact) and id (upper-cased): services that are
+// the same one to a merge or to the import news hash alike.
+std::uint32_t serviceKeyHash(const TService &service);
 
 // Whether a transponder matches a template on the seven fields that make a
 // transponder the same one (all but inversion), case-insensitively.

@@ -56,14 +56,6 @@ bool sameNameAndId(const TService &a, const TService &b)
     return a.Name == b.Name && sameUpperText(a.Sid, b.Sid);
 }
 
-// What both comparisons above have in common: services that either calls
-// the same hash alike. Names are long and ids short: the name takes Qt's
-// hash, which reads many units a step.
-std::uint32_t nameAndIdHash(const TService &s)
-{
-    return std::uint32_t(qHash(QStringView(s.Name), upperTextHash(s.Sid)));
-}
-
 // The hashes of a transponder's services, into `out`. Each service and its
 // texts lie in allocations of their own: the next services and then their
 // texts are asked for from memory while one is hashed, so the waits overlap
@@ -80,7 +72,7 @@ void hashServices(const TTransponder &tp, std::uint32_t *out)
             __builtin_prefetch(soon->Name.constData());
             __builtin_prefetch(soon->Sid.constData());
         }
-        out[i] = nameAndIdHash(*tp.GetItem(i));
+        out[i] = serviceKeyHash(*tp.GetItem(i));
     }
 }
 
