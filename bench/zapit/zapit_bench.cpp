@@ -590,8 +590,11 @@ BENCHMARK(BM_ImportNewsGrowth)
     ->Args({int(Shape::RealTraits), kSmall})
     ->Args({int(Shape::RealTraits), kLarge})
     ->Apply(pairedRepetitions);
+// The open of the largest generated file is where the import news, which
+// list every service of it, come nearest the peak of the read.
 BENCHMARK(BM_LoadMemory)
     ->Apply(loadSizes)
+    ->Args({int(Shape::Generated), kHuge})
     ->ArgNames({"shape", "n"})
     ->Iterations(1)
     ->Repetitions(kMemoryRepetitions)

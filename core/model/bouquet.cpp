@@ -125,9 +125,11 @@ bool sameIdentity(const TService &a, const TService &b)
     return a.Name == b.Name && a.Sid == b.Sid && a.GetServiceType() == b.GetServiceType();
 }
 
+// Names are long and ids short: the name takes Qt's hash, which reads many
+// units a step.
 std::size_t identityHash(const TService &s)
 {
-    return exactTextHash(s.Name, exactTextHash(s.Sid, exactTextHash(s.GetServiceType())));
+    return qHash(QStringView(s.Name), exactTextHash(s.Sid, exactTextHash(s.GetServiceType())));
 }
 
 // The services a bouquet's entries stand for, each identity once, and the
@@ -135,79 +137,156 @@ std::size_t identityHash(const TService &s)
 // of the same ids comes first: a receiver service that a "replace" entry
 // renames is in the bouquet under that entry's name, and a second entry of
 // the same ids would only link to the same service again.
+//
+// Both tables hold numbers and hashes only: a set of whole keys, three texts
+// each, made anew for every entry of a large bouquet at every add, cost more
+// than the adding itself. Nearly every key packs into one number; the rare
+// textual ones go to a set of their own.
 class PresentServices
 {
 public:
     explicit PresentServices(std::size_t expected)
     {
-        m_index.reserve(expected);
-        m_keys.reserve(qsizetype(expected));
+        m_identities.reserve(expected);
+        m_services.reserve(expected);
+        m_packedIndex.reserve(expected);
+        m_packed.reserve(expected);
     }
 
-    bool contains(const TService &service, const TServiceKey &key) const
+    bool containsKey(const TServiceKey &key) const
     {
-        return m_keys.contains(key) || m_index.find(identityHash(service), [&](int i) {
-            return sameIdentity(*m_services[std::size_t(i)], service);
+        if (!key.isPacked())
+            return m_texts.contains(key);
+        return m_packedIndex.find(packedHash(key.packed()), [&](int i) {
+            return m_packed[std::size_t(i)] == key.packed();
         }) >= 0;
     }
 
-    void addKey(const TServiceKey &key) { m_keys.insert(key); }
+    void addKey(const TServiceKey &key)
+    {
+        if (!key.isPacked()) {
+            m_texts.insert(key);
+            return;
+        }
+        m_packed.push_back(key.packed());
+        const int index = int(m_packed.size()) - 1;
+        if (m_packedIndex.insert(packedHash(key.packed()), index,
+                                 [&](int i) { return m_packed[std::size_t(i)] == key.packed(); })
+            != index)
+            m_packed.pop_back(); // filed already
+    }
 
-    void add(const TService &service)
+    // Asks for what a look-up of the key and the identity will read.
+    void prefetch(const TServiceKey &key, std::size_t identity) const
+    {
+        if (key.isPacked())
+            m_packedIndex.prefetch(packedHash(key.packed()));
+        m_identities.prefetch(identity);
+    }
+
+    // Files the service's identity (its identityHash given); false when one
+    // like it was filed already.
+    bool add(const TService &service, std::size_t identity)
     {
         m_services.push_back(&service);
         const int index = int(m_services.size()) - 1;
-        const int filed = m_index.insert(identityHash(service), index, [&](int i) {
+        const int filed = m_identities.insert(identity, index, [&](int i) {
             return sameIdentity(*m_services[std::size_t(i)], service);
         });
-        if (filed != index)
-            m_services.pop_back(); // one like it is there already
+        if (filed == index)
+            return true;
+        m_services.pop_back();
+        return false;
     }
 
 private:
+    static std::size_t packedHash(quint64 packed)
+    {
+        // The ids' low bits vary most; the multiply spreads them over the
+        // bits the table takes its slot from.
+        return std::size_t((packed * 0x9e3779b97f4a7c15ULL) >> 32);
+    }
+
     std::vector<const TService *> m_services;
-    FirstMatchIndex m_index;
-    QSet<TServiceKey> m_keys;
+    FirstMatchIndex m_identities;
+    std::vector<quint64> m_packed;
+    FirstMatchIndex m_packedIndex;
+    QSet<TServiceKey> m_texts;
 };
+
+// Adds each place forEachPlace hands over that is not in the bouquet yet.
+template <typename ForEachPlace>
+bool addAbsent(TBouquet &bouquet, std::size_t expected, ForEachPlace forEachPlace)
+{
+    SaveHandler().SetModified();
+    bool added = false;
+    bouquet.UnmarkAll();
+    // FindService per service, without scanning the bouquet each time; made
+    // on the first service, so adding none costs nothing.
+    std::optional<PresentServices> present;
+    // The places are taken a few at a time: their look-ups are asked for
+    // together, then made one by one in their order.
+    struct Pending {
+        TService *service;
+        TTransponder *transponder;
+        TSatelite *satelite;
+        TServiceKey key;
+        std::size_t identity;
+    };
+    constexpr std::size_t kBatch = 16;
+    std::vector<Pending> batch;
+    batch.reserve(kBatch);
+    const auto addBatch = [&] {
+        for (const Pending &p : batch)
+            present->prefetch(p.key, p.identity);
+        for (const Pending &p : batch) {
+            // The identity is filed only with the key: a service skipped for
+            // its ids does not keep a later one of the same name out.
+            if (present->containsKey(p.key) || !present->add(*p.service, p.identity))
+                continue;
+            present->addKey(p.key);
+            bouquet.AddService(p.service, p.transponder, p.satelite);
+            added = true;
+        }
+        batch.clear();
+    };
+    forEachPlace([&](TService *service, TTransponder *tp, TSatelite *sat) {
+        if (!present) {
+            present.emplace(std::size_t(bouquet.Count()) + expected);
+            for (int i = 0; i < bouquet.Count(); ++i) {
+                const TBouquetService *entry = bouquet.GetItem(i);
+                if (const TService *linked = entry->Service())
+                    present->add(*linked, identityHash(*linked));
+                present->addKey(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
+            }
+        }
+        batch.push_back({service, tp, sat, TServiceKey(service->Sid, tp->Tsid, tp->Onid),
+                         identityHash(*service)});
+        if (batch.size() == kBatch)
+            addBatch();
+    });
+    addBatch();
+    return added;
+}
 
 } // namespace
 
 bool TBouquet::AddMarkedServices(const TServiceList &serviceList)
 {
-    std::vector<TPlace> places;
-    serviceList.forEachService([&](TService *service, TTransponder *tp, TSatelite *sat) {
-        if (service->Marked)
-            places.push_back({service, tp, sat});
+    return addAbsent(*this, 0, [&](auto add) {
+        serviceList.forEachService([&](TService *service, TTransponder *tp, TSatelite *sat) {
+            if (service->Marked)
+                add(service, tp, sat);
+        });
     });
-    return AddServices(places);
 }
 
 bool TBouquet::AddServices(std::span<const TPlace> places)
 {
-    SaveHandler().SetModified();
-    bool added = false;
-    UnmarkAll();
-    // FindService per service, without scanning the bouquet each time; made
-    // on the first service, so adding none costs nothing.
-    std::optional<PresentServices> present;
-    for (const TPlace &place : places) {
-        if (!present) {
-            present.emplace(std::size_t(m_services.count()));
-            m_services.forEach([&](TBouquetService *entry) {
-                if (const TService *linked = entry->Service())
-                    present->add(*linked);
-                present->addKey(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
-            });
-        }
-        const TServiceKey key(place.service->Sid, place.transponder->Tsid, place.transponder->Onid);
-        if (present->contains(*place.service, key))
-            continue;
-        AddService(place.service, place.transponder, place.satelite);
-        present->add(*place.service);
-        present->addKey(key);
-        added = true;
-    }
-    return added;
+    return addAbsent(*this, places.size(), [&](auto add) {
+        for (const TPlace &place : places)
+            add(place.service, place.transponder, place.satelite);
+    });
 }
 
 void TBouquet::UnmarkAll()

@@ -30,6 +30,15 @@ public:
         }
     }
 
+    // Asks for the slot a look-up of `hash` starts at, a while before the
+    // look-up: in a table larger than the caches, look-ups that follow one
+    // another then wait for memory together.
+    void prefetch(std::size_t hash) const
+    {
+        if (!m_slots.empty())
+            __builtin_prefetch(&m_slots[std::uint32_t(hash) & m_mask]);
+    }
+
     // Files the entry unless one with the same key is filed already; returns
     // the index that stays filed under the key.
     template <typename SameKey>

@@ -4,9 +4,7 @@
 #include "core/model/save_handler.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
-#include <vector>
 
 // The look-up table of a container's adding with merge: each key to the
 // first of the container's entries that has it, as a scan from the first
@@ -67,56 +65,4 @@ private:
     std::unique_ptr<FirstMatchIndex> m_index;
     quint64 m_keysGeneration = 0;
     int m_filed = 0;
-};
-
-// A hash of each entry's key, in entry order, beside the entries: what a
-// comparison of whole lists reads before it reads an entry. Appends made to
-// a container from its first entry on file their hash as they go, so a list
-// just read has them all; after any other change to the model (the keys
-// generation moves) the next use hashes every entry anew.
-class KeyHashes
-{
-public:
-    // The hashes of the `count` entries; hashOf(i) hashes entry i.
-    template <typename HashOf>
-    const std::vector<std::uint32_t> &current(int count, HashOf hashOf) const
-    {
-        if (!isCurrent(count)) {
-            m_hashes.resize(std::size_t(count));
-            for (int i = 0; i < count; ++i)
-                m_hashes[std::size_t(i)] = hashOf(i);
-            m_keysGeneration = ModelKeysGeneration();
-        }
-        return m_hashes;
-    }
-
-    // After an entry was appended at `index`.
-    void appended(std::uint32_t hash, int index)
-    {
-        if (index == 0) {
-            m_hashes.clear();
-            m_keysGeneration = ModelKeysGeneration();
-        } else if (!isCurrent(index)) {
-            return;
-        }
-        m_hashes.push_back(hash);
-    }
-
-    void reset()
-    {
-        m_hashes = {};
-        m_keysGeneration = 0;
-    }
-
-    // Gives back the room kept for further appends.
-    void trim() { m_hashes.shrink_to_fit(); }
-
-private:
-    bool isCurrent(int count) const
-    {
-        return m_keysGeneration == ModelKeysGeneration() && m_hashes.size() == std::size_t(count);
-    }
-
-    mutable std::vector<std::uint32_t> m_hashes;
-    mutable quint64 m_keysGeneration = 0;
 };

@@ -47,6 +47,9 @@ public:
         m_entries[std::size_t(index)].key = std::move(key);
     }
 
+    // Gives back the room kept for further appends.
+    void trim() { m_entries.shrink_to_fit(); }
+
     int append(QString key, std::unique_ptr<T> object)
     {
         m_entries.push_back(makeEntry(std::move(key), std::move(object)));

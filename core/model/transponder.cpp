@@ -33,7 +33,9 @@ bool sameMergeKey(const TService &a, const TService &b)
 
 std::uint32_t serviceKeyHash(const TService &service)
 {
-    return std::uint32_t(exactTextHash(service.Name, upperTextHash(service.Sid)));
+    // Names are long and ids short: the name takes Qt's hash, which reads
+    // many units a step.
+    return std::uint32_t(qHash(QStringView(service.Name), upperTextHash(service.Sid)));
 }
 
 bool transponderMatches(const TTransponder &c, const TTransponder &t, bool useWildcards,
@@ -163,12 +165,6 @@ int TTransponder::FindServiceByNameSid(const TService &service, TService *&found
     return -1;
 }
 
-const std::vector<std::uint32_t> &TTransponder::keyHashes() const
-{
-    return m_keyHashes.current(m_services.count(),
-                               [this](int i) { return serviceKeyHash(*m_services.at(i)); });
-}
-
 int TTransponder::findEqualService(const TService &service, std::uint32_t keyHash)
 {
     const int count = m_services.count();
@@ -178,14 +174,16 @@ int TTransponder::findEqualService(const TService &service, std::uint32_t keyHas
     }
     return m_mergeTable.find(
         count, mergeKeyHash(keyHash, service),
-        [&](int i) { return mergeKeyHash(keyHashes()[std::size_t(i)], *m_services.at(i)); },
+        [this](int i) {
+            const TService &s = *m_services.at(i);
+            return mergeKeyHash(serviceKeyHash(s), s);
+        },
         [this](int i, int j) { return sameMergeKey(*m_services.at(i), *m_services.at(j)); },
         [&](int i) { return sameMergeKey(*m_services.at(i), service); });
 }
 
 void TTransponder::fileAppended(int index, std::uint32_t keyHash)
 {
-    m_keyHashes.appended(keyHash, index);
     const TService &added = *m_services.at(index);
     m_mergeTable.appended(mergeKeyHash(keyHash, added), index,
                           [&](int j) { return sameMergeKey(*m_services.at(j), added); });
@@ -194,7 +192,6 @@ void TTransponder::fileAppended(int index, std::uint32_t keyHash)
 void TTransponder::dropTables()
 {
     m_mergeTable.reset();
-    m_keyHashes.reset();
 }
 
 int TTransponder::AddService(std::unique_ptr<TService> service, TService **inList)

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 // One transponder of a satellite (or cable network) and the services on it.
 class TTransponder
@@ -70,19 +69,14 @@ public:
         m_services.forEach(fn);
     }
 
-    // The hash of each service's name and upper-cased id, in service order
-    // (see serviceKeyHash): merges and the import news compare these before
-    // they read a service. Made as the services are added.
-    const std::vector<std::uint32_t> &keyHashes() const;
-
-    // Frees the look-up table of the adding with merge, and the room kept
-    // for more hashes: for a transponder that is complete but waits to be
-    // handed to its satellite, which frees them too. A later merge into it
-    // makes the table again.
+    // Frees the look-up table of the adding with merge, and the room its
+    // list of services kept for more: for a transponder that is complete but
+    // waits to be handed to its satellite, which frees them too. A later
+    // merge into it makes the table again.
     void dropMergeIndex()
     {
         m_mergeTable.reset();
-        m_keyHashes.trim();
+        m_services.trim();
     }
 
 private:
@@ -95,7 +89,6 @@ private:
     void dropTables();
 
     OwnedList<TService, false> m_services;
-    KeyHashes m_keyHashes;
     MergeTable m_mergeTable; // by name, id and type
 };
 

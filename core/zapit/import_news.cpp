@@ -24,9 +24,10 @@ namespace {
 // Look-ups into the previous list. Each key finds its first object in tree
 // order, which is what a walk over the list would find, so the results
 // equal those of the list's own find operations. Services are looked up
-// through the hashes their transponders keep of their names and ids, made
-// when the list was read: a comparison of two lists of hundreds of
-// thousands of services reads a service only when its hash matches.
+// through hashes of their names and ids, made transponder by transponder as
+// the comparison reaches them: a comparison of two lists of hundreds of
+// thousands of services reads a service only when its hash matches, and a
+// list compared with an empty one (every open) hashes nothing.
 
 std::size_t pointerHash(const void *p, std::size_t seed)
 {
@@ -55,6 +56,26 @@ bool sameNameAndId(const TService &a, const TService &b)
     return a.Name == b.Name && sameUpperText(a.Sid, b.Sid);
 }
 
+// The hashes of a transponder's services, into `out`. Each service and its
+// texts lie in allocations of their own: the next services and then their
+// texts are asked for from memory while one is hashed, so the waits overlap
+// instead of following one another.
+void hashServices(const TTransponder &tp, std::uint32_t *out)
+{
+    constexpr int kAhead = 8;
+    const int count = tp.Count();
+    for (int i = 0; i < count; ++i) {
+        if (i + kAhead < count)
+            __builtin_prefetch(tp.GetItem(i + kAhead));
+        if (i + kAhead / 2 < count) {
+            const TService *soon = tp.GetItem(i + kAhead / 2);
+            __builtin_prefetch(soon->Name.constData());
+            __builtin_prefetch(soon->Sid.constData());
+        }
+        out[i] = serviceKeyHash(*tp.GetItem(i));
+    }
+}
+
 // Transponders of more services than this get a table; shorter ones are
 // scanned, their hashes lying side by side.
 constexpr int kServiceTableFrom = 64;
@@ -69,7 +90,7 @@ public:
     // A transponder of the first satellite of a name, where exact look-ups go.
     struct Transponder {
         const TTransponder *transponder;
-        int firstNumber; // of its first service
+        std::size_t ordinal; // among all transponders, in tree order
     };
 
     explicit PreviousIndex(const TServiceList &list) : m_list(list)
@@ -90,7 +111,7 @@ public:
                     m_services.push_back(tp->GetItem(i));
                 if (firstOfName) {
                     const auto filed = int(m_transponders.size());
-                    m_transponders.push_back({tp, number});
+                    m_transponders.push_back({tp, m_firstNumbers.size() - 1});
                     m_transponderSatelites.push_back(sat);
                     m_transponderIndex.insert(transponderHash(sat, *tp), filed, [&](int j) {
                         return m_transponderSatelites[std::size_t(j)] == sat
@@ -102,7 +123,11 @@ public:
             }
         }
         m_met.assign(m_services.size(), false);
+        m_hashes.resize(m_services.size());
+        m_hashed.assign(m_firstNumbers.size(), false);
     }
+
+    bool isEmpty() const { return m_services.empty(); }
 
     // The satellites of that name, the first of which holds the transponders
     // exact look-ups go to; null when there are none.
@@ -136,19 +161,19 @@ public:
         if (!own)
             return -1;
         const TTransponder &tp = *own->transponder;
-        const std::vector<std::uint32_t> &hashes = tp.keyHashes();
+        const std::uint32_t *hashes = hashesOf(tp, own->ordinal);
         int index = -1;
         if (tp.Count() < kServiceTableFrom) {
-            for (std::size_t i = 0; i < hashes.size() && index < 0; ++i) {
-                if (hashes[i] == keyHash && sameService(*tp.GetItem(int(i)), s))
-                    index = int(i);
+            for (int i = 0; i < tp.Count() && index < 0; ++i) {
+                if (hashes[i] == keyHash && sameService(*tp.GetItem(i), s))
+                    index = i;
             }
         } else {
-            index = serviceTable(tp).find(keyHash, [&](int i) {
+            index = serviceTable(tp, hashes).find(keyHash, [&](int i) {
                 return sameService(*tp.GetItem(i), s);
             });
         }
-        return index < 0 ? -1 : own->firstNumber + index;
+        return index < 0 ? -1 : m_firstNumbers[own->ordinal] + index;
     }
 
     // The number of the first service of the same name and id on any
@@ -164,11 +189,12 @@ public:
                 const TSatelite &sat = *m_list.GetItem(a);
                 for (int t = 0; t < sat.Count(); ++t) {
                     const TTransponder &tp = *sat.GetItem(t);
-                    const std::vector<std::uint32_t> &hashes = tp.keyHashes();
-                    const int first = m_firstNumbers[std::size_t(m_firstTransponders[std::size_t(a)] + t)];
+                    const auto ordinal = std::size_t(m_firstTransponders[std::size_t(a)] + t);
+                    const std::uint32_t *hashes = hashesOf(tp, ordinal);
+                    const int first = m_firstNumbers[ordinal];
                     for (int i = 0; i < tp.Count(); ++i) {
                         const TService &service = *tp.GetItem(i);
-                        group->moved.insert(hashes[std::size_t(i)], first + i, [&](int j) {
+                        group->moved.insert(hashes[i], first + i, [&](int j) {
                             return sameNameAndId(serviceNumbered(j), service);
                         });
                     }
@@ -196,15 +222,26 @@ public:
     }
 
 private:
-    const FirstMatchIndex &serviceTable(const TTransponder &tp)
+    // The hashes of the services of the transponder at `ordinal`, made on
+    // its first look-up and kept for the next.
+    const std::uint32_t *hashesOf(const TTransponder &tp, std::size_t ordinal)
+    {
+        const auto first = std::size_t(m_firstNumbers[ordinal]);
+        if (!m_hashed[ordinal]) {
+            hashServices(tp, m_hashes.data() + first);
+            m_hashed[ordinal] = true;
+        }
+        return m_hashes.data() + first;
+    }
+
+    const FirstMatchIndex &serviceTable(const TTransponder &tp, const std::uint32_t *hashes)
     {
         const auto [it, made] = m_serviceTables.try_emplace(&tp);
         if (made) {
-            const std::vector<std::uint32_t> &hashes = tp.keyHashes();
-            it->second.reserve(hashes.size());
+            it->second.reserve(std::size_t(tp.Count()));
             for (int i = 0; i < tp.Count(); ++i) {
                 const TService &service = *tp.GetItem(i);
-                it->second.insert(hashes[std::size_t(i)], i, [&](int j) {
+                it->second.insert(hashes[i], i, [&](int j) {
                     return sameService(*tp.GetItem(j), service);
                 });
             }
@@ -222,6 +259,8 @@ private:
     std::vector<int> m_firstTransponders;     // of every satellite, into m_firstNumbers
     std::unordered_map<const TTransponder *, FirstMatchIndex> m_serviceTables;
     std::vector<bool> m_met;
+    std::vector<std::uint32_t> m_hashes; // by number, see hashesOf
+    std::vector<bool> m_hashed;          // by transponder, in tree order
 };
 
 // A line of the news is made only when it is compared or written: a first
@@ -385,11 +424,22 @@ void sortFolded(std::vector<NewsEntry> &entries)
         first = end;
     }
 
-    std::vector<NewsEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const Slot &slot : ordered)
-        sorted.push_back(entries[slot.index]);
-    entries.swap(sorted);
+    // The entries take their places where they are, each cycle of the order
+    // followed once: a sorted copy beside them would be the peak of an open,
+    // where every service is news.
+    for (std::size_t i = 0; i < ordered.size(); ++i) {
+        if (ordered[i].index == i)
+            continue;
+        const NewsEntry first = entries[i];
+        std::size_t to = i;
+        for (std::size_t from = ordered[to].index; from != i; from = ordered[to].index) {
+            entries[to] = entries[from];
+            ordered[to].index = std::uint32_t(to);
+            to = from;
+        }
+        entries[to] = first;
+        ordered[to].index = std::uint32_t(to);
+    }
 }
 
 void sortEntries(std::vector<NewsEntry> &entries)
@@ -409,13 +459,28 @@ NewsEntries collectNews(const TServiceList &previous, TServiceList &next)
 {
     NewsEntries news;
     PreviousIndex index(previous);
+    // Against an empty list every service is new: room for them all is
+    // taken at once, not doubled as they come, which would hold twice
+    // their room for a moment on top of the list just read.
+    if (index.isEmpty()) {
+        std::size_t services = 0;
+        for (int a = 0; a < next.Count(); ++a) {
+            for (int t = 0; t < next.GetItem(a)->Count(); ++t)
+                services += std::size_t(next.GetItem(a)->GetItem(t)->Count());
+        }
+        news.added.reserve(services);
+    }
+    std::vector<std::uint32_t> hashes;
     for (int a = 0; a < next.Count(); ++a) {
         const TSatelite *sat = next.GetItem(a);
         PreviousIndex::Group *group = index.groupNamed(sat->Name);
         for (int t = 0; t < sat->Count(); ++t) {
             const TTransponder *tp = sat->GetItem(t);
             const PreviousIndex::Transponder *own = index.findTransponder(*tp, group);
-            const std::vector<std::uint32_t> &hashes = tp->keyHashes();
+            // Without a satellite of its name nothing is looked up.
+            hashes.assign(std::size_t(tp->Count()), 0);
+            if (group)
+                hashServices(*tp, hashes.data());
             for (int s = 0; s < tp->Count(); ++s) {
                 TService *service = tp->GetItem(s);
                 const std::uint32_t hash = hashes[std::size_t(s)];

@@ -437,8 +437,11 @@ std::unique_ptr<TServiceList> repeatingServices(std::mt19937 &random)
             Tp tp{QStringLiteral("%1").arg(a * 3 + t, 4, 10, QLatin1Char('0')), "0001",
                   QString::number(10000 + t), {}};
             for (int s = 0; s < 6; ++s) {
-                const QString sid = pick(random) == 0 ? QStringLiteral("00ab")
-                                                      : QStringLiteral("00A%1").arg(pick(random));
+                // Ids that pack into a number and longer ones, in either
+                // case: the same ids whatever the case.
+                static const char *const kSids[] = {"00ab", "00AB", "1000a", "1000A"};
+                const QString sid = pick(random) < 2 ? QStringLiteral("00A%1").arg(pick(random))
+                                                     : QString::fromLatin1(kSids[pick(random)]);
                 tp.services.push_back({QStringLiteral("N%1").arg(pick(random)), sid,
                                        pick(random) == 0 ? "02" : "01"});
             }
