@@ -367,6 +367,46 @@ TEST_F(KingOfSat, DeltaUpdateMergesByName)
     EXPECT_EQ(serviceCount(list), 7);
 }
 
+// The receiver's list keeps a transponder the page lists at 11494.25 MHz at
+// 11494250 kHz: the services transferred from there are found on it or join
+// it, and no second transponder of that frequency appears beside it.
+TEST_F(KingOfSat, TransferredServicesFindTheirTransponderInTheOwnList)
+{
+    refresh();
+    download({"Nordstar 2B"});
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    TSatelite *kingOfSat = program().KingOfSatList->GetItem(0);
+    auto own = std::make_unique<TSatelite>();
+    own->Name = kingOfSat->Name;
+    auto transponder = std::make_unique<TTransponder>();
+    transponder->Tsid = QStringLiteral("0441");
+    transponder->Onid = QStringLiteral("0001");
+    transponder->Frequency = QStringLiteral("11494250");
+    transponder->Inversion = QStringLiteral("2");
+    transponder->SymbolRate = QStringLiteral("22000000");
+    transponder->Fec = QStringLiteral("2");
+    transponder->Polarization = QStringLiteral("0");
+    auto service = std::make_unique<TService>();
+    service->Name = QStringLiteral("Alpen & Tal HD");
+    service->Sid = QStringLiteral("6D66");
+    service->SetServiceType(QStringLiteral("01"));
+    transponder->AddService(std::move(service));
+    own->AddTransponder(std::move(transponder));
+    TSatelite *ownSat = nullptr;
+    program().ServiceList->AddSatelite(std::move(own), &ownSat);
+    ASSERT_NE(ownSat, nullptr);
+    const int servicesBefore = serviceCount(*program().ServiceList);
+
+    program().KingOfSatList->UnmarkAll();
+    kingOfSat->GetItem(0)->MarkAll();
+    world.main().AddKingOfSatToServices(false);
+    ASSERT_EQ(ownSat->Count(), 1);
+    QStringList names;
+    ownSat->GetItem(0)->forEachService([&](const TService *s) { names.append(s->Name); });
+    EXPECT_EQ(names, (QStringList{"Alpen & Tal HD", "Bergblick"}));
+    EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore + 1);
+}
+
 TEST_F(KingOfSat, MainWindowDownloadRunsTheMappingAndShowsTheList)
 {
     QFile mapping(satelliteMappingFileName(program().ProgramFolder));
