@@ -94,6 +94,55 @@ QString afterFirstWord(const QString &text)
     return blank < 0 ? QString() : text.mid(blank + 1).trimmed();
 }
 
+// No frequency is written with more characters than this; a longer word is
+// passed over without reading it to its end.
+constexpr qsizetype kLongestFrequency = 32;
+// Far above any band, and its kHz still fit the arithmetic.
+constexpr qint64 kMaxMegahertz = 999999999;
+
+// A frequency as the page writes it, in MHz with a decimal point or comma
+// ("10743.75", "10743,75"), in the kHz the receiver's lists keep
+// ("10743750"), so that a transponder of the page is found in them. A
+// fourth fraction digit and beyond round to the nearest kHz. Empty for
+// anything else, a whole number too: a satellite's own name may hold a
+// dash and a number ("Intelsat 10-02"), never one with a fraction.
+QString kilohertzOf(QStringView word)
+{
+    const qsizetype point = std::max(word.indexOf(u'.'), word.indexOf(u','));
+    if (point <= 0 || word.size() > kLongestFrequency)
+        return {};
+    const auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    const QStringView whole = word.left(point);
+    const QStringView fraction = word.mid(point + 1);
+    if (!std::all_of(whole.begin(), whole.end(), isDigit)
+        || !std::all_of(fraction.begin(), fraction.end(), isDigit))
+        return {};
+    qint64 megahertz = 0;
+    for (QChar c : whole) {
+        megahertz = megahertz * 10 + (c.unicode() - u'0');
+        if (megahertz > kMaxMegahertz)
+            return {};
+    }
+    qint64 kilohertz = 0;
+    for (qsizetype i = 0; i < 3; ++i)
+        kilohertz = kilohertz * 10 + (i < fraction.size() ? fraction.at(i).unicode() - u'0' : 0);
+    if (fraction.size() > 3 && fraction.at(3) >= u'5')
+        ++kilohertz;
+    return QString::number(megahertz * 1000 + kilohertz);
+}
+
+// The word that starts at `from` (after blanks), at most `longest`
+// characters of it; the next blank or the end of the text ends it.
+QStringView wordAt(QStringView text, qsizetype from, qsizetype longest)
+{
+    while (from < text.size() && text.at(from) == u' ')
+        ++from;
+    qsizetype end = from;
+    while (end < text.size() && end - from <= longest && text.at(end) != u' ')
+        ++end;
+    return text.mid(from, end - from);
+}
+
 // A transponder heading names its beam; so does a row of its own that
 // heads the transponders of one beam.
 bool isBeamCell(const QString &cell)
@@ -417,15 +466,19 @@ bool isTransponderCell(const QString &cell)
 bool readTransponderCell(const QString &cell, TTransponder &transponder, QString &provider)
 {
     // "Nordstar 2B - 11494.25 H - DVB S2 - 22000 2/3 - ONID:1 TSID:1089 - Beam Europe - Nordcast"
-    const qsizetype dash = cell.indexOf(u'-');
+    // The frequency is the first word after a dash that reads as one: the
+    // satellite's name before it may hold dashes of its own.
+    QString frequency;
+    qsizetype dash = cell.indexOf(u'-');
+    for (; dash >= 0; dash = cell.indexOf(u'-', dash + 1)) {
+        frequency = kilohertzOf(wordAt(cell, dash + 1, kLongestFrequency));
+        if (!frequency.isEmpty())
+            break;
+    }
     if (dash < 0)
         return false;
-    const qsizetype dot = cell.indexOf(u'.', dash + 1);
-    if (dot < 0)
-        return false;
-    const QString frequency = cell.mid(dash + 1, dot - dash - 1).trimmed();
     QString s = afterFirstWord(cell.mid(dash + 1).trimmed());
-    if (frequency.isEmpty() || s.isEmpty())
+    if (s.isEmpty())
         return false;
     const QString polarization = s.startsWith(u'H') ? QStringLiteral("0") : QStringLiteral("1");
     const qsizetype firstDash = s.indexOf(u'-');
@@ -449,7 +502,7 @@ bool readTransponderCell(const QString &cell, TTransponder &transponder, QString
     s = s.mid(colon + 1).trimmed();
     const QString tsid = firstWord(s);
 
-    transponder.Frequency = frequency + QStringLiteral("000");
+    transponder.Frequency = frequency;
     transponder.Polarization = polarization;
     transponder.SymbolRate = symbolRate + QStringLiteral("000");
     transponder.SetFecText(fec);

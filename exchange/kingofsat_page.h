@@ -57,10 +57,10 @@ TKofCells splitPageCells(const QString &page);
 // Whether a cell heads a transponder ("... - Beam ..." with a " DVB " part).
 bool isTransponderCell(const QString &cell);
 
-// Reads a transponder cell: frequency and symbol rate as the page writes them
-// (in MHz and kS/s, with "000" appended), polarisation, FEC, network and
-// stream ids (decimal on the page); the provider after the beam. False for a
-// cell that lacks one of the parts.
+// Reads a transponder cell: the frequency (MHz with a fraction on the page)
+// in kHz, the symbol rate as the page writes it (kS/s) with "000" appended,
+// polarisation, FEC, network and stream ids (decimal on the page); the
+// provider after the beam. False for a cell that lacks one of the parts.
 bool readTransponderCell(const QString &cell, TTransponder &transponder, QString &provider);
 
 // Adds the transponders and services of a satellite page's cells to

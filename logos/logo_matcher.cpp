@@ -472,9 +472,11 @@ int TLogoFileIndex::Group::firstEndingWith(QStringView end) const
 int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, QStringView upper) const
 {
     const Group &g = group(kind);
-    if (g.stems.empty())
-        return -1;
     const qsizetype stars = upper.count(u'*');
+    // Wildcards alone would match every file, whatever the name was:
+    // "Звезда Плюс" with its letters turned into wildcards is no 3sat.
+    if (g.stems.empty() || stars == upper.size())
+        return -1;
     int position = -1;
     if (stars == 0) {
         // A key that borrows the pattern's characters: looking up copies nothing.
@@ -496,6 +498,8 @@ int TLogoFileIndex::ExactUpper(TLogoKind kind, QStringView text) const
 {
     // Equal stems sort side by side in file order: the first is the one.
     const Group &g = group(kind);
+    if (text.isEmpty())
+        return -1;
     const std::size_t at = g.byStem.lowerBound(text);
     if (at == g.byStem.texts.size() || !unitsEqual(g.byStem.texts[at], text))
         return -1;
@@ -505,21 +509,21 @@ int TLogoFileIndex::ExactUpper(TLogoKind kind, QStringView text) const
 int TLogoFileIndex::FirstStartingWithUpper(TLogoKind kind, QStringView start) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty() ? -1 : g.firstWithPrefix(start, g.byStem);
+    const int position = g.stems.empty() || start.isEmpty() ? -1 : g.firstWithPrefix(start, g.byStem);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
 int TLogoFileIndex::FirstEndingWithUpper(TLogoKind kind, QStringView end) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty() ? -1 : g.firstEndingWith(end);
+    const int position = g.stems.empty() || end.isEmpty() ? -1 : g.firstEndingWith(end);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
 int TLogoFileIndex::FirstContainingUpper(TLogoKind kind, QStringView text) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty() ? -1 : g.firstContaining(text);
+    const int position = g.stems.empty() || text.isEmpty() ? -1 : g.firstContaining(text);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 

@@ -367,6 +367,46 @@ TEST_F(KingOfSat, DeltaUpdateMergesByName)
     EXPECT_EQ(serviceCount(list), 7);
 }
 
+// The receiver's list keeps a transponder the page lists at 11494.25 MHz at
+// 11494250 kHz: the services transferred from there are found on it or join
+// it, and no second transponder of that frequency appears beside it.
+TEST_F(KingOfSat, TransferredServicesFindTheirTransponderInTheOwnList)
+{
+    refresh();
+    download({"Nordstar 2B"});
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    TSatelite *kingOfSat = program().KingOfSatList->GetItem(0);
+    auto own = std::make_unique<TSatelite>();
+    own->Name = kingOfSat->Name;
+    auto transponder = std::make_unique<TTransponder>();
+    transponder->Tsid = QStringLiteral("0441");
+    transponder->Onid = QStringLiteral("0001");
+    transponder->Frequency = QStringLiteral("11494250");
+    transponder->Inversion = QStringLiteral("2");
+    transponder->SymbolRate = QStringLiteral("22000000");
+    transponder->Fec = QStringLiteral("2");
+    transponder->Polarization = QStringLiteral("0");
+    auto service = std::make_unique<TService>();
+    service->Name = QStringLiteral("Alpen & Tal HD");
+    service->Sid = QStringLiteral("6D66");
+    service->SetServiceType(QStringLiteral("01"));
+    transponder->AddService(std::move(service));
+    own->AddTransponder(std::move(transponder));
+    TSatelite *ownSat = nullptr;
+    program().ServiceList->AddSatelite(std::move(own), &ownSat);
+    ASSERT_NE(ownSat, nullptr);
+    const int servicesBefore = serviceCount(*program().ServiceList);
+
+    program().KingOfSatList->UnmarkAll();
+    kingOfSat->GetItem(0)->MarkAll();
+    world.main().AddKingOfSatToServices(false);
+    ASSERT_EQ(ownSat->Count(), 1);
+    QStringList names;
+    ownSat->GetItem(0)->forEachService([&](const TService *s) { names.append(s->Name); });
+    EXPECT_EQ(names, (QStringList{"Alpen & Tal HD", "Bergblick"}));
+    EXPECT_EQ(serviceCount(*program().ServiceList), servicesBefore + 1);
+}
+
 TEST_F(KingOfSat, MainWindowDownloadRunsTheMappingAndShowsTheList)
 {
     QFile mapping(satelliteMappingFileName(program().ProgramFolder));
@@ -447,6 +487,64 @@ TEST_F(KingOfSat, WildcardCharactersInNamesMatchOnlyThemselves)
     EXPECT_EQ(world.bytes(QStringLiteral("SatelliteMapping.dat")),
               "Starlight (1.0W)|Astra 19.2E|4\r\nS?ar (2.0W)|Astra 28.2E|2\r\n"
               "Star* (1.0W)|<unchanged>|0\r\n");
+}
+
+// The target column's drop-down as the user works it: a click on the cell
+// selects the row, a second one edits it, a click on the arrow drops the
+// list down, and it stays down until an item is clicked, Escape is pressed
+// or the user clicks elsewhere.
+TEST_F(KingOfSat, MappingDropDownStaysOpenAfterAClickUntilAChoice)
+{
+    program().KingOfSatList->Clear();
+    addKingOfSatSatellite(*program().KingOfSatList, QStringLiteral("Star (1.0W)"), {{"A", "P"}}, 1);
+    const TSatelite &target = *program().ServiceList->GetItem(0);
+    auto *mappingDialog = program().FormAs<TFrmKingOfSatMapping>(QStringLiteral("FrmKingOfSatMapping"));
+    mappingDialog->SetProgram(&program());
+    QStringList seen;
+    whenModal([&](QWidget *window) {
+        TListGrid *rows = mappingDialog->MappingGrid();
+        QWidget *cells = rows->viewport();
+        const QPoint cell = rows->CellRect(1, 0).center();
+        const QPoint other = rows->CellRect(0, 0).center();
+        userMouse(QTest::MouseClick, *cells, cell);
+        userMouse(QTest::MouseClick, *cells, cell);
+        auto *combo = dynamic_cast<TLgComboBox *>(rows->CurrentEditor());
+        ASSERT_NE(combo, nullptr);
+        QWidget *arrow = combo->Button();
+        const auto state = [&] {
+            const bool open = combo->DroppedDown() && combo->List()->isVisible();
+            return (open ? QStringLiteral("open ") : QStringLiteral("closed ")) + rows->Cells(1, 0) + u'|'
+                + rows->Cells(2, 0);
+        };
+        userMouse(QTest::MouseClick, *arrow, arrow->rect().center());
+        seen << state();
+        EXPECT_TRUE(saveShotWithPopup(*window, QStringLiteral("kingofsat_mapping_dropdown.png")));
+        QTest::keyClick(combo->List(), Qt::Key_Escape);
+        seen << state();
+        userMouse(QTest::MouseClick, *arrow, arrow->rect().center());
+        userMouse(QTest::MouseClick, *cells, other);
+        seen << state();
+        // The editor closed with the click elsewhere; the cell is edited again.
+        userMouse(QTest::MouseClick, *cells, cell);
+        userMouse(QTest::MouseClick, *cells, cell);
+        combo = dynamic_cast<TLgComboBox *>(rows->CurrentEditor());
+        ASSERT_NE(combo, nullptr);
+        arrow = combo->Button();
+        userMouse(QTest::MouseClick, *arrow, arrow->rect().center());
+        seen << state();
+        // The second item: the services list's first satellite.
+        const int item = combo->List()->ItemHeight();
+        userMouse(QTest::MouseClick, *combo->List(),
+                  QPoint(10, TLgPopupControl::kBorderWidth + item + item / 2));
+        seen << state();
+        click(window, "BtnOk");
+    });
+    ASSERT_TRUE(mappingDialog->Execute());
+    EXPECT_EQ(seen, (QStringList{"open <unchanged>|0", "closed <unchanged>|0", "closed <unchanged>|0",
+                                 "open <unchanged>|0",
+                                 "closed " + target.Name + "|" + target.Diseqc}));
+    EXPECT_EQ(world.bytes(QStringLiteral("SatelliteMapping.dat")),
+              ("Star (1.0W)|" + target.Name + "|" + target.Diseqc + "\r\n").toUtf8());
 }
 
 namespace {

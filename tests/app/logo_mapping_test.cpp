@@ -79,6 +79,15 @@ TEST(LogoMapping, LogosAppearInTheGridsAndTheMappingIsKept)
     EXPECT_TRUE(mapping.startsWith("Das Erste|4|DasErste.tv.gif\r\n")) << mapping.toStdString();
     EXPECT_TRUE(mapping.contains("|ZDF.tv.gif\r\n"));
     EXPECT_FALSE(mapping.contains("WetterLive")); // the broken file
+    // Names without a letter a-z find no logo of another channel: they keep
+    // the TV picture.
+    for (const char *name : {"Звезда Плюс", "Кино Хит", "Ελληνικό Κανάλι"}) {
+        EXPECT_FALSE(mapping.contains(QByteArray(name) + "|")) << name;
+        const TService *service = serviceNamed(*world.program.ServiceList, QString::fromUtf8(name));
+        ASSERT_NE(service, nullptr) << name;
+        EXPECT_EQ(service->LogoIndex, 1) << name;
+    }
+    EXPECT_FALSE(mapping.contains("Кино Хит Премьера|"));
 
     const TService *erste = serviceNamed(*world.program.ServiceList, "Das Erste");
     ASSERT_NE(erste, nullptr);

@@ -234,8 +234,8 @@ TEST(KingOfSatPage, SatellitePageBecomesTranspondersAndServices)
         QStringList names;
     };
     const Row rows[] = {
-        {"11494000", "22000000", "0", "2", "0001", "0441", {"Alpen & Tal HD", "Bergblick"}},
-        {"12012000", "27500000", "1", "3", "0085", "0005",
+        {"11494250", "22000000", "0", "2", "0001", "0441", {"Alpen & Tal HD", "Bergblick"}},
+        {"12012500", "27500000", "1", "3", "0085", "0005",
          {"Beamline TV", QString::fromUtf8("K\xc3\xb6ln Eins"), QString::fromUtf8("\xc3\x96sterreich Info")}},
         {"10729000", "22000000", "1", "5", "0001", "0443", {"Fjord 24 <live>"}},
     };
@@ -388,20 +388,50 @@ TEST(KingOfSatPage, TinyPagesAreHarmless)
 
 TEST(KingOfSatPage, MalformedTransponderCellsAreRefused)
 {
-    const std::pair<const char *, bool> rows[] = {
-        {"Sat - 11000.00 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", true},
-        {"Sat - 11000 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", false},
-        {"Sat - 11000.00 H - DVB S - 27500 3/4 - Beam X - P", false},
-        {"Sat - 11000.00 H - DVB S - 27500 3/4 - ONID:1 - Beam X - P", false},
-        {"Sat - 11000.00 H - DVB S", false},
-        {"Sat - 11000.", false},
-        {"-", false},
-        {"", false},
+    // What a cell gives: frequency (kHz, as the receiver's lists keep it),
+    // polarisation and symbol rate; nullptr for a refused cell.
+    const std::pair<QString, const char *> rows[] = {
+        {"Sat - 11000.00 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", "11000000|0|27500000"},
+        {"Sat - 11000 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", nullptr},
+        {"Sat - 11000.00 H - DVB S - 27500 3/4 - Beam X - P", nullptr},
+        {"Sat - 11000.00 H - DVB S - 27500 3/4 - ONID:1 - Beam X - P", nullptr},
+        {"Sat - 11000.00 H - DVB S", nullptr},
+        {"Sat - 11000.", nullptr},
+        {"-", nullptr},
+        {"", nullptr},
+        // The whole frequency counts, however the page writes its fraction.
+        {"Sat - 10743.75 H - DVB S2 - 22000 2/3 - ONID:1 TSID:2 - Beam X - P", "10743750|0|22000000"},
+        {"Sat - 11914.5 V - DVB S2 - 22000 2/3 - ONID:1 TSID:2 - Beam X - P", "11914500|1|22000000"},
+        {"Sat - 11914,50 V - DVB S2 - 22000 2/3 - ONID:1 TSID:2 - Beam X - P", "11914500|1|22000000"},
+        {"Sat - 11000. H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", "11000000|0|27500000"},
+        {"Sat - 012603.500 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", "12603500|0|27500000"},
+        // Past the kHz the nearest kHz is taken.
+        {"Sat - 12603.5004 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", "12603500|0|27500000"},
+        {"Sat - 12603.50051 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", "12603501|0|27500000"},
+        {"Sat - 12999.9995 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", "13000000|0|27500000"},
+        // A dash in the satellite's name is not the one before the frequency.
+        {"Intelsat 10-02 - 11471.00 V - DVB S2 - 30000 3/4 - ONID:1 TSID:2 - Beam X - P", "11471000|1|30000000"},
+        {"ABS-2A - 11559.25 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", "11559250|0|27500000"},
+        // No number of MHz.
+        {"Sat - 11,000.00 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", nullptr},
+        {"Sat - 11.000.00 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", nullptr},
+        {"Sat - .75 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", nullptr},
+        {"Sat - 1O743.75 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", nullptr},
+        {"Sat - 10743.75H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", nullptr},
+        {"Sat - 99999999999.00 H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", nullptr},
+        {"Sat - 10743." + QString(40, u'5') + " H - DVB S - 27500 3/4 - ONID:1 TSID:2 - Beam X - P", nullptr},
     };
-    for (const auto &[cell, valid] : rows) {
+    for (const auto &[cell, expected] : rows) {
         TTransponder transponder;
         QString provider;
-        EXPECT_EQ(readTransponderCell(QString::fromUtf8(cell), transponder, provider), valid) << cell;
+        const bool valid = readTransponderCell(cell, transponder, provider);
+        EXPECT_EQ(valid, expected != nullptr) << cell.toStdString();
+        if (valid && expected) {
+            EXPECT_EQ(QStringList({transponder.Frequency, transponder.Polarization, transponder.SymbolRate})
+                          .join(u'|'),
+                      QString::fromUtf8(expected))
+                << cell.toStdString();
+        }
     }
     // Inside a page the malformed one is skipped, the good one read.
     TSatelite satelite;
@@ -471,6 +501,10 @@ TEST(KingOfSatPage, HostilePagesAreReadInOnePass)
     const TKofCells cells = splitPageCells(unclosed);
     EXPECT_EQ(cells.cells.size(), 200000);
     EXPECT_EQ(pageText(QStringLiteral("<").repeated(1 << 20)).size(), 1 << 20);
+    TTransponder transponder;
+    QString provider;
+    for (const QString &dashes : {QStringLiteral("-").repeated(1 << 20), QStringLiteral("- 1").repeated(1 << 18)})
+        EXPECT_FALSE(readTransponderCell(dashes + QStringLiteral(" Beam DVB "), transponder, provider));
     EXPECT_EQ(decodePageReferences(QStringLiteral("&a").repeated(1 << 18)).size(), 2 << 18);
 
     // A table inside a cell is that cell's text, however deep; rows end

@@ -3,6 +3,7 @@
 #include "core/util/str_utils.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,18 @@ TEST(LogoMatcher, FindsTheLogoFileOfAServiceName)
         {"cut before a capital after Cyrillic", {"КаналWest.tv.gif"}, "КаналSüd", tv,
          "КаналWest.tv.gif"},
         {"letters beyond a-z turn into wildcards", {"Welt.tv.gif", "XYZ24.tv.gif"}, "Мир 24", tv,
-         "Welt.tv.gif"},
+         "XYZ24.tv.gif"},
+        // A name of no letter a-z would become wildcards alone, which match
+        // every file: such a name gets only a logo spelt in its own script.
+        {"Cyrillic gets no Latin logo", {"3sat.tv.gif", "ARD.tv.gif"}, "Звезда Плюс", tv, ""},
+        {"nor from a folder of one", {"3sat.tv.gif"}, "Кино Хит", tv, ""},
+        {"Greek gets no Latin logo", {"3sat.tv.gif", "ZDF.tv.gif"}, "Ελληνικό Κανάλι", tv, ""},
+        {"radio alike", {"3sat.radio.gif"}, "Радио Ночь", radio, ""},
+        {"a logo in the name's own script", {"3sat.tv.gif", "КиноХит.tv.gif"}, "Кино Хит", tv,
+         "КиноХит.tv.gif"},
+        {"dots alone", {"3sat.tv.gif"}, "...", tv, ""},
+        {"dots and dashes alone", {"3sat.tv.gif"}, ". - .", tv, ""},
+        {"blanks before a dash", {"3sat.tv.gif"}, "    - Ж", tv, ""},
         {"a wildcard after each capital", {"ABCXX.tv.gif", "ABCDCXXFG.tv.gif"}, "abcdCfg", tv,
          "ABCDCXXFG.tv.gif"},
         {"ASCII number words in any case", {"Sat1.tv.gif"}, "Sat EINS", tv, "Sat1.tv.gif"},
@@ -124,7 +136,9 @@ TEST(LogoFileIndex, AgreesWithAPlainWalkOverTheList)
         for (TLogoKind kind : {TLogoKind::Tv, TLogoKind::Radio}) {
             int expected = -1;
             const QString mask = (pattern + logoSuffix(kind)).toUpper();
-            for (int f = 0; f < files.size() && expected < 0; ++f) {
+            // A pattern of wildcards alone says nothing of the name: no file.
+            const bool literal = pattern.contains(QRegularExpression(QStringLiteral("[^*]")));
+            for (int f = 0; literal && f < files.size() && expected < 0; ++f) {
                 if (matchesWildcard(files.at(f).toUpper(), mask))
                     expected = f;
             }

@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,24 @@ QString shotsDir()
 bool saveShot(QWidget &widget, const QString &name)
 {
     return widget.grab().save(QDir(shotsDir()).filePath(name));
+}
+
+bool saveShotWithPopup(QWidget &window, const QString &name)
+{
+    QPixmap shot = window.grab();
+    if (QWidget *popup = QApplication::activePopupWidget()) {
+        QPainter painter(&shot);
+        painter.drawPixmap(window.mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))), popup->grab());
+    }
+    return shot.save(QDir(shotsDir()).filePath(name));
+}
+
+void userMouse(QTest::MouseAction action, QWidget &widget, QPoint pos)
+{
+    QWindow *window = widget.window()->windowHandle();
+    ASSERT_NE(window, nullptr) << "the widget is not shown";
+    QTest::mouseEvent(action, window, action == QTest::MouseMove ? Qt::NoButton : Qt::LeftButton, {},
+                      window->mapFromGlobal(widget.mapToGlobal(pos)));
 }
 
 bool saveShotWithTitleBar(QWidget &window, const QString &name)

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QString>
+#include <QTest>
 #include <QVariant>
 
 #include <memory>
@@ -65,6 +66,16 @@ bool saveShot(QWidget &widget, const QString &name);
 // window's title in the bold application font and, at the right, the
 // buttons' places, so the shot shows whether the title fits.
 bool saveShotWithTitleBar(QWidget &window, const QString &name);
+
+// Grabs a shown window with its open pop-up (a drop-down list, say) drawn
+// over it where the user sees it.
+bool saveShotWithPopup(QWidget &window, const QString &name);
+
+// A mouse press, release, click or move at `pos` of `widget` as the window
+// system delivers it: to the window, from where Qt hands it on, to an open
+// pop-up first, as a user's mouse does (QTest's widget overloads give it to
+// the widget straight). A move carries the buttons still held.
+void userMouse(QTest::MouseAction action, QWidget &widget, QPoint pos);
 
 // A named control of a window: a class it must be (or derive from) and,
 // when given, its text (a group box's title).

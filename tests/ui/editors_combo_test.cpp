@@ -1,5 +1,6 @@
 #include "ui_test_support.h"
 
+#include "ui/editors/lg_color_picker.h"
 #include "ui/editors/lg_combo_box.h"
 
 #include <QTest>
@@ -7,11 +8,25 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 namespace {
 
 QStringList threeItems()
 {
     return {QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Three")};
+}
+
+// A case's name as a test name: letters and digits, "_" for the rest.
+std::string testName(const char *text)
+{
+    std::string name = text;
+    for (char &ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return name;
 }
 
 void wheel(QWidget &widget, int delta)
@@ -65,13 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         StepCase{"wheel down from last stays", 2, wheelBy(-120), 2, "Three"},
         StepCase{"wheel up from first stays", 0, wheelBy(120), 0, "One"},
         StepCase{"wheel up moves back", 2, wheelBy(120), 1, "Two"}),
-    [](const auto &info) {
-        std::string name = info.param.name;
-        for (char &ch : name)
-            if (!std::isalnum(static_cast<unsigned char>(ch)))
-                ch = '_';
-        return name;
-    });
+    [](const auto &info) { return testName(info.param.name); });
 
 TEST(ComboBoxTest, InPlaceLeavesUpAndDownAlone)
 {
@@ -149,5 +158,103 @@ TEST(ComboBoxTest, ListScrollRangeNeverNegativeAndHotRowFollowsIndex)
     EXPECT_EQ(list->ScrollPosition(), 0);
     combo.SetDroppedDown(false);
 }
+
+// A drop-down edit in a window of its own, worked with the mouse as a user
+// does it: once the pop-up is open, presses and releases go to it first.
+struct DropDownWorld {
+    QWidget window;
+    TLgPopupEdit *edit = nullptr;
+    QPoint choice; // a point of the pop-up that chooses something
+
+    bool open() const { return edit->DroppedDown() && edit->Popup()->isVisible(); }
+    void onButton(QTest::MouseAction action) { userMouse(action, *edit->Button(), edit->Button()->rect().center()); }
+    void onText(QTest::MouseAction action) { userMouse(action, *edit, QPoint(8, edit->height() / 2)); }
+    void onChoice(QTest::MouseAction action) { userMouse(action, *edit->Popup(), choice); }
+};
+
+struct DropDownCase {
+    const char *name;
+    bool colours; // the colour picker; else a combo box of three items at "One"
+    TDropDownStyle style;
+    std::function<void(DropDownWorld &)> steps;
+    bool open;        // the pop-up is up at the end
+    const char *text; // the edit's text at the end
+};
+
+class DropDownMouseTest : public ::testing::TestWithParam<DropDownCase> {};
+
+TEST_P(DropDownMouseTest, AClickOpensThePopupUntilAChoiceEscapeOrAClickOutside)
+{
+    uiApp();
+    const DropDownCase &c = GetParam();
+    DropDownWorld world;
+    world.window.resize(320, 240);
+    if (c.colours) {
+        auto *picker = new TLgColorPicker(&world.window);
+        picker->SetWebColorFormat(true);
+        world.edit = picker;
+        world.choice = QPoint(TLgPopupControl::kBorderWidth + 15, TLgPopupControl::kBorderWidth + 28 + 65); // red
+    } else {
+        auto *combo = new TLgComboBox(&world.window);
+        combo->SetItems(threeItems());
+        combo->SetItemIndex(0);
+        world.edit = combo;
+        world.choice = QPoint(10, TLgPopupControl::kBorderWidth + 16 + 8); // "Two"
+    }
+    world.edit->SetStyle(c.style);
+    world.edit->setGeometry(10, 10, 150, 21);
+    world.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&world.window));
+    c.steps(world);
+    EXPECT_EQ(world.open(), c.open);
+    EXPECT_EQ(world.edit->DroppedDown(), c.open);
+    EXPECT_EQ(world.edit->text(), QString::fromUtf8(c.text));
+    if (c.open) {
+        EXPECT_TRUE(saveShotWithPopup(world.window, QString::fromStdString("dropdown_" + testName(c.name) + ".png")));
+    }
+    world.edit->SetDroppedDown(false);
+}
+
+auto clicks(std::vector<std::function<void(DropDownWorld &)>> steps)
+{
+    return [steps](DropDownWorld &world) {
+        for (const auto &step : steps)
+            step(world);
+    };
+}
+const auto clickButton = [](DropDownWorld &w) { w.onButton(QTest::MouseClick); };
+const auto clickText = [](DropDownWorld &w) { w.onText(QTest::MouseClick); };
+const auto clickChoice = [](DropDownWorld &w) { w.onChoice(QTest::MouseClick); };
+const auto clickOutside = [](DropDownWorld &w) { userMouse(QTest::MouseClick, w.window, QPoint(280, 200)); };
+const auto escape = [](DropDownWorld &w) { QTest::keyClick(w.edit->Popup(), Qt::Key_Escape); };
+const auto dragToChoice = [](DropDownWorld &w) {
+    w.onButton(QTest::MousePress);
+    w.onChoice(QTest::MouseMove);
+    w.onChoice(QTest::MouseRelease);
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Mouse, DropDownMouseTest,
+    ::testing::Values(
+        DropDownCase{"a click on the arrow opens the list", false, dsDropDown, clickButton, true, "One"},
+        DropDownCase{"then a click on an item chooses it", false, dsDropDown, clicks({clickButton, clickChoice}),
+                     false, "Two"},
+        DropDownCase{"a second click on the arrow closes the list", false, dsDropDown,
+                     clicks({clickButton, clickButton}), false, "One"},
+        DropDownCase{"a click outside closes the list", false, dsDropDown, clicks({clickButton, clickOutside}),
+                     false, "One"},
+        DropDownCase{"Escape closes the list", false, dsDropDown, clicks({clickButton, escape}), false, "One"},
+        DropDownCase{"a drag from the arrow to an item chooses it", false, dsDropDown, dragToChoice, false, "Two"},
+        DropDownCase{"a click on a list style text opens the list", false, dsDropDownList, clickText, true, "One"},
+        DropDownCase{"a second click on a list style text closes the list", false, dsDropDownList,
+                     clicks({clickText, clickText}), false, "One"},
+        DropDownCase{"a click on a list style text chooses after opening", false, dsDropDownList,
+                     clicks({clickText, clickChoice}), false, "Two"},
+        DropDownCase{"a click on the arrow opens the colours", true, dsDropDown, clickButton, true, "#FFFFFF"},
+        DropDownCase{"then a click on a colour chooses it", true, dsDropDown, clicks({clickButton, clickChoice}),
+                     false, "#FF0000"},
+        DropDownCase{"a second click on the arrow closes the colours", true, dsDropDown,
+                     clicks({clickButton, clickButton}), false, "#FFFFFF"}),
+    [](const auto &info) { return testName(info.param.name); });
 
 } // namespace

@@ -119,13 +119,9 @@ void TColorPopup::mouseMoveEvent(QMouseEvent *event)
     update();
 }
 
-void TColorPopup::mouseReleaseEvent(QMouseEvent *event)
+void TColorPopup::ReleasedInside(const QPointF &pos)
 {
-    if (!rect().contains(event->position().toPoint())) {
-        ClosePopup();
-        return;
-    }
-    ClickAt(toContent(event->position()));
+    ClickAt(toContent(pos));
 }
 
 void TColorPopup::ClickAt(const QPoint &pos)

@@ -43,7 +43,7 @@ public:
 protected:
     void PaintContent(QPainter &painter) override;
     void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    void ReleasedInside(const QPointF &pos) override;
 
 private:
     QPoint toContent(const QPointF &pos) const;

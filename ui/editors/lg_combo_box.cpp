@@ -112,13 +112,9 @@ void TPopupList::mouseMoveEvent(QMouseEvent *event)
         setHotRow(row);
 }
 
-void TPopupList::mouseReleaseEvent(QMouseEvent *event)
+void TPopupList::ReleasedInside(const QPointF &pos)
 {
-    if (!rect().contains(event->position().toPoint())) {
-        ClosePopup();
-        return;
-    }
-    chooseRow(RowAt(int(event->position().y())));
+    chooseRow(RowAt(int(pos.y())));
 }
 
 void TPopupList::wheelEvent(QWheelEvent *event)

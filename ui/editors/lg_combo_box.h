@@ -39,8 +39,8 @@ public:
 
 protected:
     void PaintContent(QPainter &painter) override;
+    void ReleasedInside(const QPointF &pos) override;
     void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 

@@ -2,10 +2,13 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOption>
+
+#include <utility>
 
 namespace {
 
@@ -88,6 +91,8 @@ void TLgPopupControl::Open(const QPoint &globalPos)
             pos.rx() = std::max(0, pos.x() - excess);
     }
     move(pos);
+    m_pressed = false;
+    setAttribute(Qt::WA_NoMouseReplay, false);
     show();
     raise();
     setFocus(Qt::PopupFocusReason);
@@ -122,6 +127,27 @@ void TLgPopupControl::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void TLgPopupControl::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed = true;
+    // A press outside closes the pop-up (below), and the window system then
+    // hands it to what lies under it. On the edit's button that would drop
+    // the pop-up down again at once: there the press only closes it.
+    if (!rect().contains(event->position().toPoint())
+        && m_edit->DropsDownAt(event->globalPosition().toPoint()))
+        setAttribute(Qt::WA_NoMouseReplay);
+    QWidget::mousePressEvent(event);
+}
+
+void TLgPopupControl::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool pressed = std::exchange(m_pressed, false);
+    if (rect().contains(event->position().toPoint()))
+        ReleasedInside(event->position());
+    else if (pressed)
+        ClosePopup();
 }
 
 void TLgPopupControl::hideEvent(QHideEvent *event)
@@ -227,6 +253,12 @@ void TLgPopupEdit::PopupClosed()
     // The pop-up closed itself (click outside, Escape).
     if (!m_closing && m_droppedDown)
         SetDroppedDown(false);
+}
+
+bool TLgPopupEdit::DropsDownAt(const QPoint &globalPos) const
+{
+    const QWidget *pressed = m_style == dsDropDownList ? static_cast<const QWidget *>(this) : Button();
+    return pressed->isVisible() && pressed->rect().contains(pressed->mapFromGlobal(globalPos));
 }
 
 void TLgPopupEdit::ButtonPressed()

@@ -74,12 +74,20 @@ protected:
     // Hands a value to the edit (the edit closes the pop-up).
     void SelectValue(const QString &value);
     virtual void PaintContent(QPainter &painter) = 0;
+    // The mouse button went up over the pop-up, at `pos`: a click in it, or
+    // the end of a drag from the edit that dropped it down.
+    virtual void ReleasedInside(const QPointF &pos) = 0;
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
     TLgPopupEdit *m_edit;
+    // A press reached the pop-up since it opened. Until one does, a release
+    // outside it ends the click that dropped it down, and leaves it open.
+    bool m_pressed = false;
 };
 
 // An edit with a button at its right edge.
@@ -134,6 +142,8 @@ public:
     virtual void SelectValue(const QString &value);
     // Called by the pop-up when it has been hidden.
     void PopupClosed();
+    // Whether a press at this point of the screen drops the pop-up down.
+    bool DropsDownAt(const QPoint &globalPos) const;
 
 protected:
     virtual TLgPopupControl *CreatePopup() = 0;
