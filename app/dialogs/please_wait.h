@@ -31,8 +31,8 @@ public:
     void HideWait();
 
     // A question asked while the box is up would open behind it (the box
-    // stays on top), over a disabled owner and under the hourglass: the user
-    // would see a frozen program. While a question is open the box steps
+    // stays on top), among disabled windows and under the hourglass: the
+    // user would see a frozen program. While a question is open the box steps
     // aside (hidden, the windows and the cursor as before it came up) and
     // comes back when it is answered, if the operation still runs. Nested
     // questions step aside once.
