@@ -40,7 +40,7 @@ TFrmPleaseWait::~TFrmPleaseWait()
 {
     // Going away while up (the program ends mid-operation) must not leave
     // the other windows dead or the hourglass behind.
-    if (m_waiting) {
+    if (shown()) {
         m_waiting = false;
         enableDisabledWindows();
         QApplication::restoreOverrideCursor();
@@ -63,6 +63,38 @@ void TFrmPleaseWait::ShowWaitMsg(const QString &text)
         return;
     m_waiting = true;
     ui->LblPleaseWait->setText(text);
+    // Asked for while a question is open: it comes up when that is answered.
+    if (m_asideCount == 0)
+        putUp();
+}
+
+void TFrmPleaseWait::HideWait()
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    if (m_asideCount == 0)
+        putDown();
+}
+
+void TFrmPleaseWait::StepAside()
+{
+    if (m_asideCount++ > 0 || !m_waiting)
+        return;
+    enableDisabledWindows();
+    hide();
+    QApplication::restoreOverrideCursor();
+}
+
+void TFrmPleaseWait::StepBack()
+{
+    if (m_asideCount == 0 || --m_asideCount > 0 || !m_waiting)
+        return;
+    putUp();
+}
+
+void TFrmPleaseWait::putUp()
+{
     QApplication::setOverrideCursor(Qt::WaitCursor);
     disableOtherWindows();
     centreOnScreen();
@@ -73,16 +105,13 @@ void TFrmPleaseWait::ShowWaitMsg(const QString &text)
     letPendingEventsRun();
 }
 
-void TFrmPleaseWait::HideWait()
+void TFrmPleaseWait::putDown()
 {
-    if (!m_waiting)
-        return;
-    m_waiting = false;
     enableDisabledWindows();
     letPendingEventsRun();
     // A handler that ran just now may have put the box up again for its own
     // operation; that one keeps it (and its own hourglass).
-    if (!m_waiting)
+    if (!shown())
         hide();
     letPendingEventsRun();
     QApplication::restoreOverrideCursor();
@@ -121,4 +150,23 @@ void TFrmPleaseWait::centreOnScreen()
     QRect frame = frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
+}
+
+WaitBoxesAside::WaitBoxesAside()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (auto *box = qobject_cast<TFrmPleaseWait *>(window)) {
+            box->StepAside();
+            m_boxes.append(box);
+        }
+    }
+}
+
+WaitBoxesAside::~WaitBoxesAside()
+{
+    for (const QPointer<TFrmPleaseWait> &box : std::as_const(m_boxes)) {
+        if (box)
+            box->StepBack();
+    }
 }

@@ -142,24 +142,41 @@ bool TFrmServiceProperties::fieldsMatch(const TService &service, const TTranspon
     return true;
 }
 
+// The receiver reads the identifiers as hexadecimal text and the tuning
+// values and the DiSEqC position as decimal numbers: a frequency "abc" would
+// be written as it stands and read back as 0.
 bool TFrmServiceProperties::ValidateFields()
 {
-    if (cleanName(ui->EdtServiceName).isEmpty() || cleanName(ui->EdtSatName).isEmpty()) {
-        information(msg(MsgServicePropertiesNameEmpty));
-        return false;
-    }
-    return allHex({ui->EdtSID, ui->EdtSType, ui->EdtFrequency, ui->EdtTSID, ui->EdtONID,
-                   ui->EdtInversion, ui->EdtSR, ui->EdtFEC, ui->EdtPolarization,
-                   ui->EdtModulation, ui->EdtDiseqc});
+    return fieldsReadable({ui->EdtServiceName, ui->EdtSatName},
+                          {{ui->EdtSID, isHexNumber},
+                           {ui->EdtSType, isHexNumber},
+                           {ui->EdtFrequency, isDecimalNumber},
+                           {ui->EdtTSID, isHexNumber},
+                           {ui->EdtONID, isHexNumber},
+                           {ui->EdtInversion, isDecimalNumber},
+                           {ui->EdtSR, isDecimalNumber},
+                           {ui->EdtFEC, isDecimalNumber},
+                           {ui->EdtPolarization, isDecimalNumber},
+                           {ui->EdtModulation, isDecimalNumber},
+                           {ui->EdtDiseqc, isDecimalNumber}});
 }
 
-bool TFrmServiceProperties::allHex(std::initializer_list<QLineEdit *> edits)
+bool TFrmServiceProperties::fieldsReadable(std::initializer_list<QLineEdit *> names,
+                                           std::initializer_list<TNumberField> numbers)
 {
-    for (const QLineEdit *edit : edits) {
-        if (!isHexNumber(edit->text())) {
-            information(msg(MsgServicePropertiesInvalidParameter));
-            return false;
-        }
+    // The dialog comes back with the focus where the user has to look.
+    const auto refuse = [this](QLineEdit *field, MsgId why) {
+        information(msg(why));
+        field->setFocus();
+        return false;
+    };
+    for (QLineEdit *name : names) {
+        if (cleanName(name).isEmpty())
+            return refuse(name, MsgServicePropertiesNameEmpty);
+    }
+    for (const auto &[edit, readable] : numbers) {
+        if (!readable(edit->text()))
+            return refuse(edit, MsgServicePropertiesInvalidParameter);
     }
     return true;
 }
@@ -388,11 +405,8 @@ bool TFrmServiceProperties::ShowBouquetServiceProperties(TBouquetService &entry)
 // ids: it needs a name and ids the receiver can read, like a service.
 bool TFrmServiceProperties::validateBouquetFields()
 {
-    if (cleanName(ui->EdtServiceName).isEmpty()) {
-        information(msg(MsgServicePropertiesNameEmpty));
-        return false;
-    }
-    return allHex({ui->EdtSID, ui->EdtTSID, ui->EdtONID});
+    return fieldsReadable({ui->EdtServiceName},
+                          {{ui->EdtSID, isHexNumber}, {ui->EdtTSID, isHexNumber}, {ui->EdtONID, isHexNumber}});
 }
 
 void TFrmServiceProperties::setBouquetFields(const TBouquetService &entry)

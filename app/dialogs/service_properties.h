@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringView>
 
 #include <functional>
 #include <initializer_list>
@@ -76,7 +77,15 @@ private:
                     const TSatelite &satelite);
     void showLogo(const TService &service);
     bool validateBouquetFields();
-    bool allHex(std::initializer_list<QLineEdit *> edits);
+    // A field and the digits the receiver reads it in.
+    struct TNumberField {
+        QLineEdit *edit;
+        bool (*readable)(QStringView text);
+    };
+    // The names are not empty and every number is readable; otherwise the
+    // user is told and the first field in error takes the focus.
+    bool fieldsReadable(std::initializer_list<QLineEdit *> names,
+                        std::initializer_list<TNumberField> numbers);
     QString cleanName(const QLineEdit *edit) const;
     int information(const QString &text) const;
 

@@ -1,5 +1,6 @@
 #include "app/main/dialog_prompts.h"
 
+#include "app/dialogs/please_wait.h"
 #include "app/main/application.h"
 #include "ui/controls/window_fit.h"
 
@@ -49,6 +50,7 @@ QMessageBox::Icon iconOf(TPrompts::TMsgKind kind)
 
 int TDialogPrompts::messageBox(TMsgKind kind, const QString &text, int buttons)
 {
+    const WaitBoxesAside aside;
     QMessageBox box(iconOf(kind), applicationTitle(), text,
                     QMessageBox::NoButton, m_parent);
     QMessageBox::StandardButtons shown;
@@ -73,17 +75,20 @@ int TDialogPrompts::messageBox(TMsgKind kind, const QString &text, int buttons)
 QString TDialogPrompts::openFileName(const QString &title, const QString &filter,
                                      const QString &folder, const QString &fileName)
 {
+    const WaitBoxesAside aside;
     return QFileDialog::getOpenFileName(m_parent, title, QDir(folder).filePath(fileName), filter);
 }
 
 QString TDialogPrompts::saveFileName(const QString &title, const QString &filter,
                                      const QString &folder, const QString &fileName)
 {
+    const WaitBoxesAside aside;
     return QFileDialog::getSaveFileName(m_parent, title, QDir(folder).filePath(fileName), filter);
 }
 
 bool TDialogPrompts::inputQuery(const QString &caption, const QString &prompt, QString &text)
 {
+    const WaitBoxesAside aside;
     QInputDialog box(m_parent);
     box.setObjectName(QStringLiteral("InputQuery"));
     box.setWindowTitle(caption);
@@ -109,5 +114,6 @@ bool TDialogPrompts::inputQuery(const QString &caption, const QString &prompt, Q
 
 QString TDialogPrompts::folderName(const QString &title, const QString &folder)
 {
+    const WaitBoxesAside aside;
     return QFileDialog::getExistingDirectory(m_parent, title, folder);
 }

@@ -5,7 +5,7 @@
 class QWidget;
 
 // The program's answers to modal questions: real message boxes and file
-// dialogs over the main window.
+// dialogs over the main window, in front of any wait box that is up.
 class TDialogPrompts : public TPrompts
 {
 public:

@@ -131,7 +131,11 @@ void TFrmMain::LaunchTelnet()
 void TFrmMain::OpenWebInterface()
 {
     // The settings keep the address zero-padded; a URL needs it plain.
-    OpenUrl(QStringLiteral("http://") + ipAddressFormat(m_program.SettingText("EdtIp")));
+    const QString url = QStringLiteral("http://") + ipAddressFormat(m_program.SettingText("EdtIp"));
+    // Without a browser nothing would happen at all: the user is told where
+    // to go by hand.
+    if (!OpenUrl(url))
+        message(TPrompts::TMsgKind::Error, FormatMsg1(msg(MsgWebInterfaceNotOpened), url), TPrompts::mbOK);
 }
 
 void TFrmMain::ToolBtnMsgClick()

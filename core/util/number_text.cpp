@@ -43,11 +43,8 @@ void hexToDecText(QStringView hexText, QString &into)
 
 QString decToHexText(QStringView decimalText)
 {
-    const bool allDigits = !decimalText.isEmpty()
-        && std::all_of(decimalText.begin(), decimalText.end(),
-                       [](QChar c) { return c >= u'0' && c <= u'9'; });
     bool ok = false;
-    const quint32 value = allDigits ? decimalText.toUInt(&ok, 10) : 0;
+    const quint32 value = isDecimalNumber(decimalText) ? decimalText.toUInt(&ok, 10) : 0;
     if (!ok)
         return QStringLiteral("0000");
     return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();

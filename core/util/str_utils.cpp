@@ -637,6 +637,12 @@ QString decToRomanInStr(const QString &text)
     return result;
 }
 
+bool isDecimalNumber(QStringView text)
+{
+    return !text.isEmpty()
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 bool isHexNumber(QStringView text)
 {
     if (text.isEmpty())

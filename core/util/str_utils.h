@@ -60,3 +60,5 @@ QString decToRoman(qint64 value);
 QString decToRomanInStr(const QString &text);
 
 bool isHexNumber(QStringView text);
+// One or more of the digits 0 to 9, nothing else (no sign, no blank).
+bool isDecimalNumber(QStringView text);

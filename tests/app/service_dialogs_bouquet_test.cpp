@@ -71,8 +71,10 @@ class BouquetFieldRefusals : public ServiceDialogs, public ::testing::WithParamI
 TEST_P(BouquetFieldRefusals, AreReportedAndAskedAgain)
 {
     const RefusalRow &row = GetParam();
-    player.then(fillAndPress({{row.field, row.typed}})).then([&](QDialog &dialog) {
-        EXPECT_EQ(text(dialog, row.field), row.typed);
+    player.then(fillAndPress(row.typedFields())).then([&](QDialog &dialog) {
+        for (const auto &[name, typed] : row.typedFields())
+            EXPECT_EQ(text(dialog, name), typed) << name;
+        EXPECT_EQ(dialog.focusWidget(), edit(dialog, row.field));
         click(dialog, "BtnCancel");
     });
     EXPECT_FALSE(props.ShowBouquetServiceProperties(*unlinkedEntry));
@@ -87,6 +89,7 @@ const RefusalRow kBouquetRefusals[] = {
     {"EmptyTsid", "EdtTSID", "", kInvalid},
     {"OnidNotHex", "EdtONID", "xyz", kInvalid},
     {"EmptyName", "EdtServiceName", "", kNameEmpty},
+    {"SidBeforeOnid", "EdtSID", "", kInvalid, {{"EdtONID", "xyz"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Fields, BouquetFieldRefusals, ::testing::ValuesIn(kBouquetRefusals),

@@ -82,12 +82,15 @@ class ServiceFieldRefusals : public ServiceDialogs, public ::testing::WithParamI
 {
 };
 
-// The refused input is shown again as typed, the user cancels, nothing changed.
+// The refused input is shown again as typed with the field in error
+// focused, the user cancels, nothing changed.
 TEST_P(ServiceFieldRefusals, AreReportedAndTheSameInputIsShownAgain)
 {
     const RefusalRow &row = GetParam();
-    player.then(fillAndPress({{row.field, row.typed}})).then([&](QDialog &dialog) {
-        EXPECT_EQ(text(dialog, row.field), row.typed);
+    player.then(fillAndPress(row.typedFields())).then([&](QDialog &dialog) {
+        for (const auto &[name, typed] : row.typedFields())
+            EXPECT_EQ(text(dialog, name), typed) << name;
+        EXPECT_EQ(dialog.focusWidget(), edit(dialog, row.field));
         click(dialog, "BtnCancel");
     });
     EXPECT_FALSE(editChannelOne());
@@ -115,6 +118,17 @@ const RefusalRow kRefusals[] = {
     {"PolarizationAsLetter", "EdtPolarization", "H", kInvalid},
     {"EmptyModulation", "EdtModulation", "", kInvalid},
     {"EmptyDiseqc", "EdtDiseqc", "", kInvalid},
+    // The receiver reads these as decimal numbers: hex letters are no digits.
+    {"FrequencyOfLetters", "EdtFrequency", "abc", kInvalid},
+    {"SymbolRateInHex", "EdtSR", "6B6C", kInvalid},
+    {"InversionAsHexDigit", "EdtInversion", "a", kInvalid},
+    {"FecAsHexDigit", "EdtFEC", "F", kInvalid},
+    {"PolarizationAsHexDigit", "EdtPolarization", "b", kInvalid},
+    {"ModulationAsHexDigit", "EdtModulation", "c", kInvalid},
+    {"DiseqcAsHexDigits", "EdtDiseqc", "1e", kInvalid},
+    {"FrequencyBeforeSymbolRate", "EdtFrequency", "abc", kInvalid, {{"EdtSR", "x"}}},
+    {"SidBeforeDiseqc", "EdtSID", "6g", kInvalid, {{"EdtDiseqc", "d"}}},
+    {"NamesBeforeNumbers", "EdtSatName", "", kNameEmpty, {{"EdtFrequency", "abc"}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Fields, ServiceFieldRefusals, ::testing::ValuesIn(kRefusals),

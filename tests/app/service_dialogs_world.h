@@ -301,11 +301,21 @@ inline const QString kIdentical = QStringLiteral("An identical service does alre
 inline const QString kNothingFound = QStringLiteral("Sorry, no fitting service found!");
 
 // A field typed with what the dialog refuses, and what it says.
+// `field` is the first one the check finds wrong and takes the focus;
+// `alsoWrong` are typed after it, wrong too but checked later.
 struct RefusalRow {
     const char *name;
     const char *field;
     QString typed;
     QString message;
+    std::vector<std::pair<const char *, QString>> alsoWrong{};
+
+    std::vector<std::pair<const char *, QString>> typedFields() const
+    {
+        std::vector<std::pair<const char *, QString>> fields{{field, typed}};
+        fields.insert(fields.end(), alsoWrong.begin(), alsoWrong.end());
+        return fields;
+    }
 };
 
 inline void PrintTo(const RefusalRow &row, std::ostream *os)

@@ -2,12 +2,14 @@
 
 #include "app/dialogs/settings_dialog.h"
 #include "app/main/status_panels.h"
+#include "core/util/messages.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -23,19 +25,23 @@ T *control(TProgramWorld &world, const char *name)
 }
 
 // Opens the settings from the tool bar, lets `edit` work on the shown
-// dialog, then presses the named button. Whatever runs before the dialog
+// dialog, then presses the named button, and then runs `after` (which must
+// close a dialog the press left open). Whatever runs before the dialog
 // shows (an error box) is waited out; a dialog that never opens leaves
 // nothing pending.
-void withSettings(TProgramWorld &world, const std::function<void()> &edit, const char *button)
+void withSettings(TProgramWorld &world, const std::function<void()> &edit, const char *button,
+                  const std::function<void()> &after = {})
 {
     QTimer waitForDialog;
     waitForDialog.setInterval(10);
-    QObject::connect(&waitForDialog, &QTimer::timeout, [&world, &waitForDialog, edit, button] {
+    QObject::connect(&waitForDialog, &QTimer::timeout, [&world, &waitForDialog, edit, button, after] {
         if (!world.program.Form("FrmSettings")->isVisible())
             return;
         waitForDialog.stop();
         edit();
         QTest::mouseClick(control<QAbstractButton>(world, button), Qt::LeftButton);
+        if (after)
+            after();
     });
     waitForDialog.start();
     QTest::mouseClick(world.main().findChild<QToolButton *>("ToolBtnSettings"), Qt::LeftButton);
@@ -56,6 +62,7 @@ TEST(SettingsDialog, OkNormalisesAddressAndPort)
         {"127.1.2.3", "21", "127.001.002.003", "00021"},
         {"127.0.0.1", "  21 ", "127.000.000.001", "00021"},
         {"127.20.30.40", "2121", "127.020.030.040", "02121"},
+        {"127.255.0.10", "21", "127.255.000.010", "00021"},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.ip);
@@ -68,6 +75,58 @@ TEST(SettingsDialog, OkNormalisesAddressAndPort)
         EXPECT_EQ(control<QLineEdit>(world, "EdtIp")->text(), r.ipAfter);
         EXPECT_EQ(control<QLineEdit>(world, "EdtPort")->text(), r.portAfter);
         EXPECT_TRUE(world.bytes("pelloran.ini").contains(QByteArray("ip=") + r.ipAfter));
+    }
+}
+
+// An address no receiver can have is refused with a message: the dialog
+// stays open on the address field with what was typed, and neither the
+// field nor the file takes it.
+TEST(SettingsDialog, OkRefusesAnAddressWhosePartsAreNotNumbersUpTo255)
+{
+    struct Row {
+        const char *name;
+        const char *typed;
+    };
+    const Row rows[] = {
+        {"a part above 255", "999.1.1.1"},
+        {"256", "127.0.0.256"},
+        {"emptied", ""},
+        {"a part left empty", "127.0.1"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.name);
+        TProgramWorld world;
+        world.start();
+        world.prompts.asked.clear();
+        auto *ip = control<QLineEdit>(world, "EdtIp");
+        auto *pages = control<QTabWidget>(world, "PageControl");
+        QString typed;
+        bool stayedOpen = false;
+        QString shown;
+        QWidget *focused = nullptr;
+        int page = -1;
+        withSettings(world, [&] {
+            ip->setFocus();
+            ip->selectAll();
+            QTest::keyClick(ip, Qt::Key_Delete);
+            QTest::keyClicks(ip, QString::fromLatin1(r.typed));
+            typed = ip->text();
+            // OK is pressed from another page.
+            pages->setCurrentIndex(3);
+        }, "BtnOk", [&] {
+            stayedOpen = world.program.Form("FrmSettings")->isVisible();
+            shown = ip->text();
+            focused = world.program.Form("FrmSettings")->focusWidget();
+            page = pages->currentIndex();
+            QTest::mouseClick(control<QAbstractButton>(world, "BtnCancel"), Qt::LeftButton);
+        });
+        EXPECT_TRUE(stayedOpen);
+        EXPECT_EQ(shown, typed);
+        EXPECT_EQ(focused, ip);
+        EXPECT_EQ(page, 0);
+        EXPECT_EQ(world.prompts.texts(), QStringList({msg(MsgReceiverAddressInvalid)}));
+        EXPECT_EQ(ip->text(), "127.000.000.001");
+        EXPECT_TRUE(world.bytes("pelloran.ini").contains("ip=127.000.000.001"));
     }
 }
 

@@ -2,10 +2,14 @@
 #include "app/dialogs/drag_hint.h"
 #include "app/dialogs/please_wait.h"
 #include "app/dialogs/splash_window.h"
+#include "app/main/dialog_prompts.h"
+#include "core/util/messages.h"
 
 #include "app_test_support.h"
+#include "import_export_world.h"
 #include "qt_print.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
@@ -16,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -83,7 +88,8 @@ protected:
 };
 
 struct WaitStep {
-    enum Kind { Show, Hide } kind;
+    // Aside and Back: a question opens and is answered.
+    enum Kind { Show, Hide, Aside, Back } kind;
     const char *text = "";
 };
 
@@ -106,10 +112,20 @@ class WaitBoxSequence : public WaitBox, public ::testing::WithParamInterface<Wai
 TEST_P(WaitBoxSequence, OneHideEndsIt)
 {
     for (const WaitStep &step : GetParam().steps) {
-        if (step.kind == WaitStep::Show)
+        switch (step.kind) {
+        case WaitStep::Show:
             box.ShowWaitMsg(QString::fromUtf8(step.text));
-        else
+            break;
+        case WaitStep::Hide:
             box.HideWait();
+            break;
+        case WaitStep::Aside:
+            box.StepAside();
+            break;
+        case WaitStep::Back:
+            box.StepBack();
+            break;
+        }
     }
     EXPECT_EQ(box.Waiting(), GetParam().waitingAfter);
     EXPECT_EQ(box.Text(), QString::fromUtf8(GetParam().textAfter));
@@ -138,7 +154,19 @@ INSTANTIATE_TEST_SUITE_P(
         WaitSequence{"hide_twice", {{WaitStep::Show, "A"}, {WaitStep::Hide}, {WaitStep::Hide}},
                      false, "A"},
         WaitSequence{"shown_again_takes_the_new_text",
-                     {{WaitStep::Show, "A"}, {WaitStep::Hide}, {WaitStep::Show, "B"}}, true, "B"}),
+                     {{WaitStep::Show, "A"}, {WaitStep::Hide}, {WaitStep::Show, "B"}}, true, "B"},
+        WaitSequence{"back_after_a_question",
+                     {{WaitStep::Show, "A"}, {WaitStep::Aside}, {WaitStep::Back}}, true, "A"},
+        WaitSequence{"ended_during_a_question_stays_down",
+                     {{WaitStep::Show, "A"}, {WaitStep::Aside}, {WaitStep::Hide}, {WaitStep::Back}}, false, "A"},
+        WaitSequence{"started_during_a_question_comes_up_after_it",
+                     {{WaitStep::Aside}, {WaitStep::Show, "B"}, {WaitStep::Back}}, true, "B"},
+        WaitSequence{"nested_questions_bring_it_back_once",
+                     {{WaitStep::Show, "A"}, {WaitStep::Aside}, {WaitStep::Aside}, {WaitStep::Back},
+                      {WaitStep::Back}},
+                     true, "A"},
+        WaitSequence{"back_without_a_question",
+                     {{WaitStep::Show, "A"}, {WaitStep::Back}, {WaitStep::Aside}, {WaitStep::Back}}, true, "A"}),
     [](const testing::TestParamInfo<WaitSequence> &info) { return std::string(info.param.label); });
 
 TEST_F(WaitBox, ShowWaitSaysPleaseWait)
@@ -195,6 +223,75 @@ TEST_F(WaitBox, GoingAwayWhileUpLeavesNothingBehind)
     EXPECT_FALSE(enabledWindow.isEnabled());
     second.reset();
     expectAtRest();
+}
+
+// A question asked while the box is up (a satellite whose download failed
+// is skipped) is in front of it: the box steps aside while the question is
+// open, so what the user presses where the box stood reaches the question,
+// whose owner is enabled again and which shows no hourglass; the box comes
+// back for the rest of the operation.
+TEST_F(WaitBox, AQuestionMeanwhileIsInFrontAndTakesThePresses)
+{
+    struct Row {
+        const char *shot;
+        std::function<bool(TDialogPrompts &)> ask; // true: answered with OK
+    };
+    const QString skipped = FormatMsg1(msg(MsgKofSatelliteSkipped), QStringLiteral("Astra 19.2E"));
+    const Row rows[] = {
+        {"message",
+         [&](TDialogPrompts &prompts) {
+             return prompts.messageBox(TPrompts::TMsgKind::Warning, skipped, TPrompts::mbOK | TPrompts::mbCancel)
+                 == TPrompts::mbOK;
+         }},
+        {"input_box",
+         [](TDialogPrompts &prompts) {
+             QString text = QStringLiteral("Back soon");
+             return prompts.inputQuery(msg(MsgEnterAMessage), QString(), text);
+         }},
+    };
+    // The owner stands in the middle of the screen, under the box.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QRect owner(QPoint(), QSize(640, 420));
+    owner.moveCenter(screen.center());
+    enabledWindow.setGeometry(owner);
+    TDialogPrompts prompts(&enabledWindow);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.shot);
+        box.ShowWaitMsg(QStringLiteral("Downloading..."));
+        const QPoint whereTheBoxIs = box.geometry().center();
+        bool seen = false;
+        whenModal("", [&](QWidget *question) {
+            seen = true;
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(box.isVisible());
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+            EXPECT_TRUE(question->isEnabled());
+            EXPECT_TRUE(saveShot(*question, QStringLiteral("wait_box_question_%1.png").arg(QLatin1String(row.shot))));
+            QWidget *pressed = QApplication::widgetAt(whereTheBoxIs);
+            ASSERT_NE(pressed, nullptr);
+            EXPECT_EQ(pressed->window(), question);
+            QTest::mousePress(pressed, Qt::LeftButton, {}, pressed->mapFromGlobal(whereTheBoxIs));
+            QTest::mouseRelease(pressed, Qt::LeftButton, {}, pressed->mapFromGlobal(whereTheBoxIs));
+            QAbstractButton *ok = question->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+            QTest::mousePress(ok, Qt::LeftButton);
+            QTest::mouseRelease(ok, Qt::LeftButton);
+            const bool answered = !question->isVisible();
+            EXPECT_TRUE(answered);
+            // A question the presses cannot reach would hold the test forever.
+            if (!answered)
+                qobject_cast<QDialog *>(question)->reject();
+        });
+        EXPECT_TRUE(row.ask(prompts));
+        EXPECT_TRUE(seen);
+        EXPECT_TRUE(box.Waiting());
+        EXPECT_TRUE(box.isVisible());
+        EXPECT_EQ(box.Text(), QStringLiteral("Downloading..."));
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        EXPECT_FALSE(enabledWindow.isEnabled());
+        box.HideWait();
+        expectAtRest();
+    }
 }
 
 // --------------------------------------------------------------- drag hint

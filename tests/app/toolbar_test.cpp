@@ -38,9 +38,10 @@ struct ToolWorld : TProgramWorld {
             started.append({program, arguments, folder});
             return startSucceeds;
         };
+        openUrlForReal = main().OpenUrl;
         main().OpenUrl = [this](const QString &url) {
             opened.append(url);
-            return true;
+            return openSucceeds;
         };
         main().SendMessage = [this](const QString &address, const QString &text, QString &) {
             sent.append({address, text});
@@ -54,8 +55,8 @@ struct ToolWorld : TProgramWorld {
     }
 
     // A program in the world's folder that writes its arguments, one a line,
-    // to "args.txt" there.
-    QString argumentRecorder(const QString &name)
+    // to "args.txt" there, and ends with `exitCode`.
+    QString argumentRecorder(const QString &name, int exitCode = 0)
     {
         const QString script = folder.filePath(name);
         QFile file(script);
@@ -63,18 +64,21 @@ struct ToolWorld : TProgramWorld {
         file.write("#!/bin/sh\n"
                    "out=\"$(dirname \"$0\")/args.txt\"\n"
                    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
-                   "mv \"$out.part\" \"$out\"\n");
+                   "mv \"$out.part\" \"$out\"\n"
+                   "exit " + QByteArray::number(exitCode) + "\n");
         file.close();
         file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
         return script;
     }
 
-    // What the tools start when no test stands in.
+    // What the tools start and open with when no test stands in.
     decltype(TFrmMain::StartProgram) runProgram;
+    decltype(TFrmMain::OpenUrl) openUrlForReal;
     QList<Started> started;
     QStringList opened;
     QList<QStringList> sent;
     bool startSucceeds = true;
+    bool openSucceeds = true;
 };
 
 } // namespace
@@ -231,11 +235,50 @@ TEST(Toolbar, CustomTelnetRunsWithItsArguments)
     }
 }
 
-TEST(Toolbar, WebInterfaceOpensTheFormattedAddress)
+// The web interface opens at the plain address; when no browser opens, the
+// user is told the address to open by hand. The desktop's opener is
+// xdg-open: a stand-in first on the search path ends as xdg-open does with
+// a browser (0), without one (3) and with one that fails (4).
+TEST(Toolbar, WebInterfaceOpensTheFormattedAddressOrSaysWhereToGo)
 {
-    ToolWorld world;
-    world.main().ActionByName("PopupItmToolWebInterface")->trigger();
-    EXPECT_EQ(world.opened, QStringList({"http://127.0.0.1"}));
+    struct Row {
+        const char *name;
+        std::optional<int> openerExit; // none: the launch itself stands in
+        bool opens;
+    };
+    const Row rows[] = {
+        {"opened", std::nullopt, true},
+        {"not opened", std::nullopt, false},
+        {"xdg-open with a browser", 0, true},
+        {"xdg-open without a browser", 3, false},
+        {"xdg-open whose browser fails", 4, false},
+    };
+    const QByteArray path = qgetenv("PATH");
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.name);
+        ToolWorld world;
+        world.openSucceeds = r.opens;
+        const QString bin = world.folder.filePath("bin");
+        if (r.openerExit) {
+            world.main().OpenUrl = world.openUrlForReal;
+            QDir().mkpath(bin);
+            QFile::rename(world.argumentRecorder("xdg-open", *r.openerExit), bin + "/xdg-open");
+            qputenv("PATH", QFile::encodeName(bin) + ':' + path);
+        }
+        world.main().ActionByName("PopupItmToolWebInterface")->trigger();
+        qputenv("PATH", path);
+        if (r.openerExit)
+            EXPECT_EQ(world.bytes("bin/args.txt"), "http://127.0.0.1\n");
+        else
+            EXPECT_EQ(world.opened, QStringList({"http://127.0.0.1"}));
+        EXPECT_EQ(world.prompts.texts(),
+                  r.opens ? QStringList()
+                          : QStringList({"No browser could be opened for the web interface.\r\n"
+                                         "Open http://127.0.0.1 in your browser by hand."}));
+        if (!r.opens) {
+            EXPECT_EQ(world.prompts.asked.value(0).kind, TPrompts::TMsgKind::Error);
+        }
+    }
 }
 
 TEST(Toolbar, AnEmptyMessageAsksAgainAndCancelSendsNothing)

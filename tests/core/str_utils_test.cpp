@@ -323,6 +323,9 @@ TEST(StrUtils, HexNumbers)
     EXPECT_FALSE(isHexNumber(u"0x1"));
     EXPECT_FALSE(isHexNumber(u""));
     EXPECT_FALSE(isHexNumber(u" 1"));
+    EXPECT_TRUE(isDecimalNumber(u"0123456789"));
+    for (const char16_t *refused : {u"", u"abc", u"12a", u"-1", u"+1", u" 1", u"1.5", u"\u0663"})
+        EXPECT_FALSE(isDecimalNumber(refused)) << QString::fromUtf16(refused).toStdString();
 
     EXPECT_EQ(hexToDecText(u"1234"), "4660");
     EXPECT_EQ(hexToDecText(u"ffffffff"), "4294967295");

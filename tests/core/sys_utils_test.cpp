@@ -308,6 +308,53 @@ TEST_F(ShellExec, NoOpenerMeansNoAssociatedProgram)
     EXPECT_EQ(error, msg(MsgShellNoAssociation));
 }
 
+// xdg-open's exit says whether anything opened the document: a stand-in
+// ends as xdg-open does with a handler (0), without one (3) and with one
+// that failed (4). One still running (the generic opener runs the browser
+// itself) has opened it, and is left running rather than ended with the call.
+TEST_F(ShellExec, TheOpenersExitSaysWhetherItOpened)
+{
+    int argc = 1;
+    char name[] = "core_tests";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    struct Row {
+        const char *name;
+        const char *ending;
+        bool opened;
+    };
+    const Row rows[] = {
+        {"handler found", "exit 0", true},
+        {"no handler", "exit 3", false},
+        {"handler failed", "exit 4", false},
+        {"handler runs on", "while [ ! -e \"$1.go\" ]; do sleep 0.05; done; : > \"$1.ended\"", true},
+    };
+    const QString doc = m_dir.filePath(QStringLiteral("list.html"));
+    ASSERT_TRUE(writeBytes(doc, "<html/>"));
+    const QString opener = m_dir.filePath(QStringLiteral("xdg-open"));
+    qputenv("PATH", m_dir.path().toLocal8Bit() + ':' + m_path);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(writeBytes(opener, QByteArray("#!/bin/sh\n") + row.ending + '\n'));
+        QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QString error = QStringLiteral("x");
+        EXPECT_EQ(shellExec(doc, {}, QString(), 1, error), row.opened);
+        EXPECT_EQ(error, row.opened ? QString() : msg(MsgShellNoAssociation));
+    }
+    ASSERT_TRUE(writeBytes(doc + QStringLiteral(".go"), ""));
+    for (int i = 0; i < 100 && !QFile::exists(doc + QStringLiteral(".ended")); ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
+    EXPECT_TRUE(QFile::exists(doc + QStringLiteral(".ended")));
+    // The opener left running is freed once it has ended.
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(20);
+    }
+}
+
 TEST_F(ShellExec, OpensWithXdgOpenGivingThePathAsOneArgument)
 {
     const QString doc = m_dir.filePath(QStringLiteral("my list; $(x).html"));
