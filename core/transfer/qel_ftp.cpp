@@ -28,6 +28,12 @@ bool serverGone(TransferFailure kind)
     }
 }
 
+bool neverReached(TransferFailure kind)
+{
+    return kind == TransferFailure::ConnectTimedOut || kind == TransferFailure::Refused
+        || kind == TransferFailure::HostNotFound || kind == TransferFailure::Unreachable;
+}
+
 } // namespace
 
 TQelFTP::TQelFTP(const QString &host, const QString &userName, const QString &password,
@@ -178,7 +184,10 @@ bool TQelFTP::PutFile(const QString &localFile, const QString &remotePath)
     const bool put = m_client->upload(file, file.size(), remotePath,
                                       {QStringLiteral("chmod 777 ") + remotePath});
     m_failure = m_client->lastFailure();
-    m_lastPut = put ? TPutOutcome::Replaced : TPutOutcome::Unknown;
+    // Only a session that never reached the server surely left the file alone.
+    m_lastPut = put ? TPutOutcome::Replaced
+        : neverReached(m_failure.kind) ? TPutOutcome::Kept
+                                        : TPutOutcome::Unknown;
     return put;
 }
 
