@@ -205,6 +205,48 @@ TEST(BackupManager, AnIncompleteBackupIsOfferedLastAndRestoredOnlyWhenConfirmed)
     EXPECT_EQ(world.prompts.texts().last(), "Restore successfully finished!");
 }
 
+// A receiver that will not rename a new copy into place is written straight
+// into only when the user says so: Return in the real question box keeps
+// every receiver file as it was, and the report names them.
+TEST(BackupManager, AReceiverThatRefusesToRenameIsNotWrittenIntoOnReturn)
+{
+    BackupWorld world;
+    world.startReceiver({"--refuse-rename"});
+    const QDir root(world.backups.path());
+    root.mkpath("Saved/var/tuxbox/config/zapit");
+    QFile saved(root.filePath("Saved/var/tuxbox/config/zapit/services.xml"));
+    ASSERT_TRUE(saved.open(QIODevice::WriteOnly));
+    saved.write("<zapit>saved</zapit>");
+    saved.close();
+    const QByteArray before = fileBytesOf(world.receiverPath("services.xml"));
+    world.manager->FillBackups();
+    ASSERT_EQ(world.list("BoxBackups")->currentItem()->text(), "Saved");
+
+    TDialogPrompts real(world.manager);
+    world.program.Prompts = &real;
+    QString asked;
+    whenModal("", [&](QWidget *box) {
+        asked = static_cast<QMessageBox *>(box)->text();
+        EXPECT_TRUE(saveShotWithTitleBar(*box, QStringLiteral("write_in_place_question.png")));
+        world.program.Prompts = &world.prompts;
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    world.manager->BtnRestoreBackupClick();
+    world.program.Prompts = &world.prompts;
+
+    EXPECT_EQ(asked, "The receiver does not let /var/tuxbox/config/zapit/services.xml be replaced by "
+                     "a copy that has arrived whole. Write straight into "
+                     "/var/tuxbox/config/zapit/services.xml instead? Should the transfer break off, "
+                     "the receiver is left with a cut-short file.");
+    EXPECT_EQ(fileBytesOf(world.receiverPath("services.xml")), before);
+    ASSERT_EQ(world.prompts.asked.size(), 1) << world.prompts.texts().join('|').toStdString();
+    EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Error);
+    EXPECT_TRUE(world.prompts.asked[0].text.endsWith(
+        "The receiver refused to put the new copy in the place of the file.\r\n\r\n"
+        "Left as they were on the receiver:\r\n/var/tuxbox/config/zapit/services.xml"))
+        << world.prompts.asked[0].text.toStdString();
+}
+
 TEST(BackupManager, FailuresAreReportedWithTheirReason)
 {
     BackupWorld world;
