@@ -36,8 +36,8 @@ holds the remote path.
 An upload the client sends under a temporary name beside the file
 (".NAME.pelloran-upload") misbehaves as the file NAME would.
 
-With --cut SPEC (repeatable) the link breaks once, the first time SPEC
-matches: both connections close, the server itself goes on. SPEC is
+With --cut POINT (repeatable) the link breaks once, the first time POINT
+matches: both connections close, the server itself goes on. POINT is
 "CMD:NAME" for SIZE, RNFR, RNTO or DELE naming a file whose name contains
 NAME (the link breaks before the command acts), or "STOR:NAME:BYTES" for an
 upload of such a file, broken once BYTES bytes have arrived ("0": before the
@@ -90,10 +90,10 @@ def acted_name(path):
 class Cut(object):
     """Where the link breaks once (see --cut)."""
 
-    def __init__(self, spec):
-        parts = spec.split(":")
+    def __init__(self, point):
+        parts = point.split(":")
         if parts[0] not in CUT_COMMANDS or len(parts) != (3 if parts[0] == "STOR" else 2):
-            raise ValueError(spec)
+            raise ValueError(point)
         self.command, self.name = parts[0], parts[1]
         self.after = None
         if self.command == "STOR":
@@ -381,11 +381,11 @@ def main():
     parser.add_argument("--no-size", action="store_true")
     parser.add_argument("--short-store")
     args = parser.parse_args()
-    for spec in args.cut:
+    for point in args.cut:
         try:
-            CUTS.append(Cut(spec))
+            CUTS.append(Cut(point))
         except ValueError:
-            parser.error("unknown cut: %s" % spec)
+            parser.error("unknown cut: %s" % point)
     for named in args.act:
         name, _, act = named.partition("=")
         if act not in ACTS:
