@@ -1,5 +1,6 @@
 #include "exchange/backup_manager_dialog.h"
 
+#include "core/transfer/receiver_put.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "exchange/backup_transfer.h"
@@ -209,14 +210,17 @@ void TFrmBackupManager::BtnRestoreBackupClick()
             + QStringLiteral("\r\n\r\n") + lacking + QStringLiteral("\r\n\r\n") + msg(MsgRestoreAnyway);
         if (!m_program->Prompts
             || m_program->Prompts->messageBox(TPrompts::TMsgKind::Confirmation, question,
-                                              TPrompts::mbYes | TPrompts::mbNo)
+                                              TPrompts::mbYes | TPrompts::mbCancel
+                                                  | TPrompts::mbCancelDefault)
                 != TPrompts::mbYes)
             return;
     }
     setEnabled(false);
     QString error;
-    const bool done = restoreBackup(receiverAccessOf(*m_program), folder,
-                                    [this](const QString &text) { showStatus(text); }, error);
+    const bool done = restoreBackup(
+        receiverAccessOf(*m_program), folder, [this](const QString &text) { showStatus(text); },
+        error, {},
+        [this](const QString &remotePath) { return askWriteInPlace(m_program->Prompts, remotePath); });
     setEnabled(true);
     if (done)
         message(int(TPrompts::TMsgKind::Information), msg(MsgRestoreFinished));

@@ -2,6 +2,7 @@
 
 #include "core/transfer/download_progress.h"
 #include "core/transfer/qel_ftp.h"
+#include "core/transfer/receiver_put.h"
 #include "core/transfer/receiver_session.h"
 #include "core/transfer/transfer_aside.h"
 #include "core/util/file_utils.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -395,7 +397,7 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
 
 bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
                    const TStatusReport &status, QString &errorText,
-                   const TBackupTimeouts &timeouts)
+                   const TBackupTimeouts &timeouts, const TWriteInPlaceQuestion &writeInPlace)
 {
     errorText.clear();
     QStringList remotePaths;
@@ -407,25 +409,61 @@ bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
     for (const QString &remote : remotePaths)
         localFiles.append(QDir(backupFolder).filePath(remote.mid(1)));
     const TStatusReport report = relayed(status);
+    const qsizetype count = localFiles.size();
+    // Per file: what became of the receiver's copy, and what went wrong.
+    std::vector<TPutOutcome> outcomes(static_cast<std::size_t>(count), TPutOutcome::Kept);
+    std::vector<QStringList> failures(static_cast<std::size_t>(count));
     QString error;
-    const bool put = runAside([&] {
-        QStringList warnings;
-        const auto ftp = session(access, timeouts, warnings);
-        if (!openReceiverSession(*ftp, access.host, report, error))
-            return false;
-        report(msg(MsgStatusPuttingFiles));
-        bool allPut = true;
-        const auto progress = relayedProgress(int(localFiles.size()));
-        for (qsizetype i = 0; i < localFiles.size(); ++i) {
-            allPut = ftp->PutFiles({localFiles[i]}, {remotePaths[i]}) && allPut;
-            progress(int(i) + 1);
-        }
-        if (!allPut) {
-            error = withDetails(msg(MsgFilesNotPut), warnings);
-            return false;
-        }
-        return closeReceiverSession(*ftp, report, error);
-    });
-    errorText = error;
-    return put;
+    bool put = false;
+    bool inPlace = false;
+    qsizetype first = 0;
+    for (;;) {
+        qsizetype refused = -1;
+        put = runAside([&] {
+            QStringList warnings;
+            const auto ftp = session(access, timeouts, warnings);
+            if (!openReceiverSession(*ftp, access.host, report, error))
+                return false;
+            report(msg(MsgStatusPuttingFiles));
+            ftp->setWriteInPlace(inPlace);
+            bool allPut = true;
+            const auto progress = relayedProgress(int(count));
+            for (qsizetype i = first; i < count; ++i) {
+                warnings.clear();
+                const bool done = ftp->PutFiles({localFiles[i]}, {remotePaths[i]});
+                outcomes[std::size_t(i)] = ftp->LastPut();
+                failures[std::size_t(i)] = warnings;
+                // A receiver that refuses one rename refuses them all: the
+                // user is asked before anything more is sent.
+                if (!done && ftp->RenameRefused()) {
+                    refused = i;
+                    onUiThread([] { progressReset(); });
+                    return false;
+                }
+                allPut = done && allPut;
+                progress(int(i) + 1);
+            }
+            if (!allPut)
+                return false;
+            return closeReceiverSession(*ftp, report, error);
+        });
+        if (refused < 0 || inPlace || !writeInPlace || !writeInPlace(remotePaths[refused]))
+            break;
+        inPlace = true;
+        first = refused;
+        error.clear();
+    }
+    if (put)
+        return true;
+    QStringList details;
+    TReceiverPuts puts;
+    for (qsizetype i = 0; i < count; ++i) {
+        details += failures[std::size_t(i)];
+        puts.note(remotePaths[i], outcomes[std::size_t(i)]);
+    }
+    // The session's own steps name their failure; a file that failed is
+    // named by the wrapper's warnings.
+    errorText = error.isEmpty() ? withDetails(msg(MsgFilesNotPut), details) : error;
+    errorText += QStringLiteral("\r\n\r\n") + puts.report();
+    return false;
 }

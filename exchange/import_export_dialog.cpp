@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -541,40 +542,65 @@ bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText)
     const auto dialect = [](const QComboBox *combo, int own) {
         return combo->currentIndex() > 0 ? combo->currentIndex() : own;
     };
-    const QString remote = QStringLiteral("ftp:") + program.SettingText("EdtRemoteDir");
-    const auto target = [&](const QString &remoteName, const QString &localName) {
-        return toReceiver ? remote + u'/' + remoteName
-                          : QDir(program.LastImportDir).filePath(localName);
+    const QString remoteDir = program.SettingText("EdtRemoteDir");
+    struct ExportedFile {
+        const QAbstractButton *box;
+        QString remoteName;
+        QString localName;
+        std::function<bool(const QString &target, const QString &caption)> save;
     };
-    const auto caption = [&](const QString &localName) {
-        return toReceiver ? QString() : FormatMsg1(msg(MsgExportFile), localName);
+    const ExportedFile exported[] = {
+        {ui->CbxServices, QStringLiteral("services.xml"), QStringLiteral("Services.xml"),
+         [&](const QString &target, const QString &caption) {
+             const TServiceList &list = *program.ServiceList;
+             return handler.SaveServices(target, caption, list, errorText, list.Encoding,
+                                         dialect(ui->ComboFormatServices, list.Format));
+         }},
+        {ui->CbxMyServices, QStringLiteral("myservices.xml"), QStringLiteral("MyServices.xml"),
+         [&](const QString &target, const QString &caption) {
+             const TServiceList &list = *program.MyServiceList;
+             return handler.SaveMyServices(target, caption, list, errorText, list.Encoding,
+                                           dialect(ui->ComboFormatMyServices, list.Format));
+         }},
+        {ui->CbxBouquets, QStringLiteral("bouquets.xml"), QStringLiteral("Bouquets.xml"),
+         [&](const QString &target, const QString &caption) {
+             const TBouquetList &list = *program.BouquetList;
+             return handler.SaveBouquets(target, caption, list, errorText, list.Encoding,
+                                         dialect(ui->ComboFormatBouquets, list.Format));
+         }},
     };
-    const int files = int(ui->CbxServices->isChecked()) + int(ui->CbxMyServices->isChecked())
-        + int(ui->CbxBouquets->isChecked());
-    TFileProgress progress(toReceiver ? files : 0);
-    if (ui->CbxServices->isChecked()) {
-        const TServiceList &list = *program.ServiceList;
-        if (!handler.SaveServices(target(QStringLiteral("services.xml"), QStringLiteral("Services.xml")),
-                                  caption(QStringLiteral("Services.xml")), list, errorText,
-                                  list.Encoding, dialect(ui->ComboFormatServices, list.Format)))
-            return false;
-        progress.fileDone();
+    QStringList remotePaths;
+    for (const ExportedFile &file : exported) {
+        if (file.box->isChecked())
+            remotePaths.append(remoteDir + u'/' + file.remoteName);
     }
-    if (ui->CbxMyServices->isChecked()) {
-        const TServiceList &list = *program.MyServiceList;
-        if (!handler.SaveMyServices(
-                target(QStringLiteral("myservices.xml"), QStringLiteral("MyServices.xml")),
-                caption(QStringLiteral("MyServices.xml")), list, errorText, list.Encoding,
-                dialect(ui->ComboFormatMyServices, list.Format)))
-            return false;
-        progress.fileDone();
-    }
-    if (ui->CbxBouquets->isChecked()) {
-        const TBouquetList &list = *program.BouquetList;
-        if (!handler.SaveBouquets(target(QStringLiteral("bouquets.xml"), QStringLiteral("Bouquets.xml")),
-                                  caption(QStringLiteral("Bouquets.xml")), list, errorText,
-                                  list.Encoding, dialect(ui->ComboFormatBouquets, list.Format)))
-            return false;
+    TFileProgress progress(toReceiver ? int(remotePaths.size()) : 0);
+    // What each receiver file became, for the message should one fail: the
+    // lists on the receiver may then not belong together.
+    TReceiverPuts puts;
+    for (const ExportedFile &file : exported) {
+        if (!file.box->isChecked())
+            continue;
+        const QString remotePath = remoteDir + u'/' + file.remoteName;
+        const bool saved = toReceiver
+            ? file.save(QStringLiteral("ftp:") + remotePath, QString())
+            : file.save(QDir(program.LastImportDir).filePath(file.localName),
+                        FormatMsg1(msg(MsgExportFile), file.localName));
+        if (saved) {
+            puts.note(remotePath, TPutOutcome::Replaced);
+            progress.fileDone();
+            continue;
+        }
+        if (toReceiver) {
+            puts.note(remotePath, handler.LastReceiverPut());
+            puts.keepAll(remotePaths);
+            // A refusal the user answered with Cancel changed nothing yet:
+            // that stays a plain "aborted".
+            if (!errorText.isEmpty() || remotePath != remotePaths.first())
+                errorText = (errorText.isEmpty() ? msg(MsgActionAborted) : errorText)
+                    + QStringLiteral("\r\n\r\n") + puts.report();
+        }
+        return false;
     }
     return true;
 }

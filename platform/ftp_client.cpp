@@ -26,6 +26,11 @@ size_t writeToDevice(char *data, size_t size, size_t count, void *context)
     return sink->device->write(data, bytes) == bytes ? size_t(bytes) : 0;
 }
 
+size_t discard(char *, size_t size, size_t count, void *)
+{
+    return size * count;
+}
+
 size_t readFromDevice(char *buffer, size_t size, size_t count, void *device)
 {
     const qint64 read = static_cast<QIODevice *>(device)->read(buffer, qint64(size * count));
@@ -60,6 +65,16 @@ constexpr int kQuitReplyMs = 2000;
 bool serverStopped(TransferFailure kind)
 {
     return kind == TransferFailure::TimedOut || kind == TransferFailure::TooSlow;
+}
+
+// Raw command lines whose reply, whatever it is, is accepted: a leading
+// "*" tells libcurl so.
+QStringList anyReply(const QStringList &commands)
+{
+    QStringList lines;
+    for (const QString &command : commands)
+        lines.append(u'*' + command);
+    return lines;
 }
 
 } // namespace
@@ -215,6 +230,29 @@ bool FtpClient::download(const QString &remotePath, QIODevice &target)
     return false;
 }
 
+bool FtpClient::commandList(const QStringList &lines, CurlSlist &list)
+{
+    curl_slist *raw = nullptr;
+    for (const QString &line : lines) {
+        // A line break inside a path would end the command there and send
+        // the rest as a command of its own.
+        if (line.contains(u'\r') || line.contains(u'\n') || line.contains(QChar(0))) {
+            curl_slist_free_all(raw);
+            failWith(TransferFailure::Other, QStringLiteral("line break in a command"));
+            return false;
+        }
+        curl_slist *extended = curl_slist_append(raw, line.toUtf8().constData());
+        if (!extended) {
+            curl_slist_free_all(raw);
+            failWith(TransferFailure::Other, QStringLiteral("out of memory"));
+            return false;
+        }
+        raw = extended;
+    }
+    list.reset(raw);
+    return true;
+}
+
 bool FtpClient::upload(QIODevice &source, qint64 size, const QString &remotePath,
                        const QStringList &afterCommands)
 {
@@ -225,23 +263,72 @@ bool FtpClient::upload(QIODevice &source, qint64 size, const QString &remotePath
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, readFromDevice);
     curl_easy_setopt(handle, CURLOPT_READDATA, &source);
     curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(size));
-    curl_slist *raw = nullptr;
-    for (const QString &command : afterCommands) {
-        // A leading "*" tells libcurl to accept any reply to the command.
-        const QByteArray line = "*" + command.toUtf8();
-        curl_slist *extended = curl_slist_append(raw, line.constData());
-        if (!extended) {
-            curl_slist_free_all(raw);
-            failWith(TransferFailure::Other, QStringLiteral("out of memory"));
-            return false;
-        }
-        raw = extended;
-    }
-    const CurlSlist commands(raw);
+    CurlSlist commands;
+    if (!commandList(anyReply(afterCommands), commands))
+        return false;
     curl_easy_setopt(handle, CURLOPT_POSTQUOTE, commands.get());
     // Uploads are the program's own files; the size limit guards downloads.
     TransferWatch transfer = watch(std::numeric_limits<qint64>::max());
-    return perform(handle, transfer);
+    if (!perform(handle, transfer))
+        return false;
+    // A source that ended early gives libcurl fewer bytes than announced.
+    curl_off_t sent = -1;
+    curl_easy_getinfo(handle, CURLINFO_SIZE_UPLOAD_T, &sent);
+    if (sent != curl_off_t(size)) {
+        failWith(TransferFailure::Dropped, QStringLiteral("%1 of %2 bytes sent").arg(sent).arg(size));
+        return false;
+    }
+    return true;
+}
+
+bool FtpClient::remoteSize(const QString &remotePath, qint64 &size)
+{
+    size = -1;
+    CURL *handle = prepareTransfer(remotePath);
+    if (!handle)
+        return false;
+    // SIZE without a transfer; a server that does not know SIZE is no
+    // failure, it merely tells nothing. libcurl hands the answer on as
+    // header lines to the body's writer too, which must not be stdout.
+    curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, discard);
+    TransferWatch question = watch(std::numeric_limits<qint64>::max());
+    if (!perform(handle, question))
+        return false;
+    curl_off_t told = -1;
+    if (curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &told) == CURLE_OK)
+        size = qint64(told);
+    return true;
+}
+
+bool FtpClient::sendCommands(const QStringList &lines)
+{
+    CURL *handle = prepareTransfer(QString());
+    if (!handle)
+        return false;
+    CurlSlist commands;
+    if (!commandList(lines, commands))
+        return false;
+    curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(handle, CURLOPT_QUOTE, commands.get());
+    TransferWatch exchange = watch(m_settings.sizeLimit);
+    return perform(handle, exchange);
+}
+
+bool FtpClient::rename(const QString &from, const QString &to, const QStringList &afterCommands)
+{
+    if (sendCommands(QStringList{QStringLiteral("RNFR ") + from, QStringLiteral("RNTO ") + to}
+                     + anyReply(afterCommands)))
+        return true;
+    // Only the two rename lines can be refused; the others take any reply.
+    if (m_lastCode == CURLE_QUOTE_ERROR)
+        m_lastFailure.kind = TransferFailure::RenameRefused;
+    return false;
+}
+
+bool FtpClient::remove(const QString &remotePath)
+{
+    return sendCommands(anyReply({QStringLiteral("DELE ") + remotePath}));
 }
 
 bool FtpClient::disconnect()

@@ -49,9 +49,22 @@ public:
 
     // Replaces the remote file with `size` bytes read from `source`, then
     // sends each of `afterCommands` as a raw command line whose reply,
-    // whatever it is, is accepted.
+    // whatever it is, is accepted. Fails unless all `size` bytes went out.
     bool upload(QIODevice &source, qint64 size, const QString &remotePath,
                 const QStringList &afterCommands);
+
+    // The size the server gives for the remote file (SIZE), or -1 when it
+    // does not tell. False when the question could not be asked.
+    bool remoteSize(const QString &remotePath, qint64 &size);
+
+    // Renames the remote file `from` to `to`, replacing `to` (RNFR, RNTO),
+    // then sends `afterCommands` as upload does. A rename the server
+    // refuses fails with RenameRefused.
+    bool rename(const QString &from, const QString &to, const QStringList &afterCommands);
+
+    // Asks the server to delete the remote file; its answer is not looked
+    // at. False only when the request could not be sent.
+    bool remove(const QString &remotePath);
 
     // Closes the control connection: QUIT, its reply waited for only
     // briefly, since a server that no longer answers would otherwise hold
@@ -72,6 +85,12 @@ private:
     TransferWatch watch(qint64 sizeLimit) const;
     // Runs the prepared transfer under `watch`; false with lastFailure() set.
     bool perform(CURL *handle, TransferWatch &watch);
+    // libcurl's list of the raw command lines; false with lastFailure() set
+    // when it cannot be made.
+    bool commandList(const QStringList &lines, CurlSlist &list);
+    // Sends the raw command lines without a transfer; false at the first
+    // one refused (see rename) or when the session fails.
+    bool sendCommands(const QStringList &lines);
     void failWith(TransferFailure kind, const QString &detail);
     // Shuts the session's connections down under libcurl, which then finds
     // them dead: it sends nothing more on them and waits for no reply, and

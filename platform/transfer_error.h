@@ -19,6 +19,7 @@ enum class TransferFailure {
     NoSuchFile,    // FTP: the remote file or its folder is missing or barred
     SizeLimit,     // more than `sizeLimit` bytes
     Dropped,       // the connection closed before the transfer was complete
+    RenameRefused, // FTP: the server refused to rename a file
     LocalFile,     // the local file could not be written or read
     NotWebAddress, // only http: and https: are fetched
     Other,         // `detail` says what

@@ -9,6 +9,33 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace {
+
+// Failures after which asking the server anything more would only wait
+// for another time-out.
+bool serverGone(TransferFailure kind)
+{
+    switch (kind) {
+    case TransferFailure::TimedOut:
+    case TransferFailure::ConnectTimedOut:
+    case TransferFailure::TooSlow:
+    case TransferFailure::Refused:
+    case TransferFailure::HostNotFound:
+    case TransferFailure::Unreachable:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool neverReached(TransferFailure kind)
+{
+    return kind == TransferFailure::ConnectTimedOut || kind == TransferFailure::Refused
+        || kind == TransferFailure::HostNotFound || kind == TransferFailure::Unreachable;
+}
+
+} // namespace
+
 TQelFTP::TQelFTP(const QString &host, const QString &userName, const QString &password,
                  int port, Warning warn)
     : m_warn(std::move(warn))
@@ -96,8 +123,54 @@ bool TQelFTP::GetFile(const QString &remotePath, const QString &localFile)
     return QFileInfo::exists(localFile);
 }
 
+QString TQelFTP::uploadPathFor(const QString &remotePath)
+{
+    const qsizetype slash = remotePath.lastIndexOf(u'/');
+    return remotePath.left(slash + 1) + u'.' + remotePath.mid(slash + 1)
+        + QStringLiteral(".pelloran-upload");
+}
+
+bool TQelFTP::stillAside(const QString &aside, qint64 size)
+{
+    qint64 told = -1;
+    return !serverGone(m_failure.kind) && m_client->remoteSize(aside, told) && told == size;
+}
+
+bool TQelFTP::putAside(QFile &file, const QString &remotePath)
+{
+    const QString aside = uploadPathFor(remotePath);
+    const qint64 size = file.size();
+    qint64 told = -1;
+    bool put = m_client->upload(file, size, aside, {})
+        && m_client->remoteSize(aside, told);
+    m_failure = m_client->lastFailure();
+    if (put && told >= 0 && told != size) {
+        failWith(TransferFailure::Dropped,
+                 QStringLiteral("%1 of %2 bytes arrived").arg(told).arg(size));
+        put = false;
+    }
+    if (put) {
+        if (m_client->rename(aside, remotePath, {QStringLiteral("chmod 777 ") + remotePath})) {
+            m_lastPut = TPutOutcome::Replaced;
+            return true;
+        }
+        m_failure = m_client->lastFailure();
+        // A link lost during the rename leaves it unknown whether the
+        // server made it, unless the new copy is still there under its
+        // temporary name.
+        if (!RenameRefused())
+            m_lastPut = stillAside(aside, size) ? TPutOutcome::Kept : TPutOutcome::Unknown;
+    }
+    // The copy that did not take the file's place is not left lying about,
+    // unless the server no longer answers: its name still says what it is.
+    if (!serverGone(m_failure.kind))
+        m_client->remove(aside);
+    return false;
+}
+
 bool TQelFTP::PutFile(const QString &localFile, const QString &remotePath)
 {
+    m_lastPut = TPutOutcome::Kept;
     // A missing local file fails before anything is sent.
     QFile file(localFile);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -106,9 +179,15 @@ bool TQelFTP::PutFile(const QString &localFile, const QString &remotePath)
     }
     if (!Login())
         return false;
+    if (!m_writeInPlace)
+        return putAside(file, remotePath);
     const bool put = m_client->upload(file, file.size(), remotePath,
                                       {QStringLiteral("chmod 777 ") + remotePath});
     m_failure = m_client->lastFailure();
+    // Only a session that never reached the server surely left the file alone.
+    m_lastPut = put ? TPutOutcome::Replaced
+        : neverReached(m_failure.kind) ? TPutOutcome::Kept
+                                        : TPutOutcome::Unknown;
     return put;
 }
 

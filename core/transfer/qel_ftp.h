@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/transfer/receiver_put.h"
 #include "platform/ftp_client.h"
 
 #include <QString>
@@ -12,8 +13,15 @@
 // success as a Boolean and never raises; after every upload the raw command
 // "chmod 777 <remote path>" is sent and whatever it answers is accepted.
 //
+// An upload goes under a temporary name beside the file (".services.xml"
+// + ".pelloran-upload", which the receiver never reads), and is renamed over
+// the file only once it has arrived whole: a link that breaks off leaves
+// the receiver's file as it was.
+//
 // Calling order: construct, Connect, Login, transfers, Disconnect. The
 // list operations tell the user about each failed file through `warn`.
+class QFile;
+
 class TQelFTP
 {
 public:
@@ -39,6 +47,8 @@ public:
     bool Login();
     // The old local file stays until the new one has arrived whole.
     bool GetFile(const QString &remotePath, const QString &localFile);
+    // False with RenameRefused() when the server would not rename the new
+    // copy into place; LastPut() tells what became of the remote file.
     bool PutFile(const QString &localFile, const QString &remotePath);
     bool GetFiles(const QStringList &remotePaths, const QString &localRoot, bool keepTree);
     bool PutFiles(const QStringList &localFiles, const QStringList &remotePaths);
@@ -47,6 +57,16 @@ public:
     // Why the last failed step failed, in the user's words, for a line
     // after the designed message; empty when it gave no reason.
     QString FailureReason() const;
+    bool RenameRefused() const { return m_failure.kind == TransferFailure::RenameRefused; }
+
+    // What the last PutFile did to the remote file.
+    TPutOutcome LastPut() const { return m_lastPut; }
+    // Uploads write straight into the remote file, for servers that refuse
+    // to rename: a link that breaks off then leaves it cut short.
+    void setWriteInPlace(bool inPlace) { m_writeInPlace = inPlace; }
+
+    // Where an upload to `remotePath` goes until it has arrived whole.
+    static QString uploadPathFor(const QString &remotePath);
 
     // Where GetFiles puts a remote file below `localRoot`; empty when the
     // remote path names no file there (an empty name, "..", or a path that
@@ -57,11 +77,18 @@ public:
 private:
     void warn(const QString &text) const;
     void failWith(TransferFailure kind, const QString &detail);
+    // The upload under the temporary name, its size checked where the server
+    // tells it, then the rename; the temporary file goes when it fails.
+    bool putAside(QFile &file, const QString &remotePath);
+    // Whether the server says the copy of `size` bytes is still at `aside`.
+    bool stillAside(const QString &aside, qint64 size);
 
     FtpClient::Settings m_settings;
     std::unique_ptr<FtpClient> m_client;
     bool m_connected = false;
     bool m_loginRefused = false;
+    bool m_writeInPlace = false;
+    TPutOutcome m_lastPut = TPutOutcome::Kept;
     TransferError m_failure;
     Warning m_warn;
 };

@@ -47,6 +47,8 @@ QString transferFailureText(const TransferError &error)
         return FormatMsg1(msg(MsgReasonSizeLimit), transferSizeText(error.sizeLimit));
     case TransferFailure::Dropped:
         return msg(MsgReasonDropped);
+    case TransferFailure::RenameRefused:
+        return msg(MsgReasonRenameRefused);
     case TransferFailure::LocalFile:
         return FormatMsg1(msg(MsgReasonLocalFile), error.detail);
     case TransferFailure::NotWebAddress:

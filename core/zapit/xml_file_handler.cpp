@@ -328,14 +328,33 @@ bool TFrmXMLHandler::PutFile(const QString &localFile, const QString &title,
 bool TFrmXMLHandler::putToReceiver(const QString &localFile, const QString &remotePath,
                                    QString &errorText)
 {
-    return withReceiver(errorText, [&](TQelFTP &ftp, QString &error) {
-        showStatus(FormatMsg1(msg(MsgStatusPutting), remotePath));
-        if (!ftp.PutFile(localFile, remotePath)) {
-            error = withReason(
-                FormatMsg2(msg(MsgFtpPuttingFailed), QFileInfo(localFile).fileName(), remotePath),
-                ftp.FailureReason());
-            return false;
-        }
-        return closeReceiverSession(ftp, statusReport(), error);
-    });
+    m_lastReceiverPut = TPutOutcome::Kept;
+    bool refused = false;
+    const auto put = [&](bool inPlace) {
+        return withReceiver(errorText, [&](TQelFTP &ftp, QString &error) {
+            showStatus(FormatMsg1(msg(MsgStatusPutting), remotePath));
+            ftp.setWriteInPlace(inPlace);
+            const bool done = ftp.PutFile(localFile, remotePath);
+            m_lastReceiverPut = ftp.LastPut();
+            if (!done) {
+                refused = ftp.RenameRefused();
+                error = withReason(FormatMsg2(msg(MsgFtpPuttingFailed),
+                                              QFileInfo(localFile).fileName(), remotePath),
+                                   ftp.FailureReason());
+                return false;
+            }
+            return closeReceiverSession(ftp, statusReport(), error);
+        });
+    };
+    if (put(false))
+        return true;
+    if (!refused)
+        return false;
+    // The question is asked here, with the transfer over: while one runs,
+    // the window takes no input.
+    if (!askWriteInPlace(m_env.prompts, remotePath)) {
+        errorText.clear();
+        return false;
+    }
+    return put(true);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/transfer/receiver_put.h"
 #include "core/transfer/receiver_session.h"
 #include "core/zapit/dialects.h"
 #include "platform/transfer_limits.h"
@@ -91,9 +92,13 @@ public:
 
     // Brings a source to a local file; `name` becomes that file's path.
     bool GetFile(QString &name, const QString &title, QString &errorText);
-    // Stores a local file at a target.
+    // Stores a local file at a target. The receiver's file is replaced only
+    // by a copy that arrived whole; a receiver that refuses to rename is
+    // written straight into when the user agrees.
     bool PutFile(const QString &localFile, const QString &title, const QString &target,
                  QString &errorText);
+    // What the last save to the receiver did to the receiver's file.
+    TPutOutcome LastReceiverPut() const { return m_lastReceiverPut; }
 
 private:
     void showStatus(const QString &text) const;
@@ -117,4 +122,5 @@ private:
     static QString tempFileFor(const QString &target);
 
     Environment m_env;
+    TPutOutcome m_lastReceiverPut = TPutOutcome::Kept;
 };

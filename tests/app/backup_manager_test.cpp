@@ -1,5 +1,6 @@
 #include "import_export_world.h"
 
+#include "app/main/dialog_prompts.h"
 #include "app/main/status_panels.h"
 #include "exchange/backup_manager_dialog.h"
 #include "exchange/backup_transfer.h"
@@ -8,6 +9,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -161,10 +163,13 @@ TEST(BackupManager, AnIncompleteBackupIsOfferedLastAndRestoredOnlyWhenConfirmed)
         "/var/tuxbox/config/zapit/bouquets.xml\r\n\r\nRestore the files it holds all the same?";
     const struct {
         const char *name;
-        int answer;
+        int answer; // 0: the real question box, answered with Return
         const char *services; // on the receiver afterwards, or null: as it was
     } rows[] = {
         {"no", TPrompts::mbNo, nullptr},
+        // A key pressed by habit must not restore a set that may not belong
+        // together.
+        {"return_key", 0, nullptr},
         {"yes", TPrompts::mbYes, "<zapit>newer</zapit>"},
     };
     for (const auto &r : rows) {
@@ -172,10 +177,25 @@ TEST(BackupManager, AnIncompleteBackupIsOfferedLastAndRestoredOnlyWhenConfirmed)
         world.list("BoxBackups")->setCurrentRow(1);
         world.prompts.asked.clear();
         world.prompts.answers = {r.answer};
-        world.manager->BtnRestoreBackupClick();
-        ASSERT_GE(world.prompts.asked.size(), 1) << r.name;
-        EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Confirmation) << r.name;
-        EXPECT_EQ(world.prompts.asked[0].text, question) << r.name;
+        QString asked;
+        if (r.answer == 0) {
+            TDialogPrompts real(world.manager);
+            world.program.Prompts = &real;
+            whenModal("", [&](QWidget *box) {
+                asked = static_cast<QMessageBox *>(box)->text();
+                // Whatever comes after the question is answered by the script.
+                world.program.Prompts = &world.prompts;
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            world.manager->BtnRestoreBackupClick();
+            world.program.Prompts = &world.prompts;
+        } else {
+            world.manager->BtnRestoreBackupClick();
+            ASSERT_GE(world.prompts.asked.size(), 1) << r.name;
+            EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Confirmation) << r.name;
+            asked = world.prompts.asked[0].text;
+        }
+        EXPECT_EQ(asked, question) << r.name;
         EXPECT_EQ(fileBytesOf(world.receiverPath("services.xml")),
                   r.services ? QByteArray(r.services) : receiverServices)
             << r.name;
@@ -183,6 +203,48 @@ TEST(BackupManager, AnIncompleteBackupIsOfferedLastAndRestoredOnlyWhenConfirmed)
         EXPECT_FALSE(QFileInfo::exists(world.receiver.filePath(".pelloran-backup-files"))) << r.name;
     }
     EXPECT_EQ(world.prompts.texts().last(), "Restore successfully finished!");
+}
+
+// A receiver that will not rename a new copy into place is written straight
+// into only when the user says so: Return in the real question box keeps
+// every receiver file as it was, and the report names them.
+TEST(BackupManager, AReceiverThatRefusesToRenameIsNotWrittenIntoOnReturn)
+{
+    BackupWorld world;
+    world.startReceiver({"--refuse-rename"});
+    const QDir root(world.backups.path());
+    root.mkpath("Saved/var/tuxbox/config/zapit");
+    QFile saved(root.filePath("Saved/var/tuxbox/config/zapit/services.xml"));
+    ASSERT_TRUE(saved.open(QIODevice::WriteOnly));
+    saved.write("<zapit>saved</zapit>");
+    saved.close();
+    const QByteArray before = fileBytesOf(world.receiverPath("services.xml"));
+    world.manager->FillBackups();
+    ASSERT_EQ(world.list("BoxBackups")->currentItem()->text(), "Saved");
+
+    TDialogPrompts real(world.manager);
+    world.program.Prompts = &real;
+    QString asked;
+    whenModal("", [&](QWidget *box) {
+        asked = static_cast<QMessageBox *>(box)->text();
+        EXPECT_TRUE(saveShotWithTitleBar(*box, QStringLiteral("write_in_place_question.png")));
+        world.program.Prompts = &world.prompts;
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    world.manager->BtnRestoreBackupClick();
+    world.program.Prompts = &world.prompts;
+
+    EXPECT_EQ(asked, "The receiver does not let /var/tuxbox/config/zapit/services.xml be replaced by "
+                     "a copy that has arrived whole. Write straight into "
+                     "/var/tuxbox/config/zapit/services.xml instead? Should the transfer break off, "
+                     "the receiver is left with a cut-short file.");
+    EXPECT_EQ(fileBytesOf(world.receiverPath("services.xml")), before);
+    ASSERT_EQ(world.prompts.asked.size(), 1) << world.prompts.texts().join('|').toStdString();
+    EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Error);
+    EXPECT_TRUE(world.prompts.asked[0].text.endsWith(
+        "The receiver refused to put the new copy in the place of the file.\r\n\r\n"
+        "Left as they were on the receiver:\r\n/var/tuxbox/config/zapit/services.xml"))
+        << world.prompts.asked[0].text.toStdString();
 }
 
 TEST(BackupManager, FailuresAreReportedWithTheirReason)

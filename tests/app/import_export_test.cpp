@@ -6,6 +6,7 @@
 #include "core/model/satelite.h"
 #include "core/model/service_list.h"
 #include "core/transfer/download_progress.h"
+#include "core/transfer/qel_ftp.h"
 #include "core/util/sys_utils.h"
 #include "core/zapit/xml_file_handler.h"
 #include "exchange/import_export_dialog.h"
@@ -250,10 +251,13 @@ TEST(ImportExport, TheWindowKeepsRunningWhileTheReceiverIsSlow)
     const QString files[] = {zapit + "/services.xml", zapit + "/myservices.xml",
                              zapit + "/bouquets.xml"};
     const int progress[] = {0, 33, 67};
+    // An upload is held under the temporary name it arrives under.
     const auto expectReleases = [&](const char *status) {
         ASSERT_EQ(releases.size(), std::size(files));
         for (std::size_t i = 0; i < releases.size(); ++i) {
-            EXPECT_EQ(holds.released[qsizetype(i)], files[i]) << status << i;
+            EXPECT_EQ(holds.released[qsizetype(i)],
+                      exporting ? TQelFTP::uploadPathFor(files[i]) : files[i])
+                << status << i;
             EXPECT_EQ(releases[i].status, QLatin1String(status) + files[i] + "...") << i;
             EXPECT_EQ(releases[i].progress, progress[i]) << status << i;
         }
@@ -543,6 +547,96 @@ TEST(ImportExport, AFailedExportLeavesNothingBehind)
     world.prompts.answers = {TPrompts::mbCancel};
     EXPECT_FALSE(world.dialog->Export(error));
     EXPECT_TRUE(error.isEmpty());
+}
+
+// Wherever the link breaks while the lists go to the receiver, and whether
+// its FTP server goes on or is killed, every receiver file is whole: the new
+// one or the one there before, byte for byte, and the message names which.
+// A receiver that refuses to rename is written straight into only when the
+// user says so; the question has Cancel as its default.
+TEST(ImportExport, AnExportCutShortLeavesEveryFileWholeOrAsItWas)
+{
+    const QString zapit = QLatin1String(kZapitDir);
+    const QStringList names = {"services.xml", "myservices.xml", "bouquets.xml"};
+    const QString refused =
+        "The receiver does not let %1 be replaced by a copy that has arrived whole. Write straight "
+        "into %1 instead? Should the transfer break off, the receiver is left with a cut-short file.";
+    const QString cutText = "FTP: Putting myservices.xml to " + zapit + "/myservices.xml failed.";
+    const struct {
+        const char *name;
+        QStringList server;
+        QList<int> answers; // after "Are you sure?"
+        const char *files;  // each receiver file afterwards: 'n' new, 'o' as before
+        QString error;      // how the error text starts; empty: none
+    } rows[] = {
+        {"before the first byte", {"--cut", "STOR:myservices.xml:0"}, {}, "noo", cutText},
+        {"halfway", {"--cut", "STOR:myservices.xml:100"}, {}, "noo", cutText},
+        {"after the last byte", {"--cut", "STOR:myservices.xml:all"}, {}, "noo", cutText},
+        {"at the rename", {"--cut", "RNFR:myservices.xml"}, {}, "noo", cutText},
+        {"server killed halfway", {"--cut", "STOR:myservices.xml:100", "--die"}, {}, "noo", cutText},
+        {"rename refused", {"--refuse-rename"}, {TPrompts::mbCancel}, "ooo", ""},
+        {"rename refused, written in place", {"--refuse-rename"},
+         {TPrompts::mbYes, TPrompts::mbYes, TPrompts::mbYes}, "nnn", ""},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        ImportExportWorld world;
+        world.startReceiver(r.server);
+        world.startWebInterface();
+        world.choose("BtnBox", true, true, true);
+        QList<QByteArray> before;
+        for (const QString &name : names)
+            before.append(fileBytes(world.receiverPath(name)));
+        // What the writers make of each list.
+        TFrmXMLHandler &handler = *world.program.FrmXMLHandler;
+        const TServiceList &services = *world.program.ServiceList;
+        const TServiceList &myServices = *world.program.MyServiceList;
+        const TBouquetList &bouquets = *world.program.BouquetList;
+        QString error;
+        ASSERT_TRUE(handler.WriteServices(world.path("new-0"), services.Format, services, error,
+                                          services.Encoding));
+        ASSERT_TRUE(handler.WriteMyServices(world.path("new-1"), myServices.Format, myServices,
+                                            error, myServices.Encoding));
+        ASSERT_TRUE(handler.WriteBouquets(world.path("new-2"), bouquets.Format, bouquets, error,
+                                          bouquets.Encoding));
+        world.prompts.answers = QList<int>{TPrompts::mbYes} + r.answers;
+        const bool exported = world.dialog->Export(error);
+        EXPECT_EQ(exported, QLatin1String(r.files) == "nnn") << error.toStdString();
+        QString replaced, kept;
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const QByteArray fresh = fileBytes(world.path(QStringLiteral("new-%1").arg(i)));
+            ASSERT_NE(fresh, before[i]) << names[i].toStdString();
+            const QByteArray now = fileBytes(world.receiverPath(names[i]));
+            EXPECT_TRUE(now == (r.files[i] == 'n' ? fresh : before[i])) << names[i].toStdString();
+            (r.files[i] == 'n' ? replaced : kept) += "\r\n" + zapit + u'/' + names[i];
+            for (const QString &file :
+                 QDir(world.receiverPath(QString())).entryList(QDir::Files | QDir::Hidden)) {
+                EXPECT_TRUE(!file.startsWith('.')
+                            || (r.server.contains("--die") && file.endsWith(".pelloran-upload")))
+                    << file.toStdString();
+            }
+        }
+        if (!r.error.isEmpty()) {
+            EXPECT_TRUE(error.startsWith(r.error)) << error.toStdString();
+            EXPECT_TRUE(error.endsWith("\r\n\r\nReplaced on the receiver:" + replaced
+                                       + "\r\n\r\nLeft as they were on the receiver:" + kept))
+                << error.toStdString();
+        } else if (!exported) {
+            // Nothing was sent: the user gave up.
+            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        }
+        // Only a receiver that has its new lists is asked to reload them.
+        EXPECT_EQ(TExchangeWorld::logLines(world.webLog).size(), exported ? 1 : 0);
+        for (qsizetype i = 1; i < world.prompts.asked.size(); ++i) {
+            const TScriptedPrompts::Question &question = world.prompts.asked[i];
+            if (question.text.startsWith("The receiver does not let")) {
+                EXPECT_EQ(question.text, refused.arg(zapit + u'/' + names[i - 1]));
+                EXPECT_TRUE(question.buttons & TPrompts::mbCancelDefault);
+            }
+        }
+        EXPECT_EQ(world.prompts.asked.size(), 1 + r.answers.size() + (exported ? 1 : 0))
+            << world.prompts.texts().join('|').toStdString();
+    }
 }
 
 TEST(ImportExport, ALocalExportAsksNothingAndSendsNoMessage)

@@ -197,6 +197,90 @@ TEST_F(FtpTransfer, TricklesAreCutAtTheRateFloor)
     }
 }
 
+// Wherever the link breaks during an upload, and whether the server goes
+// on or is killed, the receiver's file is whole: the new one, or the one
+// there before, byte for byte. What the wrapper says became of it is so,
+// and no other file is left beside it but, from a killed server, the copy
+// under its temporary name.
+TEST(FtpUpload, ACutShortUploadLeavesTheFileAsItWas)
+{
+    const QByteArray before = QByteArray("<zapit>before</zapit>\n").repeated(1000);
+    QByteArray fresh(1 << 20, '\0');
+    for (qsizetype i = 0; i < fresh.size(); ++i)
+        fresh[i] = char('a' + i % 26);
+    const QString dropped = "The connection was lost before the transfer was complete.";
+    const QString refused = "The receiver refused to put the new copy in the place of the file.";
+    const QString aside = ".services.xml.pelloran-upload";
+    const struct {
+        const char *name;
+        QStringList server;
+        bool inPlace;
+        bool put;
+        TPutOutcome outcome;
+        bool asideMayStay;
+    } rows[] = {
+        {"whole", {}, false, true, TPutOutcome::Replaced, false},
+        {"server without SIZE", {"--no-size"}, false, true, TPutOutcome::Replaced, false},
+        {"before the first byte", {"--cut", "STOR:services.xml:0"}, false, false, TPutOutcome::Kept, false},
+        {"after the first byte", {"--cut", "STOR:services.xml:1"}, false, false, TPutOutcome::Kept, false},
+        {"halfway", {"--cut", "STOR:services.xml:524288"}, false, false, TPutOutcome::Kept, false},
+        {"after the last byte", {"--cut", "STOR:services.xml:all"}, false, false, TPutOutcome::Kept, false},
+        {"at the size check", {"--cut", "SIZE:services.xml"}, false, false, TPutOutcome::Kept, false},
+        {"at the rename", {"--cut", "RNFR:services.xml"}, false, false, TPutOutcome::Kept, false},
+        {"at the new name", {"--cut", "RNTO:services.xml"}, false, false, TPutOutcome::Kept, false},
+        // Whether the server renamed before it died, nobody can tell.
+        {"server killed at the new name", {"--cut", "RNTO:services.xml", "--die"}, false, false,
+         TPutOutcome::Unknown, true},
+        {"stored short", {"--short-store", "services.xml"}, false, false, TPutOutcome::Kept, false},
+        {"server killed halfway", {"--cut", "STOR:services.xml:524288", "--die"}, false, false,
+         TPutOutcome::Kept, true},
+        {"server killed after the last byte", {"--cut", "STOR:services.xml:all", "--die"}, false,
+         false, TPutOutcome::Kept, true},
+        {"rename refused", {"--refuse-rename"}, false, false, TPutOutcome::Kept, false},
+        {"rename refused, written in place", {"--refuse-rename"}, true, true, TPutOutcome::Replaced,
+         false},
+        // Written straight into, the file is cut short, and the wrapper says
+        // it cannot vouch for it.
+        {"written in place, cut halfway", {"--cut", "STOR:services.xml:524288"}, true, false,
+         TPutOutcome::Unknown, false},
+        {"written in place, server killed", {"--cut", "STOR:services.xml:0", "--die"}, true, false,
+         TPutOutcome::Unknown, false},
+    };
+    QTemporaryDir local;
+    const QString source = local.filePath("services.xml");
+    writeFile(source, fresh);
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        QTemporaryDir home;
+        const QString target = home.path() + kZapit + "/services.xml";
+        writeFile(target, before);
+        ScriptServer server(QStringLiteral("ftp_server.py"),
+                            QStringList{"--root", home.path(), "--user", kUser, "--password",
+                                        kPassword}
+                                + r.server);
+        ASSERT_NE(server.port(), 0) << server.errors().toStdString();
+        TQelFTP ftp(QStringLiteral("127.000.000.001"), kUser, kPassword, server.port());
+        ftp.setTimeouts(5, 5);
+        ftp.setWriteInPlace(r.inPlace);
+        ASSERT_TRUE(ftp.Connect() && ftp.Login());
+        EXPECT_EQ(ftp.PutFile(source, kZapit + "/services.xml"), r.put);
+        EXPECT_EQ(ftp.LastPut(), r.outcome);
+        const QByteArray now = readAll(target);
+        if (r.inPlace && !r.put)
+            EXPECT_TRUE(now == before || (now.size() < fresh.size() && fresh.startsWith(now)));
+        else
+            EXPECT_TRUE(now == (r.put ? fresh : before));
+        if (!r.put) {
+            EXPECT_EQ(ftp.FailureReason(), QString::fromLatin1(r.name).startsWith("rename") ? refused
+                                                                                            : dropped);
+        }
+        QStringList left = QDir(home.path() + kZapit).entryList(QDir::Files | QDir::Hidden);
+        if (r.asideMayStay)
+            left.removeAll(aside);
+        EXPECT_EQ(left, QStringList{"services.xml"});
+    }
+}
+
 TEST_F(FtpTransfer, WrongPasswordConnectsButCannotLogIn)
 {
     auto ftp = session(QStringLiteral("wrong"));

@@ -1,6 +1,7 @@
 #include "exchange/backup_transfer.h"
 
 #include "core/util/file_utils.h"
+#include "core/util/prompts.h"
 
 #include "form_test_support.h"
 #include "qt_print.h"
@@ -356,9 +357,99 @@ TEST_F(BackupTransfer, ATrickleEndsBackupAndRestoreWithTheReason)
     writeBytes(backups.filePath("Saved/var/tuxbox/config/zapit/services.xml"), "<zapit>saved</zapit>\n");
     EXPECT_FALSE(restoreBackup(access, backups.filePath("Saved"), {}, error, timeouts));
     EXPECT_TRUE(error.endsWith("FTP: Putting services.xml to /var/tuxbox/config/zapit/services.xml "
-                               "failed.\r\n" + tooSlow))
+                               "failed.\r\n" + tooSlow
+                               + "\r\n\r\nLeft as they were on the receiver:\r\n"
+                                 "/var/tuxbox/config/zapit/services.xml"))
         << error.toStdString();
     EXPECT_EQ(readBytes(receiver.filePath("var/tuxbox/config/zapit/services.xml")), services);
+}
+
+// Wherever the link breaks while a backup goes back onto the receiver, and
+// whether its FTP server goes on or is killed, every receiver file is whole:
+// the backup's copy, or the one there before, byte for byte. The message
+// names which were replaced and which were left as they were. A receiver
+// that refuses to rename is written straight into only when the user says so.
+TEST_F(BackupTransfer, ACutShortRestoreLeavesEveryFileWholeOrAsItWas)
+{
+    const QStringList paths = {"/etc/hostname", "/var/tuxbox/config/zapit/bouquets.xml",
+                               "/var/tuxbox/config/zapit/services.xml"};
+    const auto saved = [](const QString &path) {
+        return (path.toUtf8() + '\n').repeated(20000); // about 0.7 MB each
+    };
+    for (const QString &path : paths)
+        writeBytes(backups.filePath("Saved" + path), saved(path));
+    const struct {
+        const char *name;
+        QStringList server;
+        int answer; // to the question whether to write in place; 0: no question
+        // Each receiver file afterwards, in the order of `paths`: 'n' the
+        // backup's, 'o' the one before, '?' either of the two.
+        const char *files;
+        const char *report; // the end of the error text, files as 'n', 'o', '?'
+    } rows[] = {
+        {"whole", {}, 0, "nnn", nullptr},
+        {"before the first byte", {"--cut", "STOR:bouquets.xml:0"}, 0, "non", "non"},
+        {"halfway", {"--cut", "STOR:bouquets.xml:300000"}, 0, "non", "non"},
+        {"after the last byte", {"--cut", "STOR:bouquets.xml:all"}, 0, "non", "non"},
+        {"at the size check", {"--cut", "SIZE:bouquets.xml"}, 0, "non", "non"},
+        {"at the rename", {"--cut", "RNFR:bouquets.xml"}, 0, "non", "non"},
+        {"server killed halfway", {"--cut", "STOR:bouquets.xml:300000", "--die"}, 0, "noo", "noo"},
+        {"server killed at the new name", {"--cut", "RNTO:bouquets.xml", "--die"}, 0, "n?o", "n?o"},
+        {"rename refused", {"--refuse-rename"}, TPrompts::mbCancel, "ooo", "ooo"},
+        {"rename refused, written in place", {"--refuse-rename"}, TPrompts::mbYes, "nnn", nullptr},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        for (const QString &folder : QDir(receiver.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            QDir(receiver.filePath(folder)).removeRecursively();
+        SetUp();
+        const auto before = [&](const QString &path) { return readBytes(receiver.filePath(path.mid(1))); };
+        QList<QByteArray> old;
+        for (const QString &path : paths)
+            old.append(before(path));
+        startServer(r.server);
+        QStringList asked;
+        const TWriteInPlaceQuestion question = [&](const QString &path) {
+            asked.append(path);
+            return r.answer == TPrompts::mbYes;
+        };
+        QString error;
+        const bool done = restoreBackup(access, backups.filePath("Saved"), {}, error, timeouts, question);
+        EXPECT_EQ(done, r.report == nullptr) << error.toStdString();
+        EXPECT_EQ(asked, r.answer ? QStringList{paths[0]} : QStringList());
+        QString replaced, kept, unknown;
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const QByteArray now = before(paths[i]);
+            const char state = r.files[i];
+            EXPECT_TRUE(state == '?' ? now == saved(paths[i]) || now == old[i]
+                                     : now == (state == 'n' ? saved(paths[i]) : old[i]))
+                << paths[i].toStdString();
+            if (r.report) {
+                QString &list = r.report[i] == 'n' ? replaced : r.report[i] == 'o' ? kept : unknown;
+                list += "\r\n" + paths[i];
+            }
+            // Nothing but the receiver's own files stays in its folders,
+            // unless the server died before it could delete the copy.
+            QStringList left = QDir(QFileInfo(receiver.filePath(paths[i].mid(1))).path())
+                                   .entryList(QDir::Files | QDir::Hidden);
+            for (const QString &file : left) {
+                EXPECT_TRUE(!file.startsWith('.')
+                            || (r.server.contains("--die") && file.endsWith(".pelloran-upload")))
+                    << file.toStdString();
+            }
+        }
+        if (r.report) {
+            QStringList parts;
+            if (!replaced.isEmpty())
+                parts.append("Replaced on the receiver:" + replaced);
+            if (!kept.isEmpty())
+                parts.append("Left as they were on the receiver:" + kept);
+            if (!unknown.isEmpty())
+                parts.append("Perhaps changed or cut short on the receiver (check them):" + unknown);
+            EXPECT_TRUE(error.startsWith("FTP: At least one file could not be put!")) << error.toStdString();
+            EXPECT_TRUE(error.endsWith("\r\n\r\n" + parts.join("\r\n\r\n"))) << error.toStdString();
+        }
+    }
 }
 
 TEST_F(BackupTransfer, RefusedBeforeAnythingIsFetched)

@@ -33,13 +33,28 @@ With --hold-dir DIR every upload (STOR) and every download (RETR) of an
 ordinary file is held back until the test lets it go (held.py); the marker
 holds the remote path.
 
+An upload the client sends under a temporary name beside the file
+(".NAME.pelloran-upload") misbehaves as the file NAME would.
+
+With --cut POINT (repeatable) the link breaks once, the first time POINT
+matches: both connections close, the server itself goes on. POINT is
+"CMD:NAME" for SIZE, RNFR, RNTO or DELE naming a file whose name contains
+NAME (the link breaks before the command acts), or "STOR:NAME:BYTES" for an
+upload of such a file, broken once BYTES bytes have arrived ("0": before the
+first, "all": once every byte is stored, in place of the reply). With --die
+a cut ends the server instead, as a receiver whose FTP server is killed.
+With --refuse-rename every RNTO is answered "553". With --no-size every SIZE
+is answered "502". With --short-store NAME an upload of a file whose name
+contains NAME keeps only its first half, the reply saying all went well.
+
 With --silent the server accepts connections and never says a word.
 With --mute-quit the server never answers QUIT and keeps the connection
 open, as a receiver whose FTP server hangs does.
 With --refuse-chmod every SITE CHMOD is answered "550" (as receivers whose
 file system does not know modes do). With --log FILE the path of every
 download (RETR) and upload (STOR) is appended to FILE as "RETR <path>" or
-"STOR <path>", relative to --root with a leading "/".
+"STOR <path>", and the new name of every rename as "RNTO <path>", each
+relative to --root with a leading "/".
 """
 import argparse
 import os
@@ -59,10 +74,51 @@ SLOW_REPLY_LINES = 600
 
 
 NAMED_ACTS = {}
+UPLOAD_SUFFIX = ".pelloran-upload"
+CUT_COMMANDS = ("STOR", "SIZE", "RNFR", "RNTO", "DELE")
+
+
+def acted_name(path):
+    """The name of the file a path stands for: a temporary upload stands
+    for the file it is to replace."""
+    name = os.path.basename(path)
+    if name.startswith(".") and name.endswith(UPLOAD_SUFFIX) and len(name) > len(UPLOAD_SUFFIX) + 1:
+        return name[1:-len(UPLOAD_SUFFIX)]
+    return name
+
+
+class Cut(object):
+    """Where the link breaks once (see --cut)."""
+
+    def __init__(self, point):
+        parts = point.split(":")
+        if parts[0] not in CUT_COMMANDS or len(parts) != (3 if parts[0] == "STOR" else 2):
+            raise ValueError(point)
+        self.command, self.name = parts[0], parts[1]
+        self.after = None
+        if self.command == "STOR":
+            self.after = parts[2] if parts[2] == "all" else int(parts[2])
+        self.done = False
+
+    def matches(self, command, path):
+        return (not self.done and command == self.command
+                and self.name in os.path.basename(path))
+
+
+CUTS = []
+
+
+def cut_for(command, path):
+    """The cut that breaks the link for this command now, marked done."""
+    for cut in CUTS:
+        if cut.matches(command, path):
+            cut.done = True
+            return cut
+    return None
 
 
 def act_of(path):
-    name = os.path.basename(path)
+    name = acted_name(path)
     if name in NAMED_ACTS:
         return NAMED_ACTS[name]
     for act in ACTS:
@@ -112,7 +168,17 @@ class ActingDTP(DTPHandler):
         return sent
 
     def handle_read_event(self):
+        cut_at = getattr(self.cmd_channel, "cut_at", None)
+        if isinstance(cut_at, int):
+            # Reads no further than the cut, so that exactly that much is
+            # stored, however large the client's blocks.
+            self.ac_in_buffer_size = max(1, min(65536, cut_at - self.tot_bytes_received))
         super().handle_read()
+        if isinstance(cut_at, int) and self.tot_bytes_received >= cut_at:
+            self.cmd_channel.cut_at = None
+            self.del_channel()  # reads nothing more until the cut
+            self.cmd_channel.cut()
+            return
         act = getattr(self.cmd_channel, "act", None)
         if act == "stall" and self.tot_bytes_received >= FIRST_BYTES:
             # Reads no more; the client's data piles up in the socket.
@@ -131,6 +197,11 @@ class ActingDTP(DTPHandler):
 
 class ActingHandler(FTPHandler):
     act = None
+    cut_at = None
+    die = False
+    refuse_rename = False
+    no_size = False
+    short_store = None
     refuse_chmod = False
     mute_quit = False
     log_file = None
@@ -143,6 +214,45 @@ class ActingHandler(FTPHandler):
             with open(ActingHandler.log_file, "a", encoding="utf-8") as log:
                 log.write("%s %s\n" % (verb, relative))
 
+    def cut(self):
+        """Breaks the link, or ends the server (see --cut, --die)."""
+        if ActingHandler.die:
+            os._exit(0)
+        # Once the call that asked for it is over: the data channel may be
+        # in the middle of closing.
+        self.ioloop.call_later(0, self.close)
+
+    def cut_now(self, command, path):
+        if cut_for(command, path) is None:
+            return False
+        self.cut()
+        return True
+
+    def ftp_RNFR(self, path):
+        if self.cut_now("RNFR", path):
+            return
+        return super().ftp_RNFR(path)
+
+    def ftp_RNTO(self, path):
+        if self.cut_now("RNTO", path):
+            return
+        if ActingHandler.refuse_rename:
+            self._rnfr = None
+            self.respond("553 Renaming is not allowed here.")
+            return
+        self.note_transfer("RNTO", path)
+        return super().ftp_RNTO(path)
+
+    def ftp_DELE(self, path):
+        if self.cut_now("DELE", path):
+            return
+        return super().ftp_DELE(path)
+
+    def on_file_received(self, file):
+        if ActingHandler.short_store and ActingHandler.short_store in os.path.basename(file):
+            with open(file, "r+b") as stored:
+                stored.truncate(os.path.getsize(file) // 2)
+
     def ftp_SITE_CHMOD(self, path, mode):
         if ActingHandler.refuse_chmod:
             self.respond("550 Modes are not supported here.")
@@ -151,6 +261,10 @@ class ActingHandler(FTPHandler):
 
     def respond(self, resp, logfun=None):
         if self.act == "hang" and resp.startswith("226"):
+            return
+        if self.cut_at == "all" and resp.startswith("226"):
+            self.cut_at = None
+            self.cut()
             return
         if logfun is None:
             return super().respond(resp)
@@ -164,7 +278,12 @@ class ActingHandler(FTPHandler):
     def ftp_STOR(self, file, mode="w"):
         self.note_transfer("STOR", file)
         self.act = act_of(file)
-        if NAMED_ACTS.get(os.path.basename(file)) == "drop":
+        cut = cut_for("STOR", file)
+        self.cut_at = cut.after if cut else None
+        if self.cut_at == 0:
+            self.cut()
+            return
+        if NAMED_ACTS.get(acted_name(file)) == "drop":
             self.close()
             return
         if act_of(file) == "slow-reply":
@@ -222,6 +341,11 @@ class ActingHandler(FTPHandler):
         return file
 
     def ftp_SIZE(self, path):
+        if self.cut_now("SIZE", path):
+            return
+        if ActingHandler.no_size:
+            self.respond("502 SIZE not implemented.")
+            return
         if act_of(path) == "flood":
             self.respond("502 SIZE not available for this file.")
             return
@@ -251,7 +375,17 @@ def main():
     parser.add_argument("--log")
     parser.add_argument("--act", action="append", default=[])
     parser.add_argument("--hold-dir")
+    parser.add_argument("--cut", action="append", default=[])
+    parser.add_argument("--die", action="store_true")
+    parser.add_argument("--refuse-rename", action="store_true")
+    parser.add_argument("--no-size", action="store_true")
+    parser.add_argument("--short-store")
     args = parser.parse_args()
+    for point in args.cut:
+        try:
+            CUTS.append(Cut(point))
+        except ValueError:
+            parser.error("unknown cut: %s" % point)
     for named in args.act:
         name, _, act = named.partition("=")
         if act not in ACTS:
@@ -270,6 +404,10 @@ def main():
     handler.log_file = args.log
     handler.log_root = os.path.realpath(args.root)
     handler.hold_dir = args.hold_dir
+    handler.die = args.die
+    handler.refuse_rename = args.refuse_rename
+    handler.no_size = args.no_size
+    handler.short_store = args.short_store
     handler.authorizer = authorizer
     handler.passive_ports = None
     handler.banner = "test receiver ready"
