@@ -125,10 +125,10 @@ void TFrmMain::addSelectedToBouquet(const ServicesGridState &state, TServiceList
         m_program.BouquetList->LinkNewEntries(*bouquet, *m_program.ServiceList,
                                               *m_program.MyServiceList);
     if (added) {
-        if (state.grid == ServicesGrid)
-            FillServicesGrid(2);
-        else
-            FillMyServicesGrid(2);
+        // An entry links to a my-service before a service of the same ids:
+        // either grid's Bouquet column may name the bouquet now.
+        FillServicesGrid(2);
+        FillMyServicesGrid(2);
         if (insertIndex != -1)
             dropSortIndicators(BouquetGrid);
         FillBouquetGrid(0);

@@ -94,7 +94,9 @@ bool TFrmMain::gridMouseEvent(TListGrid *grid, QMouseEvent *event)
         const QPoint global = grid->viewport()->mapToGlobal(at);
         TListGrid *over = gridAt(global);
         DragRelease(over, over ? over->viewport()->mapFromGlobal(global) : QPoint());
-        return false;
+        // The drop is the release: the grid must not take it for a click,
+        // which on the row the drag began would leave that row alone chosen.
+        return true;
     }
     default:
         return false;

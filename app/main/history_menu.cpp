@@ -22,6 +22,17 @@ QStringList TFrmMain::LoadFiles()
 void TFrmMain::LinkLists()
 {
     m_workingFiles->LinkLists();
+    // The links give rows values of their own: bouquet names, action icons,
+    // obsolete marks, a bouquet entry's name and transponder. Services rows
+    // written before are written again when next shown (their services may
+    // be gone by now, so they are not read here); the my-services and
+    // bouquet grids, whose filters look at the links, are filled again.
+    for (int row = 0; row < ServicesGrid->RowCount(); ++row) {
+        if (const void *source = ServicesGrid->RowSource(row); source && ServicesGrid->RowFilled(row))
+            ServicesGrid->ResetRow(row, source);
+    }
+    FillMyServicesGrid(0);
+    FillBouquetGrid(0);
 }
 
 bool TFrmMain::SaveFiles()

@@ -7,6 +7,7 @@
 #include "app/main/main_window.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
+#include "core/model/service.h"
 #include "core/model/service_list.h"
 #include "ui/grid/columns.h"
 #include "ui/grid/list_grid.h"
@@ -201,36 +202,109 @@ void selectAllKeys(World &w, Result &r)
                               .arg(info.grid->RowCount()));
 }
 
-// How many objects the model holds for a grid: the services of its list,
-// the entries of the shown bouquet, the bouquets. Rows a filter hides count.
-int modelCount(World &w, const TListGrid *grid)
+// A delete as the driver watches it: the objects of every list before, the
+// ones the command is to take, and the rows that follow each run of them on
+// screen, where the user goes on.
+struct TDeleteWatch {
+    TListGrid *grid = nullptr;
+    TModelObjects before;
+    QList<const void *> taken;
+    QList<const void *> following;
+    QList<const void *> selection;
+    // Entries that go with the deleted bouquets.
+    QSet<const void *> entriesOfTaken;
+};
+
+TDeleteWatch watchDelete(World &w, TListGrid *grid)
 {
-    TFrmMain &m = w.main();
-    TProgram &p = w.program();
-    if (grid == m.BouquetListGrid)
-        return p.BouquetList->Count();
-    if (grid == m.BouquetGrid)
-        return m.CurrentBouquet() ? m.CurrentBouquet()->Count() : 0;
-    const TServiceList &list = grid == m.ServicesGrid ? *p.ServiceList
-        : grid == m.MyServicesGrid                    ? *p.MyServiceList
-                                                      : *p.KingOfSatList;
-    int count = 0;
-    list.forEachService([&count](TService *, TTransponder *, TSatelite *) { ++count; });
-    return count;
+    TDeleteWatch watch;
+    watch.grid = grid;
+    watch.before = w.modelObjects();
+    watch.selection = selectedObjects(w, grid);
+    watch.taken = watch.selection;
+    for (int row = 1; row < grid->RowCount(); ++row) {
+        if (grid->Selected(row - 1) && !grid->Selected(row))
+            watch.following.append(w.rowObject(grid, row));
+    }
+    if (grid == w.main().BouquetListGrid) {
+        for (const void *object : watch.taken) {
+            const auto *bouquet = static_cast<const TBouquet *>(object);
+            for (int e = 0; e < bouquet->Count(); ++e)
+                watch.entriesOfTaken.insert(bouquet->GetItem(e));
+        }
+    }
+    return watch;
 }
 
-// Deleting several rows asks first; the objects a list loses without a
-// word, or beyond the rows selected, are findings.
-void expectQuestionBeforeDeleting(World &w, TListGrid *grid, int selectedBefore, int countBefore, Result &r)
+// The objects of `before` that `after` no longer holds.
+QList<const void *> lostObjects(const QHash<const void *, QString> &before, const QHash<const void *, QString> &after)
 {
-    const int lost = countBefore - modelCount(w, grid);
-    if (lost > std::max(selectedBefore, 1))
-        r.findings.append(QStringLiteral("DELETE %1 grid: %2 deleted from the list, %3 rows were selected")
-                              .arg(gridName(w, grid))
-                              .arg(lost)
-                              .arg(selectedBefore));
-    if (selectedBefore > 1 && lost > 1 && w.prompts.askedThisStep == 0)
-        r.findings.append(QStringLiteral("ASK %1 grid: %2 deleted without a question").arg(gridName(w, grid)).arg(lost));
+    QList<const void *> lost;
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (!after.contains(it.key()))
+            lost.append(it.key());
+    }
+    return lost;
+}
+
+QString namesOf(const QHash<const void *, QString> &names, const QList<const void *> &objects)
+{
+    QStringList list;
+    for (const void *object : objects) {
+        if (list.size() == 6) {
+            list.append(QStringLiteral("... (%1 in all)").arg(objects.size()));
+            break;
+        }
+        list.append(QStringLiteral("\"%1\"").arg(names.value(object)));
+    }
+    return QStringLiteral("[") + list.join(QStringLiteral(", ")) + QStringLiteral("]");
+}
+
+// A delete takes exactly the objects that were selected, from the grid's own
+// list and from no other, or nothing when the user said no; deleting more
+// than one row asks first. The grid then selects the rows that followed the
+// deleted ones, or keeps its selection when nothing went.
+void checkDelete(World &w, const TDeleteWatch &watch, Result &r)
+{
+    TFrmMain &m = w.main();
+    const TModelObjects after = w.modelObjects();
+    struct Kind {
+        const TListGrid *grid;
+        const char *list;
+        const QHash<const void *, QString> TModelObjects::*objects;
+    };
+    const Kind kinds[] = {
+        {m.ServicesGrid, "services", &TModelObjects::services},
+        {m.MyServicesGrid, "my-services", &TModelObjects::myServices},
+        {m.KingOfSatGrid, "KingOfSat", &TModelObjects::kingOfSat},
+        {m.BouquetListGrid, "bouquet", &TModelObjects::bouquets},
+        {m.BouquetGrid, "bouquet entry", &TModelObjects::entries},
+    };
+    const QString grid = gridName(w, watch.grid);
+    bool tookAll = false;
+    for (const Kind &kind : kinds) {
+        const QHash<const void *, QString> &before = watch.before.*kind.objects;
+        const QList<const void *> lost = lostObjects(before, after.*kind.objects);
+        if (kind.grid == watch.grid) {
+            // Nothing taken is the answer No; anything else is the selection.
+            tookAll = !lost.isEmpty() && sameObjects(lost, watch.taken);
+            if (!lost.isEmpty() && !tookAll)
+                r.findings.append(QStringLiteral("DELETE %1 grid: took %2 of the %3 list, %4 were selected")
+                                      .arg(grid, namesOf(before, lost), QLatin1String(kind.list),
+                                           namesOf(before, watch.taken)));
+            if (watch.taken.size() > 1 && lost.size() > 1 && w.prompts.askedThisStep == 0)
+                r.findings.append(
+                    QStringLiteral("ASK %1 grid: %2 deleted without a question").arg(grid).arg(lost.size()));
+            continue;
+        }
+        QList<const void *> other = lost;
+        if (kind.grid == m.BouquetGrid)
+            other.removeIf([&watch](const void *entry) { return watch.entriesOfTaken.contains(entry); });
+        if (!other.isEmpty())
+            r.findings.append(QStringLiteral("DELETE %1 grid: took %2 of the %3 list as well")
+                                  .arg(grid, namesOf(before, other), QLatin1String(kind.list)));
+    }
+    r.results.insert(watch.grid, tookAll ? watch.following : watch.selection);
 }
 
 void deleteKey(World &w, Result &r)
@@ -238,13 +312,12 @@ void deleteKey(World &w, Result &r)
     const TGridInfo &info = drawGrid(w);
     showGrid(w, info);
     r.text = QStringLiteral("Delete key in the %1 grid on %2").arg(QLatin1String(info.name), w.selectionText(info.grid));
-    const int selected = int(selectedObjects(w, info.grid).size());
-    const int rows = modelCount(w, info.grid);
+    const TDeleteWatch watch = watchDelete(w, info.grid);
     info.grid->setFocus();
     QTest::keyClick(info.grid, Qt::Key_Delete);
     QCoreApplication::processEvents();
     chooseAlsoBouquetFor(w, info.grid, r);
-    expectQuestionBeforeDeleting(w, info.grid, selected, rows, r);
+    checkDelete(w, watch, r);
 }
 
 void sortByHeader(World &w, Result &r)
@@ -388,6 +461,32 @@ void toggleBouquetFlag(World &w, Result &r)
     r.chosen = {grid, w.main().BouquetGrid};
 }
 
+// Objects of `after` that `before` did not hold.
+QList<const void *> gainedObjects(const QHash<const void *, QString> &before, const QHash<const void *, QString> &after)
+{
+    return lostObjects(after, before);
+}
+
+QList<const void *> markedServices(const TServiceList &list)
+{
+    QList<const void *> marked;
+    list.forEachService([&marked](TService *s, TTransponder *, TSatelite *) {
+        if (s->Marked)
+            marked.append(s);
+    });
+    return marked;
+}
+
+QList<const void *> newEntries(const TBouquet *bouquet, const TModelObjects &before)
+{
+    QList<const void *> entries;
+    for (int e = 0; bouquet && e < bouquet->Count(); ++e) {
+        if (!before.entries.contains(bouquet->GetItem(e)))
+            entries.append(bouquet->GetItem(e));
+    }
+    return entries;
+}
+
 // A drag with the mouse: press on a row of `from`, a move past the drag
 // distance, over to `to` and a release there. The press grabs the mouse, so
 // every event goes to `from`'s viewport at the pointer's place.
@@ -428,10 +527,14 @@ void drag(World &w, Result &r)
                  .arg(gridName(w, way.from), w.rowText(way.from, row), w.selectionText(way.from), gridName(w, way.to),
                       target < 0 ? QStringLiteral("below the last row") : QStringLiteral("row ") + w.rowText(way.to, target));
     const QPoint dropInTarget = target < 0 ? QPoint(40, way.to->viewport()->height() - 4) : rowPoint(w, way.to, target);
+    const TModelObjects before = w.modelObjects();
+    const TBouquet *shown = m.CurrentBouquet();
     QWidget *source = way.from->viewport();
     const QPoint start = rowPoint(w, way.from, row);
     const QPoint end = source->mapFromGlobal(way.to->viewport()->mapToGlobal(dropInTarget));
     QTest::mousePress(source, Qt::LeftButton, {}, start);
+    // What goes is what the press left selected.
+    const QList<const void *> dragged = selectedObjects(w, way.from);
     QTest::mouseMove(source, start + QPoint(0, QApplication::startDragDistance() + 2));
     QTest::mouseMove(source, end);
     QTest::mouseRelease(source, Qt::LeftButton, {}, end);
@@ -439,6 +542,23 @@ void drag(World &w, Result &r)
     r.chosen = {way.from, way.to, m.BouquetGrid, m.BouquetListGrid};
     if (way.from == m.BouquetGrid)
         r.chosen << m.ServicesGrid << m.MyServicesGrid;
+    // Rows moved within their grid stay selected; services dropped on a
+    // bouquet leave their new entries selected, and the bouquet they went
+    // into shown and chosen.
+    if (way.from == way.to) {
+        r.results.insert(way.to, dragged);
+    } else if (way.from != m.KingOfSatGrid) {
+        const QList<const void *> added = way.to == m.BouquetGrid && m.CurrentBouquet() != shown
+            ? QList<const void *>()
+            : newEntries(m.CurrentBouquet(), before);
+        if (!added.isEmpty()) {
+            r.results.insert(m.BouquetGrid, added);
+            if (way.to == m.BouquetListGrid)
+                r.results.insert(m.BouquetListGrid, {m.CurrentBouquet()});
+        } else if (way.to == m.BouquetGrid) {
+            r.chosen.removeAll(m.BouquetGrid);
+        }
+    }
 }
 
 // The tool buttons of each grid with the grids whose selection the command
@@ -465,6 +585,61 @@ void typeIntoServiceDialog(World &w)
         if (auto *b = dialog->findChild<QAbstractButton *>(QLatin1String(button)))
             QTest::mouseClick(b, Qt::LeftButton);
     };
+}
+
+// What a tool button's grid selects afterwards: the entries it made, the
+// rows it moved, the service it edited. A command that changed nothing
+// leaves its grids as the user left them.
+void expectToolResult(World &w, const QString &name, TListGrid *grid, const TModelObjects &before,
+                      const QList<const void *> &selection, const TBouquet *bouquet, Result &r)
+{
+    TFrmMain &m = w.main();
+    const TModelObjects after = w.modelObjects();
+    const auto keep = [&r](const TListGrid *unchanged) { r.chosen.removeAll(unchanged); };
+    const auto expect = [&r](const TListGrid *g, const QList<const void *> &objects) {
+        r.results.insert(g, objects);
+    };
+    if (name == QLatin1String("ToolBtnSerBouquetAdd") || name == QLatin1String("ToolBtnMySerBouquetAdd")) {
+        const QList<const void *> added = m.CurrentBouquet() == bouquet ? newEntries(bouquet, before) : QList<const void *>();
+        if (added.isEmpty())
+            keep(m.BouquetGrid);
+        else
+            expect(m.BouquetGrid, added);
+    } else if (name.startsWith(QLatin1String("ToolBtnSerAdd"))) {
+        if (selection.isEmpty())
+            keep(m.MyServicesGrid);
+        else
+            expect(m.MyServicesGrid, markedServices(*w.program().MyServiceList));
+    } else if (name == QLatin1String("ToolBtnSerServiceNew") || name == QLatin1String("ToolBtnMySerServiceNew")
+               || name.endsWith(QLatin1String("SerServiceProperties"))) {
+        const bool mine = grid == m.MyServicesGrid;
+        const QList<const void *> made = gainedObjects(mine ? before.myServices : before.services,
+                                                      mine ? after.myServices : after.services);
+        const QHash<const void *, QString> &names = mine ? after.myServices : after.services;
+        const void *edited = selection.isEmpty() ? nullptr : selection.front();
+        if (!made.isEmpty())
+            expect(grid, made);
+        else if (name.endsWith(QLatin1String("Properties")) && names.contains(edited)
+                 && names.value(edited) != (mine ? before.myServices : before.services).value(edited))
+            expect(grid, {edited});
+        else if (name.endsWith(QLatin1String("ServiceNew")))
+            keep(grid);
+    } else if (name == QLatin1String("ToolBtnBouServiceNew")) {
+        const QList<const void *> made = gainedObjects(before.services, after.services);
+        if (!made.isEmpty())
+            expect(m.ServicesGrid, made);
+        if (const QList<const void *> added = newEntries(m.CurrentBouquet(), before); !added.isEmpty())
+            expect(m.BouquetGrid, added);
+    } else if (name == QLatin1String("ToolBtnBouUp") || name == QLatin1String("ToolBtnBouDown")
+               || name == QLatin1String("ToolBtnBouListUp") || name == QLatin1String("ToolBtnBouListDown")) {
+        expect(grid, selection);
+    } else if (name.endsWith(QLatin1String("BouquetNew"))) {
+        if (const QList<const void *> made = gainedObjects(before.bouquets, after.bouquets); !made.isEmpty())
+            expect(m.BouquetListGrid, made);
+    } else if (name == QLatin1String("ToolBtnKofServiceAdd")) {
+        if (!gainedObjects(before.services, after.services).isEmpty())
+            expect(m.ServicesGrid, markedServices(*w.program().ServiceList));
+    }
 }
 
 void toolButton(World &w, Result &r)
@@ -527,17 +702,31 @@ void toolButton(World &w, Result &r)
     const QString name = QLatin1String(b.name);
     if (name.endsWith(QLatin1String("ServiceNew")) || name.endsWith(QLatin1String("Properties")))
         typeIntoServiceDialog(w);
-    const int selected = int(selectedObjects(w, info.grid).size());
-    const int rows = modelCount(w, info.grid);
+    TFrmMain &m = w.main();
+    const bool deletes = name.endsWith(QLatin1String("Delete")) || name.endsWith(QLatin1String("DeleteSelected"));
+    TDeleteWatch watch = watchDelete(w, name == QLatin1String("ToolBtnBouBouquetDelete") ? m.BouquetListGrid : info.grid);
+    TBouquet *bouquet = m.CurrentBouquet();
+    if (name == QLatin1String("ToolBtnBouBouquetDelete")) {
+        // The shown bouquet goes, with its entries.
+        watch.taken = bouquet ? QList<const void *>{bouquet} : QList<const void *>();
+        watch.entriesOfTaken.clear();
+        for (int e = 0; bouquet && e < bouquet->Count(); ++e)
+            watch.entriesOfTaken.insert(bouquet->GetItem(e));
+    }
+    const QList<const void *> selection = selectedObjects(w, info.grid);
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
     w.nextModal = nullptr;
-    // Deleting the shown bouquet empties the bouquet grid by design.
-    if ((name.endsWith(QLatin1String("Delete")) || name.endsWith(QLatin1String("DeleteSelected")))
-        && name != QLatin1String("ToolBtnBouBouquetDelete"))
-        expectQuestionBeforeDeleting(w, info.grid, selected, rows, r);
     for (int chosen : b.chooses)
         r.chosen.append(grids.at(std::size_t(chosen)).grid);
+    if (deletes) {
+        checkDelete(w, watch, r);
+        // The bouquet list then shows the bouquet the grid shows now.
+        if (name == QLatin1String("ToolBtnBouBouquetDelete") && !w.modelObjects().bouquets.contains(bouquet))
+            r.results.insert(m.BouquetListGrid, {m.CurrentBouquet()});
+        return;
+    }
+    expectToolResult(w, name, info.grid, watch.before, selection, bouquet, r);
 }
 
 void obsoleteItems(World &w, Result &r)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,9 @@ struct TStepResult {
     // The grids whose selection the step itself chose (a click, a command
     // that selects its result); every other grid keeps the user's.
     QList<const TListGrid *> chosen;
+    // What the grids a command acted on must select afterwards: the
+    // command's result, by object.
+    QHash<const TListGrid *, QList<const void *>> results;
     // Every grid's selection is the step's (a reload of the lists).
     bool choseAll = false;
     // The step saved: the files must load into the same lists.

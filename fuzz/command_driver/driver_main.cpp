@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -57,6 +58,37 @@ void watchSteps(int limitSeconds)
     }).detach();
 }
 
+const std::pair<TDriverLists, const char *> kListNames[] = {
+    {TDriverLists::Demo, "demo"},
+    {TDriverLists::Big, "big"},
+    {TDriverLists::CableWithSatelliteMine, "cable-sat"},
+    {TDriverLists::SatelliteWithCableMine, "sat-cable"},
+};
+
+std::optional<TDriverLists> listsNamed(const QString &name)
+{
+    for (const auto &[lists, text] : kListNames) {
+        if (name == QLatin1String(text))
+            return lists;
+    }
+    return std::nullopt;
+}
+
+QString listsText(TDriverLists lists)
+{
+    switch (lists) {
+    case TDriverLists::Big:
+        return QStringLiteral("generated 20,000 services");
+    case TDriverLists::CableWithSatelliteMine:
+        return QStringLiteral("cable services, satellite my services");
+    case TDriverLists::SatelliteWithCableMine:
+        return QStringLiteral("satellite services, cable my services");
+    case TDriverLists::Demo:
+        break;
+    }
+    return QStringLiteral("demo");
+}
+
 QList<int> parseSteps(const QString &text)
 {
     QList<int> steps;
@@ -83,12 +115,13 @@ QString stepsText(const QList<int> &steps)
 void usage()
 {
     say(QStringLiteral(
-        "pelloran_command_driver [--seed N] [--steps N] [--minutes M] [--big] [--only 1,5,9-12]\n"
+        "pelloran_command_driver [--seed N] [--steps N] [--minutes M] [--big] [--lists L] [--only 1,5,9-12]\n"
         "    [--without name,...] [--strict-selection] [--step-limit S] [--minimise]\n"
         "  --seed       the run's seed (steps draw from seed and step number)\n"
         "  --steps      how many steps (default 300; with --minutes: no limit)\n"
         "  --minutes    stop after this long\n"
-        "  --big        a generated 20,000-service list instead of the demo lists\n"
+        "  --big        a generated 20,000-service list instead of the demo lists (--lists big)\n"
+        "  --lists      demo, big, cable-sat (cable services, satellite my services) or sat-cable\n"
         "  --only       run just these steps of the seed (to replay a shortened finding)\n"
         "  --without    leave out commands, tool buttons or menu items by name\n"
         "  --strict-selection  a selection finding ends the run\n"
@@ -193,7 +226,7 @@ int main(int argc, char **argv)
         const QString value = i + 1 < argc ? QString::fromLocal8Bit(argv[i + 1]) : QString();
         const bool takesValue = arg == QLatin1String("--seed") || arg == QLatin1String("--steps")
             || arg == QLatin1String("--minutes") || arg == QLatin1String("--only") || arg == QLatin1String("--without")
-            || arg == QLatin1String("--step-limit");
+            || arg == QLatin1String("--step-limit") || arg == QLatin1String("--lists");
         if (arg == QLatin1String("--minimise")) {
             minimiseRun = true;
             continue;
@@ -216,7 +249,9 @@ int main(int argc, char **argv)
         else if (arg == QLatin1String("--step-limit"))
             stepLimit = value.toInt();
         else if (arg == QLatin1String("--big"))
-            options.bigList = true;
+            options.lists = TDriverLists::Big;
+        else if (arg == QLatin1String("--lists") && listsNamed(value))
+            options.lists = *listsNamed(value);
         else if (arg == QLatin1String("--strict-selection"))
             options.strictSelection = true;
         else if (arg == QLatin1String("--report-only"))
@@ -245,7 +280,7 @@ int main(int argc, char **argv)
             .arg(options.seed)
             .arg(options.steps)
             .arg(options.minutes)
-            .arg(options.bigList ? QStringLiteral("generated 20,000 services") : QStringLiteral("demo")));
+            .arg(listsText(options.lists)));
     TDriverWorld world(options);
     watchSteps(stepLimit);
     std::vector<const TDriverCommand *> pool;
@@ -304,7 +339,7 @@ int main(int argc, char **argv)
             for (const TGridInfo &info : world.grids())
                 chosen.append(info.grid);
         }
-        const QStringList stepFindings = result.findings + world.check(chosen, result.saved);
+        const QStringList stepFindings = result.findings + world.check(chosen, result.results, result.saved, step);
         bool stop = false;
         for (const QString &finding : stepFindings) {
             const QString kind = finding.section(u' ', 0, 0);
@@ -312,7 +347,9 @@ int main(int argc, char **argv)
             ++findings;
             const bool fatal = kind == QLatin1String("ROWS") || kind == QLatin1String("ROUNDTRIP")
                 || kind == QLatin1String("DELETE")
-                || (options.strictSelection && (kind == QLatin1String("SELECTION") || kind == QLatin1String("CLICK")));
+                || (options.strictSelection
+                    && (kind == QLatin1String("SELECTION") || kind == QLatin1String("CLICK")
+                        || kind == QLatin1String("RESULT")));
             if (seen.contains(signature) && !fatal) {
                 ++seen[signature];
                 say(QStringLiteral("  finding again: %1").arg(signature));

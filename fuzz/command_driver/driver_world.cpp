@@ -17,6 +17,7 @@
 #include "ui/program/program.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -158,6 +159,15 @@ QString firstDifference(const QString &a, const QString &b)
     return QString();
 }
 
+// A program folder's lists of two kinds: the services and their bouquets from
+// one demo folder, the my-services from the other.
+void copyMix(const QString &folder, const QString &servicesFrom, const QString &myServicesFrom)
+{
+    for (const char *name : {"Services.xml", "Bouquets.xml"})
+        QFile::copy(servicesFrom + QLatin1String(name), folder + u'/' + QLatin1String(name));
+    QFile::copy(myServicesFrom + QStringLiteral("MyServices.xml"), folder + QStringLiteral("/MyServices.xml"));
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ prompts
@@ -236,9 +246,14 @@ TDriverWorld::TDriverWorld(const TDriverOptions &opts)
               }),
       options(opts)
 {
-    m_world = std::make_unique<TProgramWorld>(options.bigList ? TProgramWorld::NoLists
-                                                              : TProgramWorld::DemoLists);
-    if (options.bigList) {
+    m_world = std::make_unique<TProgramWorld>(options.lists == TDriverLists::Demo ? TProgramWorld::DemoLists
+                                                                                  : TProgramWorld::NoLists);
+    const QString satellite = QStringLiteral(PELLORAN_DEMO_DIR "/");
+    const QString cable = QStringLiteral(PELLORAN_DEMO_DIR "/cable/");
+    switch (options.lists) {
+    case TDriverLists::Demo:
+        break;
+    case TDriverLists::Big: {
         TGeneratedListSizes sizes;
         sizes.services = 20000;
         sizes.myServices = 2000;
@@ -247,8 +262,19 @@ TDriverWorld::TDriverWorld(const TDriverOptions &opts)
         writeGeneratedLists(m_listSource.path(), sizes);
         for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
             QFile::copy(m_listSource.filePath(QLatin1String(name)), m_world->path(QLatin1String(name)));
-        QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/KingOfSat.xml"), m_world->path("KingOfSat.xml"));
+        break;
     }
+    case TDriverLists::CableWithSatelliteMine:
+        copyMix(m_world->folder.path(), cable, satellite);
+        copyMix(m_listSource.path(), satellite, cable);
+        break;
+    case TDriverLists::SatelliteWithCableMine:
+        copyMix(m_world->folder.path(), satellite, cable);
+        copyMix(m_listSource.path(), cable, satellite);
+        break;
+    }
+    if (options.lists != TDriverLists::Demo)
+        QFile::copy(satellite + QStringLiteral("KingOfSat.xml"), m_world->path("KingOfSat.xml"));
     prompts.noBlankNames = leftOut(QStringLiteral("blank-names"));
     program().Prompts = &prompts;
     m_world->start();
@@ -295,9 +321,10 @@ bool TDriverWorld::receiverUp() const
 void TDriverWorld::setReceiverFault(ReceiverFault fault)
 {
     const QString zapit = m_receiver.filePath(QLatin1String(kZapitDir).mid(1));
-    // The receiver holds the cable demo lists, or with the generated list
-    // the same generated files the program started on.
-    const QString demo = options.bigList ? m_listSource.path() + u'/' : QStringLiteral(PELLORAN_DEMO_DIR "/cable/");
+    // The receiver holds the cable demo lists, or the generated files the
+    // program started on, or the reverse of the program's mix of kinds.
+    const QString demo = options.lists != TDriverLists::Demo ? m_listSource.path() + u'/'
+                                                             : QStringLiteral(PELLORAN_DEMO_DIR "/cable/");
     for (auto [from, to] : {std::pair{"Services.xml", "/services.xml"}, std::pair{"Bouquets.xml", "/bouquets.xml"},
                             std::pair{"MyServices.xml", "/myservices.xml"}}) {
         QByteArray bytes = fileBytes(demo + QLatin1String(from));
@@ -494,7 +521,7 @@ void TDriverWorld::rememberSelections()
         m_expected.insert(info.grid, selectedObjects(*this, info.grid));
 }
 
-QStringList TDriverWorld::checkRows() const
+QStringList TDriverWorld::checkRows()
 {
     QStringList findings;
     TProgram &p = program();
@@ -517,8 +544,9 @@ QStringList TDriverWorld::checkRows() const
         {main().KingOfSatGrid, &kingOfSat}, {main().BouquetGrid, &entries},
         {main().BouquetListGrid, &bouquets},
     };
+    m_shown.clear();
     for (const auto &[grid, valid] : sets) {
-        QSet<const void *> seen;
+        QSet<const void *> &seen = m_shown[grid];
         int bad = 0;
         for (int row = 0; row < grid->RowCount(); ++row) {
             const void *object = rowObject(grid, row);
@@ -568,9 +596,7 @@ QStringList TDriverWorld::checkSelections(const QList<const TListGrid *> &chosen
     for (const TGridInfo &info : grids()) {
         if (chosen.contains(info.grid))
             continue;
-        QSet<const void *> shown;
-        for (int row = 0; row < info.grid->RowCount(); ++row)
-            shown.insert(rowObject(info.grid, row));
+        const QSet<const void *> &shown = m_shown[info.grid];
         QList<const void *> expected;
         for (const void *object : m_expected.value(info.grid)) {
             if (shown.contains(object))
@@ -592,7 +618,8 @@ QStringList TDriverWorld::checkSelections(const QList<const TListGrid *> &chosen
     return findings;
 }
 
-QStringList TDriverWorld::check(const QList<const TListGrid *> &chosen, bool afterSave)
+QStringList TDriverWorld::check(const QList<const TListGrid *> &chosen,
+                                const QHash<const TListGrid *, QList<const void *>> &results, bool afterSave, int step)
 {
     QStringList findings = checkRows();
     for (const QString &line : modalLog) {
@@ -602,9 +629,16 @@ QStringList TDriverWorld::check(const QList<const TListGrid *> &chosen, bool aft
     // A bouquet needs a name the user can tell it by.
     if (blankBouquetNames() > m_blankNames)
         findings.append(QStringLiteral("NAME a bouquet with an empty or blank name was made"));
-    // Selections are only read on rows that show live objects.
-    if (findings.isEmpty())
-        findings += checkSelections(chosen);
+    // Selections and cells are only read on rows that show live objects.
+    if (findings.isEmpty()) {
+        QList<const TListGrid *> acted = chosen;
+        for (auto it = results.cbegin(); it != results.cend(); ++it)
+            acted.append(it.key());
+        findings += checkSelections(acted);
+        findings += checkResults(results);
+        findings += checkShown();
+        findings += checkCells(step);
+    }
     if (afterSave && SaveHandler().Saved()) {
         const QString memory = describeModel();
         const QString files = describeSavedFiles();
@@ -612,6 +646,330 @@ QStringList TDriverWorld::check(const QList<const TListGrid *> &chosen, bool aft
             findings.append(QStringLiteral("ROUNDTRIP saved lists load differently: ") + firstDifference(memory, files));
     }
     return findings;
+}
+
+QString TDriverWorld::objectsText(const TListGrid *grid, const QList<const void *> &objects) const
+{
+    QStringList rows;
+    for (int row = 0; row < grid->RowCount() && rows.size() < 6; ++row) {
+        if (objects.contains(rowObject(grid, row)))
+            rows.append(rowText(const_cast<TListGrid *>(grid), row));
+    }
+    if (objects.size() > rows.size())
+        rows.append(QStringLiteral("... (%1 in all)").arg(objects.size()));
+    return QStringLiteral("[") + rows.join(QStringLiteral(", ")) + QStringLiteral("]");
+}
+
+QStringList TDriverWorld::checkResults(const QHash<const TListGrid *, QList<const void *>> &results) const
+{
+    // A command that acted on a grid leaves exactly its result selected
+    // there (of it, the rows the grid's filter shows).
+    QStringList findings;
+    for (const TGridInfo &info : grids()) {
+        const auto result = results.constFind(info.grid);
+        if (result == results.cend())
+            continue;
+        const QSet<const void *> &shown = m_shown[info.grid];
+        QList<const void *> expected;
+        for (const void *object : *result) {
+            if (shown.contains(object) && !expected.contains(object))
+                expected.append(object);
+        }
+        if (!sameObjects(expected, selectedObjects(*this, info.grid)))
+            findings.append(QStringLiteral("RESULT %1 grid: the command's result %2 (%3 rows) but %4 is selected")
+                                .arg(QLatin1String(info.name), objectsText(info.grid, expected))
+                                .arg(expected.size())
+                                .arg(selectionText(info.grid)));
+    }
+    return findings;
+}
+
+QStringList TDriverWorld::checkShown() const
+{
+    // Every object a grid's filter lets through has its row: a grid whose
+    // rows were not made again after the model changed misses the new ones.
+    QStringList findings;
+    TFrmMain &m = main();
+    TProgram &p = program();
+    const auto on = [&m](const char *action) {
+        const QAction *a = m.ActionByName(QLatin1String(action));
+        return !a || a->isChecked();
+    };
+    const auto report = [&](const TListGrid *grid, const QStringList &missing, int count) {
+        if (count > 0)
+            findings.append(QStringLiteral("SHOWN %1 grid: %2 objects its filter shows have no row: %3")
+                                .arg(QLatin1String(gridInfo(grid).name))
+                                .arg(count)
+                                .arg(missing.join(QStringLiteral(", "))));
+    };
+    const auto services = [&](const TListGrid *grid, const TServiceList &list,
+                              const std::function<bool(const TService &)> &filteredOut) {
+        const QSet<const void *> &shown = m_shown[grid];
+        QStringList missing;
+        int count = 0;
+        list.forEachService([&](TService *service, TTransponder *, TSatelite *) {
+            if (shown.contains(service) || filteredOut(*service))
+                return;
+            if (++count <= 4)
+                missing.append(QStringLiteral("\"%1\"").arg(service->Name));
+        });
+        report(grid, missing, count);
+    };
+    {
+        const bool tv = on("ActionSerFilterTv"), radio = on("ActionSerFilterRadio"), data = on("ActionSerFilterData");
+        const QString text = m.EdtFilterServices->text();
+        services(m.ServicesGrid, *p.ServiceList,
+                 [&](const TService &s) { return s.IsFilteredOut(tv, radio, data, text); });
+    }
+    {
+        const bool tv = on("ActionMySerFilterTv"), radio = on("ActionMySerFilterRadio"),
+                   other = on("ActionMySerFilterOther"), anti = on("ActionMySerFilterAnti"),
+                   my = on("ActionMySerFilterMy"), replace = on("ActionMySerFilterReplace"),
+                   obsolete = on("ActionMySerFilterObsolete");
+        const QString text = m.EdtFilterMyservices->text();
+        services(m.MyServicesGrid, *p.MyServiceList, [&](const TService &s) {
+            return s.IsFilteredOutMy(tv, radio, other, anti, my, replace, obsolete, text);
+        });
+    }
+    {
+        const QString text = m.EdtFilterKingOfSat->text();
+        services(m.KingOfSatGrid, *p.KingOfSatList,
+                 [&](const TService &s) { return s.IsFilteredOut(true, true, true, text); });
+    }
+    if (const TBouquet *bouquet = m.CurrentBouquet()) {
+        const bool tv = on("ActionBouFilterTv"), radio = on("ActionBouFilterRadio"), data = on("ActionBouFilterData"),
+                   obsolete = on("ActionBouFilterObsolete");
+        const QString text = m.EdtFilterBouquet->text();
+        const QSet<const void *> &shown = m_shown[m.BouquetGrid];
+        QStringList missing;
+        int count = 0;
+        for (int e = 0; e < bouquet->Count(); ++e) {
+            const TBouquetService *entry = bouquet->GetItem(e);
+            if (shown.contains(entry) || entry->IsFilteredOut(tv, radio, data, obsolete, text))
+                continue;
+            if (++count <= 4)
+                missing.append(QStringLiteral("\"%1\"").arg(entry->Name));
+        }
+        report(m.BouquetGrid, missing, count);
+    }
+    return findings;
+}
+
+QList<int> TDriverWorld::rowsToCompare(const TListGrid *grid, int step) const
+{
+    // The rows on screen, the rows selected before and after the step (what
+    // commands act on and what they give), and a block of the others that
+    // moves on with the step number, so that a long run reads every row.
+    constexpr int kBlock = 120;
+    const int rows = grid->RowCount();
+    QSet<int> chosen;
+    const int top = std::max(0, grid->FirstVisibleRow());
+    for (int row = top; row < std::min(rows, top + grid->FullyVisibleRows() + 2); ++row)
+        chosen.insert(row);
+    const QList<const void *> selected = m_expected.value(grid);
+    const QSet<const void *> before(selected.cbegin(), selected.cend());
+    for (int row = 0; row < rows; ++row) {
+        if (grid->Selected(row) || (!before.isEmpty() && before.contains(rowObject(grid, row))))
+            chosen.insert(row);
+        if (chosen.size() > 4 * kBlock)
+            break;
+    }
+    if (rows > 0) {
+        const int blocks = (rows + kBlock - 1) / kBlock;
+        const int first = (step % blocks) * kBlock;
+        for (int row = first; row < std::min(rows, first + kBlock); ++row)
+            chosen.insert(row);
+    }
+    QList<int> list(chosen.cbegin(), chosen.cend());
+    std::sort(list.begin(), list.end());
+    return list;
+}
+
+QStringList TDriverWorld::checkCells(int step) const
+{
+    TFrmMain &m = main();
+    TProgram &p = program();
+    QStringList findings;
+    findings += checkServiceCells(m.ServicesGrid, *p.ServiceList, rowsToCompare(m.ServicesGrid, step));
+    findings += checkServiceCells(m.MyServicesGrid, *p.MyServiceList, rowsToCompare(m.MyServicesGrid, step));
+    findings += checkServiceCells(m.KingOfSatGrid, *p.KingOfSatList, rowsToCompare(m.KingOfSatGrid, step));
+    findings += checkBouquetCells(rowsToCompare(m.BouquetGrid, step));
+    findings += checkBouquetListCells();
+    return findings;
+}
+
+namespace {
+
+// A cell that differs from the model, said once per grid and step.
+QString cellFinding(const char *grid, int row, const QString &column, const QString &shown, const QString &model)
+{
+    return QStringLiteral("CELLS %1 grid row %2 %3 shows \"%4\", the model holds \"%5\"")
+        .arg(QLatin1String(grid))
+        .arg(row)
+        .arg(column, shown.left(80), model.left(80));
+}
+
+QString bouquetColumnText(const TService &service)
+{
+    if (!service.IsInBouquet())
+        return QString();
+    QString text = service.BouquetNamesText();
+    text.remove(u'"');
+    text.replace(QStringLiteral(","), QStringLiteral(", "));
+    return text;
+}
+
+} // namespace
+
+QStringList TDriverWorld::checkServiceCells(TListGrid *grid, const TServiceList &list, const QList<int> &rows) const
+{
+    if (rows.isEmpty())
+        return {};
+    // Where each compared service lives now, from the model, not the row.
+    QHash<const void *, std::pair<const TTransponder *, const TSatelite *>> places;
+    for (int row : rows)
+        places.insert(rowObject(grid, row), {nullptr, nullptr});
+    list.forEachService([&places](TService *s, TTransponder *tp, TSatelite *sat) {
+        if (auto it = places.find(s); it != places.end())
+            *it = {tp, sat};
+    });
+    using Getter = QString (*)(const TService &, const TTransponder &, const TSatelite &);
+    struct Column {
+        const char *suffix;
+        Getter value;
+    };
+    static const Column columns[] = {
+        {"Name", [](const TService &s, const TTransponder &, const TSatelite &) { return s.Name; }},
+        {"SIDHEX", [](const TService &s, const TTransponder &, const TSatelite &) { return s.Sid; }},
+        {"STypeHEX", [](const TService &s, const TTransponder &, const TSatelite &) { return s.GetServiceType(); }},
+        {"STypeDEC", [](const TService &s, const TTransponder &, const TSatelite &) { return s.GetServiceTypeDec(); }},
+        {"TSIDHEX", [](const TService &, const TTransponder &t, const TSatelite &) { return t.Tsid; }},
+        {"TSIDDEC", [](const TService &, const TTransponder &t, const TSatelite &) { return t.GetTsidDec(); }},
+        {"ONIDHEX", [](const TService &, const TTransponder &t, const TSatelite &) { return t.Onid; }},
+        {"ONIDDEC", [](const TService &, const TTransponder &t, const TSatelite &) { return t.GetOnidDec(); }},
+        {"SR", [](const TService &, const TTransponder &t, const TSatelite &) { return t.SymbolRate; }},
+        {"FEC", [](const TService &, const TTransponder &t, const TSatelite &) { return t.Fec; }},
+        {"Polarization", [](const TService &, const TTransponder &t, const TSatelite &) { return t.Polarization; }},
+        {"Frequency", [](const TService &, const TTransponder &t, const TSatelite &) { return t.Frequency; }},
+        {"Sat", [](const TService &, const TTransponder &, const TSatelite &sat) { return sat.Name; }},
+        {"DiSEqC", [](const TService &, const TTransponder &, const TSatelite &sat) { return sat.Diseqc; }},
+        {"Bouquet", [](const TService &s, const TTransponder &, const TSatelite &) { return bouquetColumnText(s); }},
+    };
+    TFrmMain &m = main();
+    const QString prefix = grid == m.ServicesGrid ? QStringLiteral("ColSer")
+        : grid == m.MyServicesGrid               ? QStringLiteral("ColMySer")
+                                                 : QStringLiteral("ColKofSer");
+    std::vector<std::pair<int, const Column *>> present;
+    for (const Column &column : columns) {
+        const int col = TFrmMain::ColumnByName(grid, prefix + QLatin1String(column.suffix));
+        if (col >= 0)
+            present.emplace_back(col, &column);
+    }
+    const int typeIcon = TFrmMain::ColumnByName(grid, prefix + QStringLiteral("STypeIcon"));
+    const int actionIcon = TFrmMain::ColumnByName(grid, prefix + QStringLiteral("ActionIcon"));
+    const char *name = gridInfo(grid).name;
+    for (int row : rows) {
+        const auto *service = static_cast<const TService *>(rowObject(grid, row));
+        const auto [tp, sat] = places.value(service);
+        if (!service || !tp || !sat)
+            continue;
+        for (const auto &[col, column] : present) {
+            const QString shown = grid->MeasureText(col, row);
+            const QString model = column->value(*service, *tp, *sat);
+            if (shown != model)
+                return {cellFinding(name, row, QLatin1String(column->suffix), shown, model)};
+        }
+        // Icons are only held by rows already written; the others are
+        // written from the model when shown.
+        if (!grid->RowFilled(row))
+            continue;
+        const int icon = service->GetTypeIconIndex();
+        if (typeIcon >= 0 && grid->Cell(typeIcon, row)->AsInteger() != icon)
+            return {cellFinding(name, row, QStringLiteral("STypeIcon"), grid->Cells(typeIcon, row),
+                                QString::number(icon))};
+        const int action = grid == m.ServicesGrid ? service->GetMyActionIconIndex() : service->GetActionIconIndex();
+        if (actionIcon >= 0 && grid->Cell(actionIcon, row)->AsInteger() != action)
+            return {cellFinding(name, row, QStringLiteral("ActionIcon"), grid->Cells(actionIcon, row),
+                                QString::number(action))};
+    }
+    return {};
+}
+
+QStringList TDriverWorld::checkBouquetCells(const QList<int> &rows) const
+{
+    TListGrid *grid = main().BouquetGrid;
+    const int name = TFrmMain::ColumnByName(grid, QStringLiteral("ColBouName"));
+    const int frequency = TFrmMain::ColumnByName(grid, QStringLiteral("ColBouFrequency"));
+    const int typeIcon = TFrmMain::ColumnByName(grid, QStringLiteral("ColBouSTypeIcon"));
+    const int actionIcon = TFrmMain::ColumnByName(grid, QStringLiteral("ColBouActionIcon"));
+    for (int row : rows) {
+        const auto *entry = static_cast<const TBouquetService *>(rowObject(grid, row));
+        if (!entry)
+            continue;
+        const QString model[] = {entry->Name, entry->Transponder() ? entry->Transponder()->Frequency : QString()};
+        const int cols[] = {name, frequency};
+        for (int k = 0; k < 2; ++k) {
+            const QString shown = cols[k] >= 0 ? grid->MeasureText(cols[k], row) : model[k];
+            if (shown != model[k])
+                return {cellFinding("bouquet", row, k == 0 ? QStringLiteral("Name") : QStringLiteral("Frequency"),
+                                    shown, model[k])};
+        }
+        if (!grid->RowFilled(row))
+            continue;
+        const int icon = entry->GetTypeIconIndex();
+        if (typeIcon >= 0 && grid->Cell(typeIcon, row)->AsInteger() != icon)
+            return {cellFinding("bouquet", row, QStringLiteral("STypeIcon"), grid->Cells(typeIcon, row),
+                                QString::number(icon))};
+        const int action = entry->Service() ? entry->Service()->GetActionIconIndex() : 0;
+        if (actionIcon >= 0 && grid->Cell(actionIcon, row)->AsInteger() != action)
+            return {cellFinding("bouquet", row, QStringLiteral("ActionIcon"), grid->Cells(actionIcon, row),
+                                QString::number(action))};
+    }
+    return {};
+}
+
+QStringList TDriverWorld::checkBouquetListCells() const
+{
+    // A row per bouquet in the list's order (the rows check says so first).
+    TListGrid *grid = main().BouquetListGrid;
+    const TBouquetList &list = *program().BouquetList;
+    const int name = TFrmMain::ColumnByName(grid, QStringLiteral("ColName"));
+    const int count = TFrmMain::ColumnByName(grid, QStringLiteral("ColCount"));
+    const int locked = TFrmMain::ColumnByName(grid, QStringLiteral("ColLocked"));
+    const int hidden = TFrmMain::ColumnByName(grid, QStringLiteral("ColHidden"));
+    for (int row = 0; row < std::min(grid->RowCount(), list.Count()); ++row) {
+        const TBouquet *bouquet = list.GetItem(row);
+        if (grid->Cells(name, row) != bouquet->Name)
+            return {cellFinding("bouquet list", row, QStringLiteral("Name"), grid->Cells(name, row), bouquet->Name)};
+        if (grid->Cell(count, row)->AsInteger() != bouquet->Count())
+            return {cellFinding("bouquet list", row, QStringLiteral("Channels"), grid->Cells(count, row),
+                                QString::number(bouquet->Count()))};
+        if (grid->Cell(locked, row)->AsBoolean() != bouquet->Locked
+            || grid->Cell(hidden, row)->AsBoolean() != bouquet->Hidden)
+            return {cellFinding("bouquet list", row, QStringLiteral("Locked/Hidden"),
+                                grid->Cells(locked, row) + u'/' + grid->Cells(hidden, row),
+                                bouquet->GetLockedText() + u'/' + bouquet->GetHiddenText())};
+    }
+    return {};
+}
+
+TModelObjects TDriverWorld::modelObjects() const
+{
+    const TProgram &p = program();
+    TModelObjects objects;
+    const auto services = [](const TServiceList &list, QHash<const void *, QString> &into) {
+        list.forEachService([&into](TService *s, TTransponder *, TSatelite *) { into.insert(s, s->Name); });
+    };
+    services(*p.ServiceList, objects.services);
+    services(*p.MyServiceList, objects.myServices);
+    services(*p.KingOfSatList, objects.kingOfSat);
+    for (int b = 0; b < p.BouquetList->Count(); ++b) {
+        const TBouquet *bouquet = p.BouquetList->GetItem(b);
+        objects.bouquets.insert(bouquet, bouquet->Name);
+        for (int e = 0; e < bouquet->Count(); ++e)
+            objects.entries.insert(bouquet->GetItem(e), bouquet->GetItem(e)->Name);
+    }
+    return objects;
 }
 
 QString TDriverWorld::describeModel() const

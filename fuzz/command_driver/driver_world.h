@@ -79,11 +79,16 @@ struct TGridInfo {
     bool leftSide;
 };
 
+// The lists a run starts on. The mixed ones put services of one kind
+// (satellite or cable) beside my-services of the other, with the bouquets of
+// the services' kind; the receiver then holds the reverse mix.
+enum class TDriverLists { Demo, Big, CableWithSatelliteMine, SatelliteWithCableMine };
+
 struct TDriverOptions {
     std::uint64_t seed = 1;
     int steps = 300;
     double minutes = 0;
-    bool bigList = false;
+    TDriverLists lists = TDriverLists::Demo;
     // Step numbers to run (empty: all of 1..steps).
     QList<int> only;
     // Command names left out (known faults, so a run gets past them).
@@ -93,6 +98,12 @@ struct TDriverOptions {
     bool strictSelection = false;
     bool reportOnly = false;
     bool verbose = false;
+};
+
+// The objects of every list, each with its name (for findings about objects
+// that are gone by the time they are reported).
+struct TModelObjects {
+    QHash<const void *, QString> services, myServices, kingOfSat, bouquets, entries;
 };
 
 class TDriverWorld
@@ -132,7 +143,14 @@ public:
     void rememberSelections();
     // After a step: what differs from what must hold, one text per finding.
     // `chosen` are the grids whose selection the step itself chose.
-    QStringList check(const QList<const TListGrid *> &chosen, bool afterSave);
+    // `results` are what the grids a command acted on must select now.
+    QStringList check(const QList<const TListGrid *> &chosen,
+                      const QHash<const TListGrid *, QList<const void *>> &results, bool afterSave, int step);
+    TModelObjects modelObjects() const;
+    // The objects a grid's rows show, as the last check found them.
+    const QSet<const void *> &shownObjects(const TListGrid *grid) const { return m_shown[grid]; }
+    // What the user had selected in a grid when the step began.
+    QList<const void *> selectionBefore(const TListGrid *grid) const { return m_expected.value(grid); }
     QString describeModel() const;
     QString describeSavedFiles() const;
     QString selectionText(const TListGrid *grid) const;
@@ -141,9 +159,17 @@ private:
     void startReceiver();
     void answerModal();
     void answer(QWidget *modal);
-    QStringList checkRows() const;
+    QStringList checkRows();
     int blankBouquetNames() const;
     QStringList checkSelections(const QList<const TListGrid *> &chosen) const;
+    QStringList checkResults(const QHash<const TListGrid *, QList<const void *>> &results) const;
+    QStringList checkShown() const;
+    QStringList checkCells(int step) const;
+    QStringList checkServiceCells(TListGrid *grid, const TServiceList &list, const QList<int> &rows) const;
+    QStringList checkBouquetCells(const QList<int> &rows) const;
+    QStringList checkBouquetListCells() const;
+    QList<int> rowsToCompare(const TListGrid *grid, int step) const;
+    QString objectsText(const TListGrid *grid, const QList<const void *> &objects) const;
 
     std::unique_ptr<TProgramWorld> m_world;
     QTemporaryDir m_listSource;
@@ -155,6 +181,7 @@ private:
     int m_modalTries = 0;
     int m_blankNames = 0;
     QHash<const TListGrid *, QList<const void *>> m_expected;
+    mutable QHash<const TListGrid *, QSet<const void *>> m_shown;
 };
 
 // Whether two lists hold the same objects, in any order.

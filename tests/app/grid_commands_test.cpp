@@ -633,6 +633,58 @@ TEST(GridCommands, TheBouquetColumnFollowsRenamesDeletesAndClears)
     }
 }
 
+// Rows already on screen show the links a command made: the action icon of
+// a bouquet entry now standing for a my-service, the Bouquet column of a
+// my-service a bouquet entry now stands for.
+TEST(GridCommands, WrittenRowsShowTheLinksACommandMade)
+{
+    struct Case {
+        const char *name;
+        const char *service; // the services grid's row the command takes
+        const char *command;
+    };
+    const Case cases[] = {
+        {"add as anti service", "Das Erste", "PopupItmSerAddAntiService"},
+        {"add as my service", "ZDF", "PopupItmSerAddMyService"},
+        {"add to the bouquet", "Shop & Spar 24", "PopupItmSerBouquetAdd"},
+    };
+    const auto bouquetText = [](const TService &service) {
+        QString text = service.IsInBouquet() ? service.BouquetNamesText() : QString();
+        return text.remove(u'"').replace(QStringLiteral(","), QStringLiteral(", "));
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        // Every row written, as the rows on screen are.
+        for (TListGrid *grid : {main.ServicesGrid, main.MyServicesGrid, main.BouquetGrid}) {
+            for (int row = 0; row < grid->RowCount(); ++row)
+                grid->Cells(nameColumn(grid), row);
+        }
+        const int row = int(rowNames(main.ServicesGrid).indexOf(QLatin1String(c.service)));
+        ASSERT_GE(row, 0);
+        QTest::mouseClick(main.ServicesGrid->viewport(), Qt::LeftButton, {}, nameCellCentre(main.ServicesGrid, row));
+        trigger(main, c.command);
+        const int action = TFrmMain::ColumnByName(main.BouquetGrid, "ColBouActionIcon");
+        for (int r = 0; r < main.BouquetGrid->RowCount(); ++r) {
+            const auto *entry = static_cast<const TBouquetService *>(main.BouquetGrid->RowSource(r));
+            ASSERT_NE(entry, nullptr);
+            EXPECT_EQ(main.BouquetGrid->Cell(action, r)->AsInteger(),
+                      entry->Service() ? entry->Service()->GetActionIconIndex() : 0)
+                << entry->Name.toStdString();
+        }
+        for (auto [grid, column] : {std::pair{main.ServicesGrid, "ColSerBouquet"},
+                                    std::pair{main.MyServicesGrid, "ColMySerBouquet"}}) {
+            for (int r = 0; r < grid->RowCount(); ++r) {
+                const auto *ref = static_cast<const TServiceRowRef *>(grid->RowSource(r));
+                ASSERT_NE(ref, nullptr);
+                EXPECT_EQ(nameAt(grid, column, r), bouquetText(*ref->service)) << ref->service->Name.toStdString();
+            }
+        }
+    }
+}
+
 // A command on the my-services grid leaves the other grids' selections as
 // the user made them, whatever marks earlier commands left in the model.
 TEST(GridCommands, TogglingAnActionKeepsEverySelection)
@@ -908,6 +960,8 @@ TEST(GridCommands, DraggedRowsKeepTheirOrder)
         {"two entries onto a later row", false, 3, {2, 0, 1}},
         {"two entries below the last row", false, -1, {}},
         {"two bouquets onto a later row", true, 3, {2, 0, 1}},
+        {"two entries back onto their own row", false, 0, {0, 1}},
+        {"two bouquets back onto their own row", true, 0, {0, 1}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
