@@ -2,15 +2,19 @@
 
 #include "ui/grid/list_grid.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QGroupBox>
 #include <QMap>
+#include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -222,4 +226,23 @@ void expectExclusiveGroups(const QWidget &form, const std::vector<std::vector<co
 extern "C" const char *__lsan_default_suppressions()
 {
     return "leak:libfontconfig\n";
+}
+
+bool clickMenuItems(QAbstractButton *button, const QList<QAction *> &path)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+    for (QAction *item : path) {
+        QApplication::processEvents();
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu || !menu->actions().contains(item) || !item->isEnabled()
+            || menu->actionGeometry(item).isEmpty()) {
+            while (QWidget *popup = QApplication::activePopupWidget())
+                popup->close();
+            return false;
+        }
+        const QPoint centre = menu->actionGeometry(item).center();
+        QTest::mouseMove(menu, centre);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, centre);
+    }
+    return true;
 }
