@@ -798,8 +798,18 @@ TEST(MainWindowHistory, ResetKeepsKingOfSatAndEmptiesTheRest)
 {
     TProgramWorld world;
     world.start();
+    TFrmMain &main = world.main();
+    // One state, brought back: none is older, so there is no going back.
+    world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
+    SaveHandler().SetModified();
+    main.PopupItmToolSave->trigger();
     world.prompts.answers = {TPrompts::mbYes};
-    world.main().PopupItmToolReset->trigger();
+    ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolGoBack}));
+    ASSERT_FALSE(main.PopupItmToolGoBack->isEnabled());
+    world.prompts.answers = {TPrompts::mbYes};
+    ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolReset}));
+    // From the empty lists Go Back brings the newest state, as after a save.
+    EXPECT_TRUE(main.PopupItmToolGoBack->isEnabled());
     EXPECT_FALSE(world.exists("Services.xml"));
     EXPECT_FALSE(world.exists("Bouquets.xml"));
     EXPECT_TRUE(world.exists("KingOfSat.xml"));
