@@ -66,6 +66,17 @@ QStringList historyCaptions(const TFrmMain &main)
     return captions;
 }
 
+// Empties the first transponder and saves: the lists before become a state,
+// the edit the working files. Returns how many services went.
+int saveAnEdit(TProgramWorld &world)
+{
+    const int cleared = world.program.ServiceList->GetItem(0)->GetItem(0)->Count();
+    world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
+    SaveHandler().SetModified();
+    world.main().PopupItmToolSave->trigger();
+    return cleared;
+}
+
 void typeFilter(QLineEdit *edit, const QString &text)
 {
     edit->setFocus();
@@ -488,11 +499,7 @@ TEST(MainWindowHistory, RestoringAsksFirstAndCancelChangesNothing)
                 TFrmMain &main = world.main();
                 const QByteArray original = world.bytes("Services.xml");
                 const int originalRows = main.ServicesGrid->RowCount();
-                // The save keeps the demo lists as a state and writes the edit.
-                const int cleared = world.program.ServiceList->GetItem(0)->GetItem(0)->Count();
-                world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
-                SaveHandler().SetModified();
-                main.PopupItmToolSave->trigger();
+                const int cleared = saveAnEdit(world);
                 const QByteArray edited = world.bytes("Services.xml");
                 ASSERT_NE(edited, original);
                 const int editedRows = main.ServicesGrid->RowCount();
@@ -561,6 +568,42 @@ TEST(MainWindowHistory, RestoringAsksFirstAndCancelChangesNothing)
                 EXPECT_EQ(main.PopupItmToolGoBack->isEnabled(), toLastSave);
             }
         }
+    }
+}
+
+// Unsaved changes that cannot be written stop a restore before anything is
+// replaced: the user is told, and the changes stay in the window, unsaved.
+TEST(MainWindowHistory, UnsavedChangesThatCannotBeWrittenStopTheRestore)
+{
+    for (const bool goBack : {true, false}) {
+        SCOPED_TRACE(goBack ? "Go Back" : "history item");
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        saveAnEdit(world);
+        const QStringList captions = historyCaptions(main);
+        world.program.BouquetList->GetItem(0)->Name = QStringLiteral("Renamed, not saved");
+        SaveHandler().SetModified();
+        // A folder where the KingOfSat list is written.
+        ASSERT_TRUE(QFile::remove(world.path("KingOfSat.xml")));
+        ASSERT_TRUE(QDir(world.folder.path()).mkdir("KingOfSat.xml"));
+
+        world.prompts.asked.clear();
+        world.prompts.answers = {TPrompts::mbYes};
+        ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState,
+                                   goBack ? QList<QAction *>{main.PopupItmToolGoBack}
+                                          : QList<QAction *>{main.PopupItemToolHistory->menuAction(),
+                                                             main.PopupItemToolHistory->actions().first()}));
+        ASSERT_EQ(world.prompts.asked.size(), 2);
+        EXPECT_EQ(world.prompts.asked[1].kind, TPrompts::TMsgKind::Error);
+        EXPECT_TRUE(world.prompts.asked[1].text.startsWith(
+            "The unsaved changes could not be written, so nothing was restored:\r\nKingOfSat.xml: "))
+            << qPrintable(world.prompts.asked[1].text);
+        EXPECT_EQ(world.program.BouquetList->GetItem(0)->Name, "Renamed, not saved");
+        EXPECT_FALSE(SaveHandler().Saved());
+        EXPECT_TRUE(main.PopupItmToolSave->isEnabled());
+        for (const QString &caption : captions)
+            EXPECT_TRUE(historyCaptions(main).contains(caption)) << qPrintable(caption);
     }
 }
 
@@ -800,9 +843,7 @@ TEST(MainWindowHistory, ResetKeepsKingOfSatAndEmptiesTheRest)
     world.start();
     TFrmMain &main = world.main();
     // One state, brought back: none is older, so there is no going back.
-    world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
-    SaveHandler().SetModified();
-    main.PopupItmToolSave->trigger();
+    saveAnEdit(world);
     world.prompts.answers = {TPrompts::mbYes};
     ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolGoBack}));
     ASSERT_FALSE(main.PopupItmToolGoBack->isEnabled());
