@@ -833,6 +833,15 @@ TEST(MainWindowHistory, AStateASaveLeftIncompleteIsOfferedAsSuch)
             } else {
                 EXPECT_EQ(world.exists(record), !row.missing.isEmpty());
             }
+            if (&row == &rows[0] && answer == TPrompts::mbCancel) {
+                // The menu as the user meets it, with the History submenu open
+                // (last: the menu keeps the pointer's place).
+                ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItemToolHistory->menuAction()}));
+                EXPECT_TRUE(main.PopupItemToolHistory->isVisible());
+                EXPECT_TRUE(saveShot(*main.PopupItemToolHistory, QStringLiteral("history_menu_incomplete.png")));
+                while (QWidget *popup = QApplication::activePopupWidget())
+                    QTest::keyClick(popup, Qt::Key_Escape);
+            }
         }
     }
 }
