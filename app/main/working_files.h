@@ -92,7 +92,8 @@ public:
     // are lists saved last to go back to: their state is made on the way.
     QString GoBackStamp() const;
     bool CanGoBack() const;
-    // Deletes every saved state, hidden ones too: what HistoryStamps lists.
+    // Deletes every saved state, hidden ones too: what HistoryStamps lists,
+    // and the records beside them.
     void ClearHistory();
     // Deletes the working files and empties the lists, except KingOfSat's.
     void Reset();
