@@ -60,26 +60,46 @@ void TFrmMain::BuildHistoryMenu()
         PopupItemToolHistory->removeAction(item);
         item->deleteLater();
     }
-    const QStringList stamps = m_workingFiles ? m_workingFiles->HistoryStamps() : QStringList();
-    for (const QString &stamp : stamps) {
-        QAction *item = PopupItemToolHistory->addAction(msg(MsgSaveStateCaption) + stamp);
+    const QList<TWorkingFiles::TState> states =
+        m_workingFiles ? m_workingFiles->HistoryStates() : QList<TWorkingFiles::TState>();
+    for (const TWorkingFiles::TState &state : states) {
+        const QString caption = msg(MsgSaveStateCaption) + state.stamp;
+        QAction *item = PopupItemToolHistory->addAction(
+            state.missing.isEmpty() ? caption : FormatMsg1(msg(MsgStateIncompleteCaption), caption));
+        const QString stamp = state.stamp;
         connect(item, &QAction::triggered, this, [this, stamp] { historyItemClick(stamp); });
     }
-    const bool any = !stamps.isEmpty();
-    // Going back past the oldest state is no step at all.
-    PopupItmToolGoBack->setEnabled(m_workingFiles && !m_workingFiles->GoBackStamp().isEmpty());
+    const bool any = !states.isEmpty();
+    updateGoBack();
     PopupItmToolClearHistory->setEnabled(any);
     if (!any)
         PopupItemToolHistory->addAction(msg(MsgHistoryEmpty))->setEnabled(false);
 }
 
+void TFrmMain::updateGoBack()
+{
+    // Going back past the oldest state is no step at all; with unsaved
+    // changes there are the lists saved last to go back to.
+    PopupItmToolGoBack->setEnabled(m_workingFiles && m_workingFiles->CanGoBack());
+}
+
+bool TFrmMain::askRestore(const QString &stamp)
+{
+    // A restore replaces the lists; what it keeps, the question says.
+    const QString kept = msg(SaveHandler().Saved() ? MsgCurrentListsKept : MsgCurrentListsKeptUnsaved);
+    const QStringList missing = stamp.isEmpty() ? QStringList() : m_workingFiles->MissingFiles(stamp);
+    const QString question = missing.isEmpty()
+        ? msg(MsgAreYouSure) + u' ' + kept
+        : FormatMsg1(msg(MsgStateIncomplete), stamp) + QStringLiteral("\r\n\r\n") + msg(MsgBackupMissingFiles)
+            + QStringLiteral("\r\n") + missing.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n\r\n")
+            + msg(MsgRestoreAnyway) + u' ' + kept;
+    return message(TPrompts::TMsgKind::Confirmation, question, TPrompts::mbYes | TPrompts::mbCancel)
+        == TPrompts::mbYes;
+}
+
 void TFrmMain::historyItemClick(const QString &stamp)
 {
-    // Unsaved edits give way to the state's lists; the lists saved last
-    // become a state of their own.
-    if (message(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure) + u' ' + msg(MsgCurrentListsKept),
-                TPrompts::mbYes | TPrompts::mbCancel)
-        == TPrompts::mbYes)
+    if (askRestore(stamp))
         RestoreState(stamp);
 }
 
@@ -87,18 +107,23 @@ void TFrmMain::RestoreState(const QString &stamp)
 {
     if (!m_workingFiles->HasState(stamp))
         return;
-    // Before anything is let go: the lists saved last are kept first, or
-    // nothing is replaced.
-    if (!m_workingFiles->KeepWorkingFiles()) {
-        BuildHistoryMenu();
-        ShowError(msg(MsgListsNotKept));
-        return;
-    }
+    replaceLists([this, stamp] { return m_workingFiles->RestoreState(stamp); });
+}
+
+void TFrmMain::replaceLists(const std::function<TRestoredState()> &restore)
+{
     // The lists are about to be freed; the logo thread reads them. Each list
     // tells the grids showing it before its objects go.
     StopLogoMapping();
-    const QStringList failures = m_workingFiles->RestoreState(stamp);
+    const TRestoredState restored = restore();
     BuildHistoryMenu();
+    if (restored.stamp.isEmpty()) {
+        // Nothing was replaced: the lists and grids are as they were.
+        ResumeLogoMapping();
+        if (!restored.failures.isEmpty())
+            ShowError(restored.failures.join(QStringLiteral("\r\n")));
+        return;
+    }
     FillBouquetListGrid(0);
     m_program.ComboBouquetsUpdating = true;
     FillBouquetCombo(0);
@@ -109,10 +134,10 @@ void TFrmMain::RestoreState(const QString &stamp)
     FillKingOfSatGrid(0);
     // The restored services have no logos yet, as after loading at the start.
     StartLogoMapping();
-    reportLoadFailures(failures);
+    reportLoadFailures(restored.failures);
     if (m_program.Prompts)
         m_program.Prompts->messageBox(TPrompts::TMsgKind::Information,
-                                      FormatMsg1(msg(MsgSaveStateRestored), stamp), TPrompts::mbOK);
+                                      FormatMsg1(msg(MsgSaveStateRestored), restored.stamp), TPrompts::mbOK);
 }
 
 void TFrmMain::ClearHistory()
@@ -129,9 +154,10 @@ void TFrmMain::saveToCache()
 
 void TFrmMain::goBack()
 {
-    const QString stamp = m_workingFiles->GoBackStamp();
-    if (!stamp.isEmpty())
-        historyItemClick(stamp);
+    // With unsaved changes the lists saved last are the way back, and the
+    // state holding them is made on the way: whole.
+    if (m_workingFiles->CanGoBack() && askRestore(m_workingFiles->GoBackStamp()))
+        replaceLists([this] { return m_workingFiles->GoBack(); });
 }
 
 void TFrmMain::reportInterruptedSave()
@@ -148,7 +174,7 @@ void TFrmMain::reportInterruptedSave()
     }
     // The user decides: the restore keeps these files as a state too.
     const QString question = FormatMsg1(msg(MsgRestoreLastComplete), msg(MsgSaveStateCaption) + interrupted->stamp)
-        + u' ' + msg(MsgCurrentListsKept);
+        + u' ' + msg(SaveHandler().Saved() ? MsgCurrentListsKept : MsgCurrentListsKeptUnsaved);
     if (message(TPrompts::TMsgKind::Warning, text + question, TPrompts::mbYes | TPrompts::mbNo) == TPrompts::mbYes)
         RestoreState(interrupted->stamp);
     else

@@ -101,6 +101,7 @@ TFrmMain::TFrmMain(TProgram &program, QWidget *parent)
     resize(1000, 670);
     connect(&SaveHandler(), &TSaveHandler::savedChanged, this, [this](bool saved) {
         PopupItmToolSave->setEnabled(!saved);
+        updateGoBack();
         // Whatever changed the lists since, they are no longer what was saved.
         if (!saved && StatusBar->PanelText(0) == msg(MsgSavingDone))
             StatusBar->SetPanelText(0, QString());

@@ -40,6 +40,7 @@ class TService;
 class TServiceList;
 class TTransponder;
 class TWorkingFiles;
+struct TRestoredState;
 struct TProgram;
 
 // The column indexes of one services grid (services, my-services or
@@ -448,6 +449,11 @@ private:
     // history_menu.cpp
     // A history item's click: restores its state once the user is sure.
     void historyItemClick(const QString &stamp);
+    // Asks before a restore of the state (empty: one made on the way).
+    bool askRestore(const QString &stamp);
+    // Runs a restore with the logo mapping stopped, then shows its lists.
+    void replaceLists(const std::function<TRestoredState()> &restore);
+    void updateGoBack();
     // At start: a save cut short is told, and its last whole set offered.
     void reportInterruptedSave();
     void DropLogoResults();

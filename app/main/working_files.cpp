@@ -9,10 +9,12 @@
 #include "core/zapit/xml_file_handler.h"
 #include "logos/logo_mapper.h"
 #include "platform/atomic_file.h"
+#include "platform/small_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <utility>
@@ -26,6 +28,11 @@ const QString kBouquetsFile = QStringLiteral("Bouquets.xml");
 const QString kHistoryFolder = QStringLiteral("History");
 // Lies in the program folder while the working files are being replaced.
 const QString kReplacingNote = QStringLiteral(".pelloran-lists-replacing");
+// Beside a state's files in the history folder while they are being
+// copied: ".<stamp>.pelloran-writing", naming the working files of the set.
+const QString kRecordSuffix = QStringLiteral(".pelloran-writing");
+// In the history folder: the stamp of the state restored last.
+const QString kRestoredRecord = QStringLiteral(".pelloran-restored");
 constexpr qint64 kNoteLimit = 4096;
 constexpr qint64 kCompareBlock = 1 << 16;
 
@@ -71,19 +78,58 @@ bool isStateFile(const QString &file)
                        [&](const QString &name) { return file == historyName(name, stamp); });
 }
 
-// The saved states' files in the history folder, each with its stamp. The
-// menu and the clearing both go by this list, so whatever the one offers
-// the other deletes; hidden files are looked at too.
-QList<std::pair<QString, QString>> stateFiles(const QString &folder)
+// The stamp a state's record is named for, or an empty text.
+QString recordStamp(const QString &file)
 {
+    if (!file.startsWith(u'.') || !file.endsWith(kRecordSuffix))
+        return QString();
+    const QString stamp = file.mid(1, file.size() - 1 - kRecordSuffix.size());
+    return TWorkingFiles::isStamp(stamp) ? stamp : QString();
+}
+
+// The saved states' files and the records of states being written in the
+// history folder, each with its stamp, from one look at the folder. The
+// menu and the clearing both go by this, so whatever the one offers the
+// other deletes; hidden files are looked at too.
+struct THistoryEntries {
     QList<std::pair<QString, QString>> states;
+    QList<std::pair<QString, QString>> records;
+};
+THistoryEntries historyEntries(const QString &folder)
+{
+    THistoryEntries entries;
     const QDir history(folder);
-    for (const QString &file : history.entryList({QStringLiteral("*.xml")},
-                                                 QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QString &file : history.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (isStateFile(file))
-            states.append({history.filePath(file), TWorkingFiles::stampOf(file)});
+            entries.states.append({history.filePath(file), TWorkingFiles::stampOf(file)});
+        else if (const QString stamp = recordStamp(file); !stamp.isEmpty())
+            entries.records.append({history.filePath(file), stamp});
     }
-    return states;
+    return entries;
+}
+
+// The working files a record names. One that cannot be read names them
+// all: which of them the save was to copy is not known, so none counts as
+// absent on purpose.
+QStringList recordedSet(const QString &record)
+{
+    const SmallFile file = readSmallFile(record, kNoteLimit);
+    if (file.status != SmallFileStatus::Read)
+        return historyFiles();
+    const QStringList lines = QString::fromUtf8(file.bytes).split(u'\n');
+    QStringList set;
+    for (const QString &name : historyFiles()) {
+        if (lines.contains(name))
+            set.append(name);
+    }
+    return set;
+}
+
+bool writeSmallText(const QString &path, const QString &text)
+{
+    AtomicFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace
@@ -91,6 +137,10 @@ QList<std::pair<QString, QString>> stateFiles(const QString &folder)
 TWorkingFiles::TWorkingFiles(QString programFolder, TFrmXMLHandler &handler, TModelLists lists)
     : m_folder(std::move(programFolder)), m_handler(handler), m_lists(lists)
 {
+    const SmallFile restored = readSmallFile(QDir(HistoryFolder()).filePath(kRestoredRecord), kNoteLimit);
+    const QString stamp = QString::fromUtf8(restored.bytes).trimmed();
+    if (restored.status == SmallFileStatus::Read && isStamp(stamp))
+        m_restored = stamp;
 }
 
 QString TWorkingFiles::HistoryFolder() const
@@ -180,7 +230,11 @@ bool TWorkingFiles::writeKingOfSat(QString &errorText)
 
 bool TWorkingFiles::SaveFiles(QString &errorText)
 {
-    const QString before = SaveState();
+    return writeLists(SaveState(), errorText);
+}
+
+bool TWorkingFiles::writeLists(const QString &before, QString &errorText)
+{
     const bool empty[] = {m_lists.services.Count() == 0, m_lists.myServices.Count() == 0,
                           m_lists.bouquets.Count() == 0};
     QStringList replaced;
@@ -224,7 +278,7 @@ bool TWorkingFiles::SaveFiles(QString &errorText)
     if (!failures.isEmpty())
         return false;
     endReplacing();
-    m_restored.clear();
+    setRestored(QString());
     SaveHandler().SetSaved();
     return true;
 }
@@ -235,18 +289,34 @@ QString TWorkingFiles::SaveState(const QDateTime &now)
     QDateTime time = now;
     QString stamp = stampFor(time);
     // Saves and restores within one second must not take each other's place.
-    while (stateExists(stamp)) {
+    while (stateExists(stamp) || QFileInfo::exists(recordFile(stamp))) {
         if (holdsWorkingFiles(stamp))
             return stamp;
         time = time.addSecs(1);
         stamp = stampFor(time);
     }
+    QStringList set;
     for (const QString &name : historyFiles()) {
-        const QString working = WorkingFile(name);
-        if (QFileInfo::exists(working))
-            cpyFile(working, QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+        if (QFileInfo(WorkingFile(name)).isFile())
+            set.append(name);
     }
+    // Named before the first copy: a kill leaves the record beside what
+    // came, and the state is known for incomplete. Without it, no copy.
+    if (set.isEmpty() || !writeSmallText(recordFile(stamp), set.join(u'\n') + u'\n'))
+        return stamp;
+    bool whole = true;
+    for (const QString &name : set)
+        whole = cpyFile(WorkingFile(name), QDir(HistoryFolder()).filePath(historyName(name, stamp))) && whole;
+    // A copy that failed leaves the record too: what did come is offered,
+    // as incomplete, rather than lost with the save that follows.
+    if (whole)
+        QFile::remove(recordFile(stamp));
     return stamp;
+}
+
+QString TWorkingFiles::recordFile(const QString &stamp) const
+{
+    return QDir(HistoryFolder()).filePath(u'.' + stamp + kRecordSuffix);
 }
 
 bool TWorkingFiles::stateExists(const QString &stamp) const
@@ -258,6 +328,8 @@ bool TWorkingFiles::stateExists(const QString &stamp) const
 
 bool TWorkingFiles::holdsWorkingFiles(const QString &stamp) const
 {
+    if (!MissingFiles(stamp).isEmpty())
+        return false;
     return std::all_of(historyFiles().begin(), historyFiles().end(), [&](const QString &name) {
         const QString working = WorkingFile(name);
         const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
@@ -281,6 +353,7 @@ std::optional<QString> TWorkingFiles::keptState(const QDateTime &now)
     // The stamp was free: what lies there is this attempt's, and not whole.
     for (const QString &name : historyFiles())
         QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+    QFile::remove(recordFile(stamp));
     return std::nullopt;
 }
 
@@ -292,7 +365,7 @@ bool TWorkingFiles::KeepWorkingFiles(const QDateTime &now)
 QStringList TWorkingFiles::HistoryStamps() const
 {
     QStringList stamps;
-    for (const auto &[file, stamp] : stateFiles(HistoryFolder())) {
+    for (const auto &[file, stamp] : historyEntries(HistoryFolder()).states) {
         if (!stamps.contains(stamp))
             stamps.append(stamp);
     }
@@ -300,24 +373,117 @@ QStringList TWorkingFiles::HistoryStamps() const
     return stamps;
 }
 
-QStringList TWorkingFiles::RestoreState(const QString &stamp)
+QList<TWorkingFiles::TState> TWorkingFiles::HistoryStates() const
+{
+    // Only the records are read, and a record is there only after a kill,
+    // until that state is restored or cleared.
+    const THistoryEntries entries = historyEntries(HistoryFolder());
+    QHash<QString, QStringList> present;
+    for (const auto &[file, stamp] : entries.states)
+        present[stamp].append(QFileInfo(file).fileName());
+    QHash<QString, QStringList> missing;
+    for (const auto &[record, stamp] : entries.records) {
+        for (const QString &name : recordedSet(record)) {
+            if (!present.value(stamp).contains(historyName(name, stamp)))
+                missing[stamp].append(name);
+        }
+    }
+    QStringList stamps = present.keys();
+    std::sort(stamps.begin(), stamps.end(), std::greater<>());
+    QList<TState> states;
+    for (const QString &stamp : stamps)
+        states.append({stamp, missing.value(stamp)});
+    return states;
+}
+
+QStringList TWorkingFiles::MissingFiles(const QString &stamp) const
+{
+    if (!QFileInfo::exists(recordFile(stamp)))
+        return {};
+    QStringList missing;
+    for (const QString &name : recordedSet(recordFile(stamp))) {
+        if (!QFileInfo::exists(QDir(HistoryFolder()).filePath(historyName(name, stamp))))
+            missing.append(name);
+    }
+    return missing;
+}
+
+bool TWorkingFiles::anyWorkingFile() const
+{
+    return std::any_of(historyFiles().begin(), historyFiles().end(),
+                       [&](const QString &name) { return QFileInfo::exists(WorkingFile(name)); });
+}
+
+std::optional<TWorkingFiles::TKept> TWorkingFiles::keepCurrentLists(QStringList &failures)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const std::optional<QString> lastSaved = keptState(now);
+    if (!lastSaved) {
+        failures = {msg(MsgListsNotKept)};
+        return std::nullopt;
+    }
+    if (SaveHandler().Saved())
+        return TKept{*lastSaved, *lastSaved};
+    // Unsaved changes are written as a save writes them, and those files
+    // are kept in turn: no list of any kind is dropped by what replaces them.
+    QString error;
+    if (!writeLists(*lastSaved, error)) {
+        failures = QStringList{msg(MsgUnsavedNotKept)} + error.split(u'\n');
+        return std::nullopt;
+    }
+    const std::optional<QString> current = keptState(now);
+    if (!current) {
+        failures = {msg(MsgListsNotKept)};
+        return std::nullopt;
+    }
+    return TKept{*lastSaved, *current};
+}
+
+TRestoredState TWorkingFiles::RestoreState(const QString &stamp)
 {
     // A working file the state lacks is deleted: for a stamp of no state
     // that would be every one of them.
     if (!HasState(stamp))
         return {};
-    const std::optional<QString> kept = keptState(QDateTime::currentDateTime());
+    QStringList failures;
+    const std::optional<TKept> kept = keepCurrentLists(failures);
     if (!kept)
-        return {msg(MsgListsNotKept)};
+        return {QString(), failures};
+    return restore(stamp, *kept);
+}
+
+TRestoredState TWorkingFiles::GoBack()
+{
+    if (!CanGoBack())
+        return {};
+    const QString back = GoBackStamp();
+    QStringList failures;
+    const std::optional<TKept> kept = keepCurrentLists(failures);
+    if (!kept)
+        return {QString(), failures};
+    const QString stamp = back.isEmpty() ? kept->lastSaved : back;
+    if (!HasState(stamp))
+        return {};
+    return restore(stamp, *kept);
+}
+
+TRestoredState TWorkingFiles::restore(const QString &stamp, const TKept &kept)
+{
+    // A file the state's save did not get to copy says nothing about that
+    // list: its working file stays.
+    const QStringList missing = MissingFiles(stamp);
     QStringList replaced;
     for (const QString &name : historyFiles()) {
-        if (QFileInfo::exists(WorkingFile(name))
-            || QFileInfo::exists(QDir(HistoryFolder()).filePath(historyName(name, stamp))))
+        if (!missing.contains(name)
+            && (QFileInfo::exists(WorkingFile(name))
+                || QFileInfo::exists(QDir(HistoryFolder()).filePath(historyName(name, stamp)))))
             replaced.append(name);
     }
-    beginReplacing(replaced, *kept);
+    beginReplacing(replaced, kept.current);
     bool whole = true;
     for (const QString &name : historyFiles()) {
+        if (missing.contains(name))
+            continue;
         const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
         const QString working = WorkingFile(name);
         if (QFileInfo::exists(saved))
@@ -330,28 +496,23 @@ QStringList TWorkingFiles::RestoreState(const QString &stamp)
         endReplacing();
         for (const QString &name : historyFiles())
             QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
+        QFile::remove(recordFile(stamp));
     }
-    m_restored = stamp;
-    const bool unsaved = !SaveHandler().Saved();
+    setRestored(stamp);
     m_lists.services.Clear();
     m_lists.myServices.Clear();
     m_lists.bouquets.Clear();
     // No state holds the KingOfSat list: it stays, and so do its objects.
-    QStringList failures = loadLists(false);
-    // An edit of it not saved yet is written now: the restore leaves the
-    // lists saved, and the edit would be dropped without a word.
-    QString error;
-    if (unsaved && !writeKingOfSat(error)) {
-        failures.append(kKingOfSatFile + QStringLiteral(": ") + error);
-        SaveHandler().SetModified();
-        return failures;
-    }
+    const QStringList failures = loadLists(false);
     SaveHandler().SetSaved();
-    return failures;
+    return {stamp, failures};
 }
 
 QString TWorkingFiles::GoBackStamp() const
 {
+    // With unsaved changes Go Back returns to the lists saved last.
+    if (!SaveHandler().Saved() && anyWorkingFile())
+        return QString();
     for (const QString &stamp : HistoryStamps()) {
         if (m_restored.isEmpty() || stamp < m_restored)
             return stamp;
@@ -359,11 +520,30 @@ QString TWorkingFiles::GoBackStamp() const
     return QString();
 }
 
+bool TWorkingFiles::CanGoBack() const
+{
+    return (!SaveHandler().Saved() && anyWorkingFile()) || !GoBackStamp().isEmpty();
+}
+
+void TWorkingFiles::setRestored(const QString &stamp)
+{
+    if (stamp == m_restored)
+        return;
+    m_restored = stamp;
+    const QString record = QDir(HistoryFolder()).filePath(kRestoredRecord);
+    // Without the record Go Back after a restart goes from the newest state.
+    if (stamp.isEmpty())
+        QFile::remove(record);
+    else
+        writeSmallText(record, stamp + u'\n');
+}
+
 void TWorkingFiles::ClearHistory()
 {
-    m_restored.clear();
-    for (const auto &state : stateFiles(HistoryFolder()))
-        QFile::remove(state.first);
+    setRestored(QString());
+    const THistoryEntries entries = historyEntries(HistoryFolder());
+    for (const auto &entry : entries.states + entries.records)
+        QFile::remove(entry.first);
 }
 
 void TWorkingFiles::Reset()
@@ -373,7 +553,7 @@ void TWorkingFiles::Reset()
     m_lists.bouquets.Clear();
     m_lists.myServices.Clear();
     m_lists.services.Clear();
-    m_restored.clear();
+    setRestored(QString());
     // No list is left to come from two saves.
     ForgetInterruptedSave();
     SaveHandler().SetSaved();
@@ -384,6 +564,11 @@ void TWorkingFiles::RemoveSaveLeftovers() const
     // Every folder the program writes into by itself.
     for (const QString &folder : {m_folder, HistoryFolder(), QDir(m_folder).filePath(QLatin1String(kLogoFolderName))})
         removeSaveLeftovers(folder);
+    // A record stays only beside a state it tells is incomplete.
+    for (const auto &[record, stamp] : historyEntries(HistoryFolder()).records) {
+        if (!stateExists(stamp) || MissingFiles(stamp).isEmpty())
+            QFile::remove(record);
+    }
 }
 
 void TWorkingFiles::beginReplacing(const QStringList &files, const QString &wholeStamp)
@@ -427,7 +612,7 @@ std::optional<TWorkingFiles::TInterruptedSave> TWorkingFiles::InterruptedSave() 
     // says that a replacement began.
     if (info.isFile() && info.size() <= kNoteLimit && file.open(QIODevice::ReadOnly)) {
         const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
-        if (HasState(lines.first()))
+        if (HasState(lines.first()) && MissingFiles(lines.first()).isEmpty())
             save.stamp = lines.first();
         for (const QString &name : historyFiles()) {
             if (lines.mid(1).contains(name))

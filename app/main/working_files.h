@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,14 @@ struct TModelLists {
     TServiceList &services;
     TServiceList &myServices;
     TBouquetList &bouquets;
+};
+
+// What a restore did: the state brought back (empty when nothing was
+// replaced) and the failures: why nothing was, or which lists could not be
+// read back.
+struct TRestoredState {
+    QString stamp;
+    QStringList failures;
 };
 
 // The working files in the program folder ("KingOfSat.xml", "Services.xml",
@@ -39,7 +48,10 @@ public:
     bool SaveFiles(QString &errorText);
     // Copies the working files into the history as a state stamped `now`,
     // or the next second no state holds: a state that holds other files is
-    // never overwritten. Returns the stamp.
+    // never overwritten. The state is whole or not there: the set of files
+    // is recorded before the first is copied and the record goes when the
+    // last is in place, so what a kill leaves is known for incomplete.
+    // Returns the stamp.
     QString SaveState(const QDateTime &now = QDateTime::currentDateTime());
     // Makes sure the working files are a saved state, so that replacing
     // them loses nothing: false (nothing written but the copies) when they
@@ -50,18 +62,38 @@ public:
     // Anything else in the history folder is none, and is left alone.
     QStringList HistoryStamps() const;
     bool HasState(const QString &stamp) const { return HistoryStamps().contains(stamp); }
-    // Keeps the working files (KeepWorkingFiles), then moves the state's
-    // files back over them (a file the state lacks is deleted), reloads the
-    // three lists a state holds and counts the model as saved. The
-    // KingOfSat list stays as it is. Returns the failures. A stamp of no
-    // saved state changes nothing.
-    QStringList RestoreState(const QString &stamp);
-    // The state Go Back restores: the newest one older than the state
-    // restored last, or the newest of all when the lists were saved since
-    // (the states a restore keeps are newer, and reached by the menu).
-    // Empty when there is none.
+    // A saved state, and the working files its save was cut short before
+    // copying (empty for a whole state). A file a whole state lacks is a
+    // list there was none of when it was saved.
+    struct TState {
+        QString stamp;
+        QStringList missing;
+    };
+    // The saved states, newest first, from one look at the folder.
+    QList<TState> HistoryStates() const;
+    QStringList MissingFiles(const QString &stamp) const;
+
+    // Keeps what the lists are now first: the working files (the lists
+    // saved last) as a state, and unsaved changes written as a save writes
+    // them and kept as a state of their own; nothing is replaced when any of
+    // that fails. Then moves the state's files back over the working files
+    // (a file the state lacks is deleted, one its save never copied stays),
+    // reloads the three lists a state holds and counts the model as saved.
+    // The KingOfSat list stays as it is. A stamp of no saved state changes
+    // nothing.
+    TRestoredState RestoreState(const QString &stamp);
+    // Go Back: with unsaved changes back to the lists saved last, otherwise
+    // to GoBackStamp; kept first as RestoreState keeps them.
+    TRestoredState GoBack();
+    // The saved state Go Back restores when the lists are as saved: the
+    // newest one older than the state restored last (kept across runs until
+    // the lists are saved), or the newest of all when the lists were saved
+    // since. Empty when there is none, and with unsaved changes when there
+    // are lists saved last to go back to: their state is made on the way.
     QString GoBackStamp() const;
-    // Deletes every saved state, hidden ones too: what HistoryStamps lists.
+    bool CanGoBack() const;
+    // Deletes every saved state, hidden ones too: what HistoryStamps lists,
+    // and the records beside them.
     void ClearHistory();
     // Deletes the working files and empties the lists, except KingOfSat's.
     void Reset();
@@ -94,8 +126,23 @@ public:
 
 private:
     QStringList loadLists(bool withKingOfSat);
+    // Writes the four lists to their working files, the state `before`
+    // holding the files they replace.
+    bool writeLists(const QString &before, QString &errorText);
     // Writes the KingOfSat list to its working file (an empty list has none).
     bool writeKingOfSat(QString &errorText);
+    // The states that hold the lists saved last and the lists as they are
+    // now (the same without unsaved changes), after keeping them; nullopt
+    // with the failures when they could not be kept.
+    struct TKept {
+        QString lastSaved;
+        QString current;
+    };
+    std::optional<TKept> keepCurrentLists(QStringList &failures);
+    TRestoredState restore(const QString &stamp, const TKept &kept);
+    bool anyWorkingFile() const;
+    QString recordFile(const QString &stamp) const;
+    void setRestored(const QString &stamp);
     // The stamp of a state that holds the working files, made when none
     // does; empty when there are none, nullopt when they cannot be kept.
     std::optional<QString> keptState(const QDateTime &now);
@@ -109,6 +156,7 @@ private:
     QString m_folder;
     TFrmXMLHandler &m_handler;
     TModelLists m_lists;
-    // The stamp of the state restored last, until the lists are saved.
+    // The stamp of the state restored last, until the lists are saved; kept
+    // in the history folder, so Go Back goes the same way after a restart.
     QString m_restored;
 };

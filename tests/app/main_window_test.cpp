@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QGuiApplication>
+#include <QHash>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTabWidget>
@@ -28,6 +29,8 @@
 #include <QThread>
 #include <QToolButton>
 #include <QWindow>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +64,17 @@ QStringList historyCaptions(const TFrmMain &main)
     for (const QAction *item : main.PopupItemToolHistory->actions())
         captions.append(item->text());
     return captions;
+}
+
+// Empties the first transponder and saves: the lists before become a state,
+// the edit the working files. Returns how many services went.
+int saveAnEdit(TProgramWorld &world)
+{
+    const int cleared = world.program.ServiceList->GetItem(0)->GetItem(0)->Count();
+    world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
+    SaveHandler().SetModified();
+    world.main().PopupItmToolSave->trigger();
+    return cleared;
 }
 
 void typeFilter(QLineEdit *edit, const QString &text)
@@ -455,68 +469,149 @@ TEST(MainWindowHistory, SavesRestoresAndClearsFromTheMenu)
 
 // A restore replaces the working files with the state's: both ways to one
 // ask first, and Cancel leaves the files, the lists and the history alone.
+// An edit not saved yet is never dropped: Yes keeps it as a state of its
+// own, written as a save writes it, and Go Back then returns to the lists
+// saved last, as its caption says.
 TEST(MainWindowHistory, RestoringAsksFirstAndCancelChangesNothing)
 {
     struct Way {
         const char *name;
-        QAction *(*item)(TFrmMain &);
+        QList<QAction *> (*path)(TFrmMain &);
+        bool goBack;
     };
     const Way kWays[] = {
-        {"Go Back", [](TFrmMain &main) { return main.PopupItmToolGoBack; }},
-        {"history item", [](TFrmMain &main) { return main.PopupItemToolHistory->actions().first(); }},
+        {"Go Back", [](TFrmMain &main) { return QList<QAction *>{main.PopupItmToolGoBack}; }, true},
+        {"history item",
+         [](TFrmMain &main) {
+             return QList<QAction *>{main.PopupItemToolHistory->menuAction(),
+                                     main.PopupItemToolHistory->actions().first()};
+         },
+         false},
     };
+    const QString renamed = QStringLiteral("Renamed, not saved");
     for (const Way &way : kWays) {
-        for (const int answer : {TPrompts::mbCancel, TPrompts::mbYes}) {
-            SCOPED_TRACE(std::string(way.name) + (answer == TPrompts::mbYes ? ", Yes" : ", Cancel"));
-            TProgramWorld world;
-            world.start();
-            TFrmMain &main = world.main();
-            const QByteArray original = world.bytes("Services.xml");
-            const int originalRows = main.ServicesGrid->RowCount();
-            // The save keeps the demo lists as a state and writes the edit.
-            world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
-            SaveHandler().SetModified();
-            main.PopupItmToolSave->trigger();
-            const QByteArray edited = world.bytes("Services.xml");
-            ASSERT_NE(edited, original);
-            const int editedRows = main.ServicesGrid->RowCount();
-            const QStringList captions = historyCaptions(main);
-            const QStringList history = QDir(world.path("History")).entryList(QDir::Files);
-            ASSERT_FALSE(history.isEmpty());
+        for (const bool unsaved : {false, true}) {
+            for (const int answer : {TPrompts::mbCancel, TPrompts::mbYes}) {
+                SCOPED_TRACE(std::string(way.name) + (unsaved ? ", unsaved edit" : "")
+                             + (answer == TPrompts::mbYes ? ", Yes" : ", Cancel"));
+                TProgramWorld world;
+                world.start();
+                TFrmMain &main = world.main();
+                const QByteArray original = world.bytes("Services.xml");
+                const int originalRows = main.ServicesGrid->RowCount();
+                const int cleared = saveAnEdit(world);
+                const QByteArray edited = world.bytes("Services.xml");
+                ASSERT_NE(edited, original);
+                const int editedRows = main.ServicesGrid->RowCount();
+                const QByteArray bouquets = world.bytes("Bouquets.xml");
+                if (unsaved) {
+                    world.program.BouquetList->GetItem(0)->Name = renamed;
+                    SaveHandler().SetModified();
+                }
+                const QStringList captions = historyCaptions(main);
+                const QStringList history = QDir(world.path("History")).entryList(QDir::Files);
+                ASSERT_FALSE(history.isEmpty());
 
-            world.prompts.asked.clear();
-            world.prompts.answers = {answer};
-            way.item(main)->trigger();
-            ASSERT_FALSE(world.prompts.asked.isEmpty());
-            const TScriptedPrompts::Question &question = world.prompts.asked.first();
-            EXPECT_EQ(question.kind, TPrompts::TMsgKind::Confirmation);
-            EXPECT_EQ(question.text, "Are you sure? The current lists stay in History.");
-            EXPECT_EQ(question.buttons, TPrompts::mbYes | TPrompts::mbCancel);
-            if (answer == TPrompts::mbCancel) {
-                EXPECT_EQ(world.prompts.asked.size(), 1);
-                EXPECT_EQ(world.bytes("Services.xml"), edited);
-                EXPECT_EQ(main.ServicesGrid->RowCount(), editedRows);
-                EXPECT_EQ(historyCaptions(main), captions);
-                EXPECT_EQ(QDir(world.path("History")).entryList(QDir::Files), history);
-            } else {
-                EXPECT_EQ(world.prompts.texts().last(), captions.first() + " restored!");
-                EXPECT_EQ(world.bytes("Services.xml"), original);
-                EXPECT_EQ(main.ServicesGrid->RowCount(), originalRows);
-                EXPECT_FALSE(historyCaptions(main).contains(captions.first()));
-                // The lists saved last are a state now, reached by the menu.
+                world.prompts.asked.clear();
+                world.prompts.answers = {answer};
+                ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, way.path(main)));
+                ASSERT_FALSE(world.prompts.asked.isEmpty());
+                const TScriptedPrompts::Question &question = world.prompts.asked.first();
+                EXPECT_EQ(question.kind, TPrompts::TMsgKind::Confirmation);
+                EXPECT_EQ(question.text, unsaved ? "Are you sure? The current lists stay in History, unsaved changes included."
+                                                 : "Are you sure? The current lists stay in History.");
+                EXPECT_EQ(question.buttons, TPrompts::mbYes | TPrompts::mbCancel);
+                if (answer == TPrompts::mbCancel) {
+                    EXPECT_EQ(world.prompts.asked.size(), 1);
+                    EXPECT_EQ(world.bytes("Services.xml"), edited);
+                    EXPECT_EQ(world.bytes("Bouquets.xml"), bouquets);
+                    EXPECT_EQ(main.ServicesGrid->RowCount(), editedRows);
+                    EXPECT_EQ(historyCaptions(main), captions);
+                    EXPECT_EQ(QDir(world.path("History")).entryList(QDir::Files), history);
+                    EXPECT_EQ(world.program.BouquetList->GetItem(0)->Name == renamed, unsaved);
+                    EXPECT_EQ(main.PopupItmToolSave->isEnabled(), unsaved);
+                    continue;
+                }
+                // Go Back with an edit not saved brings the lists saved last.
+                const bool toLastSave = way.goBack && unsaved;
+                const QString done = world.prompts.texts().last();
+                ASSERT_TRUE(done.startsWith("Save state ") && done.endsWith(" restored!")) << qPrintable(done);
+                const QString restoredCaption = done.chopped(QStringLiteral(" restored!").size());
+                if (!toLastSave) {
+                    EXPECT_EQ(restoredCaption, captions.first());
+                }
+                EXPECT_EQ(world.bytes("Services.xml"), toLastSave ? edited : original);
+                EXPECT_EQ(main.ServicesGrid->RowCount(), originalRows - (toLastSave ? cleared : 0));
+                EXPECT_FALSE(historyCaptions(main).contains(restoredCaption));
+                EXPECT_TRUE(SaveHandler().Saved());
+                EXPECT_NE(world.program.BouquetList->GetItem(0)->Name, renamed);
+                // Every set of lists is in the working files or in one state:
+                // the lists saved last, those before, and the edit not saved.
                 const QStringList stamps = main.WorkingFiles().HistoryStamps();
-                ASSERT_EQ(stamps.size(), 1);
-                EXPECT_EQ(world.bytes("History/Services." + stamps.first() + ".xml"), edited);
-                EXPECT_EQ(historyCaptions(main), QStringList({"Save state " + stamps.first()}));
+                const auto holding = [&](const QString &file, const std::function<bool(const QByteArray &)> &is) {
+                    int count = is(world.bytes(file + ".xml")) ? 1 : 0;
+                    for (const QString &stamp : stamps)
+                        count += is(world.bytes("History/" + file + u'.' + stamp + ".xml")) ? 1 : 0;
+                    return count;
+                };
+                EXPECT_EQ(holding("Services", [&](const QByteArray &b) { return b == original; }), 1);
+                EXPECT_EQ(holding("Services", [&](const QByteArray &b) { return b == edited; }), 1 + (unsaved ? 1 : 0));
+                EXPECT_EQ(holding("Bouquets", [&](const QByteArray &b) { return b.contains(renamed.toUtf8()); }),
+                          unsaved ? 1 : 0);
+                EXPECT_FALSE(world.bytes("Bouquets.xml").contains(renamed.toUtf8()));
+                ASSERT_EQ(stamps.size(), unsaved ? 2 : 1);
+                QStringList expected;
+                for (const QString &stamp : stamps)
+                    expected.append("Save state " + stamp);
+                EXPECT_EQ(historyCaptions(main), expected);
+                // Back from here there is the state before the lists shown.
+                EXPECT_EQ(main.PopupItmToolGoBack->isEnabled(), toLastSave);
             }
         }
+    }
+}
+
+// Unsaved changes that cannot be written stop a restore before anything is
+// replaced: the user is told, and the changes stay in the window, unsaved.
+TEST(MainWindowHistory, UnsavedChangesThatCannotBeWrittenStopTheRestore)
+{
+    for (const bool goBack : {true, false}) {
+        SCOPED_TRACE(goBack ? "Go Back" : "history item");
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        saveAnEdit(world);
+        const QStringList captions = historyCaptions(main);
+        world.program.BouquetList->GetItem(0)->Name = QStringLiteral("Renamed, not saved");
+        SaveHandler().SetModified();
+        // A folder where the KingOfSat list is written.
+        ASSERT_TRUE(QFile::remove(world.path("KingOfSat.xml")));
+        ASSERT_TRUE(QDir(world.folder.path()).mkdir("KingOfSat.xml"));
+
+        world.prompts.asked.clear();
+        world.prompts.answers = {TPrompts::mbYes};
+        ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState,
+                                   goBack ? QList<QAction *>{main.PopupItmToolGoBack}
+                                          : QList<QAction *>{main.PopupItemToolHistory->menuAction(),
+                                                             main.PopupItemToolHistory->actions().first()}));
+        ASSERT_EQ(world.prompts.asked.size(), 2);
+        EXPECT_EQ(world.prompts.asked[1].kind, TPrompts::TMsgKind::Error);
+        EXPECT_TRUE(world.prompts.asked[1].text.startsWith(
+            "The unsaved changes could not be written, so nothing was restored:\r\nKingOfSat.xml: "))
+            << qPrintable(world.prompts.asked[1].text);
+        EXPECT_EQ(world.program.BouquetList->GetItem(0)->Name, "Renamed, not saved");
+        EXPECT_FALSE(SaveHandler().Saved());
+        EXPECT_TRUE(main.PopupItmToolSave->isEnabled());
+        for (const QString &caption : captions)
+            EXPECT_TRUE(historyCaptions(main).contains(caption)) << qPrintable(caption);
     }
 }
 
 // Two saves with edits between, then Go Back twice and forward again by the
 // menu: Go Back goes one state further back than the one restored last,
 // never to the lists a restore kept, and every saved set of lists is always
-// in the working files or in the history, once.
+// in the working files or in the history, once. An edit after the oldest
+// state came back offers Go Back again, to the lists saved last.
 TEST(MainWindowHistory, GoingBackAndForthLosesNoSavedState)
 {
     TProgramWorld world;
@@ -529,34 +624,41 @@ TEST(MainWindowHistory, GoingBackAndForthLosesNoSavedState)
         main.PopupItmToolSave->trigger();
         saved.append(world.bytes("Services.xml"));
     }
-    const auto statesHolding = [&](const QByteArray &services) {
+    const auto statesHolding = [&](const std::function<bool(const QByteArray &)> &is) {
         QStringList stamps;
         for (const QString &stamp : main.WorkingFiles().HistoryStamps()) {
-            if (world.bytes("History/Services." + stamp + ".xml") == services)
+            if (is(world.bytes("History/Services." + stamp + ".xml")))
                 stamps.append(stamp);
         }
         return stamps;
     };
     struct Step {
         const char *name;
+        const char *edit; // a service renamed and not saved first, or null
         int pick; // the saved set picked in the menu; -1: Go Back
         int restored;
-        bool backOffered;
+        int backOffered; // -1: either, by the seconds the states were stamped in
+        int states;
     };
     const Step steps[] = {
-        {"Go Back", -1, 1, true},
-        {"Go Back again", -1, 0, false},
-        {"forward to the first edit by the menu", 1, 1, true},
-        {"forward to the second edit by the menu", 2, 2, true},
+        {"Go Back", nullptr, -1, 1, true, 2},
+        {"Go Back again", nullptr, -1, 0, false, 2},
+        {"an edit, then Go Back to the lists saved last", "Not saved", -1, 0, -1, 3},
+        {"forward to the first edit by the menu", nullptr, 1, 1, true, 3},
+        {"forward to the second edit by the menu", nullptr, 2, 2, true, 3},
     };
     for (const Step &step : steps) {
         SCOPED_TRACE(step.name);
+        if (step.edit) {
+            world.program.ServiceList->GetItem(0)->GetItem(0)->GetItem(0)->Name = QLatin1String(step.edit);
+            SaveHandler().SetModified();
+        }
         world.prompts.answers = {TPrompts::mbYes};
         if (step.pick < 0) {
             ASSERT_TRUE(main.PopupItmToolGoBack->isEnabled());
-            main.PopupItmToolGoBack->trigger();
+            ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolGoBack}));
         } else {
-            const QStringList stamps = statesHolding(saved[step.pick]);
+            const QStringList stamps = statesHolding([&](const QByteArray &b) { return b == saved[step.pick]; });
             ASSERT_EQ(stamps.size(), 1);
             QAction *item = nullptr;
             for (QAction *action : main.PopupItemToolHistory->actions()) {
@@ -564,15 +666,19 @@ TEST(MainWindowHistory, GoingBackAndForthLosesNoSavedState)
                     item = action;
             }
             ASSERT_NE(item, nullptr);
-            item->trigger();
+            ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItemToolHistory->menuAction(), item}));
         }
         EXPECT_EQ(world.bytes("Services.xml"), saved[step.restored]);
         for (int i = 0; i < saved.size(); ++i)
-            EXPECT_EQ(statesHolding(saved[i]).size() + (world.bytes("Services.xml") == saved[i] ? 1 : 0), 1)
+            EXPECT_EQ(statesHolding([&](const QByteArray &b) { return b == saved[i]; }).size()
+                          + (world.bytes("Services.xml") == saved[i] ? 1 : 0),
+                      1)
                 << "saved set " << i;
-        EXPECT_EQ(historyCaptions(main).size(), 2);
-        if (step.pick < 0) {
-            EXPECT_EQ(main.PopupItmToolGoBack->isEnabled(), step.backOffered);
+        EXPECT_EQ(statesHolding([](const QByteArray &b) { return b.contains("Not saved"); }).size(),
+                  step.states - 2);
+        EXPECT_EQ(historyCaptions(main).size(), step.states);
+        if (step.pick < 0 && step.backOffered >= 0) {
+            EXPECT_EQ(main.PopupItmToolGoBack->isEnabled(), step.backOffered == 1);
         }
     }
 }
@@ -645,12 +751,120 @@ TEST(MainWindowHistory, OnlyTheFilesASaveWritesAreSavedStates)
     EXPECT_TRUE(world.prompts.asked.isEmpty());
 }
 
+// What a kill leaves of a save's copy into History: the record of the set,
+// written before any of its files, and the files copied so far. Such a
+// state is offered as incomplete, restoring it asks first, naming what it
+// lacks, and a working file it lacks stays. A state whose files all came,
+// or one an older build wrote (no record), is whole as it is: a file it
+// lacks is a list there was none of when it was saved.
+TEST(MainWindowHistory, AStateASaveLeftIncompleteIsOfferedAsSuch)
+{
+    const QString stamp = QStringLiteral("2007-03-14_21.05.09");
+    const QStringList all = {"Services.xml", "MyServices.xml", "Bouquets.xml"};
+    struct Row {
+        const char *name;
+        const char *record; // null: none
+        QStringList files;  // the state's, by working file
+        QStringList missing;
+    };
+    const Row rows[] = {
+        {"cut short after the services", "Services.xml\nMyServices.xml\nBouquets.xml\n", {"Services.xml"},
+         {"MyServices.xml", "Bouquets.xml"}},
+        {"cut short after the my services", "Services.xml\nMyServices.xml\nBouquets.xml\n",
+         {"Services.xml", "MyServices.xml"}, {"Bouquets.xml"}},
+        {"cut short before the record went", "Services.xml\nMyServices.xml\nBouquets.xml\n", all, {}},
+        {"saved without bouquets, cut short before the record went", "Services.xml\nMyServices.xml\n",
+         {"Services.xml", "MyServices.xml"}, {}},
+        {"saved by an older build without bouquets", nullptr, {"Services.xml", "MyServices.xml"}, {}},
+    };
+    const QString record = "History/." + stamp + ".pelloran-writing";
+    for (const Row &row : rows) {
+        for (const int answer : {TPrompts::mbCancel, TPrompts::mbYes}) {
+            // Each way to the state in turn: the menu item, and Go Back,
+            // whose newest state it is.
+            const bool goBack = answer == TPrompts::mbYes;
+            SCOPED_TRACE(std::string(row.name) + (goBack ? ", Go Back, Yes" : ", history item, Cancel"));
+            TProgramWorld world;
+            ASSERT_TRUE(QDir(world.folder.path()).mkdir("History"));
+            QHash<QString, QByteArray> working, state;
+            for (const QString &file : all) {
+                working[file] = world.bytes(file);
+                if (!row.files.contains(file))
+                    continue;
+                // The state's lists differ from the working files.
+                state[file] = QByteArray(working[file]).replace("Settings created by", "Settings kept by");
+                ASSERT_NE(state[file], working[file]) << qPrintable(file);
+                QFile saved(world.path("History/" + QFileInfo(file).completeBaseName() + u'.' + stamp + ".xml"));
+                ASSERT_TRUE(saved.open(QIODevice::WriteOnly) && saved.write(state[file]) == state[file].size());
+            }
+            if (row.record) {
+                QFile set(world.path(record));
+                ASSERT_TRUE(set.open(QIODevice::WriteOnly) && set.write(row.record) > 0);
+            }
+            world.start();
+            TFrmMain &main = world.main();
+            const QString caption = "Save state " + stamp;
+            EXPECT_EQ(historyCaptions(main),
+                      QStringList({row.missing.isEmpty() ? caption : caption + " (incomplete)"}));
+
+            world.prompts.asked.clear();
+            world.prompts.answers = {answer};
+            ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState,
+                                       goBack ? QList<QAction *>{main.PopupItmToolGoBack}
+                                              : QList<QAction *>{main.PopupItemToolHistory->menuAction(),
+                                                                 main.PopupItemToolHistory->actions().first()}));
+            ASSERT_FALSE(world.prompts.asked.isEmpty());
+            EXPECT_EQ(world.prompts.asked.first().text,
+                      row.missing.isEmpty()
+                          ? "Are you sure? The current lists stay in History."
+                          : "The save state \"" + stamp + "\" is incomplete: the save that wrote it was "
+                                "cut short. The lists it lacks stay as they are and may not belong with the "
+                                "others.\r\n\r\nMissing files:\r\n" + row.missing.join("\r\n")
+                                + "\r\n\r\nRestore the files it holds all the same? The current lists stay in History.");
+            EXPECT_EQ(world.prompts.asked.first().buttons, TPrompts::mbYes | TPrompts::mbCancel);
+            for (const QString &file : all) {
+                SCOPED_TRACE(qPrintable(file));
+                if (answer == TPrompts::mbCancel || row.missing.contains(file))
+                    EXPECT_EQ(world.bytes(file), working[file]);
+                else if (row.files.contains(file))
+                    EXPECT_EQ(world.bytes(file), state[file]);
+                else
+                    EXPECT_FALSE(world.exists(file));
+            }
+            if (answer == TPrompts::mbYes) {
+                EXPECT_EQ(world.prompts.texts().last(), caption + " restored!");
+                EXPECT_FALSE(world.exists(record));
+                EXPECT_FALSE(historyCaptions(main).contains(caption));
+            } else {
+                EXPECT_EQ(world.exists(record), !row.missing.isEmpty());
+            }
+            if (&row == &rows[0] && answer == TPrompts::mbCancel) {
+                // The menu as the user meets it, with the History submenu open
+                // (last: the menu keeps the pointer's place).
+                ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItemToolHistory->menuAction()}));
+                EXPECT_TRUE(main.PopupItemToolHistory->isVisible());
+                EXPECT_TRUE(saveShot(*main.PopupItemToolHistory, QStringLiteral("history_menu_incomplete.png")));
+                while (QWidget *popup = QApplication::activePopupWidget())
+                    QTest::keyClick(popup, Qt::Key_Escape);
+            }
+        }
+    }
+}
+
 TEST(MainWindowHistory, ResetKeepsKingOfSatAndEmptiesTheRest)
 {
     TProgramWorld world;
     world.start();
+    TFrmMain &main = world.main();
+    // One state, brought back: none is older, so there is no going back.
+    saveAnEdit(world);
     world.prompts.answers = {TPrompts::mbYes};
-    world.main().PopupItmToolReset->trigger();
+    ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolGoBack}));
+    ASSERT_FALSE(main.PopupItmToolGoBack->isEnabled());
+    world.prompts.answers = {TPrompts::mbYes};
+    ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolReset}));
+    // From the empty lists Go Back brings the newest state, as after a save.
+    EXPECT_TRUE(main.PopupItmToolGoBack->isEnabled());
     EXPECT_FALSE(world.exists("Services.xml"));
     EXPECT_FALSE(world.exists("Bouquets.xml"));
     EXPECT_TRUE(world.exists("KingOfSat.xml"));

@@ -43,6 +43,8 @@ protected:
         QFile::copy(fixture("bouquets.4.position-canonical.xml"), path("Bouquets.xml"));
         QFile::copy(fixture("services.3.esi-canonical.xml"), path("KingOfSat.xml"));
         files.LoadFiles();
+        // As at the program's start: the lists are what the files hold.
+        SaveHandler().SetSaved();
     }
 
     QString path(const QString &name) const { return folder.filePath(name); }
@@ -75,6 +77,8 @@ TEST_F(WorkingFiles, SavingKeepsAHistoryState)
                                       .filePath(QLatin1String(name) + ".2007-03-14_21.05.09.xml")))
             << name;
     EXPECT_FALSE(QFile::exists(QDir(files.HistoryFolder()).filePath("KingOfSat.2007-03-14_21.05.09.xml")));
+    // The record of the set being copied goes once the set is whole.
+    EXPECT_EQ(QDir(files.HistoryFolder()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 
     files.SaveState(when.addSecs(3600));
     EXPECT_EQ(files.HistoryStamps(), QStringList({"2007-03-14_22.05.09", "2007-03-14_21.05.09"}));
@@ -155,7 +159,7 @@ TEST_F(WorkingFiles, RestoreMovesTheStateBackAndKeepsTheFilesItReplaces)
     QFile::remove(path("KingOfSat.xml"));
     QFile::copy(fixture("services.1.astra-canonical.xml"), path("KingOfSat.xml"));
 
-    EXPECT_EQ(files.RestoreState("2020-01-02_03.04.05"), QStringList());
+    EXPECT_EQ(files.RestoreState("2020-01-02_03.04.05").failures, QStringList());
     EXPECT_EQ(readFile(path("Services.xml")), original);
     EXPECT_FALSE(exists("Bouquets.xml"));
     EXPECT_EQ(bouquets.Count(), 0);
@@ -175,7 +179,7 @@ TEST_F(WorkingFiles, RestoreMovesTheStateBackAndKeepsTheFilesItReplaces)
     EXPECT_EQ(files.GoBackStamp(), QString());
 
     // Restoring the kept state keeps these files in turn, and once only.
-    EXPECT_EQ(files.RestoreState(stamps.first()), QStringList());
+    EXPECT_EQ(files.RestoreState(stamps.first()).failures, QStringList());
     EXPECT_EQ(readFile(path("Services.xml")), replacedServices);
     ASSERT_EQ(files.HistoryStamps().size(), 1);
     EXPECT_EQ(readFile(history.filePath("Services." + files.HistoryStamps().first() + ".xml")), original);
@@ -219,7 +223,7 @@ TEST_F(WorkingFiles, AReplacementCutShortIsFoundAtTheNextStart)
              ASSERT_TRUE(f.SaveFiles(error)) << qPrintable(error);
          },
          false, false},
-        {"a restore", [&](TWorkingFiles &f, const QString &) { EXPECT_EQ(f.RestoreState(whole), QStringList()); },
+        {"a restore", [&](TWorkingFiles &f, const QString &) { EXPECT_EQ(f.RestoreState(whole).failures, QStringList()); },
          false, false},
         {"a reset", [](TWorkingFiles &f, const QString &) { f.Reset(); }, false, false},
         {"a history cleared", [](TWorkingFiles &f, const QString &) { f.ClearHistory(); }, true, false},

@@ -61,12 +61,20 @@ E2E_STEP(news_restore_optimise)
     step.check(step.main().PopupItmToolGoBack->isEnabled(), "Go Back is offered");
     step.prompts.answers = {TPrompts::mbYes};
     step.main().PopupItmToolGoBack->trigger();
-    step.check(step.prompts.texts()
-                   == QStringList({"Are you sure? The current lists stay in History.",
-                                   "Save state " + history.first().mid(11) + " restored!"}),
-               "the restore asks first and then says so: " + step.prompts.texts().join(" | "));
+    // The imported lists are not saved yet: Go Back returns to the lists
+    // the import saved first, and keeps the imported ones.
+    const QStringList texts = step.prompts.texts();
+    step.check(texts.size() == 2
+                   && texts[0] == "Are you sure? The current lists stay in History, unsaved changes included."
+                   && texts[1].startsWith("Save state ") && texts[1].endsWith(" restored!"),
+               "the restore asks first and then says so: " + texts.join(" | "));
     step.check(describeLists(program) == before, "the restored lists are those before the import");
-    step.check(!historyCaptions(step).contains(history.first()), "the restored state left the history");
+    step.check(!historyCaptions(step).contains(texts.value(1).chopped(QStringLiteral(" restored!").size())),
+               "the restored state left the history");
+    bool importKept = false;
+    for (const QString &file : QDir(step.path("History")).entryList({"Services.*.xml"}, QDir::Files))
+        importKept = importKept || readBytes(step.path("History/" + file)).contains("Neu TV");
+    step.check(importKept, "the imported lists are a state in History");
 
     // Optimising with every step.
     step.prompts.asked.clear();
@@ -109,6 +117,16 @@ static void checkNothingMissing(TStep &step, const QList<QByteArray> &saved, con
                    QStringLiteral("%1: saved set %2 is there once (%3 times)").arg(when).arg(i).arg(present.count(saved[i])));
 }
 
+// The History menu's item of the state whose services file holds these bytes.
+static QAction *historyItemHolding(TStep &step, const QByteArray &services)
+{
+    for (QAction *item : step.main().PopupItemToolHistory->actions()) {
+        if (readBytes(step.path("History/Services." + item->text().mid(11) + ".xml")) == services)
+            return item;
+    }
+    return nullptr;
+}
+
 // Two saves with edits between, Go Back twice, then forward again through
 // the History menu to the lists saved last.
 E2E_STEP(history_back_and_forth)
@@ -143,12 +161,7 @@ E2E_STEP(history_back_and_forth)
 
     // Forward: the newest state in the menu holds the lists saved last.
     for (int forward = 1; forward <= 2; ++forward) {
-        QAction *target = nullptr;
-        for (QAction *item : main.PopupItemToolHistory->actions()) {
-            const QString file = "History/Services." + item->text().mid(11) + ".xml";
-            if (readBytes(step.path(file)) == saved[forward])
-                target = item;
-        }
+        QAction *target = historyItemHolding(step, saved[forward]);
         if (!step.check(target != nullptr, QStringLiteral("the menu offers saved set %1").arg(forward)))
             return;
         step.prompts.answers = {TPrompts::mbYes};
@@ -159,6 +172,90 @@ E2E_STEP(history_back_and_forth)
     }
     step.check(describeLists(step.program) == lastSave, "the lists saved last are back in the window");
     step.report("state-last-save.txt", lastSave);
+}
+
+// Save A, edit, save B, edit C and leave it unsaved, then Go Back: the lists
+// saved last (B) come back, and A, B and C can each be brought back from the
+// History menu exactly as they were. Run again after a restart ("again"),
+// only the menu part: the same sets come back the same way.
+E2E_STEP(history_unsaved_go_back)
+{
+    TFrmMain &main = step.main();
+    const QStringList sets = {"A", "B", "C"};
+    const auto setFile = [](const QString &set) { return "set-" + set + ".xml"; };
+    const auto listsFile = [](const QString &set) { return "lists-" + set + ".txt"; };
+    if (step.arg("run") != "again") {
+        QList<QByteArray> known = {readBytes(step.path("Services.xml"))};
+        for (const QString &set : sets) {
+            const int rows = main.ServicesGrid->RowCount();
+            clickCell(main.ServicesGrid, "ColSerName", 0);
+            QTest::keyClick(main.ServicesGrid, Qt::Key_Delete);
+            step.check(main.ServicesGrid->RowCount() == rows - 1, "edit " + set + " removed a service");
+            step.report(listsFile(set), describeLists(step.program));
+            if (set == "C")
+                break;
+            step.check(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolSave}), "save " + set);
+            known.append(readBytes(step.path("Services.xml")));
+            writeBytes(step.path(setFile(set)), known.last());
+        }
+        step.prompts.asked.clear();
+        step.prompts.answers = {TPrompts::mbYes};
+        if (!step.check(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolGoBack}),
+                        "Go Back is offered with C not saved"))
+            return;
+        step.check(step.prompts.texts().value(0)
+                       == "Are you sure? The current lists stay in History, unsaved changes included.",
+                   "the question says what is kept: " + step.prompts.texts().join(" | "));
+        step.check(describeLists(step.program) == QString::fromUtf8(readBytes(step.path(listsFile("B")))),
+                   "Go Back brings the lists saved last, B");
+        // C is the state whose services are none of those saved before.
+        for (QAction *item : main.PopupItemToolHistory->actions()) {
+            const QByteArray services = readBytes(step.path("History/Services." + item->text().mid(11) + ".xml"));
+            if (!known.contains(services))
+                writeBytes(step.path(setFile("C")), services);
+        }
+        step.check(QFile::exists(step.path(setFile("C"))), "C is a state of its own");
+    }
+    const bool again = step.arg("run") == "again";
+    if (again)
+        step.report("go-back-at-start.txt", main.PopupItmToolGoBack->isEnabled() ? "enabled" : "disabled");
+    for (const QString &set : {QStringLiteral("C"), QStringLiteral("A"), QStringLiteral("B")}) {
+        QAction *item = historyItemHolding(step, readBytes(step.path(setFile(set))));
+        if (!step.check(item != nullptr, "the menu offers " + set))
+            continue;
+        step.prompts.answers = {TPrompts::mbYes};
+        step.check(clickMenuItems(main.ToolBtnSaveState, {main.PopupItemToolHistory->menuAction(), item}),
+                   "the menu item of " + set + " is clicked");
+        step.check(describeLists(step.program) == QString::fromUtf8(readBytes(step.path(listsFile(set)))),
+                   set + " is back as it was");
+    }
+    if (again)
+        return;
+    // Back as far as Go Back goes: the next start offers it the same way.
+    for (int back = 0; back < 5 && main.PopupItmToolGoBack->isEnabled(); ++back) {
+        step.prompts.answers = {TPrompts::mbYes};
+        clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolGoBack});
+    }
+    step.report("go-back-at-end.txt", main.PopupItmToolGoBack->isEnabled() ? "enabled" : "disabled");
+    step.report("lists-at-end.txt", describeLists(step.program));
+}
+
+TEST(NewsAndHistory, AnEditNotSavedIsKeptByGoBackAndEverySetComesBackAfterARestart)
+{
+    TE2EWorld world;
+    world.writeSettings();
+    for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+        QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/cable/") + QLatin1String(name), world.path(QLatin1String(name)));
+    const TRunResult run = world.run("history_unsaved_go_back", {"run=first"});
+    ASSERT_TRUE(run.ok()) << run.output.toStdString();
+    const TRunResult restart = world.run("restart");
+    ASSERT_TRUE(restart.ok()) << restart.output.toStdString();
+    EXPECT_EQ(world.bytes("state-restart.txt"), world.bytes("lists-at-end.txt"));
+    const TRunResult again = world.run("history_unsaved_go_back", {"run=again"});
+    ASSERT_TRUE(again.ok()) << again.output.toStdString();
+    // Go Back is offered the same way before and after the restart.
+    EXPECT_EQ(world.bytes("go-back-at-end.txt"), "disabled");
+    EXPECT_EQ(world.bytes("go-back-at-start.txt"), world.bytes("go-back-at-end.txt"));
 }
 
 TEST(NewsAndHistory, SavesGoBackTwiceAndForwardAgainLoseNothing)

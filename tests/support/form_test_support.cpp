@@ -2,15 +2,20 @@
 
 #include "ui/grid/list_grid.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QGroupBox>
 #include <QMap>
+#include <QMenu>
+#include <QCursor>
 #include <QPainter>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTest>
 #include <QWidget>
 #include <QWindow>
 
@@ -241,4 +246,42 @@ void expectExclusiveGroups(const QWidget &form, const std::vector<std::vector<co
 extern "C" const char *__lsan_default_suppressions()
 {
     return "leak:libfontconfig\n";
+}
+
+bool clickMenuItems(QAbstractButton *button, const QList<QAction *> &path)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+    for (QAction *item : path) {
+        QApplication::processEvents();
+        // The open menu that holds it: where the pointer rests, a submenu
+        // may have opened over it already.
+        QMenu *menu = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *open = qobject_cast<QMenu *>(window);
+            if (open && open->isVisible() && open->actions().contains(item))
+                menu = open;
+        }
+        if (!menu || !item->isEnabled() || menu->actionGeometry(item).isEmpty()) {
+            while (QWidget *popup = QApplication::activePopupWidget())
+                popup->close();
+            QApplication::processEvents();
+            return false;
+        }
+        // A menu takes no notice of the pointer until it is well away from
+        // where it rested when the menu opened, which may be on this item.
+        const QRect place = menu->actionGeometry(item);
+        const QPoint rest = menu->mapFromGlobal(QCursor::pos());
+        QPoint target = place.center();
+        for (const QPoint side : {QPoint(place.left() + 4, target.y()), QPoint(place.right() - 4, target.y())}) {
+            if ((side - rest).manhattanLength() > (target - rest).manhattanLength())
+                target = side;
+        }
+        QTest::mouseMove(menu, target);
+        // A submenu opens as the pointer rests on its item; a click on one
+        // open already would close it again.
+        QMenu *submenu = item->menu();
+        if (!submenu || !QTest::qWaitFor([submenu] { return submenu->isVisible(); }, 2000))
+            QTest::mouseClick(menu, Qt::LeftButton, {}, target);
+    }
+    return true;
 }

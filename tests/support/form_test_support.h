@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QList>
 #include <QString>
 #include <QTest>
 #include <QVariant>
@@ -10,6 +11,8 @@
 #include <span>
 #include <vector>
 
+class QAbstractButton;
+class QAction;
 class QWidget;
 
 // The widget application of one test suite, on the offscreen platform with
@@ -55,6 +58,12 @@ public:
 private:
     QFont m_previous;
 };
+
+// Clicks a button that drops a menu down, then each item of `path` in the
+// menu open at the time, as the mouse does: an item with a submenu opens it
+// for the next. False, with every menu closed again, when an item is not
+// there or not enabled.
+bool clickMenuItems(QAbstractButton *button, const QList<QAction *> &path);
 
 // Where screenshots go (created on first use).
 QString shotsDir();
