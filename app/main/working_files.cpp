@@ -8,7 +8,7 @@
 #include "core/util/sys_utils.h"
 #include "core/zapit/xml_file_handler.h"
 #include "logos/logo_mapper.h"
-#include "platform/atomic_file.h"
+#include "platform/own_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -405,10 +405,7 @@ void TWorkingFiles::beginReplacing(const QStringList &files, const QString &whol
             lines.append(name);
     }
     // A note that cannot be written does not stop the save.
-    AtomicFile note(WorkingFile(kReplacingNote));
-    const QByteArray bytes = lines.join(u'\n').toUtf8() + '\n';
-    if (note.open(QIODevice::WriteOnly) && note.write(bytes) == bytes.size())
-        note.commit();
+    writeOwnFile(WorkingFile(kReplacingNote), lines.join(u'\n').toUtf8() + '\n');
 }
 
 void TWorkingFiles::endReplacing()
@@ -418,15 +415,14 @@ void TWorkingFiles::endReplacing()
 
 std::optional<TWorkingFiles::TInterruptedSave> TWorkingFiles::InterruptedSave() const
 {
-    const QFileInfo info(WorkingFile(kReplacingNote));
-    if (!info.exists())
+    const SmallFile note = readOwnFile(WorkingFile(kReplacingNote), kNoteLimit);
+    if (note.status == SmallFileStatus::Missing)
         return std::nullopt;
     TInterruptedSave save;
-    QFile file(info.filePath());
     // Only a note of our own making is read; anything else there still
     // says that a replacement began.
-    if (info.isFile() && info.size() <= kNoteLimit && file.open(QIODevice::ReadOnly)) {
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    if (note.status == SmallFileStatus::Read) {
+        const QStringList lines = QString::fromUtf8(note.bytes).split(u'\n');
         if (HasState(lines.first()))
             save.stamp = lines.first();
         for (const QString &name : historyFiles()) {
@@ -441,5 +437,5 @@ std::optional<TWorkingFiles::TInterruptedSave> TWorkingFiles::InterruptedSave() 
 
 void TWorkingFiles::ForgetInterruptedSave()
 {
-    QFile::remove(WorkingFile(kReplacingNote));
+    removeOwnFile(WorkingFile(kReplacingNote));
 }
