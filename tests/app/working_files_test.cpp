@@ -343,7 +343,8 @@ TEST_F(WorkingFiles, TheNoteIsNeverWrittenThroughWhatStandsAtItsName)
                 EXPECT_TRUE(working.InterruptedSave());
             }
             EXPECT_EQ(readFile(outsideFile), "the user's own\n");
-            EXPECT_EQ(QDir(outside.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            EXPECT_EQ(QDir(outside.path())
+                          .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                       QStringList{"mine.txt"});
             SaveHandler().SetSaved();
         }

@@ -278,7 +278,9 @@ QString entryAt(const QString &path)
         return QStringLiteral("nothing");
     if (S_ISLNK(info.st_mode))
         return QStringLiteral("a link to ") + QFile::symLinkTarget(path);
-    return S_ISDIR(info.st_mode) ? QStringLiteral("a folder") : S_ISFIFO(info.st_mode) ? QStringLiteral("a FIFO") : QStringLiteral("a file");
+    return S_ISDIR(info.st_mode)    ? QStringLiteral("a folder")
+        : S_ISFIFO(info.st_mode) ? QStringLiteral("a FIFO")
+                                 : QStringLiteral("a file");
 }
 
 } // namespace
@@ -304,10 +306,12 @@ TEST(Faults, ALockNoProgramHoldsNeverKeepsTheUserOutNorHoldsTheStart)
              writeBytes(lock, QByteArray());
              QFile file(lock);
              ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-             ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2020, 5, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+             ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2020, 5, 1), QTime(12, 0)),
+                                          QFileDevice::FileModificationTime));
          },
          nullptr},
-        {"garbage", [](TE2EWorld &, const QString &lock) { writeBytes(lock, QByteArray("\x01\xff garbage\n", 11).repeated(50)); },
+        {"garbage",
+         [](TE2EWorld &, const QString &lock) { writeBytes(lock, QByteArray("\x01\xff garbage\n", 11).repeated(50)); },
          nullptr},
         {"a directory", [](TE2EWorld &, const QString &lock) { ASSERT_TRUE(QDir().mkdir(lock)); }, "a folder"},
         {"a FIFO",
@@ -341,10 +345,9 @@ TEST(Faults, ALockNoProgramHoldsNeverKeepsTheUserOutNorHoldsTheStart)
             EXPECT_TRUE(world.exists("state-restart.txt"));
         } else {
             EXPECT_EQ(run.exitCode, kLockInTheWayExitCode);
-            EXPECT_TRUE(run.output.contains("asked: Pelloran cannot start on this folder: where it keeps its lock file,\r\n"
-                                            + lock + "\r\nthere is " + QLatin1String(row.inTheWay) + ".\r\n\r\n"
-                                            "Remove it, then start Pelloran again."))
-                << run.output.toStdString();
+            const QString said = "asked: Pelloran cannot start on this folder: where it keeps its lock file,\r\n" + lock
+                + "\r\nthere is " + QLatin1String(row.inTheWay) + ".\r\n\r\nRemove it, then start Pelloran again.";
+            EXPECT_TRUE(run.output.contains(said)) << run.output.toStdString();
             EXPECT_FALSE(world.exists("state-restart.txt"));
             EXPECT_EQ(entryAt(lock), before);
         }
