@@ -9,7 +9,7 @@
 #include "core/util/messages.h"
 
 #include "platform/atomic_file.h"
-#include "platform/small_file.h"
+#include "platform/own_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,16 +85,14 @@ bool isPlainFolderName(const QString &name)
 
 bool writeWanted(const QString &folder, const QStringList &receiverFiles)
 {
-    AtomicFile file(QDir(folder).filePath(kWantedRecord));
-    const QByteArray bytes = receiverFiles.join(u'\n').toUtf8();
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return writeOwnFile(QDir(folder).filePath(kWantedRecord), receiverFiles.join(u'\n').toUtf8());
 }
 
 // The receiver paths the record names; none when there is no record, and an
 // empty list for an empty or unreadable one.
 std::optional<QStringList> readWanted(const QString &folder)
 {
-    const SmallFile record = readSmallFile(QDir(folder).filePath(kWantedRecord), kWantedRecordSizeLimit);
+    const SmallFile record = readOwnFile(QDir(folder).filePath(kWantedRecord), kWantedRecordSizeLimit);
     if (record.status == SmallFileStatus::Missing)
         return std::nullopt;
     return QString::fromUtf8(record.bytes).split(u'\n', Qt::SkipEmptyParts);

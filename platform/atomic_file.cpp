@@ -52,7 +52,7 @@ bool isSaveCopyName(const QString &name)
     return std::all_of(random.begin(), random.end(), isRandomChar);
 }
 
-AtomicFile::AtomicFile(const QString &fileName) : m_fileName(fileName) {}
+AtomicFile::AtomicFile(const QString &fileName, Links links) : m_fileName(fileName), m_links(links) {}
 
 AtomicFile::~AtomicFile()
 {
@@ -70,14 +70,18 @@ bool AtomicFile::open(OpenMode mode)
         return false;
     }
     QFileInfo existing(m_fileName);
-    // A link is saved through: the file it leads to is replaced, the link stays.
-    for (int depth = 0; depth < 128 && existing.isSymLink(); ++depth)
-        existing.setFile(existing.symLinkTarget());
-    if (existing.isDir()) {
+    // A link is saved through: the file it leads to is replaced, the link
+    // stays. Or the link is replaced, and nothing it leads to is looked at.
+    if (m_links == Links::Followed) {
+        for (int depth = 0; depth < 128 && existing.isSymLink(); ++depth)
+            existing.setFile(existing.symLinkTarget());
+    }
+    const bool link = existing.isSymLink();
+    if (!link && existing.isDir()) {
         fail(QFileDevice::OpenError, QStringLiteral("Filename refers to a directory"));
         return false;
     }
-    if (existing.exists() && !existing.isWritable()) {
+    if (!link && existing.exists() && !existing.isWritable()) {
         fail(QFileDevice::OpenError, QStringLiteral("Existing file %1 is not writable").arg(m_fileName));
         return false;
     }
@@ -94,7 +98,7 @@ bool AtomicFile::open(OpenMode mode)
             return false;
         }
     }
-    if (existing.exists())
+    if (!link && existing.exists())
         m_copy.setPermissions(existing.permissions());
     return QIODevice::open(mode | Unbuffered);
 }

@@ -9,11 +9,17 @@
 // ".<name>.pelloran-save-XXXXXX", which replaces the file at commit. A kill
 // before that leaves the copy, and no file a user makes is named like it, so
 // the next start can delete exactly those (isSaveCopyName). A link is
-// followed to the file it leads to, which is the one replaced.
+// followed to the file it leads to, which is the one replaced, unless the
+// file is one of the program's own (writeOwnFile): then the link itself is.
 class AtomicFile : public QIODevice
 {
 public:
-    explicit AtomicFile(const QString &fileName);
+    enum class Links {
+        Followed,
+        Replaced,
+    };
+
+    explicit AtomicFile(const QString &fileName, Links links = Links::Followed);
     ~AtomicFile() override;
 
     // Write-only; false when the copy cannot be made (errorString says why).
@@ -38,6 +44,7 @@ private:
     void discard();
 
     QString m_fileName;
+    Links m_links;
     QString m_target;
     QFile m_copy;
     QFileDevice::FileError m_error = QFileDevice::NoError;

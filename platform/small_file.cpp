@@ -1,5 +1,7 @@
 #include "platform/small_file.h"
 
+#include "platform/own_file.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -13,18 +15,20 @@ namespace {
 // Opens the file without waiting and tells its kind from the descriptor, so
 // nothing can be swapped in between the look and the read. The descriptor
 // (-1 unless the status is Read) is the caller's to close.
-int openSmallFile(const QString &fileName, qint64 sizeLimit, SmallFile &result)
+int openSmallFile(const QString &fileName, qint64 sizeLimit, SmallFile &result, int extraFlags = 0)
 {
     result = SmallFile();
     if (fileName.isEmpty())
         return -1;
     // Without O_NONBLOCK opening a FIFO would wait for a writer.
     const QByteArray path = QFile::encodeName(fileName);
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | extraFlags);
     if (fd < 0) {
         const int error = errno;
+        // ELOOP with O_NOFOLLOW: a link, which is not followed.
+        const bool link = error == ELOOP && (extraFlags & O_NOFOLLOW);
         result.status = error == ENOENT || error == ENOTDIR ? SmallFileStatus::Missing
-            : error == ENXIO                                ? SmallFileStatus::NotRegular
+            : error == ENXIO || link                        ? SmallFileStatus::NotRegular
                                                             : SmallFileStatus::Unreadable;
         result.detail = QString::fromLocal8Bit(std::strerror(error));
         return -1;
@@ -55,10 +59,12 @@ SmallFile checkSmallFile(const QString &fileName, qint64 sizeLimit)
     return result;
 }
 
-SmallFile readSmallFile(const QString &fileName, qint64 sizeLimit)
+namespace {
+
+SmallFile readOpened(const QString &fileName, qint64 sizeLimit, int extraFlags)
 {
     SmallFile result;
-    const int fd = openSmallFile(fileName, sizeLimit, result);
+    const int fd = openSmallFile(fileName, sizeLimit, result, extraFlags);
     if (fd < 0)
         return result;
     // Regular files never block; reading normally again keeps a slow disk
@@ -84,6 +90,18 @@ SmallFile readSmallFile(const QString &fileName, qint64 sizeLimit)
         result.detail = file.errorString();
     }
     return result;
+}
+
+} // namespace
+
+SmallFile readSmallFile(const QString &fileName, qint64 sizeLimit)
+{
+    return readOpened(fileName, sizeLimit, 0);
+}
+
+SmallFile readOwnFile(const QString &fileName, qint64 sizeLimit)
+{
+    return readOpened(fileName, sizeLimit, O_NOFOLLOW);
 }
 
 bool mayReplaceFile(const QString &fileName)

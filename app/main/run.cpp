@@ -12,14 +12,30 @@
 #include "app/main/windows.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
+#include "platform/folder_lock.h"
 #include "resources/resources.h"
 #include "ui/program/program.h"
 
 #include <QDir>
-#include <QLockFile>
 #include <QTimer>
 
 #include <memory>
+
+namespace {
+
+QString entryText(OwnFileEntry entry)
+{
+    switch (entry) {
+    case OwnFileEntry::Folder:
+        return msg(MsgEntryFolder);
+    case OwnFileEntry::Link:
+        return msg(MsgEntryLink);
+    default:
+        return msg(MsgEntrySpecial);
+    }
+}
+
+} // namespace
 
 int runPelloran(TApplication &app, const TRunOptions &options)
 {
@@ -33,17 +49,19 @@ int runPelloran(TApplication &app, const TRunOptions &options)
     app.SetPrompts(prompts);
 
     // One program per folder: two would each save over the other's lists.
-    // The lock of a program that was killed names a process that no longer
-    // runs, and is taken over; one held by a running program never goes
-    // stale, however long it runs.
-    QLockFile folderLock(QDir(program.ProgramFolder).filePath(QLatin1String(kFolderLockName)));
-    folderLock.setStaleLockTime(0);
-    if (!folderLock.tryLock(0) && folderLock.error() == QLockFile::LockFailedError) {
-        prompts->messageBox(TPrompts::TMsgKind::Warning,
-                            FormatMsg1(msg(MsgAlreadyRunning), QDir::toNativeSeparators(program.ProgramFolder)),
-                            TPrompts::mbOK);
+    // A folder where no lock can be made (one that cannot be written) is
+    // still worked in: its saves fail, and say so.
+    FolderLock folderLock(QDir(program.ProgramFolder).filePath(QLatin1String(kFolderLockName)));
+    const FolderLock::Status locked = folderLock.tryLock();
+    if (locked == FolderLock::Status::Taken || locked == FolderLock::Status::InTheWay) {
+        const bool taken = locked == FolderLock::Status::Taken;
+        const QString text = taken
+            ? FormatMsg1(msg(MsgAlreadyRunning), QDir::toNativeSeparators(program.ProgramFolder))
+            : FormatMsg2(msg(MsgLockInTheWay), QDir::toNativeSeparators(folderLock.fileName()),
+                         entryText(folderLock.entry()));
+        prompts->messageBox(TPrompts::TMsgKind::Warning, text, TPrompts::mbOK);
         app.SetPrompts(nullptr);
-        return kAlreadyRunningExitCode;
+        return taken ? kAlreadyRunningExitCode : kLockInTheWayExitCode;
     }
 
     auto splash = std::make_unique<TFrmSplash>();

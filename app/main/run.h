@@ -24,8 +24,12 @@ struct TRunOptions {
 inline constexpr const char *kFolderLockName = ".pelloran.lock";
 // What a start returns when another program holds the folder.
 inline constexpr int kAlreadyRunningExitCode = 1;
+// What a start returns when something other than a plain file stands where
+// the lock belongs.
+inline constexpr int kLockInTheWayExitCode = 2;
 
 // The program's main sequence, from the splash window to the end of the
 // event loop; returns the loop's exit code. A start on a folder that another
-// running program holds says so and ends at once.
+// running program holds says so and ends at once, and so does one that finds
+// a link, a folder or a special file in the place of the lock.
 int runPelloran(TApplication &app, const TRunOptions &options = {});

@@ -8,7 +8,7 @@
 #include "core/util/sys_utils.h"
 #include "core/zapit/xml_file_handler.h"
 #include "logos/logo_mapper.h"
-#include "platform/atomic_file.h"
+#include "platform/own_file.h"
 #include "platform/small_file.h"
 
 #include <QDir>
@@ -113,7 +113,7 @@ THistoryEntries historyEntries(const QString &folder)
 // absent on purpose.
 QStringList recordedSet(const QString &record)
 {
-    const SmallFile file = readSmallFile(record, kNoteLimit);
+    const SmallFile file = readOwnFile(record, kNoteLimit);
     if (file.status != SmallFileStatus::Read)
         return historyFiles();
     const QStringList lines = QString::fromUtf8(file.bytes).split(u'\n');
@@ -127,9 +127,7 @@ QStringList recordedSet(const QString &record)
 
 bool writeSmallText(const QString &path, const QString &text)
 {
-    AtomicFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return writeOwnFile(path, text.toUtf8());
 }
 
 } // namespace
@@ -137,7 +135,7 @@ bool writeSmallText(const QString &path, const QString &text)
 TWorkingFiles::TWorkingFiles(QString programFolder, TFrmXMLHandler &handler, TModelLists lists)
     : m_folder(std::move(programFolder)), m_handler(handler), m_lists(lists)
 {
-    const SmallFile restored = readSmallFile(QDir(HistoryFolder()).filePath(kRestoredRecord), kNoteLimit);
+    const SmallFile restored = readOwnFile(QDir(HistoryFolder()).filePath(kRestoredRecord), kNoteLimit);
     const QString stamp = QString::fromUtf8(restored.bytes).trimmed();
     if (restored.status == SmallFileStatus::Read && isStamp(stamp))
         m_restored = stamp;
@@ -310,7 +308,7 @@ QString TWorkingFiles::SaveState(const QDateTime &now)
     // A copy that failed leaves the record too: what did come is offered,
     // as incomplete, rather than lost with the save that follows.
     if (whole)
-        QFile::remove(recordFile(stamp));
+        removeOwnFile(recordFile(stamp));
     return stamp;
 }
 
@@ -353,7 +351,7 @@ std::optional<QString> TWorkingFiles::keptState(const QDateTime &now)
     // The stamp was free: what lies there is this attempt's, and not whole.
     for (const QString &name : historyFiles())
         QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
-    QFile::remove(recordFile(stamp));
+    removeOwnFile(recordFile(stamp));
     return std::nullopt;
 }
 
@@ -496,7 +494,7 @@ TRestoredState TWorkingFiles::restore(const QString &stamp, const TKept &kept)
         endReplacing();
         for (const QString &name : historyFiles())
             QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
-        QFile::remove(recordFile(stamp));
+        removeOwnFile(recordFile(stamp));
     }
     setRestored(stamp);
     m_lists.services.Clear();
@@ -533,7 +531,7 @@ void TWorkingFiles::setRestored(const QString &stamp)
     const QString record = QDir(HistoryFolder()).filePath(kRestoredRecord);
     // Without the record Go Back after a restart goes from the newest state.
     if (stamp.isEmpty())
-        QFile::remove(record);
+        removeOwnFile(record);
     else
         writeSmallText(record, stamp + u'\n');
 }
@@ -567,7 +565,7 @@ void TWorkingFiles::RemoveSaveLeftovers() const
     // A record stays only beside a state it tells is incomplete.
     for (const auto &[record, stamp] : historyEntries(HistoryFolder()).records) {
         if (!stateExists(stamp) || MissingFiles(stamp).isEmpty())
-            QFile::remove(record);
+            removeOwnFile(record);
     }
 }
 
@@ -590,10 +588,7 @@ void TWorkingFiles::beginReplacing(const QStringList &files, const QString &whol
             lines.append(name);
     }
     // A note that cannot be written does not stop the save.
-    AtomicFile note(WorkingFile(kReplacingNote));
-    const QByteArray bytes = lines.join(u'\n').toUtf8() + '\n';
-    if (note.open(QIODevice::WriteOnly) && note.write(bytes) == bytes.size())
-        note.commit();
+    writeOwnFile(WorkingFile(kReplacingNote), lines.join(u'\n').toUtf8() + '\n');
 }
 
 void TWorkingFiles::endReplacing()
@@ -603,15 +598,14 @@ void TWorkingFiles::endReplacing()
 
 std::optional<TWorkingFiles::TInterruptedSave> TWorkingFiles::InterruptedSave() const
 {
-    const QFileInfo info(WorkingFile(kReplacingNote));
-    if (!info.exists())
+    const SmallFile note = readOwnFile(WorkingFile(kReplacingNote), kNoteLimit);
+    if (note.status == SmallFileStatus::Missing)
         return std::nullopt;
     TInterruptedSave save;
-    QFile file(info.filePath());
     // Only a note of our own making is read; anything else there still
     // says that a replacement began.
-    if (info.isFile() && info.size() <= kNoteLimit && file.open(QIODevice::ReadOnly)) {
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    if (note.status == SmallFileStatus::Read) {
+        const QStringList lines = QString::fromUtf8(note.bytes).split(u'\n');
         if (HasState(lines.first()) && MissingFiles(lines.first()).isEmpty())
             save.stamp = lines.first();
         for (const QString &name : historyFiles()) {
@@ -626,5 +620,5 @@ std::optional<TWorkingFiles::TInterruptedSave> TWorkingFiles::InterruptedSave() 
 
 void TWorkingFiles::ForgetInterruptedSave()
 {
-    QFile::remove(WorkingFile(kReplacingNote));
+    removeOwnFile(WorkingFile(kReplacingNote));
 }

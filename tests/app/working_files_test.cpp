@@ -286,6 +286,75 @@ bool writeFile(const QString &path, const QByteArray &bytes)
         && file.write(bytes) == bytes.size();
 }
 
+// The note of a replacement is the program's own file: whatever else stands
+// at its name is never written nor read through, a save that goes through
+// leaves nothing there, and a note that cannot be a note is told at one
+// start only, not at every one.
+TEST_F(WorkingFiles, TheNoteIsNeverWrittenThroughWhatStandsAtItsName)
+{
+    QTemporaryDir outside;
+    const QString outsideFile = outside.filePath("mine.txt");
+    const struct {
+        const char *name;
+        std::function<bool(const QString &note)> make;
+        bool replaceable; // else a cut short save leaves it as it is
+    } rows[] = {
+        {"a link to a file elsewhere", [&](const QString &note) { return QFile::link(outsideFile, note); }, true},
+        {"a link to nothing", [&](const QString &note) { return QFile::link(outside.filePath("none"), note); }, true},
+        {"a link to a folder elsewhere", [&](const QString &note) { return QFile::link(outside.path(), note); }, true},
+        {"a folder", [](const QString &note) { return QDir().mkdir(note); }, false},
+    };
+    for (const auto &row : rows) {
+        for (const bool cutShort : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (cutShort ? ", a save cut short" : ", a save"));
+            ASSERT_TRUE(writeFile(outsideFile, "the user's own\n"));
+            QTemporaryDir run;
+            const QString note = run.filePath(".pelloran-lists-replacing");
+            for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+                ASSERT_TRUE(QFile::copy(path(QLatin1String(name)), run.filePath(QLatin1String(name))));
+            ASSERT_TRUE(row.make(note));
+            {
+                TServiceList k, s, m;
+                TBouquetList b;
+                TWorkingFiles first(run.path(), handler, {k, s, m, b});
+                ASSERT_EQ(first.LoadFiles(), QStringList());
+                if (first.InterruptedSave())
+                    first.ForgetInterruptedSave();
+            }
+            TServiceList k, s, m;
+            TBouquetList b;
+            TWorkingFiles working(run.path(), handler, {k, s, m, b});
+            ASSERT_EQ(working.LoadFiles(), QStringList());
+            EXPECT_FALSE(working.InterruptedSave()) << "told again";
+
+            // Put there again while the program runs.
+            QFile::remove(note);
+            QDir().rmdir(note);
+            ASSERT_TRUE(row.make(note));
+            s.GetItem(0)->GetItem(0)->Clear();
+            SaveHandler().SetModified();
+            if (cutShort) {
+                ASSERT_TRUE(QFile::remove(run.filePath("Bouquets.xml")));
+                ASSERT_TRUE(QDir(run.path()).mkdir("Bouquets.xml"));
+            }
+            QString error;
+            EXPECT_EQ(working.SaveFiles(error), !cutShort) << qPrintable(error);
+            const QFileInfo left(note);
+            if (!cutShort) {
+                EXPECT_FALSE(left.exists() || left.isSymLink());
+            } else if (row.replaceable) {
+                EXPECT_TRUE(left.isFile() && !left.isSymLink());
+                EXPECT_TRUE(working.InterruptedSave());
+            }
+            EXPECT_EQ(readFile(outsideFile), "the user's own\n");
+            EXPECT_EQ(QDir(outside.path())
+                          .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                      QStringList{"mine.txt"});
+            SaveHandler().SetSaved();
+        }
+    }
+}
+
 // Lists read in UTF-7 and UTF-16, and names holding characters no XML file
 // can hold: the files a save writes are read again at the next start.
 TEST_F(WorkingFiles, WhatASaveWritesLoadsAtTheNextStart)

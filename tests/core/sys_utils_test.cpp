@@ -110,7 +110,8 @@ TEST(FileUtils, ReadAndCopyFiles)
 
 // A file written through AtomicFile is the old one until commit, then the
 // new one whole; the copy it writes meanwhile has a name start-up knows as
-// the program's own, and no copy outlives the writer.
+// the program's own, and no copy outlives the writer. One of the program's
+// own files replaces a link of its name and leaves what it leads to alone.
 TEST(FileUtils, AtomicWritesAreWholeOrNothing)
 {
     struct Row {
@@ -119,12 +120,15 @@ TEST(FileUtils, AtomicWritesAreWholeOrNothing)
         bool cancel;
         bool destroyedUncommitted;
         bool replaced;
+        AtomicFile::Links links = AtomicFile::Links::Followed;
     };
     const Row rows[] = {
         {"commit", false, false, false, true},
         {"commit through a link", true, false, false, true},
         {"cancelled", false, true, false, false},
         {"dropped without commit", false, false, true, false},
+        {"own file over a link", true, false, false, true, AtomicFile::Links::Replaced},
+        {"own file over a link, cancelled", true, true, false, false, AtomicFile::Links::Replaced},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -134,15 +138,17 @@ TEST(FileUtils, AtomicWritesAreWholeOrNothing)
         ASSERT_TRUE(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
         const QString link = dir.filePath(QStringLiteral("link.xml"));
         ASSERT_TRUE(QFile::link(target, link));
+        const bool linkReplaced = row.links == AtomicFile::Links::Replaced;
         {
-            AtomicFile file(row.viaLink ? link : target);
+            AtomicFile file(row.viaLink ? link : target, row.links);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             ASSERT_EQ(file.write("new and longer"), 14);
             const QStringList copies =
                 QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("pelloran-save"));
             ASSERT_EQ(copies.size(), 1);
             EXPECT_TRUE(isSaveCopyName(copies.first())) << copies.first().toStdString();
-            EXPECT_TRUE(copies.first().startsWith(QStringLiteral(".Services.xml.pelloran-save-")));
+            EXPECT_TRUE(copies.first().startsWith(linkReplaced ? QStringLiteral(".link.xml.pelloran-save-")
+                                                               : QStringLiteral(".Services.xml.pelloran-save-")));
             EXPECT_EQ(readBytes(target), "old");
             if (row.cancel)
                 file.cancelWriting();
@@ -150,8 +156,9 @@ TEST(FileUtils, AtomicWritesAreWholeOrNothing)
                 EXPECT_EQ(file.commit(), row.replaced);
             }
         }
-        EXPECT_EQ(readBytes(target), row.replaced ? "new and longer" : "old");
-        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        EXPECT_EQ(readBytes(target), row.replaced && !linkReplaced ? "new and longer" : "old");
+        EXPECT_EQ(QFileInfo(link).isSymLink(), !(row.replaced && linkReplaced));
+        EXPECT_EQ(readBytes(link), row.replaced ? "new and longer" : "old");
         EXPECT_EQ(QFileInfo(target).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::ReadGroup);
         QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
         left.sort();

@@ -275,7 +275,7 @@ TRunResult TE2EWorld::run(const QString &step, const QStringList &args)
     child.start(program, arguments + args);
     TRunResult result;
     // A safeguard only: a run that hangs is killed and fails the test.
-    result.finished = child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit;
+    result.finished = child.waitForFinished(timeLimitMs) && child.exitStatus() == QProcess::NormalExit;
     if (child.state() != QProcess::NotRunning) {
         child.kill();
         child.waitForFinished(5000);

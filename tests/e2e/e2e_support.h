@@ -110,6 +110,8 @@ struct TE2EWorld {
     QStringList historyFiles() const;
 
     QTemporaryDir folder;
+    // A run that takes longer is killed and fails.
+    int timeLimitMs = 120000;
     bool m_readOnly = false;
     QTemporaryDir receiver;
     QTemporaryDir web;

@@ -3,11 +3,20 @@
 
 #include "e2e_ui.h"
 
+#include "app/main/run.h"
+
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -234,4 +243,117 @@ TEST(Faults, ASecondProgramOnTheFolderSaysSoAndEnds)
     writeBytes(world.path(".pelloran.lock"), "999999\npelloran\n\n");
     const TRunResult afterKill = world.run("restart");
     EXPECT_TRUE(afterKill.ok()) << afterKill.output.toStdString();
+}
+
+namespace {
+
+// A kill ends the program right after it made its lock, and a power cut
+// takes whatever it wrote into the file by then.
+void killRightAfterLocking(TE2EWorld &world)
+{
+    const QString lock = world.path(".pelloran.lock");
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--e2e-step", "restart", "--e2e-folder", world.folder.path()});
+    ASSERT_TRUE(child.waitForStarted());
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFileInfo::exists(lock) && child.state() == QProcess::Running && waited.elapsed() < 60000)
+        QThread::usleep(100);
+    ::kill(pid_t(child.processId()), SIGKILL);
+    ASSERT_TRUE(child.waitForFinished(10000));
+    ASSERT_TRUE(QFileInfo::exists(lock));
+    ASSERT_FALSE(QFileInfo::exists(world.path("state-restart.txt"))) << "killed too late";
+    ASSERT_TRUE(QFile::resize(lock, 0));
+}
+
+// What stands at a name, a link by where it leads.
+QString entryAt(const QString &path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("nothing");
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("a link to ") + QFile::symLinkTarget(path);
+    return S_ISDIR(info.st_mode)    ? QStringLiteral("a folder")
+        : S_ISFIFO(info.st_mode) ? QStringLiteral("a FIFO")
+                                 : QStringLiteral("a file");
+}
+
+} // namespace
+
+// Whatever stands where the folder's lock belongs, when no program holds
+// the folder: a plain file of any content, whatever its age, is taken over
+// and the start says nothing; anything else is never opened nor followed,
+// and the start ends at once, saying what is in the way and where.
+TEST(Faults, ALockNoProgramHoldsNeverKeepsTheUserOutNorHoldsTheStart)
+{
+    QTemporaryDir outside;
+    const QString outsideFile = outside.filePath("mine.txt");
+    const struct {
+        const char *name;
+        std::function<void(TE2EWorld &, const QString &lock)> make;
+        const char *inTheWay; // what the start says stands there, or null when it starts
+    } rows[] = {
+        {"left by a program killed right after making it",
+         [](TE2EWorld &world, const QString &) { killRightAfterLocking(world); }, nullptr},
+        {"empty", [](TE2EWorld &, const QString &lock) { writeBytes(lock, QByteArray()); }, nullptr},
+        {"empty since 2020",
+         [](TE2EWorld &, const QString &lock) {
+             writeBytes(lock, QByteArray());
+             QFile file(lock);
+             ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+             ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2020, 5, 1), QTime(12, 0)),
+                                          QFileDevice::FileModificationTime));
+         },
+         nullptr},
+        {"garbage",
+         [](TE2EWorld &, const QString &lock) { writeBytes(lock, QByteArray("\x01\xff garbage\n", 11).repeated(50)); },
+         nullptr},
+        {"a directory", [](TE2EWorld &, const QString &lock) { ASSERT_TRUE(QDir().mkdir(lock)); }, "a folder"},
+        {"a FIFO",
+         [](TE2EWorld &, const QString &lock) { ASSERT_EQ(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0); },
+         "a FIFO, device or socket"},
+        {"a link to /dev/zero", [](TE2EWorld &, const QString &lock) { ASSERT_TRUE(QFile::link("/dev/zero", lock)); },
+         "a link"},
+        {"a dangling link",
+         [&](TE2EWorld &, const QString &lock) { ASSERT_TRUE(QFile::link(outside.filePath("none"), lock)); }, "a link"},
+        {"a link to a file outside the folder",
+         [&](TE2EWorld &, const QString &lock) { ASSERT_TRUE(QFile::link(outsideFile, lock)); }, "a link"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        writeBytes(outsideFile, "the user's own\n");
+        const QDateTime outsideTime = QFileInfo(outsideFile).lastModified();
+        TE2EWorld world;
+        holdSession(world);
+        const QString lock = world.path(".pelloran.lock");
+        row.make(world, lock);
+        if (::testing::Test::HasFatalFailure())
+            return;
+        const QString before = entryAt(lock);
+        world.timeLimitMs = 60000;
+        const TRunResult run = world.run("restart");
+        EXPECT_TRUE(run.finished) << run.output.toStdString();
+        EXPECT_FALSE(run.output.contains("already running")) << run.output.toStdString();
+        if (!row.inTheWay) {
+            EXPECT_TRUE(run.ok()) << run.output.toStdString();
+            EXPECT_FALSE(run.output.contains("asked:")) << run.output.toStdString();
+            EXPECT_TRUE(world.exists("state-restart.txt"));
+        } else {
+            EXPECT_EQ(run.exitCode, kLockInTheWayExitCode);
+            const QString said = "asked: Pelloran cannot start on this folder: where it keeps its lock file,\r\n" + lock
+                + "\r\nthere is " + QLatin1String(row.inTheWay) + ".\r\n\r\nRemove it, then start Pelloran again.";
+            EXPECT_TRUE(run.output.contains(said)) << run.output.toStdString();
+            EXPECT_FALSE(world.exists("state-restart.txt"));
+            EXPECT_EQ(entryAt(lock), before);
+        }
+        EXPECT_EQ(readBytes(outsideFile), "the user's own\n");
+        EXPECT_EQ(QFileInfo(outsideFile).lastModified(), outsideTime);
+        EXPECT_EQ(QDir(outside.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList{"mine.txt"});
+    }
 }

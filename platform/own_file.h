@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/small_file.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The program's own files: the lock of its folder, the note it leaves while
+// it replaces the working files, the record of the files a backup was asked
+// for. Only the program makes them, and only as plain files, so whatever
+// else stands at such a name (a link, a folder, a FIFO, a device) is not one
+// of them: it is never followed, never read and never written through. A
+// link to a file elsewhere must not let a save rewrite that file.
+
+enum class OwnFileEntry {
+    Missing,
+    File,
+    Link,
+    Folder,
+    Special, // a FIFO, device or socket
+};
+
+// What stands at the name itself (a link is a link, wherever it leads).
+OwnFileEntry ownFileEntry(const QString &fileName);
+
+// As readSmallFile, except that a link is NotRegular, not followed.
+SmallFile readOwnFile(const QString &fileName, qint64 sizeLimit = kSmallFileSizeLimit);
+
+// Writes the file whole or not at all (AtomicFile); a link or a special
+// file of that name is replaced by the file, never written through. False
+// when the file could not be put there (a folder stands in its place).
+bool writeOwnFile(const QString &fileName, const QByteArray &bytes);
+
+// Removes whatever stands at the name, a link and not what it leads to, and
+// an empty folder; a folder that holds anything stays. True when nothing
+// stands there afterwards.
+bool removeOwnFile(const QString &fileName);
