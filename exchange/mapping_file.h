@@ -41,6 +41,6 @@ private:
     QStringList m_lines;
 };
 
-// The shared even-row tint of the exchange windows' lists (0xF5FCFE as the
-// original stored it, blue-green-red).
+// The shared even-row tint of the exchange windows' lists: a faint ivory,
+// written as 0xRRGGBB for QColor::fromRgb.
 inline constexpr unsigned kEvenRowRgb = 0xFEFCF5;

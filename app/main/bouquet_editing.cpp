@@ -223,7 +223,6 @@ void TFrmMain::AskDeleteBouquet(TBouquet *bouquet)
                 TPrompts::mbYes | TPrompts::mbNo)
         != TPrompts::mbYes)
         return;
-    m_leftBouquetChoices.clear();
     m_program.BouquetList->Delete(indexOfBouquet(bouquet));
     {
         ComboUpdating guard(m_program);
@@ -252,7 +251,6 @@ void TFrmMain::DeleteSelectedBouquets()
     if (count == 0 || !(count == 1 ? askSure() : confirmDelete(BouquetListGrid, count)))
         return;
     chooseAtNextFill(BouquetListGrid, rowsFollowingSelection(BouquetListGrid));
-    m_leftBouquetChoices.clear();
     MarkSelectedBouquets();
     m_program.BouquetList->DeleteMarked();
     {
@@ -274,7 +272,6 @@ void TFrmMain::ClearSelectedBouquets()
 {
     if (FirstSelectedRow(BouquetListGrid) < 0 || !askSure())
         return;
-    m_leftBouquetChoices.clear();
     for (int row : selectedRows(BouquetListGrid))
         m_program.BouquetList->ClearBouquet(indexOfBouquet(bouquetOfRow(row)));
     FillBouquetListGrid(1);
@@ -374,12 +371,10 @@ void TFrmMain::removeObsolete(bool all)
     TBouquet *bouquet = CurrentBouquet();
     if ((!all && !bouquet) || !askSure())
         return;
-    if (all) {
-        m_leftBouquetChoices.clear();
+    if (all)
         m_program.BouquetList->RemoveObsolete();
-    } else {
+    else
         bouquet->RemoveObsolete();
-    }
     FillBouquetGrid(0);
     // The counts of the bouquet list change with the entries.
     FillBouquetListGrid(1);

@@ -94,6 +94,10 @@ bool TDialogPrompts::inputQuery(const QString &caption, const QString &prompt, Q
     box.setWindowTitle(caption);
     box.setInputMode(QInputDialog::TextInput);
     box.setLabelText(prompt);
+    // A line edit cuts what it is given at 32,767 characters, so OK on a
+    // longer name (a generated or hostile file) would rename it shorter.
+    if (auto *edit = box.findChild<QLineEdit *>())
+        edit->setMaxLength(std::max(edit->maxLength(), int(text.size())));
     box.setTextValue(text);
     // Qt's own box is a dozen characters wide: the title bar cuts the caption
     // short and a long bouquet name scrolls out of sight. The edit takes the

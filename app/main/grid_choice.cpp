@@ -17,6 +17,8 @@
 
 #include <QLocale>
 
+#include <utility>
+
 const void *TFrmMain::rowObject(const TListGrid *grid, int row) const
 {
     if (grid == BouquetGrid)
@@ -177,13 +179,51 @@ void TFrmMain::listReplacing(TListGrid *grid)
         if (state->grid == grid)
             state->rows.clear();
     }
-    if (grid == BouquetGrid)
-        m_shownBouquet = nullptr;
     if (grid == BouquetListGrid) {
-        m_leftBouquetChoices.clear();
         // A list read anew holds new objects only: the combo keeps its place.
         m_comboBouquet = nullptr;
     }
+}
+
+TBouquet *TFrmMain::shownBouquet() const
+{
+    const TBouquetList &list = *m_program.BouquetList;
+    for (int i = 0; i < list.Count(); ++i) {
+        if (list.GetItem(i)->InBouquetGrid)
+            return list.GetItem(i);
+    }
+    return nullptr;
+}
+
+void TFrmMain::keepBouquetChoice(TBouquet &bouquet, const TGridChoice &choice)
+{
+    using Kept = TBouquetService::TKeptChoice;
+    for (int i = 0; i < bouquet.Count(); ++i) {
+        TBouquetService *entry = bouquet.GetItem(i);
+        entry->KeptChoice = (choice.rows.count(entry) ? Kept::kcChosen : 0)
+            | (entry == choice.current ? Kept::kcCurrent : 0)
+            | (entry == choice.top ? Kept::kcTop : 0);
+    }
+    bouquet.KeptTopRow = choice.topRow;
+}
+
+TFrmMain::TGridChoice TFrmMain::takeBouquetChoice(TBouquet *bouquet)
+{
+    using Kept = TBouquetService::TKeptChoice;
+    TGridChoice choice;
+    for (int i = 0; bouquet && i < bouquet->Count(); ++i) {
+        TBouquetService *entry = bouquet->GetItem(i);
+        if (entry->KeptChoice & Kept::kcChosen)
+            choice.rows.insert(entry);
+        if (entry->KeptChoice & Kept::kcCurrent)
+            choice.current = entry;
+        if (entry->KeptChoice & Kept::kcTop)
+            choice.top = entry;
+        entry->KeptChoice = 0;
+    }
+    if (bouquet)
+        choice.topRow = std::exchange(bouquet->KeptTopRow, 0);
+    return choice;
 }
 
 void TFrmMain::watchListReplacements(bool watch)

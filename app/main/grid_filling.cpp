@@ -481,7 +481,8 @@ void TFrmMain::fillBouquetGrid(int mode, bool reordered)
 {
     TListGrid *grid = BouquetGrid;
     TBouquet *bouquet = CurrentBouquet();
-    reordered = reordered && bouquet == m_shownBouquet;
+    TBouquet *shownBefore = shownBouquet();
+    reordered = reordered && bouquet == shownBefore;
     const QString filter = EdtFilterBouquet->text();
     const bool tv = filterChecked("ActionBouFilterTv");
     const bool radio = filterChecked("ActionBouFilterRadio");
@@ -508,23 +509,25 @@ void TFrmMain::fillBouquetGrid(int mode, bool reordered)
     TGridChoice choice;
     if (rowsChange) {
         choice = chosenRows(grid);
-        if (bouquet != m_shownBouquet) {
+        if (bouquet != shownBefore) {
             // Another bouquet: the one left keeps its chosen rows for when
             // the user comes back, and this one shows what it was left with.
-            if (m_shownBouquet)
-                m_leftBouquetChoices.insert(m_shownBouquet, choice);
-            TGridChoice left = m_leftBouquetChoices.take(bouquet);
+            if (shownBefore) {
+                keepBouquetChoice(*shownBefore, choice);
+                shownBefore->InBouquetGrid = false;
+            }
+            TGridChoice left = takeBouquetChoice(bouquet);
             left.sortedColumn = choice.sortedColumn;
             choice = std::move(left);
         }
+        if (bouquet)
+            bouquet->InBouquetGrid = true;
     }
     grid->BeginUpdate();
     if (mode == 0) {
         grid->ClearRows();
-        m_shownBouquet = bouquet;
         grid->AddSourcedRows(shown);
     } else if (mode == 1) {
-        m_shownBouquet = bouquet;
         for (int row = 0; row < int(shown.size()); ++row)
             grid->ResetRow(row, shown[std::size_t(row)]);
     } else {
@@ -569,7 +572,6 @@ void TFrmMain::writeBouquetRow(int row, TBouquetService *entry)
     TService *service = entry->Service();
     setInteger(grid, m_bouLogo, row, bouquetLogo(*entry));
     setObject(grid, m_bouTypeIcon, row, entry);
-    setObject(grid, m_bouName, row, m_shownBouquet);
     setInteger(grid, m_bouTypeIcon, row, entry->GetTypeIconIndex());
     setText(grid, m_bouName, row, entry->Name);
     setText(grid, m_bouFrequency, row, *bouquetCellString(m_bouFrequency, *entry));

@@ -333,6 +333,13 @@ private:
     void selectObjects(TListGrid *grid, const std::unordered_set<const void *> &objects);
     void selectMarkedRows(TListGrid *grid);
     std::unordered_set<const void *> rowsFollowingSelection(const TListGrid *grid) const;
+    // The bouquet whose entries the bouquet grid shows (none after it was
+    // freed). The rows chosen in a bouquet the user leaves are kept on the
+    // bouquet and its entries, so they go with them and no later bouquet or
+    // entry at a reused address comes up chosen.
+    TBouquet *shownBouquet() const;
+    static void keepBouquetChoice(TBouquet &bouquet, const TGridChoice &choice);
+    static TGridChoice takeBouquetChoice(TBouquet *bouquet);
     static std::vector<int> selectedRows(const TListGrid *grid);
     void listReplacing(TListGrid *grid);
     // Each list tells the grids showing it before it frees their objects.
@@ -474,9 +481,6 @@ private:
     std::unique_ptr<TStatusCallback> m_statusCallback;
     QHash<QString, QAction *> m_actions;
     ServicesGridState m_ser, m_mySer, m_kof;
-    TBouquet *m_shownBouquet = nullptr;
-    // The rows chosen in the bouquets the user left, for coming back to them.
-    QHash<const TBouquet *, TGridChoice> m_leftBouquetChoices;
     std::unordered_map<const TListGrid *, std::unordered_set<const void *>> m_resultRows;
     int m_bouIdx = -1, m_bouLogo = -1, m_bouTypeIcon = -1, m_bouName = -1, m_bouFrequency = -1,
         m_bouActionIcon = -1;

@@ -288,8 +288,6 @@ void TFrmMain::ToolBtnOptimizeClick()
     };
     dialog->RefillGrids = refill;
     const int answer = dialog->exec();
-    // Entries the clean-up removed may be among those kept for other bouquets.
-    m_leftBouquetChoices.clear();
     if (answer != QDialog::Accepted)
         return;
     m_program.BouquetList->Link(*m_program.ServiceList, *m_program.MyServiceList);

@@ -21,6 +21,12 @@ public:
     bool Moved = false;
     bool Hidden = false;
     bool Locked = false;
+    // The bouquet whose entries the bouquet grid shows; at most one of a list
+    // carries it, and a freed bouquet takes it along.
+    bool InBouquetGrid = false;
+    // The first row in view when the user left this bouquet (the entries
+    // carry the rest of that choice).
+    int KeptTopRow = 0;
 
     int Count() const { return m_services.count(); }
     int GetCount() const { return Count(); }

@@ -32,6 +32,11 @@ public:
     bool Moved = false;
     bool Marked = false;
     bool Shown = false;
+    // What the user chose of this entry in the bouquet grid when they left
+    // its bouquet (TBouquet::KeptChoice): kept on the entry itself, so that it
+    // goes when the entry goes and no later entry can inherit it.
+    enum TKeptChoice : unsigned char { kcChosen = 1, kcCurrent = 2, kcTop = 4 };
+    unsigned char KeptChoice = 0;
     int LinkState = lsUnresolved;
 
     TService *Service() const { return m_service; }

@@ -461,3 +461,38 @@ TEST(GridChoice, AKingOfSatEditBeforeARestoreIsKept)
     EXPECT_FALSE(QString::fromUtf8(world.bytes("KingOfSat.xml")).contains(gone.toHtmlEscaped()));
     expectEveryRowInTheModel(main, world.program);
 }
+
+// The rows chosen in a bouquet go with the bouquet: after the shown bouquet
+// is deleted, a bouquet made later (whatever memory it lands in) comes up
+// with nothing chosen, however often that is done.
+TEST(GridChoice, ABouquetMadeAfterADeleteComesUpWithNothingChosen)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    TBouquetList &list = *world.program.BouquetList;
+    std::vector<TBouquet::TPlace> places;
+    world.program.ServiceList->forEachService([&](TService *s, TTransponder *t, TSatelite *sat) {
+        if (places.size() < 12)
+            places.push_back({s, t, sat});
+    });
+    for (int round = 0; round < 30; ++round) {
+        SCOPED_TRACE(round);
+        auto made = std::make_unique<TBouquet>();
+        made->Name = QStringLiteral("Runde %1").arg(round);
+        for (const TBouquet::TPlace &place : places)
+            made->AddService(place.service, place.transponder, place.satelite);
+        list.Add(std::move(made));
+        main.FillBouquetListGrid(0);
+        main.FillBouquetCombo(0);
+        main.ComboBouquets->setCurrentIndex(list.Count() - 1);
+        ASSERT_EQ(main.BouquetGrid->RowCount(), int(places.size()));
+        EXPECT_EQ(selectedNames(main.BouquetGrid), QStringList());
+        // The user chooses every row and deletes the bouquet shown.
+        click(main.BouquetGrid, 0);
+        click(main.BouquetGrid, main.BouquetGrid->RowCount() - 1, Qt::ShiftModifier);
+        world.prompts.answers = {TPrompts::mbYes};
+        trigger(main, "PopupItmBouBouquetDelete");
+        expectEveryRowInTheModel(main, world.program);
+    }
+}

@@ -10,6 +10,7 @@
 #include "core/model/save_handler.h"
 #include "core/model/service.h"
 #include "core/model/service_list.h"
+#include "app/main/dialog_prompts.h"
 #include "ui/grid/list_grid.h"
 
 #include <QAbstractButton>
@@ -390,6 +391,56 @@ TEST(GridCommands, NewAndRenameAskAgainOnADuplicateName)
         EXPECT_EQ(world.program.BouquetList->Count(), bouquets);
         EXPECT_EQ(main.ComboBouquets->currentText(), "Umbenannt");
     }
+}
+
+// A name longer than a line edit holds by default (a generated or hostile
+// file) in the real input box: it is shown whole, OK on it untouched changes
+// nothing, and a name typed on to it is kept whole too.
+TEST(GridCommands, TheRenameBoxHoldsALongNameWhole)
+{
+    TProgramWorld world;
+    world.start();
+    TFrmMain &main = world.main();
+    TBouquet *bouquet = world.program.BouquetList->GetItem(0);
+    const QString longName = QString(40000, QChar(u'\u0416')) + QStringLiteral(" & Süd");
+    bouquet->Name = longName;
+    main.ComboBouquets->setCurrentIndex(0);
+    main.FillBouquetCombo(0);
+    SaveHandler().SetSaved();
+    TDialogPrompts realBoxes(&main);
+    world.program.Prompts = &realBoxes;
+
+    struct Case {
+        const char *name;
+        std::function<void(QLineEdit *)> type;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"OK on the untouched name", [](QLineEdit *) {}, longName},
+        {"typed on at the end",
+         [](QLineEdit *edit) {
+             QTest::keyClick(edit, Qt::Key_End);
+             QTest::keyClicks(edit, " 2");
+         },
+         longName + " 2"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QString shown;
+        whenModal("InputQuery", [&](QWidget *box) {
+            auto *edit = box->findChild<QLineEdit *>();
+            ASSERT_NE(edit, nullptr);
+            shown = edit->text();
+            c.type(edit);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        trigger(main, "PopupItmBouBouquetRename");
+        EXPECT_EQ(shown.size(), longName.size());
+        EXPECT_EQ(bouquet->Name.size(), c.expected.size());
+        EXPECT_TRUE(bouquet->Name == c.expected);
+        EXPECT_EQ(SaveHandler().Saved(), c.expected == longName);
+    }
+    world.program.Prompts = &world.prompts;
 }
 
 TEST(GridCommands, LockedAndHiddenClicksAreUnsavedChanges)
