@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -95,9 +96,11 @@ bool TDialogPrompts::inputQuery(const QString &caption, const QString &prompt, Q
     box.setInputMode(QInputDialog::TextInput);
     box.setLabelText(prompt);
     // A line edit cuts what it is given at 32,767 characters, so OK on a
-    // longer name (a generated or hostile file) would rename it shorter.
+    // longer name (a generated or hostile file) would rename it shorter, and
+    // no character could be typed onto it. A name is as long as its file
+    // holds it: the box sets no limit of its own.
     if (auto *edit = box.findChild<QLineEdit *>())
-        edit->setMaxLength(std::max(edit->maxLength(), int(text.size())));
+        edit->setMaxLength(std::numeric_limits<int>::max());
     box.setTextValue(text);
     // Qt's own box is a dozen characters wide: the title bar cuts the caption
     // short and a long bouquet name scrolls out of sight. The edit takes the

@@ -403,7 +403,7 @@ TEST(GridCommands, TheRenameBoxHoldsALongNameWhole)
     TFrmMain &main = world.main();
     TBouquet *bouquet = world.program.BouquetList->GetItem(0);
     const QString longName = QString(40000, QChar(u'\u0416')) + QStringLiteral(" & Süd");
-    bouquet->Name = longName;
+    ASSERT_TRUE(world.program.BouquetList->RenameBouquet(bouquet, longName));
     main.ComboBouquets->setCurrentIndex(0);
     main.FillBouquetCombo(0);
     SaveHandler().SetSaved();
