@@ -29,18 +29,18 @@ QString randomPart()
     return text;
 }
 
-QString copyName(const QString &target)
-{
-    const QFileInfo info(target);
-    return QDir(info.path()).filePath(u'.' + info.fileName() + kCopyMark + randomPart());
-}
-
 QString systemError()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 } // namespace
+
+QString saveCopyName(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    return QDir(info.path()).filePath(u'.' + info.fileName() + kCopyMark + randomPart());
+}
 
 bool isSaveCopyName(const QString &name)
 {
@@ -90,7 +90,7 @@ bool AtomicFile::open(OpenMode mode)
     // permissions the user's mask gives a new file.
     constexpr int kTries = 64;
     for (int attempt = 0; attempt < kTries; ++attempt) {
-        m_copy.setFileName(copyName(m_target));
+        m_copy.setFileName(saveCopyName(m_target));
         if (m_copy.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             break;
         if (!QFileInfo::exists(m_copy.fileName()) || attempt + 1 == kTries) {

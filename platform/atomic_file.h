@@ -50,5 +50,7 @@ private:
     QFileDevice::FileError m_error = QFileDevice::NoError;
 };
 
+// A name AtomicFile gives a copy of the file: beside it, with a random part.
+QString saveCopyName(const QString &fileName);
 // Whether a file name is one AtomicFile gives its copies.
 bool isSaveCopyName(const QString &name);

@@ -35,3 +35,17 @@ bool writeOwnFile(const QString &fileName, const QByteArray &bytes);
 // an empty folder; a folder that holds anything stays. True when nothing
 // stands there afterwards.
 bool removeOwnFile(const QString &fileName);
+
+// As removeOwnFile, except that a folder that holds anything is moved whole
+// out of the name's way, to a free name beside it ("<name>.moved",
+// "<name>.moved-2", ...), which goes to movedTo (else left empty): what it
+// holds is not the program's to delete, and the name is free again. True
+// when nothing stands at the name afterwards.
+bool clearOwnFileName(const QString &fileName, QString &movedTo);
+
+// Whether the program can make its files in the folder: a new file is
+// really made there and removed again (permissions alone do not tell on a
+// read-only mount). It is named as AtomicFile's copies are, so a kill leaves
+// nothing the next start would not clear away, and made only where nothing
+// stands: no entry of the folder is opened, nor followed.
+bool canMakeOwnFiles(const QString &folder);

@@ -2,7 +2,7 @@
 
 #include "core/util/exception.h"
 #include "core/util/prompts.h"
-#include "platform/atomic_file.h"
+#include "platform/own_file.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,12 +35,7 @@ QString applicationTitle()
 QString programFolder()
 {
     const QString own = QCoreApplication::applicationDirPath();
-    // A folder is writable for us when a file can really be made there
-    // (permissions alone do not tell on read-only mounts). The probe is
-    // named as the program's own copies are, so a kill leaves nothing that
-    // the next start would not clear away.
-    AtomicFile probe(QDir(own).filePath(QStringLiteral("folder-probe")));
-    if (probe.open(QIODevice::WriteOnly))
+    if (canMakeOwnFiles(own))
         return own;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);

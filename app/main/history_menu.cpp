@@ -11,6 +11,7 @@
 #include "core/util/messages.h"
 #include "ui/grid/list_grid.h"
 
+#include <QDir>
 #include <QMenu>
 #include <QToolButton>
 
@@ -168,8 +169,14 @@ void TFrmMain::reportInterruptedSave()
     const QString text = FormatMsg1(msg(MsgSaveCutShort), interrupted->files.join(QStringLiteral(", ")))
         + QStringLiteral("\r\n\r\n");
     if (interrupted->stamp.isEmpty()) {
-        message(TPrompts::TMsgKind::Warning, text + msg(MsgNoCompleteState), TPrompts::mbOK);
-        m_workingFiles->ForgetInterruptedSave();
+        // Dropped first, so that the message can say where a folder that
+        // stood in the note's way went.
+        const QString movedTo = m_workingFiles->ForgetInterruptedSave();
+        QString said = text + msg(MsgNoCompleteState);
+        if (!movedTo.isEmpty())
+            said += QStringLiteral("\r\n\r\n")
+                + FormatMsg1(msg(MsgNoteFolderMoved), QDir::toNativeSeparators(movedTo));
+        message(TPrompts::TMsgKind::Warning, said, TPrompts::mbOK);
         return;
     }
     // The user decides: the restore keeps these files as a state too.

@@ -553,7 +553,7 @@ void TWorkingFiles::Reset()
     m_lists.services.Clear();
     setRestored(QString());
     // No list is left to come from two saves.
-    ForgetInterruptedSave();
+    endReplacing();
     SaveHandler().SetSaved();
 }
 
@@ -593,7 +593,8 @@ void TWorkingFiles::beginReplacing(const QStringList &files, const QString &whol
 
 void TWorkingFiles::endReplacing()
 {
-    ForgetInterruptedSave();
+    // A folder in the note's way stays: the next start tells of it.
+    removeOwnFile(WorkingFile(kReplacingNote));
 }
 
 std::optional<TWorkingFiles::TInterruptedSave> TWorkingFiles::InterruptedSave() const
@@ -618,7 +619,9 @@ std::optional<TWorkingFiles::TInterruptedSave> TWorkingFiles::InterruptedSave() 
     return save;
 }
 
-void TWorkingFiles::ForgetInterruptedSave()
+QString TWorkingFiles::ForgetInterruptedSave()
 {
-    removeOwnFile(WorkingFile(kReplacingNote));
+    QString movedTo;
+    clearOwnFileName(WorkingFile(kReplacingNote), movedTo);
+    return movedTo;
 }

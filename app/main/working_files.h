@@ -111,8 +111,10 @@ public:
         QString stamp;
     };
     std::optional<TInterruptedSave> InterruptedSave() const;
-    // Drops that note, the files left as they are.
-    void ForgetInterruptedSave();
+    // Drops that note once the user was told, the files left as they are.
+    // A folder at its name is moved out of the way whole, so it is told
+    // once: the name it now has is returned (empty when nothing was moved).
+    QString ForgetInterruptedSave();
 
     QString HistoryFolder() const;
     QString WorkingFile(const QString &name) const;

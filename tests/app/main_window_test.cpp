@@ -259,6 +259,29 @@ TEST(MainWindowStartUp, ASaveCutShortIsToldAndItsLastWholeStateOffered)
     }
 }
 
+// A folder of the user's where the note of a save under way belongs says
+// that a save may have been cut short, as any such thing there does, and is
+// moved out of the way whole, so the next start says nothing.
+TEST(MainWindowStartUp, AFolderWhereTheNoteOfASaveBelongsIsToldOnceAndKeptWhole)
+{
+    TProgramWorld world;
+    const QString note = world.path(".pelloran-lists-replacing");
+    ASSERT_TRUE(QDir().mkpath(note + "/inside"));
+    QFile kept(note + "/inside/kept.txt");
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("the user's own\n") == 15);
+    kept.close();
+    world.start();
+    ASSERT_EQ(world.prompts.asked.size(), 1);
+    EXPECT_EQ(world.prompts.asked.first().buttons, TPrompts::mbOK);
+    EXPECT_EQ(world.prompts.asked.first().text,
+              "The last save of the channel lists was cut short: Services.xml, MyServices.xml, Bouquets.xml may not "
+              "belong together.\r\n\r\nNo state in History holds the lists of the last complete save.\r\n\r\nA "
+              "folder stood where Pelloran keeps its note of a save under way. It was moved, with all it holds, "
+              "to\r\n" + note + ".moved");
+    EXPECT_EQ(world.bytes(".pelloran-lists-replacing.moved/inside/kept.txt"), "the user's own\n");
+    EXPECT_FALSE(world.main().WorkingFiles().InterruptedSave());
+}
+
 // Closing with unsaved changes: what each answer keeps and writes.
 TEST(MainWindowClose, UnsavedChangesFollowTheAnswer)
 {

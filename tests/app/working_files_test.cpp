@@ -6,6 +6,7 @@
 #include "core/model/service_list.h"
 #include "core/model/transponder.h"
 #include "core/zapit/xml_file_handler.h"
+#include "platform/own_file.h"
 #include "platform/text_codec.h"
 
 #include "qt_print.h"
@@ -289,7 +290,9 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 // The note of a replacement is the program's own file: whatever else stands
 // at its name is never written nor read through, a save that goes through
 // leaves nothing there, and a note that cannot be a note is told at one
-// start only, not at every one.
+// start only, not at every one; a folder that holds anything is moved out
+// of the way whole. Nor does the look whether the folder takes files follow
+// what stands at its probe's name.
 TEST_F(WorkingFiles, TheNoteIsNeverWrittenThroughWhatStandsAtItsName)
 {
     QTemporaryDir outside;
@@ -298,11 +301,18 @@ TEST_F(WorkingFiles, TheNoteIsNeverWrittenThroughWhatStandsAtItsName)
         const char *name;
         std::function<bool(const QString &note)> make;
         bool replaceable; // else a cut short save leaves it as it is
+        bool holdsFiles;  // a save that goes through leaves it too, whole
     } rows[] = {
-        {"a link to a file elsewhere", [&](const QString &note) { return QFile::link(outsideFile, note); }, true},
-        {"a link to nothing", [&](const QString &note) { return QFile::link(outside.filePath("none"), note); }, true},
-        {"a link to a folder elsewhere", [&](const QString &note) { return QFile::link(outside.path(), note); }, true},
-        {"a folder", [](const QString &note) { return QDir().mkdir(note); }, false},
+        {"a link to a file elsewhere", [&](const QString &note) { return QFile::link(outsideFile, note); }, true,
+         false},
+        {"a link to nothing", [&](const QString &note) { return QFile::link(outside.filePath("none"), note); }, true,
+         false},
+        {"a link to a folder elsewhere", [&](const QString &note) { return QFile::link(outside.path(), note); }, true,
+         false},
+        {"a folder", [](const QString &note) { return QDir().mkdir(note); }, false, false},
+        {"a folder holding the user's file",
+         [](const QString &note) { return QDir().mkdir(note) && writeFile(note + "/kept.txt", "the user's own\n"); },
+         false, true},
     };
     for (const auto &row : rows) {
         for (const bool cutShort : {false, true}) {
@@ -318,8 +328,12 @@ TEST_F(WorkingFiles, TheNoteIsNeverWrittenThroughWhatStandsAtItsName)
                 TBouquetList b;
                 TWorkingFiles first(run.path(), handler, {k, s, m, b});
                 ASSERT_EQ(first.LoadFiles(), QStringList());
-                if (first.InterruptedSave())
-                    first.ForgetInterruptedSave();
+                ASSERT_TRUE(first.InterruptedSave());
+                const QString movedTo = first.ForgetInterruptedSave();
+                EXPECT_EQ(movedTo, row.holdsFiles ? note + ".moved" : QString());
+                if (row.holdsFiles) {
+                    EXPECT_EQ(readFile(movedTo + "/kept.txt"), "the user's own\n");
+                }
             }
             TServiceList k, s, m;
             TBouquetList b;
@@ -340,12 +354,21 @@ TEST_F(WorkingFiles, TheNoteIsNeverWrittenThroughWhatStandsAtItsName)
             QString error;
             EXPECT_EQ(working.SaveFiles(error), !cutShort) << qPrintable(error);
             const QFileInfo left(note);
-            if (!cutShort) {
+            if (row.holdsFiles) {
+                EXPECT_EQ(readFile(note + "/kept.txt"), "the user's own\n");
+            } else if (!cutShort) {
                 EXPECT_FALSE(left.exists() || left.isSymLink());
             } else if (row.replaceable) {
                 EXPECT_TRUE(left.isFile() && !left.isSymLink());
                 EXPECT_TRUE(working.InterruptedSave());
             }
+            const QString probe = run.filePath("folder-probe");
+            ASSERT_TRUE(row.make(probe));
+            const QString probeLeads = QFileInfo(probe).symLinkTarget();
+            EXPECT_TRUE(canMakeOwnFiles(run.path()));
+            EXPECT_EQ(QFileInfo(probe).symLinkTarget(), probeLeads);
+            EXPECT_EQ(QDir(run.path()).entryList({".folder-probe*"}, QDir::AllEntries | QDir::Hidden | QDir::System),
+                      QStringList());
             EXPECT_EQ(readFile(outsideFile), "the user's own\n");
             EXPECT_EQ(QDir(outside.path())
                           .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
