@@ -91,25 +91,17 @@ bool TFrmServiceProperties::ShowServiceProperties(TServiceList &list, TService *
     return true;
 }
 
-std::pair<TSatelite *, TTransponder *>
-TFrmServiceProperties::placeOfFields(const TServiceList &list) const
+TTransponder *TFrmServiceProperties::transponderOfFields(TServiceList &list) const
 {
-    TSatelite named;
-    named.Name = cleanName(ui->EdtSatName);
-    TSatelite *satelite = nullptr;
-    list.FindSatelite(named, false, satelite);
-    TTransponder *transponder = nullptr;
-    if (satelite)
-        satelite->FindTransponder(*transponderFromFields(), false, transponder);
-    return {satelite, transponder};
+    return list.FindPlace(*transponderFromFields(), cleanName(ui->EdtSatName)).second;
 }
 
-const TService *TFrmServiceProperties::identicalService(const TServiceList &list,
+const TService *TFrmServiceProperties::identicalService(TServiceList &list,
                                                         const TService *service,
                                                         const TTransponder *transponder,
                                                         bool isNew) const
 {
-    const TTransponder *target = placeOfFields(list).second;
+    const TTransponder *target = transponderOfFields(list);
     if (!target)
         return nullptr;
     TService *identical = nullptr;
@@ -300,32 +292,10 @@ void TFrmServiceProperties::acceptService(TServiceList &list, TService *service,
     // Only the new or edited service is marked afterwards: the main window
     // selects the marked row after refilling.
     list.UnmarkAll();
-    const auto [foundSatelite, foundTransponder] = placeOfFields(list);
-
-    if (!foundTransponder) {
-        // A transponder (and perhaps a satellite) the list does not have yet.
-        auto newTransponder = transponderFromFields();
-        std::unique_ptr<TService> created = made();
-        if (!isNew)
-            followEdit(*created, *newTransponder);
-        newTransponder->AddService(std::move(created));
-        if (foundSatelite) {
-            foundSatelite->AddTransponder(std::move(newTransponder));
-        } else {
-            auto satelite = std::make_unique<TSatelite>();
-            satelite->Name = cleanName(ui->EdtSatName);
-            satelite->Diseqc = ui->EdtDiseqc->text();
-            satelite->AddTransponder(std::move(newTransponder));
-            list.AddSatelite(std::move(satelite));
-        }
-        if (!isNew)
-            transponder->DeleteService(service);
-        return;
-    }
 
     // The dialog refused input identical to another service of the
     // transponder before it closed.
-    if (!isNew && foundTransponder == transponder) {
+    if (!isNew && transponderOfFields(list) == transponder) {
         auto edited = serviceFromFields();
         service->Name = edited->Name;
         service->Sid = edited->Sid;
@@ -337,12 +307,18 @@ void TFrmServiceProperties::acceptService(TServiceList &list, TService *service,
         return;
     }
 
-    // A new service, or an edited one moving to another transponder the list
-    // already has.
+    // A new service, or an edited one moving to another transponder, which
+    // the list makes (with its satellite) where it has none: of the fields,
+    // the transponder and a new satellite keep what the list's file holds.
+    const auto typed = transponderFromFields();
+    TSatelite typedSatelite;
+    typedSatelite.Name = cleanName(ui->EdtSatName);
+    typedSatelite.Diseqc = ui->EdtDiseqc->text();
     std::unique_ptr<TService> created = made();
     if (!isNew)
-        followEdit(*created, *foundTransponder);
-    foundTransponder->AddService(std::move(created));
+        followEdit(*created, *typed);
+    TService *inList = nullptr;
+    list.AddServiceAt(std::move(created), *typed, typedSatelite, inList);
     if (!isNew)
         transponder->DeleteService(service);
 }

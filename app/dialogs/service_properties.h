@@ -6,7 +6,6 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
-#include <utility>
 
 namespace Ui {
 class FrmServiceProperties;
@@ -89,12 +88,12 @@ private:
     QString cleanName(const QLineEdit *edit) const;
     int information(const QString &text) const;
 
-    // The satellite and the transponder of the list that the fields name
-    // (null where the list has none).
-    std::pair<TSatelite *, TTransponder *> placeOfFields(const TServiceList &list) const;
+    // The transponder of the list that the fields name (null where the list
+    // has none).
+    TTransponder *transponderOfFields(TServiceList &list) const;
     // The service of the list that the fields would repeat (same name, id
     // and type on the same transponder), other than the edited one itself.
-    const TService *identicalService(const TServiceList &list, const TService *service,
+    const TService *identicalService(TServiceList &list, const TService *service,
                                      const TTransponder *transponder, bool isNew) const;
     // Applies the accepted edits, which repeat no other service, to the model.
     void acceptService(TServiceList &list, TService *service, TTransponder *transponder,

@@ -166,30 +166,50 @@ void TServiceList::LinkMyServices(TServiceList &myServiceList)
 int TServiceList::AddServiceCopy(const TService &service, const TTransponder &transponder,
                                  const TSatelite &satelite, TService *&newService)
 {
-    SaveHandler().SetModified();
-    // The copy and its transponder hold only what this list's file keeps, so
-    // the tree is the one a save and a load give. A satellite transponder
-    // copied into a cable network's list would otherwise keep its
-    // polarization until the next load, and stand beside the transponder that
-    // the file made of it as a second one, with a second entry of the service
-    // that the load then merges away.
-    const DialectSpec *dialect = writtenDialect(*this);
+    // The copy holds only what this list's file keeps, as the transponder and
+    // the satellite it is filed under do: the tree is the one a save and a
+    // load give.
     auto copy = service.Clone();
-    keepWrittenFields(dialect, *copy);
-    auto tp = transponder.Clone();
-    keepWrittenFields(dialect, *tp);
+    keepWrittenFields(writtenDialect(*this), *copy);
+    return AddServiceAt(std::move(copy), transponder, satelite, newService);
+}
+
+std::unique_ptr<TTransponder> TServiceList::heldTransponder(const TTransponder &transponder) const
+{
+    auto held = transponder.Clone();
+    keepWrittenFields(writtenDialect(*this), *held);
+    return held;
+}
+
+std::pair<TSatelite *, TTransponder *> TServiceList::FindPlace(const TTransponder &transponder,
+                                                               const QString &sateliteName)
+{
     TSatelite *ownSat = nullptr;
-    if (findEqualSatelite(satelite.Name, ownSat) >= 0) {
-        TTransponder *ownTp = nullptr;
-        if (ownSat->findEqualTransponder(*tp, ownTp) >= 0)
-            return ownTp->AddService(std::move(copy), &newService);
-        tp->AddService(std::move(copy), &newService);
+    if (findEqualSatelite(sateliteName, ownSat) < 0)
+        return {nullptr, nullptr};
+    TTransponder *ownTp = nullptr;
+    ownSat->findEqualTransponder(*heldTransponder(transponder), ownTp);
+    return {ownSat, ownTp};
+}
+
+int TServiceList::AddServiceAt(std::unique_ptr<TService> service, const TTransponder &transponder,
+                               const TSatelite &satelite, TService *&inList)
+{
+    SaveHandler().SetModified();
+    const auto [ownSat, ownTp] = FindPlace(transponder, satelite.Name);
+    if (ownTp)
+        return ownTp->AddService(std::move(service), &inList);
+    // A transponder that kept a polarization a cable network's file leaves
+    // out would stand beside the one the file makes of it as a second one,
+    // with a second entry of the service that the next load merges away.
+    auto tp = heldTransponder(transponder);
+    tp->AddService(std::move(service), &inList);
+    if (ownSat) {
         ownSat->AddTransponder(std::move(tp));
         return -1;
     }
-    tp->AddService(std::move(copy), &newService);
     auto sat = satelite.Clone();
-    keepWrittenFields(dialect, *sat);
+    keepWrittenFields(writtenDialect(*this), *sat);
     sat->AddTransponder(std::move(tp));
     return AddSatelite(std::move(sat));
 }

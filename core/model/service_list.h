@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 // The channel tree of one services, my-services or KingOfSat file.
 class TServiceList
@@ -57,6 +58,19 @@ public:
     void LinkMyServices(TServiceList &myServiceList);
     int AddServiceCopy(const TService &service, const TTransponder &transponder,
                        const TSatelite &satelite, TService *&newService);
+    // Where a service of `transponder` on the satellite named `sateliteName`
+    // belongs: that satellite and, on it, the transponder that `transponder`
+    // is once this list's file holds it (a cable network's file keeps no
+    // polarization, a satellite's no modulation); null where there is none.
+    std::pair<TSatelite *, TTransponder *> FindPlace(const TTransponder &transponder,
+                                                     const QString &sateliteName);
+    // Files the service at FindPlace's place, making the transponder and the
+    // satellite where the list has none: they hold only what this list's file
+    // keeps, so the tree is the one a save and a load give. An equal service
+    // (name, id, type) already there stays and the given one is freed;
+    // `inList` refers to the one in the list. The result as AddServiceCopy's.
+    int AddServiceAt(std::unique_ptr<TService> service, const TTransponder &transponder,
+                     const TSatelite &satelite, TService *&inList);
 
     void UnmarkAll();
     void ResetMatched();
@@ -112,6 +126,8 @@ private:
         const TService *lastFound = nullptr;
     };
     bool resumes(const SearchRun &run) const;
+    // A clone of the transponder holding only what this list's file keeps.
+    std::unique_ptr<TTransponder> heldTransponder(const TTransponder &transponder) const;
     // FindSatelite without wildcards, for the adds.
     int findEqualSatelite(const QString &name, TSatelite *&satelite);
     // Files the satellite at `index` in the merge table when it was appended there.

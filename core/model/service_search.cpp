@@ -145,15 +145,13 @@ void TServiceList::AddMarkedFrom(TServiceList &target, int action, bool matchByN
     target.UnmarkAll();
     // A service is looked for under its transponder as the target's file
     // holds it, which is where AddServiceCopy files it.
-    const DialectSpec *dialect = writtenDialect(target);
     const TTransponder *heldOf = nullptr;
     std::unique_ptr<TTransponder> held;
     forEachService([&](TService *service, TTransponder *tp, TSatelite *sat) {
         if (!service->Marked)
             return;
         if (tp != heldOf) {
-            held = tp->Clone();
-            keepWrittenFields(dialect, *held);
+            held = target.heldTransponder(*tp);
             heldOf = tp;
         }
         TService *targetService = nullptr;

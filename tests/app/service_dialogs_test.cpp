@@ -6,6 +6,7 @@
 #include <QLabel>
 
 #include <ostream>
+#include <tuple>
 
 namespace {
 
@@ -280,6 +281,107 @@ const EditRow kEdits[] = {
 
 INSTANTIATE_TEST_SUITE_P(Edits, ServiceEditOutcomes, ::testing::ValuesIn(kEdits),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// ------------------------------------------------ what the list's file holds
+
+// A list of one dialect, and the transponder field its file leaves out.
+struct DialectRow {
+    const char *name;
+    ZapitKind kind;
+    int format;
+    const char *leftOut; // the edit of that field
+    const char *typed;
+};
+
+// What the user does in the dialog, on the first service of the first
+// transponder: `typed` goes into the left-out field as well.
+struct DialogUseRow {
+    const char *name;
+    bool isNew;
+    std::vector<std::pair<const char *, QString>> fields;
+    bool staysOnTheTemplatesTransponder;
+};
+
+void PrintTo(const DialectRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+void PrintTo(const DialogUseRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+class ServiceDialogsOnEveryDialect
+    : public ServiceDialogs,
+      public ::testing::WithParamInterface<std::tuple<DialectRow, DialogUseRow>>
+{
+};
+
+// A transponder field or a DiSEqC position the list's file does not hold
+// is not kept: the tree the dialog leaves is the one a save and a load give,
+// with the service on the transponder the file makes one with the template's,
+// never on a second one that the next load merges into it.
+TEST_P(ServiceDialogsOnEveryDialect, LeaveTheTreeASaveAndALoadGive)
+{
+    const auto &[dialect, use] = GetParam();
+    TServiceList &list =
+        dialect.kind == ZapitKind::Services ? *program.ServiceList : *program.MyServiceList;
+    list.Format = quint16(dialect.format);
+    // The list as the program has it after loading that file.
+    list.Swap(*savedAndLoaded(list));
+    link();
+    SaveHandler().SetSaved();
+    TSatelite *sat = list.GetItem(0);
+    TTransponder *tp = sat->GetItem(0);
+    TService *service = tp->GetItem(0);
+    const int transponders = sat->Count();
+
+    auto fields = use.fields;
+    fields.emplace_back(dialect.leftOut, QLatin1String(dialect.typed));
+    player.then(fillAndPress(fields));
+    EXPECT_TRUE(props.ShowServiceProperties(list, service, tp, sat, use.isNew,
+                                            dialect.kind == ZapitKind::MyServices));
+    EXPECT_EQ(player.unexpectedShows, 0);
+    EXPECT_EQ(prompts.texts(), QStringList());
+
+    const QStringList inMemory = tree(list);
+    EXPECT_EQ(inMemory, tree(*savedAndLoaded(list))) << qPrintable(inMemory.join(u'\n'));
+    const QString name = fields.front().second;
+    EXPECT_EQ(marked(list), QStringList{name});
+    if (use.staysOnTheTemplatesTransponder) {
+        EXPECT_EQ(sat->Count(), transponders);
+        EXPECT_TRUE(names(*tp).contains(name)) << qPrintable(names(*tp).join(u','));
+    }
+}
+
+const DialectRow kDialects[] = {
+    {"Services1", ZapitKind::Services, 1, "EdtModulation", "3"},
+    {"Services2Cable", ZapitKind::Services, 2, "EdtPolarization", "1"},
+    {"Services3", ZapitKind::Services, 3, "EdtModulation", "3"},
+    {"Services4", ZapitKind::Services, 4, "EdtModulation", "3"},
+    {"Services5Cable", ZapitKind::Services, 5, "EdtPolarization", "1"},
+    {"Services6", ZapitKind::Services, 6, "EdtModulation", "3"},
+    {"MyServices1", ZapitKind::MyServices, 1, "EdtModulation", "3"},
+    {"MyServices2Cable", ZapitKind::MyServices, 2, "EdtPolarization", "1"},
+};
+
+const DialogUseRow kDialogUses[] = {
+    {"NewBesideTheTemplate", true, {{"EdtServiceName", "Channel Nine"}, {"EdtSID", "6dab"}}, true},
+    {"Edited", false, {{"EdtServiceName", "Channel Renamed"}}, true},
+    {"NewOnANewSatellite",
+     true,
+     {{"EdtServiceName", "Channel Ten"}, {"EdtSatName", "Sat N 7.0E"}, {"EdtDiseqc", "2"}},
+     false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Dialects, ServiceDialogsOnEveryDialect,
+                         ::testing::Combine(::testing::ValuesIn(kDialects),
+                                            ::testing::ValuesIn(kDialogUses)),
+                         [](const auto &info) {
+                             return std::string(std::get<0>(info.param).name)
+                                 + std::get<1>(info.param).name;
+                         });
 
 // The refused service is not added, and the dialog stays open with what was
 // typed, so the user corrects it instead of typing it all again.

@@ -6,12 +6,14 @@
 #include "core/model/bouquet_list.h"
 #include "core/model/save_handler.h"
 #include "core/model/service_list.h"
+#include "core/zapit/zapit_load.h"
 
 #include "app_test_support.h"
 #include "scripted_prompts.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -20,6 +22,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -215,6 +218,47 @@ public:
         TService *inList = nullptr;
         transponder.AddService(std::move(service), &inList);
         return inList;
+    }
+
+    // Every text of the list's tree: a line per satellite, transponder and service.
+    static QStringList tree(const TServiceList &list)
+    {
+        QStringList lines;
+        for (int a = 0; a < list.Count(); ++a) {
+            const TSatelite &sat = *list.GetItem(a);
+            lines << QStringList{sat.Name, sat.Diseqc, sat.Position}.join(u'|');
+            for (int t = 0; t < sat.Count(); ++t) {
+                const TTransponder &tp = *sat.GetItem(t);
+                lines << QStringLiteral("  ")
+                        + QStringList{tp.Tsid, tp.Onid, tp.Frequency, tp.Inversion, tp.SymbolRate,
+                                      tp.Fec, tp.Polarization, tp.Modulation}
+                              .join(u'|');
+                for (int v = 0; v < tp.Count(); ++v) {
+                    const TService &s = *tp.GetItem(v);
+                    lines << QStringLiteral("    ")
+                            + QStringList{s.Name, s.Sid, s.GetServiceType(), s.Action(),
+                                          s.ChannelNr, s.Country(), s.Category(), s.Encryption(),
+                                          s.Provider()}
+                                  .join(u'|');
+                }
+            }
+        }
+        return lines;
+    }
+    // The list as a save in its dialect and a load of that file give it.
+    static std::unique_ptr<TServiceList> savedAndLoaded(const TServiceList &list)
+    {
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("list.xml"));
+        auto loaded = std::make_unique<TServiceList>(list.Kind);
+        loaded->Format = list.Format;
+        QString error;
+        EXPECT_TRUE(writeZapitDialect(list.Kind, list.Format, file, list.Encoding, error, list,
+                                      QStringLiteral("test")))
+            << qPrintable(error);
+        EXPECT_TRUE(loadZapitFile(list.Kind, file, *loaded, error)) << qPrintable(error);
+        EXPECT_EQ(loaded->Format, list.Format);
+        return loaded;
     }
 
     void link()
