@@ -389,6 +389,10 @@ TEST_F(ShellExec, TheOpenersExitIsHeardWithoutWaitingForIt)
 
 TEST_F(ShellExec, OpensWithXdgOpenGivingThePathAsOneArgument)
 {
+    int argc = 1;
+    char name[] = "core_tests";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
     const QString doc = m_dir.filePath(QStringLiteral("my list; $(x).html"));
     const QString seen = m_dir.filePath(QStringLiteral("seen"));
     ASSERT_TRUE(writeBytes(doc, "<html/>"));
@@ -403,6 +407,13 @@ TEST_F(ShellExec, OpensWithXdgOpenGivingThePathAsOneArgument)
     EXPECT_TRUE(error.isEmpty());
     for (int i = 0; i < 100 && !QFile::exists(seen); ++i)
         QThread::msleep(20);
+    // The opener is left to run and freed once it has ended, which the
+    // event loop hears.
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(20);
+    }
     EXPECT_EQ(QString::fromUtf8(readBytes(seen)), QStringLiteral("1|") + doc);
 }
 
