@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QObject;
+
 // Child processes and the desktop's "open", always with argument lists:
 // nothing here ever goes through a shell, so names with blanks, quotes or
 // ";" reach the program exactly as given.
@@ -26,7 +30,12 @@ enum ShellOpenResult : int {
     ShellOpenSucceeded = 42 // anything above 32 is success
 };
 
-// Opens a document, folder or URL with the desktop's handler (xdg-open).
-// With parameters, an executable file is started with them instead (a
-// document takes no parameters). Returns a ShellOpenResult.
-int shellOpen(const QString &file, const QStringList &parameters, const QString &folder);
+// Opens a document, folder or URL with the desktop's handler (xdg-open),
+// without waiting for it. With parameters, an executable file is started with
+// them instead (a document takes no parameters). Returns the ShellOpenResult
+// known at once: a missing file or opener, or success once the opener is on
+// its way. When the opener then cannot start, or soon ends saying that
+// nothing took the document, `failedLater` hears ShellOpenNoAssociation from
+// the event loop, unless `context` has gone by then.
+int shellOpen(const QString &file, const QStringList &parameters, const QString &folder,
+              QObject *context = nullptr, std::function<void(int result)> failedLater = {});

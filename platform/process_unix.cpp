@@ -8,8 +8,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 
-#include <memory>
+#include <utility>
 
 namespace {
 
@@ -19,7 +20,8 @@ constexpr int kWaitSliceMs = 100; // how long one wait lasts before events run a
 // when a handler did, 3 or 4 when there is none or it failed to start.
 // Most desktops' openers hand the document over and end at once; the
 // generic one runs a browser itself and ends only with it. An opener still
-// running after this long has found its handler and is left to run.
+// running after this long has found its handler, and how it ends later says
+// nothing about the opening.
 constexpr int kOpenerVerdictMs = 3000;
 
 bool isUrl(const QString &text)
@@ -46,24 +48,43 @@ bool waitLettingEventsRun(QProcess &process, int limitMs)
     return true;
 }
 
-// Opens `target` with the desktop's opener; false when the opener cannot
-// start or says that nothing opened it.
-bool openWith(const QString &opener, const QString &target, const QString &folder)
+// Starts the desktop's opener on `target` and leaves it to run; see
+// shellOpen for how a failure is heard.
+void openWith(const QString &opener, const QString &target, const QString &folder,
+              QObject *context, std::function<void(int)> failedLater)
 {
-    auto process = std::make_unique<QProcess>();
+    // Freeing it while it runs would end the browser it may run itself: it
+    // goes once it has ended, or could not start.
+    auto *process = new QProcess;
     process->setWorkingDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    process->start(opener, {target}, QIODevice::ReadOnly);
-    if (!process->waitForStarted())
-        return false;
-    if (!waitLettingEventsRun(*process, kOpenerVerdictMs)) {
-        // Freeing it would end the browser it runs: it goes when it ends.
-        QProcess *running = process.release();
-        QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
-        return true;
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            process->deleteLater();
+    });
+    if (context && failedLater) {
+        // Heard once the opener's signal has been handled, so the caller
+        // may show a box of its own without holding the opener's
+        // bookkeeping inside its loop.
+        const auto fail = [context, failedLater] {
+            QTimer::singleShot(0, context, [failedLater] { failedLater(ShellOpenNoAssociation); });
+        };
+        QElapsedTimer running;
+        running.start();
+        QObject::connect(process, &QProcess::finished, context,
+                         [running, fail](int exitCode, QProcess::ExitStatus status) {
+                             if (running.elapsed() < kOpenerVerdictMs
+                                 && (status != QProcess::NormalExit || exitCode != 0))
+                                 fail();
+                         });
+        QObject::connect(process, &QProcess::errorOccurred, context, [fail](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                fail();
+        });
     }
-    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    process->start(opener, {target}, QIODevice::ReadOnly);
 }
 
 } // namespace
@@ -100,7 +121,8 @@ bool startProcess(const QString &program, const QStringList &arguments, const QS
     return true;
 }
 
-int shellOpen(const QString &file, const QStringList &parameters, const QString &folder)
+int shellOpen(const QString &file, const QStringList &parameters, const QString &folder,
+              QObject *context, std::function<void(int result)> failedLater)
 {
     QString target = file;
     if (!isUrl(file)) {
@@ -118,5 +140,6 @@ int shellOpen(const QString &file, const QStringList &parameters, const QString 
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty())
         return ShellOpenNoAssociation;
-    return openWith(opener, target, folder) ? ShellOpenSucceeded : ShellOpenNoAssociation;
+    openWith(opener, target, folder, context, std::move(failedLater));
+    return ShellOpenSucceeded;
 }

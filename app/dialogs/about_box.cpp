@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kClientWidth = 325;
 constexpr int kClientHeight = 578;
-constexpr int kShowNormal = 1;
 
 constexpr auto kBannerPicture = ":/pictures/about.jpg";
 constexpr auto kSmallPicture = ":/pictures/about_small.jpg";
@@ -49,9 +48,7 @@ void setPicture(QLabel *label, const QString &fileName)
 TFrmAbout::TFrmAbout(QWidget *parent)
     : QDialog(parent),
       ui(std::make_unique<Ui::FrmAbout>()),
-      m_openUrl([](const QString &url, QString &errorText) {
-          return shellExec(url, {}, QString(), kShowNormal, errorText);
-      })
+      m_openUrl([this](const QString &url, TOpenFailed failed) { shellOpenDocument(url, this, failed); })
 {
     ui->setupUi(this);
     setFixedSize(kClientWidth, kClientHeight);
@@ -122,7 +119,5 @@ void TFrmAbout::Label2Click()
                         + QStringLiteral("?subject=") + ui->LbVersion->text();
     if (!m_openUrl)
         return;
-    QString errorText;
-    if (!m_openUrl(url, errorText))
-        qWarning("Mail program: %s", qPrintable(errorText));
+    m_openUrl(url, [](const QString &errorText) { qWarning("Mail program: %s", qPrintable(errorText)); });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/sys_utils.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -18,8 +20,9 @@ class TFrmAbout : public QDialog
     Q_OBJECT
 
 public:
-    // Hands a URL to the desktop; false with the reason when it could not.
-    using UrlOpener = std::function<bool(const QString &url, QString &errorText)>;
+    // Hands a URL to the desktop; `failed` hears the reason, now or later,
+    // when nothing took it.
+    using UrlOpener = std::function<void(const QString &url, TOpenFailed failed)>;
 
     static constexpr const char *kAuthorAddress = "pelloran@example.org";
 

@@ -82,9 +82,7 @@ TFrmListGenerator::TFrmListGenerator(QWidget *parent)
     GridPrint.Margins = TMargins{10, 10, 20, 20};
     GridPrint.Options = TGridPrintOptions{gpoHorzGridLines};
 
-    OpenList = [](const QString &fileName, QString &errorText) {
-        return shellExec(fileName, {}, QString(), 1, errorText);
-    };
+    OpenList = [this](const QString &fileName, TOpenFailed failed) { shellOpenDocument(fileName, this, failed); };
     ChoosePrinter = [this](bool &cancelled) -> std::unique_ptr<QPrinter> {
         cancelled = false;
         if (QPrinterInfo::availablePrinterNames().isEmpty())
@@ -407,7 +405,7 @@ void TFrmListGenerator::generateList()
         TPrompts::mbYes | TPrompts::mbNo);
     if (answer != TPrompts::mbYes || !OpenList)
         return;
-    QString errorText;
-    if (!OpenList(target, errorText))
+    OpenList(target, [this](const QString &errorText) {
         tell(TPrompts::TMsgKind::Error, FormatMsg1(msg(MsgListNotOpened), errorText));
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "core/export/list_export.h"
 #include "core/util/prompts.h"
+#include "core/util/sys_utils.h"
 #include "ui/grid/grid_print.h"
 
 #include <QDialog>
@@ -46,9 +47,9 @@ public:
     // bouquet's name is kept for when the main window shows none.
     QString ProposedFileName(const QString &extension);
 
-    // Opens a written list with the desktop's handler: false with the reason.
-    // Tests stand in for it.
-    std::function<bool(const QString &fileName, QString &errorText)> OpenList;
+    // Opens a written list with the desktop's handler; `failed` hears the
+    // reason, now or later, when nothing took it. Tests stand in for it.
+    std::function<void(const QString &fileName, TOpenFailed failed)> OpenList;
     // The printer a print goes to. Null with `cancelled` false when there is
     // none; null with `cancelled` true when the user chose not to print. The
     // program asks with the print dialog; tests hand over a PDF printer.

@@ -2,6 +2,7 @@
 
 #include "core/transfer/download_progress.h"
 #include "core/util/prompts.h"
+#include "core/util/sys_utils.h"
 #include "ui/program/main_window_link.h"
 
 #include <QHash>
@@ -171,7 +172,8 @@ public:
     void PopupItmPrintManagerClick();
     std::function<bool(const QString &program, const QStringList &arguments, const QString &folder)>
         StartProgram;
-    std::function<bool(const QString &url)> OpenUrl;
+    // Opens a URL in the browser; `failed` hears, now or later, that none opened it.
+    std::function<void(const QString &url, TOpenFailed failed)> OpenUrl;
     // False when the message did not get through, with the reason in `reason`.
     std::function<bool(const QString &address, const QString &text, QString &reason)> SendMessage;
     void SortCurrentBouquet();

@@ -73,10 +73,7 @@ void TFrmMain::buildToolsMenu(QToolButton *run, QToolButton *message)
         };
     }
     if (!OpenUrl) {
-        OpenUrl = [](const QString &url) {
-            QString error;
-            return shellExec(url, {}, QString(), 1, error);
-        };
+        OpenUrl = [this](const QString &url, TOpenFailed failed) { shellOpenDocument(url, this, failed); };
     }
     if (!SendMessage)
         SendMessage = [this](const QString &address, const QString &text, QString &reason) {
@@ -134,8 +131,9 @@ void TFrmMain::OpenWebInterface()
     const QString url = QStringLiteral("http://") + ipAddressFormat(m_program.SettingText("EdtIp"));
     // Without a browser nothing would happen at all: the user is told where
     // to go by hand.
-    if (!OpenUrl(url))
+    OpenUrl(url, [this, url](const QString &) {
         message(TPrompts::TMsgKind::Error, FormatMsg1(msg(MsgWebInterfaceNotOpened), url), TPrompts::mbOK);
+    });
 }
 
 void TFrmMain::ToolBtnMsgClick()

@@ -55,16 +55,27 @@ QString daySuffix(int day)
 } // namespace
 
 bool shellExec(const QString &file, const QStringList &parameters, const QString &folder,
-               int /*showCommand: windows open as the desktop decides*/, QString &errorText)
+               int /*showCommand: windows open as the desktop decides*/, QString &errorText,
+               QObject *context, TOpenFailed failedLater)
 {
     return guardRoutine("shellExec", [&] {
         errorText.clear();
-        const int result = shellOpen(file, parameters, folder);
+        std::function<void(int)> heardLater;
+        if (failedLater)
+            heardLater = [failedLater](int code) { failedLater(shellErrorText(code)); };
+        const int result = shellOpen(file, parameters, folder, context, std::move(heardLater));
         if (result > kShellSuccessAbove)
             return true;
         errorText = shellErrorText(result);
         return false;
     });
+}
+
+void shellOpenDocument(const QString &file, QObject *context, const TOpenFailed &failed)
+{
+    QString errorText;
+    if (!shellExec(file, {}, QString(), 1, errorText, context, failed) && failed)
+        failed(errorText);
 }
 
 bool runApplication(const QString &program, const QStringList &parameters, const QString &folder,

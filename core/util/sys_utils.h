@@ -6,16 +6,30 @@
 #include <QStringList>
 #include <QTime>
 
+#include <functional>
+
+class QObject;
+
 // The author's system routines. Each reports a failure inside it as an
 // Exception "function <routine>: <reason>"; shellExec and runApplication
 // report ordinary failures through their results and never show messages.
 
+// Hears why nothing opened a document, at once or later.
+using TOpenFailed = std::function<void(const QString &errorText)>;
+
 // Opens a document, folder or URL with the desktop's handler; with
-// parameters an executable file is started with them. False with the
-// text of the failure (for example "The specified file was not
-// found.").
+// parameters an executable file is started with them. Never waits for the
+// handler: false with the text of a failure known at once (for example "The
+// specified file was not found."), true once the opener is on its way. When
+// the opener then says that nothing took the document, `failedLater` hears
+// the text from the event loop, as long as `context` lives.
 bool shellExec(const QString &file, const QStringList &parameters, const QString &folder,
-               int showCommand, QString &errorText);
+               int showCommand, QString &errorText, QObject *context = nullptr,
+               TOpenFailed failedLater = {});
+
+// shellExec of a document for a caller with one way of telling a failure:
+// `failed` hears it whenever it is known.
+void shellOpenDocument(const QString &file, QObject *context, const TOpenFailed &failed);
 
 // Starts `program` with its arguments as a list (never through a shell) in
 // `folder` (current when empty). With `wait`: returns when it ends, with its

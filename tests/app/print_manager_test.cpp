@@ -67,10 +67,10 @@ struct PrintWorld : TProgramWorld {
         program.LastImportDir = folder.path();
         dialog = program.FormAs<TFrmListGenerator>(QStringLiteral("FrmListGenerator"));
         dialog->SetProgram(&program);
-        dialog->OpenList = [this](const QString &file, QString &errorText) {
+        dialog->OpenList = [this](const QString &file, const TOpenFailed &failed) {
             opened.append(file);
-            errorText = openError;
-            return openError.isEmpty();
+            if (!openError.isEmpty())
+                failed(openError);
         };
         dialog->ChoosePrinter = [this](bool &cancelled) -> std::unique_ptr<QPrinter> {
             cancelled = printer == Printer::Cancelled;

@@ -425,10 +425,7 @@ protected:
     {
         mainWindow.setWindowTitle(QStringLiteral("Pelloran 2.0 Vure11"));
         about.SetMainWindow(&mainWindow);
-        about.SetUrlOpener([this](const QString &url, QString &) {
-            opened << url;
-            return true;
-        });
+        about.SetUrlOpener([this](const QString &url, const TOpenFailed &) { opened << url; });
     }
 
     QApplication &app = appTestApp();

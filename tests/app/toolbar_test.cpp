@@ -39,9 +39,10 @@ struct ToolWorld : TProgramWorld {
             return startSucceeds;
         };
         openUrlForReal = main().OpenUrl;
-        main().OpenUrl = [this](const QString &url) {
+        main().OpenUrl = [this](const QString &url, const TOpenFailed &failed) {
             opened.append(url);
-            return openSucceeds;
+            if (!openSucceeds)
+                failed(QString());
         };
         main().SendMessage = [this](const QString &address, const QString &text, QString &) {
             sent.append({address, text});
@@ -55,8 +56,8 @@ struct ToolWorld : TProgramWorld {
     }
 
     // A program in the world's folder that writes its arguments, one a line,
-    // to "args.txt" there, and ends with `exitCode`.
-    QString argumentRecorder(const QString &name, int exitCode = 0)
+    // to "args.txt" beside it, runs `then` and ends with `exitCode`.
+    QString argumentRecorder(const QString &name, int exitCode = 0, const QByteArray &then = {})
     {
         const QString script = folder.filePath(name);
         QFile file(script);
@@ -65,7 +66,7 @@ struct ToolWorld : TProgramWorld {
                    "out=\"$(dirname \"$0\")/args.txt\"\n"
                    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$out.part\"\n"
                    "mv \"$out.part\" \"$out\"\n"
-                   "exit " + QByteArray::number(exitCode) + "\n");
+                   + then + "\nexit " + QByteArray::number(exitCode) + "\n");
         file.close();
         file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
         return script;
@@ -238,13 +239,17 @@ TEST(Toolbar, CustomTelnetRunsWithItsArguments)
 // The web interface opens at the plain address; when no browser opens, the
 // user is told the address to open by hand. The desktop's opener is
 // xdg-open: a stand-in first on the search path ends as xdg-open does with
-// a browser (0), without one (3) and with one that fails (4).
+// a browser (0), without one (3) and with one that fails (4), or runs the
+// browser itself and goes on. Its verdict is heard when it comes: the open
+// runs no loop of its own (one that would hold back the window's input), and
+// the window answers typing while the opener still runs.
 TEST(Toolbar, WebInterfaceOpensTheFormattedAddressOrSaysWhereToGo)
 {
     struct Row {
         const char *name;
         std::optional<int> openerExit; // none: the launch itself stands in
         bool opens;
+        bool runsOn = false; // the opener goes on until the test lets it end
     };
     const Row rows[] = {
         {"opened", std::nullopt, true},
@@ -252,7 +257,14 @@ TEST(Toolbar, WebInterfaceOpensTheFormattedAddressOrSaysWhereToGo)
         {"xdg-open with a browser", 0, true},
         {"xdg-open without a browser", 3, false},
         {"xdg-open whose browser fails", 4, false},
+        {"xdg-open running the browser itself", 0, true, true},
     };
+    // At most 10 s, should the test fail before it lets the opener end.
+    const QByteArray runOn = "i=0\n"
+                             "while [ ! -e \"$(dirname \"$0\")/go\" ] && [ $i -lt 200 ]; do\n"
+                             "  sleep 0.05; i=$((i+1))\n"
+                             "done\n"
+                             ": > \"$(dirname \"$0\")/ended\"";
     const QByteArray path = qgetenv("PATH");
     for (const Row &r : rows) {
         SCOPED_TRACE(r.name);
@@ -262,15 +274,39 @@ TEST(Toolbar, WebInterfaceOpensTheFormattedAddressOrSaysWhereToGo)
         if (r.openerExit) {
             world.main().OpenUrl = world.openUrlForReal;
             QDir().mkpath(bin);
-            QFile::rename(world.argumentRecorder("xdg-open", *r.openerExit), bin + "/xdg-open");
+            QFile::rename(world.argumentRecorder("xdg-open", *r.openerExit, r.runsOn ? runOn : QByteArray()),
+                          bin + "/xdg-open");
             qputenv("PATH", QFile::encodeName(bin) + ':' + path);
         }
+        QObject guard;
+        bool opening = true;
+        bool ranInsideTheOpen = false;
+        QTimer::singleShot(0, &guard, [&] { ranInsideTheOpen = opening; });
         world.main().ActionByName("PopupItmToolWebInterface")->trigger();
+        opening = false;
         qputenv("PATH", path);
-        if (r.openerExit)
+        EXPECT_FALSE(ranInsideTheOpen);
+        if (r.openerExit) {
+            for (int i = 0; i < 100 && !world.exists("bin/args.txt"); ++i)
+                QTest::qWait(20);
             EXPECT_EQ(world.bytes("bin/args.txt"), "http://127.0.0.1\n");
-        else
+        } else {
             EXPECT_EQ(world.opened, QStringList({"http://127.0.0.1"}));
+        }
+        if (r.runsOn) {
+            auto *filter = world.main().findChild<QLineEdit *>("EdtFilterServices");
+            ASSERT_NE(filter, nullptr);
+            filter->clear();
+            QTest::keyClicks(filter, "BBC");
+            EXPECT_EQ(filter->text(), "BBC");
+            EXPECT_FALSE(world.exists("bin/ended"));
+            QFile(world.path("bin/go")).open(QIODevice::WriteOnly);
+            for (int i = 0; i < 100 && !world.exists("bin/ended"); ++i)
+                QTest::qWait(20);
+            EXPECT_TRUE(world.exists("bin/ended"));
+        }
+        for (int i = 0; i < 25 && world.prompts.asked.isEmpty(); ++i)
+            QTest::qWait(20);
         EXPECT_EQ(world.prompts.texts(),
                   r.opens ? QStringList()
                           : QStringList({"No browser could be opened for the web interface.\r\n"

@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <memory>
 
 using namespace zapit_test;
 
@@ -317,9 +318,11 @@ TEST_F(ShellExec, NoOpenerMeansNoAssociatedProgram)
 
 // xdg-open's exit says whether anything opened the document: a stand-in
 // ends as xdg-open does with a handler (0), without one (3) and with one
-// that failed (4). One still running (the generic opener runs the browser
-// itself) has opened it, and is left running rather than ended with the call.
-TEST_F(ShellExec, TheOpenersExitSaysWhetherItOpened)
+// that failed (4). The call never waits for that verdict: it is heard later,
+// and only while the asking object lives. One still running (the generic
+// opener runs the browser itself) has opened it, and is left running rather
+// than ended with the call.
+TEST_F(ShellExec, TheOpenersExitIsHeardWithoutWaitingForIt)
 {
     int argc = 1;
     char name[] = "core_tests";
@@ -329,31 +332,53 @@ TEST_F(ShellExec, TheOpenersExitSaysWhetherItOpened)
         const char *name;
         const char *ending;
         bool opened;
+        bool askerGoes; // the asking object is freed before the opener ends
+        bool runsOn;
     };
     const Row rows[] = {
-        {"handler found", "exit 0", true},
-        {"no handler", "exit 3", false},
-        {"handler failed", "exit 4", false},
-        {"handler runs on", "while [ ! -e \"$1.go\" ]; do sleep 0.05; done; : > \"$1.ended\"", true},
+        {"handler found", "exit 0", true, false, false},
+        {"no handler", "exit 3", false, false, false},
+        {"handler failed", "exit 4", false, false, false},
+        {"no handler, asker gone", "exit 3", true, true, false},
+        {"handler runs on", "while [ ! -e \"$1.go\" ]; do sleep 0.05; done", true, false, true},
     };
     const QString doc = m_dir.filePath(QStringLiteral("list.html"));
     ASSERT_TRUE(writeBytes(doc, "<html/>"));
     const QString opener = m_dir.filePath(QStringLiteral("xdg-open"));
+    const QString ended = doc + QStringLiteral(".ended");
     qputenv("PATH", m_dir.path().toLocal8Bit() + ':' + m_path);
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        ASSERT_TRUE(writeBytes(opener, QByteArray("#!/bin/sh\n") + row.ending + '\n'));
+        QFile::remove(ended);
+        ASSERT_TRUE(writeBytes(opener, QByteArray("#!/bin/sh\ntrap ': > \"$1.ended\"' EXIT\n") + row.ending
+                                           + '\n'));
         QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        auto asker = std::make_unique<QObject>();
+        QStringList heard;
         QString error = QStringLiteral("x");
-        EXPECT_EQ(shellExec(doc, {}, QString(), 1, error), row.opened);
-        EXPECT_EQ(error, row.opened ? QString() : msg(MsgShellNoAssociation));
+        EXPECT_TRUE(shellExec(doc, {}, QString(), 1, error, asker.get(),
+                              [&heard](const QString &text) { heard << text; }));
+        EXPECT_EQ(error, QString());
+        if (row.askerGoes)
+            asker.reset();
+        if (row.runsOn) {
+            EXPECT_FALSE(QFile::exists(ended)) << "the call waited for the opener";
+        }
+        for (int i = 0; i < 200 && !row.runsOn && !QFile::exists(ended); ++i)
+            QThread::msleep(10);
+        // The verdict arrives through the event loop once the opener has ended.
+        for (int i = 0; i < 30 && heard.isEmpty(); ++i) {
+            QCoreApplication::processEvents();
+            QThread::msleep(10);
+        }
+        EXPECT_EQ(heard, row.opened ? QStringList() : QStringList{msg(MsgShellNoAssociation)});
     }
     ASSERT_TRUE(writeBytes(doc + QStringLiteral(".go"), ""));
-    for (int i = 0; i < 100 && !QFile::exists(doc + QStringLiteral(".ended")); ++i) {
+    for (int i = 0; i < 100 && !QFile::exists(ended); ++i) {
         QCoreApplication::processEvents();
         QThread::msleep(20);
     }
-    EXPECT_TRUE(QFile::exists(doc + QStringLiteral(".ended")));
+    EXPECT_TRUE(QFile::exists(ended));
     // The opener left running is freed once it has ended.
     for (int i = 0; i < 10; ++i) {
         QCoreApplication::processEvents();
@@ -364,6 +389,10 @@ TEST_F(ShellExec, TheOpenersExitSaysWhetherItOpened)
 
 TEST_F(ShellExec, OpensWithXdgOpenGivingThePathAsOneArgument)
 {
+    int argc = 1;
+    char name[] = "core_tests";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
     const QString doc = m_dir.filePath(QStringLiteral("my list; $(x).html"));
     const QString seen = m_dir.filePath(QStringLiteral("seen"));
     ASSERT_TRUE(writeBytes(doc, "<html/>"));
@@ -378,6 +407,13 @@ TEST_F(ShellExec, OpensWithXdgOpenGivingThePathAsOneArgument)
     EXPECT_TRUE(error.isEmpty());
     for (int i = 0; i < 100 && !QFile::exists(seen); ++i)
         QThread::msleep(20);
+    // The opener is left to run and freed once it has ended, which the
+    // event loop hears.
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(20);
+    }
     EXPECT_EQ(QString::fromUtf8(readBytes(seen)), QStringLiteral("1|") + doc);
 }
 
