@@ -300,6 +300,8 @@ struct DialogUseRow {
     bool isNew;
     std::vector<std::pair<const char *, QString>> fields;
     bool staysOnTheTemplatesTransponder;
+    // A hand-made my-services file may spell an action its own way.
+    const char *templateAction = nullptr;
 };
 
 void PrintTo(const DialectRow &row, std::ostream *os)
@@ -335,6 +337,8 @@ TEST_P(ServiceDialogsOnEveryDialect, LeaveTheTreeASaveAndALoadGive)
     TSatelite *sat = list.GetItem(0);
     TTransponder *tp = sat->GetItem(0);
     TService *service = tp->GetItem(0);
+    if (use.templateAction && dialect.kind == ZapitKind::MyServices)
+        service->SetActionText(QLatin1String(use.templateAction));
     const int transponders = sat->Count();
 
     auto fields = use.fields;
@@ -369,6 +373,11 @@ const DialectRow kDialects[] = {
 const DialogUseRow kDialogUses[] = {
     {"NewBesideTheTemplate", true, {{"EdtServiceName", "Channel Nine"}, {"EdtSID", "6dab"}}, true},
     {"Edited", false, {{"EdtServiceName", "Channel Renamed"}}, true},
+    {"NewBesideATemplateOfAnActionSpeltItsOwnWay",
+     true,
+     {{"EdtServiceName", "Channel Eleven"}, {"EdtSID", "6dac"}},
+     true,
+     "Add"},
     {"NewOnANewSatellite",
      true,
      {{"EdtServiceName", "Channel Ten"}, {"EdtSatName", "Sat N 7.0E"}, {"EdtDiseqc", "2"}},
