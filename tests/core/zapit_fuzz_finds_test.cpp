@@ -10,7 +10,7 @@
 #include "core/zapit/dialects.h"
 #include "core/zapit/xml_file_handler.h"
 
-#include "heap_in_use.h"
+#include "memory_use.h"
 #include "zapit_test_support.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "platform/xml_document.h"
 
-#include "heap_in_use.h"
+#include "memory_use.h"
 
 #include <gtest/gtest.h>
 
