@@ -10,6 +10,7 @@
 #include "core/zapit/dialects.h"
 #include "core/zapit/xml_file_handler.h"
 
+#include "memory_use.h"
 #include "zapit_test_support.h"
 
 #include <QDir>
@@ -18,8 +19,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <malloc.h>
 
 #include <array>
 #include <ostream>
@@ -244,10 +243,10 @@ TEST(ZapitFuzzFindsMemory, RefusedEntityDeclarationsKeepNoMemory)
     };
     refuse();
     constexpr int kLoads = 200;
-    const std::size_t before = mallinfo2().uordblks;
+    const std::size_t before = heapInUse();
     for (int i = 0; i < kLoads; ++i)
         refuse();
-    const std::size_t after = mallinfo2().uordblks;
+    const std::size_t after = heapInUse();
     // One leaked document holds about 13 KB; allow a tenth of one per load.
     EXPECT_LT(after, before + std::size_t(kLoads) * 1300u)
         << "grew by " << qint64(after) - qint64(before) << " bytes";

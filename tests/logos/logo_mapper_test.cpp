@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "memory_use.h"
 
-#include <sys/resource.h>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -17,14 +17,6 @@ const QString kFixtureLogos = QStringLiteral(PELLORAN_FIXTURES_DIR "/logos/LogoT
 // 941 bytes that declare a logical screen of 8000 x 8000 around one pixel.
 const QString kHugeCanvasLogo =
     QStringLiteral(PELLORAN_FIXTURES_DIR "/logos/huge-canvas/Channel0.tv.gif");
-
-// The most memory the process has held so far, in kilobytes.
-long peakKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 // Keeps what a run hands out; asks to stop after a number of services.
 class RecordingSink : public TLogoSink
@@ -244,12 +236,12 @@ TEST(LogoMapper, AHugeCanvasIsNoLogoAndCostsLittle)
         }
         world.add("ZDF", TLogoKind::Tv, 1);
         world.job.cores = 8;
-        const long before = peakKilobytes();
+        const long before = peakMemoryKb();
         EXPECT_TRUE(loadLogoImage(world.job.logoFolder + "/Channel0.tv.gif", 52, 39).isNull());
-        EXPECT_LT(peakKilobytes() - before, 16 * 1024);
+        EXPECT_LT(peakMemoryKb() - before, 16 * 1024);
         RecordingSink sink;
         EXPECT_EQ(runLogoMapping(world.job, sink), TLogoRunResult::Finished);
-        EXPECT_LT(peakKilobytes() - before, 64 * 1024);
+        EXPECT_LT(peakMemoryKb() - before, 64 * 1024);
         EXPECT_EQ(sink.indexes(), (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 1, 4}));
         EXPECT_EQ(world.mapping(), "ZDF|4|ZDF.tv.gif\r\n");
     }

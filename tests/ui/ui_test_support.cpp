@@ -2,8 +2,6 @@
 
 #include <QDir>
 
-#include <sys/resource.h>
-
 QApplication &uiApp()
 {
     QApplication &app = sharedTestApplication();
@@ -25,11 +23,4 @@ QString megabyteName(qsizetype length)
         name += QStringLiteral("Nachrichten Plus ");
     name.truncate(length);
     return name;
-}
-
-long peakMemoryKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
 }

@@ -4,6 +4,7 @@
 #include "ui/grid/list_grid.h"
 
 #include "form_test_support.h"
+#include "memory_use.h"
 
 #include <QApplication>
 #include <QString>
@@ -22,6 +23,3 @@ struct GridFixture {
 
 // A name of megabytes, made of words as a real name is.
 QString megabyteName(qsizetype length = 2500000);
-
-// The most memory the test program has held at once so far, in KB.
-long peakMemoryKb();
