@@ -304,7 +304,11 @@ QString TWorkingFiles::SaveState(const QDateTime &now)
         return stamp;
     bool whole = true;
     for (const QString &name : set)
-        whole = cpyFile(WorkingFile(name), QDir(HistoryFolder()).filePath(historyName(name, stamp))) && whole;
+        // A state file is the program's own: whatever stands at its name is
+        // replaced, never written through.
+        whole = cpyFile(WorkingFile(name), QDir(HistoryFolder()).filePath(historyName(name, stamp)),
+                        AtomicFile::Links::Replaced)
+            && whole;
     // A copy that failed leaves the record too: what did come is offered,
     // as incomplete, rather than lost with the save that follows.
     if (whole)

@@ -47,13 +47,13 @@ QString fileToString(const QString &fileName)
     });
 }
 
-bool cpyFile(const QString &source, const QString &target)
+bool cpyFile(const QString &source, const QString &target, AtomicFile::Links links)
 {
     return guardRoutine("cpyFile", [&] {
         QFile in(source);
         if (!in.open(QIODevice::ReadOnly))
             return false;
-        AtomicFile out(target);
+        AtomicFile out(target, links);
         if (!out.open(QIODevice::WriteOnly))
             return false;
         while (!in.atEnd()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/atomic_file.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,8 +10,10 @@
 
 // The file's content decoded from UTF-8; empty when it does not exist.
 QString fileToString(const QString &fileName);
-// Copies, replacing an existing target (atomically); true on success.
-bool cpyFile(const QString &source, const QString &target);
+// Copies, replacing an existing target (atomically); true on success. A
+// link at the target's name is written through unless `links` replaces it.
+bool cpyFile(const QString &source, const QString &target,
+             AtomicFile::Links links = AtomicFile::Links::Followed);
 // Deletes the copies that saves cut short by a kill left in `folder` (not
 // below): the files whose names AtomicFile gives its copies, nothing else.
 // Links and folders stay whatever their names.

@@ -369,6 +369,13 @@ TEST_F(WorkingFiles, TheNoteIsNeverWrittenThroughWhatStandsAtItsName)
             EXPECT_EQ(QFileInfo(probe).symLinkTarget(), probeLeads);
             EXPECT_EQ(QDir(run.path()).entryList({".folder-probe*"}, QDir::AllEntries | QDir::Hidden | QDir::System),
                       QStringList());
+            // Nor does a save's copy into History, at a state file's name.
+            const QDateTime at(QDate(2030, 1, 2), QTime(3, 4, 5));
+            const QString stamp = working.SaveState(at);
+            QDir history(working.HistoryFolder());
+            ASSERT_TRUE(history.removeRecursively() && history.mkpath("."));
+            ASSERT_TRUE(row.make(history.filePath("Services." + stamp + ".xml")));
+            EXPECT_FALSE(working.SaveState(at).isEmpty());
             EXPECT_EQ(readFile(outsideFile), "the user's own\n");
             EXPECT_EQ(QDir(outside.path())
                           .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
