@@ -6,6 +6,7 @@
 #include "core/util/file_utils.h"
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
+#include "core/zapit/import_news.h"
 #include "core/zapit/xml_file_handler.h"
 #include "logos/logo_mapper.h"
 #include "platform/own_file.h"
@@ -570,6 +571,21 @@ void TWorkingFiles::RemoveSaveLeftovers() const
     for (const auto &[record, stamp] : historyEntries(HistoryFolder()).records) {
         if (!stateExists(stamp) || MissingFiles(stamp).isEmpty())
             removeOwnFile(record);
+    }
+    // An import killed before its news took their place leaves the folder
+    // they were written into. One that holds anything but news is not ours.
+    const QStringList newsFiles = {kNewServicesFile, kDeletedServicesFile, kChangedServicesFile};
+    const QFileInfoList stages = QDir(m_folder).entryInfoList(
+        {QStringLiteral(".pelloran-news-??????")}, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot);
+    for (const QFileInfo &stage : stages) {
+        QDir news(stage.filePath());
+        const QStringList held =
+            news.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        if (std::all_of(held.begin(), held.end(), [&](const QString &name) {
+                return newsFiles.contains(name) && QFileInfo(news.filePath(name)).isFile()
+                    && !QFileInfo(news.filePath(name)).isSymLink();
+            }))
+            news.removeRecursively();
     }
 }
 

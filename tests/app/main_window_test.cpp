@@ -138,8 +138,9 @@ TEST(MainWindowStartUp, AnUnreadableWorkingFileIsReportedAndTheOthersLoad)
 
 // A save writes ".<file>.pelloran-save-<six random letters or digits>"
 // beside its file and renames it over the file; a kill before the rename
-// leaves the copy. Start-up clears exactly those, in every folder the
-// program writes into, and nothing a user might have made.
+// leaves the copy, as an import leaves ".pelloran-news-<six>" with the news
+// it wrote. Start-up clears exactly those, in every folder the program
+// writes into, and nothing a user might have made.
 TEST(MainWindowStartUp, CopiesKilledSavesLeftAreRemovedAndNothingElse)
 {
     const struct {
@@ -158,6 +159,13 @@ TEST(MainWindowStartUp, CopiesKilledSavesLeftAreRemovedAndNothingElse)
         {"History/.Services.2007-03-14_21.05.09.xml.pelloran-save-AbCdEf", true},
         {"LogoTypes/.DasErste.tv.gif.pelloran-save-kLmNoP", true},
         {"LogoTypes/.Bayern3.radio.gif.pelloran-save-RsTuVw", true},
+        // The folder an import killed before its news took their place left.
+        {".pelloran-news-Ab12Cd/NewServices.dat", true},
+        {".pelloran-news-Ab12Cd/ChangedServices.dat", true},
+        {".pelloran-news-Xy34Zw/DeletedServices.dat", true},
+        {".pelloran-news-Qr56St/NewServices.dat", false},
+        {".pelloran-news-Qr56St/mine.txt", false},
+        {".pelloran-news-Ab12C/NewServices.dat", false},
         // What people call their copies, and near misses of the pattern.
         {"Services.xml.MyCopy", false},
         {"Services.xml.qWzRtY", false},
