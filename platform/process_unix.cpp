@@ -31,23 +31,6 @@ bool isUrl(const QString &text)
     return scheme.match(text).hasMatch();
 }
 
-// Waits for `process` to end, at most `limitMs` (no limit when negative),
-// letting queued events run but not user input. True when it ended.
-bool waitLettingEventsRun(QProcess &process, int limitMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!process.waitForFinished(kWaitSliceMs)) {
-        if (process.state() == QProcess::NotRunning)
-            return true;
-        if (limitMs >= 0 && waited.elapsed() >= limitMs)
-            return false;
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-    return true;
-}
-
 // Starts the desktop's opener on `target` and leaves it to run; see
 // shellOpen for how a failure is heard.
 void openWith(const QString &opener, const QString &target, const QString &folder,
@@ -116,7 +99,12 @@ bool startProcess(const QString &program, const QStringList &arguments, const QS
     process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted())
         return false;
-    waitLettingEventsRun(process, -1);
+    while (!process.waitForFinished(kWaitSliceMs)) {
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
     exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return true;
 }

@@ -126,11 +126,6 @@ QStringList recordedSet(const QString &record)
     return set;
 }
 
-bool writeSmallText(const QString &path, const QString &text)
-{
-    return writeOwnFile(path, text.toUtf8());
-}
-
 } // namespace
 
 TWorkingFiles::TWorkingFiles(QString programFolder, TFrmXMLHandler &handler, TModelLists lists)
@@ -301,7 +296,7 @@ QString TWorkingFiles::SaveState(const QDateTime &now)
     }
     // Named before the first copy: a kill leaves the record beside what
     // came, and the state is known for incomplete. Without it, no copy.
-    if (set.isEmpty() || !writeSmallText(recordFile(stamp), set.join(u'\n') + u'\n'))
+    if (set.isEmpty() || !writeOwnFile(recordFile(stamp), (set.join(u'\n') + u'\n').toUtf8()))
         return stamp;
     bool whole = true;
     for (const QString &name : set)
@@ -538,7 +533,7 @@ void TWorkingFiles::setRestored(const QString &stamp)
     if (stamp.isEmpty())
         removeOwnFile(record);
     else
-        writeSmallText(record, stamp + u'\n');
+        writeOwnFile(record, (stamp + u'\n').toUtf8());
 }
 
 void TWorkingFiles::ClearHistory()
@@ -582,8 +577,7 @@ void TWorkingFiles::RemoveSaveLeftovers() const
         const QStringList held =
             news.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         if (std::all_of(held.begin(), held.end(), [&](const QString &name) {
-                return newsFiles.contains(name) && QFileInfo(news.filePath(name)).isFile()
-                    && !QFileInfo(news.filePath(name)).isSymLink();
+                return newsFiles.contains(name) && ownFileEntry(news.filePath(name)) == OwnFileEntry::File;
             }))
             news.removeRecursively();
     }
