@@ -17,6 +17,7 @@
 #include "ui/grid/list_grid.h"
 
 #include <QComboBox>
+#include <QLocale>
 
 int TFrmMain::message(TPrompts::TMsgKind kind, const QString &text, int buttons)
 {
@@ -29,6 +30,18 @@ bool TFrmMain::askSure()
     return message(TPrompts::TMsgKind::Confirmation, msg(MsgAreYouSure),
                    TPrompts::mbYes | TPrompts::mbCancel)
         == TPrompts::mbYes;
+}
+
+bool TFrmMain::askBeforeDeleting(const QString &question, int buttons)
+{
+    // What goes cannot come back: a key pressed by habit must not confirm it.
+    return message(TPrompts::TMsgKind::Confirmation, question, buttons | TPrompts::mbCancelDefault)
+        == TPrompts::mbYes;
+}
+
+QString TFrmMain::countText(MsgId text, qsizetype count)
+{
+    return FormatMsg1(msg(text), QLocale(QLocale::English).toString(count));
 }
 
 TBouquet *TFrmMain::bouquetOfRow(int row) const
@@ -219,9 +232,9 @@ void TFrmMain::AskDeleteBouquet(TBouquet *bouquet)
 {
     if (!bouquet)
         return;
-    if (message(TPrompts::TMsgKind::Confirmation, FormatMsg1(msg(MsgDeleteBouquet), bouquet->Name),
-                TPrompts::mbYes | TPrompts::mbNo)
-        != TPrompts::mbYes)
+    if (!askBeforeDeleting(FormatMsg1(msg(MsgDeleteBouquet), bouquet->Name) + u' '
+                               + countText(MsgBouquetServicesGo, bouquet->Count()),
+                           TPrompts::mbYes | TPrompts::mbNo))
         return;
     m_program.BouquetList->Delete(indexOfBouquet(bouquet));
     {
@@ -248,7 +261,7 @@ void TFrmMain::SortBouquetList()
 void TFrmMain::DeleteSelectedBouquets()
 {
     const int count = int(selectedRows(BouquetListGrid).size());
-    if (count == 0 || !(count == 1 ? askSure() : confirmDelete(BouquetListGrid, count)))
+    if (count == 0 || !(count == 1 ? askBeforeDeletingEntries() : confirmDelete(BouquetListGrid, count)))
         return;
     chooseAtNextFill(BouquetListGrid, rowsFollowingSelection(BouquetListGrid));
     MarkSelectedBouquets();
@@ -268,9 +281,20 @@ void TFrmMain::DeleteSelectedBouquets()
     refreshBouquetColumns();
 }
 
+bool TFrmMain::askBeforeDeletingEntries()
+{
+    qsizetype entries = 0;
+    for (int row : selectedRows(BouquetListGrid)) {
+        if (const TBouquet *bouquet = bouquetOfRow(row))
+            entries += bouquet->Count();
+    }
+    return askBeforeDeleting(msg(MsgAreYouSure) + u' ' + countText(MsgBouquetServicesGo, entries),
+                             TPrompts::mbYes | TPrompts::mbCancel);
+}
+
 void TFrmMain::ClearSelectedBouquets()
 {
-    if (FirstSelectedRow(BouquetListGrid) < 0 || !askSure())
+    if (FirstSelectedRow(BouquetListGrid) < 0 || !askBeforeDeletingEntries())
         return;
     for (int row : selectedRows(BouquetListGrid))
         m_program.BouquetList->ClearBouquet(indexOfBouquet(bouquetOfRow(row)));
@@ -334,9 +358,9 @@ void TFrmMain::ClearCurrentBouquet()
     TBouquet *bouquet = CurrentBouquet();
     if (!bouquet || BouquetGrid->RowCount() == 0)
         return;
-    if (message(TPrompts::TMsgKind::Confirmation, FormatMsg1(msg(MsgClearBouquet), bouquet->Name),
-                TPrompts::mbYes | TPrompts::mbNo)
-        != TPrompts::mbYes)
+    if (!askBeforeDeleting(FormatMsg1(msg(MsgClearBouquet), bouquet->Name) + u' '
+                               + countText(MsgBouquetServicesGo, bouquet->Count()),
+                           TPrompts::mbYes | TPrompts::mbNo))
         return;
     bouquet->Clear();
     FillBouquetListGrid(1);
@@ -369,7 +393,11 @@ void TFrmMain::DeleteSelectedBouquetServices()
 void TFrmMain::removeObsolete(bool all)
 {
     TBouquet *bouquet = CurrentBouquet();
-    if ((!all && !bouquet) || !askSure())
+    if (!all && !bouquet)
+        return;
+    const int obsolete = all ? m_program.BouquetList->ObsoleteCount() : bouquet->ObsoleteCount();
+    if (!askBeforeDeleting(msg(MsgAreYouSure) + u' ' + countText(MsgObsoleteServicesGo, obsolete),
+                           TPrompts::mbYes | TPrompts::mbCancel))
         return;
     if (all)
         m_program.BouquetList->RemoveObsolete();

@@ -62,8 +62,12 @@ int TDialogPrompts::messageBox(TMsgKind kind, const QString &text, int buttons)
     if (!shown)
         shown = QMessageBox::Ok;
     box.setStandardButtons(shown);
-    if ((buttons & mbCancelDefault) && (shown & QMessageBox::Cancel))
-        box.setDefaultButton(QMessageBox::Cancel);
+    if (buttons & mbCancelDefault) {
+        if (shown & QMessageBox::Cancel)
+            box.setDefaultButton(QMessageBox::Cancel);
+        else if (shown & QMessageBox::No)
+            box.setDefaultButton(QMessageBox::No);
+    }
     const int pressed = box.exec();
     for (const auto &[ours, theirs] : kButtons) {
         if (pressed == theirs)

@@ -15,8 +15,6 @@
 #include "core/util/messages.h"
 #include "ui/grid/list_grid.h"
 
-#include <QLocale>
-
 #include <utility>
 
 const void *TFrmMain::rowObject(const TListGrid *grid, int row) const
@@ -253,12 +251,9 @@ bool TFrmMain::confirmDelete(const TListGrid *grid, int count)
     // many, since a selection the program made can hold thousands.
     if (count <= 1)
         return true;
-    const QString number = QLocale(QLocale::English).toString(count);
     const MsgId question = grid == BouquetListGrid ? MsgDeleteBouquetsCount
         : grid == BouquetGrid                        ? MsgDeleteEntriesCount
         : grid == MyServicesGrid                     ? MsgDeleteMyServicesCount
                                                      : MsgDeleteServicesCount;
-    return message(TPrompts::TMsgKind::Confirmation, FormatMsg1(msg(question), number),
-                   TPrompts::mbYes | TPrompts::mbCancel | TPrompts::mbCancelDefault)
-        == TPrompts::mbYes;
+    return askBeforeDeleting(countText(question, count), TPrompts::mbYes | TPrompts::mbCancel);
 }

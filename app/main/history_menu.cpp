@@ -190,16 +190,28 @@ void TFrmMain::reportInterruptedSave()
 
 void TFrmMain::askClearHistory()
 {
-    if (askSure())
+    if (askBeforeDeleting(msg(MsgAreYouSure) + u' '
+                              + countText(MsgStatesGo, m_workingFiles->HistoryStamps().size()),
+                          TPrompts::mbYes | TPrompts::mbCancel))
         ClearHistory();
 }
 
 void TFrmMain::askReset()
 {
-    if (!askSure())
+    const QString question = msg(MsgAreYouSure) + u' ' + msg(MsgResetWhatGoes) + u' '
+        + msg(SaveHandler().Saved() ? MsgCurrentListsKept : MsgCurrentListsKeptUnsaved);
+    if (!askBeforeDeleting(question, TPrompts::mbYes | TPrompts::mbCancel))
         return;
     StopLogoMapping();
-    m_workingFiles->Reset();
+    QStringList failures;
+    const bool reset = m_workingFiles->Reset(failures);
+    BuildHistoryMenu();
+    if (!reset) {
+        // Nothing was replaced: the lists and grids are as they were.
+        ResumeLogoMapping();
+        ShowError(failures.join(QStringLiteral("\r\n")));
+        return;
+    }
     FillBouquetListGrid(0);
     FillMyServicesGrid(0);
     FillServicesGrid(0);
@@ -208,8 +220,13 @@ void TFrmMain::askReset()
     FillBouquetCombo(0);
     m_program.ComboBouquetsUpdating = false;
     FillBouquetGrid(0);
-    SaveHandler().SetSaved();
-    ResumeLogoMapping();
+    if (failures.isEmpty()) {
+        ResumeLogoMapping();
+    } else {
+        // Lists read back from files that stayed have no logos yet.
+        StartLogoMapping();
+        ShowError(failures.join(QStringLiteral("\r\n")));
+    }
 }
 
 void TFrmMain::showSaveStateMenu()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/transfer/download_progress.h"
+#include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "core/util/sys_utils.h"
 #include "ui/program/main_window_link.h"
@@ -414,6 +415,13 @@ private:
     void mergeBouquets();
     int message(TPrompts::TMsgKind kind, const QString &text, int buttons);
     bool askSure();
+    // Before what cannot be undone: the question names what goes, and
+    // Cancel (or No) is its default. True on Yes.
+    bool askBeforeDeleting(const QString &question, int buttons);
+    // Before the chosen bouquets' entries go: how many, summed.
+    bool askBeforeDeletingEntries();
+    // A text whose "%1" is a count, written as the user's counts are.
+    static QString countText(MsgId text, qsizetype count);
 
     // toolbar.cpp
     void buildToolsMenu(QToolButton *run, QToolButton *message);

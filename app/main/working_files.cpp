@@ -412,12 +412,13 @@ bool TWorkingFiles::anyWorkingFile() const
                        [&](const QString &name) { return QFileInfo::exists(WorkingFile(name)); });
 }
 
-std::optional<TWorkingFiles::TKept> TWorkingFiles::keepCurrentLists(QStringList &failures)
+std::optional<TWorkingFiles::TKept> TWorkingFiles::keepCurrentLists(QStringList &failures, MsgId notKept,
+                                                                    MsgId unsavedNotKept)
 {
     const QDateTime now = QDateTime::currentDateTime();
     const std::optional<QString> lastSaved = keptState(now);
     if (!lastSaved) {
-        failures = {msg(MsgListsNotKept)};
+        failures = {msg(notKept)};
         return std::nullopt;
     }
     if (SaveHandler().Saved())
@@ -426,12 +427,12 @@ std::optional<TWorkingFiles::TKept> TWorkingFiles::keepCurrentLists(QStringList 
     // are kept in turn: no list of any kind is dropped by what replaces them.
     QString error;
     if (!writeLists(*lastSaved, error)) {
-        failures = QStringList{msg(MsgUnsavedNotKept)} + error.split(u'\n');
+        failures = QStringList{msg(unsavedNotKept)} + error.split(u'\n');
         return std::nullopt;
     }
     const std::optional<QString> current = keptState(now);
     if (!current) {
-        failures = {msg(MsgListsNotKept)};
+        failures = {msg(notKept)};
         return std::nullopt;
     }
     return TKept{*lastSaved, *current};
@@ -544,17 +545,37 @@ void TWorkingFiles::ClearHistory()
         QFile::remove(entry.first);
 }
 
-void TWorkingFiles::Reset()
+bool TWorkingFiles::Reset(QStringList &failures)
 {
-    for (const QString &name : historyFiles())
-        QFile::remove(WorkingFile(name));
+    failures.clear();
+    // The lists saved last have no copy but their files: a reset is undone
+    // by going back to the state that keeps them.
+    const std::optional<TKept> kept = keepCurrentLists(failures, MsgListsNotKeptReset, MsgUnsavedNotKeptReset);
+    if (!kept)
+        return false;
+    QStringList present;
+    for (const QString &name : historyFiles()) {
+        if (QFileInfo::exists(WorkingFile(name)))
+            present.append(name);
+    }
+    beginReplacing(present, kept->current);
+    for (const QString &name : present) {
+        if (!QFile::remove(WorkingFile(name)))
+            failures.append(name + QStringLiteral(": ") + msg(MsgWorkingFileNotRemoved));
+    }
+    // No list is left to come from two saves.
+    if (failures.isEmpty())
+        endReplacing();
     m_lists.bouquets.Clear();
     m_lists.myServices.Clear();
     m_lists.services.Clear();
+    // A file that would not go is what its list now is.
+    failures += loadLists(false);
+    if (!failures.isEmpty())
+        failures.prepend(msg(MsgResetLeftLists));
     setRestored(QString());
-    // No list is left to come from two saves.
-    endReplacing();
     SaveHandler().SetSaved();
+    return true;
 }
 
 void TWorkingFiles::RemoveSaveLeftovers() const

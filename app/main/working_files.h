@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/messages.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -95,8 +97,12 @@ public:
     // Deletes every saved state, hidden ones too: what HistoryStamps lists,
     // and the records beside them.
     void ClearHistory();
-    // Deletes the working files and empties the lists, except KingOfSat's.
-    void Reset();
+    // Keeps what the lists are now as RestoreState keeps them, then deletes
+    // the working files and empties the lists, except KingOfSat's. False,
+    // with why in failures, when they could not be kept: then nothing is
+    // deleted. A working file that will not go stays, its list read back
+    // from it, and failures name it.
+    bool Reset(QStringList &failures);
     // Deletes the copies that writes cut short by a kill left in the folders
     // the program writes into (its own folder, the history, the logos).
     // Files of any other name stay. Run at start, before anything is read.
@@ -140,7 +146,9 @@ private:
         QString lastSaved;
         QString current;
     };
-    std::optional<TKept> keepCurrentLists(QStringList &failures);
+    // The failures begin with the text given for what did not go through.
+    std::optional<TKept> keepCurrentLists(QStringList &failures, MsgId notKept = MsgListsNotKept,
+                                          MsgId unsavedNotKept = MsgUnsavedNotKept);
     TRestoredState restore(const QString &stamp, const TKept &kept);
     bool anyWorkingFile() const;
     QString recordFile(const QString &stamp) const;

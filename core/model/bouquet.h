@@ -72,6 +72,8 @@ public:
     void SortByFrequency();
     void DeleteMarked();
     int RemoveObsolete();
+    // How many entries RemoveObsolete would remove.
+    int ObsoleteCount() const;
     int RemoveData();
     void UnmarkAll();
 

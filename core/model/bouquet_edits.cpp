@@ -59,9 +59,27 @@ int TBouquet::removeEntries(Pred remove)
     return m_services.removeIf(remove).removed;
 }
 
+namespace {
+
+// An entry no service stands behind.
+bool isObsolete(const TBouquetService &entry)
+{
+    return entry.Service() == nullptr;
+}
+
+} // namespace
+
 int TBouquet::RemoveObsolete()
 {
-    return removeEntries([](const TBouquetService &e) { return e.Service() == nullptr; });
+    return removeEntries(isObsolete);
+}
+
+int TBouquet::ObsoleteCount() const
+{
+    int count = 0;
+    for (int i = 0; i < Count(); ++i)
+        count += isObsolete(*GetItem(i)) ? 1 : 0;
+    return count;
 }
 
 int TBouquet::RemoveData()

@@ -142,6 +142,14 @@ int TBouquetList::RemoveObsolete()
     return m_bouquets.sum([](TBouquet &bouquet) { return bouquet.RemoveObsolete(); });
 }
 
+int TBouquetList::ObsoleteCount() const
+{
+    int count = 0;
+    for (int i = 0; i < Count(); ++i)
+        count += GetItem(i)->ObsoleteCount();
+    return count;
+}
+
 int TBouquetList::RemoveData()
 {
     SaveHandler().SetModified();

@@ -48,6 +48,7 @@ public:
 
     int RelinkAll(TServiceList &serviceList);
     int RemoveObsolete();
+    int ObsoleteCount() const;
     int RemoveData();
     void UnmarkAll();
     void UnmarkAllServices();

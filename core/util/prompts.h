@@ -17,8 +17,9 @@ public:
         mbYes = 0x4,
         mbNo = 0x8,
         mbAbort = 0x10,
-        // Not a button: Cancel is the default, for questions whose Yes
-        // destroys much (a key pressed by habit must not confirm it).
+        // Not a button: Cancel (or No, without Cancel) is the default, for
+        // questions whose Yes destroys much (a key pressed by habit must
+        // not confirm it).
         mbCancelDefault = 0x100,
     };
 

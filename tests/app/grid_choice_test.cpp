@@ -464,7 +464,11 @@ TEST(GridChoice, AKingOfSatEditBeforeARestoreIsKept)
 
 // The rows chosen in a bouquet go with the bouquet: after the shown bouquet
 // is deleted, a bouquet made later (whatever memory it lands in) comes up
-// with nothing chosen, however often that is done.
+// with nothing chosen, however often that is done. A choice kept by address
+// shows only when a new bouquet and its entries land where freed ones were,
+// which the test watches for: an allocator that holds freed memory back (as
+// the sanitizers' does) never gives the fault a chance, and the test says so
+// instead of passing.
 TEST(GridChoice, ABouquetMadeAfterADeleteComesUpWithNothingChosen)
 {
     TProgramWorld world;
@@ -476,12 +480,19 @@ TEST(GridChoice, ABouquetMadeAfterADeleteComesUpWithNothingChosen)
         if (places.size() < 12)
             places.push_back({s, t, sat});
     });
+    // Addresses only, never followed.
+    std::set<const void *> freedBouquets, freedEntries;
+    bool landedOnFreed = false;
     for (int round = 0; round < 30; ++round) {
         SCOPED_TRACE(round);
         auto made = std::make_unique<TBouquet>();
         made->Name = QStringLiteral("Runde %1").arg(round);
         for (const TBouquet::TPlace &place : places)
             made->AddService(place.service, place.transponder, place.satelite);
+        if (freedBouquets.count(made.get())) {
+            for (int i = 0; i < made->Count(); ++i)
+                landedOnFreed = landedOnFreed || freedEntries.count(made->GetItem(i));
+        }
         list.Add(std::move(made));
         main.FillBouquetListGrid(0);
         main.FillBouquetCombo(0);
@@ -491,8 +502,14 @@ TEST(GridChoice, ABouquetMadeAfterADeleteComesUpWithNothingChosen)
         // The user chooses every row and deletes the bouquet shown.
         click(main.BouquetGrid, 0);
         click(main.BouquetGrid, main.BouquetGrid->RowCount() - 1, Qt::ShiftModifier);
+        TBouquet *shown = main.CurrentBouquet();
+        freedBouquets.insert(shown);
+        for (int i = 0; i < shown->Count(); ++i)
+            freedEntries.insert(shown->GetItem(i));
         world.prompts.answers = {TPrompts::mbYes};
         trigger(main, "PopupItmBouBouquetDelete");
         expectEveryRowInTheModel(main, world.program);
     }
+    if (!landedOnFreed)
+        GTEST_SKIP() << "no new bouquet and entry landed where freed ones were";
 }

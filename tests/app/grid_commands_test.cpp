@@ -4,12 +4,14 @@
 
 #include "app/dialogs/drag_hint.h"
 #include "app/main/status_panels.h"
+#include "app/main/working_files.h"
 #include "core/model/bouquet.h"
 #include "core/model/bouquet_list.h"
 #include "core/model/bouquet_service.h"
 #include "core/model/save_handler.h"
 #include "core/model/service.h"
 #include "core/model/service_list.h"
+#include "core/util/messages.h"
 #include "app/main/dialog_prompts.h"
 #include "ui/grid/list_grid.h"
 
@@ -18,6 +20,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QMap>
+#include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -1132,5 +1135,122 @@ TEST(GridCommands, AHeaderSortKeepsTheChosenRowsSelected)
         left.sort();
         rest.sort();
         EXPECT_EQ(left, rest);
+    }
+}
+
+// Every question before a delete that cannot be undone names how much goes
+// and has Cancel (or No) as its default: Return in the real box keeps
+// everything, Cancel too, and the count the question named is what Yes
+// takes.
+TEST(GridCommands, QuestionsBeforeADeleteNameWhatGoesAndDefaultToKeepingIt)
+{
+    struct Case {
+        const char *name;
+        std::function<void(TProgramWorld &)> prepare;
+        std::function<void(TFrmMain &)> act;
+        std::function<int(TProgramWorld &)> count; // of what may go
+        std::function<QString(TFrmMain &)> question; // "%1": the count that goes
+        int buttons;
+    };
+    const auto entries = [](TProgramWorld &world) {
+        int count = 0;
+        for (int i = 0; i < world.program.BouquetList->Count(); ++i)
+            count += world.program.BouquetList->GetItem(i)->Count();
+        return count;
+    };
+    const auto states = [](TProgramWorld &world) { return int(world.main().WorkingFiles().HistoryStamps().size()); };
+    const auto click = [](const char *button) {
+        return [button](TFrmMain &main) {
+            QTest::mouseClick(main.findChild<QToolButton *>(QLatin1String(button)), Qt::LeftButton);
+        };
+    };
+    const auto command = [](const char *name) { return [name](TFrmMain &main) { trigger(main, name); }; };
+    const auto sure = [](const char *goes) {
+        return [goes](TFrmMain &) { return QStringLiteral("Are you sure? ") + QLatin1String(goes); };
+    };
+    const auto chooseBouquets = [](int count) {
+        return [count](TProgramWorld &world) {
+            world.main().PageControlBouquets->setCurrentIndex(1);
+            selectRows(world.main().BouquetListGrid, {});
+            for (int row = 1; row <= count; ++row)
+                world.main().BouquetListGrid->SetSelected(row, true);
+        };
+    };
+    // Entries no service stands behind: two more in the bouquet shown, one
+    // more in another.
+    const auto obsoleteEntries = [](TProgramWorld &world) {
+        TBouquetList &list = *world.program.BouquetList;
+        TBouquet *shown = world.main().CurrentBouquet();
+        for (TBouquet *bouquet : {shown, shown, list.GetItem(list.Count() - 1)}) {
+            auto entry = std::make_unique<TBouquetService>();
+            entry->Name = QStringLiteral("Gone");
+            bouquet->Add(std::move(entry));
+        }
+        world.main().FillBouquetGrid(0);
+    };
+    const char *const kEntries = "%1 bouquet service(s) will be deleted.";
+    const Case cases[] = {
+        {"clear history",
+         [](TProgramWorld &world) {
+             world.main().WorkingFiles().SaveState(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)));
+             world.main().WorkingFiles().SaveState(QDateTime(QDate(2021, 1, 2), QTime(3, 4, 5)));
+             world.main().BuildHistoryMenu();
+         },
+         [](TFrmMain &main) { ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolClearHistory})); },
+         states, sure("%1 save state(s) in History will be deleted."), TPrompts::mbYes | TPrompts::mbCancel},
+        {"delete the bouquet shown", nullptr, click("ToolBtnBouBouquetDelete"), entries,
+         [&](TFrmMain &main) {
+             return "Do you really want to delete the bouquet \"" + main.CurrentBouquet()->Name + "\"? " + kEntries;
+         },
+         TPrompts::mbYes | TPrompts::mbNo},
+        {"clear the bouquet shown", nullptr, click("ToolBtnBouBouquetClear"), entries,
+         [&](TFrmMain &main) {
+             return "Do you really want to clear the bouquet \"" + main.CurrentBouquet()->Name + "\"? " + kEntries;
+         },
+         TPrompts::mbYes | TPrompts::mbNo},
+        {"clear chosen bouquets", chooseBouquets(2), command("PopupItmBouListBouquetClear"), entries, sure(kEntries),
+         TPrompts::mbYes | TPrompts::mbCancel},
+        {"delete one chosen bouquet", chooseBouquets(1), command("PopupItmBouListBouquetDelete"), entries,
+         sure(kEntries), TPrompts::mbYes | TPrompts::mbCancel},
+        {"obsolete, this bouquet", obsoleteEntries, command("ActionBouRemoveObsoleteThis"), entries,
+         sure("%1 obsolete bouquet service(s) will be deleted."), TPrompts::mbYes | TPrompts::mbCancel},
+        {"obsolete, all bouquets", obsoleteEntries, command("ActionBouRemoveObsoleteAll"), entries,
+         sure("%1 obsolete bouquet service(s) will be deleted."), TPrompts::mbYes | TPrompts::mbCancel},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        if (c.prepare)
+            c.prepare(world);
+        const int before = c.count(world);
+        const QString question = c.question(main);
+
+        world.prompts.answers = {c.buttons & TPrompts::mbCancel ? TPrompts::mbCancel : TPrompts::mbNo};
+        c.act(main);
+        ASSERT_EQ(world.prompts.asked.size(), 1);
+        EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Confirmation);
+        EXPECT_EQ(world.prompts.asked[0].buttons, c.buttons | TPrompts::mbCancelDefault);
+        EXPECT_EQ(c.count(world), before);
+
+        TDialogPrompts real(&main);
+        world.program.Prompts = &real;
+        QString shown;
+        whenModal("", [&](QWidget *box) {
+            shown = static_cast<QMessageBox *>(box)->text();
+            world.program.Prompts = &world.prompts;
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        c.act(main);
+        world.program.Prompts = &world.prompts;
+        EXPECT_EQ(shown, world.prompts.asked[0].text);
+        EXPECT_EQ(c.count(world), before);
+
+        world.prompts.answers = {TPrompts::mbYes};
+        c.act(main);
+        const int gone = before - c.count(world);
+        EXPECT_GT(gone, 0);
+        EXPECT_EQ(world.prompts.asked[0].text, FormatMsg1(question, QString::number(gone)));
     }
 }

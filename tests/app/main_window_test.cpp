@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
@@ -31,6 +32,11 @@
 #include <QWindow>
 
 #include <functional>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -882,28 +888,153 @@ TEST(MainWindowHistory, AStateASaveLeftIncompleteIsOfferedAsSuch)
     }
 }
 
-TEST(MainWindowHistory, ResetKeepsKingOfSatAndEmptiesTheRest)
+// Clear Cache (Reset) empties every list but KingOfSat's and deletes their
+// files, after keeping the lists as they are as a History state, unsaved
+// changes included, so that Go Back brings them back. The question says
+// what goes, Cancel its default. When the lists cannot be kept, nothing is
+// deleted and the user is told why.
+TEST(MainWindowHistory, ResetKeepsTheListsInHistoryFirstAndKingOfSatStays)
+{
+    const QStringList lists = {"Services.xml", "MyServices.xml", "Bouquets.xml"};
+    struct Row {
+        const char *name;
+        bool unsaved;
+        std::function<void(TProgramWorld &)> spoil; // the keeping's failure
+        const char *question;
+        const char *error; // the start of what is told; null: reset
+    };
+    const char *const kSure = "Are you sure? The services, my services and bouquets will be emptied; "
+                              "the KingOfSat list stays. ";
+    const auto historyAFile = [](TProgramWorld &world) {
+        ASSERT_TRUE(QDir(world.path("History")).removeRecursively());
+        QFile file(world.path("History"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    };
+    const auto kingOfSatAFolder = [](TProgramWorld &world) {
+        ASSERT_TRUE(QFile::remove(world.path("KingOfSat.xml")));
+        ASSERT_TRUE(QDir(world.folder.path()).mkdir("KingOfSat.xml"));
+    };
+    const Row rows[] = {
+        {"saved", false, nullptr, "The current lists stay in History.", nullptr},
+        {"unsaved", true, nullptr, "The current lists stay in History, unsaved changes included.", nullptr},
+        {"History a file", false, historyAFile, "The current lists stay in History.",
+         "The current lists could not be kept in History, so nothing was reset."},
+        {"unsaved, not writable", true, kingOfSatAFolder,
+         "The current lists stay in History, unsaved changes included.",
+         "The unsaved changes could not be written, so nothing was reset:\r\nKingOfSat.xml: "},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        TProgramWorld world;
+        world.start();
+        TFrmMain &main = world.main();
+        // The lists saved last are then in no state yet.
+        saveAnEdit(world);
+        const QString renamed = QStringLiteral("Renamed, not saved");
+        if (row.unsaved) {
+            world.program.BouquetList->GetItem(0)->Name = renamed;
+            SaveHandler().SetModified();
+        }
+        QHash<QString, QByteArray> files;
+        for (const QString &name : lists)
+            files[name] = world.bytes(name);
+        const int services = serviceNames(*world.program.ServiceList).size();
+        const int bouquets = main.ComboBouquets->count();
+        if (row.spoil)
+            row.spoil(world);
+
+        world.prompts.asked.clear();
+        world.prompts.answers = {TPrompts::mbCancel};
+        ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolReset}));
+        ASSERT_EQ(world.prompts.asked.size(), 1);
+        EXPECT_EQ(world.prompts.asked[0].text, QString(kSure) + row.question);
+        EXPECT_TRUE(world.prompts.asked[0].buttons & TPrompts::mbCancelDefault);
+        EXPECT_EQ(serviceNames(*world.program.ServiceList).size(), services);
+
+        world.prompts.asked.clear();
+        world.prompts.answers = {TPrompts::mbYes};
+        ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolReset}));
+        if (row.error) {
+            ASSERT_EQ(world.prompts.asked.size(), 2);
+            EXPECT_EQ(world.prompts.asked[1].kind, TPrompts::TMsgKind::Error);
+            EXPECT_TRUE(world.prompts.asked[1].text.startsWith(row.error)) << qPrintable(world.prompts.asked[1].text);
+            // Unsaved changes may have reached the files on the way: the
+            // lists saved last are kept then.
+            for (const QString &name : lists)
+                EXPECT_TRUE(row.unsaved ? world.exists(name) : world.bytes(name) == files[name]) << qPrintable(name);
+            EXPECT_EQ(serviceNames(*world.program.ServiceList).size(), services);
+            EXPECT_EQ(main.ComboBouquets->count(), bouquets);
+            EXPECT_EQ(world.program.BouquetList->GetItem(0)->Name == renamed, row.unsaved);
+            EXPECT_EQ(SaveHandler().Saved(), !row.unsaved);
+            continue;
+        }
+        EXPECT_EQ(world.prompts.asked.size(), 1);
+        for (const QString &name : lists)
+            EXPECT_FALSE(world.exists(name)) << qPrintable(name);
+        EXPECT_TRUE(world.exists("KingOfSat.xml"));
+        EXPECT_EQ(main.ServicesGrid->RowCount(), 0);
+        EXPECT_EQ(main.BouquetGrid->RowCount(), 0);
+        EXPECT_EQ(main.ComboBouquets->count(), 0);
+        EXPECT_GT(main.KingOfSatGrid->RowCount(), 0);
+        EXPECT_EQ(main.InfoBarServices->PanelText(0), "0 Service(s) total");
+        EXPECT_TRUE(SaveHandler().Saved());
+
+        // Go Back brings the lists the reset emptied, as they were.
+        world.prompts.answers = {TPrompts::mbYes};
+        ASSERT_TRUE(main.PopupItmToolGoBack->isEnabled());
+        ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolGoBack}));
+        EXPECT_EQ(main.ServicesGrid->RowCount(), services);
+        EXPECT_EQ(main.ComboBouquets->count(), bouquets);
+        EXPECT_EQ(world.program.BouquetList->GetItem(0)->Name == renamed, row.unsaved);
+        if (!row.unsaved) {
+            for (const QString &name : lists)
+                EXPECT_TRUE(world.bytes(name) == files[name]) << qPrintable(name);
+        }
+    }
+}
+
+// A list file the reset cannot remove (here one made immutable) stays, its
+// list read back from it, and the user is told which; the state the reset
+// kept still holds every list.
+TEST(MainWindowHistory, ResetSaysWhichListItCouldNotRemove)
 {
     TProgramWorld world;
     world.start();
     TFrmMain &main = world.main();
-    // One state, brought back: none is older, so there is no going back.
-    saveAnEdit(world);
-    world.prompts.answers = {TPrompts::mbYes};
-    ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolGoBack}));
-    ASSERT_FALSE(main.PopupItmToolGoBack->isEnabled());
+    const int services = serviceNames(*world.program.ServiceList).size();
+    const QByteArray path = QFile::encodeName(world.path("Services.xml"));
+    const int fd = ::open(path.constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    const bool pinned = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
+        && (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+    const auto unpin = qScopeGuard([&] {
+        flags &= ~FS_IMMUTABLE_FL;
+        if (pinned)
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        ::close(fd);
+    });
+    if (!pinned)
+        GTEST_SKIP() << "this file system or user cannot make a file immutable";
+
     world.prompts.answers = {TPrompts::mbYes};
     ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolReset}));
-    // From the empty lists Go Back brings the newest state, as after a save.
-    EXPECT_TRUE(main.PopupItmToolGoBack->isEnabled());
-    EXPECT_FALSE(world.exists("Services.xml"));
+    ASSERT_EQ(world.prompts.asked.size(), 2);
+    EXPECT_EQ(world.prompts.asked[1].kind, TPrompts::TMsgKind::Error);
+    EXPECT_EQ(world.prompts.asked[1].text, "The reset could not remove every list; these stay as they are:\r\n"
+                                           "Services.xml: The file could not be removed.");
+    EXPECT_TRUE(world.exists("Services.xml"));
+    EXPECT_FALSE(world.exists("MyServices.xml"));
     EXPECT_FALSE(world.exists("Bouquets.xml"));
-    EXPECT_TRUE(world.exists("KingOfSat.xml"));
-    EXPECT_EQ(world.main().ServicesGrid->RowCount(), 0);
-    EXPECT_EQ(world.main().BouquetGrid->RowCount(), 0);
-    EXPECT_EQ(world.main().ComboBouquets->count(), 0);
-    EXPECT_GT(world.main().KingOfSatGrid->RowCount(), 0);
-    EXPECT_EQ(world.main().InfoBarServices->PanelText(0), "0 Service(s) total");
+    EXPECT_EQ(serviceNames(*world.program.ServiceList).size(), services);
+    EXPECT_EQ(main.ServicesGrid->RowCount(), services);
+    EXPECT_EQ(main.ComboBouquets->count(), 0);
+    ASSERT_EQ(main.WorkingFiles().HistoryStamps().size(), 1);
+    const QString stamp = main.WorkingFiles().HistoryStamps().first();
+    for (const char *name : {"Services", "MyServices", "Bouquets"})
+        EXPECT_TRUE(world.exists(QStringLiteral("History/%1.%2.xml").arg(QLatin1String(name), stamp))) << name;
+    // The files may not belong together: the next start says so.
+    EXPECT_TRUE(main.WorkingFiles().InterruptedSave().has_value());
 }
 
 TEST(MainWindowFilters, EachFilterEditShowsWhatItsPatternLetsThrough)

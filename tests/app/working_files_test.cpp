@@ -226,7 +226,13 @@ TEST_F(WorkingFiles, AReplacementCutShortIsFoundAtTheNextStart)
          false, false},
         {"a restore", [&](TWorkingFiles &f, const QString &) { EXPECT_EQ(f.RestoreState(whole).failures, QStringList()); },
          false, false},
-        {"a reset", [](TWorkingFiles &f, const QString &) { f.Reset(); }, false, false},
+        {"a reset",
+         [](TWorkingFiles &f, const QString &) {
+             QStringList failures;
+             EXPECT_TRUE(f.Reset(failures));
+             EXPECT_EQ(failures, QStringList());
+         },
+         false, false},
         {"a history cleared", [](TWorkingFiles &f, const QString &) { f.ClearHistory(); }, true, false},
         // The state that save keeps holds the mixed set: the whole one
         // stays the one named.
@@ -265,7 +271,9 @@ TEST_F(WorkingFiles, AReplacementCutShortIsFoundAtTheNextStart)
 
 TEST_F(WorkingFiles, ResetKeepsKingOfSat)
 {
-    files.Reset();
+    QStringList failures;
+    ASSERT_TRUE(files.Reset(failures));
+    EXPECT_EQ(failures, QStringList());
     for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
         EXPECT_FALSE(exists(QLatin1String(name))) << name;
     EXPECT_TRUE(exists("KingOfSat.xml"));
