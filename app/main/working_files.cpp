@@ -98,8 +98,8 @@ QString recordStamp(const QString &file)
     return QString();
 }
 
-// The saved states' files and the records of states being written in the
-// history folder, each with its stamp, from one look at the folder. The
+// The saved states' files and the records of their sets in the history
+// folder, each with its stamp, from one look at the folder. The
 // menu and the clearing both go by this, so whatever the one offers the
 // other deletes; hidden files are looked at too.
 struct THistoryEntries {
@@ -397,7 +397,7 @@ bool TWorkingFiles::holdsWorkingFiles(const QString &stamp) const
     });
 }
 
-std::optional<QString> TWorkingFiles::keptState(const QDateTime &now)
+std::optional<QString> TWorkingFiles::keptState(const QDateTime &now, QString *failure)
 {
     if (std::none_of(historyFiles().begin(), historyFiles().end(),
                      [&](const QString &name) { return QFileInfo::exists(WorkingFile(name)); }))
@@ -406,10 +406,12 @@ std::optional<QString> TWorkingFiles::keptState(const QDateTime &now)
         if (holdsWorkingFiles(stamp))
             return stamp;
     }
-    QString failure;
-    const QString stamp = SaveState(now, &failure);
-    if (failure.isEmpty() && holdsWorkingFiles(stamp))
+    QString why;
+    const QString stamp = SaveState(now, &why);
+    if (why.isEmpty() && holdsWorkingFiles(stamp))
         return stamp;
+    if (failure)
+        *failure = why;
     // The stamp was free: what lies there is this attempt's, and not whole.
     removeState(stamp);
     return std::nullopt;
@@ -490,9 +492,10 @@ bool TWorkingFiles::anyWorkingFile() const
 std::optional<TWorkingFiles::TKept> TWorkingFiles::keepCurrentLists(QStringList &failures)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    const std::optional<QString> lastSaved = keptState(now);
+    QString why;
+    const std::optional<QString> lastSaved = keptState(now, &why);
     if (!lastSaved) {
-        failures = {msg(MsgListsNotKept)};
+        failures = QStringList{msg(MsgListsNotKept)} + why.split(u'\n', Qt::SkipEmptyParts);
         return std::nullopt;
     }
     if (SaveHandler().Saved())
@@ -504,9 +507,9 @@ std::optional<TWorkingFiles::TKept> TWorkingFiles::keepCurrentLists(QStringList 
         failures = QStringList{msg(MsgUnsavedNotKept)} + error.split(u'\n');
         return std::nullopt;
     }
-    const std::optional<QString> current = keptState(now);
+    const std::optional<QString> current = keptState(now, &why);
     if (!current) {
-        failures = {msg(MsgListsNotKept)};
+        failures = QStringList{msg(MsgListsNotKept)} + why.split(u'\n', Qt::SkipEmptyParts);
         return std::nullopt;
     }
     return TKept{*lastSaved, *current};

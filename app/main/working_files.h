@@ -161,8 +161,9 @@ private:
                          const QStringList &back, const QStringList &asBefore) const;
     void setRestored(const QString &stamp);
     // The stamp of a state that holds the working files, made when none
-    // does; empty when there are none, nullopt when they cannot be kept.
-    std::optional<QString> keptState(const QDateTime &now);
+    // does; empty when there are none, nullopt (why in failure) when they
+    // cannot be kept.
+    std::optional<QString> keptState(const QDateTime &now, QString *failure = nullptr);
     bool stateExists(const QString &stamp) const;
     bool holdsWorkingFiles(const QString &stamp) const;
     // The note before the first working file is replaced, with the files

@@ -26,6 +26,14 @@ namespace {
 
 const QStringList kLists = {"Services.xml", "MyServices.xml", "Bouquets.xml"};
 
+// A failing file step: where in the program folder, which kinds of step,
+// and the error they get.
+struct TStepFault {
+    const char *under;
+    unsigned steps;
+    int error;
+};
+
 QHash<QString, QByteArray> workingBytes(const TProgramWorld &world)
 {
     QHash<QString, QByteArray> bytes;
@@ -52,6 +60,36 @@ void renameAService(TProgramWorld &world, const QString &name)
     SaveHandler().SetModified();
 }
 
+// Each row of a table with each way back to the newest state (its History
+// item, and Go Back) on a program of its own, started on the demo lists.
+template <typename Row, std::size_t N, typename Check>
+void forEachWayBack(const Row (&rows)[N], const Check &check)
+{
+    for (const Row &row : rows) {
+        for (const bool goBack : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (goBack ? ", Go Back" : ", history item"));
+            TProgramWorld world;
+            world.start();
+            check(row, world, goBack);
+        }
+    }
+}
+
+// Takes that way back through the menu, Yes to the question, while the
+// fault's steps fail.
+void restoreWhileFailing(TProgramWorld &world, bool goBack, const TStepFault &fault)
+{
+    TFrmMain &main = world.main();
+    world.prompts.asked.clear();
+    world.prompts.answers = {TPrompts::mbYes};
+    const TFileFault failing(world.path(QLatin1String(fault.under)), fault.steps, fault.error);
+    EXPECT_TRUE(clickMenuItems(main.ToolBtnSaveState,
+                               goBack ? QList<QAction *>{main.PopupItmToolGoBack}
+                                      : QList<QAction *>{main.PopupItemToolHistory->menuAction(),
+                                                         main.PopupItemToolHistory->actions().first()}));
+    EXPECT_GT(FileFaults::failed(), 0);
+}
+
 const TScriptedPrompts::Question *lastError(const TProgramWorld &world)
 {
     for (auto it = world.prompts.asked.rbegin(); it != world.prompts.asked.rend(); ++it) {
@@ -71,23 +109,21 @@ TEST(MainWindowHistoryFaults, ASaveWhoseCopyIntoHistoryFailsReplacesNoList)
 {
     const struct {
         const char *name;
-        const char *under; // in the program folder
-        unsigned steps;
-        int error;
+        TStepFault fault;
         bool historyFirst; // History made before, by a save that went through
         const char *said;  // the failure under the message
         bool leavesIncomplete;
     } rows[] = {
-        {"a History the user may not write", "History/", FileFaults::Create, EACCES, true,
+        {"a History the user may not write", {"History/", FileFaults::Create, EACCES}, true,
          "History: Permission denied", false},
-        {"a History that cannot be made", "History", FileFaults::MakeFolder, EACCES, false,
+        {"a History that cannot be made", {"History", FileFaults::MakeFolder, EACCES}, false,
          "History: Permission denied", false},
-        {"a full disk", "History/", FileFaults::Write, ENOSPC, true, "History: No space left on device", false},
-        {"a full disk at the second copy", "History/.MyServices.", FileFaults::Write, ENOSPC, true,
+        {"a full disk", {"History/", FileFaults::Write, ENOSPC}, true, "History: No space left on device", false},
+        {"a full disk at the second copy", {"History/.MyServices.", FileFaults::Write, ENOSPC}, true,
          "MyServices.xml: No space left on device", true},
-        {"an I/O error renaming a copy", "History/Bouquets.", FileFaults::Rename, EIO, true,
+        {"an I/O error renaming a copy", {"History/Bouquets.", FileFaults::Rename, EIO}, true,
          "Bouquets.xml: Input/output error", true},
-        {"an I/O error syncing a copy", "History/.Services.", FileFaults::Sync, EIO, true,
+        {"an I/O error syncing a copy", {"History/.Services.", FileFaults::Sync, EIO}, true,
          "Services.xml: Input/output error", true},
     };
     for (const auto &row : rows) {
@@ -104,7 +140,7 @@ TEST(MainWindowHistoryFaults, ASaveWhoseCopyIntoHistoryFailsReplacesNoList)
 
         world.prompts.asked.clear();
         {
-            const TFileFault fault(world.path(QLatin1String(row.under)), row.steps, row.error);
+            const TFileFault fault(world.path(QLatin1String(row.fault.under)), row.fault.steps, row.fault.error);
             ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState, {main.PopupItmToolSave}));
             EXPECT_GT(FileFaults::failed(), 0);
         }
@@ -150,61 +186,45 @@ TEST(MainWindowHistoryFaults, ARestoreThatCannotPutAListBackSaysSoAndLeavesTheLi
 {
     const struct {
         const char *name;
-        const char *under;
-        unsigned steps;
-        int error;
+        TStepFault fault;
         const char *list; // the one not put back
         const char *why;
         const char *back;
     } rows[] = {
-        {"an I/O error renaming over the bouquets file", "Bouquets.xml", FileFaults::Rename, EIO, "Bouquets.xml",
+        {"an I/O error renaming over the bouquets file", {"Bouquets.xml", FileFaults::Rename, EIO}, "Bouquets.xml",
          "Input/output error", "Services.xml, MyServices.xml"},
-        {"a full disk writing the services file", ".Services.xml", FileFaults::Write, ENOSPC, "Services.xml",
+        {"a full disk writing the services file", {".Services.xml", FileFaults::Write, ENOSPC}, "Services.xml",
          "No space left on device", "MyServices.xml, Bouquets.xml"},
     };
-    for (const auto &row : rows) {
-        for (const bool goBack : {false, true}) {
-            SCOPED_TRACE(std::string(row.name) + (goBack ? ", Go Back" : ", history item"));
-            TProgramWorld world;
-            world.start();
-            TFrmMain &main = world.main();
-            const QByteArray original = world.bytes("Services.xml");
-            saveAnEdit(world);
-            const QString stamp = main.WorkingFiles().HistoryStamps().first();
-            const QHash<QString, QByteArray> edited = workingBytes(world);
+    forEachWayBack(rows, [](const auto &row, TProgramWorld &world, bool goBack) {
+        TFrmMain &main = world.main();
+        const QByteArray original = world.bytes("Services.xml");
+        saveAnEdit(world);
+        const QString stamp = main.WorkingFiles().HistoryStamps().first();
+        const QHash<QString, QByteArray> edited = workingBytes(world);
 
-            world.prompts.asked.clear();
-            world.prompts.answers = {TPrompts::mbYes};
-            {
-                const TFileFault fault(world.path(QLatin1String(row.under)), row.steps, row.error);
-                ASSERT_TRUE(clickMenuItems(main.ToolBtnSaveState,
-                                           goBack ? QList<QAction *>{main.PopupItmToolGoBack}
-                                                  : QList<QAction *>{main.PopupItemToolHistory->menuAction(),
-                                                                     main.PopupItemToolHistory->actions().first()}));
-                EXPECT_GT(FileFaults::failed(), 0);
-            }
-            EXPECT_FALSE(world.prompts.texts().contains("Save state " + stamp + " restored!"));
-            const TScriptedPrompts::Question *error = lastError(world);
-            ASSERT_NE(error, nullptr);
-            // The lists from before the restore were kept as a state of their own.
-            QStringList stamps = main.WorkingFiles().HistoryStamps();
-            stamps.removeAll(stamp);
-            ASSERT_EQ(stamps.size(), 1);
-            EXPECT_EQ(error->text, "Save state " + stamp + " could not be restored in full. These lists could not be "
-                                       "put back:\r\n" + row.list + ": " + row.why + "\r\n\r\nFrom save state " + stamp
-                                       + ": " + row.back + "\r\nAs before: " + row.list
-                                       + "\r\nThe lists from before are in History as save state " + stamps.first()
-                                       + ". The lists shown now are not saved.");
-            EXPECT_EQ(world.bytes(row.list), edited[row.list]);
-            if (QLatin1String(row.list) != QLatin1String("Services.xml")) {
-                EXPECT_EQ(world.bytes("Services.xml"), original);
-            }
-            EXPECT_FALSE(SaveHandler().Saved());
-            EXPECT_TRUE(main.PopupItmToolSave->isEnabled());
-            EXPECT_TRUE(main.WorkingFiles().HasState(stamp));
-            EXPECT_TRUE(main.WorkingFiles().InterruptedSave().has_value());
+        restoreWhileFailing(world, goBack, row.fault);
+        EXPECT_FALSE(world.prompts.texts().contains("Save state " + stamp + " restored!"));
+        const TScriptedPrompts::Question *error = lastError(world);
+        ASSERT_NE(error, nullptr);
+        // The lists from before the restore were kept as a state of their own.
+        QStringList stamps = main.WorkingFiles().HistoryStamps();
+        stamps.removeAll(stamp);
+        ASSERT_EQ(stamps.size(), 1);
+        EXPECT_EQ(error->text, "Save state " + stamp + " could not be restored in full. These lists could not be "
+                                   "put back:\r\n" + row.list + ": " + row.why + "\r\n\r\nFrom save state " + stamp
+                                   + ": " + row.back + "\r\nAs before: " + row.list
+                                   + "\r\nThe lists from before are in History as save state " + stamps.first()
+                                   + ". The lists shown now are not saved.");
+        EXPECT_EQ(world.bytes(row.list), edited[row.list]);
+        if (QLatin1String(row.list) != QLatin1String("Services.xml")) {
+            EXPECT_EQ(world.bytes("Services.xml"), original);
         }
-    }
+        EXPECT_FALSE(SaveHandler().Saved());
+        EXPECT_TRUE(main.PopupItmToolSave->isEnabled());
+        EXPECT_TRUE(main.WorkingFiles().HasState(stamp));
+        EXPECT_TRUE(main.WorkingFiles().InterruptedSave().has_value());
+    });
 }
 
 // A state lacking a list it was saved with, whether the file was taken by
@@ -277,32 +297,33 @@ TEST(MainWindowHistoryFaults, AStateLackingAListItWasSavedWithKeepsThatWorkingLi
     }
 }
 
-// A History folder that cannot be read: a restore and Go Back say so and
-// change nothing.
-TEST(MainWindowHistoryFaults, AHistoryThatCannotBeReadIsTold)
+// A History folder that cannot be read, or that takes no copy of the
+// current lists: a restore and Go Back say so, with the reason, and change
+// nothing.
+TEST(MainWindowHistoryFaults, ARestoreThatCannotUseHistoryIsToldAndChangesNothing)
 {
-    for (const bool goBack : {false, true}) {
-        SCOPED_TRACE(goBack ? "Go Back" : "history item");
-        TProgramWorld world;
-        world.start();
+    const struct {
+        const char *name;
+        TStepFault fault;
+        const char *said;
+    } rows[] = {
+        {"a History that cannot be read", {"History", FileFaults::ReadFolder, EIO},
+         "The History folder could not be read, so nothing was restored: Input/output error"},
+        {"a History the user may not write", {"History/", FileFaults::Create, EACCES},
+         "The current lists could not be kept in History, so nothing was restored.\r\nHistory: Permission denied"},
+    };
+    forEachWayBack(rows, [](const auto &row, TProgramWorld &world, bool goBack) {
         TFrmMain &main = world.main();
         saveAnEdit(world);
         const QHash<QString, QByteArray> before = workingBytes(world);
         const QStringList captions = historyCaptions(main);
-        QAction *item = goBack ? main.PopupItmToolGoBack : main.PopupItemToolHistory->actions().first();
-        ASSERT_TRUE(item->isEnabled());
 
-        world.prompts.asked.clear();
-        world.prompts.answers = {TPrompts::mbYes};
-        {
-            const TFileFault fault(world.path("History"), FileFaults::ReadFolder, EIO);
-            item->trigger();
-        }
+        restoreWhileFailing(world, goBack, row.fault);
         const TScriptedPrompts::Question *error = lastError(world);
         ASSERT_NE(error, nullptr);
-        EXPECT_EQ(error->text, "The History folder could not be read, so nothing was restored: Input/output error");
+        EXPECT_EQ(error->text, QLatin1String(row.said));
         EXPECT_EQ(workingBytes(world), before);
         EXPECT_TRUE(SaveHandler().Saved());
         EXPECT_EQ(main.WorkingFiles().HistoryStamps().size(), captions.size());
-    }
+    });
 }
