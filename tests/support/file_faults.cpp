@@ -88,11 +88,13 @@ bool fails(unsigned step, const char *path, const char *other = nullptr, int fd 
     if (!g_active.load(std::memory_order_acquire))
         return false;
     const int saved = errno;
-    const std::string fdName = fd >= 0 ? fdPath(fd) : std::string();
     std::lock_guard<std::mutex> guard(ruleLock());
     Rule &r = rule();
-    if (!(r.steps & step))
+    if (!(r.steps & step)) {
+        errno = saved;
         return false;
+    }
+    const std::string fdName = fd >= 0 ? fdPath(fd) : std::string();
     const auto matches = [&](const char *p) {
         return p && (under(p, r.prefix) || under(p, r.canonical));
     };
