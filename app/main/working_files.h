@@ -82,10 +82,12 @@ public:
     // saved last) as a state, and unsaved changes written as a save writes
     // them and kept as a state of their own; nothing is replaced when any of
     // that fails. Then moves the state's files back over the working files
-    // (a file the state lacks is deleted, one its save never copied stays),
-    // reloads the three lists a state holds and counts the model as saved.
+    // (a file the state lacks is deleted, one it was saved with but lacks
+    // stays), reloads the three lists a state holds and counts the model as
+    // saved. When a file cannot be put back, the others stay put back, the
+    // state stays in the history and the model counts as unsaved (notWhole).
     // The KingOfSat list stays as it is. A stamp of no saved state changes
-    // nothing.
+    // nothing; a history that cannot be read changes nothing and says so.
     TRestoredState RestoreState(const QString &stamp);
     // Go Back: with unsaved changes back to the lists saved last, otherwise
     // to GoBackStamp; kept first as RestoreState keeps them.
