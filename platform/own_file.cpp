@@ -27,10 +27,14 @@ OwnFileEntry ownFileEntry(const QString &fileName)
     return OwnFileEntry::Special;
 }
 
-bool writeOwnFile(const QString &fileName, const QByteArray &bytes)
+bool writeOwnFile(const QString &fileName, const QByteArray &bytes, QString *errorText)
 {
     AtomicFile file(fileName, AtomicFile::Links::Replaced);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    if (errorText)
+        *errorText = file.errorString();
+    return false;
 }
 
 bool removeOwnFile(const QString &fileName)

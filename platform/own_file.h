@@ -28,8 +28,9 @@ SmallFile readOwnFile(const QString &fileName, qint64 sizeLimit = kSmallFileSize
 
 // Writes the file whole or not at all (AtomicFile); a link or a special
 // file of that name is replaced by the file, never written through. False
-// when the file could not be put there (a folder stands in its place).
-bool writeOwnFile(const QString &fileName, const QByteArray &bytes);
+// when the file could not be put there (a folder stands in its place, a
+// write failed), with why in errorText when given.
+bool writeOwnFile(const QString &fileName, const QByteArray &bytes, QString *errorText = nullptr);
 
 // Removes whatever stands at the name, a link and not what it leads to, and
 // an empty folder; a folder that holds anything stays. True when nothing

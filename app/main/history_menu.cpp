@@ -106,8 +106,8 @@ void TFrmMain::historyItemClick(const QString &stamp)
 
 void TFrmMain::RestoreState(const QString &stamp)
 {
-    if (!m_workingFiles->HasState(stamp))
-        return;
+    // A stamp of no state restores nothing; a history that cannot be read
+    // is told.
     replaceLists([this, stamp] { return m_workingFiles->RestoreState(stamp); });
 }
 
@@ -136,7 +136,9 @@ void TFrmMain::replaceLists(const std::function<TRestoredState()> &restore)
     // The restored services have no logos yet, as after loading at the start.
     StartLogoMapping();
     reportLoadFailures(restored.failures);
-    if (m_program.Prompts)
+    if (!restored.notWhole.isEmpty())
+        ShowError(restored.notWhole);
+    else if (m_program.Prompts)
         m_program.Prompts->messageBox(TPrompts::TMsgKind::Information,
                                       FormatMsg1(msg(MsgSaveStateRestored), restored.stamp), TPrompts::mbOK);
 }
@@ -157,7 +159,9 @@ void TFrmMain::goBack()
 {
     // With unsaved changes the lists saved last are the way back, and the
     // state holding them is made on the way: whole.
-    if (m_workingFiles->CanGoBack() && askRestore(m_workingFiles->GoBackStamp()))
+    // A history that cannot be read offers no way back: Go Back says why.
+    const bool canGoBack = m_workingFiles->CanGoBack();
+    if (canGoBack ? askRestore(m_workingFiles->GoBackStamp()) : !m_workingFiles->HistoryReadError().isEmpty())
         replaceLists([this] { return m_workingFiles->GoBack(); });
 }
 

@@ -17,6 +17,9 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <cerrno>
+#include <dirent.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -31,7 +34,11 @@ const QString kHistoryFolder = QStringLiteral("History");
 const QString kReplacingNote = QStringLiteral(".pelloran-lists-replacing");
 // Beside a state's files in the history folder while they are being
 // copied: ".<stamp>.pelloran-writing", naming the working files of the set.
+// Once they all came it is renamed ".<stamp>.pelloran-set" and stays with
+// the state: a state lacking a file it names is incomplete, however the
+// file went. Either one tells the set.
 const QString kRecordSuffix = QStringLiteral(".pelloran-writing");
+const QString kSetSuffix = QStringLiteral(".pelloran-set");
 // In the history folder: the stamp of the state restored last.
 const QString kRestoredRecord = QStringLiteral(".pelloran-restored");
 constexpr qint64 kNoteLimit = 4096;
@@ -82,14 +89,17 @@ bool isStateFile(const QString &file)
 // The stamp a state's record is named for, or an empty text.
 QString recordStamp(const QString &file)
 {
-    if (!file.startsWith(u'.') || !file.endsWith(kRecordSuffix))
-        return QString();
-    const QString stamp = file.mid(1, file.size() - 1 - kRecordSuffix.size());
-    return TWorkingFiles::isStamp(stamp) ? stamp : QString();
+    for (const QString &suffix : {kRecordSuffix, kSetSuffix}) {
+        if (file.startsWith(u'.') && file.endsWith(suffix)) {
+            const QString stamp = file.mid(1, file.size() - 1 - suffix.size());
+            return TWorkingFiles::isStamp(stamp) ? stamp : QString();
+        }
+    }
+    return QString();
 }
 
-// The saved states' files and the records of states being written in the
-// history folder, each with its stamp, from one look at the folder. The
+// The saved states' files and the records of their sets in the history
+// folder, each with its stamp, from one look at the folder. The
 // menu and the clearing both go by this, so whatever the one offers the
 // other deletes; hidden files are looked at too.
 struct THistoryEntries {
@@ -224,7 +234,14 @@ bool TWorkingFiles::writeKingOfSat(QString &errorText)
 
 bool TWorkingFiles::SaveFiles(QString &errorText)
 {
-    return writeLists(SaveState(), errorText);
+    // The lists saved last are replaced only once their copy is whole.
+    QString failure;
+    const QString before = SaveState(QDateTime::currentDateTime(), &failure);
+    if (!failure.isEmpty()) {
+        errorText = msg(MsgLastSavedNotKept) + u'\n' + failure;
+        return false;
+    }
+    return writeLists(before, errorText);
 }
 
 bool TWorkingFiles::writeLists(const QString &before, QString &errorText)
@@ -277,15 +294,22 @@ bool TWorkingFiles::writeLists(const QString &before, QString &errorText)
     return true;
 }
 
-QString TWorkingFiles::SaveState(const QDateTime &now)
+QString TWorkingFiles::SaveState(const QDateTime &now, QString *failure)
 {
-    QDir().mkpath(HistoryFolder());
+    QStringList failures;
+    const auto done = [&](const QString &stamp) {
+        if (failure)
+            *failure = failures.join(u'\n');
+        return stamp;
+    };
+    const bool folder = QDir().mkpath(HistoryFolder());
+    const QString folderError = folder ? QString() : qt_error_string(errno);
     QDateTime time = now;
     QString stamp = stampFor(time);
     // Saves and restores within one second must not take each other's place.
-    while (stateExists(stamp) || QFileInfo::exists(recordFile(stamp))) {
+    while (stateExists(stamp) || QFileInfo::exists(recordFile(stamp)) || QFileInfo::exists(setFile(stamp))) {
         if (holdsWorkingFiles(stamp))
-            return stamp;
+            return done(stamp);
         time = time.addSecs(1);
         stamp = stampFor(time);
     }
@@ -294,27 +318,64 @@ QString TWorkingFiles::SaveState(const QDateTime &now)
         if (QFileInfo(WorkingFile(name)).isFile())
             set.append(name);
     }
+    if (set.isEmpty())
+        return done(stamp);
+    if (!folder) {
+        failures.append(kHistoryFolder + QStringLiteral(": ") + folderError);
+        return done(stamp);
+    }
     // Named before the first copy: a kill leaves the record beside what
     // came, and the state is known for incomplete. Without it, no copy.
-    if (set.isEmpty() || !writeOwnFile(recordFile(stamp), (set.join(u'\n') + u'\n').toUtf8()))
-        return stamp;
-    bool whole = true;
-    for (const QString &name : set)
+    if (QString why; !writeOwnFile(recordFile(stamp), (set.join(u'\n') + u'\n').toUtf8(), &why)) {
+        failures.append(kHistoryFolder + QStringLiteral(": ") + why);
+        return done(stamp);
+    }
+    for (const QString &name : set) {
         // A state file is the program's own: whatever stands at its name is
         // replaced, never written through.
-        whole = cpyFile(WorkingFile(name), QDir(HistoryFolder()).filePath(historyName(name, stamp)),
-                        AtomicFile::Links::Replaced)
-            && whole;
-    // A copy that failed leaves the record too: what did come is offered,
-    // as incomplete, rather than lost with the save that follows.
-    if (whole)
-        removeOwnFile(recordFile(stamp));
-    return stamp;
+        QString why;
+        if (!cpyFile(WorkingFile(name), QDir(HistoryFolder()).filePath(historyName(name, stamp)),
+                     AtomicFile::Links::Replaced, &why))
+            failures.append(name + QStringLiteral(": ") + why);
+    }
+    // A copy that failed leaves the record as it is: what did come is
+    // offered, as incomplete. A record that cannot be renamed tells the
+    // same set under its first name.
+    if (failures.isEmpty())
+        QFile::rename(recordFile(stamp), setFile(stamp));
+    return done(stamp);
 }
 
 QString TWorkingFiles::recordFile(const QString &stamp) const
 {
     return QDir(HistoryFolder()).filePath(u'.' + stamp + kRecordSuffix);
+}
+
+QString TWorkingFiles::setFile(const QString &stamp) const
+{
+    return QDir(HistoryFolder()).filePath(u'.' + stamp + kSetSuffix);
+}
+
+bool TWorkingFiles::removeState(const QString &stamp)
+{
+    const QDir history(HistoryFolder());
+    QStringList held;
+    for (const QString &name : historyFiles()) {
+        if (QFileInfo::exists(history.filePath(historyName(name, stamp))))
+            held.append(name);
+    }
+    // A state an older build saved has no record: one naming what it holds
+    // goes first, or a removal cut short would leave the rest passing for
+    // whole.
+    if (!held.isEmpty() && !QFileInfo::exists(setFile(stamp)) && !QFileInfo::exists(recordFile(stamp))
+        && !writeOwnFile(setFile(stamp), (held.join(u'\n') + u'\n').toUtf8()))
+        return false;
+    for (const QString &name : held) {
+        if (!QFile::remove(history.filePath(historyName(name, stamp))))
+            return false;
+    }
+    const bool set = removeOwnFile(setFile(stamp));
+    return removeOwnFile(recordFile(stamp)) && set;
 }
 
 bool TWorkingFiles::stateExists(const QString &stamp) const
@@ -336,7 +397,7 @@ bool TWorkingFiles::holdsWorkingFiles(const QString &stamp) const
     });
 }
 
-std::optional<QString> TWorkingFiles::keptState(const QDateTime &now)
+std::optional<QString> TWorkingFiles::keptState(const QDateTime &now, QString *failure)
 {
     if (std::none_of(historyFiles().begin(), historyFiles().end(),
                      [&](const QString &name) { return QFileInfo::exists(WorkingFile(name)); }))
@@ -345,13 +406,14 @@ std::optional<QString> TWorkingFiles::keptState(const QDateTime &now)
         if (holdsWorkingFiles(stamp))
             return stamp;
     }
-    const QString stamp = SaveState(now);
-    if (holdsWorkingFiles(stamp))
+    QString why;
+    const QString stamp = SaveState(now, &why);
+    if (why.isEmpty() && holdsWorkingFiles(stamp))
         return stamp;
+    if (failure)
+        *failure = why;
     // The stamp was free: what lies there is this attempt's, and not whole.
-    for (const QString &name : historyFiles())
-        QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
-    removeOwnFile(recordFile(stamp));
+    removeState(stamp);
     return std::nullopt;
 }
 
@@ -373,37 +435,52 @@ QStringList TWorkingFiles::HistoryStamps() const
 
 QList<TWorkingFiles::TState> TWorkingFiles::HistoryStates() const
 {
-    // Only the records are read, and a record is there only after a kill,
-    // until that state is restored or cleared.
+    // Only the records are read: a few short lines each.
     const THistoryEntries entries = historyEntries(HistoryFolder());
     QHash<QString, QStringList> present;
     for (const auto &[file, stamp] : entries.states)
         present[stamp].append(QFileInfo(file).fileName());
-    QHash<QString, QStringList> missing;
-    for (const auto &[record, stamp] : entries.records) {
-        for (const QString &name : recordedSet(record)) {
-            if (!present.value(stamp).contains(historyName(name, stamp)))
-                missing[stamp].append(name);
-        }
-    }
+    QHash<QString, QStringList> recorded;
+    for (const auto &[record, stamp] : entries.records)
+        recorded[stamp] += recordedSet(record);
     QStringList stamps = present.keys();
     std::sort(stamps.begin(), stamps.end(), std::greater<>());
     QList<TState> states;
-    for (const QString &stamp : stamps)
-        states.append({stamp, missing.value(stamp)});
+    for (const QString &stamp : stamps) {
+        QStringList missing;
+        for (const QString &name : historyFiles()) {
+            if (recorded.value(stamp).contains(name) && !present.value(stamp).contains(historyName(name, stamp)))
+                missing.append(name);
+        }
+        states.append({stamp, missing});
+    }
     return states;
 }
 
 QStringList TWorkingFiles::MissingFiles(const QString &stamp) const
 {
-    if (!QFileInfo::exists(recordFile(stamp)))
-        return {};
+    QStringList recorded;
+    for (const QString &record : {setFile(stamp), recordFile(stamp)}) {
+        if (QFileInfo::exists(record))
+            recorded += recordedSet(record);
+    }
     QStringList missing;
-    for (const QString &name : recordedSet(recordFile(stamp))) {
-        if (!QFileInfo::exists(QDir(HistoryFolder()).filePath(historyName(name, stamp))))
+    for (const QString &name : historyFiles()) {
+        if (recorded.contains(name) && !QFileInfo::exists(QDir(HistoryFolder()).filePath(historyName(name, stamp))))
             missing.append(name);
     }
     return missing;
+}
+
+QString TWorkingFiles::HistoryReadError() const
+{
+    // Opened as the listing opens it, which tells an empty folder from
+    // one that cannot be read only here.
+    DIR *folder = ::opendir(QFile::encodeName(HistoryFolder()).constData());
+    if (!folder)
+        return errno == ENOENT ? QString() : qt_error_string(errno);
+    ::closedir(folder);
+    return QString();
 }
 
 bool TWorkingFiles::anyWorkingFile() const
@@ -416,9 +493,10 @@ std::optional<TWorkingFiles::TKept> TWorkingFiles::keepCurrentLists(QStringList 
                                                                     MsgId unsavedNotKept)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    const std::optional<QString> lastSaved = keptState(now);
+    QString why;
+    const std::optional<QString> lastSaved = keptState(now, &why);
     if (!lastSaved) {
-        failures = {msg(notKept)};
+        failures = QStringList{msg(notKept)} + why.split(u'\n', Qt::SkipEmptyParts);
         return std::nullopt;
     }
     if (SaveHandler().Saved())
@@ -430,9 +508,9 @@ std::optional<TWorkingFiles::TKept> TWorkingFiles::keepCurrentLists(QStringList 
         failures = QStringList{msg(unsavedNotKept)} + error.split(u'\n');
         return std::nullopt;
     }
-    const std::optional<QString> current = keptState(now);
+    const std::optional<QString> current = keptState(now, &why);
     if (!current) {
-        failures = {msg(notKept)};
+        failures = QStringList{msg(notKept)} + why.split(u'\n', Qt::SkipEmptyParts);
         return std::nullopt;
     }
     return TKept{*lastSaved, *current};
@@ -440,6 +518,8 @@ std::optional<TWorkingFiles::TKept> TWorkingFiles::keepCurrentLists(QStringList 
 
 TRestoredState TWorkingFiles::RestoreState(const QString &stamp)
 {
+    if (const QString why = HistoryReadError(); !why.isEmpty())
+        return {QString(), {FormatMsg1(msg(MsgHistoryNotRead), why)}, {}};
     // A working file the state lacks is deleted: for a stamp of no state
     // that would be every one of them.
     if (!HasState(stamp))
@@ -447,19 +527,21 @@ TRestoredState TWorkingFiles::RestoreState(const QString &stamp)
     QStringList failures;
     const std::optional<TKept> kept = keepCurrentLists(failures);
     if (!kept)
-        return {QString(), failures};
+        return {QString(), failures, {}};
     return restore(stamp, *kept);
 }
 
 TRestoredState TWorkingFiles::GoBack()
 {
+    if (const QString why = HistoryReadError(); !why.isEmpty())
+        return {QString(), {FormatMsg1(msg(MsgHistoryNotRead), why)}, {}};
     if (!CanGoBack())
         return {};
     const QString back = GoBackStamp();
     QStringList failures;
     const std::optional<TKept> kept = keepCurrentLists(failures);
     if (!kept)
-        return {QString(), failures};
+        return {QString(), failures, {}};
     const QString stamp = back.isEmpty() ? kept->lastSaved : back;
     if (!HasState(stamp))
         return {};
@@ -479,32 +561,61 @@ TRestoredState TWorkingFiles::restore(const QString &stamp, const TKept &kept)
             replaced.append(name);
     }
     beginReplacing(replaced, kept.current);
-    bool whole = true;
-    for (const QString &name : historyFiles()) {
-        if (missing.contains(name))
-            continue;
+    QStringList back;
+    QStringList notBack;
+    for (const QString &name : replaced) {
         const QString saved = QDir(HistoryFolder()).filePath(historyName(name, stamp));
         const QString working = WorkingFile(name);
-        if (QFileInfo::exists(saved))
-            whole = cpyFile(saved, working) && whole;
+        QString why;
+        bool put = true;
+        if (QFileInfo::exists(saved)) {
+            put = cpyFile(saved, working, AtomicFile::Links::Followed, &why);
+        } else if (QFileInfo::exists(working) && !QFile::remove(working)) {
+            put = false;
+            why = msg(MsgWorkingFileNotRemoved);
+        }
+        if (put)
+            back.append(name);
         else
-            whole = (!QFileInfo::exists(working) || QFile::remove(working)) && whole;
+            notBack.append(name + QStringLiteral(": ") + why);
     }
-    // Only a state that reached its place in full leaves the history.
-    if (whole) {
-        endReplacing();
-        for (const QString &name : historyFiles())
-            QFile::remove(QDir(HistoryFolder()).filePath(historyName(name, stamp)));
-        removeOwnFile(recordFile(stamp));
-    }
-    setRestored(stamp);
     m_lists.services.Clear();
     m_lists.myServices.Clear();
     m_lists.bouquets.Clear();
     // No state holds the KingOfSat list: it stays, and so do its objects.
     const QStringList failures = loadLists(false);
+    if (!notBack.isEmpty()) {
+        // The lists are a mix of two states: they are not what any save
+        // holds, the state stays in the history, and the note stays for
+        // the next start.
+        QStringList asBefore;
+        for (const QString &name : historyFiles()) {
+            if (!back.contains(name) && (missing.contains(name) || replaced.contains(name)))
+                asBefore.append(name);
+        }
+        SaveHandler().SetModified();
+        return {stamp, failures, notWholeText(stamp, kept.current, notBack, back, asBefore)};
+    }
+    endReplacing();
+    // Only a state that reached its place in full leaves the history.
+    removeState(stamp);
+    setRestored(stamp);
     SaveHandler().SetSaved();
-    return {stamp, failures};
+    return {stamp, failures, {}};
+}
+
+QString TWorkingFiles::notWholeText(const QString &stamp, const QString &before, const QStringList &notBack,
+                                    const QStringList &back, const QStringList &asBefore) const
+{
+    QStringList lines = {FormatMsg1(msg(MsgStateNotRestored), stamp)};
+    lines += notBack;
+    lines.append(QString());
+    if (!back.isEmpty())
+        lines.append(FormatMsg2(msg(MsgListsFromState), stamp, back.join(QStringLiteral(", "))));
+    lines.append(FormatMsg1(msg(MsgListsAsBefore), asBefore.join(QStringLiteral(", "))));
+    if (!before.isEmpty())
+        lines.append(FormatMsg1(msg(MsgListsBeforeKept), before));
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 QString TWorkingFiles::GoBackStamp() const
@@ -583,9 +694,9 @@ void TWorkingFiles::RemoveSaveLeftovers() const
     // Every folder the program writes into by itself.
     for (const QString &folder : {m_folder, HistoryFolder(), QDir(m_folder).filePath(QLatin1String(kLogoFolderName))})
         removeSaveLeftovers(folder);
-    // A record stays only beside a state it tells is incomplete.
+    // A record stays only beside a state: it tells the state's set.
     for (const auto &[record, stamp] : historyEntries(HistoryFolder()).records) {
-        if (!stateExists(stamp) || MissingFiles(stamp).isEmpty())
+        if (!stateExists(stamp))
             removeOwnFile(record);
     }
     // An import killed before its news took their place leaves the folder

@@ -23,10 +23,13 @@ struct TModelLists {
 
 // What a restore did: the state brought back (empty when nothing was
 // replaced) and the failures: why nothing was, or which lists could not be
-// read back.
+// read back. A state that could be put back only in part leaves the lists
+// unsaved and says so in notWhole: which lists could not be put back and
+// why, and where each list now comes from (empty when it came back whole).
 struct TRestoredState {
     QString stamp;
     QStringList failures;
+    QString notWhole;
 };
 
 // The working files in the program folder ("KingOfSat.xml", "Services.xml",
@@ -45,16 +48,17 @@ public:
     QStringList LoadFiles();
     void LinkLists();
     // SaveState, then writes each list in its own dialect, or deletes its file
-    // when the list is empty. Only when every file is written does the model
-    // count as saved; otherwise false with the failures in errorText.
+    // when the list is empty. No working file is replaced unless the state
+    // holding them all came whole. Only when every file is written does the
+    // model count as saved; otherwise false with the failures in errorText.
     bool SaveFiles(QString &errorText);
     // Copies the working files into the history as a state stamped `now`,
     // or the next second no state holds: a state that holds other files is
-    // never overwritten. The state is whole or not there: the set of files
-    // is recorded before the first is copied and the record goes when the
-    // last is in place, so what a kill leaves is known for incomplete.
-    // Returns the stamp.
-    QString SaveState(const QDateTime &now = QDateTime::currentDateTime());
+    // never overwritten. The set of files is recorded before the first is
+    // copied and the record stays with the state, so a state lacking any of
+    // them, whatever took it, is known for incomplete. Returns the stamp;
+    // when the state did not come whole, why not in `failure`.
+    QString SaveState(const QDateTime &now = QDateTime::currentDateTime(), QString *failure = nullptr);
     // Makes sure the working files are a saved state, so that replacing
     // them loses nothing: false (nothing written but the copies) when they
     // could not be kept. Not twice: a state holding the same files will do.
@@ -64,9 +68,10 @@ public:
     // Anything else in the history folder is none, and is left alone.
     QStringList HistoryStamps() const;
     bool HasState(const QString &stamp) const { return HistoryStamps().contains(stamp); }
-    // A saved state, and the working files its save was cut short before
-    // copying (empty for a whole state). A file a whole state lacks is a
-    // list there was none of when it was saved.
+    // A saved state, and the working files it was saved with but lacks
+    // (empty for a whole state). A file a whole state lacks is a list there
+    // was none of when it was saved; a state saved without a record of its
+    // set (by an older build) counts as whole.
     struct TState {
         QString stamp;
         QStringList missing;
@@ -79,10 +84,12 @@ public:
     // saved last) as a state, and unsaved changes written as a save writes
     // them and kept as a state of their own; nothing is replaced when any of
     // that fails. Then moves the state's files back over the working files
-    // (a file the state lacks is deleted, one its save never copied stays),
-    // reloads the three lists a state holds and counts the model as saved.
+    // (a file the state lacks is deleted, one it was saved with but lacks
+    // stays), reloads the three lists a state holds and counts the model as
+    // saved. When a file cannot be put back, the others stay put back, the
+    // state stays in the history and the model counts as unsaved (notWhole).
     // The KingOfSat list stays as it is. A stamp of no saved state changes
-    // nothing.
+    // nothing; a history that cannot be read changes nothing and says so.
     TRestoredState RestoreState(const QString &stamp);
     // Go Back: with unsaved changes back to the lists saved last, otherwise
     // to GoBackStamp; kept first as RestoreState keeps them.
@@ -94,6 +101,9 @@ public:
     // are lists saved last to go back to: their state is made on the way.
     QString GoBackStamp() const;
     bool CanGoBack() const;
+    // Why the history folder cannot be read (empty when it can, or is not
+    // there): a restore then does nothing, and says this.
+    QString HistoryReadError() const;
     // Deletes every saved state, hidden ones too: what HistoryStamps lists,
     // and the records beside them.
     void ClearHistory();
@@ -152,10 +162,18 @@ private:
     TRestoredState restore(const QString &stamp, const TKept &kept);
     bool anyWorkingFile() const;
     QString recordFile(const QString &stamp) const;
+    QString setFile(const QString &stamp) const;
+    // Takes a state out of the history, its record last, so that a removal
+    // cut short leaves a state known for incomplete; false when anything of
+    // it stays.
+    bool removeState(const QString &stamp);
+    QString notWholeText(const QString &stamp, const QString &before, const QStringList &notBack,
+                         const QStringList &back, const QStringList &asBefore) const;
     void setRestored(const QString &stamp);
     // The stamp of a state that holds the working files, made when none
-    // does; empty when there are none, nullopt when they cannot be kept.
-    std::optional<QString> keptState(const QDateTime &now);
+    // does; empty when there are none, nullopt (why in failure) when they
+    // cannot be kept.
+    std::optional<QString> keptState(const QDateTime &now, QString *failure = nullptr);
     bool stateExists(const QString &stamp) const;
     bool holdsWorkingFiles(const QString &stamp) const;
     // The note before the first working file is replaced, with the files

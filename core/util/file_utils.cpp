@@ -47,23 +47,30 @@ QString fileToString(const QString &fileName)
     });
 }
 
-bool cpyFile(const QString &source, const QString &target, AtomicFile::Links links)
+bool cpyFile(const QString &source, const QString &target, AtomicFile::Links links, QString *errorText)
 {
     return guardRoutine("cpyFile", [&] {
+        const auto failed = [&](const QString &why) {
+            if (errorText)
+                *errorText = why;
+            return false;
+        };
         QFile in(source);
         if (!in.open(QIODevice::ReadOnly))
-            return false;
+            return failed(in.errorString());
         AtomicFile out(target, links);
         if (!out.open(QIODevice::WriteOnly))
-            return false;
+            return failed(out.errorString());
         while (!in.atEnd()) {
             const QByteArray block = in.read(kCopyBlock);
-            if (block.isEmpty() || out.write(block) != block.size()) {
+            if (block.isEmpty()) {
                 out.cancelWriting();
-                break;
+                return failed(in.errorString());
             }
+            if (out.write(block) != block.size())
+                return failed(out.errorString());
         }
-        return out.commit();
+        return out.commit() || failed(out.errorString());
     });
 }
 

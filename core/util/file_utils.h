@@ -10,10 +10,11 @@
 
 // The file's content decoded from UTF-8; empty when it does not exist.
 QString fileToString(const QString &fileName);
-// Copies, replacing an existing target (atomically); true on success. A
-// link at the target's name is written through unless `links` replaces it.
+// Copies, replacing an existing target (atomically); true on success, else
+// why not in errorText when given. A link at the target's name is written
+// through unless `links` replaces it.
 bool cpyFile(const QString &source, const QString &target,
-             AtomicFile::Links links = AtomicFile::Links::Followed);
+             AtomicFile::Links links = AtomicFile::Links::Followed, QString *errorText = nullptr);
 // Deletes the copies that saves cut short by a kill left in `folder` (not
 // below): the files whose names AtomicFile gives its copies, nothing else.
 // Links and folders stay whatever their names.

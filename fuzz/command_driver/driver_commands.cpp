@@ -2,6 +2,7 @@
 // window's own widgets, each step drawing what it acts on.
 
 #include "driver_commands.h"
+#include "driver_file_faults.h"
 #include "driver_world.h"
 
 #include "app/main/main_window.h"
@@ -25,6 +26,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -772,6 +774,11 @@ void saveMenu(World &w, Result &r)
         r.text = item ? item->objectName() : QString();
         r.choseAll = true;
     }
+    std::unique_ptr<TSaveMenuFault> fault;
+    if (w.options.fileFaults && kind < 9) {
+        fault = std::make_unique<TSaveMenuFault>(w, kind < 5);
+        r.text += u' ' + fault->text();
+    }
     if (item && w.leftOut(item->objectName().isEmpty() ? QStringLiteral("history") : item->objectName()))
         r.text += QStringLiteral(": left out");
     else if (item && item->isEnabled())
@@ -779,6 +786,11 @@ void saveMenu(World &w, Result &r)
     else
         r.text += QStringLiteral(": disabled");
     QCoreApplication::processEvents();
+    if (fault) {
+        r.findings += fault->finish(r.saved);
+        r.saved = r.saved && kind < 5;
+        r.text += QStringLiteral(" (%1 failed)").arg(fault->failedSteps());
+    }
 }
 
 void exchange(World &w, Result &r, bool import, bool everything = false)

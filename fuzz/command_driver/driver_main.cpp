@@ -116,7 +116,7 @@ void usage()
 {
     say(QStringLiteral(
         "pelloran_command_driver [--seed N] [--steps N] [--minutes M] [--big] [--lists L] [--only 1,5,9-12]\n"
-        "    [--without name,...] [--strict-selection] [--step-limit S] [--minimise]\n"
+        "    [--without name,...] [--strict-selection] [--file-faults] [--step-limit S] [--minimise]\n"
         "  --seed       the run's seed (steps draw from seed and step number)\n"
         "  --steps      how many steps (default 300; with --minutes: no limit)\n"
         "  --minutes    stop after this long\n"
@@ -125,6 +125,7 @@ void usage()
         "  --only       run just these steps of the seed (to replay a shortened finding)\n"
         "  --without    leave out commands, tool buttons or menu items by name\n"
         "  --strict-selection  a selection finding ends the run\n"
+        "  --file-faults  Save, Go Back and History items meet failing file steps\n"
         "  --report-only  findings that do not end the run leave the exit status 0\n"
         "  --minimise   after a failing run, find a shortest list of its steps that fails the same way"));
 }
@@ -143,7 +144,7 @@ QString signatureOf(const QString &output)
         if (!line.startsWith(QLatin1String("FINDING ")))
             continue;
         last = line.section(u' ', 1, 3);
-        for (const char *fatal : {"ROWS", "ROUNDTRIP", "DELETE", "HANG"}) {
+        for (const char *fatal : {"ROWS", "ROUNDTRIP", "DELETE", "HANG", "HISTORY"}) {
             if (line.section(u' ', 1, 1) == QLatin1String(fatal))
                 return last;
         }
@@ -254,6 +255,8 @@ int main(int argc, char **argv)
             options.lists = *listsNamed(value);
         else if (arg == QLatin1String("--strict-selection"))
             options.strictSelection = true;
+        else if (arg == QLatin1String("--file-faults"))
+            options.fileFaults = true;
         else if (arg == QLatin1String("--report-only"))
             options.reportOnly = true;
         else if (arg == QLatin1String("--verbose"))
@@ -346,6 +349,7 @@ int main(int argc, char **argv)
             const QString signature = finding.section(u' ', 0, 2) + u'/' + QLatin1String(command->name);
             ++findings;
             const bool fatal = kind == QLatin1String("ROWS") || kind == QLatin1String("ROUNDTRIP")
+                || kind == QLatin1String("HISTORY")
                 || kind == QLatin1String("DELETE")
                 || (options.strictSelection
                     && (kind == QLatin1String("SELECTION") || kind == QLatin1String("CLICK")

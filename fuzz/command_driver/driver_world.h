@@ -98,6 +98,9 @@ struct TDriverOptions {
     bool strictSelection = false;
     bool reportOnly = false;
     bool verbose = false;
+    // Save, Go Back and History items run while a file step of the
+    // program's own fails (see driver_file_faults.h).
+    bool fileFaults = false;
 };
 
 // The objects of every list, each with its name (for findings about objects
@@ -114,6 +117,7 @@ public:
 
     TFrmMain &main() const { return m_world->main(); }
     TProgram &program() const { return m_world->program; }
+    QString programFolder() const { return m_world->folder.path(); }
     TDraw draw;
     TDrawnPrompts prompts;
     const TDriverOptions options;

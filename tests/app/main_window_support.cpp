@@ -3,10 +3,13 @@
 #include "app/main/status_panels.h"
 #include "app/main/windows.h"
 #include "core/model/save_handler.h"
+#include "core/model/service_list.h"
 #include "ui/grid/list_grid.h"
 
+#include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QFile>
 #include <QThread>
 
@@ -141,4 +144,21 @@ void expectWholeBarTexts(const TFrmMain &main)
             }
         }
     }
+}
+
+QStringList historyCaptions(const TFrmMain &main)
+{
+    QStringList captions;
+    for (const QAction *item : main.PopupItemToolHistory->actions())
+        captions.append(item->text());
+    return captions;
+}
+
+int saveAnEdit(TProgramWorld &world)
+{
+    const int cleared = world.program.ServiceList->GetItem(0)->GetItem(0)->Count();
+    world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
+    SaveHandler().SetModified();
+    world.main().PopupItmToolSave->trigger();
+    return cleared;
 }

@@ -49,6 +49,12 @@ struct TProgramWorld {
     TScriptedPrompts prompts;
 };
 
+// The captions of the History menu's items, top to bottom.
+QStringList historyCaptions(const TFrmMain &main);
+// Empties the first transponder and saves: the lists before become a state,
+// the edit the working files. Returns how many services went.
+int saveAnEdit(TProgramWorld &world);
+
 // The texts of one column of a grid, top to bottom.
 QStringList columnTexts(const TListGrid &grid, const QString &columnName);
 

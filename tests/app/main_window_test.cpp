@@ -64,25 +64,6 @@ QStringList matching(const QStringList &names, const QString &pattern)
     return out;
 }
 
-QStringList historyCaptions(const TFrmMain &main)
-{
-    QStringList captions;
-    for (const QAction *item : main.PopupItemToolHistory->actions())
-        captions.append(item->text());
-    return captions;
-}
-
-// Empties the first transponder and saves: the lists before become a state,
-// the edit the working files. Returns how many services went.
-int saveAnEdit(TProgramWorld &world)
-{
-    const int cleared = world.program.ServiceList->GetItem(0)->GetItem(0)->Count();
-    world.program.ServiceList->GetItem(0)->GetItem(0)->Clear();
-    SaveHandler().SetModified();
-    world.main().PopupItmToolSave->trigger();
-    return cleared;
-}
-
 void typeFilter(QLineEdit *edit, const QString &text)
 {
     edit->setFocus();
@@ -854,8 +835,8 @@ TEST(MainWindowHistory, AStateASaveLeftIncompleteIsOfferedAsSuch)
             EXPECT_EQ(world.prompts.asked.first().text,
                       row.missing.isEmpty()
                           ? "Are you sure? The current lists stay in History."
-                          : "The save state \"" + stamp + "\" is incomplete: the save that wrote it was "
-                                "cut short. The lists it lacks stay as they are and may not belong with the "
+                          : "The save state \"" + stamp + "\" is incomplete: it lacks lists it was saved "
+                                "with. The lists it lacks stay as they are and may not belong with the "
                                 "others.\r\n\r\nMissing files:\r\n" + row.missing.join("\r\n")
                                 + "\r\n\r\nRestore the files it holds all the same? The current lists stay in History.");
             EXPECT_EQ(world.prompts.asked.first().buttons, TPrompts::mbYes | TPrompts::mbCancel);
@@ -873,7 +854,8 @@ TEST(MainWindowHistory, AStateASaveLeftIncompleteIsOfferedAsSuch)
                 EXPECT_FALSE(world.exists(record));
                 EXPECT_FALSE(historyCaptions(main).contains(caption));
             } else {
-                EXPECT_EQ(world.exists(record), !row.missing.isEmpty());
+                // A record stays with its state: it tells the state's set.
+                EXPECT_EQ(world.exists(record), row.record != nullptr);
             }
             if (&row == &rows[0] && answer == TPrompts::mbCancel) {
                 // The menu as the user meets it, with the History submenu open

@@ -78,8 +78,11 @@ TEST_F(WorkingFiles, SavingKeepsAHistoryState)
                                       .filePath(QLatin1String(name) + ".2007-03-14_21.05.09.xml")))
             << name;
     EXPECT_FALSE(QFile::exists(QDir(files.HistoryFolder()).filePath("KingOfSat.2007-03-14_21.05.09.xml")));
-    // The record of the set being copied goes once the set is whole.
-    EXPECT_EQ(QDir(files.HistoryFolder()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    // The record of the set stays with the state once the set is whole, as
+    // the record of a set, no longer of one being copied.
+    EXPECT_EQ(QDir(files.HistoryFolder()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({".2007-03-14_21.05.09.pelloran-set", "Bouquets.2007-03-14_21.05.09.xml",
+                           "MyServices.2007-03-14_21.05.09.xml", "Services.2007-03-14_21.05.09.xml"}));
 
     files.SaveState(when.addSecs(3600));
     EXPECT_EQ(files.HistoryStamps(), QStringList({"2007-03-14_22.05.09", "2007-03-14_21.05.09"}));

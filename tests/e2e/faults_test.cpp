@@ -5,6 +5,8 @@
 
 #include "app/main/run.h"
 
+#include "file_faults.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <functional>
 #include <sys/stat.h>
@@ -130,6 +133,50 @@ TEST(Faults, ASaveIntoAReadOnlyFolderLosesNothing)
     ASSERT_TRUE(run.ok()) << run.output.toStdString();
     EXPECT_TRUE(run.output.contains("asked: Do you want to save your changes?")) << run.output.toStdString();
     EXPECT_EQ(world.snapshot(), before);
+}
+
+// A save whose copy into History fails part of the way, at the bouquets
+// file (a full disk): the user is told, no working file is replaced, and
+// the user gives the changes up.
+E2E_STEP(save_cut_short)
+{
+    step.closeItself = true;
+    step.prompts.typed = {QStringLiteral("Not kept")};
+    trigger(step, "PopupItmBouBouquetNew");
+    {
+        const TFileFault full(step.path("History/.Bouquets."), FileFaults::Write, ENOSPC);
+        step.main().PopupItmToolSave->trigger();
+        step.check(FileFaults::failed() > 0, "a copy into History failed");
+    }
+    step.check(errorWasShown(step), "the user is told: " + step.prompts.texts().join(" | "));
+    step.prompts.answers = {TPrompts::mbNo};
+    step.main().close();
+    step.check(!step.main().isVisible(), "the program ends once the user gives the changes up");
+}
+
+E2E_STEP(history_at_start)
+{
+    step.report("history-at-start.txt", historyCaptions(step).join(u'\n'));
+}
+
+// What the cut short save left in History is still known for incomplete
+// at the next start, beside the state that was whole before.
+TEST(Faults, ASaveCutShortReplacesNothingAndItsStateIsIncompleteAtTheNextStart)
+{
+    TE2EWorld world;
+    holdSession(world);
+    const auto before = world.snapshot();
+    const TRunResult run = world.run("save_cut_short");
+    ASSERT_TRUE(run.ok()) << run.output.toStdString();
+    for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
+        EXPECT_EQ(world.bytes(QLatin1String(name)), before.value(QLatin1String(name))) << name;
+    const TRunResult next = world.run("history_at_start");
+    ASSERT_TRUE(next.ok()) << next.output.toStdString();
+    const QStringList captions = QString::fromUtf8(world.bytes("history-at-start.txt")).split(u'\n');
+    ASSERT_EQ(captions.size(), 2) << captions.join(" | ").toStdString();
+    EXPECT_TRUE(captions[0].startsWith("Save state ") && captions[0].endsWith(" (incomplete)"))
+        << qPrintable(captions[0]);
+    EXPECT_EQ(captions[1], "Save state 2026-01-02_03.04.05");
 }
 
 // A working file that cannot be read: the user is told at start-up, the
