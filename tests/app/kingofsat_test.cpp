@@ -469,6 +469,93 @@ TEST_F(KingOfSat, MainWindowDownloadRunsTheMappingAndShowsTheList)
     EXPECT_EQ(program().KingOfSatList->GetItem(1)->Name, target);
 }
 
+// A page downloaded, mapped onto one of the user's satellites with its
+// DiSEqC value, then downloaded again with delta update: its services join
+// the satellite it became, which keeps its name and DiSEqC value; the mapping
+// dialog lists the page, with its mapping, and never the user's satellite as
+// a source of its own; the files hold one block and one line.
+TEST_F(KingOfSat, DeltaUpdateAfterAMappingJoinsWhatThePageBecame)
+{
+    TSatelite *own = program().ServiceList->GetItem(0);
+    own->Diseqc = QStringLiteral("2");
+    const QString page = QString::fromUtf8("Nordstar 2B (19.2\xc2\xb0" "E)");
+    QList<QStringList> rowsShown;
+    const auto downloadAndMap = [&](bool delta, bool chooseOwn) {
+        whenModal([&, delta, chooseOwn](QWidget *) {
+            refresh();
+            download({"Nordstar 2B"}, delta);
+            whenModal([&, chooseOwn](QWidget *window) {
+                auto *mappingDialog = qobject_cast<TFrmKingOfSatMapping *>(window);
+                ASSERT_NE(mappingDialog, nullptr);
+                TListGrid *rows = mappingDialog->MappingGrid();
+                if (chooseOwn) {
+                    rows->SelectCell(1, 0);
+                    mappingDialog->ColSatMappingSelect(1);
+                }
+                rowsShown.append(columnTexts(*rows, QStringLiteral("ColSat"))
+                                 + columnTexts(*rows, QStringLiteral("ColSatMapping"))
+                                 + columnTexts(*rows, QStringLiteral("ColDiSEqCMapping")));
+                click(mappingDialog, "BtnOk");
+            });
+        });
+        world.main().ToolBtnKofDownloadClick();
+    };
+    // A line of the user's satellite's own, as an earlier delta update left
+    // it, does not make that satellite a page.
+    const QByteArray ownLine = own->Name.toUtf8() + "|<unchanged>|0\r\n";
+    for (const bool leftOver : {false, true}) {
+        SCOPED_TRACE(leftOver ? "a line of its own left over" : "a clean mapping file");
+        QFile::remove(satelliteMappingFileName(program().ProgramFolder));
+        rowsShown.clear();
+        downloadAndMap(false, true);
+        const TServiceList &list = *program().KingOfSatList;
+        ASSERT_EQ(satelliteNames(list), QStringList({own->Name}));
+        const int services = serviceCount(list);
+        QByteArray mapping = page.toUtf8() + "|" + own->Name.toUtf8() + "|2\r\n";
+        EXPECT_EQ(world.bytes(QStringLiteral("SatelliteMapping.dat")), mapping);
+        if (leftOver) {
+            mapping += ownLine;
+            QFile file(satelliteMappingFileName(program().ProgramFolder));
+            ASSERT_TRUE(file.open(QIODevice::Append));
+            file.write(ownLine);
+        }
+
+        downloadAndMap(true, false);
+        EXPECT_EQ(rowsShown.value(0), QStringList({page, own->Name, "2"}));
+        EXPECT_EQ(rowsShown.value(1), QStringList({page, own->Name, "2"}));
+        EXPECT_EQ(satelliteNames(list), QStringList({own->Name}));
+        EXPECT_EQ(list.GetItem(0)->Diseqc, "2");
+        EXPECT_EQ(serviceCount(list), services);
+        EXPECT_EQ(world.main().KingOfSatGrid->RowCount(), services);
+        EXPECT_EQ(world.bytes(QStringLiteral("SatelliteMapping.dat")), mapping);
+    }
+    ASSERT_TRUE(world.main().SaveFiles());
+    // One block, under the user's satellite with its DiSEqC value, each
+    // channel once.
+    const QByteArray expected =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+        "<zapit>\n"
+        "<!--\n"
+        "    Settings created by Pelloran 0.1\n"
+        "//-->\n"
+        "\t<sat name=\"Astra 19.2E\" diseqc=\"2\">\n"
+        "\t\t<transponder id=\"0441\" onid=\"0001\" frequency=\"11494250\" inversion=\"0\" symbol_rate=\"22000000\" fec_inner=\"2\" polarization=\"0\">\n"
+        "\t\t\t<channel service_id=\"6D66\" name=\"Alpen &amp; Tal HD\" service_type=\"01\" country=\"Austria\" category=\"General\" encryption=\"Clear\" provider=\"Nordcast\" />\n"
+        "\t\t\t<channel service_id=\"6D67\" name=\"Bergblick\" service_type=\"01\" country=\"Germany\" category=\"News\" encryption=\"Conax\" provider=\"Nordcast\" />\n"
+        "\t\t</transponder>\n"
+        "\t\t<transponder id=\"0005\" onid=\"0085\" frequency=\"12012500\" inversion=\"0\" symbol_rate=\"27500000\" fec_inner=\"3\" polarization=\"1\">\n"
+        "\t\t\t<channel service_id=\"0065\" name=\"Beamline TV\" service_type=\"01\" country=\"Sweden\" category=\"Music\" encryption=\"Clear\" provider=\"\" />\n"
+        "\t\t\t<channel service_id=\"0066\" name=\"K\xc3\xb6" "ln Eins\" service_type=\"01\" country=\"Germany\" category=\"Regional\" encryption=\"Clear\" provider=\"\" />\n"
+        "\t\t\t<channel service_id=\"0067\" name=\"\xc3\x96" "sterreich Info\" service_type=\"01\" country=\"Austria\" category=\"News\" encryption=\"Clear\" provider=\"\" />\n"
+        "\t\t</transponder>\n"
+        "\t\t<transponder id=\"0443\" onid=\"0001\" frequency=\"10729000\" inversion=\"0\" symbol_rate=\"22000000\" fec_inner=\"5\" polarization=\"1\">\n"
+        "\t\t\t<channel service_id=\"1234\" name=\"Fjord 24 &lt;live&gt;\" service_type=\"01\" country=\"Norway\" category=\"News\" encryption=\"Viaccess\" provider=\"Nordcast\" />\n"
+        "\t\t</transponder>\n"
+        "\t</sat>\n"
+        "</zapit>\n";
+    EXPECT_EQ(world.bytes(QStringLiteral("KingOfSat.xml")), expected);
+}
+
 TEST_F(KingOfSat, WildcardCharactersInNamesMatchOnlyThemselves)
 {
     QFile mapping(satelliteMappingFileName(program().ProgramFolder));
