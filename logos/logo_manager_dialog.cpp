@@ -23,6 +23,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QShowEvent>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -182,8 +184,50 @@ QString TFrmLogoManager::logoFolder() const
 void TFrmLogoManager::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // A window brought back from the task bar is the same session.
+    if (event->spontaneous())
+        return;
     updateRefreshButton();
     ui->CbxRefreshMapping->setChecked(false);
+    keepOpenedState();
+}
+
+void TFrmLogoManager::keepOpenedState()
+{
+    m_opened = {};
+    for (QAbstractButton *button : findChildren<QAbstractButton *>()) {
+        if (button->isCheckable())
+            m_opened.checks.emplace_back(button, button->isChecked());
+    }
+    m_opened.logoSize = ui->TrackBarSize->value();
+    m_opened.kept = true;
+}
+
+void TFrmLogoManager::reject()
+{
+    if (!m_opened.kept) {
+        QDialog::reject();
+        return;
+    }
+    // The buttons' own reactions (mapping on ticks refresh, and so on) made
+    // the opened state consistent already; replaying them on the way back
+    // would change it again. Unticking first lets a radio button's
+    // partner take the tick.
+    const bool tv = ui->BtnTv->isChecked();
+    for (const bool checked : {false, true}) {
+        for (const auto &[button, wasChecked] : m_opened.checks) {
+            if (wasChecked != checked)
+                continue;
+            const QSignalBlocker blocker(button);
+            button->setChecked(checked);
+        }
+    }
+    ui->TrackBarSize->setValue(m_opened.logoSize);
+    // The index address and the satellites listed follow TV or radio.
+    if (ui->BtnTv->isChecked() != tv)
+        ui->BtnTv->isChecked() ? BtnTvClick() : BtnRadioClick();
+    updateRefreshButton();
+    QDialog::reject();
 }
 
 void TFrmLogoManager::resizeEvent(QResizeEvent *event)

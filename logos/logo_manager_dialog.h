@@ -7,8 +7,10 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 #include <vector>
 
+class QAbstractButton;
 class QCheckBox;
 class TListGrid;
 struct TProgram;
@@ -54,6 +56,10 @@ public:
     void BtnSelectAllClick();
     void BtnSelectNoneClick();
     void BtnOkClick();
+    // Takes back what was changed in the window since it opened, and only
+    // that: the program's other settings may have changed meanwhile and
+    // are not the window's to touch.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -73,6 +79,14 @@ private:
     // Holds back the user's input while a download runs; the window keeps
     // painting.
     void setBusy(bool busy);
+    void keepOpenedState();
+
+    // The window's own choices as they stood when it opened.
+    struct TOpenedState {
+        std::vector<std::pair<QAbstractButton *, bool>> checks;
+        int logoSize = 0;
+        bool kept = false; // the window has been shown
+    };
 
     TProgram *m_program = nullptr;
     std::unique_ptr<Ui::FrmLogoManager> ui;
@@ -81,4 +95,5 @@ private:
     QString m_shownIndexUrl;
     DownloadOptions m_downloads;
     QString m_failureReason;
+    TOpenedState m_opened;
 };
