@@ -4,6 +4,7 @@
 #include "platform/url_download.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -44,9 +45,13 @@ public:
     const QString &FailureReason() const { return m_failureReason; }
     // Saves the logos of one satellite page into `logoFolder`. False only
     // when the folder cannot be made (the user has been told); a page that
-    // cannot be fetched is reported and skipped.
+    // cannot be fetched is reported and skipped. Logos that do not arrive
+    // as pictures are added to FailedLogos ("<page> - <channel>").
     bool DownloadPackage(const QString &pageUrl, const QString &pageName, bool tv,
                          const QString &logoFolder);
+    // The logos the last download could not save; the user is told once
+    // all pages are through.
+    const QStringList &FailedLogos() const { return m_failedLogos; }
 
     void BtnTvClick();
     void BtnRadioClick();
@@ -95,5 +100,6 @@ private:
     QString m_shownIndexUrl;
     DownloadOptions m_downloads;
     QString m_failureReason;
+    QStringList m_failedLogos;
     TOpenedState m_opened;
 };
