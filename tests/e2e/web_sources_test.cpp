@@ -35,6 +35,33 @@ void importReadyMade(TStep &step)
     clickToolButton(step, "ToolBtnImportExport");
 }
 
+// Downloads Nordstar 2B; `choice` > 0 maps it onto that satellite of the
+// services list (its place in the mapping's drop-down).
+void downloadNordstar(TStep &step, bool delta, int choice)
+{
+    whenModal("FrmKingOfSat", [&step, delta, choice](QWidget *dialog) {
+        child(dialog, "BtnRefreshList")->click();
+        auto *grid = dialog->findChild<TListGrid *>(QStringLiteral("SatGrid"));
+        step.check(grid && grid->RowCount() > 0, "the satellites of the index page are listed");
+        child(dialog, "BtnSelectNone")->click();
+        for (int row = 0; grid && row < grid->RowCount(); ++row)
+            grid->Cell(0, row)->SetAsBoolean(grid->Cells(1, row) == "Nordstar 2B");
+        if (child(dialog, "CbxDeltaUpdate")->isChecked() != delta)
+            child(dialog, "CbxDeltaUpdate")->click();
+        whenModal("FrmKingOfSatMapping", [choice](QWidget *window) {
+            auto *mapping = qobject_cast<TFrmKingOfSatMapping *>(window);
+            if (mapping && choice > 0) {
+                mapping->MappingGrid()->SelectCell(1, 0);
+                mapping->ColSatMappingSelect(choice);
+            }
+            // Each new satellite is mapped before the list is shown.
+            child(window, "BtnOk")->click();
+        });
+        child(dialog, "BtnDownload")->click();
+    });
+    step.main().ToolBtnKofDownloadClick();
+}
+
 } // namespace
 
 E2E_STEP(ready_made)
@@ -91,18 +118,7 @@ E2E_STEP(kingofsat)
 {
     TProgram &program = step.program;
     TFrmMain &main = step.main();
-    whenModal("FrmKingOfSat", [&step](QWidget *dialog) {
-        child(dialog, "BtnRefreshList")->click();
-        auto *grid = dialog->findChild<TListGrid *>(QStringLiteral("SatGrid"));
-        step.check(grid && grid->RowCount() > 0, "the satellites of the index page are listed");
-        child(dialog, "BtnSelectNone")->click();
-        for (int row = 0; grid && row < grid->RowCount(); ++row)
-            grid->Cell(0, row)->SetAsBoolean(grid->Cells(1, row) == "Nordstar 2B");
-        // Each new satellite is mapped before the list is shown.
-        whenModal("FrmKingOfSatMapping", [](QWidget *mapping) { child(mapping, "BtnOk")->click(); });
-        child(dialog, "BtnDownload")->click();
-    });
-    main.ToolBtnKofDownloadClick();
+    downloadNordstar(step, false, 0);
     step.check(program.KingOfSatList->Count() == 1, "one satellite came from KingOfSat");
     step.check(main.KingOfSatGrid->RowCount() > 0, "the KingOfSat grid shows its services");
 
@@ -164,35 +180,6 @@ TEST(WebSources, KingOfSatImportMappingAndTransfer)
     ASSERT_TRUE(restart.ok()) << restart.output.toStdString();
     EXPECT_EQ(world.bytes("state-restart.txt"), world.bytes("state-first.txt"));
 }
-
-namespace {
-
-// Downloads Nordstar 2B; `choice` > 0 maps it onto that satellite of the
-// services list (its place in the mapping's drop-down).
-void downloadNordstar(TStep &step, bool delta, int choice)
-{
-    whenModal("FrmKingOfSat", [delta, choice](QWidget *dialog) {
-        child(dialog, "BtnRefreshList")->click();
-        auto *grid = dialog->findChild<TListGrid *>(QStringLiteral("SatGrid"));
-        child(dialog, "BtnSelectNone")->click();
-        for (int row = 0; grid && row < grid->RowCount(); ++row)
-            grid->Cell(0, row)->SetAsBoolean(grid->Cells(1, row) == "Nordstar 2B");
-        if (child(dialog, "CbxDeltaUpdate")->isChecked() != delta)
-            child(dialog, "CbxDeltaUpdate")->click();
-        whenModal("FrmKingOfSatMapping", [choice](QWidget *window) {
-            auto *mapping = qobject_cast<TFrmKingOfSatMapping *>(window);
-            if (mapping && choice > 0) {
-                mapping->MappingGrid()->SelectCell(1, 0);
-                mapping->ColSatMappingSelect(choice);
-            }
-            child(window, "BtnOk")->click();
-        });
-        child(dialog, "BtnDownload")->click();
-    });
-    step.main().ToolBtnKofDownloadClick();
-}
-
-} // namespace
 
 // A satellite mapped onto one of the user's own with its DiSEqC value, then
 // downloaded again with delta update: one satellite, mapped as before.
