@@ -532,28 +532,9 @@ TEST_F(KingOfSat, DeltaUpdateAfterAMappingJoinsWhatThePageBecame)
     ASSERT_TRUE(world.main().SaveFiles());
     // One block, under the user's satellite with its DiSEqC value, each
     // channel once.
-    const QByteArray expected =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
-        "<zapit>\n"
-        "<!--\n"
-        "    Settings created by Pelloran 0.1\n"
-        "//-->\n"
-        "\t<sat name=\"Astra 19.2E\" diseqc=\"2\">\n"
-        "\t\t<transponder id=\"0441\" onid=\"0001\" frequency=\"11494250\" inversion=\"0\" symbol_rate=\"22000000\" fec_inner=\"2\" polarization=\"0\">\n"
-        "\t\t\t<channel service_id=\"6D66\" name=\"Alpen &amp; Tal HD\" service_type=\"01\" country=\"Austria\" category=\"General\" encryption=\"Clear\" provider=\"Nordcast\" />\n"
-        "\t\t\t<channel service_id=\"6D67\" name=\"Bergblick\" service_type=\"01\" country=\"Germany\" category=\"News\" encryption=\"Conax\" provider=\"Nordcast\" />\n"
-        "\t\t</transponder>\n"
-        "\t\t<transponder id=\"0005\" onid=\"0085\" frequency=\"12012500\" inversion=\"0\" symbol_rate=\"27500000\" fec_inner=\"3\" polarization=\"1\">\n"
-        "\t\t\t<channel service_id=\"0065\" name=\"Beamline TV\" service_type=\"01\" country=\"Sweden\" category=\"Music\" encryption=\"Clear\" provider=\"\" />\n"
-        "\t\t\t<channel service_id=\"0066\" name=\"K\xc3\xb6" "ln Eins\" service_type=\"01\" country=\"Germany\" category=\"Regional\" encryption=\"Clear\" provider=\"\" />\n"
-        "\t\t\t<channel service_id=\"0067\" name=\"\xc3\x96" "sterreich Info\" service_type=\"01\" country=\"Austria\" category=\"News\" encryption=\"Clear\" provider=\"\" />\n"
-        "\t\t</transponder>\n"
-        "\t\t<transponder id=\"0443\" onid=\"0001\" frequency=\"10729000\" inversion=\"0\" symbol_rate=\"22000000\" fec_inner=\"5\" polarization=\"1\">\n"
-        "\t\t\t<channel service_id=\"1234\" name=\"Fjord 24 &lt;live&gt;\" service_type=\"01\" country=\"Norway\" category=\"News\" encryption=\"Viaccess\" provider=\"Nordcast\" />\n"
-        "\t\t</transponder>\n"
-        "\t</sat>\n"
-        "</zapit>\n";
-    EXPECT_EQ(world.bytes(QStringLiteral("KingOfSat.xml")), expected);
+    QFile expected(QStringLiteral(PELLORAN_FIXTURES_DIR "/kingofsat-saved/delta-after-mapping.xml"));
+    ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
+    EXPECT_EQ(world.bytes(QStringLiteral("KingOfSat.xml")), expected.readAll());
 }
 
 TEST_F(KingOfSat, WildcardCharactersInNamesMatchOnlyThemselves)
