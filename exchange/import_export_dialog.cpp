@@ -389,7 +389,7 @@ bool TFrmImportExport::Import(QString &errorText)
         const QString base = program.ReadyMadeListUrl;
         if (!checkSettingsListUpdate(base + QLatin1String(kUpdateFilePath),
                                      program.LastOrvikSettingsVersion, false, newVersion,
-                                     *program.Prompts))
+                                     errorText, *program.Prompts))
             return false;
         if (services)
             steps.push_back({TFileKind::Services, base + QLatin1String(kReadyMadeServicesPath), {}});
@@ -415,6 +415,11 @@ bool TFrmImportExport::Import(QString &errorText)
             : QDir(program.LastImportDir).filePath(step.source);
         const QString source = name;
         if (!handler.GetFile(name, step.caption, errorText)) {
+            // The web folder holds several files: the user learns which one
+            // did not come.
+            if (readyMade && !errorText.isEmpty())
+                errorText = FormatMsg1(msg(MsgWebFileNotDownloaded), source) + QStringLiteral("\r\n")
+                    + errorText;
             ok = false;
             break;
         }

@@ -7,6 +7,7 @@
 #include "core/util/prompts.h"
 #include "core/zapit/format_names.h"
 #include "exchange/kingofsat_fetch.h"
+#include "exchange/kingofsat_mapping.h"
 #include "exchange/kingofsat_page.h"
 #include "ui/grid/column_kinds.h"
 #include "ui/program/main_window_link.h"
@@ -230,6 +231,9 @@ void TFrmKingOfSat::BtnDownloadClick()
     // only when something arrived: a site that is down costs nothing.
     TServiceList fresh;
     TServiceList &target = delta ? kingOfSat : fresh;
+    TMappingFile mapping(kSatelliteMappingFields);
+    if (delta)
+        mapping.Load(satelliteMappingFileName(m_program->ProgramFolder));
     int arrived = 0;
     {
         const TKofTempFile temp;
@@ -268,6 +272,10 @@ void TFrmKingOfSat::BtnDownloadClick()
                         FormatMsg1(msg(MsgKofSatelliteSkipped), name));
                 continue;
             }
+            // A page downloaded before and mapped since joins what it became,
+            // which keeps its name and DiSEqC value.
+            if (delta)
+                satelite->Name = kingOfSatDeltaName(mapping, target, satelite->Name);
             target.AddSatelite(std::move(satelite));
             ++arrived;
         }

@@ -101,8 +101,12 @@ void TFrmKingOfSatMapping::fillGrid()
     if (column)
         column->Items = items;
     const TServiceList &kingOfSat = *m_program->KingOfSatList;
+    m_sources.clear();
     for (int i = 0; i < kingOfSat.Count(); ++i) {
-        const QString name = kingOfSat.GetItem(i)->Name;
+        // A satellite mapped before is listed as the page it came from, with
+        // its mapping, never as a source of its own.
+        const QString name = kingOfSatSourceName(m_mapping, kingOfSat, kingOfSat.GetItem(i)->Name);
+        m_sources.append(name);
         QString target;
         QString diseqc;
         satelliteMappingOf(m_mapping, name, target, diseqc);
@@ -187,9 +191,11 @@ bool TFrmKingOfSatMapping::ApplyMapping()
     SaveHandler().SetModified();
     bool all = true;
     TServiceList &kingOfSat = *m_program->KingOfSatList;
+    // The list as the grid was filled: a satellite added since has no row.
+    const bool filled = m_sources.size() == kingOfSat.Count();
     for (int i = 0; i < kingOfSat.Count(); ++i) {
         TSatelite *satelite = kingOfSat.GetItem(i);
-        QString name = satelite->Name;
+        QString name = filled ? m_sources.at(i) : satelite->Name;
         QString diseqc = satelite->Diseqc;
         if (!MapSatellite(name, diseqc)) {
             all = false;

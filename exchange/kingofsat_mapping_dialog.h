@@ -52,4 +52,7 @@ private:
     TMappingFile m_mapping{kSatelliteMappingFields};
     // The satellites behind the target column's choices after "<unchanged>".
     QList<const TSatelite *> m_choices;
+    // Per satellite of the KingOfSat list when the grid was filled: the name
+    // of its row, the page it came from.
+    QStringList m_sources;
 };

@@ -102,6 +102,17 @@ QString TMappingFile::Value(const QString &name, const QString &fallback) const
     return values.isEmpty() ? fallback : values.first();
 }
 
+QStringList TMappingFile::NamesWithFirstValue(const QString &value) const
+{
+    QStringList names;
+    for (const QString &line : m_lines) {
+        const qsizetype end = nameEnd(line, m_fieldCount);
+        if (end >= 0 && line.mid(end + 1).section(kSeparator, 0, 0) == value)
+            names.append(line.left(end));
+    }
+    return names;
+}
+
 void TMappingFile::Set(const QString &name, const QStringList &values)
 {
     QString line = oneLine(name);

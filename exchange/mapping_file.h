@@ -33,6 +33,8 @@ public:
     // apart and becomes a blank; missing fields are empty.
     void Set(const QString &name, const QStringList &values);
     void Set(const QString &name, const QString &value) { Set(name, QStringList{value}); }
+    // The names of the lines whose first field is `value`, in file order.
+    QStringList NamesWithFirstValue(const QString &value) const;
 
     const QStringList &Lines() const { return m_lines; }
 

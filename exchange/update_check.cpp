@@ -16,17 +16,14 @@ constexpr qsizetype kStampMonthLength = 2;
 constexpr qsizetype kStampYearLength = 4;
 
 // The downloaded file's text, or nothing when the download failed.
-std::optional<QString> downloadUpdateText(const QString &updateUrl, TPrompts &prompts,
+std::optional<QString> downloadUpdateText(const QString &updateUrl,
                                           const DownloadOptions &options)
 {
     const QString local = getTempFile();
     QFile::remove(local);
     QString error;
-    if (local.isEmpty() || !downloadUrlAside(updateUrl, local, error, options)) {
-        prompts.messageBox(TPrompts::TMsgKind::Error, msg(MsgUpdateInfoFailed),
-                           TPrompts::mbOK);
+    if (local.isEmpty() || !downloadUrlAside(updateUrl, local, error, options))
         return std::nullopt;
-    }
     QFile file(local);
     const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     file.close();
@@ -75,19 +72,27 @@ bool getSettingsListVersion(const QString &updateUrl, QString &version, TPrompts
                             const DownloadOptions &options)
 {
     version.clear();
-    const auto text = downloadUpdateText(updateUrl, prompts, options);
-    if (!text)
+    const auto text = downloadUpdateText(updateUrl, options);
+    if (!text) {
+        prompts.messageBox(TPrompts::TMsgKind::Error, msg(MsgUpdateInfoFailed), TPrompts::mbOK);
         return false;
+    }
     version = formatListVersion(firstLine(*text));
     return true;
 }
 
 bool checkSettingsListUpdate(const QString &updateUrl, const QString &lastVersion, bool silent,
-                             QString &newVersion, TPrompts &prompts,
+                             QString &newVersion, QString &errorText, TPrompts &prompts,
                              const DownloadOptions &options)
 {
-    if (!getSettingsListVersion(updateUrl, newVersion, prompts, options))
+    errorText.clear();
+    newVersion.clear();
+    const auto text = downloadUpdateText(updateUrl, options);
+    if (!text) {
+        errorText = msg(MsgUpdateInfoFailed);
         return false;
+    }
+    newVersion = formatListVersion(firstLine(*text));
     if (lastVersion != newVersion)
         return true;
     if (silent)

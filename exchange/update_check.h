@@ -29,7 +29,9 @@ bool getSettingsListVersion(const QString &updateUrl, QString &version, TPrompts
 
 // True when the list should be downloaded: its version differs from
 // lastVersion, or it is the same and the user (when not silent) wants it
-// anyway. False when the update file cannot be downloaded (the user is told).
+// anyway. False otherwise: with why in errorText when the update file cannot
+// be downloaded (the caller tells the user), with errorText empty when the
+// list is not wanted.
 bool checkSettingsListUpdate(const QString &updateUrl, const QString &lastVersion, bool silent,
-                             QString &newVersion, TPrompts &prompts,
+                             QString &newVersion, QString &errorText, TPrompts &prompts,
                              const DownloadOptions &options = {});

@@ -23,6 +23,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QShowEvent>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -65,8 +67,9 @@ bool fetchLines(const QString &url, const DownloadOptions &options, QStringList 
 }
 
 // Fetches one logo picture and puts it in place of `target` only when it
-// is a GIF the program can read as a logo; anything else leaves the old logo.
-void fetchLogo(const QString &url, const DownloadOptions &pageOptions, const QString &target)
+// is a GIF the program can read as a logo; anything else leaves the old logo
+// and is false.
+bool fetchLogo(const QString &url, const DownloadOptions &pageOptions, const QString &target)
 {
     // A picture is held to the logo limit, far below what a page may weigh.
     DownloadOptions options = pageOptions;
@@ -74,6 +77,7 @@ void fetchLogo(const QString &url, const DownloadOptions &pageOptions, const QSt
     const QString temp = getTempFile();
     QFile::remove(temp);
     TransferError error;
+    bool saved = false;
     if (downloadToFile(url, temp, nullptr, &error, options)) {
         QFile file(temp);
         QByteArray data;
@@ -82,14 +86,16 @@ void fetchLogo(const QString &url, const DownloadOptions &pageOptions, const QSt
         TGifPicture picture;
         if (loadLogoPicture(picture, data)) {
             AtomicFile out(target);
-            if (out.open(QIODevice::WriteOnly)) {
-                out.write(data);
-                out.commit();
-            }
+            saved = out.open(QIODevice::WriteOnly) && out.write(data) == data.size() && out.commit();
         }
     }
     QFile::remove(temp);
+    return saved;
 }
+
+// The logos named in a report before the rest are only counted: a box
+// naming hundreds would not fit the screen.
+constexpr qsizetype kNamedFailedLogos = 10;
 
 } // namespace
 
@@ -182,8 +188,50 @@ QString TFrmLogoManager::logoFolder() const
 void TFrmLogoManager::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // A window brought back from the task bar is the same session.
+    if (event->spontaneous())
+        return;
     updateRefreshButton();
     ui->CbxRefreshMapping->setChecked(false);
+    keepOpenedState();
+}
+
+void TFrmLogoManager::keepOpenedState()
+{
+    m_opened = {};
+    for (QAbstractButton *button : findChildren<QAbstractButton *>()) {
+        if (button->isCheckable())
+            m_opened.checks.emplace_back(button, button->isChecked());
+    }
+    m_opened.logoSize = ui->TrackBarSize->value();
+    m_opened.kept = true;
+}
+
+void TFrmLogoManager::reject()
+{
+    if (!m_opened.kept) {
+        QDialog::reject();
+        return;
+    }
+    // The buttons' own reactions (mapping on ticks refresh, and so on) made
+    // the opened state consistent already; replaying them on the way back
+    // would change it again. Unticking first lets a radio button's
+    // partner take the tick.
+    const bool tv = ui->BtnTv->isChecked();
+    for (const bool checked : {false, true}) {
+        for (const auto &[button, wasChecked] : m_opened.checks) {
+            if (wasChecked != checked)
+                continue;
+            const QSignalBlocker blocker(button);
+            button->setChecked(checked);
+        }
+    }
+    ui->TrackBarSize->setValue(m_opened.logoSize);
+    // The index address and the satellites listed follow TV or radio.
+    if (ui->BtnTv->isChecked() != tv)
+        ui->BtnTv->isChecked() ? BtnTvClick() : BtnRadioClick();
+    updateRefreshButton();
+    QDialog::reject();
 }
 
 void TFrmLogoManager::resizeEvent(QResizeEvent *event)
@@ -230,8 +278,15 @@ void TFrmLogoManager::BtnRadioClick()
 
 void TFrmLogoManager::BtnGoClick()
 {
-    QString errorText;
-    shellExec(ui->EdtLogoInfo->text(), {}, QString(), 1, errorText);
+    // Without a browser nothing would happen at all: the user is told where
+    // to go by hand.
+    const QString url = ui->EdtLogoInfo->text();
+    shellOpenDocument(url, this, [this, url](const QString &) {
+        if (m_program && m_program->Prompts)
+            m_program->Prompts->messageBox(TPrompts::TMsgKind::Error,
+                                           FormatMsg1(msg(MsgWebInterfaceNotOpened), url),
+                                           TPrompts::mbOK);
+    });
 }
 
 bool TFrmLogoManager::ParsePackageList(const QString &indexUrl)
@@ -292,6 +347,7 @@ void TFrmLogoManager::BtnDlPackagesClick()
     ui->CbxRefreshMapping->setChecked(true);
     TListGrid *grid = ui->GridPackages;
     const QString folder = logoFolder();
+    m_failedLogos.clear();
     progressInit(grid->RowCount());
     showStatus(msg(MsgStatusDownloading));
     for (int row = 0; row < grid->RowCount(); ++row) {
@@ -312,6 +368,16 @@ void TFrmLogoManager::BtnDlPackagesClick()
     if (m_program && m_program->MainWindow)
         m_program->MainWindow->ApplyColumnVisibility();
     showStatus(msg(MsgStatusDone));
+    if (m_failedLogos.isEmpty())
+        return;
+    QString text = FormatMsg1(msg(MsgLogosNotDownloaded), QString::number(m_failedLogos.size()));
+    for (const QString &name : m_failedLogos.first(std::min(m_failedLogos.size(), kNamedFailedLogos)))
+        text += QStringLiteral("\r\n") + name;
+    if (m_failedLogos.size() > kNamedFailedLogos)
+        text += QStringLiteral("\r\n")
+            + FormatMsg1(msg(MsgLogosNotDownloadedMore),
+                         QString::number(m_failedLogos.size() - kNamedFailedLogos));
+    warn(text);
 }
 
 bool TFrmLogoManager::DownloadPackage(const QString &pageUrl, const QString &pageName, bool tv,
@@ -334,8 +400,10 @@ bool TFrmLogoManager::DownloadPackage(const QString &pageUrl, const QString &pag
         const QString target = folder.filePath(download.fileName);
         if (QFileInfo(target).absoluteDir() != QDir(folder.absolutePath()))
             continue;
-        showStatus(msg(MsgStatusDownloading) + pageName + QStringLiteral(" - ") + download.channel);
-        fetchLogo(download.imageUrl, m_downloads, target);
+        const QString logoName = pageName + QStringLiteral(" - ") + download.channel;
+        showStatus(msg(MsgStatusDownloading) + logoName);
+        if (!fetchLogo(download.imageUrl, m_downloads, target))
+            m_failedLogos.append(logoName);
         letEventsRun();
     }
     return true;

@@ -4,11 +4,14 @@
 #include "platform/url_download.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <array>
 #include <memory>
+#include <utility>
 #include <vector>
 
+class QAbstractButton;
 class QCheckBox;
 class TListGrid;
 struct TProgram;
@@ -42,9 +45,13 @@ public:
     const QString &FailureReason() const { return m_failureReason; }
     // Saves the logos of one satellite page into `logoFolder`. False only
     // when the folder cannot be made (the user has been told); a page that
-    // cannot be fetched is reported and skipped.
+    // cannot be fetched is reported and skipped. Logos that do not arrive
+    // as pictures are added to FailedLogos ("<page> - <channel>").
     bool DownloadPackage(const QString &pageUrl, const QString &pageName, bool tv,
                          const QString &logoFolder);
+    // The logos the last download could not save; the user is told once
+    // all pages are through.
+    const QStringList &FailedLogos() const { return m_failedLogos; }
 
     void BtnTvClick();
     void BtnRadioClick();
@@ -54,6 +61,10 @@ public:
     void BtnSelectAllClick();
     void BtnSelectNoneClick();
     void BtnOkClick();
+    // Takes back what was changed in the window since it opened, and only
+    // that: the program's other settings may have changed meanwhile and
+    // are not the window's to touch.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -73,6 +84,14 @@ private:
     // Holds back the user's input while a download runs; the window keeps
     // painting.
     void setBusy(bool busy);
+    void keepOpenedState();
+
+    // The window's own choices as they stood when it opened.
+    struct TOpenedState {
+        std::vector<std::pair<QAbstractButton *, bool>> checks;
+        int logoSize = 0;
+        bool kept = false; // the window has been shown
+    };
 
     TProgram *m_program = nullptr;
     std::unique_ptr<Ui::FrmLogoManager> ui;
@@ -81,4 +100,6 @@ private:
     QString m_shownIndexUrl;
     DownloadOptions m_downloads;
     QString m_failureReason;
+    QStringList m_failedLogos;
+    TOpenedState m_opened;
 };

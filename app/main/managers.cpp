@@ -44,10 +44,9 @@ void TFrmMain::PopupItmLogoManagerClick()
     if (!dialog)
         return;
     dialog->SetProgram(&m_program);
-    if (dialog->exec() != QDialog::Accepted) {
-        loadConfig(m_program, QString(), true, false);
+    // Cancel is the window's own business: it takes back its changes.
+    if (dialog->exec() != QDialog::Accepted)
         return;
-    }
     // The chosen logo settings apply even when the file cannot keep them.
     try {
         saveConfig(m_program, QString(), true);

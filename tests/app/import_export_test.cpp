@@ -459,6 +459,55 @@ TEST(ImportExport, TheReadyMadeList)
     EXPECT_FALSE(world.dialog->Import(error));
     EXPECT_TRUE(error.isEmpty());
     EXPECT_EQ(TExchangeWorld::logLines(log), QStringList({"/db/pelloran/update.txt"}));
+
+    // Through the window: a failure is said once, as a failure, naming what
+    // did not come; "aborted" follows only the user's own Abort.
+    const QString folderUrl = world.program.ReadyMadeListUrl + QStringLiteral("/db/pelloran/");
+    const QString failed = QStringLiteral("The operation failed with the following error message:\r\n\r\n");
+    const struct {
+        const char *name;
+        const char *missing;
+        QByteArray update;
+        QStringList said;
+        TPrompts::TMsgKind lastKind;
+    } rows[] = {
+        {"the version file missing", "update.txt", "08032024\r\n",
+         {failed + "Failed to retrieve Orvik Settings update information!"}, TPrompts::TMsgKind::Error},
+        {"the services file missing", "services.xml", "08032024\r\n",
+         {failed + folderUrl + "services.xml could not be downloaded:\r\nDownload failed!\r\nHTTP 404"},
+         TPrompts::TMsgKind::Error},
+        {"the bouquets file missing", "bouquets.xml", "08032024\r\n",
+         {failed + folderUrl + "bouquets.xml could not be downloaded:\r\nDownload failed!\r\nHTTP 404"},
+         TPrompts::TMsgKind::Error},
+        {"the same version, not wanted", nullptr, "07032024\r\n",
+         {"Your Orvik Settings are up-to-date!\r\nDownload anyway?", "Action aborted by user."},
+         TPrompts::TMsgKind::Information},
+    };
+    const QStringList bouquets = world.bouquetNames();
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        put("update.txt", r.update);
+        const QString missing = r.missing ? site.filePath(QLatin1String("db/pelloran/") + QLatin1String(r.missing))
+                                          : QString();
+        if (r.missing) {
+            ASSERT_TRUE(QFile::rename(missing, missing + ".away"));
+        }
+        world.choose("BtnOrvik", true, false, true);
+        world.prompts.asked.clear();
+        world.prompts.answers = {TPrompts::mbAbort};
+        clickWhenModal("FrmImportExport", "BtnImport");
+        world.main().ToolBtnImportExportClick();
+        EXPECT_EQ(world.prompts.texts(), r.said);
+        if (!world.prompts.asked.isEmpty()) {
+            EXPECT_EQ(world.prompts.asked.last().kind, r.lastKind);
+        }
+        EXPECT_EQ(world.satelliteNames(), QStringList({"Kabelnetz Musterstadt"}));
+        EXPECT_EQ(world.bouquetNames(), bouquets);
+        EXPECT_EQ(world.program.LastOrvikSettingsVersion, "07.03.2024");
+        if (r.missing) {
+            ASSERT_TRUE(QFile::rename(missing + ".away", missing));
+        }
+    }
 }
 
 TEST(ImportExport, TheAutoBouquetComesOnlyWithAServicesImport)

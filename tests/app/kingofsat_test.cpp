@@ -469,6 +469,74 @@ TEST_F(KingOfSat, MainWindowDownloadRunsTheMappingAndShowsTheList)
     EXPECT_EQ(program().KingOfSatList->GetItem(1)->Name, target);
 }
 
+// A page downloaded, mapped onto one of the user's satellites with its
+// DiSEqC value, then downloaded again with delta update: its services join
+// the satellite it became, which keeps its name and DiSEqC value; the mapping
+// dialog lists the page, with its mapping, and never the user's satellite as
+// a source of its own; the files hold one block and one line.
+TEST_F(KingOfSat, DeltaUpdateAfterAMappingJoinsWhatThePageBecame)
+{
+    TSatelite *own = program().ServiceList->GetItem(0);
+    own->Diseqc = QStringLiteral("2");
+    const QString page = QString::fromUtf8("Nordstar 2B (19.2\xc2\xb0" "E)");
+    QList<QStringList> rowsShown;
+    const auto downloadAndMap = [&](bool delta, bool chooseOwn) {
+        whenModal([&, delta, chooseOwn](QWidget *) {
+            refresh();
+            download({"Nordstar 2B"}, delta);
+            whenModal([&, chooseOwn](QWidget *window) {
+                auto *mappingDialog = qobject_cast<TFrmKingOfSatMapping *>(window);
+                ASSERT_NE(mappingDialog, nullptr);
+                TListGrid *rows = mappingDialog->MappingGrid();
+                if (chooseOwn) {
+                    rows->SelectCell(1, 0);
+                    mappingDialog->ColSatMappingSelect(1);
+                }
+                rowsShown.append(columnTexts(*rows, QStringLiteral("ColSat"))
+                                 + columnTexts(*rows, QStringLiteral("ColSatMapping"))
+                                 + columnTexts(*rows, QStringLiteral("ColDiSEqCMapping")));
+                click(mappingDialog, "BtnOk");
+            });
+        });
+        world.main().ToolBtnKofDownloadClick();
+    };
+    // A line of the user's satellite's own, as an earlier delta update left
+    // it, does not make that satellite a page.
+    const QByteArray ownLine = own->Name.toUtf8() + "|<unchanged>|0\r\n";
+    for (const bool leftOver : {false, true}) {
+        SCOPED_TRACE(leftOver ? "a line of its own left over" : "a clean mapping file");
+        QFile::remove(satelliteMappingFileName(program().ProgramFolder));
+        rowsShown.clear();
+        downloadAndMap(false, true);
+        const TServiceList &list = *program().KingOfSatList;
+        ASSERT_EQ(satelliteNames(list), QStringList({own->Name}));
+        const int services = serviceCount(list);
+        QByteArray mapping = page.toUtf8() + "|" + own->Name.toUtf8() + "|2\r\n";
+        EXPECT_EQ(world.bytes(QStringLiteral("SatelliteMapping.dat")), mapping);
+        if (leftOver) {
+            mapping += ownLine;
+            QFile file(satelliteMappingFileName(program().ProgramFolder));
+            ASSERT_TRUE(file.open(QIODevice::Append));
+            file.write(ownLine);
+        }
+
+        downloadAndMap(true, false);
+        EXPECT_EQ(rowsShown.value(0), QStringList({page, own->Name, "2"}));
+        EXPECT_EQ(rowsShown.value(1), QStringList({page, own->Name, "2"}));
+        EXPECT_EQ(satelliteNames(list), QStringList({own->Name}));
+        EXPECT_EQ(list.GetItem(0)->Diseqc, "2");
+        EXPECT_EQ(serviceCount(list), services);
+        EXPECT_EQ(world.main().KingOfSatGrid->RowCount(), services);
+        EXPECT_EQ(world.bytes(QStringLiteral("SatelliteMapping.dat")), mapping);
+    }
+    ASSERT_TRUE(world.main().SaveFiles());
+    // One block, under the user's satellite with its DiSEqC value, each
+    // channel once.
+    QFile expected(QStringLiteral(PELLORAN_FIXTURES_DIR "/kingofsat-saved/delta-after-mapping.xml"));
+    ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
+    EXPECT_EQ(world.bytes(QStringLiteral("KingOfSat.xml")), expected.readAll());
+}
+
 TEST_F(KingOfSat, WildcardCharactersInNamesMatchOnlyThemselves)
 {
     QFile mapping(satelliteMappingFileName(program().ProgramFolder));

@@ -1,5 +1,6 @@
 #include "main_window_support.h"
 
+#include "app/main/settings_store.h"
 #include "core/model/save_handler.h"
 
 #include <QAbstractButton>
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QSlider>
 #include <QLineEdit>
+#include <QMap>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -362,7 +364,7 @@ TEST(Toolbar, ManagePopupOpensTheThreeManagers)
     EXPECT_EQ(captions, QStringList({"   Logo Manager", "   Backup Manager", "   Print Manager"}));
 }
 
-TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelReloads)
+TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelTakesBackItsChanges)
 {
     ToolWorld world;
     QList<bool> rebuilds;
@@ -381,11 +383,12 @@ TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelReloads)
         QTimer::singleShot(0, [&, ok, refreshOn] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             refresh->setChecked(refreshOn);
+            if (!ok)
+                size->setValue(storedSize == 20 ? 21 : 20);
             ok ? dialog->accept() : dialog->reject();
         });
         world.main().ActionByName("PopupItmLogoManager")->trigger();
     };
-    size->setValue(storedSize == 20 ? 21 : 20);
     run(false);
     EXPECT_EQ(size->value(), storedSize);
     EXPECT_TRUE(rebuilds.isEmpty());
@@ -415,6 +418,82 @@ TEST(Toolbar, LogoManagerOkRestartsTheMappingAsRefreshSaysAndCancelReloads)
     const QStringList said = world.prompts.texts();
     ASSERT_EQ(said.size(), 1) << said.join('|').toStdString();
     EXPECT_TRUE(said.first().startsWith("function saveConfig: The settings file")) << said.first().toStdString();
+}
+
+// Cancel in the logo manager takes back what was changed in there and
+// nothing else: the session's other settings, changed since the file was last
+// written, stay as the user left them, and the next save writes them.
+TEST(Toolbar, LogoManagerCancelLeavesTheSessionsOtherSettings)
+{
+    ToolWorld world;
+    world.main().LogoThreadStarter = [&](bool) -> QThread * {
+        world.program.LogoMappingRunning = false;
+        return nullptr;
+    };
+    QWidget *manager = world.program.Form("FrmLogoManager");
+    QWidget *exchange = world.program.Form("FrmImportExport");
+    const auto button = [](QWidget *window, const char *name) {
+        return window->findChild<QAbstractButton *>(name);
+    };
+    struct Row {
+        const char *name;
+        QWidget *window;
+        const char *button;
+    };
+    // The logo manager's own choices: each is changed in there, then cancelled.
+    const Row own[] = {
+        {"a satellite family", manager, "CbxAstra192"},
+        {"another family", manager, "CbxOthers"},
+        {"radio instead of TV", manager, "BtnRadio"},
+        {"mapping switched off", manager, "BtnDisabled"},
+    };
+    // What the session changed before, elsewhere.
+    const Row other[] = {
+        {"a file box unticked", exchange, "CbxBouquets"},
+        {"the local folder as source", exchange, "BtnLocal"},
+        {"the news window switched off", exchange, "CbxImportNews"},
+    };
+    auto *size = manager->findChild<QSlider *>("TrackBarSize");
+    auto *listToolbar = world.main().ActionByName("ActionBouListToolbar");
+    auto *version = exchange->findChild<QLineEdit *>("EdtLastOrvikVersion");
+    ASSERT_TRUE(size && listToolbar && version);
+
+    QMap<QString, bool> before;
+    for (const Row &r : own)
+        before[r.name] = button(r.window, r.button)->isChecked();
+    const int sizeBefore = size->value();
+    QMap<QString, bool> changed;
+    for (const Row &r : other) {
+        button(r.window, r.button)->click();
+        changed[r.name] = button(r.window, r.button)->isChecked();
+    }
+    listToolbar->trigger();
+    ASSERT_FALSE(listToolbar->isChecked());
+    world.program.LastOrvikSettingsVersion = "08.03.2024";
+    version->setText("08.03.2024");
+
+    QTimer::singleShot(0, [&] {
+        auto *dialog = QApplication::activeModalWidget();
+        for (const Row &r : own)
+            button(r.window, r.button)->click();
+        size->setValue(sizeBefore == 20 ? 21 : 20);
+        QTest::mouseClick(button(dialog, "BtnCancel"), Qt::LeftButton);
+    });
+    world.main().ActionByName("PopupItmLogoManager")->trigger();
+
+    for (const Row &r : own)
+        EXPECT_EQ(button(r.window, r.button)->isChecked(), before[r.name]) << r.name;
+    EXPECT_EQ(size->value(), sizeBefore);
+    for (const Row &r : other)
+        EXPECT_EQ(button(r.window, r.button)->isChecked(), changed[r.name]) << r.name;
+    EXPECT_FALSE(listToolbar->isChecked());
+    EXPECT_EQ(world.program.LastOrvikSettingsVersion, "08.03.2024");
+    EXPECT_EQ(version->text(), "08.03.2024");
+
+    saveConfig(world.program, QString(), true);
+    const QByteArray saved = world.bytes("pelloran.ini");
+    EXPECT_TRUE(saved.contains("lastOrvikSettingsVersion=08.03.2024")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("bouquetListGridToolbar=0")) << saved.toStdString();
 }
 
 // The logo manager redraws the logo columns on OK; edits not yet saved must

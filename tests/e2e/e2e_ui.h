@@ -128,7 +128,7 @@ inline QString describeLists(const TProgram &program)
         text += QLatin1String(title) + QStringLiteral(" format %1\n").arg(list.Format);
         for (int s = 0; s < list.Count(); ++s) {
             const TSatelite *sat = list.GetItem(s);
-            text += QStringLiteral(" %1\n").arg(sat->Name);
+            text += QStringLiteral(" %1 diseqc %2\n").arg(sat->Name, sat->Diseqc);
             for (int t = 0; t < sat->Count(); ++t) {
                 for (int v = 0; v < sat->GetItem(t)->Count(); ++v) {
                     const TService *service = sat->GetItem(t)->GetItem(v);

@@ -3,6 +3,8 @@
 
 #include "e2e_ui.h"
 
+#include "exchange/kingofsat_mapping_dialog.h"
+
 #include <QCheckBox>
 #include <QFile>
 
@@ -31,6 +33,33 @@ void importReadyMade(TStep &step)
         child(dialog, "BtnImport")->click();
     });
     clickToolButton(step, "ToolBtnImportExport");
+}
+
+// Downloads Nordstar 2B; `choice` > 0 maps it onto that satellite of the
+// services list (its place in the mapping's drop-down).
+void downloadNordstar(TStep &step, bool delta, int choice)
+{
+    whenModal("FrmKingOfSat", [&step, delta, choice](QWidget *dialog) {
+        child(dialog, "BtnRefreshList")->click();
+        auto *grid = dialog->findChild<TListGrid *>(QStringLiteral("SatGrid"));
+        step.check(grid && grid->RowCount() > 0, "the satellites of the index page are listed");
+        child(dialog, "BtnSelectNone")->click();
+        for (int row = 0; grid && row < grid->RowCount(); ++row)
+            grid->Cell(0, row)->SetAsBoolean(grid->Cells(1, row) == "Nordstar 2B");
+        if (child(dialog, "CbxDeltaUpdate")->isChecked() != delta)
+            child(dialog, "CbxDeltaUpdate")->click();
+        whenModal("FrmKingOfSatMapping", [choice](QWidget *window) {
+            auto *mapping = qobject_cast<TFrmKingOfSatMapping *>(window);
+            if (mapping && choice > 0) {
+                mapping->MappingGrid()->SelectCell(1, 0);
+                mapping->ColSatMappingSelect(choice);
+            }
+            // Each new satellite is mapped before the list is shown.
+            child(window, "BtnOk")->click();
+        });
+        child(dialog, "BtnDownload")->click();
+    });
+    step.main().ToolBtnKofDownloadClick();
 }
 
 } // namespace
@@ -89,18 +118,7 @@ E2E_STEP(kingofsat)
 {
     TProgram &program = step.program;
     TFrmMain &main = step.main();
-    whenModal("FrmKingOfSat", [&step](QWidget *dialog) {
-        child(dialog, "BtnRefreshList")->click();
-        auto *grid = dialog->findChild<TListGrid *>(QStringLiteral("SatGrid"));
-        step.check(grid && grid->RowCount() > 0, "the satellites of the index page are listed");
-        child(dialog, "BtnSelectNone")->click();
-        for (int row = 0; grid && row < grid->RowCount(); ++row)
-            grid->Cell(0, row)->SetAsBoolean(grid->Cells(1, row) == "Nordstar 2B");
-        // Each new satellite is mapped before the list is shown.
-        whenModal("FrmKingOfSatMapping", [](QWidget *mapping) { child(mapping, "BtnOk")->click(); });
-        child(dialog, "BtnDownload")->click();
-    });
-    main.ToolBtnKofDownloadClick();
+    downloadNordstar(step, false, 0);
     step.check(program.KingOfSatList->Count() == 1, "one satellite came from KingOfSat");
     step.check(main.KingOfSatGrid->RowCount() > 0, "the KingOfSat grid shows its services");
 
@@ -128,9 +146,11 @@ E2E_STEP(kingofsat)
     step.prompts.answers = {TPrompts::mbYes};
 }
 
-TEST(WebSources, KingOfSatImportMappingAndTransfer)
+namespace {
+
+// The KingOfSat pages on loopback and the demo lists in the program folder.
+void serveKingOfSat(TE2EWorld &world)
 {
-    TE2EWorld world;
     world.http = std::make_unique<ScriptServer>(
         QStringLiteral("http_server.py"),
         QStringList{"--root", QStringLiteral(PELLORAN_FIXTURES_DIR "/kingofsat"), "--log", world.logs.filePath("web.log")});
@@ -138,6 +158,16 @@ TEST(WebSources, KingOfSatImportMappingAndTransfer)
     world.writeSettings({{"WebSources", {QStringLiteral("kingOfSatUrl=http://127.0.0.1:%1").arg(world.http->port())}}});
     for (const char *name : {"Services.xml", "MyServices.xml", "Bouquets.xml"})
         QFile::copy(QStringLiteral(PELLORAN_DEMO_DIR "/") + QLatin1String(name), world.path(QLatin1String(name)));
+}
+
+} // namespace
+
+TEST(WebSources, KingOfSatImportMappingAndTransfer)
+{
+    TE2EWorld world;
+    serveKingOfSat(world);
+    if (HasFatalFailure())
+        return;
 
     const TRunResult run = world.run("kingofsat");
     ASSERT_TRUE(run.ok()) << run.output.toStdString();
@@ -145,6 +175,46 @@ TEST(WebSources, KingOfSatImportMappingAndTransfer)
     EXPECT_TRUE(world.bytes("KingOfSat.xml").contains("Nordstar 2B"));
     EXPECT_TRUE(world.bytes("SatelliteMapping.dat").startsWith("Nordstar 2B"));
     EXPECT_TRUE(world.bytes("Bouquets.xml").contains("From KingOfSat"));
+
+    const TRunResult restart = world.run("restart");
+    ASSERT_TRUE(restart.ok()) << restart.output.toStdString();
+    EXPECT_EQ(world.bytes("state-restart.txt"), world.bytes("state-first.txt"));
+}
+
+// A satellite mapped onto one of the user's own with its DiSEqC value, then
+// downloaded again with delta update: one satellite, mapped as before.
+E2E_STEP(kingofsat_delta)
+{
+    TProgram &program = step.program;
+    int choice = 0;
+    for (int i = 0; i < program.ServiceList->Count(); ++i) {
+        if (program.ServiceList->GetItem(i)->Name == "Astra 28.2E")
+            choice = i + 1;
+    }
+    step.check(choice > 0, "the services list has Astra 28.2E");
+    downloadNordstar(step, false, choice);
+    downloadNordstar(step, true, 0);
+    const TServiceList &kingOfSat = *program.KingOfSatList;
+    step.check(kingOfSat.Count() == 1 && kingOfSat.GetItem(0)->Name == "Astra 28.2E"
+                   && kingOfSat.GetItem(0)->Diseqc == "2",
+               "one satellite, mapped as before: " + describeLists(program).section("kingofsat", 1));
+    step.report("state-first.txt", describeLists(program));
+    step.prompts.answers = {TPrompts::mbYes};
+}
+
+TEST(WebSources, KingOfSatDeltaUpdateAfterAMappingKeepsOneSatelliteOverARestart)
+{
+    TE2EWorld world;
+    serveKingOfSat(world);
+    if (HasFatalFailure())
+        return;
+
+    const TRunResult run = world.run("kingofsat_delta");
+    ASSERT_TRUE(run.ok()) << run.output.toStdString();
+    const QByteArray saved = world.bytes("KingOfSat.xml");
+    EXPECT_EQ(saved.count("<sat "), 1) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("<sat name=\"Astra 28.2E\" diseqc=\"2\">")) << saved.toStdString();
+    EXPECT_EQ(world.bytes("SatelliteMapping.dat"), "Nordstar 2B (19.2\xc2\xb0" "E)|Astra 28.2E|2\r\n");
 
     const TRunResult restart = world.run("restart");
     ASSERT_TRUE(restart.ok()) << restart.output.toStdString();

@@ -163,7 +163,89 @@ TEST_F(LogoManagerDownload, DownloadsTheCheckedSatellitesLogos)
     // New logos are mapped at the next start.
     EXPECT_TRUE(control<QRadioButton>("BtnEnabled")->isChecked());
     EXPECT_TRUE(control<QCheckBox>("CbxRefreshMapping")->isChecked());
-    EXPECT_TRUE(prompts.asked.isEmpty());
+    // What did not arrive as a picture (a broken GIF, the page folder, a
+    // picture the site does not have) is named once all pages are through.
+    ASSERT_EQ(prompts.asked.size(), 1);
+    EXPECT_EQ(prompts.asked[0].kind, TPrompts::TMsgKind::Warning);
+    EXPECT_EQ(prompts.asked[0].text, "3 logo(s) could not be downloaded or read:\r\n"
+                                     "Astra 1 at 19.2°E - KaputtTV\r\n"
+                                     "Thor 0.8°W - BeforeAnyPicture\r\n"
+                                     "Thor 0.8°W - NordZwei");
+    EXPECT_FALSE(QFile::exists(logo("NordZwei.tv.gif")));
+}
+
+// Many logos that fail are counted beyond the first few, so the box fits the
+// screen.
+TEST_F(LogoManagerDownload, ManyFailedLogosAreCountedBeyondTheFirstTen)
+{
+    QTemporaryDir site;
+    ASSERT_TRUE(QDir().mkpath(site.filePath("tvsat")));
+    const auto write = [&](const char *name, const QByteArray &bytes) {
+        QFile file(site.filePath(QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write("tvsat/tvsat.html", "<html><body><table>\n"
+                              "<tr><td><B><A HREF=\"../tvsat/many.html\">Many 1.0°W</A></B></td></tr>\n"
+                              "</table></body></html>\n");
+    QByteArray page = "<html><body><table>\n";
+    QStringList expected;
+    for (int i = 1; i <= 12; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        page += "<tr><td><img src=\"logos/gone" + n + ".gif\" width=52 height=39></td>\n"
+                "<td align=\"left\"><font face=\"Verdana\" size=2><a href=\"../ch/" + n
+              + ".html\">Kanal" + n + "</a></font></td></tr>\n";
+        if (i <= 10)
+            expected.append("Many 1.0°W - Kanal" + QString::number(i));
+    }
+    write("tvsat/many.html", page + "</table></body></html>\n");
+    ScriptServer server("http_server.py", QStringList{"--root", site.path()});
+    ASSERT_NE(server.port(), 0);
+    program.LogoSiteUrl = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+    form.SetProgram(&program);
+    form.show();
+    control<QCheckBox>("CbxOthers")->setChecked(true);
+    control<QPushButton>("BtnDlPackageInfo")->click();
+    checkRow("Many 1.0°W");
+    control<QPushButton>("BtnDlPackages")->click();
+    ASSERT_EQ(prompts.asked.size(), 1);
+    EXPECT_EQ(prompts.asked[0].text, "12 logo(s) could not be downloaded or read:\r\n"
+                                         + expected.join("\r\n") + "\r\n... and 2 more.");
+    EXPECT_EQ(form.FailedLogos().size(), 12);
+}
+
+// "Go To Website" without a browser says where to go by hand, as the web
+// interface does; the desktop's opener (xdg-open, a stand-in first on the
+// search path here) ends with 3 when it finds no browser.
+TEST_F(LogoManagerDownload, GoToWebsiteWithoutABrowserSaysWhereToGo)
+{
+    const QByteArray path = qgetenv("PATH");
+    for (const int openerExit : {0, 3}) {
+        SCOPED_TRACE(openerExit);
+        prompts.asked.clear();
+        const QString bin = folder.filePath(QStringLiteral("bin%1").arg(openerExit));
+        ASSERT_TRUE(QDir().mkpath(bin));
+        QFile opener(bin + "/xdg-open");
+        ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\n: > \"$(dirname \"$0\")/ran\"\nexit " + QByteArray::number(openerExit) + "\n");
+        opener.close();
+        opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner);
+        qputenv("PATH", QFile::encodeName(bin) + ':' + path);
+        control<QPushButton>("BtnGo")->click();
+        qputenv("PATH", path);
+        for (int i = 0; i < 150 && (!QFile::exists(bin + "/ran") || (openerExit && prompts.asked.isEmpty())); ++i)
+            QTest::qWait(20);
+        QTest::qWait(100);
+        ASSERT_TRUE(QFile::exists(bin + "/ran"));
+        if (openerExit == 0) {
+            EXPECT_TRUE(prompts.asked.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(prompts.asked.size(), 1);
+        EXPECT_EQ(prompts.asked[0].kind, TPrompts::TMsgKind::Error);
+        EXPECT_EQ(prompts.asked[0].text, "No browser could be opened for the web interface.\r\n"
+                                         "Open http://127.0.0.1:9/tvsat/tvsat.html in your browser by hand.");
+    }
 }
 
 // A page left in Windows-1252 names its channels as written ("\x80" is
