@@ -220,7 +220,9 @@ void TFrmBackupManager::BtnRestoreBackupClick()
     const bool done = restoreBackup(
         receiverAccessOf(*m_program), folder, [this](const QString &text) { showStatus(text); },
         error, {},
-        [this](const QString &remotePath) { return askWriteInPlace(m_program->Prompts, remotePath); });
+        [this](const QString &remotePath, bool noRoom) {
+            return askWriteInPlace(m_program->Prompts, remotePath, noRoom);
+        });
     setEnabled(true);
     if (done)
         message(int(TPrompts::TMsgKind::Information), msg(MsgRestoreFinished));
