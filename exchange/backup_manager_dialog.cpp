@@ -199,32 +199,46 @@ void TFrmBackupManager::BtnRestoreBackupClick()
         message(int(TPrompts::TMsgKind::Error), msg(MsgNoBackupFound));
         return;
     }
-    // A partial set can leave the receiver with lists that do not belong
-    // together: the user decides, knowing what is missing.
+    // One click replaces the receiver's files: the user decides first,
+    // knowing which backup and which files, and, for a partial set that can
+    // leave lists that do not belong together, what is missing.
+    const QString lineBreak = QStringLiteral("\r\n");
+    const QString replaced = FormatMsg1(msg(MsgRestoreReplaces), item->text()) + lineBreak
+        + content.join(lineBreak);
+    QString question = replaced + lineBreak + lineBreak + msg(MsgRestoreNow);
     QStringList missing;
     if (isIncompleteBackup(folder, &missing)) {
         const QString lacking = missing.isEmpty()
             ? msg(MsgMissingFilesUnknown)
-            : msg(MsgBackupMissingFiles) + QStringLiteral("\r\n") + missing.join(QStringLiteral("\r\n"));
-        const QString question = FormatMsg1(msg(MsgRestoreIncomplete), item->text())
-            + QStringLiteral("\r\n\r\n") + lacking + QStringLiteral("\r\n\r\n") + msg(MsgRestoreAnyway);
-        if (!m_program->Prompts
-            || m_program->Prompts->messageBox(TPrompts::TMsgKind::Confirmation, question,
-                                              TPrompts::mbYes | TPrompts::mbCancel
-                                                  | TPrompts::mbCancelDefault)
-                != TPrompts::mbYes)
-            return;
+            : msg(MsgBackupMissingFiles) + lineBreak + missing.join(lineBreak);
+        question = FormatMsg1(msg(MsgRestoreIncomplete), item->text()) + lineBreak + lineBreak
+            + lacking + lineBreak + lineBreak + replaced + lineBreak + lineBreak
+            + msg(MsgRestoreAnyway);
     }
+    if (!m_program->Prompts
+        || m_program->Prompts->messageBox(TPrompts::TMsgKind::Confirmation, question,
+                                          TPrompts::mbYes | TPrompts::mbCancel
+                                              | TPrompts::mbCancelDefault)
+            != TPrompts::mbYes)
+        return;
     setEnabled(false);
     QString error;
     const bool done = restoreBackup(
         receiverAccessOf(*m_program), folder, [this](const QString &text) { showStatus(text); },
         error, {},
-        [this](const QString &remotePath) { return askWriteInPlace(m_program->Prompts, remotePath); });
+        [this](const QString &remotePath, bool noRoom) {
+            return askWriteInPlace(m_program->Prompts, remotePath, noRoom);
+        });
     setEnabled(true);
-    if (done)
+    // The receiver runs the lists it had until it reloads them.
+    QString reason;
+    if (!done)
+        reportFailure(error);
+    else if (askReceiverToReload(*m_program, reason))
         message(int(TPrompts::TMsgKind::Information), msg(MsgRestoreFinished));
     else
-        reportFailure(error);
+        message(int(TPrompts::TMsgKind::Warning),
+                reason.isEmpty() ? msg(MsgRestoreNotReloaded)
+                                 : msg(MsgRestoreNotReloaded) + u' ' + reason);
     accept();
 }

@@ -417,6 +417,7 @@ bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
     qsizetype first = 0;
     for (;;) {
         qsizetype refused = -1;
+        bool noRoom = false;
         put = runAside([&] {
             QStringList warnings;
             const auto ftp = session(access, timeouts, warnings);
@@ -431,10 +432,12 @@ bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
                 const bool done = ftp->PutFiles({localFiles[i]}, {remotePaths[i]});
                 outcomes[std::size_t(i)] = ftp->LastPut();
                 failures[std::size_t(i)] = warnings;
-                // A receiver that refuses one rename refuses them all: the
-                // user is asked before anything more is sent.
-                if (!done && ftp->RenameRefused()) {
+                // A receiver that refuses one rename, or has no room for
+                // one copy, does so for the rest: the user is asked before
+                // anything more is sent.
+                if (!done && ftp->InPlaceMayHelp()) {
                     refused = i;
+                    noRoom = ftp->NoRoom();
                     onUiThread([] { progressReset(); });
                     return false;
                 }
@@ -445,7 +448,7 @@ bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,
                 return false;
             return closeReceiverSession(*ftp, report, error);
         });
-        if (refused < 0 || inPlace || !writeInPlace || !writeInPlace(remotePaths[refused]))
+        if (refused < 0 || inPlace || !writeInPlace || !writeInPlace(remotePaths[refused], noRoom))
             break;
         inPlace = true;
         first = refused;

@@ -59,13 +59,13 @@ bool makeBackup(const TReceiverAccess &access, const QStringList &receiverFiles,
 
 // Asked, on the calling thread, whether to write straight into the
 // receiver's files once it refused to rename a new copy into the place of
-// `remotePath`; true to go on so.
-using TWriteInPlaceQuestion = std::function<bool(const QString &remotePath)>;
+// `remotePath`, or had no room for the copy (`noRoom`); true to go on so.
+using TWriteInPlaceQuestion = std::function<bool(const QString &remotePath, bool noRoom)>;
 
 // Puts every file of the backup folder back onto the receiver (each upload
 // followed by "chmod 777", whose answer does not matter). Same threading.
 // Each receiver file is replaced only by a copy that arrived whole; should
-// the receiver refuse to rename, `writeInPlace` decides whether the rest
+// the receiver refuse to rename or have no room, `writeInPlace` decides whether the rest
 // are written straight into (none is without it). The error text ends by
 // naming the receiver files that were replaced and those left as they were.
 bool restoreBackup(const TReceiverAccess &access, const QString &backupFolder,

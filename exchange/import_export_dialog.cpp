@@ -527,19 +527,6 @@ bool TFrmImportExport::Import(QString &errorText)
     return true;
 }
 
-bool TFrmImportExport::sendReloadMessage(QString &reason)
-{
-    const QString address =
-        receiverWebAddress(m_program->SettingText("EdtIp"), m_program->ReceiverWebPort);
-    // What the receiver answers is not looked at (an old web interface says
-    // nothing useful), but whether it answered at all is: without the reload
-    // it goes on with the lists it had.
-    TransferError error;
-    const bool sent = SendNormalMessage(address, msg(MsgReloadLists), {}, &error);
-    reason = sent ? QString() : transferFailureText(error);
-    return sent;
-}
-
 bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText)
 {
     TProgram &program = *m_program;
@@ -642,7 +629,7 @@ bool TFrmImportExport::Export(QString &errorText)
     // The files are there either way, so the export is done; but a receiver
     // that did not reload still runs the old lists, and the user must know.
     QString reason;
-    const bool reloaded = !toReceiver || sendReloadMessage(reason);
+    const bool reloaded = !toReceiver || askReceiverToReload(program, reason);
     if (program.Prompts) {
         if (reloaded)
             program.Prompts->messageBox(TPrompts::TMsgKind::Information, msg(MsgExportSuccessful),

@@ -51,9 +51,6 @@ private:
     void showVersions();
     void refillMainWindow();
     void buildAutoBouquet();
-    // Asks the receiver to reload its lists; false with the transfer's
-    // reason when it could not be asked.
-    bool sendReloadMessage(QString &reason);
     bool exportFiles(bool toReceiver, QString &errorText);
 
     TProgram *m_program = nullptr;

@@ -258,6 +258,9 @@ void TFrmKingOfSat::BtnDownloadClick()
             satelite->Name = name + QStringLiteral(" (") + grid->Cells(kColPos, row)
                 + QStringLiteral(")");
             satelite->Diseqc = QStringLiteral("0");
+            // Services moved from here into a list, and the bouquet entries
+            // made of them, name the satellite by the page's position.
+            satelite->Position = kofReceiverPosition(satelite->Name);
             status(FormatMsg1(msg(MsgKofCollectingServices), name));
             progressInit(100);
             const int services = collectSatelitePage(cells, *satelite, [](int done, int total) {

@@ -6,6 +6,7 @@
 #include "core/util/str_utils.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <algorithm>
@@ -18,6 +19,8 @@ namespace {
 // the pages could use); a longer run after "&" is plain text.
 constexpr int kLongestReference = 10;
 constexpr qsizetype kMaxKnownReferences = 4096;
+// 180°E and 180°W are one place; no orbital position lies beyond.
+constexpr int kHalfCircleTenths = 1800;
 
 // References a browser also knows in capitals, and two the program's own
 // table may lack.
@@ -342,6 +345,23 @@ QString resolvePageLink(const QString &pageUrl, const QString &link)
         || (scheme != u"http" && scheme != u"https"))
         return {};
     return QString::fromLatin1(absolute.toEncoded(QUrl::FullyEncoded));
+}
+
+QString kofReceiverPosition(const QString &nameOrPosition)
+{
+    static const QRegularExpression position(
+        QStringLiteral("(?:^|\\()\\s*([0-9]{1,3}(?:\\.[0-9])?)\\s*\u00B0?\\s*([EW])\\s*\\)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = position.match(nameOrPosition.trimmed());
+    if (!match.hasMatch())
+        return QStringLiteral("0");
+    // "19.2" is 192 tenths; a whole degree ("13") is 130.
+    const QStringList parts = match.captured(1).split(u'.');
+    const int tenths = parts[0].toInt() * 10 + (parts.size() > 1 ? parts[1].toInt() : 0);
+    if (tenths > kHalfCircleTenths)
+        return QStringLiteral("0");
+    const bool west = match.captured(2).compare(u"W", Qt::CaseInsensitive) == 0;
+    return QString::number(west ? -tenths : tenths);
 }
 
 bool parseSatelliteIndex(const QString &page, const QString &pageUrl,

@@ -37,6 +37,12 @@ struct TKofIndexEntry {
     QString link;      // the absolute address of its page
 };
 
+// The orbital position a KingOfSat satellite's name ends with ("Nordstar 2B
+// (19.2°E)"), or a position alone ("1.0°W"), as the receiver reads a
+// satellite's position attribute: signed tenths of a degree, east positive
+// ("192", "-10"). "0", the receiver's own default, when none can be read.
+QString kofReceiverPosition(const QString &nameOrPosition);
+
 // The satellites of the index page's image map. False when the page holds
 // no image map.
 bool parseSatelliteIndex(const QString &page, const QString &pageUrl,

@@ -1,5 +1,6 @@
 #include "exchange/receiver_link.h"
 
+#include "core/transfer/transfer_reason.h"
 #include "core/util/messages.h"
 #include "core/util/sys_utils.h"
 #include "ui/program/program.h"
@@ -46,6 +47,16 @@ TReceiverAccess receiverAccessOf(const TProgram &program)
     const int port = program.SettingText("EdtPort").toInt(&ok);
     access.port = ok && port > 0 && port < 65536 ? port : 21;
     return access;
+}
+
+bool askReceiverToReload(const TProgram &program, QString &reason)
+{
+    const QString address =
+        receiverWebAddress(program.SettingText("EdtIp"), program.ReceiverWebPort);
+    TransferError error;
+    const bool sent = SendNormalMessage(address, msg(MsgReloadLists), {}, &error);
+    reason = sent ? QString() : transferFailureText(error);
+    return sent;
 }
 
 QString pingTarget(const QString &address)

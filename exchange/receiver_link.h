@@ -17,6 +17,13 @@ struct TProgram;
 // the FTP port is 21 unless the settings hold a valid other one.
 TReceiverAccess receiverAccessOf(const TProgram &program);
 
+// Asks the receiver, through its web interface, to reload its lists after
+// new files reached it. What it answers is not looked at (an old web
+// interface says nothing useful), but whether it answered at all is:
+// without the reload it goes on with the lists it had. False with the
+// transfer's reason, if any, in `reason`.
+bool askReceiverToReload(const TProgram &program, QString &reason);
+
 enum class TPingResult { Online, Offline, NotStarted };
 
 // The address in the form the network uses ("192.168.015.024" ->

@@ -100,6 +100,23 @@ bool unitsEqual(QStringView a, QStringView b)
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
 }
 
+// Whether a text holds a letter of any script. A loose look-up without one
+// (digits and wildcards: "*24", "***1") would find any logo that has those
+// digits, whatever the name they came from ("Россия 24" is no N24).
+bool holdsLetter(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            if (QChar::isLetter(QChar::surrogateToUcs4(c, text.at(++i))))
+                return true;
+        } else if (c.isLetter()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Upper case without the general machinery for the plain ASCII names most
 // lists are made of.
 QString upperCased(const QString &text)
@@ -474,8 +491,9 @@ int TLogoFileIndex::FirstMatchUpper(TLogoKind kind, QStringView upper) const
     const Group &g = group(kind);
     const qsizetype stars = upper.count(u'*');
     // Wildcards alone would match every file, whatever the name was:
-    // "Звезда Плюс" with its letters turned into wildcards is no 3sat.
-    if (g.stems.empty() || stars == upper.size())
+    // "Звезда Плюс" with its letters turned into wildcards is no 3sat; with
+    // digits beside them they still say nothing of the name.
+    if (g.stems.empty() || upper.isEmpty() || (stars > 0 && !holdsLetter(upper)))
         return -1;
     int position = -1;
     if (stars == 0) {
@@ -509,21 +527,21 @@ int TLogoFileIndex::ExactUpper(TLogoKind kind, QStringView text) const
 int TLogoFileIndex::FirstStartingWithUpper(TLogoKind kind, QStringView start) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty() || start.isEmpty() ? -1 : g.firstWithPrefix(start, g.byStem);
+    const int position = g.stems.empty() || !holdsLetter(start) ? -1 : g.firstWithPrefix(start, g.byStem);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
 int TLogoFileIndex::FirstEndingWithUpper(TLogoKind kind, QStringView end) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty() || end.isEmpty() ? -1 : g.firstEndingWith(end);
+    const int position = g.stems.empty() || !holdsLetter(end) ? -1 : g.firstEndingWith(end);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
 int TLogoFileIndex::FirstContainingUpper(TLogoKind kind, QStringView text) const
 {
     const Group &g = group(kind);
-    const int position = g.stems.empty() || text.isEmpty() ? -1 : g.firstContaining(text);
+    const int position = g.stems.empty() || !holdsLetter(text) ? -1 : g.firstContaining(text);
     return position < 0 ? -1 : g.files[std::size_t(position)];
 }
 
@@ -828,8 +846,10 @@ bool TLogoMatcher::shortenedPhase(const QString &base, TLogoKind kind, int &foun
         if (found >= 0)
             return true;
     }
-    const qsizetype shortest = kept[kMinCutLength];
-    if (m_index.FirstContainingUpper(kind, QStringView(flat).left(shortest)) < 0)
+    // No logo holding the shortest cut holds a longer one either; a cut of
+    // no letter finds nothing, but a longer one may.
+    const QStringView shortest = QStringView(flat).left(kept[kMinCutLength]);
+    if (holdsLetter(shortest) && m_index.FirstContainingUpper(kind, shortest) < 0)
         return false;
     const qsizetype inner = firstFitting(m_index.LongestContainedStartUpper(kind, flat));
     if (inner < 0)

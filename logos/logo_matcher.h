@@ -24,9 +24,10 @@ QString foldAccents(const QString &text);
 // finds the first file (in list order) it matches without walking the whole
 // list: exact names by hash, "X*" and "*X" by sorted tables, anything else
 // through the rarest three-letter piece of its longest literal run. Matching
-// ignores case. A look-up of nothing (an empty text, or a pattern of
-// wildcards alone) finds no file: it would say nothing about the name it
-// came from. Read-only once built, so several threads may share one.
+// ignores case. A look-up of nothing (an empty text) or a loose one without
+// a letter (a pattern of wildcards and digits, a start, end or part of
+// digits alone) finds no file: it would say nothing about the name it came
+// from. Read-only once built, so several threads may share one.
 class TLogoFileIndex
 {
 public:

@@ -1,5 +1,6 @@
 #include "platform/ftp_client.h"
 
+#include <QBuffer>
 #include <QIODevice>
 #include <QUrl>
 
@@ -59,6 +60,10 @@ bool isUnreachable(CURLcode code)
 // tells nothing the caller needs, so a server that is slow or hung with it
 // is not waited for.
 constexpr int kQuitReplyMs = 2000;
+// The replies of a server without room for an upload: "insufficient storage
+// space" and "exceeded storage allocation".
+constexpr long kFtpNoSpace = 452;
+constexpr long kFtpStorageExceeded = 552;
 
 // A watch's verdict means the server stopped answering or nearly so: the
 // session is dropped rather than asked anything more.
@@ -269,8 +274,15 @@ bool FtpClient::upload(QIODevice &source, qint64 size, const QString &remotePath
     curl_easy_setopt(handle, CURLOPT_POSTQUOTE, commands.get());
     // Uploads are the program's own files; the size limit guards downloads.
     TransferWatch transfer = watch(std::numeric_limits<qint64>::max());
-    if (!perform(handle, transfer))
+    if (!perform(handle, transfer)) {
+        // The server's own word that its disk is full, at the command or
+        // once the data is in.
+        long reply = 0;
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &reply);
+        if (reply == kFtpNoSpace || reply == kFtpStorageExceeded)
+            m_lastFailure.kind = TransferFailure::NoRoom;
         return false;
+    }
     // A source that ended early gives libcurl fewer bytes than announced.
     curl_off_t sent = -1;
     curl_easy_getinfo(handle, CURLINFO_SIZE_UPLOAD_T, &sent);
@@ -329,6 +341,35 @@ bool FtpClient::rename(const QString &from, const QString &to, const QStringList
 bool FtpClient::remove(const QString &remotePath)
 {
     return sendCommands(anyReply({QStringLiteral("DELE ") + remotePath}));
+}
+
+bool FtpClient::listNames(const QString &remoteFolder, QStringList &names)
+{
+    names.clear();
+    CURL *handle = prepareTransfer(remoteFolder);
+    if (!handle)
+        return false;
+    // A folder's address ends with "/": libcurl lists it instead of
+    // fetching a file.
+    QByteArray url = urlFor(remoteFolder);
+    if (!url.endsWith('/'))
+        url += '/';
+    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
+    curl_easy_setopt(handle, CURLOPT_DIRLISTONLY, 1L);
+    QBuffer listing;
+    listing.open(QIODevice::WriteOnly);
+    TransferWatch transfer = watch(m_settings.sizeLimit);
+    Sink sink{&listing, &transfer};
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, writeToDevice);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
+    if (!perform(handle, transfer))
+        return false;
+    for (const QByteArray &line : listing.data().split('\n')) {
+        const QString name = QString::fromUtf8(line.trimmed()).section(u'/', -1);
+        if (!name.isEmpty())
+            names.append(name);
+    }
+    return true;
 }
 
 bool FtpClient::disconnect()

@@ -66,6 +66,10 @@ public:
     // at. False only when the request could not be sent.
     bool remove(const QString &remotePath);
 
+    // The names of the entries of a remote folder (NLST), without their
+    // folder. False when the server would not tell.
+    bool listNames(const QString &remoteFolder, QStringList &names);
+
     // Closes the control connection: QUIT, its reply waited for only
     // briefly, since a server that no longer answers would otherwise hold
     // the caller for the whole reply time-out. False when the session was

@@ -20,6 +20,7 @@ enum class TransferFailure {
     SizeLimit,     // more than `sizeLimit` bytes
     Dropped,       // the connection closed before the transfer was complete
     RenameRefused, // FTP: the server refused to rename a file
+    NoRoom,        // FTP: the server has no room for the upload (452, 552)
     LocalFile,     // the local file could not be written or read
     NotWebAddress, // only http: and https: are fetched
     Other,         // `detail` says what

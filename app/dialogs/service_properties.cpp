@@ -281,7 +281,10 @@ void TFrmServiceProperties::acceptService(TServiceList &list, TService *service,
         std::unique_ptr<TService> result;
         if (isNew) {
             result = serviceFromFields();
-            result->SetAction(withAction ? m_pendingAction : int(saNone));
+            // A new my-services entry does something: beside a template that
+            // does nothing, or spells its action its own way, it is an add.
+            const int action = m_pendingAction == saNone ? int(saAdd) : m_pendingAction;
+            result->SetAction(withAction ? action : int(saNone));
         } else {
             result = movedService(*service, withAction);
         }

@@ -8,6 +8,7 @@
 #include "core/util/sys_utils.h"
 #include "core/zapit/import_news.h"
 #include "core/zapit/xml_file_handler.h"
+#include "exchange/kingofsat_page.h"
 #include "logos/logo_mapper.h"
 #include "platform/own_file.h"
 #include "platform/small_file.h"
@@ -196,7 +197,14 @@ QStringList TWorkingFiles::loadLists(bool withKingOfSat)
     };
     if (withKingOfSat) {
         load(kKingOfSatFile, [&](const QString &file, QString &error) {
-            return m_handler.LoadServices(file, error, false, m_lists.kingOfSat);
+            if (!m_handler.LoadServices(file, error, false, m_lists.kingOfSat))
+                return false;
+            // The file keeps no positions; the names keep the pages' ones.
+            for (int i = 0; i < m_lists.kingOfSat.Count(); ++i) {
+                TSatelite *satelite = m_lists.kingOfSat.GetItem(i);
+                satelite->Position = kofReceiverPosition(satelite->Name);
+            }
+            return true;
         });
     }
     load(kServicesFile, [&](const QString &file, QString &error) {

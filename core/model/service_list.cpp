@@ -196,10 +196,6 @@ int TServiceList::AddServiceAt(std::unique_ptr<TService> service, const TTranspo
                                const TSatelite &satelite, TService *&inList)
 {
     SaveHandler().SetModified();
-    // A my-services channel without an action is an add to the receiver, and
-    // is written and read back as one: the list holds it as such from here.
-    if (Kind == ZapitKind::MyServices && service->Action().isEmpty())
-        service->SetActionText(QStringLiteral("add"));
     const auto [ownSat, ownTp] = FindPlace(transponder, satelite.Name);
     if (ownTp)
         return ownTp->AddService(std::move(service), &inList);

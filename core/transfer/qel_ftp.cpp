@@ -83,11 +83,15 @@ void TQelFTP::failWith(TransferFailure kind, const QString &detail)
 
 QString TQelFTP::FailureReason() const
 {
-    return transferFailureText(m_failure);
+    const QString reason = transferFailureText(m_failure);
+    if (m_copyLeft.isEmpty())
+        return reason;
+    return withReason(reason, FormatMsg1(msg(MsgCopyLeftOnReceiver), m_copyLeft));
 }
 
 bool TQelFTP::Connect()
 {
+    m_clearedFolders.clear();
     m_client = std::make_unique<FtpClient>(m_settings);
     const auto result = m_client->connect();
     m_failure = m_client->lastFailure();
@@ -105,6 +109,7 @@ bool TQelFTP::Login()
 
 bool TQelFTP::GetFile(const QString &remotePath, const QString &localFile)
 {
+    m_copyLeft.clear();
     if (!Login())
         return false; // the reason of the failed connect or login stands
     AtomicFile file(localFile);
@@ -128,6 +133,35 @@ QString TQelFTP::uploadPathFor(const QString &remotePath)
     const qsizetype slash = remotePath.lastIndexOf(u'/');
     return remotePath.left(slash + 1) + u'.' + remotePath.mid(slash + 1)
         + QStringLiteral(".pelloran-upload");
+}
+
+bool TQelFTP::isUploadName(const QString &fileName)
+{
+    static const QString suffix = QStringLiteral(".pelloran-upload");
+    return fileName.size() > suffix.size() + 1 && fileName.startsWith(u'.')
+        && fileName.endsWith(suffix);
+}
+
+bool TQelFTP::removeLeftCopies(const QString &remotePath)
+{
+    const QString folder = remotePath.left(remotePath.lastIndexOf(u'/') + 1);
+    QStringList copies{uploadPathFor(remotePath)};
+    if (!m_clearedFolders.contains(folder)) {
+        m_clearedFolders.append(folder);
+        QStringList names;
+        m_client->listNames(folder, names);
+        for (const QString &name : std::as_const(names)) {
+            if (isUploadName(name) && !copies.contains(folder + name))
+                copies.append(folder + name);
+        }
+    }
+    for (const QString &copy : std::as_const(copies)) {
+        if (!m_client->remove(copy) || serverGone(m_client->lastFailure().kind)) {
+            m_failure = m_client->lastFailure();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool TQelFTP::stillAside(const QString &aside, qint64 size)
@@ -162,22 +196,24 @@ bool TQelFTP::putAside(QFile &file, const QString &remotePath)
             m_lastPut = stillAside(aside, size) ? TPutOutcome::Kept : TPutOutcome::Unknown;
     }
     // The copy that did not take the file's place is not left lying about,
-    // unless the server no longer answers: its name still says what it is.
-    if (!serverGone(m_failure.kind))
-        m_client->remove(aside);
+    // unless the server no longer answers: the user is told where it is,
+    // and the next upload into the folder removes it.
+    if (serverGone(m_failure.kind) || !m_client->remove(aside))
+        m_copyLeft = aside;
     return false;
 }
 
 bool TQelFTP::PutFile(const QString &localFile, const QString &remotePath)
 {
     m_lastPut = TPutOutcome::Kept;
+    m_copyLeft.clear();
     // A missing local file fails before anything is sent.
     QFile file(localFile);
     if (!file.open(QIODevice::ReadOnly)) {
         failWith(TransferFailure::LocalFile, file.errorString());
         return false;
     }
-    if (!Login())
+    if (!Login() || !removeLeftCopies(remotePath))
         return false;
     if (!m_writeInPlace)
         return putAside(file, remotePath);

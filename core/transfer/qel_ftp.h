@@ -16,7 +16,10 @@
 // An upload goes under a temporary name beside the file (".services.xml"
 // + ".pelloran-upload", which the receiver never reads), and is renamed over
 // the file only once it has arrived whole: a link that breaks off leaves
-// the receiver's file as it was.
+// the receiver's file as it was. A copy that could not be removed after a
+// failure is named in the failure's reason, and the first upload of a
+// session into a folder removes every such copy left there before: on the
+// receivers' small flash it would keep the disk full.
 //
 // Calling order: construct, Connect, Login, transfers, Disconnect. The
 // list operations tell the user about each failed file through `warn`.
@@ -58,6 +61,11 @@ public:
     // after the designed message; empty when it gave no reason.
     QString FailureReason() const;
     bool RenameRefused() const { return m_failure.kind == TransferFailure::RenameRefused; }
+    // The receiver had no room for the new copy beside the file.
+    bool NoRoom() const { return m_failure.kind == TransferFailure::NoRoom; }
+    // Whether writing straight into the file could do what the upload
+    // beside it could not: the rename was refused, or there was no room.
+    bool InPlaceMayHelp() const { return !m_writeInPlace && (RenameRefused() || NoRoom()); }
 
     // What the last PutFile did to the remote file.
     TPutOutcome LastPut() const { return m_lastPut; }
@@ -67,6 +75,8 @@ public:
 
     // Where an upload to `remotePath` goes until it has arrived whole.
     static QString uploadPathFor(const QString &remotePath);
+    // Whether a file name is one uploadPathFor gives.
+    static bool isUploadName(const QString &fileName);
 
     // Where GetFiles puts a remote file below `localRoot`; empty when the
     // remote path names no file there (an empty name, "..", or a path that
@@ -82,6 +92,11 @@ private:
     bool putAside(QFile &file, const QString &remotePath);
     // Whether the server says the copy of `size` bytes is still at `aside`.
     bool stillAside(const QString &aside, qint64 size);
+    // Removes the copies earlier uploads left in the folder of `remotePath`:
+    // every one the folder lists, the first time in a session, and always
+    // the one of `remotePath` (a server may list no hidden files). False
+    // when the server no longer answers.
+    bool removeLeftCopies(const QString &remotePath);
 
     FtpClient::Settings m_settings;
     std::unique_ptr<FtpClient> m_client;
@@ -90,5 +105,7 @@ private:
     bool m_writeInPlace = false;
     TPutOutcome m_lastPut = TPutOutcome::Kept;
     TransferError m_failure;
+    QString m_copyLeft;           // the copy the last failed upload may have left
+    QStringList m_clearedFolders; // of left copies, in this session
     Warning m_warn;
 };

@@ -45,11 +45,12 @@ QString TReceiverPuts::report() const
     return parts.join(kLineBreak + kLineBreak);
 }
 
-bool askWriteInPlace(TPrompts *prompts, const QString &remotePath)
+bool askWriteInPlace(TPrompts *prompts, const QString &remotePath, bool noRoom)
 {
     return prompts
         && prompts->messageBox(TPrompts::TMsgKind::Confirmation,
-                               FormatMsg1(msg(MsgWriteInPlace), remotePath),
+                               FormatMsg1(msg(noRoom ? MsgWriteInPlaceNoRoom : MsgWriteInPlace),
+                                          remotePath),
                                TPrompts::mbYes | TPrompts::mbCancel | TPrompts::mbCancelDefault)
         == TPrompts::mbYes;
 }

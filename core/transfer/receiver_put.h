@@ -32,6 +32,7 @@ private:
 };
 
 // The receiver refused to rename the new copy of `remotePath` into its
-// place: asks whether to write straight into the file instead, which a
-// broken link leaves cut short. Cancel is the default.
-bool askWriteInPlace(TPrompts *prompts, const QString &remotePath);
+// place, or had no room for it (`noRoom`): asks whether to write straight
+// into the file instead, which a broken link leaves cut short. Cancel is
+// the default.
+bool askWriteInPlace(TPrompts *prompts, const QString &remotePath, bool noRoom = false);

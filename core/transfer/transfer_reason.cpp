@@ -49,6 +49,8 @@ QString transferFailureText(const TransferError &error)
         return msg(MsgReasonDropped);
     case TransferFailure::RenameRefused:
         return msg(MsgReasonRenameRefused);
+    case TransferFailure::NoRoom:
+        return msg(MsgReasonNoRoom);
     case TransferFailure::LocalFile:
         return FormatMsg1(msg(MsgReasonLocalFile), error.detail);
     case TransferFailure::NotWebAddress:

@@ -122,16 +122,12 @@ struct ServiceLevels {
             return applyAttributes(level, depth, node, *transponder, pool);
         default:
             service = std::make_unique<TService>();
-            if (const quint8 code = applyAttributes(level, depth, node, *service, pool);
-                code != kReadComplete)
-                return code;
             // The receiver takes a my-services channel that names no action
-            // for an add. An empty action it ignores, but no file can say
-            // that: written without one, the channel is an add all the same.
-            // The list holds what the receiver makes of what is written.
-            if (dialect.kind == ZapitKind::MyServices && service->Action().isEmpty())
+            // for an add, and does nothing with one whose action is empty
+            // (action=""): only a channel without the attribute is an add.
+            if (dialect.kind == ZapitKind::MyServices)
                 service->SetActionText(QStringLiteral("add"));
-            return kReadComplete;
+            return applyAttributes(level, depth, node, *service, pool);
         }
     }
 

@@ -94,10 +94,8 @@ public:
         m_text += u'<';
         m_text += QLatin1String(spec.element);
         for (const AttributeSpec &a : spec.attributes) {
-            // action="" would have the receiver ignore the channel; written
-            // without one, it is the add the list makes of it when read back.
-            if (a.field == ZapitField::ServiceAction && zapitField(object, a.field).isEmpty())
-                continue;
+            // An empty action is written as such (action=""): the receiver
+            // ignores that channel, whereas one without the attribute is an add.
             m_text += u' ';
             m_text += QLatin1String(a.name);
             m_text += u"=\"";

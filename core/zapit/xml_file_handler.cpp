@@ -330,6 +330,7 @@ bool TFrmXMLHandler::putToReceiver(const QString &localFile, const QString &remo
 {
     m_lastReceiverPut = TPutOutcome::Kept;
     bool refused = false;
+    bool noRoom = false;
     const auto put = [&](bool inPlace) {
         return withReceiver(errorText, [&](TQelFTP &ftp, QString &error) {
             showStatus(FormatMsg1(msg(MsgStatusPutting), remotePath));
@@ -337,7 +338,8 @@ bool TFrmXMLHandler::putToReceiver(const QString &localFile, const QString &remo
             const bool done = ftp.PutFile(localFile, remotePath);
             m_lastReceiverPut = ftp.LastPut();
             if (!done) {
-                refused = ftp.RenameRefused();
+                refused = ftp.InPlaceMayHelp();
+                noRoom = ftp.NoRoom();
                 error = withReason(FormatMsg2(msg(MsgFtpPuttingFailed),
                                               QFileInfo(localFile).fileName(), remotePath),
                                    ftp.FailureReason());
@@ -352,7 +354,7 @@ bool TFrmXMLHandler::putToReceiver(const QString &localFile, const QString &remo
         return false;
     // The question is asked here, with the transfer over: while one runs,
     // the window takes no input.
-    if (!askWriteInPlace(m_env.prompts, remotePath)) {
+    if (!askWriteInPlace(m_env.prompts, remotePath, noRoom)) {
         errorText.clear();
         return false;
     }

@@ -39,6 +39,22 @@ struct BackupWorld : TExchangeWorld {
         control<QLineEdit>("FrmBackupManager", "EdtFile")->setText(file);
         manager->BtnAddClick();
     }
+    // Restore Backup Now with the first question in the real box, answered
+    // with Return; what it asked. Any question after it goes to the script.
+    QString restoreAnsweringReturn()
+    {
+        TDialogPrompts real(manager);
+        program.Prompts = &real;
+        QString asked;
+        whenModal("", [&](QWidget *box) {
+            asked = static_cast<QMessageBox *>(box)->text();
+            program.Prompts = &prompts;
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        manager->BtnRestoreBackupClick();
+        program.Prompts = &prompts;
+        return asked;
+    }
 
     TFrmBackupManager *manager = nullptr;
     QTemporaryDir backups;
@@ -82,6 +98,7 @@ TEST(BackupManager, BackupAndRestoreThroughTheWindow)
 {
     BackupWorld world;
     world.startReceiver({"--refuse-chmod"});
+    world.startWebInterface();
     world.add("/var/tuxbox/config/zapit/services.xml");
     world.add("/var/tuxbox/config/zapit/bouquets.xml");
     const QByteArray services = fileBytesOf(world.receiverPath("services.xml"));
@@ -104,9 +121,85 @@ TEST(BackupManager, BackupAndRestoreThroughTheWindow)
 
     QFile::remove(world.receiverPath("services.xml"));
     world.prompts.asked.clear();
+    world.prompts.answers = {TPrompts::mbYes};
     world.manager->BtnRestoreBackupClick();
-    EXPECT_EQ(world.prompts.texts(), QStringList({"Restore successfully finished!"}));
+    ASSERT_EQ(world.prompts.texts().size(), 2);
+    EXPECT_EQ(world.prompts.texts()[1], "Restore successfully finished!");
     EXPECT_EQ(fileBytesOf(world.receiverPath("services.xml")), services);
+}
+
+// One click on Restore Backup Now replaces the receiver's files with the
+// preselected backup's: it asks first, naming the backup and the files it
+// replaces, with Cancel the default (Return keeps every file). Once the
+// files are back, the receiver is asked to reload them, or the user is told
+// that it still runs its earlier lists.
+TEST(BackupManager, RestoringAsksFirstAndHasTheReceiverReload)
+{
+    const QString question =
+        "Restoring \"Backup_2024-03-03\" replaces these files on the receiver:\r\n"
+        "/var/tuxbox/config/zapit/bouquets.xml\r\n/var/tuxbox/config/zapit/services.xml\r\n\r\n"
+        "Restore them now?";
+    const struct {
+        const char *name;
+        int answer; // 0: the real question box, answered with Return
+        bool webInterface;
+        bool restored;
+        QStringList after; // the messages after the question
+    } rows[] = {
+        {"return_key", 0, true, false, {}},
+        {"cancel", TPrompts::mbCancel, true, false, {}},
+        {"yes", TPrompts::mbYes, true, true, {"Restore successfully finished!"}},
+        {"yes_without_web_interface", TPrompts::mbYes, false, true,
+         {"The backup was restored, but the receiver could not be asked to reload its lists, so "
+          "it still uses its earlier lists. Connection refused."}},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        BackupWorld world;
+        world.startReceiver();
+        if (r.webInterface)
+            world.startWebInterface();
+        const QDir root(world.backups.path());
+        const QStringList names = {"bouquets.xml", "services.xml"};
+        for (const QString &name : names) {
+            const QString path = "Backup_2024-03-03/var/tuxbox/config/zapit/" + name;
+            root.mkpath(QFileInfo(root.filePath(path)).path());
+            QFile file(root.filePath(path));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("<zapit>saved " + name.toUtf8() + "</zapit>");
+        }
+        QList<QByteArray> before;
+        for (const char *name : {"services.xml", "myservices.xml", "bouquets.xml"})
+            before.append(fileBytesOf(world.receiverPath(QLatin1String(name))));
+        world.manager->FillBackups();
+        ASSERT_EQ(world.list("BoxBackups")->currentItem()->text(), "Backup_2024-03-03");
+
+        QString asked;
+        if (r.answer == 0) {
+            asked = world.restoreAnsweringReturn();
+            EXPECT_TRUE(world.prompts.texts().isEmpty()) << world.prompts.texts().join('|').toStdString();
+        } else {
+            world.prompts.answers = {r.answer};
+            world.manager->BtnRestoreBackupClick();
+            ASSERT_EQ(world.prompts.asked.size(), 1 + r.after.size())
+                << world.prompts.texts().join('|').toStdString();
+            EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Confirmation);
+            EXPECT_TRUE(world.prompts.asked[0].buttons & TPrompts::mbCancelDefault);
+            asked = world.prompts.asked[0].text;
+            EXPECT_EQ(world.prompts.texts().mid(1), r.after);
+        }
+        EXPECT_EQ(asked, question);
+        EXPECT_EQ(fileBytesOf(world.receiverPath("services.xml")),
+                  r.restored ? QByteArray("<zapit>saved services.xml</zapit>") : before[0]);
+        EXPECT_EQ(fileBytesOf(world.receiverPath("myservices.xml")), before[1]);
+        EXPECT_EQ(fileBytesOf(world.receiverPath("bouquets.xml")),
+                  r.restored ? QByteArray("<zapit>saved bouquets.xml</zapit>") : before[2]);
+        const QStringList reloads =
+            r.webInterface ? TExchangeWorld::logLines(world.webLog) : QStringList();
+        EXPECT_EQ(reloads.size(), r.restored && r.webInterface ? 1 : 0) << reloads.join('|').toStdString();
+        for (const QString &line : reloads)
+            EXPECT_TRUE(line.contains("Reload")) << line.toStdString();
+    }
 }
 
 TEST(BackupManager, ABackupAKillLeftAsideIsShownAgainWhenTheWindowOpens)
@@ -135,6 +228,7 @@ TEST(BackupManager, AnIncompleteBackupIsOfferedLastAndRestoredOnlyWhenConfirmed)
 {
     BackupWorld world;
     world.startReceiver();
+    world.startWebInterface();
     const QDir root(world.backups.path());
     const auto put = [&](const QString &path, const QByteArray &bytes) {
         root.mkpath(QFileInfo(root.filePath(path)).path());
@@ -160,7 +254,9 @@ TEST(BackupManager, AnIncompleteBackupIsOfferedLastAndRestoredOnlyWhenConfirmed)
     const QString question =
         "The backup \"Backup_2024-02-02 (incomplete)\" is incomplete: restoring it may leave the "
         "receiver with files that do not belong together.\r\n\r\nMissing files:\r\n"
-        "/var/tuxbox/config/zapit/bouquets.xml\r\n\r\nRestore the files it holds all the same?";
+        "/var/tuxbox/config/zapit/bouquets.xml\r\n\r\nRestoring \"Backup_2024-02-02 (incomplete)\" "
+        "replaces these files on the receiver:\r\n/var/tuxbox/config/zapit/services.xml\r\n\r\n"
+        "Restore the files it holds all the same?";
     const struct {
         const char *name;
         int answer; // 0: the real question box, answered with Return
@@ -179,16 +275,7 @@ TEST(BackupManager, AnIncompleteBackupIsOfferedLastAndRestoredOnlyWhenConfirmed)
         world.prompts.answers = {r.answer};
         QString asked;
         if (r.answer == 0) {
-            TDialogPrompts real(world.manager);
-            world.program.Prompts = &real;
-            whenModal("", [&](QWidget *box) {
-                asked = static_cast<QMessageBox *>(box)->text();
-                // Whatever comes after the question is answered by the script.
-                world.program.Prompts = &world.prompts;
-                QTest::keyClick(box, Qt::Key_Return);
-            });
-            world.manager->BtnRestoreBackupClick();
-            world.program.Prompts = &world.prompts;
+            asked = world.restoreAnsweringReturn();
         } else {
             world.manager->BtnRestoreBackupClick();
             ASSERT_GE(world.prompts.asked.size(), 1) << r.name;
@@ -225,11 +312,16 @@ TEST(BackupManager, AReceiverThatRefusesToRenameIsNotWrittenIntoOnReturn)
     TDialogPrompts real(world.manager);
     world.program.Prompts = &real;
     QString asked;
-    whenModal("", [&](QWidget *box) {
-        asked = static_cast<QMessageBox *>(box)->text();
-        EXPECT_TRUE(saveShotWithTitleBar(*box, QStringLiteral("write_in_place_question.png")));
-        world.program.Prompts = &world.prompts;
-        QTest::keyClick(box, Qt::Key_Return);
+    // The restore itself is confirmed first; the question after it is the one
+    // answered with Return.
+    whenModal("", [&](QWidget *confirm) {
+        whenModal("", [&](QWidget *box) {
+            asked = static_cast<QMessageBox *>(box)->text();
+            EXPECT_TRUE(saveShotWithTitleBar(*box, QStringLiteral("write_in_place_question.png")));
+            world.program.Prompts = &world.prompts;
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        static_cast<QMessageBox *>(confirm)->button(QMessageBox::Yes)->click();
     });
     world.manager->BtnRestoreBackupClick();
     world.program.Prompts = &world.prompts;

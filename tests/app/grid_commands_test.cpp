@@ -205,9 +205,9 @@ TEST(GridCommands, AddingToMyServicesOfTheOtherKindGivesTheTreeASaveAndLoadGive)
 }
 
 // The receiver takes a my-services channel that names no action for an add:
-// the grids show it as one, and a save writes it as one, never with an
-// empty action, which the receiver would take for neither add nor remove.
-TEST(GridCommands, AChannelWithoutAnActionIsShownAndSavedAsAnAdd)
+// the grids show it as one, and a save writes it as one. One whose action is
+// empty it ignores: shown as an entry that does nothing, it is saved as read.
+TEST(GridCommands, AChannelWithoutAnActionIsAnAddAndAnEmptyActionStaysAsRead)
 {
     TProgramWorld world;
     QFile file(world.path(QStringLiteral("MyServices.xml")));
@@ -219,6 +219,7 @@ TEST(GridCommands, AChannelWithoutAnActionIsShownAndSavedAsAnAdd)
                "<channel service_id=\"6dd5\" action=\"add\" name=\"Regionalfenster S\xC3\xBC"
                "d\" service_type=\"01\"/>\n"
                "<channel service_id=\"6dd0\" name=\"S\xC3\xBC" "d &amp; West\" service_type=\"01\"/>\n"
+               "<channel service_id=\"6dd2\" action=\"\" name=\"Leerlauf\" service_type=\"02\"/>\n"
                "</transponder>\n</sat>\n</zapit>\n");
     file.close();
     world.start();
@@ -236,14 +237,22 @@ TEST(GridCommands, AChannelWithoutAnActionIsShownAndSavedAsAnAdd)
                   ->AsInteger(),
               1);
 
+    const int idle = rowNames(main.MyServicesGrid).indexOf(QStringLiteral("Leerlauf"));
+    ASSERT_GE(idle, 0);
+    EXPECT_EQ(main.MyServicesGrid->Cell(TFrmMain::ColumnByName(main.MyServicesGrid, "ColMySerActionIcon"), idle)
+                  ->AsInteger(),
+              0);
+
     addSelectedServiceAs(world, QStringLiteral("ZDF"), "PopupItmSerAddMyService");
     main.PopupItmToolSave->trigger();
     const QByteArray saved = world.bytes(QStringLiteral("MyServices.xml"));
-    EXPECT_FALSE(saved.contains("action=\"\"")) << saved.toStdString();
-    const qsizetype at = saved.indexOf("service_id=\"6dd0\"");
-    ASSERT_GE(at, 0) << saved.toStdString();
-    const QByteArray line = saved.mid(at, saved.indexOf('\n', at) - at);
-    EXPECT_TRUE(line.contains("action=\"add\"") || !line.contains("action=")) << line.toStdString();
+    const auto lineOf = [&](const char *sid) {
+        const qsizetype at = saved.indexOf(QByteArray("service_id=\"") + sid + '"');
+        return at < 0 ? QByteArray() : saved.mid(at, saved.indexOf('\n', at) - at);
+    };
+    EXPECT_TRUE(lineOf("6dd0").contains("action=\"add\"")) << saved.toStdString();
+    EXPECT_TRUE(lineOf("6dd2").contains("action=\"\"")) << saved.toStdString();
+    EXPECT_EQ(saved.count("action=\"\""), 1) << saved.toStdString();
 }
 
 // A service is already in a bouquet when an entry stands for it: linked to

@@ -601,8 +601,9 @@ TEST(ImportExport, AFailedExportLeavesNothingBehind)
 // Wherever the link breaks while the lists go to the receiver, and whether
 // its FTP server goes on or is killed, every receiver file is whole: the new
 // one or the one there before, byte for byte, and the message names which.
-// A receiver that refuses to rename is written straight into only when the
-// user says so; the question has Cancel as its default.
+// A receiver that refuses to rename, or has no room for a second copy, is
+// written straight into only when the user says so; the question has Cancel
+// as its default. A copy a killed server kept is named.
 TEST(ImportExport, AnExportCutShortLeavesEveryFileWholeOrAsItWas)
 {
     const QString zapit = QLatin1String(kZapitDir);
@@ -610,6 +611,9 @@ TEST(ImportExport, AnExportCutShortLeavesEveryFileWholeOrAsItWas)
     const QString refused =
         "The receiver does not let %1 be replaced by a copy that has arrived whole. Write straight "
         "into %1 instead? Should the transfer break off, the receiver is left with a cut-short file.";
+    const QString noRoom =
+        "The receiver has no room for a copy of %1 beside it. Write straight into %1 instead? "
+        "Should the transfer break off, the receiver is left with a cut-short file.";
     const QString cutText = "FTP: Putting myservices.xml to " + zapit + "/myservices.xml failed.";
     const struct {
         const char *name;
@@ -625,6 +629,9 @@ TEST(ImportExport, AnExportCutShortLeavesEveryFileWholeOrAsItWas)
         {"server killed halfway", {"--cut", "STOR:myservices.xml:100", "--die"}, {}, "noo", cutText},
         {"rename refused", {"--refuse-rename"}, {TPrompts::mbCancel}, "ooo", ""},
         {"rename refused, written in place", {"--refuse-rename"},
+         {TPrompts::mbYes, TPrompts::mbYes, TPrompts::mbYes}, "nnn", ""},
+        {"no room for a second copy", {"--no-room", "452"}, {TPrompts::mbCancel}, "ooo", ""},
+        {"no room for a second copy, written in place", {"--no-room", "552"},
          {TPrompts::mbYes, TPrompts::mbYes, TPrompts::mbYes}, "nnn", ""},
     };
     for (const auto &r : rows) {
@@ -663,6 +670,11 @@ TEST(ImportExport, AnExportCutShortLeavesEveryFileWholeOrAsItWas)
                 EXPECT_TRUE(!file.startsWith('.')
                             || (r.server.contains("--die") && file.endsWith(".pelloran-upload")))
                     << file.toStdString();
+                if (file.startsWith('.')) {
+                    EXPECT_TRUE(error.contains("The new copy may be left on the receiver as " + zapit
+                                               + u'/' + file + u'.'))
+                        << error.toStdString();
+                }
             }
         }
         if (!r.error.isEmpty()) {
@@ -680,6 +692,10 @@ TEST(ImportExport, AnExportCutShortLeavesEveryFileWholeOrAsItWas)
             const TScriptedPrompts::Question &question = world.prompts.asked[i];
             if (question.text.startsWith("The receiver does not let")) {
                 EXPECT_EQ(question.text, refused.arg(zapit + u'/' + names[i - 1]));
+                EXPECT_TRUE(question.buttons & TPrompts::mbCancelDefault);
+            } else if (question.text.startsWith("The receiver has no room")) {
+                EXPECT_TRUE(r.server.contains("--no-room"));
+                EXPECT_EQ(question.text, noRoom.arg(zapit + u'/' + names[i - 1]));
                 EXPECT_TRUE(question.buttons & TPrompts::mbCancelDefault);
             }
         }

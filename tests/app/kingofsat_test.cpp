@@ -537,6 +537,50 @@ TEST_F(KingOfSat, DeltaUpdateAfterAMappingJoinsWhatThePageBecame)
     EXPECT_EQ(world.bytes(QStringLiteral("KingOfSat.xml")), expected.readAll());
 }
 
+// A satellite left unmapped keeps the page's orbital position, in the form
+// the receiver reads (tenths of a degree): the services list's new satellite
+// and the bouquet entries made of its services name it by that position,
+// also once the program starts again on the saved KingOfSat list.
+TEST_F(KingOfSat, AnUnmappedSatelliteTakesThePagesPositionIntoTheListsAndBouquets)
+{
+    const QString nordstar = QString::fromUtf8("Nordstar 2B (19.2\xc2\xb0" "E)");
+    whenModal([&](QWidget *) {
+        refresh();
+        download({"Nordstar 2B"});
+        whenModal([](QWidget *mapping) { click(mapping, "BtnCancel"); });
+    });
+    world.main().ToolBtnKofDownloadClick();
+    ASSERT_EQ(satelliteNames(*program().KingOfSatList), QStringList{nordstar});
+    whenModal([&](QWidget *window) {
+        auto *satellites = window->findChild<QComboBox *>(QStringLiteral("ComboSatellite"));
+        window->findChild<QRadioButton *>(QStringLiteral("BtnSatellite"))->click();
+        satellites->setCurrentIndex(satellites->findText(nordstar));
+        window->findChild<QCheckBox *>(QStringLiteral("CbxBouquet"))->setChecked(true);
+        window->findChild<QComboBox *>(QStringLiteral("ComboBouquet"))->setEditText(QStringLiteral("Nordstar"));
+        click(window, "BtnOk");
+    });
+    world.main().ToolBtnKofServiceAddClick();
+    world.main().PopupItmToolSave->trigger();
+
+    const QString services = QString::fromUtf8(world.bytes(QStringLiteral("Services.xml")));
+    EXPECT_TRUE(services.contains("<sat name=\"" + nordstar + "\" diseqc=\"0\" position=\"192\">"))
+        << services.toStdString();
+    const QByteArray bouquets = world.bytes(QStringLiteral("Bouquets.xml"));
+    const qsizetype from = bouquets.indexOf("<Bouquet name=\"Nordstar\"");
+    ASSERT_GE(from, 0) << bouquets.toStdString();
+    const QByteArray entries = bouquets.mid(from, bouquets.indexOf("</Bouquet>", from) - from);
+    EXPECT_GT(entries.count("sat_position=\"192\""), 0) << entries.toStdString();
+    EXPECT_EQ(entries.count("sat_position=\"192\""), entries.count("<channel "))
+        << entries.toStdString();
+
+    TProgramWorld again(TProgramWorld::NoLists);
+    ASSERT_TRUE(QFile::copy(world.path(QStringLiteral("KingOfSat.xml")),
+                            again.path(QStringLiteral("KingOfSat.xml"))));
+    again.start();
+    ASSERT_EQ(satelliteNames(*again.program.KingOfSatList), QStringList{nordstar});
+    EXPECT_EQ(again.program.KingOfSatList->GetItem(0)->Position, "192");
+}
+
 TEST_F(KingOfSat, WildcardCharactersInNamesMatchOnlyThemselves)
 {
     QFile mapping(satelliteMappingFileName(program().ProgramFolder));

@@ -300,8 +300,11 @@ struct DialogUseRow {
     bool isNew;
     std::vector<std::pair<const char *, QString>> fields;
     bool staysOnTheTemplatesTransponder;
-    // A hand-made my-services file may spell an action its own way.
+    // A hand-made my-services file may spell an action its own way, or
+    // leave it empty.
     const char *templateAction = nullptr;
+    // The my-services action of the service the dialog leaves, where checked.
+    const char *action = nullptr;
 };
 
 void PrintTo(const DialectRow &row, std::ostream *os)
@@ -353,6 +356,13 @@ TEST_P(ServiceDialogsOnEveryDialect, LeaveTheTreeASaveAndALoadGive)
     EXPECT_EQ(inMemory, tree(*savedAndLoaded(list))) << qPrintable(inMemory.join(u'\n'));
     const QString name = fields.front().second;
     EXPECT_EQ(marked(list), QStringList{name});
+    if (use.action && dialect.kind == ZapitKind::MyServices) {
+        list.forEachService([&](TService *made, TTransponder *, TSatelite *) {
+            if (made->Marked) {
+                EXPECT_EQ(made->Action(), QLatin1String(use.action));
+            }
+        });
+    }
     if (use.staysOnTheTemplatesTransponder) {
         EXPECT_EQ(sat->Count(), transponders);
         EXPECT_TRUE(names(*tp).contains(name)) << qPrintable(names(*tp).join(u','));
@@ -377,7 +387,21 @@ const DialogUseRow kDialogUses[] = {
      true,
      {{"EdtServiceName", "Channel Eleven"}, {"EdtSID", "6dac"}},
      true,
-     "Add"},
+     "Add",
+     "add"},
+    {"NewBesideATemplateThatDoesNothing",
+     true,
+     {{"EdtServiceName", "Channel Twelve"}, {"EdtSID", "6dad"}},
+     true,
+     "",
+     "add"},
+    // Only an action the user sets changes what the entry does.
+    {"MovedToAnotherTransponderDoingNothing",
+     false,
+     {{"EdtServiceName", "Channel Moved"}, {"EdtFrequency", "12188000"}},
+     false,
+     "",
+     ""},
     {"NewOnANewSatellite",
      true,
      {{"EdtServiceName", "Channel Ten"}, {"EdtSatName", "Sat N 7.0E"}, {"EdtDiseqc", "2"}},

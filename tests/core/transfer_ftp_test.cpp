@@ -177,7 +177,11 @@ TEST_F(FtpTransfer, TricklesAreCutAtTheRateFloor)
     } rows[] = {
         {"data trickles in", true, kZapit + "/trickle-services.xml", kTooSlow},
         {"reply to RETR trickles in", true, kZapit + "/slow-reply-services.xml", kTooSlow},
-        {"reply to STOR trickles in", false, kZapit + "/slow-reply-upload.xml", kTooSlow},
+        // The copy under its temporary name is not asked after from a server
+        // that slow: the reason names it.
+        {"reply to STOR trickles in", false, kZapit + "/slow-reply-upload.xml",
+         kTooSlow + "\r\nThe new copy may be left on the receiver as " + kZapit
+             + "/.slow-reply-upload.xml.pelloran-upload."},
         {"plain get", true, kZapit + "/services.xml", ""},
         {"plain put", false, kZapit + "/upload.xml", ""},
     };
@@ -201,7 +205,9 @@ TEST_F(FtpTransfer, TricklesAreCutAtTheRateFloor)
 // on or is killed, the receiver's file is whole: the new one, or the one
 // there before, byte for byte. What the wrapper says became of it is so,
 // and no other file is left beside it but, from a killed server, the copy
-// under its temporary name.
+// under its temporary name, which the reason names and the next upload into
+// the folder removes. A receiver without room for the copy says so, and is
+// written straight into only when asked to.
 TEST(FtpUpload, ACutShortUploadLeavesTheFileAsItWas)
 {
     const QByteArray before = QByteArray("<zapit>before</zapit>\n").repeated(1000);
@@ -210,7 +216,9 @@ TEST(FtpUpload, ACutShortUploadLeavesTheFileAsItWas)
         fresh[i] = char('a' + i % 26);
     const QString dropped = "The connection was lost before the transfer was complete.";
     const QString refused = "The receiver refused to put the new copy in the place of the file.";
+    const QString noRoom = "The receiver has no room left for the new copy.";
     const QString aside = ".services.xml.pelloran-upload";
+    const QString asideLeft = "The new copy may be left on the receiver as " + kZapit + '/' + aside + '.';
     const struct {
         const char *name;
         QStringList server;
@@ -239,6 +247,11 @@ TEST(FtpUpload, ACutShortUploadLeavesTheFileAsItWas)
         {"rename refused", {"--refuse-rename"}, false, false, TPutOutcome::Kept, false},
         {"rename refused, written in place", {"--refuse-rename"}, true, true, TPutOutcome::Replaced,
          false},
+        {"no room for the copy", {"--no-room", "452"}, false, false, TPutOutcome::Kept, false},
+        {"no room for the copy, exceeded storage", {"--no-room", "552"}, false, false,
+         TPutOutcome::Kept, false},
+        {"no room for the copy, written in place", {"--no-room", "552"}, true, true,
+         TPutOutcome::Replaced, false},
         // Written straight into, the file is cut short, and the wrapper says
         // it cannot vouch for it.
         {"written in place, cut halfway", {"--cut", "STOR:services.xml:524288"}, true, false,
@@ -270,14 +283,38 @@ TEST(FtpUpload, ACutShortUploadLeavesTheFileAsItWas)
             EXPECT_TRUE(now == before || (now.size() < fresh.size() && fresh.startsWith(now)));
         else
             EXPECT_TRUE(now == (r.put ? fresh : before));
+        const QString name = QString::fromLatin1(r.name);
         if (!r.put) {
-            EXPECT_EQ(ftp.FailureReason(), QString::fromLatin1(r.name).startsWith("rename") ? refused
-                                                                                            : dropped);
+            const QString reason = name.startsWith("rename") ? refused
+                : name.startsWith("no room")                 ? noRoom
+                                                             : dropped;
+            EXPECT_EQ(ftp.FailureReason(), r.asideMayStay ? reason + "\r\n" + asideLeft : reason);
         }
+        EXPECT_EQ(ftp.InPlaceMayHelp(),
+                  !r.put && !r.inPlace && (name.startsWith("rename") || name.startsWith("no room")));
         QStringList left = QDir(home.path() + kZapit).entryList(QDir::Files | QDir::Hidden);
         if (r.asideMayStay)
             left.removeAll(aside);
         EXPECT_EQ(left, QStringList{"services.xml"});
+
+        // The next upload into the folder, of another file, first removes the
+        // copy a killed server kept: the receiver's files are as they were.
+        if (r.asideMayStay) {
+            const QByteArray fileNow = readAll(target);
+            writeFile(home.path() + kZapit + "/bouquets.xml", before);
+            ScriptServer again(QStringLiteral("ftp_server.py"),
+                               QStringList{"--root", home.path(), "--user", kUser, "--password",
+                                           kPassword});
+            ASSERT_NE(again.port(), 0) << again.errors().toStdString();
+            TQelFTP next(QStringLiteral("127.000.000.001"), kUser, kPassword, again.port());
+            next.setTimeouts(5, 5);
+            ASSERT_TRUE(next.Connect() && next.Login());
+            EXPECT_TRUE(next.PutFile(source, kZapit + "/bouquets.xml"));
+            EXPECT_EQ(QDir(home.path() + kZapit).entryList(QDir::Files | QDir::Hidden),
+                      (QStringList{"bouquets.xml", "services.xml"}));
+            EXPECT_TRUE(readAll(home.path() + kZapit + "/bouquets.xml") == fresh);
+            EXPECT_TRUE(readAll(target) == fileNow);
+        }
     }
 }
 

@@ -186,7 +186,9 @@ TEST_F(ListFetch, TricklingUploadEndsAndSaysSo)
     EXPECT_FALSE(handler(kChannelListSizeLimit, 5, quickFloor)
                      ->PutFile(local, "", "ftp:" + kZapit + "/slow-reply-services.xml", error));
     EXPECT_EQ(error, "FTP: Putting services.xml to " + kZapit + "/slow-reply-services.xml failed.\r\n"
-                     "Too slow: less than 1 KB a second on average over 2 seconds.");
+                     "Too slow: less than 1 KB a second on average over 2 seconds.\r\n"
+                     "The new copy may be left on the receiver as " + kZapit
+                         + "/.slow-reply-services.xml.pelloran-upload.");
     EXPECT_TRUE(handler(kChannelListSizeLimit, 5, quickFloor)
                     ->PutFile(local, "", "ftp:" + kZapit + "/services.xml", error))
         << error.toStdString();

@@ -66,6 +66,9 @@ E2E_STEP(backup_make)
 
 E2E_STEP(backup_restore)
 {
+    // The restore is confirmed; the receiver is then asked to reload.
+    step.program.ReceiverWebPort = step.arg("httpPort").toInt();
+    step.prompts.answers = {TPrompts::mbYes};
     whenModal("FrmBackupManager", [&step](QWidget *manager) {
         step.check(itemTexts(child<QListWidget>(manager, "BoxFiles")) == kBackedUp,
                    "the files to back up are kept: " + itemTexts(child<QListWidget>(manager, "BoxFiles")).join(", "));
@@ -77,8 +80,10 @@ E2E_STEP(backup_restore)
         child(manager, "BtnClose")->click();
     });
     step.main().PopupItmBackupManagerClick();
-    step.check(step.prompts.texts() == QStringList({"Restore successfully finished!"}),
-               "the restore succeeds: " + step.prompts.texts().join(" | "));
+    step.check(step.prompts.texts().size() == 2
+                   && step.prompts.texts().first().startsWith("Restoring \"Backup_e2e\" replaces")
+                   && step.prompts.texts().last() == "Restore successfully finished!",
+               "the restore is confirmed and succeeds: " + step.prompts.texts().join(" | "));
 }
 
 TEST(BackupsAndPrinting, BackupMadeAndRestoredInTheNextRun)
@@ -101,10 +106,13 @@ TEST(BackupsAndPrinting, BackupMadeAndRestoredInTheNextRun)
     // The receiver loses one file and gets another wrong.
     QFile::remove(world.receiverPath("services.xml"));
     writeBytes(world.receiverPath("bouquets.xml"), "<zapit/>\n");
+    world.startWeb();
+    ASSERT_NE(world.http->port(), 0);
     const TRunResult restored = world.run("backup_restore", {"password=dbox2"});
     ASSERT_TRUE(restored.ok()) << restored.output.toStdString();
     EXPECT_EQ(readBytes(world.receiverPath("services.xml")), services);
     EXPECT_EQ(readBytes(world.receiverPath("bouquets.xml")), bouquets);
+    EXPECT_EQ(world.webLog().size(), 1) << world.webLog().join('|').toStdString();
     // The backup itself is untouched.
     EXPECT_EQ(filesBelow(backups.filePath("Backup_e2e")), stored);
 }

@@ -358,6 +358,8 @@ TEST_F(BackupTransfer, ATrickleEndsBackupAndRestoreWithTheReason)
     EXPECT_FALSE(restoreBackup(access, backups.filePath("Saved"), {}, error, timeouts));
     EXPECT_TRUE(error.endsWith("FTP: Putting services.xml to /var/tuxbox/config/zapit/services.xml "
                                "failed.\r\n" + tooSlow
+                               + "\r\nThe new copy may be left on the receiver as "
+                                 "/var/tuxbox/config/zapit/.services.xml.pelloran-upload."
                                + "\r\n\r\nLeft as they were on the receiver:\r\n"
                                  "/var/tuxbox/config/zapit/services.xml"))
         << error.toStdString();
@@ -397,6 +399,9 @@ TEST_F(BackupTransfer, ACutShortRestoreLeavesEveryFileWholeOrAsItWas)
         {"server killed at the new name", {"--cut", "RNTO:bouquets.xml", "--die"}, 0, "n?o", "n?o"},
         {"rename refused", {"--refuse-rename"}, TPrompts::mbCancel, "ooo", "ooo"},
         {"rename refused, written in place", {"--refuse-rename"}, TPrompts::mbYes, "nnn", nullptr},
+        {"no room for a second copy", {"--no-room", "452"}, TPrompts::mbCancel, "ooo", "ooo"},
+        {"no room for a second copy, written in place", {"--no-room", "552"}, TPrompts::mbYes, "nnn",
+         nullptr},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.name);
@@ -409,8 +414,9 @@ TEST_F(BackupTransfer, ACutShortRestoreLeavesEveryFileWholeOrAsItWas)
             old.append(before(path));
         startServer(r.server);
         QStringList asked;
-        const TWriteInPlaceQuestion question = [&](const QString &path) {
+        const TWriteInPlaceQuestion question = [&](const QString &path, bool noRoom) {
             asked.append(path);
+            EXPECT_EQ(noRoom, r.server.contains("--no-room"));
             return r.answer == TPrompts::mbYes;
         };
         QString error;
@@ -436,6 +442,11 @@ TEST_F(BackupTransfer, ACutShortRestoreLeavesEveryFileWholeOrAsItWas)
                 EXPECT_TRUE(!file.startsWith('.')
                             || (r.server.contains("--die") && file.endsWith(".pelloran-upload")))
                     << file.toStdString();
+                if (file.startsWith('.')) {
+                    const QString copy = QFileInfo(paths[i]).path() + u'/' + file;
+                    EXPECT_TRUE(error.contains("The new copy may be left on the receiver as " + copy + u'.'))
+                        << error.toStdString();
+                }
             }
         }
         if (r.report) {

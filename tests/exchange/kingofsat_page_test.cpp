@@ -127,21 +127,24 @@ TEST(KingOfSatPage, IndexPageListsTheMapsSatellites)
     ASSERT_TRUE(parseSatelliteIndex(fixture(QStringLiteral("en/lists.php")), kPageUrl, entries));
     struct Row {
         const char *satellite, *position, *link;
+        const char *receiverPosition; // of the name the download gives it
     };
     const Row rows[] = {
-        {"Nordstar 2B", "19.2\xc2\xb0" "E", "http://127.0.0.1:8/en/pos-19.2E.php"},
-        {"Borealis 5 & 6", "13.0\xc2\xb0" "E", "http://127.0.0.1:8/en/sat/borealis.php?band=ku&view=all"},
+        {"Nordstar 2B", "19.2\xc2\xb0" "E", "http://127.0.0.1:8/en/pos-19.2E.php", "192"},
+        {"Borealis 5 & 6", "13.0\xc2\xb0" "E", "http://127.0.0.1:8/en/sat/borealis.php?band=ku&view=all", "130"},
         // the javascript: area is left out
-        {"Kestrel 1N (Backup)", "Backup", "http://127.0.0.1:8/en/pos-28.2E.php"},
-        {"Sirio &lt;4A&gt;", "4.8\xc2\xb0" "E", "http://127.0.0.1:8/en/pos-4.8E.php"},
-        {"Ghost 1", "7.0\xc2\xb0" "E", "http://127.0.0.1:8/en/pos-missing.php"},
-        {"Hal\xc3\xb6sat &OUML; & Co", "9.0\xc2\xb0" "E", "http://127.0.0.1:8/en/pos%209.0E.php"},
+        {"Kestrel 1N (Backup)", "Backup", "http://127.0.0.1:8/en/pos-28.2E.php", "0"},
+        {"Sirio &lt;4A&gt;", "4.8\xc2\xb0" "E", "http://127.0.0.1:8/en/pos-4.8E.php", "48"},
+        {"Ghost 1", "7.0\xc2\xb0" "E", "http://127.0.0.1:8/en/pos-missing.php", "70"},
+        {"Hal\xc3\xb6sat &OUML; & Co", "9.0\xc2\xb0" "E", "http://127.0.0.1:8/en/pos%209.0E.php", "90"},
     };
     ASSERT_EQ(entries.size(), qsizetype(std::size(rows)));
     for (int i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].satellite, QString::fromUtf8(rows[i].satellite)) << i;
         EXPECT_EQ(entries[i].position, QString::fromUtf8(rows[i].position)) << i;
         EXPECT_EQ(entries[i].link, QString::fromUtf8(rows[i].link)) << i;
+        const QString name = entries[i].satellite + QStringLiteral(" (") + entries[i].position + u')';
+        EXPECT_EQ(kofReceiverPosition(name), QLatin1String(rows[i].receiverPosition)) << i;
     }
     EXPECT_FALSE(parseSatelliteIndex(QStringLiteral("<html><map></map></html>"), kPageUrl, entries));
     EXPECT_TRUE(entries.isEmpty());
@@ -149,6 +152,31 @@ TEST(KingOfSatPage, IndexPageListsTheMapsSatellites)
 
 // Thousands of alternative texts that belong to no area's link stand on the
 // map's line: they name no satellite, as a browser shows no link for them.
+// The receiver reads a satellite's position as signed tenths of a degree,
+// west below zero.
+TEST(KingOfSatPage, PositionsBecomeTheReceiversTenthsOfADegree)
+{
+    const std::pair<const char *, const char *> rows[] = {
+        {"Nordstar 2B (19.2\xc2\xb0" "E)", "192"},
+        {"Trap 1 (1.0\xc2\xb0" "W)", "-10"},
+        {"Far West (30.0\xc2\xb0" "W)", "-300"},
+        {"Near (0.8\xc2\xb0" "W)", "-8"},
+        {"Greenwich (0.0\xc2\xb0" "W)", "0"},
+        {"Dateline (180.0\xc2\xb0" "E)", "1800"},
+        {"Beyond (180.1\xc2\xb0" "E)", "0"},
+        {"Lower (9.0\xc2\xb0" "e)", "90"},
+        {"4.8\xc2\xb0" "E", "48"},
+        {"13E", "130"},
+        {"Astra 19.2E", "0"},        // a list's own name: no page position
+        {"Kestrel 1N (Backup)", "0"},
+        {"Two (2.0\xc2\xb0" "E) Copy", "0"},
+        {"Fine (19.25\xc2\xb0" "E)", "0"},
+        {"", "0"},
+    };
+    for (const auto &[text, tenths] : rows)
+        EXPECT_EQ(kofReceiverPosition(QString::fromUtf8(text)), QLatin1String(tenths)) << text;
+}
+
 TEST(KingOfSatPage, OnlyLinkedAreasOfTheIndexPageCount)
 {
     const QString one = kofArea(QStringLiteral("pos-1.php"), QStringLiteral("One (1.0&deg;E)"));

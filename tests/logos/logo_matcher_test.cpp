@@ -65,8 +65,24 @@ TEST(LogoMatcher, FindsTheLogoFileOfAServiceName)
         {"a letter whose capital is longer", {"SPASSTV.tv.gif"}, "Spaß TV", tv, "SPASSTV.tv.gif"},
         {"cut before a capital after Cyrillic", {"КаналWest.tv.gif"}, "КаналSüd", tv,
          "КаналWest.tv.gif"},
-        {"letters beyond a-z turn into wildcards", {"Welt.tv.gif", "XYZ24.tv.gif"}, "Мир 24", tv,
-         "XYZ24.tv.gif"},
+        {"letters beyond a-z turn into wildcards", {"Welt.tv.gif", "XYZTV24.tv.gif"}, "Мир TV 24", tv,
+         "XYZTV24.tv.gif"},
+        // Digits beside the wildcards say nothing of the name either: a loose
+        // pattern keeps a letter of the name, or chooses no logo.
+        {"digits of a Cyrillic name", {"Welt.tv.gif", "XYZ24.tv.gif"}, "Мир 24", tv, ""},
+        {"Россия 1 is no Channel21", {"Channel21.tv.gif"}, "Россия 1", tv, ""},
+        {"ΕΡΤ1 is no Channel21", {"Channel21.tv.gif"}, "ΕΡΤ1", tv, ""},
+        {"ΑΝΤ1 is no Channel21", {"Channel21.tv.gif"}, "ΑΝΤ1", tv, ""},
+        {"Россия 24 is no N24", {"N24.tv.gif", "Channel21.tv.gif"}, "Россия 24", tv, ""},
+        {"Канал 8 is no Super8", {"Super8.tv.gif"}, "Канал 8", tv, ""},
+        {"radio by digits alike", {"Radio21.radio.gif"}, "Радио 21", radio, ""},
+        {"N24 keeps its own", {"Channel21.tv.gif", "Super8.tv.gif", "N24.tv.gif"}, "N24", tv,
+         "N24.tv.gif"},
+        {"N24 loosely", {"Channel21.tv.gif", "N24HD.tv.gif"}, "N 24", tv, "N24HD.tv.gif"},
+        {"3sat keeps its own", {"Channel21.tv.gif", "3satHD.tv.gif"}, "3sat", tv, "3satHD.tv.gif"},
+        {"ZDF keeps its own", {"N24.tv.gif", "ZDF.tv.gif"}, "ZDF", tv, "ZDF.tv.gif"},
+        {"a Cyrillic logo of the name's digits", {"N24.tv.gif", "Россия24.tv.gif"}, "Россия 24", tv,
+         "Россия24.tv.gif"},
         // A name of no letter a-z would become wildcards alone, which match
         // every file: such a name gets only a logo spelt in its own script.
         {"Cyrillic gets no Latin logo", {"3sat.tv.gif", "ARD.tv.gif"}, "Звезда Плюс", tv, ""},
@@ -136,8 +152,11 @@ TEST(LogoFileIndex, AgreesWithAPlainWalkOverTheList)
         for (TLogoKind kind : {TLogoKind::Tv, TLogoKind::Radio}) {
             int expected = -1;
             const QString mask = (pattern + logoSuffix(kind)).toUpper();
-            // A pattern of wildcards alone says nothing of the name: no file.
-            const bool literal = pattern.contains(QRegularExpression(QStringLiteral("[^*]")));
+            // A pattern of wildcards, alone or with digits and dots, says
+            // nothing of the name: no file.
+            const bool literal = pattern.contains(u'*')
+                ? pattern.contains(QRegularExpression(QStringLiteral("[a-zA-Z]")))
+                : !pattern.isEmpty();
             for (int f = 0; literal && f < files.size() && expected < 0; ++f) {
                 if (matchesWildcard(files.at(f).toUpper(), mask))
                     expected = f;

@@ -46,6 +46,9 @@ a cut ends the server instead, as a receiver whose FTP server is killed.
 With --refuse-rename every RNTO is answered "553". With --no-size every SIZE
 is answered "502". With --short-store NAME an upload of a file whose name
 contains NAME keeps only its first half, the reply saying all went well.
+With --no-room CODE (452 or 552) every upload under a temporary name is
+answered CODE, as a receiver whose flash has no room for a second copy of
+a file; an upload straight into a file goes through.
 
 With --silent the server accepts connections and never says a word.
 With --mute-quit the server never answers QUIT and keeps the connection
@@ -76,6 +79,10 @@ SLOW_REPLY_LINES = 600
 NAMED_ACTS = {}
 UPLOAD_SUFFIX = ".pelloran-upload"
 CUT_COMMANDS = ("STOR", "SIZE", "RNFR", "RNTO", "DELE")
+NO_ROOM_REPLIES = {
+    "452": "452 Insufficient storage space in system.",
+    "552": "552 Exceeded storage allocation.",
+}
 
 
 def acted_name(path):
@@ -202,6 +209,7 @@ class ActingHandler(FTPHandler):
     refuse_rename = False
     no_size = False
     short_store = None
+    no_room = None
     refuse_chmod = False
     mute_quit = False
     log_file = None
@@ -285,6 +293,9 @@ class ActingHandler(FTPHandler):
             return
         if NAMED_ACTS.get(acted_name(file)) == "drop":
             self.close()
+            return
+        if ActingHandler.no_room and acted_name(file) != os.path.basename(file):
+            self.respond(NO_ROOM_REPLIES[ActingHandler.no_room])
             return
         if act_of(file) == "slow-reply":
             return self.slow_reply(file, lambda: FTPHandler.ftp_STOR(self, file, mode))
@@ -380,6 +391,7 @@ def main():
     parser.add_argument("--refuse-rename", action="store_true")
     parser.add_argument("--no-size", action="store_true")
     parser.add_argument("--short-store")
+    parser.add_argument("--no-room", choices=sorted(NO_ROOM_REPLIES))
     args = parser.parse_args()
     for point in args.cut:
         try:
@@ -408,6 +420,7 @@ def main():
     handler.refuse_rename = args.refuse_rename
     handler.no_size = args.no_size
     handler.short_store = args.short_store
+    handler.no_room = args.no_room
     handler.authorizer = authorizer
     handler.passive_ports = None
     handler.banner = "test receiver ready"
