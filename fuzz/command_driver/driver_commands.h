@@ -26,6 +26,11 @@ struct TStepResult {
     bool saved = false;
     // Findings the step itself made (what a click or key must select).
     QStringList findings;
+    // The command is to keep what every entry names (Optimize, adding
+    // services to the my-services); the data services' names may go when
+    // it removed data services on purpose.
+    bool keepsNames = false;
+    bool dataMayGo = false;
 };
 
 // One of the user's commands, drawn by weight.
