@@ -1,5 +1,6 @@
 #include "grid_commands_support.h"
 #include "main_window_support.h"
+#include "service_dialogs_world.h"
 
 #include "app/main/status_panels.h"
 #include "exchange/import_export_dialog.h"
@@ -292,6 +293,30 @@ TEST(MainWindowMyServices, AddingAServiceChangesItsOneEntry)
         main.PopupItmToolSave->trigger();
         EXPECT_EQ(world->bytes("MyServices.xml"), expected);
     }
+}
+
+// New Service from a chosen service with only the name changed keeps its
+// ids, which the receiver would find twice on the transponder and keep once:
+// the window refuses it, the user cancels, and the saved services are what
+// they were.
+TEST(MainWindowServices, NewServiceTakingAnotherServicesIdsIsRefused)
+{
+    auto world = startedOnDemo(QStringLiteral("cable/"));
+    saveLists(*world);
+    const QByteArray services = world->bytes("Services.xml");
+    TFrmMain &main = world->main();
+    const int zdf = rowNames(main.ServicesGrid).indexOf(QStringLiteral("ZDF"));
+    ASSERT_GE(zdf, 0);
+    QTest::mouseClick(main.ServicesGrid->viewport(), Qt::LeftButton, {}, nameCellCentre(main.ServicesGrid, zdf));
+    service_dialogs::DialogPlayer player(*world->program.FormAs<QDialog>("FrmServiceProperties"));
+    player.then(service_dialogs::fillAndPress({{"EdtServiceName", QStringLiteral("ZDF Kopie")}}))
+        .then(service_dialogs::press("BtnCancel"));
+    world->prompts.asked.clear();
+    trigger(main, "PopupItmSerNew");
+    EXPECT_EQ(player.shows, 2);
+    EXPECT_EQ(world->prompts.texts(), QStringList{QStringLiteral("An identical service does already exist!")});
+    saveLists(*world);
+    EXPECT_EQ(world->bytes("Services.xml"), services);
 }
 
 // A working file the start could not read leaves its list empty, but that is
