@@ -720,6 +720,12 @@ void toolButton(World &w, Result &r)
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
     w.nextModal = nullptr;
+    if (r.keepsNames) {
+        w.program().MyServiceList->forEachService([&](TService *s, TTransponder *, TSatelite *) {
+            if (s->Marked)
+                r.changedOnPurpose.insert(s);
+        });
+    }
     for (int chosen : b.chooses)
         r.chosen.append(grids.at(std::size_t(chosen)).grid);
     if (deletes) {

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,9 @@ struct TStepResult {
     // it removed data services on purpose.
     bool keepsNames = false;
     bool dataMayGo = false;
+    // The entries the command changed on purpose (the my-services entries
+    // an add gave the action it names), which may name another service now.
+    QSet<const void *> changedOnPurpose;
 };
 
 // One of the user's commands, drawn by weight.

@@ -343,7 +343,7 @@ int main(int argc, char **argv)
         }
         QStringList stepFindings = result.findings + world.check(chosen, result.results, result.saved, step);
         if (result.keepsNames)
-            stepFindings += lostNames(named, world.program(), result.dataMayGo);
+            stepFindings += lostNames(named, world.program(), result.dataMayGo, result.changedOnPurpose);
         bool stop = false;
         for (const QString &finding : stepFindings) {
             const QString kind = finding.section(u' ', 0, 0);

@@ -37,7 +37,8 @@ TNamedEntries namedEntries(const TProgram &program)
     return entries;
 }
 
-QStringList lostNames(const TNamedEntries &before, const TProgram &program, bool dataMayGo)
+QStringList lostNames(const TNamedEntries &before, const TProgram &program, bool dataMayGo,
+                      const QSet<const void *> &changedOnPurpose)
 {
     // Entries are compared by identity: one still in its list must name a
     // service if it did; one that went is not looked at.
@@ -54,7 +55,8 @@ QStringList lostNames(const TNamedEntries &before, const TProgram &program, bool
     const TNamedEntries after = namedEntries(program);
     QStringList findings;
     for (auto it = before.named.cbegin(); it != before.named.cend(); ++it) {
-        if (!there.contains(it.key()) || after.named.contains(it.key()))
+        if (!there.contains(it.key()) || after.named.contains(it.key())
+            || changedOnPurpose.contains(it.key()))
             continue;
         if (dataMayGo && before.dataIds.contains(it->ids))
             continue;

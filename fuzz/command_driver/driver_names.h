@@ -29,5 +29,7 @@ struct TNamedEntries {
 // entry names one while it is not obsolete.
 TNamedEntries namedEntries(const TProgram &program);
 // One "NAMES" finding per entry still there that named a service before and
-// names none now, but for those of data services when `dataMayGo`.
-QStringList lostNames(const TNamedEntries &before, const TProgram &program, bool dataMayGo);
+// names none now, but for those of data services when `dataMayGo` and for
+// those the command changed on purpose.
+QStringList lostNames(const TNamedEntries &before, const TProgram &program, bool dataMayGo,
+                      const QSet<const void *> &changedOnPurpose);
