@@ -5,6 +5,7 @@
 #include "core/model/service_list.h"
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
+#include "core/util/str_utils.h"
 #include "exchange/mapping_file.h"
 #include "ui/grid/column_kinds.h"
 #include "ui/program/main_window_link.h"
@@ -48,8 +49,9 @@ TFrmDiSEqCMapping::TFrmDiSEqCMapping(QWidget *parent)
 
     connect(ui->BtnOk, &QPushButton::clicked, this, [this] {
         // A value still being typed counts; one that is no number keeps the
-        // window open with the editor showing it.
-        if (ui->MappingGrid->FinishEditing())
+        // window open with the editor showing it, and so does one the
+        // receiver cannot read, with its row chosen.
+        if (ui->MappingGrid->FinishEditing() && valuesReadable())
             accept();
     });
     connect(ui->BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -86,6 +88,23 @@ void TFrmDiSEqCMapping::fillGrid()
         grid->SetCells(m_colDiSEqC, row, mapping.Value(satelite->Name, satelite->Diseqc));
     }
     grid->EndUpdate();
+}
+
+bool TFrmDiSEqCMapping::valuesReadable()
+{
+    TListGrid *grid = ui->MappingGrid;
+    for (int row = 0; row < grid->RowCount(); ++row) {
+        if (isDiseqcPosition(grid->Cells(m_colDiSEqC, row)))
+            continue;
+        grid->SetSelectedRow(row);
+        grid->ScrollToRow(row);
+        if (m_program && m_program->Prompts)
+            m_program->Prompts->messageBox(TPrompts::TMsgKind::Warning,
+                                           FormatMsg1(msg(MsgDiseqcUnreadable), grid->Cells(m_colSat, row)),
+                                           TPrompts::mbOK);
+        return false;
+    }
+    return true;
 }
 
 void TFrmDiSEqCMapping::storeMapping()

@@ -39,6 +39,9 @@ public:
 
 private:
     void fillGrid();
+    // Whether the receiver can read every row's value; the first it cannot
+    // is chosen and named.
+    bool valuesReadable();
     void storeMapping();
 
     TProgram *m_program = nullptr;

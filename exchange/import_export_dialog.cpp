@@ -39,6 +39,35 @@ const QColor kNewVersionColor(255, 0, 0);
 
 enum class TFileKind { Services, MyServices, Bouquets };
 
+// The DiSEqC values of the satellites of some lists, and whether the lists
+// were saved, to be put back as they were.
+class TDiseqcValues
+{
+public:
+    static TDiseqcValues of(std::initializer_list<TServiceList *> lists)
+    {
+        TDiseqcValues values;
+        values.m_saved = SaveHandler().Saved();
+        for (TServiceList *list : lists) {
+            for (int i = 0; i < list->Count(); ++i)
+                values.m_values.emplace_back(list->GetItem(i), list->GetItem(i)->Diseqc);
+        }
+        return values;
+    }
+
+    void restore() const
+    {
+        for (const auto &[satelite, diseqc] : m_values)
+            satelite->Diseqc = diseqc;
+        if (m_saved)
+            SaveHandler().SetSaved();
+    }
+
+private:
+    std::vector<std::pair<TSatelite *, QString>> m_values;
+    bool m_saved = true;
+};
+
 struct TFileStep {
     TFileKind kind;
     QString source;
@@ -240,6 +269,14 @@ TFrmDiSEqCMapping *TFrmImportExport::diseqcMapping() const
     if (mapping)
         mapping->SetProgram(m_program);
     return mapping;
+}
+
+void TFrmImportExport::refillServiceGrids() const
+{
+    if (m_program && m_program->MainWindow) {
+        m_program->MainWindow->FillServicesGrid(1);
+        m_program->MainWindow->FillMyServicesGrid(1);
+    }
 }
 
 void TFrmImportExport::FillFormatCombos()
@@ -607,16 +644,35 @@ bool TFrmImportExport::Export(QString &errorText)
     if (!toReceiver && !ui->BtnLocal->isChecked())
         return true;
 
+    // A list that is empty because its working file could not be read is
+    // not sent in place of the receiver's without the user saying so.
+    const struct {
+        const QAbstractButton *box;
+        const char *file;
+        bool unread;
+    } lists[] = {
+        {ui->CbxServices, "Services.xml",
+         program.ServiceList->Count() == 0 && program.ServiceList->FileUnread},
+        {ui->CbxMyServices, "MyServices.xml",
+         program.MyServiceList->Count() == 0 && program.MyServiceList->FileUnread},
+        {ui->CbxBouquets, "Bouquets.xml",
+         program.BouquetList->Count() == 0 && program.BouquetList->FileUnread},
+    };
+    for (const auto &list : lists) {
+        if (list.box->isChecked() && list.unread
+            && (!program.Prompts
+                || program.Prompts->messageBox(
+                       TPrompts::TMsgKind::Confirmation,
+                       FormatMsg1(msg(MsgExportUnreadList), QLatin1String(list.file)),
+                       TPrompts::mbYes | TPrompts::mbCancel | TPrompts::mbCancelDefault)
+                    != TPrompts::mbYes))
+            return false;
+    }
+    TFrmDiSEqCMapping *mapping = nullptr;
     if (ui->CbxMapping->isChecked() && ui->CbxServices->isChecked()) {
-        TFrmDiSEqCMapping *mapping = diseqcMapping();
+        mapping = diseqcMapping();
         if (!mapping || !mapping->Execute())
             return false;
-        mapping->ApplyMapping(*program.ServiceList);
-        mapping->ApplyMapping(*program.MyServiceList);
-        if (program.MainWindow) {
-            program.MainWindow->FillServicesGrid(1);
-            program.MainWindow->FillMyServicesGrid(1);
-        }
     }
     if (toReceiver
         && (!program.Prompts
@@ -624,8 +680,22 @@ bool TFrmImportExport::Export(QString &errorText)
                                            TPrompts::mbYes | TPrompts::mbCancel)
                 != TPrompts::mbYes))
         return false;
-    if (!exportFiles(toReceiver, errorText))
+    // The mapping goes into the lists only with an export that goes ahead:
+    // one given up or failed leaves them as they were.
+    TDiseqcValues before;
+    if (mapping) {
+        before = TDiseqcValues::of({program.ServiceList.get(), program.MyServiceList.get()});
+        mapping->ApplyMapping(*program.ServiceList);
+        mapping->ApplyMapping(*program.MyServiceList);
+        refillServiceGrids();
+    }
+    if (!exportFiles(toReceiver, errorText)) {
+        if (mapping) {
+            before.restore();
+            refillServiceGrids();
+        }
         return false;
+    }
     // The files are there either way, so the export is done; but a receiver
     // that did not reload still runs the old lists, and the user must know.
     QString reason;

@@ -48,6 +48,7 @@ public:
 private:
     TFrmImportNews *importNews() const;
     TFrmDiSEqCMapping *diseqcMapping() const;
+    void refillServiceGrids() const;
     void showVersions();
     void refillMainWindow();
     void buildAutoBouquet();

@@ -126,7 +126,8 @@ void TFrmOptimize::BtnOptimizeClick()
     }
     if (ui->CbxRemoveUnusedServices->isChecked()) {
         linkIfStale();
-        unusedCount = QString::number(services.RemoveUnbouqueted());
+        unusedCount = QString::number(
+            services.RemoveUnbouqueted(bouquets.ServiceKeysInUse(myServices)));
         linksStale = true;
     }
     linkIfStale();

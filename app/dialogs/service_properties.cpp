@@ -9,6 +9,7 @@
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "core/util/str_utils.h"
+#include "core/util/text_compare.h"
 #include "ui/grid/image_list.h"
 #include "ui_service_properties.h"
 
@@ -83,7 +84,7 @@ bool TFrmServiceProperties::ShowServiceProperties(TServiceList &list, TService *
         // lists stay saved, so closing asks nothing and no history state is made.
         if (!isNew && fieldsMatch(*service, *transponder, *satelite, withAction))
             return false;
-        if (!identicalService(list, service, transponder, isNew))
+        if (!identicalService(list, service, isNew))
             break;
         information(msg(MsgServicePropertiesIdenticalService));
     }
@@ -97,18 +98,28 @@ TTransponder *TFrmServiceProperties::transponderOfFields(TServiceList &list) con
 }
 
 const TService *TFrmServiceProperties::identicalService(TServiceList &list,
-                                                        const TService *service,
-                                                        const TTransponder *transponder,
-                                                        bool isNew) const
+                                                        const TService *service, bool isNew) const
 {
     const TTransponder *target = transponderOfFields(list);
     if (!target)
         return nullptr;
-    TService *identical = nullptr;
-    target->FindService(*serviceFromFields(), false, true, true, identical);
-    // An edit that stays on its transponder may keep its own name and ids.
-    if (!isNew && target == transponder && identical == service)
-        return nullptr;
+    // The receiver keys its channels by their ids, read as hexadecimal
+    // numbers ("65" is "0065"): a second service of the same id on the
+    // transponder would be lost there, whatever its name or type. An edit
+    // that stays on its transponder may keep its own id.
+    const QString sid = ui->EdtSID->text();
+    bool typedNumber = false;
+    const qulonglong typed = sid.toULongLong(&typedNumber, 16);
+    const auto sameId = [&](const QString &other) {
+        bool number = false;
+        const qulonglong value = other.toULongLong(&number, 16);
+        return typedNumber && number ? value == typed : sameText(other, sid);
+    };
+    const TService *identical = nullptr;
+    target->forEachService([&](const TService *other) {
+        if (!identical && other != (isNew ? nullptr : service) && sameId(other->Sid))
+            identical = other;
+    });
     return identical;
 }
 
@@ -150,7 +161,7 @@ bool TFrmServiceProperties::ValidateFields()
                            {ui->EdtFEC, isDecimalNumber},
                            {ui->EdtPolarization, isDecimalNumber},
                            {ui->EdtModulation, isDecimalNumber},
-                           {ui->EdtDiseqc, isDecimalNumber}});
+                           {ui->EdtDiseqc, isDiseqcPosition}});
 }
 
 bool TFrmServiceProperties::fieldsReadable(std::initializer_list<QLineEdit *> names,

@@ -91,10 +91,9 @@ private:
     // The transponder of the list that the fields name (null where the list
     // has none).
     TTransponder *transponderOfFields(TServiceList &list) const;
-    // The service of the list that the fields would repeat (same name, id
-    // and type on the same transponder), other than the edited one itself.
-    const TService *identicalService(TServiceList &list, const TService *service,
-                                     const TTransponder *transponder, bool isNew) const;
+    // The service of the list that the fields would repeat (the same id on
+    // the same transponder), other than the edited one itself.
+    const TService *identicalService(TServiceList &list, const TService *service, bool isNew) const;
     // Applies the accepted edits, which repeat no other service, to the model.
     void acceptService(TServiceList &list, TService *service, TTransponder *transponder,
                        bool isNew, bool withAction);

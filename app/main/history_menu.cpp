@@ -50,7 +50,8 @@ void TFrmMain::reportLoadFailures(const QStringList &failures)
 {
     if (!failures.isEmpty())
         ShowError(msg(MsgWorkingFilesNotLoaded) + QStringLiteral("\r\n\r\n")
-                  + failures.join(QStringLiteral("\r\n")));
+                  + failures.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n\r\n")
+                  + msg(MsgUnreadFilesKept));
 }
 
 void TFrmMain::BuildHistoryMenu()

@@ -187,16 +187,17 @@ QStringList TWorkingFiles::LoadFiles()
 QStringList TWorkingFiles::loadLists(bool withKingOfSat)
 {
     QStringList failures;
-    const auto load = [&](const QString &name, const auto &read) {
+    const auto load = [&](const QString &name, bool &unread, const auto &read) {
         const QString file = WorkingFile(name);
         if (!QFileInfo::exists(file))
             return;
         QString error;
-        if (!read(file, error))
+        unread = !read(file, error);
+        if (unread)
             failures.append(name + QStringLiteral(": ") + error);
     };
     if (withKingOfSat) {
-        load(kKingOfSatFile, [&](const QString &file, QString &error) {
+        load(kKingOfSatFile, m_lists.kingOfSat.FileUnread, [&](const QString &file, QString &error) {
             if (!m_handler.LoadServices(file, error, false, m_lists.kingOfSat))
                 return false;
             // The file keeps no positions; the names keep the pages' ones.
@@ -207,13 +208,13 @@ QStringList TWorkingFiles::loadLists(bool withKingOfSat)
             return true;
         });
     }
-    load(kServicesFile, [&](const QString &file, QString &error) {
+    load(kServicesFile, m_lists.services.FileUnread, [&](const QString &file, QString &error) {
         return m_handler.LoadServices(file, error, false, m_lists.services);
     });
-    load(kMyServicesFile, [&](const QString &file, QString &error) {
+    load(kMyServicesFile, m_lists.myServices.FileUnread, [&](const QString &file, QString &error) {
         return m_handler.LoadMyServices(file, error, m_lists.myServices);
     });
-    load(kBouquetsFile, [&](const QString &file, QString &error) {
+    load(kBouquetsFile, m_lists.bouquets.FileUnread, [&](const QString &file, QString &error) {
         return m_handler.LoadBouquets(file, error, m_lists.bouquets);
     });
     LinkLists();
@@ -231,13 +232,15 @@ bool TWorkingFiles::writeKingOfSat(QString &errorText)
     errorText.clear();
     const QString file = WorkingFile(kKingOfSatFile);
     if (m_lists.kingOfSat.Count() == 0) {
-        if (!QFileInfo::exists(file) || QFile::remove(file))
+        if (m_lists.kingOfSat.FileUnread || !QFileInfo::exists(file) || QFile::remove(file))
             return true;
         errorText = msg(MsgWorkingFileNotRemoved);
         return false;
     }
-    return m_handler.WriteServices(file, m_lists.kingOfSat.Format, m_lists.kingOfSat, errorText,
-                                   m_lists.kingOfSat.Encoding);
+    const bool written = m_handler.WriteServices(file, m_lists.kingOfSat.Format, m_lists.kingOfSat,
+                                                 errorText, m_lists.kingOfSat.Encoding);
+    m_lists.kingOfSat.FileUnread = m_lists.kingOfSat.FileUnread && !written;
+    return written;
 }
 
 bool TWorkingFiles::SaveFiles(QString &errorText)
@@ -256,38 +259,44 @@ bool TWorkingFiles::writeLists(const QString &before, QString &errorText)
 {
     const bool empty[] = {m_lists.services.Count() == 0, m_lists.myServices.Count() == 0,
                           m_lists.bouquets.Count() == 0};
+    bool *const unread[] = {&m_lists.services.FileUnread, &m_lists.myServices.FileUnread,
+                            &m_lists.bouquets.FileUnread};
     QStringList replaced;
     for (qsizetype i = 0; i < historyFiles().size(); ++i) {
-        if (!empty[i] || QFileInfo::exists(WorkingFile(historyFiles()[i])))
+        if (!empty[i] || (!*unread[i] && QFileInfo::exists(WorkingFile(historyFiles()[i]))))
             replaced.append(historyFiles()[i]);
     }
     beginReplacing(replaced, before);
     QStringList failures;
     // An empty list has no file; a file that cannot be removed would come
-    // back at the next start, so that counts as a failure too.
-    const auto save = [&](const QString &name, bool empty, const auto &write) {
+    // back at the next start, so that counts as a failure too. A list empty
+    // because its file could not be read is none the user emptied: that file
+    // stays as it is.
+    const auto save = [&](const QString &name, bool empty, bool &unread, const auto &write) {
         const QString file = WorkingFile(name);
         if (empty) {
-            if (QFileInfo::exists(file) && !QFile::remove(file))
+            if (!unread && QFileInfo::exists(file) && !QFile::remove(file))
                 failures.append(name + QStringLiteral(": ") + msg(MsgWorkingFileNotRemoved));
             return;
         }
         QString error;
-        if (!write(file, error))
+        if (write(file, error))
+            unread = false;
+        else
             failures.append(name + QStringLiteral(": ") + error);
     };
     if (QString error; !writeKingOfSat(error))
         failures.append(kKingOfSatFile + QStringLiteral(": ") + error);
-    save(kServicesFile, m_lists.services.Count() == 0, [&](const QString &file, QString &error) {
+    save(kServicesFile, empty[0], *unread[0], [&](const QString &file, QString &error) {
         return m_handler.WriteServices(file, m_lists.services.Format, m_lists.services, error,
                                        m_lists.services.Encoding);
     });
     // The my-services file follows the receiver's list in its encoding.
-    save(kMyServicesFile, m_lists.myServices.Count() == 0, [&](const QString &file, QString &error) {
+    save(kMyServicesFile, empty[1], *unread[1], [&](const QString &file, QString &error) {
         return m_handler.WriteMyServices(file, m_lists.myServices.Format, m_lists.myServices,
                                          error, m_lists.services.Encoding);
     });
-    save(kBouquetsFile, m_lists.bouquets.Count() == 0, [&](const QString &file, QString &error) {
+    save(kBouquetsFile, empty[2], *unread[2], [&](const QString &file, QString &error) {
         return m_handler.WriteBouquets(file, m_lists.bouquets.Format, m_lists.bouquets, error,
                                        m_lists.bouquets.Encoding);
     });

@@ -30,6 +30,7 @@ void TBouquetList::Swap(TBouquetList &other)
     std::swap(FormatName, other.FormatName);
     std::swap(Encoding, other.Encoding);
     std::swap(Format, other.Format);
+    std::swap(FileUnread, other.FileUnread);
 }
 
 void TBouquetList::Clear()
@@ -38,6 +39,7 @@ void TBouquetList::Clear()
         OnReplacing();
     SaveHandler().SetModified();
     m_bouquets.clear();
+    FileUnread = false;
 }
 
 int TBouquetList::IndexOf(const QString &name) const
@@ -134,6 +136,21 @@ int TBouquetList::UpdateServiceReferences(const QString &name, const QString &si
 int TBouquetList::RelinkAll(TServiceList &serviceList)
 {
     return m_bouquets.sum([&](TBouquet &bouquet) { return bouquet.RelinkAll(serviceList); });
+}
+
+QSet<TServiceKey> TBouquetList::ServiceKeysInUse(const TServiceList &myServiceList) const
+{
+    QSet<TServiceKey> keys;
+    m_bouquets.forEach([&](const TBouquet *bouquet) {
+        for (int i = 0; i < bouquet->Count(); ++i) {
+            const TBouquetService *entry = bouquet->GetItem(i);
+            keys.insert(TServiceKey(entry->Sid, entry->Tsid, entry->Onid));
+        }
+    });
+    myServiceList.forEachService([&](const TService *entry, const TTransponder *tp, const TSatelite *) {
+        keys.insert(TServiceKey(entry->Sid, tp->Tsid, tp->Onid));
+    });
+    return keys;
 }
 
 int TBouquetList::RemoveObsolete()

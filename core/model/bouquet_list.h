@@ -2,6 +2,9 @@
 
 #include "core/model/bouquet.h"
 #include "core/model/owned_list.h"
+#include "core/model/service_key.h"
+
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -19,6 +22,12 @@ public:
     QString FormatName;
     QString Encoding = QStringLiteral("UTF-8");
     quint16 Format = 4;
+    // The list stands for a working file that could not be read: it is
+    // empty for want of reading, not by the user's choice, so a save leaves
+    // that file as it is and an export asks before sending an empty list in
+    // its place. Content that replaces the list (a load, an import, a
+    // restore, Clear) or a save that writes it ends that.
+    bool FileUnread = false;
 
     // Exchanges the whole content (bouquets, dialect, encoding) with another
     // list, so a list read aside can replace this one once it is complete.
@@ -47,6 +56,11 @@ public:
                                 const QString &onid, const TService *service);
 
     int RelinkAll(TServiceList &serviceList);
+    // The ids of every service something names: each bouquet entry's, and
+    // each my-services entry's. A bouquet entry linked to a my-services
+    // entry still names the service of its ids, and the receiver looks the
+    // service up by them.
+    QSet<TServiceKey> ServiceKeysInUse(const TServiceList &myServiceList) const;
     int RemoveObsolete();
     int ObsoleteCount() const;
     int RemoveData();

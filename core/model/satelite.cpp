@@ -177,10 +177,10 @@ int TSatelite::RemoveData()
     return m_transponders.sum([](TTransponder &t) { return t.RemoveData(); });
 }
 
-int TSatelite::RemoveUnbouqueted()
+int TSatelite::RemoveUnbouqueted(const QSet<TServiceKey> &inUse)
 {
     SaveHandler().SetModified();
-    return m_transponders.sum([](TTransponder &t) { return t.RemoveUnbouqueted(); });
+    return m_transponders.sum([&](TTransponder &t) { return t.RemoveUnbouqueted(inUse); });
 }
 
 void TSatelite::DeleteMarked()

@@ -52,7 +52,7 @@ public:
 
     int RemoveObsolete();
     int RemoveData();
-    int RemoveUnbouqueted();
+    int RemoveUnbouqueted(const QSet<TServiceKey> &inUse);
     void DeleteMarked();
 
 private:

@@ -30,6 +30,7 @@ void TServiceList::Swap(TServiceList &other)
     std::swap(FormatName, other.FormatName);
     std::swap(Encoding, other.Encoding);
     std::swap(Format, other.Format);
+    std::swap(FileUnread, other.FileUnread);
 }
 
 void TServiceList::Clear()
@@ -39,6 +40,7 @@ void TServiceList::Clear()
     SaveHandler().SetModified();
     m_mergeTable.reset();
     m_satelites.clear();
+    FileUnread = false;
 }
 
 int TServiceList::FindSatelite(const TSatelite &templ, bool useWildcards,

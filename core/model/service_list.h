@@ -27,6 +27,12 @@ public:
     // which decides what of the tree a save keeps. It stays with the list
     // object when a list read aside replaces the content.
     const ZapitKind Kind;
+    // The list stands for a working file that could not be read: it is
+    // empty for want of reading, not by the user's choice, so a save leaves
+    // that file as it is and an export asks before sending an empty list in
+    // its place. Content that replaces the list (a load, an import, a
+    // restore, Clear) or a save that writes it ends that.
+    bool FileUnread = false;
 
     // Exchanges the whole content (tree, dialect, encoding) with another list,
     // so a list read aside can replace this one only once it is complete.
@@ -79,9 +85,17 @@ public:
 
     int RemoveObsolete();
     int RemoveData();
-    int RemoveUnbouqueted();
+    // Removes the services nothing uses: in no bouquet (valid after linking)
+    // and with ids none of `inUse` (TBouquetList::ServiceKeysInUse) carries.
+    int RemoveUnbouqueted(const QSet<TServiceKey> &inUse);
     void DeleteMarked();
-    void AddMarkedFrom(TServiceList &target, int action, bool matchByName, bool takeSourceName);
+    // Gives `target` an entry of every marked service, with `action`, and
+    // marks those entries only. With matchByIds a service's entry is the
+    // first of the target with its ids (service, transport stream and
+    // network id), wherever it is filed and whatever its name: the receiver
+    // keys its channels by them, so one entry per service. Otherwise it is
+    // the service of equal id and type at its place in the target.
+    void AddMarkedFrom(TServiceList &target, int action, bool matchByIds, bool takeSourceName);
 
     // Calls fn(service, transponder, satelite) for every service in tree order.
     template <typename Fn>

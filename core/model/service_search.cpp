@@ -123,10 +123,10 @@ int TServiceList::RemoveData()
     return m_satelites.sum([](TSatelite &s) { return s.RemoveData(); });
 }
 
-int TServiceList::RemoveUnbouqueted()
+int TServiceList::RemoveUnbouqueted(const QSet<TServiceKey> &inUse)
 {
     SaveHandler().SetModified();
-    return m_satelites.sum([](TSatelite &s) { return s.RemoveUnbouqueted(); });
+    return m_satelites.sum([&](TSatelite &s) { return s.RemoveUnbouqueted(inUse); });
 }
 
 void TServiceList::DeleteMarked()
@@ -136,13 +136,21 @@ void TServiceList::DeleteMarked()
         GetItem(i)->DeleteMarked();
 }
 
-void TServiceList::AddMarkedFrom(TServiceList &target, int action, bool matchByName,
+void TServiceList::AddMarkedFrom(TServiceList &target, int action, bool matchByIds,
                                  bool takeSourceName)
 {
     SaveHandler().SetModified();
     if (&target == this)
         return;
     target.UnmarkAll();
+    QHash<TServiceKey, TService *> entryOfIds;
+    if (matchByIds) {
+        target.forEachService([&](TService *entry, TTransponder *tp, TSatelite *) {
+            const TServiceKey key(entry->Sid, tp->Tsid, tp->Onid);
+            if (!entryOfIds.contains(key))
+                entryOfIds.insert(key, entry);
+        });
+    }
     // A service is looked for under its transponder as the target's file
     // holds it, which is where AddServiceCopy files it.
     const TTransponder *heldOf = nullptr;
@@ -155,8 +163,16 @@ void TServiceList::AddMarkedFrom(TServiceList &target, int action, bool matchByN
             heldOf = tp;
         }
         TService *targetService = nullptr;
-        if (target.FindExact(*service, *held, *sat, matchByName, true, targetService) < 0)
+        if (matchByIds) {
+            const TServiceKey key(service->Sid, tp->Tsid, tp->Onid);
+            targetService = entryOfIds.value(key);
+            if (!targetService) {
+                target.AddServiceCopy(*service, *tp, *sat, targetService);
+                entryOfIds.insert(key, targetService);
+            }
+        } else if (target.FindExact(*service, *held, *sat, false, true, targetService) < 0) {
             target.AddServiceCopy(*service, *tp, *sat, targetService);
+        }
         targetService->SetAction(action);
         targetService->Marked = true;
         if (takeSourceName && targetService->Name != service->Name) {

@@ -294,9 +294,13 @@ int TTransponder::RemoveData()
     return removeServices([](const TService &s) { return s.IsData(); }, false);
 }
 
-int TTransponder::RemoveUnbouqueted()
+int TTransponder::RemoveUnbouqueted(const QSet<TServiceKey> &inUse)
 {
-    return removeServices([](const TService &s) { return !s.IsInBouquet(); }, false);
+    return removeServices(
+        [&](const TService &s) {
+            return !s.IsInBouquet() && !inUse.contains(TServiceKey(s.Sid, Tsid, Onid));
+        },
+        false);
 }
 
 void TTransponder::DeleteMarked()

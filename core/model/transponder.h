@@ -3,6 +3,9 @@
 #include "core/model/merge_table.h"
 #include "core/model/owned_list.h"
 #include "core/model/service.h"
+#include "core/model/service_key.h"
+
+#include <QSet>
 
 #include <cstdint>
 #include <memory>
@@ -59,7 +62,8 @@ public:
 
     int RemoveObsolete();
     int RemoveData();
-    int RemoveUnbouqueted();
+    // Removes the services no bouquet holds and whose ids are not in `inUse`.
+    int RemoveUnbouqueted(const QSet<TServiceKey> &inUse);
     void DeleteMarked();
 
     // Read-only access for walkers.

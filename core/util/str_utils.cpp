@@ -643,6 +643,13 @@ bool isDecimalNumber(QStringView text)
         && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+bool isDiseqcPosition(QStringView text)
+{
+    constexpr int kLastPosition = 63;
+    return isDecimalNumber(text) && text.size() <= 2 && (text.size() == 1 || text[0] != u'0')
+        && text.toInt() <= kLastPosition;
+}
+
 bool isHexNumber(QStringView text)
 {
     if (text.isEmpty())

@@ -62,3 +62,7 @@ QString decToRomanInStr(const QString &text);
 bool isHexNumber(QStringView text);
 // One or more of the digits 0 to 9, nothing else (no sign, no blank).
 bool isDecimalNumber(QStringView text);
+// A DiSEqC position the receiver can use: 0 to 63, the size of its table of
+// LNBs, without leading zeros, which its reader takes for an octal number
+// ("08" would be read as 0, "010" as 8).
+bool isDiseqcPosition(QStringView text);

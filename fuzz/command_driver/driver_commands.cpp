@@ -716,9 +716,18 @@ void toolButton(World &w, Result &r)
             watch.entriesOfTaken.insert(bouquet->GetItem(e));
     }
     const QList<const void *> selection = selectedObjects(w, info.grid);
+    r.keepsNames = name == QLatin1String("ToolBtnSerAddMyService")
+        || name == QLatin1String("ToolBtnSerAddAntiService")
+        || name == QLatin1String("ToolBtnSerAddReplaceService");
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
     w.nextModal = nullptr;
+    if (r.keepsNames) {
+        w.program().MyServiceList->forEachService([&](TService *s, TTransponder *, TSatelite *) {
+            if (s->Marked)
+                r.changedOnPurpose.insert(s);
+        });
+    }
     for (int chosen : b.chooses)
         r.chosen.append(grids.at(std::size_t(chosen)).grid);
     if (deletes) {
@@ -748,6 +757,37 @@ void mainToolButton(World &w, Result &r, const char *name)
     if (button && button->isEnabled())
         QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::processEvents();
+}
+
+// Optimize with a drawn set of its five steps (at least one), run or
+// cancelled.
+void optimize(World &w, Result &r)
+{
+    static const char *const boxes[] = {"CbxRemoveDataServices", "CbxFixObsoleteServices",
+                                        "CbxRemoveObsoleteServices", "CbxRemoveUnusedServices",
+                                        "CbxRemoveObsoleteMyServices"};
+    const int chosen = 1 + w.draw.below(31);
+    const bool run = w.draw.chance(85);
+    QStringList ticked;
+    for (int i = 0; i < 5; ++i) {
+        if (chosen & (1 << i))
+            ticked.append(QLatin1String(boxes[i]));
+    }
+    w.nextModal = [=](QWidget *dialog) {
+        for (const char *name : boxes) {
+            if (auto *box = dialog->findChild<QAbstractButton *>(QLatin1String(name)))
+                box->setChecked(ticked.contains(QLatin1String(name)));
+        }
+        auto *button = dialog->findChild<QAbstractButton *>(QLatin1String(run ? "BtnOptimize" : "BtnCancel"));
+        if (button && button->isEnabled())
+            QTest::mouseClick(button, Qt::LeftButton);
+    };
+    mainToolButton(w, r, "ToolBtnOptimize");
+    w.nextModal = nullptr;
+    r.text += QStringLiteral(" %1 with %2").arg(run ? "run" : "cancelled", ticked.join(u','));
+    r.choseAll = true;
+    r.keepsNames = true;
+    r.dataMayGo = run && (chosen & 1);
 }
 
 void saveMenu(World &w, Result &r)
@@ -862,7 +902,7 @@ const std::vector<TDriverCommand> &driverCommands()
         {"drag", 10, drag},
         {"tool-button", 26, toolButton},
         {"obsolete", 1, obsoleteItems},
-        {"optimize", 2, [](World &w, Result &r) { mainToolButton(w, r, "ToolBtnOptimize"); r.choseAll = true; }},
+        {"optimize", 2, optimize},
         {"settings", 2, [](World &w, Result &r) { mainToolButton(w, r, "ToolBtnSettings"); }},
         {"save-menu", 6, saveMenu},
         {"import", 2, [](World &w, Result &r) { exchange(w, r, true); }},

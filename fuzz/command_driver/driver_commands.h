@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +27,14 @@ struct TStepResult {
     bool saved = false;
     // Findings the step itself made (what a click or key must select).
     QStringList findings;
+    // The command is to keep what every entry names (Optimize, adding
+    // services to the my-services); the data services' names may go when
+    // it removed data services on purpose.
+    bool keepsNames = false;
+    bool dataMayGo = false;
+    // The entries the command changed on purpose (the my-services entries
+    // an add gave the action it names), which may name another service now.
+    QSet<const void *> changedOnPurpose;
 };
 
 // One of the user's commands, drawn by weight.

@@ -4,6 +4,7 @@
 // fuzz/README.md.
 
 #include "driver_commands.h"
+#include "driver_names.h"
 #include "driver_world.h"
 
 #include "app_test_support.h"
@@ -330,6 +331,7 @@ int main(int argc, char **argv)
         g_stepStarted = nowMs();
         say(QStringLiteral("step %1: %2").arg(step).arg(QLatin1String(command->name)));
         TStepResult result;
+        const TNamedEntries named = namedEntries(world.program());
         command->run(world, result);
         QCoreApplication::processEvents();
         g_stepStarted = 0;
@@ -342,7 +344,9 @@ int main(int argc, char **argv)
             for (const TGridInfo &info : world.grids())
                 chosen.append(info.grid);
         }
-        const QStringList stepFindings = result.findings + world.check(chosen, result.results, result.saved, step);
+        QStringList stepFindings = result.findings + world.check(chosen, result.results, result.saved, step);
+        if (result.keepsNames)
+            stepFindings += lostNames(named, world.program(), result.dataMayGo, result.changedOnPurpose);
         bool stop = false;
         for (const QString &finding : stepFindings) {
             const QString kind = finding.section(u' ', 0, 0);

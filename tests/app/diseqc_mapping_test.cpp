@@ -1,6 +1,7 @@
 #include "import_export_world.h"
 
 #include "core/model/satelite.h"
+#include "core/model/save_handler.h"
 #include "core/model/service_list.h"
 #include "exchange/diseqc_mapping_dialog.h"
 #include "exchange/import_export_dialog.h"
@@ -87,6 +88,77 @@ TEST(DiSEqCMapping, OkStoresTheRowsAndTheExportUsesThem)
     EXPECT_EQ(services.GetItem(1)->Diseqc, "5");
     EXPECT_EQ(services.GetItem(3)->Diseqc, "3");
     EXPECT_TRUE(world.bytes("out/Services.xml").contains("diseqc=\"5\""));
+}
+
+// The mapping goes into the lists only with an export that goes ahead:
+// "Are you sure?" answered with Cancel, or a local export whose file dialog
+// is cancelled, leaves every satellite's value and the saved state as they
+// were, so a save afterwards writes the lists as they were.
+TEST(DiSEqCMapping, AnExportGivenUpLeavesTheListsAsTheyWere)
+{
+    for (const char *target : {"BtnBox", "BtnLocal"}) {
+        SCOPED_TRACE(target);
+        MappingWorld world;
+        world.control("FrmImportExport", target)->setChecked(true);
+        world.control("FrmImportExport", "CbxMyServices")->setChecked(true);
+        SaveHandler().SetModified();
+        world.main().PopupItmToolSave->trigger();
+        const QByteArray services = world.bytes("Services.xml");
+        const QByteArray myServices = world.bytes("MyServices.xml");
+        ASSERT_TRUE(services.contains("<sat name=\"Hot Bird 13.0E\" diseqc=\"1\""));
+        ASSERT_TRUE(SaveHandler().Saved());
+
+        whenModal("FrmDiSEqCMapping", [](QWidget *modal) {
+            static_cast<TFrmDiSEqCMapping *>(modal)->MappingGrid()->SetCells(1, 1, QStringLiteral("9"));
+            modal->findChild<QAbstractButton *>("BtnOk")->click();
+        });
+        world.prompts.answers = {TPrompts::mbCancel};
+        QString error;
+        EXPECT_FALSE(world.exporter->Export(error));
+        EXPECT_TRUE(error.isEmpty()) << qPrintable(error);
+        EXPECT_EQ(world.program.ServiceList->GetItem(1)->Diseqc, "1");
+        EXPECT_TRUE(SaveHandler().Saved());
+        SaveHandler().SetModified();
+        world.main().PopupItmToolSave->trigger();
+        EXPECT_EQ(world.bytes("Services.xml"), services);
+        EXPECT_EQ(world.bytes("MyServices.xml"), myServices);
+    }
+}
+
+// A value the receiver cannot read (it keeps a table of 64 LNBs, and reads
+// whole numbers only) keeps the window open with its row chosen, and says
+// why; corrected, OK goes on with the export.
+TEST(DiSEqCMapping, ValuesTheReceiverCannotReadAreRefusedWithTheWindowKept)
+{
+    for (const char *value : {"64", "-1", "255", "1.5"}) {
+        SCOPED_TRACE(value);
+        MappingWorld world;
+        bool keptOpen = false;
+        int chosenRow = -1;
+        whenModal("FrmDiSEqCMapping", [&](QWidget *modal) {
+            TListGrid *grid = static_cast<TFrmDiSEqCMapping *>(modal)->MappingGrid();
+            grid->SetCells(1, 1, QLatin1String(value));
+            modal->findChild<QAbstractButton *>("BtnOk")->click();
+            keptOpen = modal->isVisible();
+            chosenRow = grid->SelectedRow();
+            grid->SetCells(1, 1, QStringLiteral("63"));
+            modal->findChild<QAbstractButton *>("BtnOk")->click();
+        });
+        world.program.LastImportDir = world.path("out");
+        QDir().mkpath(world.path("out"));
+        world.prompts.files = {world.path("out/Services.xml")};
+        QString error;
+        EXPECT_TRUE(world.exporter->Export(error)) << qPrintable(error);
+        EXPECT_TRUE(keptOpen);
+        EXPECT_EQ(chosenRow, 1);
+        ASSERT_FALSE(world.prompts.asked.isEmpty());
+        EXPECT_EQ(world.prompts.asked[0].kind, TPrompts::TMsgKind::Warning);
+        EXPECT_EQ(world.prompts.asked[0].text,
+                  "Hot Bird 13.0E: the receiver reads DiSEqC values from 0 to 63 only, written "
+                  "without leading zeros.");
+        EXPECT_EQ(world.program.ServiceList->GetItem(1)->Diseqc, "63");
+        EXPECT_TRUE(world.bytes("out/Services.xml").contains("<sat name=\"Hot Bird 13.0E\" diseqc=\"63\""));
+    }
 }
 
 TEST(DiSEqCMapping, ApplyKeepsSatellitesWithoutARow)

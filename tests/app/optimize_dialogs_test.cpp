@@ -301,10 +301,11 @@ const QStringList kAllMyServices = {"Extra 0020", "Stream 0004", "Beta 0005"};
 const RunRow kRuns[] = {
     {"only_unused_services",
      stUnused,
-     report("n/a", "n/a", "n/a", "n/a", "5"),
-     // Beta's entry links to the my-services entry, so the services' Beta
-     // holds no bouquet and counts as unused.
-     {"Das Erste 0001", "Datakanal 0002"},
+     report("n/a", "n/a", "n/a", "n/a", "3"),
+     // Hits' Beta entry links to the my-services entry, yet it names the
+     // services' Beta by its ids; Stream is what the "remove" entry refers
+     // to. Both are in use.
+     {"Das Erste 0001", "Datakanal 0002", "Stream 0004", "Beta 0005"},
      {"Das Erste 0001 0", "Datakanal 0002 0", "Beta 0005 1", "Moved One 0077 2", "Gone 0088 2"},
      kAllMyServices},
     {"only_data_services",

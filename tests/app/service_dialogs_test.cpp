@@ -127,6 +127,9 @@ const RefusalRow kRefusals[] = {
     {"PolarizationAsHexDigit", "EdtPolarization", "b", kInvalid},
     {"ModulationAsHexDigit", "EdtModulation", "c", kInvalid},
     {"DiseqcAsHexDigits", "EdtDiseqc", "1e", kInvalid},
+    // The receiver keeps 64 LNBs and reads a leading 0 as octal.
+    {"DiseqcBeyondTheReceiversTable", "EdtDiseqc", "64", kInvalid},
+    {"DiseqcWithALeadingZero", "EdtDiseqc", "09", kInvalid},
     {"FrequencyBeforeSymbolRate", "EdtFrequency", "abc", kInvalid, {{"EdtSR", "x"}}},
     {"SidBeforeDiseqc", "EdtSID", "6g", kInvalid, {{"EdtDiseqc", "d"}}},
     {"NamesBeforeNumbers", "EdtSatName", "", kNameEmpty, {{"EdtFrequency", "abc"}}},
@@ -268,6 +271,26 @@ const EditRow kEdits[] = {
          EXPECT_EQ(w.names(*w.tp1), QStringList({"Channel One", "Channel Two", "Radio Three"}));
          EXPECT_EQ(w.names(*w.tp2), QStringList({"News 24"}));
          EXPECT_EQ(w.linkedEntry->Service(), w.channelOne);
+     }},
+    // The receiver keys channels by their ids: one id twice on a transponder
+    // loses one of them there, whatever the names.
+    {"TakingTheNeighboursIdUnderItsOwnNameIsRefused",
+     {{"EdtSID", "6D67"}},
+     false,
+     {kIdentical},
+     [](ServiceDialogs &w) { EXPECT_EQ(w.channelOne->Sid, QStringLiteral("6D66")); }},
+    {"TakingTheNeighboursIdWithALeadingZeroIsRefused",
+     {{"EdtSID", "06d67"}, {"EdtSType", "02"}},
+     false,
+     {kIdentical},
+     [](ServiceDialogs &w) { EXPECT_EQ(w.channelOne->Sid, QStringLiteral("6D66")); }},
+    {"MovingOntoAServiceOfTheSameIdUnderAnotherNameIsRefused",
+     {{"EdtTSID", "0441"}, {"EdtFrequency", "12110"}, {"EdtPolarization", "1"}, {"EdtSID", "2ee3"}},
+     false,
+     {kIdentical},
+     [](ServiceDialogs &w) {
+         EXPECT_EQ(w.names(*w.tp1), QStringList({"Channel One", "Channel Two", "Radio Three"}));
+         EXPECT_EQ(w.names(*w.tp2), QStringList({"News 24"}));
      }},
     {"RenamingToTheNeighbourWithItsIdAndTypeIsRefused",
      {{"EdtServiceName", "Channel Two"}, {"EdtSID", "6d67"}},
@@ -439,6 +462,22 @@ TEST_F(ServiceDialogs, NewServiceIdenticalToAnotherIsReportedAndShownAgainAsType
     EXPECT_EQ(prompts.texts(), QStringList({kIdentical, kIdentical}));
     EXPECT_EQ(names(*tp1), QStringList({"Channel One", "Channel Two", "Radio Three", "Channel Two"}));
     EXPECT_EQ(tp1->GetItem(3)->Sid, QStringLiteral("6d6e"));
+}
+
+// A copy of a service under another name, its ids kept, would be lost on the
+// receiver, which keys its channels by their ids.
+TEST_F(ServiceDialogs, NewServiceOfATakenIdUnderAnotherNameIsRefused)
+{
+    player.then(fillAndPress({{"EdtServiceName", "Channel One Copy"}}))
+        .then([&](QDialog &dialog) {
+            EXPECT_EQ(text(dialog, "EdtServiceName"), QStringLiteral("Channel One Copy"));
+            click(dialog, "BtnCancel");
+        });
+    EXPECT_FALSE(newFromChannelOne());
+    EXPECT_EQ(player.shows, 2);
+    EXPECT_EQ(prompts.texts(), QStringList({kIdentical}));
+    EXPECT_EQ(names(*tp1), QStringList({"Channel One", "Channel Two", "Radio Three"}));
+    EXPECT_TRUE(SaveHandler().Saved());
 }
 
 TEST_F(ServiceDialogs, NewServiceWithAnotherIdJoinsTheTemplatesTransponder)

@@ -168,7 +168,7 @@ TEST(ModelRemovals, CountAndKeepEmptyContainers)
     EXPECT_EQ(serviceNames(*list), "TV");
 
     findService(*list, "TV")->Obsolete = true;
-    EXPECT_EQ(list->RemoveUnbouqueted(), 1);
+    EXPECT_EQ(list->RemoveUnbouqueted({}), 1);
     EXPECT_EQ(list->RemoveObsolete(), 0);
 }
 
