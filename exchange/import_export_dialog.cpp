@@ -390,7 +390,7 @@ bool TFrmImportExport::Import(QString &errorText)
     TMainWindowLink *main = program.MainWindow;
     // The working copy and its history take the lists as they are now; if
     // that fails the import would overwrite changes that exist nowhere else.
-    if (main && !main->SaveFiles())
+    if (main && !main->SaveFiles(errorText))
         return false;
     // Reading into the stage marks the lists changed; a failed import
     // leaves them as they were and must not ask for a save.
@@ -564,8 +564,9 @@ bool TFrmImportExport::Import(QString &errorText)
     return true;
 }
 
-bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText)
+bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText, int &written)
 {
+    written = 0;
     TProgram &program = *m_program;
     TFrmXMLHandler &handler = *program.FrmXMLHandler;
     const auto dialect = [](const QComboBox *combo, int own) {
@@ -617,6 +618,7 @@ bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText)
                         FormatMsg1(msg(MsgExportFile), file.localName));
         if (saved) {
             puts.note(remotePath, TPutOutcome::Replaced);
+            ++written;
             progress.fileDone();
             continue;
         }
@@ -681,7 +683,9 @@ bool TFrmImportExport::Export(QString &errorText)
                 != TPrompts::mbYes))
         return false;
     // The mapping goes into the lists only with an export that goes ahead:
-    // one given up or failed leaves them as they were.
+    // one given up, or failed before a file was written, leaves them as they
+    // were. Once a file holds the mapped values the lists keep them, so they
+    // say what the written files say.
     TDiseqcValues before;
     if (mapping) {
         before = TDiseqcValues::of({program.ServiceList.get(), program.MyServiceList.get()});
@@ -689,8 +693,9 @@ bool TFrmImportExport::Export(QString &errorText)
         mapping->ApplyMapping(*program.MyServiceList);
         refillServiceGrids();
     }
-    if (!exportFiles(toReceiver, errorText)) {
-        if (mapping) {
+    int written = 0;
+    if (!exportFiles(toReceiver, errorText, written)) {
+        if (mapping && written == 0) {
             before.restore();
             refillServiceGrids();
         }

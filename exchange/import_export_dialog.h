@@ -52,7 +52,8 @@ private:
     void showVersions();
     void refillMainWindow();
     void buildAutoBouquet();
-    bool exportFiles(bool toReceiver, QString &errorText);
+    // False when a file could not be written; `written` counts those that were.
+    bool exportFiles(bool toReceiver, QString &errorText, int &written);
 
     TProgram *m_program = nullptr;
     std::unique_ptr<Ui::FrmImportExport> ui;

@@ -38,11 +38,19 @@ void TFrmMain::LinkLists()
 
 bool TFrmMain::SaveFiles()
 {
+    QString errorText;
+    if (SaveFiles(errorText))
+        return true;
+    ShowError(errorText);
+    return false;
+}
+
+bool TFrmMain::SaveFiles(QString &errorText)
+{
     QString error;
     const bool saved = m_workingFiles->SaveFiles(error);
     BuildHistoryMenu();
-    if (!saved)
-        ShowError(msg(MsgWorkingFilesNotSaved) + QStringLiteral("\r\n\r\n") + error);
+    errorText = saved ? QString() : msg(MsgWorkingFilesNotSaved) + QStringLiteral("\r\n\r\n") + error;
     return saved;
 }
 

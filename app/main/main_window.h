@@ -214,7 +214,9 @@ public:
     void LinkLists() override;
     // False (after telling the user) when a file could not be written; the
     // changes then stay unsaved.
-    bool SaveFiles() override;
+    // Writes the working files; false after telling the user.
+    bool SaveFiles();
+    bool SaveFiles(QString &errorText) override;
     void BuildHistoryMenu();
     void RestoreState(const QString &stamp);
     void ClearHistory();

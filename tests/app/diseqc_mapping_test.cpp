@@ -123,6 +123,23 @@ TEST(DiSEqCMapping, AnExportGivenUpLeavesTheListsAsTheyWere)
         EXPECT_EQ(world.bytes("Services.xml"), services);
         EXPECT_EQ(world.bytes("MyServices.xml"), myServices);
     }
+
+    // An export given up after the services file was written keeps the
+    // mapping that file holds.
+    MappingWorld world;
+    world.control("FrmImportExport", "BtnLocal")->setChecked(true);
+    world.control("FrmImportExport", "CbxMyServices")->setChecked(true);
+    world.program.LastImportDir = world.path("out");
+    QDir().mkpath(world.path("out"));
+    world.prompts.files = {world.path("out/Services.xml")};
+    whenModal("FrmDiSEqCMapping", [](QWidget *modal) {
+        static_cast<TFrmDiSEqCMapping *>(modal)->MappingGrid()->SetCells(1, 1, QStringLiteral("9"));
+        modal->findChild<QAbstractButton *>("BtnOk")->click();
+    });
+    QString error;
+    EXPECT_FALSE(world.exporter->Export(error));
+    EXPECT_TRUE(world.bytes("out/Services.xml").contains("<sat name=\"Hot Bird 13.0E\" diseqc=\"9\""));
+    EXPECT_EQ(world.program.ServiceList->GetItem(1)->Diseqc, "9");
 }
 
 // A value the receiver cannot read (it keeps a table of 64 LNBs, and reads

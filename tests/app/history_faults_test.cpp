@@ -1,6 +1,7 @@
 // Save, restore and Go Back when a file step of their own fails: the user
 // is told what failed and why, and no list is lost or passed off as saved.
 
+#include "import_export_world.h"
 #include "main_window_support.h"
 
 #include "app/main/working_files.h"
@@ -164,6 +165,25 @@ TEST(MainWindowHistoryFaults, ASaveWhoseCopyIntoHistoryFailsReplacesNoList)
             expected.prepend(after.first());
         }
         EXPECT_EQ(after, expected.isEmpty() ? QStringList{"<Empty>"} : expected);
+
+        // An import keeps the lists as they are first: when it cannot, the
+        // failure is said once, as the import's, and never as the user's
+        // own abort; nothing is fetched or replaced.
+        world.prompts.asked.clear();
+        {
+            const TFileFault fault(world.path(QLatin1String(row.fault.under)), row.fault.steps, row.fault.error);
+            clickWhenModal("FrmImportExport", "BtnImport");
+            main.ToolBtnImportExportClick();
+        }
+        ASSERT_EQ(world.prompts.asked.size(), 1) << world.prompts.texts().join(" | ").toStdString();
+        EXPECT_EQ(world.prompts.asked.first().kind, TPrompts::TMsgKind::Error);
+        EXPECT_TRUE(world.prompts.asked.first().text.startsWith(
+            "The operation failed with the following error message:\r\n\r\n"
+            "The channel lists could not be saved; your changes are kept in the program:"))
+            << qPrintable(world.prompts.asked.first().text);
+        EXPECT_EQ(workingBytes(world), before);
+        EXPECT_FALSE(SaveHandler().Saved());
+        EXPECT_EQ(main.ServicesGrid->RowCount(), rows);
 
         // Once the step goes through, Save does, and the lists it replaces
         // are a whole state.

@@ -32,8 +32,9 @@ public:
 
     // Links the bouquets with the services and my-services lists.
     virtual void LinkLists() = 0;
-    // Writes the working files; false after telling the user.
-    virtual bool SaveFiles() = 0;
+    // Writes the working files; false with what the user must be told, so
+    // that the step it belongs to says it once, as its own failure.
+    virtual bool SaveFiles(QString &errorText) = 0;
     // The settings dialog, as the Settings button opens it.
     virtual void ToolBtnSettingsClick() = 0;
 
