@@ -71,9 +71,7 @@ QList<QStringList> readNewsFile(const QString &fileName, QString *errorText)
             line.chop(1);
         if (line.isEmpty())
             continue;
-        const qsizetype at = line.indexOf(u';');
-        lines.append(at < 0 ? QStringList{line, QString()}
-                            : QStringList{line.left(at), line.mid(at + 1)});
+        lines.append(readNewsLine(line));
     }
     return lines;
 }

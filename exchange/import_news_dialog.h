@@ -43,7 +43,7 @@ private:
     std::unique_ptr<Ui::FrmImportNews> ui;
 };
 
-// The lines of a news file, each split at its first ";" into the service
+// The lines of a news file, each split by readNewsLine into the service
 // name and the satellite name. UTF-8; a file that is not valid UTF-8 (left by
 // an older version) is read as Windows-1252. A missing file has no lines;
 // so has one that is no plain file of a sane size, with the reason in

@@ -263,6 +263,55 @@ private:
     std::vector<bool> m_hashed;          // by transponder, in tree order
 };
 
+// The escapes of a name in a news line. None holds ";", CR or LF, so an
+// earlier version of the program still reads one line a service and the
+// name up to the first ";".
+struct NewsEscape {
+    char16_t character;
+    QLatin1StringView text;
+};
+constexpr NewsEscape kNewsEscapes[] = {
+    {u';', QLatin1StringView("%3B")},
+    {u'\r', QLatin1StringView("%0D")},
+    {u'\n', QLatin1StringView("%0A")},
+    {u'%', QLatin1StringView("%25")},
+};
+constexpr const NewsEscape &kPercentEscape = kNewsEscapes[std::size(kNewsEscapes) - 1];
+
+// The escape that begins at `at`, or null.
+const NewsEscape *escapeAt(QStringView text, qsizetype at)
+{
+    for (const NewsEscape &escape : kNewsEscapes) {
+        if (text.sliced(at).startsWith(escape.text))
+            return &escape;
+    }
+    return nullptr;
+}
+
+// The escape a character of a name is written as, or null when it is
+// written as it is: a "%" only when an escape would be read there.
+const NewsEscape *escapeFor(QStringView text, qsizetype at)
+{
+    const char16_t c = text[at].unicode();
+    if (c == kPercentEscape.character)
+        return escapeAt(text, at) ? &kPercentEscape : nullptr;
+    for (const NewsEscape &escape : kNewsEscapes) {
+        if (escape.character == c)
+            return &escape;
+    }
+    return nullptr;
+}
+
+bool writtenAsItIs(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if ((c == u';' || c == u'\r' || c == u'\n' || c == u'%') && escapeFor(text, i))
+            return false;
+    }
+    return true;
+}
+
 // A line of the news is made only when it is compared or written: a first
 // import lists every service, and a hundred thousand lines held at once would
 // cost more than the list they describe. The name is reached without going
@@ -319,6 +368,19 @@ public:
         return m_view;
     }
     const QString &of(const QString &line) { return line; }
+
+    // The line as the files hold it.
+    const QString &written(const NewsEntry &entry)
+    {
+        const QStringView name(entry.name, entry.nameSize);
+        const QString &satelite = entry.satelite->Name;
+        if (writtenAsItIs(name) && writtenAsItIs(satelite))
+            return of(entry);
+        m_name = nullptr;
+        m_view = newsField(name) + u';' + newsField(satelite);
+        return m_view;
+    }
+    const QString &written(const QString &line) { return line; }
 
 private:
     std::vector<QChar> m_buffer;
@@ -513,8 +575,10 @@ QStringList linesOf(const std::vector<NewsEntry> &entries)
     QStringList lines;
     lines.reserve(qsizetype(entries.size()));
     LineView line;
-    for (const NewsEntry &entry : entries)
-        lines << QString(line.of(entry).constData(), line.of(entry).size());
+    for (const NewsEntry &entry : entries) {
+        const QString &text = line.written(entry);
+        lines << QString(text.constData(), text.size());
+    }
     return lines;
 }
 
@@ -530,7 +594,7 @@ bool saveLines(const Lines &lines, const QString &fileName)
     QByteArray chunk;
     LineView line;
     for (const auto &item : lines) {
-        chunk += line.of(item).toUtf8();
+        chunk += line.written(item).toUtf8();
         chunk += "\r\n";
         if (chunk.size() >= kWriteChunk) {
             if (file.write(chunk) != chunk.size())
@@ -562,6 +626,43 @@ bool saveNews(const Lines &added, const Lines &deleted, const Lines &changed,
 }
 
 } // namespace
+
+QString newsField(QStringView text)
+{
+    if (writtenAsItIs(text))
+        return text.toString();
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (const NewsEscape *escape = escapeFor(text, i))
+            out += escape->text;
+        else
+            out += text[i];
+    }
+    return out;
+}
+
+QStringList readNewsLine(QStringView line)
+{
+    const auto readField = [](QStringView text) {
+        QString out;
+        out.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const NewsEscape *escape = text[i] == u'%' ? escapeAt(text, i) : nullptr;
+            if (escape) {
+                out += QChar(escape->character);
+                i += escape->text.size() - 1;
+            } else {
+                out += text[i];
+            }
+        }
+        return out;
+    };
+    const qsizetype at = line.indexOf(u';');
+    if (at < 0)
+        return {readField(line), QString()};
+    return {readField(line.first(at)), readField(line.sliced(at + 1))};
+}
 
 ServiceDiff compareServiceLists(const TServiceList &previous, TServiceList &next)
 {

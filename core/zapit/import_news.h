@@ -7,7 +7,8 @@ class TServiceList;
 
 // The import news: what changed between the services list held before an
 // import and the one just read. Each line is the service name, ";" and the
-// satellite (or cable network) name; data services are never listed.
+// satellite (or cable network) name, both as newsField writes them; data
+// services are never listed.
 struct ServiceDiff {
     QStringList newServices;
     QStringList deletedServices;
@@ -17,6 +18,16 @@ struct ServiceDiff {
 inline const QString kNewServicesFile = QStringLiteral("NewServices.dat");
 inline const QString kDeletedServicesFile = QStringLiteral("DeletedServices.dat");
 inline const QString kChangedServicesFile = QStringLiteral("ChangedServices.dat");
+
+// A name as a news line holds it: ";", CR and LF become "%3B", "%0D" and
+// "%0A", and a "%" that would begin one of them or "%25" becomes "%25". All
+// else stays as it is: a name without those characters is written, and read
+// by any reader, as it always was, and one with them reads back whole.
+QString newsField(QStringView text);
+
+// A line of a news file: the service name (up to the first ";") and the
+// satellite name, their escapes read back.
+QStringList readNewsLine(QStringView line);
 
 // Compares the lists and sorts the three line lists. `previous` is left as
 // it is; the services reported as new are marked in `next`.

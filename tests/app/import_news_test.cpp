@@ -82,6 +82,43 @@ TEST(ImportNews, TheImportDialogShowsTheLastNewsWithoutReading)
     EXPECT_EQ(rows, 1);
 }
 
+// Names holding ";" or a line break are listed whole after an import, and
+// the news files hold them escaped, so no line splits.
+TEST(ImportNews, NamesWithASemicolonOrALineBreakAreListedWhole)
+{
+    TExchangeWorld world;
+    world.startReceiver();
+    auto *dialog = world.form<TFrmImportExport>("FrmImportExport");
+    dialog->SetProgram(&world.program);
+    dialog->FillFormatCombos();
+    for (const auto &[name, checked] : {std::pair{"BtnBox", true}, {"CbxServices", true},
+                                        {"CbxMyServices", false}, {"CbxBouquets", false},
+                                        {"CbxImportNews", false}})
+        world.control("FrmImportExport", name)->setChecked(checked);
+    dialog->UpdateControls();
+    QString error;
+    ASSERT_TRUE(dialog->Import(error)) << error.toStdString();
+
+    const QString services = world.receiverPath("services.xml");
+    QByteArray xml = fileBytesOf(services);
+    const QByteArray zdf = "\t\t\t<channel service_id=\"0065\" name=\"ZDF\" service_type=\"01\" />\n";
+    ASSERT_TRUE(xml.contains(zdf));
+    xml.replace(zdf, zdf + "\t\t\t<channel service_id=\"0098\" name=\"Sport; Live\" service_type=\"01\" />\n"
+                           "\t\t\t<channel service_id=\"0099\" name=\"Zwei&#13;&#10;Zeilen\" service_type=\"01\" />\n");
+    writeBytes(services, xml);
+    ASSERT_TRUE(dialog->Import(error)) << error.toStdString();
+
+    auto *news = world.form<TFrmImportNews>("FrmImportNews");
+    EXPECT_EQ(columnTexts(*news->NewGrid(), "ColNewServicesName"),
+              QStringList({"Sport; Live", "Zwei\r\nZeilen"}));
+    EXPECT_EQ(columnTexts(*news->NewGrid(), "ColNewServicesSat"),
+              QStringList({"Kabelnetz Musterstadt", "Kabelnetz Musterstadt"}));
+    EXPECT_EQ(footer(*news->NewGrid()), "2 Service(s)");
+    EXPECT_EQ(fileBytesOf(world.path("NewServices.dat")),
+              QByteArray("Sport%3B Live;Kabelnetz Musterstadt\r\n"
+                         "Zwei%0D%0AZeilen;Kabelnetz Musterstadt\r\n"));
+}
+
 // Escape closes the window wherever the user left the focus, in a grid too.
 TEST(ImportNews, EscapeClosesTheWindowFromEveryGrid)
 {

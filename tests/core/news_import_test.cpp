@@ -137,7 +137,16 @@ INSTANTIATE_TEST_SUITE_P(
                      add(n, kAstra, kTp1, "a", "0002");
                      add(n, QStringLiteral("Hot Bird"), kTp1, "B", "0001");
                  },
-                 {"a;Astra", "b;Astra", "B;Astra", "B;Hot Bird"}, {}, {}}),
+                 {"a;Astra", "b;Astra", "B;Astra", "B;Hot Bird"}, {}, {}},
+        NewsCase{"semicolons_and_line_breaks_written_as_references",
+                 [](TServiceList &p, TServiceList &n) {
+                     add(n, kAstra, kTp1, "Sport; Live", "0001");
+                     add(n, kAstra, kTp1, "Zwei\r\nZeilen", "0002");
+                     add(n, kAstra, kTp1, "Tom & Jerry", "0003");
+                     add(p, QStringLiteral("Kabel;Nord"), kTp1, "ARD", "0001");
+                 },
+                 {"Sport%3B Live;Astra", "Tom & Jerry;Astra", "Zwei%0D%0AZeilen;Astra"},
+                 {"ARD;Kabel%3BNord"}, {}}),
     [](const testing::TestParamInfo<NewsCase> &info) { return std::string(info.param.label); });
 
 TEST(ImportNewsFiles, WrittenSortedWithCrLfAndEmptyWhenNothing)
@@ -156,6 +165,60 @@ TEST(ImportNewsFiles, WrittenSortedWithCrLfAndEmptyWhenNothing)
               QByteArray("abc;Astra\r\n\xC3\x9C" "ber;Astra\r\n"));
     EXPECT_EQ(readBytes(dir.filePath(kDeletedServicesFile)), QByteArray("Gone;Astra\r\n"));
     EXPECT_EQ(readBytes(dir.filePath(kChangedServicesFile)), QByteArray());
+}
+
+// Each name goes into NewServices.dat so that it reads back whole; one
+// without ";", CR or LF is written as it always was.
+struct NewsLineCase {
+    const char *label;
+    QString name, satelite;
+    QByteArray written;
+};
+
+class ImportNewsLines : public testing::TestWithParam<NewsLineCase> {};
+
+TEST_P(ImportNewsLines, ReadBackWhole)
+{
+    QTemporaryDir dir;
+    TServiceList previous;
+    TServiceList next;
+    add(next, GetParam().satelite, kTp1, GetParam().name, "0001");
+    QString error;
+    ASSERT_TRUE(WriteServiceDiff(previous, next, error, dir.path())) << error.toStdString();
+    const QByteArray bytes = readBytes(dir.filePath(kNewServicesFile));
+    EXPECT_EQ(bytes, GetParam().written + "\r\n");
+    const QList<QByteArray> lines = bytes.split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(readNewsLine(QString::fromUtf8(lines[0].chopped(1))),
+              QStringList({GetParam().name, GetParam().satelite}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ImportNewsLines,
+    testing::Values(
+        NewsLineCase{"plain", "ARD", kAstra, "ARD;Astra"},
+        NewsLineCase{"percent_alone_stays", "100% Hits%", kAstra, "100% Hits%;Astra"},
+        NewsLineCase{"semicolon", "Sport; Live", kAstra, "Sport%3B Live;Astra"},
+        NewsLineCase{"line_break", "Zwei\r\nZeilen", kAstra, "Zwei%0D%0AZeilen;Astra"},
+        NewsLineCase{"escape_in_the_name", "A%3BB%25", kAstra, "A%253BB%2525;Astra"},
+        NewsLineCase{"escape_after_a_percent", "%%0A", kAstra, "%%250A;Astra"},
+        NewsLineCase{"satelite_with_semicolon", "ARD", "Kabel;Nord\n", "ARD;Kabel%3BNord%0A"}),
+    [](const testing::TestParamInfo<NewsLineCase> &info) { return std::string(info.param.label); });
+
+// Lines written before names were referenced read as they always did.
+TEST(ImportNewsLines, OlderLinesReadAsBefore)
+{
+    const struct {
+        const char *line;
+        QStringList fields;
+    } cases[] = {
+        {"Sport; Live;Astra", {"Sport", " Live;Astra"}},
+        {"No satellite", {"No satellite", ""}},
+        {"Tom & Jerry;Astra & more", {"Tom & Jerry", "Astra & more"}},
+        {"100%;%3Astra", {"100%", "%3Astra"}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(readNewsLine(QString::fromUtf8(c.line)), c.fields) << c.line;
 }
 
 TEST(ImportNewsFiles, AFailedWriteIsReportedNotThrown)
