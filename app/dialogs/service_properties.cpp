@@ -311,6 +311,8 @@ void TFrmServiceProperties::acceptService(TServiceList &list, TService *service,
     // transponder before it closed.
     if (!isNew && transponderOfFields(list) == transponder) {
         auto edited = serviceFromFields();
+        // A new name or id: the look-up tables must not find it as it was.
+        SaveHandler().SetModified();
         service->Name = edited->Name;
         service->Sid = edited->Sid;
         service->SetServiceType(edited->GetServiceType());

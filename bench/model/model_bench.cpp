@@ -1,8 +1,8 @@
 // The channel model's bulk edits and look-ups at two sizes 4x apart: deleting
 // and moving the marked half of a bouquet or of the bouquet list, adding
 // marked services to a bouquet (also at 100,000 and 400,000, the sizes where
-// a table of every entry's ids outgrows the caches), collecting every hit of
-// a search, linking
+// a table of every entry's ids outgrows the caches), adding every service to
+// a my-services list, collecting every hit of a search, linking
 // the my-services list, reading services with 50 and with 1,000 services
 // per transponder, and reading files whose satellites or transponders
 // repeat. Each must cost about 4x at 4x the size.
@@ -173,6 +173,19 @@ void BM_AddMarkedServices(benchmark::State &state)
         [&](auto &bouquet) { benchmark::DoNotOptimize(bouquet->AddMarkedServices(*list)); });
 }
 
+// The services window's "add to my services" with every service selected,
+// into a list that already holds entries for every fifth of them: most
+// become copies filed under transponders made on the way.
+void BM_AddMarkedToMyServices(benchmark::State &state)
+{
+    auto list = makeServices(size(state));
+    list->forEachService([](TService *s, TTransponder *, TSatelite *) { s->Marked = true; });
+    measure(
+        state, "add all marked to my-services",
+        [&] { return makeMyServices(*list, size(state) / 5); },
+        [&](auto &my) { list->AddMarkedFrom(*my, saAdd, true, false); });
+}
+
 void BM_FindEveryHit(benchmark::State &state)
 {
     auto list = makeServices(size(state));
@@ -318,6 +331,7 @@ BENCHMARK(BM_BouquetListMoveMarkedTo)->Apply(entrySizes);
 BENCHMARK(BM_BouquetListDeleteMarked)->Apply(entrySizes);
 BENCHMARK(BM_BouquetListReadMarks)->Apply(entrySizes);
 BENCHMARK(BM_AddMarkedServices)->Apply(searchSizes)->Arg(400000);
+BENCHMARK(BM_AddMarkedToMyServices)->Apply(entrySizes);
 BENCHMARK(BM_FindEveryHit)->Apply(searchSizes);
 BENCHMARK(BM_LinkMyServices)->Apply(linkSizes);
 BENCHMARK(BM_AddServices50)->Apply(entrySizes);

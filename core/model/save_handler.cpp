@@ -24,7 +24,7 @@ quint64 ModelKeysGeneration()
 void NoteModelChange(ModelChange change)
 {
     g_generation.fetch_add(1, std::memory_order_relaxed);
-    if (change != ModelChange::Adding)
+    if (change == ModelChange::Any)
         g_keysGeneration.fetch_add(1, std::memory_order_relaxed);
 }
 

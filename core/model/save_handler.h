@@ -4,8 +4,10 @@
 
 // What a change did to the model, as far as its look-up tables care: adding
 // only puts new entries in, and the container added to keeps its own table
-// in step; any other change may rename or remove entries anywhere.
-enum class ModelChange { Any, Adding };
+// in step; a change of fields no table is keyed by (a service's action)
+// leaves every table true; any other change may rename or remove entries
+// anywhere.
+enum class ModelChange { Any, Adding, KeptKeys };
 
 // The program-wide unsaved-changes flag. Every model operation that changes
 // data calls SetModified first; loading and saving the working files call
@@ -42,6 +44,6 @@ quint64 ModelGeneration();
 void NoteModelChange(ModelChange change = ModelChange::Any);
 
 // A count of the changes that may have renamed or removed entries: all but
-// adding. The tables of the adding with merge (see merge_table.h) trust
-// themselves only while it has not moved.
+// adding and the changes that keep the keys. The tables of the adding with
+// merge (see merge_table.h) trust themselves only while it has not moved.
 quint64 ModelKeysGeneration();

@@ -173,7 +173,7 @@ int TService::GetAction() const
 
 void TService::SetAction(int action)
 {
-    SaveHandler().SetModified();
+    SaveHandler().SetModified(ModelChange::KeptKeys);
     switch (action) {
     case saAdd: SetActionText(QStringLiteral("add")); break;
     case saRemove: SetActionText(QStringLiteral("remove")); break;

@@ -197,7 +197,8 @@ std::pair<TSatelite *, TTransponder *> TServiceList::FindPlace(const TTransponde
 int TServiceList::AddServiceAt(std::unique_ptr<TService> service, const TTransponder &transponder,
                                const TSatelite &satelite, TService *&inList)
 {
-    SaveHandler().SetModified();
+    // Each step below only adds, filing what it adds in its container's table.
+    SaveHandler().SetModified(ModelChange::Adding);
     const auto [ownSat, ownTp] = FindPlace(transponder, satelite.Name);
     if (ownTp)
         return ownTp->AddService(std::move(service), &inList);

@@ -13,6 +13,7 @@
 #include <array>
 #include <map>
 #include <random>
+#include <set>
 
 using namespace testing_model;
 
@@ -411,6 +412,55 @@ TEST(ModelMergeAdds, TranspondersAddedTogetherMergeAsOneByOne)
         }
         together.AddTransponders(std::move(batch));
         ASSERT_EQ(describe(together), describe(oneByOne)) << round;
+    }
+}
+
+// Copies made by adding marked services go under the first transponder of
+// their satellite equal to theirs, as a scan from the first would find it,
+// whatever the adds before them made, the entries they renamed (names taken
+// from the source) or the actions they set; only where none is equal is a
+// transponder made.
+TEST(ModelMergeAdds, CopiesGoUnderTheFirstEqualTransponder)
+{
+    std::mt19937 random(53);
+    for (int round = 0; round < 100; ++round) {
+        const bool matchByIds = round % 2 == 0;
+        const bool takeSourceName = round % 4 < 2;
+        std::vector<Tp> present;
+        for (int i = std::uniform_int_distribution<int>(0, 40)(random); i > 0; --i)
+            present.push_back(randomMergeTp(random));
+        auto targetSat = std::make_unique<TSatelite>();
+        targetSat->Name = QStringLiteral("Sat");
+        addPresent(*targetSat, present);
+        TServiceList target(ZapitKind::MyServices);
+        target.AddSatelite(std::move(targetSat));
+        const int presentCount = target.GetItem(0)->Count();
+        std::set<const TService *> before;
+        target.forEachService([&](TService *s, TTransponder *, TSatelite *) { before.insert(s); });
+
+        auto sourceSat = std::make_unique<TSatelite>();
+        sourceSat->Name = QStringLiteral("Sat");
+        for (int i = std::uniform_int_distribution<int>(0, 60)(random); i > 0; --i)
+            sourceSat->AddTransponder(makeTransponder(randomMergeTp(random)));
+        markSome(*sourceSat, unsigned(random()));
+        TServiceList source;
+        source.AddSatelite(std::move(sourceSat));
+        source.AddMarkedFrom(target, saAdd, matchByIds, takeSourceName);
+
+        const TSatelite &sat = *target.GetItem(0);
+        for (int t = 0; t < sat.Count(); ++t) {
+            TTransponder *tp = sat.GetItem(t);
+            TTransponder *first = nullptr;
+            sat.FindTransponder(*tp, false, first);
+            // Only the copies' places are chosen here; equal transponders
+            // that were there before stay as they were.
+            const bool madeHere = t >= presentCount;
+            bool holdsCopies = false;
+            tp->forEachService([&](const TService *s) { holdsCopies |= !before.count(s); });
+            if (madeHere || holdsCopies) {
+                ASSERT_EQ(first, tp) << round << " transponder " << t;
+            }
+        }
     }
 }
 
