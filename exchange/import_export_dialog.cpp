@@ -8,6 +8,7 @@
 #include "core/util/messages.h"
 #include "core/util/prompts.h"
 #include "core/util/sys_utils.h"
+#include "core/zapit/dialects.h"
 #include "core/zapit/format_names.h"
 #include "core/zapit/import_news.h"
 #include "core/zapit/xml_file_handler.h"
@@ -215,6 +216,32 @@ bool isFetchedToTemp(const QString &source, const QString &local)
     const bool remote = source.left(4).compare(QLatin1String("ftp:"), Qt::CaseInsensitive) == 0
         || isWebAddress(source);
     return remote && local != source && local.startsWith(getTempDir());
+}
+
+// The dialect number an output format combo chooses: "Auto" keeps the list's own.
+int chosenDialect(const QComboBox *combo, int own)
+{
+    return combo->currentIndex() > 0 ? combo->currentIndex() : own;
+}
+
+// Written in a dialect of the other kind, cable or satellite, a list loses
+// the values its own dialect has attributes for and the chosen one has not:
+// the question names them, and is empty when the kinds are the same or
+// nothing is lost.
+QString leftOutQuestion(ZapitKind kind, int own, const QComboBox *combo, const char *file)
+{
+    const DialectSpec *from = findZapitDialect(kind, own);
+    const DialectSpec *to = findZapitDialect(kind, chosenDialect(combo, own));
+    if (!from || !to || zapitDialectIsSatellite(*from) == zapitDialectIsSatellite(*to))
+        return {};
+    const QStringList lost = zapitAttributesLeftOut(*from, *to);
+    if (lost.isEmpty())
+        return {};
+    const QString lineBreak = QStringLiteral("\r\n");
+    return FormatMsg2(msg(MsgExportLeavesOut), QLatin1String(file),
+                      combo->currentText().simplified())
+        + lineBreak + lost.join(QStringLiteral(", ")) + lineBreak + lineBreak
+        + msg(MsgExportAllTheSame);
 }
 
 void fillCombo(QComboBox *combo, const QString *names, int count)
@@ -569,9 +596,6 @@ bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText, int &wri
     written = 0;
     TProgram &program = *m_program;
     TFrmXMLHandler &handler = *program.FrmXMLHandler;
-    const auto dialect = [](const QComboBox *combo, int own) {
-        return combo->currentIndex() > 0 ? combo->currentIndex() : own;
-    };
     const QString remoteDir = program.SettingText("EdtRemoteDir");
     struct ExportedFile {
         const QAbstractButton *box;
@@ -584,19 +608,19 @@ bool TFrmImportExport::exportFiles(bool toReceiver, QString &errorText, int &wri
          [&](const QString &target, const QString &caption) {
              const TServiceList &list = *program.ServiceList;
              return handler.SaveServices(target, caption, list, errorText, list.Encoding,
-                                         dialect(ui->ComboFormatServices, list.Format));
+                                         chosenDialect(ui->ComboFormatServices, list.Format));
          }},
         {ui->CbxMyServices, QStringLiteral("myservices.xml"), QStringLiteral("MyServices.xml"),
          [&](const QString &target, const QString &caption) {
              const TServiceList &list = *program.MyServiceList;
              return handler.SaveMyServices(target, caption, list, errorText, list.Encoding,
-                                           dialect(ui->ComboFormatMyServices, list.Format));
+                                           chosenDialect(ui->ComboFormatMyServices, list.Format));
          }},
         {ui->CbxBouquets, QStringLiteral("bouquets.xml"), QStringLiteral("Bouquets.xml"),
          [&](const QString &target, const QString &caption) {
              const TBouquetList &list = *program.BouquetList;
              return handler.SaveBouquets(target, caption, list, errorText, list.Encoding,
-                                         dialect(ui->ComboFormatBouquets, list.Format));
+                                         chosenDialect(ui->ComboFormatBouquets, list.Format));
          }},
     };
     QStringList remotePaths;
@@ -646,28 +670,41 @@ bool TFrmImportExport::Export(QString &errorText)
     if (!toReceiver && !ui->BtnLocal->isChecked())
         return true;
 
-    // A list that is empty because its working file could not be read is
-    // not sent in place of the receiver's without the user saying so.
+    // A list that is empty because its working file could not be read, or
+    // that loses values in the output format chosen, is not sent in place of
+    // the receiver's without the user saying so.
     const struct {
         const QAbstractButton *box;
+        const QComboBox *format;
         const char *file;
+        ZapitKind kind;
+        int own;
         bool unread;
     } lists[] = {
-        {ui->CbxServices, "Services.xml",
+        {ui->CbxServices, ui->ComboFormatServices, "Services.xml", ZapitKind::Services,
+         program.ServiceList->Format,
          program.ServiceList->Count() == 0 && program.ServiceList->FileUnread},
-        {ui->CbxMyServices, "MyServices.xml",
+        {ui->CbxMyServices, ui->ComboFormatMyServices, "MyServices.xml", ZapitKind::MyServices,
+         program.MyServiceList->Format,
          program.MyServiceList->Count() == 0 && program.MyServiceList->FileUnread},
-        {ui->CbxBouquets, "Bouquets.xml",
+        {ui->CbxBouquets, ui->ComboFormatBouquets, "Bouquets.xml", ZapitKind::Bouquets,
+         program.BouquetList->Format,
          program.BouquetList->Count() == 0 && program.BouquetList->FileUnread},
     };
-    for (const auto &list : lists) {
-        if (list.box->isChecked() && list.unread
-            && (!program.Prompts
-                || program.Prompts->messageBox(
-                       TPrompts::TMsgKind::Confirmation,
-                       FormatMsg1(msg(MsgExportUnreadList), QLatin1String(list.file)),
+    const auto confirmed = [&program](const QString &question) {
+        return question.isEmpty()
+            || (program.Prompts
+                && program.Prompts->messageBox(
+                       TPrompts::TMsgKind::Confirmation, question,
                        TPrompts::mbYes | TPrompts::mbCancel | TPrompts::mbCancelDefault)
-                    != TPrompts::mbYes))
+                    == TPrompts::mbYes);
+    };
+    for (const auto &list : lists) {
+        if (!list.box->isChecked())
+            continue;
+        if (!confirmed(list.unread ? FormatMsg1(msg(MsgExportUnreadList), QLatin1String(list.file))
+                                   : QString())
+            || !confirmed(leftOutQuestion(list.kind, list.own, list.format, list.file)))
             return false;
     }
     TFrmDiSEqCMapping *mapping = nullptr;

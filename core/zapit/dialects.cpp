@@ -187,6 +187,30 @@ QString zapitDialectDisplayName(const DialectSpec &dialect)
                                                : ServicesXMLFormatNames[dialect.number];
 }
 
+bool zapitDialectIsSatellite(const DialectSpec &dialect)
+{
+    for (const LevelSpec &level : dialect.levels) {
+        for (ZapitField field : {F::SateliteDiseqc, F::SatelitePosition, F::TransponderPolarization,
+                                 F::EntryPosition}) {
+            if (writes(level, field))
+                return true;
+        }
+    }
+    return false;
+}
+
+QStringList zapitAttributesLeftOut(const DialectSpec &from, const DialectSpec &to)
+{
+    QStringList names;
+    for (std::size_t level = 0; level < from.levels.size(); ++level) {
+        for (const AttributeSpec &a : from.levels[level].attributes) {
+            if (!writes(to.levels[level], a.field))
+                names.append(QLatin1String(a.name));
+        }
+    }
+    return names;
+}
+
 void setZapitField(TSatelite &s, ZapitField field, const QString &value)
 {
     switch (field) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <span>
@@ -52,6 +53,12 @@ std::span<const DialectSpec> zapitDialects(ZapitKind kind);
 const DialectSpec *findZapitDialect(ZapitKind kind, int number);
 // What a reader of the dialect stores as the list's FormatName.
 QString zapitDialectDisplayName(const DialectSpec &dialect);
+// Whether the dialect places channels on satellites (it writes a DiSEqC
+// value, an orbital position or a polarization) rather than in a cable network.
+bool zapitDialectIsSatellite(const DialectSpec &dialect);
+// The attributes `from` writes whose values `to` has no attribute for, by
+// the names `from` gives them, level by level.
+QStringList zapitAttributesLeftOut(const DialectSpec &from, const DialectSpec &to);
 
 // Model fields by ZapitField; a field of another level is ignored or empty.
 void setZapitField(TSatelite &satelite, ZapitField field, const QString &value);

@@ -719,6 +719,97 @@ TEST(ImportExport, ALocalExportAsksNothingAndSendsNoMessage)
     EXPECT_TRUE(TExchangeWorld::logLines(world.webLog).isEmpty());
 }
 
+// A list sent in an output format of the other kind, cable or satellite,
+// loses what that format has no attribute for: the user is asked first,
+// told what goes, with Cancel as the default, and Cancel sends nothing.
+// "Auto" and a format of the list's own kind ask nothing.
+TEST(ImportExport, AnOutputFormatOfTheOtherKindAsksFirst)
+{
+    const QString lost = "%1 written as \"%2\" cannot hold these values of its list, which are "
+                         "left out:\r\n%3\r\n\r\nExport it all the same?";
+    const QString sat = "diseqc, position, polarization";
+    const QStringList names = {"services.xml", "myservices.xml", "bouquets.xml"};
+    const struct {
+        const char *name;
+        bool cable; // the cable demo, imported from the receiver; else the satellite demo
+        int file;   // into names
+        int format; // the combo's index; 0 is Auto
+        QString question;
+    } rows[] = {
+        {"cable services as Sat", true, 0, 4, lost.arg("Services.xml", "Type 4: (Sat)", "modulation")},
+        {"cable my-services as Sat", true, 1, 1,
+         lost.arg("MyServices.xml", "Type 1: (Sat, Sportster compatible)", "modulation")},
+        {"satellite services as Cable", false, 0, 2, lost.arg("Services.xml", "Type 2: (Cable)", sat)},
+        {"satellite services as short Cable", false, 0, 5,
+         lost.arg("Services.xml", "Type 5: (Cable)", sat)},
+        {"satellite bouquets as Cable", false, 2, 2,
+         lost.arg("Bouquets.xml", "Type 2: (Cable)", "sat_position")},
+        {"cable services as Cable", true, 0, 5, {}},
+        {"cable services as Auto", true, 0, 0, {}},
+        {"satellite services as Sat", false, 0, 6, {}},
+        // A cable bouquet entry holds nothing a satellite one cannot.
+        {"cable bouquets as Sat", true, 2, 4, {}},
+    };
+    const char *combos[] = {"ComboFormatServices", "ComboFormatMyServices", "ComboFormatBouquets"};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        ImportExportWorld world;
+        world.startReceiver();
+        world.startWebInterface();
+        QString error;
+        world.choose("BtnBox", true, true, true);
+        if (r.cable) {
+            ASSERT_TRUE(world.dialog->Import(error)) << error.toStdString();
+        }
+        world.choose("BtnBox", r.file == 0, r.file == 1, r.file == 2);
+        world.control<QComboBox>("FrmImportExport", combos[r.file])->setCurrentIndex(r.format);
+        QList<QByteArray> before;
+        for (const QString &name : names)
+            before.append(fileBytes(world.receiverPath(name)));
+        // What the writer makes of the list in the format chosen.
+        TFrmXMLHandler &handler = *world.program.FrmXMLHandler;
+        const TServiceList &services =
+            r.file == 0 ? *world.program.ServiceList : *world.program.MyServiceList;
+        const TBouquetList &bouquets = *world.program.BouquetList;
+        const QString expected = world.path("expected.xml");
+        const bool written = r.file == 0
+            ? handler.WriteServices(expected, r.format ? r.format : services.Format, services,
+                                    error, services.Encoding)
+            : r.file == 1
+            ? handler.WriteMyServices(expected, r.format ? r.format : services.Format, services,
+                                      error, services.Encoding)
+            : handler.WriteBouquets(expected, r.format ? r.format : bouquets.Format, bouquets,
+                                    error, bouquets.Encoding);
+        ASSERT_TRUE(written) << error.toStdString();
+        ASSERT_NE(fileBytes(expected), before[r.file]);
+
+        for (const int answer : {int(TPrompts::mbCancel), int(TPrompts::mbYes)}) {
+            world.prompts.asked.clear();
+            // Without a question the export goes ahead at once.
+            const bool asked = !r.question.isEmpty();
+            world.prompts.answers = QList<int>{answer, TPrompts::mbYes}.mid(asked ? 0 : 1);
+            const bool exported = world.dialog->Export(error);
+            EXPECT_EQ(exported, answer == TPrompts::mbYes || !asked) << error.toStdString();
+            QStringList said =
+                exported ? QStringList{"Are you sure?", "Export successful."} : QStringList();
+            if (asked) {
+                said.prepend(r.question);
+                EXPECT_EQ(world.prompts.asked.value(0).buttons,
+                          TPrompts::mbYes | TPrompts::mbCancel | TPrompts::mbCancelDefault);
+            }
+            EXPECT_EQ(world.prompts.texts(), said);
+            EXPECT_TRUE(exported || error.isEmpty()) << error.toStdString();
+            EXPECT_EQ(TExchangeWorld::logLines(world.webLog).isEmpty(), !exported);
+            for (qsizetype i = 0; i < names.size(); ++i)
+                EXPECT_TRUE(fileBytes(world.receiverPath(names[i]))
+                            == (exported && i == r.file ? fileBytes(expected) : before[i]))
+                    << names[i].toStdString();
+            if (exported)
+                break;
+        }
+    }
+}
+
 TEST(ImportExport, TheStartUpLooksForANewReadyMadeList)
 {
     QTemporaryDir site;

@@ -113,11 +113,13 @@ E2E_STEP(first_run)
                    .arg(main.MyServicesGrid->RowCount()));
 
     // Back to the receiver, services and bouquets in dialects of their own
-    // choosing; the receiver's web interface is told to reload.
+    // choosing; the receiver's web interface is told to reload. The cable
+    // services go out in a satellite dialect: the user is asked first and
+    // lets their modulation go.
     program.ReceiverWebPort = step.arg("httpPort").toInt();
     int servicesDialect = 0;
     int bouquetsDialect = 0;
-    step.prompts.answers = {TPrompts::mbYes};
+    step.prompts.answers = {TPrompts::mbYes, TPrompts::mbYes};
     whenModal("FrmImportExport", [&](QWidget *dialog) {
         chooseReceiverFiles(dialog, true, true, true, false);
         auto *services = child<QComboBox>(dialog, "ComboFormatServices");
@@ -131,6 +133,9 @@ E2E_STEP(first_run)
     clickToolButton(step, "ToolBtnImportExport");
     step.check(step.prompts.texts().contains("Export successful."),
                "the export succeeds: " + step.prompts.texts().join(" | "));
+    step.check(step.prompts.texts().value(0).endsWith(
+                   "left out:\r\nmodulation\r\n\r\nExport it all the same?"),
+               "the export first says what the format leaves out");
 
     // What our writers make of the lists, for the parent to compare.
     TFrmXMLHandler &handler = *program.FrmXMLHandler;
