@@ -19,6 +19,7 @@
 #include <QHash>
 
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 
 #include <algorithm>
@@ -356,10 +357,15 @@ QString TWorkingFiles::SaveState(const QDateTime &now, QString *failure)
             failures.append(name + QStringLiteral(": ") + why);
     }
     // A copy that failed leaves the record as it is: what did come is
-    // offered, as incomplete. A record that cannot be renamed tells the
-    // same set under its first name.
-    if (failures.isEmpty())
-        QFile::rename(recordFile(stamp), setFile(stamp));
+    // offered, as incomplete. A whole state's record takes the name an
+    // earlier build reads as whole too; when it cannot, the state stays
+    // (this build reads the set under either name) but the save is told,
+    // as for any History step that failed.
+    if (failures.isEmpty()
+        && std::rename(QFile::encodeName(recordFile(stamp)).constData(),
+                       QFile::encodeName(setFile(stamp)).constData())
+               != 0)
+        failures.append(kHistoryFolder + QStringLiteral(": ") + qt_error_string(errno));
     return done(stamp);
 }
 
